@@ -1,0 +1,79 @@
+#include "model/Formatters.h"
+
+#include "model/Quote.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+QString formatFixed(double value, int decimals)
+{
+    // Adding +0.0 turns a negative zero into a positive one, so 0 never prints as "-0.00".
+    return QString::number(value + 0.0, 'f', decimals);
+}
+
+static QString signPrefix(double value)
+{
+    return value >= 0 ? u"+"_s : QString();
+}
+
+QString formatPrice(double value)
+{
+    return formatFixed(value, 2);
+}
+
+QString formatChange(double value)
+{
+    return signPrefix(value) + formatFixed(value, 2);
+}
+
+QString formatPercent(double value)
+{
+    return signPrefix(value) + formatFixed(value, 2) + u"%"_s;
+}
+
+QString formatCompactNumber(double value)
+{
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 100000000.0)
+        return formatFixed(value / 100000000.0, 2) + u"亿"_s;
+    if (magnitude >= 10000.0)
+        return formatFixed(value / 10000.0, 2) + u"万"_s;
+    return formatFixed(value, 0);
+}
+
+QString directionSymbol(double value)
+{
+    if (value > 0)
+        return u"▲"_s;
+    if (value < 0)
+        return u"▼"_s;
+    return u"■"_s;
+}
+
+QString shortName(const QString &name)
+{
+    return name.size() > 4 ? name.left(4) : name;
+}
+
+QString titleForQuote(const Quote &quote)
+{
+    return shortName(quote.name) + u' ' + formatPrice(quote.price) + u' ' +
+           formatPercent(quote.changePercent());
+}
+
+QString KSMarketBadgeForSymbol(const QString &symbol)
+{
+    const QString s = symbol.toLower();
+    if (s.startsWith(u"hk"))
+        return u"港股"_s;
+    if (s.startsWith(u"gb_"))
+        return u"美股"_s;
+    if (s.startsWith(u"sz"))
+        return u"深市"_s;
+    if (s.startsWith(u"bj"))
+        return u"北交"_s;
+    if (s.startsWith(u"sh"))
+        return u"沪市"_s;
+    return u"市场"_s;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+struct Quote;
+
+// Every price, change, percentage and large number reaches the screen, the notifications
+// and the AI prompt through these. Fixed decimals always use "." whatever the locale.
+QString formatPrice(double value);
+QString formatChange(double value);
+QString formatPercent(double value);
+QString formatCompactNumber(double value);
+QString directionSymbol(double value);
+QString shortName(const QString &name);
+QString titleForQuote(const Quote &quote);
+
+// "%.Nf" without locale, with negative zero printed as zero.
+QString formatFixed(double value, int decimals);
+
+// Market badge text of a symbol: 港股, 美股, 深市, 北交, 沪市 or 市场.
+QString KSMarketBadgeForSymbol(const QString &symbol);

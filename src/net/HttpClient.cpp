@@ -1,0 +1,126 @@
+#include "net/HttpClient.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+HttpClient::HttpClient(QObject *parent)
+    : HttpClient(new QNetworkAccessManager, parent)
+{
+    m_manager->setParent(this);
+}
+
+HttpClient::HttpClient(QNetworkAccessManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+{}
+
+HttpClient::~HttpClient() = default;
+
+namespace {
+
+struct Exchange
+{
+    HttpResponse::Outcome abortReason = HttpResponse::Outcome::TransportError;
+    bool aborted = false;
+    QByteArray body;
+};
+
+} // namespace
+
+void HttpClient::send(const HttpRequest &request, const QObject *context, Callback callback)
+{
+    QNetworkRequest networkRequest(request.url);
+    for (const auto &[name, value] : request.headers)
+        networkRequest.setRawHeader(name, value);
+    // Our own deadline covers the whole exchange, so a slow trickle cannot hang on.
+    networkRequest.setTransferTimeout(0);
+
+    QNetworkReply *reply =
+        m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+    ++m_inFlight;
+
+    auto exchange = std::make_shared<Exchange>();
+    const qint64 cap = request.maxBodyBytes;
+    auto abortWith = [reply, exchange](HttpResponse::Outcome reason) {
+        if (exchange->aborted)
+            return;
+        exchange->aborted = true;
+        exchange->abortReason = reason;
+        reply->abort();
+    };
+
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply,
+            [abortWith] { abortWith(HttpResponse::Outcome::TimedOut); });
+    timer->start(qMax(1, request.timeoutMs));
+
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, exchange, cap, abortWith] {
+        if (exchange->aborted)
+            return;
+        const qint64 available = reply->bytesAvailable();
+        if (exchange->body.size() + available > cap) {
+            abortWith(HttpResponse::Outcome::TooLarge);
+            return;
+        }
+        exchange->body += reply->read(available);
+    });
+    connect(reply, &QNetworkReply::downloadProgress, reply, [cap, abortWith](qint64, qint64 total) {
+        if (total > cap)
+            abortWith(HttpResponse::Outcome::TooLarge);
+    });
+
+    QPointer<const QObject> guard(context);
+    const bool guarded = context != nullptr;
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, exchange, guard, guarded, cap, callback = std::move(callback)] {
+                --m_inFlight;
+                reply->deleteLater();
+                HttpResponse response;
+                response.status =
+                    reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                if (exchange->aborted) {
+                    response.outcome = exchange->abortReason;
+                    response.errorString = exchange->abortReason == HttpResponse::Outcome::TimedOut
+                                               ? u"timed out"_s
+                                               : u"response too large"_s;
+                } else {
+                    exchange->body += reply->readAll();
+                    if (exchange->body.size() > cap) {
+                        response.outcome = HttpResponse::Outcome::TooLarge;
+                        response.errorString = u"response too large"_s;
+                    } else if (response.status == 0 && reply->error() != QNetworkReply::NoError) {
+                        response.outcome = HttpResponse::Outcome::TransportError;
+                        response.errorString = reply->errorString();
+                    } else if (response.status >= 200 && response.status < 300) {
+                        response.outcome = HttpResponse::Outcome::Ok;
+                        response.body = std::move(exchange->body);
+                    } else if (response.status != 0) {
+                        response.outcome = HttpResponse::Outcome::HttpError;
+                        response.body = std::move(exchange->body);
+                        response.errorString = reply->errorString();
+                    } else {
+                        response.outcome = HttpResponse::Outcome::TransportError;
+                        response.errorString = reply->errorString();
+                    }
+                    // A connection cut mid-body is a failure even though a status came.
+                    if (response.answered() && reply->error() != QNetworkReply::NoError &&
+                        reply->error() < QNetworkReply::ContentAccessDenied) {
+                        response.outcome = HttpResponse::Outcome::TransportError;
+                        response.errorString = reply->errorString();
+                        response.body.clear();
+                    }
+                }
+                if (guarded && !guard)
+                    return;
+                if (callback)
+                    callback(response);
+            });
+}

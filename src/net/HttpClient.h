@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QUrl>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+struct HttpRequest
+{
+    QUrl url;
+    QByteArray method = QByteArrayLiteral("GET");
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    // Deadline for the whole exchange, from sending to the last byte.
+    int timeoutMs = 8000;
+    // Answers larger than this are cut off and count as failed, never buffered whole.
+    qint64 maxBodyBytes = 4 * 1024 * 1024;
+};
+
+struct HttpResponse
+{
+    // What went wrong is kept apart even where a caller treats every failure alike.
+    enum class Outcome
+    {
+        Ok,             // 2xx with its body
+        HttpError,      // the server answered with another status; body kept
+        TransportError, // no answer: refused, reset, DNS, TLS ...
+        TimedOut,       // the deadline passed
+        TooLarge,       // the body grew past the cap
+    };
+
+    Outcome outcome = Outcome::TransportError;
+    int status = 0;
+    QByteArray body;
+    QString errorString;
+
+    bool ok() const { return outcome == Outcome::Ok; }
+    // The server answered in full (whatever its status), so a body may be read.
+    bool answered() const { return outcome == Outcome::Ok || outcome == Outcome::HttpError; }
+};
+
+// The one place that sends HTTP: every request gets its deadline, headers and size cap
+// here. Replies are delivered on the main thread; a callback whose context object is gone
+// never runs.
+class HttpClient : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HttpClient(QObject *parent = nullptr);
+    HttpClient(QNetworkAccessManager *manager, QObject *parent = nullptr);
+    ~HttpClient() override;
+
+    using Callback = std::function<void(const HttpResponse &)>;
+    void send(const HttpRequest &request, const QObject *context, Callback callback);
+
+    int requestsInFlight() const { return m_inFlight; }
+
+private:
+    QNetworkAccessManager *m_manager;
+    int m_inFlight = 0;
+};

@@ -1,0 +1,9 @@
+#include "sim/MarketSimulator.h"
+
+MarketSimulator::MarketSimulator(const Clock &clock, QObject *parent, MarketModel model)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_model(std::move(model))
+{
+    installRealtimeRoute();
+}
