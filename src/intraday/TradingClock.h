@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The trading axis: seconds of trading since the 09:30 open, the midday break cut out.
+// Pure functions, safe from any thread.
+
+// Position of an exchange wall-clock time ("HH:MM" or "HH:MM:SS"), or -1 when unreadable.
+double KSTradingPositionForIntradayTime(const QString &symbol, const QString &time);
+// 14400 (A-share), 19800 (Hong Kong) or 23400 (US).
+double KSIntradayPositionMaxForSymbol(const QString &symbol);
+double KSIntradayMidPositionForSymbol(const QString &symbol);
+QString KSIntradayMidLabelForSymbol(const QString &symbol);
+QString KSIntradayEndLabelForSymbol(const QString &symbol);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// A whole trading day of one symbol as a minute-data source delivers it: four parallel
+// arrays and the trading date. A failed source delivers four empty arrays and no date.
+struct MinuteSeries
+{
+    QVector<double> prices;
+    QVector<double> positions; // trading positions, seconds since the open
+    QVector<double> averages;
+    QVector<double> volumes; // traded in each minute, never negative
+    QString date;            // YYYY-MM-DD, empty when absent
+
+    bool isEmpty() const { return prices.isEmpty() || positions.isEmpty(); }
+};
+
+// One daily bar, oldest first in every list.
+struct DayRecord
+{
+    QString date; // YYYY-MM-DD
+    double open = 0;
+    double high = 0;
+    double low = 0;
+    double close = 0;
+    double volume = 0;
+    double amount = 0;
+
+    bool operator==(const DayRecord &) const = default;
+};
