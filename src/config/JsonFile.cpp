@@ -24,15 +24,22 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (disk full, file size limit) is seen here: a buffered
+    // QSaveFile can commit a truncated file when its final flush falls short.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (permissions && !file.setPermissions(*permissions)) {
         file.cancelWriting();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            file.cancelWriting();
+            return false;
+        }
+        written += n;
     }
     return file.commit();
 }

@@ -1,0 +1,207 @@
+#include "TestSupport.h"
+
+#include <QPointer>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+struct Fetch
+{
+    bool done = false;
+    int calls = 0;
+    QList<Quote> quotes;
+    bool onMainThread = false;
+};
+
+void fetch(SinaClient &client, const QStringList &symbols, Fetch &result)
+{
+    client.fetchSymbols(symbols, [&result](const QList<Quote> &quotes) {
+        ++result.calls;
+        result.done = true;
+        result.quotes = quotes;
+        result.onMainThread = QThread::currentThread() == qApp->thread();
+    });
+}
+
+} // namespace
+
+class tst_RealtimeFeed : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyListAnswersAtOnce();
+    void requestAsSent();
+    void quotesMatchTheSimulator();
+    void unknownSymbols();
+    void faults_data();
+    void faults();
+    void endlessBodyIsCutOff();
+    void slowAnswerTimesOut();
+    void completionAfterClientIsGoneNeverRuns();
+};
+
+void tst_RealtimeFeed::emptyListAnswersAtOnce()
+{
+    SimHarness h;
+    Fetch result;
+    fetch(*h.client, {}, result);
+    QVERIFY(result.done); // before fetchSymbols returned
+    QVERIFY(result.quotes.isEmpty());
+    QVERIFY(h.server().requests().isEmpty());
+}
+
+void tst_RealtimeFeed::requestAsSent()
+{
+    SimHarness h;
+    Fetch result;
+    fetch(*h.client, {u"SH600519"_s, u"hk00700"_s, u"gb_aapl"_s}, result);
+    QVERIFY(waitFor([&] { return result.done; }));
+    const QList<SimRequest> requests = h.server().requests(u"realtime"_s);
+    QCOMPARE(requests.size(), 1);
+    const SimRequest &r = requests.first();
+    QCOMPARE(r.method, QByteArray("GET"));
+    const QString expected =
+        u"/rn="_s + QString::number(h.clock.nowMSecs()) + u"&list=sh600519,hk00700,gb_aapl"_s;
+    QCOMPARE(r.target, expected); // a path: no question mark before rn=
+    QVERIFY(!r.target.contains(u'?'));
+    QCOMPARE(r.header("Referer"), QByteArray("https://finance.sina.com.cn/"));
+    QCOMPARE(r.header("User-Agent"), QByteArray("Mozilla/5.0 Kestrum by Orvell"));
+    QCOMPARE(SinaClient::kRealtimeTimeoutMs, 8000);
+
+    // Every request carries a different rn.
+    h.clock.advanceMSecs(1);
+    Fetch second;
+    fetch(*h.client, {u"sh600519"_s}, second);
+    QVERIFY(waitFor([&] { return second.done; }));
+    QVERIFY(h.server().requests(u"realtime"_s).last().target != r.target);
+}
+
+void tst_RealtimeFeed::quotesMatchTheSimulator()
+{
+    // A Tuesday morning in Shanghai is Monday night in New York.
+    SimHarness h(shanghaiTime(2026, 4, 28, 10, 30, 7));
+    Fetch result;
+    const QStringList symbols{u"sh600519"_s, u"sz000001"_s, u"bj830799"_s, u"sh000001"_s,
+                              u"sz399001"_s, u"hk00700"_s,  u"gb_aapl"_s,  u"gb_brk_b"_s};
+    fetch(*h.client, symbols, result);
+    QVERIFY(waitFor([&] { return result.done; }));
+    QVERIFY(result.onMainThread);
+    QCOMPARE(result.quotes.size(), symbols.size());
+    const MarketModel &model = h.simulator.model();
+    for (const Quote &q : result.quotes) {
+        const SimInstrument *i = model.instrument(q.symbol);
+        QVERIFY2(i, qPrintable(q.symbol));
+        const SimSnapshot s = model.snapshot(*i, h.clock.now());
+        QCOMPARE(q.name, i->name);
+        QCOMPARE(q.price, MarketModel::roundToTick(i->market, s.price));
+        QVERIFY(qAbs(q.previousClose - s.previousClose) < 1e-6);
+        QVERIFY(q.high >= q.low);
+    }
+    const Quote aShare = result.quotes.at(0);
+    QCOMPARE(aShare.date, u"2026-04-28"_s);
+    QCOMPARE(aShare.time, u"10:30:06"_s);
+    const Quote hk = result.quotes.at(5);
+    QCOMPARE(hk.date, u"2026-04-28"_s);
+    QCOMPARE(hk.time, u"10:30:00"_s);
+    // New York has not opened on the 28th yet: the quote is Monday's close, in New York time.
+    const Quote us = result.quotes.at(6);
+    QCOMPARE(us.date, u"2026-04-27"_s);
+    QCOMPARE(us.time, u"16:00:00"_s);
+    QCOMPARE(result.quotes.at(7).symbol, u"gb_brk_b"_s);
+}
+
+void tst_RealtimeFeed::unknownSymbols()
+{
+    SimHarness h;
+    h.simulator.setUnknownSymbols({u"sh600519"_s});
+    Fetch result;
+    fetch(*h.client, {u"sh600519"_s, u"sz999999"_s, u"sz000001"_s}, result);
+    QVERIFY(waitFor([&] { return result.done; }));
+    QCOMPARE(result.quotes.size(), 1);
+    QCOMPARE(result.quotes.first().symbol, u"sz000001"_s);
+}
+
+void tst_RealtimeFeed::faults_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<bool>("garbage");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("server error, body still parsed") << 500 << false << false << false << 2;
+    QTest::newRow("not found, body still parsed") << 404 << false << false << false << 2;
+    QTest::newRow("reset") << 0 << true << false << false << 0;
+    QTest::newRow("empty body") << 0 << false << true << false << 0;
+    QTest::newRow("garbage") << 0 << false << false << true << 0;
+    QTest::newRow("error with empty body") << 503 << false << true << false << 0;
+}
+
+void tst_RealtimeFeed::faults()
+{
+    QFETCH(int, status);
+    QFETCH(bool, reset);
+    QFETCH(bool, empty);
+    QFETCH(bool, garbage);
+    QFETCH(int, expected);
+    SimHarness h;
+    SimFault fault;
+    fault.status = status;
+    fault.reset = reset;
+    fault.emptyBody = empty;
+    fault.garbage = garbage;
+    h.server().setFault(u"realtime"_s, fault);
+    Fetch result;
+    fetch(*h.client, {u"sh600519"_s, u"hk00700"_s}, result);
+    QVERIFY(waitFor([&] { return result.done; }));
+    QVERIFY(result.onMainThread);
+    QCOMPARE(result.calls, 1);
+    QCOMPARE(result.quotes.size(), expected);
+}
+
+void tst_RealtimeFeed::endlessBodyIsCutOff()
+{
+    SimHarness h;
+    SimFault fault;
+    fault.endless = true;
+    h.server().setFault(u"realtime"_s, fault);
+    Fetch result;
+    fetch(*h.client, {u"sh600519"_s}, result);
+    QVERIFY(waitFor([&] { return result.done; }, 15000));
+    QVERIFY(result.quotes.isEmpty());
+    QCOMPARE(h.http.requestsInFlight(), 0);
+}
+
+void tst_RealtimeFeed::slowAnswerTimesOut()
+{
+    SimHarness h;
+    SimFault fault;
+    fault.delayMs = 60000;
+    h.server().setFault(u"realtime"_s, fault);
+    QElapsedTimer timer;
+    timer.start();
+    Fetch result;
+    fetch(*h.client, {u"sh600519"_s}, result);
+    QVERIFY(waitFor([&] { return result.done; }, 20000));
+    QVERIFY(result.quotes.isEmpty());
+    QVERIFY(timer.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
+}
+
+void tst_RealtimeFeed::completionAfterClientIsGoneNeverRuns()
+{
+    SimHarness h;
+    SimFault fault;
+    fault.delayMs = 200;
+    h.server().setFault(u"realtime"_s, fault);
+    Fetch result;
+    fetch(*h.client, {u"sh600519"_s}, result);
+    h.client.reset();
+    QVERIFY(waitFor([&] { return h.http.requestsInFlight() == 0; }));
+    QVERIFY(!result.done);
+}
+
+QTEST_GUILESS_MAIN(tst_RealtimeFeed)
+#include "tst_realtimefeed.moc"

@@ -1,0 +1,67 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QThread>
+
+namespace TestSupport {
+
+QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute,
+                   int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone(zone));
+}
+
+QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second)
+{
+    return zoneTime("Asia/Shanghai", year, month, day, hour, minute, second);
+}
+
+SimHarness::SimHarness(const QDateTime &start)
+    : clock(start)
+    , simulator(clock)
+{
+    simulator.start();
+    client = std::make_unique<SinaClient>(http, Endpoints::allAt(simulator.baseUrl()), clock);
+}
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                                        20);
+    }
+    return true;
+}
+
+} // namespace TestSupport
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace TestSupport {
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_previousSoft = static_cast<qint64>(limit.rlim_cur);
+    m_previousHard = static_cast<qint64>(limit.rlim_max);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    limit.rlim_cur = static_cast<rlim_t>(m_previousSoft);
+    limit.rlim_max = static_cast<rlim_t>(m_previousHard);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+} // namespace TestSupport
