@@ -6,4 +6,5 @@ MarketSimulator::MarketSimulator(const Clock &clock, QObject *parent, MarketMode
     , m_model(std::move(model))
 {
     installRealtimeRoute();
+    installChatRoute();
 }

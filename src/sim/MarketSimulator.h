@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/ChatRoute.h"
 #include "sim/MarketModel.h"
 #include "sim/SimServer.h"
 
@@ -31,11 +32,21 @@ public:
     QString realtimeLine(const SimInstrument &instrument) const;
     QString realtimeText(const QStringList &symbols) const;
 
+    // --- OpenAI-compatible chat completions (any path ending in /chat/completions) ---
+    static QString chatRouteName() { return QStringLiteral("chat"); }
+    void enqueueChatAnswer(const SimChatAnswer &answer) { m_chatAnswers.append(answer); }
+    void clearChatAnswers() { m_chatAnswers.clear(); }
+    qsizetype pendingChatAnswers() const { return m_chatAnswers.size(); }
+
 private:
     void installRealtimeRoute();
+    void installChatRoute();
+    SimResponse chatResponse(const SimRequest &request);
 
     const Clock &m_clock;
     MarketModel m_model;
     SimServer m_server;
     QSet<QString> m_unknown;
+    QList<SimChatAnswer> m_chatAnswers;
+    quint64 m_chatCount = 0;
 };

@@ -184,9 +184,10 @@ bool SimServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             m_faults.erase(it);
     }
     const SimResponse response = route->handler(record);
-    if (fault.delayMs > 0) {
+    const int delayMs = qMax(fault.delayMs, response.delayMs);
+    if (delayMs > 0) {
         QPointer<QTcpSocket> guard(socket);
-        QTimer::singleShot(fault.delayMs, this, [this, guard, response, fault] {
+        QTimer::singleShot(delayMs, this, [this, guard, response, fault] {
             if (guard && guard->state() == QAbstractSocket::ConnectedState)
                 respond(guard, response, fault);
         });

@@ -35,6 +35,8 @@ struct SimResponse
     QByteArray contentType = QByteArrayLiteral("text/plain; charset=utf-8");
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    // Held back this long before it is written (a slow service), on top of any fault delay.
+    int delayMs = 0;
 };
 
 // Faults a route can be told to show. Several may be set at once; `times` limits how many
