@@ -1,0 +1,306 @@
+#include "config/ConfigStore.h"
+#include "config/JsonFile.h"
+#include "model/Clock.h"
+#include "strategy/BoardTags.h"
+#include "strategy/StrategyStore.h"
+
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Holds every lookup until the test answers it.
+struct FakeBoardSource
+{
+    QHash<QString, int> calls;
+    QList<QPair<QString, BoardTags::TagsCompletion>> pending;
+
+    BoardTags::BoardTagFetcher fetcher()
+    {
+        return [this](const QString &symbol, BoardTags::TagsCompletion completion) {
+            ++calls[symbol];
+            pending.append({symbol, std::move(completion)});
+        };
+    }
+    void answer(const QString &symbol, const QStringList &tags)
+    {
+        for (qsizetype i = 0; i < pending.size(); ++i) {
+            if (pending.at(i).first == symbol) {
+                const auto completion = pending.takeAt(i).second;
+                completion(tags);
+                return;
+            }
+        }
+        QFAIL("no lookup to answer");
+    }
+};
+
+QJsonObject item(const QString &symbol, const QString &name)
+{
+    return QJsonObject{{u"symbol"_s, symbol}, {u"name"_s, name}};
+}
+
+Quote quoteFor(const QString &symbol)
+{
+    Quote q;
+    q.symbol = symbol;
+    return q;
+}
+
+QStringList tagsIn(const QJsonObject &map, const QString &symbol)
+{
+    return map.value(symbol).toVariant().toStringList();
+}
+
+} // namespace
+
+class TestBoardTags : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void keywords_data();
+    void keywords();
+    void localInference_data();
+    void localInference();
+    void unreadableCatalog();
+    void sourcesInOrder();
+    void blankEntriesAreReplaced();
+    void tagsGainedWhileLookupRuns();
+    void answerAfterTheTagsAreGone();
+    void display_data();
+    void display();
+
+private:
+    void writeCatalog(const QJsonArray &items);
+    QString mapPath() const { return m_store->boardMapURL(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ConfigStore> m_config;
+    std::unique_ptr<StrategyStore> m_store;
+    ManualClock m_clock;
+};
+
+void TestBoardTags::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_config = std::make_unique<ConfigStore>(m_dir->path(), QString());
+    m_store = std::make_unique<StrategyStore>(*m_config, m_clock);
+    writeCatalog({
+        QJsonObject{{u"symbol"_s, u"sz002931"_s}, {u"industry"_s, u"汽车配件"_s}},
+        QJsonObject{{u"symbol"_s, u"sh600519"_s}, {u"industry"_s, u"  白酒 "_s}},
+        QJsonObject{{u"symbol"_s, u"SH600036"_s}, {u"industry"_s, u"银行"_s}},
+        QJsonObject{{u"symbol"_s, u"sh601318"_s}, {u"industry"_s, 3}},
+        QJsonObject{{u"symbol"_s, u"sh600000"_s}, {u"industry"_s, u""_s}},
+        QJsonObject{{u"symbol"_s, u"sh600000"_s}, {u"industry"_s, u"银行"_s}},
+        u"not an item"_s,
+    });
+}
+
+void TestBoardTags::writeCatalog(const QJsonArray &items)
+{
+    QVERIFY(JsonFile::writePretty(m_config->catalogPath(),
+                                  QJsonDocument(QJsonObject{{u"items"_s, items}})));
+}
+
+void TestBoardTags::keywords_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("tags");
+
+    QTest::newRow("cable maker") << u"东方电缆"_s << QStringList{u"电力设备"_s, u"输变电"_s};
+    QTest::newRow("table order beats name order")
+        << u"汽车芯片"_s << QStringList{u"半导体"_s, u"芯片"_s};
+    QTest::newRow("single-character keyword")
+        << u"青岛啤酒"_s << QStringList{u"消费"_s, u"食品农业"_s};
+    QTest::newRow("last row") << u"节能国祯"_s << QStringList{u"环保"_s, u"公用事业"_s};
+    QTest::newRow("no keyword") << u"平安银行"_s << QStringList();
+    QTest::newRow("empty") << QString() << QStringList();
+}
+
+void TestBoardTags::keywords()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, tags);
+    QCOMPARE(BoardTags::heuristicBoardTagsForName(name, u"sz000001"_s), tags);
+}
+
+void TestBoardTags::localInference_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QStringList>("tags");
+
+    QTest::newRow("default map beats the catalog")
+        << u"sz002931"_s << QStringList{u"汽车零部件"_s, u"精密传动"_s};
+    QTest::newRow("Hong Kong") << u"HK00700"_s << QStringList{u"港股"_s};
+    QTest::newRow("US") << u"gb_aapl"_s << QStringList{u"美股"_s};
+    QTest::newRow("catalog industry trimmed") << u"sh600519"_s << QStringList{u"白酒"_s};
+    QTest::newRow("catalog symbol in upper case") << u"sh600036"_s << QStringList{u"银行"_s};
+    QTest::newRow("industry not a string") << u"sh601318"_s << QStringList();
+    QTest::newRow("first catalog match decides") << u"sh600000"_s << QStringList();
+    QTest::newRow("unknown A-share") << u"sh603606"_s << QStringList();
+}
+
+void TestBoardTags::localInference()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QStringList, tags);
+    const BoardTags boards(*m_store);
+    QCOMPARE(boards.inferredBoardTagsForSymbol(symbol, u"东方电缆"_s), tags);
+}
+
+void TestBoardTags::unreadableCatalog()
+{
+    QFile file(m_config->catalogPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("{\"items\": [");
+    file.close();
+    const BoardTags boards(*m_store);
+    QVERIFY(boards.catalogIndustryTagsForSymbol(u"sh600519"_s).isEmpty());
+    writeCatalog({});
+    QVERIFY(boards.catalogIndustryTagsForSymbol(u"sh600519"_s).isEmpty());
+}
+
+void TestBoardTags::sourcesInOrder()
+{
+    FakeBoardSource source;
+    BoardTags boards(*m_store, source.fetcher());
+    boards.loadBoardMap();
+    QSignalSpy changed(&boards, &BoardTags::boardTagsChanged);
+    const QJsonArray watchlist{
+        item(u"sz002931"_s, u"锋龙股份"_s), // built-in map
+        item(u"hk00700"_s, u"腾讯控股"_s),  // market badge
+        item(u"sh600519"_s, u"贵州茅台"_s), // catalog industry
+        item(u"sz300750"_s, u"宁德时代"_s), // Eastmoney
+        item(u"sh603606"_s, u"东方电缆"_s), // nothing found, then the name's keywords
+        item(u"sz000001"_s, u"平安银行"_s), // nothing at all
+        QJsonObject{{u"symbol"_s, 600000}}, // not usable
+        u"sh600001"_s,
+    };
+
+    boards.ensureBoardTagsForWatchItems(watchlist);
+    QJsonObject saved = QJsonDocument::fromJson([&] {
+                            QFile f(mapPath());
+                            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                        }())
+                            .object();
+    QCOMPARE(tagsIn(saved, u"hk00700"_s), QStringList{u"港股"_s});
+    QCOMPARE(tagsIn(saved, u"sh600519"_s), QStringList{u"白酒"_s});
+    QCOMPARE(tagsIn(saved, u"sz002931"_s), (QStringList{u"汽车零部件"_s, u"精密传动"_s}));
+    QCOMPARE(changed.size(), 2); // the default entry was already in the map
+
+    // Refresh cycles while the lookups run start no second lookup.
+    for (int cycle = 0; cycle < 3; ++cycle)
+        boards.ensureBoardTagsForWatchItems(watchlist);
+    QCOMPARE(source.calls.size(), 3);
+    for (const QString &symbol : {u"sz300750"_s, u"sh603606"_s, u"sz000001"_s})
+        QCOMPARE(source.calls.value(symbol), 1);
+    QCOMPARE(boards.boardLookupInFlightSymbols().size(), 3);
+
+    source.answer(u"sz300750"_s, {u" 电池 "_s, u""_s, u"固态电池"_s, u"钠离子电池"_s});
+    source.answer(u"sh603606"_s, {});
+    source.answer(u"sz000001"_s, {u"  "_s});
+    QVERIFY(boards.boardLookupInFlightSymbols().isEmpty());
+    QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"sz300750"_s)), u"电池 / 固态电池"_s);
+    QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"SH603606"_s)), u"电力设备 / 输变电"_s);
+    QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"sz000001"_s)), u"板块待补"_s);
+    QCOMPARE(changed.size(), 4);
+    QCOMPARE(changed.last().at(0).toString(), u"sh603606"_s);
+
+    // Found tags are final; the symbol that found nothing is asked again.
+    boards.ensureBoardTagsForWatchItems(watchlist);
+    QCOMPARE(source.calls.value(u"sz300750"_s), 1);
+    QCOMPARE(source.calls.value(u"sz000001"_s), 2);
+
+    BoardTags reread(*m_store);
+    reread.loadBoardMap();
+    QCOMPARE(reread.boardMap(), boards.boardMap());
+}
+
+void TestBoardTags::blankEntriesAreReplaced()
+{
+    QVERIFY(m_store->writeJSONObject(
+        QJsonObject{{u"sz300750"_s, QJsonArray{u" "_s, u""_s}}, {u"sz000001"_s, u"银行"_s}},
+        mapPath()));
+    FakeBoardSource source;
+    BoardTags boards(*m_store, source.fetcher());
+    QVERIFY(boards.loadBoardMap()); // the defaults were missing
+    QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz300750"_s));
+    QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz000001"_s));
+
+    boards.ensureBoardTagsForWatchItems(QList<WatchItem>{item(u"sz300750"_s, u"宁德时代"_s)});
+    source.answer(u"sz300750"_s, {u"电池"_s});
+    QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sz300750"_s)), QStringList{u"电池"_s});
+    QCOMPARE(boards.boardMap().value(u"sz000001"_s).toString(), u"银行"_s);
+}
+
+void TestBoardTags::tagsGainedWhileLookupRuns()
+{
+    FakeBoardSource source;
+    BoardTags boards(*m_store, source.fetcher());
+    boards.loadBoardMap();
+    const QJsonArray watchlist{item(u"sh603606"_s, u"东方电缆"_s)};
+    boards.ensureBoardTagsForWatchItems(watchlist);
+    QCOMPARE(source.calls.value(u"sh603606"_s), 1);
+
+    // The catalog learns the stock meanwhile, and the next cycle stores its industry.
+    writeCatalog({QJsonObject{{u"symbol"_s, u"sh603606"_s}, {u"industry"_s, u"电网设备"_s}}});
+    boards.ensureBoardTagsForWatchItems(watchlist);
+    source.answer(u"sh603606"_s, {u"海缆"_s});
+    QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sh603606"_s)), QStringList{u"电网设备"_s});
+    QVERIFY(boards.boardLookupInFlightSymbols().isEmpty());
+}
+
+void TestBoardTags::answerAfterTheTagsAreGone()
+{
+    FakeBoardSource source;
+    auto boards = std::make_unique<BoardTags>(*m_store, source.fetcher());
+    boards->requestExternalBoardTagsForSymbol(u"SZ300750"_s, u"宁德时代"_s);
+    QCOMPARE(source.calls.value(u"sz300750"_s), 1);
+    boards.reset();
+    source.answer(u"sz300750"_s, {u"电池"_s});
+    QVERIFY(!QFile::exists(mapPath()));
+}
+
+void TestBoardTags::display_data()
+{
+    QTest::addColumn<QJsonValue>("entry");
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<QString>("display");
+
+    QTest::newRow("two tags") << QJsonValue(QJsonArray{u"电力设备"_s, u" 输变电 "_s})
+                              << QStringList{u"电力设备"_s, u" 输变电 "_s}
+                              << u"电力设备 / 输变电"_s;
+    QTest::newRow("blank tags") << QJsonValue(QJsonArray{u""_s, u"  "_s})
+                                << QStringList{u""_s, u"  "_s} << u"板块待补"_s;
+    QTest::newRow("not an array") << QJsonValue(u"电池"_s) << QStringList() << u"板块待补"_s;
+    QTest::newRow("mixed values") << QJsonValue(QJsonArray{1, u"半导体"_s, QJsonValue()})
+                                  << QStringList{u"半导体"_s} << u"半导体"_s;
+    QTest::newRow("missing") << QJsonValue() << QStringList() << u"板块待补"_s;
+}
+
+void TestBoardTags::display()
+{
+    QFETCH(QJsonValue, entry);
+    QFETCH(QStringList, tags);
+    QFETCH(QString, display);
+
+    QJsonObject map{{u"sh600089"_s, QJsonArray{u"特高压"_s}}};
+    if (!entry.isNull())
+        map.insert(u"sz300750"_s, entry);
+    QVERIFY(m_store->writeJSONObject(map, mapPath()));
+    BoardTags boards(*m_store);
+    boards.loadBoardMap();
+    const Quote q = quoteFor(u"SZ300750"_s);
+    QCOMPARE(boards.boardTagsForQuote(q), tags);
+    QCOMPARE(boards.boardTagDisplayForQuote(q), display);
+    QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"sh600089"_s)), u"特高压"_s);
+}
+
+QTEST_GUILESS_MAIN(TestBoardTags)
+#include "tst_boardtags.moc"
