@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QString>
+
+// A borderless push button drawn as a rounded box with a centred title: the base of the
+// footer, text and icon buttons and of the hover and hint buttons. `identifier` tells a
+// shared action which item (usually a symbol) the button stands for.
+class FlatButton : public QAbstractButton
+{
+    Q_OBJECT
+    Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius)
+public:
+    explicit FlatButton(QWidget *parent = nullptr);
+
+    void setIdentifier(const QString &identifier) { m_identifier = identifier; }
+    QString identifier() const { return m_identifier; }
+
+    void setBackgroundColor(const QColor &color);
+    QColor backgroundColor() const { return m_background; }
+    void setBorderColor(const QColor &color);
+    QColor borderColor() const { return m_border; }
+    void setBorderWidth(qreal width);
+    qreal borderWidth() const { return m_borderWidth; }
+    void setCornerRadius(qreal radius);
+    qreal cornerRadius() const { return m_radius; }
+    void setTitleColor(const QColor &color);
+    QColor titleColor() const { return m_titleColor; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_identifier;
+    QColor m_background = Qt::transparent;
+    QColor m_border = Qt::transparent;
+    qreal m_borderWidth = 1;
+    qreal m_radius = 0;
+    QColor m_titleColor = Qt::white;
+};

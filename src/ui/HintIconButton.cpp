@@ -1,0 +1,5 @@
+#include "ui/HintIconButton.h"
+
+HintIconButton::HintIconButton(QWidget *parent)
+    : FlatButton(parent)
+{}

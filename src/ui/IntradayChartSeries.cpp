@@ -1,0 +1,31 @@
+#include "ui/IntradayChartSeries.h"
+
+#include "intraday/IntradayStore.h"
+#include "intraday/TradingClock.h"
+#include "model/Quote.h"
+#include "ui/Toolkit.h"
+
+using namespace Qt::StringLiterals;
+
+bool IntradayChartSeries::hasMiddayBreak() const
+{
+    return !symbol.startsWith(u"gb_"_s);
+}
+
+IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, const Quote &quote,
+                                                  const QString &accentHex)
+{
+    IntradayChartSeries series;
+    series.symbol = quote.symbol;
+    series.prices = store.prices(quote.symbol);
+    series.positions = store.positions(quote.symbol);
+    series.averages = store.averages(quote.symbol);
+    series.volumes = store.volumes(quote.symbol);
+    series.previousClose = quote.previousClose;
+    series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
+    series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
+    series.isReal = store.isReal(quote.symbol);
+    series.shouldAnimate = store.pendingChartAnimationSymbols().contains(quote.symbol);
+    series.accent = Toolkit::colorWithHex(accentHex);
+    return series;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ui/IntradayChartLayout.h"
+#include "ui/IntradayChartSeries.h"
+
+#include <QRectF>
+#include <QWidget>
+
+class IntradayStore;
+struct Quote;
+
+// One stock's trading day: previous-close baseline, midday divider, price and percent labels,
+// a soft area under the price line, the dashed average line, the price line with its glow and
+// a marker on the latest point. Built once at its final size from a prepared series; a page
+// that was just opened draws it in with a short entrance animation.
+class IntradayChartView : public QWidget
+{
+    Q_OBJECT
+public:
+    IntradayChartView(QWidget *parent, const QRectF &frame, const IntradayChartSeries &series);
+
+    // Builds the series from the store and the quote, then the chart; when the chart animated
+    // in, the symbol leaves the store's pending-animation set so later rebuilds stay still.
+    static IntradayChartView *intradayLineChartViewForQuote(QWidget *parent, const QRectF &frame,
+                                                            IntradayStore &store,
+                                                            const Quote &quote,
+                                                            const QString &accentHex);
+
+    const IntradayChartSeries &series() const { return m_series; }
+    IntradayChartState state() const { return m_state; }
+    bool hasStartedEntranceAnimation() const { return m_animated; }
+
+private:
+    void buildPlaceholder(const QString &text);
+    void buildChart(const IntradayChartLayout::Scale &scale);
+
+    IntradayChartSeries m_series;
+    IntradayChartState m_state = IntradayChartState::Loading;
+    bool m_animated = false;
+};

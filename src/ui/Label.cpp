@@ -1,0 +1,72 @@
+#include "ui/Label.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+Label::Label(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void Label::setText(const QString &text)
+{
+    m_text = text;
+    update();
+}
+
+void Label::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
+void Label::setFont(const QFont &font)
+{
+    QWidget::setFont(font);
+    update();
+}
+
+void Label::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment & Qt::AlignHorizontal_Mask;
+    update();
+}
+
+void Label::setTruncatesAtEnd(bool truncates)
+{
+    m_truncates = truncates;
+    update();
+}
+
+void Label::setOpacity(qreal opacity)
+{
+    m_opacity = std::clamp<qreal>(opacity, 0, 1);
+    update();
+}
+
+QString Label::displayedText() const
+{
+    // A label shows a single line.
+    QString line = m_text;
+    line.replace(u'\n', u' ');
+    if (!m_truncates)
+        return line;
+    return QFontMetricsF(font()).elidedText(line, Qt::ElideRight, width());
+}
+
+void Label::paintEvent(QPaintEvent *)
+{
+    if (m_text.isEmpty() || m_opacity <= 0)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setOpacity(m_opacity);
+    painter.setPen(m_color);
+    painter.setFont(font());
+    painter.drawText(rect(), static_cast<int>(m_alignment | Qt::AlignVCenter | Qt::TextSingleLine),
+                     displayedText());
+}

@@ -1,0 +1,329 @@
+#include "ui/Toolkit.h"
+
+#include "model/Quote.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/GridBackgroundView.h"
+#include "ui/Label.h"
+#include "ui/LinearGridView.h"
+#include "ui/Panel.h"
+#include "ui/ShapeLayer.h"
+#include "ui/TextView.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QPainterPath>
+#include <QPauseAnimation>
+#include <QPropertyAnimation>
+#include <QSequentialAnimationGroup>
+#include <QVariant>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QColor withAlpha(QColor color, qreal alpha)
+{
+    color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
+    return color;
+}
+
+QEasingCurve bezier(qreal x1, qreal y1, qreal x2, qreal y2)
+{
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(x1, y1), QPointF(x2, y2), QPointF(1, 1));
+    return curve;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+int milliseconds(qreal seconds)
+{
+    return std::max(0, static_cast<int>(std::lround(seconds * 1000)));
+}
+
+// Runs `property` of `target` from `from` to `to` after `delay`, holding `from` until then,
+// under `key`: a running animation with the same key on the same target is replaced.
+QAbstractAnimation *runKeyed(QObject *target, QObject *owner, const QByteArray &property,
+                             qreal from, qreal to, qreal duration, qreal delay,
+                             const QEasingCurve &curve, const QString &key)
+{
+    for (QAbstractAnimation *old :
+         owner->findChildren<QAbstractAnimation *>(key, Qt::FindDirectChildrenOnly)) {
+        old->stop();
+        old->deleteLater();
+        old->setObjectName(QString());
+    }
+    target->setProperty(property.constData(), from);
+    auto *animation = new QPropertyAnimation(target, property);
+    animation->setStartValue(from);
+    animation->setEndValue(to);
+    animation->setDuration(milliseconds(duration));
+    animation->setEasingCurve(curve);
+    QAbstractAnimation *run = animation;
+    if (delay > 0) {
+        auto *group = new QSequentialAnimationGroup;
+        group->addPause(milliseconds(delay));
+        group->addAnimation(animation);
+        run = group;
+    }
+    run->setParent(owner);
+    run->setObjectName(key);
+    run->start(QAbstractAnimation::DeleteWhenStopped);
+    return run;
+}
+
+FlatButton *makeButton(QWidget *parent, const QString &title, const QRectF &frame, qreal size,
+                       FontWeight weight, const QString &background, const QString &border)
+{
+    auto *button = new FlatButton(parent);
+    KSPlace(button, frame);
+    button->setText(title);
+    button->setFont(KSSystemFont(size, weight));
+    button->setTitleColor(Toolkit::colorWithHex(u"D7DAE5"_s));
+    button->setBackgroundColor(Toolkit::colorWithHex(background));
+    button->setBorderColor(Toolkit::colorWithHex(border));
+    button->setBorderWidth(1);
+    button->setCornerRadius(7);
+    button->show();
+    return button;
+}
+
+} // namespace
+
+QColor Toolkit::colorWithHex(const QString &hex)
+{
+    qsizetype i = 0;
+    while (i < hex.size() && hex.at(i).isSpace())
+        ++i;
+    if (i + 1 < hex.size() && hex.at(i) == u'0' && (hex.at(i + 1) == u'x' || hex.at(i + 1) == u'X'))
+        i += 2;
+    quint64 value = 0;
+    bool any = false;
+    for (; i < hex.size(); ++i) {
+        const int digit = hexDigit(hex.at(i));
+        if (digit < 0)
+            break;
+        any = true;
+        // A value too large for 32 bits reads as the largest one, as a scanner does.
+        value = std::min<quint64>(value * 16 + static_cast<quint64>(digit), 0xFFFFFFFFull);
+    }
+    if (!any)
+        return QColor(0, 0, 0);
+    return QColor::fromRgbF(static_cast<float>((value >> 16) & 0xFF) / 255.0f,
+                            static_cast<float>((value >> 8) & 0xFF) / 255.0f,
+                            static_cast<float>(value & 0xFF) / 255.0f, 1.0f);
+}
+
+QString Toolkit::accentHexForChangePercent(double changePercent)
+{
+    if (std::fabs(changePercent) < 0.0001)
+        return u"A1A6B8"_s;
+    return changePercent >= 0 ? u"F87171"_s : u"34D399"_s;
+}
+
+Label *Toolkit::labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
+                               qreal size, FontWeight weight, const QColor &color,
+                               Qt::Alignment alignment)
+{
+    auto *label = new Label(parent);
+    KSPlace(label, frame);
+    label->setText(text);
+    label->setFont(KSSystemFont(size, weight));
+    label->setColor(color);
+    label->setAlignment(alignment);
+    label->show();
+    return label;
+}
+
+TextView *Toolkit::textViewWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
+                                     qreal size, const QColor &color)
+{
+    auto *view = new TextView(parent);
+    KSPlace(view, frame);
+    view->setText(text);
+    view->setFont(KSSystemFont(size));
+    view->setColor(color);
+    view->setLineSpacing(4);
+    view->setParagraphSpacing(5);
+    view->show();
+    return view;
+}
+
+bool Toolkit::isRaisedPanel(qreal height, qreal radius)
+{
+    return height >= 28 && radius >= 7;
+}
+
+Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
+                               const QColor &border, qreal radius)
+{
+    auto *panel = new Panel(parent);
+    KSPlace(panel, frame);
+    panel->setCornerRadius(radius);
+    panel->setBorderWidth(1);
+    if (isRaisedPanel(frame.height(), radius)) {
+        panel->setBackgroundColor(withAlpha(color, 0.94));
+        panel->setBorderColor(withAlpha(border, 0.78));
+        panel->setShadow(colorWithHex(u"05070B"_s), 0.04, 8, QPointF(0, 3));
+    } else {
+        panel->setBackgroundColor(color);
+        panel->setBorderColor(border);
+    }
+    panel->show();
+    return panel;
+}
+
+LinearGridView *Toolkit::linearGridViewWithFrame(QWidget *parent, const QRectF &frame)
+{
+    auto *grid = new LinearGridView(parent);
+    KSPlace(grid, frame);
+    grid->show();
+    return grid;
+}
+
+GridBackgroundView *Toolkit::addSubtleGridBackgroundToView(QWidget *target)
+{
+    if (!target)
+        return nullptr;
+    auto *grid = new GridBackgroundView(target);
+    grid->setGeometry(target->rect());
+    grid->lower();
+    grid->show();
+    return grid;
+}
+
+FlatButton *Toolkit::footerButton(QWidget *parent, const QString &title, const QRectF &frame)
+{
+    return makeButton(parent, title, frame, 13, FontWeight::Medium, u"151823"_s, u"2A2F40"_s);
+}
+
+FlatButton *Toolkit::textButton(QWidget *parent, const QString &title, const QRectF &frame)
+{
+    return makeButton(parent, title, frame, 12, FontWeight::Medium, u"10121A"_s, u"242837"_s);
+}
+
+FlatButton *Toolkit::iconButton(QWidget *parent, const QString &title, const QRectF &frame)
+{
+    return makeButton(parent, title, frame, 18, FontWeight::Semibold, u"151823"_s, u"2A2F40"_s);
+}
+
+FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
+{
+    FlatButton *button = iconButton(parent, QString(), frame);
+    button->setCornerRadius(6);
+    const qreal w = button->width();
+    const qreal h = button->height();
+    QPainterPath dots;
+    for (int i = 0; i < 3; ++i) {
+        const QRectF dot(std::floor((w - 14.6) / 2) + 6 * i, std::floor((h - 2.6) / 2), 2.6, 2.6);
+        dots.addRoundedRect(KSFlipFrame(dot, h), 1.3, 1.3);
+    }
+    auto *layer = new ShapeLayer(button);
+    layer->setObjectName(u"moreDots"_s);
+    layer->setGeometry(button->rect());
+    layer->setPath(dots);
+    layer->setFillBrush(colorWithHex(u"A6ABBA"_s));
+    layer->show();
+    return button;
+}
+
+ShapeLayer *Toolkit::addPriceFlashIfNeededForQuote(const Quote &quote,
+                                                   const QHash<QString, int> &priceFlashDirections,
+                                                   QWidget *view, const QRectF &frame)
+{
+    const auto it = priceFlashDirections.constFind(quote.symbol);
+    if (it == priceFlashDirections.cend() || !view)
+        return nullptr;
+    const QColor stroke = colorWithHex(it.value() >= 0 ? u"FCA5A5"_s : u"6EE7B7"_s);
+    auto *layer = new ShapeLayer(view);
+    layer->setObjectName(u"priceFlash"_s);
+    KSPlace(layer, frame);
+    const qreal radius = std::max<qreal>(view->property("cornerRadius").toReal() - 1, 0);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(layer->rect()).adjusted(1, 1, -1, -1), radius, radius);
+    layer->setPath(outline);
+    layer->setStrokeColor(stroke);
+    layer->setLineWidth(1.2);
+    layer->setGlow(stroke, 0.28, 8);
+    layer->setOpacity(0);
+    layer->show();
+    layer->raise();
+    runKeyed(layer, layer, "opacity", 0.55, 0, 0.78, 0, easeOutCurve(), u"priceGlow"_s);
+    return layer;
+}
+
+QAbstractAnimation *Toolkit::animateStrokeLayer(ShapeLayer *layer, qreal duration, qreal delay)
+{
+    if (!layer)
+        return nullptr;
+    return runKeyed(layer, layer, "strokeEnd", 0, 1, duration, delay, chartDrawCurve(),
+                    u"chartStrokeDraw"_s);
+}
+
+QAbstractAnimation *Toolkit::animateLayerOpacity(ShapeLayer *layer, qreal from, qreal to,
+                                                 qreal duration, qreal delay)
+{
+    if (!layer)
+        return nullptr;
+    return runKeyed(layer, layer, "opacity", from, to, duration, delay, easeOutCurve(),
+                    u"chartOpacityFade"_s);
+}
+
+QAbstractAnimation *Toolkit::animateViewOpacity(QWidget *view, qreal from, qreal to, qreal duration,
+                                                qreal delay)
+{
+    if (!view)
+        return nullptr;
+    const QString key = u"viewOpacityFade"_s;
+    if (view->metaObject()->indexOfProperty("opacity") >= 0)
+        return runKeyed(view, view, "opacity", from, to, duration, delay, easeOutCurve(), key);
+
+    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(view->graphicsEffect());
+    if (!effect && view->graphicsEffect())
+        return nullptr; // the element's own effect (a shadow) wins over the fade
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(view);
+        view->setGraphicsEffect(effect);
+    }
+    QAbstractAnimation *run =
+        runKeyed(effect, view, "opacity", from, to, duration, delay, easeOutCurve(), key);
+    if (to >= 1) {
+        // Fully shown again: drop the effect so the view paints directly.
+        QObject::connect(
+            run, &QAbstractAnimation::finished, view,
+            [view, effect] {
+                if (view->graphicsEffect() == effect)
+                    view->setGraphicsEffect(nullptr);
+            },
+            Qt::QueuedConnection);
+    }
+    return run;
+}
+
+QEasingCurve Toolkit::easeOutCurve()
+{
+    return bezier(0, 0, 0.58, 1);
+}
+
+QEasingCurve Toolkit::easeInEaseOutCurve()
+{
+    return bezier(0.42, 0, 0.58, 1);
+}
+
+QEasingCurve Toolkit::chartDrawCurve()
+{
+    return bezier(0.22, 0.61, 0.36, 1.0);
+}

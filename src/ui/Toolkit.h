@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ui/Typography.h"
+
+#include <QColor>
+#include <QEasingCurve>
+#include <QHash>
+#include <QRectF>
+#include <QString>
+
+class FlatButton;
+class GridBackgroundView;
+class Label;
+class LinearGridView;
+class Panel;
+class QAbstractAnimation;
+class QWidget;
+class ShapeLayer;
+class TextView;
+struct Quote;
+
+// The kit every surface is assembled from. Each factory creates its element inside `parent`
+// at `frame` (points, y up from the parent's bottom edge unless the parent is a FlippedView;
+// see Frames.h), so the parent must already have its final size. Elements hold no
+// application state: callers pass prepared values and rebuild rather than patch.
+class Toolkit
+{
+public:
+    Toolkit() = delete;
+
+    // "RRGGBB" scanned as a hexadecimal number (leading blanks and "0x" allowed, scanning
+    // stops at the first non-hex character); a string that does not scan gives opaque black.
+    static QColor colorWithHex(const QString &hex);
+    // Rise red, fall green: "F87171" for a change percent >= 0, "34D399" below, and the
+    // neutral "A1A6B8" when its absolute value is below 0.0001.
+    static QString accentHexForChangePercent(double changePercent);
+
+    static Label *labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
+                                 qreal size, FontWeight weight, const QColor &color,
+                                 Qt::Alignment alignment = Qt::AlignLeft);
+    // Regular weight, line spacing 4, paragraph spacing 5, word wrap, no inset.
+    static TextView *textViewWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
+                                       qreal size, const QColor &color);
+
+    // Background, 1-pt border, corner radius. A panel at least 28 pt high with a radius of at
+    // least 7 is raised: background at alpha 0.94, border at 0.78 and a faint shadow.
+    static Panel *panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
+                                 const QColor &border, qreal radius);
+    static bool isRaisedPanel(qreal height, qreal radius);
+
+    static LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
+    // The grid background filling `target`, following its size, below its other children.
+    static GridBackgroundView *addSubtleGridBackgroundToView(QWidget *target);
+
+    // Connect the returned buttons' clicked() to their action; `identifier` names the item.
+    static FlatButton *footerButton(QWidget *parent, const QString &title, const QRectF &frame);
+    static FlatButton *textButton(QWidget *parent, const QString &title, const QRectF &frame);
+    static FlatButton *iconButton(QWidget *parent, const QString &title, const QRectF &frame);
+    // Three dots; connect it to the quick-actions menu.
+    static FlatButton *moreButtonWithFrame(QWidget *parent, const QRectF &frame);
+
+    // When `priceFlashDirections` (symbol -> +1 / -1, kept by the refresh cycle) holds the
+    // quote's symbol, outlines `frame` of `view` once in the rise or fall colour and fades.
+    // Returns the flash layer, or nullptr when there is nothing to flash.
+    static ShapeLayer *
+    addPriceFlashIfNeededForQuote(const Quote &quote,
+                                  const QHash<QString, int> &priceFlashDirections, QWidget *view,
+                                  const QRectF &frame);
+
+    // Animations start `delay` seconds from now and show their starting value until then;
+    // the element keeps the final value. A new animation of the same kind on the same element
+    // replaces the running one. Each is owned by its element and deletes itself when done.
+    static QAbstractAnimation *animateStrokeLayer(ShapeLayer *layer, qreal duration, qreal delay);
+    static QAbstractAnimation *animateLayerOpacity(ShapeLayer *layer, qreal from, qreal to,
+                                                   qreal duration, qreal delay);
+    // Works on any widget: elements with an "opacity" property animate it, others get an
+    // opacity effect for the duration (left alone when they already carry another effect).
+    static QAbstractAnimation *animateViewOpacity(QWidget *view, qreal from, qreal to,
+                                                  qreal duration, qreal delay);
+
+    static QEasingCurve easeOutCurve();
+    static QEasingCurve easeInEaseOutCurve();
+    // The curve a chart line draws itself with.
+    static QEasingCurve chartDrawCurve();
+};

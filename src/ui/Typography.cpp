@@ -1,0 +1,86 @@
+#include "ui/Typography.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QStringList>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kHanFamily = u"Noto Sans CJK SC"_s;
+
+QString generalFamily()
+{
+    static const QString family = [] {
+        const QString f = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        return f.isEmpty() ? u"DejaVu Sans"_s : f;
+    }();
+    return family;
+}
+
+bool hasTabularDigits(const QString &family)
+{
+    if (!QFontDatabase::hasFamily(family))
+        return false;
+    QFont font(family);
+    font.setPixelSize(20);
+    const QFontMetricsF metrics(font);
+    const qreal advance = metrics.horizontalAdvance(u'0');
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (std::abs(metrics.horizontalAdvance(QChar(digit)) - advance) > 0.01)
+            return false;
+    }
+    return advance > 0;
+}
+
+QString digitFamily()
+{
+    static const QString family = [] {
+        for (const QString &candidate : {generalFamily(), u"DejaVu Sans"_s, u"Liberation Sans"_s}) {
+            if (hasTabularDigits(candidate))
+                return candidate;
+        }
+        return generalFamily();
+    }();
+    return family;
+}
+
+QFont makeFont(const QString &leading, qreal size, FontWeight weight)
+{
+    QFont font;
+    font.setFamilies(QStringList{leading, kHanFamily});
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    switch (weight) {
+    case FontWeight::Regular:
+        font.setWeight(QFont::Normal);
+        break;
+    case FontWeight::Medium:
+        font.setWeight(QFont::Medium);
+        break;
+    case FontWeight::Semibold:
+        font.setWeight(QFont::DemiBold);
+        break;
+    }
+    return font;
+}
+
+} // namespace
+
+QFont KSSystemFont(qreal size, FontWeight weight)
+{
+    return makeFont(generalFamily(), size, weight);
+}
+
+QFont KSMonospacedDigitFont(qreal size, FontWeight weight)
+{
+    return makeFont(digitFamily(), size, weight);
+}
+
+qreal KSTextWidth(const QString &text, const QFont &font)
+{
+    return QFontMetricsF(font).horizontalAdvance(text);
+}

@@ -1,0 +1,792 @@
+#include "WidgetSnapshot.h"
+
+#include "intraday/IntradayStore.h"
+#include "model/Quote.h"
+#include "ui/Frames.h"
+#include "ui/IntradayChartLayout.h"
+#include "ui/IntradayChartSeries.h"
+#include "ui/IntradayChartView.h"
+#include "ui/IntradayHoverOverlayView.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+#include "ui/ShapeLayer.h"
+#include "ui/Toolkit.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 kNotFound = IntradayChartLayout::kNotFound;
+// The chart inside the popover's market card.
+const QSizeF kChartSize(316, 80);
+
+// A real A-share morning and early afternoon: 10.00 at the open, 10.50 at 14:00.
+IntradayChartSeries sampleSeries(const QString &symbol = u"sh600519"_s)
+{
+    IntradayChartSeries series;
+    series.symbol = symbol;
+    series.prices = {10.0, 10.2, 9.9, 10.5};
+    series.positions = {0, 3600, 7200, 10800};
+    series.averages = {10.0, 10.1, 10.05, 10.2};
+    series.volumes = {0, 12345, 0, 250000000};
+    series.previousClose = 10.0;
+    series.maxPosition = symbol.startsWith(u"gb_"_s) ? 23400 : 14400;
+    series.midPosition = symbol.startsWith(u"gb_"_s) ? 11700 : 7200;
+    series.isReal = true;
+    series.accent = Toolkit::colorWithHex(u"F87171"_s);
+    return series;
+}
+
+std::unique_ptr<Panel> makeWell(const QSizeF &size = kChartSize)
+{
+    auto well = std::make_unique<Panel>();
+    well->resize(size.toSize());
+    well->setBackgroundColor(Toolkit::colorWithHex(u"0B1020"_s));
+    well->setBorderWidth(0);
+    return well;
+}
+
+bool near(double a, double b, double tolerance = 1e-9)
+{
+    return std::abs(a - b) <= tolerance;
+}
+
+QRgb rgbOf(const QString &hex)
+{
+    return Toolkit::colorWithHex(hex).rgb();
+}
+
+} // namespace
+
+class TestIntradayChart : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void seriesFromStoreAndQuote();
+    void seriesForUnknownSymbolIsEmpty();
+
+    void axisLabelOrigins_data();
+    void axisLabelOrigins();
+
+    void scaleWidensRangeAndClampsPositions();
+    void scaleWithoutPreviousClose();
+
+    void states_data();
+    void states();
+    void placeholderLabel_data();
+    void placeholderLabel();
+
+    void fullChartElements();
+    void axisLabelsDescribeWidenedRange();
+    void usChartHasNoMiddayDivider();
+    void averageLineNeedsOneAveragePerPrice();
+    void entranceAnimationRunsOncePerOpenedPage();
+    void pendingAnimationWaitsForRealSeries();
+
+    void hoverIndex_data();
+    void hoverIndex();
+    void timeText_data();
+    void timeText();
+    void readout_data();
+    void readout();
+    void readoutBox_data();
+    void readoutBox();
+    void hoverDrawingNeedsRangeAndIndex();
+    void overlayFollowsPointer();
+
+    void renders_data();
+    void renders();
+    void overlayIsTransparentUntilHovered();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestIntradayChart::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS")) {
+        m_dir.setAutoRemove(false);
+        qInfo("snapshots in %s", qPrintable(m_dir.path()));
+    }
+}
+
+void TestIntradayChart::seriesFromStoreAndQuote()
+{
+    IntradayStore store;
+    const IntradayChartSeries sample = sampleSeries();
+    store.applyIntradaySeriesForSymbol(u"hk00700"_s, u"2024-05-06"_s, sample.prices,
+                                       sample.positions, sample.averages, sample.volumes);
+    store.pendingChartAnimationSymbols().insert(u"hk00700"_s);
+    Quote quote;
+    quote.symbol = u"hk00700"_s;
+    quote.previousClose = 9.8;
+
+    const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"34D399"_s);
+    QCOMPARE(series.symbol, u"hk00700"_s);
+    QCOMPARE(series.prices, sample.prices);
+    QCOMPARE(series.positions, sample.positions);
+    QCOMPARE(series.averages, sample.averages);
+    QCOMPARE(series.volumes, sample.volumes);
+    QCOMPARE(series.previousClose, 9.8);
+    QCOMPARE(series.maxPosition, 19800.0);
+    QCOMPARE(series.midPosition, 9000.0);
+    QVERIFY(series.isReal);
+    QVERIFY(series.shouldAnimate);
+    QVERIFY(series.hasMiddayBreak());
+    QCOMPARE(series.accent.rgb(), rgbOf(u"34D399"_s));
+    // Building the series reads the store and changes nothing in it.
+    QVERIFY(store.pendingChartAnimationSymbols().contains(u"hk00700"_s));
+}
+
+void TestIntradayChart::seriesForUnknownSymbolIsEmpty()
+{
+    IntradayStore store;
+    Quote quote;
+    quote.symbol = u"gb_brk_b"_s;
+    const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"A1A6B8"_s);
+    QVERIFY(series.prices.isEmpty() && series.positions.isEmpty());
+    QVERIFY(!series.isReal);
+    QVERIFY(!series.shouldAnimate);
+    QVERIFY(!series.hasMiddayBreak());
+    QCOMPARE(series.maxPosition, 23400.0);
+    QCOMPARE(IntradayChartLayout::stateForSeries(series), IntradayChartState::Loading);
+}
+
+void TestIntradayChart::axisLabelOrigins_data()
+{
+    QTest::addColumn<QVector<double>>("centers");
+    QTest::addColumn<double>("maxY");
+    QTest::addColumn<QVector<double>>("origins");
+    QTest::newRow("close together near the top")
+        << QVector<double>{47, 45, 19} << 59.0 << QVector<double>{40.5, 24.5, 8.5};
+    QTest::newRow("bottom label rests on min and pushes up")
+        << QVector<double>{20, 10, 5} << 59.0 << QVector<double>{33, 17, 1};
+    QTest::newRow("no centres") << QVector<double>{} << 59.0 << QVector<double>{};
+    QTest::newRow("one centre above the top")
+        << QVector<double>{100} << 59.0 << QVector<double>{46};
+    QTest::newRow("apart already")
+        << QVector<double>{67, 40, 19} << 79.0 << QVector<double>{60.5, 33.5, 12.5};
+    // Three labels need 45 pt; 30 pt of room leaves the bottom bound in charge.
+    QTest::newRow("no room") << QVector<double>{25, 20, 15} << 31.0 << QVector<double>{18, 2, 1};
+}
+
+void TestIntradayChart::axisLabelOrigins()
+{
+    QFETCH(QVector<double>, centers);
+    QFETCH(double, maxY);
+    QFETCH(QVector<double>, origins);
+    QCOMPARE(IntradayChartLayout::axisLabelOriginsForCenters(centers, 13, 3, 1, maxY), origins);
+}
+
+void TestIntradayChart::scaleWidensRangeAndClampsPositions()
+{
+    const auto scale = IntradayChartLayout::scaleForSeries(sampleSeries(), kChartSize);
+    QVERIFY(scale);
+    // Range 9.90 ... 10.50 widened by 12 % of 0.60 on each side.
+    QVERIFY(near(scale->lo, 9.828));
+    QVERIFY(near(scale->hi, 10.572));
+    QCOMPARE(scale->plotWidth, 226.0);
+    QCOMPARE(scale->plotHeight, 48.0);
+    QCOMPARE(scale->x(0), 42.0);
+    QCOMPARE(scale->x(3600), 98.0);
+    QCOMPARE(scale->x(10800), 211.0);
+    QCOMPARE(scale->x(14400), 268.0);
+    // Beyond the session it sits on the plot's edges.
+    QCOMPARE(scale->x(20000), 268.0);
+    QCOMPARE(scale->x(-60), 42.0);
+    QCOMPARE(scale->x(std::numeric_limits<double>::quiet_NaN()), 42.0);
+    QCOMPARE(scale->y(10.5), 62.0);
+    QCOMPARE(scale->y(10.0), 30.0);
+    QCOMPARE(scale->y(9.9), 23.0);
+    QCOMPARE(scale->y(50), 19.0 + 48.0);
+    QCOMPARE(scale->y(0), 19.0);
+}
+
+void TestIntradayChart::scaleWithoutPreviousClose()
+{
+    IntradayChartSeries series = sampleSeries();
+    series.previousClose = 0;
+    series.prices = {10.0, 10.5};
+    const auto scale = IntradayChartLayout::scaleForSeries(series, kChartSize);
+    QVERIFY(scale);
+    QVERIFY(near(scale->lo, 10.0 - 0.06));
+    QVERIFY(near(scale->hi, 10.5 + 0.06));
+    // Unreadable prices take no part in the range.
+    series.prices = {std::numeric_limits<double>::quiet_NaN(), 10.0, 10.5,
+                     std::numeric_limits<double>::infinity()};
+    const auto again = IntradayChartLayout::scaleForSeries(series, kChartSize);
+    QVERIFY(again);
+    QVERIFY(near(again->hi, 10.56));
+}
+
+void TestIntradayChart::states_data()
+{
+    QTest::addColumn<bool>("real");
+    QTest::addColumn<QVector<double>>("prices");
+    QTest::addColumn<double>("previousClose");
+    QTest::addColumn<int>("state");
+    QTest::newRow("recorded samples only")
+        << false << QVector<double>{10, 10.2, 10.4} << 10.0 << int(IntradayChartState::Loading);
+    QTest::newRow("no prices") << true << QVector<double>{} << 10.0
+                               << int(IntradayChartState::Collecting);
+    QTest::newRow("one price") << true << QVector<double>{10.2} << 10.0
+                               << int(IntradayChartState::Collecting);
+    QTest::newRow("all at the previous close")
+        << true << QVector<double>{10, 10, 10} << 10.0 << int(IntradayChartState::Flat);
+    QTest::newRow("flat without previous close")
+        << true << QVector<double>{10, 10} << 0.0 << int(IntradayChartState::Flat);
+    QTest::newRow("unreadable prices") << true << QVector<double>{std::nan(""), std::nan("")} << 0.0
+                                       << int(IntradayChartState::Flat);
+    QTest::newRow("flat day away from the previous close")
+        << true << QVector<double>{10, 10} << 9.5 << int(IntradayChartState::Full);
+    QTest::newRow("moving day") << true << QVector<double>{10, 10.3} << 10.0
+                                << int(IntradayChartState::Full);
+}
+
+void TestIntradayChart::states()
+{
+    QFETCH(bool, real);
+    QFETCH(QVector<double>, prices);
+    QFETCH(double, previousClose);
+    QFETCH(int, state);
+    IntradayChartSeries series = sampleSeries();
+    series.isReal = real;
+    series.prices = prices;
+    series.previousClose = previousClose;
+    QCOMPARE(int(IntradayChartLayout::stateForSeries(series)), state);
+
+    auto well = makeWell();
+    auto *chart = new IntradayChartView(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    QCOMPARE(int(chart->state()), state);
+    QCOMPARE(chart->findChild<ShapeLayer *>(u"priceLine"_s) != nullptr,
+             state == int(IntradayChartState::Full));
+    QCOMPARE(chart->findChild<Label *>(u"placeholder"_s) != nullptr,
+             state != int(IntradayChartState::Full));
+}
+
+void TestIntradayChart::placeholderLabel_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("loading") << int(IntradayChartState::Loading) << u"加载分时..."_s;
+    QTest::newRow("collecting") << int(IntradayChartState::Collecting) << u"采集中"_s;
+    QTest::newRow("flat") << int(IntradayChartState::Flat) << u"波动不足"_s;
+}
+
+void TestIntradayChart::placeholderLabel()
+{
+    QFETCH(int, state);
+    QFETCH(QString, text);
+    IntradayChartSeries series = sampleSeries();
+    if (state == int(IntradayChartState::Loading))
+        series.isReal = false;
+    else if (state == int(IntradayChartState::Collecting))
+        series.prices = {10.1};
+    else
+        series.prices = {10, 10, 10};
+    QCOMPARE(IntradayChartLayout::placeholderTextForState(IntradayChartState(state)), text);
+
+    auto well = makeWell();
+    IntradayChartView chart(well.get(), QRectF(8, 3, 316, 80), series);
+    const auto labels = chart.findChildren<Label *>();
+    QCOMPARE(labels.size(), 1);
+    const Label *label = labels.first();
+    QCOMPARE(label->text(), text);
+    QCOMPARE(label->color().rgb(), rgbOf(u"747A8E"_s));
+    QCOMPARE(label->font().pixelSize(), 11);
+    QCOMPARE(label->font().weight(), QFont::Medium);
+    QCOMPARE(label->alignment(), Qt::AlignHCenter);
+    // (0, 15, W, 16) from the chart's bottom.
+    QCOMPARE(label->geometry(), QRect(0, 80 - 31, 316, 16));
+    QVERIFY(chart.findChildren<ShapeLayer *>().isEmpty());
+    QVERIFY(!chart.hasStartedEntranceAnimation());
+}
+
+void TestIntradayChart::fullChartElements()
+{
+    auto well = makeWell(QSizeF(332, 90));
+    IntradayChartView chart(well.get(), QRectF(8, 5, 316, 80), sampleSeries());
+    QCOMPARE(chart.geometry(), QRect(8, 5, 316, 80));
+    QCOMPARE(chart.state(), IntradayChartState::Full);
+
+    // Back to front, as they are stacked.
+    QStringList order;
+    for (QObject *child : chart.children()) {
+        if (qobject_cast<ShapeLayer *>(child))
+            order.append(child->objectName());
+    }
+    QCOMPARE(order, (QStringList{u"middayDivider"_s, u"baseline"_s, u"areaFill"_s, u"averageLine"_s,
+                                 u"glow"_s, u"priceLine"_s, u"halo"_s, u"dot"_s}));
+    for (ShapeLayer *layer : chart.findChildren<ShapeLayer *>()) {
+        QCOMPARE(layer->geometry(), chart.rect());
+        QVERIFY(layer->testAttribute(Qt::WA_TransparentForMouseEvents));
+    }
+
+    auto *divider = chart.findChild<ShapeLayer *>(u"middayDivider"_s);
+    QCOMPARE(divider->path().boundingRect(), QRectF(155, 13, 1, 48));
+    QCOMPARE(divider->fillBrush().color().rgb(), rgbOf(u"273044"_s));
+    QCOMPARE(divider->opacity(), 0.42);
+
+    auto *baseline = chart.findChild<ShapeLayer *>(u"baseline"_s);
+    QCOMPARE(baseline->path().boundingRect(), QRectF(0, 50, 268, 0));
+    QCOMPARE(baseline->strokeColor().rgb(), rgbOf(u"8D99AE"_s));
+    QCOMPARE(baseline->lineWidth(), 1.2);
+    QCOMPARE(baseline->dashPattern(), (QVector<qreal>{4, 4}));
+    QCOMPARE(baseline->opacity(), 0.95);
+
+    auto *area = chart.findChild<ShapeLayer *>(u"areaFill"_s);
+    // From the plot's floor at the first sample, over the line, down at the last one.
+    QCOMPARE(area->path().boundingRect(), QRectF(42, 18, 211 - 42, 61 - 18));
+    QCOMPARE(area->opacity(), 0.88);
+    const QGradient *wash = area->fillBrush().gradient();
+    QVERIFY(wash);
+    QCOMPARE(wash->stops().size(), 3);
+    QVERIFY(near(wash->stops().at(0).second.alphaF(), 0.30, 0.003));
+    QVERIFY(near(wash->stops().at(1).second.alphaF(), 0.10, 0.003));
+    QCOMPARE(wash->stops().at(2).second.alpha(), 0);
+    QCOMPARE(wash->stops().at(0).second.rgb(), rgbOf(u"F87171"_s));
+
+    auto *average = chart.findChild<ShapeLayer *>(u"averageLine"_s);
+    QCOMPARE(average->strokeColor().rgb(), rgbOf(u"F6C97B"_s));
+    QCOMPARE(average->lineWidth(), 1.1);
+    QCOMPARE(average->dashPattern(), (QVector<qreal>{3, 3}));
+    QCOMPARE(average->opacity(), 0.88);
+    QCOMPARE(average->fillBrush().style(), Qt::NoBrush);
+
+    auto *glow = chart.findChild<ShapeLayer *>(u"glow"_s);
+    auto *line = chart.findChild<ShapeLayer *>(u"priceLine"_s);
+    QCOMPARE(glow->path(), line->path());
+    QCOMPARE(glow->lineWidth(), 4.0);
+    QCOMPARE(glow->opacity(), 0.16);
+    QVERIFY(glow->hasRoundCapsAndJoins());
+    QCOMPARE(line->lineWidth(), 1.8);
+    QCOMPARE(line->opacity(), 1.0);
+    QCOMPARE(line->strokeEnd(), 1.0);
+    QVERIFY(line->hasRoundCapsAndJoins());
+    QCOMPARE(line->strokeColor().rgb(), rgbOf(u"F87171"_s));
+    QCOMPARE(line->path().elementCount(), 4);
+    QCOMPARE(QPointF(line->path().elementAt(3)), QPointF(211, 80 - 62));
+
+    // The latest point (211, 62): halo 9 x 9 at (207, 58), dot 6 x 6 at (208.5, 59.5).
+    auto *halo = chart.findChild<ShapeLayer *>(u"halo"_s);
+    QCOMPARE(halo->path().boundingRect(), QRectF(207, 80 - 67, 9, 9));
+    QVERIFY(near(halo->fillBrush().color().alphaF(), 0.2, 0.003));
+    QCOMPARE(halo->glowColor().rgb(), rgbOf(u"F87171"_s));
+    QVERIFY(near(halo->glowOpacity(), 0.45));
+    QCOMPARE(halo->glowRadius(), 7.0);
+    QCOMPARE(halo->opacity(), 1.0);
+    auto *dot = chart.findChild<ShapeLayer *>(u"dot"_s);
+    QCOMPARE(dot->path().boundingRect(),
+             QRectF(208.5, 80 - 65.5, 6, 6).adjusted(0.5, 0.5, -0.5, -0.5));
+    QCOMPARE(dot->fillBrush().color().rgb(), rgbOf(u"F87171"_s));
+    QCOMPARE(dot->strokeColor().rgb(), rgbOf(u"0B0D12"_s));
+    QCOMPARE(dot->lineWidth(), 1.0);
+    QVERIFY(!chart.hasStartedEntranceAnimation());
+}
+
+void TestIntradayChart::axisLabelsDescribeWidenedRange()
+{
+    struct Expected
+    {
+        const char *name;
+        QString text;
+        QString color;
+        QRectF frame;
+        Qt::Alignment alignment;
+    };
+    // Centres [67, 30, 19] settle at [60.5, 23.5, 7.5].
+    const Expected expected[] = {
+        {"axisPriceHigh", u"10.57"_s, u"FCA5A5"_s, QRectF(0, 60.5, 38, 13), Qt::AlignLeft},
+        {"axisPriceBase", u"10.00"_s, u"7A8499"_s, QRectF(0, 23.5, 38, 13), Qt::AlignLeft},
+        {"axisPriceLow", u"9.83"_s, u"6EE7B7"_s, QRectF(0, 7.5, 38, 13), Qt::AlignLeft},
+        {"axisPercentHigh", u"+5.72%"_s, u"FCA5A5"_s, QRectF(272, 60.5, 44, 13), Qt::AlignRight},
+        {"axisPercentBase", u"+0.00%"_s, u"7A8499"_s, QRectF(272, 23.5, 44, 13), Qt::AlignRight},
+        {"axisPercentLow", u"-1.72%"_s, u"6EE7B7"_s, QRectF(272, 7.5, 44, 13), Qt::AlignRight},
+    };
+    auto well = makeWell();
+    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
+    QCOMPARE(chart.findChildren<Label *>().size(), 6);
+    for (const Expected &e : expected) {
+        auto *label = chart.findChild<Label *>(QString::fromLatin1(e.name));
+        QVERIFY2(label, e.name);
+        QCOMPARE(label->text(), e.text);
+        QCOMPARE(label->color().rgb(), rgbOf(e.color));
+        QCOMPARE(label->geometry(), KSGeometryForFrame(&chart, e.frame));
+        QCOMPARE(label->alignment(), e.alignment);
+        QCOMPARE(label->font().pixelSize(), 9);
+        QCOMPARE(label->font().weight(), QFont::Medium);
+    }
+
+    // Without a previous close both percents read as zero.
+    IntradayChartSeries series = sampleSeries();
+    series.previousClose = 0;
+    IntradayChartView noClose(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
+    QCOMPARE(noClose.findChild<Label *>(u"axisPercentLow"_s)->text(), u"+0.00%"_s);
+    QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
+}
+
+void TestIntradayChart::usChartHasNoMiddayDivider()
+{
+    auto well = makeWell();
+    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize),
+                            sampleSeries(u"gb_aapl"_s));
+    QCOMPARE(chart.state(), IntradayChartState::Full);
+    QVERIFY(!chart.findChild<ShapeLayer *>(u"middayDivider"_s));
+    QVERIFY(chart.findChild<ShapeLayer *>(u"baseline"_s));
+}
+
+void TestIntradayChart::averageLineNeedsOneAveragePerPrice()
+{
+    IntradayChartSeries series = sampleSeries();
+    series.averages.removeLast();
+    auto well = makeWell();
+    IntradayChartView shorter(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    QVERIFY(!shorter.findChild<ShapeLayer *>(u"averageLine"_s));
+    QVERIFY(shorter.findChild<ShapeLayer *>(u"priceLine"_s));
+
+    // A price without a position sits at the open; a missing price is left out.
+    series = sampleSeries();
+    series.positions = {0, 3600};
+    series.prices[1] = std::nan("");
+    IntradayChartView ragged(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    const QPainterPath line = ragged.findChild<ShapeLayer *>(u"priceLine"_s)->path();
+    QCOMPARE(line.elementCount(), 3);
+    QCOMPARE(line.elementAt(2).x, 42.0);
+}
+
+void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
+{
+    IntradayStore store;
+    const IntradayChartSeries sample = sampleSeries();
+    store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
+                                       sample.positions, sample.averages, sample.volumes);
+    store.pendingChartAnimationSymbols().insert(sample.symbol);
+    Quote quote;
+    quote.symbol = sample.symbol;
+    quote.previousClose = 10.0;
+
+    auto well = makeWell();
+    IntradayChartView *chart = IntradayChartView::intradayLineChartViewForQuote(
+        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+    QVERIFY(chart->hasStartedEntranceAnimation());
+    QVERIFY(!store.pendingChartAnimationSymbols().contains(sample.symbol));
+
+    auto *area = chart->findChild<ShapeLayer *>(u"areaFill"_s);
+    auto *average = chart->findChild<ShapeLayer *>(u"averageLine"_s);
+    auto *line = chart->findChild<ShapeLayer *>(u"priceLine"_s);
+    auto *glow = chart->findChild<ShapeLayer *>(u"glow"_s);
+    auto *halo = chart->findChild<ShapeLayer *>(u"halo"_s);
+    auto *dot = chart->findChild<ShapeLayer *>(u"dot"_s);
+    // Everything waits at its starting value.
+    QCOMPARE(area->opacity(), 0.0);
+    QCOMPARE(average->strokeEnd(), 0.0);
+    QCOMPARE(line->strokeEnd(), 0.0);
+    QCOMPARE(glow->strokeEnd(), 0.0);
+    QCOMPARE(halo->opacity(), 0.0);
+    QCOMPARE(dot->opacity(), 0.0);
+    // Its own fill keeps its faintness while the element fades in.
+    QVERIFY(near(halo->fillBrush().color().alphaF(), 0.2, 0.003));
+
+    // The lines draw before the marker appears.
+    QTRY_COMPARE_WITH_TIMEOUT(line->strokeEnd(), 1.0, 5000);
+    QVERIFY(dot->opacity() < 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(halo->opacity(), 1.0, 5000);
+    QVERIFY(near(area->opacity(), 0.88, 1e-6));
+    QCOMPARE(average->strokeEnd(), 1.0);
+    QCOMPARE(glow->strokeEnd(), 1.0);
+    QCOMPARE(glow->opacity(), 0.16);
+
+    // The next rebuild of the same page is still.
+    IntradayChartView *again = IntradayChartView::intradayLineChartViewForQuote(
+        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+    QVERIFY(!again->hasStartedEntranceAnimation());
+    QCOMPARE(again->findChild<ShapeLayer *>(u"priceLine"_s)->strokeEnd(), 1.0);
+    QCOMPARE(again->findChild<ShapeLayer *>(u"dot"_s)->opacity(), 1.0);
+}
+
+void TestIntradayChart::pendingAnimationWaitsForRealSeries()
+{
+    IntradayStore store;
+    store.pendingChartAnimationSymbols().insert(u"sz000001"_s);
+    Quote quote;
+    quote.symbol = u"sz000001"_s;
+    quote.previousClose = 11.0;
+    auto well = makeWell();
+    IntradayChartView *chart = IntradayChartView::intradayLineChartViewForQuote(
+        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"A1A6B8"_s);
+    QCOMPARE(chart->state(), IntradayChartState::Loading);
+    // The page was opened but nothing was drawn in yet: the animation is still owed.
+    QVERIFY(store.pendingChartAnimationSymbols().contains(u"sz000001"_s));
+}
+
+void TestIntradayChart::hoverIndex_data()
+{
+    QTest::addColumn<QVector<double>>("prices");
+    QTest::addColumn<QVector<double>>("positions");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<qint64>("index");
+    const QVector<double> prices = sampleSeries().prices;
+    const QVector<double> positions = sampleSeries().positions;
+    QTest::newRow("left of the plot") << prices << positions << 0.0 << 316.0 << qint64(0);
+    QTest::newRow("right of the plot") << prices << positions << 400.0 << 316.0 << qint64(3);
+    QTest::newRow("on a sample") << prices << positions << 98.0 << 316.0 << qint64(1);
+    // 1800 s is as far from 0 as from 3600: the earlier sample wins.
+    QTest::newRow("tie") << prices << positions << 42 + 226.0 / 8 << 316.0 << qint64(0);
+    QTest::newRow("fewer prices than positions")
+        << QVector<double>{10, 10.2} << positions << 400.0 << 316.0 << qint64(1);
+    QTest::newRow("fewer positions than prices")
+        << prices << QVector<double>{0, 3600} << 400.0 << 316.0 << qint64(1);
+    QTest::newRow("no samples") << QVector<double>{} << positions << 98.0 << 316.0 << kNotFound;
+    QTest::newRow("no positions") << prices << QVector<double>{} << 98.0 << 316.0 << kNotFound;
+    QTest::newRow("no plot width") << prices << positions << 98.0 << 90.0 << kNotFound;
+}
+
+void TestIntradayChart::hoverIndex()
+{
+    QFETCH(QVector<double>, prices);
+    QFETCH(QVector<double>, positions);
+    QFETCH(double, x);
+    QFETCH(double, width);
+    QFETCH(qint64, index);
+    IntradayChartSeries series = sampleSeries();
+    series.prices = prices;
+    series.positions = positions;
+    QCOMPARE(IntradayChartLayout::nearestIndexForPoint(series, x, width), index);
+}
+
+void TestIntradayChart::timeText_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open") << u"sh600519"_s << 0.0 << u"09:30"_s;
+    QTest::newRow("rounded to the second") << u"sh600519"_s << 59.6 << u"09:31"_s;
+    QTest::newRow("midday") << u"sh600519"_s << 7200.0 << u"11:30"_s;
+    QTest::newRow("a minute after the break") << u"sh600519"_s << 7260.0 << u"13:01"_s;
+    QTest::newRow("close") << u"sz000001"_s << 14400.0 << u"15:00"_s;
+    QTest::newRow("before the open") << u"sh600519"_s << -300.0 << u"09:30"_s;
+    QTest::newRow("after the close") << u"sh600519"_s << 99999.0 << u"15:00"_s;
+    QTest::newRow("Hong Kong midday") << u"hk00700"_s << 9000.0 << u"12:00"_s;
+    QTest::newRow("Hong Kong afternoon") << u"hk00700"_s << 9060.0 << u"13:01"_s;
+    QTest::newRow("Hong Kong close") << u"hk00700"_s << 19800.0 << u"16:00"_s;
+    QTest::newRow("US has no break") << u"gb_aapl"_s << 7260.0 << u"11:31"_s;
+    QTest::newRow("US close") << u"gb_aapl"_s << 23400.0 << u"16:00"_s;
+}
+
+void TestIntradayChart::timeText()
+{
+    QFETCH(QString, symbol);
+    QFETCH(double, position);
+    QFETCH(QString, text);
+    IntradayChartSeries series = sampleSeries(symbol);
+    if (symbol.startsWith(u"hk"_s)) {
+        series.maxPosition = 19800;
+        series.midPosition = 9000;
+    }
+    QCOMPARE(IntradayChartLayout::timeTextForPosition(series, position), text);
+}
+
+void TestIntradayChart::readout_data()
+{
+    QTest::addColumn<qint64>("index");
+    QTest::addColumn<double>("previousClose");
+    QTest::addColumn<bool>("averages");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("rise with volume")
+        << qint64(1) << 10.0 << true << u"10:30  价 10.20  +2.00%\n均价 10.10  量 1.23万"_s;
+    QTest::newRow("open without volume")
+        << qint64(0) << 10.0 << true << u"09:30  价 10.00  +0.00%\n均价 10.00  量 --"_s;
+    QTest::newRow("fall at midday")
+        << qint64(2) << 10.0 << true << u"11:30  价 9.90  -1.00%\n均价 10.05  量 --"_s;
+    QTest::newRow("hundreds of millions")
+        << qint64(3) << 10.0 << true << u"14:00  价 10.50  +5.00%\n均价 10.20  量 2.50亿"_s;
+    QTest::newRow("no averages") << qint64(1) << 10.0 << false
+                                 << u"10:30  价 10.20  +2.00%\n均价 --  量 1.23万"_s;
+    QTest::newRow("no previous close")
+        << qint64(3) << 0.0 << true << u"14:00  价 10.50  +0.00%\n均价 10.20  量 2.50亿"_s;
+    QTest::newRow("out of range") << qint64(4) << 10.0 << true << QString();
+}
+
+void TestIntradayChart::readout()
+{
+    QFETCH(qint64, index);
+    QFETCH(double, previousClose);
+    QFETCH(bool, averages);
+    QFETCH(QString, text);
+    IntradayChartSeries series = sampleSeries();
+    series.previousClose = previousClose;
+    if (!averages)
+        series.averages.clear();
+    QCOMPARE(IntradayChartLayout::hoverReadoutText(series, index), text);
+}
+
+void TestIntradayChart::readoutBox_data()
+{
+    QTest::addColumn<QPointF>("point");
+    QTest::addColumn<QSizeF>("view");
+    QTest::addColumn<QPointF>("origin");
+    const QSizeF view(600, 300);
+    QTest::newRow("above and right of the point") << QPointF(100, 100) << view << QPointF(112, 112);
+    QTest::newRow("near the top opens below") << QPointF(100, 260) << view << QPointF(112, 208);
+    QTest::newRow("near the right edge shifts left")
+        << QPointF(550, 100) << view << QPointF(442, 112);
+    QTest::newRow("kept 8 pt inside the bottom-left") << QPointF(-20, -20) << view << QPointF(8, 8);
+    // A view too small for the box: the upper bound wins.
+    QTest::newRow("view smaller than the box")
+        << QPointF(50, 10) << QSizeF(100, 30) << QPointF(-58, -18);
+}
+
+void TestIntradayChart::readoutBox()
+{
+    QFETCH(QPointF, point);
+    QFETCH(QSizeF, view);
+    QFETCH(QPointF, origin);
+    QCOMPARE(IntradayChartLayout::hoverBoxOrigin(point, QSizeF(150, 40), view), origin);
+}
+
+void TestIntradayChart::hoverDrawingNeedsRangeAndIndex()
+{
+    const IntradayChartSeries series = sampleSeries();
+    QVERIFY(!IntradayChartLayout::hoverDrawing(series, kNotFound, kChartSize));
+    QVERIFY(!IntradayChartLayout::hoverDrawing(series, 4, kChartSize));
+    QVERIFY(!IntradayChartLayout::hoverDrawing(series, -1, kChartSize));
+    IntradayChartSeries flat = series;
+    flat.prices = {10, 10, 10, 10};
+    QVERIFY(!IntradayChartLayout::hoverDrawing(flat, 1, kChartSize));
+
+    const QSizeF size(600, 240);
+    const auto drawing = IntradayChartLayout::hoverDrawing(series, 1, size);
+    QVERIFY(drawing);
+    const auto scale = IntradayChartLayout::scaleForSeries(series, size);
+    QCOMPARE(drawing->point, QPointF(scale->x(3600), scale->y(10.2)));
+    QCOMPARE(drawing->text, IntradayChartLayout::hoverReadoutText(series, 1));
+    // Two lines of 10-pt text with 3 pt between them, well within the 240-pt measure.
+    QVERIFY(drawing->textSize.height() > 20 && drawing->textSize.height() < 40);
+    QVERIFY(drawing->textSize.width() > 60 && drawing->textSize.width() <= 240);
+    QCOMPARE(drawing->box.width(), std::ceil(drawing->textSize.width()) + 18);
+    QCOMPARE(drawing->box.height(), std::ceil(drawing->textSize.height()) + 14);
+    QCOMPARE(drawing->box.topLeft(), drawing->point + QPointF(12, 12));
+}
+
+void TestIntradayChart::overlayFollowsPointer()
+{
+    auto well = makeWell(QSizeF(600, 240));
+    IntradayChartSeries series = sampleSeries();
+    series.accent = QColor();
+    auto *overlay = new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 600, 240), series);
+    QCOMPARE(overlay->samples(), series.prices);
+    QCOMPARE(overlay->volumes(), series.volumes);
+    QCOMPARE(overlay->symbol(), u"sh600519"_s);
+    QCOMPARE(overlay->previousClose(), 10.0);
+    QCOMPARE(overlay->accentColor(), QColor::fromRgbF(0.22f, 0.83f, 0.66f));
+    QVERIFY(!overlay->isHovering());
+    QCOMPARE(overlay->hoverIndex(), kNotFound);
+    QVERIFY(overlay->hasMouseTracking());
+
+    overlay->updateHoverForPoint(QPointF(42 + 510.0 * 0.5, 100));
+    QVERIFY(overlay->isHovering());
+    QCOMPARE(overlay->hoverIndex(), qint64(2));
+    overlay->endHover();
+    QVERIFY(!overlay->isHovering());
+    QCOMPARE(overlay->hoverIndex(), kNotFound);
+
+    well->show();
+    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
+    QTest::mouseMove(overlay, QPoint(0, 100));
+    QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), 2000);
+    QCOMPARE(overlay->hoverIndex(), qint64(0));
+    QTest::mouseMove(overlay, QPoint(599, 100));
+    QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), 2000);
+}
+
+void TestIntradayChart::renders_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("hovered");
+    QTest::newRow("loading") << u"chart-loading"_s << u"sh600519"_s
+                             << int(IntradayChartState::Loading) << false;
+    QTest::newRow("collecting") << u"chart-collecting"_s << u"sh600519"_s
+                                << int(IntradayChartState::Collecting) << false;
+    QTest::newRow("flat") << u"chart-flat"_s << u"sh600519"_s << int(IntradayChartState::Flat)
+                          << false;
+    QTest::newRow("full") << u"chart-full"_s << u"sh600519"_s << int(IntradayChartState::Full)
+                          << false;
+    QTest::newRow("full US") << u"chart-full-us"_s << u"gb_aapl"_s << int(IntradayChartState::Full)
+                             << false;
+    QTest::newRow("hover read-out")
+        << u"chart-hover"_s << u"sh600519"_s << int(IntradayChartState::Full) << true;
+}
+
+void TestIntradayChart::renders()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, symbol);
+    QFETCH(int, state);
+    QFETCH(bool, hovered);
+    IntradayChartSeries series = sampleSeries(symbol);
+    if (state == int(IntradayChartState::Loading))
+        series.isReal = false;
+    else if (state == int(IntradayChartState::Collecting))
+        series.prices = {10.0};
+    else if (state == int(IntradayChartState::Flat))
+        series.prices = {10.0, 10.0};
+    const QSizeF size = hovered ? QSizeF(620, 200) : QSizeF(332, 90);
+    auto well = makeWell(size);
+    Toolkit::linearGridViewWithFrame(well.get(), QRectF(QPointF(0, 0), size));
+    const QRectF frame(8, 5, size.width() - 16, size.height() - 10);
+    new IntradayChartView(well.get(), frame, series);
+    if (hovered) {
+        auto *overlay = new IntradayHoverOverlayView(well.get(), frame, series);
+        overlay->updateHoverForPoint(QPointF(98 + 120, 60));
+        QVERIFY(overlay->isHovering());
+    }
+    well->show();
+    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
+    const QImage image = WidgetSnapshot::save(well.get(), m_dir.path(), name);
+    QVERIFY2(!image.isNull(), "could not write the snapshot");
+    QVERIFY2(!WidgetSnapshot::isUniform(image), qPrintable(name + u" drew nothing"_s));
+    if (state == int(IntradayChartState::Full)) {
+        // The accent line is on the picture, not just the grid and labels.
+        bool accentSeen = false;
+        const QRgb accent = series.accent.rgb();
+        for (int y = 0; y < image.height() && !accentSeen; ++y) {
+            for (int x = 0; x < image.width() && !accentSeen; ++x)
+                accentSeen = (image.pixel(x, y) & 0xFFFFFF) == (accent & 0xFFFFFF);
+        }
+        QVERIFY(accentSeen);
+    }
+}
+
+void TestIntradayChart::overlayIsTransparentUntilHovered()
+{
+    auto well = makeWell(QSizeF(400, 160));
+    auto *overlay =
+        new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 400, 160), sampleSeries());
+    well->show();
+    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
+    overlay->endHover();
+    QVERIFY(WidgetSnapshot::isUniform(
+        WidgetSnapshot::save(well.get(), m_dir.path(), u"overlay-idle"_s)));
+    overlay->updateHoverForPoint(QPointF(200, 80));
+    QVERIFY(!WidgetSnapshot::isUniform(
+        WidgetSnapshot::save(well.get(), m_dir.path(), u"overlay-hovered"_s)));
+}
+
+QTEST_MAIN(TestIntradayChart)
+#include "tst_intradaychart.moc"
