@@ -7,4 +7,5 @@ MarketSimulator::MarketSimulator(const Clock &clock, QObject *parent, MarketMode
 {
     installRealtimeRoute();
     installChatRoute();
+    installManifestRoute();
 }

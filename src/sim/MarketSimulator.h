@@ -38,9 +38,20 @@ public:
     void clearChatAnswers() { m_chatAnswers.clear(); }
     qsizetype pendingChatAnswers() const { return m_chatAnswers.size(); }
 
+    // --- Update manifest (GET /update/manifest.json) ---
+    static QString manifestRouteName() { return QStringLiteral("manifest"); }
+    static QString manifestPath() { return QStringLiteral("/update/manifest.json"); }
+    QUrl manifestUrl() const { return m_server.baseUrl().resolved(QUrl(manifestPath())); }
+    // The manifest describing the current release of this build (nothing newer).
+    static QByteArray defaultManifest();
+    // Serve these bytes with this status until reset (any bytes: tests send garbage too).
+    void setManifest(const QByteArray &body, int status = 200);
+    void resetManifest();
+
 private:
     void installRealtimeRoute();
     void installChatRoute();
+    void installManifestRoute();
     SimResponse chatResponse(const SimRequest &request);
 
     const Clock &m_clock;
@@ -49,4 +60,6 @@ private:
     QSet<QString> m_unknown;
     QList<SimChatAnswer> m_chatAnswers;
     quint64 m_chatCount = 0;
+    QByteArray m_manifest = defaultManifest();
+    int m_manifestStatus = 200;
 };

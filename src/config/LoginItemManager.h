@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Launch at login through the per-user XDG autostart entry. The entry's presence is the
+// only record of the choice: there is no settings key and nothing is cached, so every
+// question is answered from the file system afresh.
+class LoginItemManager
+{
+public:
+    // The user's autostart directory and the running executable.
+    LoginItemManager();
+    // Another directory and executable (tests, packaging tools).
+    LoginItemManager(const QString &autostartDirectory, const QString &executablePath);
+
+    static QString applicationIdentifier() { return QStringLiteral("com.orvell.kestrum"); }
+    static QString entryFileName() { return applicationIdentifier() + QStringLiteral(".desktop"); }
+    // $XDG_CONFIG_HOME/autostart (normally ~/.config/autostart).
+    static QString defaultAutostartDirectory();
+    // The running executable's absolute path; empty when it cannot be determined.
+    static QString defaultExecutablePath();
+
+    QString autostartDirectory() const { return m_directory; }
+    QString executablePath() const { return m_executable; }
+
+    // The entry's path. Creates the autostart directory when missing (errors ignored).
+    QString launchAgentURL() const;
+    bool isEnabled() const;
+    // On: writes the entry atomically, replacing any earlier one. Off: removes it (a
+    // missing entry is fine). False when the file system refused; the caller may ignore
+    // it, since isEnabled() always reports the real state.
+    bool setEnabled(bool enabled) const;
+
+    // The entry's bytes (UTF-8) for this executable.
+    QByteArray desktopEntry() const;
+    // One Exec argument, quoted so a launcher hands the path back unchanged whatever it
+    // holds (spaces, quotes, backslashes, "$", "`", "%", line breaks).
+    static QString quotedExecArgument(const QString &argument);
+
+private:
+    QString m_directory;
+    QString m_executable;
+};

@@ -1,0 +1,511 @@
+#include "app/PackageInfo.h"
+#include "app/UpdateChecker.h"
+
+#include "TestSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <limits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDownloadPage = u"https://kestrum.example/download/"_s;
+
+QJsonObject json(const QByteArray &text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+} // namespace
+
+class tst_UpdateChecker : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void packageInfoFromEnvironment();
+    void versionLabel_data();
+    void versionLabel();
+    void configuredURL_data();
+    void configuredURL();
+    void manifestBuild_data();
+    void manifestBuild();
+
+    void check_data();
+    void check();
+    void timeoutReportsFailureAndUnblocks();
+    void secondCheckWhileInFlightDoesNothing();
+    void invalidManifestAddress_data();
+    void invalidManifestAddress();
+    void scheduledCheckIsSilent();
+    void answerAfterCheckerIsGoneIsHarmless();
+
+    void download_data();
+    void download();
+
+private:
+    // A checker on the simulated manifest as the environment describes it.
+    void makeChecker(const PackageInfo &package);
+    void waitUntilIdle();
+
+    std::unique_ptr<TestSupport::SimHarness> m_harness;
+    std::unique_ptr<UpdateChecker> m_checker;
+    QList<UpdateAlert> m_alerts;
+    QStringList m_statusLines;
+    QList<QUrl> m_opened;
+    int m_answer = -1; // the button the simulated user picks
+};
+
+void tst_UpdateChecker::init()
+{
+    m_harness = std::make_unique<TestSupport::SimHarness>();
+    QVERIFY(m_harness->simulator.baseUrl().port() > 0);
+    qputenv("KESTRUM_UPDATE_MANIFEST_URL", m_harness->simulator.manifestUrl().toEncoded());
+    qputenv("KESTRUM_BUILD_NUMBER", "27");
+    qputenv("KESTRUM_VERSION", "1.4.0");
+    qputenv("KESTRUM_DOWNLOAD_URL", kDownloadPage.toUtf8());
+    m_alerts.clear();
+    m_statusLines.clear();
+    m_opened.clear();
+    m_answer = -1;
+    makeChecker(PackageInfo::fromEnvironment());
+}
+
+void tst_UpdateChecker::cleanup()
+{
+    m_checker.reset();
+    m_harness.reset();
+}
+
+void tst_UpdateChecker::makeChecker(const PackageInfo &package)
+{
+    m_checker = std::make_unique<UpdateChecker>(m_harness->http, package, [this](const QUrl &url) {
+        m_opened << url;
+        return true;
+    });
+    // Answers from inside the signal, as a modal message box does.
+    connect(m_checker.get(), &UpdateChecker::alertRequested, m_checker.get(),
+            [this](const UpdateAlert &alert) {
+                m_alerts << alert;
+                m_checker->answerAlert(alert.id, m_answer);
+            });
+    connect(m_checker.get(), &UpdateChecker::statusLineRequested, m_checker.get(),
+            [this](const QString &text) { m_statusLines << text; });
+}
+
+void tst_UpdateChecker::waitUntilIdle()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!m_checker->isUpdateCheckInFlight(), 10000);
+}
+
+void tst_UpdateChecker::packageInfoFromEnvironment()
+{
+    const PackageInfo built = PackageInfo::fromBuild();
+    QVERIFY(!built.buildNumber.isEmpty() && !built.marketingVersion.isEmpty());
+    QVERIFY(UpdateChecker::isWebURL(QUrl(built.updateManifestURL)));
+    QVERIFY(UpdateChecker::isWebURL(QUrl(built.officialDownloadURL)));
+
+    const PackageInfo env = PackageInfo::fromEnvironment();
+    QCOMPARE(env.buildNumber, u"27"_s);
+    QCOMPARE(env.marketingVersion, u"1.4.0"_s);
+    QCOMPARE(env.updateManifestURL, m_harness->simulator.manifestUrl().toString());
+    QCOMPARE(env.officialDownloadURL, kDownloadPage);
+
+    // An empty override is no override.
+    qputenv("KESTRUM_BUILD_NUMBER", "  ");
+    qputenv("KESTRUM_UPDATE_MANIFEST_URL", "");
+    const PackageInfo blank = PackageInfo::fromEnvironment();
+    QCOMPARE(blank.buildNumber, built.buildNumber);
+    QCOMPARE(blank.updateManifestURL, built.updateManifestURL);
+}
+
+void tst_UpdateChecker::versionLabel_data()
+{
+    QTest::addColumn<QString>("build");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<qint64>("number");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("build and version") << u"27"_s << u"1.4.0"_s << qint64(27) << u"1.4.0 (27)"_s;
+    QTest::newRow("no build text") << QString() << u"1.4.0"_s << qint64(0) << u"1.4.0"_s;
+    QTest::newRow("negative counts as 0") << u"-3"_s << u"1.0"_s << qint64(0) << u"1.0 (-3)"_s;
+    QTest::newRow("not a number") << u"beta"_s << u"1.0"_s << qint64(0) << u"1.0 (beta)"_s;
+    QTest::newRow("leading digits") << u" 31rc2"_s << u"2.0"_s << qint64(31) << u"2.0 ( 31rc2)"_s;
+    QTest::newRow("overlong saturates")
+        << u"99999999999999999999"_s << u"9"_s << std::numeric_limits<qint64>::max()
+        << u"9 (99999999999999999999)"_s;
+}
+
+void tst_UpdateChecker::versionLabel()
+{
+    QFETCH(QString, build);
+    QFETCH(QString, version);
+    QFETCH(qint64, number);
+    QFETCH(QString, label);
+    PackageInfo package = PackageInfo::fromEnvironment();
+    package.buildNumber = build;
+    package.marketingVersion = version;
+    makeChecker(package);
+    QCOMPARE(m_checker->currentBundleBuildNumber(), number);
+    QCOMPARE(m_checker->currentBundleVersionLabel(), label);
+}
+
+void tst_UpdateChecker::configuredURL_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected"); // empty: no URL
+
+    QTest::newRow("trimmed") << u" \n\thttps://kestrum.example/update.json \r\n"_s
+                             << u"https://kestrum.example/update.json"_s;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("white space only") << u" \n \t"_s << QString();
+    QTest::newRow("spaces are encoded") << u"https://dl.example/kestrum 1.5/澄川 Kestrum.deb"_s
+                                        << u"https://dl.example/kestrum%201.5/"
+                                           u"%E6%BE%84%E5%B7%9D%20Kestrum.deb"_s;
+    QTest::newRow("query kept") << u"https://dl.example/get?v=1.5&arch=amd64"_s
+                                << u"https://dl.example/get?v=1.5&arch=amd64"_s;
+}
+
+void tst_UpdateChecker::configuredURL()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const std::optional<QUrl> url = UpdateChecker::URLFromConfiguredString(text);
+    if (expected.isEmpty()) {
+        QVERIFY(!url);
+        return;
+    }
+    QVERIFY(url);
+    QCOMPARE(QString::fromLatin1(url->toEncoded()), expected);
+}
+
+void tst_UpdateChecker::manifestBuild_data()
+{
+    QTest::addColumn<QByteArray>("manifest");
+    QTest::addColumn<qint64>("build");
+
+    QTest::newRow("integer") << QByteArray(R"({"build":28})") << qint64(28);
+    QTest::newRow("string") << QByteArray(R"({"build":"28"})") << qint64(28);
+    QTest::newRow("fraction truncates") << QByteArray(R"({"build":1.9})") << qint64(1);
+    QTest::newRow("fraction in a string") << QByteArray(R"({"build":"1.9"})") << qint64(1);
+    QTest::newRow("padded string") << QByteArray(R"({"build":" 30 "})") << qint64(30);
+    QTest::newRow("word") << QByteArray(R"({"build":"latest"})") << qint64(0);
+    QTest::newRow("boolean") << QByteArray(R"({"build":true})") << qint64(0);
+    QTest::newRow("array") << QByteArray(R"({"build":[28]})") << qint64(0);
+    QTest::newRow("null") << QByteArray(R"({"build":null})") << qint64(0);
+    QTest::newRow("missing") << QByteArray(R"({"version":"9.9"})") << qint64(0);
+    QTest::newRow("huge") << QByteArray(R"({"build":1e300})") << std::numeric_limits<qint64>::max();
+}
+
+void tst_UpdateChecker::manifestBuild()
+{
+    QFETCH(QByteArray, manifest);
+    QFETCH(qint64, build);
+    QCOMPARE(UpdateChecker::buildNumberFromUpdateManifest(json(manifest)), build);
+}
+
+void tst_UpdateChecker::check_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("userInitiated");
+    QTest::addColumn<QString>("title"); // empty: no alert
+    QTest::addColumn<QString>("informative");
+    QTest::addColumn<QStringList>("buttons");
+
+    const QStringList offer{u"前往下载"_s, u"稍后"_s};
+    const QStringList ok{u"知道了"_s};
+    const QString upToDate = u"当前版本 1.4.0 (27) 已是最新版。"_s;
+    const QString failed = u"暂时无法读取官网更新信息，请稍后再试。"_s;
+
+    for (const bool user : {false, true}) {
+        const char *who = user ? "asked" : "automatic";
+        QTest::addRow("%s: build as a string", who)
+            << QByteArray(R"({"build":"28"})") << 200 << user << u"发现新版本：澄川有新版本"_s
+            << u"当前版本：1.4.0 (27)\n"_s << offer;
+        QTest::addRow("%s: full release notes", who)
+            << QByteArray(R"({"build":31,"version":"1.5.0","title":"澄川 1.5 春季版",)"
+                          R"("notes":"新增港股盘前行情。\n修复若干问题。","extra":{"x":1}})")
+            << 200 << user << u"发现新版本：澄川 1.5 春季版"_s
+            << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n\n新增港股盘前行情。\n修复若干问题。"_s
+            << offer;
+        QTest::addRow("%s: headline from version", who)
+            << QByteArray(R"({"build":28,"version":"1.5.0","title":"","notes":7})") << 200 << user
+            << u"发现新版本：澄川 1.5.0"_s << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n"_s << offer;
+    }
+
+    QTest::newRow("automatic: same build") << QByteArray(R"({"build":27,"version":"1.5.0"})") << 200
+                                           << false << QString() << QString() << QStringList();
+    QTest::newRow("asked: same build") << QByteArray(R"({"build":27,"version":"1.5.0"})") << 200
+                                       << true << u"已是最新版"_s << upToDate << ok;
+    QTest::newRow("asked: fractional build below the next")
+        << QByteArray(R"({"build":27.9})") << 200 << true << u"已是最新版"_s << upToDate << ok;
+    QTest::newRow("asked: older build")
+        << QByteArray(R"({"build":"12"})") << 200 << true << u"已是最新版"_s << upToDate << ok;
+    QTest::newRow("asked: build of another type")
+        << QByteArray(R"({"build":true})") << 200 << true << u"已是最新版"_s << upToDate << ok;
+
+    QTest::newRow("asked: garbage") << QByteArray("\x89PNG\r\n\x1a\n<html>oops") << 200 << true
+                                    << u"检查更新失败"_s << failed << ok;
+    QTest::newRow("automatic: garbage")
+        << QByteArray("<html>oops") << 200 << false << QString() << QString() << QStringList();
+    QTest::newRow("asked: truncated JSON")
+        << QByteArray(R"({"build":28,"ver)") << 200 << true << u"检查更新失败"_s << failed << ok;
+    QTest::newRow("asked: array") << QByteArray("[28]") << 200 << true << u"检查更新失败"_s
+                                  << failed << ok;
+    QTest::newRow("asked: empty body")
+        << QByteArray() << 200 << true << u"检查更新失败"_s << failed << ok;
+    // An error page must not pass for "nothing newer" (nor for a manifest at all).
+    QTest::newRow("asked: HTTP 404 with a JSON object")
+        << QByteArray(R"({"message":"Not Found"})") << 404 << true << u"检查更新失败"_s << failed
+        << ok;
+    QTest::newRow("asked: HTTP 503 carrying a newer build")
+        << QByteArray(R"({"build":99})") << 503 << true << u"检查更新失败"_s << failed << ok;
+    QTest::newRow("automatic: HTTP 500") << QByteArray("Internal Server Error") << 500 << false
+                                         << QString() << QString() << QStringList();
+    QTest::newRow("asked: far too large")
+        << (QByteArray(R"({"build":99,"notes":")") + QByteArray(300 * 1024, 'x') + "\"}") << 200
+        << true << u"检查更新失败"_s << failed << ok;
+}
+
+void tst_UpdateChecker::check()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(bool, userInitiated);
+    QFETCH(QString, title);
+    QFETCH(QString, informative);
+    QFETCH(QStringList, buttons);
+
+    m_harness->simulator.setManifest(body, status);
+    m_checker->checkForUpdatesUserInitiated(userInitiated);
+    QVERIFY(m_checker->isUpdateCheckInFlight());
+    QCOMPARE(m_statusLines, userInitiated ? QStringList{u"正在检查更新..."_s} : QStringList());
+    waitUntilIdle();
+
+    const QList<SimRequest> requests = m_harness->server().requests(u"manifest"_s);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.first().method, QByteArray("GET"));
+    QCOMPARE(requests.first().header("User-Agent"), QByteArray("Mozilla/5.0 Kestrum by Orvell"));
+
+    if (title.isEmpty()) {
+        QVERIFY(m_alerts.isEmpty());
+        return;
+    }
+    QCOMPARE(m_alerts.size(), 1);
+    const UpdateAlert &alert = m_alerts.first();
+    QCOMPARE(alert.title, title);
+    QCOMPARE(alert.informativeText, informative);
+    QCOMPARE(alert.buttons, buttons);
+    QCOMPARE(alert.offersDownload, buttons.size() == 2);
+    QVERIFY(m_opened.isEmpty()); // dismissed
+}
+
+void tst_UpdateChecker::timeoutReportsFailureAndUnblocks()
+{
+    m_checker->setRequestTimeoutMs(300);
+    SimFault slow;
+    slow.delayMs = 5000;
+    slow.times = 1;
+    m_harness->server().setFault(u"manifest"_s, slow);
+    m_checker->checkForUpdates();
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 1);
+    QCOMPARE(m_alerts.first().title, u"检查更新失败"_s);
+
+    // A dropped connection reads the same; the automatic check says nothing about it.
+    SimFault reset;
+    reset.reset = true;
+    m_harness->server().setFault(u"manifest"_s, reset);
+    m_checker->checkForUpdatesUserInitiated(false);
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 1);
+    m_checker->checkForUpdates();
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 2);
+    QCOMPARE(m_alerts.last().title, u"检查更新失败"_s);
+
+    // Failures never leave the check blocked.
+    m_harness->server().clearFaults();
+    m_harness->simulator.setManifest(R"({"build":40})");
+    m_checker->checkForUpdatesUserInitiated(false);
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 3);
+    QCOMPARE(m_alerts.last().title, u"发现新版本：澄川有新版本"_s);
+}
+
+void tst_UpdateChecker::secondCheckWhileInFlightDoesNothing()
+{
+    SimFault slow;
+    slow.delayMs = 200;
+    m_harness->server().setFault(u"manifest"_s, slow);
+    m_checker->checkForUpdates();
+    m_checker->checkForUpdates();
+    m_checker->checkForUpdatesUserInitiated(false);
+    QCOMPARE(m_statusLines.size(), 1);
+    waitUntilIdle();
+    QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
+    QCOMPARE(m_alerts.size(), 1);
+    QCOMPARE(m_alerts.first().title, u"已是最新版"_s);
+
+    // Once the first is done, the next check runs.
+    m_checker->checkForUpdates();
+    waitUntilIdle();
+    QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 2);
+    QCOMPARE(m_alerts.size(), 2);
+}
+
+void tst_UpdateChecker::invalidManifestAddress_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("white space") << u" \n "_s;
+    QTest::newRow("local file") << u"file:///etc/passwd"_s;
+    QTest::newRow("no host") << u"https://"_s;
+    QTest::newRow("relative") << u"update/manifest.json"_s;
+}
+
+void tst_UpdateChecker::invalidManifestAddress()
+{
+    QFETCH(QString, address);
+    PackageInfo package = PackageInfo::fromEnvironment();
+    package.updateManifestURL = address;
+    makeChecker(package);
+    QVERIFY(!m_checker->updateManifestURL());
+
+    m_checker->checkForUpdatesUserInitiated(false);
+    QVERIFY(m_alerts.isEmpty());
+    m_checker->checkForUpdates();
+    QVERIFY(!m_checker->isUpdateCheckInFlight());
+    QCOMPARE(m_alerts.size(), 1);
+    QCOMPARE(m_alerts.first().title, u"无法检查更新"_s);
+    QCOMPARE(m_alerts.first().informativeText, u"更新地址无效，请稍后到官网下载最新版。"_s);
+    QCOMPARE(m_alerts.first().buttons, QStringList{u"知道了"_s});
+    QVERIFY(m_statusLines.isEmpty());
+    QVERIFY(m_harness->server().requests(u"manifest"_s).isEmpty());
+}
+
+void tst_UpdateChecker::scheduledCheckIsSilent()
+{
+    // The simulator's own manifest describes the build the package was made from.
+    const PackageInfo built = PackageInfo::fromBuild();
+    PackageInfo package = PackageInfo::fromEnvironment();
+    package.buildNumber = built.buildNumber;
+    makeChecker(package);
+    QSignalSpy requested(&m_harness->server(), &SimServer::requestReceived);
+    m_checker->scheduleAutomaticCheck(50);
+    QVERIFY(!m_checker->isUpdateCheckInFlight());
+    QVERIFY(requested.wait(5000));
+    waitUntilIdle();
+    QVERIFY(m_alerts.isEmpty());
+
+    m_checker->checkForUpdates();
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 1);
+    QCOMPARE(m_alerts.first().title, u"已是最新版"_s);
+}
+
+void tst_UpdateChecker::answerAfterCheckerIsGoneIsHarmless()
+{
+    SimFault slow;
+    slow.delayMs = 150;
+    m_harness->server().setFault(u"manifest"_s, slow);
+    m_checker->checkForUpdates();
+    m_checker.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(m_harness->http.requestsInFlight(), 0, 10000);
+    QVERIFY(m_alerts.isEmpty());
+}
+
+void tst_UpdateChecker::download_data()
+{
+    QTest::addColumn<QByteArray>("manifest");
+    QTest::addColumn<QString>("officialDownload");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("opened"); // empty: nothing opened
+    QTest::addColumn<bool>("refused");
+
+    const QString official = kDownloadPage;
+    QTest::newRow("named page") << QByteArray(
+                                       R"({"build":28,"downloadUrl":"https://dl.example/k"})")
+                                << official << 0 << u"https://dl.example/k"_s << false;
+    QTest::newRow("spaces percent-encoded")
+        << QByteArray(R"({"build":28,"downloadUrl":" https://dl.example/Kestrum 1.5.0.deb\n"})")
+        << official << 0 << u"https://dl.example/Kestrum%201.5.0.deb"_s << false;
+    QTest::newRow("empty link falls back")
+        << QByteArray(R"({"build":28,"downloadUrl":""})") << official << 0 << official << false;
+    QTest::newRow("blank link falls back")
+        << QByteArray(R"({"build":28,"downloadUrl":"  \n"})") << official << 0 << official << false;
+    QTest::newRow("no link") << QByteArray(R"({"build":28})") << official << 0 << official << false;
+    QTest::newRow("link of another type")
+        << QByteArray(R"({"build":28,"downloadUrl":42})") << official << 0 << official << false;
+    QTest::newRow("later") << QByteArray(R"({"build":28,"downloadUrl":"https://dl.example/k"})")
+                           << official << 1 << QString() << false;
+    QTest::newRow("closed without a button")
+        << QByteArray(R"({"build":28})") << official << -1 << QString() << false;
+
+    // Links from the network reach the browser only when they are web pages.
+    QTest::newRow("local file refused")
+        << QByteArray(R"({"build":28,"downloadUrl":"file:///home/user/.ssh/id_rsa"})") << official
+        << 0 << QString() << true;
+    QTest::newRow("script refused")
+        << QByteArray(R"j({"build":28,"downloadUrl":"javascript:alert(1)"})j") << official << 0
+        << QString() << true;
+    QTest::newRow("custom scheme refused")
+        << QByteArray(R"({"build":28,"downloadUrl":"kestrum-helper://install?silent=1"})")
+        << official << 0 << QString() << true;
+    QTest::newRow("page without host refused")
+        << QByteArray(R"({"build":28,"downloadUrl":"https:///download"})") << official << 0
+        << QString() << true;
+    QTest::newRow("unsafe official page refused")
+        << QByteArray(R"({"build":28})") << u"smb://files.example/kestrum"_s << 0 << QString()
+        << true;
+}
+
+void tst_UpdateChecker::download()
+{
+    QFETCH(QByteArray, manifest);
+    QFETCH(QString, officialDownload);
+    QFETCH(int, button);
+    QFETCH(QString, opened);
+    QFETCH(bool, refused);
+
+    PackageInfo package = PackageInfo::fromEnvironment();
+    package.officialDownloadURL = officialDownload;
+    makeChecker(package);
+    m_harness->simulator.setManifest(manifest);
+    m_answer = button;
+    m_checker->checkForUpdatesUserInitiated(false);
+    waitUntilIdle();
+
+    QVERIFY(!m_alerts.isEmpty());
+    QVERIFY(m_alerts.first().offersDownload);
+    if (opened.isEmpty()) {
+        QVERIFY(m_opened.isEmpty());
+    } else {
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(QString::fromLatin1(m_opened.first().toEncoded()), opened);
+    }
+    if (refused) {
+        QCOMPARE(m_alerts.size(), 2);
+        QCOMPARE(m_alerts.last().title, u"无法检查更新"_s);
+        QCOMPARE(m_alerts.last().informativeText, u"更新地址无效，请稍后到官网下载最新版。"_s);
+    } else {
+        QCOMPARE(m_alerts.size(), 1);
+    }
+
+    // An offer is answered once; a late second answer opens nothing more.
+    m_checker->answerAlert(m_alerts.first().id, 0);
+    QCOMPARE(m_opened.size(), opened.isEmpty() ? 0 : 1);
+}
+
+QTEST_GUILESS_MAIN(tst_UpdateChecker)
+#include "tst_updatechecker.moc"
