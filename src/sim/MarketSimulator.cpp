@@ -6,4 +6,9 @@ MarketSimulator::MarketSimulator(const Clock &clock, QObject *parent, MarketMode
     , m_model(std::move(model))
 {
     installRealtimeRoute();
+    installSearchRoute();
+    installBoardTagRoutes();
+    installEastmoneyHistoryRoutes();
+    installTencentMinuteRoute();
+    installYahooChartRoute();
 }
