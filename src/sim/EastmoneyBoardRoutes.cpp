@@ -72,14 +72,14 @@ void MarketSimulator::installBoardTagRoutes()
                     });
                 }
                 if (!i->industry.isEmpty())
-                    points.append(
-                        QJsonObject{{u"SECUCODE"_s, QString(i->symbol.mid(2) + u'.' + suffix)},
-                                    {u"KEYWORD"_s, u"所属行业"_s},
-                                    {u"MAINPOINT_CONTENT"_s,
-                                     QString(u"公司属于"_s + plainIndustry(i->industry) + u"行业。"_s)},
-                                    {u"KEY_CLASSIF"_s, u"经营范围"_s},
-                                    {u"KEY_CLASSIF_CODE"_s, u"001"_s},
-                                    {u"IS_POINT"_s, u"0"_s}});
+                    points.append(QJsonObject{
+                        {u"SECUCODE"_s, QString(i->symbol.mid(2) + u'.' + suffix)},
+                        {u"KEYWORD"_s, u"所属行业"_s},
+                        {u"MAINPOINT_CONTENT"_s,
+                         QString(u"公司属于"_s + plainIndustry(i->industry) + u"行业。"_s)},
+                        {u"KEY_CLASSIF"_s, u"经营范围"_s},
+                        {u"KEY_CLASSIF_CODE"_s, u"001"_s},
+                        {u"IS_POINT"_s, u"0"_s}});
             }
             return json(QJsonObject{{u"ssbk"_s, boards}, {u"hxtc"_s, points}});
         });

@@ -44,17 +44,17 @@ void MarketSimulator::installTencentMinuteRoute()
             for (const SimMinute &m : day.minutes) {
                 if (empty)
                     break;
-                lines.append(QString(m.end.toString(u"HHmm"_s) + u' ' + num(m.close, decimals) + u' ' +
-                             num(std::round(m.cumulativeVolume / unit), 0) + u' ' +
-                             num(m.cumulativeAmount, decimals)));
+                lines.append(QString(m.end.toString(u"HHmm"_s) + u' ' + num(m.close, decimals) +
+                                     u' ' + num(std::round(m.cumulativeVolume / unit), 0) + u' ' +
+                                     num(m.cumulativeAmount, decimals)));
             }
             // Hong Kong's closing auction trades at 16:08.
             if (hk && !empty && day.snapshot.phase == SimSnapshot::Phase::AfterClose &&
                 !day.minutes.isEmpty()) {
                 const SimMinute &last = day.minutes.last();
                 lines.append(QString(u"1608 "_s + num(last.close, decimals) + u' ' +
-                             num(last.cumulativeVolume, 0) + u' ' +
-                             num(last.cumulativeAmount, decimals)));
+                                     num(last.cumulativeVolume, 0) + u' ' +
+                                     num(last.cumulativeAmount, decimals)));
             }
             const QString market = day.moment.toString(u"yyyy-MM-dd HH:mm:ss"_s);
             const QJsonObject body{
