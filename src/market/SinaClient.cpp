@@ -1,5 +1,7 @@
 #include "market/SinaClient.h"
 
+#include "market/WireHelpers.h"
+
 SinaClient::SinaClient(HttpClient &http, const Endpoints &endpoints, const Clock &clock,
                        QObject *parent)
     : QObject(parent)
@@ -7,3 +9,26 @@ SinaClient::SinaClient(HttpClient &http, const Endpoints &endpoints, const Clock
     , m_endpoints(endpoints)
     , m_clock(clock)
 {}
+
+std::optional<HttpRequest> SinaClient::getRequest(const QUrl &base, const QString &path,
+                                                  const QList<QPair<QString, QString>> &query,
+                                                  const QByteArray &referer, int timeoutMs)
+{
+    if (!base.isValid() || base.scheme().isEmpty() || base.host().isEmpty())
+        return std::nullopt;
+    QUrl url = Endpoints::join(base, path);
+    if (!query.isEmpty())
+        url.setQuery(marketwire::encodedQuery(query));
+    if (!url.isValid())
+        return std::nullopt;
+    HttpRequest request;
+    request.url = url;
+    request.timeoutMs = timeoutMs;
+    request.headers = {{"Referer", referer}, {"User-Agent", Endpoints::userAgent()}};
+    return request;
+}
+
+void SinaClient::deliverLater(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}

@@ -8,4 +8,9 @@ MarketSimulator::MarketSimulator(const Clock &clock, QObject *parent, MarketMode
     installRealtimeRoute();
     installChatRoute();
     installManifestRoute();
+    installSearchRoute();
+    installBoardTagRoutes();
+    installEastmoneyHistoryRoutes();
+    installTencentMinuteRoute();
+    installYahooChartRoute();
 }

@@ -9,6 +9,31 @@
 
 class Clock;
 
+// One line of the served trading day, as the minute routes write it.
+struct SimMinute
+{
+    QTime start; // exchange time the minute began (how Yahoo stamps it)
+    QTime end;   // exchange time it ended (how Eastmoney and Tencent stamp it)
+    double open = 0, close = 0, high = 0, low = 0;
+    double volume = 0; // shares traded in the minute
+    double amount = 0;
+    double cumulativeVolume = 0; // shares since the open, auction included
+    double cumulativeAmount = 0;
+    bool auction = false; // the 09:30 line carrying the opening auction
+    bool partial = false; // the minute still forming at the clock's moment
+};
+
+// What every minute route serves for one instrument at the clock's moment: the same day,
+// date and totals as the realtime line of that moment.
+struct SimMinuteDay
+{
+    QDate date;
+    QDateTime moment; // the clock's moment in the exchange's zone
+    double previousClose = 0;
+    SimSnapshot snapshot;
+    QList<SimMinute> minutes; // auction line (once done), whole minutes, the forming one
+};
+
 // The simulated market: one model, served on 127.0.0.1 in every provider's wire format.
 // Tests start it in-process with a ManualClock; `kestrum-sim` runs it standalone.
 class MarketSimulator : public QObject
@@ -26,6 +51,14 @@ public:
 
     // Symbols answered as unknown (an empty payload) even when the model has them.
     void setUnknownSymbols(const QSet<QString> &symbols) { m_unknown = symbols; }
+    // Routes that answer in their usual format but with no data in it (no suggestions,
+    // no boards, an empty minute or bar list), as the services do for a quiet symbol.
+    void setEmptyDataRoutes(const QSet<QString> &routes) { m_emptyData = routes; }
+    bool isEmptyDataRoute(const QString &route) const { return m_emptyData.contains(route); }
+
+    // Route names (fault knobs and request records go by these):
+    //   realtime, eastmoney-suggest, eastmoney-f10, eastmoney-stock, eastmoney-trends,
+    //   eastmoney-kline, tencent-minute, yahoo-chart.
 
     // --- Realtime (Sina) ---
     // One line of the feed for an instrument at the clock's moment.
@@ -48,11 +81,27 @@ public:
     void setManifest(const QByteArray &body, int status = 200);
     void resetManifest();
 
+    // --- Minute data and daily bars of the clock's moment ---
+    SimMinuteDay minuteDay(const SimInstrument &instrument) const;
+    // The newest `count` daily bars, today's unfinished one included once trading has
+    // begun (as the public services do); the bar before today's closes at today's
+    // previous close.
+    QList<SimDailyBar> servedDailyBars(const SimInstrument &instrument, int count) const;
+    // The instrument a provider's code names: Eastmoney "1.600519", Tencent "hk00700",
+    // F10 "SH600519", Yahoo "0700.HK" / "BRK-B".
+    const SimInstrument *instrumentForSecID(const QString &secid) const;
+    const SimInstrument *instrumentForYahooSymbol(const QString &chartSymbol) const;
+
 private:
     void installRealtimeRoute();
     void installChatRoute();
     void installManifestRoute();
     SimResponse chatResponse(const SimRequest &request);
+    void installSearchRoute();
+    void installBoardTagRoutes();
+    void installEastmoneyHistoryRoutes();
+    void installTencentMinuteRoute();
+    void installYahooChartRoute();
 
     const Clock &m_clock;
     MarketModel m_model;
@@ -62,4 +111,5 @@ private:
     quint64 m_chatCount = 0;
     QByteArray m_manifest = defaultManifest();
     int m_manifestStatus = 200;
+    QSet<QString> m_emptyData;
 };

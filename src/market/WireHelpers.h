@@ -1,0 +1,64 @@
+#pragma once
+
+// Small readers shared by the market-data sources' parsers. Internal to src/market.
+
+#include "net/HttpClient.h"
+
+#include <QJsonValue>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringView>
+#include <QUrl>
+
+#include <cmath>
+
+namespace marketwire {
+
+// The whole text as a finite double; anything else reads 0.
+inline double numberFromText(QStringView text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0;
+}
+
+// A JSON number, or a string holding one; anything else reads 0.
+inline double numberFromJson(const QJsonValue &value)
+{
+    if (value.isDouble()) {
+        const double v = value.toDouble();
+        return std::isfinite(v) ? v : 0;
+    }
+    if (value.isString())
+        return numberFromText(value.toString());
+    return 0;
+}
+
+inline QString stringFromJson(const QJsonValue &value)
+{
+    return value.isString() ? value.toString() : QString();
+}
+
+// Only a complete 2xx answer with something in it is worth parsing; an error status,
+// a cut connection, a timeout or an empty body all send the caller to its fallback.
+inline bool isUsableAnswer(const HttpResponse &response)
+{
+    return response.ok() && !response.body.isEmpty();
+}
+
+// Every query value is percent-encoded in full (commas kept, as the services list fields
+// with them), so text such as "A&B" or "1+1" cannot break the query apart.
+inline QString encodedQuery(const QList<QPair<QString, QString>> &items)
+{
+    QString query;
+    for (const auto &[key, value] : items) {
+        if (!query.isEmpty())
+            query += u'&';
+        query += QString::fromLatin1(QUrl::toPercentEncoding(key)) + u'=' +
+                 QString::fromLatin1(QUrl::toPercentEncoding(value, ","));
+    }
+    return query;
+}
+
+} // namespace marketwire

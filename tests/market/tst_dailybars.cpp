@@ -1,0 +1,260 @@
+#include "MarketHarness.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QTimeZone kShanghai("Asia/Shanghai");
+const QTimeZone kNewYork("America/New_York");
+const QDateTime kAsiaAfternoon(QDate(2026, 4, 28), QTime(13, 30, 20), kShanghai);
+const QDateTime kCallAuction(QDate(2026, 4, 28), QTime(9, 20), kShanghai);
+const QDateTime kNewYorkMorning(QDate(2026, 4, 28), QTime(11, 20, 45), kNewYork);
+
+QByteArray klinesBody(const QStringList &lines)
+{
+    QJsonArray klines;
+    for (const QString &line : lines)
+        klines.append(line);
+    return QJsonDocument(QJsonObject{{u"data"_s, QJsonObject{{u"klines"_s, klines}}}}).toJson();
+}
+
+bool near(double a, double b)
+{
+    return std::fabs(a - b) <= 1e-6 * std::max(1.0, std::fabs(b)) + 1e-4;
+}
+
+} // namespace
+
+class TestDailyBars : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void eastmoneyLines();
+    void eastmoneyUnusable_data();
+    void eastmoneyUnusable();
+    void yahooBars();
+    void requests();
+    void fromSimulator_data();
+    void fromSimulator();
+    void eastmoneyFailureIsFinal_data();
+    void eastmoneyFailureIsFinal();
+    void noSource_data();
+    void noSource();
+};
+
+void TestDailyBars::eastmoneyLines()
+{
+    const QList<DayRecord> records = SinaClient::dayRecordsFromEastmoneyKlines(klinesBody({
+        u"2026-04-24,10.00,10.20,10.30,9.90,12345,12500000.00"_s,
+        u"2026-04-25,10.20,10.40,10.50,10.10,2000"_s,        // six fields
+        u"2026-04-26,10.40,0,10.50,10.10,2000,20000"_s,      // no close
+        u"2026-04-27,0,10.50,10.60,10.30,n/a,31000.5,1.2"_s, // no open; extra field
+    }));
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.at(0), (DayRecord{u"2026-04-24"_s, 10.0, 10.3, 9.9, 10.2, 12345, 12500000}));
+    QCOMPARE(records.at(1), (DayRecord{u"2026-04-27"_s, 0, 10.6, 10.3, 10.5, 0, 31000.5}));
+}
+
+void TestDailyBars::eastmoneyUnusable_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("data null") << R"({"rc":0,"data":null})"_ba;
+    QTest::newRow("klines not an array") << R"({"data":{"klines":"2026-04-24,1,1,1,1,1,1"}})"_ba;
+    QTest::newRow("lines not strings") << R"({"data":{"klines":[[1,2,3,4,5,6,7]]}})"_ba;
+    QTest::newRow("not JSON") << "\x89garbage"_ba;
+}
+
+void TestDailyBars::eastmoneyUnusable()
+{
+    QFETCH(QByteArray, body);
+    QVERIFY(SinaClient::dayRecordsFromEastmoneyKlines(body).isEmpty());
+}
+
+void TestDailyBars::yahooBars()
+{
+    // Hong Kong bars are stamped at 09:30 in Hong Kong, 01:30 UTC: the exchange's zone
+    // keeps them on their own day wherever the machine stands.
+    const QTimeZone hk("Asia/Hong_Kong");
+    auto at = [&hk](int day) {
+        return QDateTime(QDate(2026, 4, day), QTime(9, 30), hk).toSecsSinceEpoch();
+    };
+    const QJsonObject quote{
+        {u"open"_s, QJsonArray{QJsonValue::Null, 101.0, 102.0, 103.0}},
+        {u"high"_s, QJsonArray{102.0, 103.0, 104.0, 105.0}},
+        {u"low"_s, QJsonArray{99.0, 100.0, 101.0, 102.0}},
+        {u"close"_s, QJsonArray{101.0, QJsonValue::Null, 103.0, u"104"_s}},
+        {u"volume"_s, QJsonArray{1000, 2000, QJsonValue::Null}},
+    };
+    const QJsonObject result{
+        {u"meta"_s, QJsonObject{{u"exchangeTimezoneName"_s, u"Asia/Hong_Kong"_s}}},
+        {u"timestamp"_s, QJsonArray{at(23), at(24), at(27), u"x"_s}},
+        {u"indicators"_s, QJsonObject{{u"quote"_s, QJsonArray{quote}}}}};
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{u"chart"_s, QJsonObject{{u"result"_s, QJsonArray{result}}}}})
+            .toJson();
+    const QList<DayRecord> records = SinaClient::dayRecordsFromYahooChart(body, u"hk00700"_s);
+    QCOMPARE(records.size(), 3);
+    // A null open takes the close; a null close drops the bar; a null volume is 0 and so is
+    // its amount; a stamp that is no number leaves the date empty.
+    QCOMPARE(records.at(0), (DayRecord{u"2026-04-23"_s, 101, 102, 99, 101, 1000, 101000}));
+    QCOMPARE(records.at(1), (DayRecord{u"2026-04-27"_s, 102, 104, 101, 103, 0, 0}));
+    QCOMPARE(records.at(2), (DayRecord{QString(), 103, 105, 102, 104, 0, 0}));
+    QVERIFY(SinaClient::dayRecordsFromYahooChart(R"({"chart":{"result":null})"_ba).isEmpty());
+}
+
+void TestDailyBars::requests()
+{
+    MarketHarness h(kAsiaAfternoon);
+    for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s, u"gb_brk_b"_s})
+        QVERIFY(awaitCompletion<QList<DayRecord>>(
+            [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }));
+
+    const QList<SimRequest> kline = h.sim.server().requests(u"eastmoney-kline"_s);
+    QCOMPARE(kline.size(), 1);
+    const SimRequest &e = kline.first();
+    QCOMPARE(e.path, u"/api/qt/stock/kline/get"_s);
+    QCOMPARE(e.queryKeys(), (QStringList{u"secid"_s, u"fields1"_s, u"fields2"_s, u"klt"_s, u"fqt"_s,
+                                         u"end"_s, u"lmt"_s, u"_"_s}));
+    QCOMPARE(e.queryValue(u"secid"_s), u"1.600519"_s);
+    QCOMPARE(e.queryValue(u"fields1"_s), u"f1,f2,f3,f4,f5,f6"_s);
+    QCOMPARE(e.queryValue(u"fields2"_s), u"f51,f52,f53,f54,f55,f56,f57"_s);
+    QCOMPARE(e.queryValue(u"klt"_s), u"101"_s);
+    QCOMPARE(e.queryValue(u"fqt"_s), u"1"_s);
+    QCOMPARE(e.queryValue(u"end"_s), u"20500101"_s);
+    QCOMPARE(e.queryValue(u"lmt"_s), u"120"_s);
+    QCOMPARE(e.queryValue(u"_"_s), QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
+    QCOMPARE(e.header("Referer"), Endpoints::eastmoneyReferer());
+    QCOMPARE(e.header("User-Agent"), Endpoints::userAgent());
+
+    const QList<SimRequest> yahoo = h.sim.server().requests(u"yahoo-chart"_s);
+    QCOMPARE(yahoo.size(), 2);
+    QCOMPARE(yahoo.at(0).path, u"/v8/finance/chart/0700.HK"_s);
+    QCOMPARE(yahoo.at(1).path, u"/v8/finance/chart/BRK-B"_s);
+    for (const SimRequest &r : yahoo) {
+        QCOMPARE(r.queryKeys(), (QStringList{u"range"_s, u"interval"_s}));
+        QCOMPARE(r.queryValue(u"range"_s), u"6mo"_s);
+        QCOMPARE(r.queryValue(u"interval"_s), u"1d"_s);
+        QCOMPARE(r.header("Referer"), Endpoints::yahooReferer());
+        QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
+    }
+    QCOMPARE(h.client.eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
+}
+
+void TestDailyBars::fromSimulator_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<bool>("todayIncluded");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+
+    QTest::newRow("A-share while trading") << u"sh600519"_s << kAsiaAfternoon << true << 120 << 120;
+    QTest::newRow("A-share in the call auction")
+        << u"sz000001"_s << kCallAuction << false << 120 << 120;
+    QTest::newRow("Hong Kong while trading")
+        << u"hk00700"_s << kAsiaAfternoon << true << 120 << 135;
+    QTest::newRow("US while trading") << u"gb_aapl"_s << kNewYorkMorning << true << 120 << 135;
+    QTest::newRow("US before its open") << u"gb_msft"_s << kAsiaAfternoon << false << 120 << 135;
+}
+
+void TestDailyBars::fromSimulator()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QDateTime, moment);
+    QFETCH(bool, todayIncluded);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    MarketHarness h(moment);
+    int calls = 0;
+    const auto fetched = awaitCompletion<QList<DayRecord>>(
+        [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }, &calls);
+    QVERIFY(fetched);
+    QCOMPARE(calls, 1);
+    const QList<DayRecord> &bars = *fetched;
+    QVERIFY2(bars.size() >= minimum && bars.size() <= maximum,
+             qPrintable(QString::number(bars.size())));
+    for (qsizetype k = 1; k < bars.size(); ++k) {
+        const QDate date = QDate::fromString(bars.at(k).date, u"yyyy-MM-dd"_s);
+        QVERIFY(date.isValid() && date.dayOfWeek() <= 5);
+        QVERIFY(bars.at(k - 1).date < bars.at(k).date);
+        QVERIFY(bars.at(k).low <= bars.at(k).close && bars.at(k).close <= bars.at(k).high);
+    }
+
+    const std::optional<Quote> quote = h.quote(symbol);
+    QVERIFY(quote);
+    const DayRecord &last = bars.last();
+    const DayRecord &before = bars.at(bars.size() - 2);
+    if (todayIncluded) {
+        // Today's unfinished bar, as the services serve it, is the quote itself; the bar
+        // before it closed at the quote's previous close.
+        QCOMPARE(last.date, quote->date);
+        QVERIFY(near(last.close, quote->price));
+        QVERIFY(near(last.open, quote->open));
+        QVERIFY(near(last.high, quote->high) && near(last.low, quote->low));
+        QVERIFY(near(before.close, quote->previousClose));
+        // Eastmoney counts lots; Yahoo counts shares.
+        const double unit = symbol.startsWith(u"sh") || symbol.startsWith(u"sz") ? 100 : 1;
+        QVERIFY(near(last.volume * unit, quote->volume));
+    } else {
+        QVERIFY(last.date <= quote->date);
+        const bool quoteIsFinal = last.date == quote->date;
+        QVERIFY(near(last.close, quoteIsFinal ? quote->price : quote->previousClose));
+    }
+}
+
+void TestDailyBars::eastmoneyFailureIsFinal_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"reset", "status", "nobody", "garbage", "emptydata"})
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+void TestDailyBars::eastmoneyFailureIsFinal()
+{
+    QFETCH(QString, how);
+    MarketHarness h(kAsiaAfternoon);
+    h.failRoute(u"eastmoney-kline"_s, how);
+    h.failRoute(u"yahoo-chart"_s, how);
+    for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s}) {
+        int calls = 0;
+        const auto bars = awaitCompletion<QList<DayRecord>>(
+            [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }, &calls);
+        QVERIFY(bars);
+        QCOMPARE(calls, 1);
+        QVERIFY(bars->isEmpty());
+    }
+    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-kline"_s), how));
+    // Yahoo is asked for Hong Kong only, never as a fallback for the A-share.
+    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"yahoo-chart"_s), how));
+}
+
+void TestDailyBars::noSource_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::newRow("unknown market") << u"xx600519"_s;
+    QTest::newRow("empty") << QString();
+}
+
+void TestDailyBars::noSource()
+{
+    QFETCH(QString, symbol);
+    MarketHarness h(kAsiaAfternoon);
+    bool returned = false;
+    const auto bars = awaitCompletion<QList<DayRecord>>([&](auto done) {
+        h.client.fetchDailyKForSymbol(symbol, [&, done](const QList<DayRecord> &records) {
+            QVERIFY(returned); // delivered later, never inside the call
+            done(records);
+        });
+        returned = true;
+    });
+    QVERIFY(bars);
+    QVERIFY(bars->isEmpty());
+    QVERIFY(h.sim.server().requests().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDailyBars)
+#include "tst_dailybars.moc"

@@ -1,0 +1,553 @@
+#include "MarketHarness.h"
+
+#include "intraday/IntradayStore.h"
+#include "intraday/TradingClock.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QTimeZone kShanghai("Asia/Shanghai");
+const QTimeZone kNewYork("America/New_York");
+// An afternoon in Shanghai and Hong Kong (both trading), and a late morning in New York.
+const QDateTime kAsiaAfternoon(QDate(2026, 4, 28), QTime(13, 30, 20), kShanghai);
+const QDateTime kHongKongEvening(QDate(2026, 4, 28), QTime(16, 30), kShanghai);
+const QDateTime kNewYorkMorning(QDate(2026, 4, 28), QTime(11, 20, 45), kNewYork);
+
+using Doubles = QVector<double>;
+
+QByteArray trendsBody(const QStringList &lines)
+{
+    QJsonArray trends;
+    for (const QString &line : lines)
+        trends.append(line);
+    return QJsonDocument(QJsonObject{{u"rc"_s, 0}, {u"data"_s, QJsonObject{{u"trends"_s, trends}}}})
+        .toJson();
+}
+
+QByteArray tencentBody(const QString &code, const QStringList &lines, const QString &date)
+{
+    QJsonArray data;
+    for (const QString &line : lines)
+        data.append(line);
+    const QJsonObject day{{u"data"_s, data}, {u"date"_s, date}};
+    return QJsonDocument(
+               QJsonObject{{u"code"_s, 0},
+                           {u"data"_s, QJsonObject{{code, QJsonObject{{u"data"_s, day}}}}}})
+        .toJson();
+}
+
+QByteArray yahooBody(const QJsonValue &zone, const QJsonArray &stamps, const QJsonArray &closes,
+                     const QJsonArray &volumes, bool withStamps = true)
+{
+    QJsonObject meta;
+    if (!zone.isUndefined())
+        meta.insert(u"exchangeTimezoneName"_s, zone);
+    QJsonObject result{
+        {u"meta"_s, meta},
+        {u"indicators"_s,
+         QJsonObject{
+             {u"quote"_s, QJsonArray{QJsonObject{{u"close"_s, closes}, {u"volume"_s, volumes}}}}}}};
+    if (withStamps)
+        result.insert(u"timestamp"_s, stamps);
+    return QJsonDocument(QJsonObject{{u"chart"_s, QJsonObject{{u"result"_s, QJsonArray{result}}}}})
+        .toJson();
+}
+
+qint64 epoch(QDate date, QTime time, const QTimeZone &zone)
+{
+    return QDateTime(date, time, zone).toSecsSinceEpoch();
+}
+
+void compareDoubles(const Doubles &actual, const Doubles &expected)
+{
+    QCOMPARE(actual.size(), expected.size());
+    for (qsizetype i = 0; i < actual.size(); ++i) {
+        if (std::fabs(actual.at(i) - expected.at(i)) > 1e-6) {
+            QFAIL(qPrintable(u"index %1: %2 != %3"_s.arg(i).arg(actual.at(i)).arg(expected.at(i))));
+        }
+    }
+}
+
+double sum(const Doubles &values)
+{
+    return std::accumulate(values.begin(), values.end(), 0.0);
+}
+
+} // namespace
+
+class TestMinuteSources : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void codeRules_data();
+    void codeRules();
+    void tencentDate_data();
+    void tencentDate();
+    void eastmoneyLines_data();
+    void eastmoneyLines();
+    void tencentLines_data();
+    void tencentLines();
+    void yahooBars();
+    void yahooWithoutTimestamps();
+    void yahooZoneByName();
+    void chartHelpers();
+    void requests();
+    void chains_data();
+    void chains();
+    void placeholderUtFallsToTencent();
+    void agreesWithSimulator_data();
+    void agreesWithSimulator();
+};
+
+void TestMinuteSources::codeRules_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("secid"); // empty: none
+    QTest::addColumn<QString>("tencent");
+    QTest::addColumn<QString>("yahoo");
+
+    QTest::newRow("Shanghai") << u"sh600000"_s << u"1.600000"_s << u"sh600000"_s << QString();
+    QTest::newRow("Shenzhen index") << u"sz399001"_s << u"0.399001"_s << u"sz399001"_s << QString();
+    QTest::newRow("Beijing") << u"bj830799"_s << u"0.830799"_s << u"bj830799"_s << QString();
+    QTest::newRow("upper case") << u"SH600519"_s << u"1.600519"_s << u"sh600519"_s << QString();
+    QTest::newRow("Hong Kong") << u"hk00700"_s << QString() << u"hk00700"_s << u"0700.HK"_s;
+    QTest::newRow("Hong Kong 9988") << u"hk09988"_s << QString() << u"hk09988"_s << u"9988.HK"_s;
+    QTest::newRow("Hong Kong 00005") << u"hk00005"_s << QString() << u"hk00005"_s << u"0005.HK"_s;
+    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << u"hk700"_s << u"700.HK"_s;
+    QTest::newRow("US") << u"gb_aapl"_s << QString() << QString() << u"AAPL"_s;
+    QTest::newRow("US class share") << u"gb_brk_b"_s << QString() << QString() << u"BRK-B"_s;
+    QTest::newRow("unknown") << u"xx123"_s << QString() << QString() << QString();
+}
+
+void TestMinuteSources::codeRules()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, secid);
+    QFETCH(QString, tencent);
+    QFETCH(QString, yahoo);
+    QCOMPARE(SinaClient::eastmoneySecIDForSymbol(symbol).value_or(QString()), secid);
+    QCOMPARE(SinaClient::tencentCodeForSymbol(symbol).value_or(QString()), tencent);
+    QCOMPARE(SinaClient::yahooChartSymbolForSymbol(symbol).value_or(QString()), yahoo);
+}
+
+void TestMinuteSources::tencentDate_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("compact") << u"20240510"_s << u"2024-05-10"_s;
+    QTest::newRow("seven characters") << u"2024051"_s << u"2024051"_s;
+    QTest::newRow("already dashed") << u"2024-05-10"_s << u"2024-05-10"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestMinuteSources::tencentDate()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, expected);
+    QCOMPARE(SinaClient::normalizedDateFromTencentDate(date), expected);
+}
+
+void TestMinuteSources::eastmoneyLines_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<Doubles>("prices");
+    QTest::addColumn<Doubles>("positions");
+    QTest::addColumn<Doubles>("averages");
+    QTest::addColumn<Doubles>("volumes");
+    QTest::addColumn<QString>("date");
+
+    QTest::newRow("midday close, lots to shares")
+        << u"sh600519"_s
+        << QStringList{u"2024-05-10 09:30,10.00,10.00,10.00,10.00,120,120000.00,10.000"_s,
+                       u"2024-05-10 11:30,10.10,10.20,10.25,10.05,35,35500.00,10.050"_s,
+                       u"2024-05-10 13:01,10.20,10.30,10.30,10.20,10,10300.00,10.060"_s}
+        << Doubles{10.0, 10.2, 10.3} << Doubles{0, 7200, 7260} << Doubles{10.0, 10.05, 10.06}
+        << Doubles{12000, 3500, 1000} << u"2024-05-10"_s;
+    QTest::newRow("close 0 takes the open; both 0 dropped, still dates")
+        << u"sz000001"_s
+        << QStringList{u"2024-05-09 09:31,0,0,0,0,5,0,0"_s,
+                       u"2024-05-10 09:32,10.50,0,10.5,10.5,-3,0,0"_s}
+        << Doubles{10.5} << Doubles{120} << Doubles{10.5} << Doubles{0} << u"2024-05-09"_s;
+    QTest::newRow("short and foreign lines skipped")
+        << u"bj830799"_s
+        << QStringList{u"2024-05-10 09:31,1,2,3,4,5,6"_s, u"x"_s,
+                       u"2024-05-10 09:33,58.0,58.2,58.3,58.0,7,40740,58.1"_s}
+        << Doubles{58.2} << Doubles{180} << Doubles{58.1} << Doubles{700} << u"2024-05-10"_s;
+}
+
+void TestMinuteSources::eastmoneyLines()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QStringList, lines);
+    QFETCH(Doubles, prices);
+    QFETCH(Doubles, positions);
+    QFETCH(Doubles, averages);
+    QFETCH(Doubles, volumes);
+    QFETCH(QString, date);
+    const MinuteSeries s = SinaClient::minuteSeriesFromEastmoneyTrends(trendsBody(lines), symbol);
+    compareDoubles(s.prices, prices);
+    compareDoubles(s.positions, positions);
+    compareDoubles(s.averages, averages);
+    compareDoubles(s.volumes, volumes);
+    QCOMPARE(s.date, date);
+}
+
+void TestMinuteSources::tencentLines_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<Doubles>("positions");
+    QTest::addColumn<Doubles>("averages");
+    QTest::addColumn<Doubles>("volumes");
+
+    QTest::newRow("A-share lots") << u"sz000001"_s
+                                  << QStringList{u"0930 10.00 100 100000.00"_s,
+                                                 u"0931 10.00 100 100000.00"_s,
+                                                 u"1300 10.20 250 253000.00"_s}
+                                  << Doubles{0, 60, 7200} << Doubles{10.0, 10.0, 10.12}
+                                  << Doubles{10000, 0, 15000};
+    // Hong Kong counts shares: amount / volume is the price, not a hundredth of it.
+    QTest::newRow("Hong Kong shares")
+        << u"hk00700"_s
+        << QStringList{u"0930 441.400 380150 167797970.000"_s,
+                       u"1608 442.000 380150 167797970.000"_s}
+        << Doubles{0, 19800} << Doubles{167797970.0 / 380150, 167797970.0 / 380150}
+        << Doubles{380150, 0};
+    QTest::newRow("falling cumulative volume and odd lines")
+        << u"sh600519"_s
+        << QStringList{u"0931  1450.00\t20 2900000.00"_s,
+                       u"930 1 1 1"_s,
+                       u"0932 0 30 0"_s,
+                       u"0933 1451.00 15 0"_s,
+                       u"0934 1452.00 40"_s,
+                       u"0935 1452.00 30 4356000"_s}
+        << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452} << Doubles{2000, 0, 1000};
+}
+
+void TestMinuteSources::tencentLines()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QStringList, lines);
+    QFETCH(Doubles, positions);
+    QFETCH(Doubles, averages);
+    QFETCH(Doubles, volumes);
+    const MinuteSeries s = SinaClient::minuteSeriesFromTencentMinutes(
+        tencentBody(symbol, lines, u"20250307"_s), symbol);
+    compareDoubles(s.positions, positions);
+    compareDoubles(s.averages, averages);
+    compareDoubles(s.volumes, volumes);
+    QCOMPARE(s.prices.size(), positions.size());
+    QCOMPARE(s.date, u"2025-03-07"_s);
+    // Another code's block, or a block that is no dictionary, yields nothing.
+    QVERIFY(
+        SinaClient::minuteSeriesFromTencentMinutes(tencentBody(u"sh000001"_s, lines, {}), symbol)
+            .prices.isEmpty());
+    QVERIFY(SinaClient::minuteSeriesFromTencentMinutes(R"({"data":{"sz000001":[]}})"_ba, symbol)
+                .prices.isEmpty());
+}
+
+void TestMinuteSources::yahooBars()
+{
+    const QDate day(2026, 4, 28);
+    const QJsonArray stamps{epoch(day, QTime(9, 30), kNewYork), epoch(day, QTime(9, 31), kNewYork),
+                            epoch(day, QTime(9, 32), kNewYork), epoch(day, QTime(9, 33), kNewYork),
+                            epoch(day, QTime(9, 34, 27), kNewYork)};
+    const QJsonArray closes{100.0, QJsonValue::Null, 102.0, u"103.5"_s, 104.0};
+    const QJsonArray volumes{1000, 500, QJsonValue::Null, 1000};
+    const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
+        yahooBody(u"America/New_York"_s, stamps, closes, volumes), u"gb_brk_b"_s);
+    // A null close drops its minute; a null volume counts 0 and leaves the sums alone;
+    // the newest bar carries the current time, seconds and all.
+    compareDoubles(s.prices, {100, 102, 103.5, 104});
+    compareDoubles(s.positions, {0, 120, 180, 267});
+    compareDoubles(s.volumes, {1000, 0, 1000, 0});
+    compareDoubles(s.averages, {100, 100, (100000 + 103500) / 2000.0, (100000 + 103500) / 2000.0});
+    QCOMPARE(s.date, u"2026-04-28"_s);
+}
+
+void TestMinuteSources::yahooWithoutTimestamps()
+{
+    const QByteArray body = yahooBody(u"Asia/Hong_Kong"_s, {}, QJsonArray{441.4}, QJsonArray{10},
+                                      /*withStamps=*/false);
+    const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(body, u"hk00700"_s);
+    QVERIFY(s.prices.isEmpty());
+    QVERIFY(s.date.isEmpty());
+}
+
+void TestMinuteSources::yahooZoneByName()
+{
+    // 09:30 in New York is 21:30 in Shanghai: read in the wrong zone it would sit at the close.
+    const QDate day(2026, 1, 15); // standard time, another offset than in April
+    const QJsonArray stamps{epoch(day, QTime(9, 30), kNewYork)};
+    const QJsonArray closes{50.0};
+    for (const QJsonValue &zone :
+         {QJsonValue(u"America/New_York"_s), QJsonValue(), QJsonValue(u"Nowhere/Invented"_s)}) {
+        const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
+            yahooBody(zone, stamps, closes, QJsonArray{10}), u"gb_aapl"_s);
+        compareDoubles(s.positions, {0});
+        QCOMPARE(s.date, u"2026-01-15"_s);
+    }
+    QCOMPARE(SinaClient::yahooTimeZoneForName(u"Asia/Hong_Kong"_s).id(), "Asia/Hong_Kong"_ba);
+    QCOMPARE(SinaClient::yahooTimeZoneForName(QString(), u"hk00700"_s).id(), "Asia/Hong_Kong"_ba);
+    QCOMPARE(SinaClient::yahooTimeZoneForName(u"Bad/Zone"_s, u"gb_aapl"_s).id(),
+             "America/New_York"_ba);
+    QCOMPARE(SinaClient::yahooTimeZoneForName(QString()), QTimeZone::systemTimeZone());
+}
+
+void TestMinuteSources::chartHelpers()
+{
+    const QJsonArray values{1.5, u"2.25"_s, QJsonValue::Null, true, u"abc"_s};
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 0), 1.5);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 1), 2.25);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 2), 0.0);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 3), 0.0);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 4), 0.0);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, 5), 0.0);
+    QCOMPARE(SinaClient::chartDoubleFromArray(values, -1), 0.0);
+    QCOMPARE(SinaClient::chartDoubleFromArray(QJsonValue(3.0), 0), 0.0);
+
+    QVERIFY(SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":[{"meta":{}}]}})"_ba));
+    QVERIFY(!SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":null,"error":{}}})"_ba));
+    QVERIFY(!SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":[]}})"_ba));
+    QVERIFY(!SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":[1]}})"_ba));
+    QVERIFY(!SinaClient::yahooChartPayloadFromData(R"([{"chart":{}}])"_ba));
+    QVERIFY(!SinaClient::yahooChartPayloadFromData("garbage"_ba));
+}
+
+void TestMinuteSources::requests()
+{
+    MarketHarness h(kAsiaAfternoon);
+    h.failRoute(u"eastmoney-trends"_s, u"status"_s);
+    h.failRoute(u"tencent-minute"_s, u"status"_s);
+    QVERIFY(awaitCompletion<MinuteSeries>(
+        [&](auto done) { h.client.fetchIntradayForSymbol(u"HK00700"_s, done); }));
+    QVERIFY(awaitCompletion<MinuteSeries>(
+        [&](auto done) { h.client.fetchIntradayForSymbol(u"sh600519"_s, done); }));
+
+    const QList<SimRequest> trends = h.sim.server().requests(u"eastmoney-trends"_s);
+    QCOMPARE(trends.size(), 1);
+    const SimRequest &e = trends.first();
+    QCOMPARE(e.path, u"/api/qt/stock/trends2/get"_s);
+    QCOMPARE(e.queryKeys(), (QStringList{u"fields1"_s, u"fields2"_s, u"ut"_s, u"ndays"_s, u"iscr"_s,
+                                         u"iscca"_s, u"secid"_s, u"_"_s}));
+    QCOMPARE(e.queryValue(u"fields1"_s), u"f1,f2,f3,f4,f5,f6,f7,f8,f9,f10,f11,f12,f13"_s);
+    QCOMPARE(e.queryValue(u"fields2"_s), u"f51,f52,f53,f54,f55,f56,f57,f58"_s);
+    QCOMPARE(e.queryValue(u"ut"_s), u"fa5fd1943c7b386f172d6893dbfba10b"_s);
+    QCOMPARE(e.queryValue(u"ndays"_s), u"1"_s);
+    QCOMPARE(e.queryValue(u"iscr"_s), u"0"_s);
+    QCOMPARE(e.queryValue(u"iscca"_s), u"0"_s);
+    QCOMPARE(e.queryValue(u"secid"_s), u"1.600519"_s);
+    QCOMPARE(e.queryValue(u"_"_s), QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
+    QCOMPARE(e.header("Referer"), Endpoints::eastmoneyReferer());
+    QCOMPARE(e.header("User-Agent"), Endpoints::userAgent());
+
+    const QList<SimRequest> tencent = h.sim.server().requests(u"tencent-minute"_s);
+    QCOMPARE(tencent.size(), 2);
+    QCOMPARE(tencent.first().path, u"/appstock/app/minute/query"_s);
+    QCOMPARE(tencent.first().queryKeys(), QStringList{u"code"_s});
+    QCOMPARE(tencent.first().queryValue(u"code"_s), u"hk00700"_s);
+    QCOMPARE(tencent.last().queryValue(u"code"_s), u"sh600519"_s);
+    QCOMPARE(tencent.first().header("Referer"), Endpoints::tencentReferer());
+    QCOMPARE(tencent.first().header("User-Agent"), Endpoints::userAgent());
+
+    const QList<SimRequest> yahoo = h.sim.server().requests(u"yahoo-chart"_s);
+    QCOMPARE(yahoo.size(), 1); // only Hong Kong goes on to Yahoo
+    QCOMPARE(yahoo.first().path, u"/v8/finance/chart/0700.HK"_s);
+    QCOMPARE(yahoo.first().queryKeys(), (QStringList{u"range"_s, u"interval"_s}));
+    QCOMPARE(yahoo.first().queryValue(u"range"_s), u"1d"_s);
+    QCOMPARE(yahoo.first().queryValue(u"interval"_s), u"1m"_s);
+    QCOMPARE(yahoo.first().header("Referer"), Endpoints::yahooReferer());
+    QCOMPARE(yahoo.first().header("User-Agent"), Endpoints::userAgent());
+
+    for (const auto &request :
+         {h.client.eastmoneyTrendsRequest(u"sh600519"_s),
+          h.client.tencentMinuteRequest(u"hk00700"_s),
+          h.client.yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)}) {
+        QVERIFY(request);
+        QCOMPARE(request->timeoutMs, 8000);
+    }
+    QCOMPARE(h.client.yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)->url.path(),
+             u"/v8/finance/chart/BRK-B"_s);
+    QVERIFY(!h.client.yahooChartRequestForSymbol(u"sh600519"_s, u"1d"_s, u"1m"_s));
+}
+
+void TestMinuteSources::chains_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QStringList>("chain");
+    QTest::addColumn<int>("failing");
+    QTest::addColumn<QString>("how");
+
+    const QStringList a{u"eastmoney-trends"_s, u"tencent-minute"_s};
+    const QStringList hk{u"tencent-minute"_s, u"yahoo-chart"_s};
+    const QStringList us{u"yahoo-chart"_s};
+    for (const char *how : {"reset", "status", "nobody", "garbage", "emptydata"}) {
+        const QString h = QString::fromLatin1(how);
+        for (int failing = 0; failing <= 2; ++failing) {
+            QTest::addRow("A-share, %d failing %s", failing, how)
+                << u"sh600519"_s << kAsiaAfternoon << a << failing << h;
+            QTest::addRow("Hong Kong, %d failing %s", failing, how)
+                << u"hk00700"_s << kAsiaAfternoon << hk << failing << h;
+        }
+        QTest::addRow("US, failing %s", how) << u"gb_aapl"_s << kNewYorkMorning << us << 1 << h;
+    }
+    QTest::newRow("US") << u"gb_aapl"_s << kNewYorkMorning << us << 0 << u"status"_s;
+    QTest::newRow("unknown market")
+        << u"xx123"_s << kAsiaAfternoon << QStringList() << 0 << u"status"_s;
+}
+
+void TestMinuteSources::chains()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QDateTime, moment);
+    QFETCH(QStringList, chain);
+    QFETCH(int, failing);
+    QFETCH(QString, how);
+    MarketHarness h(moment);
+    for (int k = 0; k < failing; ++k)
+        h.failRoute(chain.at(k), how);
+    int calls = 0;
+    const auto series = awaitCompletion<MinuteSeries>(
+        [&](auto done) { h.client.fetchIntradayForSymbol(symbol, done); }, &calls);
+    QVERIFY(series);
+    QCOMPARE(calls, 1);
+    const bool answered = failing < chain.size();
+    QCOMPARE(!series->isEmpty(), answered);
+    QCOMPARE(series->prices.size(), series->positions.size());
+    QCOMPARE(series->averages.size(), series->positions.size());
+    QCOMPARE(series->volumes.size(), series->positions.size());
+    if (!answered)
+        QVERIFY(series->date.isEmpty() || how == u"emptydata");
+
+    for (const QString &route : {u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s}) {
+        const int index = static_cast<int>(chain.indexOf(route));
+        const int count = h.requestCount(route);
+        if (index < 0 || index > failing)
+            QCOMPARE(count, 0);
+        else if (index < failing)
+            QVERIFY2(MarketHarness::askedOnce(count, how), qPrintable(route));
+        else
+            QCOMPARE(count, 1);
+    }
+}
+
+void TestMinuteSources::placeholderUtFallsToTencent()
+{
+    MarketHarness h(kAsiaAfternoon);
+    Endpoints endpoints = Endpoints::allAt(h.sim.baseUrl());
+    endpoints.eastmoneyTrendsUT = u"0f1e2d3c4b5a69788796a5b4c3d2e1f0"_s;
+    SinaClient client(h.http, endpoints, h.clock);
+    const auto series = awaitCompletion<MinuteSeries>(
+        [&](auto done) { client.fetchIntradayForSymbol(u"sh600519"_s, done); });
+    QVERIFY(series && !series->isEmpty());
+    QCOMPARE(h.requestCount(u"eastmoney-trends"_s), 1);
+    QCOMPARE(h.requestCount(u"tencent-minute"_s), 1);
+}
+
+void TestMinuteSources::agreesWithSimulator_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QStringList>("failing");
+    QTest::addColumn<QString>("source");
+
+    QTest::newRow("A-share, Eastmoney")
+        << u"sh600519"_s << kAsiaAfternoon << QStringList() << u"eastmoney-trends"_s;
+    QTest::newRow("A-share, Tencent") << u"sz000001"_s << kAsiaAfternoon
+                                      << QStringList{u"eastmoney-trends"_s} << u"tencent-minute"_s;
+    QTest::newRow("Hong Kong, Tencent")
+        << u"hk00700"_s << kAsiaAfternoon << QStringList() << u"tencent-minute"_s;
+    QTest::newRow("Hong Kong, Tencent after the close")
+        << u"hk09988"_s << kHongKongEvening << QStringList() << u"tencent-minute"_s;
+    QTest::newRow("Hong Kong, Yahoo")
+        << u"hk00700"_s << kAsiaAfternoon << QStringList{u"tencent-minute"_s} << u"yahoo-chart"_s;
+    QTest::newRow("US, Yahoo") << u"gb_aapl"_s << kNewYorkMorning << QStringList()
+                               << u"yahoo-chart"_s;
+    QTest::newRow("US class share, Yahoo")
+        << u"gb_brk_b"_s << kNewYorkMorning << QStringList() << u"yahoo-chart"_s;
+}
+
+void TestMinuteSources::agreesWithSimulator()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QDateTime, moment);
+    QFETCH(QStringList, failing);
+    QFETCH(QString, source);
+    MarketHarness h(moment);
+    for (const QString &route : failing)
+        h.failRoute(route, u"status"_s);
+    const auto fetched = awaitCompletion<MinuteSeries>(
+        [&](auto done) { h.client.fetchIntradayForSymbol(symbol, done); });
+    QVERIFY(fetched);
+    const MinuteSeries &s = *fetched;
+    QCOMPARE(h.requestCount(source), 1);
+    QVERIFY(!s.isEmpty());
+
+    const SimMinuteDay day = h.sim.minuteDay(h.instrument(symbol));
+    const SimSnapshot &snap = day.snapshot;
+    QCOMPARE(s.date, day.date.toString(u"yyyy-MM-dd"_s));
+
+    // Positions: Eastmoney and Tencent stamp each minute at its end, line j (the opening
+    // auction being line 0) at j minutes; Hong Kong adds its 16:08 closing auction at the
+    // close. Yahoo stamps a minute at its start and the forming one at the current time;
+    // minutes it leaves empty (null) are skipped.
+    const bool yahoo = source == u"yahoo-chart";
+    const double axisEnd = KSIntradayPositionMaxForSymbol(symbol);
+    QList<double> expected;
+    for (qsizetype j = 0; j < day.minutes.size(); ++j)
+        expected << j * 60.0;
+    if (!yahoo && symbol.startsWith(u"hk") && snap.phase == SimSnapshot::Phase::AfterClose)
+        expected << axisEnd;
+    if (yahoo) {
+        expected.removeLast();
+        const SimMinute &last = day.minutes.last();
+        if (last.partial) {
+            const QTime t = day.moment.time();
+            expected.last() = KSTradingPositionForIntradayTime(symbol, t.toString(u"HH:mm:ss"_s));
+            QVERIFY(std::fmod(expected.last(), 60.0) != 0); // a stamp off the whole minute
+        }
+        QCOMPARE(s.positions.first(), 0.0);
+        QCOMPARE(s.positions.last(), expected.last());
+        QVERIFY(s.positions.size() > expected.size() * 9 / 10);
+        for (qsizetype k = 0; k < s.positions.size(); ++k) {
+            QVERIFY(expected.contains(s.positions.at(k)));
+            if (k > 0)
+                QVERIFY(s.positions.at(k) > s.positions.at(k - 1));
+        }
+    } else {
+        compareDoubles(s.positions, Doubles(expected.begin(), expected.end()));
+    }
+    QVERIFY(s.positions.last() <= axisEnd);
+
+    // The day's totals are those of the realtime line of the same moment.
+    QVERIFY(qFuzzyCompare(sum(s.volumes), snap.volume));
+    const double vwap = snap.amount / snap.volume;
+    const double tolerance = yahoo ? 0.005 : 1e-5; // Yahoo's average is built from closes
+    QVERIFY2(std::fabs(s.averages.last() / vwap - 1) < tolerance,
+             qPrintable(u"%1 vs %2"_s.arg(s.averages.last()).arg(vwap)));
+    QVERIFY(std::fabs(s.prices.last() / snap.price - 1) < 1e-6);
+    for (qsizetype k = 0; k < s.averages.size(); ++k)
+        QVERIFY(s.averages.at(k) >= snap.low * 0.999 && s.averages.at(k) <= snap.high * 1.001);
+
+    // The realtime feed says the same, so a quote recorded after the fetched series adds no
+    // phantom volume to it.
+    const std::optional<Quote> quote = h.quote(symbol);
+    QVERIFY(quote);
+    QVERIFY(std::fabs(quote->price / s.prices.last() - 1) < 1e-6);
+    QVERIFY(qFuzzyCompare(quote->volume, sum(s.volumes)));
+    IntradayStore store;
+    store.applyIntradaySeries(quote->symbol, s);
+    store.recordIntradaySamples({*quote});
+    QVERIFY(qFuzzyCompare(sum(store.volumes(quote->symbol)), quote->volume));
+}
+
+QTEST_GUILESS_MAIN(TestMinuteSources)
+#include "tst_minutesources.moc"
