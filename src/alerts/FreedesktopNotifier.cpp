@@ -52,7 +52,12 @@ FreedesktopNotifier::FreedesktopNotifier(QDBusConnection bus, QObject *parent)
     m_ownerWatcher = new QDBusServiceWatcher(serviceName(), m_bus,
                                              QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_ownerWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            &FreedesktopNotifier::forgetDaemon);
+            [this](const QString &, const QString &oldOwner, const QString &) {
+                // Only a daemon that leaves or is replaced takes its ids along; a late
+                // notice of the current daemon's arrival must not wipe what it handed out.
+                if (!oldOwner.isEmpty())
+                    forgetDaemon();
+            });
 }
 
 FreedesktopNotifier::~FreedesktopNotifier()

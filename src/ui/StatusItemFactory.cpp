@@ -8,6 +8,11 @@
 
 using namespace Qt::StringLiterals;
 
+QString StatusItemChoice::kindName() const
+{
+    return kind == Kind::StatusNotifier ? u"sni"_s : u"tray"_s;
+}
+
 StatusItemChoice chooseStatusItem(const QDBusConnection &bus, const QString &forced)
 {
     const QString wanted = forced.trimmed().toLower();

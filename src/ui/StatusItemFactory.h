@@ -18,7 +18,8 @@ struct StatusItemChoice
     Kind kind = Kind::TrayIcon;
     QString reason;
 
-    QString kindName() const { return kind == Kind::StatusNotifier ? u"sni"_qs : u"tray"_qs; }
+    // "sni" or "tray", as StatusItem::kind() names them.
+    QString kindName() const;
 };
 
 // Looks for org.kde.StatusNotifierWatcher on `bus`. KESTRUM_STATUS_ITEM=sni or =tray

@@ -446,6 +446,15 @@ void tst_DBusMenuExporter::interfaceProperties()
     QCOMPARE(properties.value(u"Version"_s).toUInt(), 3u);
     QCOMPARE(properties.value(u"Status"_s).toString(), u"normal"_s);
     QCOMPARE(properties.value(u"TextDirection"_s).toString(), u"ltr"_s);
+
+    const QDBusMessage introspection = PrivateSessionBus::call(
+        m_client,
+        QDBusMessage::createMethodCall(m_server.baseService(), u"/MenuBar"_s,
+                                       u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
+    const QString xml = introspection.arguments().value(0).toString();
+    QVERIFY(xml.contains(uR"x(<arg name="layout" type="(ia{sv}av)" direction="out"/>)x"_s));
+    QVERIFY(xml.contains(uR"x(<arg name="events" type="a(isvu)" direction="in"/>)x"_s));
+    QVERIFY(xml.contains(uR"x(<signal name="ItemsPropertiesUpdated">)x"_s));
 }
 
 QTEST_MAIN(tst_DBusMenuExporter)
