@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ui/StatusItem.h"
+
+#include <QDBusConnection>
+#include <QString>
+
+#include <memory>
+
+// Which status item suits this desktop, and why (for the log and for troubleshooting).
+struct StatusItemChoice
+{
+    enum class Kind
+    {
+        StatusNotifier, // a StatusNotifierWatcher is on the session bus
+        TrayIcon,       // XEmbed system tray through QSystemTrayIcon
+    };
+    Kind kind = Kind::TrayIcon;
+    QString reason;
+
+    // "sni" or "tray", as StatusItem::kind() names them.
+    QString kindName() const;
+};
+
+// Looks for org.kde.StatusNotifierWatcher on `bus`. KESTRUM_STATUS_ITEM=sni or =tray
+// (passed as `forced`) overrides the look-up, for panels that misreport themselves.
+StatusItemChoice
+chooseStatusItem(const QDBusConnection &bus,
+                 const QString &forced = qEnvironmentVariable("KESTRUM_STATUS_ITEM"));
+
+std::unique_ptr<StatusItem> createStatusItem(const StatusItemChoice &choice, QDBusConnection bus,
+                                             QObject *parent = nullptr);
+// Chooses and creates in one step. With a parent, keep the pointer in a member of that
+// parent, so it is deleted (and leaves the parent) before the parent's children are.
+std::unique_ptr<StatusItem> createStatusItem(QDBusConnection bus, QObject *parent = nullptr);

@@ -1,0 +1,20 @@
+#include "RecordingNotifier.h"
+
+#include <QPointer>
+#include <QTimer>
+
+void RecordingNotifier::post(const QString &identifier, const QString &title, const QString &body)
+{
+    posts.append({identifier, title, body});
+}
+
+void RecordingNotifier::requestPermission(const QObject *context, PermissionCallback callback)
+{
+    ++permissionRequests;
+    QPointer<const QObject> guard(context);
+    const bool guarded = context != nullptr;
+    QTimer::singleShot(0, this, [guard, guarded, answer = granted, callback = std::move(callback)] {
+        if ((!guarded || guard) && callback)
+            callback(answer);
+    });
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "alerts/Notifier.h"
+
+#include <QList>
+
+// A Notifier that shows nothing and remembers every post, for tests of the alert logic.
+class RecordingNotifier final : public Notifier
+{
+    Q_OBJECT
+public:
+    struct Post
+    {
+        QString identifier;
+        QString title;
+        QString body;
+    };
+
+    using Notifier::Notifier;
+
+    void post(const QString &identifier, const QString &title, const QString &body) override;
+    // Answers `granted` on the next turn of the event loop, as the real service would.
+    void requestPermission(const QObject *context, PermissionCallback callback) override;
+
+    QList<Post> posts;
+    bool granted = true;
+    int permissionRequests = 0;
+
+    // The user clicking or the desktop closing a notification.
+    void click(const QString &identifier) { Q_EMIT activated(identifier); }
+    void close(const QString &identifier) { Q_EMIT closed(identifier); }
+};

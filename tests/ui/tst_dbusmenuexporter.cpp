@@ -1,0 +1,461 @@
+#include "ui/DBusMenuExporter.h"
+
+#include "DBusSignalRecorder.h"
+#include "PrivateSessionBus.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDBusArgument>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kInterface = u"com.canonical.dbusmenu"_s;
+
+// What one item of the exported layout should say.
+struct Expected
+{
+    QString label; // empty for a separator
+    bool enabled = true;
+    int toggleState = -1; // -1: not checkable
+    int children = 0;
+    bool visible = true;
+};
+
+} // namespace
+
+class tst_DBusMenuExporter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void labelForText_data();
+    void labelForText();
+    void layoutMatchesMenu();
+    void layoutDepthAndPropertyFilter();
+    void idsStayStable();
+    void clickTriggersAction();
+    void clickOnInertItemsDoesNothing_data();
+    void clickOnInertItemsDoesNothing();
+    void eventGroupReportsUnknownIds();
+    void unknownParentIsAnError();
+    void changedPropertiesAreSentOnce();
+    void rebuiltMenuSendsOneLayoutUpdate();
+    void aboutToShowLetsOwnerPrepare();
+    void interfaceProperties();
+
+private:
+    QDBusMessage menuCall(const QString &method, const QVariantList &arguments = {});
+    DBusMenuLayoutItem fetchLayout(int parent = 0, int depth = -1, const QStringList &names = {},
+                                   uint *revision = nullptr);
+    int idOf(const QString &label);
+    void buildQuickActionsMenu();
+    // A call's round trip: every signal the exporter sent before it has arrived after it.
+    void sync();
+
+    std::unique_ptr<PrivateSessionBus> m_bus;
+    QDBusConnection m_server{QString()};
+    QDBusConnection m_client{QString()};
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<DBusMenuExporter> m_exporter;
+    std::unique_ptr<DBusSignalRecorder> m_signals;
+};
+
+void tst_DBusMenuExporter::init()
+{
+    m_bus = std::make_unique<PrivateSessionBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
+    m_server = m_bus->connect();
+    m_client = m_bus->connect();
+    m_menu = std::make_unique<QMenu>();
+    buildQuickActionsMenu();
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server);
+    QVERIFY(m_exporter->isExported());
+    m_exporter->setMenu(m_menu.get());
+    m_signals = std::make_unique<DBusSignalRecorder>(
+        m_client, m_server.baseService(), u"/MenuBar"_s, kInterface,
+        QStringList{u"LayoutUpdated"_s, u"ItemsPropertiesUpdated"_s});
+    QVERIFY(m_signals->isConnected());
+    // The layout change of setMenu itself is not what the tests look at.
+    QCoreApplication::processEvents();
+    sync();
+    m_signals->clear();
+}
+
+void tst_DBusMenuExporter::cleanup()
+{
+    m_signals.reset();
+    m_exporter.reset();
+    m_menu.reset();
+    m_bus.reset();
+}
+
+void tst_DBusMenuExporter::buildQuickActionsMenu()
+{
+    QMenu *menu = m_menu.get();
+    menu->addAction(u"打开澄川桌面"_s);
+    QAction *openOnLaunch = menu->addAction(u"启动时打开桌面"_s);
+    openOnLaunch->setCheckable(true);
+    openOnLaunch->setChecked(true);
+    menu->addAction(u"桌面窗口置顶"_s)->setCheckable(true);
+    menu->addSeparator();
+    menu->addAction(u"刷新行情"_s);
+    menu->addAction(u"管理自选"_s)->setEnabled(false);
+    menu->addAction(u"隐藏项"_s)->setVisible(false);
+    menu->addSeparator();
+    QMenu *modes = menu->addMenu(u"状态栏显示"_s);
+    auto *group = new QActionGroup(modes);
+    for (const QString &title : {u"轮播自选股"_s, u"固定第一只"_s, u"显示涨跌汇总"_s}) {
+        QAction *mode = modes->addAction(title);
+        mode->setCheckable(true);
+        group->addAction(mode);
+    }
+    modes->actions().constFirst()->setChecked(true);
+    menu->addSeparator();
+    menu->addAction(u"退出 &澄川"_s);
+}
+
+QDBusMessage tst_DBusMenuExporter::menuCall(const QString &method, const QVariantList &arguments)
+{
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(m_server.baseService(), u"/MenuBar"_s, kInterface, method);
+    message.setArguments(arguments);
+    return PrivateSessionBus::call(m_client, message);
+}
+
+DBusMenuLayoutItem tst_DBusMenuExporter::fetchLayout(int parent, int depth,
+                                                     const QStringList &names, uint *revision)
+{
+    const QDBusMessage reply = menuCall(u"GetLayout"_s, {parent, depth, names});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
+        qWarning() << "GetLayout failed:" << reply.errorMessage();
+        return {-1, {}, {}};
+    }
+    if (revision)
+        *revision = reply.arguments().at(0).toUInt();
+    return qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1));
+}
+
+int tst_DBusMenuExporter::idOf(const QString &label)
+{
+    std::function<int(const DBusMenuLayoutItem &)> find = [&](const DBusMenuLayoutItem &item) {
+        if (item.properties.value(u"label"_s).toString() == label)
+            return item.id;
+        for (const DBusMenuLayoutItem &child : item.children) {
+            if (const int id = find(child); id > 0)
+                return id;
+        }
+        return -1;
+    };
+    return find(fetchLayout());
+}
+
+void tst_DBusMenuExporter::sync()
+{
+    QCoreApplication::processEvents();
+    menuCall(u"AboutToShow"_s, {-12345});
+}
+
+void tst_DBusMenuExporter::labelForText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("chinese unchanged") << u"刷新行情"_s << u"刷新行情"_s;
+    QTest::newRow("mnemonic dropped") << u"退出 &澄川"_s << u"退出 澄川"_s;
+    QTest::newRow("double ampersand is literal") << u"A && B"_s << u"A & B"_s;
+    QTest::newRow("trailing ampersand") << u"检查更新&"_s << u"检查更新"_s;
+    QTest::newRow("underscore kept visible") << u"gb_brk_b"_s << u"gb__brk__b"_s;
+    QTest::newRow("shortcut text dropped") << u"刷新行情\tCtrl+R"_s << u"刷新行情"_s;
+    QTest::newRow("ellipsis kept") << u"检查更新..."_s << u"检查更新..."_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void tst_DBusMenuExporter::labelForText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, label);
+    QCOMPARE(DBusMenuExporter::labelForText(text), label);
+}
+
+void tst_DBusMenuExporter::layoutMatchesMenu()
+{
+    const DBusMenuLayoutItem root = fetchLayout();
+    QCOMPARE(root.id, 0);
+    QCOMPARE(root.properties.value(u"children-display"_s).toString(), u"submenu"_s);
+
+    const QList<Expected> expected = {
+        {u"打开澄川桌面"_s},
+        {u"启动时打开桌面"_s, true, 1},
+        {u"桌面窗口置顶"_s, true, 0},
+        {},
+        {u"刷新行情"_s},
+        {u"管理自选"_s, false},
+        {u"隐藏项"_s, true, -1, 0, false},
+        {},
+        {u"状态栏显示"_s, true, -1, 3},
+        {},
+        {u"退出 澄川"_s},
+    };
+    QCOMPARE(root.children.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QVariantMap &p = root.children[i].properties;
+        const Expected &e = expected[i];
+        const QByteArray where = "item " + QByteArray::number(i);
+        QVERIFY2(root.children[i].id > 0, where);
+        if (e.label.isEmpty()) {
+            QCOMPARE(p.value(u"type"_s).toString(), u"separator"_s);
+            QVERIFY2(!p.contains(u"label"_s), where);
+            continue;
+        }
+        QCOMPARE(p.value(u"label"_s).toString(), e.label);
+        QCOMPARE(p.value(u"enabled"_s, true).toBool(), e.enabled);
+        QCOMPARE(p.value(u"visible"_s, true).toBool(), e.visible);
+        if (e.toggleState < 0) {
+            QVERIFY2(!p.contains(u"toggle-type"_s), where);
+        } else {
+            QCOMPARE(p.value(u"toggle-type"_s).toString(), u"checkmark"_s);
+            QCOMPARE(p.value(u"toggle-state"_s).toInt(), e.toggleState);
+        }
+        QCOMPARE(root.children[i].children.size(), e.children);
+        QCOMPARE(p.value(u"children-display"_s).toString(),
+                 e.children > 0 ? u"submenu"_s : QString());
+    }
+
+    const DBusMenuLayoutItem &modes = root.children[8];
+    QStringList labels;
+    QList<int> states;
+    for (const DBusMenuLayoutItem &child : modes.children) {
+        labels << child.properties.value(u"label"_s).toString();
+        states << child.properties.value(u"toggle-state"_s).toInt();
+    }
+    QCOMPARE(labels, (QStringList{u"轮播自选股"_s, u"固定第一只"_s, u"显示涨跌汇总"_s}));
+    QCOMPARE(states, (QList<int>{1, 0, 0}));
+}
+
+void tst_DBusMenuExporter::layoutDepthAndPropertyFilter()
+{
+    const DBusMenuLayoutItem shallow = fetchLayout(0, 1, {u"label"_s});
+    QCOMPARE(shallow.children.size(), 11);
+    const DBusMenuLayoutItem &modes = shallow.children[8];
+    QVERIFY(modes.children.isEmpty());
+    QCOMPARE(modes.properties.keys(), QStringList{u"label"_s});
+
+    // Asking for the submenu alone gives its three items.
+    const DBusMenuLayoutItem sub = fetchLayout(modes.id, -1, {});
+    QCOMPARE(sub.id, modes.id);
+    QCOMPARE(sub.children.size(), 3);
+
+    const QDBusMessage reply = menuCall(u"GetProperty"_s, {sub.children[0].id, u"label"_s});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(reply.arguments().at(0).value<QDBusVariant>().variant().toString(), u"轮播自选股"_s);
+
+    const QDBusMessage group = menuCall(u"GetGroupProperties"_s,
+                                        {QVariant::fromValue(QList<int>{sub.children[1].id, 9999}),
+                                         QStringList{u"toggle-state"_s}});
+    QCOMPARE(group.type(), QDBusMessage::ReplyMessage);
+    const auto items = qdbus_cast<DBusMenuItemList>(group.arguments().at(0));
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items[0].id, sub.children[1].id);
+    QCOMPARE(items[0].properties, (QVariantMap{{u"toggle-state"_s, 0}}));
+}
+
+void tst_DBusMenuExporter::idsStayStable()
+{
+    const int refresh = idOf(u"刷新行情"_s);
+    QVERIFY(refresh > 0);
+    m_menu->insertAction(m_menu->actions().constFirst(), new QAction(u"新项"_s, m_menu.get()));
+    QCOMPARE(idOf(u"刷新行情"_s), refresh);
+    QVERIFY(idOf(u"新项"_s) != refresh);
+}
+
+void tst_DBusMenuExporter::clickTriggersAction()
+{
+    QAction *refresh = m_menu->actions().at(4);
+    QSignalSpy triggered(refresh, &QAction::triggered);
+    const QDBusMessage reply =
+        menuCall(u"Event"_s, {idOf(u"刷新行情"_s), u"clicked"_s,
+                              QVariant::fromValue(QDBusVariant(QString())), 0u});
+    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    // Triggered on a later turn, possibly while the call's reply was still on its way.
+    QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
+
+    // A check item toggles as it would in the tray's own menu.
+    QMenu *modes = m_menu->actions().at(8)->menu();
+    QAction *first = modes->actions().at(1);
+    QSignalSpy toggled(first, &QAction::toggled);
+    menuCall(u"Event"_s,
+             {idOf(u"固定第一只"_s), u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
+    QTRY_VERIFY_WITH_TIMEOUT(first->isChecked(), 5000);
+    QCOMPARE(toggled.size(), 1);
+    QVERIFY(!modes->actions().at(0)->isChecked());
+}
+
+void tst_DBusMenuExporter::clickOnInertItemsDoesNothing_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::newRow("disabled") << 5;
+    QTest::newRow("hidden") << 6;
+    QTest::newRow("separator") << 3;
+    QTest::newRow("submenu") << 8;
+}
+
+void tst_DBusMenuExporter::clickOnInertItemsDoesNothing()
+{
+    QFETCH(int, index);
+    QAction *action = m_menu->actions().at(index);
+    QSignalSpy triggered(action, &QAction::triggered);
+    const int id = fetchLayout().children.at(index).id;
+    const QDBusMessage reply =
+        menuCall(u"Event"_s, {id, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    // "opened" and "closed" are accepted and do nothing either.
+    menuCall(u"Event"_s, {id, u"opened"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
+    sync();
+    QCoreApplication::processEvents();
+    QCOMPARE(triggered.size(), 0);
+}
+
+void tst_DBusMenuExporter::eventGroupReportsUnknownIds()
+{
+    QAction *refresh = m_menu->actions().at(4);
+    QSignalSpy triggered(refresh, &QAction::triggered);
+    DBusMenuEventList events;
+    events.append({idOf(u"刷新行情"_s), u"clicked"_s, QDBusVariant(0), 0});
+    events.append({4242, u"clicked"_s, QDBusVariant(0), 0});
+    const QDBusMessage reply = menuCall(u"EventGroup"_s, {QVariant::fromValue(events)});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(0)), QList<int>{4242});
+    QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
+}
+
+void tst_DBusMenuExporter::unknownParentIsAnError()
+{
+    const QDBusMessage layout = menuCall(u"GetLayout"_s, {777, -1, QStringList()});
+    QCOMPARE(layout.type(), QDBusMessage::ErrorMessage);
+    const QDBusMessage property = menuCall(u"GetProperty"_s, {777, u"label"_s});
+    QCOMPARE(property.type(), QDBusMessage::ErrorMessage);
+}
+
+void tst_DBusMenuExporter::changedPropertiesAreSentOnce()
+{
+    fetchLayout(); // the panel has seen every item
+    QAction *top = m_menu->actions().at(2);
+    QAction *refresh = m_menu->actions().at(4);
+    const int topId = idOf(u"桌面窗口置顶"_s);
+    const int refreshId = idOf(u"刷新行情"_s);
+
+    top->setChecked(true);
+    refresh->setText(u"刷新_行情"_s);
+    refresh->setEnabled(false);
+    refresh->setEnabled(false); // no change, no extra signal
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1, 5000);
+    sync();
+    QCOMPARE(m_signals->count(u"ItemsPropertiesUpdated"_s), 1);
+    QCOMPARE(m_signals->count(u"LayoutUpdated"_s), 0);
+
+    const QDBusMessage message = m_signals->messages(u"ItemsPropertiesUpdated"_s).constFirst();
+    auto updated = qdbus_cast<DBusMenuItemList>(message.arguments().at(0));
+    std::sort(updated.begin(), updated.end(), [](auto &a, auto &b) { return a.id < b.id; });
+    QCOMPARE(updated.size(), 2);
+    QCOMPARE(updated[0].id, topId);
+    QCOMPARE(updated[0].properties, (QVariantMap{{u"toggle-state"_s, 1}}));
+    QCOMPARE(updated[1].id, refreshId);
+    QCOMPARE(updated[1].properties,
+             (QVariantMap{{u"label"_s, u"刷新__行情"_s}, {u"enabled"_s, false}}));
+    QVERIFY(qdbus_cast<DBusMenuItemKeysList>(message.arguments().at(1)).isEmpty());
+
+    // Back to a default value: the property is listed as removed.
+    m_signals->clear();
+    refresh->setEnabled(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1, 5000);
+    const auto removed = qdbus_cast<DBusMenuItemKeysList>(
+        m_signals->messages(u"ItemsPropertiesUpdated"_s).constFirst().arguments().at(1));
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(removed[0].id, refreshId);
+    QCOMPARE(removed[0].properties, QStringList{u"enabled"_s});
+}
+
+void tst_DBusMenuExporter::rebuiltMenuSendsOneLayoutUpdate()
+{
+    uint before = 0;
+    fetchLayout(0, -1, {}, &before);
+
+    // Rebuilt in place, as the owner does when the watchlist or settings change.
+    m_menu->clear();
+    buildQuickActionsMenu();
+    m_menu->actions().at(1)->setChecked(false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, 5000);
+    sync();
+    QCOMPARE(m_signals->count(u"LayoutUpdated"_s), 1);
+    const QVariantList arguments = m_signals->messages(u"LayoutUpdated"_s).constFirst().arguments();
+    const uint announced = arguments.at(0).toUInt();
+    QVERIFY(announced > before);
+    QCOMPARE(arguments.at(1).toInt(), 0);
+
+    uint after = 0;
+    const DBusMenuLayoutItem root = fetchLayout(0, -1, {}, &after);
+    QCOMPARE(after, announced);
+    QCOMPARE(root.children.size(), 11);
+    QCOMPARE(root.children[1].properties.value(u"toggle-state"_s).toInt(), 0);
+
+    // A change inside a submenu names the submenu as the parent to fetch again.
+    m_signals->clear();
+    QMenu *modes = m_menu->actions().at(8)->menu();
+    modes->addAction(u"第四种"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, 5000);
+    QCOMPARE(m_signals->messages(u"LayoutUpdated"_s).constFirst().arguments().at(1).toInt(),
+             root.children[8].id);
+    QCOMPARE(fetchLayout(root.children[8].id).children.size(), 4);
+}
+
+void tst_DBusMenuExporter::aboutToShowLetsOwnerPrepare()
+{
+    QSignalSpy aboutToShow(m_menu.get(), &QMenu::aboutToShow);
+    QDBusMessage reply = menuCall(u"AboutToShow"_s, {0});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(aboutToShow.size(), 1);
+    QCOMPARE(reply.arguments().at(0).toBool(), false);
+
+    // An owner that updates its check marks while the menu opens asks for a new fetch.
+    fetchLayout();
+    connect(m_menu.get(), &QMenu::aboutToShow, this,
+            [this] { m_menu->actions().at(2)->setChecked(true); });
+    reply = menuCall(u"AboutToShow"_s, {0});
+    QCOMPARE(reply.arguments().at(0).toBool(), true);
+
+    QList<int> errors;
+    reply = menuCall(u"AboutToShowGroup"_s, {QVariant::fromValue(QList<int>{0, 31337})});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(1)), QList<int>{31337});
+}
+
+void tst_DBusMenuExporter::interfaceProperties()
+{
+    const QVariantMap properties = PrivateSessionBus::allProperties(
+        m_client, m_server.baseService(), u"/MenuBar"_s, kInterface);
+    QCOMPARE(properties.value(u"Version"_s).toUInt(), 3u);
+    QCOMPARE(properties.value(u"Status"_s).toString(), u"normal"_s);
+    QCOMPARE(properties.value(u"TextDirection"_s).toString(), u"ltr"_s);
+
+    const QDBusMessage introspection = PrivateSessionBus::call(
+        m_client,
+        QDBusMessage::createMethodCall(m_server.baseService(), u"/MenuBar"_s,
+                                       u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
+    const QString xml = introspection.arguments().value(0).toString();
+    QVERIFY(xml.contains(uR"x(<arg name="layout" type="(ia{sv}av)" direction="out"/>)x"_s));
+    QVERIFY(xml.contains(uR"x(<arg name="events" type="a(isvu)" direction="in"/>)x"_s));
+    QVERIFY(xml.contains(uR"x(<signal name="ItemsPropertiesUpdated">)x"_s));
+}
+
+QTEST_MAIN(tst_DBusMenuExporter)
+#include "tst_dbusmenuexporter.moc"

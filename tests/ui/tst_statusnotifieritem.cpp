@@ -1,0 +1,379 @@
+#include "ui/DBusMenuExporter.h"
+#include "ui/StatusNotifierItem.h"
+
+#include "DBusSignalRecorder.h"
+#include "FakeStatusNotifierWatcher.h"
+#include "PrivateSessionBus.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+#include <QMenu>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kInterface = u"org.kde.StatusNotifierItem"_s;
+
+QIcon solidIcon(const QColor &color)
+{
+    QPixmap pixmap(22, 22);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+class tst_StatusNotifierItem : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void registersWithWatcherWhenShown();
+    void propertiesDescribeTheItem();
+    void iconPixmapsAreNetworkOrderArgb();
+    void labelFollowsTitleOncePerChange();
+    void iconChangeAnnouncedOnce();
+    void clicksReachSignals_data();
+    void clicksReachSignals();
+    void contextMenuOpensTheMenu();
+    void exportedMenuIsTheGivenMenu();
+    void registersAgainAfterWatcherRestart();
+    void hideLeavesTheBus();
+    void showWithoutWatcherDoesNotHang();
+
+private:
+    QVariantMap itemProperties();
+    QDBusMessage itemCall(const QString &method, const QVariantList &arguments);
+    void sync();
+
+    std::unique_ptr<PrivateSessionBus> m_bus;
+    QDBusConnection m_app{QString()};
+    QDBusConnection m_panel{QString()};
+    std::unique_ptr<FakeStatusNotifierWatcher> m_watcher;
+    std::unique_ptr<StatusNotifierItem> m_item;
+};
+
+void tst_StatusNotifierItem::init()
+{
+    m_bus = std::make_unique<PrivateSessionBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
+    m_app = m_bus->connect();
+    m_panel = m_bus->connect();
+    m_watcher = std::make_unique<FakeStatusNotifierWatcher>(m_bus->connect());
+    QVERIFY(m_watcher->start());
+    m_item = std::make_unique<StatusNotifierItem>(m_app);
+    QVERIFY(m_item->isExported());
+}
+
+void tst_StatusNotifierItem::cleanup()
+{
+    m_item.reset();
+    m_watcher.reset();
+    m_bus.reset();
+}
+
+QVariantMap tst_StatusNotifierItem::itemProperties()
+{
+    return PrivateSessionBus::allProperties(m_panel, m_item->serviceName(),
+                                            u"/StatusNotifierItem"_s, kInterface);
+}
+
+QDBusMessage tst_StatusNotifierItem::itemCall(const QString &method, const QVariantList &arguments)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        m_item->serviceName(), u"/StatusNotifierItem"_s, kInterface, method);
+    message.setArguments(arguments);
+    return PrivateSessionBus::call(m_panel, message);
+}
+
+void tst_StatusNotifierItem::sync()
+{
+    // Let pending change signals go out, then round-trip: they have arrived afterwards.
+    QCoreApplication::processEvents();
+    itemProperties();
+}
+
+void tst_StatusNotifierItem::registersWithWatcherWhenShown()
+{
+    QVERIFY(m_item->serviceName().startsWith(
+        u"org.kde.StatusNotifierItem-%1-"_s.arg(QCoreApplication::applicationPid())));
+    QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
+    m_item->show();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.constFirst().constFirst().toBool(), true);
+    QCOMPARE(m_watcher->registrations.size(), 1);
+    QCOMPARE(m_watcher->registrations[0].service, m_item->serviceName());
+    QCOMPARE(m_watcher->registrations[0].sender, m_app.baseService());
+    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+
+    // A second show is not a second registration.
+    m_item->show();
+    QTest::qWait(50);
+    QCOMPARE(m_watcher->registrations.size(), 1);
+
+    // A second item in the same process gets a name of its own.
+    StatusNotifierItem other(m_bus->connect());
+    QVERIFY(other.serviceName() != m_item->serviceName());
+}
+
+void tst_StatusNotifierItem::propertiesDescribeTheItem()
+{
+    m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
+    m_item->show();
+    const QVariantMap p = itemProperties();
+    QCOMPARE(p.value(u"Category"_s).toString(), u"ApplicationStatus"_s);
+    QCOMPARE(p.value(u"Id"_s).toString(), u"com.orvell.kestrum"_s);
+    QCOMPARE(p.value(u"Title"_s).toString(), u"Kestrum"_s);
+    QCOMPARE(p.value(u"Status"_s).toString(), u"Active"_s);
+    QCOMPARE(p.value(u"ItemIsMenu"_s).toBool(), false);
+    QCOMPARE(p.value(u"WindowId"_s).metaType(), QMetaType::fromType<int>());
+    QCOMPARE(p.value(u"WindowId"_s).toInt(), 0);
+    QCOMPARE(p.value(u"Menu"_s).value<QDBusObjectPath>().path(), u"/MenuBar"_s);
+    QCOMPARE(p.value(u"XAyatanaLabel"_s).toString(), u"茅台 1688.00 +1.25%"_s);
+    QCOMPARE(p.value(u"XAyatanaLabelGuide"_s).toString(), u"茅台 1688.00 +1.25%"_s);
+    QCOMPARE(p.value(u"IconName"_s).toString(), QString());
+    QVERIFY(qdbus_cast<SniPixmapList>(p.value(u"IconPixmap"_s)).isEmpty());
+
+    const auto toolTip = qdbus_cast<SniToolTip>(p.value(u"ToolTip"_s));
+    QCOMPARE(toolTip.title, u"茅台 1688.00 +1.25%"_s);
+    QCOMPARE(toolTip.description, QString());
+
+    // Hosts that build their proxies from introspection see the complex types too.
+    const QDBusMessage introspection = PrivateSessionBus::call(
+        m_panel,
+        QDBusMessage::createMethodCall(m_item->serviceName(), u"/StatusNotifierItem"_s,
+                                       u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
+    const QString xml = introspection.arguments().value(0).toString();
+    QVERIFY(xml.contains(uR"x(<property name="IconPixmap" type="a(iiay)" access="read">)x"_s));
+    QVERIFY(xml.contains(uR"x(<property name="ToolTip" type="(sa(iiay)ss)" access="read">)x"_s));
+    QVERIFY(xml.contains(uR"x(<signal name="XAyatanaNewLabel">)x"_s));
+
+    // Panels that know only the older names still find every property they ask for.
+    for (const QString &name : {u"OverlayIconName"_s, u"AttentionIconName"_s,
+                                u"AttentionMovieName"_s, u"IconThemePath"_s})
+        QVERIFY2(p.contains(name), qPrintable(name));
+}
+
+void tst_StatusNotifierItem::iconPixmapsAreNetworkOrderArgb()
+{
+    m_item->setIcon(solidIcon(QColor(0xff, 0x40, 0x20)));
+    m_item->show();
+    const auto pixmaps = qdbus_cast<SniPixmapList>(itemProperties().value(u"IconPixmap"_s));
+    QVERIFY(!pixmaps.isEmpty());
+    // A 22-pixel pixmap icon renders at 16 and 22 (never scaled up past its size).
+    QList<int> sides;
+    for (const SniPixmap &pixmap : pixmaps) {
+        QCOMPARE(pixmap.width, pixmap.height);
+        QCOMPARE(pixmap.bytes.size(), pixmap.width * pixmap.height * 4);
+        sides << pixmap.width;
+        QCOMPARE(pixmap.bytes.left(4), QByteArray::fromHex("ffff4020"));
+        QCOMPARE(pixmap.bytes.right(4), QByteArray::fromHex("ffff4020"));
+    }
+    QVERIFY(sides.contains(16));
+    QVERIFY(sides.contains(22));
+    QVERIFY(std::is_sorted(sides.cbegin(), sides.cend()));
+    QCOMPARE(QSet<int>(sides.cbegin(), sides.cend()).size(), sides.size());
+
+    // A theme icon travels by name.
+    const QIcon themed = QIcon::fromTheme(u"com.orvell.kestrum"_s);
+    m_item->setIcon(themed);
+    QCOMPARE(itemProperties().value(u"IconName"_s).toString(), themed.name());
+}
+
+void tst_StatusNotifierItem::labelFollowsTitleOncePerChange()
+{
+    m_item->setTitle(u"股 --"_s);
+    m_item->show();
+    DBusSignalRecorder recorder(
+        m_panel, m_item->serviceName(), u"/StatusNotifierItem"_s, kInterface,
+        {u"XAyatanaNewLabel"_s, u"NewToolTip"_s, u"NewTitle"_s, u"NewIcon"_s, u"NewStatus"_s});
+    QVERIFY(recorder.isConnected());
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 0);
+
+    m_item->setTitle(u"自选 ↑1 ↓1 -0.33%"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, 5000);
+    const QVariantList arguments = recorder.messages(u"XAyatanaNewLabel"_s)[0].arguments();
+    QCOMPARE(arguments, (QVariantList{u"自选 ↑1 ↓1 -0.33%"_s, u"自选 ↑1 ↓1 -0.33%"_s}));
+    QCOMPARE(recorder.count(u"NewToolTip"_s), 1);
+    QCOMPARE(itemProperties().value(u"XAyatanaLabel"_s).toString(), u"自选 ↑1 ↓1 -0.33%"_s);
+
+    // The same title again: nothing to announce.
+    m_item->setTitle(u"自选 ↑1 ↓1 -0.33%"_s);
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
+
+    // Several titles in one turn: one announcement, of the last.
+    m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
+    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 2, 5000);
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 2);
+    QCOMPARE(recorder.messages(u"XAyatanaNewLabel"_s)[1].arguments().constFirst().toString(),
+             u"腾讯控股 380.20 -0.52%"_s);
+
+    // Away and back within one turn: the panel already shows it.
+    m_item->setTitle(u"股 --"_s);
+    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 2);
+    QCOMPARE(recorder.count(u"NewToolTip"_s), 2);
+    // The item's own name never changes, nor does its status.
+    QCOMPARE(recorder.count(u"NewTitle"_s), 0);
+    QCOMPARE(recorder.count(u"NewStatus"_s), 0);
+    QCOMPARE(recorder.count(u"NewIcon"_s), 0);
+}
+
+void tst_StatusNotifierItem::iconChangeAnnouncedOnce()
+{
+    m_item->setIcon(solidIcon(Qt::red));
+    m_item->show();
+    DBusSignalRecorder recorder(m_panel, m_item->serviceName(), u"/StatusNotifierItem"_s,
+                                kInterface, {u"NewIcon"_s, u"XAyatanaNewLabel"_s});
+    sync();
+
+    m_item->setIcon(solidIcon(Qt::green));
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"NewIcon"_s), 1, 5000);
+    // An equal icon built afresh (the owner redraws it every refresh) is no change.
+    m_item->setIcon(solidIcon(Qt::green));
+    sync();
+    QCOMPARE(recorder.count(u"NewIcon"_s), 1);
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 0);
+    const auto pixmaps = qdbus_cast<SniPixmapList>(itemProperties().value(u"IconPixmap"_s));
+    QCOMPARE(pixmaps.constFirst().bytes.left(4), QByteArray::fromHex("ff00ff00"));
+}
+
+void tst_StatusNotifierItem::clicksReachSignals_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("primary");
+
+    QTest::newRow("Activate") << u"Activate"_s << QPoint(812, 12) << true;
+    QTest::newRow("Activate without a position") << u"Activate"_s << QPoint(0, 0) << true;
+    QTest::newRow("ContextMenu") << u"ContextMenu"_s << QPoint(640, 14) << false;
+    QTest::newRow("SecondaryActivate") << u"SecondaryActivate"_s << QPoint(5, 1060) << false;
+}
+
+void tst_StatusNotifierItem::clicksReachSignals()
+{
+    QFETCH(QString, method);
+    QFETCH(QPoint, at);
+    QFETCH(bool, primary);
+
+    m_item->show();
+    QSignalSpy activated(m_item.get(), &StatusItem::activated);
+    QSignalSpy menuRequested(m_item.get(), &StatusItem::contextMenuRequested);
+    const QDBusMessage reply = itemCall(method, {at.x(), at.y()});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+
+    QSignalSpy &expected = primary ? activated : menuRequested;
+    QTRY_COMPARE_WITH_TIMEOUT(expected.size(), 1, 5000);
+    QCOMPARE(expected.constFirst().constFirst().toPoint(), at);
+    QCOMPARE((primary ? menuRequested : activated).size(), 0);
+    // The protocol's "no position" is the interface's null point.
+    QCOMPARE(expected.constFirst().constFirst().toPoint().isNull(), at == QPoint(0, 0));
+}
+
+void tst_StatusNotifierItem::contextMenuOpensTheMenu()
+{
+    QMenu menu;
+    menu.addAction(u"刷新行情"_s);
+    m_item->setMenu(&menu);
+    m_item->show();
+    QSignalSpy menuRequested(m_item.get(), &StatusItem::contextMenuRequested);
+    bool visibleWhenRequested = true;
+    connect(m_item.get(), &StatusItem::contextMenuRequested, this,
+            [&] { visibleWhenRequested = menu.isVisible(); });
+
+    itemCall(u"ContextMenu"_s, {100, 20});
+    QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), 5000);
+    QCOMPARE(menuRequested.size(), 1);
+    // Listeners hear of it before the menu opens (the popover closes first).
+    QVERIFY(!visibleWhenRequested);
+    menu.hide();
+}
+
+void tst_StatusNotifierItem::exportedMenuIsTheGivenMenu()
+{
+    QMenu menu;
+    menu.addAction(u"打开澄川桌面"_s);
+    menu.addSeparator();
+    menu.addAction(u"退出 澄川"_s);
+    m_item->setMenu(&menu);
+    m_item->show();
+    QCOMPARE(m_item->menuExporter()->menu(), &menu);
+
+    const QString menuPath = itemProperties().value(u"Menu"_s).value<QDBusObjectPath>().path();
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        m_item->serviceName(), menuPath, u"com.canonical.dbusmenu"_s, u"GetLayout"_s);
+    message << 0 << -1 << QStringList{u"label"_s};
+    const QDBusMessage reply = PrivateSessionBus::call(m_panel, message);
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    const auto layout = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1));
+    QCOMPARE(layout.children.size(), 3);
+    QCOMPARE(layout.children[2].properties.value(u"label"_s).toString(), u"退出 澄川"_s);
+}
+
+void tst_StatusNotifierItem::registersAgainAfterWatcherRestart()
+{
+    m_item->show();
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, 5000);
+
+    // The panel restarts: its watcher leaves the bus and a new one arrives.
+    m_watcher->stop();
+    FakeStatusNotifierWatcher restarted(m_bus->connect());
+    QVERIFY(restarted.start());
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, 5000);
+    QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
+    QCOMPARE(m_watcher->registrations.size(), 1);
+
+    // A hidden item stays unregistered when a watcher comes back.
+    m_item->hide();
+    restarted.stop();
+    FakeStatusNotifierWatcher again(m_bus->connect());
+    QVERIFY(again.start());
+    sync();
+    QTest::qWait(100);
+    QCOMPARE(again.registrations.size(), 0);
+}
+
+void tst_StatusNotifierItem::hideLeavesTheBus()
+{
+    m_item->show();
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, 5000);
+    m_item->hide();
+    QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    m_item->show();
+    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, 5000);
+}
+
+void tst_StatusNotifierItem::showWithoutWatcherDoesNotHang()
+{
+    m_watcher->stop();
+    QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
+    m_item->show();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.constFirst().constFirst().toBool(), false);
+
+    // No bus at all: shown in name only, answered all the same.
+    StatusNotifierItem detached(QDBusConnection(u"kestrum-no-such-bus"_s));
+    QVERIFY(!detached.isExported());
+    detached.setTitle(u"股 --"_s);
+    detached.show();
+    QVERIFY(!detached.isVisible());
+}
+
+QTEST_MAIN(tst_StatusNotifierItem)
+#include "tst_statusnotifieritem.moc"
