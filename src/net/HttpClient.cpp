@@ -58,6 +58,7 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
 
     auto *timer = new QTimer(reply);
     timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
     connect(timer, &QTimer::timeout, reply,
             [abortWith] { abortWith(HttpResponse::Outcome::TimedOut); });
     timer->start(qMax(1, request.timeoutMs));

@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,26 +70,25 @@ void tst_ConfigStore::directCandidate_data()
     QTest::newRow("hk prefix short") << u"hk700"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
     QTest::newRow("bare short digits") << u"700"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
     QTest::newRow("inner spaces") << u"7 0 0"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
-    QTest::newRow("surrounding space") << u"  600519\n"_s << u"sh600519"_s << u"SH600519"_s
-                                       << u"沪市"_s;
+    QTest::newRow("surrounding space")
+        << u"  600519\n"_s << u"sh600519"_s << u"SH600519"_s << u"沪市"_s;
     QTest::newRow("shenzhen main") << u"000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
     QTest::newRow("chinext") << u"300750"_s << u"sz300750"_s << u"SZ300750"_s << u"深市"_s;
     QTest::newRow("beijing 8") << u"830799"_s << u"bj830799"_s << u"BJ830799"_s << u"北交"_s;
     QTest::newRow("beijing 4") << u"430047"_s << u"bj430047"_s << u"BJ430047"_s << u"北交"_s;
     QTest::newRow("beijing 9") << u"920001"_s << u"bj920001"_s << u"BJ920001"_s << u"北交"_s;
-    QTest::newRow("prefixed shanghai") << u"sh600000"_s << u"sh600000"_s << u"SH600000"_s
-                                       << u"沪市"_s;
-    QTest::newRow("upper-case prefixed") << u"SZ000001"_s << u"sz000001"_s << u"SZ000001"_s
-                                         << u"深市"_s;
-    QTest::newRow("hyphen is no ticker") << u"sz-000001"_s << u"sz000001"_s << u"SZ000001"_s
-                                         << u"深市"_s;
-    QTest::newRow("code inside text") << u"代码600036"_s << u"sh600036"_s << u"SH600036"_s
-                                      << u"沪市"_s;
+    QTest::newRow("prefixed shanghai")
+        << u"sh600000"_s << u"sh600000"_s << u"SH600000"_s << u"沪市"_s;
+    QTest::newRow("upper-case prefixed")
+        << u"SZ000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
+    QTest::newRow("hyphen is no ticker")
+        << u"sz-000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
+    QTest::newRow("code inside text")
+        << u"代码600036"_s << u"sh600036"_s << u"SH600036"_s << u"沪市"_s;
     QTest::newRow("us ticker") << u"aapl"_s << u"gb_aapl"_s << u"AAPL"_s << u"美股"_s;
-    QTest::newRow("us ticker with dot") << u"brk.b"_s << u"gb_brk_b"_s << u"BRK_B"_s
-                                        << u"美股"_s;
-    QTest::newRow("us symbol keeps dot") << u"gb_brk.b"_s << u"gb_brk.b"_s << u"BRK.B"_s
-                                         << u"美股"_s;
+    QTest::newRow("us ticker with dot") << u"brk.b"_s << u"gb_brk_b"_s << u"BRK_B"_s << u"美股"_s;
+    QTest::newRow("us symbol keeps dot")
+        << u"gb_brk.b"_s << u"gb_brk.b"_s << u"BRK.B"_s << u"美股"_s;
 }
 
 void tst_ConfigStore::directCandidate()
@@ -240,8 +239,11 @@ void tst_ConfigStore::watchlistKeepsUnknownKeys()
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
     const QJsonArray items{
-        QJsonObject{{u"symbol"_s, u"sh600519"_s}, {u"name"_s, u"贵州茅台"_s},
-                    {u"market"_s, u"沪市"_s}, {u"note"_s, u"长期持有"_s}, {u"cost"_s, 1402.5}},
+        QJsonObject{{u"symbol"_s, u"sh600519"_s},
+                    {u"name"_s, u"贵州茅台"_s},
+                    {u"market"_s, u"沪市"_s},
+                    {u"note"_s, u"长期持有"_s},
+                    {u"cost"_s, 1402.5}},
         QJsonObject{{u"symbol"_s, u"gb_aapl"_s}},
         u"a stray string"_s,
     };
@@ -268,9 +270,9 @@ void tst_ConfigStore::settingsAreOwnerOnly()
     store.ensureConfig();
     const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     auto others = [&] {
-        return QFile(store.settingsPath()).permissions()
-               & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
-                  | QFileDevice::WriteOther);
+        return QFile(store.settingsPath()).permissions() &
+               (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                QFileDevice::WriteOther);
     };
     QCOMPARE(others(), QFileDevice::Permissions());
     QFile(store.settingsPath()).setPermissions(ownerOnly | QFileDevice::ReadOther);

@@ -11,28 +11,27 @@ namespace {
 QString aShareLine(const QString &symbol, const QString &open, const QString &previous,
                    const QString &price, const QString &tail = u"00"_s)
 {
-    QStringList f{u"平安银行"_s, open, previous, price, u"10.60"_s, u"10.30"_s, u"10.51"_s,
-                  u"10.52"_s, u"123456700"_s, u"1298765432.100"_s};
+    QStringList f{u"平安银行"_s, open,       previous,   price,          u"10.60"_s,
+                  u"10.30"_s,    u"10.51"_s, u"10.52"_s, u"123456700"_s, u"1298765432.100"_s};
     for (int i = 0; i < 20; ++i)
         f << (i % 2 ? u"10.50"_s : u"1000"_s);
     f << u"2025-03-07"_s << u"11:29:57"_s << tail;
     return u"var hq_str_"_s + symbol + u"=\""_s + f.join(u',') + u"\";"_s;
 }
 
-QString hkLine(const QString &name0, const QString &name1, const QString &date,
-               const QString &time)
+QString hkLine(const QString &name0, const QString &name1, const QString &date, const QString &time)
 {
-    return u"var hq_str_hk00700=\""_s + name0 + u',' + name1
-           + u",480.000,478.200,485.000,476.600,483.400,5.200,1.087,483.400,483.600,"
-             "8901234567,18456789,0.000,0.000,662.000,360.000,"_s
-           + date + u',' + time + u"\";"_s;
+    return u"var hq_str_hk00700=\""_s + name0 + u',' + name1 +
+           u",480.000,478.200,485.000,476.600,483.400,5.200,1.087,483.400,483.600,"
+           "8901234567,18456789,0.000,0.000,662.000,360.000,"_s +
+           date + u',' + time + u"\";"_s;
 }
 
 QString usLine(const QString &price, const QString &percent, const QString &dateTime,
                const QString &previousClose, const QString &name = u"苹果"_s)
 {
-    QStringList f{name, price, percent, dateTime, u"1.1500"_s, u"101.5000"_s, u"103.0000"_s,
-                  u"100.9000"_s, u"260.1"_s, u"169.2"_s, u"46989301"_s};
+    QStringList f{name,          price,         percent,    dateTime,   u"1.1500"_s,  u"101.5000"_s,
+                  u"103.0000"_s, u"100.9000"_s, u"260.1"_s, u"169.2"_s, u"46989301"_s};
     while (f.size() < 26)
         f << u"0.00"_s;
     f << previousClose << u"0"_s;
@@ -111,8 +110,8 @@ void tst_RealtimeParser::skippedLines_data()
     QTest::newRow("no marker") << u"var x=\"a,b\";"_s;
     QTest::newRow("marker after quote") << u"var \"x\" hq_str_sh600000=\"a\""_s;
     QTest::newRow("hk too few") << u"var hq_str_hk00700=\"A,B,1,2,3\";"_s;
-    QTest::newRow("us zero price") << usLine(u"0.00"_s, u"0.00"_s, u"2025-07-23 05:38:21"_s,
-                                             u"100"_s);
+    QTest::newRow("us zero price")
+        << usLine(u"0.00"_s, u"0.00"_s, u"2025-07-23 05:38:21"_s, u"100"_s);
     QTest::newRow("garbage") << u"\u0000\uFFFD<html>not the feed</html>"_s;
 }
 
@@ -125,8 +124,7 @@ void tst_RealtimeParser::skippedLines()
 void tst_RealtimeParser::fillIns()
 {
     // Open 0 before the first trade: the open becomes the previous close.
-    Quote q = SinaClient::parseText(
-                  ::aShareLine(u"sh600000"_s, u"0.00"_s, u"10.00"_s, u"10.10"_s))
+    Quote q = SinaClient::parseText(::aShareLine(u"sh600000"_s, u"0.00"_s, u"10.00"_s, u"10.10"_s))
                   .value(0);
     QCOMPARE(q.open, 10.00);
     QCOMPARE(q.previousClose, 10.00);
@@ -145,8 +143,7 @@ void tst_RealtimeParser::fillIns()
 
 void tst_RealtimeParser::hongKong()
 {
-    Quote q = SinaClient::parseText(hkLine(u"TENCENT"_s, QString(), u"2025/03/07"_s,
-                                           u"16:08"_s))
+    Quote q = SinaClient::parseText(hkLine(u"TENCENT"_s, QString(), u"2025/03/07"_s, u"16:08"_s))
                   .value(0);
     QCOMPARE(q.symbol, u"hk00700"_s);
     QCOMPARE(q.name, u"TENCENT"_s);
@@ -158,8 +155,7 @@ void tst_RealtimeParser::hongKong()
     QCOMPARE(q.amount, 8901234567.0);
     QCOMPARE(q.volume, 18456789.0);
 
-    q = SinaClient::parseText(hkLine(u"TENCENT"_s, u"腾讯控股"_s, u"2025/03/07"_s,
-                                     u"10:15:30"_s))
+    q = SinaClient::parseText(hkLine(u"TENCENT"_s, u"腾讯控股"_s, u"2025/03/07"_s, u"10:15:30"_s))
             .value(0);
     QCOMPARE(q.name, u"腾讯控股"_s);
     QCOMPARE(q.time, u"10:15:30"_s);
@@ -167,9 +163,9 @@ void tst_RealtimeParser::hongKong()
 
 void tst_RealtimeParser::unitedStates()
 {
-    Quote q = SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23 05:38:21"_s,
-                                           u"0"_s))
-                  .value(0);
+    Quote q =
+        SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
+            .value(0);
     QCOMPARE(q.symbol, u"gb_aapl"_s);
     QCOMPARE(q.previousClose, 100.0);
     QCOMPARE(q.open, 101.5);
@@ -177,13 +173,11 @@ void tst_RealtimeParser::unitedStates()
     QCOMPARE(q.amount, 46989301.0 * 102.0);
 
     // A change too small to divide by falls back to the open.
-    q = SinaClient::parseText(usLine(u"102.00"_s, u"0.00005"_s, u"2025-07-23 05:38:21"_s,
-                                     u"0"_s))
+    q = SinaClient::parseText(usLine(u"102.00"_s, u"0.00005"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
             .value(0);
     QCOMPARE(q.previousClose, 101.5);
 
-    q = SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23"_s, u"99.5"_s,
-                                     QString()))
+    q = SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23"_s, u"99.5"_s, QString()))
             .value(0);
     QCOMPARE(q.name, u"AAPL"_s);
     QCOMPARE(q.previousClose, 99.5);
@@ -202,16 +196,13 @@ void tst_RealtimeParser::usTimesAreConvertedToNewYork_data()
     QTest::addColumn<QString>("chinaTime");
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("time");
-    QTest::newRow("summer after the close") << u"2025-07-23 05:38:21"_s << u"2025-07-22"_s
-                                            << u"17:38:21"_s;
-    QTest::newRow("summer open") << u"2025-07-22 21:30:00"_s << u"2025-07-22"_s
-                                 << u"09:30:00"_s;
-    QTest::newRow("winter open") << u"2025-12-03 22:30:00"_s << u"2025-12-03"_s
-                                 << u"09:30:00"_s;
-    QTest::newRow("winter close") << u"2025-12-04 05:00:00"_s << u"2025-12-03"_s
-                                  << u"16:00:00"_s;
-    QTest::newRow("unreadable stays as sent") << u"2025-13-40 99:00:00"_s << u"2025-13-40"_s
-                                              << u"99:00:00"_s;
+    QTest::newRow("summer after the close")
+        << u"2025-07-23 05:38:21"_s << u"2025-07-22"_s << u"17:38:21"_s;
+    QTest::newRow("summer open") << u"2025-07-22 21:30:00"_s << u"2025-07-22"_s << u"09:30:00"_s;
+    QTest::newRow("winter open") << u"2025-12-03 22:30:00"_s << u"2025-12-03"_s << u"09:30:00"_s;
+    QTest::newRow("winter close") << u"2025-12-04 05:00:00"_s << u"2025-12-03"_s << u"16:00:00"_s;
+    QTest::newRow("unreadable stays as sent")
+        << u"2025-13-40 99:00:00"_s << u"2025-13-40"_s << u"99:00:00"_s;
 }
 
 void tst_RealtimeParser::usTimesAreConvertedToNewYork()
@@ -234,20 +225,17 @@ void tst_RealtimeParser::lenientNumbers()
     QCOMPARE(q.previousClose, 10.39);
     QCOMPARE(q.price, 10.52);
     // Values that are no number, or no finite one, read as 0.
-    QVERIFY(SinaClient::parseText(
-                ::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"inf"_s))
-                .isEmpty());
-    QVERIFY(SinaClient::parseText(
-                ::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"1e999"_s))
-                .isEmpty());
+    QVERIFY(SinaClient::parseText(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"inf"_s)).isEmpty());
+    QVERIFY(
+        SinaClient::parseText(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"1e999"_s)).isEmpty());
 }
 
 void tst_RealtimeParser::lineSeparatorsAndDuplicates()
 {
     const QString a = ::aShareLine(u"SH600000="_s, u"10.40"_s, u"10.39"_s, u"10.52"_s);
     const QString b = ::aShareLine(u"sh600000"_s, u"10.40"_s, u"10.39"_s, u"10.53"_s);
-    const QString text = a + u"\r\n\n"_s + b + u"\u2028"_s + hkLine(u"T"_s, u"腾讯"_s,
-                                                                      u"2025/03/07"_s, u"10:00"_s);
+    const QString text =
+        a + u"\r\n\n"_s + b + u"\u2028"_s + hkLine(u"T"_s, u"腾讯"_s, u"2025/03/07"_s, u"10:00"_s);
     const QList<Quote> quotes = SinaClient::parseText(text);
     QCOMPARE(quotes.size(), 3);
     QCOMPARE(quotes.at(0).symbol, u"sh600000"_s); // "=" removed, lower-cased
@@ -273,9 +261,9 @@ void tst_RealtimeParser::decoding()
 
 void tst_RealtimeParser::target()
 {
-    QCOMPARE(SinaClient::realtimeTarget({u"SH600000"_s, u"hk00700"_s, u"gb_brk_b"_s},
-                                        1741311000123LL),
-             u"/rn=1741311000123&list=sh600000,hk00700,gb_brk_b"_s);
+    QCOMPARE(
+        SinaClient::realtimeTarget({u"SH600000"_s, u"hk00700"_s, u"gb_brk_b"_s}, 1741311000123LL),
+        u"/rn=1741311000123&list=sh600000,hk00700,gb_brk_b"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_RealtimeParser)

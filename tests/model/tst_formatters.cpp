@@ -60,8 +60,8 @@ void tst_Formatters::numbers_data()
     QTest::newRow("direction up") << u"direction"_s << 0.01 << u"▲"_s;
     QTest::newRow("direction down") << u"direction"_s << -3.0 << u"▼"_s;
     QTest::newRow("direction zero") << u"direction"_s << 0.0 << u"■"_s;
-    QTest::newRow("direction nan") << u"direction"_s << std::numeric_limits<double>::quiet_NaN()
-                                   << u"■"_s;
+    QTest::newRow("direction nan")
+        << u"direction"_s << std::numeric_limits<double>::quiet_NaN() << u"■"_s;
 }
 
 void tst_Formatters::numbers()

@@ -68,14 +68,14 @@ void tst_HttpClient::outcomes_data()
     QTest::newRow("ok") << u"/hello"_s << QString() << int(O::Ok) << 200 << QByteArray("hello");
     QTest::newRow("http error keeps body")
         << u"/hello"_s << u"status"_s << int(O::HttpError) << 500 << QByteArray("hello");
-    QTest::newRow("missing route") << u"/nowhere"_s << QString() << int(O::HttpError) << 404
-                                   << QByteArray("no such route");
+    QTest::newRow("missing route")
+        << u"/nowhere"_s << QString() << int(O::HttpError) << 404 << QByteArray("no such route");
     QTest::newRow("reset") << u"/hello"_s << u"reset"_s << int(O::TransportError) << 0
                            << QByteArray();
-    QTest::newRow("slow past deadline") << u"/hello"_s << u"delay"_s << int(O::TimedOut) << 0
-                                        << QByteArray();
-    QTest::newRow("larger than the cap") << u"/big"_s << QString() << int(O::TooLarge) << 200
-                                         << QByteArray();
+    QTest::newRow("slow past deadline")
+        << u"/hello"_s << u"delay"_s << int(O::TimedOut) << 0 << QByteArray();
+    QTest::newRow("larger than the cap")
+        << u"/big"_s << QString() << int(O::TooLarge) << 200 << QByteArray();
     QTest::newRow("endless") << u"/hello"_s << u"endless"_s << int(O::TooLarge) << 200
                              << QByteArray();
     QTest::newRow("empty") << u"/hello"_s << u"empty"_s << int(O::Ok) << 200 << QByteArray();

@@ -131,8 +131,8 @@ void tst_MarketSimulator::suspendedStock()
     QCOMPARE(f.at(3), u"0.000"_s);
     QCOMPARE(f.at(2), u"2.480"_s);
     QVERIFY(SinaClient::parseText(line).isEmpty());
-    QVERIFY(h.simulator.model().dailyBars(*h.simulator.model().instrument(u"sz000040"_s),
-                                          QDate(2026, 4, 28), 10)
+    QVERIFY(h.simulator.model()
+                .dailyBars(*h.simulator.model().instrument(u"sz000040"_s), QDate(2026, 4, 28), 10)
                 .isEmpty());
 }
 
@@ -216,9 +216,9 @@ void tst_MarketSimulator::usFieldThreeIsChinaTime()
     const QStringList f =
         fieldsOf(h.simulator.realtimeLine(*h.simulator.model().instrument(u"gb_aapl"_s)));
     QCOMPARE(f.at(3), u"2026-07-22 23:00:00"_s);
-    const Quote q =
-        SinaClient::parseText(h.simulator.realtimeLine(*h.simulator.model().instrument(u"gb_aapl"_s)))
-            .value(0);
+    const Quote q = SinaClient::parseText(
+                        h.simulator.realtimeLine(*h.simulator.model().instrument(u"gb_aapl"_s)))
+                        .value(0);
     QCOMPARE(q.date, u"2026-07-22"_s);
     QCOMPARE(q.time, u"11:00:00"_s);
     QVERIFY(f.at(24).endsWith(u"EDT"_s));

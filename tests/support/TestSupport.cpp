@@ -7,8 +7,7 @@
 
 namespace TestSupport {
 
-QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute,
-                   int second)
+QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute, int second)
 {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone(zone));
 }
@@ -32,8 +31,7 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
 }

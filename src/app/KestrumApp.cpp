@@ -1,0 +1,495 @@
+#include "app/KestrumApp.h"
+
+#include "ai/AIProviderSettings.h"
+#include "ai/InsightService.h"
+#include "app/PackageInfo.h"
+#include "app/UpdateChecker.h"
+#include "config/LoginItemManager.h"
+#include "intraday/IntradayAnalytics.h"
+#include "intraday/TradingClock.h"
+#include "market/MarketTypes.h"
+#include "market/SinaClient.h"
+#include "model/Clock.h"
+#include "model/Formatters.h"
+#include "net/HttpClient.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/StrategyStore.h"
+
+#include <QJsonObject>
+#include <QPointer>
+#include <QSettings>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString itemSymbol(const QJsonValue &item)
+{
+    return item.toObject().value(u"symbol"_s).toString();
+}
+
+int directionOf(double changePercent)
+{
+    return changePercent > 0 ? 1 : changePercent < 0 ? -1 : 0;
+}
+
+} // namespace
+
+const QStringList &KestrumApp::backgroundIndexSymbols()
+{
+    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s, u"sh000688"_s,
+                                     u"bj899050"_s};
+    return symbols;
+}
+
+KestrumApp::KestrumApp(const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_config(options.appDirectory.isEmpty() ? ConfigStore::defaultAppDirectory()
+                                              : options.appDirectory)
+    , m_lastStatus(u"启动中"_s)
+    , m_title(u"股 --"_s)
+{
+    if (options.clock) {
+        m_clock = options.clock;
+    } else {
+        m_ownedClock = std::make_unique<SystemClock>();
+        m_clock = m_ownedClock.get();
+    }
+    if (options.preferences) {
+        m_preferences = options.preferences;
+    } else {
+        m_ownedPreferences = std::make_unique<QSettings>(u"Orvell"_s, u"Kestrum"_s);
+        m_preferences = m_ownedPreferences.get();
+    }
+    m_http = std::make_unique<HttpClient>(this);
+    m_client = std::make_unique<SinaClient>(
+        *m_http, options.endpoints.value_or(Endpoints::fromEnvironment()), *m_clock);
+
+    m_analytics = std::make_unique<IntradayAnalytics>(m_intraday);
+    m_strategy = std::make_unique<StrategyStore>(m_config, *m_clock);
+    QPointer<SinaClient> client(m_client.get());
+    m_daily = std::make_unique<DailyCache>(
+        *m_strategy, [client](const QString &symbol, DailyCache::DaysCompletion done) {
+            if (client)
+                client->fetchDailyKForSymbol(symbol, std::move(done));
+        });
+    m_boardTags = std::make_unique<BoardTags>(
+        *m_strategy, [client](const QString &symbol, BoardTags::TagsCompletion done) {
+            if (client)
+                client->fetchBoardTagsForSymbol(symbol, std::move(done));
+        });
+    auto save = [this] {
+        saveSettings();
+    };
+    m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, save);
+    InsightSources sources;
+    sources.quoteForSymbol = [this](const QString &symbol) {
+        return quoteForSymbol(symbol);
+    };
+    sources.intradayStructure = [this](const Quote &q) {
+        return m_analytics->intradayStructureDescriptionForQuote(q);
+    };
+    sources.detailedVolumePrice = [this](const Quote &q) {
+        return m_analytics->detailedVolumePriceDescriptionForQuote(q);
+    };
+    sources.priceAnchor = [this](const Quote &q) {
+        return m_analytics->priceAnchorDescriptionForQuote(q);
+    };
+    sources.averageLine = [this](const Quote &q) {
+        return m_analytics->averageLineDescriptionForQuote(q);
+    };
+    m_insights = std::make_unique<InsightService>(m_settings, *m_http, *m_clock, sources, save);
+    m_updates =
+        std::make_unique<UpdateChecker>(*m_http, PackageInfo::fromEnvironment(), options.urlOpener);
+    m_loginItem = options.autostartDirectory.isEmpty()
+                      ? std::make_unique<LoginItemManager>()
+                      : std::make_unique<LoginItemManager>(
+                            options.autostartDirectory, LoginItemManager::defaultExecutablePath());
+
+    m_refreshTimer.setInterval(kRefreshIntervalMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &KestrumApp::refresh);
+    m_rotateTimer.setInterval(kRotateIntervalMs);
+    connect(&m_rotateTimer, &QTimer::timeout, this, &KestrumApp::rotateTitle);
+}
+
+KestrumApp::~KestrumApp() = default;
+
+// --- Launch and lifecycle ---------------------------------------------------------------
+
+void KestrumApp::loadSettings()
+{
+    m_settings = AppSettings::fromJson(m_config.loadSettings());
+    Q_EMIT settingsChanged();
+}
+
+void KestrumApp::saveSettings()
+{
+    m_config.saveSettings(m_settings.toJson());
+    Q_EMIT settingsChanged();
+}
+
+void KestrumApp::loadStrategy()
+{
+    m_strategy->loadStrategyDataLayer(*m_daily, *m_boardTags);
+    m_boardTags->ensureBoardTagsForWatchItems(m_config.loadWatchlist());
+}
+
+void KestrumApp::toggleLoginItem()
+{
+    m_loginItem->setEnabled(!m_loginItem->isEnabled());
+    Q_EMIT settingsChanged();
+}
+
+void KestrumApp::startTimers()
+{
+    // Neither interval depends on market hours: the cycle itself copes with a closed market.
+    m_refreshTimer.start();
+    m_rotateTimer.start();
+}
+
+void KestrumApp::reloadConfig()
+{
+    m_rotateIndex = 0;
+    loadSettings();
+    refresh();
+}
+
+// --- Refresh cycle ----------------------------------------------------------------------
+
+void KestrumApp::refresh()
+{
+    if (m_refreshing)
+        return; // a tick during a request is dropped, not queued
+    m_refreshing = true;
+    m_lastStatus = u"正在加载行情..."_s;
+    Q_EMIT refreshStarted();
+
+    const QJsonArray watchlist = m_config.loadWatchlist();
+    m_boardTags->ensureBoardTagsForWatchItems(watchlist); // in the background
+    QStringList watchSymbols;
+    for (const QJsonValue &item : watchlist) {
+        if (!item.isObject())
+            continue;
+        const QString symbol = itemSymbol(item);
+        if (!symbol.isEmpty())
+            watchSymbols.append(symbol);
+    }
+    QStringList request;
+    for (const QString &symbol : watchSymbols + backgroundIndexSymbols()) {
+        if (!request.contains(symbol))
+            request.append(symbol);
+    }
+
+    QPointer<KestrumApp> self(this);
+    m_client->fetchSymbols(request, [self, watchlist, watchSymbols](const QList<Quote> &fetched) {
+        if (self)
+            self->finishRefresh(watchlist, watchSymbols, fetched);
+    });
+}
+
+void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
+                               const QList<Quote> &fetched)
+{
+    m_refreshing = false;
+
+    const QStringList &indices = backgroundIndexSymbols();
+    QList<Quote> fetchedWatch;
+    for (const Quote &quote : fetched) {
+        const QString lower = quote.symbol.toLower();
+        if (indices.contains(lower)) {
+            m_backgroundQuotes.insert(lower, quote);
+            // A watched index gets its quote too, or it would never update.
+            if (watchSymbols.contains(quote.symbol))
+                fetchedWatch.append(quote);
+        } else {
+            fetchedWatch.append(quote);
+        }
+    }
+
+    if (!fetchedWatch.isEmpty()) {
+        const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);
+        updatePriceFlashStateForQuotes(merged);
+        m_quotes = merged;
+        m_lastStatus =
+            merged.isEmpty() ? QString() : merged.first().date + u' ' + merged.first().time;
+        m_intraday.recordIntradaySamples(fetchedWatch);
+        refreshHomeIntradaySeriesForQuotes(merged);
+        m_daily->refreshStrategyDailyCacheForQuotes(merged);
+    } else if (!watchSymbols.isEmpty()) {
+        m_quotes = mergedQuotesForWatchItems(watchlist, {});
+        m_lastStatus = u"网络异常，显示上次行情"_s;
+    } else {
+        m_quotes.clear();
+        m_lastStatus = u"未添加自选股"_s;
+    }
+
+    if (m_rotateIndex < 0 || m_rotateIndex >= m_quotes.size())
+        m_rotateIndex = 0;
+    rotateTitle();
+    Q_EMIT refreshFinished();
+}
+
+std::optional<Quote> KestrumApp::quoteForSymbol(const QString &symbol) const
+{
+    for (const Quote &quote : m_quotes) {
+        if (quote.symbol == symbol)
+            return quote;
+    }
+    return std::nullopt;
+}
+
+Quote KestrumApp::placeholderQuoteForWatchItem(const WatchItem &item)
+{
+    Quote q;
+    q.symbol = item.value(u"symbol"_s).toString();
+    const QString name = item.value(u"name"_s).toString();
+    q.name = name.isEmpty() ? q.symbol : name;
+    q.date = u"--"_s;
+    q.time = u"--"_s;
+    return q;
+}
+
+QList<Quote> KestrumApp::mergedQuotesForWatchItems(const QJsonArray &items,
+                                                   const QList<Quote> &fetched) const
+{
+    QHash<QString, Quote> bySymbol;
+    for (const Quote &quote : fetched) {
+        if (!quote.symbol.isEmpty())
+            bySymbol.insert(quote.symbol, quote);
+    }
+    QList<Quote> merged;
+    for (const QJsonValue &value : items) {
+        if (!value.isObject())
+            continue;
+        const WatchItem item = value.toObject();
+        const QString symbol = item.value(u"symbol"_s).toString();
+        if (symbol.isEmpty())
+            continue;
+        Quote quote;
+        if (const auto it = bySymbol.constFind(symbol); it != bySymbol.cend())
+            quote = *it;
+        else if (const auto previous = quoteForSymbol(symbol))
+            quote = *previous;
+        else
+            quote = placeholderQuoteForWatchItem(item);
+        if (quote.name.isEmpty()) {
+            const QString name = item.value(u"name"_s).toString();
+            quote.name = name.isEmpty() ? symbol : name;
+        }
+        merged.append(quote);
+    }
+    return merged;
+}
+
+void KestrumApp::updatePriceFlashStateForQuotes(const QList<Quote> &quotes)
+{
+    QStringList moved;
+    for (const Quote &quote : quotes) {
+        const auto previous = quoteForSymbol(quote.symbol);
+        if (!previous || !(previous->price > 0) || !(quote.price > 0))
+            continue;
+        if (std::fabs(quote.price - previous->price) < 0.001)
+            continue;
+        m_priceFlash.insert(quote.symbol, quote.price > previous->price ? 1 : -1);
+        moved.append(quote.symbol);
+    }
+    if (moved.isEmpty())
+        return;
+    Q_EMIT priceFlashChanged();
+    QTimer::singleShot(kPriceFlashMs, this, [this, moved] {
+        for (const QString &symbol : moved)
+            m_priceFlash.remove(symbol);
+        Q_EMIT priceFlashChanged();
+    });
+}
+
+MarketStatus KestrumApp::marketStatusInfo() const
+{
+    return MarketStatus::at(m_clock->now());
+}
+
+// --- Status-item title ------------------------------------------------------------------
+
+void KestrumApp::setTitle(const QString &title, int direction)
+{
+    m_titleDirection = direction;
+    m_title = title;
+    Q_EMIT titleChanged(title);
+}
+
+QString KestrumApp::summaryTitle() const
+{
+    qint64 up = 0, down = 0;
+    double sum = 0;
+    for (const Quote &quote : m_quotes) {
+        const double percent = quote.changePercent();
+        up += percent > 0;
+        down += percent < 0;
+        sum += percent;
+    }
+    const double mean = m_quotes.isEmpty() ? 0 : sum / m_quotes.size();
+    return u"自选 ↑"_s + QString::number(up) + u" ↓"_s + QString::number(down) + u' ' +
+           formatPercent(mean);
+}
+
+void KestrumApp::rotateTitle()
+{
+    if (m_quotes.isEmpty()) {
+        m_currentDisplaySymbol.clear();
+        setTitle(u"股 --"_s, 0);
+        return;
+    }
+    if (m_settings.displayMode == AppSettings::Summary) {
+        m_currentDisplaySymbol.clear();
+        double sum = 0;
+        for (const Quote &quote : m_quotes)
+            sum += quote.changePercent();
+        setTitle(summaryTitle(), directionOf(sum));
+        return;
+    }
+    if (m_settings.displayMode == AppSettings::First) {
+        const Quote &q = m_quotes.first();
+        m_currentDisplaySymbol = q.symbol;
+        setTitle(titleForQuote(q), directionOf(q.changePercent()));
+        return;
+    }
+    if (m_popoverShown && !m_currentDisplaySymbol.isEmpty()) {
+        if (const auto held = quoteForSymbol(m_currentDisplaySymbol)) {
+            setTitle(titleForQuote(*held), directionOf(held->changePercent()));
+            return;
+        }
+    }
+    const int index = m_rotateIndex >= 0 && m_rotateIndex < m_quotes.size() ? m_rotateIndex : 0;
+    const Quote &q = m_quotes.at(index);
+    m_rotateIndex = (index + 1) % m_quotes.size();
+    m_currentDisplaySymbol = q.symbol;
+    setTitle(titleForQuote(q), directionOf(q.changePercent()));
+}
+
+void KestrumApp::setDisplayMode(int mode)
+{
+    m_settings.displayMode = mode == AppSettings::First || mode == AppSettings::Summary
+                                 ? mode
+                                 : int(AppSettings::Rotate);
+    m_rotateIndex = 0;
+    saveSettings();
+    rotateTitle();
+}
+
+// --- Intraday series --------------------------------------------------------------------
+
+double KestrumApp::tradingPositionForTime(const QString &time, const QString &symbol) const
+{
+    return KSTradingPositionForIntradayTime(symbol, time);
+}
+
+void KestrumApp::fetchIntraday(const QString &symbol,
+                               std::function<void(const MinuteSeries &)> completion)
+{
+    m_client->fetchIntradayForSymbol(symbol, std::move(completion));
+}
+
+void KestrumApp::applyFetchedSeries(const QString &symbol, const MinuteSeries &series)
+{
+    m_intraday.applyIntradaySeries(symbol, series);
+}
+
+void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
+{
+    const qsizetype count = std::min<qsizetype>(quotes.size(), kHomeSeriesCount);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString symbol = quotes.at(i).symbol;
+        if (symbol.isEmpty() || m_intraday.isReal(symbol))
+            continue;
+        QPointer<KestrumApp> self(this);
+        fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
+            if (!self || series.isEmpty())
+                return; // asked again at the next refresh
+            self->applyFetchedSeries(symbol, series);
+            Q_EMIT self->homeSeriesUpdated(symbol);
+        });
+    }
+}
+
+void KestrumApp::ensureMainIntradaySeriesForSymbol(const QString &symbol)
+{
+    if (symbol.isEmpty() || m_intraday.isReal(symbol))
+        return;
+    QPointer<KestrumApp> self(this);
+    fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
+        if (!self || series.isEmpty())
+            return;
+        self->applyFetchedSeries(symbol, series);
+        Q_EMIT self->mainSeriesUpdated(symbol);
+    });
+}
+
+void KestrumApp::prepareQuoteDetailForSymbol(const QString &symbol)
+{
+    if (symbol.isEmpty())
+        return;
+    m_intraday.forgetRealSeries(symbol);
+    m_intraday.pendingChartAnimationSymbols().insert(symbol);
+}
+
+void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
+{
+    if (symbol.isEmpty())
+        return;
+    // Quote and series are fetched at once; the strategy steps run when both have answered.
+    struct Join
+    {
+        bool quoteDone = false;
+        bool seriesDone = false;
+        std::optional<Quote> latest;
+    };
+    auto join = std::make_shared<Join>();
+    QPointer<KestrumApp> self(this);
+    auto finishIfBoth = [self, join, symbol] {
+        if (!self || !join->quoteDone || !join->seriesDone)
+            return;
+        const std::optional<Quote> quote =
+            join->latest ? join->latest : self->quoteForSymbol(symbol);
+        if (quote)
+            self->m_daily->refreshStrategyDailyCacheForQuotes({*quote});
+        self->m_insights->autoGenerateAIInsightIfNeededForQuote(quote);
+    };
+
+    m_client->fetchSymbols({symbol}, [self, join, finishIfBoth](const QList<Quote> &fetched) {
+        if (!self)
+            return;
+        if (!fetched.isEmpty() && !fetched.first().symbol.isEmpty()) {
+            const Quote quote = fetched.first();
+            join->latest = quote;
+            self->updatePriceFlashStateForQuotes({quote});
+            bool replaced = false;
+            for (Quote &existing : self->m_quotes) {
+                if (existing.symbol == quote.symbol) {
+                    existing = quote;
+                    replaced = true;
+                }
+            }
+            if (!replaced)
+                self->m_quotes.append(quote);
+            self->m_lastStatus = quote.date + u' ' + quote.time;
+            self->m_intraday.recordIntradaySamples({quote});
+            Q_EMIT self->detailUpdated(quote.symbol);
+            self->rotateTitle();
+        }
+        join->quoteDone = true;
+        finishIfBoth();
+    });
+    fetchIntraday(symbol, [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
+        if (!self)
+            return;
+        if (!series.isEmpty()) {
+            self->applyFetchedSeries(symbol, series);
+        }
+        Q_EMIT self->detailUpdated(symbol);
+        join->seriesDone = true;
+        finishIfBoth();
+    });
+}

@@ -1,0 +1,186 @@
+#pragma once
+
+#include "app/MarketStatus.h"
+#include "config/AppSettings.h"
+#include "config/ConfigStore.h"
+#include "intraday/IntradayStore.h"
+#include "model/Quote.h"
+#include "net/Endpoints.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class AIProviderSettings;
+class BoardTags;
+class Clock;
+class DailyCache;
+class HttpClient;
+class InsightService;
+class IntradayAnalytics;
+class LoginItemManager;
+class QSettings;
+class SinaClient;
+class StrategyStore;
+class UpdateChecker;
+
+struct KestrumAppOptions
+{
+    QString appDirectory;               // empty: the default data directory
+    std::optional<Endpoints> endpoints; // empty: the public services + environment
+    const Clock *clock = nullptr;       // empty: the system clock
+    QSettings *preferences = nullptr;   // empty: QSettings("Orvell", "Kestrum")
+    QString autostartDirectory;         // empty: the XDG autostart directory
+    // Opens a download page in the browser (the user interface supplies it).
+    std::function<bool(const QUrl &)> urlOpener;
+};
+
+// The application controller: owns the state of the running application, composes the
+// subsystems and runs the refresh cycle. It never touches a widget; the user interface
+// listens to its signals and redraws what is visible.
+class KestrumApp : public QObject
+{
+    Q_OBJECT
+public:
+    using Options = KestrumAppOptions;
+
+    explicit KestrumApp(const Options &options = {}, QObject *parent = nullptr);
+    ~KestrumApp() override;
+
+    static const QStringList &backgroundIndexSymbols();
+    static constexpr int kRefreshIntervalMs = 12000;
+    static constexpr int kRotateIntervalMs = 5000;
+    static constexpr int kPriceFlashMs = 750;
+    static constexpr int kHomeSeriesCount = 8;
+
+    // --- Collaborators ---
+    const Clock &clock() const { return *m_clock; }
+    ConfigStore &config() { return m_config; }
+    HttpClient &http() { return *m_http; }
+    SinaClient &client() { return *m_client; }
+    IntradayStore &intraday() { return m_intraday; }
+    const IntradayStore &intraday() const { return m_intraday; }
+    AppSettings &settings() { return m_settings; }
+    const AppSettings &settings() const { return m_settings; }
+    QSettings &preferences() { return *m_preferences; }
+    IntradayAnalytics &analytics() { return *m_analytics; }
+    const IntradayAnalytics &analytics() const { return *m_analytics; }
+    StrategyStore &strategy() { return *m_strategy; }
+    DailyCache &dailyCache() { return *m_daily; }
+    const DailyCache &dailyCache() const { return *m_daily; }
+    BoardTags &boardTags() { return *m_boardTags; }
+    const BoardTags &boardTags() const { return *m_boardTags; }
+    AIProviderSettings &aiSettings() { return *m_aiSettings; }
+    InsightService &insights() { return *m_insights; }
+    UpdateChecker &updates() { return *m_updates; }
+    LoginItemManager &loginItem() { return *m_loginItem; }
+
+    // --- Launch and lifecycle ---
+    void loadSettings();
+    void saveSettings();
+    // The strategy data layer: daily cache, board map and the tags every watch item needs.
+    void loadStrategy();
+    void toggleLoginItem();
+    void startTimers();
+    void reloadConfig();
+    void refreshAction() { refresh(); }
+
+    // --- Refresh cycle ---
+    void refresh();
+    bool isRefreshing() const { return m_refreshing; }
+    const QList<Quote> &quotes() const { return m_quotes; }
+    const QHash<QString, Quote> &backgroundQuotes() const { return m_backgroundQuotes; }
+    QString lastStatus() const { return m_lastStatus; }
+    std::optional<Quote> quoteForSymbol(const QString &symbol) const;
+    static Quote placeholderQuoteForWatchItem(const WatchItem &item);
+    QList<Quote> mergedQuotesForWatchItems(const QJsonArray &items,
+                                           const QList<Quote> &fetched) const;
+    void updatePriceFlashStateForQuotes(const QList<Quote> &quotes);
+    const QHash<QString, int> &priceFlashDirections() const { return m_priceFlash; }
+    MarketStatus marketStatusInfo() const;
+
+    // --- Status-item title ---
+    void rotateTitle();
+    QString summaryTitle() const;
+    QString title() const { return m_title; }
+    // +1, -1 or 0: the direction of the quote the title shows (summary: the mean).
+    int titleDirection() const { return m_titleDirection; }
+    QString currentDisplaySymbol() const { return m_currentDisplaySymbol; }
+    int rotateIndex() const { return m_rotateIndex; }
+    int displayMode() const { return m_settings.displayMode; }
+    void setDisplayMode(int mode);
+    // The title holds still on its quote while the popover is open.
+    void setPopoverShown(bool shown) { m_popoverShown = shown; }
+    bool isPopoverShown() const { return m_popoverShown; }
+
+    // --- Intraday series ---
+    void refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes);
+    void ensureMainIntradaySeriesForSymbol(const QString &symbol);
+    // Opening a quote's detail: fetch its series afresh and animate its chart in.
+    void prepareQuoteDetailForSymbol(const QString &symbol);
+    void refreshQuoteDetailNowForSymbol(const QString &symbol);
+    double tradingPositionForTime(const QString &time, const QString &symbol) const;
+
+Q_SIGNALS:
+    // A refresh began: the status line reads "正在加载行情...".
+    void refreshStarted();
+    // A refresh ended (whatever its outcome): quotes, status and title are current.
+    void refreshFinished();
+    void titleChanged(const QString &title);
+    void priceFlashChanged();
+    // A fetched minute series was applied for the home list.
+    void homeSeriesUpdated(const QString &symbol);
+    // A fetched minute series was applied for the desktop window's selection.
+    void mainSeriesUpdated(const QString &symbol);
+    // The quote detail of this symbol has a fresh quote or series.
+    void detailUpdated(const QString &symbol);
+    void settingsChanged();
+
+private:
+    void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
+                       const QList<Quote> &fetched);
+    void applyFetchedSeries(const QString &symbol, const struct MinuteSeries &series);
+    void setTitle(const QString &title, int direction);
+    void fetchIntraday(const QString &symbol,
+                       std::function<void(const struct MinuteSeries &)> completion);
+
+    std::unique_ptr<Clock> m_ownedClock;
+    const Clock *m_clock;
+    std::unique_ptr<QSettings> m_ownedPreferences;
+    QSettings *m_preferences;
+    ConfigStore m_config;
+    std::unique_ptr<HttpClient> m_http;
+    std::unique_ptr<SinaClient> m_client;
+    AppSettings m_settings;
+    IntradayStore m_intraday;
+    std::unique_ptr<IntradayAnalytics> m_analytics;
+    std::unique_ptr<StrategyStore> m_strategy;
+    std::unique_ptr<DailyCache> m_daily;
+    std::unique_ptr<BoardTags> m_boardTags;
+    std::unique_ptr<AIProviderSettings> m_aiSettings;
+    std::unique_ptr<InsightService> m_insights;
+    std::unique_ptr<UpdateChecker> m_updates;
+    std::unique_ptr<LoginItemManager> m_loginItem;
+
+    QList<Quote> m_quotes;
+    QHash<QString, Quote> m_backgroundQuotes;
+    QString m_lastStatus;
+    QHash<QString, int> m_priceFlash;
+    bool m_refreshing = false;
+
+    QString m_title;
+    int m_titleDirection = 0;
+    QString m_currentDisplaySymbol;
+    int m_rotateIndex = 0;
+    bool m_popoverShown = false;
+
+    QTimer m_refreshTimer;
+    QTimer m_rotateTimer;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+// One Kestrum per user: a lock file in the runtime directory. A lock left by a crashed run
+// is recovered; a lock held by a live instance is never taken, however old it is.
+class SingleInstance
+{
+public:
+    // Default directory: the XDG runtime directory.
+    explicit SingleInstance(const QString &directory = QString());
+
+    // True when this process now holds the lock (or already did).
+    bool acquire();
+    bool isHeld() const { return m_held; }
+    QString lockFilePath() const { return m_path; }
+
+private:
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    bool m_held = false;
+};

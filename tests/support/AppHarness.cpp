@@ -1,0 +1,45 @@
+#include "AppHarness.h"
+
+#include <QJsonObject>
+#include <QSignalSpy>
+
+using namespace Qt::StringLiterals;
+
+namespace TestSupport {
+
+AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start)
+    : market(start)
+{
+    preferences =
+        std::make_unique<QSettings>(dir.path() + u"/preferences.ini"_s, QSettings::IniFormat);
+    KestrumApp::Options options;
+    options.appDirectory = dir.path() + u"/data"_s;
+    options.endpoints = Endpoints::allAt(market.baseUrl());
+    options.clock = &market.clock;
+    options.preferences = preferences.get();
+    app = std::make_unique<KestrumApp>(options);
+    setWatchlist(watchSymbols);
+    app->loadSettings();
+}
+
+void AppHarness::setWatchlist(const QStringList &symbols)
+{
+    QJsonArray items;
+    for (const QString &symbol : symbols)
+        items.append(QJsonObject{{u"symbol"_s, symbol}});
+    app->config().saveWatchlist(items);
+}
+
+bool AppHarness::refreshAndWait(int timeoutMs)
+{
+    QSignalSpy finished(app.get(), &KestrumApp::refreshFinished);
+    app->refresh();
+    return finished.count() > 0 || finished.wait(timeoutMs);
+}
+
+int AppHarness::requestCount(const QString &route) const
+{
+    return int(const_cast<SimHarness &>(market).server().requests(route).size());
+}
+
+} // namespace TestSupport

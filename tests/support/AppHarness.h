@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/KestrumApp.h"
+
+#include "TestSupport.h"
+
+#include <QJsonArray>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace TestSupport {
+
+// A controller on a temporary data directory, talking to the simulated market with a
+// clock the test moves.
+class AppHarness
+{
+public:
+    explicit AppHarness(const QStringList &watchSymbols = {},
+                        const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30));
+
+    QTemporaryDir dir;
+    SimHarness market;
+    std::unique_ptr<QSettings> preferences;
+    std::unique_ptr<KestrumApp> app;
+
+    ManualClock &clock() { return market.clock; }
+    SimServer &server() { return market.server(); }
+    void setWatchlist(const QStringList &symbols);
+    // Runs one refresh and waits until it has finished.
+    bool refreshAndWait(int timeoutMs = 10000);
+    int requestCount(const QString &route) const;
+};
+
+} // namespace TestSupport

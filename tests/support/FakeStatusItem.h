@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/StatusItem.h"
+
+#include <QMenu>
+#include <QPointer>
+
+// A status item that only remembers what it was told, for tests of the shell.
+class FakeStatusItem : public StatusItem
+{
+    Q_OBJECT
+public:
+    using StatusItem::StatusItem;
+
+    void setTitle(const QString &title) override
+    {
+        m_title = title;
+        ++titleChanges;
+    }
+    QString title() const override { return m_title; }
+    void setIcon(const QIcon &icon) override
+    {
+        lastIcon = icon;
+        ++iconChanges;
+    }
+    void setMenu(QMenu *menu) override { this->menu = menu; }
+    void show() override { shown = true; }
+    void hide() override { shown = false; }
+    QRect geometry() const override { return itemGeometry; }
+    QString kind() const override { return QStringLiteral("fake"); }
+
+    void click(const QPoint &at = QPoint(600, 10)) { Q_EMIT activated(at); }
+    void rightClick(const QPoint &at = QPoint(600, 10)) { Q_EMIT contextMenuRequested(at); }
+
+    QString m_title;
+    QIcon lastIcon;
+    int titleChanges = 0;
+    int iconChanges = 0;
+    QPointer<QMenu> menu;
+    bool shown = false;
+    QRect itemGeometry;
+};
