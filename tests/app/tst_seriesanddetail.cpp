@@ -1,0 +1,171 @@
+#include "AppHarness.h"
+
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+int minuteRequests(AppHarness &h)
+{
+    return h.requestCount(u"eastmoney-trends"_s) + h.requestCount(u"tencent-minute"_s) +
+           h.requestCount(u"yahoo-chart"_s);
+}
+
+} // namespace
+
+class tst_SeriesAndDetail : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void homeListFetchesFirstEightWithoutRealSeries();
+    void failedSeriesIsAskedAgain();
+    void detailRefreshJoinsQuoteAndSeries();
+    void detailOfUnknownSymbol();
+    void boardTagsLookedUpOncePerSymbol();
+    void dailyCacheOncePerLocalDay();
+};
+
+void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
+{
+    const QStringList ten{u"sh600519"_s, u"sh601318"_s, u"sh600036"_s, u"sz000001"_s, u"sz000858"_s,
+                          u"sz300750"_s, u"sz002594"_s, u"hk00700"_s,  u"hk09988"_s,  u"gb_aapl"_s};
+    AppHarness h(ten);
+    QSignalSpy applied(h.app.get(), &KestrumApp::homeSeriesUpdated);
+    QVERIFY(h.refreshAndWait());
+    QTRY_COMPARE_WITH_TIMEOUT(applied.count(), 8, 10000);
+    for (int i = 0; i < ten.size(); ++i)
+        QCOMPARE(h.app->intraday().isReal(ten.at(i)), i < 8);
+    const int after = minuteRequests(h);
+
+    // Nothing is fetched again for symbols that already have a real series.
+    h.clock().advanceSecs(12);
+    QVERIFY(h.refreshAndWait());
+    QTest::qWait(200);
+    QCOMPARE(minuteRequests(h), after);
+    QCOMPARE(applied.count(), 8);
+
+    // Only the first eight of the list are ever asked for.
+    QVERIFY(!h.app->intraday().isReal(u"gb_aapl"_s));
+    // The series continues with recorded points of the same day.
+    const qsizetype points = h.app->intraday().prices(u"sh600519"_s).size();
+    h.clock().advanceSecs(120);
+    QVERIFY(h.refreshAndWait());
+    QCOMPARE(h.app->intraday().prices(u"sh600519"_s).size(), points + 1);
+    QVERIFY(h.app->intraday().isReal(u"sh600519"_s));
+}
+
+void tst_SeriesAndDetail::failedSeriesIsAskedAgain()
+{
+    AppHarness h({u"sh600519"_s});
+    SimFault down;
+    down.status = 500;
+    for (const QString &route : {u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s})
+        h.server().setFault(route, down);
+    QVERIFY(h.refreshAndWait());
+    QTRY_VERIFY_WITH_TIMEOUT(h.requestCount(u"tencent-minute"_s) >= 1, 5000);
+    QTest::qWait(100);
+    QVERIFY(!h.app->intraday().isReal(u"sh600519"_s));
+    QCOMPARE(h.app->intraday().prices(u"sh600519"_s).size(), 2); // recorded points stay
+
+    h.server().clearFaults();
+    h.clock().advanceSecs(12);
+    QSignalSpy applied(h.app.get(), &KestrumApp::homeSeriesUpdated);
+    QVERIFY(h.refreshAndWait());
+    QVERIFY(applied.wait(5000));
+    QVERIFY(h.app->intraday().isReal(u"sh600519"_s));
+}
+
+void tst_SeriesAndDetail::detailRefreshJoinsQuoteAndSeries()
+{
+    AppHarness h({u"sh600519"_s, u"hk00700"_s});
+    QVERIFY(h.refreshAndWait());
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), 5000);
+
+    h.clock().advanceSecs(90);
+    h.app->prepareQuoteDetailForSymbol(u"hk00700"_s);
+    QVERIFY(!h.app->intraday().isReal(u"hk00700"_s)); // fetched afresh
+    QVERIFY(h.app->intraday().pendingChartAnimationSymbols().contains(u"hk00700"_s));
+
+    SimFault slowSeries;
+    slowSeries.delayMs = 300;
+    h.server().setFault(u"eastmoney-trends"_s, slowSeries);
+    h.server().setFault(u"tencent-minute"_s, slowSeries);
+    QSignalSpy updated(h.app.get(), &KestrumApp::detailUpdated);
+    const int dailyBefore = h.requestCount(u"yahoo-chart"_s);
+    h.app->refreshQuoteDetailNowForSymbol(u"hk00700"_s);
+    QVERIFY(updated.wait(5000));
+    // The quote answered first: it replaced the listed one and the status line.
+    QCOMPARE(h.app->lastStatus(), u"2026-04-28 10:31:00"_s);
+    QCOMPARE(h.app->quoteForSymbol(u"hk00700"_s)->time, u"10:31:00"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), 5000);
+    const double last = h.app->intraday().positions(u"hk00700"_s).last();
+    QVERIFY2(last >= 3660 && last <= 3720, qPrintable(QString::number(last)));
+    // Both answered: the daily step ran for the quote (already fetched today: nothing new).
+    QTRY_VERIFY_WITH_TIMEOUT(updated.count() >= 2, 5000);
+    QVERIFY(h.requestCount(u"yahoo-chart"_s) >= dailyBefore);
+}
+
+void tst_SeriesAndDetail::detailOfUnknownSymbol()
+{
+    AppHarness h({u"sh600519"_s});
+    QVERIFY(h.refreshAndWait());
+    QSignalSpy updated(h.app.get(), &KestrumApp::detailUpdated);
+    h.app->refreshQuoteDetailNowForSymbol(u"sz999999"_s);
+    QVERIFY(updated.wait(5000));
+    QCOMPARE(h.app->quotes().size(), 1);              // no quote: nothing appended
+    h.app->refreshQuoteDetailNowForSymbol(QString()); // ignored
+}
+
+void tst_SeriesAndDetail::boardTagsLookedUpOncePerSymbol()
+{
+    // sz000636 is in the built-in map, a Hong Kong stock takes its market, and 长江电力
+    // needs a lookup once the catalog is gone.
+    AppHarness h;
+    h.app->config().saveWatchlist(QJsonArray{
+        QJsonObject{{u"symbol"_s, u"sz000636"_s}}, QJsonObject{{u"symbol"_s, u"hk00700"_s}},
+        QJsonObject{{u"symbol"_s, u"sh600900"_s}, {u"name"_s, u"长江电力"_s}}});
+    QFile::remove(h.app->config().catalogPath());
+    SimFault slow;
+    slow.delayMs = 400;
+    h.server().setFault(u"eastmoney-f10"_s, slow);
+    h.app->loadStrategy();
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(h.refreshAndWait());
+        h.clock().advanceSecs(12);
+    }
+    QCOMPARE(h.app->boardTags().boardMap().value(u"hk00700"_s).toArray(), QJsonArray{u"港股"_s});
+    QCOMPARE(h.app->boardTags().boardMap().value(u"sz000636"_s).toArray(),
+             (QJsonArray{u"电子元件"_s, u"被动元件"_s}));
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->boardTags().hasUsableBoardTagsForSymbol(u"sh600900"_s), 5000);
+    QCOMPARE(h.requestCount(u"eastmoney-f10"_s), 1);
+    QVERIFY(h.requestCount(u"eastmoney-f10"_s) + h.requestCount(u"eastmoney-stock"_s) <= 2);
+}
+
+void tst_SeriesAndDetail::dailyCacheOncePerLocalDay()
+{
+    AppHarness h({u"sh600519"_s}, shanghaiTime(2026, 4, 28, 14, 0));
+    h.app->loadStrategy();
+    QSignalSpy changed(&h.app->dailyCache(), &DailyCache::dailyCacheChanged);
+    QVERIFY(h.refreshAndWait());
+    QVERIFY(changed.wait(5000));
+    QCOMPARE(h.requestCount(u"eastmoney-kline"_s), 1);
+    QVERIFY(!h.app->dailyCache().dailyFeaturesForQuote(h.app->quotes().first()).isEmpty());
+
+    // Later the same day: no new request. After local midnight: fetched again.
+    h.clock().setNow(shanghaiTime(2026, 4, 28, 23, 59));
+    QVERIFY(h.refreshAndWait());
+    QTest::qWait(100);
+    QCOMPARE(h.requestCount(u"eastmoney-kline"_s), 1);
+    h.clock().setNow(shanghaiTime(2026, 4, 29, 9, 40));
+    QVERIFY(h.refreshAndWait());
+    QTRY_COMPARE_WITH_TIMEOUT(h.requestCount(u"eastmoney-kline"_s), 2, 5000);
+}
+
+QTEST_GUILESS_MAIN(tst_SeriesAndDetail)
+#include "tst_seriesanddetail.moc"
