@@ -7,12 +7,13 @@ using namespace Qt::StringLiterals;
 double QuoteDecision::marketBackgroundScore() const
 {
     return once(m_in.marketScore,
-                [this] { return m_engine.marketBackgroundScoreForQuote(m_quote); });
+                [this] { return m_engine->marketBackgroundScoreForQuote(m_quote); });
 }
 
 double QuoteDecision::boardBackgroundScore() const
 {
-    return once(m_in.boardScore, [this] { return m_engine.boardBackgroundScoreForQuote(m_quote); });
+    return once(m_in.boardScore,
+                [this] { return m_engine->boardBackgroundScoreForQuote(m_quote); });
 }
 
 QString QuoteDecision::marketBackgroundDescription() const

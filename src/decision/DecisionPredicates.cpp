@@ -194,8 +194,8 @@ bool QuoteDecision::hasRecoveredFalseBreak() const
         if (average() <= 0 || m_quote.price < average())
             return false;
         const bool dipped = once(m_in.dippedBeforeLatest, [this] {
-            const QVector<double> &prices = m_engine.intradayStore().prices(m_quote.symbol);
-            const QVector<double> &averages = m_engine.intradayStore().averages(m_quote.symbol);
+            const QVector<double> &prices = m_engine->intradayStore().prices(m_quote.symbol);
+            const QVector<double> &averages = m_engine->intradayStore().averages(m_quote.symbol);
             const qsizetype n = std::min(prices.size(), averages.size());
             if (n < 6)
                 return false;

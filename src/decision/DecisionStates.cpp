@@ -259,6 +259,6 @@ QStringList QuoteDecision::mainDecisionReasons() const
     };
     take(riskPriorityReason()) && take(backgroundPriorityReason()) &&
         take(confirmationPriorityReason()) && take(structureLine()) &&
-        take(m_engine.analytics().detailedVolumePriceDescriptionForQuote(m_quote));
+        take(m_engine->analytics().detailedVolumePriceDescriptionForQuote(m_quote));
     return reasons;
 }

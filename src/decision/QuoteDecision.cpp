@@ -10,7 +10,7 @@
 
 QuoteDecision::QuoteDecision(const DecisionEngine &engine, const Quote &quote,
                              DecisionInputs inputs)
-    : m_engine(engine)
+    : m_engine(&engine)
     , m_quote(quote)
     , m_in(std::move(inputs))
 {}
@@ -18,20 +18,20 @@ QuoteDecision::QuoteDecision(const DecisionEngine &engine, const Quote &quote,
 double QuoteDecision::average() const
 {
     return once(m_in.average, [this] {
-        return m_engine.intradayStore().currentAverageLineValueForQuote(m_quote);
+        return m_engine->intradayStore().currentAverageLineValueForQuote(m_quote);
     });
 }
 
 double QuoteDecision::openChange() const
 {
     return once(m_in.openChange,
-                [this] { return m_engine.analytics().intradayPercentChangeForQuote(m_quote, 0); });
+                [this] { return m_engine->analytics().intradayPercentChangeForQuote(m_quote, 0); });
 }
 
 double QuoteDecision::middayChange() const
 {
     return once(m_in.middayChange, [this] {
-        return m_engine.analytics().intradayPercentChangeForQuote(
+        return m_engine->analytics().intradayPercentChangeForQuote(
             m_quote, KSIntradayMidPositionForSymbol(m_quote.symbol));
     });
 }
@@ -39,7 +39,7 @@ double QuoteDecision::middayChange() const
 double QuoteDecision::recentChange(int minutes) const
 {
     const auto compute = [this, minutes] {
-        return m_engine.analytics().recentPercentChangeForQuote(m_quote, minutes);
+        return m_engine->analytics().recentPercentChangeForQuote(m_quote, minutes);
     };
     switch (minutes) {
     case 5:
@@ -60,7 +60,7 @@ double QuoteDecision::recentChange(int minutes) const
 double QuoteDecision::volumeRatio(int minutes) const
 {
     const auto compute = [this, minutes] {
-        return m_engine.analytics().recentVolumeRatioForQuote(m_quote, minutes);
+        return m_engine->analytics().recentVolumeRatioForQuote(m_quote, minutes);
     };
     switch (minutes) {
     case 5:
@@ -75,7 +75,7 @@ double QuoteDecision::volumeRatio(int minutes) const
 double QuoteDecision::latestTradingPosition() const
 {
     return once(m_in.position, [this] {
-        const QVector<double> &positions = m_engine.intradayStore().positions(m_quote.symbol);
+        const QVector<double> &positions = m_engine->intradayStore().positions(m_quote.symbol);
         if (!positions.isEmpty())
             return positions.last();
         return KSTradingPositionForIntradayTime(m_quote.symbol, m_quote.time);
@@ -90,26 +90,26 @@ double QuoteDecision::positionMax() const
 QString QuoteDecision::structureLine() const
 {
     return once(m_in.structure, [this] {
-        return m_engine.analytics().intradayStructureDescriptionForQuote(m_quote);
+        return m_engine->analytics().intradayStructureDescriptionForQuote(m_quote);
     });
 }
 
 qsizetype QuoteDecision::priceCount() const
 {
     return once(m_in.priceCount,
-                [this] { return m_engine.intradayStore().prices(m_quote.symbol).size(); });
+                [this] { return m_engine->intradayStore().prices(m_quote.symbol).size(); });
 }
 
 qsizetype QuoteDecision::positionCount() const
 {
     return once(m_in.positionCount,
-                [this] { return m_engine.intradayStore().positions(m_quote.symbol).size(); });
+                [this] { return m_engine->intradayStore().positions(m_quote.symbol).size(); });
 }
 
 bool QuoteDecision::isRealSeries() const
 {
     return once(m_in.realSeries,
-                [this] { return m_engine.intradayStore().isReal(m_quote.symbol); });
+                [this] { return m_engine->intradayStore().isReal(m_quote.symbol); });
 }
 
 bool QuoteDecision::isBelowAverage() const
@@ -131,31 +131,31 @@ bool QuoteDecision::isNearHigh(double factor) const
 bool QuoteDecision::hasWeakDailyBackground() const
 {
     return once(m_in.dailyWeak,
-                [this] { return m_engine.dailyCache().hasWeakDailyBackgroundForQuote(m_quote); });
+                [this] { return m_engine->dailyCache().hasWeakDailyBackgroundForQuote(m_quote); });
 }
 
 bool QuoteDecision::hasSupportiveDailyBackground() const
 {
     return once(m_in.dailySupportive, [this] {
-        return m_engine.dailyCache().hasSupportiveDailyBackgroundForQuote(m_quote);
+        return m_engine->dailyCache().hasSupportiveDailyBackgroundForQuote(m_quote);
     });
 }
 
 bool QuoteDecision::hasDailyHighExtensionRisk() const
 {
     return once(m_in.dailyHighExtension, [this] {
-        return m_engine.dailyCache().hasDailyHighExtensionRiskForQuote(m_quote);
+        return m_engine->dailyCache().hasDailyHighExtensionRiskForQuote(m_quote);
     });
 }
 
 bool QuoteDecision::dailyDataIsStale() const
 {
     return once(m_in.dailyStale,
-                [this] { return m_engine.dailyCache().dailyDataIsStaleForQuote(m_quote); });
+                [this] { return m_engine->dailyCache().dailyDataIsStaleForQuote(m_quote); });
 }
 
 QString QuoteDecision::dailyContext() const
 {
     return once(m_in.dailyContext,
-                [this] { return m_engine.dailyCache().dailyContextForQuote(m_quote); });
+                [this] { return m_engine->dailyCache().dailyContextForQuote(m_quote); });
 }

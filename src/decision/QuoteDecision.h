@@ -139,7 +139,7 @@ private:
     // Row of the confidence table that matched (0 = no data ... 6 = high).
     int confidenceRow() const;
 
-    const DecisionEngine &m_engine;
+    const DecisionEngine *m_engine; // a pointer so a decision can be reassigned
     Quote m_quote;
     mutable DecisionInputs m_in;
 
