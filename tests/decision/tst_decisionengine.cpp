@@ -37,34 +37,6 @@ const QHash<QString, Predicate> &predicates()
     return table;
 }
 
-// A quiet mid-morning stock just above its average line: no predicate fires by default.
-const QVariantMap kBaseTerms{
-    {u"avg"_s, 10.0},
-    {u"O"_s, 0.0},
-    {u"A"_s, 0.0},
-    {u"r5"_s, 0.0},
-    {u"r10"_s, 0.0},
-    {u"r15"_s, 0.0},
-    {u"r30"_s, 0.0},
-    {u"r60"_s, 0.0},
-    {u"v5"_s, 1.0},
-    {u"v10"_s, 1.0},
-    {u"pos"_s, 7000.0},
-    {u"structure"_s, u"日内结构：中位震荡"_s},
-    {u"prices"_s, 20},
-    {u"positions"_s, 20},
-    {u"real"_s, true},
-    {u"dipped"_s, false},
-    {u"dailyWeak"_s, false},
-    {u"dailySupportive"_s, false},
-    {u"dailyHigh"_s, false},
-    {u"dailyStale"_s, false},
-    {u"daily"_s, u"日线背景：数据不足"_s},
-    {u"M"_s, 0.0},
-    {u"B"_s, 0.0},
-};
-const Quote kBaseQuote = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
-
 // Near the day high (H - P = 0.12 x range exactly) but not locked.
 const QVariantMap kNearHigh{{u"P"_s, 10.88}, {u"H"_s, 11.0}, {u"L"_s, 10.0}, {u"PC"_s, 10.5}};
 // Just under an average line of 20 with the day around it.
@@ -129,8 +101,7 @@ void TestDecisionEngine::init()
 
 QuoteDecision TestDecisionEngine::decide(const QVariantMap &quoteFields, const QVariantMap &terms)
 {
-    return m_world->engine->decisionForQuote(quoteFrom(kBaseQuote, quoteFields),
-                                             inputsFrom(merged(kBaseTerms, terms)));
+    return m_world->decide(quoteFields, terms);
 }
 
 // --- Background ---
@@ -687,7 +658,7 @@ void TestDecisionEngine::falseBreakWindow()
         positions << 3000.0 + 60 * i;
     w.applySeries(u"sh600000"_s, prices, positions, averages);
     // Everything but the dip is pinned to a passing value.
-    QVariantMap terms = kBaseTerms;
+    QVariantMap terms = quietTerms();
     terms.remove(u"dipped"_s);
     terms.insert({{u"r5"_s, 0.1}, {u"r10"_s, 0.1}, {u"r15"_s, 0.1}});
     const QuoteDecision d = w.engine->decisionForQuote(

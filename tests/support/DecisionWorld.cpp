@@ -55,6 +55,48 @@ void DecisionWorld::setBackground(const QString &symbol, double changePercent)
     background.insert(symbol, q);
 }
 
+QuoteDecision DecisionWorld::decide(const QVariantMap &quoteFields, const QVariantMap &terms) const
+{
+    return engine->decisionForQuote(quoteFrom(quietQuote(), quoteFields),
+                                    inputsFrom(merged(quietTerms(), terms)));
+}
+
+const Quote &quietQuote()
+{
+    static const Quote quote = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
+    return quote;
+}
+
+const QVariantMap &quietTerms()
+{
+    static const QVariantMap terms{
+        {u"avg"_s, 10.0},
+        {u"O"_s, 0.0},
+        {u"A"_s, 0.0},
+        {u"r5"_s, 0.0},
+        {u"r10"_s, 0.0},
+        {u"r15"_s, 0.0},
+        {u"r30"_s, 0.0},
+        {u"r60"_s, 0.0},
+        {u"v5"_s, 1.0},
+        {u"v10"_s, 1.0},
+        {u"pos"_s, 7000.0},
+        {u"structure"_s, u"日内结构：中位震荡"_s},
+        {u"prices"_s, 20},
+        {u"positions"_s, 20},
+        {u"real"_s, true},
+        {u"dipped"_s, false},
+        {u"dailyWeak"_s, false},
+        {u"dailySupportive"_s, false},
+        {u"dailyHigh"_s, false},
+        {u"dailyStale"_s, false},
+        {u"daily"_s, u"日线背景：数据不足"_s},
+        {u"M"_s, 0.0},
+        {u"B"_s, 0.0},
+    };
+    return terms;
+}
+
 Quote makeQuote(const QString &symbol, double price, double high, double low, double previousClose,
                 const QString &time)
 {

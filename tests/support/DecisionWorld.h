@@ -47,6 +47,10 @@ public:
                          const QJsonObject &extraFeatures = {});
     // An index quote with the given percent change.
     void setBackground(const QString &symbol, double changePercent);
+
+    // The decision of quietQuote() with some fields changed, over quietTerms() with some
+    // terms changed (see quoteFrom and inputsFrom for the short names).
+    QuoteDecision decide(const QVariantMap &quoteFields, const QVariantMap &terms) const;
 };
 
 // The fresh-surge volume ratio.
@@ -64,5 +68,10 @@ DecisionInputs inputsFrom(const QVariantMap &terms);
 Quote quoteFrom(const Quote &base, const QVariantMap &fields);
 
 QVariantMap merged(QVariantMap base, const QVariantMap &overrides);
+
+// A quiet mid-morning stock (sh600000 at 10.20, day 9.80-10.40, previous close 10.00) just
+// above an average line of 10.00, with terms under which no predicate fires.
+const Quote &quietQuote();
+const QVariantMap &quietTerms();
 
 } // namespace TestSupport
