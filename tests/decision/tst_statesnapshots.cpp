@@ -304,6 +304,7 @@ void TestStateSnapshots::replayedDay()
     };
 
     QHash<QString, QJsonObject> lastCurrent;
+    QSet<QString> structures;
     int refreshes = 0;
     for (QTime t(9, 35); t <= QTime(16, 0); t = t.addSecs(300)) {
         QList<Quote> quotes;
@@ -319,6 +320,30 @@ void TestStateSnapshots::replayedDay()
                 w.background.insert(
                     index, quoteAt(*instrument, QDateTime(day, t, QTimeZone("Asia/Shanghai"))));
         }
+        // At 10:30 the minute series arrive, as the home refresh fetches them: from then on
+        // the stocks have real series (structure labels, medium trend support).
+        if (t == QTime(10, 30)) {
+            for (const Quote &q : quotes) {
+                const SimInstrument *instrument = model.instrument(q.symbol);
+                const std::shared_ptr<const SimDay> simDay = model.day(*instrument, day);
+                const int done = MarketModel::minutesDoneAt(instrument->market, t);
+                QVector<double> prices, positions, averages, volumes;
+                double volume = 0, amount = 0;
+                for (int i = 0; i < done; ++i) {
+                    const QTime end = MarketModel::minuteEndTime(instrument->market, i);
+                    volume += simDay->volume.at(i);
+                    amount += simDay->amount.at(i);
+                    prices << simDay->price.at(i);
+                    positions << KSTradingPositionForIntradayTime(q.symbol,
+                                                                  end.toString(u"HH:mm"_s));
+                    averages << (volume > 0 ? amount / volume : simDay->price.at(i));
+                    volumes << simDay->volume.at(i);
+                }
+                w.intraday.applyIntradaySeriesForSymbol(q.symbol, q.date, prices, positions,
+                                                        averages, volumes);
+                QVERIFY(w.intraday.isReal(q.symbol));
+            }
+        }
         QStringList merged;
         for (const Quote &q : quotes)
             merged << q.symbol;
@@ -333,6 +358,7 @@ void TestStateSnapshots::replayedDay()
             QCOMPARE(current, StateSnapshots::stateSnapshot(d));
             QCOMPARE(s.previousStateSnapshotForSymbol(q.symbol), lastCurrent.value(q.symbol));
             lastCurrent.insert(q.symbol, current);
+            structures.insert(d.structureLine());
 
             QVERIFY2(words.contains(d.buyDecisionStatus()), qPrintable(d.buyDecisionStatus()));
             QVERIFY2(sells.contains(d.sellDecisionStatus()), qPrintable(d.sellDecisionStatus()));
@@ -347,6 +373,7 @@ void TestStateSnapshots::replayedDay()
         }
     }
     QVERIFY(refreshes > 60);
+    QVERIFY(structures.size() > 1);
     // A full day of five-minute samples is decision data by the afternoon.
     const Quote last = quoteAt(*model.instrument(u"sh600519"_s),
                                QDateTime(day, QTime(14, 30), QTimeZone("Asia/Shanghai")));
