@@ -218,6 +218,31 @@ QJsonObject DecisionSampleLog::futureResultForSample(const QJsonObject &sample,
     return isValidJsonObject(result) ? result : QJsonObject();
 }
 
+QJsonObject DecisionSampleLog::completedRecord(const QJsonObject &record,
+                                               const QHash<QString, Quote> &quotesBySymbol,
+                                               bool *added) const
+{
+    const QJsonValue symbolValue = record.value(u"symbol"_s);
+    const QString symbol = symbolValue.isString() ? symbolValue.toString().toLower() : QString();
+    const auto quote = quotesBySymbol.constFind(symbol);
+    const std::optional<QDateTime> recorded =
+        StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
+    if (quote == quotesBySymbol.constEnd() || !recorded)
+        return record;
+    const qint64 elapsedMs = recorded->msecsTo(m_store.clock().now());
+    QJsonObject future = futureOf(record);
+    for (const Horizon &horizon : kHorizons) {
+        const QString key = QString::fromUtf16(horizon.key);
+        if (elapsedMs >= horizon.secs * 1000 && !future.contains(key)) {
+            future.insert(key, futureResultForSample(record, *quote));
+            *added = true;
+        }
+    }
+    QJsonObject copy = record;
+    copy.insert(u"future"_s, future);
+    return copy;
+}
+
 void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote> &quotes)
 {
     syncPendingIndex();
@@ -234,44 +259,51 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QList<QJsonObject> records = parseRecords(file.readAll());
+    const QByteArray bytes = file.readAll();
     file.close();
-    if (records.isEmpty())
-        return;
+    if (!m_indexed || *m_indexed != before || bytes.size() != before.size) {
+        indexBytes(bytes);
+        m_indexed = before;
+    }
 
-    const QDateTime now = m_store.clock().now();
-    QList<QJsonObject> completed;
-    completed.reserve(records.size());
+    QByteArray out;
+    out.reserve(bytes.size() + 4096);
+    QVector<LineEntry> lines;
+    lines.reserve(m_lines.size());
     bool added = false;
-    for (const QJsonObject &record : records) {
-        QJsonObject copy = record;
-        const QJsonValue symbolValue = record.value(u"symbol"_s);
-        const QString symbol =
-            symbolValue.isString() ? symbolValue.toString().toLower() : QString();
-        const auto quote = bySymbol.constFind(symbol);
-        const std::optional<QDateTime> recorded =
-            StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
-        if (quote != bySymbol.constEnd() && recorded) {
-            const qint64 elapsedMs = recorded->msecsTo(now);
-            QJsonObject future = futureOf(record);
-            for (const Horizon &horizon : kHorizons) {
-                const QString key = QString::fromUtf16(horizon.key);
-                if (elapsedMs >= horizon.secs * 1000 && !future.contains(key)) {
-                    future.insert(key, futureResultForSample(record, *quote));
-                    added = true;
-                }
-            }
-            copy.insert(u"future"_s, future);
+    for (const LineEntry &entry : std::as_const(m_lines)) {
+        // Blank lines and lines that are not JSON objects are dropped by a rewrite.
+        if (!entry.record)
+            continue;
+        const QByteArray text =
+            QByteArray::fromRawData(bytes.constData() + entry.offset, entry.length);
+        LineEntry written = entry;
+        written.offset = out.size();
+        const bool touched =
+            !entry.canonical || (entry.missing != 0 && bySymbol.contains(entry.symbol));
+        if (touched) {
+            const QJsonObject record = QJsonDocument::fromJson(text).object();
+            const QJsonObject copy = completedRecord(record, bySymbol, &added);
+            if (!isValidJsonObject(copy))
+                continue;
+            const QByteArray compact = QJsonDocument(copy).toJson(QJsonDocument::Compact);
+            out += compact;
+            written.length = compact.size();
+            written.canonical = true;
+            describeRecord(copy, written);
+        } else {
+            out += text;
         }
-        completed.append(copy);
+        out += '\n';
+        lines.append(written);
     }
     if (!added)
         return;
-    if (!rewriteDecisionSampleRecords(completed)) {
-        // The file is as it was read: keep indexing that.
-        indexRecords(records);
-        m_indexed = before;
-    }
+    m_store.ensureStrategyDirectory();
+    if (!JsonFile::writeAtomically(logPath(), out))
+        return; // the old file stays, and so does its index
+    setLines(std::move(lines));
+    m_indexed = identity();
 }
 
 // --- The file ---
@@ -296,18 +328,6 @@ QList<QJsonObject> DecisionSampleLog::parseRecords(const QByteArray &bytes)
     return records;
 }
 
-QByteArray DecisionSampleLog::serialise(const QList<QJsonObject> &records)
-{
-    QByteArray bytes;
-    for (const QJsonObject &record : records) {
-        if (!isValidJsonObject(record))
-            continue;
-        bytes += QJsonDocument(record).toJson(QJsonDocument::Compact);
-        bytes += '\n';
-    }
-    return bytes;
-}
-
 QList<QJsonObject> DecisionSampleLog::decisionSampleRecords() const
 {
     QFile file(logPath());
@@ -323,8 +343,15 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
     m_store.ensureStrategyDirectory();
     syncPendingIndex();
     rotateDecisionSampleLogIfNeeded();
-    QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact);
-    line += '\n';
+    const QByteArray compact = QJsonDocument(record).toJson(QJsonDocument::Compact);
+    // What a later pass will read back from this line.
+    LineEntry entry;
+    entry.record = true;
+    entry.length = compact.size();
+    const QJsonObject readBack = QJsonDocument::fromJson(compact).object();
+    entry.canonical = QJsonDocument(readBack).toJson(QJsonDocument::Compact) == compact;
+    describeRecord(readBack, entry);
+    QByteArray line = compact + '\n';
 
     const QString path = logPath();
     if (!QFile::exists(path)) {
@@ -332,7 +359,7 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
             m_indexed.reset();
             return false;
         }
-        indexRecord(record);
+        setLines({entry});
         m_indexed = identity();
         return true;
     }
@@ -369,24 +396,39 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
         return false;
     }
     file.close();
-    indexRecord(record);
+    // The index described the file before this line (synchronised above).
+    entry.offset = size + (last != '\n' ? 1 : 0);
+    m_lines.append(entry);
+    if (entry.missing != 0)
+        m_pending[entry.symbol].append(m_lines.size() - 1);
     m_indexed = identity();
     return true;
 }
 
 bool DecisionSampleLog::rewriteDecisionSampleRecords(const QList<QJsonObject> &records)
 {
+    QByteArray bytes;
+    QVector<LineEntry> lines;
+    for (const QJsonObject &record : records) {
+        if (!isValidJsonObject(record))
+            continue;
+        const QByteArray compact = QJsonDocument(record).toJson(QJsonDocument::Compact);
+        LineEntry entry;
+        entry.offset = bytes.size();
+        entry.length = compact.size();
+        entry.record = true;
+        entry.canonical = true;
+        describeRecord(record, entry);
+        lines.append(entry);
+        bytes += compact;
+        bytes += '\n';
+    }
     m_store.ensureStrategyDirectory();
-    if (!JsonFile::writeAtomically(logPath(), serialise(records))) {
+    if (!JsonFile::writeAtomically(logPath(), bytes)) {
         m_indexed.reset();
         return false;
     }
-    QList<QJsonObject> written;
-    for (const QJsonObject &record : records) {
-        if (isValidJsonObject(record))
-            written.append(record);
-    }
-    indexRecords(written);
+    setLines(std::move(lines));
     m_indexed = identity();
     return true;
 }
@@ -401,12 +443,12 @@ bool DecisionSampleLog::rotateDecisionSampleLogIfNeeded()
     // QFile::rename never replaces an existing archive: the log then stays where it is.
     if (!QFile::rename(logPath(), archive))
         return false;
-    m_pending.clear();
+    setLines({});
     m_indexed = identity();
     return true;
 }
 
-// --- The pending index ---
+// --- The index ---
 
 DecisionSampleLog::FileIdentity DecisionSampleLog::identity() const
 {
@@ -436,39 +478,69 @@ void DecisionSampleLog::syncPendingIndex()
         return;
     // Identity first: a change while reading shows up as a mismatch at the next sync.
     m_indexed = current;
-    m_pending.clear();
-    if (!current.exists)
-        return;
-    indexRecords(decisionSampleRecords());
+    QByteArray bytes;
+    QFile file(logPath());
+    if (current.exists && file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    indexBytes(bytes);
 }
 
-void DecisionSampleLog::indexRecords(const QList<QJsonObject> &records)
+void DecisionSampleLog::indexBytes(const QByteArray &bytes)
 {
-    m_pending.clear();
-    for (const QJsonObject &record : records)
-        indexRecord(record);
+    QVector<LineEntry> lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        LineEntry entry;
+        entry.offset = start;
+        entry.length = end - start;
+        const QByteArray text = QByteArray::fromRawData(bytes.constData() + start, entry.length);
+        start = end + 1;
+        if (!text.trimmed().isEmpty()) {
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+            if (error.error == QJsonParseError::NoError && document.isObject()) {
+                entry.record = true;
+                entry.canonical = document.toJson(QJsonDocument::Compact) == text;
+                describeRecord(document.object(), entry);
+            }
+        }
+        lines.append(entry);
+    }
+    setLines(std::move(lines));
 }
 
-void DecisionSampleLog::indexRecord(const QJsonObject &record)
+void DecisionSampleLog::setLines(QVector<LineEntry> lines)
 {
+    m_lines = std::move(lines);
+    m_pending.clear();
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines.at(i).missing != 0)
+            m_pending[m_lines.at(i).symbol].append(i);
+    }
+}
+
+void DecisionSampleLog::describeRecord(const QJsonObject &record, LineEntry &entry)
+{
+    entry.symbol.clear();
+    entry.recordedMs = 0;
+    entry.missing = 0;
     const QJsonValue symbolValue = record.value(u"symbol"_s);
-    if (!symbolValue.isString())
-        return;
-    const QString symbol = symbolValue.toString().toLower();
-    if (symbol.isEmpty())
-        return;
+    const QString symbol = symbolValue.isString() ? symbolValue.toString().toLower() : QString();
     const std::optional<QDateTime> recorded =
         StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
-    if (!recorded)
+    if (symbol.isEmpty() || !recorded)
         return;
+    entry.symbol = symbol;
+    entry.recordedMs = recorded->toMSecsSinceEpoch();
+    // A future that is not an object counts as empty: every outcome is missing.
     const QJsonObject future = futureOf(record);
-    Pending pending{recorded->toMSecsSinceEpoch(), 0};
     for (const Horizon &horizon : kHorizons) {
         if (!future.contains(QString::fromUtf16(horizon.key)))
-            pending.missing |= horizon.bit;
+            entry.missing |= horizon.bit;
     }
-    if (pending.missing != 0)
-        m_pending[symbol].append(pending);
 }
 
 bool DecisionSampleLog::isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySymbol) const
@@ -478,10 +550,11 @@ bool DecisionSampleLog::isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySym
         const auto pending = m_pending.constFind(it.key());
         if (pending == m_pending.constEnd())
             continue;
-        for (const Pending &sample : *pending) {
-            const qint64 elapsed = now - sample.recordedMs;
+        for (const qsizetype index : *pending) {
+            const LineEntry &entry = m_lines.at(index);
+            const qint64 elapsed = now - entry.recordedMs;
             for (const Horizon &horizon : kHorizons) {
-                if ((sample.missing & horizon.bit) && elapsed >= horizon.secs * 1000)
+                if ((entry.missing & horizon.bit) && elapsed >= horizon.secs * 1000)
                     return true;
             }
         }
@@ -492,7 +565,7 @@ bool DecisionSampleLog::isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySym
 qsizetype DecisionSampleLog::pendingDecisionSampleCount() const
 {
     qsizetype count = 0;
-    for (const QList<Pending> &samples : m_pending)
-        count += samples.size();
+    for (const QVector<qsizetype> &lines : m_pending)
+        count += lines.size();
     return count;
 }

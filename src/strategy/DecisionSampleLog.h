@@ -21,10 +21,11 @@ class StrategyStore;
 // decision_samples.jsonl, appended when a stock's decision state changes and at least every
 // 15 minutes, later completed with what the price did 15, 30 and 60 minutes on.
 //
-// The samples still waiting for an outcome are indexed in memory (loaded once, reloaded
-// when the file changes under us), so a refresh with nothing due costs a stat() rather than
-// a parse of a log that may be 20 MiB long. Whenever an outcome is due the whole file is
-// read, completed and atomically replaced.
+// The log's lines are indexed in memory (read once, again whenever the file changes under
+// us), so a refresh with nothing due costs a stat() rather than a parse of a log that may be
+// 20 MiB long. When an outcome is due the whole file is read and atomically replaced; lines
+// the pass does not change and that are already in compact form are copied as they are
+// instead of being parsed and written again, which gives the same bytes.
 class DecisionSampleLog
 {
 public:
@@ -80,11 +81,17 @@ public:
     static bool isValidJsonObject(const QJsonObject &object);
 
 private:
-    struct Pending
+    // One line of the log as last read or written.
+    struct LineEntry
     {
+        qint64 offset = 0;
+        qint64 length = 0;      // without the line feed
+        bool record = false;    // a JSON object: a rewrite keeps it
+        bool canonical = false; // the bytes are the record's own compact form
+        // Outcome bookkeeping, for records with a symbol and a readable time.
+        QString symbol; // lower-cased
         qint64 recordedMs = 0;
-        // Outcomes still absent: bit 0 after15m, bit 1 after30m, bit 2 after60m.
-        int missing = 0;
+        int missing = 0; // absent outcomes: bit 0 after15m, bit 1 after30m, bit 2 after60m
     };
     // Enough to tell that the file is no longer the one that was indexed.
     struct FileIdentity
@@ -101,11 +108,14 @@ private:
     FileIdentity identity() const;
     // Reindexes when the file differs from the one last indexed.
     void syncPendingIndex();
-    void indexRecords(const QList<QJsonObject> &records);
-    void indexRecord(const QJsonObject &record);
+    void indexBytes(const QByteArray &bytes);
+    void setLines(QVector<LineEntry> lines);
+    static void describeRecord(const QJsonObject &record, LineEntry &entry);
     bool isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySymbol) const;
+    // The outcome step for one record: a copy with every outcome whose time has come.
+    QJsonObject completedRecord(const QJsonObject &record,
+                                const QHash<QString, Quote> &quotesBySymbol, bool *added) const;
     static QList<QJsonObject> parseRecords(const QByteArray &bytes);
-    static QByteArray serialise(const QList<QJsonObject> &records);
 
     const StrategyStore &m_store;
     const IntradayStore &m_intraday;
@@ -114,6 +124,7 @@ private:
     DecisionReader m_reader;
 
     QHash<QString, QDateTime> m_lastLogged;
-    QHash<QString, QList<Pending>> m_pending; // by lower-cased symbol
-    std::optional<FileIdentity> m_indexed;    // none until the first load
+    QVector<LineEntry> m_lines;
+    QHash<QString, QVector<qsizetype>> m_pending; // lower-cased symbol -> lines missing outcomes
+    std::optional<FileIdentity> m_indexed;        // none until the first load
 };

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void seventyMinutesLate();
     void outcomesAreNeverRecomputed();
     void nothingDueLeavesTheFileAlone();
+    void rewriteMatchesTheWholeFileRule();
     void unreadableLinesDropOnRewrite();
     void rotation_data();
     void rotation();
@@ -327,6 +328,81 @@ void TestDecisionSampleLog::nothingDueLeavesTheFileAlone()
     w.clock.advanceSecs(3600);
     m_log->updatePendingDecisionSamplesForQuotes({makeQuote(u"sz000001"_s, 1, 1, 1, 1)});
     QCOMPARE(readAll(logPath()), text);
+}
+
+// The log copies untouched compact lines instead of parsing and writing them again. Over a
+// mixed file and a morning of passes and appends its bytes must stay exactly those of the
+// plain rule: parse every line, complete what is due, write every record compactly.
+void TestDecisionSampleLog::rewriteMatchesTheWholeFileRule()
+{
+    DecisionWorld &w = *m_world;
+    const auto plainRule = [this](const QByteArray &bytes, const QList<Quote> &quotes) {
+        QHash<QString, Quote> bySymbol;
+        for (const Quote &q : quotes)
+            bySymbol.insert(q.symbol.toLower(), q);
+        const QDateTime now = m_world->clock.now();
+        QByteArray out;
+        bool added = false;
+        for (const QByteArray &text : bytes.split('\n')) {
+            const QJsonDocument document = QJsonDocument::fromJson(text);
+            if (!document.isObject())
+                continue;
+            QJsonObject record = document.object();
+            const QJsonValue symbol = record.value(u"symbol"_s);
+            const auto quote =
+                bySymbol.constFind(symbol.isString() ? symbol.toString().toLower() : QString());
+            const auto recorded =
+                StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
+            if (quote != bySymbol.constEnd() && recorded) {
+                const qint64 elapsed = recorded->secsTo(now);
+                QJsonObject future = record.value(u"future"_s).toObject();
+                for (const auto &[key, secs] :
+                     {std::pair{u"after15m"_s, 900}, std::pair{u"after30m"_s, 1800},
+                      std::pair{u"after60m"_s, 3600}}) {
+                    if (elapsed >= secs && !future.contains(key)) {
+                        future.insert(key, m_log->futureResultForSample(record, *quote));
+                        added = true;
+                    }
+                }
+                record.insert(u"future"_s, future);
+            }
+            out += QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+        }
+        return added ? out : bytes;
+    };
+
+    const QString a = u"sh600000"_s;
+    const QString b = u"sz000001"_s;
+    w.applySeries(a, {10.0, 10.3, 9.8, 10.1}, {0, 600, 1200, 1800}, {10, 10, 10, 10});
+    w.applySeries(b, {11.0, 11.4, 10.7, 11.1}, {0, 600, 1200, 1800}, {11, 11, 11, 11});
+    // Compact lines, lines in other spellings of the same JSON, and lines a rewrite drops.
+    QByteArray bytes = line(sample(a, u"2026-04-28T09:40:00+0800"_s, 10.0, 0)) +
+                       "{\"symbol\": \"SZ000001\", \"price\": 11.0, \"recorded_at\": "
+                       "\"2026-04-28T09:50:00+0800\", \"name\": \"\\u5e73\\u5b89\"}\n" +
+                       line(sample(u"sh601318"_s, u"2026-04-28T08:00:00+0800"_s, 57.0, 0)) +
+                       "\n  \nnot json\n[1]\n" +
+                       "{\"symbol\":\"sh600000\",\"price\":1.0e1,\"recorded_at\":"
+                       "\"2026-04-28T10:05:00+0800\",\"future\":\"later\"}\n" +
+                       line(sample(b, u"2026-04-28T10:00:00+0800"_s, 11.0, 600,
+                                   {{u"after15m"_s, QJsonObject()}})) +
+                       "{\"symbol\":\"sh600000\",\"recorded_at\":\"bad\"}";
+    writeAll(logPath(), bytes);
+
+    for (int step = 0; step < 12; ++step) {
+        const QList<Quote> quotes{makeQuote(a, 10.0 + step * 0.01, 10.4, 9.8, 10.0),
+                                  makeQuote(b, 11.0 - step * 0.01, 11.4, 10.7, 11.0)};
+        const QByteArray expected = plainRule(readAll(logPath()), quotes);
+        m_log->updatePendingDecisionSamplesForQuotes(quotes);
+        QCOMPARE(readAll(logPath()), expected);
+        if (step % 3 == 1) {
+            QVERIFY(m_log->appendDecisionSampleRecord(
+                sample(step % 2 ? a : b, w.store->strategyISOStringForDate(), 10.0, 1800)));
+        }
+        advanceMinutes(7);
+    }
+    QVERIFY(!readAll(logPath()).contains("not json")); // rewritten at least once
+    // sh601318 (never quoted) and the three samples appended in the last hour.
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 4);
 }
 
 void TestDecisionSampleLog::unreadableLinesDropOnRewrite()
