@@ -54,14 +54,15 @@ BenchWorld::BenchWorld()
         q.date = u"2026-04-28"_s;
         q.time = u"14:30:00"_s;
         quotes << q;
-        cache.insert(symbol, QJsonObject{
-                                 {u"symbol"_s, symbol},
-                                 {u"updated_at"_s, store->strategyISOStringForDate()},
-                                 {u"days"_s, QJsonArray()},
-                                 {u"features"_s, QJsonObject{{u"context"_s, u"日线背景：趋势配合"_s},
-                                                             {u"ma5"_s, 20.5},
-                                                             {u"position20"_s, 0.6}}},
-                             });
+        cache.insert(symbol,
+                     QJsonObject{
+                         {u"symbol"_s, symbol},
+                         {u"updated_at"_s, store->strategyISOStringForDate()},
+                         {u"days"_s, QJsonArray()},
+                         {u"features"_s, QJsonObject{{u"context"_s, u"日线背景：趋势配合"_s},
+                                                     {u"ma5"_s, 20.5},
+                                                     {u"position20"_s, 0.6}}},
+                     });
     }
     store->writeJSONObject(cache, store->dailyCacheURL());
     daily->loadDailyCache();

@@ -23,9 +23,9 @@ void writeResolvedLog(BenchWorld &world, qint64 mib)
                               {u"max_favorable"_s, 0.9},
                               {u"max_adverse"_s, -0.3},
                               {u"resolved_at"_s, u"2026-04-27T10:15:00+0800"_s}};
-    record.insert(u"future"_s, QJsonObject{{u"after15m"_s, outcome},
-                                          {u"after30m"_s, outcome},
-                                          {u"after60m"_s, outcome}});
+    record.insert(
+        u"future"_s,
+        QJsonObject{{u"after15m"_s, outcome}, {u"after30m"_s, outcome}, {u"after60m"_s, outcome}});
     world.store->ensureStrategyDirectory();
     QFile file(world.store->decisionSamplesURL());
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
