@@ -1,0 +1,77 @@
+#pragma once
+
+#include "config/ConfigStore.h"
+#include "decision/DecisionEngine.h"
+#include "decision/StateSnapshots.h"
+#include "intraday/IntradayStore.h"
+#include "model/Clock.h"
+#include "model/Quote.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/StrategyStore.h"
+
+#include <QHash>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include <limits>
+#include <memory>
+
+namespace TestSupport {
+
+// Everything the decision engine reads, in a temporary application directory, with a clock
+// that stands still: the stores a test fills by hand and the engine over them.
+class DecisionWorld
+{
+public:
+    // 10:30 on a Tuesday in Shanghai unless told otherwise.
+    explicit DecisionWorld(const QDateTime &start = QDateTime());
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    std::unique_ptr<ConfigStore> config;
+    std::unique_ptr<StrategyStore> store;
+    IntradayStore intraday;
+    std::unique_ptr<DailyCache> daily;
+    std::unique_ptr<BoardTags> boards;
+    QHash<QString, Quote> background;
+    std::unique_ptr<DecisionEngine> engine;
+    std::unique_ptr<StateSnapshots> snapshots;
+
+    // A fetched (real) minute series; volumes may be left empty.
+    void applySeries(const QString &symbol, const QVector<double> &prices,
+                     const QVector<double> &positions, const QVector<double> &averages,
+                     const QVector<double> &volumes = {});
+    // Gives the symbol a daily record with this context line, updated today unless told.
+    void setDailyContext(const QString &symbol, const QString &context, bool today = true,
+                         const QJsonObject &extraFeatures = {});
+    // An index quote with the given percent change.
+    void setBackground(const QString &symbol, double changePercent);
+
+    // The decision of quietQuote() with some fields changed, over quietTerms() with some
+    // terms changed (see quoteFrom and inputsFrom for the short names).
+    QuoteDecision decide(const QVariantMap &quoteFields, const QVariantMap &terms) const;
+};
+
+// The fresh-surge volume ratio.
+inline constexpr double kSurge = std::numeric_limits<double>::max();
+
+Quote makeQuote(const QString &symbol, double price, double high, double low, double previousClose,
+                const QString &time = QString());
+
+// Terms for a QuoteDecision from short names: avg, O, A, r5, r10, r15, r30, r60, v5, v10,
+// pos, structure, prices, positions, real, dipped, dailyWeak, dailySupportive, dailyHigh,
+// dailyStale, daily (context), M, B.
+DecisionInputs inputsFrom(const QVariantMap &terms);
+
+// Quote fields by short name (symbol, P, H, L, PC, time) over a base quote.
+Quote quoteFrom(const Quote &base, const QVariantMap &fields);
+
+QVariantMap merged(QVariantMap base, const QVariantMap &overrides);
+
+// A quiet mid-morning stock (sh600000 at 10.20, day 9.80-10.40, previous close 10.00) just
+// above an average line of 10.00, with terms under which no predicate fires.
+const Quote &quietQuote();
+const QVariantMap &quietTerms();
+
+} // namespace TestSupport
