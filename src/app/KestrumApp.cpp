@@ -5,6 +5,8 @@
 #include "app/PackageInfo.h"
 #include "app/UpdateChecker.h"
 #include "config/LoginItemManager.h"
+#include "decision/DecisionEngine.h"
+#include "decision/StateSnapshots.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/TradingClock.h"
 #include "market/MarketTypes.h"
@@ -14,6 +16,7 @@
 #include "net/HttpClient.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
+#include "strategy/DecisionSampleLog.h"
 #include "strategy/StrategyStore.h"
 
 #include <QJsonObject>
@@ -81,6 +84,10 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
             if (client)
                 client->fetchBoardTagsForSymbol(symbol, std::move(done));
         });
+    m_engine = std::make_unique<DecisionEngine>(m_intraday, *m_daily, m_backgroundQuotes);
+    m_snapshots = std::make_unique<StateSnapshots>(*m_engine);
+    m_samples = std::make_unique<DecisionSampleLog>(*m_strategy, m_intraday, *m_daily, *m_boardTags,
+                                                    m_snapshots->decisionSampleReader());
     auto save = [this] {
         saveSettings();
     };
@@ -134,6 +141,7 @@ void KestrumApp::saveSettings()
 void KestrumApp::loadStrategy()
 {
     m_strategy->loadStrategyDataLayer(*m_daily, *m_boardTags);
+    m_samples->loadPendingDecisionSamples();
     m_boardTags->ensureBoardTagsForWatchItems(m_config.loadWatchlist());
 }
 
@@ -210,14 +218,21 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
     }
 
     if (!fetchedWatch.isEmpty()) {
+        // The learning steps, in their order: each reads what the one before left.
         const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);
+        QStringList mergedSymbols;
+        for (const Quote &quote : merged)
+            mergedSymbols.append(quote.symbol);
+        m_snapshots->rollStateSnapshotsForwardForSymbols(mergedSymbols);
         updatePriceFlashStateForQuotes(merged);
         m_quotes = merged;
         m_lastStatus =
             merged.isEmpty() ? QString() : merged.first().date + u' ' + merged.first().time;
         m_intraday.recordIntradaySamples(fetchedWatch);
         refreshHomeIntradaySeriesForQuotes(merged);
+        m_snapshots->captureCurrentStateSnapshotsForQuotes(merged);
         m_daily->refreshStrategyDailyCacheForQuotes(merged);
+        runDecisionSamplePass(merged);
     } else if (!watchSymbols.isEmpty()) {
         m_quotes = mergedQuotesForWatchItems(watchlist, {});
         m_lastStatus = u"网络异常，显示上次行情"_s;
@@ -397,6 +412,18 @@ void KestrumApp::applyFetchedSeries(const QString &symbol, const MinuteSeries &s
     m_intraday.applyIntradaySeries(symbol, series);
 }
 
+void KestrumApp::captureSnapshotIfListed(const QString &symbol)
+{
+    if (const auto quote = quoteForSymbol(symbol))
+        m_snapshots->captureCurrentStateSnapshotsForQuotes({*quote});
+}
+
+void KestrumApp::runDecisionSamplePass(const QList<Quote> &quotes)
+{
+    m_samples->updatePendingDecisionSamplesForQuotes(quotes);
+    m_samples->recordDecisionSamplesForQuotes(quotes);
+}
+
 void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
 {
     const qsizetype count = std::min<qsizetype>(quotes.size(), kHomeSeriesCount);
@@ -409,6 +436,7 @@ void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
             if (!self || series.isEmpty())
                 return; // asked again at the next refresh
             self->applyFetchedSeries(symbol, series);
+            self->captureSnapshotIfListed(symbol);
             Q_EMIT self->homeSeriesUpdated(symbol);
         });
     }
@@ -423,6 +451,7 @@ void KestrumApp::ensureMainIntradaySeriesForSymbol(const QString &symbol)
         if (!self || series.isEmpty())
             return;
         self->applyFetchedSeries(symbol, series);
+        self->captureSnapshotIfListed(symbol);
         Q_EMIT self->mainSeriesUpdated(symbol);
     });
 }
@@ -453,8 +482,10 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
             return;
         const std::optional<Quote> quote =
             join->latest ? join->latest : self->quoteForSymbol(symbol);
-        if (quote)
+        if (quote) {
             self->m_daily->refreshStrategyDailyCacheForQuotes({*quote});
+            self->runDecisionSamplePass({*quote});
+        }
         self->m_insights->autoGenerateAIInsightIfNeededForQuote(quote);
     };
 
@@ -464,6 +495,7 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
         if (!fetched.isEmpty() && !fetched.first().symbol.isEmpty()) {
             const Quote quote = fetched.first();
             join->latest = quote;
+            self->m_snapshots->rollStateSnapshotsForwardForSymbols({quote.symbol});
             self->updatePriceFlashStateForQuotes({quote});
             bool replaced = false;
             for (Quote &existing : self->m_quotes) {
@@ -476,6 +508,7 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
                 self->m_quotes.append(quote);
             self->m_lastStatus = quote.date + u' ' + quote.time;
             self->m_intraday.recordIntradaySamples({quote});
+            self->m_snapshots->captureCurrentStateSnapshotsForQuotes({quote});
             Q_EMIT self->detailUpdated(quote.symbol);
             self->rotateTitle();
         }
@@ -485,9 +518,9 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
     fetchIntraday(symbol, [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
         if (!self)
             return;
-        if (!series.isEmpty()) {
+        if (!series.isEmpty())
             self->applyFetchedSeries(symbol, series);
-        }
+        self->captureSnapshotIfListed(symbol);
         Q_EMIT self->detailUpdated(symbol);
         join->seriesDone = true;
         finishIfBoth();

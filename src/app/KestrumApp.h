@@ -22,6 +22,9 @@ class AIProviderSettings;
 class BoardTags;
 class Clock;
 class DailyCache;
+class DecisionEngine;
+class DecisionSampleLog;
+class StateSnapshots;
 class HttpClient;
 class InsightService;
 class IntradayAnalytics;
@@ -80,6 +83,10 @@ public:
     AIProviderSettings &aiSettings() { return *m_aiSettings; }
     InsightService &insights() { return *m_insights; }
     UpdateChecker &updates() { return *m_updates; }
+    const DecisionEngine &engine() const { return *m_engine; }
+    StateSnapshots &snapshots() { return *m_snapshots; }
+    const StateSnapshots &snapshots() const { return *m_snapshots; }
+    DecisionSampleLog &sampleLog() { return *m_samples; }
     LoginItemManager &loginItem() { return *m_loginItem; }
 
     // --- Launch and lifecycle ---
@@ -147,6 +154,9 @@ private:
     void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
                        const QList<Quote> &fetched);
     void applyFetchedSeries(const QString &symbol, const struct MinuteSeries &series);
+    void captureSnapshotIfListed(const QString &symbol);
+    // The decision-sample pass, outcomes first, then new samples.
+    void runDecisionSamplePass(const QList<Quote> &quotes);
     void setTitle(const QString &title, int direction);
     void fetchIntraday(const QString &symbol,
                        std::function<void(const struct MinuteSeries &)> completion);
@@ -167,6 +177,9 @@ private:
     std::unique_ptr<AIProviderSettings> m_aiSettings;
     std::unique_ptr<InsightService> m_insights;
     std::unique_ptr<UpdateChecker> m_updates;
+    std::unique_ptr<DecisionEngine> m_engine;
+    std::unique_ptr<StateSnapshots> m_snapshots;
+    std::unique_ptr<DecisionSampleLog> m_samples;
     std::unique_ptr<LoginItemManager> m_loginItem;
 
     QList<Quote> m_quotes;
