@@ -102,9 +102,20 @@ OverlayScrollArea::OverlayScrollArea(QWidget *parent)
     m_knob->hide();
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         m_knob->update();
+        if (m_placing)
+            return;
+        m_pin = Pin::None; // the user moved the list
         flashScroller();
     });
-    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &OverlayScrollArea::placeKnob);
+    // The viewport only gets its real size when the area is shown: keep a placed list where
+    // it was put as the range settles.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        placeKnob();
+        if (m_pin == Pin::Top)
+            scrollToTop();
+        else if (m_pin == Pin::Bottom)
+            scrollToBottom();
+    });
 }
 
 void OverlayScrollArea::setDocument(QWidget *document)
@@ -138,14 +149,21 @@ void OverlayScrollArea::flashScroller()
     m_hideTimer->start();
 }
 
+// Placing the list where a fresh surface starts is not a scroll the knob should show.
 void OverlayScrollArea::scrollToTop()
 {
+    m_placing = true;
+    m_pin = Pin::Top;
     verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    m_placing = false;
 }
 
 void OverlayScrollArea::scrollToBottom()
 {
+    m_placing = true;
+    m_pin = Pin::Bottom;
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    m_placing = false;
 }
 
 void OverlayScrollArea::placeKnob()

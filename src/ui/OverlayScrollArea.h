@@ -41,4 +41,12 @@ private:
 
     Knob *m_knob;
     QTimer *m_hideTimer;
+    enum class Pin
+    {
+        None,
+        Top,
+        Bottom
+    };
+    bool m_placing = false;
+    Pin m_pin = Pin::None;
 };

@@ -343,8 +343,14 @@ void TestWatchlistManagerPage::rows()
     QCOMPARE(view->width(), width);
     QCOMPARE(view->document()->size(), QSize(352, document));
     QCOMPARE(view->canScroll(), document > 302);
-    // Opens at the end of the list.
+    // Opens at the end of the list, quietly; the knob shows only while the list moves.
     QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+    QVERIFY(!view->isScrollerShown());
+    if (view->canScroll()) {
+        view->verticalScrollBar()->setValue(0);
+        QVERIFY(view->isScrollerShown());
+        QTRY_VERIFY(!view->isScrollerShown());
+    }
 
     const QList<HoverPanel *> rows = rowsOf(view->document());
     QCOMPARE(rows.size(), symbols.size());
