@@ -105,6 +105,8 @@ public:
     const QList<Quote> &quotes() const { return m_quotes; }
     const QHash<QString, Quote> &backgroundQuotes() const { return m_backgroundQuotes; }
     QString lastStatus() const { return m_lastStatus; }
+    // An outcome the user caused (the watchlist manager's), shown until the next refresh.
+    void setLastStatus(const QString &status) { m_lastStatus = status; }
     std::optional<Quote> quoteForSymbol(const QString &symbol) const;
     static Quote placeholderQuoteForWatchItem(const WatchItem &item);
     QList<Quote> mergedQuotesForWatchItems(const QJsonArray &items,

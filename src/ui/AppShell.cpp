@@ -1,11 +1,16 @@
 #include "ui/AppShell.h"
 
 #include "app/KestrumApp.h"
+#include "app/WatchlistManager.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 #include "ui/SimpleHomePage.h"
 #include "ui/StatusIcon.h"
 #include "ui/StatusItem.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchlistPopoverPage.h"
+
+#include <QApplication>
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -25,11 +30,22 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     , m_statusItem(std::move(statusItem))
     , m_popover(std::make_unique<PopoverWindow>())
 {
+    m_watchlistManager = std::make_unique<WatchlistManager>(m_app);
     m_menu = std::make_unique<QuickActionsMenu>(m_app, *this);
     m_pageBuilder = [](AppShell &shell) -> QWidget * {
+        if (shell.managingWatchlist())
+            return shell.buildWatchlistPage();
         auto *page = new SimpleHomePage(shell.app(), shell.firstLaunchHintVisible());
+        connect(page, &SimpleHomePage::manageRequested, &shell, &AppShell::openWatchlistManager);
         return page;
     };
+
+    connect(m_watchlistManager.get(), &WatchlistManager::beepRequested, this,
+            [] { QApplication::beep(); });
+    connect(m_watchlistManager.get(), &WatchlistManager::watchlistChanged, this, [this] {
+        if (m_managingWatchlist)
+            refreshPopoverIfVisible();
+    });
 
     connect(m_statusItem.get(), &StatusItem::activated, this, &AppShell::statusItemActivated);
     // The item pops the menu up itself (panels that draw the exported menu never ask us);
@@ -147,6 +163,46 @@ void AppShell::refreshPopoverIfVisible()
         return;
     m_popover->setPinned(false);
     m_popover->setContent(buildPage());
+}
+
+QWidget *AppShell::buildWatchlistPage()
+{
+    // A rebuild (every refresh does one) must not take the field from under the typing.
+    auto *previous = qobject_cast<WatchlistPopoverPage *>(m_popover->content());
+    const bool typing = previous && previous->inputField()->hasFocus();
+    const int cursor = previous ? previous->inputField()->cursorPosition() : -1;
+    auto *page = new WatchlistPopoverPage(*m_watchlistManager);
+    connect(page, &WatchlistPopoverPage::backRequested, this, &AppShell::exitWatchlistManager);
+    if (typing)
+        page->focusInput(cursor);
+    return page;
+}
+
+void AppShell::openWatchlistManager()
+{
+    m_watchlistManager->resetInput();
+    m_managingWatchlist = true;
+    setConfiguringAI(false);
+    m_detailSymbol.clear();
+    if (!m_popover->isOpen()) {
+        m_popover->setContent(buildPage());
+        m_app.setPopoverShown(true);
+        m_popover->openAt(m_statusItem->geometry(), QPoint());
+    } else {
+        refreshPopoverIfVisible();
+    }
+    // Opening activates the window, which would focus the input; it waits for a click.
+    QTimer::singleShot(0, m_popover.get(), [popover = m_popover.get()] {
+        if (QWidget *focused = popover->focusWidget())
+            focused->clearFocus();
+    });
+}
+
+void AppShell::exitWatchlistManager()
+{
+    m_managingWatchlist = false;
+    refreshPopoverIfVisible();
+    Q_EMIT watchlistManagerExited();
 }
 
 void AppShell::setConfiguringAI(bool on)

@@ -13,6 +13,7 @@ class PopoverWindow;
 class QuickActionsMenu;
 class StatusItem;
 class QWidget;
+class WatchlistManager;
 
 // The user-interface side of the application: the tray item, the popover and the menus.
 // It runs the launch sequence, routes clicks, and redraws whatever is visible when the
@@ -31,6 +32,9 @@ public:
     StatusItem &statusItem() { return *m_statusItem; }
     PopoverWindow &popover() { return *m_popover; }
     QuickActionsMenu &quickActionsMenu() { return *m_menu; }
+    // The watchlist manager's state and actions, shared by the popover page and the desktop
+    // sidebar.
+    WatchlistManager &watchlistManager() { return *m_watchlistManager; }
 
     // --- Clicks on the status item ---
     void statusItemActivated(const QPoint &at);
@@ -50,6 +54,13 @@ public:
     bool managingWatchlist() const { return m_managingWatchlist; }
     QString detailSymbol() const { return m_detailSymbol; }
 
+    // --- Watchlist manager page ---
+    // Resets the input and shows the manager page, opening the popover below the status
+    // item when it is closed; the input is not focused until clicked.
+    void openWatchlistManager();
+    // Back to the home page; the desktop window leaves its watchlist section on the signal.
+    void exitWatchlistManager();
+
     // Builds the popover's page for the current state; replaceable as pages grow.
     using PageBuilder = std::function<QWidget *(AppShell &)>;
     void setPageBuilder(PageBuilder builder) { m_pageBuilder = std::move(builder); }
@@ -61,15 +72,18 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void showMainWindowRequested();
+    void watchlistManagerExited();
     void quitRequested();
 
 private:
     QWidget *buildPage();
+    QWidget *buildWatchlistPage();
     void updateStatusItem();
 
     KestrumApp &m_app;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
+    std::unique_ptr<WatchlistManager> m_watchlistManager;
     std::unique_ptr<QuickActionsMenu> m_menu;
     PageBuilder m_pageBuilder;
 

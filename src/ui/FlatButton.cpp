@@ -43,6 +43,12 @@ void FlatButton::setTitleColor(const QColor &color)
     update();
 }
 
+void FlatButton::setDimsWhenDisabled(bool dims)
+{
+    m_dimsWhenDisabled = dims;
+    update();
+}
+
 QSize FlatButton::sizeHint() const
 {
     return size();
@@ -53,7 +59,7 @@ void FlatButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    if (!isEnabled())
+    if (!isEnabled() && m_dimsWhenDisabled)
         painter.setOpacity(0.45);
     Panel::paintBox(painter, rect(), m_background, m_border, m_borderWidth, m_radius);
     if (isDown()) {

@@ -27,6 +27,9 @@ public:
     qreal cornerRadius() const { return m_radius; }
     void setTitleColor(const QColor &color);
     QColor titleColor() const { return m_titleColor; }
+    // A disabled button is drawn faded unless its owner gives it its own disabled colours.
+    void setDimsWhenDisabled(bool dims);
+    bool dimsWhenDisabled() const { return m_dimsWhenDisabled; }
 
     QSize sizeHint() const override;
 
@@ -40,4 +43,5 @@ private:
     qreal m_borderWidth = 1;
     qreal m_radius = 0;
     QColor m_titleColor = Qt::white;
+    bool m_dimsWhenDisabled = true;
 };

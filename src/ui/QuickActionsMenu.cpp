@@ -46,6 +46,8 @@ void QuickActionsMenu::rebuild()
 
     QAction *refresh = addAction(u"刷新行情"_s);
     connect(refresh, &QAction::triggered, &m_app, &KestrumApp::refreshAction);
+    QAction *manage = addAction(u"管理自选"_s);
+    connect(manage, &QAction::triggered, &m_shell, &AppShell::openWatchlistManager);
     addSeparator();
     addMenu(displayModeMenu());
     addSeparator();

@@ -2,6 +2,8 @@
 
 #include "app/KestrumApp.h"
 #include "model/Formatters.h"
+#include "ui/FlatButton.h"
+#include "ui/Toolkit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,6 +63,11 @@ SimpleHomePage::SimpleHomePage(const KestrumApp &app, bool firstLaunchHint, QWid
     listHeader->addWidget(label(u"自选列表"_s, u"686D80"_s, 11, this));
     listHeader->addStretch();
     listHeader->addWidget(label(app.lastStatus(), u"596174"_s, 10, this, Qt::AlignRight));
+    FlatButton *manage = Toolkit::textButton(this, u"管理"_s, QRectF(0, 0, 54, 24));
+    manage->setObjectName(u"manage"_s);
+    manage->setFixedSize(54, 24);
+    connect(manage, &QAbstractButton::clicked, this, &SimpleHomePage::manageRequested);
+    listHeader->addWidget(manage);
     layout->addLayout(listHeader);
 
     if (app.quotes().isEmpty())

@@ -13,4 +13,6 @@ public:
 
 Q_SIGNALS:
     void quoteClicked(const QString &symbol);
+    // The "管理" button: open the watchlist manager.
+    void manageRequested();
 };

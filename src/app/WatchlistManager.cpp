@@ -1,0 +1,310 @@
+#include "app/WatchlistManager.h"
+
+#include "app/KestrumApp.h"
+#include "market/SinaClient.h"
+#include "strategy/BoardTags.h"
+
+#include <QPointer>
+#include <QSet>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString symbolOf(const QJsonValue &item)
+{
+    return item.toObject().value(u"symbol"_s).toString();
+}
+
+} // namespace
+
+WatchlistManager::WatchlistManager(KestrumApp &app, QObject *parent)
+    : QObject(parent)
+    , m_app(app)
+{}
+
+QString WatchlistManager::toneName(WatchFeedbackTone tone)
+{
+    switch (tone) {
+    case WatchFeedbackTone::Success:
+        return u"success"_s;
+    case WatchFeedbackTone::Warning:
+        return u"warning"_s;
+    case WatchFeedbackTone::Error:
+        return u"error"_s;
+    case WatchFeedbackTone::Muted:
+        break;
+    }
+    return u"muted"_s;
+}
+
+QString WatchlistManager::defaultHint()
+{
+    return u"输入后按 Enter 添加，方向键可选择候选。"_s;
+}
+
+QString WatchlistManager::notFoundMessage()
+{
+    return u"未找到匹配股票，可输入 6 位 A 股、00700.HK 或 AAPL。"_s;
+}
+
+QString WatchlistManager::saveFailedMessage()
+{
+    return u"自选列表保存失败，请检查磁盘空间或目录权限。"_s;
+}
+
+bool WatchlistManager::shouldShowSuggestions() const
+{
+    return m_inputChanged && !m_inputText.trimmed().isEmpty();
+}
+
+QJsonArray WatchlistManager::watchItems() const
+{
+    return m_app.config().loadWatchlist();
+}
+
+QString WatchlistManager::displayNameForItem(const WatchItem &item)
+{
+    const QString name = item.value(u"name"_s).toString();
+    return name.isEmpty() ? item.value(u"symbol"_s).toString().toUpper() : name;
+}
+
+void WatchlistManager::setFeedback(const QString &message, WatchFeedbackTone tone)
+{
+    m_feedbackMessage = message;
+    m_feedbackTone = tone;
+    Q_EMIT feedbackChanged();
+}
+
+// --- Input -------------------------------------------------------------------------------
+
+void WatchlistManager::clearSuggestions()
+{
+    m_suggestions.clear();
+    m_selectedIndex = -1;
+}
+
+void WatchlistManager::resetInput()
+{
+    m_inputText.clear();
+    m_inputChanged = false;
+    clearSuggestions();
+    // A search still on its way belongs to the text just cleared: it must not fill the
+    // (hidden) list, or the next Enter would add a stock nobody chose.
+    m_remoteQuery.clear();
+    Q_EMIT inputReset();
+    Q_EMIT suggestionsChanged();
+}
+
+void WatchlistManager::enterDesktopSection()
+{
+    resetInput();
+    if (m_feedbackMessage.isEmpty())
+        setFeedback(defaultHint(), WatchFeedbackTone::Muted);
+}
+
+void WatchlistManager::setInputText(const QString &text)
+{
+    m_inputText = text;
+    m_inputChanged = true;
+    updateWatchSuggestions(text);
+}
+
+void WatchlistManager::restoreSuggestionsAfterRebuild()
+{
+    clearSuggestions();
+    if (shouldShowSuggestions()) {
+        updateWatchSuggestions(m_inputText);
+        return;
+    }
+    m_remoteQuery.clear();
+    Q_EMIT suggestionsChanged();
+}
+
+void WatchlistManager::updateWatchSuggestions(const QString &text)
+{
+    const QString query = text.trimmed();
+    m_remoteQuery = query;
+    m_suggestions = m_app.config().matchesForWatchInput(query, kSuggestionLimit);
+    m_selectedIndex = m_suggestions.isEmpty() ? -1 : 0;
+    Q_EMIT suggestionsChanged();
+    if (query.isEmpty())
+        return;
+    // Every keystroke searches; answers for older texts are dropped when they arrive.
+    QPointer<WatchlistManager> self(this);
+    m_app.client().searchWatchCandidates(query, kSuggestionLimit,
+                                         [self, query](const QList<WatchItem> &remote) {
+                                             if (self)
+                                                 self->applyRemoteCandidates(query, remote);
+                                         });
+}
+
+void WatchlistManager::applyRemoteCandidates(const QString &query, const QList<WatchItem> &remote)
+{
+    if (m_remoteQuery != query || remote.isEmpty()) {
+        Q_EMIT remoteAnswered(query, false);
+        return;
+    }
+    QList<WatchItem> merged;
+    QSet<QString> taken;
+    const QList<WatchItem> local = m_suggestions;
+    for (const QList<WatchItem> *source : {&remote, &local}) {
+        for (const WatchItem &candidate : *source) {
+            if (merged.size() >= kSuggestionLimit)
+                break;
+            const QString symbol = candidate.value(u"symbol"_s).toString().toLower();
+            if (symbol.isEmpty() || taken.contains(symbol))
+                continue;
+            taken.insert(symbol);
+            merged.append(candidate);
+        }
+    }
+    m_suggestions = merged;
+    m_selectedIndex = m_suggestions.isEmpty() ? -1 : 0;
+    Q_EMIT suggestionsChanged();
+    Q_EMIT remoteAnswered(query, true);
+}
+
+bool WatchlistManager::handleCommand(Command command)
+{
+    const int count = int(m_suggestions.size());
+    switch (command) {
+    case Command::MoveDown:
+        if (count > 0) {
+            m_selectedIndex = std::min(count - 1, m_selectedIndex + 1);
+            Q_EMIT suggestionsChanged();
+        }
+        return true;
+    case Command::MoveUp:
+        if (count > 0) {
+            m_selectedIndex = std::max(m_selectedIndex, 1) - 1;
+            Q_EMIT suggestionsChanged();
+        }
+        return true;
+    case Command::InsertNewline:
+        addWatchItem();
+        return true;
+    case Command::Other:
+        break;
+    }
+    return false;
+}
+
+// --- Actions -----------------------------------------------------------------------------
+
+bool WatchlistManager::saveWatchlist(const QJsonArray &items)
+{
+    if (!m_app.config().saveWatchlist(items)) {
+        reportSaveFailure();
+        return false;
+    }
+    if (m_saveFailed) {
+        // The error no longer describes the file; the next outcome or the hint takes over.
+        m_saveFailed = false;
+        setFeedback(QString(), WatchFeedbackTone::Muted);
+    }
+    return true;
+}
+
+void WatchlistManager::reportSaveFailure()
+{
+    // The list on disk is the previous one; the input keeps its text so Enter can retry.
+    m_saveFailed = true;
+    Q_EMIT beepRequested();
+    m_app.setLastStatus(u"自选列表保存失败"_s);
+    setFeedback(saveFailedMessage(), WatchFeedbackTone::Error);
+}
+
+void WatchlistManager::addWatchItem()
+{
+    std::optional<WatchItem> candidate;
+    if (m_selectedIndex >= 0 && m_selectedIndex < m_suggestions.size())
+        candidate = m_suggestions.at(m_selectedIndex);
+    else
+        candidate = m_app.config().resolveWatchInput(m_inputText);
+
+    if (!candidate) {
+        Q_EMIT beepRequested();
+        m_saveFailed = false;
+        m_app.setLastStatus(u"未找到匹配股票"_s);
+        setFeedback(notFoundMessage(), WatchFeedbackTone::Error);
+        return;
+    }
+
+    const QString symbol = candidate->value(u"symbol"_s).toString();
+    QJsonArray watchlist = m_app.config().loadWatchlist();
+    const bool listed =
+        std::any_of(watchlist.begin(), watchlist.end(),
+                    [&](const QJsonValue &item) { return symbolOf(item) == symbol; });
+    if (listed) {
+        const QString message = displayNameForItem(*candidate) + u" 已在自选列表中。"_s;
+        m_saveFailed = false;
+        m_app.setLastStatus(message);
+        setFeedback(message, WatchFeedbackTone::Warning);
+        resetInput();
+        return;
+    }
+
+    watchlist.append(*candidate);
+    if (!saveWatchlist(watchlist))
+        return;
+    m_app.boardTags().ensureBoardTagsForWatchItems(watchlist);
+    const QString message =
+        u"已添加 "_s + displayNameForItem(*candidate) + u"，下一轮刷新会同步行情。"_s;
+    m_app.setLastStatus(message);
+    setFeedback(message, WatchFeedbackTone::Success);
+    resetInput();
+    Q_EMIT watchlistChanged();
+    m_app.reloadConfig();
+}
+
+void WatchlistManager::selectSuggestion(int index)
+{
+    m_selectedIndex = index;
+    Q_EMIT suggestionsChanged();
+    addWatchItem();
+}
+
+bool WatchlistManager::moveWatchItem(const QString &identifier, int delta)
+{
+    if (identifier.isEmpty() || delta == 0)
+        return false;
+    const QString symbol = identifier.toLower();
+    QJsonArray watchlist = m_app.config().loadWatchlist();
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < watchlist.size(); ++i) {
+        if (symbolOf(watchlist.at(i)) == symbol) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0)
+        return false;
+    const qsizetype target = index + delta;
+    if (target < 0 || target >= watchlist.size())
+        return false;
+    const QJsonValue item = watchlist.takeAt(index);
+    watchlist.insert(target, item);
+    if (!saveWatchlist(watchlist))
+        return false;
+    Q_EMIT watchlistChanged();
+    m_app.reloadConfig();
+    return true;
+}
+
+bool WatchlistManager::removeWatchItem(const QString &symbol)
+{
+    const QJsonArray watchlist = m_app.config().loadWatchlist();
+    QJsonArray kept;
+    for (const QJsonValue &item : watchlist) {
+        if (symbolOf(item) != symbol)
+            kept.append(item);
+    }
+    if (!saveWatchlist(kept))
+        return false;
+    Q_EMIT watchlistChanged();
+    m_app.reloadConfig();
+    return true;
+}

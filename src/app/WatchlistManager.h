@@ -1,0 +1,117 @@
+#pragma once
+
+#include "config/ConfigStore.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class KestrumApp;
+
+// How an outcome line is coloured.
+enum class WatchFeedbackTone
+{
+    Muted,
+    Success,
+    Warning,
+    Error
+};
+
+// The watchlist manager without its widgets: the input text, the suggestions (local catalog
+// at once, remote search merged as it answers), the keyboard selection and the add, move and
+// remove actions with their outcome messages. Both presentations (the popover page and the
+// desktop sidebar) read this state and call these actions; they redraw on the signals.
+// Every change is saved at once and handed to the refresh cycle with reloadConfig().
+class WatchlistManager : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kSuggestionLimit = 10;
+
+    // Commands the input field passes on; anything else is left to the field.
+    enum class Command
+    {
+        MoveUp,
+        MoveDown,
+        InsertNewline,
+        Other
+    };
+
+    explicit WatchlistManager(KestrumApp &app, QObject *parent = nullptr);
+
+    // --- State ---
+    QString inputText() const { return m_inputText; }
+    // The user has typed since the input was last reset.
+    bool hasInputChanged() const { return m_inputChanged; }
+    const QList<WatchItem> &suggestions() const { return m_suggestions; }
+    int selectedSuggestionIndex() const { return m_selectedIndex; }
+    // Trimmed text of the latest search; answers for other texts are dropped.
+    QString remoteQuery() const { return m_remoteQuery; }
+    // The suggestion panel is shown only while the user has typed something.
+    bool shouldShowSuggestions() const;
+    QString feedbackMessage() const { return m_feedbackMessage; }
+    WatchFeedbackTone feedbackTone() const { return m_feedbackTone; }
+    static QString toneName(WatchFeedbackTone tone);
+    // The last attempt to save the watchlist failed (and no later save succeeded).
+    bool hasSaveFailure() const { return m_saveFailed; }
+    // The watchlist as stored, in display order.
+    QJsonArray watchItems() const;
+
+    static QString defaultHint();
+    static QString notFoundMessage();
+    static QString saveFailedMessage();
+
+    // --- Input ---
+    // Empty text, no suggestions, no selection, changed flag off.
+    void resetInput();
+    // Entering the desktop section: the input is reset, and the hint shows when there is no
+    // outcome message yet.
+    void enterDesktopSection();
+    // The user edited the text.
+    void setInputText(const QString &text);
+    // A presentation was rebuilt: suggestions start empty and are recomputed from the kept
+    // text when the user had typed it.
+    void restoreSuggestionsAfterRebuild();
+    void updateWatchSuggestions(const QString &text);
+    // Returns true when the command was consumed.
+    bool handleCommand(Command command);
+
+    // --- Actions ---
+    void addWatchItem();
+    void selectSuggestion(int index);
+    // `identifier` is the symbol in any case; `delta` -1 moves up, +1 down.
+    bool moveWatchItem(const QString &identifier, int delta);
+    bool removeWatchItem(const QString &symbol);
+
+Q_SIGNALS:
+    // The suggestions or the selection changed: re-render the suggestion panel.
+    void suggestionsChanged();
+    // The input was emptied by the manager (after an add): clear the field.
+    void inputReset();
+    void feedbackChanged();
+    // The stored watchlist changed: rebuild the rows.
+    void watchlistChanged();
+    void beepRequested();
+    // A remote search answered; `applied` is false when the answer was empty or its text is
+    // no longer the input's.
+    void remoteAnswered(const QString &query, bool applied);
+
+private:
+    void setFeedback(const QString &message, WatchFeedbackTone tone);
+    void clearSuggestions();
+    void applyRemoteCandidates(const QString &query, const QList<WatchItem> &remote);
+    bool saveWatchlist(const QJsonArray &items);
+    void reportSaveFailure();
+    static QString displayNameForItem(const WatchItem &item);
+
+    KestrumApp &m_app;
+    QString m_inputText;
+    bool m_inputChanged = false;
+    QList<WatchItem> m_suggestions;
+    int m_selectedIndex = -1;
+    QString m_remoteQuery;
+    QString m_feedbackMessage;
+    WatchFeedbackTone m_feedbackTone = WatchFeedbackTone::Muted;
+    bool m_saveFailed = false;
+};

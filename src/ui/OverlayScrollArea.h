@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QScrollArea>
+
+class QTimer;
+
+// A vertical-only scroll area for dark surfaces: no frame, no background, and in place of
+// a scroll bar a small dark knob drawn over the right edge that appears while the list moves
+// or the pointer is over it and fades out again. The document keeps its own fixed size.
+class OverlayScrollArea : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit OverlayScrollArea(QWidget *parent = nullptr);
+
+    // Takes `document` (already at its final size) as the scrolled content.
+    void setDocument(QWidget *document);
+    QWidget *document() const { return widget(); }
+
+    // The document is taller than the area, so there is something to scroll.
+    bool canScroll() const;
+    // The knob is currently shown.
+    bool isScrollerShown() const;
+    // Shows the knob for a moment (as a scroll does).
+    void flashScroller();
+
+    void scrollToTop();
+    void scrollToBottom();
+
+    static constexpr int kKnobWidth = 6;
+    static constexpr int kHideDelayMs = 900;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    class Knob;
+    void placeKnob();
+
+    Knob *m_knob;
+    QTimer *m_hideTimer;
+    enum class Pin
+    {
+        None,
+        Top,
+        Bottom
+    };
+    bool m_placing = false;
+    Pin m_pin = Pin::None;
+};

@@ -1,0 +1,74 @@
+#include "ui/WatchlistPopoverPage.h"
+
+#include "app/WatchlistManager.h"
+#include "ui/FlatButton.h"
+#include "ui/Label.h"
+#include "ui/Toolkit.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchSuggestionPanel.h"
+#include "ui/WatchlistRowsView.h"
+
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *parent)
+    : QWidget(parent)
+    , m_manager(manager)
+{
+    setObjectName(u"watchlistManagerPage"_s);
+    setFixedSize(kWidth, kHeight);
+    Toolkit::addSubtleGridBackgroundToView(this);
+
+    m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 388, 58, 24));
+    connect(m_back, &QAbstractButton::clicked, this, &WatchlistPopoverPage::backRequested);
+    Toolkit::labelWithFrame(this, QRectF(82, 391, 160, 20), u"管理自选"_s, 14, FontWeight::Semibold,
+                            Toolkit::colorWithHex(u"F4F4F5"_s));
+    Toolkit::labelWithFrame(this, QRectF(236, 392, 126, 17), u"名称或代码添加"_s, 11,
+                            FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
+                            Qt::AlignRight);
+
+    Toolkit::panelWithFrame(this, QRectF(14, 342, 280, 36), Toolkit::colorWithHex(u"10131D"_s),
+                            Toolkit::colorWithHex(u"2A3348"_s), 9);
+    const QRectF inputFrame(28, 350, 252, 20);
+    m_input = new WatchInputField(this, inputFrame, manager);
+    m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(302, 344, 64, 32));
+    connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
+
+    // Only a failed save is worth a line here: every other outcome shows in the list itself.
+    m_failure = Toolkit::labelWithFrame(this, QRectF(16, 322, 348, 15), QString(), 10,
+                                        FontWeight::Medium, Toolkit::colorWithHex(u"F2A3A3"_s));
+    m_failure->setObjectName(u"saveFailure"_s);
+    m_failure->setTruncatesAtEnd(true);
+    updateSaveFailureLine();
+    connect(&manager, &WatchlistManager::feedbackChanged, this,
+            &WatchlistPopoverPage::updateSaveFailureLine);
+
+    m_rows = new WatchlistRowsView(this, QRectF(14, 14, 352, 302), manager);
+    m_suggestions =
+        new WatchSuggestionPanel(this, QRectF(14, 194, 352, 152), inputFrame.y(), manager);
+    m_suggestions->raise();
+
+    // Suggestions start empty on every build and come back for text the user had typed.
+    manager.restoreSuggestionsAfterRebuild();
+}
+
+void WatchlistPopoverPage::updateSaveFailureLine()
+{
+    const bool failed = m_manager.hasSaveFailure();
+    m_failure->setText(failed ? m_manager.feedbackMessage() : QString());
+    m_failure->setVisible(failed);
+}
+
+void WatchlistPopoverPage::focusInput(int cursor)
+{
+    m_input->setFocus(Qt::OtherFocusReason);
+    if (cursor >= 0)
+        m_input->setCursorPosition(cursor);
+}
+
+void WatchlistPopoverPage::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Toolkit::colorWithHex(u"090A0F"_s));
+}

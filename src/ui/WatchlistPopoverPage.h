@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+class FlatButton;
+class Label;
+class WatchInputField;
+class WatchSuggestionPanel;
+class WatchlistManager;
+class WatchlistRowsView;
+
+// The popover's watchlist manager page (380 x 430): back button, title, the input with its
+// add button, the rows, and the suggestion panel floating over the rows. Built afresh from the
+// manager on every rebuild; the typed text survives because the manager keeps it.
+class WatchlistPopoverPage : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 380;
+    static constexpr int kHeight = 430;
+
+    explicit WatchlistPopoverPage(WatchlistManager &manager, QWidget *parent = nullptr);
+
+    WatchInputField *inputField() const { return m_input; }
+    FlatButton *backButton() const { return m_back; }
+    FlatButton *addButton() const { return m_add; }
+    WatchlistRowsView *rowsView() const { return m_rows; }
+    WatchSuggestionPanel *suggestionPanel() const { return m_suggestions; }
+    // The line that reports a failed save (hidden otherwise).
+    Label *saveFailureLine() const { return m_failure; }
+
+    // Gives the input the keyboard focus, the caret at `cursor` (a rebuild while typing).
+    void focusInput(int cursor);
+
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
+Q_SIGNALS:
+    void backRequested();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void updateSaveFailureLine();
+
+    WatchlistManager &m_manager;
+    FlatButton *m_back = nullptr;
+    FlatButton *m_add = nullptr;
+    WatchInputField *m_input = nullptr;
+    WatchlistRowsView *m_rows = nullptr;
+    WatchSuggestionPanel *m_suggestions = nullptr;
+    Label *m_failure = nullptr;
+};

@@ -1,0 +1,81 @@
+#include "ui/WatchlistSidebarView.h"
+
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+#include "ui/Toolkit.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchSuggestionPanel.h"
+#include "ui/WatchlistRowsView.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+QColor WatchlistSidebarView::colorForTone(WatchFeedbackTone tone)
+{
+    switch (tone) {
+    case WatchFeedbackTone::Success:
+        return Toolkit::colorWithHex(u"8FE6B2"_s);
+    case WatchFeedbackTone::Warning:
+        return Toolkit::colorWithHex(u"F6D98A"_s);
+    case WatchFeedbackTone::Error:
+        return Toolkit::colorWithHex(u"F2A3A3"_s);
+    case WatchFeedbackTone::Muted:
+        break;
+    }
+    return Toolkit::colorWithHex(u"7E879B"_s);
+}
+
+WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
+                                           WatchlistManager &manager)
+    : QWidget(parent)
+    , m_manager(manager)
+{
+    setObjectName(u"watchlistSidebar"_s);
+    KSPlace(this, frame);
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Toolkit::panelWithFrame(this, QRectF(0, 0, W, H), Toolkit::colorWithHex(u"0D1018"_s),
+                            Toolkit::colorWithHex(u"242B3C"_s), 8);
+
+    Toolkit::labelWithFrame(this, QRectF(14, H - 34, 104, 18), u"管理自选"_s, 14,
+                            FontWeight::Semibold, Toolkit::colorWithHex(u"F4F4F5"_s));
+    Toolkit::labelWithFrame(this, QRectF(118, H - 33, W - 132, 15), u"名称或代码添加"_s, 10,
+                            FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
+                            Qt::AlignRight);
+
+    Toolkit::panelWithFrame(this, QRectF(12, H - 84, W - 76, 34),
+                            Toolkit::colorWithHex(u"10131D"_s), Toolkit::colorWithHex(u"2A3348"_s),
+                            9);
+    const QRectF inputFrame(24, H - 77, W - 104, 20);
+    m_input = new WatchInputField(this, inputFrame, manager);
+    m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(W - 58, H - 82, 46, 30));
+    connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
+
+    m_feedback = Toolkit::labelWithFrame(this, QRectF(14, H - 107, W - 28, 15), QString(), 10,
+                                         FontWeight::Medium, colorForTone(manager.feedbackTone()));
+    m_feedback->setObjectName(u"feedback"_s);
+    m_feedback->setTruncatesAtEnd(true);
+    updateFeedbackLine();
+    connect(&manager, &WatchlistManager::feedbackChanged, this,
+            &WatchlistSidebarView::updateFeedbackLine);
+
+    m_rows =
+        new WatchlistRowsView(this, QRectF(12, 12, W - 24, std::max<qreal>(H - 127, 96)), manager);
+    m_suggestions =
+        new WatchSuggestionPanel(this, QRectF(12, H - 236, W - 24, 142), inputFrame.y(), manager);
+    m_suggestions->raise();
+    show();
+
+    manager.restoreSuggestionsAfterRebuild();
+}
+
+void WatchlistSidebarView::updateFeedbackLine()
+{
+    const QString message = m_manager.feedbackMessage();
+    m_feedback->setText(message.isEmpty() ? WatchlistManager::defaultHint() : message);
+    m_feedback->setColor(
+        colorForTone(message.isEmpty() ? WatchFeedbackTone::Muted : m_manager.feedbackTone()));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/WatchlistManager.h"
+
+#include <QColor>
+#include <QRectF>
+#include <QWidget>
+
+class FlatButton;
+class Label;
+class WatchInputField;
+class WatchSuggestionPanel;
+class WatchlistRowsView;
+
+// The desktop window's sidebar presentation of the watchlist manager (W x H, normally 330 x
+// (window height - 192)): title, input with add button, the outcome line, the rows and the
+// suggestion panel. The window shows it in its "watchlist" section, calls
+// WatchlistManager::enterDesktopSection() on entering that section and rebuilds it (with the
+// rest of the window) when the manager's watchlistChanged() fires.
+class WatchlistSidebarView : public QWidget
+{
+    Q_OBJECT
+public:
+    WatchlistSidebarView(QWidget *parent, const QRectF &frame, WatchlistManager &manager);
+
+    WatchInputField *inputField() const { return m_input; }
+    FlatButton *addButton() const { return m_add; }
+    Label *feedbackLine() const { return m_feedback; }
+    WatchlistRowsView *rowsView() const { return m_rows; }
+    WatchSuggestionPanel *suggestionPanel() const { return m_suggestions; }
+
+    // "success" green, "warning" amber, "error" red, anything else muted grey.
+    static QColor colorForTone(WatchFeedbackTone tone);
+
+private:
+    void updateFeedbackLine();
+
+    WatchlistManager &m_manager;
+    WatchInputField *m_input = nullptr;
+    FlatButton *m_add = nullptr;
+    Label *m_feedback = nullptr;
+    WatchlistRowsView *m_rows = nullptr;
+    WatchSuggestionPanel *m_suggestions = nullptr;
+};

@@ -1,0 +1,586 @@
+#include "AppHarness.h"
+#include "FakeStatusItem.h"
+#include "WidgetSnapshot.h"
+
+#include "app/WatchlistManager.h"
+#include "ui/AppShell.h"
+#include "ui/FlatButton.h"
+#include "ui/HoverPanel.h"
+#include "ui/Label.h"
+#include "ui/PopoverWindow.h"
+#include "ui/QuickActionsMenu.h"
+#include "ui/SimpleHomePage.h"
+#include "ui/Toolkit.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchSuggestionPanel.h"
+#include "ui/WatchlistPopoverPage.h"
+#include "ui/WatchlistRowsView.h"
+#include "ui/WatchlistSidebarView.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+const QStringList kThree{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s};
+
+QColor hex(const QString &value)
+{
+    return Toolkit::colorWithHex(value);
+}
+
+QStringList labelTexts(const QWidget *root)
+{
+    QStringList texts;
+    for (const Label *label : root->findChildren<Label *>())
+        texts << label->text();
+    return texts;
+}
+
+QList<FlatButton *> suggestionButtons(const WatchSuggestionPanel *panel)
+{
+    QList<FlatButton *> buttons;
+    for (FlatButton *button : panel->findChildren<FlatButton *>(u"suggestion"_s)) {
+        if (button->isVisibleTo(panel)) // rows of earlier renders are hidden on their way out
+            buttons << button;
+    }
+    std::sort(buttons.begin(), buttons.end(), [](FlatButton *a, FlatButton *b) {
+        return a->property("tag").toInt() < b->property("tag").toInt();
+    });
+    return buttons;
+}
+
+QList<HoverPanel *> rowsOf(const QWidget *root)
+{
+    QList<HoverPanel *> rows = root->findChildren<HoverPanel *>(u"watchItemRow"_s);
+    std::sort(rows.begin(), rows.end(),
+              [](HoverPanel *a, HoverPanel *b) { return a->y() < b->y(); });
+    return rows;
+}
+
+QStringList storedSymbols(KestrumApp &app)
+{
+    QStringList symbols;
+    for (const QJsonValue &item : app.config().loadWatchlist())
+        symbols << item.toObject().value(u"symbol"_s).toString();
+    return symbols;
+}
+
+// The manager and a page for it, with the remote search answering nothing so the local
+// catalog alone decides what is suggested.
+struct PageHarness
+{
+    explicit PageHarness(const QStringList &symbols = kThree)
+        : h(symbols)
+        , manager(*h.app)
+    {
+        SimFault quiet;
+        quiet.emptyBody = true;
+        h.server().setFault(u"eastmoney-suggest"_s, quiet);
+    }
+    WatchlistPopoverPage *build()
+    {
+        page = std::make_unique<WatchlistPopoverPage>(manager);
+        page->show();
+        return page.get();
+    }
+    AppHarness h;
+    WatchlistManager manager;
+    std::unique_ptr<WatchlistPopoverPage> page;
+};
+
+struct ShellHarness
+{
+    explicit ShellHarness(const QStringList &symbols = kThree)
+        : h(symbols)
+    {
+        auto item = std::make_unique<FakeStatusItem>();
+        item->itemGeometry = QRect(600, 0, 24, 24);
+        shell = std::make_unique<AppShell>(*h.app, std::move(item));
+    }
+    WatchlistPopoverPage *managerPage() const
+    {
+        return qobject_cast<WatchlistPopoverPage *>(shell->popover().content());
+    }
+    AppHarness h;
+    std::unique_ptr<AppShell> shell;
+};
+
+} // namespace
+
+class TestWatchlistManagerPage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void pageLayout();
+    void suggestionPanel_data();
+    void suggestionPanel();
+    void clearingTheInputHidesThePanel();
+    void keysInTheField();
+    void enterInTheFieldAdds();
+    void clickOnASuggestionAdds();
+    void rows_data();
+    void rows();
+    void rowButtonsMoveAndRemove();
+    void sidebarUsesNarrowRowsAndShowsOutcomes();
+    void failedSaveShowsOnThePage();
+    void quickActionsItemOpensManager();
+    void homeManageButtonAndBack();
+    void rebuildWhileTypingKeepsTextAndSuggestions();
+    void addingRebuildsThePopover();
+    void snapshots();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWatchlistManagerPage::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS"))
+        m_dir.setAutoRemove(false);
+}
+
+void TestWatchlistManagerPage::pageLayout()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    QCOMPARE(page->size(), QSize(380, 430));
+    // y-up frames of the page, seen in Qt's top-left coordinates.
+    QCOMPARE(page->backButton()->geometry(), QRect(14, 430 - 388 - 24, 58, 24));
+    QCOMPARE(page->backButton()->text(), u"‹ 返回"_s);
+    QCOMPARE(page->inputField()->geometry(), QRect(28, 430 - 350 - 20, 252, 20));
+    QCOMPARE(page->addButton()->geometry(), QRect(302, 430 - 344 - 32, 64, 32));
+    QCOMPARE(page->addButton()->text(), u"添加"_s);
+    QCOMPARE(page->rowsView()->geometry(), QRect(14, 430 - 14 - 302, 352, 302));
+    QVERIFY(labelTexts(page).contains(u"管理自选"_s));
+    QVERIFY(labelTexts(page).contains(u"名称或代码添加"_s));
+    QVERIFY(page->suggestionPanel()->isHidden());
+    QVERIFY(page->saveFailureLine()->isHidden());
+
+    WatchInputField *field = page->inputField();
+    QVERIFY(!field->hasFrame());
+    QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
+    QCOMPARE(field->palette().color(QPalette::Text), hex(u"F4F4F5"_s));
+    QCOMPARE(field->palette().color(QPalette::PlaceholderText), hex(u"686D80"_s));
+    QCOMPARE(field->text(), QString());
+}
+
+void TestWatchlistManagerPage::suggestionPanel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("scrolls");
+
+    QTest::newRow("three") << u"中国人"_s << 3 << 94 << false;
+    QTest::newRow("seven") << u"招商"_s << 7 << 152 << true;
+    QTest::newRow("ten") << u"600"_s << 10 << 152 << true;
+    QTest::newRow("none") << u"不存在的股票"_s << 0 << 36 << false;
+}
+
+void TestWatchlistManagerPage::suggestionPanel()
+{
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QFETCH(int, height);
+    QFETCH(bool, scrolls);
+
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    p.manager.setInputText(text);
+    QCOMPARE(p.manager.suggestions().size(), count);
+
+    WatchSuggestionPanel *panel = page->suggestionPanel();
+    QVERIFY(panel->isVisible());
+    // Hangs 8 pt below the input (y 350), over the rows, as wide as they are.
+    QCOMPARE(panel->geometry(), QRect(14, 430 - 350 + 8, 352, height));
+    QCOMPARE(panel->backgroundColor(), hex(u"0D0F16"_s));
+    QCOMPARE(panel->borderColor(), hex(u"242837"_s));
+    QVERIFY(panel->geometry().bottom() > page->rowsView()->geometry().top());
+
+    const QList<FlatButton *> buttons = suggestionButtons(panel);
+    QCOMPARE(buttons.size(), count);
+    if (count == 0) {
+        QCOMPARE(labelTexts(panel), QStringList{u"未找到匹配，可输入6位代码回车添加"_s});
+        return;
+    }
+    QVERIFY(panel->scrollArea());
+    QCOMPARE(panel->scrollArea()->canScroll(), scrolls);
+    QCOMPARE(buttons.first()->geometry(), QRect(6, 6, 340, 24));
+    QCOMPARE(buttons.last()->geometry().top(), 6 + 29 * (count - 1));
+    QCOMPARE(buttons.at(0)->backgroundColor(), hex(u"171B2B"_s));
+    QCOMPARE(buttons.at(0)->borderColor(), hex(u"303A72"_s));
+    if (count > 1) {
+        QCOMPARE(buttons.at(1)->backgroundColor(), hex(u"0F1118"_s));
+        QCOMPARE(buttons.at(1)->borderColor(), hex(u"1D2130"_s));
+    }
+    const WatchItem first = p.manager.suggestions().first();
+    const QStringList texts = labelTexts(buttons.first());
+    QVERIFY(texts.contains(first.value(u"name"_s).toString()));
+    QVERIFY(texts.contains(first.value(u"market"_s).toString() + u" · "_s +
+                           first.value(u"symbol"_s).toString().toUpper()));
+}
+
+void TestWatchlistManagerPage::clearingTheInputHidesThePanel()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    WatchInputField *field = page->inputField();
+    QTest::keyClicks(field, u"600"_s);
+    QVERIFY(page->suggestionPanel()->isVisible());
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(field, Qt::Key_Backspace);
+    QCOMPARE(p.manager.inputText(), QString());
+    QVERIFY(page->suggestionPanel()->isHidden());
+    QTest::keyClicks(field, u"  "_s); // blanks alone show nothing either
+    QVERIFY(page->suggestionPanel()->isHidden());
+}
+
+void TestWatchlistManagerPage::keysInTheField()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    WatchInputField *field = page->inputField();
+    QTest::keyClicks(field, u"600"_s);
+    QCOMPARE(p.manager.suggestions().size(), 10);
+
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Down);
+    QCOMPARE(p.manager.selectedSuggestionIndex(), 2);
+    QCOMPARE(suggestionButtons(page->suggestionPanel()).at(2)->backgroundColor(), hex(u"171B2B"_s));
+    // The selection further down the list is scrolled into view.
+    for (int i = 0; i < 9; ++i)
+        QTest::keyClick(field, Qt::Key_Down);
+    QCOMPARE(p.manager.selectedSuggestionIndex(), 9);
+    OverlayScrollArea *area = page->suggestionPanel()->scrollArea();
+    QCOMPARE(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(p.manager.selectedSuggestionIndex(), 0);
+
+    // Escape belongs to the field and its window: nothing of the manager changes.
+    QTest::keyClick(field, Qt::Key_Escape);
+    QCOMPARE(field->text(), u"600"_s);
+    QCOMPARE(p.manager.suggestions().size(), 10);
+
+    // With nothing to choose, the arrows do nothing, the caret included.
+    field->selectAll();
+    QTest::keyClicks(field, u"sh_abc"_s);
+    QVERIFY(p.manager.suggestions().isEmpty());
+    field->setCursorPosition(2);
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(field->cursorPosition(), 2);
+    QCOMPARE(p.manager.selectedSuggestionIndex(), -1);
+    QCOMPARE(field->text(), u"sh_abc"_s);
+}
+
+void TestWatchlistManagerPage::enterInTheFieldAdds()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    QSignalSpy reset(&p.manager, &WatchlistManager::inputReset);
+    QTest::keyClicks(page->inputField(), u"600036"_s);
+    QTest::keyClick(page->inputField(), Qt::Key_Return);
+    QCOMPARE(storedSymbols(*p.h.app), kThree + QStringList{u"sh600036"_s});
+    QCOMPARE(page->inputField()->text(), QString());
+    QVERIFY(page->suggestionPanel()->isHidden());
+    QCOMPARE(reset.count(), 1);
+
+    // A name that resolves to nothing keeps the typed text.
+    QTest::keyClicks(page->inputField(), u"zz_zz"_s);
+    QTest::keyClick(page->inputField(), Qt::Key_Enter);
+    QCOMPARE(page->inputField()->text(), u"zz_zz"_s);
+    QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Error);
+}
+
+void TestWatchlistManagerPage::clickOnASuggestionAdds()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    QTest::keyClicks(page->inputField(), u"600"_s);
+    const QString second = p.manager.suggestions().at(1).value(u"symbol"_s).toString();
+    const QList<FlatButton *> buttons = suggestionButtons(page->suggestionPanel());
+    QTest::mouseClick(buttons.at(1), Qt::LeftButton);
+    QCOMPARE(storedSymbols(*p.h.app).last(), second);
+    QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Success);
+    QVERIFY(page->suggestionPanel()->isHidden());
+}
+
+void TestWatchlistManagerPage::rows_data()
+{
+    QTest::addColumn<QStringList>("symbols");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("document");
+
+    QTest::newRow("empty") << QStringList() << 352 << 302;
+    QTest::newRow("one") << QStringList{u"sh600519"_s} << 352 << 302;
+    QTest::newRow("three") << kThree << 352 << 302;
+    QTest::newRow("five fit") << (kThree + QStringList{u"sh600036"_s, u"sh600900"_s}) << 352 << 302;
+    QTest::newRow("six overflow") << (kThree +
+                                      QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s})
+                                  << 366 << 304;
+}
+
+void TestWatchlistManagerPage::rows()
+{
+    QFETCH(QStringList, symbols);
+    QFETCH(int, width);
+    QFETCH(int, document);
+
+    PageHarness p(symbols);
+    WatchlistPopoverPage *page = p.build();
+    WatchlistRowsView *view = page->rowsView();
+    QCOMPARE(view->width(), width);
+    QCOMPARE(view->document()->size(), QSize(352, document));
+    QCOMPARE(view->canScroll(), document > 302);
+    // Opens at the end of the list, quietly; the knob shows only while the list moves.
+    QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+    QVERIFY(!view->isScrollerShown());
+    if (view->canScroll()) {
+        view->verticalScrollBar()->setValue(0);
+        QVERIFY(view->isScrollerShown());
+        QTRY_VERIFY(!view->isScrollerShown());
+    }
+
+    const QList<HoverPanel *> rows = rowsOf(view->document());
+    QCOMPARE(rows.size(), symbols.size());
+    if (symbols.isEmpty()) {
+        auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
+        QVERIFY(empty);
+        QCOMPARE(empty->geometry(), QRect(0, 0, 352, 44));
+        QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
+        return;
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        HoverPanel *row = rows.at(i);
+        QCOMPARE(row->geometry(), QRect(0, 52 * i, 352, 44));
+        QCOMPARE(row->normalBackgroundColor(), hex(u"101116"_s));
+        QCOMPARE(row->hoverBorderColor(), hex(u"343A4A"_s));
+        QVERIFY(labelTexts(row).contains(symbols.at(i).toUpper()));
+        auto *up = row->findChild<FlatButton *>(u"moveUp"_s);
+        auto *down = row->findChild<FlatButton *>(u"moveDown"_s);
+        auto *remove = row->findChild<FlatButton *>(u"remove"_s);
+        QCOMPARE(up->isEnabled(), i >= 1);
+        QCOMPARE(down->isEnabled(), i < rows.size() - 1);
+        QCOMPARE(up->titleColor(), hex(i >= 1 ? u"B9C6DD"_s : u"4F586C"_s));
+        QCOMPARE(down->titleColor(), hex(i < rows.size() - 1 ? u"B9C6DD"_s : u"4F586C"_s));
+        QCOMPARE(up->toolTip(), u"上移一位"_s);
+        QCOMPARE(down->toolTip(), u"下移一位"_s);
+        QCOMPARE(up->identifier(), symbols.at(i).toUpper());
+        QCOMPARE(remove->identifier(), symbols.at(i));
+        QCOMPARE(remove->text(), u"移除"_s);
+        QCOMPARE(remove->toolTip(), u"从自选列表移除"_s);
+        // Wide sizes: remove 52 at 352 - 10 - 52, move control 62 left of it.
+        QCOMPARE(remove->geometry(), QRect(290, 8, 52, 28));
+        QCOMPARE(up->parentWidget()->geometry(), QRect(220, 8, 62, 28));
+    }
+}
+
+void TestWatchlistManagerPage::rowButtonsMoveAndRemove()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    QSignalSpy changed(&p.manager, &WatchlistManager::watchlistChanged);
+    QList<HoverPanel *> rows = rowsOf(page->rowsView()->document());
+    QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
+    QCOMPARE(storedSymbols(*p.h.app), (QStringList{u"sz000001"_s, u"sh600519"_s, u"hk00700"_s}));
+    // A disabled arrow does nothing.
+    QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveUp"_s), Qt::LeftButton);
+    QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
+    QCOMPARE(changed.count(), 1);
+
+    page = p.build(); // what the shell does on watchlistChanged
+    rows = rowsOf(page->rowsView()->document());
+    QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"remove"_s), Qt::LeftButton);
+    QCOMPARE(storedSymbols(*p.h.app), (QStringList{u"sz000001"_s, u"sh600519"_s}));
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
+{
+    PageHarness p;
+    QWidget window;
+    window.resize(380, 528 + 24);
+    auto sidebar =
+        std::make_unique<WatchlistSidebarView>(&window, QRectF(24, 24, 330, 528), p.manager);
+    window.show();
+    QCOMPARE(sidebar->geometry(), QRect(24, 0, 330, 528));
+    QCOMPARE(sidebar->inputField()->geometry(), QRect(24, 77 - 20, 226, 20));
+    QCOMPARE(sidebar->addButton()->geometry(), QRect(272, 82 - 30, 46, 30));
+    QCOMPARE(sidebar->rowsView()->geometry(), QRect(12, 528 - 12 - 401, 306, 401));
+
+    const QList<HoverPanel *> rows = rowsOf(sidebar->rowsView()->document());
+    QCOMPARE(rows.size(), 3);
+    auto *remove = rows.first()->findChild<FlatButton *>(u"remove"_s);
+    QCOMPARE(remove->geometry(), QRect(306 - 10 - 48, 8, 48, 28));
+    QCOMPARE(rows.first()->findChild<FlatButton *>(u"moveUp"_s)->parentWidget()->width(), 58);
+
+    Label *feedback = sidebar->feedbackLine();
+    QCOMPARE(feedback->text(), u"输入后按 Enter 添加，方向键可选择候选。"_s);
+    QCOMPARE(feedback->color(), hex(u"7E879B"_s));
+
+    struct Step
+    {
+        QString input;
+        QString message;
+        QString color;
+    };
+    const Step steps[] = {
+        {u"600519"_s, u"贵州茅台 已在自选列表中。"_s, u"F6D98A"_s},
+        {u"不存在的股票"_s, WatchlistManager::notFoundMessage(), u"F2A3A3"_s},
+        {u"600036"_s, u"已添加 招商银行，下一轮刷新会同步行情。"_s, u"8FE6B2"_s},
+    };
+    for (const Step &step : steps) {
+        p.manager.setInputText(step.input);
+        QTest::mouseClick(sidebar->addButton(), Qt::LeftButton);
+        QCOMPARE(feedback->text(), step.message);
+        QCOMPARE(feedback->color(), hex(step.color));
+    }
+
+    // The suggestion panel hangs below this input too.
+    p.manager.setInputText(u"招商"_s);
+    QCOMPARE(sidebar->suggestionPanel()->geometry(), QRect(12, 77 + 8, 306, 152));
+}
+
+void TestWatchlistManagerPage::failedSaveShowsOnThePage()
+{
+    PageHarness p;
+    WatchlistPopoverPage *page = p.build();
+    QTest::keyClicks(page->inputField(), u"600036"_s);
+    QSignalSpy beep(&p.manager, &WatchlistManager::beepRequested);
+    {
+        FileSizeLimit limit(16);
+        QTest::keyClick(page->inputField(), Qt::Key_Return);
+    }
+    QCOMPARE(beep.count(), 1);
+    QVERIFY(page->saveFailureLine()->isVisible());
+    QCOMPARE(page->saveFailureLine()->text(), WatchlistManager::saveFailedMessage());
+    QCOMPARE(page->saveFailureLine()->color(), hex(u"F2A3A3"_s));
+    QCOMPARE(page->inputField()->text(), u"600036"_s);
+    QCOMPARE(storedSymbols(*p.h.app), kThree);
+
+    QTest::keyClick(page->inputField(), Qt::Key_Return);
+    QVERIFY(page->saveFailureLine()->isHidden());
+    QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
+}
+
+void TestWatchlistManagerPage::quickActionsItemOpensManager()
+{
+    ShellHarness s;
+    QuickActionsMenu &menu = s.shell->quickActionsMenu();
+    menu.rebuild();
+    QStringList titles;
+    for (QAction *action : menu.actions())
+        titles << action->text();
+    const qsizetype manage = titles.indexOf(u"管理自选"_s);
+    QVERIFY(manage > 0);
+    QCOMPARE(titles.at(manage - 1), u"刷新行情"_s);
+
+    s.shell->watchlistManager().setInputText(u"stale"_s);
+    menu.actionWithText(u"管理自选"_s)->trigger();
+    QVERIFY(s.shell->isPopoverShown());
+    QVERIFY(s.shell->managingWatchlist());
+    WatchlistPopoverPage *page = s.managerPage();
+    QVERIFY(page);
+    QCOMPARE(page->inputField()->text(), QString());
+    QVERIFY(!s.shell->watchlistManager().hasInputChanged());
+    // The input waits for a click before it takes the keys.
+    QTRY_VERIFY(!page->inputField()->hasFocus());
+    QVERIFY(!s.shell->popover().focusWidget() ||
+            s.shell->popover().focusWidget() != page->inputField());
+}
+
+void TestWatchlistManagerPage::homeManageButtonAndBack()
+{
+    ShellHarness s;
+    s.shell->togglePopover(QPoint(600, 10));
+    auto *home = qobject_cast<SimpleHomePage *>(s.shell->popover().content());
+    QVERIFY(home);
+    auto *manage = home->findChild<FlatButton *>(u"manage"_s);
+    QVERIFY(manage);
+    QCOMPARE(manage->text(), u"管理"_s);
+    QTest::mouseClick(manage, Qt::LeftButton);
+    QVERIFY(s.managerPage());
+    QVERIFY(s.shell->isPopoverShown());
+
+    QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
+    QTest::mouseClick(s.managerPage()->backButton(), Qt::LeftButton);
+    QVERIFY(!s.shell->managingWatchlist());
+    QVERIFY(qobject_cast<SimpleHomePage *>(s.shell->popover().content()));
+    QCOMPARE(exited.count(), 1);
+}
+
+void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
+{
+    ShellHarness s;
+    SimFault quiet;
+    quiet.emptyBody = true;
+    s.h.server().setFault(u"eastmoney-suggest"_s, quiet);
+    s.shell->openWatchlistManager();
+    WatchlistPopoverPage *before = s.managerPage();
+    QTest::keyClicks(before->inputField(), u"600"_s);
+    QTest::keyClick(before->inputField(), Qt::Key_Down);
+    QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 1);
+
+    QVERIFY(s.h.refreshAndWait()); // a refresh rebuilds the page
+    WatchlistPopoverPage *after = s.managerPage();
+    QVERIFY(after != before);
+    QCOMPARE(after->inputField()->text(), u"600"_s);
+    QTRY_VERIFY(after->suggestionPanel()->isVisible());
+    QCOMPARE(s.shell->watchlistManager().suggestions().size(), 10);
+    QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 0); // reset by the rebuild
+}
+
+void TestWatchlistManagerPage::addingRebuildsThePopover()
+{
+    ShellHarness s;
+    s.shell->openWatchlistManager();
+    WatchlistPopoverPage *before = s.managerPage();
+    QCOMPARE(rowsOf(before->rowsView()->document()).size(), 3);
+    QTest::keyClicks(before->inputField(), u"600036"_s);
+    QTest::keyClick(before->inputField(), Qt::Key_Return);
+    WatchlistPopoverPage *after = s.managerPage();
+    QVERIFY(after && after != before);
+    const QList<HoverPanel *> rows = rowsOf(after->rowsView()->document());
+    QCOMPARE(rows.size(), 4);
+    QVERIFY(labelTexts(rows.last()).contains(u"招商银行"_s));
+    QVERIFY(s.h.app->isRefreshing()); // reloadConfig started the next refresh
+}
+
+void TestWatchlistManagerPage::snapshots()
+{
+    PageHarness p(kThree + QStringList{u"sh600036"_s, u"gb_aapl"_s, u"sh600900"_s, u"sz300750"_s});
+    WatchlistPopoverPage *page = p.build();
+    QVERIFY(QTest::qWaitForWindowExposed(page));
+    QTest::keyClicks(page->inputField(), u"600"_s);
+    const QImage image = WidgetSnapshot::save(page, m_dir.path(), u"watchlist-manager"_s);
+    QVERIFY2(!image.isNull(), "could not write the snapshot");
+    QVERIFY(!WidgetSnapshot::isUniform(image));
+    QVERIFY(WidgetSnapshot::distinctColors(image) >= 16);
+    // The page background and the selected suggestion's fill are really painted.
+    QCOMPARE(QColor(image.pixel(4, 200)).rgb() & 0xF0F0F0, hex(u"090A0F"_s).rgb() & 0xF0F0F0);
+
+    QWidget window;
+    window.resize(330, 528);
+    WatchlistSidebarView sidebar(&window, QRectF(0, 0, 330, 528), p.manager);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage side = WidgetSnapshot::save(&window, m_dir.path(), u"watchlist-sidebar"_s);
+    QVERIFY(!side.isNull());
+    QVERIFY(!WidgetSnapshot::isUniform(side));
+    if (!m_dir.autoRemove())
+        qInfo() << "snapshots in" << m_dir.path();
+}
+
+QTEST_MAIN(TestWatchlistManagerPage)
+#include "tst_watchlistmanagerpage.moc"
