@@ -41,12 +41,14 @@ void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
     QTRY_COMPARE_WITH_TIMEOUT(applied.count(), 8, 10000);
     for (int i = 0; i < ten.size(); ++i)
         QCOMPARE(h.app->intraday().isReal(ten.at(i)), i < 8);
+    // Let every request of this refresh (daily bars, board tags, fallbacks) settle first.
+    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, 10000);
     const int after = minuteRequests(h);
 
     // Nothing is fetched again for symbols that already have a real series.
     h.clock().advanceSecs(12);
     QVERIFY(h.refreshAndWait());
-    QTest::qWait(200);
+    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, 10000);
     QCOMPARE(minuteRequests(h), after);
     QCOMPARE(applied.count(), 8);
 
