@@ -1,5 +1,6 @@
 // Kestrum: the tray application.
 #include "app/KestrumApp.h"
+#include "app/OnceRunner.h"
 #include "app/SingleInstance.h"
 #include "model/Clock.h"
 #include "ui/AppShell.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QJsonDocument>
 #include <QTextStream>
 
 #include <memory>
@@ -30,10 +32,45 @@ std::unique_ptr<Clock> clockFromEnvironment()
     return std::make_unique<SystemClock>();
 }
 
+bool hasArgument(int argc, char **argv, const char *wanted)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], wanted) == 0)
+            return true;
+    }
+    return false;
+}
+
+// `kestrum --once --json`: one refresh, everything Kestrum concludes, printed as JSON.
+// No tray, no window, no single-instance lock: it runs beside a running Kestrum.
+int runOnce(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(u"Orvell"_s);
+    QCoreApplication::setApplicationName(u"Kestrum"_s);
+    if (!hasArgument(argc, argv, "--json")) {
+        QTextStream(stderr) << "kestrum: --once needs an output format: --once --json\n";
+        return 2;
+    }
+    const std::unique_ptr<Clock> clock = clockFromEnvironment();
+    KestrumAppOptions options;
+    options.clock = clock.get();
+    KestrumApp controller(options);
+    controller.loadSettings();
+    controller.loadStrategy();
+    const QJsonObject document = OnceRunner::run(controller);
+    QTextStream(stdout) << QString::fromUtf8(
+        QJsonDocument(document).toJson(QJsonDocument::Indented));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (hasArgument(argc, argv, "--once"))
+        return runOnce(argc, argv);
+
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(u"Orvell"_s);
     QCoreApplication::setApplicationName(u"Kestrum"_s);

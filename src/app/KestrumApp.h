@@ -76,6 +76,7 @@ public:
     IntradayAnalytics &analytics() { return *m_analytics; }
     const IntradayAnalytics &analytics() const { return *m_analytics; }
     StrategyStore &strategy() { return *m_strategy; }
+    const StrategyStore &strategy() const { return *m_strategy; }
     DailyCache &dailyCache() { return *m_daily; }
     const DailyCache &dailyCache() const { return *m_daily; }
     BoardTags &boardTags() { return *m_boardTags; }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QJsonObject>
+
+#include <optional>
+
+class KestrumApp;
+
+// One refresh cycle with its follow-up fetches (minute series, daily bars, board tags),
+// then the snapshot document once the network has gone quiet. Nothing waits longer than
+// the bound; what has not arrived by then is simply not in the document.
+namespace OnceRunner {
+
+QJsonObject run(KestrumApp &app, int boundMs = 30000);
+
+} // namespace OnceRunner

@@ -1,0 +1,190 @@
+#include "AppHarness.h"
+
+#include "app/OnceRunner.h"
+#include "app/SnapshotDocument.h"
+#include "decision/DecisionEngine.h"
+#include "decision/StateSnapshots.h"
+#include "intraday/IntradayAnalytics.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+QVector<double> doubles(const QJsonValue &value)
+{
+    QVector<double> out;
+    for (const QJsonValue &v : value.toArray())
+        out.append(v.toDouble());
+    return out;
+}
+
+const QStringList kRequiredKeys{u"symbol"_s,
+                                u"name"_s,
+                                u"price"_s,
+                                u"previousClose"_s,
+                                u"open"_s,
+                                u"high"_s,
+                                u"low"_s,
+                                u"volume"_s,
+                                u"amount"_s,
+                                u"date"_s,
+                                u"time"_s,
+                                u"changePercent"_s,
+                                u"seriesLength"_s,
+                                u"recentPercentChangeForQuote:5"_s,
+                                u"recentPercentChangeForQuote:10"_s,
+                                u"recentPercentChangeForQuote:15"_s,
+                                u"recentPercentChangeForQuote:30"_s,
+                                u"recentPercentChangeForQuote:60"_s,
+                                u"intradayPercentChangeForQuote:0"_s,
+                                u"recentVolumeRatioForQuote:5"_s,
+                                u"recentVolumeRatioForQuote:10"_s,
+                                u"recentVolumeRatioForQuote:15"_s,
+                                u"intradayLocationDescriptionForQuote"_s,
+                                u"intradayStructureDescriptionForQuote"_s,
+                                u"detailedVolumePriceDescriptionForQuote"_s,
+                                u"dailyFeaturesForQuote"_s,
+                                u"dailyContextForQuote"_s,
+                                u"boardTagsForQuote"_s,
+                                u"marketBackgroundScoreForQuote"_s,
+                                u"boardBackgroundScoreForQuote"_s,
+                                u"marketBackgroundDescriptionForQuote"_s,
+                                u"backgroundBiasForQuote"_s,
+                                u"hasChaseRiskForQuote"_s,
+                                u"hasSevereRiskForQuote"_s,
+                                u"coreRiskStateForQuote"_s,
+                                u"buyDecisionStatusForQuote"_s,
+                                u"sellDecisionStatusForQuote"_s,
+                                u"executionStatusForQuote"_s,
+                                u"riskStatusForQuote"_s,
+                                u"decisionConfidenceForQuote"_s,
+                                u"nextWatchDirectiveForQuote"_s,
+                                u"keyLevelScenarioForQuote"_s,
+                                u"mainDecisionReasonsForQuote"_s,
+                                u"stateSnapshotForQuote"_s,
+                                u"riskPressureScoreForQuote"_s,
+                                u"stateContinuityDescriptionForQuote"_s,
+                                u"inputs"_s};
+
+} // namespace
+
+class tst_OnceJson : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void documentIsCompleteAndAgrees();
+    void valuesRecomputeFromInputs();
+    void executablePrintsDocument();
+};
+
+void tst_OnceJson::documentIsCompleteAndAgrees()
+{
+    AppHarness h({u"sh600519"_s, u"sz999999"_s, u"hk00700"_s, u"gb_aapl"_s},
+                 shanghaiTime(2026, 4, 28, 14, 5));
+    h.app->loadStrategy();
+    const QJsonObject doc = OnceRunner::run(*h.app, 20000);
+    QCOMPARE(doc.value(u"today"_s).toString(), u"2026-04-28"_s);
+    QCOMPARE(doc.value(u"lastStatus"_s).toString(), h.app->lastStatus());
+    QCOMPARE(doc.value(u"background"_s).toObject().size(), 5);
+    const QJsonArray quotes = doc.value(u"quotes"_s).toArray();
+    QCOMPARE(quotes.size(), 4); // one per watch item, the unknown one as a placeholder
+    for (int i = 0; i < quotes.size(); ++i) {
+        const QJsonObject q = quotes.at(i).toObject();
+        for (const QString &key : kRequiredKeys)
+            QVERIFY2(q.contains(key), qPrintable(q.value(u"symbol"_s).toString() + u' ' + key));
+        const Quote quote = h.app->quotes().at(i);
+        QCOMPARE(q.value(u"symbol"_s).toString(), quote.symbol);
+        QCOMPARE(q.value(u"coreRiskStateForQuote"_s).toString(),
+                 h.app->engine().coreRiskStateForQuote(quote));
+        QCOMPARE(q.value(u"buyDecisionStatusForQuote"_s).toString(),
+                 h.app->engine().buyDecisionStatusForQuote(quote));
+        QCOMPARE(q.value(u"hasChaseRiskForQuote"_s).toBool(),
+                 h.app->engine().hasChaseRiskForQuote(quote));
+        QCOMPARE(q.value(u"stateContinuityDescriptionForQuote"_s).toString(),
+                 h.app->snapshots().stateContinuityDescriptionForQuote(quote));
+    }
+    // The follow-up fetches settled before the document was taken.
+    const QJsonObject moutai = quotes.at(0).toObject();
+    QVERIFY(moutai.value(u"inputs"_s).toObject().value(u"isRealSeries"_s).toBool());
+    QVERIFY(!moutai.value(u"dailyFeaturesForQuote"_s).toObject().isEmpty());
+    QVERIFY(!moutai.value(u"boardTagsForQuote"_s).toArray().isEmpty());
+    QCOMPARE(quotes.at(1).toObject().value(u"price"_s).toDouble(), 0.0);
+    QCOMPARE(quotes.at(2).toObject().value(u"boardTagsForQuote"_s).toArray(),
+             QJsonArray{u"港股"_s});
+}
+
+void tst_OnceJson::valuesRecomputeFromInputs()
+{
+    AppHarness h({u"sz000001"_s}, shanghaiTime(2026, 4, 28, 13, 40));
+    const QJsonObject doc = OnceRunner::run(*h.app, 20000);
+    const QJsonObject q = doc.value(u"quotes"_s).toArray().first().toObject();
+    const QJsonObject inputs = q.value(u"inputs"_s).toObject();
+
+    IntradayStore store;
+    store.applyIntradaySeriesForSymbol(
+        q.value(u"symbol"_s).toString(), inputs.value(u"seriesDate"_s).toString(),
+        doubles(inputs.value(u"prices"_s)), doubles(inputs.value(u"positions"_s)),
+        doubles(inputs.value(u"averages"_s)), doubles(inputs.value(u"volumes"_s)));
+    IntradayAnalytics analytics(store);
+    Quote quote;
+    quote.symbol = q.value(u"symbol"_s).toString();
+    quote.price = q.value(u"price"_s).toDouble();
+    quote.previousClose = q.value(u"previousClose"_s).toDouble();
+    quote.high = q.value(u"high"_s).toDouble();
+    quote.low = q.value(u"low"_s).toDouble();
+    for (int m : {5, 15, 60})
+        QCOMPARE(analytics.recentPercentChangeForQuote(quote, m),
+                 q.value(u"recentPercentChangeForQuote:"_s + QString::number(m)).toDouble());
+    QCOMPARE(analytics.recentVolumeRatioForQuote(quote, 5),
+             q.value(u"recentVolumeRatioForQuote:5"_s).toDouble());
+    QCOMPARE(analytics.intradayStructureDescriptionForQuote(quote),
+             q.value(u"intradayStructureDescriptionForQuote"_s).toString());
+    QCOMPARE(q.value(u"seriesLength"_s).toInt(), inputs.value(u"prices"_s).toArray().size());
+}
+
+void tst_OnceJson::executablePrintsDocument()
+{
+    SimHarness market(shanghaiTime(2026, 4, 28, 10, 45));
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + u"/data"_s);
+    QFile watchlist(dir.path() + u"/data/watchlist.json"_s);
+    QVERIFY(watchlist.open(QIODevice::WriteOnly));
+    watchlist.write(R"([{"symbol": "sh600519"}, {"symbol": "hk00700"}])");
+    watchlist.close();
+
+    QProcess kestrum;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"KESTRUM_DATA_DIR"_s, dir.path() + u"/data"_s);
+    env.insert(u"KESTRUM_MARKET_URL"_s, market.baseUrl().toString());
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.path() + u"/config"_s);
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"QT_QPA_PLATFORM"_s); // it must not need a display at all
+    kestrum.setProcessEnvironment(env);
+    kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/kestrum"), {u"--once"_s, u"--json"_s});
+    QVERIFY(kestrum.waitForStarted(5000));
+    // The simulator lives in this process: keep serving while the child runs.
+    QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
+    QCOMPARE(kestrum.exitCode(), 0);
+    const QJsonDocument doc = QJsonDocument::fromJson(kestrum.readAllStandardOutput());
+    QVERIFY(doc.isObject());
+    const QJsonArray quotes = doc.object().value(u"quotes"_s).toArray();
+    QCOMPARE(quotes.size(), 2);
+    QCOMPARE(quotes.at(0).toObject().value(u"time"_s).toString(), u"10:45:00"_s);
+    // No lock was taken: a running Kestrum beside it is unaffected.
+    QVERIFY(!QFile::exists(dir.path() + u"/runtime/com.orvell.kestrum.lock"_s));
+
+    QProcess bad;
+    bad.setProcessEnvironment(env);
+    bad.start(QStringLiteral(KESTRUM_BINARY_DIR "/kestrum"), {u"--once"_s});
+    QVERIFY(waitFor([&] { return bad.state() == QProcess::NotRunning; }, 20000));
+    QCOMPARE(bad.exitCode(), 2);
+}
+
+QTEST_GUILESS_MAIN(tst_OnceJson)
+#include "tst_oncejson.moc"
