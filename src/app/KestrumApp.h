@@ -19,15 +19,20 @@
 #include <optional>
 
 class AIProviderSettings;
+class AlertCenter;
 class BoardTags;
 class Clock;
 class DailyCache;
+class DecisionEngine;
 class HttpClient;
+class InsightPrompt;
 class InsightService;
 class IntradayAnalytics;
 class LoginItemManager;
+class Notifier;
 class QSettings;
 class SinaClient;
+class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
 
@@ -40,6 +45,8 @@ struct KestrumAppOptions
     QString autostartDirectory;         // empty: the XDG autostart directory
     // Opens a download page in the browser (the user interface supplies it).
     std::function<bool(const QUrl &)> urlOpener;
+    // empty: desktop notifications on the session bus (org.freedesktop.Notifications)
+    Notifier *notifier = nullptr;
 };
 
 // The application controller: owns the state of the running application, composes the
@@ -81,6 +88,13 @@ public:
     InsightService &insights() { return *m_insights; }
     UpdateChecker &updates() { return *m_updates; }
     LoginItemManager &loginItem() { return *m_loginItem; }
+    const DecisionEngine &decision() const { return *m_decision; }
+    StateSnapshots &snapshots() { return *m_snapshots; }
+    const StateSnapshots &snapshots() const { return *m_snapshots; }
+    const InsightPrompt &prompt() const { return *m_prompt; }
+    Notifier &notifier() { return *m_notifier; }
+    AlertCenter &alerts() { return *m_alerts; }
+    const AlertCenter &alerts() const { return *m_alerts; }
 
     // --- Launch and lifecycle ---
     void loadSettings();
@@ -91,6 +105,12 @@ public:
     void startTimers();
     void reloadConfig();
     void refreshAction() { refresh(); }
+    // The launch's test notification: when KESTRUM_SEND_TEST_ALERT is "1" or the one-shot
+    // preference KSSendTestAlertOnLaunch is set, clears the preference and sends the test
+    // notification a second later. True when one was scheduled.
+    bool sendTestAlertOnLaunchIfRequested();
+    static constexpr int kTestAlertDelayMs = 1000;
+    static QString sendTestAlertPreferenceKey();
 
     // --- Refresh cycle ---
     void refresh();
@@ -168,6 +188,12 @@ private:
     std::unique_ptr<InsightService> m_insights;
     std::unique_ptr<UpdateChecker> m_updates;
     std::unique_ptr<LoginItemManager> m_loginItem;
+    std::unique_ptr<DecisionEngine> m_decision;
+    std::unique_ptr<StateSnapshots> m_snapshots;
+    std::unique_ptr<InsightPrompt> m_prompt;
+    std::unique_ptr<Notifier> m_ownedNotifier;
+    Notifier *m_notifier = nullptr;
+    std::unique_ptr<AlertCenter> m_alerts;
 
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;

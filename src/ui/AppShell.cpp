@@ -1,5 +1,6 @@
 #include "ui/AppShell.h"
 
+#include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
 
@@ -55,6 +57,28 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     });
     connect(m_popover.get(), &PopoverWindow::closed, this,
             [this] { m_app.setPopoverShown(false); });
+    connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
+            &AppShell::refreshPopoverIfVisible);
+    connect(&m_app.alerts(), &AlertCenter::permissionWarningRequested, this,
+            &AppShell::showNotificationPermissionWarning);
+}
+
+QMessageBox *AppShell::permissionWarningBox() const
+{
+    return m_permissionBox;
+}
+
+void AppShell::showNotificationPermissionWarning(const QString &message,
+                                                 const QString &informativeText,
+                                                 const QString &button)
+{
+    // Window-modal and non-blocking: the refresh timers keep running behind it.
+    auto *box = new QMessageBox(QMessageBox::Warning, QString(), message);
+    box->setInformativeText(informativeText);
+    box->addButton(button, QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_permissionBox = box;
+    box->open();
 }
 
 AppShell::~AppShell() = default;
@@ -66,6 +90,7 @@ void AppShell::launch()
     m_statusItem->show();
     openPreferredLaunchSurfaceIfNeeded();
     m_app.refresh();
+    m_app.sendTestAlertOnLaunchIfRequested();
     m_app.startTimers();
 }
 

@@ -1,6 +1,8 @@
 #include "ui/QuickActionsMenu.h"
 
+#include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
 
 #include <QActionGroup>
@@ -47,6 +49,9 @@ void QuickActionsMenu::rebuild()
     QAction *refresh = addAction(u"刷新行情"_s);
     connect(refresh, &QAction::triggered, &m_app, &KestrumApp::refreshAction);
     addSeparator();
+    auto *alerts = new QMenu(AlertMenu::title(), this);
+    AlertMenu::fill(*alerts, m_app.alerts());
+    addMenu(alerts);
     addMenu(displayModeMenu());
     addSeparator();
     QAction *quit = addAction(u"退出 澄川"_s);
