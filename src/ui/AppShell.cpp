@@ -72,7 +72,12 @@ void AppShell::showNotificationPermissionWarning(const QString &message,
                                                  const QString &informativeText,
                                                  const QString &button)
 {
-    // Window-modal and non-blocking: the refresh timers keep running behind it.
+    // One box at a time: choosing presets again while it is open must not stack copies.
+    if (m_permissionBox) {
+        m_permissionBox->raise();
+        return;
+    }
+    // Non-blocking: the refresh timers keep running behind it.
     auto *box = new QMessageBox(QMessageBox::Warning, QString(), message);
     box->setInformativeText(informativeText);
     box->addButton(button, QMessageBox::AcceptRole);

@@ -199,7 +199,14 @@ void tst_InsightPrompt::promptIsWhatTheServiceSends()
         SimChatAnswer::text(u"盘面偏强震荡。均价线上方承接稳定。继续观察。"_s));
 
     const Quote q = *h.app->quoteForSymbol(u"sh600519"_s);
-    QSignalSpy changed(&h.app->insights(), &InsightService::insightChanged);
+    // Let the background fetches of the refresh land, so the directive holds still.
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(q.symbol) &&
+                                 h.app->dailyCache().dailyCacheRecordForQuote(q).has_value() &&
+                                 h.app->boardTags().boardLookupInFlightSymbols().isEmpty(),
+                             10000);
+    // Series, daily bars and board tags keep arriving in the background: take the prompt
+    // at the moment the request is built.
+    const QString expected = h.app->prompt().aiPromptForQuote(q);
     h.app->insights().generateAIInsight(q.symbol);
     QTRY_VERIFY_WITH_TIMEOUT(!h.app->insights().isLoading(q.symbol), 10000);
 
@@ -213,8 +220,7 @@ void tst_InsightPrompt::promptIsWhatTheServiceSends()
     QVERIFY(InsightPrompt::systemMessage().startsWith(u"你是澄川的盘中观察主持人。"_s));
     QVERIFY(InsightPrompt::systemMessage().endsWith(u"语气冷静、克制、专业，不要使用营销话术。"_s));
     QCOMPARE(messages[1].toObject().value(u"role"_s).toString(), u"user"_s);
-    QCOMPARE(messages[1].toObject().value(u"content"_s).toString(),
-             h.app->prompt().aiPromptForQuote(q));
+    QCOMPARE(messages[1].toObject().value(u"content"_s).toString(), expected);
 
     // The program's own directive closes the stored insight.
     const QString stored = settings.aiInsights.value(q.symbol);

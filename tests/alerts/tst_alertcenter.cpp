@@ -87,7 +87,6 @@ private Q_SLOTS:
     void payloadNeedsBothSnapshots();
     void snapshotTextAndName_data();
     void snapshotTextAndName();
-    void flipInsideEightMinutes();
     void cooldown_data();
     void cooldown();
     void checkAlertsPostsOnlyPayloads();
@@ -278,37 +277,6 @@ void tst_AlertCenter::snapshotTextAndName()
     f.refresh(q, snapshot(u"先防守"_s, u"失 10.10"_s, 7));
     QCOMPARE(f.notifier.posts.size(), 1);
     QCOMPARE(f.notifier.posts[0].body, body);
-}
-
-void tst_AlertCenter::flipInsideEightMinutes()
-{
-    Fixture f(u"sensitive"_s);
-    const Quote q = stock();
-    const QJsonObject a = snapshot(u"等确认"_s, u"守 10.10"_s, 0);
-    const QJsonObject b = snapshot(u"可跟踪"_s, u"守 10.10"_s, 0);
-    const QString idA = u"kestrum-state-sh600519-等确认-守 10.10"_s;
-    const QString idB = u"kestrum-state-sh600519-可跟踪-守 10.10"_s;
-
-    f.refresh(q, a);
-    f.clock.advanceSecs(120);
-    f.refresh(q, b); // first flip: B is new
-    f.clock.advanceSecs(120);
-    f.refresh(q, a); // second flip: A was never notified
-    f.clock.advanceSecs(120);
-    f.refresh(q, b); // third flip: B is 4 minutes old
-    QCOMPARE(f.notifier.posts.size(), 2);
-    QCOMPARE(f.notifier.posts[0].identifier, idB);
-    QCOMPARE(f.notifier.posts[0].title, u"机会提醒"_s);
-    QCOMPARE(f.notifier.posts[1].identifier, idA);
-    QCOMPARE(f.notifier.posts[1].title, u"关键变化"_s);
-
-    f.clock.advanceSecs(120);
-    f.refresh(q, a); // A notified 4 minutes ago
-    QCOMPARE(f.notifier.posts.size(), 2);
-    f.clock.advanceSecs(120);
-    f.refresh(q, b); // B notified exactly 480 seconds ago: free again
-    QCOMPARE(f.notifier.posts.size(), 3);
-    QCOMPARE(f.notifier.posts[2].identifier, idB);
 }
 
 void tst_AlertCenter::cooldown_data()

@@ -11,6 +11,7 @@
 #include "ScriptedMarket.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QJsonDocument>
 #include <QMenu>
 #include <QMessageBox>
@@ -178,11 +179,21 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QCOMPARE(box->buttons().constFirst()->text(), u"知道了"_s);
     QVERIFY(h.refreshAndWait()); // the program keeps running behind it
 
+    // Choosing again while it is open does not stack a second box.
+    answered.clear();
+    itemTitled(*alertSubmenu(shell.quickActionsMenu()), u"全部关键变化"_s)->trigger();
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(shell.permissionWarningBox(), box);
+    int boxes = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        boxes += qobject_cast<QMessageBox *>(widget) && widget->isVisible();
+    QCOMPARE(boxes, 1);
+
     // The choice was saved all the same.
     QFile file(h.app->config().settingsPath());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(u"alertPreset"_s).toString(),
-             u"standard"_s);
+             u"sensitive"_s);
 
     box->buttons().constFirst()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!shell.permissionWarningBox(), 5000);

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
@@ -361,6 +363,7 @@ void tst_AlertRefresh::testNotificationOnLaunch()
     QVERIFY(h.refreshAndWait());
 
     // Two launches on the same preferences.
+    bool firstLaunch = true;
     for (const bool expected : {sentFirst, sentSecond}) {
         h.notifier.posts.clear();
         const qint64 launchedAt = h.clock().now().toSecsSinceEpoch();
@@ -368,10 +371,13 @@ void tst_AlertRefresh::testNotificationOnLaunch()
         QVERIFY(!h.preferences->value(key, false).toBool());
         QVERIFY(h.notifier.posts.isEmpty()); // a second later, not inside the launch
         if (!expected) {
-            QTest::qWait(KestrumApp::kTestAlertDelayMs + 200);
-            QVERIFY(h.notifier.posts.isEmpty());
+            if (std::exchange(firstLaunch, false)) {
+                QTest::qWait(KestrumApp::kTestAlertDelayMs + 200);
+                QVERIFY(h.notifier.posts.isEmpty());
+            }
             continue;
         }
+        firstLaunch = false;
         QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posts.size(), 1, 5000);
         QCOMPARE(h.notifier.posts[0].title, u"盘中提醒测试"_s);
         QCOMPARE(h.notifier.posts[0].identifier, u"kestrum-test-"_s + QString::number(launchedAt));
