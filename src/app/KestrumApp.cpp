@@ -1,7 +1,10 @@
 #include "app/KestrumApp.h"
 
 #include "ai/AIProviderSettings.h"
+#include "ai/InsightPrompt.h"
 #include "ai/InsightService.h"
+#include "alerts/AlertCenter.h"
+#include "alerts/FreedesktopNotifier.h"
 #include "app/PackageInfo.h"
 #include "app/UpdateChecker.h"
 #include "config/LoginItemManager.h"
@@ -19,6 +22,7 @@
 #include "strategy/DecisionSampleLog.h"
 #include "strategy/StrategyStore.h"
 
+#include <QDBusConnection>
 #include <QJsonObject>
 #include <QPointer>
 #include <QSettings>
@@ -91,8 +95,35 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     auto save = [this] {
         saveSettings();
     };
+    m_prompt = std::make_unique<InsightPrompt>(*m_engine, *m_snapshots, *m_boardTags, m_quotes);
+
+    if (options.notifier) {
+        m_notifier = options.notifier;
+    } else {
+        m_ownedNotifier = std::make_unique<FreedesktopNotifier>(QDBusConnection::sessionBus());
+        m_notifier = m_ownedNotifier.get();
+    }
+    AlertSources alertSources;
+    alertSources.currentSnapshot = [this](const QString &symbol) {
+        return m_snapshots->currentStateSnapshotForSymbol(symbol);
+    };
+    alertSources.previousSnapshot = [this](const QString &symbol) {
+        return m_snapshots->previousStateSnapshotForSymbol(symbol);
+    };
+    alertSources.shouldHoldBackAggressiveBuy = [this](const Quote &q) {
+        return m_engine->shouldHoldBackAggressiveBuyForQuote(q);
+    };
+    m_alerts = std::make_unique<AlertCenter>(m_settings, *m_notifier, *m_clock, m_quotes,
+                                             alertSources, save);
+
     m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, save);
     InsightSources sources;
+    sources.prompt = [this](const Quote &q) {
+        return m_prompt->messagesForQuote(q);
+    };
+    sources.nextWatchDirective = [this](const Quote &q) {
+        return m_engine->nextWatchDirectiveForQuote(q);
+    };
     sources.quoteForSymbol = [this](const QString &symbol) {
         return quoteForSymbol(symbol);
     };
@@ -165,6 +196,24 @@ void KestrumApp::reloadConfig()
     refresh();
 }
 
+QString KestrumApp::sendTestAlertPreferenceKey()
+{
+    return u"KSSendTestAlertOnLaunch"_s;
+}
+
+bool KestrumApp::sendTestAlertOnLaunchIfRequested()
+{
+    const bool fromEnvironment = qEnvironmentVariable("KESTRUM_SEND_TEST_ALERT") == u"1";
+    const bool fromPreference = m_preferences->value(sendTestAlertPreferenceKey(), false).toBool();
+    if (!fromEnvironment && !fromPreference)
+        return false;
+    // One-shot: cleared as soon as it is honoured, before anything can go wrong.
+    m_preferences->setValue(sendTestAlertPreferenceKey(), false);
+    m_preferences->sync();
+    QTimer::singleShot(kTestAlertDelayMs, this, [this] { m_alerts->sendTestAlertNotification(); });
+    return true;
+}
+
 // --- Refresh cycle ----------------------------------------------------------------------
 
 void KestrumApp::refresh()
@@ -223,6 +272,7 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         QStringList mergedSymbols;
         for (const Quote &quote : merged)
             mergedSymbols.append(quote.symbol);
+        // Before the new quotes are published, so "previous" means the refresh before.
         m_snapshots->rollStateSnapshotsForwardForSymbols(mergedSymbols);
         updatePriceFlashStateForQuotes(merged);
         m_quotes = merged;
@@ -233,6 +283,8 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         m_snapshots->captureCurrentStateSnapshotsForQuotes(merged);
         m_daily->refreshStrategyDailyCacheForQuotes(merged);
         runDecisionSamplePass(merged);
+        // Last: alerts compare the snapshots just rolled and captured.
+        m_alerts->checkAlerts(fetchedWatch);
     } else if (!watchSymbols.isEmpty()) {
         m_quotes = mergedQuotesForWatchItems(watchlist, {});
         m_lastStatus = u"网络异常，显示上次行情"_s;

@@ -19,6 +19,7 @@
 #include <optional>
 
 class AIProviderSettings;
+class AlertCenter;
 class BoardTags;
 class Clock;
 class DailyCache;
@@ -26,11 +27,14 @@ class DecisionEngine;
 class DecisionSampleLog;
 class StateSnapshots;
 class HttpClient;
+class InsightPrompt;
 class InsightService;
 class IntradayAnalytics;
 class LoginItemManager;
+class Notifier;
 class QSettings;
 class SinaClient;
+class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
 
@@ -43,6 +47,8 @@ struct KestrumAppOptions
     QString autostartDirectory;         // empty: the XDG autostart directory
     // Opens a download page in the browser (the user interface supplies it).
     std::function<bool(const QUrl &)> urlOpener;
+    // empty: desktop notifications on the session bus (org.freedesktop.Notifications)
+    Notifier *notifier = nullptr;
 };
 
 // The application controller: owns the state of the running application, composes the
@@ -89,6 +95,11 @@ public:
     const StateSnapshots &snapshots() const { return *m_snapshots; }
     DecisionSampleLog &sampleLog() { return *m_samples; }
     LoginItemManager &loginItem() { return *m_loginItem; }
+    const DecisionEngine &decision() const { return *m_engine; }
+    const InsightPrompt &prompt() const { return *m_prompt; }
+    Notifier &notifier() { return *m_notifier; }
+    AlertCenter &alerts() { return *m_alerts; }
+    const AlertCenter &alerts() const { return *m_alerts; }
 
     // --- Launch and lifecycle ---
     void loadSettings();
@@ -99,6 +110,12 @@ public:
     void startTimers();
     void reloadConfig();
     void refreshAction() { refresh(); }
+    // The launch's test notification: when KESTRUM_SEND_TEST_ALERT is "1" or the one-shot
+    // preference KSSendTestAlertOnLaunch is set, clears the preference and sends the test
+    // notification a second later. True when one was scheduled.
+    bool sendTestAlertOnLaunchIfRequested();
+    static constexpr int kTestAlertDelayMs = 1000;
+    static QString sendTestAlertPreferenceKey();
 
     // --- Refresh cycle ---
     void refresh();
@@ -184,6 +201,10 @@ private:
     std::unique_ptr<StateSnapshots> m_snapshots;
     std::unique_ptr<DecisionSampleLog> m_samples;
     std::unique_ptr<LoginItemManager> m_loginItem;
+    std::unique_ptr<InsightPrompt> m_prompt;
+    std::unique_ptr<Notifier> m_ownedNotifier;
+    Notifier *m_notifier = nullptr;
+    std::unique_ptr<AlertCenter> m_alerts;
 
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;

@@ -1,5 +1,6 @@
 #include "ui/AppShell.h"
 
+#include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "app/WatchlistManager.h"
 #include "ui/PopoverWindow.h"
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
 
@@ -71,6 +73,33 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     });
     connect(m_popover.get(), &PopoverWindow::closed, this,
             [this] { m_app.setPopoverShown(false); });
+    connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
+            &AppShell::refreshPopoverIfVisible);
+    connect(&m_app.alerts(), &AlertCenter::permissionWarningRequested, this,
+            &AppShell::showNotificationPermissionWarning);
+}
+
+QMessageBox *AppShell::permissionWarningBox() const
+{
+    return m_permissionBox;
+}
+
+void AppShell::showNotificationPermissionWarning(const QString &message,
+                                                 const QString &informativeText,
+                                                 const QString &button)
+{
+    // One box at a time: choosing presets again while it is open must not stack copies.
+    if (m_permissionBox) {
+        m_permissionBox->raise();
+        return;
+    }
+    // Non-blocking: the refresh timers keep running behind it.
+    auto *box = new QMessageBox(QMessageBox::Warning, QString(), message);
+    box->setInformativeText(informativeText);
+    box->addButton(button, QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_permissionBox = box;
+    box->open();
 }
 
 AppShell::~AppShell() = default;
@@ -82,6 +111,7 @@ void AppShell::launch()
     m_statusItem->show();
     openPreferredLaunchSurfaceIfNeeded();
     m_app.refresh();
+    m_app.sendTestAlertOnLaunchIfRequested();
     m_app.startTimers();
 }
 

@@ -10,6 +10,7 @@
 
 class KestrumApp;
 class PopoverWindow;
+class QMessageBox;
 class QuickActionsMenu;
 class StatusItem;
 class QWidget;
@@ -67,6 +68,12 @@ public:
 
     static constexpr int kLaunchSurfaceDelayMs = 350;
 
+    // The box shown when notifications cannot be delivered (the alert center asks for it).
+    void showNotificationPermissionWarning(const QString &message, const QString &informativeText,
+                                           const QString &button);
+    // The box of the last warning while it is open, for tests.
+    QMessageBox *permissionWarningBox() const;
+
 public Q_SLOTS:
     void quit();
 
@@ -91,4 +98,5 @@ private:
     bool m_managingWatchlist = false;
     bool m_configuringAI = false;
     QString m_detailSymbol;
+    QPointer<QMessageBox> m_permissionBox;
 };

@@ -1,6 +1,8 @@
 #include "ui/QuickActionsMenu.h"
 
+#include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
 
 #include <QActionGroup>
@@ -49,6 +51,9 @@ void QuickActionsMenu::rebuild()
     QAction *manage = addAction(u"管理自选"_s);
     connect(manage, &QAction::triggered, &m_shell, &AppShell::openWatchlistManager);
     addSeparator();
+    auto *alerts = new QMenu(AlertMenu::title(), this);
+    AlertMenu::fill(*alerts, m_app.alerts());
+    addMenu(alerts);
     addMenu(displayModeMenu());
     addSeparator();
     QAction *quit = addAction(u"退出 澄川"_s);

@@ -1,8 +1,8 @@
 #include "alerts/FreedesktopNotifier.h"
 
+#include "FakeNotificationServer.h"
 #include "PrivateSessionBus.h"
 
-#include <QDBusContext>
 #include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTest>
@@ -10,99 +10,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString kPath = u"/org/freedesktop/Notifications"_s;
-const QString kInterface = u"org.freedesktop.Notifications"_s;
-
-} // namespace
-
-// A notification daemon that shows nothing and remembers what it was asked.
-class FakeNotificationServer : public QObject, protected QDBusContext
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Call
-    {
-        QString appName;
-        uint replacesId = 0;
-        QString appIcon;
-        QString summary;
-        QString body;
-        QStringList actions;
-        QVariantMap hints;
-        int expireTimeout = 0;
-        uint id = 0;
-    };
-
-    explicit FakeNotificationServer(QDBusConnection bus)
-        : m_bus(std::move(bus))
-    {}
-
-    bool start()
-    {
-        return m_bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots) &&
-               m_bus.registerService(kInterface);
-    }
-    void stop()
-    {
-        m_bus.unregisterService(kInterface);
-        m_bus.unregisterObject(kPath);
-    }
-
-    void sendClosed(uint id, uint reason)
-    {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(kPath, kInterface, u"NotificationClosed"_s);
-        signal << id << reason;
-        m_bus.send(signal);
-    }
-    void sendActionInvoked(uint id, const QString &key)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, u"ActionInvoked"_s);
-        signal << id << key;
-        m_bus.send(signal);
-    }
-
-    QList<Call> calls;
-    QStringList capabilities{u"body"_s};
-    // Never answers GetCapabilities, like a daemon that hangs.
-    bool silent = false;
-    int capabilityQueries = 0;
-
-public Q_SLOTS:
-    QStringList GetCapabilities()
-    {
-        ++capabilityQueries;
-        if (silent)
-            setDelayedReply(true);
-        return capabilities;
-    }
-
-    uint Notify(const QString &appName, uint replacesId, const QString &appIcon,
-                const QString &summary, const QString &body, const QStringList &actions,
-                const QVariantMap &hints, int expireTimeout)
-    {
-        const uint id = replacesId != 0 && m_live.contains(replacesId) ? replacesId : m_nextId++;
-        m_live.insert(id);
-        calls.append(
-            {appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout, id});
-        return id;
-    }
-
-    void CloseNotification(uint id)
-    {
-        if (m_live.remove(id))
-            sendClosed(id, 3);
-    }
-
-private:
-    QDBusConnection m_bus;
-    QSet<uint> m_live;
-    uint m_nextId = 1;
-};
 
 class tst_FreedesktopNotifier : public QObject
 {

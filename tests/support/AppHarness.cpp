@@ -7,7 +7,8 @@ using namespace Qt::StringLiterals;
 
 namespace TestSupport {
 
-AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start)
+AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
+                       Notifier *notifierOverride)
     : market(start)
 {
     preferences =
@@ -17,6 +18,7 @@ AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start)
     options.endpoints = Endpoints::allAt(market.baseUrl());
     options.clock = &market.clock;
     options.preferences = preferences.get();
+    options.notifier = notifierOverride ? notifierOverride : &notifier;
     app = std::make_unique<KestrumApp>(options);
     setWatchlist(watchSymbols);
     app->loadSettings();

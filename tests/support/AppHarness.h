@@ -2,6 +2,7 @@
 
 #include "app/KestrumApp.h"
 
+#include "RecordingNotifier.h"
 #include "TestSupport.h"
 
 #include <QJsonArray>
@@ -13,16 +14,19 @@
 namespace TestSupport {
 
 // A controller on a temporary data directory, talking to the simulated market with a
-// clock the test moves.
+// clock the test moves. Notifications go to `notifier` (a recording double) unless the
+// test hands in its own.
 class AppHarness
 {
 public:
     explicit AppHarness(const QStringList &watchSymbols = {},
-                        const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30));
+                        const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
+                        Notifier *notifierOverride = nullptr);
 
     QTemporaryDir dir;
     SimHarness market;
     std::unique_ptr<QSettings> preferences;
+    RecordingNotifier notifier;
     std::unique_ptr<KestrumApp> app;
 
     ManualClock &clock() { return market.clock; }

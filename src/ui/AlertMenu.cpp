@@ -1,0 +1,43 @@
+#include "ui/AlertMenu.h"
+
+#include "alerts/AlertCenter.h"
+
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace AlertMenu {
+
+QString title()
+{
+    return u"盘中提醒"_s;
+}
+
+void fill(QMenu &menu, AlertCenter &alerts)
+{
+    menu.clear();
+    for (const AlertMenuEntry &entry : alerts.alertMenu()) {
+        switch (entry.kind) {
+        case AlertMenuEntry::Kind::Separator:
+            menu.addSeparator();
+            break;
+        case AlertMenuEntry::Kind::Info: {
+            QAction *info = menu.addAction(entry.title);
+            info->setEnabled(entry.enabled);
+            break;
+        }
+        case AlertMenuEntry::Kind::Preset: {
+            QAction *item = menu.addAction(entry.title);
+            item->setCheckable(true);
+            item->setChecked(entry.checked);
+            item->setEnabled(entry.enabled);
+            item->setData(entry.key);
+            QObject::connect(item, &QAction::triggered, &alerts,
+                             [&alerts, key = entry.key] { alerts.setAlertPresetFromMenu(key); });
+            break;
+        }
+        }
+    }
+}
+
+} // namespace AlertMenu

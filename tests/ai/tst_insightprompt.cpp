@@ -1,0 +1,403 @@
+#include "ai/InsightPrompt.h"
+
+#include "ai/InsightService.h"
+#include "app/KestrumApp.h"
+#include "config/ConfigStore.h"
+#include "decision/DecisionEngine.h"
+#include "decision/StateSnapshots.h"
+#include "intraday/IntradayAnalytics.h"
+#include "intraday/IntradayStore.h"
+#include "model/Formatters.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/StrategyStore.h"
+
+#include "AppHarness.h"
+#include "ScriptedMarket.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+// The prompt over stores the test fills by hand: no network, no controller.
+struct PromptFixture
+{
+    PromptFixture()
+        : config(dir.path())
+        , clock(shanghaiTime(2026, 4, 28, 13, 40))
+        , strategy(config, clock)
+        , daily(strategy)
+        , boards(strategy)
+        , engine(intraday, daily, background)
+        , snapshots(engine)
+        , prompt(engine, snapshots, boards, held)
+    {
+        boards.loadBoardMap();
+    }
+
+    Quote quote(const QString &symbol, double price, double previousClose, double high,
+                double low) const
+    {
+        Quote q;
+        q.symbol = symbol;
+        q.name = u"测试股份"_s;
+        q.price = price;
+        q.previousClose = previousClose;
+        q.open = previousClose;
+        q.high = high;
+        q.low = low;
+        q.volume = 1.2e6;
+        q.amount = 1.2e6 * price;
+        q.date = u"2026-04-28"_s;
+        q.time = u"13:40:00"_s;
+        return q;
+    }
+
+    QStringList lines(const Quote &q) const { return prompt.aiPromptForQuote(q).split(u'\n'); }
+
+    QTemporaryDir dir;
+    ConfigStore config;
+    ManualClock clock;
+    StrategyStore strategy;
+    DailyCache daily;
+    BoardTags boards;
+    IntradayStore intraday;
+    QHash<QString, Quote> background;
+    DecisionEngine engine;
+    StateSnapshots snapshots;
+    QList<Quote> held;
+    InsightPrompt prompt;
+};
+
+} // namespace
+
+class tst_InsightPrompt : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void simulatedQuoteLineByLine();
+    void promptIsWhatTheServiceSends();
+    void withoutPreviousClose();
+    void changeRank_data();
+    void changeRank();
+    void boardTagsLine_data();
+    void boardTagsLine();
+    void keyLevelLine_data();
+    void keyLevelLine();
+    void agentsAndHint_data();
+    void agentsAndHint();
+};
+
+void tst_InsightPrompt::simulatedQuoteLineByLine()
+{
+    AppHarness h({u"sh600519"_s, u"sz002491"_s, u"sz300750"_s}, shanghaiTime(2026, 4, 28, 13, 45));
+    h.app->loadStrategy();
+    QVERIFY(h.refreshAndWait());
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"sz002491"_s), 10000);
+    h.clock().advanceSecs(180);
+    QVERIFY(h.refreshAndWait());
+
+    const Quote q = *h.app->quoteForSymbol(u"sz002491"_s);
+    const QStringList lines = h.app->prompt().aiPromptForQuote(q).split(u'\n');
+    QCOMPARE(lines.size(), 33);
+
+    const DecisionEngine &d = h.app->decision();
+    const IntradayAnalytics &a = d.analytics();
+    QList<Quote> sorted = h.app->quotes();
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Quote &x, const Quote &y) {
+        return x.changePercent() > y.changePercent();
+    });
+    qsizetype rank = 0;
+    while (sorted.at(rank).symbol != q.symbol)
+        ++rank;
+
+    QCOMPARE(lines[0], u"股票：通鼎互联（SZ002491）"_s);
+    QCOMPARE(lines[1], u"当前价："_s + formatPrice(q.price));
+    QCOMPARE(lines[2], u"涨跌额："_s + formatChange(q.change()));
+    QCOMPARE(lines[3], u"涨跌幅："_s + formatPercent(q.changePercent()));
+    QCOMPARE(lines[4], u"今开："_s + formatPrice(q.open));
+    QCOMPARE(lines[5], u"昨收："_s + formatPrice(q.previousClose));
+    QCOMPARE(lines[6], u"最高："_s + formatPrice(q.high));
+    QCOMPARE(lines[7], u"最低："_s + formatPrice(q.low));
+    QCOMPARE(lines[8], u"成交量："_s + formatCompactNumber(q.volume));
+    QCOMPARE(lines[9], u"成交额："_s + formatCompactNumber(q.amount));
+    QCOMPARE(lines[10],
+             u"振幅："_s + QString::asprintf("%.2f%%", (q.high - q.low) / q.previousClose * 100));
+    QCOMPARE(lines[11], u"自选池数量：3"_s);
+    QCOMPARE(lines[12], u"涨幅排名："_s + QString::number(rank + 1) + u"/3"_s);
+    QCOMPARE(lines[13], u"价格锚点："_s + a.priceAnchorDescriptionForQuote(q));
+    const QStringList features{
+        a.intradayLocationDescriptionForQuote(q), a.distanceToExtremesDescriptionForQuote(q),
+        a.averageLineDescriptionForQuote(q),      a.shortRhythmDescriptionForQuote(q),
+        a.continuationDescriptionForQuote(q),     a.mainDirectionDescriptionForQuote(q)};
+    QCOMPARE(lines[14], u"基础盘中特征："_s + features.join(u"；"_s));
+    const QString hint = h.app->prompt().operationHintDescriptionForQuote(q);
+    QVERIFY(hint.startsWith(u"操作观察口径："));
+    QCOMPARE(lines[15], u"节奏分层："_s + a.openSessionDescriptionForQuote(q) + u"；"_s +
+                            a.afternoonSessionDescriptionForQuote(q) + u"；"_s +
+                            a.recentVolumeDescriptionForQuote(q, 5));
+    QCOMPARE(lines[16], u"日内背景："_s + d.marketBackgroundDescriptionForQuote(q) + u"；"_s +
+                            d.boardBackgroundDescriptionForQuote(q) + u"；"_s +
+                            a.volumePriceContextDescriptionForQuote(q) + u"；"_s +
+                            a.breakoutContextDescriptionForQuote(q));
+    QCOMPARE(lines[17], u"日线背景："_s + h.app->dailyCache().dailyContextForQuote(q) +
+                            u"；板块标签：通信 / 光通信"_s);
+    QCOMPARE(lines[18],
+             u"状态连续性："_s + h.app->snapshots().stateContinuityDescriptionForQuote(q));
+    QVERIFY(!lines[18].contains(u"首轮观察")); // two refreshes: there is a previous snapshot
+    QCOMPARE(lines[19], u"结构化判断："_s + a.intradayStructureDescriptionForQuote(q) + u"；"_s +
+                            a.detailedVolumePriceDescriptionForQuote(q) + u"；"_s + hint);
+    QCOMPARE(lines[20], u"执行状态："_s + d.executionStatusForQuote(q));
+    QCOMPARE(lines[21], u"判断置信度："_s + d.decisionConfidenceForQuote(q) + u"（"_s +
+                            d.decisionConfidenceReasonForQuote(q) + u"）"_s);
+    QCOMPARE(lines[22], u"下一步锚点："_s + d.nextWatchDirectiveForQuote(q));
+    QCOMPARE(lines[23], u"规则摘要："_s + d.decisionPipelineSummaryForQuote(q));
+    QCOMPARE(lines[24], QString());
+    QCOMPARE(lines[25], u"多Agent观点："_s);
+    QCOMPARE(lines[26], u"结构Agent："_s + h.app->prompt().structureAgentReportForQuote(q));
+    QVERIFY(lines[26].startsWith(u"结构Agent：判断："_s +
+                                 a.intradayStructureDescriptionForQuote(q) + u"。节奏："_s +
+                                 a.shortRhythmDescriptionForQuote(q)));
+    QCOMPARE(lines[27], u"量价Agent：判断："_s + a.detailedVolumePriceDescriptionForQuote(q) +
+                            u"。量价配合："_s + a.volumePriceContextDescriptionForQuote(q) +
+                            u"。依据："_s + a.recentVolumeDescriptionForQuote(q, 5) + u"。"_s);
+    QCOMPARE(lines[28], u"风险Agent："_s + h.app->prompt().riskAgentReportForQuote(q));
+    QVERIFY(lines[28].endsWith(u"。补充："_s + a.breakoutContextDescriptionForQuote(q) + u"。"_s));
+    QCOMPARE(lines[29], u"机会Agent："_s + h.app->prompt().opportunityAgentReportForQuote(q));
+    QCOMPARE(lines[30], h.app->prompt().moderatorTaskForQuote(q));
+    QVERIFY(lines[30].startsWith(u"主持任务：综合四个 Agent 的共识和分歧，"_s));
+    QVERIFY(lines[30].contains(u"。本地观察锚点："_s + d.nextWatchDirectiveForQuote(q)));
+    QVERIFY(lines[30].endsWith(u"。规则摘要："_s + d.decisionPipelineSummaryForQuote(q) + u"。"_s));
+    QCOMPARE(lines[31], QString());
+    QVERIFY(lines[32].startsWith(u"请输出三句话：1. 当前盘面状态；"_s));
+    QVERIFY(lines[32].endsWith(u"要用“可跟踪”“宜观察”“若…则…”这类条件化表达。"_s));
+    QCOMPARE(lines[32], InsightPrompt::closingInstruction());
+}
+
+void tst_InsightPrompt::promptIsWhatTheServiceSends()
+{
+    AppHarness h({u"sh600519"_s, u"sz002491"_s}, shanghaiTime(2026, 4, 28, 10, 45));
+    QVERIFY(h.refreshAndWait());
+    // The minute series land after the refresh; the prompt must be compared on them.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        h.app->intraday().isReal(u"sh600519"_s) && h.app->intraday().isReal(u"sz002491"_s), 10000);
+    AppSettings &settings = h.app->settings();
+    settings.aiEnabled = true;
+    settings.aiAPIKey = u"sk-test"_s;
+    settings.aiModel = u"sim-chat"_s;
+    settings.aiBaseURL = h.market.baseUrl().toString() + u"/v1"_s;
+    h.market.simulator.enqueueChatAnswer(
+        SimChatAnswer::text(u"盘面偏强震荡。均价线上方承接稳定。继续观察。"_s));
+
+    const Quote q = *h.app->quoteForSymbol(u"sh600519"_s);
+    // Let the background fetches of the refresh land, so the directive holds still.
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(q.symbol) &&
+                                 h.app->dailyCache().dailyCacheRecordForQuote(q).has_value() &&
+                                 h.app->boardTags().boardLookupInFlightSymbols().isEmpty(),
+                             10000);
+    // Series, daily bars and board tags keep arriving in the background: take the prompt
+    // at the moment the request is built.
+    const QString expected = h.app->prompt().aiPromptForQuote(q);
+    h.app->insights().generateAIInsight(q.symbol);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.app->insights().isLoading(q.symbol), 10000);
+
+    const QList<SimRequest> sent = h.server().requests(MarketSimulator::chatRouteName());
+    QCOMPARE(sent.size(), 1);
+    const QJsonArray messages =
+        QJsonDocument::fromJson(sent.first().body).object().value(u"messages"_s).toArray();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[0].toObject().value(u"role"_s).toString(), u"system"_s);
+    QCOMPARE(messages[0].toObject().value(u"content"_s).toString(), InsightPrompt::systemMessage());
+    QVERIFY(InsightPrompt::systemMessage().startsWith(u"你是澄川的盘中观察主持人。"_s));
+    QVERIFY(InsightPrompt::systemMessage().endsWith(u"语气冷静、克制、专业，不要使用营销话术。"_s));
+    QCOMPARE(messages[1].toObject().value(u"role"_s).toString(), u"user"_s);
+    QCOMPARE(messages[1].toObject().value(u"content"_s).toString(), expected);
+
+    // The program's own directive closes the stored insight.
+    const QString stored = settings.aiInsights.value(q.symbol);
+    QVERIFY2(stored.endsWith(h.app->decision().nextWatchDirectiveForQuote(q)), qPrintable(stored));
+}
+
+void tst_InsightPrompt::withoutPreviousClose()
+{
+    PromptFixture f;
+    const Quote q = f.quote(u"sz002491"_s, 6.5, 0, 6.8, 6.2);
+    const QStringList lines = f.lines(q);
+    QCOMPARE(lines.size(), 33);
+    QCOMPARE(lines[10], u"振幅：0.00%"_s);
+    QVERIFY2(lines[16].endsWith(u"；"), qPrintable(lines[16])); // no breakout context
+    QVERIFY(f.prompt.riskAgentReportForQuote(q).endsWith(u"。补充：。"_s));
+}
+
+void tst_InsightPrompt::changeRank_data()
+{
+    QTest::addColumn<QList<double>>("heldChanges");
+    QTest::addColumn<int>("askedIndex"); // -1: a quote not held
+    QTest::addColumn<QString>("line");
+
+    const QList<double> three{3, 1, -2};
+    QTest::newRow("last of three") << three << 2 << u"涨幅排名：3/3"_s;
+    QTest::newRow("first of three") << three << 0 << u"涨幅排名：1/3"_s;
+    QTest::newRow("not held") << three << -1 << u"涨幅排名：1/3"_s;
+    QTest::newRow("ties keep list order") << QList<double>{1, 3, 1} << 2 << u"涨幅排名：3/3"_s;
+    QTest::newRow("earlier tie ahead") << QList<double>{1, 3, 1} << 0 << u"涨幅排名：2/3"_s;
+    QTest::newRow("empty list") << QList<double>{} << -1 << u"涨幅排名：1/0"_s;
+}
+
+void tst_InsightPrompt::changeRank()
+{
+    QFETCH(QList<double>, heldChanges);
+    QFETCH(int, askedIndex);
+    QFETCH(QString, line);
+
+    PromptFixture f;
+    for (int i = 0; i < heldChanges.size(); ++i) {
+        const double price = 10 * (1 + heldChanges[i] / 100);
+        f.held.append(f.quote(u"sh60000"_s + QString::number(i), price, 10, price + 0.1, 9.8));
+    }
+    const Quote asked =
+        askedIndex < 0 ? f.quote(u"sz000001"_s, 10.5, 10, 10.6, 9.9) : f.held.at(askedIndex);
+    const QStringList lines = f.lines(asked);
+    QCOMPARE(lines[11], u"自选池数量："_s + QString::number(heldChanges.size()));
+    QCOMPARE(lines[12], line);
+}
+
+void tst_InsightPrompt::boardTagsLine_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("tail");
+
+    QTest::newRow("two tags") << u"sh600089"_s << u"；板块标签：电力设备 / 输变电"_s;
+    QTest::newRow("no tags") << u"sh601888"_s << u"；板块标签："_s;
+}
+
+void tst_InsightPrompt::boardTagsLine()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, tail);
+
+    PromptFixture f;
+    const QString line = f.lines(f.quote(symbol, 15.2, 15.0, 15.4, 14.9))[17];
+    QVERIFY2(line.startsWith(u"日线背景：") && line.endsWith(tail), qPrintable(line));
+}
+
+void tst_InsightPrompt::keyLevelLine_data()
+{
+    QTest::addColumn<QList<double>>("prices"); // at the open, at midday, now (13:40)
+    QTest::addColumn<double>("average");
+    QTest::addColumn<QString>("keyLevel");
+
+    QTest::newRow("above the average, down since the open and since midday")
+        << QList<double>{10.40, 10.35, 10.20} << 10.10
+        << u"关键风控位：均价线 10.10，日内背景 偏弱 / 午后走弱"_s;
+    QTest::newRow("up since the open and since midday")
+        << QList<double>{10.00, 10.10, 10.20} << 10.10
+        << u"关键风控位：均价线 10.10，日内背景 未转弱 / 午后未转差"_s;
+    QTest::newRow("up since the open, down since midday")
+        << QList<double>{10.00, 10.30, 10.20} << 10.10
+        << u"关键风控位：均价线 10.10，日内背景 未转弱 / 午后走弱"_s;
+    QTest::newRow("no average line") << QList<double>{} << 0.0 << u"关键风控位：等待均价线形成"_s;
+}
+
+void tst_InsightPrompt::keyLevelLine()
+{
+    QFETCH(QList<double>, prices);
+    QFETCH(double, average);
+    QFETCH(QString, keyLevel);
+
+    PromptFixture f;
+    const QString symbol = u"sh601888"_s;
+    if (!prices.isEmpty()) {
+        ScriptedSeries::through({{0, prices[0]}, {7200, prices[1]}, {9600, prices[2]}})
+            .endingAverageAt(average)
+            .applyTo(f.intraday, symbol, u"2026-04-28"_s);
+    }
+    const Quote q = f.quote(symbol, prices.isEmpty() ? 10.2 : prices.last(), 10.0, 10.5, 9.9);
+    const QString report = f.prompt.riskAgentReportForQuote(q);
+    QVERIFY2(report.contains(u"。"_s + keyLevel + u"。补充："_s), qPrintable(report));
+    QCOMPARE(f.lines(q)[28], u"风险Agent："_s + report);
+}
+
+void tst_InsightPrompt::agentsAndHint_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<double>("price");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("indexChange"); // every background index, percent
+    QTest::addColumn<QString>("risk");
+    QTest::addColumn<QString>("opportunity");
+    QTest::addColumn<QString>("hint");
+
+    QTest::newRow("steady climb")
+        << u"tracking"_s << 10.20 << 10.60 << 0.3 << u"风险状态：可控"_s
+        << u"判断：机会状态：可跟踪。理由：价格仍在均价线 10.10 上方，且背景与节奏配合成立。"_s
+        << u"操作观察口径：当前位置更适合跟踪强弱延续，先盯均价线和回踩承接"_s;
+    QTest::newRow("climb right under the day high")
+        << u"tracking"_s << 10.20 << 10.22 << 0.3 << u"风险状态：可控"_s
+        << u"判断：机会状态：不追高。理由：当前价已接近日高 10.22，更适合等回踩确认。"_s
+        << u"操作观察口径：当前位置不追高，优先等回踩确认后再判断"_s;
+    QTest::newRow("stalled above the average line")
+        << u"waiting"_s << 10.20 << 10.60 << 0.3 << u"风险状态：可控"_s
+        << u"判断：机会状态：等确认。理由：背景有支持，但近端确认还没有完全收口。"_s
+        << u"操作观察口径：当前更适合等确认，不把局部修复直接当成出手信号"_s;
+    QTest::newRow("gave the climb back in a quiet market")
+        << u"defending"_s << 10.03 << 10.60 << 0.0 << u"风险状态：失 10.10"_s
+        << u"判断：机会状态：收复均价。理由：尚未重新站上均价线 10.10。"_s
+        << u"操作观察口径：均价线下方优先观察修复，等重新站上后再看延续"_s;
+    QTest::newRow("at the day high without a series")
+        << u"none"_s << 10.60 << 10.60 << 0.3 << u"风险状态：可控"_s
+        << u"判断：机会状态：不追高。理由：当前价已接近日高 10.60，更适合等回踩确认。"_s
+        << u"操作观察口径：均价线下方优先观察修复，等重新站上后再看延续"_s;
+}
+
+void tst_InsightPrompt::agentsAndHint()
+{
+    QFETCH(QString, shape);
+    QFETCH(double, price);
+    QFETCH(double, high);
+    QFETCH(double, indexChange);
+    QFETCH(QString, risk);
+    QFETCH(QString, opportunity);
+    QFETCH(QString, hint);
+
+    PromptFixture f;
+    const QString symbol = u"sh601888"_s;
+    const double end = 4320; // 10:42
+    for (const QString &index : DecisionEngine::backgroundIndexSymbols()) {
+        const double level = 1000 * (1 + indexChange / 100);
+        f.background.insert(index, f.quote(index, level, 1000, level + 1, 999));
+    }
+    QList<QPair<double, double>> knots;
+    if (shape == u"tracking")
+        knots = {{0, 10.00}, {end, price}};
+    else if (shape == u"waiting")
+        knots = {{0, 10.00}, {end - 1200, price}, {end, price}};
+    else if (shape == u"defending")
+        knots = {{0, 10.00}, {end - 480, 10.20}, {end, price}};
+    if (!knots.isEmpty()) {
+        ScriptedSeries::through(knots).endingAverageAt(10.10).applyTo(f.intraday, symbol,
+                                                                      u"2026-04-28"_s);
+    }
+    Quote q = f.quote(symbol, price, 10.00, high, 9.95);
+    q.time = u"10:42:00"_s;
+
+    const QString riskReport = f.prompt.riskAgentReportForQuote(q);
+    QVERIFY2(riskReport.startsWith(u"判断："_s + risk + u"。"_s), qPrintable(riskReport));
+    QCOMPARE(f.prompt.opportunityAgentReportForQuote(q), opportunity);
+    QCOMPARE(f.prompt.operationHintDescriptionForQuote(q), hint);
+    const QStringList lines = f.lines(q);
+    QVERIFY(lines[19].endsWith(u"；"_s + hint));
+    QCOMPARE(lines[29], u"机会Agent："_s + opportunity);
+}
+
+QTEST_GUILESS_MAIN(tst_InsightPrompt)
+#include "tst_insightprompt.moc"

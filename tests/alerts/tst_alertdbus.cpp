@@ -1,0 +1,256 @@
+#include "alerts/AlertCenter.h"
+#include "alerts/FreedesktopNotifier.h"
+#include "app/KestrumApp.h"
+#include "ui/AlertMenu.h"
+#include "ui/AppShell.h"
+#include "ui/QuickActionsMenu.h"
+
+#include "FakeNotificationServer.h"
+#include "FakeStatusItem.h"
+#include "PrivateSessionBus.h"
+#include "ScriptedMarket.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+const QString kSymbol = u"sh601888"_s;
+const QString kName = u"中国中免"_s;
+
+double morning(int minute)
+{
+    return (60 + minute) * 60.0; // 10:<minute> as a trading position
+}
+
+ScriptedSeries waiting(double end)
+{
+    return ScriptedSeries::through({{0, 10.00}, {end - 1200, 10.20}, {end, 10.20}})
+        .endingAverageAt(10.10);
+}
+
+ScriptedSeries tracking(double end)
+{
+    return ScriptedSeries::through({{0, 10.00}, {end, 10.20}}).endingAverageAt(10.10);
+}
+
+QMenu *alertSubmenu(QuickActionsMenu &menu)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->menu() && action->text() == u"盘中提醒")
+            return action->menu();
+    }
+    return nullptr;
+}
+
+QAction *itemTitled(QMenu &menu, const QString &title)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->text() == title)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Kestrum against a notification daemon on a message bus of the test's own: what goes over
+// the wire, and what the user sees when no daemon is there.
+class tst_AlertDBus : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void stateAlertsReachTheDaemon();
+    void testNotificationReachesTheDaemon();
+    void missingDaemonShowsWarningBox();
+    void presetMenuInQuickActions();
+
+private:
+    std::unique_ptr<PrivateSessionBus> m_bus;
+    std::unique_ptr<FakeNotificationServer> m_server;
+    std::unique_ptr<FreedesktopNotifier> m_notifier;
+};
+
+void tst_AlertDBus::init()
+{
+    m_bus = std::make_unique<PrivateSessionBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
+    m_server = std::make_unique<FakeNotificationServer>(m_bus->connect());
+    m_notifier = std::make_unique<FreedesktopNotifier>(m_bus->connect());
+    m_notifier->setCallTimeout(2000);
+}
+
+void tst_AlertDBus::cleanup()
+{
+    m_notifier.reset();
+    m_server.reset();
+    m_bus.reset();
+}
+
+void tst_AlertDBus::stateAlertsReachTheDaemon()
+{
+    QVERIFY(m_server->start());
+    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    h.app->settings().alertPreset = u"standard"_s;
+
+    h.stage(kSymbol, kName, waiting(morning(40)), 10.00, 10.60, 9.95);
+    QVERIFY(h.refreshAndWait());
+    h.stage(kSymbol, kName, tracking(morning(42)), 10.00, 10.60, 9.95);
+    QVERIFY(h.refreshAndWait());
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    const FakeNotificationServer::Call first = m_server->calls.constFirst();
+    QCOMPARE(first.appName, u"Kestrum"_s);
+    QCOMPARE(first.replacesId, 0u);
+    QCOMPARE(first.summary, u"机会提醒"_s);
+    QCOMPARE(first.body, u"中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）"_s);
+    const QString identifier = u"kestrum-state-sh601888-可跟踪-守 10.10"_s;
+    QTRY_COMPARE_WITH_TIMEOUT(m_notifier->serverIdForIdentifier(identifier),
+                              std::optional<uint>(first.id), 5000);
+
+    // Back to waiting (nothing under this preset), then the same change once the cool-down
+    // is over: the same identifier replaces the earlier notification.
+    h.stage(kSymbol, kName, waiting(morning(44)), 10.00, 10.60, 9.95);
+    QVERIFY(h.refreshAndWait());
+    h.stage(kSymbol, kName, tracking(morning(50)), 10.00, 10.60, 9.95);
+    QVERIFY(h.refreshAndWait());
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
+    QCOMPARE(m_server->calls[1].summary, u"机会提醒"_s);
+    QCOMPARE(m_server->calls[1].replacesId, first.id);
+    QCOMPARE(m_server->calls[1].id, first.id);
+}
+
+void tst_AlertDBus::testNotificationReachesTheDaemon()
+{
+    QVERIFY(m_server->start());
+    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
+    h.app->alerts().sendTestAlertNotification();
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(answered.constFirst().constFirst().toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    QCOMPARE(m_server->calls[0].summary, u"盘中提醒测试"_s);
+    QCOMPARE(m_server->calls[0].body,
+             u"通知已开启。盘中出现可跟踪、看回踩或先防守等状态变化时，澄川会及时提醒。"_s);
+    const QString identifier =
+        u"kestrum-test-"_s + QString::number(h.clock().now().toSecsSinceEpoch());
+    QTRY_VERIFY_WITH_TIMEOUT(m_notifier->serverIdForIdentifier(identifier).has_value(), 5000);
+
+    // A second test within the same second carries the same identifier: it replaces.
+    h.app->alerts().sendTestAlertNotification();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
+    QCOMPARE(m_server->calls[1].replacesId, m_server->calls[0].id);
+}
+
+void tst_AlertDBus::missingDaemonShowsWarningBox()
+{
+    // No daemon registered on the bus.
+    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
+    QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
+
+    QMenu *alerts = alertSubmenu(shell.quickActionsMenu());
+    QVERIFY(alerts);
+    itemTitled(*alerts, u"机会 + 风险提醒"_s)->trigger();
+    QCOMPARE(h.app->alerts().alertPreset(), u"standard"_s);
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(answered.constFirst().constFirst().toBool(), false);
+
+    // The box is open and does not block: the test goes on while it is shown.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        shell.permissionWarningBox() && shell.permissionWarningBox()->isVisible(), 5000);
+    QMessageBox *box = shell.permissionWarningBox();
+    QCOMPARE(box->text(), u"通知权限未开启"_s);
+    QCOMPARE(box->informativeText(), u"请在系统设置里允许澄川发送通知，否则盘中提醒不会弹出。"_s);
+    QCOMPARE(box->buttons().size(), 1);
+    QCOMPARE(box->buttons().constFirst()->text(), u"知道了"_s);
+    QVERIFY(h.refreshAndWait()); // the program keeps running behind it
+
+    // Choosing again while it is open does not stack a second box.
+    answered.clear();
+    itemTitled(*alertSubmenu(shell.quickActionsMenu()), u"全部关键变化"_s)->trigger();
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(shell.permissionWarningBox(), box);
+    int boxes = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        boxes += qobject_cast<QMessageBox *>(widget) && widget->isVisible();
+    QCOMPARE(boxes, 1);
+
+    // The choice was saved all the same.
+    QFile file(h.app->config().settingsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(u"alertPreset"_s).toString(),
+             u"sensitive"_s);
+
+    box->buttons().constFirst()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!shell.permissionWarningBox(), 5000);
+
+    // With a daemon on the bus the same choice shows nothing; "off" never asks.
+    QVERIFY(m_server->start());
+    answered.clear();
+    h.app->alerts().setAlertPresetFromMenu(u"sensitive"_s);
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(answered.constFirst().constFirst().toBool(), true);
+    h.app->alerts().setAlertPresetFromMenu(u"off"_s);
+    QTest::qWait(100);
+    QCOMPARE(answered.size(), 1);
+    QVERIFY(!shell.permissionWarningBox());
+}
+
+void tst_AlertDBus::presetMenuInQuickActions()
+{
+    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30));
+    AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
+    QuickActionsMenu &quick = shell.quickActionsMenu();
+
+    const QStringList presets{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s,
+                              u"全部关键变化"_s};
+    const auto checkMenu = [&](QMenu &menu, int checkedRow) {
+        const QList<QAction *> items = menu.actions();
+        QCOMPARE(items.size(), 6);
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(items[row]->text(), presets[row]);
+            QVERIFY(items[row]->isCheckable());
+            QCOMPARE(items[row]->isChecked(), row == checkedRow);
+            QVERIFY(items[row]->shortcut().isEmpty());
+        }
+        QVERIFY(items[4]->isSeparator());
+        QCOMPARE(items[5]->text(), u"根据可跟踪、看回踩、先防守等状态变化提醒"_s);
+        QVERIFY(!items[5]->isEnabled());
+    };
+
+    QMenu *alerts = alertSubmenu(quick);
+    QVERIFY(alerts);
+    checkMenu(*alerts, 0);
+
+    itemTitled(*alerts, u"全部关键变化"_s)->trigger();
+    QCOMPARE(h.app->settings().alertPreset, u"sensitive"_s);
+    quick.rebuild(); // as before every showing
+    alerts = alertSubmenu(quick);
+    checkMenu(*alerts, 3);
+
+    // The desktop window's button builds its menu from the same rows.
+    QMenu standalone;
+    AlertMenu::fill(standalone, h.app->alerts());
+    checkMenu(standalone, 3);
+    itemTitled(standalone, u"风险提醒"_s)->trigger();
+    QCOMPARE(h.app->settings().alertPreset, u"conservative"_s);
+    AlertMenu::fill(standalone, h.app->alerts());
+    checkMenu(standalone, 1);
+}
+
+QTEST_MAIN(tst_AlertDBus)
+#include "tst_alertdbus.moc"

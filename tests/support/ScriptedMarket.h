@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/KestrumApp.h"
+#include "intraday/IntradayStore.h"
+
+#include "RecordingNotifier.h"
+#include "TestSupport.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace TestSupport {
+
+// Realtime quotes written by the test, served in the Sina wire format (GB 18030) under
+// /scripted/ on the simulator's server, so a refresh runs end to end on hand-made numbers
+// while every other route (minutes, daily bars, boards) stays the simulated market's.
+// A symbol without a scripted quote is answered as unknown, as the service does.
+class ScriptedQuotes
+{
+public:
+    explicit ScriptedQuotes(SimServer &server);
+
+    static QString routeName() { return QStringLiteral("scripted-realtime"); }
+    static QUrl baseUrlFor(const QUrl &serverBase);
+
+    void set(const Quote &quote) { m_quotes.insert(quote.symbol, quote); }
+    void remove(const QString &symbol) { m_quotes.remove(symbol); }
+    // The five background indices, each at `changePercent` on the day.
+    void setBackground(double changePercent, const QString &date, const QString &time);
+
+    static QString sinaLine(const Quote &quote);
+
+private:
+    QHash<QString, Quote> m_quotes;
+};
+
+// A minute series drawn through price knots (trading position in seconds, price), one
+// sample a minute from the first knot to the last, with even volume and an average line
+// that follows the running mean of the prices.
+struct ScriptedSeries
+{
+    QVector<double> prices;
+    QVector<double> positions;
+    QVector<double> averages;
+    QVector<double> volumes;
+
+    static ScriptedSeries through(const QList<QPair<double, double>> &knots,
+                                  double volumePerMinute = 10000);
+    // Shifts the average line so that it ends at `average`.
+    ScriptedSeries &endingAverageAt(double average);
+    double totalVolume() const;
+    void applyTo(IntradayStore &store, const QString &symbol, const QString &date) const;
+};
+
+// "HH:mm:ss" of an A-share trading position.
+QString aShareTimeForPosition(double position);
+
+// A controller whose realtime quotes come from ScriptedQuotes; everything else is the
+// simulated market. Notifications go to `notifier` unless the test hands in its own.
+class ScriptedAppHarness
+{
+public:
+    explicit ScriptedAppHarness(const QStringList &watchSymbols,
+                                const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
+                                Notifier *notifierOverride = nullptr);
+
+    QTemporaryDir dir;
+    SimHarness market;
+    ScriptedQuotes scripted;
+    std::unique_ptr<QSettings> preferences;
+    RecordingNotifier notifier;
+    std::unique_ptr<KestrumApp> app;
+
+    ManualClock &clock() { return market.clock; }
+    // Moves the clock to the A-share trading position on the start date, stores the series
+    // as the symbol's fetched minute data and scripts a quote that agrees with its last
+    // sample (price, average, cumulative volume), with the given day extremes.
+    Quote stage(const QString &symbol, const QString &name, const ScriptedSeries &series,
+                double previousClose, double high, double low);
+    bool refreshAndWait(int timeoutMs = 10000);
+
+private:
+    QDate m_day;
+};
+
+} // namespace TestSupport
