@@ -1,0 +1,361 @@
+#include "decision/DecisionEngine.h"
+
+#include "intraday/IntradayStore.h"
+#include "strategy/DailyCache.h"
+
+using namespace Qt::StringLiterals;
+
+DecisionEngine::DecisionEngine(const IntradayStore &intraday, const DailyCache &dailyCache,
+                               const QHash<QString, Quote> &backgroundQuotes)
+    : m_intraday(intraday)
+    , m_dailyCache(dailyCache)
+    , m_background(backgroundQuotes)
+    , m_analytics(intraday)
+{}
+
+QuoteDecision DecisionEngine::decisionForQuote(const Quote &quote, DecisionInputs inputs) const
+{
+    return QuoteDecision(*this, quote, std::move(inputs));
+}
+
+// --- Market and board background ---
+
+const QStringList &DecisionEngine::backgroundIndexSymbols()
+{
+    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s, u"sh000688"_s,
+                                     u"bj899050"_s};
+    return symbols;
+}
+
+const QStringList &DecisionEngine::marketBackgroundSymbols()
+{
+    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s};
+    return symbols;
+}
+
+bool DecisionEngine::isBackgroundIndexSymbol(const QString &symbol)
+{
+    return backgroundIndexSymbols().contains(symbol.toLower());
+}
+
+std::optional<Quote> DecisionEngine::backgroundQuoteForSymbol(const QString &symbol) const
+{
+    const auto it = m_background.constFind(symbol.toLower());
+    if (it == m_background.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QString DecisionEngine::boardBackgroundSymbolForQuote(const Quote &quote)
+{
+    const QString symbol = quote.symbol.toLower();
+    if (symbol.startsWith(u"sh68"))
+        return u"sh000688"_s;
+    if (symbol.startsWith(u"sz30"))
+        return u"sz399006"_s;
+    if (symbol.startsWith(u"bj"))
+        return u"bj899050"_s;
+    if (symbol.startsWith(u"sz"))
+        return u"sz399001"_s;
+    return u"sh000001"_s;
+}
+
+QString DecisionEngine::boardBackgroundNameForQuote(const Quote &quote)
+{
+    const QString index = boardBackgroundSymbolForQuote(quote);
+    if (index == u"sh000688")
+        return u"科创板"_s;
+    if (index == u"sz399006")
+        return u"创业板"_s;
+    if (index == u"bj899050")
+        return u"北交所"_s;
+    if (index == u"sz399001")
+        return u"深市"_s;
+    return u"沪市"_s;
+}
+
+double DecisionEngine::marketBackgroundScoreForQuote(const Quote &) const
+{
+    double sum = 0;
+    int count = 0;
+    for (const QString &symbol : marketBackgroundSymbols()) {
+        const auto it = m_background.constFind(symbol);
+        if (it == m_background.constEnd())
+            continue;
+        sum += it->changePercent();
+        ++count;
+    }
+    return count > 0 ? sum / count : 0.0;
+}
+
+double DecisionEngine::boardBackgroundScoreForQuote(const Quote &quote) const
+{
+    const auto it = m_background.constFind(boardBackgroundSymbolForQuote(quote));
+    return it == m_background.constEnd() ? 0.0 : it->changePercent();
+}
+
+QString DecisionEngine::marketBackgroundDescriptionForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).marketBackgroundDescription();
+}
+
+QString DecisionEngine::boardBackgroundDescriptionForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).boardBackgroundDescription();
+}
+
+int DecisionEngine::backgroundBiasForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).backgroundBias();
+}
+
+bool DecisionEngine::hasSupportiveBackgroundForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasSupportiveBackground();
+}
+
+bool DecisionEngine::hasWeakBackgroundForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasWeakBackground();
+}
+
+// --- Decision predicates ---
+
+bool DecisionEngine::hasDecisionDataForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasDecisionData();
+}
+
+bool DecisionEngine::isStrongHighLockForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).isStrongHighLock();
+}
+
+bool DecisionEngine::hasCleanBreakoutForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasCleanBreakout();
+}
+
+bool DecisionEngine::hasChaseRiskForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasChaseRisk();
+}
+
+double DecisionEngine::latestTradingPositionForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).latestTradingPosition();
+}
+
+bool DecisionEngine::isOpeningProtectionWindowForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).isOpeningProtectionWindow();
+}
+
+bool DecisionEngine::isClosingProtectionWindowForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).isClosingProtectionWindow();
+}
+
+bool DecisionEngine::hasMediumTrendSupportForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasMediumTrendSupport();
+}
+
+bool DecisionEngine::shouldHoldBackAggressiveBuyForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).shouldHoldBackAggressiveBuy();
+}
+
+bool DecisionEngine::hasSevereRiskForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasSevereRisk();
+}
+
+bool DecisionEngine::hasLostAverageSupportForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasLostAverageSupport();
+}
+
+bool DecisionEngine::hasBuyConfirmationForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasBuyConfirmation();
+}
+
+bool DecisionEngine::hasHealthyPullbackForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasHealthyPullback();
+}
+
+bool DecisionEngine::hasWeakPullbackForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasWeakPullback();
+}
+
+bool DecisionEngine::hasRecoveredFalseBreakForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).hasRecoveredFalseBreak();
+}
+
+bool DecisionEngine::breakBelowAverageAlertIsActiveForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).breakBelowAverageAlertIsActive();
+}
+
+// --- Core risk state, statuses and labels ---
+
+QString DecisionEngine::coreRiskStateForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).coreRiskState();
+}
+
+QString DecisionEngine::buyLabelForCoreRiskState(const QString &state)
+{
+    if (state == u"转强成立")
+        return u"可跟踪"_s;
+    if (state == u"回踩观察")
+        return u"看回踩"_s;
+    if (state == u"风险抬升" || state == u"结构转弱")
+        return u"先防守"_s;
+    return u"等确认"_s;
+}
+
+QString DecisionEngine::sellLabelForCoreRiskState(const QString &state)
+{
+    if (state == u"转强成立")
+        return u"继续跟踪"_s;
+    if (state == u"回踩观察")
+        return u"看承接"_s;
+    if (state == u"风险抬升" || state == u"结构转弱")
+        return u"先防守"_s;
+    return u"继续观察"_s;
+}
+
+QString DecisionEngine::executionLabelForCoreRiskState(const QString &state)
+{
+    return buyLabelForCoreRiskState(state);
+}
+
+QString DecisionEngine::buyDecisionStatusForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).buyDecisionStatus();
+}
+
+QString DecisionEngine::sellDecisionStatusForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).sellDecisionStatus();
+}
+
+QString DecisionEngine::displayExecutionStatusForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).displayExecutionStatus();
+}
+
+QString DecisionEngine::executionStatusForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).executionStatus();
+}
+
+QString DecisionEngine::riskStatusForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).riskStatus();
+}
+
+QString DecisionEngine::decisionConfidenceForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).decisionConfidence();
+}
+
+QString DecisionEngine::decisionConfidenceReasonForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).decisionConfidenceReason();
+}
+
+QString DecisionEngine::riskPriorityReasonForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).riskPriorityReason();
+}
+
+QString DecisionEngine::backgroundPriorityReasonForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).backgroundPriorityReason();
+}
+
+QString DecisionEngine::confirmationPriorityReasonForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).confirmationPriorityReason();
+}
+
+QString DecisionEngine::decisionPipelineSummaryForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).decisionPipelineSummary();
+}
+
+QString DecisionEngine::nextWatchDirectiveForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).nextWatchDirective();
+}
+
+QString DecisionEngine::mainDecisionStateForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).mainDecisionState();
+}
+
+QStringList DecisionEngine::mainDecisionReasonsForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).mainDecisionReasons();
+}
+
+// --- Hints and scenarios ---
+
+const QStringList &DecisionEngine::scenarioMetricTitles()
+{
+    static const QStringList titles{u"机会"_s, u"防守"_s, u"当前"_s, u"盯位"_s};
+    return titles;
+}
+
+QString DecisionEngine::keyLevelScenarioForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).keyLevelScenario();
+}
+
+QString DecisionEngine::scenarioMetricHintForTitle(const QString &title, const Quote &quote) const
+{
+    return decisionForQuote(quote).scenarioMetricHintForTitle(title);
+}
+
+QString DecisionEngine::buyStatusHintForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).buyStatusHint();
+}
+
+QString DecisionEngine::sellStatusHintForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).sellStatusHint();
+}
+
+QString DecisionEngine::executionStatusHintForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).executionStatusHint();
+}
+
+QString DecisionEngine::keyLevelHintForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).keyLevelHint();
+}
+
+QString DecisionEngine::homeBuyTagHintForQuote(const Quote &quote) const
+{
+    return decisionForQuote(quote).homeBuyTagHint();
+}
+
+QList<DecisionEngine::ScenarioMetric>
+DecisionEngine::scenarioMetricsForQuote(const Quote &quote) const
+{
+    const QuoteDecision decision = decisionForQuote(quote);
+    return {
+        {u"机会"_s, decision.buyDecisionStatus(), decision.buyStatusHint()},
+        {u"防守"_s, decision.sellDecisionStatus(), decision.sellStatusHint()},
+        {u"当前"_s, decision.displayExecutionStatus(), decision.executionStatusHint()},
+        {u"盯位"_s, decision.keyLevelScenario(), decision.keyLevelHint()},
+    };
+}
