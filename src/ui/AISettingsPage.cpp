@@ -108,9 +108,10 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
                                                    : settings.aiBaseURL);
     m_baseURL->setObjectName(u"aiBaseURLInput"_s);
 
-    // Note and feedback.
+    // Note and feedback. The note reaches 6 pt higher than its 30-pt design frame: the CJK
+    // font's line box here is taller, and its second line would be cut.
     TextView *note = Toolkit::textViewWithFrame(
-        this, QRectF(18, 82, 344, 30),
+        this, QRectF(18, 82, 344, 36),
         u"API Key 保存在本地。测试连接会发送一条极短测试请求，用来确认 Key、模型和 Base URL 可用。"_s,
         11, hex(u"747A8E"_s));
     note->setParagraphSpacing(0);

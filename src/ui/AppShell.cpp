@@ -424,6 +424,12 @@ void AppShell::showScenarioHint(HintIconButton *sender)
 
 void AppShell::showMainWindow()
 {
+    // The desktop takes over: the popover leaves its settings and manager pages.
+    m_managingWatchlist = false;
+    if (m_configuringAI) {
+        setConfiguringAI(false);
+        refreshPopoverIfVisible();
+    }
     Q_EMIT showMainWindowRequested();
 }
 
