@@ -123,8 +123,6 @@ private Q_SLOTS:
 
     void marketCard();
     void marketCardWithoutBoardTag();
-    void marketCardFlashesOnPriceMove_data();
-    void marketCardFlashesOnPriceMove();
     void insightCardStates_data();
     void insightCardStates();
     void insightCardButtons();
@@ -444,6 +442,7 @@ void TestQuoteCards::marketCard()
     data.accentHex = u"F87171"_s;
     data.boardTag = u"白酒Ⅱ"_s;
     data.series = sampleSeries(data.quote, true);
+    data.priceFlashDirections.insert(u"sh600519"_s, -1);
     const QRectF frame(14, 10, 352, 250);
     Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
     QCOMPARE(card->geometry(), geometryOf(surface.get(), frame));
@@ -497,7 +496,10 @@ void TestQuoteCards::marketCard()
     QCOMPARE(labelNamed(card, u"axisStart"_s)->text(), u"09:30"_s);
     QCOMPARE(labelNamed(card, u"axisMid"_s)->geometry(), geometryOf(card, QRectF(135, 10, 82, 15)));
     QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
-    QVERIFY(!card->findChild<ShapeLayer *>(u"priceFlash"_s));
+    auto *flash = card->findChild<ShapeLayer *>(u"priceFlash"_s);
+    QVERIFY(flash);
+    QCOMPARE(hexOf(flash->strokeColor()), u"6EE7B7"_s);
+    QCOMPARE(flash->geometry(), card->rect());
     snapshot(surface.get(), u"market-card"_s);
 }
 
@@ -518,32 +520,7 @@ void TestQuoteCards::marketCardWithoutBoardTag()
     // An unchanged price opens in the neutral colour; the chart waits for its series.
     QCOMPARE(hexOf(card->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
     QCOMPARE(card->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
-}
-
-void TestQuoteCards::marketCardFlashesOnPriceMove_data()
-{
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<QString>("stroke");
-    QTest::newRow("rise") << 1 << u"FCA5A5"_s;
-    QTest::newRow("fall") << -1 << u"6EE7B7"_s;
-}
-
-void TestQuoteCards::marketCardFlashesOnPriceMove()
-{
-    QFETCH(int, direction);
-    QFETCH(QString, stroke);
-    auto surface = makeSurface(380, 270);
-    MarketCardData data;
-    data.quote = sampleQuote();
-    data.accentHex = u"F87171"_s;
-    data.boardTag = u"板块待补"_s;
-    data.priceFlashDirections.insert(u"sh600519"_s, direction);
-    Panel *card =
-        QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(14, 10, 352, 250), data);
-    auto *flash = card->findChild<ShapeLayer *>(u"priceFlash"_s);
-    QVERIFY(flash);
-    QCOMPARE(hexOf(flash->strokeColor()), stroke);
-    QCOMPARE(flash->geometry(), card->rect());
+    QVERIFY(!card->findChild<ShapeLayer *>(u"priceFlash"_s));
 }
 
 void TestQuoteCards::insightCardStates_data()
