@@ -117,6 +117,9 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
                                              alertSources, save);
 
     m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, save);
+    // Saving the AI settings reports on the status line until the next refresh.
+    connect(m_aiSettings.get(), &AIProviderSettings::aiSettingsSaved, this,
+            [this](const QString &text) { m_lastStatus = text; });
     InsightSources sources;
     sources.prompt = [this](const Quote &q) {
         return m_prompt->messagesForQuote(q);

@@ -88,7 +88,9 @@ public:
     BoardTags &boardTags() { return *m_boardTags; }
     const BoardTags &boardTags() const { return *m_boardTags; }
     AIProviderSettings &aiSettings() { return *m_aiSettings; }
+    const AIProviderSettings &aiSettings() const { return *m_aiSettings; }
     InsightService &insights() { return *m_insights; }
+    const InsightService &insights() const { return *m_insights; }
     UpdateChecker &updates() { return *m_updates; }
     const DecisionEngine &engine() const { return *m_engine; }
     StateSnapshots &snapshots() { return *m_snapshots; }

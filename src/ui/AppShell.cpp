@@ -1,20 +1,31 @@
 #include "ui/AppShell.h"
 
+#include "ai/AIProviderSettings.h"
+#include "ai/InsightService.h"
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "app/WatchlistManager.h"
+#include "decision/DecisionEngine.h"
+#include "strategy/BoardTags.h"
+#include "ui/AISettingsPage.h"
+#include "ui/HintIconButton.h"
+#include "ui/IntradayChartView.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
-#include "ui/SimpleHomePage.h"
+#include "ui/QuotePageLinks.h"
+#include "ui/ScenarioHintPopover.h"
 #include "ui/StatusIcon.h"
 #include "ui/StatusItem.h"
 #include "ui/WatchInputField.h"
 #include "ui/WatchlistPopoverPage.h"
 
+#include "ui/Toolkit.h"
+#include "ui/WatchlistDisplay.h"
 #include <QApplication>
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSettings>
@@ -34,12 +45,12 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
 {
     m_watchlistManager = std::make_unique<WatchlistManager>(m_app);
     m_menu = std::make_unique<QuickActionsMenu>(m_app, *this);
-    m_pageBuilder = [](AppShell &shell) -> QWidget * {
-        if (shell.managingWatchlist())
-            return shell.buildWatchlistPage();
-        auto *page = new SimpleHomePage(shell.app(), shell.firstLaunchHintVisible());
-        connect(page, &SimpleHomePage::manageRequested, &shell, &AppShell::openWatchlistManager);
-        return page;
+    m_hintPopover = std::make_unique<ScenarioHintPopover>(m_popover.get());
+    m_pageBuilder = [](AppShell &shell) {
+        return shell.makePopoverController();
+    };
+    m_urlOpener = [](const QUrl &url) {
+        return QDesktopServices::openUrl(url);
     };
 
     connect(m_watchlistManager.get(), &WatchlistManager::beepRequested, this,
@@ -57,9 +68,11 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
             m_popover->closePopover();
     });
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] {
-        if (m_popover->isOpen())
+        // The "more" button's menu belongs to the popover; any other showing replaces it.
+        if (m_popover->isOpen() && !m_menuFromPopover)
             m_popover->closePopover();
     });
+    connect(m_menu.get(), &QMenu::aboutToHide, this, [this] { m_menuFromPopover = false; });
     connect(&m_app, &KestrumApp::titleChanged, this, &AppShell::updateStatusItem);
     connect(&m_app, &KestrumApp::refreshStarted, this, &AppShell::refreshPopoverIfVisible);
     connect(&m_app, &KestrumApp::refreshFinished, this, &AppShell::refreshPopoverIfVisible);
@@ -71,8 +84,24 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
         if (symbol == m_detailSymbol)
             refreshPopoverIfVisible();
     });
-    connect(m_popover.get(), &PopoverWindow::closed, this,
-            [this] { m_app.setPopoverShown(false); });
+    connect(m_popover.get(), &PopoverWindow::closed, this, [this] {
+        m_hintPopover->closeHint();
+        m_app.setPopoverShown(false);
+    });
+    connect(&m_app.insights(), &InsightService::insightChanged, this,
+            [this](const QString &symbol) {
+                if (symbol == m_detailSymbol)
+                    refreshPopoverIfVisible();
+            });
+    connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, [this](const QString &symbol) {
+        if (symbol == m_detailSymbol)
+            refreshPopoverIfVisible();
+    });
+    // The settings page is updated in place: a rebuild would drop what is being typed.
+    connect(&m_app.aiSettings(), &AIProviderSettings::pageStateChanged, this, [this] {
+        if (AISettingsPage *page = visibleAISettingsPage())
+            page->applyPageState(m_app.aiSettings().pageState());
+    });
     connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
             &AppShell::refreshPopoverIfVisible);
     connect(&m_app.alerts(), &AlertCenter::permissionWarningRequested, this,
@@ -187,12 +216,19 @@ QWidget *AppShell::buildPage()
     return m_pageBuilder ? m_pageBuilder(*this) : nullptr;
 }
 
+void AppShell::rebuildPopover()
+{
+    // A hint belongs to the page it was opened from.
+    m_hintPopover->closeHint();
+    m_popover->setContent(buildPage());
+}
+
 void AppShell::refreshPopoverIfVisible()
 {
     if (!m_popover->isOpen() || m_configuringAI)
         return;
     m_popover->setPinned(false);
-    m_popover->setContent(buildPage());
+    rebuildPopover();
 }
 
 QWidget *AppShell::buildWatchlistPage()
@@ -239,6 +275,265 @@ void AppShell::setConfiguringAI(bool on)
 {
     m_configuringAI = on;
     m_popover->setPinned(on);
+}
+
+AISettingsPage *AppShell::visibleAISettingsPage() const
+{
+    if (!m_configuringAI || !m_popover->isOpen())
+        return nullptr;
+    return qobject_cast<AISettingsPage *>(m_popover->content());
+}
+
+QWidget *AppShell::makePopoverController()
+{
+    if (m_configuringAI)
+        return makeAISettingsPage();
+    if (m_managingWatchlist)
+        return makeWatchlistPopoverController();
+    if (!m_detailSymbol.isEmpty()) {
+        if (const std::optional<Quote> quote = m_app.quoteForSymbol(m_detailSymbol))
+            return makeQuoteDetailPopoverController(*quote);
+        m_detailSymbol.clear();
+    }
+    return makeHomePage();
+}
+
+QWidget *AppShell::makeWatchlistPopoverController()
+{
+    return buildWatchlistPage();
+}
+
+HomePageData AppShell::homePageData() const
+{
+    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
+    HomePageData data;
+    const QList<Quote> ordered = KSWatchlistDisplayQuotes(
+        m_app.quotes(), m_app.settings().mainWatchlistSortMode,
+        [&engine](const Quote &quote) { return engine.buyDecisionStatusForQuote(quote); });
+    for (const Quote &quote : ordered) {
+        const QuoteDecision decision = engine.decisionForQuote(quote);
+        const bool valid = quote.price > 0 && quote.previousClose > 0;
+        data.rows.append({quote, valid ? decision.buyDecisionStatus() : u"数据不足"_s,
+                          decision.homeBuyTagHint()});
+    }
+    data.marketStatus = m_app.marketStatusInfo();
+    data.lastStatus = m_app.lastStatus();
+    data.firstLaunchHintVisible = m_firstLaunchHintVisible;
+    data.priceFlashDirections = m_app.priceFlashDirections();
+    return data;
+}
+
+QuoteDetailData AppShell::quoteDetailData(const Quote &quote) const
+{
+    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
+    QuoteDetailData data;
+    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
+    data.market.quote = quote;
+    data.market.accentHex = accent;
+    data.market.boardTag = m_app.boardTags().boardTagDisplayForQuote(quote);
+    data.market.series = IntradayChartSeries::forQuote(m_app.intraday(), quote, accent);
+    data.market.priceFlashDirections = m_app.priceFlashDirections();
+
+    const InsightService &insights = m_app.insights();
+    const InsightCardText text = insights.insightCardForQuote(quote);
+    data.insight.symbol = quote.symbol;
+    data.insight.subtitle = text.subtitle;
+    data.insight.message = text.body;
+    data.insight.hasError = insights.errorForSymbol(quote.symbol).has_value();
+    data.insight.isLoading = insights.isLoading(quote.symbol);
+    data.insight.isConfigured = m_app.settings().aiEnabled && !m_app.settings().aiAPIKey.isEmpty();
+
+    data.metrics = engine.scenarioMetricsForQuote(quote);
+    return data;
+}
+
+CardActions AppShell::cardActions()
+{
+    CardActions actions;
+    QPointer<AppShell> self(this);
+    actions.showHint = [self](HintIconButton *button) {
+        if (self)
+            self->showScenarioHint(button);
+    };
+    actions.generateInsight = [self](const QString &symbol) {
+        if (self)
+            self->generateAIInsight(symbol);
+    };
+    actions.openAISettings = [self] {
+        if (self)
+            self->openAISettings();
+    };
+    return actions;
+}
+
+HomePage *AppShell::makeHomePage()
+{
+    auto *page = new HomePage(homePageData());
+    // Clicks are handled after the click's own event is done: every action rebuilds the
+    // popover and would delete the button still delivering it.
+    connect(page, &HomePage::quoteRequested, this, &AppShell::openQuoteFromButton,
+            Qt::QueuedConnection);
+    connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager,
+            Qt::QueuedConnection);
+    connect(page, &HomePage::moreMenuRequested, this, &AppShell::showMoreMenu);
+    connect(page, &HomePage::hintRequested, this, &AppShell::showScenarioHint);
+    return page;
+}
+
+QuoteDetailPage *AppShell::makeQuoteDetailPopoverController(const Quote &quote)
+{
+    auto *page = new QuoteDetailPage(quoteDetailData(quote), cardActions());
+    // The chart animates in once per opened page; later rebuilds draw it still.
+    if (page->chartView() && page->chartView()->hasStartedEntranceAnimation())
+        m_app.intraday().pendingChartAnimationSymbols().remove(quote.symbol);
+    connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail,
+            Qt::QueuedConnection);
+    connect(page, &QuoteDetailPage::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
+    return page;
+}
+
+AISettingsPage *AppShell::makeAISettingsPage()
+{
+    AIProviderSettings &ai = m_app.aiSettings();
+    auto *page = new AISettingsPage(m_app.settings(), ai.normalizedAIProviderKey(), ai.pageState());
+    connect(page, &AISettingsPage::backRequested, this, &AppShell::exitAISettings,
+            Qt::QueuedConnection);
+    connect(page, &AISettingsPage::providerChosen, this, &AppShell::applyAIProviderPresetFromPopup);
+    connect(page, &AISettingsPage::testRequested, this, &AppShell::validateAISettingsAction);
+    connect(page, &AISettingsPage::saveRequested, this, &AppShell::saveAISettings,
+            Qt::QueuedConnection);
+    return page;
+}
+
+// --- Navigation --------------------------------------------------------------------------
+
+void AppShell::openQuoteFromButton(const QString &symbol)
+{
+    if (symbol.isEmpty())
+        return;
+    m_detailSymbol = symbol;
+    m_managingWatchlist = false;
+    m_app.prepareQuoteDetailForSymbol(symbol);
+    refreshPopoverIfVisible();
+    m_app.refreshQuoteDetailNowForSymbol(symbol);
+}
+
+void AppShell::exitQuoteDetail()
+{
+    m_detailSymbol.clear();
+    refreshPopoverIfVisible();
+}
+
+void AppShell::openQuotePageFromDetail(const QString &symbol)
+{
+    const QUrl url = KSQuotePageURLForSymbol(symbol.isEmpty() ? m_detailSymbol : symbol);
+    if (url.isValid() && m_urlOpener)
+        m_urlOpener(url);
+}
+
+void AppShell::openAISettings()
+{
+    m_managingWatchlist = false;
+    m_detailSymbol.clear();
+    setConfiguringAI(true);
+    rebuildPopover();
+    if (!m_popover->isOpen()) {
+        m_app.setPopoverShown(true);
+        m_popover->openAt(m_statusItem->geometry(), QPoint());
+    }
+}
+
+void AppShell::exitAISettings()
+{
+    m_app.aiSettings().exitAISettings();
+    setConfiguringAI(false);
+    refreshPopoverIfVisible();
+}
+
+void AppShell::applyAIProviderPresetFromPopup()
+{
+    AISettingsPage *page = visibleAISettingsPage();
+    if (!page)
+        return;
+    AISettingsPageInputs inputs = page->inputs();
+    m_app.aiSettings().applyAIProviderPresetFromPopup(inputs);
+    page->applyInputs(inputs);
+}
+
+void AppShell::validateAISettingsAction()
+{
+    AISettingsPage *page = visibleAISettingsPage();
+    m_app.aiSettings().validateAISettingsAction(page ? page->inputs() : AISettingsPageInputs{});
+}
+
+void AppShell::saveAISettings()
+{
+    AISettingsPage *page = visibleAISettingsPage();
+    m_app.aiSettings().saveAISettings(page ? page->inputs() : AISettingsPageInputs{});
+    // Saving leaves the page; the status line says it was saved.
+    setConfiguringAI(false);
+    refreshPopoverIfVisible();
+}
+
+void AppShell::generateAIInsight(const QString &symbol)
+{
+    m_app.insights().generateAIInsight(symbol.isEmpty() ? m_detailSymbol : symbol);
+}
+
+// --- Menus and hints ---------------------------------------------------------------------
+
+void AppShell::showMoreMenu(QWidget *sender)
+{
+    m_menu->rebuild();
+    QPoint where = QCursor::pos();
+    if (sender)
+        where = sender->mapToGlobal(QPoint(0, sender->height() + 4));
+    m_menuFromPopover = m_popover->isOpen();
+    m_menu->popup(where);
+}
+
+void AppShell::showScenarioHint(HintIconButton *sender)
+{
+    m_hintPopover->showForButton(sender);
+}
+
+// --- Desktop window options --------------------------------------------------------------
+
+void AppShell::showMainWindow()
+{
+    // The desktop takes over: the popover leaves its settings and manager pages.
+    m_managingWatchlist = false;
+    if (m_configuringAI) {
+        setConfiguringAI(false);
+        refreshPopoverIfVisible();
+    }
+    Q_EMIT showMainWindowRequested();
+}
+
+void AppShell::toggleOpenDesktopOnLaunch()
+{
+    m_app.settings().openDesktopOnLaunch = !m_app.settings().openDesktopOnLaunch;
+    m_app.saveSettings();
+}
+
+void AppShell::toggleMainWindowAlwaysOnTop()
+{
+    m_app.settings().mainWindowAlwaysOnTop = !m_app.settings().mainWindowAlwaysOnTop;
+    m_app.saveSettings();
+    Q_EMIT mainWindowLevelChanged(m_app.settings().mainWindowAlwaysOnTop);
+}
+
+void AppShell::resetMainWindowLayout()
+{
+    Q_EMIT resetMainWindowLayoutRequested();
+}
+
+void AppShell::setMainWatchlistSortModeFromMenu(const QString &mode)
+{
+    m_app.settings().mainWatchlistSortMode = KSNormalizedMainWatchlistSortMode(mode);
+    m_app.saveSettings();
+    Q_EMIT mainWatchlistSortModeChanged(m_app.settings().mainWatchlistSortMode);
+    refreshPopoverIfVisible();
 }
 
 void AppShell::openPreferredLaunchSurfaceIfNeeded()

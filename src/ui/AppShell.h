@@ -1,17 +1,24 @@
 #pragma once
 
+#include "ui/HomePage.h"
+#include "ui/QuoteDetailPage.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 
+class AISettingsPage;
+class HintIconButton;
 class KestrumApp;
 class PopoverWindow;
 class QMessageBox;
 class QuickActionsMenu;
+class ScenarioHintPopover;
 class StatusItem;
 class QWidget;
 class WatchlistManager;
@@ -62,9 +69,54 @@ public:
     // Back to the home page; the desktop window leaves its watchlist section on the signal.
     void exitWatchlistManager();
 
-    // Builds the popover's page for the current state; replaceable as pages grow.
+    // Builds the popover's page for the current state (makePopoverController by default).
     using PageBuilder = std::function<QWidget *(AppShell &)>;
     void setPageBuilder(PageBuilder builder) { m_pageBuilder = std::move(builder); }
+
+    // The page for the current state, in this order: AI settings, watchlist manager, the
+    // quote detail of `detailSymbol` (cleared, and home shown, when its quote has left the
+    // watchlist), home.
+    QWidget *makePopoverController();
+    HomePage *makeHomePage();
+    QuoteDetailPage *makeQuoteDetailPopoverController(const Quote &quote);
+    AISettingsPage *makeAISettingsPage();
+    // The watchlist manager's page.
+    QWidget *makeWatchlistPopoverController();
+
+    // What the pages draw, from the controller's current state.
+    HomePageData homePageData() const;
+    QuoteDetailData quoteDetailData(const Quote &quote) const;
+    CardActions cardActions();
+
+    // --- Navigation ---
+    void openQuoteFromButton(const QString &symbol);
+    void exitQuoteDetail();
+    // The provider's quote page of `symbol` (or of the open detail) in the browser.
+    void openQuotePageFromDetail(const QString &symbol = QString());
+    void openAISettings();
+    void exitAISettings();
+    // The settings page's buttons and pop-up.
+    void applyAIProviderPresetFromPopup();
+    void validateAISettingsAction();
+    void saveAISettings();
+    void generateAIInsight(const QString &symbol = QString());
+
+    // --- Menus and hints ---
+    // The quick-actions menu at the sender's bottom-left corner, 4 pt below it.
+    void showMoreMenu(QWidget *sender);
+    void showScenarioHint(HintIconButton *sender);
+    ScenarioHintPopover &scenarioHintPopover() { return *m_hintPopover; }
+
+    // --- Desktop window options (the window itself listens to the signals) ---
+    void showMainWindow();
+    void toggleOpenDesktopOnLaunch();
+    void toggleMainWindowAlwaysOnTop();
+    void resetMainWindowLayout();
+    void setMainWatchlistSortModeFromMenu(const QString &mode);
+
+    // Opens web pages; QDesktopServices by default, replaced in tests.
+    using UrlOpener = std::function<bool(const QUrl &)>;
+    void setUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
 
     static constexpr int kLaunchSurfaceDelayMs = 350;
 
@@ -81,10 +133,17 @@ Q_SIGNALS:
     void showMainWindowRequested();
     void watchlistManagerExited();
     void quitRequested();
+    void mainWindowLevelChanged(bool alwaysOnTop);
+    void resetMainWindowLayoutRequested();
+    void mainWatchlistSortModeChanged(const QString &mode);
 
 private:
     QWidget *buildPage();
     QWidget *buildWatchlistPage();
+    // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
+    // the AI settings page).
+    void rebuildPopover();
+    AISettingsPage *visibleAISettingsPage() const;
     void updateStatusItem();
 
     KestrumApp &m_app;
@@ -93,6 +152,9 @@ private:
     std::unique_ptr<WatchlistManager> m_watchlistManager;
     std::unique_ptr<QuickActionsMenu> m_menu;
     PageBuilder m_pageBuilder;
+    std::unique_ptr<ScenarioHintPopover> m_hintPopover;
+    UrlOpener m_urlOpener;
+    bool m_menuFromPopover = false;
 
     bool m_firstLaunchHintVisible = false;
     bool m_managingWatchlist = false;

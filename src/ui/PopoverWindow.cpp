@@ -1,5 +1,6 @@
 #include "ui/PopoverWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
@@ -31,7 +32,10 @@ void PopoverWindow::setContent(QWidget *content)
     m_content = content;
     if (content) {
         layout()->addWidget(content);
+        const QSize previous = size();
         setFixedSize(content->sizeHint().expandedTo(content->minimumSize()));
+        if (isVisible() && size() != previous)
+            placeOnScreen();
     }
 }
 
@@ -58,14 +62,21 @@ QPoint PopoverWindow::placement(const QSize &size, const QRect &anchor, const QP
     return topLeft;
 }
 
-void PopoverWindow::openAt(const QRect &anchor, const QPoint &clickPoint)
+void PopoverWindow::placeOnScreen()
 {
-    const QPoint point = clickPoint.isNull() ? QCursor::pos() : clickPoint;
-    QScreen *screen = QGuiApplication::screenAt(anchor.isValid() ? anchor.center() : point);
+    QScreen *screen =
+        QGuiApplication::screenAt(m_anchor.isValid() ? m_anchor.center() : m_clickPoint);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    move(placement(size(), anchor, point, available));
+    move(placement(size(), m_anchor, m_clickPoint, available));
+}
+
+void PopoverWindow::openAt(const QRect &anchor, const QPoint &clickPoint)
+{
+    m_anchor = anchor;
+    m_clickPoint = clickPoint.isNull() ? QCursor::pos() : clickPoint;
+    placeOnScreen();
     show();
     raise();
     activateWindow();
@@ -94,7 +105,9 @@ void PopoverWindow::handleOutsideClick()
 
 bool PopoverWindow::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowDeactivate)
+    // A hint bubble or the quick-actions menu opened from the popover takes the focus for
+    // a moment; that is not the user turning away.
+    if (event->type() == QEvent::WindowDeactivate && !QApplication::activePopupWidget())
         handleOutsideClick();
     return QWidget::event(event);
 }

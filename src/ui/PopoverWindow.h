@@ -48,7 +48,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Re-places an open popover whose page changed size, so a taller page does not run off
+    // the screen or over the panel.
+    void placeOnScreen();
+
     QPointer<QWidget> m_content;
+    QRect m_anchor;
+    QPoint m_clickPoint;
     bool m_pinned = false;
     QElapsedTimer m_dismissedAt;
 };

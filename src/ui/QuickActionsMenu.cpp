@@ -2,10 +2,11 @@
 
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "app/UpdateChecker.h"
+#include "config/LoginItemManager.h"
 #include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
-
-#include <QActionGroup>
+#include "ui/WatchlistDisplay.h"
 
 using namespace Qt::StringLiterals;
 
@@ -16,25 +17,68 @@ QuickActionsMenu::QuickActionsMenu(KestrumApp &app, AppShell &shell, QWidget *pa
 {
     rebuild();
     connect(this, &QMenu::aboutToShow, this, &QuickActionsMenu::rebuild);
-    connect(&m_app, &KestrumApp::settingsChanged, this, &QuickActionsMenu::rebuild);
+    // Queued: a setting changed by one of this menu's own items must not delete that item
+    // while it is still being triggered.
+    connect(&m_app, &KestrumApp::settingsChanged, this, &QuickActionsMenu::rebuild,
+            Qt::QueuedConnection);
+}
+
+QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, int mode)
+{
+    QAction *item = menu->addAction(title);
+    item->setCheckable(true);
+    item->setChecked(m_app.displayMode() == mode);
+    item->setData(mode);
+    connect(item, &QAction::triggered, &m_app, [this, mode] {
+        m_app.setDisplayMode(mode);
+        m_shell.refreshPopoverIfVisible();
+    });
+    return item;
 }
 
 QMenu *QuickActionsMenu::displayModeMenu()
 {
     auto *menu = new QMenu(u"状态栏显示"_s, this);
-    const std::pair<const char16_t *, int> modes[] = {
-        {u"轮播自选股", 0}, {u"固定第一只", 1}, {u"显示涨跌汇总", 2}};
-    for (const auto &[title, mode] : modes) {
-        QAction *item = menu->addAction(QString::fromUtf16(title));
-        item->setCheckable(true);
-        item->setChecked(m_app.displayMode() == mode);
+    modeItem(menu, u"轮播自选股"_s, 0);
+    modeItem(menu, u"固定第一只"_s, 1);
+    modeItem(menu, u"显示涨跌汇总"_s, 2);
+    return menu;
+}
+
+QMenu *QuickActionsMenu::alertMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(AlertMenu::title(), parent);
+    AlertMenu::fill(*menu, m_app.alerts());
+    return menu;
+}
+
+void QuickActionsMenu::setAlertPresetFromMenu(const QVariant &key)
+{
+    m_app.alerts().setAlertPresetFromMenu(key);
+}
+
+QMenu *QuickActionsMenu::mainWatchlistSortMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(u"自选排序"_s, parent);
+    const QString current =
+        KSNormalizedMainWatchlistSortMode(m_app.settings().mainWatchlistSortMode);
+    for (const QString &mode : KSMainWatchlistSortModes()) {
+        QAction *item = menu->addAction(KSMainWatchlistSortFullTitleForMode(mode));
         item->setData(mode);
-        connect(item, &QAction::triggered, &m_app, [this, mode] {
-            m_app.setDisplayMode(mode);
-            m_shell.refreshPopoverIfVisible();
-        });
+        item->setCheckable(true);
+        item->setChecked(mode == current);
+        connect(item, &QAction::triggered, this,
+                [this, mode] { m_shell.setMainWatchlistSortModeFromMenu(mode); });
     }
     return menu;
+}
+
+QAction *QuickActionsMenu::checkItem(const QString &title, bool checked)
+{
+    QAction *item = addAction(title);
+    item->setCheckable(true);
+    item->setChecked(checked);
+    return item;
 }
 
 void QuickActionsMenu::rebuild()
@@ -46,18 +90,35 @@ void QuickActionsMenu::rebuild()
     }
     clear();
 
-    QAction *refresh = addAction(u"刷新行情"_s);
-    connect(refresh, &QAction::triggered, &m_app, &KestrumApp::refreshAction);
-    QAction *manage = addAction(u"管理自选"_s);
-    connect(manage, &QAction::triggered, &m_shell, &AppShell::openWatchlistManager);
+    connect(addAction(u"打开澄川桌面"_s), &QAction::triggered, &m_shell, &AppShell::showMainWindow);
+    connect(checkItem(u"启动时打开桌面"_s, m_app.settings().openDesktopOnLaunch),
+            &QAction::triggered, &m_shell, &AppShell::toggleOpenDesktopOnLaunch);
+    connect(checkItem(u"桌面窗口置顶"_s, m_app.settings().mainWindowAlwaysOnTop),
+            &QAction::triggered, &m_shell, &AppShell::toggleMainWindowAlwaysOnTop);
+    connect(addAction(u"重置桌面布局"_s), &QAction::triggered, &m_shell,
+            &AppShell::resetMainWindowLayout);
     addSeparator();
-    auto *alerts = new QMenu(AlertMenu::title(), this);
-    AlertMenu::fill(*alerts, m_app.alerts());
-    addMenu(alerts);
+
+    connect(addAction(u"刷新行情"_s), &QAction::triggered, &m_app, &KestrumApp::refreshAction);
+    connect(addAction(u"管理自选"_s), &QAction::triggered, &m_shell,
+            &AppShell::openWatchlistManager);
+    addMenu(mainWatchlistSortMenu(this));
+    connect(addAction(u"AI 分析设置"_s), &QAction::triggered, &m_shell, &AppShell::openAISettings);
+    addSeparator();
+
+    addMenu(alertMenu(this));
     addMenu(displayModeMenu());
     addSeparator();
-    QAction *quit = addAction(u"退出 澄川"_s);
-    connect(quit, &QAction::triggered, &m_shell, &AppShell::quit);
+
+    connect(checkItem(u"开机自启"_s, m_app.loginItem().isEnabled()), &QAction::triggered, &m_app,
+            &KestrumApp::toggleLoginItem);
+    addSeparator();
+
+    connect(addAction(u"检查更新..."_s), &QAction::triggered, &m_app.updates(),
+            &UpdateChecker::checkForUpdates);
+    addSeparator();
+
+    connect(addAction(u"退出 澄川"_s), &QAction::triggered, &m_shell, &AppShell::quit);
 }
 
 QAction *QuickActionsMenu::actionWithText(const QString &text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QVariant>
 
 class AppShell;
 class KestrumApp;
@@ -14,10 +15,23 @@ public:
     QuickActionsMenu(KestrumApp &app, AppShell &shell, QWidget *parent = nullptr);
 
     void rebuild();
+    // The first item with this text, in this menu or one of its submenus.
     QAction *actionWithText(const QString &text) const;
+
+    // The alert preset menu (also opened by the desktop window's alert button): the four
+    // presets with a check mark on the current one, a separator and a disabled note.
+    QMenu *alertMenu(QWidget *parent);
+    // Sets the preset named by the item's value (anything but a string means "off"), saves
+    // and redraws.
+    void setAlertPresetFromMenu(const QVariant &key);
+
+    // The watchlist order menu: "自选原序" and "机会优先".
+    QMenu *mainWatchlistSortMenu(QWidget *parent);
 
 private:
     QMenu *displayModeMenu();
+    QAction *modeItem(QMenu *menu, const QString &title, int mode);
+    QAction *checkItem(const QString &title, bool checked);
 
     KestrumApp &m_app;
     AppShell &m_shell;

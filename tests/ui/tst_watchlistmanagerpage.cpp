@@ -5,11 +5,11 @@
 #include "app/WatchlistManager.h"
 #include "ui/AppShell.h"
 #include "ui/FlatButton.h"
+#include "ui/HomePage.h"
 #include "ui/HoverPanel.h"
 #include "ui/Label.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
-#include "ui/SimpleHomePage.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
 #include "ui/WatchSuggestionPanel.h"
@@ -504,19 +504,19 @@ void TestWatchlistManagerPage::homeManageButtonAndBack()
 {
     ShellHarness s;
     s.shell->togglePopover(QPoint(600, 10));
-    auto *home = qobject_cast<SimpleHomePage *>(s.shell->popover().content());
+    auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
     QVERIFY(home);
-    auto *manage = home->findChild<FlatButton *>(u"manage"_s);
+    auto *manage = home->findChild<FlatButton *>(u"manageButton"_s);
     QVERIFY(manage);
     QCOMPARE(manage->text(), u"管理"_s);
     QTest::mouseClick(manage, Qt::LeftButton);
-    QVERIFY(s.managerPage());
+    QTRY_VERIFY(s.managerPage()); // handled after the click, which rebuilds the page
     QVERIFY(s.shell->isPopoverShown());
 
     QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
     QTest::mouseClick(s.managerPage()->backButton(), Qt::LeftButton);
-    QVERIFY(!s.shell->managingWatchlist());
-    QVERIFY(qobject_cast<SimpleHomePage *>(s.shell->popover().content()));
+    QTRY_VERIFY(!s.shell->managingWatchlist());
+    QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
     QCOMPARE(exited.count(), 1);
 }
 

@@ -1,0 +1,190 @@
+#include "ui/AISettingsPage.h"
+
+#include "config/AIProviderPresets.h"
+#include "config/AppSettings.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+#include "ui/TextView.h"
+#include "ui/Toolkit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStandardItemModel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QColor hex(const QString &value)
+{
+    return Toolkit::colorWithHex(value);
+}
+
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
+{
+    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
+}
+
+const QString kInputStyle = u"QLineEdit { background: transparent; border: none; color: #F4F4F5;"
+                            " selection-background-color: #2B3A55; padding: 0; }"_s;
+
+} // namespace
+
+AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &providerKey,
+                               const AISettingsPageState &state, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(u"aiSettingsPage"_s);
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    setPalette(palette);
+    Toolkit::addSubtleGridBackgroundToView(this);
+
+    // Header.
+    m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 446, 58, 24));
+    m_back->setObjectName(u"backButton"_s);
+    connect(m_back, &FlatButton::clicked, this, &AISettingsPage::backRequested);
+    label(this, QRectF(82, 449, 160, 20), u"AI 分析设置"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
+        ->setObjectName(u"pageTitle"_s);
+    label(this, QRectF(226, 450, 136, 17), u"本地保存，按需生成"_s, 11, FontWeight::Regular,
+          u"85899A"_s, Qt::AlignRight);
+
+    // Enable switch.
+    Panel *switchPanel = Toolkit::panelWithFrame(this, QRectF(14, 396, 352, 42), hex(u"101116"_s),
+                                                 hex(u"202431"_s), 8);
+    switchPanel->setObjectName(u"switchPanel"_s);
+    label(switchPanel, QRectF(14, 20, 150, 15), u"启用 AI 简析"_s, 13, FontWeight::Medium,
+          u"DDE1EA"_s);
+    label(switchPanel, QRectF(14, 6, 248, 13), u"每日首次进入详情自动生成，也可手动刷新"_s, 10,
+          FontWeight::Regular, u"747A8E"_s);
+    m_enabled = new QCheckBox(switchPanel);
+    m_enabled->setObjectName(u"aiEnabledCheckbox"_s);
+    KSPlace(m_enabled, QRectF(352 - 36, 11, 22, 22));
+    m_enabled->setChecked(settings.aiEnabled);
+    m_enabled->setStyleSheet(
+        u"QCheckBox { background: transparent; }"
+        " QCheckBox::indicator { width: 18px; height: 18px; border-radius: 5px;"
+        " border: 1px solid #3A4256; background: #151823; }"
+        " QCheckBox::indicator:checked { background: #F0B46A; border-color: #F0B46A; }"_s);
+    m_enabled->show();
+
+    // Provider.
+    label(this, QRectF(18, 371, 344, 14), u"模型服务"_s, 10, FontWeight::Medium, u"858B9E"_s);
+    Toolkit::panelWithFrame(this, QRectF(14, 338, 352, 32), hex(u"10131D"_s), hex(u"263044"_s), 8);
+    m_provider = new QComboBox(this);
+    m_provider->setObjectName(u"aiProviderPopup"_s);
+    KSPlace(m_provider, QRectF(23, 341, 334, 26));
+    m_provider->setFont(KSSystemFont(13, FontWeight::Medium));
+    m_provider->setFrame(false);
+    m_provider->setStyleSheet(
+        u"QComboBox { background: transparent; border: none; color: #F4F4F5; padding-left: 2px; }"
+        " QComboBox QAbstractItemView { background: #10131D; color: #F4F4F5;"
+        " selection-background-color: #263044; border: 1px solid #263044; }"_s);
+    for (const AIProviderPreset &preset : AIProviderPresets::all())
+        m_provider->addItem(preset.title, preset.key);
+    const int selected = m_provider->findData(providerKey);
+    m_provider->setCurrentIndex(selected >= 0 ? selected : m_provider->count() - 1);
+    connect(m_provider, &QComboBox::activated, this, &AISettingsPage::providerChosen);
+    m_provider->show();
+
+    // Key, model and base URL.
+    m_key = field(u"API Key"_s, 313, 280, settings.aiAPIKey);
+    m_key->setObjectName(u"aiKeyInput"_s);
+    m_key->setEchoMode(QLineEdit::Password);
+    m_key->setPlaceholderText(u"sk-..."_s);
+    m_model =
+        field(u"模型"_s, 255, 222,
+              settings.aiModel.isEmpty() ? QString::fromUtf16(AIProviderPresets::kDefaultModel)
+                                         : settings.aiModel);
+    m_model->setObjectName(u"aiModelInput"_s);
+    m_baseURL = field(u"Base URL"_s, 197, 164,
+                      settings.aiBaseURL.isEmpty() ? AIProviderPresets::defaultBaseURL()
+                                                   : settings.aiBaseURL);
+    m_baseURL->setObjectName(u"aiBaseURLInput"_s);
+
+    // Note and feedback. The note reaches 6 pt higher than its 30-pt design frame: the CJK
+    // font's line box here is taller, and its second line would be cut.
+    TextView *note = Toolkit::textViewWithFrame(
+        this, QRectF(18, 82, 344, 36),
+        u"API Key 保存在本地。测试连接会发送一条极短测试请求，用来确认 Key、模型和 Base URL 可用。"_s,
+        11, hex(u"747A8E"_s));
+    note->setParagraphSpacing(0);
+    note->setObjectName(u"note"_s);
+    m_status = label(this, QRectF(18, 62, 344, 16), QString(), 10, FontWeight::Medium, u"5F6678"_s);
+    m_status->setObjectName(u"statusLine"_s);
+    m_status->setTruncatesAtEnd(true);
+
+    m_test = Toolkit::footerButton(this, u"测试连接"_s, QRectF(14, 24, 166, 32));
+    m_test->setObjectName(u"testButton"_s);
+    m_test->setBackgroundColor(hex(u"141C2B"_s));
+    m_test->setBorderColor(hex(u"30405F"_s));
+    m_test->setTitleColor(hex(u"BFD3FF"_s));
+    connect(m_test, &FlatButton::clicked, this, &AISettingsPage::testRequested);
+    m_save = Toolkit::footerButton(this, u"保存设置"_s, QRectF(200, 24, 166, 32));
+    m_save->setObjectName(u"saveButton"_s);
+    connect(m_save, &FlatButton::clicked, this, &AISettingsPage::saveRequested);
+
+    applyPageState(state);
+}
+
+QLineEdit *AISettingsPage::field(const QString &title, qreal labelY, qreal panelY,
+                                 const QString &text)
+{
+    label(this, QRectF(18, labelY, 344, 14), title, 10, FontWeight::Medium, u"858B9E"_s);
+    Toolkit::panelWithFrame(this, QRectF(14, panelY, 352, 32), hex(u"10131D"_s), hex(u"263044"_s),
+                            8);
+    auto *input = new QLineEdit(this);
+    KSPlace(input, QRectF(28, panelY + 6, 324, 20));
+    input->setFrame(false);
+    input->setAttribute(Qt::WA_MacShowFocusRect, false);
+    input->setFont(KSSystemFont(13, FontWeight::Regular));
+    input->setStyleSheet(kInputStyle);
+    input->setText(text);
+    input->show();
+    return input;
+}
+
+AISettingsPageInputs AISettingsPage::inputs() const
+{
+    AISettingsPageInputs page;
+    page.enabled = m_enabled->isChecked();
+    page.providerKey = m_provider->currentData().toString();
+    page.model = m_model->text();
+    page.baseURL = m_baseURL->text();
+    page.apiKey = m_key->text();
+    return page;
+}
+
+void AISettingsPage::applyInputs(const AISettingsPageInputs &inputs)
+{
+    if (inputs.baseURL && *inputs.baseURL != m_baseURL->text())
+        m_baseURL->setText(*inputs.baseURL);
+    if (inputs.model && *inputs.model != m_model->text())
+        m_model->setText(*inputs.model);
+}
+
+QString AISettingsPage::statusTextForState(const AISettingsPageState &state)
+{
+    return state.validationMessage ? *state.validationMessage : u"建议保存前先测试连接。"_s;
+}
+
+QString AISettingsPage::statusColorHexForState(const AISettingsPageState &state)
+{
+    if (!state.validationMessage)
+        return u"5F6678"_s;
+    return state.validationSucceeded ? u"8FE6B2"_s : u"F6D98A"_s;
+}
+
+void AISettingsPage::applyPageState(const AISettingsPageState &state)
+{
+    m_status->setText(statusTextForState(state));
+    m_status->setColor(hex(statusColorHexForState(state)));
+    m_test->setText(state.validationInFlight ? u"测试中"_s : u"测试连接"_s);
+    m_test->setEnabled(!state.validationInFlight);
+}

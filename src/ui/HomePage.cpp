@@ -1,0 +1,333 @@
+#include "ui/HomePage.h"
+
+#include "model/Formatters.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/HintIconButton.h"
+#include "ui/HoverButton.h"
+#include "ui/Label.h"
+#include "ui/OverlayScrollBar.h"
+#include "ui/Panel.h"
+#include "ui/QuoteCards.h"
+#include "ui/Toolkit.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QColor hex(const QString &value)
+{
+    return Toolkit::colorWithHex(value);
+}
+
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
+{
+    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
+}
+
+// A borderless box; `panelWithFrame` with a border that does not show.
+Panel *box(QWidget *parent, const QRectF &frame, const QString &color, qreal radius)
+{
+    return Toolkit::panelWithFrame(parent, frame, hex(color), Qt::transparent, radius);
+}
+
+} // namespace
+
+int HomePage::pageHeight(bool firstLaunchHintVisible)
+{
+    return firstLaunchHintVisible ? 484 : 430;
+}
+
+HomePage::BreadthSegments HomePage::breadthSegments(int up, int down, int count)
+{
+    BreadthSegments segments;
+    if (count < 1)
+        return segments;
+    const qreal u = std::floor(up * kBarWidth / count);
+    const qreal d = std::floor(down * kBarWidth / count);
+    const qreal flat = kBarWidth - u - d;
+    if (u > 0)
+        segments.rise = std::max<qreal>(u, 2);
+    if (flat > 0)
+        segments.flat = std::max<qreal>(flat, 2);
+    if (d > 0)
+        segments.fall = std::max<qreal>(d, 2);
+    return segments;
+}
+
+qreal HomePage::rowDocumentHeight(int rowCount)
+{
+    const int k = std::max(rowCount, 1);
+    return std::max(kRowPitch * k - 6, kListHeight);
+}
+
+bool HomePage::listScrolls(int rowCount)
+{
+    return rowDocumentHeight(rowCount) > kListHeight + 0.5;
+}
+
+qreal HomePage::listWidth(int rowCount)
+{
+    return listScrolls(rowCount) ? 366 : kRowWidth;
+}
+
+QString HomePage::decisionTagText(const QString &buyStatus)
+{
+    return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
+}
+
+int HomePage::decisionTagWidthForTextWidth(qreal textWidth)
+{
+    return static_cast<int>(std::min<qreal>(std::max<qreal>(std::floor(textWidth) + 14, 38), 58));
+}
+
+int HomePage::decisionTagWidth(const QString &tagText)
+{
+    return decisionTagWidthForTextWidth(KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
+}
+
+HomePage::TagColors HomePage::decisionTagColors(const QString &buyStatus)
+{
+    if (buyStatus == u"可跟踪")
+        return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
+    if (buyStatus == u"等确认")
+        return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
+    if (buyStatus == u"先防守")
+        return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
+    if (buyStatus == u"不追高")
+        return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
+    if (buyStatus == u"看回踩")
+        return {u"1B1A14"_s, u"514A2F"_s, u"E7D68B"_s};
+    if (buyStatus == u"数据不足")
+        return {u"161B23"_s, u"2D3B52"_s, u"AFC4E6"_s};
+    return {u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+}
+
+HomePage::HomePage(const HomePageData &data, QWidget *parent)
+    : QWidget(parent)
+    , m_priceFlash(data.priceFlashDirections)
+{
+    setObjectName(u"homePage"_s);
+    const int H = pageHeight(data.firstLaunchHintVisible);
+    setFixedSize(kWidth, H);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    setPalette(palette);
+    Toolkit::addSubtleGridBackgroundToView(this);
+
+    qreal y0 = H - 38;
+    buildHeader(data, y0);
+    if (data.firstLaunchHintVisible) {
+        y0 -= 54;
+        buildFirstLaunchHint(y0);
+    }
+    y0 -= 58;
+    buildSummary(data, y0);
+    buildList(data, y0);
+}
+
+void HomePage::buildHeader(const HomePageData &data, qreal y0)
+{
+    label(this, QRectF(18, y0 - 1, 44, 20), u"澄川"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
+        ->setObjectName(u"appTitle"_s);
+    label(this, QRectF(58, y0 + 1, 58, 15), u"by Orvell"_s, 10, FontWeight::Medium, u"6F7688"_s)
+        ->setObjectName(u"byline"_s);
+    const int w = QuoteCards::marketStatusPillWidthForTitle(data.marketStatus.title);
+    QuoteCards::marketStatusPillWithFrame(this, QRectF(336 - w, y0 - 2, w, 22), data.marketStatus);
+    m_moreButton = Toolkit::moreButtonWithFrame(this, QRectF(344, y0 - 3, 20, 22));
+    m_moreButton->setObjectName(u"moreButton"_s);
+    connect(m_moreButton, &FlatButton::clicked, this,
+            [this] { Q_EMIT moreMenuRequested(m_moreButton); });
+}
+
+void HomePage::buildFirstLaunchHint(qreal y0)
+{
+    Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 42), hex(u"121725"_s),
+                                           hex(u"2C3549"_s), 8);
+    panel->setObjectName(u"firstLaunchHint"_s);
+    QColor background = hex(u"111827"_s);
+    background.setAlphaF(0.86f);
+    panel->setBackgroundColor(background);
+    label(panel, QRectF(14, 21, 324, 15), u"澄川已在菜单栏启动"_s, 11, FontWeight::Semibold,
+          u"DCE7FF"_s);
+    label(panel, QRectF(14, 7, 324, 13), u"以后点顶部菜单栏图标，就能查看自选、AI 和风控。"_s, 10,
+          FontWeight::Regular, u"8F9BB4"_s);
+}
+
+void HomePage::buildSummary(const HomePageData &data, qreal y0)
+{
+    const qsizetype n = data.rows.size();
+    int up = 0;
+    int down = 0;
+    double sum = 0;
+    for (const HomeRow &row : data.rows) {
+        const double percent = row.quote.changePercent();
+        up += percent > 0;
+        down += percent < 0;
+        sum += percent;
+    }
+    const double average = n == 0 ? 0 : sum / static_cast<double>(n);
+
+    Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 46), hex(u"101116"_s),
+                                           hex(u"2B3142"_s), 8);
+    panel->setObjectName(u"summaryPanel"_s);
+    panel->setDiagonalGradient({hex(u"182033"_s), hex(u"11141D"_s), hex(u"151019"_s)});
+    box(panel, QRectF(8, 44, 336, 1), u"394154"_s, 0)->setObjectName(u"topHighlight"_s);
+
+    label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, u"858B9E"_s,
+          Qt::AlignHCenter);
+    label(panel, QRectF(13, 5, 44, 24), QString::number(n), 22, FontWeight::Semibold, u"F4F6FB"_s,
+          Qt::AlignHCenter)
+        ->setObjectName(u"watchCount"_s);
+
+    Toolkit::panelWithFrame(panel, QRectF(64, 11, 146, 11), hex(u"151927"_s), hex(u"202638"_s), 5.5)
+        ->setObjectName(u"breadthTrack"_s);
+    box(panel, QRectF(70, 14, kBarWidth, 5), u"1B1F2A"_s, 2.5)->setObjectName(u"breadthBar"_s);
+    box(panel, QRectF(137, 12, 1, 9), u"2A3040"_s, 0)->setObjectName(u"breadthTick"_s);
+    const BreadthSegments segments = breadthSegments(up, down, static_cast<int>(n));
+    qreal x = 70;
+    const std::pair<qreal, const char16_t *> parts[] = {
+        {segments.rise, u"F87171"}, {segments.flat, u"475066"}, {segments.fall, u"34D399"}};
+    const char *const names[] = {"breadthRise", "breadthFlat", "breadthFall"};
+    for (int i = 0; i < 3; ++i) {
+        const auto &[width, color] = parts[i];
+        if (width <= 0)
+            continue;
+        box(panel, QRectF(x, 14, width, 5), QString::fromUtf16(color), 2.5)
+            ->setObjectName(QString::fromLatin1(names[i]));
+        x += width;
+    }
+
+    label(panel, QRectF(70, 27, 56, 13), u"涨 "_s + QString::number(up), 10, FontWeight::Medium,
+          u"FCA5A5"_s)
+        ->setObjectName(u"upCount"_s);
+    label(panel, QRectF(148, 27, 56, 13), u"跌 "_s + QString::number(down), 10, FontWeight::Medium,
+          u"6EE7B7"_s, Qt::AlignRight)
+        ->setObjectName(u"downCount"_s);
+    box(panel, QRectF(218, 7, 1, 28), u"252A38"_s, 0);
+    label(panel, QRectF(231, 27, 60, 13), u"平均涨跌"_s, 10, FontWeight::Medium, u"858B9E"_s);
+    label(panel, QRectF(231, 8, 66, 18), formatPercent(average), 13, FontWeight::Semibold,
+          average >= 0 ? u"F87171"_s : u"34D399"_s)
+        ->setObjectName(u"averageChange"_s);
+}
+
+void HomePage::buildList(const HomePageData &data, qreal y0)
+{
+    const qreal y1 = y0 - 35;
+    label(this, QRectF(18, y1, 90, 16), u"自选列表"_s, 11, FontWeight::Medium, u"686D80"_s);
+    label(this, QRectF(94, y1, 206, 16), data.lastStatus, 10, FontWeight::Regular, u"596174"_s,
+          Qt::AlignRight)
+        ->setObjectName(u"lastStatus"_s);
+    m_manageButton = Toolkit::textButton(this, u"管理"_s, QRectF(308, y0 - 39, 54, 24));
+    m_manageButton->setObjectName(u"manageButton"_s);
+    connect(m_manageButton, &FlatButton::clicked, this, &HomePage::manageRequested);
+
+    const int count = static_cast<int>(data.rows.size());
+    const qreal D = rowDocumentHeight(count);
+    const bool scrolls = listScrolls(count);
+    m_listArea = new QScrollArea(this);
+    m_listArea->setObjectName(u"rowList"_s);
+    KSPlace(m_listArea, QRectF(14, y0 - 320, listWidth(count), kListHeight));
+    m_listArea->setFrameShape(QFrame::NoFrame);
+    m_listArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_listArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn
+                                                   : Qt::ScrollBarAlwaysOff);
+    m_listArea->setVerticalScrollBar(new OverlayScrollBar(m_listArea));
+    m_listArea->setStyleSheet(u"QScrollArea { background: transparent; }"_s);
+    m_listArea->viewport()->setAutoFillBackground(false);
+    m_listArea->setWidgetResizable(false);
+
+    m_document = new QWidget;
+    m_document->setObjectName(u"rowDocument"_s);
+    m_document->setAttribute(Qt::WA_NoSystemBackground);
+    m_document->setFixedSize(static_cast<int>(kRowWidth), static_cast<int>(D));
+    m_listArea->setWidget(m_document);
+    m_document->setAutoFillBackground(false);
+
+    if (data.rows.isEmpty()) {
+        Panel *empty = Toolkit::panelWithFrame(m_document, QRectF(0, D - 46, kRowWidth, 46),
+                                               hex(u"10121A"_s), hex(u"222635"_s), 10);
+        empty->setObjectName(u"emptyList"_s);
+        label(empty, QRectF(12, 19, 328, 20), u"还没有自选股，点右上角“管理”添加"_s, 12,
+              FontWeight::Regular, u"A1A6B8"_s, Qt::AlignHCenter)
+            ->setObjectName(u"emptyText"_s);
+    }
+    for (int i = 0; i < count; ++i)
+        quoteRow(m_document, QRectF(0, D - kRowHeight - kRowPitch * i, kRowWidth, kRowHeight),
+                 data.rows.at(i));
+    m_listArea->verticalScrollBar()->setValue(0);
+}
+
+HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const HomeRow &row)
+{
+    const Quote &quote = row.quote;
+    const qreal W = frame.width();
+    auto *button = new HoverButton(parent);
+    button->setObjectName(u"quoteRow"_s);
+    KSPlace(button, frame);
+    button->setIdentifier(quote.symbol);
+    button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
+    button->setHoverColors(hex(u"141722"_s), hex(u"343A4A"_s));
+    button->setShadowColor(hex(u"000000"_s));
+    button->setCornerRadius(8);
+    button->setBorderWidth(1);
+    button->setCursor(Qt::PointingHandCursor);
+    button->show();
+    const QString symbol = quote.symbol;
+    connect(button, &FlatButton::clicked, this, [this, symbol] {
+        if (!symbol.isEmpty())
+            Q_EMIT quoteRequested(symbol);
+    });
+
+    const bool valid = quote.price > 0 && quote.previousClose > 0;
+    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
+
+    Label *name =
+        label(button, QRectF(14, 24, 128, 16), quote.name, 13, FontWeight::Medium, u"DDE1EA"_s);
+    name->setTruncatesAtEnd(true);
+    name->setObjectName(u"rowName"_s);
+    label(button, QRectF(14, 8, 72, 14), quote.symbol.toUpper(), 10, FontWeight::Regular,
+          u"747A8E"_s)
+        ->setObjectName(u"rowSymbol"_s);
+
+    const QString status = valid ? row.buyStatus : u"数据不足"_s;
+    const QString tagText = decisionTagText(status);
+    const int t = decisionTagWidth(tagText);
+    const TagColors colors = decisionTagColors(status);
+    auto *tag = new HintIconButton(button);
+    tag->setObjectName(u"decisionTag"_s);
+    KSPlace(tag, QRectF(88, std::floor((46 - 16) / 2.0), t, 16));
+    tag->setText(tagText);
+    tag->setFont(KSSystemFont(9, FontWeight::Medium));
+    tag->setBackgroundColor(hex(colors.background));
+    tag->setBorderColor(hex(colors.border));
+    tag->setTitleColor(hex(colors.text));
+    tag->setCornerRadius(8);
+    tag->setBorderWidth(1);
+    tag->setHintText(row.tagHint);
+    tag->setToolTip(u"点击查看标签解读"_s);
+    tag->show();
+    connect(tag, &FlatButton::clicked, this, [this, tag] { Q_EMIT hintRequested(tag); });
+
+    label(button, QRectF(148, 12, 68, 21), valid ? formatPrice(quote.price) : u"--"_s, 15,
+          FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
+        ->setObjectName(u"rowPrice"_s);
+    const QString change =
+        valid ? directionSymbol(quote.changePercent()) + u' ' + formatPercent(quote.changePercent())
+              : u"等待行情"_s;
+    label(button, QRectF(W - 100, 13, 86, 19), change, 12, FontWeight::Medium,
+          valid ? accent : u"747A8E"_s, Qt::AlignRight)
+        ->setObjectName(u"rowChange"_s);
+
+    Toolkit::addPriceFlashIfNeededForQuote(quote, m_priceFlash, button,
+                                           QRectF(0, 0, W, frame.height()));
+    return button;
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "app/MarketStatus.h"
+#include "model/Quote.h"
+
+#include <QHash>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+class FlatButton;
+class HintIconButton;
+class HoverButton;
+class QScrollArea;
+
+// One watchlist row as the home page shows it: the quote with its buy status (already
+// "数据不足" for a quote without price) and the hint behind its tag.
+struct HomeRow
+{
+    Quote quote;
+    QString buyStatus;
+    QString tagHint;
+};
+
+// Everything the home page draws, prepared by the caller.
+struct HomePageData
+{
+    QList<HomeRow> rows; // in display order
+    MarketStatus marketStatus;
+    QString lastStatus;
+    bool firstLaunchHintVisible = false;
+    QHash<QString, int> priceFlashDirections;
+};
+
+// The popover's home page: header with the market status pill and the more button, the
+// first-launch hint, the summary panel with its breadth bar, and the watchlist rows.
+class HomePage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit HomePage(const HomePageData &data, QWidget *parent = nullptr);
+
+    static constexpr int kWidth = 380;
+    static constexpr qreal kListHeight = 274;
+    static constexpr qreal kRowWidth = 352;
+    static constexpr qreal kRowHeight = 46;
+    static constexpr qreal kRowPitch = 52;
+    static constexpr qreal kBarWidth = 134;
+
+    // 430, or 484 while the first-launch hint shows.
+    static int pageHeight(bool firstLaunchHintVisible);
+
+    // Widths of the breadth bar's rise, flat and fall segments (0: segment not drawn).
+    struct BreadthSegments
+    {
+        qreal rise = 0;
+        qreal flat = 0;
+        qreal fall = 0;
+        bool operator==(const BreadthSegments &) const = default;
+    };
+    static BreadthSegments breadthSegments(int up, int down, int count);
+
+    // The row document's height for `rowCount` rows (an empty list counts as one), whether it
+    // scrolls, and the list's width then.
+    static qreal rowDocumentHeight(int rowCount);
+    static bool listScrolls(int rowCount);
+    static qreal listWidth(int rowCount);
+
+    // The decision tag: "不追高" reads "不追"; width from the text width at 9 medium.
+    static QString decisionTagText(const QString &buyStatus);
+    static int decisionTagWidthForTextWidth(qreal textWidth);
+    static int decisionTagWidth(const QString &tagText);
+    struct TagColors
+    {
+        QString background;
+        QString border;
+        QString text;
+        bool operator==(const TagColors &) const = default;
+    };
+    static TagColors decisionTagColors(const QString &buyStatus);
+
+    // A row: a hover button that opens the quote, with name, symbol, tag, price and change.
+    HoverButton *quoteRow(QWidget *parent, const QRectF &frame, const HomeRow &row);
+
+    QScrollArea *listArea() const { return m_listArea; }
+    QWidget *listDocument() const { return m_document; }
+    FlatButton *moreButton() const { return m_moreButton; }
+    FlatButton *manageButton() const { return m_manageButton; }
+
+Q_SIGNALS:
+    void quoteRequested(const QString &symbol);
+    void manageRequested();
+    void moreMenuRequested(QWidget *button);
+    void hintRequested(HintIconButton *button);
+
+private:
+    void buildHeader(const HomePageData &data, qreal y0);
+    void buildFirstLaunchHint(qreal y0);
+    void buildSummary(const HomePageData &data, qreal y0);
+    void buildList(const HomePageData &data, qreal y0);
+
+    QHash<QString, int> m_priceFlash;
+    QScrollArea *m_listArea = nullptr;
+    QWidget *m_document = nullptr;
+    FlatButton *m_moreButton = nullptr;
+    FlatButton *m_manageButton = nullptr;
+};

@@ -1,0 +1,568 @@
+#include "ui/QuoteCards.h"
+
+#include "intraday/TradingClock.h"
+#include "model/Formatters.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/HintIconButton.h"
+#include "ui/HoverPanel.h"
+#include "ui/IntradayChartView.h"
+#include "ui/Label.h"
+#include "ui/LinearGridView.h"
+#include "ui/Panel.h"
+#include "ui/ShapeLayer.h"
+#include "ui/SparkleIconView.h"
+#include "ui/TextView.h"
+#include "ui/Toolkit.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPropertyAnimation>
+#include <QSequentialAnimationGroup>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QColor hex(const QString &value)
+{
+    return Toolkit::colorWithHex(value);
+}
+
+QColor hexAlpha(const QString &value, qreal alpha)
+{
+    QColor color = Toolkit::colorWithHex(value);
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
+}
+
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
+{
+    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
+}
+
+// A value that swings between `low` and `high` for as long as `target` lives: up over
+// `seconds`, back over the same time, ease-in-ease-out, forever.
+void breathe(QObject *target, const QByteArray &property, qreal high, qreal low, qreal seconds,
+             const QString &key)
+{
+    auto *group = new QSequentialAnimationGroup(target);
+    group->setObjectName(key);
+    const int ms = static_cast<int>(std::lround(seconds * 1000));
+    auto *out = new QPropertyAnimation(target, property, group);
+    out->setStartValue(high);
+    out->setEndValue(low);
+    out->setDuration(ms);
+    out->setEasingCurve(Toolkit::easeInEaseOutCurve());
+    auto *back = new QPropertyAnimation(target, property, group);
+    back->setStartValue(low);
+    back->setEndValue(high);
+    back->setDuration(ms);
+    back->setEasingCurve(Toolkit::easeInEaseOutCurve());
+    group->addAnimation(out);
+    group->addAnimation(back);
+    group->setLoopCount(-1);
+    group->start();
+}
+
+} // namespace
+
+// --- Market card -------------------------------------------------------------------------
+
+QuoteCards::BoardTagLayout QuoteCards::boardTagLayout(qreal cardWidth, const QString &boardTag,
+                                                      qreal tagTextWidth)
+{
+    const qreal r = cardWidth - 64;
+    BoardTagLayout layout;
+    if (boardTag == QStringView(kPendingBoardTag)) {
+        layout.symbolX = r - 6 - 72;
+        return layout;
+    }
+    layout.showsTag = true;
+    layout.tagWidth = std::min<qreal>(std::max<qreal>(std::floor(tagTextWidth) + 24, 76), 132);
+    layout.symbolX = r - 6 - layout.tagWidth - 6 - 72;
+    if (layout.symbolX < 92) {
+        layout.tagWidth = std::max<qreal>(r - 12 - 72 - 92, 76);
+        layout.symbolX = r - 6 - layout.tagWidth - 6 - 72;
+    }
+    return layout;
+}
+
+QuoteCards::BoardTagLayout QuoteCards::boardTagLayoutForTag(qreal cardWidth,
+                                                            const QString &boardTag)
+{
+    return boardTagLayout(cardWidth, boardTag,
+                          KSTextWidth(boardTag, KSSystemFont(10, FontWeight::Semibold)));
+}
+
+QString QuoteCards::openPriceColorHex(double changePercent)
+{
+    if (std::fabs(changePercent) < 0.0001)
+        return u"C9D1E3"_s;
+    return changePercent >= 0 ? u"FCA5A5"_s : u"6EE7B7"_s;
+}
+
+Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &frame,
+                                              const MarketCardData &data)
+{
+    const Quote &quote = data.quote;
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 9);
+    card->setObjectName(u"marketCard"_s);
+    card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
+
+    // Header line: market badge, board tag, symbol, name.
+    const qreal r = W - 64;
+    Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), hex(u"141B2B"_s),
+                                           hex(u"2C354A"_s), 10);
+    badge->setObjectName(u"marketBadge"_s);
+    label(badge, QRectF(0, 3, 48, 13), KSMarketBadgeForSymbol(quote.symbol), 9, FontWeight::Medium,
+          u"9EABC2"_s, Qt::AlignHCenter)
+        ->setObjectName(u"marketBadgeText"_s);
+
+    const BoardTagLayout tag = boardTagLayoutForTag(W, data.boardTag);
+    if (tag.showsTag) {
+        Panel *pill =
+            Toolkit::panelWithFrame(card, QRectF(tag.symbolX + 78, H - 32, tag.tagWidth, 20),
+                                    hex(u"141B2B"_s), hex(u"2C354A"_s), 10);
+        pill->setObjectName(u"boardTag"_s);
+        Label *text = label(pill, QRectF(8, 3, tag.tagWidth - 16, 13), data.boardTag, 10,
+                            FontWeight::Semibold, u"93C5FD"_s, Qt::AlignHCenter);
+        text->setTruncatesAtEnd(true);
+        text->setObjectName(u"boardTagText"_s);
+    }
+    label(card, QRectF(tag.symbolX, H - 30, 72, 15), quote.symbol.toUpper(), 10, FontWeight::Medium,
+          u"778197"_s, Qt::AlignRight)
+        ->setObjectName(u"symbol"_s);
+    const QString name = quote.name.isEmpty() ? u"--"_s : quote.name;
+    const qreal nameWidth =
+        std::min(std::floor(KSTextWidth(name, KSSystemFont(13, FontWeight::Semibold))) + 18,
+                 tag.symbolX - 26);
+    Label *nameLabel = label(card, QRectF(16, H - 31, std::max<qreal>(nameWidth, 0), 17), name, 13,
+                             FontWeight::Semibold, u"DCE4F6"_s);
+    nameLabel->setTruncatesAtEnd(true);
+    nameLabel->setObjectName(u"name"_s);
+
+    // Price, change and time.
+    const QString price = formatPrice(quote.price);
+    const qreal priceWidth = std::floor(KSTextWidth(price, KSSystemFont(20, FontWeight::Semibold)));
+    label(card, QRectF(16, H - 74, priceWidth + 8, 30), price, 20, FontWeight::Semibold,
+          data.accentHex)
+        ->setObjectName(u"price"_s);
+    label(card, QRectF(std::min(priceWidth + 34, W - 148), H - 70, 132, 18),
+          formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent()), 12,
+          FontWeight::Semibold, data.accentHex)
+        ->setObjectName(u"change"_s);
+    label(card, QRectF(16, H - 90, 180, 13), quote.date + u' ' + quote.time, 10, FontWeight::Medium,
+          u"6E778C"_s)
+        ->setObjectName(u"dateTime"_s);
+
+    // Six facts.
+    struct Fact
+    {
+        QString title;
+        QString value;
+        QString color;
+        qreal width;
+    };
+    const Fact facts[] = {
+        {u"今开"_s, formatPrice(quote.open), openPriceColorHex(quote.changePercent()), 47},
+        {u"最高"_s, formatPrice(quote.high), u"FCA5A5"_s, 47},
+        {u"最低"_s, formatPrice(quote.low), u"6EE7B7"_s, 47},
+        {u"昨收"_s, formatPrice(quote.previousClose), u"C9D1E3"_s, 47},
+        {u"成交量"_s, formatCompactNumber(quote.volume), u"C9D1E3"_s, 64},
+        {u"成交额"_s, formatCompactNumber(quote.amount), u"C9D1E3"_s, 68},
+    };
+    qreal x = 16;
+    for (const Fact &fact : facts) {
+        label(card, QRectF(x, H - 108, fact.width, 12), fact.title, 9, FontWeight::Medium,
+              u"6F7A91"_s)
+            ->setObjectName(u"factTitle"_s);
+        Label *value = label(card, QRectF(x, H - 126, fact.width, 16), fact.value, 10,
+                             FontWeight::Semibold, fact.color);
+        value->setTruncatesAtEnd(true);
+        value->setObjectName(u"factValue"_s);
+        x += fact.width;
+    }
+
+    // Chart well with its grid and the intraday chart.
+    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86), hex(u"0B1020"_s),
+                                          hex(u"1D2638"_s), 8);
+    well->setObjectName(u"chartWell"_s);
+    Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 20, 86));
+    auto *chart = new IntradayChartView(well, QRectF(8, 3, W - 36, 80), data.series);
+    chart->setObjectName(u"chart"_s);
+
+    // Time axis.
+    label(card, QRectF(52, 10, 48, 15), u"09:30"_s, 10, FontWeight::Medium, u"5F6678"_s)
+        ->setObjectName(u"axisStart"_s);
+    label(card, QRectF((W - 82) / 2, 10, 82, 15), KSIntradayMidLabelForSymbol(quote.symbol), 10,
+          FontWeight::Medium, u"5F6678"_s, Qt::AlignHCenter)
+        ->setObjectName(u"axisMid"_s);
+    label(card, QRectF(W - 92, 10, 48, 15), KSIntradayEndLabelForSymbol(quote.symbol), 10,
+          FontWeight::Medium, u"5F6678"_s, Qt::AlignRight)
+        ->setObjectName(u"axisEnd"_s);
+
+    Toolkit::addPriceFlashIfNeededForQuote(quote, data.priceFlashDirections, card,
+                                           QRectF(0, 0, W, H));
+    return card;
+}
+
+// --- AI insight card ---------------------------------------------------------------------
+
+QStringList QuoteCards::desktopTextSegmentsForText(const QString &text, const QString &delimiters)
+{
+    QStringList segments;
+    QString current;
+    for (const QChar c : text) {
+        current.append(c);
+        if (delimiters.contains(c)) {
+            const QString trimmed = current.trimmed();
+            if (!trimmed.isEmpty())
+                segments.append(trimmed);
+            current.clear();
+        }
+    }
+    const QString rest = current.trimmed();
+    if (!rest.isEmpty())
+        segments.append(rest);
+    return segments;
+}
+
+qreal QuoteCards::desktopSingleLineWidthForText(const QString &text, const QFont &font)
+{
+    return std::ceil(KSTextWidth(text, font));
+}
+
+QFont QuoteCards::aiInsightFont()
+{
+    return KSSystemFont(11, FontWeight::Regular);
+}
+
+QString QuoteCards::desktopAIInsightTextForMessage(const QString &message, qreal width)
+{
+    const QFont font = aiInsightFont();
+    return desktopAIInsightTextForMessage(message, width, [font](const QString &text) {
+        return desktopSingleLineWidthForText(text, font);
+    });
+}
+
+QString QuoteCards::desktopAIInsightTextForMessage(const QString &message, qreal width,
+                                                   const TextMeasure &measure)
+{
+    QString text = message;
+    text.replace(u'\r', u'\n');
+    text = text.trimmed();
+    if (text.isEmpty())
+        return {};
+    text = text.split(u'\n').join(u' ');
+    while (text.contains(u"  "_s))
+        text.replace(u"  "_s, u" "_s);
+    if (width <= 0 || text.size() < 34 || !measure)
+        return text;
+
+    const qreal limit = std::max<qreal>(0.82 * width, 180);
+    QStringList lines;
+    for (const QString &sentence : desktopTextSegmentsForText(text, u"。！？!?"_s)) {
+        QString line;
+        for (const QString &clause : desktopTextSegmentsForText(sentence, u"，；;"_s)) {
+            const QString joined = line + clause;
+            if (!line.isEmpty() && measure(joined) > limit) {
+                lines.append(line);
+                line = clause;
+            } else {
+                line = joined;
+            }
+        }
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines.join(u'\n');
+}
+
+QString QuoteCards::aiInsightTextColorHex(bool hasError)
+{
+    return hasError ? u"FCA5A5"_s : u"E0C7A7"_s;
+}
+
+int QuoteCards::aiInsightBodyHeight(const QString &message, qreal cardWidth)
+{
+    const qreal width = cardWidth - 32;
+    const QString text = desktopAIInsightTextForMessage(message, width);
+    const QSizeF used =
+        TextView::layoutSize(text, aiInsightFont(), width, kAIInsightLineSpacing, 0);
+    return static_cast<int>(std::ceil(used.height() + 4));
+}
+
+int QuoteCards::aiInsightCardHeight(const QString &message, qreal cardWidth)
+{
+    const qreal body = aiInsightBodyHeight(message, cardWidth);
+    return static_cast<int>(std::ceil(std::max<qreal>(body + 66, 106)));
+}
+
+QIcon QuoteCards::refreshIcon(const QColor &color)
+{
+    // Drawn at twice the size so it stays crisp on dense screens.
+    const int side = 22;
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    const QRectF ring(4, 4, side - 8, side - 8);
+    painter.drawArc(ring, 60 * 16, 290 * 16);
+    // Arrow head at the open end of the ring, pointing clockwise.
+    const qreal cx = ring.center().x();
+    const qreal cy = ring.center().y();
+    const qreal radius = ring.width() / 2;
+    const qreal angle = 60 * std::numbers::pi / 180;
+    const QPointF tip(cx + radius * std::cos(angle), cy - radius * std::sin(angle));
+    QPainterPath head;
+    head.moveTo(tip + QPointF(-5, -1.5));
+    head.lineTo(tip);
+    head.lineTo(tip + QPointF(-0.5, -5.5));
+    painter.drawPath(head);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
+                                         const InsightCardData &data, const CardActions &actions)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"3B2A1D"_s), 8);
+    card->setObjectName(u"aiInsightCard"_s);
+    card->setDiagonalGradient({hex(u"21170F"_s), hex(u"151218"_s), hex(u"111116"_s)});
+
+    auto *icon = new SparkleIconView(card);
+    KSPlace(icon, QRectF(14, H - 33, 16, 16));
+    icon->setIconColor(hex(u"F0B46A"_s));
+    icon->setObjectName(u"sparkle"_s);
+    icon->show();
+    label(card, QRectF(36, H - 33, 104, 18), u"澄川观察"_s, 12, FontWeight::Semibold, u"F0B46A"_s)
+        ->setObjectName(u"title"_s);
+    Label *subtitle = label(card, QRectF(112, H - 31, std::max<qreal>(W - 160, 48), 14),
+                            data.subtitle, 9, FontWeight::Medium, u"9F8971"_s);
+    subtitle->setTruncatesAtEnd(true);
+    subtitle->setObjectName(u"subtitle"_s);
+
+    const qreal textWidth = W - 32;
+    const qreal B = aiInsightBodyHeight(data.message, W);
+    auto *body = new TextView(card);
+    body->setObjectName(u"body"_s);
+    KSPlace(body, QRectF(16, std::max<qreal>(H - 50 - B, 10), textWidth, B));
+    body->setText(desktopAIInsightTextForMessage(data.message, textWidth));
+    body->setFont(aiInsightFont());
+    body->setColor(hex(aiInsightTextColorHex(data.hasError)));
+    body->setLineSpacing(kAIInsightLineSpacing);
+    body->setParagraphSpacing(0);
+    body->show();
+    if (data.isLoading)
+        breathe(body, "opacity", 1.0, 0.55, 1.05, u"aiTextBreath"_s);
+
+    FlatButton *button = nullptr;
+    if (data.isConfigured) {
+        button = Toolkit::textButton(card, QString(), QRectF(W - 40, H - 33, 24, 22));
+        button->setObjectName(u"regenerateButton"_s);
+        button->setIcon(refreshIcon(hex(u"F0B46A"_s)));
+        button->setIconSize(QSize(11, 11));
+        button->setToolTip(u"重生成"_s);
+        button->setCornerRadius(6);
+        const QString symbol = data.symbol;
+        const auto generate = actions.generateInsight;
+        QObject::connect(button, &FlatButton::clicked, button, [generate, symbol] {
+            if (generate)
+                generate(symbol);
+        });
+    } else {
+        button = Toolkit::textButton(card, u"去设置"_s, QRectF(W - 80, H - 33, 64, 24));
+        button->setObjectName(u"settingsButton"_s);
+        button->setCornerRadius(7);
+        const auto open = actions.openAISettings;
+        QObject::connect(button, &FlatButton::clicked, button, [open] {
+            if (open)
+                open();
+        });
+    }
+    button->setIdentifier(data.symbol);
+    button->setBackgroundColor(hex(u"2A1C12"_s));
+    button->setBorderColor(hex(u"6B4421"_s));
+    button->setTitleColor(hex(u"F0B46A"_s));
+    button->setEnabled(!data.isLoading);
+    return card;
+}
+
+// --- Scenario card -----------------------------------------------------------------------
+
+QRectF QuoteCards::scenarioCellFrame(int index, qreal cardWidth, qreal cardHeight)
+{
+    const qreal c = std::floor((cardWidth - 40) / 2);
+    const qreal r = std::floor((cardHeight - 32) / 2);
+    const int row = index / 2;
+    const int column = index % 2;
+    return QRectF(14 + column * (c + 12), cardHeight - 10 - (row + 1) * r - 12 * row, c, r);
+}
+
+QString QuoteCards::scenarioTitleColorHex(const QString &title)
+{
+    if (title == u"机会")
+        return u"F0B46A"_s;
+    if (title == u"防守")
+        return u"A5B4FC"_s;
+    if (title == u"当前")
+        return u"7DD3FC"_s;
+    return u"93C5FD"_s;
+}
+
+QuoteCards::MetricLayout QuoteCards::scenarioMetricLayout(qreal width, qreal height)
+{
+    MetricLayout layout;
+    layout.compact = height < 42;
+    qreal titleHeight = 11;
+    qreal valueHeight = 18;
+    if (layout.compact) {
+        layout.block = std::min<qreal>(std::max<qreal>(height - 4, 26), 31);
+        titleHeight = 10;
+        valueHeight = 16;
+        layout.titleSize = 9;
+        layout.valueSize = 11;
+    } else {
+        layout.block = 36;
+        layout.titleSize = 10;
+        layout.valueSize = 12;
+    }
+    const qreal top = std::floor((height - layout.block) / 2);
+    layout.title =
+        QRectF(0, layout.block + top - titleHeight - (layout.compact ? 1 : 0), width, titleHeight);
+    layout.value = QRectF(0, top + (layout.compact ? 1 : 2), width, valueHeight);
+    return layout;
+}
+
+HintIconButton *QuoteCards::scenarioInfoButtonWithFrame(QWidget *parent, const QRectF &frame,
+                                                        const QString &hint,
+                                                        const CardActions &actions)
+{
+    auto *button = new HintIconButton(parent);
+    button->setObjectName(u"infoButton"_s);
+    KSPlace(button, frame);
+    button->setText(u"?"_s);
+    button->setFont(KSSystemFont(9, FontWeight::Semibold));
+    button->setBackgroundColor(hexAlpha(u"161C28"_s, 0.92));
+    button->setBorderColor(hex(u"2A3448"_s));
+    button->setBorderWidth(1);
+    button->setCornerRadius(frame.height() / 2);
+    button->setTitleColor(hex(u"9EABC2"_s));
+    button->setHintText(hint);
+    const auto show = actions.showHint;
+    QObject::connect(button, &FlatButton::clicked, button, [show, button] {
+        if (show)
+            show(button);
+    });
+    button->show();
+    return button;
+}
+
+HoverPanel *QuoteCards::scenarioMetricWithFrame(QWidget *parent, const QRectF &frame,
+                                                const QString &title, const QString &value,
+                                                const QString &hint, const QString &accentHex,
+                                                const CardActions &actions)
+{
+    auto *metric = new HoverPanel(parent);
+    metric->setObjectName(u"scenarioMetric"_s);
+    KSPlace(metric, frame);
+    metric->setCornerRadius(6);
+    metric->setNormalColors(Qt::transparent, Qt::transparent);
+    metric->setHoverColors(hexAlpha(u"121826"_s, 0.65), hex(u"2A3448"_s));
+    metric->show();
+
+    const MetricLayout layout = scenarioMetricLayout(frame.width(), frame.height());
+    label(metric, layout.title, title, layout.titleSize, FontWeight::Medium, accentHex)
+        ->setObjectName(u"metricTitle"_s);
+    auto *valueLabel = new Label(metric);
+    valueLabel->setObjectName(u"metricValue"_s);
+    KSPlace(valueLabel, layout.value);
+    valueLabel->setText(value);
+    valueLabel->setFont(KSMonospacedDigitFont(layout.valueSize, FontWeight::Semibold));
+    valueLabel->setColor(hex(u"E7ECF6"_s));
+    valueLabel->setTruncatesAtEnd(true);
+    valueLabel->show();
+    if (!hint.isEmpty())
+        scenarioInfoButtonWithFrame(
+            metric, QRectF(frame.width() - 18, layout.title.y() - 1, 14, 14), hint, actions);
+    return metric;
+}
+
+Panel *QuoteCards::scenarioCardForQuote(QWidget *parent, const QRectF &frame,
+                                        const QList<DecisionEngine::ScenarioMetric> &metrics,
+                                        const CardActions &actions)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 8);
+    card->setObjectName(u"scenarioCard"_s);
+    card->setDiagonalGradient({hex(u"121A28"_s), hex(u"10131B"_s), hex(u"0E1118"_s)});
+
+    const qreal c = std::floor((W - 40) / 2);
+    Panel *vertical = Toolkit::panelWithFrame(card, QRectF(c + 20, 14, 1, H - 28), hex(u"202839"_s),
+                                              Qt::transparent, 0);
+    vertical->setObjectName(u"divider"_s);
+    Panel *horizontal = Toolkit::panelWithFrame(card, QRectF(14, std::floor(H / 2) + 1, W - 28, 1),
+                                                hex(u"202839"_s), Qt::transparent, 0);
+    horizontal->setObjectName(u"divider"_s);
+
+    for (qsizetype i = 0; i < metrics.size() && i < 4; ++i) {
+        const DecisionEngine::ScenarioMetric &metric = metrics.at(i);
+        scenarioMetricWithFrame(card, scenarioCellFrame(static_cast<int>(i), W, H), metric.title,
+                                metric.value, metric.hint, scenarioTitleColorHex(metric.title),
+                                actions);
+    }
+    return card;
+}
+
+// --- Market status pill ------------------------------------------------------------------
+
+int QuoteCards::marketStatusPillWidthForTextWidth(qreal titleWidth)
+{
+    return static_cast<int>(std::ceil(std::min<qreal>(std::max<qreal>(titleWidth + 32, 58), 88)));
+}
+
+int QuoteCards::marketStatusPillWidthForTitle(const QString &title)
+{
+    return marketStatusPillWidthForTextWidth(
+        KSTextWidth(title, KSSystemFont(11, FontWeight::Medium)));
+}
+
+Panel *QuoteCards::marketStatusPillWithFrame(QWidget *parent, const QRectF &frame,
+                                             const MarketStatus &status)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *pill = Toolkit::panelWithFrame(parent, frame, hex(status.bg), hex(status.border),
+                                          std::floor(H / 2));
+    pill->setObjectName(u"marketStatusPill"_s);
+
+    auto *dot = new ShapeLayer(pill);
+    dot->setObjectName(u"statusDot"_s);
+    KSPlace(dot, QRectF(10, std::floor((H - 6) / 2), 6, 6));
+    QPainterPath circle;
+    circle.addRoundedRect(QRectF(0, 0, 6, 6), 3, 3);
+    dot->setPath(circle);
+    dot->setFillBrush(hex(status.dot));
+    dot->show();
+    if (status.live)
+        breathe(dot, "opacity", 1.0, 0.35, 0.9, u"marketPulse"_s);
+
+    label(pill, QRectF(21, std::floor((H - 15) / 2) - 1, W - 28, 15), status.title, 11,
+          FontWeight::Medium, status.text)
+        ->setObjectName(u"statusTitle"_s);
+    return pill;
+}

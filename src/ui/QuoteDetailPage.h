@@ -1,0 +1,56 @@
+#pragma once
+
+#include "decision/DecisionEngine.h"
+#include "ui/QuoteCards.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class FlatButton;
+class IntradayChartView;
+class Panel;
+
+// Everything the quote detail page draws, prepared by the caller.
+struct QuoteDetailData
+{
+    MarketCardData market;
+    InsightCardData insight;
+    QList<DecisionEngine::ScenarioMetric> metrics;
+};
+
+// The popover's page for one stock: back button, market card with the intraday chart, AI
+// insight card, scenario card and the button to the provider's quote page.
+class QuoteDetailPage : public QWidget
+{
+    Q_OBJECT
+public:
+    QuoteDetailPage(const QuoteDetailData &data, const CardActions &actions,
+                    QWidget *parent = nullptr);
+
+    static constexpr int kWidth = 380;
+    static constexpr qreal kCardWidth = 352;
+    // The insight card's height plus 484.
+    static int pageHeight(int insightCardHeight);
+
+    QString symbol() const { return m_symbol; }
+    IntradayChartView *chartView() const { return m_chart; }
+    Panel *marketCard() const { return m_marketCard; }
+    Panel *insightCard() const { return m_insightCard; }
+    Panel *scenarioCard() const { return m_scenarioCard; }
+    FlatButton *backButton() const { return m_back; }
+    FlatButton *quotePageButton() const { return m_quotePage; }
+
+Q_SIGNALS:
+    void backRequested();
+    void quotePageRequested(const QString &symbol);
+
+private:
+    QString m_symbol;
+    IntradayChartView *m_chart = nullptr;
+    Panel *m_marketCard = nullptr;
+    Panel *m_insightCard = nullptr;
+    Panel *m_scenarioCard = nullptr;
+    FlatButton *m_back = nullptr;
+    FlatButton *m_quotePage = nullptr;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// The provider's web quote page of a symbol, opened in the browser from the detail surfaces:
+// Sina's Hong Kong and US stock pages, Eastmoney's page for everything else. None for an
+// empty symbol.
+QUrl KSQuotePageURLForSymbol(const QString &symbol);

@@ -1,0 +1,291 @@
+#include "AppHarness.h"
+#include "FakeStatusItem.h"
+#include "WidgetSnapshot.h"
+
+#include "ai/AIProviderSettings.h"
+#include "config/AIProviderPresets.h"
+#include "ui/AISettingsPage.h"
+#include "ui/AppShell.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/HomePage.h"
+#include "ui/Label.h"
+#include "ui/PopoverWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+QString hexOf(const QColor &color)
+{
+    return color.name(QColor::HexRgb).mid(1).toUpper();
+}
+
+struct ShellHarness
+{
+    ShellHarness()
+        : h({u"sh600519"_s, u"sz000001"_s})
+    {
+        auto item = std::make_unique<FakeStatusItem>();
+        status = item.get();
+        shell = std::make_unique<AppShell>(*h.app, std::move(item));
+        h.app->aiSettings().setValidationTimeoutMs(5000);
+    }
+
+    AISettingsPage *page() const
+    {
+        return qobject_cast<AISettingsPage *>(shell->popover().content());
+    }
+    QString chatBaseURL() const { return h.market.baseUrl().toString() + u"/v1"_s; }
+    int chatRequests() const { return h.requestCount(MarketSimulator::chatRouteName()); }
+    // Fills the page as a user would for the simulated service.
+    void fill(const QString &key)
+    {
+        AISettingsPage *p = page();
+        p->enabledCheckbox()->setChecked(true);
+        p->providerPopup()->setCurrentIndex(p->providerPopup()->findData(u"custom"_s));
+        p->baseURLInput()->setText(chatBaseURL() + u"///"_s);
+        p->modelInput()->setText(u"sim-chat"_s);
+        p->keyInput()->setText(key);
+    }
+
+    AppHarness h;
+    FakeStatusItem *status = nullptr;
+    std::unique_ptr<AppShell> shell;
+};
+
+} // namespace
+
+class TestAISettingsPage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void pageShowsStoredSettings();
+    void refreshesDoNotRebuildThePage();
+    void connectionTest_data();
+    void connectionTest();
+    void testWithoutKeySendsNothing();
+    void choosingAProviderFillsItsFields();
+    void savingStoresAndLeaves();
+    void leavingClearsTheFeedback();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestAISettingsPage::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestAISettingsPage::pageShowsStoredSettings()
+{
+    ShellHarness s;
+    s.h.app->settings().aiAPIKey = u"sk-stored"_s;
+    s.h.app->settings().aiProvider.clear();
+    s.h.app->settings().aiBaseURL = u"https://api.deepseek.com/v1"_s;
+    s.h.app->settings().aiModel = u"deepseek-chat"_s;
+    // Opened with the popover closed (from the menu): it opens on the page, pinned.
+    s.shell->openAISettings();
+    QVERIFY(s.shell->isPopoverShown());
+    QVERIFY(s.shell->popover().isPinned());
+    AISettingsPage *page = s.page();
+    QVERIFY(page);
+    QCOMPARE(page->size(), QSize(380, 488));
+    QCOMPARE(page->backButton()->geometry(), KSGeometryForFrame(page, QRectF(14, 446, 58, 24)));
+    QVERIFY(!page->enabledCheckbox()->isChecked());
+    QCOMPARE(page->enabledCheckbox()->geometry().size(), QSize(22, 22));
+
+    QComboBox *popup = page->providerPopup();
+    QStringList titles;
+    for (int i = 0; i < popup->count(); ++i)
+        titles << popup->itemText(i);
+    QCOMPARE(titles,
+             (QStringList{u"通义千问"_s, u"DeepSeek"_s, u"Kimi"_s, u"OpenAI"_s, u"自定义服务"_s}));
+    QCOMPARE(popup->currentData().toString(), u"deepseek"_s); // recognised from the URL
+    QCOMPARE(popup->geometry(), KSGeometryForFrame(page, QRectF(23, 341, 334, 26)));
+
+    QCOMPARE(page->keyInput()->text(), u"sk-stored"_s);
+    QCOMPARE(page->keyInput()->echoMode(), QLineEdit::Password);
+    QCOMPARE(page->keyInput()->placeholderText(), u"sk-..."_s);
+    QCOMPARE(page->keyInput()->geometry(), KSGeometryForFrame(page, QRectF(28, 286, 324, 20)));
+    QCOMPARE(page->modelInput()->text(), u"deepseek-chat"_s);
+    QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
+    QCOMPARE(page->statusLabel()->text(), u"建议保存前先测试连接。"_s);
+    QCOMPARE(hexOf(page->statusLabel()->color()), u"5F6678"_s);
+    QCOMPARE(page->testButton()->text(), u"测试连接"_s);
+    QCOMPARE(page->testButton()->geometry(), KSGeometryForFrame(page, QRectF(14, 24, 166, 32)));
+    QCOMPARE(page->saveButton()->geometry(), KSGeometryForFrame(page, QRectF(200, 24, 166, 32)));
+    QCOMPARE(hexOf(page->testButton()->backgroundColor()), u"141C2B"_s);
+
+    const QImage image = WidgetSnapshot::save(
+        page, qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path()), u"ai-settings"_s);
+    QVERIFY(WidgetSnapshot::distinctColors(image) > 16);
+
+    // Empty stored values show the defaults.
+    s.h.app->settings().aiModel.clear();
+    s.h.app->settings().aiBaseURL.clear();
+    s.shell->openAISettings();
+    QCOMPARE(s.page()->modelInput()->text(), u"gpt-4o-mini"_s);
+    QCOMPARE(s.page()->baseURLInput()->text(), AIProviderPresets::defaultBaseURL());
+}
+
+void TestAISettingsPage::refreshesDoNotRebuildThePage()
+{
+    ShellHarness s;
+    QVERIFY(s.h.refreshAndWait());
+    s.status->click();
+    s.shell->openAISettings();
+    AISettingsPage *page = s.page();
+    page->keyInput()->setText(u"sk-half-typed"_s);
+    QVERIFY(s.h.refreshAndWait());
+    s.shell->refreshPopoverIfVisible();
+    QCOMPARE(s.page(), page);
+    QCOMPARE(page->keyInput()->text(), u"sk-half-typed"_s);
+    // An outside click leaves it open.
+    s.shell->popover().handleOutsideClick();
+    QVERIFY(s.shell->isPopoverShown());
+}
+
+Q_DECLARE_METATYPE(SimChatAnswer)
+
+void TestAISettingsPage::connectionTest_data()
+{
+    QTest::addColumn<SimChatAnswer>("answer");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("color");
+    QTest::newRow("success") << SimChatAnswer::text(u"OK"_s) << u"连接成功，当前 AI 设置可用。"_s
+                             << u"8FE6B2"_s;
+    QTest::newRow("refused key") << SimChatAnswer::error(401, u"auth"_s, u"bad key"_s)
+                                 << u"测试失败，API Key 无效或没有权限。"_s << u"F6D98A"_s;
+    QTest::newRow("server error") << SimChatAnswer::error(500, u"server_error"_s, u"busy"_s)
+                                  << u"测试失败：server_error：busy"_s << u"F6D98A"_s;
+}
+
+void TestAISettingsPage::connectionTest()
+{
+    QFETCH(SimChatAnswer, answer);
+    QFETCH(QString, message);
+    QFETCH(QString, color);
+    ShellHarness s;
+    s.shell->openAISettings();
+    AISettingsPage *page = s.page();
+    s.fill(u"sk-test"_s);
+    s.h.market.simulator.enqueueChatAnswer(answer.delayedBy(300));
+
+    QTest::mouseClick(page->testButton(), Qt::LeftButton);
+    // In flight: the same page, its button disabled, the line saying so.
+    QCOMPARE(s.page(), page);
+    QCOMPARE(page->testButton()->text(), u"测试中"_s);
+    QVERIFY(!page->testButton()->isEnabled());
+    QCOMPARE(page->statusLabel()->text(), u"正在测试连接..."_s);
+    // Typing goes on while the test runs and survives its answer.
+    page->modelInput()->setText(u"sim-chat-2"_s);
+
+    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), message, 10000);
+    QCOMPARE(s.page(), page);
+    QCOMPARE(hexOf(page->statusLabel()->color()), color);
+    QCOMPARE(page->testButton()->text(), u"测试连接"_s);
+    QVERIFY(page->testButton()->isEnabled());
+    QCOMPARE(page->modelInput()->text(), u"sim-chat-2"_s);
+    QCOMPARE(s.chatRequests(), 1);
+    const SimRequest request =
+        s.h.market.server().requests(MarketSimulator::chatRouteName()).first();
+    QCOMPARE(request.path, u"/v1/chat/completions"_s);
+    QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-test"));
+    // Testing does not save.
+    QCOMPARE(s.h.app->config().loadSettings().value(u"aiAPIKey"_s).toString(), QString());
+}
+
+void TestAISettingsPage::testWithoutKeySendsNothing()
+{
+    ShellHarness s;
+    s.shell->openAISettings();
+    s.fill(QString());
+    QTest::mouseClick(s.page()->testButton(), Qt::LeftButton);
+    QCOMPARE(s.page()->statusLabel()->text(), u"请先填写 API Key。"_s);
+    QCOMPARE(hexOf(s.page()->statusLabel()->color()), u"F6D98A"_s);
+    QCOMPARE(s.chatRequests(), 0);
+}
+
+void TestAISettingsPage::choosingAProviderFillsItsFields()
+{
+    ShellHarness s;
+    s.shell->openAISettings();
+    AISettingsPage *page = s.page();
+    QComboBox *popup = page->providerPopup();
+    const int deepseek = popup->findData(u"deepseek"_s);
+    popup->setCurrentIndex(deepseek);
+    Q_EMIT popup->activated(deepseek);
+    QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
+    QCOMPARE(page->modelInput()->text(), u"deepseek-chat"_s);
+    // A custom service keeps what is in the fields.
+    const int custom = popup->findData(u"custom"_s);
+    popup->setCurrentIndex(custom);
+    Q_EMIT popup->activated(custom);
+    QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
+    QCOMPARE(s.h.app->settings().aiProvider, u"custom"_s);
+    QCOMPARE(s.page(), page);
+}
+
+void TestAISettingsPage::savingStoresAndLeaves()
+{
+    ShellHarness s;
+    QVERIFY(s.h.refreshAndWait());
+    s.status->click();
+    s.shell->openAISettings();
+    s.fill(u"  sk-saved  "_s);
+    s.page()->modelInput()->clear();
+    QTest::mouseClick(s.page()->saveButton(), Qt::LeftButton);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
+    const QJsonObject saved = s.h.app->config().loadSettings();
+    QCOMPARE(saved.value(u"aiAPIKey"_s).toString(), u"sk-saved"_s);
+    QCOMPARE(saved.value(u"aiEnabled"_s).toBool(), true);
+    QCOMPARE(saved.value(u"aiProvider"_s).toString(), u"custom"_s);
+    QCOMPARE(saved.value(u"aiBaseURL"_s).toString(), s.chatBaseURL() + u"///"_s);
+    QCOMPARE(saved.value(u"aiModel"_s).toString(), u"gpt-4o-mini"_s);
+    QCOMPARE(s.h.app->aiSettings().pageState().validationMessage.value_or(QString()),
+             u"设置已保存到本机，自动观察已开启。"_s);
+
+    // Back on the home page, transient again, with the status line telling.
+    QVERIFY(!s.shell->popover().isPinned());
+    auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
+    QVERIFY(home);
+    QCOMPARE(home->findChild<Label *>(u"lastStatus"_s)->text(), u"AI 设置已保存"_s);
+    QCOMPARE(s.chatRequests(), 0);
+}
+
+void TestAISettingsPage::leavingClearsTheFeedback()
+{
+    ShellHarness s;
+    QVERIFY(s.h.refreshAndWait());
+    s.status->click();
+    s.shell->openAISettings();
+    s.fill(QString());
+    QTest::mouseClick(s.page()->testButton(), Qt::LeftButton);
+    QVERIFY(s.h.app->aiSettings().pageState().validationMessage.has_value());
+    QTest::mouseClick(s.page()->backButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
+    QVERIFY(!s.h.app->aiSettings().pageState().validationMessage.has_value());
+    QVERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
+    QVERIFY(!s.shell->popover().isPinned());
+    // Nothing typed on the page was saved.
+    QVERIFY(!s.h.app->config()
+                 .loadSettings()
+                 .value(u"aiBaseURL"_s)
+                 .toString()
+                 .startsWith(s.chatBaseURL()));
+}
+
+QTEST_MAIN(TestAISettingsPage)
+#include "tst_aisettingspage.moc"

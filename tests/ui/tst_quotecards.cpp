@@ -1,0 +1,781 @@
+#include "WidgetSnapshot.h"
+
+#include "intraday/IntradayStore.h"
+#include "model/Formatters.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/HintIconButton.h"
+#include "ui/HoverPanel.h"
+#include "ui/IntradayChartView.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+#include "ui/QuoteCards.h"
+#include "ui/QuotePageLinks.h"
+#include "ui/ScenarioHintPopover.h"
+#include "ui/ShapeLayer.h"
+#include "ui/TextView.h"
+#include "ui/Toolkit.h"
+#include "ui/WatchlistDisplay.h"
+
+#include <QAbstractAnimation>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString hexOf(const QColor &color)
+{
+    return color.name(QColor::HexRgb).mid(1).toUpper();
+}
+
+// A y-up frame inside `parent` as the widget geometry it must have.
+QRect geometryOf(const QWidget *parent, const QRectF &frame)
+{
+    return KSGeometryForFrame(parent, frame);
+}
+
+Label *labelNamed(const QWidget *root, const QString &name)
+{
+    return root->findChild<Label *>(name);
+}
+
+QString repeated(const char16_t *unit, int count)
+{
+    return QString::fromUtf16(unit).repeated(count);
+}
+
+std::unique_ptr<QWidget> makeSurface(int width, int height)
+{
+    auto surface = std::make_unique<QWidget>();
+    surface->setFixedSize(width, height);
+    QPalette palette = surface->palette();
+    palette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    surface->setPalette(palette);
+    surface->setAutoFillBackground(true);
+    return surface;
+}
+
+Quote sampleQuote(double price = 1468.2, double previousClose = 1450)
+{
+    Quote q;
+    q.symbol = u"sh600519"_s;
+    q.name = u"贵州茅台"_s;
+    q.price = price;
+    q.previousClose = previousClose;
+    q.open = 1451;
+    q.high = 1472.5;
+    q.low = 1446.3;
+    q.volume = 3216500;
+    q.amount = 4.71e9;
+    q.date = u"2026-04-28"_s;
+    q.time = u"10:30:00"_s;
+    return q;
+}
+
+// A fetched series climbing through the morning.
+IntradayChartSeries sampleSeries(const Quote &quote, bool animate = false)
+{
+    IntradayStore store;
+    QVector<double> prices, positions, averages, volumes;
+    for (int i = 0; i < 60; ++i) {
+        prices << quote.previousClose + i * 0.3 + (i % 7) * 0.4;
+        positions << i * 60.0;
+        averages << quote.previousClose + i * 0.2;
+        volumes << 1000 + i * 10;
+    }
+    store.applyIntradaySeriesForSymbol(quote.symbol, quote.date, prices, positions, averages,
+                                       volumes);
+    if (animate)
+        store.pendingChartAnimationSymbols().insert(quote.symbol);
+    return IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
+}
+
+} // namespace
+
+class TestQuoteCards : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void pillWidth_data();
+    void pillWidth();
+    void boardTagLayout_data();
+    void boardTagLayout();
+    void lineBreaking_data();
+    void lineBreaking();
+    void lineBreakingWithTheRealFont();
+    void segments_data();
+    void segments();
+    void insightHeights();
+    void metricLayout_data();
+    void metricLayout();
+    void scenarioCells();
+    void quotePageURLs_data();
+    void quotePageURLs();
+    void displayOrder_data();
+    void displayOrder();
+
+    void marketCard();
+    void marketCardWithoutBoardTag();
+    void insightCardStates_data();
+    void insightCardStates();
+    void insightCardButtons();
+    void scenarioCard();
+    void statusPill_data();
+    void statusPill();
+    void hintPopover();
+    void hintPopoverPlacement();
+
+private:
+    void snapshot(QWidget *surface, const QString &name);
+    QTemporaryDir m_dir;
+    QString m_snapshotDir;
+};
+
+void TestQuoteCards::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_snapshotDir = qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path());
+    QDir().mkpath(m_snapshotDir);
+}
+
+void TestQuoteCards::snapshot(QWidget *surface, const QString &name)
+{
+    surface->show();
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    const QImage image = WidgetSnapshot::save(surface, m_snapshotDir, name);
+    QVERIFY2(!image.isNull(), "could not write the snapshot");
+    QVERIFY2(WidgetSnapshot::distinctColors(image) > 8, qPrintable(name + u" drew nothing"_s));
+}
+
+// --- Pure layout rules -------------------------------------------------------------------
+
+void TestQuoteCards::pillWidth_data()
+{
+    QTest::addColumn<qreal>("textWidth");
+    QTest::addColumn<int>("width");
+    QTest::newRow("narrow title keeps the minimum") << 10.0 << 58;
+    QTest::newRow("at the minimum") << 26.0 << 58;
+    QTest::newRow("just past the minimum rounds up") << 26.3 << 59;
+    QTest::newRow("between the bounds") << 40.0 << 72;
+    QTest::newRow("at the maximum") << 56.0 << 88;
+    QTest::newRow("wide title is capped") << 120.0 << 88;
+}
+
+void TestQuoteCards::pillWidth()
+{
+    QFETCH(qreal, textWidth);
+    QFETCH(int, width);
+    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(textWidth), width);
+}
+
+void TestQuoteCards::boardTagLayout_data()
+{
+    QTest::addColumn<qreal>("cardWidth");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<qreal>("textWidth");
+    QTest::addColumn<bool>("shows");
+    QTest::addColumn<qreal>("tagWidth");
+    QTest::addColumn<qreal>("symbolX");
+
+    QTest::newRow("pending tag hides the pill")
+        << 352.0 << u"板块待补"_s << 40.0 << false << 0.0 << 210.0;
+    QTest::newRow("short tag keeps the minimum")
+        << 352.0 << u"银行"_s << 20.0 << true << 76.0 << 128.0;
+    QTest::newRow("tag width from its text") << 352.0 << u"白酒"_s << 60.7 << true << 84.0 << 120.0;
+    QTest::newRow("150 pt tag squeezed to keep the symbol at 92")
+        << 352.0 << u"电力设备 / 输变电设备"_s << 150.0 << true << 112.0 << 92.0;
+    QTest::newRow("tag that would push the symbol under 92")
+        << 352.0 << u"电网设备 / 特高压"_s << 100.0 << true << 112.0 << 92.0;
+    QTest::newRow("narrow card keeps the minimum tag")
+        << 300.0 << u"银行"_s << 20.0 << true << 76.0 << 76.0;
+}
+
+void TestQuoteCards::boardTagLayout()
+{
+    QFETCH(qreal, cardWidth);
+    QFETCH(QString, tag);
+    QFETCH(qreal, textWidth);
+    QFETCH(bool, shows);
+    QFETCH(qreal, tagWidth);
+    QFETCH(qreal, symbolX);
+    const QuoteCards::BoardTagLayout layout = QuoteCards::boardTagLayout(cardWidth, tag, textWidth);
+    QCOMPARE(layout.showsTag, shows);
+    QCOMPARE(layout.tagWidth, tagWidth);
+    QCOMPARE(layout.symbolX, symbolX);
+}
+
+void TestQuoteCards::lineBreaking_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<qreal>("width");
+    QTest::addColumn<QStringList>("lines");
+
+    // Every character measures 10 pt, so a line fits floor(limit / 10) characters.
+    const QString first = repeated(u"甲", 10) + u"。"_s;
+    const QString a = repeated(u"乙", 12) + u"，"_s;
+    const QString b = repeated(u"丙", 12) + u"，"_s;
+    const QString c = repeated(u"丁", 5) + u"。"_s;
+    const QString message = first + a + b + c; // 43 characters
+
+    QTest::newRow("width 320: limit 262.4, two clauses share a line")
+        << message << 320.0 << QStringList{first, a + b, c};
+    QTest::newRow("width 250: limit 205") << message << 250.0 << QStringList{first, a, b + c};
+    QTest::newRow("width 180: limit 180, not 147.6")
+        << message << 180.0 << QStringList{first, a, b, c};
+    QTest::newRow("width 0 keeps one line") << message << 0.0 << QStringList{message};
+
+    const QString thirtyThree = first + repeated(u"乙", 21) + u"。"_s;
+    QTest::newRow("33 characters stay one line whatever the punctuation")
+        << thirtyThree << 180.0 << QStringList{thirtyThree};
+    const QString thirtyFour = first + repeated(u"乙", 22) + u"。"_s;
+    QTest::newRow("34 characters break at the sentence end")
+        << thirtyFour << 320.0 << QStringList{first, repeated(u"乙", 22) + u"。"_s};
+
+    QTest::newRow("line breaks and runs of blanks fold to single spaces")
+        << u"  ab\r\ncd  \n\n ef  gh "_s << 320.0 << QStringList{u"ab cd ef gh"_s};
+    QTest::newRow("empty after trimming") << u" \r\n "_s << 320.0 << QStringList{QString()};
+
+    const QString ascii =
+        repeated(u"x", 20) + u"!"_s + repeated(u"y", 10) + u";"_s + repeated(u"z", 10) + u"?"_s;
+    QTest::newRow("ASCII marks split too")
+        << ascii << 180.0
+        << QStringList{repeated(u"x", 20) + u"!"_s, repeated(u"y", 10) + u";"_s,
+                       repeated(u"z", 10) + u"?"_s};
+    const QString lonely = repeated(u"戊", 30) + u"，"_s + repeated(u"己", 4) + u"。"_s;
+    QTest::newRow("a clause wider than the limit still starts its own line")
+        << lonely << 180.0
+        << QStringList{repeated(u"戊", 30) + u"，"_s, repeated(u"己", 4) + u"。"_s};
+}
+
+void TestQuoteCards::lineBreaking()
+{
+    QFETCH(QString, message);
+    QFETCH(qreal, width);
+    QFETCH(QStringList, lines);
+    const auto measure = [](const QString &text) {
+        return 10.0 * text.size();
+    };
+    QCOMPARE(QuoteCards::desktopAIInsightTextForMessage(message, width, measure),
+             lines.join(u'\n'));
+}
+
+void TestQuoteCards::lineBreakingWithTheRealFont()
+{
+    const QString message = u"股价站上均价线后回踩不破，短线节奏仍在修复；量能温和放大，"
+                            "但离日高还有一段距离。午后若能继续守住均价线，结构会更完整，"
+                            "否则容易回到震荡区间。下一步看均价线能否稳住。"_s;
+    const QString text = QuoteCards::desktopAIInsightTextForMessage(message, 320);
+    const QStringList lines = text.split(u'\n');
+    QVERIFY(lines.size() >= 3);
+    QCOMPARE(lines.join(QString()), message);
+    const QFont font = QuoteCards::aiInsightFont();
+    for (const QString &line : lines) {
+        const QStringList clauses =
+            QuoteCards::desktopTextSegmentsForText(line, u"，；;。！？!?"_s);
+        if (clauses.size() > 1)
+            QVERIFY2(QuoteCards::desktopSingleLineWidthForText(line, font) <= 262.4,
+                     qPrintable(line));
+    }
+}
+
+void TestQuoteCards::segments_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("delimiters");
+    QTest::addColumn<QStringList>("segments");
+    QTest::newRow("delimiters stay at the end")
+        << u"甲，乙。丙"_s << u"，。"_s << QStringList{u"甲，"_s, u"乙。"_s, u"丙"_s};
+    QTest::newRow("no delimiter: one segment") << u" 甲乙 "_s << u"。"_s << QStringList{u"甲乙"_s};
+    QTest::newRow("empty pieces are dropped")
+        << u"。 。甲。  "_s << u"。"_s << QStringList{u"。"_s, u"。"_s, u"甲。"_s};
+    QTest::newRow("blank text") << u"   "_s << u"。"_s << QStringList{};
+}
+
+void TestQuoteCards::segments()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, delimiters);
+    QFETCH(QStringList, segments);
+    QCOMPARE(QuoteCards::desktopTextSegmentsForText(text, delimiters), segments);
+}
+
+void TestQuoteCards::insightHeights()
+{
+    // A short text leaves the card at its minimum.
+    QCOMPARE(QuoteCards::aiInsightCardHeight(u"正在生成观察…"_s, 352), 106);
+    const int oneLine = QuoteCards::aiInsightBodyHeight(u"正在生成观察…"_s, 352);
+    QVERIFY(oneLine > 4 && oneLine < 40);
+
+    const QString longText = u"股价站上均价线后回踩不破，短线节奏仍在修复。量能温和放大，"
+                             "但离日高还有一段距离，午后若能继续守住均价线，结构会更完整。"
+                             "下一步看均价线 1450.00 附近是否稳住，守住后可继续跟踪。"_s;
+    const int body = QuoteCards::aiInsightBodyHeight(longText, 352);
+    const QString broken = QuoteCards::desktopAIInsightTextForMessage(longText, 320);
+    const QSizeF used = TextView::layoutSize(broken, QuoteCards::aiInsightFont(), 320, 4, 0);
+    QCOMPARE(body, int(std::ceil(used.height() + 4)));
+    QVERIFY(body > oneLine * 2);
+    QCOMPARE(QuoteCards::aiInsightCardHeight(longText, 352),
+             int(std::ceil(std::max<qreal>(body + 66, 106))));
+}
+
+void TestQuoteCards::metricLayout_data()
+{
+    QTest::addColumn<qreal>("height");
+    QTest::addColumn<bool>("compact");
+    QTest::addColumn<qreal>("block");
+    QTest::addColumn<QRectF>("title");
+    QTest::addColumn<QRectF>("value");
+    QTest::newRow("40 high is compact")
+        << 40.0 << true << 31.0 << QRectF(0, 24, 150, 10) << QRectF(0, 5, 150, 16);
+    QTest::newRow("42 high uses the full layout")
+        << 42.0 << false << 36.0 << QRectF(0, 28, 150, 11) << QRectF(0, 5, 150, 18);
+    QTest::newRow("the popover's 32-pt cells")
+        << 32.0 << true << 28.0 << QRectF(0, 19, 150, 10) << QRectF(0, 3, 150, 16);
+    QTest::newRow("tiny cells keep a 26-pt block")
+        << 20.0 << true << 26.0 << QRectF(0, 12, 150, 10) << QRectF(0, -2, 150, 16);
+}
+
+void TestQuoteCards::metricLayout()
+{
+    QFETCH(qreal, height);
+    QFETCH(bool, compact);
+    QFETCH(qreal, block);
+    QFETCH(QRectF, title);
+    QFETCH(QRectF, value);
+    const QuoteCards::MetricLayout layout = QuoteCards::scenarioMetricLayout(150, height);
+    QCOMPARE(layout.compact, compact);
+    QCOMPARE(layout.block, block);
+    QCOMPARE(layout.title, title);
+    QCOMPARE(layout.value, value);
+    QCOMPARE(layout.titleSize, compact ? 9.0 : 10.0);
+    QCOMPARE(layout.valueSize, compact ? 11.0 : 12.0);
+}
+
+void TestQuoteCards::scenarioCells()
+{
+    QCOMPARE(QuoteCards::scenarioCellFrame(0, 352, 96), QRectF(14, 54, 156, 32));
+    QCOMPARE(QuoteCards::scenarioCellFrame(1, 352, 96), QRectF(182, 54, 156, 32));
+    QCOMPARE(QuoteCards::scenarioCellFrame(2, 352, 96), QRectF(14, 10, 156, 32));
+    QCOMPARE(QuoteCards::scenarioCellFrame(3, 352, 96), QRectF(182, 10, 156, 32));
+}
+
+void TestQuoteCards::quotePageURLs_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("Hong Kong") << u"hk00700"_s
+                               << u"https://stock.finance.sina.com.cn/hkstock/quotes/00700.html"_s;
+    QTest::newRow("US ticker with a class")
+        << u"gb_brk_b"_s << u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s;
+    QTest::newRow("US") << u"gb_aapl"_s
+                        << u"https://stock.finance.sina.com.cn/usstock/quotes/AAPL.html"_s;
+    QTest::newRow("Shanghai") << u"sh600000"_s << u"https://quote.eastmoney.com/SH600000.html"_s;
+    QTest::newRow("Beijing") << u"bj830799"_s << u"https://quote.eastmoney.com/BJ830799.html"_s;
+    QTest::newRow("a stray query mark stays in the path")
+        << u"sh600000?x=1"_s << u"https://quote.eastmoney.com/SH600000%3FX=1.html"_s;
+    QTest::newRow("no symbol") << QString() << QString();
+}
+
+void TestQuoteCards::quotePageURLs()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, url);
+    const QUrl page = KSQuotePageURLForSymbol(symbol);
+    QCOMPARE(page.toString(QUrl::FullyEncoded), url);
+    if (!url.isEmpty())
+        QVERIFY(page.query().isEmpty());
+}
+
+void TestQuoteCards::displayOrder_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<QList<int>>("order");
+    const QStringList mixed{u"等确认"_s, u"可跟踪"_s, u"先防守"_s, u"可跟踪"_s};
+    QTest::newRow("original keeps the watchlist")
+        << u"original"_s << mixed << QList<int>{0, 1, 2, 3};
+    QTest::newRow("priority moves trackable stocks first, stably")
+        << u"priority"_s << mixed << QList<int>{1, 3, 0, 2};
+    QTest::newRow("unknown mode reads as original")
+        << u"fancy"_s << mixed << QList<int>{0, 1, 2, 3};
+    QTest::newRow("one quote is never sorted")
+        << u"priority"_s << QStringList{u"可跟踪"_s} << QList<int>{0};
+}
+
+void TestQuoteCards::displayOrder()
+{
+    QFETCH(QString, mode);
+    QFETCH(QStringList, statuses);
+    QFETCH(QList<int>, order);
+    QList<Quote> quotes;
+    QHash<QString, QString> statusOf;
+    for (int i = 0; i < statuses.size(); ++i) {
+        Quote q;
+        q.symbol = u"s"_s + QString::number(i);
+        quotes << q;
+        statusOf.insert(q.symbol, statuses.at(i));
+    }
+    const QList<Quote> shown = KSWatchlistDisplayQuotes(
+        quotes, mode, [&](const Quote &q) { return statusOf.value(q.symbol); });
+    QList<int> indices;
+    for (const Quote &q : shown)
+        indices << q.symbol.mid(1).toInt();
+    QCOMPARE(indices, order);
+    QCOMPARE(KSMainWatchlistSortFullTitleForMode(mode),
+             mode == u"priority" ? u"机会优先"_s : u"自选原序"_s);
+}
+
+// --- Cards -------------------------------------------------------------------------------
+
+void TestQuoteCards::marketCard()
+{
+    auto surface = makeSurface(380, 270);
+    MarketCardData data;
+    data.quote = sampleQuote();
+    data.accentHex = u"F87171"_s;
+    data.boardTag = u"白酒Ⅱ"_s;
+    data.series = sampleSeries(data.quote, true);
+    data.priceFlashDirections.insert(u"sh600519"_s, -1);
+    const QRectF frame(14, 10, 352, 250);
+    Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
+    QCOMPARE(card->geometry(), geometryOf(surface.get(), frame));
+    QCOMPARE(card->cornerRadius(), 9.0);
+    QVERIFY(card->diagonalGradient().has_value());
+    QCOMPARE(hexOf(card->diagonalGradient()->start), u"121A2C"_s);
+
+    const QuoteCards::BoardTagLayout tag = QuoteCards::boardTagLayoutForTag(352, data.boardTag);
+    QVERIFY(tag.showsTag);
+    auto *pill = card->findChild<Panel *>(u"boardTag"_s);
+    QVERIFY(pill);
+    QCOMPARE(pill->geometry(), geometryOf(card, QRectF(tag.symbolX + 78, 218, tag.tagWidth, 20)));
+    QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
+    QCOMPARE(hexOf(labelNamed(pill, u"boardTagText"_s)->color()), u"93C5FD"_s);
+    Label *symbol = labelNamed(card, u"symbol"_s);
+    QCOMPARE(symbol->text(), u"SH600519"_s);
+    QCOMPARE(symbol->geometry(), geometryOf(card, QRectF(tag.symbolX, 220, 72, 15)));
+    QCOMPARE(labelNamed(card, u"marketBadgeText"_s)->text(), KSMarketBadgeForSymbol(u"sh600519"_s));
+    QCOMPARE(labelNamed(card, u"name"_s)->text(), u"贵州茅台"_s);
+
+    Label *price = labelNamed(card, u"price"_s);
+    QCOMPARE(price->text(), formatPrice(1468.2));
+    QCOMPARE(hexOf(price->color()), u"F87171"_s);
+    QCOMPARE(labelNamed(card, u"change"_s)->text(),
+             formatChange(18.2) + u"  "_s + formatPercent(data.quote.changePercent()));
+    QCOMPARE(labelNamed(card, u"dateTime"_s)->text(), u"2026-04-28 10:30:00"_s);
+
+    const QList<Label *> titles = card->findChildren<Label *>(u"factTitle"_s);
+    const QList<Label *> values = card->findChildren<Label *>(u"factValue"_s);
+    QCOMPARE(titles.size(), 6);
+    QStringList titleTexts, colours;
+    for (int i = 0; i < 6; ++i) {
+        titleTexts << titles.at(i)->text();
+        colours << hexOf(values.at(i)->color());
+    }
+    QCOMPARE(titleTexts,
+             (QStringList{u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s}));
+    QCOMPARE(colours, (QStringList{u"FCA5A5"_s, u"FCA5A5"_s, u"6EE7B7"_s, u"C9D1E3"_s, u"C9D1E3"_s,
+                                   u"C9D1E3"_s}));
+    QCOMPARE(values.at(4)->text(), formatCompactNumber(3216500));
+    QCOMPARE(values.at(5)->geometry(), geometryOf(card, QRectF(268, 124, 68, 16)));
+
+    auto *well = card->findChild<Panel *>(u"chartWell"_s);
+    QCOMPARE(well->geometry(), geometryOf(card, QRectF(10, 30, 332, 86)));
+    auto *chart = card->findChild<IntradayChartView *>();
+    QVERIFY(chart);
+    QCOMPARE(chart->parentWidget(), well);
+    QCOMPARE(chart->geometry(), geometryOf(well, QRectF(8, 3, 316, 80)));
+    QCOMPARE(chart->state(), IntradayChartState::Full);
+    QVERIFY(chart->hasStartedEntranceAnimation());
+    QCOMPARE(labelNamed(card, u"axisStart"_s)->text(), u"09:30"_s);
+    QCOMPARE(labelNamed(card, u"axisMid"_s)->geometry(), geometryOf(card, QRectF(135, 10, 82, 15)));
+    QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
+    auto *flash = card->findChild<ShapeLayer *>(u"priceFlash"_s);
+    QVERIFY(flash);
+    QCOMPARE(hexOf(flash->strokeColor()), u"6EE7B7"_s);
+    QCOMPARE(flash->geometry(), card->rect());
+    snapshot(surface.get(), u"market-card"_s);
+}
+
+void TestQuoteCards::marketCardWithoutBoardTag()
+{
+    auto surface = makeSurface(380, 270);
+    MarketCardData data;
+    data.quote = sampleQuote(1450, 1450);
+    data.quote.name.clear();
+    data.accentHex = u"A1A6B8"_s;
+    data.boardTag = u"板块待补"_s;
+    data.series = IntradayChartSeries::forQuote(IntradayStore(), data.quote, data.accentHex);
+    Panel *card =
+        QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(14, 10, 352, 250), data);
+    QVERIFY(!card->findChild<Panel *>(u"boardTag"_s));
+    QCOMPARE(labelNamed(card, u"symbol"_s)->geometry(), geometryOf(card, QRectF(210, 220, 72, 15)));
+    QCOMPARE(labelNamed(card, u"name"_s)->text(), u"--"_s);
+    // An unchanged price opens in the neutral colour; the chart waits for its series.
+    QCOMPARE(hexOf(card->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
+    QCOMPARE(card->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
+    QVERIFY(!card->findChild<ShapeLayer *>(u"priceFlash"_s));
+}
+
+void TestQuoteCards::insightCardStates_data()
+{
+    QTest::addColumn<bool>("loading");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<bool>("configured");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("bodyColor");
+    QTest::addColumn<QString>("button");
+
+    const QString insight =
+        u"股价站上均价线后回踩不破，短线节奏仍在修复。量能温和放大，"
+        "但离日高还有一段距离。下一步看均价线 1450.00 附近是否稳住，守住后可继续跟踪。"_s;
+    QTest::newRow("loading") << true << false << true << u"正在生成观察…"_s << u"E0C7A7"_s
+                             << u"regenerateButton"_s;
+    QTest::newRow("error") << false << true << true << u"AI 生成失败，服务返回 HTTP 500。"_s
+                           << u"FCA5A5"_s << u"regenerateButton"_s;
+    QTest::newRow("fresh") << false << false << true << insight << u"E0C7A7"_s
+                           << u"regenerateButton"_s;
+    QTest::newRow("unconfigured") << false << false << false
+                                  << u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s
+                                  << u"E0C7A7"_s << u"settingsButton"_s;
+}
+
+void TestQuoteCards::insightCardStates()
+{
+    QFETCH(bool, loading);
+    QFETCH(bool, error);
+    QFETCH(bool, configured);
+    QFETCH(QString, message);
+    QFETCH(QString, bodyColor);
+    QFETCH(QString, button);
+
+    InsightCardData data;
+    data.symbol = u"sh600519"_s;
+    data.subtitle = u"生成中 · 盘中观察"_s;
+    data.message = message;
+    data.isLoading = loading;
+    data.hasError = error;
+    data.isConfigured = configured;
+    const int H = QuoteCards::aiInsightCardHeight(message, 352);
+    auto surface = makeSurface(380, H + 20);
+    Panel *card =
+        QuoteCards::aiInsightCardForQuote(surface.get(), QRectF(14, 10, 352, H), data, {});
+    QCOMPARE(hexOf(card->borderColor()), u"3B2A1D"_s);
+    QCOMPARE(labelNamed(card, u"title"_s)->text(), u"澄川观察"_s);
+    QCOMPARE(labelNamed(card, u"subtitle"_s)->geometry(),
+             geometryOf(card, QRectF(112, H - 31, 192, 14)));
+    QVERIFY(labelNamed(card, u"subtitle"_s)->truncatesAtEnd());
+
+    auto *body = card->findChild<TextView *>(u"body"_s);
+    const int B = QuoteCards::aiInsightBodyHeight(message, 352);
+    QCOMPARE(body->geometry(), geometryOf(card, QRectF(16, std::max(H - 50 - B, 10), 320, B)));
+    QCOMPARE(body->text(), QuoteCards::desktopAIInsightTextForMessage(message, 320));
+    QCOMPARE(hexOf(body->color()), bodyColor);
+    QCOMPARE(body->lineSpacing(), 4.0);
+    auto *breath = body->findChild<QAbstractAnimation *>(u"aiTextBreath"_s);
+    QCOMPARE(breath != nullptr, loading);
+    if (breath) {
+        QCOMPARE(breath->loopCount(), -1);
+        QCOMPARE(breath->state(), QAbstractAnimation::Running);
+    }
+
+    auto *action = card->findChild<FlatButton *>(button);
+    QVERIFY(action);
+    QCOMPARE(action->isEnabled(), !loading);
+    QCOMPARE(action->identifier(), u"sh600519"_s);
+    QCOMPARE(hexOf(action->backgroundColor()), u"2A1C12"_s);
+    if (configured) {
+        QCOMPARE(action->geometry(), geometryOf(card, QRectF(312, H - 33, 24, 22)));
+        QCOMPARE(action->toolTip(), u"重生成"_s);
+        QVERIFY(action->text().isEmpty() && !action->icon().isNull());
+    } else {
+        QCOMPARE(action->geometry(), geometryOf(card, QRectF(272, H - 33, 64, 24)));
+        QCOMPARE(action->text(), u"去设置"_s);
+    }
+    snapshot(surface.get(), u"insight-card-"_s + QString::fromLatin1(QTest::currentDataTag()));
+}
+
+void TestQuoteCards::insightCardButtons()
+{
+    QStringList generated;
+    int settingsOpened = 0;
+    CardActions actions;
+    actions.generateInsight = [&](const QString &symbol) {
+        generated << symbol;
+    };
+    actions.openAISettings = [&] {
+        ++settingsOpened;
+    };
+    auto surface = makeSurface(380, 130);
+    InsightCardData data;
+    data.symbol = u"hk00700"_s;
+    data.message = u"正在等待今日首次观察。"_s;
+    data.isConfigured = true;
+    Panel *ready =
+        QuoteCards::aiInsightCardForQuote(surface.get(), QRectF(14, 10, 352, 106), data, actions);
+    ready->findChild<FlatButton *>(u"regenerateButton"_s)->click();
+    QCOMPARE(generated, QStringList{u"hk00700"_s});
+    data.isConfigured = false;
+    Panel *unset =
+        QuoteCards::aiInsightCardForQuote(surface.get(), QRectF(14, 10, 352, 106), data, actions);
+    unset->findChild<FlatButton *>(u"settingsButton"_s)->click();
+    QCOMPARE(settingsOpened, 1);
+    // A loading card's button does nothing.
+    data.isConfigured = true;
+    data.isLoading = true;
+    Panel *busy =
+        QuoteCards::aiInsightCardForQuote(surface.get(), QRectF(14, 10, 352, 106), data, actions);
+    QTest::mouseClick(busy->findChild<FlatButton *>(u"regenerateButton"_s), Qt::LeftButton);
+    QCOMPARE(generated.size(), 1);
+}
+
+void TestQuoteCards::scenarioCard()
+{
+    QList<HintIconButton *> shown;
+    CardActions actions;
+    actions.showHint = [&](HintIconButton *button) {
+        shown << button;
+    };
+    const QList<DecisionEngine::ScenarioMetric> metrics{
+        {u"机会"_s, u"不追高"_s, u"当前位置更像追价区。"_s},
+        {u"防守"_s, u"防回落"_s, u"位置已经偏高。"_s},
+        {u"当前"_s, u"不追高"_s, u"即使方向没有坏。"_s},
+        {u"盯位"_s, u"1472.50 / 1446.30"_s, QString()}};
+    auto surface = makeSurface(380, 116);
+    Panel *card =
+        QuoteCards::scenarioCardForQuote(surface.get(), QRectF(14, 10, 352, 96), metrics, actions);
+    QCOMPARE(hexOf(card->diagonalGradient()->start), u"121A28"_s);
+    const QList<HoverPanel *> cells = card->findChildren<HoverPanel *>(u"scenarioMetric"_s);
+    QCOMPARE(cells.size(), 4);
+    const QStringList colours{u"F0B46A"_s, u"A5B4FC"_s, u"7DD3FC"_s, u"93C5FD"_s};
+    for (int i = 0; i < 4; ++i) {
+        HoverPanel *cell = cells.at(i);
+        QCOMPARE(cell->geometry(), geometryOf(card, QuoteCards::scenarioCellFrame(i, 352, 96)));
+        Label *title = labelNamed(cell, u"metricTitle"_s);
+        QCOMPARE(title->text(), metrics.at(i).title);
+        QCOMPARE(hexOf(title->color()), colours.at(i));
+        QCOMPARE(title->geometry(), geometryOf(cell, QRectF(0, 19, 156, 10)));
+        QCOMPARE(labelNamed(cell, u"metricValue"_s)->text(), metrics.at(i).value);
+        QCOMPARE(hexOf(labelNamed(cell, u"metricValue"_s)->color()), u"E7ECF6"_s);
+        QCOMPARE(cell->hoverBorderColor(), Toolkit::colorWithHex(u"2A3448"_s));
+        QCOMPARE(cell->normalBackgroundColor().alpha(), 0);
+        auto *info = cell->findChild<HintIconButton *>(u"infoButton"_s);
+        QCOMPARE(info != nullptr, !metrics.at(i).hint.isEmpty());
+        if (info) {
+            QCOMPARE(info->geometry(), geometryOf(cell, QRectF(138, 18, 14, 14)));
+            QCOMPARE(info->text(), u"?"_s);
+            QCOMPARE(info->cornerRadius(), 7.0);
+            QCOMPARE(info->hintText(), metrics.at(i).hint);
+        }
+    }
+    cells.at(1)->findChild<HintIconButton *>()->click();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first()->hintText(), u"位置已经偏高。"_s);
+    QCOMPARE(card->findChildren<Panel *>(u"divider"_s).first()->geometry(),
+             geometryOf(card, QRectF(176, 14, 1, 68)));
+    snapshot(surface.get(), u"scenario-card"_s);
+}
+
+void TestQuoteCards::statusPill_data()
+{
+    QTest::addColumn<bool>("live");
+    QTest::newRow("trading pulses") << true;
+    QTest::newRow("closed stays still") << false;
+}
+
+void TestQuoteCards::statusPill()
+{
+    QFETCH(bool, live);
+    MarketStatus status;
+    status.title = live ? u"交易中"_s : u"已收盘"_s;
+    status.bg = u"10231A"_s;
+    status.border = u"1F4D36"_s;
+    status.dot = u"34D399"_s;
+    status.text = u"A7F3D0"_s;
+    status.live = live;
+    const int w = QuoteCards::marketStatusPillWidthForTitle(status.title);
+    QVERIFY(w >= 58 && w <= 88);
+    auto surface = makeSurface(120, 40);
+    Panel *pill =
+        QuoteCards::marketStatusPillWithFrame(surface.get(), QRectF(10, 9, w, 22), status);
+    QCOMPARE(pill->cornerRadius(), 11.0);
+    QCOMPARE(hexOf(pill->backgroundColor()), u"10231A"_s);
+    auto *dot = pill->findChild<ShapeLayer *>(u"statusDot"_s);
+    QCOMPARE(dot->geometry(), geometryOf(pill, QRectF(10, 8, 6, 6)));
+    QCOMPARE(hexOf(dot->fillBrush().color()), u"34D399"_s);
+    auto *pulse = dot->findChild<QAbstractAnimation *>(u"marketPulse"_s);
+    QCOMPARE(pulse != nullptr, live);
+    if (pulse) {
+        QCOMPARE(pulse->loopCount(), -1);
+        QCOMPARE(pulse->totalDuration(), -1);
+        QCOMPARE(pulse->duration(), 1800);
+    }
+    Label *title = labelNamed(pill, u"statusTitle"_s);
+    QCOMPARE(title->text(), status.title);
+    QCOMPARE(title->geometry(), geometryOf(pill, QRectF(21, 2, w - 28, 15)));
+    QCOMPARE(hexOf(title->color()), u"A7F3D0"_s);
+}
+
+void TestQuoteCards::hintPopover()
+{
+    QCOMPARE(ScenarioHintPopover::heightForText(u"短"_s), 42);
+    const QString longHint = u"盯位是接下来最该关注的价格区。均价线 1450.00 更像日内强弱分界，"
+                             "日高/日低 1472.50 / 1446.30 则是突破与失守的参考位。"_s;
+    const int tall = ScenarioHintPopover::heightForText(longHint);
+    QVERIFY(tall > 42);
+
+    auto surface = makeSurface(380, 100);
+    surface->show();
+    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
+    ScenarioHintPopover popover(surface.get());
+    auto *first = new HintIconButton(surface.get());
+    first->setGeometry(20, 20, 14, 14);
+    first->setHintText(longHint);
+    auto *empty = new HintIconButton(surface.get());
+    empty->setGeometry(60, 20, 14, 14);
+
+    popover.showForButton(empty);
+    QVERIFY(!popover.isOpen());
+    popover.showForButton(nullptr);
+    QVERIFY(!popover.isOpen());
+    popover.showForButton(first);
+    QVERIFY(popover.isOpen());
+    QCOMPARE(popover.text(), longHint);
+    QCOMPARE(popover.size(), QSize(268, tall));
+    const QImage image = WidgetSnapshot::save(&popover, m_snapshotDir, u"hint-popover"_s);
+    QVERIFY(!WidgetSnapshot::isUniform(image));
+
+    auto *second = new HintIconButton(surface.get());
+    second->setGeometry(100, 20, 14, 14);
+    second->setHintText(u"短"_s);
+    popover.showForButton(second);
+    QCOMPARE(popover.text(), u"短"_s);
+    QCOMPARE(popover.anchorButton(), second);
+    QCOMPARE(popover.height(), 42);
+    popover.closeHint();
+    QVERIFY(!popover.isOpen());
+}
+
+void TestQuoteCards::hintPopoverPlacement()
+{
+    const QRect screen(0, 0, 1000, 800);
+    const QSize size(268, 60);
+    // Below the button, centred on it.
+    QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 100, 14, 14), screen),
+             QPoint(272, 118));
+    // No room below: above it.
+    QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 760, 14, 14), screen),
+             QPoint(272, 696));
+    // Kept on screen at the sides.
+    QCOMPARE(ScenarioHintPopover::placement(size, QRect(2, 100, 14, 14), screen).x(), 6);
+    QCOMPARE(ScenarioHintPopover::placement(size, QRect(990, 100, 8, 14), screen).x(), 726);
+}
+
+QTEST_MAIN(TestQuoteCards)
+#include "tst_quotecards.moc"
