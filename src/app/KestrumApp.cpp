@@ -192,6 +192,23 @@ void KestrumApp::startTimers()
     m_rotateTimer.start();
 }
 
+void KestrumApp::pauseTimers()
+{
+    if (m_pauseDepth++ > 0)
+        return;
+    m_timersWereRunning = m_refreshTimer.isActive();
+    m_refreshTimer.stop();
+    m_rotateTimer.stop();
+}
+
+void KestrumApp::resumeTimers()
+{
+    if (m_pauseDepth == 0 || --m_pauseDepth > 0)
+        return;
+    if (m_timersWereRunning)
+        startTimers();
+}
+
 void KestrumApp::reloadConfig()
 {
     m_rotateIndex = 0;

@@ -110,6 +110,9 @@ public:
     void loadStrategy();
     void toggleLoginItem();
     void startTimers();
+    // An application-modal alert holds the refresh and the title rotation still.
+    void pauseTimers();
+    void resumeTimers();
     void reloadConfig();
     void refreshAction() { refresh(); }
     // The launch's test notification: when KESTRUM_SEND_TEST_ALERT is "1" or the one-shot
@@ -221,5 +224,7 @@ private:
     bool m_popoverShown = false;
 
     QTimer m_refreshTimer;
+    int m_pauseDepth = 0;
+    bool m_timersWereRunning = false;
     QTimer m_rotateTimer;
 };

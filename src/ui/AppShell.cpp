@@ -4,6 +4,7 @@
 #include "ai/InsightService.h"
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
 #include "strategy/BoardTags.h"
@@ -29,6 +30,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSettings>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -104,8 +106,44 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     });
     connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
             &AppShell::refreshPopoverIfVisible);
+    connect(&m_app.updates(), &UpdateChecker::alertRequested, this, &AppShell::showUpdateAlert,
+            Qt::QueuedConnection);
+    connect(&m_app.updates(), &UpdateChecker::statusLineRequested, this,
+            [this](const QString &text) {
+                m_app.setLastStatus(text);
+                refreshPopoverIfVisible();
+            });
     connect(&m_app.alerts(), &AlertCenter::permissionWarningRequested, this,
             &AppShell::showNotificationPermissionWarning);
+}
+
+void AppShell::showUpdateAlert(const UpdateAlert &alert)
+{
+    // Application-modal, but not a nested event loop: the box answers through its signal.
+    auto *box = new QMessageBox(alert.style == UpdateAlert::Style::Warning ? QMessageBox::Warning
+                                                                          : QMessageBox::Information,
+                                u"澄川"_s, alert.title);
+    box->setObjectName(u"updateAlert"_s);
+    box->setInformativeText(alert.informativeText);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QList<QAbstractButton *> buttons;
+    for (const QString &title : alert.buttons)
+        buttons.append(box->addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole
+                                                               : QMessageBox::RejectRole));
+    if (!buttons.isEmpty())
+        box->setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+    m_popover->setPinned(true); // the box takes the focus; the popover must stay
+    m_app.pauseTimers();
+    const quint64 id = alert.id;
+    connect(box, &QMessageBox::finished, this, [this, box, buttons, id] {
+        m_app.resumeTimers();
+        m_popover->setPinned(m_configuringAI);
+        m_app.updates().answerAlert(id, int(buttons.indexOf(box->clickedButton())));
+    });
+    box->open();
+    box->raise();
+    box->activateWindow();
 }
 
 QMessageBox *AppShell::permissionWarningBox() const
@@ -141,6 +179,7 @@ void AppShell::launch()
     openPreferredLaunchSurfaceIfNeeded();
     m_app.refresh();
     m_app.sendTestAlertOnLaunchIfRequested();
+    m_app.updates().scheduleAutomaticCheck();
     m_app.startTimers();
 }
 

@@ -17,6 +17,7 @@ class HintIconButton;
 class KestrumApp;
 class PopoverWindow;
 class QMessageBox;
+struct UpdateAlert;
 class QuickActionsMenu;
 class ScenarioHintPopover;
 class StatusItem;
@@ -125,6 +126,8 @@ public:
                                            const QString &button);
     // The box of the last warning while it is open, for tests.
     QMessageBox *permissionWarningBox() const;
+    // The update check's alerts: application-modal, the timers held while one is open.
+    void showUpdateAlert(const UpdateAlert &alert);
 
 public Q_SLOTS:
     void quit();
