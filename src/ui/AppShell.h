@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/HomePage.h"
+#include "ui/MainWindowView.h"
 #include "ui/QuoteDetailPage.h"
 
 #include <QObject>
@@ -13,8 +14,10 @@
 #include <memory>
 
 class AISettingsPage;
+class DecisionEngine;
 class HintIconButton;
 class KestrumApp;
+class MainWindow;
 class PopoverWindow;
 class QMessageBox;
 class QuickActionsMenu;
@@ -60,6 +63,8 @@ public:
     bool configuringAI() const { return m_configuringAI; }
     void setConfiguringAI(bool on);
     bool managingWatchlist() const { return m_managingWatchlist; }
+    // The desktop window's watchlist section keeps the popover's manager flag with it.
+    void setManagingWatchlist(bool on) { m_managingWatchlist = on; }
     QString detailSymbol() const { return m_detailSymbol; }
 
     // --- Watchlist manager page ---
@@ -107,7 +112,20 @@ public:
     void showScenarioHint(HintIconButton *sender);
     ScenarioHintPopover &scenarioHintPopover() { return *m_hintPopover; }
 
-    // --- Desktop window options (the window itself listens to the signals) ---
+    // --- Desktop window ---
+    // The window, once it has been shown; none before.
+    MainWindow *mainWindow() const { return m_mainWindow.get(); }
+    // Creates the window (centred, then on its stored frame) the first time.
+    MainWindow &ensureMainWindow();
+    // The watchlist in the order both surfaces show it (sort mode of the settings).
+    QList<Quote> mainDisplayQuotes() const;
+    // The quote of the selected symbol, else the first listed, else the first quote.
+    std::optional<Quote> currentMainDetailQuote() const;
+    // What the window draws, from the controller's current state.
+    MainWindowData mainWindowData() const;
+
+    // Leaves the popover's settings and manager pages, then creates or raises the window.
+    // The options below are saved here; the window follows the signals.
     void showMainWindow();
     void toggleOpenDesktopOnLaunch();
     void toggleMainWindowAlwaysOnTop();
@@ -140,6 +158,8 @@ Q_SIGNALS:
 private:
     QWidget *buildPage();
     QWidget *buildWatchlistPage();
+    // The display order with the decision each row needs, computed once.
+    QList<Quote> displayQuotesWith(const DecisionEngine &engine) const;
     // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
     // the AI settings page).
     void rebuildPopover();
@@ -161,4 +181,6 @@ private:
     bool m_configuringAI = false;
     QString m_detailSymbol;
     QPointer<QMessageBox> m_permissionBox;
+    // Last: the window reaches into the members above until it is gone.
+    std::unique_ptr<MainWindow> m_mainWindow;
 };
