@@ -567,7 +567,7 @@ MainWindow &AppShell::ensureMainWindow()
     return *m_mainWindow;
 }
 
-void AppShell::showMainWindow()
+void AppShell::presentMainWindow()
 {
     // The desktop takes over: the popover leaves its settings and manager pages.
     m_managingWatchlist = false;
@@ -576,6 +576,11 @@ void AppShell::showMainWindow()
         refreshPopoverIfVisible();
     }
     ensureMainWindow().showMainWindow();
+}
+
+void AppShell::showMainWindow()
+{
+    presentMainWindow();
     Q_EMIT showMainWindowRequested();
 }
 
@@ -600,7 +605,7 @@ void AppShell::toggleMainWindowAlwaysOnTop()
 
 void AppShell::resetMainWindowLayout()
 {
-    showMainWindow();
+    presentMainWindow();
     m_mainWindow->resetMainWindowLayout();
     Q_EMIT resetMainWindowLayoutRequested();
 }

@@ -26,7 +26,8 @@ class StatusItem;
 class QWidget;
 class WatchlistManager;
 
-// The user-interface side of the application: the tray item, the popover and the menus.
+// The user-interface side of the application: the tray item, the popover, the desktop window
+// and the menus.
 // It runs the launch sequence, routes clicks, and redraws whatever is visible when the
 // controller says its state changed. Page state that only the popover needs lives here.
 class AppShell : public QObject
@@ -148,6 +149,7 @@ public Q_SLOTS:
     void quit();
 
 Q_SIGNALS:
+    // Announcements for observers; the window itself is driven by the calls above.
     void showMainWindowRequested();
     void watchlistManagerExited();
     void quitRequested();
@@ -165,6 +167,8 @@ private:
     void rebuildPopover();
     AISettingsPage *visibleAISettingsPage() const;
     void updateStatusItem();
+    // showMainWindow without announcing it (a reset shows the window on its own account).
+    void presentMainWindow();
 
     KestrumApp &m_app;
     std::unique_ptr<StatusItem> m_statusItem;

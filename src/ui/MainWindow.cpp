@@ -102,7 +102,8 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
 
     resize(windowSizeForContent(recommendedContentSize()));
     centreOnScreen();
-    applyStoredMainWindowFrameIfNeeded();
+    // The window manager's frame is only known once the window is shown; centre again then.
+    m_centreWhenShown = !applyStoredMainWindowFrameIfNeeded();
 }
 
 MainWindow::~MainWindow() = default;
@@ -189,7 +190,8 @@ void MainWindow::centreOnScreen()
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QRect frame(QPoint(0, 0), size());
+    // move() places the frame, so centre the frame (the client area until it is shown).
+    QRect frame(QPoint(0, 0), frameGeometry().size());
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
 }
@@ -319,6 +321,10 @@ void MainWindow::showMainWindow()
         show();
     if (isMinimized())
         showNormal();
+    if (m_centreWhenShown) {
+        m_centreWhenShown = false;
+        centreOnScreen();
+    }
     rebuild();
     raise();
     activateWindow();
