@@ -53,6 +53,22 @@ QString MainWindowLayout::rowTagText(const QString &buyStatus)
     return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
 }
 
+qreal MainWindowLayout::rowPriceFontSizeForWidth(
+    const std::function<qreal(qreal size)> &widthAtSize)
+{
+    qreal size = 15;
+    while (size > 11 && widthAtSize(size) > 62)
+        size -= 0.5;
+    return size;
+}
+
+qreal MainWindowLayout::rowPriceFontSize(const QString &price)
+{
+    return rowPriceFontSizeForWidth([&price](qreal size) {
+        return KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold));
+    });
+}
+
 MainWindowLayout::TagColors MainWindowLayout::rowTagColors(const QString &buyStatus)
 {
     const auto containsAny = [&buyStatus](std::initializer_list<const char16_t *> words) {
@@ -174,6 +190,11 @@ QRectF MainWindowLayout::stripMetricFrame(int index, qreal stripWidth, qreal str
 {
     const qreal c = std::floor((stripWidth - 64) / 4);
     return QRectF(14 + index * (c + 12), 10, c, stripHeight - 20);
+}
+
+qreal MainWindowLayout::emptyWorkbenchTextWidth(qreal width)
+{
+    return std::max<qreal>(std::min<qreal>({width - 72, 420, width - 236 - 12 - 36}), 120);
 }
 
 int MainWindowLayout::indexAtOffset(const QStringList &symbols, const QString &current, int offset)

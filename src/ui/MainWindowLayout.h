@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The desktop window's layout rules as pure functions of sizes and texts, so each can be
 // checked on its own. Frames are y up inside their parent (see Frames.h).
 class MainWindowLayout
@@ -52,6 +54,10 @@ public:
         QString text;
         bool operator==(const TagColors &) const = default;
     };
+    // The row's price column is 62 pt: a price too wide for it at 15 pt (a four-digit
+    // A-share) is set smaller, down to 11 pt, rather than losing its leading digits.
+    static qreal rowPriceFontSize(const QString &price);
+    static qreal rowPriceFontSizeForWidth(const std::function<qreal(qreal size)> &widthAtSize);
     // Chosen from the full status by what it contains, risk words first.
     static TagColors rowTagColors(const QString &buyStatus);
 
@@ -105,6 +111,11 @@ public:
     // --- Decision strip ---
     // Metric `index` (0..3) in a strip W x H.
     static QRectF stripMetricFrame(int index, qreal stripWidth, qreal stripHeight);
+
+    // --- Empty workbench ---
+    // The introduction stops 12 pt short of the steps panel at W - 236 (at most 420 wide) so
+    // the panel never covers it.
+    static qreal emptyWorkbenchTextWidth(qreal width);
 
     // --- Selection ---
     // The index `offset` steps from `current` in `symbols`, wrapping; a current symbol not in

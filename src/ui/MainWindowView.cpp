@@ -245,8 +245,9 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
           colors.text, Qt::AlignHCenter)
         ->setObjectName(u"rowTagText"_s);
 
-    monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21),
-              valid ? formatPrice(quote.price) : u"--"_s, 15, FontWeight::Semibold, u"F1F3F8"_s,
+    const QString price = valid ? formatPrice(quote.price) : u"--"_s;
+    monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), price,
+              MainWindowLayout::rowPriceFontSize(price), FontWeight::Semibold, u"F1F3F8"_s,
               Qt::AlignRight)
         ->setObjectName(u"rowPrice"_s);
     const QRectF changeFrame(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19);
@@ -474,7 +475,7 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
           u"F4F4F5"_s)
         ->setObjectName(u"emptyTitle"_s);
     Toolkit::textViewWithFrame(
-        panel, QRectF(36, m + 6, std::min<qreal>(W - 72, 420), 42),
+        panel, QRectF(36, m + 6, MainWindowLayout::emptyWorkbenchTextWidth(W), 42),
         u"添加后，桌面端会直接进入单票沉浸查看，展示分时走势、主判断、关键价位和澄川观察。"_s, 12,
         hex(u"AAB1C3"_s))
         ->setObjectName(u"emptyText"_s);

@@ -10,6 +10,7 @@
 #include "strategy/BoardTags.h"
 #include "ui/AppShell.h"
 #include "ui/FlatButton.h"
+#include "ui/HintIconButton.h"
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
@@ -23,7 +24,9 @@
 #include "ui/Panel.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
+#include "ui/ScenarioHintPopover.h"
 #include "ui/Toolkit.h"
+#include "ui/Typography.h"
 #include "ui/WatchInputField.h"
 #include "ui/WatchlistDisplay.h"
 #include "ui/WatchlistRowsView.h"
@@ -348,6 +351,9 @@ void TestMainWindow::rowsAndWorkbench()
         const auto *tag = row->findChild<Panel *>(u"rowTag"_s);
         QCOMPARE(hexOf(tag->borderColor()), MainWindowLayout::rowTagColors(status).border);
         QCOMPARE(textOf(row, u"rowPrice"_s), formatPrice(quote.price));
+        // Whole in its column, however many digits (the first row is a four-digit price).
+        const Label *price = row->findChild<Label *>(u"rowPrice"_s);
+        QVERIFY(KSTextWidth(price->text(), price->font()) <= price->width() + 0.5);
         QCOMPARE(
             row->normalBackgroundColor(),
             Toolkit::colorWithHex(row->property("selected").toBool() ? u"182033"_s : u"101116"_s));
@@ -370,6 +376,13 @@ void TestMainWindow::rowsAndWorkbench()
     const auto *strip = bench->findChild<Panel *>(u"decisionStrip"_s);
     QCOMPARE(strip->findChildren<QWidget *>(u"scenarioMetric"_s).size(), 4);
     QCOMPARE(strip->findChildren<Panel *>(u"divider"_s).size(), 3);
+    // The metrics' hints open the shared hint bubble, as on the popover's detail page.
+    auto *info = strip->findChild<HintIconButton *>(u"infoButton"_s);
+    QVERIFY(info && !info->hintText().isEmpty());
+    QTest::mouseClick(info, Qt::LeftButton);
+    QVERIFY(w.shell->scenarioHintPopover().isOpen());
+    QCOMPARE(w.shell->scenarioHintPopover().text(), info->hintText());
+    w.shell->scenarioHintPopover().closeHint();
     auto *quotePage = bench->findChild<FlatButton *>(u"quotePageButton"_s);
     QTest::mouseClick(quotePage, Qt::LeftButton);
     QCOMPARE(w.opened.size(), 1);
@@ -723,6 +736,9 @@ void TestMainWindow::emptyWatchlist()
     QCOMPARE(numbers.size(), 3);
     QCOMPARE(numbers.at(1)->y() - numbers.at(0)->y(), 68);
     QCOMPARE(numbers.at(0)->text(), u"01"_s);
+    // The introduction ends left of the steps panel.
+    const QWidget *intro = bench->findChild<QWidget *>(u"emptyText"_s);
+    QVERIFY(intro->geometry().right() < bench->findChild<Panel *>(u"stepsPanel"_s)->x());
 
     // Nothing to step through or comment on.
     w.window()->validateMenus();

@@ -1,5 +1,6 @@
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/Typography.h"
 
 #include <QtTest>
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void heroFacts();
     void rowColumnsAndTags_data();
     void rowColumnsAndTags();
+    void rowPriceShrinksToFit();
     void listDocument();
     void offsetSelection_data();
     void offsetSelection();
@@ -213,6 +215,27 @@ void TestMainWindowLayout::rowColumnsAndTags()
     // The 330-pt row: change 228, price 154, the tag held at 94, text 78.
     QCOMPARE(MainWindowLayout::rowColumns(330), (MainWindowLayout::RowColumns{228, 154, 94, 78}));
     QCOMPARE(MainWindowLayout::rowColumns(400), (MainWindowLayout::RowColumns{298, 224, 158, 132}));
+}
+
+void TestMainWindowLayout::rowPriceShrinksToFit()
+{
+    // A price 4.8 pt wide per point of size: 72 at 15 is too wide, 60 at 12.5 fits.
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal size) { return size * 4.8; }),
+             12.5);
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal) { return 40.0; }), 15.0);
+    // Never below 11, however long.
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal) { return 500.0; }), 11.0);
+    // Measured: a five-digit price fits its column at the size chosen for it.
+    const QString price = u"12345.67"_s;
+    const qreal size = MainWindowLayout::rowPriceFontSize(price);
+    QVERIFY(size < 15);
+    QVERIFY(KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold)) <= 62);
+    QCOMPARE(MainWindowLayout::rowPriceFontSize(u"--"_s), 15.0);
+
+    // The empty workbench's introduction keeps clear of the steps panel at W - 236.
+    QCOMPARE(MainWindowLayout::emptyWorkbenchTextWidth(584), 300.0);
+    QCOMPARE(MainWindowLayout::emptyWorkbenchTextWidth(800), 420.0);
+    QVERIFY(36 + MainWindowLayout::emptyWorkbenchTextWidth(584) < 584 - 236);
 }
 
 void TestMainWindowLayout::listDocument()
