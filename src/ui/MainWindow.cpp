@@ -241,9 +241,8 @@ void MainWindow::flushPendingFrameSave()
 void MainWindow::applyMainWindowLevel()
 {
     const bool onTop = m_app.settings().mainWindowAlwaysOnTop;
-    if (m_levelApplied && windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
         return;
-    m_levelApplied = true;
     const bool wasVisible = isVisible();
     const QRect frame = geometry();
     // Changing the flags recreates the native window, which hides it.

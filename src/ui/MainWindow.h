@@ -115,6 +115,5 @@ private:
     QTimer m_saveTimer;
     QTimer m_resizeTimer;
     bool m_savingState = false;
-    bool m_levelApplied = false;
     bool m_centreWhenShown = false;
 };
