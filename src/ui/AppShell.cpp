@@ -8,9 +8,11 @@
 #include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
 #include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
 #include "ui/AISettingsPage.h"
 #include "ui/HintIconButton.h"
 #include "ui/IntradayChartView.h"
+#include "ui/MainWindow.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 #include "ui/QuotePageLinks.h"
@@ -307,6 +309,8 @@ void AppShell::exitWatchlistManager()
 {
     m_managingWatchlist = false;
     refreshPopoverIfVisible();
+    if (m_mainWindow && m_app.settings().mainSection == u"watchlist")
+        m_mainWindow->setMainSection(u"overview"_s);
     Q_EMIT watchlistManagerExited();
 }
 
@@ -342,14 +346,24 @@ QWidget *AppShell::makeWatchlistPopoverController()
     return buildWatchlistPage();
 }
 
+QList<Quote> AppShell::displayQuotesWith(const DecisionEngine &engine) const
+{
+    return KSWatchlistDisplayQuotes(
+        m_app.quotes(), m_app.settings().mainWatchlistSortMode,
+        [&engine](const Quote &quote) { return engine.buyDecisionStatusForQuote(quote); });
+}
+
+QList<Quote> AppShell::mainDisplayQuotes() const
+{
+    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
+    return displayQuotesWith(engine);
+}
+
 HomePageData AppShell::homePageData() const
 {
     const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
     HomePageData data;
-    const QList<Quote> ordered = KSWatchlistDisplayQuotes(
-        m_app.quotes(), m_app.settings().mainWatchlistSortMode,
-        [&engine](const Quote &quote) { return engine.buyDecisionStatusForQuote(quote); });
-    for (const Quote &quote : ordered) {
+    for (const Quote &quote : displayQuotesWith(engine)) {
         const QuoteDecision decision = engine.decisionForQuote(quote);
         const bool valid = quote.price > 0 && quote.previousClose > 0;
         data.rows.append({quote, valid ? decision.buyDecisionStatus() : u"数据不足"_s,
@@ -359,6 +373,53 @@ HomePageData AppShell::homePageData() const
     data.lastStatus = m_app.lastStatus();
     data.firstLaunchHintVisible = m_firstLaunchHintVisible;
     data.priceFlashDirections = m_app.priceFlashDirections();
+    return data;
+}
+
+std::optional<Quote> AppShell::currentMainDetailQuote() const
+{
+    if (const std::optional<Quote> selected =
+            m_app.quoteForSymbol(m_app.settings().mainDetailSymbol))
+        return selected;
+    const QList<Quote> display = mainDisplayQuotes();
+    if (!display.isEmpty())
+        return display.first();
+    if (!m_app.quotes().isEmpty())
+        return m_app.quotes().first();
+    return std::nullopt;
+}
+
+MainWindowData AppShell::mainWindowData() const
+{
+    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
+    const AppSettings &settings = m_app.settings();
+    MainWindowData data;
+    data.section = settings.mainSection == u"watchlist" || settings.mainSection == u"ai"
+                       ? settings.mainSection
+                       : u"overview"_s;
+    data.detailSymbol = settings.mainDetailSymbol;
+    data.quotes = m_app.quotes();
+    const QList<Quote> display = displayQuotesWith(engine);
+    std::optional<Quote> detail;
+    for (const Quote &quote : display) {
+        const bool valid = quote.price > 0 && quote.previousClose > 0;
+        data.rows.append({quote, valid ? engine.buyDecisionStatusForQuote(quote) : u"数据不足"_s});
+        if (!detail && quote.symbol == settings.mainDetailSymbol)
+            detail = quote;
+    }
+    if (!detail && !display.isEmpty())
+        detail = display.first();
+    data.marketStatus = m_app.marketStatusInfo();
+    data.lastStatus = m_app.lastStatus();
+    data.priceFlashDirections = m_app.priceFlashDirections();
+    if (detail) {
+        MainDetailData main;
+        main.cards = quoteDetailData(*detail);
+        main.dailyBadge = m_app.dailyCache().dailyContextBadgeDisplayForQuote(*detail);
+        main.dailyAccentHex = m_app.dailyCache().dailyContextAccentForQuote(*detail);
+        main.lastStatus = data.lastStatus;
+        data.detail = main;
+    }
     return data;
 }
 
@@ -538,7 +599,14 @@ void AppShell::showScenarioHint(HintIconButton *sender)
 
 // --- Desktop window options --------------------------------------------------------------
 
-void AppShell::showMainWindow()
+MainWindow &AppShell::ensureMainWindow()
+{
+    if (!m_mainWindow)
+        m_mainWindow = std::make_unique<MainWindow>(*this);
+    return *m_mainWindow;
+}
+
+void AppShell::presentMainWindow()
 {
     // The desktop takes over: the popover leaves its settings and manager pages.
     m_managingWatchlist = false;
@@ -546,6 +614,12 @@ void AppShell::showMainWindow()
         setConfiguringAI(false);
         refreshPopoverIfVisible();
     }
+    ensureMainWindow().showMainWindow();
+}
+
+void AppShell::showMainWindow()
+{
+    presentMainWindow();
     Q_EMIT showMainWindowRequested();
 }
 
@@ -553,24 +627,39 @@ void AppShell::toggleOpenDesktopOnLaunch()
 {
     m_app.settings().openDesktopOnLaunch = !m_app.settings().openDesktopOnLaunch;
     m_app.saveSettings();
+    if (m_mainWindow)
+        m_mainWindow->refreshMainWindowIfVisible();
 }
 
 void AppShell::toggleMainWindowAlwaysOnTop()
 {
     m_app.settings().mainWindowAlwaysOnTop = !m_app.settings().mainWindowAlwaysOnTop;
     m_app.saveSettings();
+    if (m_mainWindow) {
+        m_mainWindow->applyMainWindowLevel();
+        m_mainWindow->refreshMainWindowIfVisible();
+    }
     Q_EMIT mainWindowLevelChanged(m_app.settings().mainWindowAlwaysOnTop);
 }
 
 void AppShell::resetMainWindowLayout()
 {
+    presentMainWindow();
+    m_mainWindow->resetMainWindowLayout();
     Q_EMIT resetMainWindowLayoutRequested();
 }
 
 void AppShell::setMainWatchlistSortModeFromMenu(const QString &mode)
 {
     m_app.settings().mainWatchlistSortMode = KSNormalizedMainWatchlistSortMode(mode);
-    m_app.saveSettings();
+    if (m_mainWindow) {
+        // The selection stays on a listed stock; the window saves it with the mode.
+        m_mainWindow->ensureMainDetailSymbolMatchesVisibleWatchlist();
+        m_mainWindow->saveMainWindowState();
+        m_mainWindow->refreshMainWindowIfVisible();
+    } else {
+        m_app.saveSettings();
+    }
     Q_EMIT mainWatchlistSortModeChanged(m_app.settings().mainWatchlistSortMode);
     refreshPopoverIfVisible();
 }
@@ -578,8 +667,7 @@ void AppShell::setMainWatchlistSortModeFromMenu(const QString &mode)
 void AppShell::openPreferredLaunchSurfaceIfNeeded()
 {
     if (m_app.settings().openDesktopOnLaunch) {
-        QTimer::singleShot(kLaunchSurfaceDelayMs, this,
-                           [this] { Q_EMIT showMainWindowRequested(); });
+        QTimer::singleShot(kLaunchSurfaceDelayMs, this, &AppShell::showMainWindow);
         return;
     }
     openPopoverOnFirstLaunchIfNeeded();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/HomePage.h"
+#include "ui/MainWindowView.h"
 #include "ui/QuoteDetailPage.h"
 
 #include <QObject>
@@ -13,8 +14,10 @@
 #include <memory>
 
 class AISettingsPage;
+class DecisionEngine;
 class HintIconButton;
 class KestrumApp;
+class MainWindow;
 class PopoverWindow;
 class QMessageBox;
 struct UpdateAlert;
@@ -24,7 +27,8 @@ class StatusItem;
 class QWidget;
 class WatchlistManager;
 
-// The user-interface side of the application: the tray item, the popover and the menus.
+// The user-interface side of the application: the tray item, the popover, the desktop window
+// and the menus.
 // It runs the launch sequence, routes clicks, and redraws whatever is visible when the
 // controller says its state changed. Page state that only the popover needs lives here.
 class AppShell : public QObject
@@ -61,6 +65,8 @@ public:
     bool configuringAI() const { return m_configuringAI; }
     void setConfiguringAI(bool on);
     bool managingWatchlist() const { return m_managingWatchlist; }
+    // The desktop window's watchlist section keeps the popover's manager flag with it.
+    void setManagingWatchlist(bool on) { m_managingWatchlist = on; }
     QString detailSymbol() const { return m_detailSymbol; }
 
     // --- Watchlist manager page ---
@@ -108,7 +114,20 @@ public:
     void showScenarioHint(HintIconButton *sender);
     ScenarioHintPopover &scenarioHintPopover() { return *m_hintPopover; }
 
-    // --- Desktop window options (the window itself listens to the signals) ---
+    // --- Desktop window ---
+    // The window, once it has been shown; none before.
+    MainWindow *mainWindow() const { return m_mainWindow.get(); }
+    // Creates the window (centred, then on its stored frame) the first time.
+    MainWindow &ensureMainWindow();
+    // The watchlist in the order both surfaces show it (sort mode of the settings).
+    QList<Quote> mainDisplayQuotes() const;
+    // The quote of the selected symbol, else the first listed, else the first quote.
+    std::optional<Quote> currentMainDetailQuote() const;
+    // What the window draws, from the controller's current state.
+    MainWindowData mainWindowData() const;
+
+    // Leaves the popover's settings and manager pages, then creates or raises the window.
+    // The options below are saved here; the window follows the signals.
     void showMainWindow();
     void toggleOpenDesktopOnLaunch();
     void toggleMainWindowAlwaysOnTop();
@@ -133,6 +152,7 @@ public Q_SLOTS:
     void quit();
 
 Q_SIGNALS:
+    // Announcements for observers; the window itself is driven by the calls above.
     void showMainWindowRequested();
     void watchlistManagerExited();
     void quitRequested();
@@ -143,11 +163,15 @@ Q_SIGNALS:
 private:
     QWidget *buildPage();
     QWidget *buildWatchlistPage();
+    // The display order with the decision each row needs, computed once.
+    QList<Quote> displayQuotesWith(const DecisionEngine &engine) const;
     // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
     // the AI settings page).
     void rebuildPopover();
     AISettingsPage *visibleAISettingsPage() const;
     void updateStatusItem();
+    // showMainWindow without announcing it (a reset shows the window on its own account).
+    void presentMainWindow();
 
     KestrumApp &m_app;
     std::unique_ptr<StatusItem> m_statusItem;
@@ -164,4 +188,6 @@ private:
     bool m_configuringAI = false;
     QString m_detailSymbol;
     QPointer<QMessageBox> m_permissionBox;
+    // Last: the window reaches into the members above until it is gone.
+    std::unique_ptr<MainWindow> m_mainWindow;
 };

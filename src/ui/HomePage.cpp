@@ -164,23 +164,32 @@ void HomePage::buildFirstLaunchHint(qreal y0)
 
 void HomePage::buildSummary(const HomePageData &data, qreal y0)
 {
-    const qsizetype n = data.rows.size();
+    QList<Quote> quotes;
+    quotes.reserve(data.rows.size());
+    for (const HomeRow &row : data.rows)
+        quotes.append(row.quote);
+    summaryPanel(this, QRectF(14, y0, kRowWidth, 46), quotes);
+}
+
+Panel *HomePage::summaryPanel(QWidget *parent, const QRectF &frame, const QList<Quote> &quotes)
+{
+    const qsizetype n = quotes.size();
     int up = 0;
     int down = 0;
     double sum = 0;
-    for (const HomeRow &row : data.rows) {
-        const double percent = row.quote.changePercent();
+    for (const Quote &quote : quotes) {
+        const double percent = quote.changePercent();
         up += percent > 0;
         down += percent < 0;
         sum += percent;
     }
     const double average = n == 0 ? 0 : sum / static_cast<double>(n);
 
-    Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 46), hex(u"101116"_s),
-                                           hex(u"2B3142"_s), 8);
+    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"2B3142"_s), 8);
     panel->setObjectName(u"summaryPanel"_s);
     panel->setDiagonalGradient({hex(u"182033"_s), hex(u"11141D"_s), hex(u"151019"_s)});
-    box(panel, QRectF(8, 44, 336, 1), u"394154"_s, 0)->setObjectName(u"topHighlight"_s);
+    box(panel, QRectF(8, frame.height() - 2, frame.width() - 16, 1), u"394154"_s, 0)
+        ->setObjectName(u"topHighlight"_s);
 
     label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, u"858B9E"_s,
           Qt::AlignHCenter);
@@ -217,6 +226,7 @@ void HomePage::buildSummary(const HomePageData &data, qreal y0)
     label(panel, QRectF(231, 8, 66, 18), formatPercent(average), 13, FontWeight::Semibold,
           average >= 0 ? u"F87171"_s : u"34D399"_s)
         ->setObjectName(u"averageChange"_s);
+    return panel;
 }
 
 void HomePage::buildList(const HomePageData &data, qreal y0)

@@ -12,6 +12,7 @@
 class FlatButton;
 class HintIconButton;
 class HoverButton;
+class Panel;
 class QScrollArea;
 
 // One watchlist row as the home page shows it: the quote with its buy status (already
@@ -50,6 +51,10 @@ public:
 
     // 430, or 484 while the first-launch hint shows.
     static int pageHeight(bool firstLaunchHintVisible);
+
+    // The summary of `quotes` (count, breadth bar, rises and falls, mean change) at `frame`
+    // (352 x 46 here, 330 x 46 in the desktop window).
+    static Panel *summaryPanel(QWidget *parent, const QRectF &frame, const QList<Quote> &quotes);
 
     // Widths of the breadth bar's rise, flat and fall segments (0: segment not drawn).
     struct BreadthSegments

@@ -1,0 +1,546 @@
+#include "ui/MainWindow.h"
+
+#include "ai/InsightService.h"
+#include "app/KestrumApp.h"
+#include "app/UpdateChecker.h"
+#include "app/WatchlistManager.h"
+#include "strategy/BoardTags.h"
+#include "ui/AppShell.h"
+#include "ui/IntradayChartView.h"
+#include "ui/IntradayHoverOverlayView.h"
+#include "ui/MainWindowFrame.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/MainWindowView.h"
+#include "ui/QuickActionsMenu.h"
+#include "ui/Toolkit.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchlistDisplay.h"
+#include "ui/WatchlistSidebarView.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kOverview = u"overview"_s;
+const QString kWatchlist = u"watchlist"_s;
+
+// The y just below the primary screen, where stored frames have their origin.
+qreal primaryBottom()
+{
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return 0;
+    const QRect geometry = primary->geometry();
+    return geometry.y() + geometry.height();
+}
+
+// The window's own chrome (menus, tooltips) in the dark of its content.
+QPalette darkPalette(QPalette palette)
+{
+    const auto hex = Toolkit::colorWithHex;
+    palette.setColor(QPalette::Window, hex(u"0D1018"_s));
+    palette.setColor(QPalette::WindowText, hex(u"D7DAE5"_s));
+    palette.setColor(QPalette::Base, hex(u"10131B"_s));
+    palette.setColor(QPalette::AlternateBase, hex(u"141722"_s));
+    palette.setColor(QPalette::Text, hex(u"F4F4F5"_s));
+    palette.setColor(QPalette::Button, hex(u"151823"_s));
+    palette.setColor(QPalette::ButtonText, hex(u"D7DAE5"_s));
+    palette.setColor(QPalette::Highlight, hex(u"26324D"_s));
+    palette.setColor(QPalette::HighlightedText, hex(u"F4F6FB"_s));
+    palette.setColor(QPalette::ToolTipBase, hex(u"0F1219"_s));
+    palette.setColor(QPalette::ToolTipText, hex(u"E8EDF7"_s));
+    palette.setColor(QPalette::Light, hex(u"2A2F40"_s));
+    palette.setColor(QPalette::Mid, hex(u"202431"_s));
+    palette.setColor(QPalette::Dark, hex(u"05070B"_s));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, hex(u"5F6678"_s));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, hex(u"5F6678"_s));
+    palette.setColor(QPalette::Disabled, QPalette::Text, hex(u"5F6678"_s));
+    return palette;
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppShell &shell, QWidget *parent)
+    : QMainWindow(parent)
+    , m_shell(shell)
+    , m_app(shell.app())
+{
+    setObjectName(u"mainWindow"_s);
+    setWindowTitle(u"澄川"_s);
+    // Menus are windows of their own; let them take the dark palette too.
+    setAttribute(Qt::WA_WindowPropagation);
+    setPalette(darkPalette(palette()));
+
+    // The area below the menu bar. Its background matches the content, so the moment between
+    // a resize and the rebuild that follows it shows no seam.
+    m_host = new QWidget(this);
+    m_host->setObjectName(u"mainWindowHost"_s);
+    m_host->setMinimumSize(minimumContentSize());
+    m_host->setAutoFillBackground(true);
+    QPalette hostPalette = m_host->palette();
+    hostPalette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    m_host->setPalette(hostPalette);
+    Toolkit::addSubtleGridBackgroundToView(m_host);
+    setCentralWidget(m_host);
+
+    createMenus();
+
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(kMoveSaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &MainWindow::saveFrameIfMoved);
+    m_resizeTimer.setSingleShot(true);
+    m_resizeTimer.setInterval(kResizeSettleMs);
+    connect(&m_resizeTimer, &QTimer::timeout, this, &MainWindow::finishResize);
+
+    connectController();
+
+    resize(windowSizeForContent(recommendedContentSize()));
+    centreOnScreen();
+    // The window manager's frame is only known once the window is shown; centre again then.
+    m_centreWhenShown = !applyStoredMainWindowFrameIfNeeded();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createMenus()
+{
+    QMenu *sort = m_shell.quickActionsMenu().mainWatchlistSortMenu(this);
+    m_menuBar = new MainMenuBar(
+        sort, [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
+    setMenuBar(m_menuBar);
+    connect(m_menuBar, &MainMenuBar::aboutToShowMenu, this, &MainWindow::validateMenus);
+
+    AppShell *shell = &m_shell;
+    connect(m_menuBar->openWindowAction(), &QAction::triggered, shell, &AppShell::showMainWindow);
+    connect(m_menuBar->openWorkbenchAction(), &QAction::triggered, shell,
+            &AppShell::showMainWindow);
+    connect(m_menuBar->checkForUpdatesAction(), &QAction::triggered, &m_app.updates(),
+            &UpdateChecker::checkForUpdates);
+    connect(m_menuBar->quitAction(), &QAction::triggered, shell, &AppShell::quit);
+    connect(m_menuBar->previousAction(), &QAction::triggered, this,
+            &MainWindow::selectPreviousMainQuote);
+    connect(m_menuBar->nextAction(), &QAction::triggered, this, &MainWindow::selectNextMainQuote);
+    connect(m_menuBar->refreshAction(), &QAction::triggered, this,
+            &MainWindow::refreshMainWindowAction);
+    connect(m_menuBar->generateInsightAction(), &QAction::triggered, this,
+            &MainWindow::generateCurrentMainAIInsight);
+    connect(m_menuBar->manageWatchlistAction(), &QAction::triggered, shell,
+            &AppShell::openWatchlistManager);
+    connect(m_menuBar->aiSettingsAction(), &QAction::triggered, shell, &AppShell::openAISettings);
+    connect(m_menuBar->openOnLaunchAction(), &QAction::triggered, shell,
+            &AppShell::toggleOpenDesktopOnLaunch);
+    connect(m_menuBar->alwaysOnTopAction(), &QAction::triggered, shell,
+            &AppShell::toggleMainWindowAlwaysOnTop);
+    connect(m_menuBar->resetLayoutAction(), &QAction::triggered, shell,
+            &AppShell::resetMainWindowLayout);
+    validateMenus();
+}
+
+void MainWindow::connectController()
+{
+    connect(&m_app, &KestrumApp::refreshStarted, this, &MainWindow::refreshMainWindowIfVisible);
+    connect(&m_app, &KestrumApp::refreshFinished, this, &MainWindow::refreshMainWindowIfVisible);
+    connect(&m_app, &KestrumApp::mainSeriesUpdated, this, &MainWindow::refreshIfShowing);
+    connect(&m_app, &KestrumApp::homeSeriesUpdated, this, &MainWindow::refreshIfShowing);
+    connect(&m_app, &KestrumApp::detailUpdated, this, &MainWindow::refreshIfShowing);
+    connect(&m_app.insights(), &InsightService::insightChanged, this,
+            &MainWindow::refreshIfShowing);
+    connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, &MainWindow::refreshIfShowing);
+    // Settings changed elsewhere (the AI settings page, the popover's menu) show at the next
+    // turn, once; the window's own saves rebuild by themselves.
+    auto *settingsRebuild = new QTimer(this);
+    settingsRebuild->setSingleShot(true);
+    settingsRebuild->setInterval(0);
+    connect(settingsRebuild, &QTimer::timeout, this, &MainWindow::refreshMainWindowIfVisible);
+    connect(&m_app, &KestrumApp::settingsChanged, this, [this, settingsRebuild] {
+        if (!m_savingState)
+            settingsRebuild->start();
+    });
+    connect(&m_shell.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
+        if (m_app.settings().mainSection == kWatchlist)
+            refreshMainWindowIfVisible();
+    });
+    // A move still waiting for its debounced save is not lost when the application ends.
+    connect(&m_shell, &AppShell::quitRequested, this, &MainWindow::flushPendingFrameSave);
+}
+
+// --- Size, frame and level ---------------------------------------------------------------
+
+QSize MainWindow::contentSize() const
+{
+    return m_host->size();
+}
+
+QSize MainWindow::windowSizeForContent(const QSize &content) const
+{
+    int bar = m_menuBar->heightForWidth(content.width());
+    if (bar < 0)
+        bar = m_menuBar->sizeHint().height();
+    return QSize(content.width(), content.height() + bar);
+}
+
+void MainWindow::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // move() places the frame, so centre the frame (the client area until it is shown).
+    QRect frame(QPoint(0, 0), frameGeometry().size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+bool MainWindow::applyStoredMainWindowFrameIfNeeded()
+{
+    const std::optional<QRectF> stored =
+        KSRectFromFrameString(m_app.settings().mainWindowFrameString);
+    if (!stored)
+        return false;
+    QList<QRect> available;
+    for (const QScreen *screen : QGuiApplication::screens())
+        available.append(screen->availableGeometry());
+    const qreal bottom = primaryBottom();
+    if (!KSMainWindowFrameIsVisible(*stored, available, bottom))
+        return false;
+    setGeometry(KSScreenRectForStoredFrame(*stored, bottom));
+    return true;
+}
+
+QString MainWindow::mainWindowFrameString() const
+{
+    return KSFrameStringForRect(KSStoredFrameForScreenRect(geometry(), primaryBottom()));
+}
+
+void MainWindow::saveMainWindowState()
+{
+    m_saveTimer.stop();
+    m_app.settings().mainWindowFrameString = mainWindowFrameString();
+    m_savingState = true;
+    m_app.saveSettings();
+    m_savingState = false;
+}
+
+void MainWindow::saveFrameIfMoved()
+{
+    if (mainWindowFrameString() != m_app.settings().mainWindowFrameString)
+        saveMainWindowState();
+}
+
+void MainWindow::flushPendingFrameSave()
+{
+    if (m_saveTimer.isActive())
+        saveFrameIfMoved();
+}
+
+void MainWindow::applyMainWindowLevel()
+{
+    const bool onTop = m_app.settings().mainWindowAlwaysOnTop;
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    const QRect frame = geometry();
+    // Changing the flags recreates the native window, which hides it.
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (wasVisible) {
+        setGeometry(frame);
+        show();
+    }
+}
+
+void MainWindow::resetMainWindowLayout()
+{
+    if (!isVisible())
+        show();
+    resize(windowSizeForContent(recommendedContentSize()));
+    centreOnScreen();
+    applyMainWindowLevel();
+    saveMainWindowState();
+    rebuild();
+    focusMainWindowPrimaryControlIfNeeded();
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (isVisible())
+        m_saveTimer.start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (isVisible())
+        m_resizeTimer.start();
+}
+
+void MainWindow::finishResize()
+{
+    if (!isVisible())
+        return;
+    const QSize wanted = MainWindowLayout::viewSize(QSizeF(contentSize())).toSize();
+    if (!m_content || m_content->viewSize() != wanted) {
+        rebuild();
+        focusMainWindowPrimaryControlIfNeeded();
+    }
+    m_saveTimer.start();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_resizeTimer.stop();
+    saveMainWindowState();
+    // Hidden, never destroyed: the next show finds it where it was.
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+// --- Showing and rebuilding --------------------------------------------------------------
+
+void MainWindow::settleDetailSymbol()
+{
+    AppSettings &settings = m_app.settings();
+    if (!settings.mainDetailSymbol.isEmpty())
+        return;
+    const QList<Quote> display = m_shell.mainDisplayQuotes();
+    settings.mainDetailSymbol = display.isEmpty() ? QString() : display.first().symbol;
+}
+
+void MainWindow::showMainWindow()
+{
+    applyMainWindowLevel();
+    m_app.settings().mainSection = kOverview;
+    settleDetailSymbol();
+    if (!isVisible())
+        show();
+    if (isMinimized())
+        showNormal();
+    if (m_centreWhenShown) {
+        m_centreWhenShown = false;
+        centreOnScreen();
+    }
+    rebuild();
+    raise();
+    activateWindow();
+    // The workbench draws a provider's minute series; ask for the selection's if it has none.
+    m_app.ensureMainIntradaySeriesForSymbol(m_app.settings().mainDetailSymbol);
+    focusMainWindowPrimaryControlIfNeeded();
+}
+
+void MainWindow::refreshMainWindowIfVisible()
+{
+    if (!isVisible())
+        return;
+    rebuild();
+    focusMainWindowPrimaryControlIfNeeded();
+}
+
+void MainWindow::refreshIfShowing(const QString &symbol)
+{
+    if (m_content && m_content->property("detailSymbol").toString() == symbol)
+        refreshMainWindowIfVisible();
+}
+
+void MainWindow::rebuild()
+{
+    settleDetailSymbol();
+    QSize size = contentSize();
+    if (size.width() <= 0 || size.height() <= 0)
+        size = recommendedContentSize();
+
+    // What the user is in the middle of survives the rebuild: the caret in the watchlist
+    // input and the crosshair over the chart.
+    WatchInputField *oldInput = preferredMainWindowFocusControl();
+    const bool typing = oldInput && oldInput->hasFocus();
+    const int cursor = oldInput ? oldInput->cursorPosition() : -1;
+    const IntradayHoverOverlayView *oldOverlay = m_content ? m_content->hoverOverlay() : nullptr;
+    const bool hovering = oldOverlay && oldOverlay->isHovering();
+    const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
+
+    const MainWindowData data = m_shell.mainWindowData();
+    WatchlistManager &manager = m_shell.watchlistManager();
+    auto *view = new MainWindowView(
+        data, size, m_shell.cardActions(),
+        [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
+            return new WatchlistSidebarView(parent, frame, manager);
+        },
+        m_host);
+    view->setProperty("detailSymbol",
+                      data.detail ? data.detail->cards.market.quote.symbol : QString());
+    connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);
+    connect(view, &MainWindowView::managerToggleRequested, this,
+            &MainWindow::toggleMainWatchlistManager);
+    connect(view, &MainWindowView::addStockRequested, this, &MainWindow::openMainWatchlistManager);
+    connect(view, &MainWindowView::aiSettingsRequested, &m_shell, &AppShell::openAISettings);
+    connect(view, &MainWindowView::quotePageRequested, this,
+            [this](const QString &symbol) { openMainQuotePage(symbol); });
+    view->move(0, 0);
+    view->show();
+
+    // The chart animates in once per opened quote; later rebuilds draw it still.
+    if (view->chartView() && view->chartView()->hasStartedEntranceAnimation())
+        m_app.intraday().pendingChartAnimationSymbols().remove(view->chartView()->series().symbol);
+
+    if (MainWindowView *old = m_content) {
+        // Deleted later: a click on one of its buttons may be what started this rebuild.
+        old->hide();
+        old->setObjectName(u"retiredMainWindowView"_s);
+        old->deleteLater();
+    }
+    m_content = view;
+
+    if (typing) {
+        if (WatchInputField *input = preferredMainWindowFocusControl()) {
+            input->setFocus(Qt::OtherFocusReason);
+            input->setCursorPosition(cursor);
+        }
+    }
+    if (hovering) {
+        IntradayHoverOverlayView *overlay = view->hoverOverlay();
+        if (overlay && overlay->symbol() == hoveredSymbol)
+            overlay->updateHoverForPoint(overlay->mapFromGlobal(QCursor::pos()));
+    }
+    validateMenus();
+}
+
+WatchInputField *MainWindow::preferredMainWindowFocusControl() const
+{
+    if (!m_content || m_app.settings().mainSection != kWatchlist)
+        return nullptr;
+    const auto *sidebar = qobject_cast<const WatchlistSidebarView *>(m_content->sidebar());
+    return sidebar ? sidebar->inputField() : nullptr;
+}
+
+void MainWindow::focusMainWindowPrimaryControlIfNeeded()
+{
+    QPointer<WatchInputField> control = preferredMainWindowFocusControl();
+    if (!control)
+        return;
+    QTimer::singleShot(0, this, [this, control] {
+        if (control && isVisible() && control->window() == this && control->isVisible())
+            control->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+// --- Selection and sections --------------------------------------------------------------
+
+void MainWindow::selectSymbol(const QString &symbol)
+{
+    AppSettings &settings = m_app.settings();
+    settings.mainSection = kOverview;
+    settings.mainDetailSymbol = symbol;
+    m_app.ensureMainIntradaySeriesForSymbol(symbol);
+    saveMainWindowState();
+    refreshMainWindowIfVisible();
+}
+
+void MainWindow::selectMainQuoteFromButton(const QString &symbol)
+{
+    if (!symbol.isEmpty())
+        selectSymbol(symbol);
+}
+
+void MainWindow::selectMainQuoteAtOffset(int offset)
+{
+    QStringList symbols;
+    for (const Quote &quote : m_shell.mainDisplayQuotes())
+        symbols.append(quote.symbol);
+    const int index =
+        MainWindowLayout::indexAtOffset(symbols, m_app.settings().mainDetailSymbol, offset);
+    if (index >= 0)
+        selectSymbol(symbols.at(index));
+}
+
+void MainWindow::setMainSection(const QString &section)
+{
+    AppSettings &settings = m_app.settings();
+    const QString target = section.isEmpty() ? kOverview : section;
+    const bool entering = target == kWatchlist && settings.mainSection != kWatchlist;
+    settings.mainSection = target;
+    if (entering)
+        m_shell.watchlistManager().enterDesktopSection();
+    if (target == u"ai") {
+        m_shell.setManagingWatchlist(false);
+        m_shell.setConfiguringAI(true);
+    } else {
+        if (m_shell.configuringAI())
+            m_shell.setConfiguringAI(false);
+        m_shell.setManagingWatchlist(target == kWatchlist);
+    }
+    saveMainWindowState();
+    refreshMainWindowIfVisible();
+}
+
+void MainWindow::toggleMainWatchlistManager()
+{
+    setMainSection(m_app.settings().mainSection == kWatchlist ? kOverview : kWatchlist);
+}
+
+void MainWindow::ensureMainDetailSymbolMatchesVisibleWatchlist()
+{
+    const QList<Quote> display = m_shell.mainDisplayQuotes();
+    if (display.isEmpty())
+        return;
+    AppSettings &settings = m_app.settings();
+    for (const Quote &quote : display) {
+        if (quote.symbol == settings.mainDetailSymbol)
+            return;
+    }
+    settings.mainDetailSymbol = display.first().symbol;
+}
+
+void MainWindow::generateCurrentMainAIInsight()
+{
+    const std::optional<Quote> quote = m_shell.currentMainDetailQuote();
+    if (!quote || quote->symbol.isEmpty())
+        return;
+    const QString symbol = quote->symbol;
+    AppSettings &settings = m_app.settings();
+    settings.mainSection = kOverview;
+    settings.mainDetailSymbol = symbol;
+    saveMainWindowState();
+    if (!m_app.insights().isLoading(symbol))
+        m_shell.generateAIInsight(symbol);
+    m_shell.showMainWindow();
+}
+
+void MainWindow::openMainQuotePage(const QString &symbol)
+{
+    const QString target = symbol.isEmpty() ? m_app.settings().mainDetailSymbol : symbol;
+    if (!target.isEmpty())
+        m_shell.openQuotePageFromDetail(target);
+}
+
+void MainWindow::refreshMainWindowAction()
+{
+    m_app.refresh();
+    refreshMainWindowIfVisible();
+}
+
+// --- Menus -------------------------------------------------------------------------------
+
+MainMenuState MainWindow::menuState() const
+{
+    MainMenuState state;
+    const AppSettings &settings = m_app.settings();
+    state.displayEntryCount = static_cast<int>(m_shell.mainDisplayQuotes().size());
+    const std::optional<Quote> current = m_shell.currentMainDetailQuote();
+    state.canGenerateInsight =
+        current && !current->symbol.isEmpty() && !m_app.insights().isLoading(current->symbol);
+    state.sortMode = KSNormalizedMainWatchlistSortMode(settings.mainWatchlistSortMode);
+    state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
+    state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
+    state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();
+    return state;
+}
+
+void MainWindow::validateMenus()
+{
+    if (m_menuBar)
+        m_menuBar->validate(menuState());
+}

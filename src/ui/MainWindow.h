@@ -1,0 +1,119 @@
+#pragma once
+
+#include "ui/MainMenuBar.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class AppShell;
+class KestrumApp;
+class MainWindowView;
+class WatchInputField;
+
+// The desktop window: the application's one task-bar window, with its menus. It is created
+// on first show and only hidden when closed. Its content is rebuilt as a whole from the
+// controller's state after every refresh and every action (AppShell prepares what it
+// draws); the window itself keeps the selection, the section, the frame and the level in
+// the settings.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(AppShell &shell, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    static QSize recommendedContentSize() { return QSize(980, 720); }
+    static QSize minimumContentSize() { return QSize(980, 560); }
+    // Moves are saved once the window has been still this long.
+    static constexpr int kMoveSaveDelayMs = 500;
+    // A resize counts as finished after this pause; then the content is rebuilt and saved.
+    static constexpr int kResizeSettleMs = 150;
+
+    // --- Lifecycle ---
+    // Applies the level, returns to the overview, settles the selection, rebuilds at the
+    // current size and brings the window to the front.
+    void showMainWindow();
+    // Rebuilds when the window is shown.
+    void refreshMainWindowIfVisible();
+    // Replaces the content with a fresh build at the current content size.
+    void rebuild();
+    // Takes the stored frame when it passes KSMainWindowFrameIsVisible. True when it did.
+    bool applyStoredMainWindowFrameIfNeeded();
+    // The frame into the settings, then the settings to disk.
+    void saveMainWindowState();
+    void applyMainWindowLevel();
+    // Back to 980 x 720, centred, level re-applied, saved and rebuilt.
+    void resetMainWindowLayout();
+    // The window's frame as the settings keep it.
+    QString mainWindowFrameString() const;
+    // A debounced save of a move or resize is still waiting.
+    bool hasPendingFrameSave() const { return m_saveTimer.isActive(); }
+    // Saves a waiting move at once (the application is about to end).
+    void flushPendingFrameSave();
+
+    // --- Selection and sections ---
+    void selectMainQuoteFromButton(const QString &symbol);
+    void selectMainQuoteAtOffset(int offset);
+    void selectPreviousMainQuote() { selectMainQuoteAtOffset(-1); }
+    void selectNextMainQuote() { selectMainQuoteAtOffset(+1); }
+    // "" means "overview".
+    void setMainSection(const QString &section);
+    void openMainWatchlistManager() { setMainSection(QStringLiteral("watchlist")); }
+    void toggleMainWatchlistManager();
+    void generateCurrentMainAIInsight();
+    void openMainQuotePage(const QString &symbol = QString());
+    void refreshMainWindowAction();
+    // Keeps the selection on a listed stock when the list has any.
+    void ensureMainDetailSymbolMatchesVisibleWatchlist();
+
+    // --- Focus ---
+    // The watchlist input in the "watchlist" section, else none.
+    WatchInputField *preferredMainWindowFocusControl() const;
+    // On the next turn of the event loop, when the window is shown and the control still
+    // belongs to it.
+    void focusMainWindowPrimaryControlIfNeeded();
+
+    // --- Menus ---
+    MainMenuBar *mainMenuBar() const { return m_menuBar; }
+    MainMenuState menuState() const;
+    void validateMenus();
+
+    // --- Parts ---
+    MainWindowView *content() const { return m_content; }
+    // The size the content is built at (the area below the menu bar).
+    QSize contentSize() const;
+
+protected:
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void connectController();
+    void centreOnScreen();
+    // The window size that gives the content `content`.
+    QSize windowSizeForContent(const QSize &content) const;
+    void settleDetailSymbol();
+    void selectSymbol(const QString &symbol);
+    // Rebuilds when `symbol` is what the workbench shows.
+    void refreshIfShowing(const QString &symbol);
+    void saveFrameIfMoved();
+    void finishResize();
+
+    AppShell &m_shell;
+    KestrumApp &m_app;
+    QWidget *m_host = nullptr;
+    QPointer<MainWindowView> m_content;
+    MainMenuBar *m_menuBar = nullptr;
+    QTimer m_saveTimer;
+    QTimer m_resizeTimer;
+    bool m_savingState = false;
+    bool m_centreWhenShown = false;
+};

@@ -1,0 +1,62 @@
+#include "ui/MainWindowFrame.h"
+
+#include "ui/Frames.h"
+#include "ui/MainWindowLayout.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+std::optional<QRectF> KSRectFromFrameString(const QString &text)
+{
+    static const QRegularExpression shape(
+        uR"(^\s*\{\s*\{\s*([-+0-9.eE]+)\s*,\s*([-+0-9.eE]+)\s*\}\s*,\s*\{\s*([-+0-9.eE]+)\s*,\s*([-+0-9.eE]+)\s*\}\s*\}\s*$)"_s);
+    const QRegularExpressionMatch match = shape.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = match.captured(i + 1).toDouble(&ok);
+        if (!ok || !std::isfinite(values[i]))
+            return std::nullopt;
+    }
+    if (values[2] <= 0 || values[3] <= 0)
+        return std::nullopt;
+    return QRectF(values[0], values[1], values[2], values[3]);
+}
+
+QString KSFrameStringForRect(const QRectF &frame)
+{
+    const auto number = [](qreal value) {
+        return QString::number(value, 'g', 15);
+    };
+    return u"{{"_s + number(frame.x()) + u", "_s + number(frame.y()) + u"}, {"_s +
+           number(frame.width()) + u", "_s + number(frame.height()) + u"}}"_s;
+}
+
+QRect KSScreenRectForStoredFrame(const QRectF &stored, qreal primaryBottom)
+{
+    return KSFlipFrame(stored, primaryBottom).toAlignedRect();
+}
+
+QRectF KSStoredFrameForScreenRect(const QRect &rect, qreal primaryBottom)
+{
+    return KSFlipFrame(QRectF(rect), primaryBottom);
+}
+
+bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availableScreens,
+                                qreal primaryBottom)
+{
+    if (stored.width() < MainWindowLayout::kMinimumWidth ||
+        stored.height() < MainWindowLayout::kMinimumHeight)
+        return false;
+    const QRect onScreen = KSScreenRectForStoredFrame(stored, primaryBottom);
+    for (const QRect &screen : availableScreens) {
+        if (screen.intersects(onScreen))
+            return true;
+    }
+    return false;
+}

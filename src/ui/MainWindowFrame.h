@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+// The desktop window's frame as settings.json keeps it: "{{x, y}, {width, height}}" in
+// screen points with the origin at the bottom-left of the primary screen and y growing
+// upward. Qt places windows with y growing downward from the top of the primary screen; the
+// two functions below are the only place the stored frame is converted.
+
+// The rectangle of a stored frame string; none for text that is not four numbers in that
+// shape or whose size is not positive.
+std::optional<QRectF> KSRectFromFrameString(const QString &text);
+// Whole numbers are written without decimals: "{{120, 64}, {980, 748}}".
+QString KSFrameStringForRect(const QRectF &frame);
+
+// `primaryBottom` is the y just below the primary screen in Qt coordinates (its top plus its
+// height).
+QRect KSScreenRectForStoredFrame(const QRectF &stored, qreal primaryBottom);
+QRectF KSStoredFrameForScreenRect(const QRect &rect, qreal primaryBottom);
+
+// A stored frame is restored only when it is at least 980 x 560 and overlaps the available
+// area of some screen (`availableScreens` in Qt coordinates).
+bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availableScreens,
+                                qreal primaryBottom);

@@ -1,0 +1,208 @@
+#include "ui/MainWindowLayout.h"
+
+#include "ui/Typography.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+QSizeF MainWindowLayout::viewSize(const QSizeF &size)
+{
+    return QSizeF(std::max(size.width(), kMinimumWidth), std::max(size.height(), kMinimumHeight));
+}
+
+qreal MainWindowLayout::listHeight(qreal viewHeight)
+{
+    return viewHeight - 192;
+}
+
+QRectF MainWindowLayout::listFrame(qreal viewHeight)
+{
+    return QRectF(24, 24, kListWidth, listHeight(viewHeight));
+}
+
+QRectF MainWindowLayout::workbenchFrame(const QSizeF &viewSize)
+{
+    return QRectF(372, 24, viewSize.width() - 396, viewSize.height() - 94);
+}
+
+qreal MainWindowLayout::listDocumentHeight(int rowCount, qreal listHeight)
+{
+    const int k = std::max(rowCount, 1);
+    return std::max(kRowPitch * k - 8, listHeight);
+}
+
+bool MainWindowLayout::listScrolls(int rowCount, qreal listHeight)
+{
+    return listDocumentHeight(rowCount, listHeight) > listHeight + 0.5;
+}
+
+MainWindowLayout::RowColumns MainWindowLayout::rowColumns(qreal rowWidth)
+{
+    RowColumns columns;
+    columns.changeX = rowWidth - 102;
+    columns.priceX = columns.changeX - 74;
+    columns.tagX = std::max<qreal>(columns.priceX - 66, 94);
+    columns.textWidth = std::max<qreal>(columns.tagX - 26, 78);
+    return columns;
+}
+
+QString MainWindowLayout::rowTagText(const QString &buyStatus)
+{
+    return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
+}
+
+qreal MainWindowLayout::rowPriceFontSizeForWidth(
+    const std::function<qreal(qreal size)> &widthAtSize)
+{
+    qreal size = 15;
+    while (size > 11 && widthAtSize(size) > 62)
+        size -= 0.5;
+    return size;
+}
+
+qreal MainWindowLayout::rowPriceFontSize(const QString &price)
+{
+    return rowPriceFontSizeForWidth([&price](qreal size) {
+        return KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold));
+    });
+}
+
+MainWindowLayout::TagColors MainWindowLayout::rowTagColors(const QString &buyStatus)
+{
+    const auto containsAny = [&buyStatus](std::initializer_list<const char16_t *> words) {
+        return std::any_of(words.begin(), words.end(), [&buyStatus](const char16_t *word) {
+            return buyStatus.contains(QStringView(word));
+        });
+    };
+    if (containsAny({u"先防守", u"风险", u"转弱"}))
+        return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
+    if (containsAny({u"不追高", u"看回踩"}))
+        return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
+    if (containsAny({u"等待", u"观望", u"确认", u"数据不足"}))
+        return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
+    if (containsAny({u"跟踪"}))
+        return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
+    return {u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+}
+
+MainWindowLayout::DetailLayout MainWindowLayout::detailLayout(qreal width, qreal height,
+                                                              qreal insightCardHeight)
+{
+    DetailLayout layout;
+    const qreal W = width;
+    const qreal H = height;
+    layout.compact = H < kCompactDetailHeight;
+    layout.gap = layout.compact ? 10 : 12;
+    layout.stripHeight = layout.compact ? 60 : 66;
+    layout.insightCap = layout.compact ? 148 : 172;
+    const qreal g = layout.gap;
+    const qreal s = layout.stripHeight;
+    const qreal a = std::min(layout.insightCap, std::max<qreal>(insightCardHeight, 118));
+    layout.insightHeight = a;
+    const qreal fixed = 2 * g + s + a + 34;
+    qreal h = std::min<qreal>(std::max<qreal>(std::floor(H / 2), 276), 326);
+    if (H - h - g < fixed)
+        h = std::max<qreal>(H - g - fixed, 220);
+    layout.heroHeight = h;
+    layout.hero = QRectF(0, H - h, W, h);
+    layout.insight = QRectF(0, H - h - g - a, W, a);
+    layout.strip = QRectF(0, layout.insight.y() - g - s, W, s);
+    layout.footer = QRectF(0, std::max<qreal>(layout.strip.y() - g - 34, 0), W, 34);
+    return layout;
+}
+
+MainWindowLayout::HeroHeaderLayout MainWindowLayout::heroHeaderLayout(qreal cardWidth,
+                                                                      qreal symbolWidth,
+                                                                      qreal boardWidth,
+                                                                      qreal dailyWidth)
+{
+    const qreal W = cardWidth;
+    const qreal sw = symbolWidth;
+    const qreal room = W - 174 - sw;
+    HeroHeaderLayout layout;
+    if (room >= 154) {
+        qreal bw = boardWidth;
+        qreal dw = dailyWidth;
+        qreal excess = bw + 4 + dw - room;
+        if (excess > 0) {
+            const qreal fromBoard = std::clamp<qreal>(excess, 0, std::max<qreal>(bw - 70, 0));
+            bw -= fromBoard;
+            excess -= fromBoard;
+            dw -= std::clamp<qreal>(excess, 0, std::max<qreal>(dw - 80, 0));
+        }
+        layout.showsBoard = true;
+        layout.showsDaily = true;
+        layout.boardWidth = bw;
+        layout.dailyWidth = dw;
+        layout.symbolX = W - 78 - (dw + sw + 6 + bw + 4);
+        layout.boardX = layout.symbolX + sw + 6;
+        layout.dailyX = layout.boardX + bw + 4;
+    } else if (room >= 62) {
+        layout.showsDaily = true;
+        layout.dailyWidth = std::min(dailyWidth, room);
+        layout.symbolX = W - 78 - (sw + 6 + layout.dailyWidth);
+        layout.dailyX = layout.symbolX + sw + 6;
+    } else {
+        layout.symbolX = W - 84 - sw;
+    }
+    layout.nameWidth = std::max<qreal>(layout.symbolX - 36, 54);
+    return layout;
+}
+
+qreal MainWindowLayout::heroSymbolWidth(const QString &symbol)
+{
+    return std::floor(KSTextWidth(symbol.toUpper(), KSSystemFont(11, FontWeight::Medium))) + 3;
+}
+
+qreal MainWindowLayout::heroFactColumnWidth(qreal cardWidth)
+{
+    const qreal room = cardWidth - 48;
+    return room >= 560 ? 560.0 / 6.0 : room / 6;
+}
+
+qreal MainWindowLayout::heroChartWellHeight(qreal cardHeight)
+{
+    const qreal y0 = cardHeight - 98;
+    return std::max<qreal>(y0 - 98, 86);
+}
+
+qreal MainWindowLayout::contextBadgeTitleWidthForTextWidth(qreal titleTextWidth)
+{
+    return std::min<qreal>(std::max<qreal>(std::ceil(titleTextWidth) + 5, 24), 38);
+}
+
+int MainWindowLayout::contextBadgeWidthForTextWidths(qreal titleTextWidth, qreal valueTextWidth)
+{
+    const qreal natural = std::ceil(titleTextWidth) + std::ceil(valueTextWidth) + 27;
+    return static_cast<int>(std::ceil(std::min<qreal>(std::max<qreal>(natural, 52), 168)));
+}
+
+int MainWindowLayout::strategyContextBadgeWidth(const QString &title, const QString &value)
+{
+    return contextBadgeWidthForTextWidths(
+        KSTextWidth(title, KSSystemFont(9, FontWeight::Medium)),
+        KSTextWidth(value.isEmpty() ? u"--"_s : value, KSSystemFont(10, FontWeight::Semibold)));
+}
+
+QRectF MainWindowLayout::stripMetricFrame(int index, qreal stripWidth, qreal stripHeight)
+{
+    const qreal c = std::floor((stripWidth - 64) / 4);
+    return QRectF(14 + index * (c + 12), 10, c, stripHeight - 20);
+}
+
+qreal MainWindowLayout::emptyWorkbenchTextWidth(qreal width)
+{
+    return std::max<qreal>(std::min<qreal>({width - 72, 420, width - 236 - 12 - 36}), 120);
+}
+
+int MainWindowLayout::indexAtOffset(const QStringList &symbols, const QString &current, int offset)
+{
+    const int n = static_cast<int>(symbols.size());
+    if (n == 0)
+        return -1;
+    const int i = std::max(static_cast<int>(symbols.indexOf(current)), 0);
+    // Offsets beyond one lap still land inside the list.
+    return ((i + offset) % n + n) % n;
+}

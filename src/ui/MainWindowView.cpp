@@ -1,0 +1,519 @@
+#include "ui/MainWindowView.h"
+
+#include "intraday/TradingClock.h"
+#include "model/Formatters.h"
+#include "ui/FlatButton.h"
+#include "ui/Frames.h"
+#include "ui/HomePage.h"
+#include "ui/HoverButton.h"
+#include "ui/IntradayChartView.h"
+#include "ui/IntradayHoverOverlayView.h"
+#include "ui/Label.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/OverlayScrollArea.h"
+#include "ui/Panel.h"
+#include "ui/TextView.h"
+#include "ui/Toolkit.h"
+
+#include <QPalette>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QColor hex(const QString &value)
+{
+    return Toolkit::colorWithHex(value);
+}
+
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
+{
+    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
+}
+
+Label *monoLabel(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+                 FontWeight weight, const QString &color, Qt::Alignment alignment)
+{
+    Label *l = label(parent, frame, text, size, weight, color, alignment);
+    l->setFont(KSMonospacedDigitFont(size, weight));
+    return l;
+}
+
+// The "返回" look: the buttons that lead into or back out of the manager.
+void styleAsPrimary(FlatButton *button)
+{
+    button->setBackgroundColor(hex(u"162031"_s));
+    button->setBorderColor(hex(u"324867"_s));
+    button->setTitleColor(hex(u"CFE1FF"_s));
+}
+
+} // namespace
+
+MainWindowView::MainWindowView(const MainWindowData &data, const QSize &size,
+                               const CardActions &actions, const SidebarBuilder &sidebarBuilder,
+                               QWidget *parent)
+    : QWidget(parent)
+    , m_section(data.section)
+{
+    setObjectName(u"mainWindowView"_s);
+    const QSizeF viewSize = MainWindowLayout::viewSize(QSizeF(size));
+    m_size = viewSize.toSize();
+    setFixedSize(m_size);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    setPalette(palette);
+    Toolkit::addSubtleGridBackgroundToView(this);
+
+    const qreal W = viewSize.width();
+    const qreal H = viewSize.height();
+    buildHeader(data, W, H);
+    buildList(data, H, sidebarBuilder);
+    buildWorkbench(data, W, H, actions);
+}
+
+QList<HoverButton *> MainWindowView::rows() const
+{
+    if (!m_document)
+        return {};
+    QList<HoverButton *> rows = m_document->findChildren<HoverButton *>(u"mainQuoteRow"_s);
+    std::sort(rows.begin(), rows.end(),
+              [](const HoverButton *a, const HoverButton *b) { return a->y() < b->y(); });
+    return rows;
+}
+
+void MainWindowView::buildHeader(const MainWindowData &data, qreal W, qreal H)
+{
+    label(this, QRectF(24, H - 52, 82, 24), u"澄川"_s, 24, FontWeight::Semibold, u"F4F4F5"_s)
+        ->setObjectName(u"appTitle"_s);
+    const int w = QuoteCards::marketStatusPillWidthForTitle(data.marketStatus.title);
+    QuoteCards::marketStatusPillWithFrame(this, QRectF(W - 24 - w, H - 50, w, 20),
+                                          data.marketStatus);
+
+    HomePage::summaryPanel(this, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46),
+                           data.quotes);
+
+    const bool managing = data.section == u"watchlist";
+    const qreal y = H - 146;
+    label(this, QRectF(28, y, 90, 16), managing ? u"管理自选"_s : u"自选列表"_s, 11,
+          FontWeight::Medium, u"686D80"_s)
+        ->setObjectName(u"listTitle"_s);
+    Label *note =
+        label(this, QRectF(104, y, 178, 16), managing ? u"添加、删除或调整自选"_s : data.lastStatus,
+              10, FontWeight::Regular, u"596174"_s, Qt::AlignRight);
+    note->setObjectName(u"listNote"_s);
+    note->setTruncatesAtEnd(true);
+    m_manageButton =
+        Toolkit::textButton(this, managing ? u"返回"_s : u"管理"_s, QRectF(296, H - 150, 54, 24));
+    m_manageButton->setObjectName(u"manageButton"_s);
+    if (managing) {
+        m_manageButton->setToolTip(u"返回自选列表"_s);
+        styleAsPrimary(m_manageButton);
+    } else {
+        m_manageButton->setToolTip(u"管理自选股票"_s);
+    }
+    connect(m_manageButton, &FlatButton::clicked, this, &MainWindowView::managerToggleRequested);
+}
+
+void MainWindowView::buildList(const MainWindowData &data, qreal H,
+                               const SidebarBuilder &sidebarBuilder)
+{
+    const QRectF frame = MainWindowLayout::listFrame(H);
+    if (data.section == u"watchlist" && sidebarBuilder) {
+        m_sidebar = sidebarBuilder(this, frame);
+        return;
+    }
+
+    const qreal L = frame.height();
+    const int count = static_cast<int>(data.rows.size());
+    const qreal D = MainWindowLayout::listDocumentHeight(count, L);
+    m_listArea = new OverlayScrollArea(this);
+    m_listArea->setObjectName(u"mainList"_s);
+    KSPlace(m_listArea, frame);
+    m_document = new QWidget;
+    m_document->setObjectName(u"mainListDocument"_s);
+    m_document->setFixedSize(static_cast<int>(MainWindowLayout::kListWidth), static_cast<int>(D));
+
+    if (data.rows.isEmpty()) {
+        Panel *empty =
+            Toolkit::panelWithFrame(m_document, QRectF(0, D - 62, MainWindowLayout::kListWidth, 62),
+                                    hex(u"10121A"_s), hex(u"222635"_s), 8);
+        empty->setObjectName(u"emptyList"_s);
+        label(empty, QRectF(16, 31, 298, 16), u"还没有自选股"_s, 13, FontWeight::Semibold,
+              u"DDE4F3"_s, Qt::AlignHCenter);
+        label(empty, QRectF(16, 14, 298, 14), u"点上方“管理”添加。"_s, 11, FontWeight::Regular,
+              u"858B9E"_s, Qt::AlignHCenter);
+    }
+    QPointer<MainWindowView> self(this);
+    const SymbolAction select = [self](const QString &symbol) {
+        if (self && !symbol.isEmpty())
+            Q_EMIT self->quoteSelected(symbol);
+    };
+    for (int i = 0; i < count; ++i) {
+        const MainQuoteRowData &row = data.rows.at(i);
+        mainQuoteRow(m_document,
+                     QRectF(0, D - MainWindowLayout::kRowHeight - MainWindowLayout::kRowPitch * i,
+                            MainWindowLayout::kListWidth, MainWindowLayout::kRowHeight),
+                     row, row.quote.symbol == data.detailSymbol, data.priceFlashDirections, select);
+    }
+    m_listArea->setDocument(m_document);
+    m_listArea->scrollToTop();
+}
+
+void MainWindowView::buildWorkbench(const MainWindowData &data, qreal W, qreal H,
+                                    const CardActions &actions)
+{
+    const QRectF frame = MainWindowLayout::workbenchFrame(QSizeF(W, H));
+    QPointer<MainWindowView> self(this);
+    if (data.detail) {
+        m_workbench = mainDetailViewForQuote(this, frame, *data.detail, actions,
+                                             [self](const QString &symbol) {
+                                                 if (self)
+                                                     Q_EMIT self->quotePageRequested(symbol);
+                                             });
+        m_chart = m_workbench->findChild<IntradayChartView *>(u"heroChart"_s);
+        m_overlay = m_workbench->findChild<IntradayHoverOverlayView *>(u"heroHoverOverlay"_s);
+        return;
+    }
+    m_workbench = mainEmptyWorkbenchViewWithFrame(
+        this, frame,
+        [self] {
+            if (self)
+                Q_EMIT self->addStockRequested();
+        },
+        [self] {
+            if (self)
+                Q_EMIT self->aiSettingsRequested();
+        });
+}
+
+// --- Quote row ---------------------------------------------------------------------------
+
+HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
+                                          const MainQuoteRowData &row, bool selected,
+                                          const QHash<QString, int> &priceFlashDirections,
+                                          const SymbolAction &select)
+{
+    const Quote &quote = row.quote;
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    auto *button = new HoverButton(parent);
+    button->setObjectName(u"mainQuoteRow"_s);
+    KSPlace(button, frame);
+    button->setIdentifier(quote.symbol);
+    button->setProperty("selected", selected);
+    if (selected)
+        button->setNormalColors(hex(u"182033"_s), hex(u"3B4A66"_s));
+    else
+        button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
+    button->setHoverColors(hex(u"151B29"_s), hex(u"3E4A60"_s));
+    button->setCornerRadius(8);
+    button->setBorderWidth(1);
+    button->setCursor(Qt::PointingHandCursor);
+    button->show();
+    const QString symbol = quote.symbol;
+    QObject::connect(button, &FlatButton::clicked, button, [select, symbol] {
+        if (select)
+            select(symbol);
+    });
+
+    const bool valid = quote.price > 0 && quote.previousClose > 0;
+    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
+    const QString status = valid ? row.buyStatus : u"数据不足"_s;
+    const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
+
+    Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), quote.name, 13,
+                        FontWeight::Medium, u"DDE1EA"_s);
+    name->setTruncatesAtEnd(true);
+    name->setObjectName(u"rowName"_s);
+    Label *code = label(button, QRectF(16, 13, columns.textWidth, 14), quote.symbol.toUpper(), 10,
+                        FontWeight::Regular, u"747A8E"_s);
+    code->setTruncatesAtEnd(true);
+    code->setObjectName(u"rowSymbol"_s);
+
+    const MainWindowLayout::TagColors colors = MainWindowLayout::rowTagColors(status);
+    Panel *tag =
+        Toolkit::panelWithFrame(button, QRectF(columns.tagX, std::floor((H - 16) / 2), 58, 16),
+                                hex(colors.background), hex(colors.border), 8);
+    tag->setObjectName(u"rowTag"_s);
+    label(tag, QRectF(6, 2, 46, 12), MainWindowLayout::rowTagText(status), 9, FontWeight::Medium,
+          colors.text, Qt::AlignHCenter)
+        ->setObjectName(u"rowTagText"_s);
+
+    const QString price = valid ? formatPrice(quote.price) : u"--"_s;
+    monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), price,
+              MainWindowLayout::rowPriceFontSize(price), FontWeight::Semibold, u"F1F3F8"_s,
+              Qt::AlignRight)
+        ->setObjectName(u"rowPrice"_s);
+    const QRectF changeFrame(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19);
+    Label *change = valid ? monoLabel(button, changeFrame,
+                                      directionSymbol(quote.changePercent()) + u' ' +
+                                          formatPercent(quote.changePercent()),
+                                      12, FontWeight::Medium, accent, Qt::AlignRight)
+                          : monoLabel(button, changeFrame, u"等待行情"_s, 10, FontWeight::Medium,
+                                      u"747A8E"_s, Qt::AlignRight);
+    change->setTruncatesAtEnd(true);
+    change->setObjectName(u"rowChange"_s);
+
+    Toolkit::addPriceFlashIfNeededForQuote(quote, priceFlashDirections, button, QRectF(0, 0, W, H));
+    return button;
+}
+
+// --- Detail view -------------------------------------------------------------------------
+
+QWidget *MainWindowView::mainDetailViewForQuote(QWidget *parent, const QRectF &frame,
+                                                const MainDetailData &detail,
+                                                const CardActions &actions,
+                                                const SymbolAction &openQuotePage)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    auto *view = new QWidget(parent);
+    view->setObjectName(u"mainDetailView"_s);
+    KSPlace(view, frame);
+    view->show();
+
+    const int cardHeight = QuoteCards::aiInsightCardHeight(detail.cards.insight.message, W);
+    const MainWindowLayout::DetailLayout layout = MainWindowLayout::detailLayout(W, H, cardHeight);
+    view->setProperty("compact", layout.compact);
+
+    mainHeroCardForQuote(view, layout.hero, detail);
+    QuoteCards::aiInsightCardForQuote(view, layout.insight, detail.cards.insight, actions);
+    mainDecisionStripForQuote(view, layout.strip, detail.cards.metrics, actions);
+    FlatButton *footer = Toolkit::footerButton(view, u"打开行情页"_s, layout.footer);
+    footer->setObjectName(u"quotePageButton"_s);
+    const QString symbol = detail.cards.market.quote.symbol;
+    footer->setIdentifier(symbol);
+    QObject::connect(footer, &FlatButton::clicked, footer, [openQuotePage, symbol] {
+        if (openQuotePage)
+            openQuotePage(symbol);
+    });
+    return view;
+}
+
+Panel *MainWindowView::strategyContextBadgeWithFrame(QWidget *parent, const QRectF &frame,
+                                                     const QString &title, const QString &value,
+                                                     const QString &accentHex)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *badge =
+        Toolkit::panelWithFrame(parent, frame, hex(u"141B2B"_s), hex(u"2C354A"_s), H / 2);
+    QColor background = hex(u"141B2B"_s);
+    background.setAlphaF(0.86f);
+    badge->setBackgroundColor(background);
+    const qreal tw = MainWindowLayout::contextBadgeTitleWidthForTextWidth(
+        KSTextWidth(title, KSSystemFont(9, FontWeight::Medium)));
+    Label *titleLabel = label(badge, QRectF(8, std::floor((H - 12) / 2), tw, 12), title, 9,
+                              FontWeight::Medium, u"7F8AA3"_s);
+    titleLabel->setTruncatesAtEnd(true);
+    titleLabel->setObjectName(u"badgeTitle"_s);
+    Label *valueLabel = label(
+        badge, QRectF(tw + 8, std::floor((H - 14) / 2), std::max<qreal>(W - tw - 16, 0), 14),
+        value.isEmpty() ? u"--"_s : value, 10, FontWeight::Semibold, accentHex, Qt::AlignRight);
+    valueLabel->setTruncatesAtEnd(true);
+    valueLabel->setObjectName(u"badgeValue"_s);
+    return badge;
+}
+
+Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame,
+                                            const MainDetailData &detail)
+{
+    const MarketCardData &market = detail.cards.market;
+    const Quote &quote = market.quote;
+    const QString &accent = market.accentHex;
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 10);
+    card->setObjectName(u"heroCard"_s);
+    card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
+
+    // Market badge at the top right.
+    Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, H - 43, 48, 20), hex(u"141B2B"_s),
+                                           hex(u"2C354A"_s), 10);
+    badge->setObjectName(u"marketBadge"_s);
+    label(badge, QRectF(0, 3, 48, 13), KSMarketBadgeForSymbol(quote.symbol), 9, FontWeight::Medium,
+          u"9EABC2"_s, Qt::AlignHCenter);
+
+    // Header: name, symbol and as many context badges as fit left of the market badge.
+    const QString board = market.boardTag;
+    const QString boardColor =
+        board == QStringView(QuoteCards::kPendingBoardTag) ? u"93A4BF"_s : u"93C5FD"_s;
+    const qreal sw = MainWindowLayout::heroSymbolWidth(quote.symbol);
+    const MainWindowLayout::HeroHeaderLayout header = MainWindowLayout::heroHeaderLayout(
+        W, sw, MainWindowLayout::strategyContextBadgeWidth(u"板块"_s, board),
+        MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, detail.dailyBadge));
+    if (header.showsBoard)
+        strategyContextBadgeWithFrame(card, QRectF(header.boardX, H - 43, header.boardWidth, 20),
+                                      u"板块"_s, board, boardColor)
+            ->setObjectName(u"boardBadge"_s);
+    if (header.showsDaily)
+        strategyContextBadgeWithFrame(card, QRectF(header.dailyX, H - 43, header.dailyWidth, 20),
+                                      u"日线"_s, detail.dailyBadge, detail.dailyAccentHex)
+            ->setObjectName(u"dailyBadge"_s);
+    Label *name =
+        label(card, QRectF(24, H - 42, header.nameWidth, 20),
+              quote.name.isEmpty() ? u"--"_s : quote.name, 17, FontWeight::Semibold, u"DCE4F6"_s);
+    name->setTruncatesAtEnd(true);
+    name->setObjectName(u"heroName"_s);
+    label(card, QRectF(header.symbolX, H - 41, sw, 16), quote.symbol.toUpper(), 11,
+          FontWeight::Medium, u"778197"_s, Qt::AlignRight)
+        ->setObjectName(u"heroSymbol"_s);
+
+    // Price row.
+    const qreal y0 = H - 98;
+    const QString price = quote.price > 0 ? formatPrice(quote.price) : u"--"_s;
+    const qreal priceWidth =
+        std::floor(KSTextWidth(price, KSMonospacedDigitFont(34, FontWeight::Semibold)));
+    monoLabel(card, QRectF(24, y0, priceWidth + 12, 42), price, 34, FontWeight::Semibold, accent,
+              Qt::AlignLeft)
+        ->setObjectName(u"heroPrice"_s);
+    label(card, QRectF(priceWidth + 44, y0 + 12, 160, 20),
+          formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent()), 14,
+          FontWeight::Semibold, accent)
+        ->setObjectName(u"heroChange"_s);
+    QString stamp = quote.date + u' ' + quote.time;
+    if (stamp.trimmed().isEmpty())
+        stamp = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
+    label(card, QRectF(24, y0 - 18, 220, 14), stamp, 10, FontWeight::Medium, u"6E778C"_s)
+        ->setObjectName(u"heroStamp"_s);
+
+    // Six facts.
+    const qreal w6 = MainWindowLayout::heroFactColumnWidth(W);
+    const qreal column = std::floor(w6);
+    const std::pair<QString, std::pair<QString, QString>> facts[] = {
+        {u"今开"_s,
+         {formatPrice(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())}},
+        {u"最高"_s, {formatPrice(quote.high), u"FCA5A5"_s}},
+        {u"最低"_s, {formatPrice(quote.low), u"6EE7B7"_s}},
+        {u"昨收"_s, {formatPrice(quote.previousClose), u"C9D1E3"_s}},
+        {u"成交量"_s, {formatCompactNumber(quote.volume), u"C9D1E3"_s}},
+        {u"成交额"_s, {formatCompactNumber(quote.amount), u"C9D1E3"_s}},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const qreal x = 24 + column * i;
+        const auto &[title, value] = facts[i];
+        label(card, QRectF(x, y0 - 32, column - 4, 12), title, 9, FontWeight::Medium, u"6F7A91"_s)
+            ->setObjectName(u"factTitle"_s);
+        Label *valueLabel = label(card, QRectF(x, y0 - 50, column - 4, 16), value.first, 10,
+                                  FontWeight::Semibold, value.second);
+        valueLabel->setTruncatesAtEnd(true);
+        valueLabel->setObjectName(u"factValue"_s);
+    }
+
+    // Chart well with the chart and, over it, the crosshair read-out.
+    const qreal wellHeight = MainWindowLayout::heroChartWellHeight(H);
+    Panel *well = Toolkit::panelWithFrame(card, QRectF(24, 34, W - 48, wellHeight),
+                                          hex(u"0B1020"_s), hex(u"1D2638"_s), 9);
+    well->setObjectName(u"heroChartWell"_s);
+    Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 48, wellHeight));
+    const QRectF chartFrame(8, 5, W - 64, wellHeight - 10);
+    auto *chart = new IntradayChartView(well, chartFrame, market.series);
+    chart->setObjectName(u"heroChart"_s);
+    auto *overlay = new IntradayHoverOverlayView(well, chartFrame, market.series);
+    overlay->setObjectName(u"heroHoverOverlay"_s);
+    overlay->raise();
+
+    // Time axis.
+    label(card, QRectF(66, 12, 48, 15), u"09:30"_s, 10, FontWeight::Medium, u"5F6678"_s)
+        ->setObjectName(u"axisStart"_s);
+    label(card, QRectF((W - 82) / 2, 12, 82, 15), KSIntradayMidLabelForSymbol(quote.symbol), 10,
+          FontWeight::Medium, u"5F6678"_s, Qt::AlignHCenter)
+        ->setObjectName(u"axisMid"_s);
+    label(card, QRectF(W - 96, 12, 48, 15), KSIntradayEndLabelForSymbol(quote.symbol), 10,
+          FontWeight::Medium, u"5F6678"_s, Qt::AlignRight)
+        ->setObjectName(u"axisEnd"_s);
+
+    Toolkit::addPriceFlashIfNeededForQuote(quote, market.priceFlashDirections, card,
+                                           QRectF(0, 0, W, H));
+    return card;
+}
+
+Panel *
+MainWindowView::mainDecisionStripForQuote(QWidget *parent, const QRectF &frame,
+                                          const QList<DecisionEngine::ScenarioMetric> &metrics,
+                                          const CardActions &actions)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *strip = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 8);
+    strip->setObjectName(u"decisionStrip"_s);
+    strip->setDiagonalGradient({hex(u"121A28"_s), hex(u"10131B"_s), hex(u"0E1118"_s)});
+    for (qsizetype i = 0; i < metrics.size() && i < 4; ++i) {
+        const QRectF cell = MainWindowLayout::stripMetricFrame(static_cast<int>(i), W, H);
+        if (i > 0)
+            Toolkit::panelWithFrame(strip, QRectF(cell.x() - 6, 14, 1, H - 28), hex(u"202839"_s),
+                                    Qt::transparent, 0)
+                ->setObjectName(u"divider"_s);
+        const DecisionEngine::ScenarioMetric &metric = metrics.at(i);
+        QuoteCards::scenarioMetricWithFrame(strip, cell, metric.title, metric.value, metric.hint,
+                                            QuoteCards::scenarioTitleColorHex(metric.title),
+                                            actions);
+    }
+    return strip;
+}
+
+// --- Empty workbench ---------------------------------------------------------------------
+
+Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QRectF &frame,
+                                                       const std::function<void()> &addStock,
+                                                       const std::function<void()> &configureAI)
+{
+    const qreal W = frame.width();
+    const qreal H = frame.height();
+    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"202431"_s), 10);
+    panel->setObjectName(u"emptyWorkbench"_s);
+    panel->setDiagonalGradient({hex(u"121A28"_s), hex(u"0F121B"_s), hex(u"101116"_s)});
+    const qreal m = std::floor(H / 2);
+
+    label(panel, QRectF(36, m + 52, W - 72, 28), u"添加第一只自选股"_s, 22, FontWeight::Semibold,
+          u"F4F4F5"_s)
+        ->setObjectName(u"emptyTitle"_s);
+    Toolkit::textViewWithFrame(
+        panel, QRectF(36, m + 6, MainWindowLayout::emptyWorkbenchTextWidth(W), 42),
+        u"添加后，桌面端会直接进入单票沉浸查看，展示分时走势、主判断、关键价位和澄川观察。"_s, 12,
+        hex(u"AAB1C3"_s))
+        ->setObjectName(u"emptyText"_s);
+
+    FlatButton *add = Toolkit::footerButton(panel, u"添加自选股"_s, QRectF(36, m - 42, 112, 32));
+    add->setObjectName(u"addStockButton"_s);
+    styleAsPrimary(add);
+    QObject::connect(add, &FlatButton::clicked, add, [addStock] {
+        if (addStock)
+            addStock();
+    });
+    FlatButton *ai = Toolkit::textButton(panel, u"配置 AI"_s, QRectF(160, m - 42, 86, 32));
+    ai->setObjectName(u"configureAIButton"_s);
+    QObject::connect(ai, &FlatButton::clicked, ai, [configureAI] {
+        if (configureAI)
+            configureAI();
+    });
+
+    const qreal panelWidth = 198;
+    const qreal panelHeight = H - 76;
+    Panel *steps = Toolkit::panelWithFrame(panel, QRectF(W - 236, 38, panelWidth, panelHeight),
+                                           hex(u"0F121A"_s), hex(u"242B3C"_s), 10);
+    steps->setObjectName(u"stepsPanel"_s);
+    const std::array<std::array<QString, 3>, 3> rows{{
+        {u"01"_s, u"添加自选"_s, u"支持名称、代码和拼音首字母"_s},
+        {u"02"_s, u"实时刷新"_s, u"菜单栏和桌面窗口同步显示"_s},
+        {u"03"_s, u"沉浸查看"_s, u"围绕当前股票看走势、判断和记录"_s},
+    }};
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = panelHeight - 72 - 68 * i;
+        label(steps, QRectF(16, y + 20, 34, 15), rows[i][0], 10, FontWeight::Semibold, u"6F89B4"_s)
+            ->setObjectName(u"stepNumber"_s);
+        label(steps, QRectF(52, y + 18, panelWidth - 68, 18), rows[i][1], 13, FontWeight::Semibold,
+              u"DDE4F3"_s)
+            ->setObjectName(u"stepTitle"_s);
+        label(steps, QRectF(52, y, panelWidth - 68, 15), rows[i][2], 10, FontWeight::Regular,
+              u"7E879B"_s)
+            ->setObjectName(u"stepText"_s);
+    }
+    return panel;
+}

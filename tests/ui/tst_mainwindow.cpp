@@ -1,0 +1,919 @@
+#include "AppHarness.h"
+#include "FakeStatusItem.h"
+#include "WidgetSnapshot.h"
+
+#include "ai/InsightService.h"
+#include "app/UpdateChecker.h"
+#include "app/WatchlistManager.h"
+#include "decision/DecisionEngine.h"
+#include "model/Formatters.h"
+#include "strategy/BoardTags.h"
+#include "ui/AppShell.h"
+#include "ui/FlatButton.h"
+#include "ui/HintIconButton.h"
+#include "ui/HoverButton.h"
+#include "ui/IntradayChartView.h"
+#include "ui/IntradayHoverOverlayView.h"
+#include "ui/Label.h"
+#include "ui/MainMenuBar.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowFrame.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/MainWindowView.h"
+#include "ui/OverlayScrollArea.h"
+#include "ui/Panel.h"
+#include "ui/PopoverWindow.h"
+#include "ui/QuickActionsMenu.h"
+#include "ui/ScenarioHintPopover.h"
+#include "ui/Toolkit.h"
+#include "ui/Typography.h"
+#include "ui/WatchInputField.h"
+#include "ui/WatchlistDisplay.h"
+#include "ui/WatchlistRowsView.h"
+#include "ui/WatchlistSidebarView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+const QStringList kFive{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s, u"gb_aapl"_s, u"sh600036"_s};
+// Ten A-shares: the refresh fetches minute series for the first eight only.
+const QStringList kTen{u"sh600519"_s, u"sh601318"_s, u"sh600036"_s, u"sz000001"_s, u"sz000858"_s,
+                       u"sz300750"_s, u"sz002594"_s, u"sh688981"_s, u"sh600900"_s, u"sh600089"_s};
+
+QString hexOf(const QColor &color)
+{
+    return color.name(QColor::HexRgb).mid(1).toUpper();
+}
+
+QString textOf(const QWidget *root, const QString &name)
+{
+    const Label *label = root ? root->findChild<Label *>(name) : nullptr;
+    return label ? label->text() : QString();
+}
+
+// The desktop window of a controller on the simulated market, with the remote symbol search
+// answering nothing so the local catalog alone decides what the manager suggests.
+struct WindowHarness
+{
+    explicit WindowHarness(const QStringList &symbols = kFive)
+        : h(symbols)
+    {
+        SimFault quiet;
+        quiet.emptyBody = true;
+        h.server().setFault(u"eastmoney-suggest"_s, quiet);
+        auto item = std::make_unique<FakeStatusItem>();
+        status = item.get();
+        shell = std::make_unique<AppShell>(*h.app, std::move(item));
+        shell->setUrlOpener([this](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+    }
+
+    // One refresh, then the window.
+    bool open()
+    {
+        if (!h.refreshAndWait())
+            return false;
+        shell->showMainWindow();
+        return window() && window()->isVisible();
+    }
+    MainWindow *window() const { return shell->mainWindow(); }
+    MainWindowView *view() const { return window() ? window()->content() : nullptr; }
+    AppSettings &settings() { return h.app->settings(); }
+    QJsonObject stored() const { return h.app->config().loadSettings(); }
+    QStringList rowSymbols() const
+    {
+        QStringList symbols;
+        if (view()) {
+            for (const HoverButton *row : view()->rows())
+                symbols << row->identifier();
+        }
+        return symbols;
+    }
+    QString selectedRow() const
+    {
+        if (view()) {
+            for (const HoverButton *row : view()->rows()) {
+                if (row->property("selected").toBool())
+                    return row->identifier();
+            }
+        }
+        return QString();
+    }
+    QStringList displaySymbols() const
+    {
+        QStringList symbols;
+        for (const Quote &quote : shell->mainDisplayQuotes())
+            symbols << quote.symbol;
+        return symbols;
+    }
+    QAction *menuItem(const QString &text) const
+    {
+        return window()->mainMenuBar()->actionWithText(text);
+    }
+    // Resizes the window so its content is `content`, then waits for the rebuild.
+    bool resizeContent(const QSize &content)
+    {
+        const QSize chrome = window()->size() - window()->contentSize();
+        window()->resize(content + chrome);
+        return waitFor([this, content] { return view() && view()->viewSize() == content; }, 5000);
+    }
+    // Waits until board lookups and the list's minute series have come in, so nothing but
+    // the test's own steps rebuilds the window.
+    void settle()
+    {
+        waitFor([this] { return h.app->boardTags().boardLookupInFlightSymbols().isEmpty(); });
+        waitFor(
+            [this] {
+                for (int i = 0; i < qMin(8, int(h.app->quotes().size())); ++i) {
+                    if (!h.app->intraday().isReal(h.app->quotes().at(i).symbol))
+                        return false;
+                }
+                return true;
+            },
+            5000);
+    }
+
+    AppHarness h;
+    FakeStatusItem *status = nullptr;
+    std::unique_ptr<AppShell> shell;
+    QList<QUrl> opened;
+};
+
+qreal primaryBottom()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    return screen.y() + screen.height();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void opensCentredAndStaysAlive();
+    void storedFrame_data();
+    void storedFrame();
+    void frameSavedAfterMovesSettle();
+    void frameSavedOnCloseAndQuit();
+    void rowsAndWorkbench();
+    void previousAndNextWrap();
+    void keyboardShortcuts();
+    void sortModePriority();
+    void menuValidation();
+    void editItemsActOnTheWatchInput();
+    void selectionFetchesTheSeries();
+    void watchlistSectionShowsTheManager();
+    void emptyWatchlist();
+    void heroCardFitsLongBoardTags_data();
+    void heroCardFitsLongBoardTags();
+    void compactWorkbenchAtTheThreshold_data();
+    void compactWorkbenchAtTheThreshold();
+    void alwaysOnTopAndReset();
+    void launchOpensTheWindow();
+    void rendersToPng();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_snapshotDir;
+};
+
+void TestMainWindow::initTestCase()
+{
+    // As in the application: closing the window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The update check of the menu goes to a closed local port, never to the internet.
+    qputenv("KESTRUM_UPDATE_MANIFEST_URL", "http://127.0.0.1:9/update/manifest.json");
+    QVERIFY(m_dir.isValid());
+    m_snapshotDir = qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path());
+    QDir().mkpath(m_snapshotDir);
+    // The stored-frame cases are written for the offscreen platform's one screen.
+    QCOMPARE(QGuiApplication::screens().size(), 1);
+}
+
+void TestMainWindow::opensCentredAndStaysAlive()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    MainWindow *window = w.window();
+    QCOMPARE(window->contentSize(), MainWindow::recommendedContentSize());
+    QCOMPARE(w.view()->viewSize(), QSize(980, 720));
+    QCOMPARE(window->windowTitle(), u"澄川"_s);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(window->frameGeometry().center().x() - available.center().x()) <= 1);
+    QVERIFY(qAbs(window->frameGeometry().center().y() - available.center().y()) <= 1);
+
+    // Shown in the overview with the first listed stock selected.
+    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.settings().mainDetailSymbol, w.displaySymbols().first());
+    QCOMPARE(w.rowSymbols(), w.displaySymbols());
+    QCOMPARE(w.selectedRow(), w.displaySymbols().first());
+
+    // The only task-bar window: every other visible top-level is a tool or pop-up.
+    w.status->click();
+    QVERIFY(w.shell->isPopoverShown());
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowType() == Qt::Window)
+            QCOMPARE(top, static_cast<QWidget *>(window));
+    }
+    w.shell->togglePopover();
+
+    // Closing hides it; the same window comes back, and a refresh meanwhile builds nothing.
+    QPointer<MainWindowView> before = w.view();
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QVERIFY(w.h.refreshAndWait());
+    QCOMPARE(w.view(), before.data());
+    w.shell->showMainWindow();
+    QCOMPARE(w.window(), window);
+    QVERIFY(window->isVisible());
+    QVERIFY(w.view() != before.data());
+}
+
+void TestMainWindow::storedFrame_data()
+{
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("on screen") << u"{{20, 10}, {1000, 700}}"_s << true;
+    QTest::newRow("too narrow") << u"{{20, 10}, {979, 700}}"_s << false;
+    QTest::newRow("too low") << u"{{20, 10}, {1000, 559}}"_s << false;
+    QTest::newRow("off every screen") << u"{{4000, 3000}, {1000, 700}}"_s << false;
+    QTest::newRow("not a frame") << u"{{20, 10}, {wide, 700}}"_s << false;
+}
+
+void TestMainWindow::storedFrame()
+{
+    QFETCH(QString, frame);
+    QFETCH(bool, applied);
+    WindowHarness w;
+    w.settings().mainWindowFrameString = frame;
+    QVERIFY(w.open());
+    if (applied) {
+        const QRect expected =
+            KSScreenRectForStoredFrame(*KSRectFromFrameString(frame), primaryBottom());
+        QCOMPARE(w.window()->geometry(), expected);
+        QCOMPARE(w.window()->mainWindowFrameString(), frame);
+        return;
+    }
+    // Ignored: centred at the recommended size.
+    QCOMPARE(w.window()->contentSize(), MainWindow::recommendedContentSize());
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(w.window()->frameGeometry().center().x() - available.center().x()) <= 1);
+}
+
+void TestMainWindow::frameSavedAfterMovesSettle()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window()->hasPendingFrameSave(), 3000);
+    QSignalSpy saves(w.h.app.get(), &KestrumApp::settingsChanged);
+    for (int step = 1; step <= 5; ++step)
+        w.window()->move(10 * step, 5 * step);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(50, 25), 3000);
+    // Still moving: nothing written yet.
+    QTest::qWait(MainWindow::kMoveSaveDelayMs / 3);
+    QCOMPARE(saves.count(), 0);
+    QVERIFY(w.window()->hasPendingFrameSave());
+    // Once still, one write with the final frame.
+    QTRY_COMPARE_WITH_TIMEOUT(saves.count(), 1, 3000);
+    const QString expected =
+        KSFrameStringForRect(KSStoredFrameForScreenRect(w.window()->geometry(), primaryBottom()));
+    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), expected);
+    QCOMPARE(w.settings().mainWindowFrameString, expected);
+
+    // The stored frame puts a new window where this one was.
+    WindowHarness again;
+    again.h.app->loadSettings();
+    again.settings().mainWindowFrameString = expected;
+    QVERIFY(again.open());
+    QCOMPARE(again.window()->geometry(), w.window()->geometry());
+}
+
+void TestMainWindow::frameSavedOnCloseAndQuit()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    // A move followed at once by a close is saved by the close, not lost to the debounce.
+    w.window()->move(70, 40);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(70, 40), 3000);
+    QVERIFY(w.window()->close());
+    QVERIFY(!w.window()->hasPendingFrameSave());
+    const QString closedAt = w.window()->mainWindowFrameString();
+    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), closedAt);
+
+    // A move still waiting when the application quits is written too.
+    w.shell->showMainWindow();
+    w.window()->move(90, 60);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window()->hasPendingFrameSave(), 3000);
+    w.window()->flushPendingFrameSave();
+    QVERIFY(!w.window()->hasPendingFrameSave());
+    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(),
+             w.window()->mainWindowFrameString());
+    QVERIFY(w.stored().value(u"mainWindowFrame"_s).toString() != closedAt);
+}
+
+void TestMainWindow::rowsAndWorkbench()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    MainWindowView *view = w.view();
+    QCOMPARE(textOf(view, u"appTitle"_s), u"澄川"_s);
+    QCOMPARE(textOf(view, u"listTitle"_s), u"自选列表"_s);
+    QCOMPARE(textOf(view, u"listNote"_s), w.h.app->lastStatus());
+    QCOMPARE(view->manageButton()->text(), u"管理"_s);
+    QCOMPARE(view->manageButton()->toolTip(), u"管理自选股票"_s);
+    QCOMPARE(textOf(view, u"watchCount"_s), u"5"_s);
+    QVERIFY(!view->listArea()->canScroll());
+
+    // Each row shows the popover's buy status, shortened and coloured by what it contains.
+    const DecisionEngine engine(w.h.app->intraday(), w.h.app->dailyCache(),
+                                w.h.app->backgroundQuotes());
+    for (HoverButton *row : view->rows()) {
+        const Quote quote = *w.h.app->quoteForSymbol(row->identifier());
+        const QString status = engine.buyDecisionStatusForQuote(quote);
+        QCOMPARE(textOf(row, u"rowTagText"_s), MainWindowLayout::rowTagText(status));
+        const auto *tag = row->findChild<Panel *>(u"rowTag"_s);
+        QCOMPARE(hexOf(tag->borderColor()), MainWindowLayout::rowTagColors(status).border);
+        QCOMPARE(textOf(row, u"rowPrice"_s), formatPrice(quote.price));
+        // Whole in its column, however many digits (the first row is a four-digit price).
+        const Label *price = row->findChild<Label *>(u"rowPrice"_s);
+        QVERIFY(KSTextWidth(price->text(), price->font()) <= price->width() + 0.5);
+        QCOMPARE(
+            row->normalBackgroundColor(),
+            Toolkit::colorWithHex(row->property("selected").toBool() ? u"182033"_s : u"101116"_s));
+    }
+
+    // The workbench: hero with the selected quote, its chart and the crosshair layer over it,
+    // the insight card, four decision metrics and the quote-page button.
+    const Quote first = *w.h.app->quoteForSymbol(w.displaySymbols().first());
+    QWidget *bench = view->workbench();
+    QCOMPARE(bench->objectName(), u"mainDetailView"_s);
+    QCOMPARE(textOf(bench, u"heroName"_s), first.name);
+    QCOMPARE(textOf(bench, u"heroSymbol"_s), first.symbol.toUpper());
+    QCOMPARE(textOf(bench, u"heroPrice"_s), formatPrice(first.price));
+    QCOMPARE(textOf(bench, u"heroStamp"_s), first.date + u' ' + first.time);
+    QVERIFY(view->chartView() && view->hoverOverlay());
+    QCOMPARE(view->hoverOverlay()->geometry(), view->chartView()->geometry());
+    QCOMPARE(view->hoverOverlay()->symbol(), first.symbol);
+    QCOMPARE(view->hoverOverlay()->previousClose(), first.previousClose);
+    QVERIFY(bench->findChild<Panel *>(u"aiInsightCard"_s));
+    const auto *strip = bench->findChild<Panel *>(u"decisionStrip"_s);
+    QCOMPARE(strip->findChildren<QWidget *>(u"scenarioMetric"_s).size(), 4);
+    QCOMPARE(strip->findChildren<Panel *>(u"divider"_s).size(), 3);
+    // The metrics' hints open the shared hint bubble, as on the popover's detail page.
+    auto *info = strip->findChild<HintIconButton *>(u"infoButton"_s);
+    QVERIFY(info && !info->hintText().isEmpty());
+    QTest::mouseClick(info, Qt::LeftButton);
+    QVERIFY(w.shell->scenarioHintPopover().isOpen());
+    QCOMPARE(w.shell->scenarioHintPopover().text(), info->hintText());
+    w.shell->scenarioHintPopover().closeHint();
+    auto *quotePage = bench->findChild<FlatButton *>(u"quotePageButton"_s);
+    QTest::mouseClick(quotePage, Qt::LeftButton);
+    QCOMPARE(w.opened.size(), 1);
+    QVERIFY(w.opened.first().toString().contains(first.symbol.toUpper()));
+
+    // A click on a row selects it, saves the choice and rebuilds around it.
+    const QString third = w.rowSymbols().at(2);
+    QTest::mouseClick(view->rows().at(2), Qt::LeftButton);
+    QCOMPARE(w.settings().mainDetailSymbol, third);
+    QCOMPARE(w.stored().value(u"mainDetailSymbol"_s).toString(), third);
+    QTRY_VERIFY(w.view() != view);
+    QCOMPARE(w.selectedRow(), third);
+    QCOMPARE(textOf(w.view()->workbench(), u"heroSymbol"_s), third.toUpper());
+
+    // Every refresh rebuilds from the state, with its status line beside the list title.
+    QPointer<MainWindowView> beforeRefresh = w.view();
+    QVERIFY(w.h.refreshAndWait());
+    QVERIFY(w.view() != beforeRefresh.data());
+    QCOMPARE(textOf(w.view(), u"listNote"_s), w.h.app->lastStatus());
+}
+
+void TestMainWindow::previousAndNextWrap()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    const QStringList list = w.displaySymbols();
+    QAction *previous = w.menuItem(u"上一只自选"_s);
+    QAction *next = w.menuItem(u"下一只自选"_s);
+
+    previous->trigger(); // from the first to the last
+    QCOMPARE(w.settings().mainDetailSymbol, list.last());
+    QCOMPARE(w.selectedRow(), list.last());
+    next->trigger(); // and round again
+    QCOMPARE(w.settings().mainDetailSymbol, list.first());
+
+    // A selection that is not listed counts as the first entry.
+    w.settings().mainDetailSymbol = u"sh601318"_s;
+    next->trigger();
+    QCOMPARE(w.settings().mainDetailSymbol, list.at(1));
+    w.settings().mainDetailSymbol = u"sh601318"_s;
+    previous->trigger();
+    QCOMPARE(w.settings().mainDetailSymbol, list.last());
+
+    // Selecting leaves the manager section.
+    w.window()->openMainWatchlistManager();
+    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
+    next->trigger();
+    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"overview"_s);
+}
+
+void TestMainWindow::keyboardShortcuts()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    MainMenuBar *menus = w.window()->mainMenuBar();
+    // Ctrl stands where the Command key was; a capital letter is the shifted key.
+    const QList<std::pair<QString, QKeySequence>> keys{
+        {u"打开澄川"_s, QKeySequence(u"Ctrl+0"_s)},
+        {u"退出 澄川"_s, QKeySequence(u"Ctrl+Q"_s)},
+        {u"打开沉浸看票"_s, QKeySequence(u"Ctrl+1"_s)},
+        {u"上一只自选"_s, QKeySequence(u"Ctrl+["_s)},
+        {u"下一只自选"_s, QKeySequence(u"Ctrl+]"_s)},
+        {u"刷新行情"_s, QKeySequence(u"Ctrl+R"_s)},
+        {u"生成当前观察"_s, QKeySequence(u"Ctrl+G"_s)},
+        {u"撤销"_s, QKeySequence(u"Ctrl+Z"_s)},
+        {u"重做"_s, QKeySequence(u"Ctrl+Shift+Z"_s)},
+        {u"剪切"_s, QKeySequence(u"Ctrl+X"_s)},
+        {u"复制"_s, QKeySequence(u"Ctrl+C"_s)},
+        {u"粘贴"_s, QKeySequence(u"Ctrl+V"_s)},
+        {u"全选"_s, QKeySequence(u"Ctrl+A"_s)},
+        {u"检查更新..."_s, QKeySequence()},
+    };
+    for (const auto &[title, key] : keys) {
+        QAction *action = menus->actionWithText(title);
+        QVERIFY2(action, qPrintable(title));
+        QCOMPARE(action->shortcut(), key);
+    }
+    QStringList tops;
+    for (QAction *action : menus->actions())
+        tops << action->text();
+    QCOMPARE(tops, (QStringList{u"澄川"_s, u"桌面"_s, u"编辑"_s}));
+
+    // The keys themselves reach the window's actions.
+    QVERIFY(QTest::qWaitForWindowActive(w.window()));
+    const QStringList list = w.displaySymbols();
+    QTest::keyClick(w.window(), Qt::Key_BracketRight, Qt::ControlModifier);
+    QCOMPARE(w.settings().mainDetailSymbol, list.at(1));
+    QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
+    QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
+    QCOMPARE(w.settings().mainDetailSymbol, list.last());
+    QSignalSpy refreshing(w.h.app.get(), &KestrumApp::refreshStarted);
+    QTest::keyClick(w.window(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(refreshing.count(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), 10000);
+}
+
+void TestMainWindow::sortModePriority()
+{
+    WindowHarness w(kTen);
+    QVERIFY(w.open());
+    const DecisionEngine engine(w.h.app->intraday(), w.h.app->dailyCache(),
+                                w.h.app->backgroundQuotes());
+    // The selection is not listed; choosing the order puts it back on the first entry.
+    w.settings().mainDetailSymbol = u"hk00700"_s;
+    w.menuItem(u"机会优先"_s)->trigger();
+    QCOMPARE(w.settings().mainWatchlistSortMode, u"priority"_s);
+    QCOMPARE(w.stored().value(u"mainWatchlistSortMode"_s).toString(), u"priority"_s);
+
+    // Trackable stocks first, each group in watchlist order.
+    QStringList trackable;
+    QStringList others;
+    for (const Quote &quote : w.h.app->quotes())
+        (engine.buyDecisionStatusForQuote(quote) == u"可跟踪" ? trackable : others) << quote.symbol;
+    QCOMPARE(w.rowSymbols(), trackable + others);
+    QCOMPARE(w.settings().mainDetailSymbol, w.rowSymbols().first());
+    QCOMPARE(w.stored().value(u"mainDetailSymbol"_s).toString(), w.rowSymbols().first());
+
+    // The popover shows the same order; the menu marks the mode.
+    QCOMPARE(w.displaySymbols(), w.rowSymbols());
+    w.window()->validateMenus();
+    QVERIFY(w.menuItem(u"机会优先"_s)->isChecked());
+    QVERIFY(!w.menuItem(u"自选原序"_s)->isChecked());
+    w.shell->setMainWatchlistSortModeFromMenu(u"bogus"_s);
+    QCOMPARE(w.rowSymbols(), kTen);
+}
+
+void TestMainWindow::menuValidation()
+{
+    WindowHarness w({u"sh600519"_s});
+    QVERIFY(w.open());
+    MainMenuBar *menus = w.window()->mainMenuBar();
+    QMenu *desk = menus->actionWithText(u"桌面"_s)->menu();
+
+    // One stock: nothing to step through; the selected one can get its commentary.
+    Q_EMIT desk->aboutToShow();
+    QVERIFY(!w.menuItem(u"上一只自选"_s)->isEnabled());
+    QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
+    QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
+    QVERIFY(w.menuItem(u"刷新行情"_s)->isEnabled());
+    QVERIFY(w.menuItem(u"自选原序"_s)->isChecked());
+
+    // Check marks follow the settings whenever a menu opens.
+    w.settings().openDesktopOnLaunch = true;
+    w.settings().mainWindowAlwaysOnTop = false;
+    Q_EMIT desk->aboutToShow();
+    QVERIFY(w.menuItem(u"启动时打开桌面"_s)->isChecked());
+    QVERIFY(!w.menuItem(u"桌面窗口置顶"_s)->isChecked());
+    w.menuItem(u"启动时打开桌面"_s)->trigger();
+    QVERIFY(!w.settings().openDesktopOnLaunch);
+    QCOMPARE(w.stored().value(u"openDesktopOnLaunch"_s).toBool(), false);
+    Q_EMIT desk->aboutToShow();
+    QVERIFY(!w.menuItem(u"启动时打开桌面"_s)->isChecked());
+
+    // Two stocks after a reload: stepping is possible.
+    w.h.setWatchlist({u"sh600519"_s, u"sz000001"_s});
+    QVERIFY(w.h.refreshAndWait());
+    QVERIFY(w.menuItem(u"下一只自选"_s)->isEnabled()); // validated with the rebuild
+
+    // While the commentary is being written, it cannot be asked for again.
+    SimFault slow;
+    slow.delayMs = 1500;
+    w.h.server().setFault(MarketSimulator::chatRouteName(), slow);
+    w.settings().aiEnabled = true;
+    w.settings().aiAPIKey = u"sk-test"_s;
+    w.settings().aiBaseURL = w.h.market.baseUrl().toString() + u"/v1"_s;
+    w.menuItem(u"生成当前观察"_s)->trigger();
+    QVERIFY(w.h.app->insights().isLoading(w.settings().mainDetailSymbol));
+    Q_EMIT desk->aboutToShow();
+    QVERIFY(!w.menuItem(u"生成当前观察"_s)->isEnabled());
+    const int chats = w.h.requestCount(MarketSimulator::chatRouteName());
+    w.window()->generateCurrentMainAIInsight(); // ignored while loading
+    QCOMPARE(w.h.requestCount(MarketSimulator::chatRouteName()), chats);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->insights().isLoading(w.settings().mainDetailSymbol), 15000);
+    Q_EMIT desk->aboutToShow();
+    QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
+
+    // An update check in flight disables its item.
+    QMenu *app = menus->actionWithText(u"澄川"_s)->menu();
+    w.menuItem(u"检查更新..."_s)->trigger();
+    QVERIFY(w.h.app->updates().isUpdateCheckInFlight());
+    Q_EMIT app->aboutToShow();
+    QVERIFY(!w.menuItem(u"检查更新..."_s)->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->updates().isUpdateCheckInFlight(), 10000);
+    Q_EMIT app->aboutToShow();
+    QVERIFY(w.menuItem(u"检查更新..."_s)->isEnabled());
+}
+
+void TestMainWindow::editItemsActOnTheWatchInput()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    QMenu *edit = w.window()->mainMenuBar()->actionWithText(u"编辑"_s)->menu();
+    // No text field has the focus in the overview.
+    Q_EMIT edit->aboutToShow();
+    for (const QString &title : {u"撤销"_s, u"剪切"_s, u"复制"_s, u"粘贴"_s, u"全选"_s})
+        QVERIFY2(!w.menuItem(title)->isEnabled(), qPrintable(title));
+
+    w.window()->openMainWatchlistManager();
+    QVERIFY(QTest::qWaitForWindowActive(w.window()));
+    WatchInputField *input = w.window()->preferredMainWindowFocusControl();
+    QVERIFY(input);
+    QTRY_VERIFY_WITH_TIMEOUT(input->hasFocus(), 3000);
+    QTest::keyClicks(input, u"600"_s);
+    QCOMPARE(w.h.app->settings().mainSection, u"watchlist"_s);
+
+    Q_EMIT edit->aboutToShow();
+    QVERIFY(w.menuItem(u"撤销"_s)->isEnabled());
+    QVERIFY(w.menuItem(u"全选"_s)->isEnabled());
+    QVERIFY(!w.menuItem(u"复制"_s)->isEnabled()); // nothing selected yet
+    w.menuItem(u"全选"_s)->trigger();
+    QCOMPARE(input->selectedText(), u"600"_s);
+    Q_EMIT edit->aboutToShow();
+    QVERIFY(w.menuItem(u"复制"_s)->isEnabled());
+    w.menuItem(u"复制"_s)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
+    w.menuItem(u"剪切"_s)->trigger();
+    QCOMPARE(input->text(), QString());
+    QCOMPARE(w.shell->watchlistManager().inputText(), QString());
+    Q_EMIT edit->aboutToShow();
+    QVERIFY(w.menuItem(u"粘贴"_s)->isEnabled());
+    w.menuItem(u"粘贴"_s)->trigger();
+    QCOMPARE(input->text(), u"600"_s);
+    QCOMPARE(w.shell->watchlistManager().inputText(), u"600"_s);
+
+    // A rebuild while typing keeps the text, the focus and the caret.
+    input->setCursorPosition(1);
+    w.window()->refreshMainWindowIfVisible();
+    WatchInputField *rebuilt = w.window()->preferredMainWindowFocusControl();
+    QVERIFY(rebuilt && rebuilt != input);
+    QCOMPARE(rebuilt->text(), u"600"_s);
+    QVERIFY(rebuilt->hasFocus());
+    QCOMPARE(rebuilt->cursorPosition(), 1);
+}
+
+void TestMainWindow::selectionFetchesTheSeries()
+{
+    WindowHarness w(kTen);
+    QVERIFY(w.open());
+    w.settle();
+    const QString ninth = kTen.at(8);
+    const QString tenth = kTen.at(9);
+    QVERIFY(!w.h.app->intraday().isReal(ninth));
+    QVERIFY(!w.h.app->intraday().isReal(tenth));
+
+    // Both answers come late; by then the tenth is selected, so only its answer redraws.
+    SimFault slow;
+    slow.delayMs = 400;
+    w.h.server().setFault(u"eastmoney-trends"_s, slow);
+    QPointer<MainWindowView> current;
+    QHash<QString, bool> redrew;
+    connect(w.h.app.get(), &KestrumApp::mainSeriesUpdated, this, [&](const QString &symbol) {
+        redrew.insert(symbol, w.view() != current.data());
+        current = w.view();
+    });
+    w.window()->selectMainQuoteFromButton(ninth);
+    w.window()->selectMainQuoteFromButton(tenth);
+    current = w.view();
+    QCOMPARE(w.view()->chartView()->state(), IntradayChartState::Loading);
+    // (The first stock's answer to the window's opening may come in between.)
+    QTRY_VERIFY_WITH_TIMEOUT(redrew.contains(ninth) && redrew.contains(tenth), 10000);
+    QCOMPARE(redrew.value(ninth), false);
+    QCOMPARE(redrew.value(tenth), true);
+    QVERIFY(w.h.app->intraday().isReal(tenth));
+    QVERIFY(w.view()->chartView()->series().isReal);
+    QCOMPARE(w.view()->chartView()->series().symbol, tenth);
+
+    // A series already fetched is not asked for again.
+    const int requests = w.h.requestCount(u"eastmoney-trends"_s);
+    w.window()->selectMainQuoteFromButton(ninth);
+    QTest::qWait(50);
+    QCOMPARE(w.h.requestCount(u"eastmoney-trends"_s), requests);
+}
+
+void TestMainWindow::watchlistSectionShowsTheManager()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    QVERIFY(QTest::qWaitForWindowActive(w.window()));
+    QTest::mouseClick(w.view()->manageButton(), Qt::LeftButton);
+    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
+    QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"watchlist"_s);
+    QVERIFY(w.shell->managingWatchlist());
+
+    MainWindowView *view = w.view();
+    auto *sidebar = qobject_cast<WatchlistSidebarView *>(view->sidebar());
+    QVERIFY(sidebar);
+    QVERIFY(!view->listArea());
+    QCOMPARE(sidebar->geometry(), QRect(24, 720 - 24 - 528, 330, 528));
+    QCOMPARE(textOf(view, u"listTitle"_s), u"管理自选"_s);
+    QCOMPARE(textOf(view, u"listNote"_s), u"添加、删除或调整自选"_s);
+    QCOMPARE(view->manageButton()->text(), u"返回"_s);
+    QCOMPARE(view->manageButton()->toolTip(), u"返回自选列表"_s);
+    QCOMPARE(hexOf(view->manageButton()->backgroundColor()), u"162031"_s);
+    QCOMPARE(sidebar->feedbackLine()->text(), WatchlistManager::defaultHint());
+    QCOMPARE(sidebar->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 5);
+    // The workbench keeps the selected stock beside the manager; the input takes the keys.
+    QCOMPARE(view->workbench()->objectName(), u"mainDetailView"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(sidebar->inputField()->hasFocus(), 3000);
+
+    // Adding rebuilds the sidebar with the new row and the outcome line.
+    QTest::keyClicks(sidebar->inputField(), u"601318"_s);
+    QTest::keyClick(sidebar->inputField(), Qt::Key_Return);
+    QVERIFY(w.h.app->config().loadWatchlist().size() == 6);
+    auto *after = qobject_cast<WatchlistSidebarView *>(w.view()->sidebar());
+    QVERIFY(after && after != sidebar);
+    QCOMPARE(after->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 6);
+    QVERIFY(after->feedbackLine()->text().startsWith(u"已添加 "_s));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), 10000);
+
+    // "返回" goes back to the list; so does leaving the manager from the popover.
+    QTest::mouseClick(w.view()->manageButton(), Qt::LeftButton);
+    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QVERIFY(w.view()->listArea());
+    QVERIFY(!w.shell->managingWatchlist());
+    w.window()->openMainWatchlistManager();
+    w.shell->exitWatchlistManager();
+    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QVERIFY(!w.view()->sidebar());
+
+    // Showing the window always starts in the overview.
+    w.window()->openMainWatchlistManager();
+    w.shell->showMainWindow();
+    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QVERIFY(!w.shell->managingWatchlist());
+}
+
+void TestMainWindow::emptyWatchlist()
+{
+    WindowHarness w(QStringList{});
+    QVERIFY(w.open());
+    MainWindowView *view = w.view();
+    QCOMPARE(w.settings().mainDetailSymbol, QString());
+    QVERIFY(view->rows().isEmpty());
+    const Panel *empty = view->findChild<Panel *>(u"emptyList"_s);
+    QVERIFY(empty);
+    QStringList texts;
+    for (const Label *label : empty->findChildren<Label *>())
+        texts << label->text();
+    QCOMPARE(texts, (QStringList{u"还没有自选股"_s, u"点上方“管理”添加。"_s}));
+
+    QWidget *bench = view->workbench();
+    QCOMPARE(bench->objectName(), u"emptyWorkbench"_s);
+    QCOMPARE(textOf(bench, u"emptyTitle"_s), u"添加第一只自选股"_s);
+    QStringList steps;
+    for (const Label *label : bench->findChildren<Label *>(u"stepTitle"_s))
+        steps << label->text();
+    QCOMPARE(steps, (QStringList{u"添加自选"_s, u"实时刷新"_s, u"沉浸查看"_s}));
+    // Three steps from the top of the panel, 68 pt apart.
+    const QList<Label *> numbers = bench->findChildren<Label *>(u"stepNumber"_s);
+    QCOMPARE(numbers.size(), 3);
+    QCOMPARE(numbers.at(1)->y() - numbers.at(0)->y(), 68);
+    QCOMPARE(numbers.at(0)->text(), u"01"_s);
+    // The introduction ends left of the steps panel.
+    const QWidget *intro = bench->findChild<QWidget *>(u"emptyText"_s);
+    QVERIFY(intro->geometry().right() < bench->findChild<Panel *>(u"stepsPanel"_s)->x());
+
+    // Nothing to step through or comment on.
+    w.window()->validateMenus();
+    QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
+    QVERIFY(!w.menuItem(u"生成当前观察"_s)->isEnabled());
+    w.window()->selectNextMainQuote();
+    QCOMPARE(w.settings().mainDetailSymbol, QString());
+
+    QTest::mouseClick(bench->findChild<FlatButton *>(u"addStockButton"_s), Qt::LeftButton);
+    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
+    QVERIFY(w.view()->sidebar());
+    QTest::mouseClick(w.view()->workbench()->findChild<FlatButton *>(u"configureAIButton"_s),
+                      Qt::LeftButton);
+    QVERIFY(w.shell->configuringAI());
+    QVERIFY(w.shell->isPopoverShown());
+    w.shell->exitAISettings();
+    w.shell->togglePopover();
+}
+
+void TestMainWindow::heroCardFitsLongBoardTags_data()
+{
+    QTest::addColumn<qreal>("width");
+    QTest::addColumn<bool>("boardShown");
+    QTest::newRow("300") << 300.0 << false;
+    QTest::newRow("280") << 280.0 << false;
+    QTest::newRow("584") << 584.0 << true;
+    QTest::newRow("420") << 420.0 << true;
+}
+
+void TestMainWindow::heroCardFitsLongBoardTags()
+{
+    QFETCH(qreal, width);
+    QFETCH(bool, boardShown);
+    MainDetailData detail;
+    Quote &quote = detail.cards.market.quote;
+    quote.symbol = u"sz002594"_s;
+    quote.name = u"比亚迪股份有限公司"_s;
+    quote.price = 104.8;
+    quote.previousClose = 100;
+    detail.cards.market.accentHex = u"F87171"_s;
+    detail.cards.market.boardTag = u"汽车整车 · 新能源汽车及动力电池产业链"_s;
+    detail.dailyBadge = u"高位震荡后回落整理"_s;
+    detail.dailyAccentHex = u"F1C089"_s;
+
+    QWidget host;
+    host.resize(int(width), 326);
+    Panel *card = MainWindowView::mainHeroCardForQuote(&host, QRectF(0, 0, width, 326), detail);
+    const QWidget *market = card->findChild<Panel *>(u"marketBadge"_s);
+    const QWidget *board = card->findChild<Panel *>(u"boardBadge"_s);
+    const QWidget *daily = card->findChild<Panel *>(u"dailyBadge"_s);
+    const QWidget *symbol = card->findChild<Label *>(u"heroSymbol"_s);
+    const QWidget *name = card->findChild<Label *>(u"heroName"_s);
+    QCOMPARE(board != nullptr, boardShown);
+    QCOMPARE(market->geometry(), QRect(int(width) - 72, 43 - 20, 48, 20));
+    // Left to right, never touching: name, symbol, board badge, daily badge, market badge.
+    QVERIFY(name->geometry().right() < symbol->geometry().left());
+    int right = symbol->geometry().right();
+    for (const QWidget *badge : {board, daily}) {
+        if (!badge)
+            continue;
+        QVERIFY(badge->geometry().left() > right);
+        right = badge->geometry().right();
+    }
+    QVERIFY(right < market->geometry().left());
+    if (board) {
+        // Shortened, the long tag ends in an ellipsis instead of running over.
+        const auto *value = board->findChild<Label *>(u"badgeValue"_s);
+        QVERIFY(value->displayedText().endsWith(u'…'));
+    }
+}
+
+void TestMainWindow::compactWorkbenchAtTheThreshold_data()
+{
+    QTest::addColumn<int>("workbenchHeight");
+    QTest::addColumn<bool>("compact");
+    QTest::addColumn<int>("strip");
+    QTest::addColumn<int>("gap");
+    QTest::newRow("539") << 539 << true << 60 << 10;
+    QTest::newRow("540") << 540 << false << 66 << 12;
+    QTest::newRow("600") << 600 << false << 66 << 12;
+}
+
+void TestMainWindow::compactWorkbenchAtTheThreshold()
+{
+    QFETCH(int, workbenchHeight);
+    QFETCH(bool, compact);
+    QFETCH(int, strip);
+    QFETCH(int, gap);
+    WindowHarness w;
+    QVERIFY(w.open());
+    // The workbench is 94 pt shorter than the window's content; a resize rebuilds once it
+    // settles and saves the new frame.
+    QVERIFY(w.resizeContent(QSize(1100, workbenchHeight + 94)));
+    QWidget *bench = w.view()->workbench();
+    QCOMPARE(bench->size(), QSize(1100 - 396, workbenchHeight));
+    QCOMPARE(bench->property("compact").toBool(), compact);
+    const auto *stripPanel = bench->findChild<Panel *>(u"decisionStrip"_s);
+    const auto *insight = bench->findChild<Panel *>(u"aiInsightCard"_s);
+    QCOMPARE(stripPanel->height(), strip);
+    QCOMPARE(stripPanel->y() - (insight->y() + insight->height()), gap);
+    QVERIFY(insight->height() <= (compact ? 148 : 172));
+    QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
+                              w.window()->mainWindowFrameString(), 3000);
+}
+
+void TestMainWindow::alwaysOnTopAndReset()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    QVERIFY(!w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    w.menuItem(u"桌面窗口置顶"_s)->trigger();
+    QVERIFY(w.settings().mainWindowAlwaysOnTop);
+    QVERIFY(w.stored().value(u"mainWindowAlwaysOnTop"_s).toBool());
+    QVERIFY(w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(w.window()->isVisible());
+    // The popover's quick-actions menu reaches the same window.
+    w.shell->quickActionsMenu().rebuild();
+    w.shell->quickActionsMenu().actionWithText(u"桌面窗口置顶"_s)->trigger();
+    QVERIFY(!w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(w.window()->isVisible());
+
+    // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
+    QVERIFY(w.resizeContent(QSize(1200, 800)));
+    w.window()->move(5, 5);
+    w.shell->quickActionsMenu().rebuild();
+    w.shell->quickActionsMenu().actionWithText(u"重置桌面布局"_s)->trigger();
+    QCOMPARE(w.window()->contentSize(), QSize(980, 720));
+    QCOMPARE(w.view()->viewSize(), QSize(980, 720));
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        qAbs(w.window()->frameGeometry().center().x() - available.center().x()) <= 1, 3000);
+    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(),
+             w.window()->mainWindowFrameString());
+}
+
+void TestMainWindow::launchOpensTheWindow()
+{
+    WindowHarness w;
+    w.settings().openDesktopOnLaunch = true;
+    QVERIFY(!w.window());
+    w.shell->openPreferredLaunchSurfaceIfNeeded();
+    QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), 3000);
+    QVERIFY(!w.shell->isPopoverShown());
+    // The quick-actions item raises the same window.
+    MainWindow *window = w.window();
+    w.shell->quickActionsMenu().rebuild();
+    w.shell->quickActionsMenu().actionWithText(u"打开澄川桌面"_s)->trigger();
+    QCOMPARE(w.window(), window);
+}
+
+void TestMainWindow::rendersToPng()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    w.settle();
+    w.window()->refreshMainWindowIfVisible();
+    const QImage image = WidgetSnapshot::save(w.window(), m_snapshotDir, u"main-window"_s);
+    QVERIFY(!image.isNull());
+    QVERIFY2(WidgetSnapshot::distinctColors(image) >= 32, "the window drew nothing");
+    // The hero's chart well is painted, not left to the background.
+    QWidget *chart = w.view()->chartView();
+    const QImage chartImage = chart->grab().toImage();
+    QVERIFY(!WidgetSnapshot::isUniform(chartImage));
+
+    w.window()->openMainWatchlistManager();
+    const QImage manager =
+        WidgetSnapshot::save(w.window(), m_snapshotDir, u"main-window-manager"_s);
+    QVERIFY(WidgetSnapshot::distinctColors(manager) >= 32);
+
+    WindowHarness empty(QStringList{});
+    QVERIFY(empty.open());
+    const QImage intro =
+        WidgetSnapshot::save(empty.window(), m_snapshotDir, u"main-window-empty"_s);
+    QVERIFY(WidgetSnapshot::distinctColors(intro) >= 32);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,348 @@
+#include "ui/MainWindowFrame.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/Typography.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+using Detail = MainWindowLayout::DetailLayout;
+using Header = MainWindowLayout::HeroHeaderLayout;
+using Tag = MainWindowLayout::TagColors;
+
+Q_DECLARE_METATYPE(Header)
+Q_DECLARE_METATYPE(Tag)
+
+class TestMainWindowLayout : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void detailLayout_data();
+    void detailLayout();
+    void heroHeader_data();
+    void heroHeader();
+    void heroHeaderNeverReachesTheMarketBadge();
+    void contextBadgeWidth_data();
+    void contextBadgeWidth();
+    void heroFacts();
+    void rowColumnsAndTags_data();
+    void rowColumnsAndTags();
+    void rowPriceShrinksToFit();
+    void listDocument();
+    void offsetSelection_data();
+    void offsetSelection();
+    void frameString_data();
+    void frameString();
+    void frameVisibility_data();
+    void frameVisibility();
+};
+
+void TestMainWindowLayout::detailLayout_data()
+{
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<qreal>("cardHeight");
+    QTest::addColumn<bool>("compact");
+    QTest::addColumn<qreal>("insight");
+    QTest::addColumn<qreal>("hero");
+    QTest::addColumn<qreal>("stripY");
+    QTest::addColumn<qreal>("stripHeight");
+    QTest::addColumn<qreal>("footerY");
+
+    // 600 high: gap 12, strip 66, the card capped at 172; the fixed part (296) squeezes the
+    // hero below half the height.
+    QTest::newRow("600 tall card")
+        << QSizeF(584, 600) << 200.0 << false << 172.0 << 292.0 << 46.0 << 66.0 << 0.0;
+    // The threshold: 539 packs tighter, 540 does not.
+    QTest::newRow("539") << QSizeF(584, 539) << 100.0 << true << 118.0 << 276.0 << 65.0 << 60.0
+                         << 21.0;
+    QTest::newRow("540") << QSizeF(584, 540) << 100.0 << false << 118.0 << 276.0 << 56.0 << 66.0
+                         << 10.0;
+    QTest::newRow("539 tall card")
+        << QSizeF(584, 539) << 400.0 << true << 148.0 << 267.0 << 44.0 << 60.0 << 0.0;
+    // The smallest window: the hero keeps 220 and the footer rests on the bottom edge.
+    QTest::newRow("466") << QSizeF(584, 466) << 200.0 << true << 148.0 << 220.0 << 18.0 << 60.0
+                         << 0.0;
+    // A tall window: the hero stops at 326.
+    QTest::newRow("900") << QSizeF(800, 900) << 130.0 << false << 130.0 << 326.0 << 354.0 << 66.0
+                         << 308.0;
+}
+
+void TestMainWindowLayout::detailLayout()
+{
+    QFETCH(QSizeF, size);
+    QFETCH(qreal, cardHeight);
+    const Detail layout = MainWindowLayout::detailLayout(size.width(), size.height(), cardHeight);
+    QTEST(layout.compact, "compact");
+    QTEST(layout.insightHeight, "insight");
+    QTEST(layout.heroHeight, "hero");
+    QTEST(layout.strip.y(), "stripY");
+    QTEST(layout.strip.height(), "stripHeight");
+    QTEST(layout.footer.y(), "footerY");
+    // Stacked from the top: hero, gap, insight, gap, strip.
+    QCOMPARE(layout.hero.top() + layout.hero.height(), size.height());
+    QCOMPARE(layout.insight.y() + layout.insight.height() + layout.gap, layout.hero.y());
+    QCOMPARE(layout.strip.y() + layout.strip.height() + layout.gap, layout.insight.y());
+    QCOMPARE(layout.footer.height(), 34.0);
+    QCOMPARE(layout.hero.width(), size.width());
+}
+
+void TestMainWindowLayout::heroHeader_data()
+{
+    QTest::addColumn<qreal>("width");
+    QTest::addColumn<qreal>("symbolWidth");
+    QTest::addColumn<qreal>("boardWidth");
+    QTest::addColumn<qreal>("dailyWidth");
+    QTest::addColumn<Header>("expected");
+
+    // showsBoard, showsDaily, symbolX, boardX, boardWidth, dailyX, dailyWidth, nameWidth
+    QTest::newRow("both fit") << 584.0 << 60.0 << 100.0 << 90.0
+                              << Header{true, true, 246, 312, 100, 416, 90, 210};
+    // Room 166: the excess 126 comes off the board badge down to 70, the rest (28) off the
+    // daily badge.
+    QTest::newRow("both squeezed")
+        << 400.0 << 60.0 << 168.0 << 120.0 << Header{true, true, 90, 156, 70, 230, 92, 54};
+    QTest::newRow("room 154 keeps both")
+        << 388.0 << 60.0 << 70.0 << 80.0 << Header{true, true, 90, 156, 70, 230, 80, 54};
+    // 300 wide: room 68 shows the daily badge only, cut to the room.
+    QTest::newRow("300 daily only")
+        << 300.0 << 58.0 << 168.0 << 90.0 << Header{false, true, 90, 0, 0, 154, 68, 54};
+    QTest::newRow("room 62 daily only")
+        << 296.0 << 60.0 << 120.0 << 90.0 << Header{false, true, 90, 0, 0, 156, 62, 54};
+    QTest::newRow("room 61 none") << 295.0 << 60.0 << 120.0 << 90.0
+                                  << Header{false, false, 151, 0, 0, 0, 0, 115};
+}
+
+void TestMainWindowLayout::heroHeader()
+{
+    QFETCH(qreal, width);
+    QFETCH(qreal, symbolWidth);
+    QFETCH(qreal, boardWidth);
+    QFETCH(qreal, dailyWidth);
+    QTEST(MainWindowLayout::heroHeaderLayout(width, symbolWidth, boardWidth, dailyWidth),
+          "expected");
+}
+
+void TestMainWindowLayout::heroHeaderNeverReachesTheMarketBadge()
+{
+    // Every width from the narrowest card up, with the widest badges: whatever is shown ends
+    // 6 pt left of the market badge at W - 72, and nothing starts left of the name's minimum.
+    for (qreal width = 240; width <= 900; width += 7) {
+        for (qreal sw : {40.0, 58.0, 90.0}) {
+            const Header h = MainWindowLayout::heroHeaderLayout(width, sw, 168, 168);
+            qreal right = h.symbolX + sw;
+            if (h.showsBoard) {
+                QCOMPARE(h.boardX, h.symbolX + sw + 6);
+                QVERIFY(h.boardWidth >= 70);
+                right = h.boardX + h.boardWidth;
+            }
+            if (h.showsDaily) {
+                QVERIFY(h.dailyWidth > 0);
+                QVERIFY(h.dailyX >= right);
+                right = h.dailyX + h.dailyWidth;
+            }
+            QVERIFY2(right <= width - 78 + 1e-9, qPrintable(QString::number(width)));
+            QVERIFY(h.nameWidth >= 54);
+        }
+    }
+}
+
+void TestMainWindowLayout::contextBadgeWidth_data()
+{
+    QTest::addColumn<qreal>("titleWidth");
+    QTest::addColumn<qreal>("valueWidth");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qreal>("titleColumn");
+    QTest::newRow("rounded up") << 10.2 << 30.4 << 69 << 24.0;
+    QTest::newRow("at least 52") << 3.0 << 3.0 << 52 << 24.0;
+    QTest::newRow("at most 168") << 40.0 << 200.0 << 168 << 38.0;
+    QTest::newRow("title column between") << 25.2 << 40.0 << 93 << 31.0;
+}
+
+void TestMainWindowLayout::contextBadgeWidth()
+{
+    QFETCH(qreal, titleWidth);
+    QFETCH(qreal, valueWidth);
+    QTEST(MainWindowLayout::contextBadgeWidthForTextWidths(titleWidth, valueWidth), "width");
+    QTEST(MainWindowLayout::contextBadgeTitleWidthForTextWidth(titleWidth), "titleColumn");
+    // Measured: a missing value is measured as the "--" it shows.
+    QCOMPARE(MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, QString()),
+             MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, u"--"_s));
+}
+
+void TestMainWindowLayout::heroFacts()
+{
+    // Six columns share W - 48 until that reaches 560, then hold at 93.333...
+    QCOMPARE(MainWindowLayout::heroFactColumnWidth(348), 50.0);
+    QCOMPARE(MainWindowLayout::heroFactColumnWidth(607), 559.0 / 6);
+    QCOMPARE(MainWindowLayout::heroFactColumnWidth(608), 560.0 / 6);
+    QCOMPARE(MainWindowLayout::heroFactColumnWidth(1200), 560.0 / 6);
+    // The chart well keeps 86 in a short card.
+    QCOMPARE(MainWindowLayout::heroChartWellHeight(326), 130.0);
+    QCOMPARE(MainWindowLayout::heroChartWellHeight(220), 86.0);
+    // Strip metrics: four columns of floor((W - 64) / 4) 12 apart.
+    QCOMPARE(MainWindowLayout::stripMetricFrame(0, 584, 66), QRectF(14, 10, 130, 46));
+    QCOMPARE(MainWindowLayout::stripMetricFrame(3, 584, 66), QRectF(440, 10, 130, 46));
+}
+
+void TestMainWindowLayout::rowColumnsAndTags_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Tag>("colors");
+    const Tag red{u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
+    const Tag amber{u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
+    const Tag slate{u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
+    const Tag green{u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
+    const Tag other{u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+    QTest::newRow("不追高 amber and short") << u"不追高"_s << u"不追"_s << amber;
+    QTest::newRow("看回踩") << u"看回踩"_s << u"看回踩"_s << amber;
+    QTest::newRow("先防守") << u"先防守"_s << u"先防守"_s << red;
+    QTest::newRow("risk before confirm") << u"风险待确认"_s << u"风险待确认"_s << red;
+    QTest::newRow("转弱 before 观望") << u"转弱观望"_s << u"转弱观望"_s << red;
+    QTest::newRow("等确认") << u"等确认"_s << u"等确认"_s << slate;
+    QTest::newRow("数据不足") << u"数据不足"_s << u"数据不足"_s << slate;
+    QTest::newRow("可跟踪") << u"可跟踪"_s << u"可跟踪"_s << green;
+    QTest::newRow("anything else") << u"持有"_s << u"持有"_s << other;
+}
+
+void TestMainWindowLayout::rowColumnsAndTags()
+{
+    QFETCH(QString, status);
+    QTEST(MainWindowLayout::rowTagText(status), "text");
+    QTEST(MainWindowLayout::rowTagColors(status), "colors");
+
+    // The 330-pt row: change 228, price 154, the tag held at 94, text 78.
+    QCOMPARE(MainWindowLayout::rowColumns(330), (MainWindowLayout::RowColumns{228, 154, 94, 78}));
+    QCOMPARE(MainWindowLayout::rowColumns(400), (MainWindowLayout::RowColumns{298, 224, 158, 132}));
+}
+
+void TestMainWindowLayout::rowPriceShrinksToFit()
+{
+    // A price 4.8 pt wide per point of size: 72 at 15 is too wide, 60 at 12.5 fits.
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal size) { return size * 4.8; }),
+             12.5);
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal) { return 40.0; }), 15.0);
+    // Never below 11, however long.
+    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal) { return 500.0; }), 11.0);
+    // Measured: a five-digit price fits its column at the size chosen for it.
+    const QString price = u"12345.67"_s;
+    const qreal size = MainWindowLayout::rowPriceFontSize(price);
+    QVERIFY(size < 15);
+    QVERIFY(KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold)) <= 62);
+    QCOMPARE(MainWindowLayout::rowPriceFontSize(u"--"_s), 15.0);
+
+    // The empty workbench's introduction keeps clear of the steps panel at W - 236.
+    QCOMPARE(MainWindowLayout::emptyWorkbenchTextWidth(584), 300.0);
+    QCOMPARE(MainWindowLayout::emptyWorkbenchTextWidth(800), 420.0);
+    QVERIFY(36 + MainWindowLayout::emptyWorkbenchTextWidth(584) < 584 - 236);
+}
+
+void TestMainWindowLayout::listDocument()
+{
+    // 528 high list (window 720): eight rows fill 520, nine scroll.
+    QCOMPARE(MainWindowLayout::listHeight(720), 528.0);
+    QCOMPARE(MainWindowLayout::listDocumentHeight(0, 528), 528.0);
+    QCOMPARE(MainWindowLayout::listDocumentHeight(8, 528), 528.0);
+    QVERIFY(!MainWindowLayout::listScrolls(8, 528));
+    QCOMPARE(MainWindowLayout::listDocumentHeight(9, 528), 586.0);
+    QVERIFY(MainWindowLayout::listScrolls(9, 528));
+    QCOMPARE(MainWindowLayout::workbenchFrame(QSizeF(980, 720)), QRectF(372, 24, 584, 626));
+    QCOMPARE(MainWindowLayout::viewSize(QSizeF(900, 400)), QSizeF(980, 560));
+}
+
+void TestMainWindowLayout::offsetSelection_data()
+{
+    QTest::addColumn<QStringList>("symbols");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("expected");
+    const QStringList five{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
+    QTest::newRow("previous of the first is the last") << five << u"a"_s << -1 << 4;
+    QTest::newRow("next of the last is the first") << five << u"e"_s << 1 << 0;
+    QTest::newRow("next in the middle") << five << u"c"_s << 1 << 3;
+    QTest::newRow("unlisted: next is the second") << five << u"zz"_s << 1 << 1;
+    QTest::newRow("unlisted: previous is the last") << five << u"zz"_s << -1 << 4;
+    QTest::newRow("empty selection counts as first") << five << QString() << 1 << 1;
+    QTest::newRow("one entry stays") << QStringList{u"a"_s} << u"a"_s << 1 << 0;
+    QTest::newRow("nothing to select") << QStringList() << u"a"_s << 1 << -1;
+}
+
+void TestMainWindowLayout::offsetSelection()
+{
+    QFETCH(QStringList, symbols);
+    QFETCH(QString, current);
+    QFETCH(int, offset);
+    QTEST(MainWindowLayout::indexAtOffset(symbols, current, offset), "expected");
+}
+
+void TestMainWindowLayout::frameString_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QRectF>("rect");
+    QTest::newRow("platform form")
+        << u"{{100, 200}, {980, 720}}"_s << true << QRectF(100, 200, 980, 720);
+    QTest::newRow("fractions and negatives")
+        << u"{{-50.5, 12}, {1024, 768.25}}"_s << true << QRectF(-50.5, 12, 1024, 768.25);
+    QTest::newRow("no spaces") << u"{{1,2},{3,4}}"_s << true << QRectF(1, 2, 3, 4);
+    QTest::newRow("empty") << QString() << false << QRectF();
+    QTest::newRow("garbage") << u"frame"_s << false << QRectF();
+    QTest::newRow("three numbers") << u"{{1, 2}, {3}}"_s << false << QRectF();
+    QTest::newRow("zero width") << u"{{1, 2}, {0, 4}}"_s << false << QRectF();
+    QTest::newRow("negative height") << u"{{1, 2}, {3, -4}}"_s << false << QRectF();
+    QTest::newRow("not a number") << u"{{1, 2}, {3, nan}}"_s << false << QRectF();
+    QTest::newRow("trailing junk") << u"{{1, 2}, {3, 4}} x"_s << false << QRectF();
+}
+
+void TestMainWindowLayout::frameString()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(QRectF, rect);
+    const std::optional<QRectF> parsed = KSRectFromFrameString(text);
+    QCOMPARE(parsed.has_value(), valid);
+    if (!valid)
+        return;
+    QCOMPARE(*parsed, rect);
+    QVERIFY(KSRectFromFrameString(KSFrameStringForRect(rect)) == parsed);
+    QCOMPARE(KSFrameStringForRect(QRectF(120, 64, 980, 748)), u"{{120, 64}, {980, 748}}"_s);
+}
+
+void TestMainWindowLayout::frameVisibility_data()
+{
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QRect>("onScreen");
+    // One 800 x 600 screen: a stored y of 0 means the window's bottom edge sits on the
+    // screen's bottom edge.
+    QTest::newRow("overlapping") << u"{{0, 0}, {980, 720}}"_s << true << QRect(0, -120, 980, 720);
+    QTest::newRow("980 x 560 is enough")
+        << u"{{10, 20}, {980, 560}}"_s << true << QRect(10, 20, 980, 560);
+    QTest::newRow("too narrow") << u"{{0, 0}, {979, 720}}"_s << false << QRect(0, -120, 979, 720);
+    QTest::newRow("too low") << u"{{0, 0}, {980, 559}}"_s << false << QRect(0, 41, 980, 559);
+    QTest::newRow("right of every screen")
+        << u"{{5000, 0}, {980, 720}}"_s << false << QRect(5000, -120, 980, 720);
+    QTest::newRow("touching the left edge only")
+        << u"{{-980, 0}, {980, 720}}"_s << false << QRect(-980, -120, 980, 720);
+    QTest::newRow("below the screen")
+        << u"{{0, -720}, {980, 720}}"_s << false << QRect(0, 600, 980, 720);
+}
+
+void TestMainWindowLayout::frameVisibility()
+{
+    QFETCH(QString, frame);
+    const QRectF stored = *KSRectFromFrameString(frame);
+    const QList<QRect> screens{QRect(0, 0, 800, 600)};
+    QTEST(KSMainWindowFrameIsVisible(stored, screens, 600), "visible");
+    QTEST(KSScreenRectForStoredFrame(stored, 600), "onScreen");
+    QCOMPARE(KSStoredFrameForScreenRect(KSScreenRectForStoredFrame(stored, 600), 600), stored);
+    // A second screen to the right makes a frame there visible.
+    const QRectF right = *KSRectFromFrameString(u"{{1000, 0}, {980, 720}}"_s);
+    QVERIFY(!KSMainWindowFrameIsVisible(right, screens, 600));
+    QVERIFY(
+        KSMainWindowFrameIsVisible(right, screens + QList<QRect>{QRect(800, 0, 1024, 768)}, 600));
+}
+
+QTEST_MAIN(TestMainWindowLayout)
+#include "tst_mainwindowlayout.moc"
