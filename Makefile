@@ -10,7 +10,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Everything the build, the tests, the demo and the fonts need.
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
-	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-qpa-plugins \
+	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev qt6-qpa-plugins \
 	qt6-wayland libgl-dev fonts-noto-cjk dbus-daemon dbus-session-bus-common \
 	libbenchmark-dev
 

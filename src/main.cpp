@@ -1,15 +1,18 @@
 // Kestrum: the tray application.
+#include "app/ExportRequest.h"
 #include "app/KestrumApp.h"
 #include "app/OnceRunner.h"
 #include "app/SingleInstance.h"
 #include "model/Clock.h"
 #include "ui/AppShell.h"
+#include "ui/ExportMode.h"
 #include "ui/StatusItem.h"
 #include "ui/StatusItemFactory.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QJsonDocument>
 #include <QTextStream>
 
@@ -64,6 +67,14 @@ int runOnce(int argc, char **argv)
     return 0;
 }
 
+QString argumentAfter(const QStringList &arguments, const QString &option)
+{
+    const qsizetype at = arguments.indexOf(option);
+    if (at < 0 || at + 1 >= arguments.size() || arguments.at(at + 1).startsWith(u"--"))
+        return QString();
+    return arguments.at(at + 1);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -71,14 +82,34 @@ int main(int argc, char **argv)
     if (hasArgument(argc, argv, "--once"))
         return runOnce(argc, argv);
 
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const ExportRequest exportRequest = ExportRequest::fromProcess(arguments);
+    const bool liveExport = arguments.contains(u"--export-live"_s);
+    // Rendering to files needs no display: without one, draw off-screen.
+    if ((exportRequest.requested || liveExport) && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(u"Orvell"_s);
     QCoreApplication::setApplicationName(u"Kestrum"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
     QGuiApplication::setApplicationDisplayName(u"澄川"_s);
     QGuiApplication::setDesktopFileName(u"com.orvell.kestrum"_s);
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(u"com.orvell.kestrum"_s, QIcon(u":/kestrum/com.orvell.kestrum.svg"_s)));
     // A tray application: closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // The export modes are not subject to the single-instance rule.
+    if (exportRequest.requested)
+        return ExportMode::runFixtureExport(exportRequest, arguments);
+    if (liveExport)
+        return ExportMode::runLiveExport(argumentAfter(arguments, u"--export-live"_s),
+                                         argumentAfter(arguments, u"--refreshes"_s).toInt());
 
     // One Kestrum per user; a second start leaves the first untouched and says nothing.
     SingleInstance instance;

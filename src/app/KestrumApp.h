@@ -130,6 +130,12 @@ public:
     QString lastStatus() const { return m_lastStatus; }
     // An outcome the user caused (the watchlist manager's), shown until the next refresh.
     void setLastStatus(const QString &status) { m_lastStatus = status; }
+    // Puts quotes in place without a refresh: the snapshot export's fixture uses it.
+    void setQuotes(const QList<Quote> &quotes)
+    {
+        m_quotes = quotes;
+        m_rotateIndex = 0;
+    }
     std::optional<Quote> quoteForSymbol(const QString &symbol) const;
     static Quote placeholderQuoteForWatchItem(const WatchItem &item);
     QList<Quote> mergedQuotesForWatchItems(const QJsonArray &items,

@@ -31,8 +31,8 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QSettings>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -122,9 +122,10 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
 void AppShell::showUpdateAlert(const UpdateAlert &alert)
 {
     // Application-modal, but not a nested event loop: the box answers through its signal.
-    auto *box = new QMessageBox(alert.style == UpdateAlert::Style::Warning ? QMessageBox::Warning
-                                                                          : QMessageBox::Information,
-                                u"澄川"_s, alert.title);
+    auto *box =
+        new QMessageBox(alert.style == UpdateAlert::Style::Warning ? QMessageBox::Warning
+                                                                   : QMessageBox::Information,
+                        u"澄川"_s, alert.title);
     box->setObjectName(u"updateAlert"_s);
     box->setInformativeText(alert.informativeText);
     box->setWindowModality(Qt::ApplicationModal);

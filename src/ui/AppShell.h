@@ -62,6 +62,7 @@ public:
     void openPreferredLaunchSurfaceIfNeeded();
     void openPopoverOnFirstLaunchIfNeeded();
     bool firstLaunchHintVisible() const { return m_firstLaunchHintVisible; }
+    void setFirstLaunchHintVisible(bool visible) { m_firstLaunchHintVisible = visible; }
     bool configuringAI() const { return m_configuringAI; }
     void setConfiguringAI(bool on);
     bool managingWatchlist() const { return m_managingWatchlist; }

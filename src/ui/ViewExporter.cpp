@@ -1,0 +1,156 @@
+#include "ui/ViewExporter.h"
+
+#include "app/KestrumApp.h"
+#include "app/WatchlistManager.h"
+#include "ui/AISettingsPage.h"
+#include "ui/AppShell.h"
+#include "ui/HomePage.h"
+#include "ui/MainWindowView.h"
+#include "ui/QuoteDetailPage.h"
+#include "ui/StatusIcon.h"
+#include "ui/Typography.h"
+#include "ui/WatchlistSidebarView.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <cmath>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace ViewExporter {
+
+namespace {
+
+const QColor kBackground(0x09, 0x0A, 0x0F);
+constexpr int kPopoverScale = 4;
+constexpr int kDesktopScale = 2;
+const QSize kDesktopSize(980, 720);
+
+QSize naturalSize(QWidget &widget)
+{
+    widget.ensurePolished();
+    if (QLayout *layout = widget.layout())
+        layout->activate();
+    QSize size = widget.size();
+    if (!widget.testAttribute(Qt::WA_Resized) || size.isEmpty())
+        size = widget.sizeHint().expandedTo(widget.minimumSize());
+    return size.expandedTo(QSize(1, 1));
+}
+
+} // namespace
+
+QString fileNameForView(const QString &view, int scale)
+{
+    return view + u'@' + QString::number(scale) + u"x.png"_s;
+}
+
+QImage render(QWidget &widget, qreal scale, const QColor &background)
+{
+    const QSize size = naturalSize(widget);
+    widget.resize(size);
+    QImage image(std::max(1, int(std::lround(size.width() * scale))),
+                 std::max(1, int(std::lround(size.height() * scale))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(background);
+    widget.render(&image, QPoint(), QRegion(),
+                  background.alpha() == 0 ? QWidget::DrawChildren
+                                          : QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+}
+
+bool writePng(const QImage &image, const QString &path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, "PNG"))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QWidget *statusItemFace(const QString &title, int direction)
+{
+    auto *face = new QWidget;
+    face->setAttribute(Qt::WA_TranslucentBackground);
+    auto *layout = new QHBoxLayout(face);
+    layout->setContentsMargins(4, 2, 6, 2);
+    layout->setSpacing(4);
+    auto *icon = new QLabel(face);
+    icon->setPixmap(StatusIcon::icon(direction).pixmap(16, 16));
+    layout->addWidget(icon);
+    auto *text = new QLabel(title, face);
+    text->setFont(KSMonospacedDigitFont(13, FontWeight::Medium));
+    text->setStyleSheet(u"color: #E8EAF0; background: transparent;"_s);
+    layout->addWidget(text);
+    face->setFixedHeight(22);
+    face->adjustSize();
+    return face;
+}
+
+Result exportViewsToDirectory(AppShell &shell, const QString &directory)
+{
+    Result result;
+    QDir().mkpath(directory);
+    auto save = [&](QWidget *widget, const QString &view, int scale, const QColor &background) {
+        std::unique_ptr<QWidget> owned(widget);
+        const QString path = QDir(directory).filePath(fileNameForView(view, scale));
+        if (widget && writePng(render(*widget, scale, background), path))
+            result.written.append(path);
+        else
+            result.failed.append(path);
+    };
+    KestrumApp &app = shell.app();
+
+    save(statusItemFace(app.title(), app.titleDirection()), u"status-item"_s, kPopoverScale,
+         Qt::transparent);
+
+    const bool hint = shell.firstLaunchHintVisible();
+    shell.setFirstLaunchHintVisible(false);
+    save(shell.makeHomePage(), u"overview"_s, kPopoverScale, kBackground);
+    shell.setFirstLaunchHintVisible(true);
+    save(shell.makeHomePage(), u"overview-first-launch"_s, kPopoverScale, kBackground);
+    shell.setFirstLaunchHintVisible(hint);
+
+    for (const Quote &quote : app.quotes())
+        save(shell.makeQuoteDetailPopoverController(quote), u"detail-"_s + quote.symbol.toLower(),
+             kPopoverScale, kBackground);
+    save(shell.makeAISettingsPage(), u"ai-settings"_s, kPopoverScale, kBackground);
+    save(shell.makeWatchlistPopoverController(), u"watchlist-manager"_s, kPopoverScale,
+         kBackground);
+
+    // The desktop window's overview with the first listed stock, its state put back after.
+    AppSettings &settings = app.settings();
+    const QString section = settings.mainSection;
+    const QString detail = settings.mainDetailSymbol;
+    const QList<Quote> ordered = shell.mainDisplayQuotes();
+    settings.mainSection = u"overview"_s;
+    settings.mainDetailSymbol = ordered.isEmpty() ? QString() : ordered.first().symbol;
+    WatchlistManager &manager = shell.watchlistManager();
+    auto *desktop =
+        new MainWindowView(shell.mainWindowData(), kDesktopSize, shell.cardActions(),
+                           [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
+                               return new WatchlistSidebarView(parent, frame, manager);
+                           });
+    desktop->setFixedSize(kDesktopSize);
+    save(desktop, u"desktop-overview"_s, kDesktopScale, kBackground);
+    settings.mainSection = section;
+    settings.mainDetailSymbol = detail;
+    return result;
+}
+
+} // namespace ViewExporter

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QSize>
+#include <QStringList>
+
+class AppShell;
+class QWidget;
+
+// Renders Kestrum's surfaces from the shell's current state into PNG files: the status
+// item, the popover pages, each listed stock's detail and the desktop window.
+namespace ViewExporter {
+
+struct Result
+{
+    QStringList written;
+    QStringList failed;
+};
+
+// Popover pages at 4x, the desktop window at 2x, every image but the status item on 090A0F.
+Result exportViewsToDirectory(AppShell &shell, const QString &directory);
+
+// The widget at its own size times the scale (at least one pixel each way).
+QImage render(QWidget &widget, qreal scale, const QColor &background);
+// "%@@%ldx.png" of a view name and the integer scale.
+QString fileNameForView(const QString &view, int scale);
+// Atomic: a reader never sees half an image.
+bool writePng(const QImage &image, const QString &path);
+// The panel's face: the direction icon and the title as the status item shows them.
+QWidget *statusItemFace(const QString &title, int direction);
+
+} // namespace ViewExporter
