@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QIcon>
 #include <QJsonDocument>
+#include <QSystemTrayIcon>
 #include <QTextStream>
 
 #include <memory>
@@ -131,5 +132,11 @@ int main(int argc, char **argv)
     QTextStream(stderr) << "kestrum: " << choice.reason << '\n';
     AppShell shell(controller, createStatusItem(choice, bus));
     shell.launch();
+    // With no panel to sit in at all, the desktop window is the way in.
+    if (choice.kind == StatusItemChoice::Kind::TrayIcon &&
+        !QSystemTrayIcon::isSystemTrayAvailable()) {
+        QTextStream(stderr) << "kestrum: no system tray here; opening the desktop window\n";
+        shell.showMainWindow();
+    }
     return application.exec();
 }
