@@ -27,11 +27,11 @@ namespace {
 // simulated market's accelerated day this way); otherwise the system clock.
 std::unique_ptr<Clock> clockFromEnvironment()
 {
-    const QString spec = qEnvironmentVariable("KESTRUM_CLOCK");
-    if (!spec.isEmpty()) {
-        if (auto accelerated = AcceleratedClock::fromSpec(spec))
+    const QString setting = qEnvironmentVariable("KESTRUM_CLOCK");
+    if (!setting.isEmpty()) {
+        if (auto accelerated = AcceleratedClock::fromSetting(setting))
             return accelerated;
-        QTextStream(stderr) << "kestrum: ignoring an invalid KESTRUM_CLOCK: " << spec << '\n';
+        QTextStream(stderr) << "kestrum: ignoring an invalid KESTRUM_CLOCK: " << setting << '\n';
     }
     return std::make_unique<SystemClock>();
 }

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-std::unique_ptr<AcceleratedClock> AcceleratedClock::fromSpec(const QString &spec)
+std::unique_ptr<AcceleratedClock> AcceleratedClock::fromSetting(const QString &setting)
 {
-    const QStringList parts = spec.split(u',');
+    const QStringList parts = setting.split(u',');
     if (parts.size() != 3)
         return nullptr;
     bool okAnchor = false, okRate = false;
@@ -19,7 +19,7 @@ std::unique_ptr<AcceleratedClock> AcceleratedClock::fromSpec(const QString &spec
     return std::make_unique<AcceleratedClock>(anchor, simulated, rate);
 }
 
-QString AcceleratedClock::spec() const
+QString AcceleratedClock::setting() const
 {
     return QString::number(m_anchorReal) + u',' + m_anchorSim.toString(Qt::ISODateWithMs) + u',' +
            QString::number(m_rate);

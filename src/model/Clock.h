@@ -69,8 +69,8 @@ public:
     QTimeZone localZone() const override { return m_zone; }
 
     // "<anchor epoch ms>,<anchor ISO date-time>,<rate>", as KESTRUM_CLOCK carries it.
-    static std::unique_ptr<AcceleratedClock> fromSpec(const QString &spec);
-    QString spec() const;
+    static std::unique_ptr<AcceleratedClock> fromSetting(const QString &setting);
+    QString setting() const;
 
 private:
     qint64 m_anchorReal;

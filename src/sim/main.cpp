@@ -24,19 +24,19 @@ int main(int argc, char **argv)
     const QCommandLineOption clockOption(
         u"clock"_s,
         u"Accelerated clock: <anchor epoch ms>,<anchor ISO time>,<rate> (as KESTRUM_CLOCK)."_s,
-        u"SPEC"_s);
+        u"SETTING"_s);
     const QCommandLineOption seedOption(u"seed"_s, u"Seed of the market model."_s, u"N"_s,
                                         u"20260428"_s);
     parser.addOptions({portOption, clockOption, seedOption});
     parser.process(app);
 
     std::unique_ptr<Clock> clock;
-    const QString spec = parser.isSet(clockOption) ? parser.value(clockOption)
-                                                   : qEnvironmentVariable("KESTRUM_CLOCK");
-    if (!spec.isEmpty()) {
-        clock = AcceleratedClock::fromSpec(spec);
+    const QString setting = parser.isSet(clockOption) ? parser.value(clockOption)
+                                                      : qEnvironmentVariable("KESTRUM_CLOCK");
+    if (!setting.isEmpty()) {
+        clock = AcceleratedClock::fromSetting(setting);
         if (!clock) {
-            QTextStream(stderr) << "kestrum-sim: invalid clock spec: " << spec << '\n';
+            QTextStream(stderr) << "kestrum-sim: invalid clock setting: " << setting << '\n';
             return 2;
         }
     } else {

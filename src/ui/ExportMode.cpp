@@ -116,7 +116,7 @@ int runLiveExport(const QString &directory, int refreshes)
         QDir(directory.isEmpty() ? ExportRequest::defaultOutputDirectory() : directory)
             .absolutePath();
     std::unique_ptr<Clock> clock;
-    if (auto accelerated = AcceleratedClock::fromSpec(qEnvironmentVariable("KESTRUM_CLOCK")))
+    if (auto accelerated = AcceleratedClock::fromSetting(qEnvironmentVariable("KESTRUM_CLOCK")))
         clock = std::move(accelerated);
     else
         clock = std::make_unique<SystemClock>();

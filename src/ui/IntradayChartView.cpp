@@ -121,10 +121,10 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
     const QVector<IntradayChartLayout::AxisLabel> labels =
         IntradayChartLayout::axisLabels(m_series, scale, size());
     for (qsizetype i = 0; i < labels.size(); ++i) {
-        const auto &spec = labels.at(i);
+        const auto &axis = labels.at(i);
         Label *label =
-            Toolkit::labelWithFrame(this, spec.frame, spec.text, 9, FontWeight::Medium,
-                                    Toolkit::colorWithHex(spec.colorHex), spec.alignment);
+            Toolkit::labelWithFrame(this, axis.frame, axis.text, 9, FontWeight::Medium,
+                                    Toolkit::colorWithHex(axis.colorHex), axis.alignment);
         label->setObjectName(QString::fromLatin1(kLabelNames[i % 6]));
     }
 

@@ -264,11 +264,11 @@ void tst_MarketSimulator::controlRouteSetsFaults()
 
 void tst_MarketSimulator::acceleratedClockSpec()
 {
-    const auto clock = AcceleratedClock::fromSpec(u"1000,2026-04-28T09:25:00+08:00,60"_s);
+    const auto clock = AcceleratedClock::fromSetting(u"1000,2026-04-28T09:25:00+08:00,60"_s);
     QVERIFY(clock);
-    QCOMPARE(AcceleratedClock::fromSpec(clock->spec())->spec(), clock->spec());
-    QVERIFY(!AcceleratedClock::fromSpec(u"garbage"_s));
-    QVERIFY(!AcceleratedClock::fromSpec(u"1,2026-04-28T09:25:00,-1"_s));
+    QCOMPARE(AcceleratedClock::fromSetting(clock->setting())->setting(), clock->setting());
+    QVERIFY(!AcceleratedClock::fromSetting(u"garbage"_s));
+    QVERIFY(!AcceleratedClock::fromSetting(u"1,2026-04-28T09:25:00,-1"_s));
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
     AcceleratedClock fast(start, shanghaiTime(2026, 4, 28, 9, 25), 1000);
     QVERIFY(waitFor([&] { return fast.now() > shanghaiTime(2026, 4, 28, 9, 25, 30); }, 2000));
