@@ -1,13 +1,10 @@
-#include "AppHarness.h"
-#include "FakeStatusItem.h"
+#include "ShellHarness.h"
 #include "WidgetSnapshot.h"
 
 #include "ai/AIProviderSettings.h"
 #include "config/AIProviderPresets.h"
 #include "ui/AISettingsPage.h"
-#include "ui/AppShell.h"
 #include "ui/FlatButton.h"
-#include "ui/Frames.h"
 #include "ui/HomePage.h"
 #include "ui/Label.h"
 #include "ui/PopoverWindow.h"
@@ -23,22 +20,13 @@ using namespace TestSupport;
 
 namespace {
 
-QString hexOf(const QColor &color)
+struct SettingsHarness : ShellHarness
 {
-    return color.name(QColor::HexRgb).mid(1).toUpper();
-}
-
-struct ShellHarness
-{
-    ShellHarness()
-        : h({u"sh600519"_s, u"sz000001"_s})
+    SettingsHarness()
+        : ShellHarness({u"sh600519"_s, u"sz000001"_s})
     {
-        auto item = std::make_unique<FakeStatusItem>();
-        status = item.get();
-        shell = std::make_unique<AppShell>(*h.app, std::move(item));
         h.app->aiSettings().setValidationTimeoutMs(5000);
     }
-
     AISettingsPage *page() const
     {
         return qobject_cast<AISettingsPage *>(shell->popover().content());
@@ -55,10 +43,15 @@ struct ShellHarness
         p->modelInput()->setText(u"sim-chat"_s);
         p->keyInput()->setText(key);
     }
-
-    AppHarness h;
-    FakeStatusItem *status = nullptr;
-    std::unique_ptr<AppShell> shell;
+    // Opens the page over the home page of a refreshed popover.
+    bool openFromHome()
+    {
+        if (!h.refreshAndWait())
+            return false;
+        status->click();
+        shell->openAISettings();
+        return page() != nullptr;
+    }
 };
 
 } // namespace
@@ -68,32 +61,22 @@ class TestAISettingsPage : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void pageShowsStoredSettings();
     void refreshesDoNotRebuildThePage();
     void connectionTest_data();
     void connectionTest();
-    void testWithoutKeySendsNothing();
     void choosingAProviderFillsItsFields();
     void savingStoresAndLeaves();
     void leavingClearsTheFeedback();
-
-private:
-    QTemporaryDir m_dir;
 };
-
-void TestAISettingsPage::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
 
 void TestAISettingsPage::pageShowsStoredSettings()
 {
-    ShellHarness s;
-    s.h.app->settings().aiAPIKey = u"sk-stored"_s;
-    s.h.app->settings().aiProvider.clear();
-    s.h.app->settings().aiBaseURL = u"https://api.deepseek.com/v1"_s;
-    s.h.app->settings().aiModel = u"deepseek-chat"_s;
+    SettingsHarness s;
+    s.settings().aiAPIKey = u"sk-stored"_s;
+    s.settings().aiProvider.clear();
+    s.settings().aiBaseURL = u"https://api.deepseek.com/v1"_s;
+    s.settings().aiModel = u"deepseek-chat"_s;
     // Opened with the popover closed (from the menu): it opens on the page, pinned.
     s.shell->openAISettings();
     QVERIFY(s.shell->isPopoverShown());
@@ -101,9 +84,7 @@ void TestAISettingsPage::pageShowsStoredSettings()
     AISettingsPage *page = s.page();
     QVERIFY(page);
     QCOMPARE(page->size(), QSize(380, 488));
-    QCOMPARE(page->backButton()->geometry(), KSGeometryForFrame(page, QRectF(14, 446, 58, 24)));
     QVERIFY(!page->enabledCheckbox()->isChecked());
-    QCOMPARE(page->enabledCheckbox()->geometry().size(), QSize(22, 22));
 
     QComboBox *popup = page->providerPopup();
     QStringList titles;
@@ -112,28 +93,22 @@ void TestAISettingsPage::pageShowsStoredSettings()
     QCOMPARE(titles,
              (QStringList{u"通义千问"_s, u"DeepSeek"_s, u"Kimi"_s, u"OpenAI"_s, u"自定义服务"_s}));
     QCOMPARE(popup->currentData().toString(), u"deepseek"_s); // recognised from the URL
-    QCOMPARE(popup->geometry(), KSGeometryForFrame(page, QRectF(23, 341, 334, 26)));
-
     QCOMPARE(page->keyInput()->text(), u"sk-stored"_s);
     QCOMPARE(page->keyInput()->echoMode(), QLineEdit::Password);
-    QCOMPARE(page->keyInput()->placeholderText(), u"sk-..."_s);
-    QCOMPARE(page->keyInput()->geometry(), KSGeometryForFrame(page, QRectF(28, 286, 324, 20)));
     QCOMPARE(page->modelInput()->text(), u"deepseek-chat"_s);
     QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
     QCOMPARE(page->statusLabel()->text(), u"建议保存前先测试连接。"_s);
     QCOMPARE(hexOf(page->statusLabel()->color()), u"5F6678"_s);
     QCOMPARE(page->testButton()->text(), u"测试连接"_s);
-    QCOMPARE(page->testButton()->geometry(), KSGeometryForFrame(page, QRectF(14, 24, 166, 32)));
-    QCOMPARE(page->saveButton()->geometry(), KSGeometryForFrame(page, QRectF(200, 24, 166, 32)));
-    QCOMPARE(hexOf(page->testButton()->backgroundColor()), u"141C2B"_s);
 
+    QTemporaryDir dir;
     const QImage image = WidgetSnapshot::save(
-        page, qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path()), u"ai-settings"_s);
+        page, qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", dir.path()), u"ai-settings"_s);
     QVERIFY(WidgetSnapshot::distinctColors(image) > 16);
 
     // Empty stored values show the defaults.
-    s.h.app->settings().aiModel.clear();
-    s.h.app->settings().aiBaseURL.clear();
+    s.settings().aiModel.clear();
+    s.settings().aiBaseURL.clear();
     s.shell->openAISettings();
     QCOMPARE(s.page()->modelInput()->text(), u"gpt-4o-mini"_s);
     QCOMPARE(s.page()->baseURLInput()->text(), AIProviderPresets::defaultBaseURL());
@@ -141,10 +116,8 @@ void TestAISettingsPage::pageShowsStoredSettings()
 
 void TestAISettingsPage::refreshesDoNotRebuildThePage()
 {
-    ShellHarness s;
-    QVERIFY(s.h.refreshAndWait());
-    s.status->click();
-    s.shell->openAISettings();
+    SettingsHarness s;
+    QVERIFY(s.openFromHome());
     AISettingsPage *page = s.page();
     page->keyInput()->setText(u"sk-half-typed"_s);
     QVERIFY(s.h.refreshAndWait());
@@ -176,7 +149,7 @@ void TestAISettingsPage::connectionTest()
     QFETCH(SimChatAnswer, answer);
     QFETCH(QString, message);
     QFETCH(QString, color);
-    ShellHarness s;
+    SettingsHarness s;
     s.shell->openAISettings();
     AISettingsPage *page = s.page();
     s.fill(u"sk-test"_s);
@@ -203,23 +176,12 @@ void TestAISettingsPage::connectionTest()
     QCOMPARE(request.path, u"/v1/chat/completions"_s);
     QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-test"));
     // Testing does not save.
-    QCOMPARE(s.h.app->config().loadSettings().value(u"aiAPIKey"_s).toString(), QString());
-}
-
-void TestAISettingsPage::testWithoutKeySendsNothing()
-{
-    ShellHarness s;
-    s.shell->openAISettings();
-    s.fill(QString());
-    QTest::mouseClick(s.page()->testButton(), Qt::LeftButton);
-    QCOMPARE(s.page()->statusLabel()->text(), u"请先填写 API Key。"_s);
-    QCOMPARE(hexOf(s.page()->statusLabel()->color()), u"F6D98A"_s);
-    QCOMPARE(s.chatRequests(), 0);
+    QCOMPARE(s.stored().value(u"aiAPIKey"_s).toString(), QString());
 }
 
 void TestAISettingsPage::choosingAProviderFillsItsFields()
 {
-    ShellHarness s;
+    SettingsHarness s;
     s.shell->openAISettings();
     AISettingsPage *page = s.page();
     QComboBox *popup = page->providerPopup();
@@ -233,22 +195,20 @@ void TestAISettingsPage::choosingAProviderFillsItsFields()
     popup->setCurrentIndex(custom);
     Q_EMIT popup->activated(custom);
     QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
-    QCOMPARE(s.h.app->settings().aiProvider, u"custom"_s);
+    QCOMPARE(s.settings().aiProvider, u"custom"_s);
     QCOMPARE(s.page(), page);
 }
 
 void TestAISettingsPage::savingStoresAndLeaves()
 {
-    ShellHarness s;
-    QVERIFY(s.h.refreshAndWait());
-    s.status->click();
-    s.shell->openAISettings();
+    SettingsHarness s;
+    QVERIFY(s.openFromHome());
     s.fill(u"  sk-saved  "_s);
     s.page()->modelInput()->clear();
     QTest::mouseClick(s.page()->saveButton(), Qt::LeftButton);
 
     QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
-    const QJsonObject saved = s.h.app->config().loadSettings();
+    const QJsonObject saved = s.stored();
     QCOMPARE(saved.value(u"aiAPIKey"_s).toString(), u"sk-saved"_s);
     QCOMPARE(saved.value(u"aiEnabled"_s).toBool(), true);
     QCOMPARE(saved.value(u"aiProvider"_s).toString(), u"custom"_s);
@@ -267,24 +227,22 @@ void TestAISettingsPage::savingStoresAndLeaves()
 
 void TestAISettingsPage::leavingClearsTheFeedback()
 {
-    ShellHarness s;
-    QVERIFY(s.h.refreshAndWait());
-    s.status->click();
-    s.shell->openAISettings();
+    SettingsHarness s;
+    QVERIFY(s.openFromHome());
+    // Testing without a key sends nothing and says why.
     s.fill(QString());
     QTest::mouseClick(s.page()->testButton(), Qt::LeftButton);
-    QVERIFY(s.h.app->aiSettings().pageState().validationMessage.has_value());
+    QCOMPARE(s.page()->statusLabel()->text(), u"请先填写 API Key。"_s);
+    QCOMPARE(hexOf(s.page()->statusLabel()->color()), u"F6D98A"_s);
+    QCOMPARE(s.chatRequests(), 0);
+
     QTest::mouseClick(s.page()->backButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
     QVERIFY(!s.h.app->aiSettings().pageState().validationMessage.has_value());
     QVERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
     QVERIFY(!s.shell->popover().isPinned());
     // Nothing typed on the page was saved.
-    QVERIFY(!s.h.app->config()
-                 .loadSettings()
-                 .value(u"aiBaseURL"_s)
-                 .toString()
-                 .startsWith(s.chatBaseURL()));
+    QVERIFY(!s.stored().value(u"aiBaseURL"_s).toString().startsWith(s.chatBaseURL()));
 }
 
 QTEST_MAIN(TestAISettingsPage)

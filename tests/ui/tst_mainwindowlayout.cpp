@@ -36,6 +36,7 @@ private Q_SLOTS:
     void frameString();
     void frameVisibility_data();
     void frameVisibility();
+    void frameOnASecondScreen();
 };
 
 void TestMainWindowLayout::detailLayout_data()
@@ -53,9 +54,7 @@ void TestMainWindowLayout::detailLayout_data()
     // hero below half the height.
     QTest::newRow("600 tall card")
         << QSizeF(584, 600) << 200.0 << false << 172.0 << 292.0 << 46.0 << 66.0 << 0.0;
-    // The threshold: 539 packs tighter, 540 does not.
-    QTest::newRow("539") << QSizeF(584, 539) << 100.0 << true << 118.0 << 276.0 << 65.0 << 60.0
-                         << 21.0;
+    // The threshold: 539 packs tighter (below), 540 does not.
     QTest::newRow("540") << QSizeF(584, 540) << 100.0 << false << 118.0 << 276.0 << 56.0 << 66.0
                          << 10.0;
     QTest::newRow("539 tall card")
@@ -196,12 +195,9 @@ void TestMainWindowLayout::rowColumnsAndTags_data()
     const Tag green{u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
     const Tag other{u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
     QTest::newRow("不追高 amber and short") << u"不追高"_s << u"不追"_s << amber;
-    QTest::newRow("看回踩") << u"看回踩"_s << u"看回踩"_s << amber;
-    QTest::newRow("先防守") << u"先防守"_s << u"先防守"_s << red;
     QTest::newRow("risk before confirm") << u"风险待确认"_s << u"风险待确认"_s << red;
     QTest::newRow("转弱 before 观望") << u"转弱观望"_s << u"转弱观望"_s << red;
     QTest::newRow("等确认") << u"等确认"_s << u"等确认"_s << slate;
-    QTest::newRow("数据不足") << u"数据不足"_s << u"数据不足"_s << slate;
     QTest::newRow("可跟踪") << u"可跟踪"_s << u"可跟踪"_s << green;
     QTest::newRow("anything else") << u"持有"_s << u"持有"_s << other;
 }
@@ -211,10 +207,6 @@ void TestMainWindowLayout::rowColumnsAndTags()
     QFETCH(QString, status);
     QTEST(MainWindowLayout::rowTagText(status), "text");
     QTEST(MainWindowLayout::rowTagColors(status), "colors");
-
-    // The 330-pt row: change 228, price 154, the tag held at 94, text 78.
-    QCOMPARE(MainWindowLayout::rowColumns(330), (MainWindowLayout::RowColumns{228, 154, 94, 78}));
-    QCOMPARE(MainWindowLayout::rowColumns(400), (MainWindowLayout::RowColumns{298, 224, 158, 132}));
 }
 
 void TestMainWindowLayout::rowPriceShrinksToFit()
@@ -240,6 +232,9 @@ void TestMainWindowLayout::rowPriceShrinksToFit()
 
 void TestMainWindowLayout::listDocument()
 {
+    // The 330-pt row: change 228, price 154, the tag held at 94, text 78.
+    QCOMPARE(MainWindowLayout::rowColumns(330), (MainWindowLayout::RowColumns{228, 154, 94, 78}));
+    QCOMPARE(MainWindowLayout::rowColumns(400), (MainWindowLayout::RowColumns{298, 224, 158, 132}));
     // 528 high list (window 720): eight rows fill 520, nine scroll.
     QCOMPARE(MainWindowLayout::listHeight(720), 528.0);
     QCOMPARE(MainWindowLayout::listDocumentHeight(0, 528), 528.0);
@@ -260,7 +255,6 @@ void TestMainWindowLayout::offsetSelection_data()
     const QStringList five{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
     QTest::newRow("previous of the first is the last") << five << u"a"_s << -1 << 4;
     QTest::newRow("next of the last is the first") << five << u"e"_s << 1 << 0;
-    QTest::newRow("next in the middle") << five << u"c"_s << 1 << 3;
     QTest::newRow("unlisted: next is the second") << five << u"zz"_s << 1 << 1;
     QTest::newRow("unlisted: previous is the last") << five << u"zz"_s << -1 << 4;
     QTest::newRow("empty selection counts as first") << five << QString() << 1 << 1;
@@ -285,12 +279,9 @@ void TestMainWindowLayout::frameString_data()
         << u"{{100, 200}, {980, 720}}"_s << true << QRectF(100, 200, 980, 720);
     QTest::newRow("fractions and negatives")
         << u"{{-50.5, 12}, {1024, 768.25}}"_s << true << QRectF(-50.5, 12, 1024, 768.25);
-    QTest::newRow("no spaces") << u"{{1,2},{3,4}}"_s << true << QRectF(1, 2, 3, 4);
     QTest::newRow("empty") << QString() << false << QRectF();
     QTest::newRow("garbage") << u"frame"_s << false << QRectF();
-    QTest::newRow("three numbers") << u"{{1, 2}, {3}}"_s << false << QRectF();
     QTest::newRow("zero width") << u"{{1, 2}, {0, 4}}"_s << false << QRectF();
-    QTest::newRow("negative height") << u"{{1, 2}, {3, -4}}"_s << false << QRectF();
     QTest::newRow("not a number") << u"{{1, 2}, {3, nan}}"_s << false << QRectF();
     QTest::newRow("trailing junk") << u"{{1, 2}, {3, 4}} x"_s << false << QRectF();
 }
@@ -325,8 +316,6 @@ void TestMainWindowLayout::frameVisibility_data()
         << u"{{5000, 0}, {980, 720}}"_s << false << QRect(5000, -120, 980, 720);
     QTest::newRow("touching the left edge only")
         << u"{{-980, 0}, {980, 720}}"_s << false << QRect(-980, -120, 980, 720);
-    QTest::newRow("below the screen")
-        << u"{{0, -720}, {980, 720}}"_s << false << QRect(0, 600, 980, 720);
 }
 
 void TestMainWindowLayout::frameVisibility()
@@ -337,11 +326,15 @@ void TestMainWindowLayout::frameVisibility()
     QTEST(KSMainWindowFrameIsVisible(stored, screens, 600), "visible");
     QTEST(KSScreenRectForStoredFrame(stored, 600), "onScreen");
     QCOMPARE(KSStoredFrameForScreenRect(KSScreenRectForStoredFrame(stored, 600), 600), stored);
+}
+
+void TestMainWindowLayout::frameOnASecondScreen()
+{
     // A second screen to the right makes a frame there visible.
     const QRectF right = *KSRectFromFrameString(u"{{1000, 0}, {980, 720}}"_s);
-    QVERIFY(!KSMainWindowFrameIsVisible(right, screens, 600));
-    QVERIFY(
-        KSMainWindowFrameIsVisible(right, screens + QList<QRect>{QRect(800, 0, 1024, 768)}, 600));
+    const QList<QRect> one{QRect(0, 0, 800, 600)};
+    QVERIFY(!KSMainWindowFrameIsVisible(right, one, 600));
+    QVERIFY(KSMainWindowFrameIsVisible(right, one + QList<QRect>{QRect(800, 0, 1024, 768)}, 600));
 }
 
 QTEST_MAIN(TestMainWindowLayout)

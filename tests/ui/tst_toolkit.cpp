@@ -66,12 +66,7 @@ private Q_SLOTS:
     void accentForChangePercent();
 
     void framesFlipOnceFromBottomLeft();
-    void framesInFlippedParentsStayAsGiven();
-
     void fontsUsePointSizesAndChineseFallback();
-    void monospacedDigitsShareOneAdvance();
-
-    void label();
     void labelTruncatesAtEndOnlyWhenAsked();
     void textViewSpacing();
 
@@ -86,8 +81,7 @@ private Q_SLOTS:
     void gridBaseOpacity();
     void gridHoverOpacity_data();
     void gridHoverOpacity();
-    void gridBackgroundFillsAndFollowsItsTarget();
-    void gridBackgroundFollowsPointerOverChildren();
+    void gridBackgroundFollowsTargetAndPointer();
     void linearGridLines();
 
     void priceFlash_data();
@@ -95,9 +89,7 @@ private Q_SLOTS:
 
     void strokeAnimationHoldsThenDraws();
     void sameKeyReplacesRunningAnimation();
-    void layerOpacityAnimation();
-    void viewOpacityOnPlainWidgetUsesTemporaryEffect();
-    void viewOpacityLeavesShadowedWidgetAlone();
+    void viewOpacityOnlyBorrowsTheEffectSlot();
 
     void hoverTransitions_data();
     void hoverTransitions();
@@ -105,7 +97,6 @@ private Q_SLOTS:
     void sparkleGlyphExtents();
     void partialPathFollowsLength();
 
-    void renders_data();
     void renders();
 
 private:
@@ -133,10 +124,8 @@ void TestToolkit::colorWithHex_data()
     QTest::newRow("empty is black") << QString() << 0 << 0 << 0;
     QTest::newRow("not hex is black") << u"zz1234"_s << 0 << 0 << 0;
     QTest::newRow("hash does not scan") << u"#F87171"_s << 0 << 0 << 0;
-    QTest::newRow("0x prefix") << u"0x00FF00"_s << 0 << 255 << 0;
-    QTest::newRow("leading blanks") << u"  0B0D12"_s << 11 << 13 << 18;
+    QTest::newRow("0x prefix and leading blanks") << u"  0x00FF00"_s << 0 << 255 << 0;
     QTest::newRow("stops at first non-hex") << u"FCA5A5zz"_s << 252 << 165 << 165;
-    QTest::newRow("short string is a small number") << u"1A2"_s << 0 << 1 << 162;
     QTest::newRow("overflow saturates") << u"FFFFFFFFFFFF"_s << 255 << 255 << 255;
 }
 
@@ -158,12 +147,10 @@ void TestToolkit::accentForChangePercent_data()
 {
     QTest::addColumn<double>("percent");
     QTest::addColumn<QString>("hex");
-    QTest::newRow("unchanged") << 0.0 << u"A1A6B8"_s;
     QTest::newRow("tiny rise is neutral") << 0.00009 << u"A1A6B8"_s;
     QTest::newRow("tiny fall is neutral") << -0.00009 << u"A1A6B8"_s;
     QTest::newRow("rise at the bound") << 0.0001 << u"F87171"_s;
     QTest::newRow("fall at the bound") << -0.0001 << u"34D399"_s;
-    QTest::newRow("fall") << -2.5 << u"34D399"_s;
 }
 
 void TestToolkit::accentForChangePercent()
@@ -187,22 +174,18 @@ void TestToolkit::framesFlipOnceFromBottomLeft()
     Panel *panel =
         Toolkit::panelWithFrame(surface.get(), QRectF(10.5, 40.5, 20, 13), Qt::red, Qt::red, 0);
     QCOMPARE(panel->geometry(), QRect(11, 377, 20, 13));
-    QCOMPARE(KSGeometryForFrame(nullptr, QRectF(3, 4, 5, 6)), QRect(3, 4, 5, 6));
-}
+    // Labels never take the pointer, so rows and buttons under them stay clickable.
+    QVERIFY(label->testAttribute(Qt::WA_TransparentForMouseEvents));
 
-void TestToolkit::framesInFlippedParentsStayAsGiven()
-{
+    // In flipped parents frames stay as given.
     FlippedView document;
     document.resize(352, 306);
-    QVERIFY(KSIsFlipped(&document));
     Panel *row =
         Toolkit::panelWithFrame(&document, QRectF(0, 52, 352, 46), Qt::black, Qt::black, 8);
     QCOMPARE(row->geometry(), QRect(0, 52, 352, 46));
     GridBackgroundView grid;
     SparkleIconView sparkle;
-    QVERIFY(KSIsFlipped(&grid));
-    QVERIFY(KSIsFlipped(&sparkle));
-    QVERIFY(!KSIsFlipped(row));
+    QVERIFY(KSIsFlipped(&grid) && KSIsFlipped(&sparkle) && !KSIsFlipped(row));
 }
 
 void TestToolkit::fontsUsePointSizesAndChineseFallback()
@@ -216,32 +199,9 @@ void TestToolkit::fontsUsePointSizesAndChineseFallback()
     // Chinese text gets real glyphs of a sensible width, not boxes of zero advance.
     const qreal han = KSTextWidth(u"自选列表"_s, KSSystemFont(11));
     QVERIFY2(han > 4 * 8 && han < 4 * 14, qPrintable(QString::number(han)));
-}
-
-void TestToolkit::monospacedDigitsShareOneAdvance()
-{
-    const QFont font = KSMonospacedDigitFont(15, FontWeight::Semibold);
-    QCOMPARE(font.pixelSize(), 15);
-    QVERIFY(font.families().contains(u"Noto Sans CJK SC"_s));
-    const QFontMetricsF metrics(font);
-    QCOMPARE(metrics.horizontalAdvance(u"1111.11"_s), metrics.horizontalAdvance(u"8888.88"_s));
-}
-
-void TestToolkit::label()
-{
-    auto surface = makeSurface();
-    Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(94, 200, 206, 16), QString(), 10,
-                                           FontWeight::Regular, Toolkit::colorWithHex(u"596174"_s),
-                                           Qt::AlignRight);
-    QCOMPARE(label->parentWidget(), surface.get());
-    QVERIFY(label->isVisibleTo(surface.get()));
-    QCOMPARE(label->text(), QString());
-    QCOMPARE(label->color().rgb(), rgbOf(u"596174"_s));
-    QCOMPARE(label->font().pixelSize(), 10);
-    QCOMPARE(label->alignment(), Qt::AlignRight);
-    QCOMPARE(label->geometry(), QRect(94, 24, 206, 16));
-    // Labels never take the pointer, so rows and buttons under them stay clickable.
-    QVERIFY(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+    // Figures that must not jitter share one advance per digit.
+    const QFontMetricsF digits(KSMonospacedDigitFont(15, FontWeight::Semibold));
+    QCOMPARE(digits.horizontalAdvance(u"1111.11"_s), digits.horizontalAdvance(u"8888.88"_s));
 }
 
 void TestToolkit::labelTruncatesAtEndOnlyWhenAsked()
@@ -268,8 +228,6 @@ void TestToolkit::textViewSpacing()
                                                 Toolkit::colorWithHex(u"AAB1C3"_s));
     QCOMPARE(view->lineSpacing(), 4.0);
     QCOMPARE(view->paragraphSpacing(), 5.0);
-    QCOMPARE(view->font().pixelSize(), 12);
-    QCOMPARE(view->font().weight(), QFont::Normal);
 
     const QFont font = KSSystemFont(12);
     const qreal one = TextView::layoutSize(u"甲"_s, font, 300, 4, 5).height();
@@ -294,8 +252,6 @@ void TestToolkit::panelRaisedThreshold_data()
     QTest::newRow("28 high, radius 7") << 28.0 << 7.0 << true;
     QTest::newRow("27 high") << 27.0 << 7.0 << false;
     QTest::newRow("radius 6.5") << 28.0 << 6.5 << false;
-    QTest::newRow("card") << 250.0 << 9.0 << true;
-    QTest::newRow("pill") << 20.0 << 10.0 << false;
 }
 
 void TestToolkit::panelRaisedThreshold()
@@ -307,11 +263,7 @@ void TestToolkit::panelRaisedThreshold()
     Panel *panel = Toolkit::panelWithFrame(surface.get(), QRectF(14, 10, 352, height),
                                            Toolkit::colorWithHex(u"101116"_s),
                                            Toolkit::colorWithHex(u"202431"_s), radius);
-    QCOMPARE(Toolkit::isRaisedPanel(height, radius), raised);
-    QCOMPARE(panel->cornerRadius(), radius);
-    QCOMPARE(panel->borderWidth(), 1.0);
     QCOMPARE(panel->backgroundColor().rgb(), rgbOf(u"101116"_s));
-    QCOMPARE(panel->borderColor().rgb(), rgbOf(u"202431"_s));
     QCOMPARE(panel->hasShadow(), raised);
     auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(panel->graphicsEffect());
     QCOMPARE(shadow != nullptr, raised);
@@ -360,15 +312,6 @@ void TestToolkit::buttonFactories()
     QCOMPARE(button->backgroundColor().rgb(), rgbOf(background));
     QCOMPARE(button->borderColor().rgb(), rgbOf(border));
     QCOMPARE(button->cornerRadius(), 7.0);
-    QCOMPARE(button->borderWidth(), 1.0);
-
-    button->setIdentifier(u"sh600519"_s);
-    QSignalSpy clicked(button, &QAbstractButton::clicked);
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(clicked.size(), 1);
-    QCOMPARE(button->identifier(), u"sh600519"_s);
 }
 
 void TestToolkit::moreButtonDots()
@@ -394,9 +337,7 @@ void TestToolkit::gridBaseOpacity_data()
     QTest::addColumn<double>("opacity");
     QTest::newRow("top") << 0.0 << 400.0 << 0.2;
     QTest::newRow("middle") << 200.0 << 400.0 << 0.25;
-    QTest::newRow("bottom") << 400.0 << 400.0 << 0.3;
     QTest::newRow("below the view") << 900.0 << 400.0 << 0.3;
-    QTest::newRow("above the view") << -10.0 << 400.0 << 0.2;
     QTest::newRow("no height") << 10.0 << 0.0 << 0.2;
 }
 
@@ -414,11 +355,9 @@ void TestToolkit::gridHoverOpacity_data()
     QTest::addColumn<bool>("hovering");
     QTest::addColumn<double>("opacity");
     QTest::newRow("not hovering") << 0.0 << false << 0.0;
-    QTest::newRow("under the pointer") << 0.0 << true << 0.8;
     QTest::newRow("halfway") << 100.0 << true << 0.2;
     QTest::newRow("199 pt away") << 199.0 << true << 0.8 * (1.0 / 200) * (1.0 / 200);
     QTest::newRow("200 pt away") << 200.0 << true << 0.0;
-    QTest::newRow("far away") << 1000.0 << true << 0.0;
 }
 
 void TestToolkit::gridHoverOpacity()
@@ -433,30 +372,18 @@ void TestToolkit::gridHoverOpacity()
         near(GridBackgroundView::hoverOpacityForLinePoint(line, hovering, pointer), opacity, 1e-9));
 }
 
-void TestToolkit::gridBackgroundFillsAndFollowsItsTarget()
+void TestToolkit::gridBackgroundFollowsTargetAndPointer()
 {
     auto surface = makeSurface(380, 430);
-    Panel *first =
-        Toolkit::panelWithFrame(surface.get(), QRectF(14, 10, 100, 40), Qt::black, Qt::black, 8);
+    Panel *card =
+        Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 250), Qt::black, Qt::black, 9);
     GridBackgroundView *grid = Toolkit::addSubtleGridBackgroundToView(surface.get());
     QVERIFY(grid);
     QCOMPARE(grid->geometry(), surface->rect());
     // Below every other child, whenever it was added.
-    QCOMPARE(surface->children().indexOf(grid) < surface->children().indexOf(first), true);
+    QVERIFY(surface->children().indexOf(grid) < surface->children().indexOf(card));
     QVERIFY(grid->testAttribute(Qt::WA_TransparentForMouseEvents));
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
-    surface->resize(500, 600);
-    QTRY_COMPARE_WITH_TIMEOUT(grid->geometry(), QRect(0, 0, 500, 600), 2000);
     QVERIFY(!Toolkit::addSubtleGridBackgroundToView(nullptr));
-}
-
-void TestToolkit::gridBackgroundFollowsPointerOverChildren()
-{
-    auto surface = makeSurface(380, 430);
-    GridBackgroundView *grid = Toolkit::addSubtleGridBackgroundToView(surface.get());
-    Panel *card =
-        Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 250), Qt::black, Qt::black, 9);
     surface->show();
     QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
 
@@ -465,30 +392,25 @@ void TestToolkit::gridBackgroundFollowsPointerOverChildren()
     QTRY_VERIFY_WITH_TIMEOUT(grid->isHovering(), 2000);
     QCOMPARE(grid->hoverPoint(), QPointF(card->mapTo(surface.get(), QPoint(40, 30))));
 
-    grid->clearHover();
-    QVERIFY(!grid->isHovering());
-    grid->setHoverPoint(QPointF(5, 6));
-    QVERIFY(grid->isHovering());
-    QCOMPARE(grid->hoverPoint(), QPointF(5, 6));
+    surface->resize(500, 600);
+    QTRY_COMPARE_WITH_TIMEOUT(grid->geometry(), QRect(0, 0, 500, 600), 2000);
 }
 
 void TestToolkit::linearGridLines()
 {
     const QVector<LinearGridView::Line> lines = LinearGridView::linesForSize(QSizeF(332, 86));
-    QCOMPARE(lines.size(), 16);
-    for (int i = 1; i <= 11; ++i) {
-        const LinearGridView::Line &line = lines.at(i - 1);
-        QCOMPARE(line.frame, QRectF(std::floor(332.0 * i / 12), 0, 1, 86));
-        const bool strong = i % 3 == 0;
-        QCOMPARE(line.color.rgb(), rgbOf(strong ? u"212A3B"_s : u"171E2B"_s));
-        QCOMPARE(line.opacity, strong ? 0.28 : 0.12);
-    }
-    for (int j = 1; j <= 5; ++j) {
-        const LinearGridView::Line &line = lines.at(10 + j);
-        QCOMPARE(line.frame, QRectF(0, std::floor(86.0 * j / 6), 332, 1));
-        QCOMPARE(line.color.rgb(), rgbOf(j == 3 ? u"232D40"_s : u"171E2B"_s));
-        QCOMPARE(line.opacity, j == 3 ? 0.28 : 0.12);
-    }
+    QCOMPARE(lines.size(), 11 + 5);
+    // Every third vertical line and the middle horizontal one are the strong ones.
+    QCOMPARE(lines.at(0).frame, QRectF(27, 0, 1, 86));
+    QCOMPARE(lines.at(0).color.rgb(), rgbOf(u"171E2B"_s));
+    QCOMPARE(lines.at(0).opacity, 0.12);
+    QCOMPARE(lines.at(2).frame, QRectF(83, 0, 1, 86));
+    QCOMPARE(lines.at(2).color.rgb(), rgbOf(u"212A3B"_s));
+    QCOMPARE(lines.at(2).opacity, 0.28);
+    QCOMPARE(lines.at(11).frame, QRectF(0, 14, 332, 1));
+    QCOMPARE(lines.at(13).frame, QRectF(0, 43, 332, 1));
+    QCOMPARE(lines.at(13).color.rgb(), rgbOf(u"232D40"_s));
+    QCOMPARE(lines.at(13).opacity, 0.28);
 }
 
 void TestToolkit::priceFlash_data()
@@ -556,33 +478,24 @@ void TestToolkit::sameKeyReplacesRunningAnimation()
     auto surface = makeSurface();
     auto *layer = new ShapeLayer(surface.get());
     Toolkit::animateLayerOpacity(layer, 0, 1, 5, 0);
-    Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0);
+    QAbstractAnimation *animation = Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0.05);
+    QCOMPARE(animation->objectName(), u"chartOpacityFade"_s);
     QCOMPARE(layer->findChildren<QAbstractAnimation *>(u"chartOpacityFade"_s).size(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(layer->opacity(), 0.6, 3000);
+    QCOMPARE(layer->opacity(), 0.2); // held at the start during the delay
+    QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), 3000);
     // The replaced five-second animation does not come back.
     QTest::qWait(150);
-    QCOMPARE(layer->opacity(), 0.6);
+    QVERIFY(near(layer->opacity(), 0.6, 1e-6));
 }
 
-void TestToolkit::layerOpacityAnimation()
-{
-    auto surface = makeSurface();
-    auto *layer = new ShapeLayer(surface.get());
-    QAbstractAnimation *animation = Toolkit::animateLayerOpacity(layer, 0, 0.88, 0.15, 0.05);
-    QCOMPARE(animation->objectName(), u"chartOpacityFade"_s);
-    QCOMPARE(layer->opacity(), 0.0);
-    QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.88, 1e-6), 3000);
-}
-
-void TestToolkit::viewOpacityOnPlainWidgetUsesTemporaryEffect()
+void TestToolkit::viewOpacityOnlyBorrowsTheEffectSlot()
 {
     auto surface = makeSurface();
     auto *plain = new QWidget(surface.get());
     QAbstractAnimation *animation = Toolkit::animateViewOpacity(plain, 0, 1, 0.1, 0);
     QCOMPARE(animation->objectName(), u"viewOpacityFade"_s);
     auto *effect = qobject_cast<QGraphicsOpacityEffect *>(plain->graphicsEffect());
-    QVERIFY(effect);
-    QVERIFY(effect->opacity() < 0.5);
+    QVERIFY(effect && effect->opacity() < 0.5);
     // Fully shown again, the view paints directly.
     QTRY_VERIFY_WITH_TIMEOUT(!plain->graphicsEffect(), 3000);
 
@@ -591,11 +504,8 @@ void TestToolkit::viewOpacityOnPlainWidgetUsesTemporaryEffect()
     Toolkit::animateViewOpacity(label, 1, 0.35, 0.1, 0);
     QVERIFY(!label->graphicsEffect());
     QTRY_VERIFY_WITH_TIMEOUT(near(label->opacity(), 0.35, 1e-6), 3000);
-}
 
-void TestToolkit::viewOpacityLeavesShadowedWidgetAlone()
-{
-    auto surface = makeSurface();
+    // A raised panel's shadow is never swapped for a fade.
     Panel *panel =
         Toolkit::panelWithFrame(surface.get(), QRectF(10, 10, 100, 40), Qt::black, Qt::black, 8);
     QGraphicsEffect *shadow = panel->graphicsEffect();
@@ -613,56 +523,27 @@ void TestToolkit::hoverTransitions_data()
     QTest::newRow("hover panel") << false << 0.10 << 10.0;
 }
 
-void TestToolkit::hoverTransitions()
+namespace {
+
+// Drives one hover element through both states, directly and with the pointer.
+template<typename Element>
+void checkHoverTransitions(Element *element, QWidget *surface, qreal shadowOpacity,
+                           qreal shadowRadius)
 {
-    QFETCH(bool, button);
-    QFETCH(double, shadowOpacity);
-    QFETCH(double, shadowRadius);
-    auto surface = makeSurface(380, 430);
     const QColor normalBackground = Toolkit::colorWithHex(u"101116"_s);
     const QColor normalBorder = Toolkit::colorWithHex(u"202431"_s);
     const QColor hoverBackground = Toolkit::colorWithHex(u"141722"_s);
     const QColor hoverBorder = Toolkit::colorWithHex(u"343A4A"_s);
-
-    QWidget *element = nullptr;
-    HoverStyle *style = nullptr;
-    std::function<QColor()> background;
-    std::function<QColor()> border;
-    if (button) {
-        auto *row = new HoverButton(surface.get());
-        row->setNormalColors(normalBackground, normalBorder);
-        row->setHoverColors(hoverBackground, hoverBorder);
-        element = row;
-        style = row->hoverStyle();
-        background = [row] {
-            return row->backgroundColor();
-        };
-        border = [row] {
-            return row->borderColor();
-        };
-        QCOMPARE(row->hoverBackgroundColor(), hoverBackground);
-        QCOMPARE(row->normalBorderColor(), normalBorder);
-    } else {
-        auto *cell = new HoverPanel(surface.get());
-        cell->setNormalColors(Qt::transparent, Qt::transparent);
-        cell->setNormalColors(normalBackground, normalBorder);
-        cell->setHoverColors(hoverBackground, hoverBorder);
-        element = cell;
-        style = cell->hoverStyle();
-        background = [cell] {
-            return cell->backgroundColor();
-        };
-        border = [cell] {
-            return cell->borderColor();
-        };
-    }
+    element->setNormalColors(normalBackground, normalBorder);
+    element->setHoverColors(hoverBackground, hoverBorder);
     KSPlace(element, QRectF(14, 100, 352, 46));
-    QCOMPARE(background(), normalBackground);
+    HoverStyle *style = element->hoverStyle();
+    QCOMPARE(element->backgroundColor(), normalBackground);
     QVERIFY(!element->graphicsEffect());
 
     style->applyHoverState(true);
-    QTRY_COMPARE_WITH_TIMEOUT(background(), hoverBackground, 2000);
-    QCOMPARE(border(), hoverBorder);
+    QTRY_COMPARE_WITH_TIMEOUT(element->backgroundColor(), hoverBackground, 2000);
+    QCOMPARE(element->borderColor(), hoverBorder);
     QVERIFY(near(style->shadowOpacity(), shadowOpacity, 1e-6));
     QCOMPARE(style->shadowRadius(), shadowRadius);
     auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(element->graphicsEffect());
@@ -670,18 +551,34 @@ void TestToolkit::hoverTransitions()
     QCOMPARE(shadow->offset(), QPointF(0, 2));
 
     style->applyHoverState(false);
-    QTRY_COMPARE_WITH_TIMEOUT(background(), normalBackground, 2000);
-    QCOMPARE(border(), normalBorder);
+    QTRY_COMPARE_WITH_TIMEOUT(element->backgroundColor(), normalBackground, 2000);
+    QCOMPARE(element->borderColor(), normalBorder);
     QCOMPARE(style->shadowOpacity(), 0.0);
     QVERIFY(!element->graphicsEffect());
 
     // Real pointer entry and exit drive the same transitions.
     surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
     QTest::mouseMove(element, QPoint(20, 20));
     QTRY_VERIFY_WITH_TIMEOUT(style->isHovered(), 2000);
-    QTest::mouseMove(surface.get(), QPoint(2, 2));
+    QTest::mouseMove(surface, QPoint(2, 2));
     QTRY_VERIFY_WITH_TIMEOUT(!style->isHovered(), 2000);
+}
+
+} // namespace
+
+void TestToolkit::hoverTransitions()
+{
+    QFETCH(bool, button);
+    QFETCH(double, shadowOpacity);
+    QFETCH(double, shadowRadius);
+    auto surface = makeSurface(380, 430);
+    if (button)
+        checkHoverTransitions(new HoverButton(surface.get()), surface.get(), shadowOpacity,
+                              shadowRadius);
+    else
+        checkHoverTransitions(new HoverPanel(surface.get()), surface.get(), shadowOpacity,
+                              shadowRadius);
 }
 
 void TestToolkit::sparkleGlyphExtents()
@@ -721,105 +618,57 @@ void TestToolkit::partialPathFollowsLength()
     QCOMPARE(ShapeLayer::partialPath(QPainterPath(), 0.5).elementCount(), 0);
 }
 
-void TestToolkit::renders_data()
-{
-    QTest::addColumn<QString>("kind");
-    for (const char *kind : {"label", "textView", "panel", "gradientPanel", "footerButton",
-                             "textButton", "moreButton", "hoverButton", "hoverPanel", "hintButton",
-                             "gridBackground", "linearGrid", "sparkle", "priceFlash"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
-}
-
 void TestToolkit::renders()
 {
-    QFETCH(QString, kind);
-    auto surface = makeSurface(380, 240);
+    // Every element of the kit on one surface, each painting something of its own.
+    auto surface = makeSurface(760, 300);
     QWidget *host = surface.get();
     const QColor text = Toolkit::colorWithHex(u"DDE1EA"_s);
-    if (kind == u"label") {
-        Toolkit::labelWithFrame(host, QRectF(14, 100, 352, 20), u"贵州茅台 1688.00 +1.25%"_s, 15,
-                                FontWeight::Semibold, text);
-    } else if (kind == u"textView") {
-        Toolkit::textViewWithFrame(
-            host, QRectF(14, 60, 300, 120),
-            u"添加后，桌面端会直接进入单票沉浸查看，展示分时走势、主判断、关键价位和澄川观察。\n第二段。"_s,
-            12, Toolkit::colorWithHex(u"AAB1C3"_s));
-    } else if (kind == u"panel") {
-        Toolkit::panelWithFrame(host, QRectF(14, 60, 352, 96), Toolkit::colorWithHex(u"101116"_s),
-                                Toolkit::colorWithHex(u"263044"_s), 8);
-    } else if (kind == u"gradientPanel") {
-        Panel *card = Toolkit::panelWithFrame(host, QRectF(14, 20, 352, 200),
-                                              Toolkit::colorWithHex(u"101116"_s),
-                                              Toolkit::colorWithHex(u"263044"_s), 9);
-        card->setDiagonalGradient({Toolkit::colorWithHex(u"121A2C"_s),
-                                   Toolkit::colorWithHex(u"0F1422"_s),
-                                   Toolkit::colorWithHex(u"101116"_s)});
-    } else if (kind == u"footerButton") {
-        Toolkit::footerButton(host, u"打开行情页"_s, QRectF(14, 16, 352, 32));
-    } else if (kind == u"textButton") {
-        Toolkit::textButton(host, u"‹ 返回"_s, QRectF(14, 198, 58, 24));
-    } else if (kind == u"moreButton") {
-        Toolkit::moreButtonWithFrame(host, QRectF(344, 197, 20, 22));
-    } else if (kind == u"hoverButton") {
-        auto *row = new HoverButton(host);
-        KSPlace(row, QRectF(14, 100, 352, 46));
-        row->setNormalColors(Toolkit::colorWithHex(u"101116"_s),
-                             Toolkit::colorWithHex(u"202431"_s));
-        row->setHoverColors(Toolkit::colorWithHex(u"141722"_s), Toolkit::colorWithHex(u"343A4A"_s));
-        row->setCornerRadius(8);
-        Toolkit::labelWithFrame(row, QRectF(14, 24, 128, 16), u"贵州茅台"_s, 13, FontWeight::Medium,
-                                text);
-        row->applyHoverState(true);
-        QTRY_COMPARE_WITH_TIMEOUT(row->backgroundColor(), Toolkit::colorWithHex(u"141722"_s), 2000);
-    } else if (kind == u"hoverPanel") {
-        auto *cell = new HoverPanel(host);
-        KSPlace(cell, QRectF(14, 100, 160, 36));
-        cell->setCornerRadius(8);
-        QColor hover = Toolkit::colorWithHex(u"121826"_s);
-        hover.setAlphaF(0.65f);
-        cell->setNormalColors(Qt::transparent, Qt::transparent);
-        cell->setHoverColors(hover, Toolkit::colorWithHex(u"2A3448"_s));
-        cell->applyHoverState(true);
-        QTRY_VERIFY_WITH_TIMEOUT(cell->borderColor() == Toolkit::colorWithHex(u"2A3448"_s), 2000);
-    } else if (kind == u"hintButton") {
-        auto *hint = new HintIconButton(host);
-        KSPlace(hint, QRectF(88, 100, 38, 16));
-        hint->setText(u"可跟踪"_s);
-        hint->setFont(KSSystemFont(9, FontWeight::Medium));
-        hint->setBackgroundColor(Toolkit::colorWithHex(u"1A2118"_s));
-        hint->setBorderColor(Toolkit::colorWithHex(u"35563A"_s));
-        hint->setTitleColor(Toolkit::colorWithHex(u"9DE2AA"_s));
-        hint->setCornerRadius(8);
-        hint->setHintText(u"点击查看标签解读"_s);
-        QCOMPARE(hint->hintText(), u"点击查看标签解读"_s);
-    } else if (kind == u"gridBackground") {
-        Toolkit::addSubtleGridBackgroundToView(host);
-    } else if (kind == u"linearGrid") {
-        Toolkit::linearGridViewWithFrame(host, QRectF(10, 30, 360, 120));
-    } else if (kind == u"sparkle") {
-        auto *icon = new SparkleIconView(host);
-        KSPlace(icon, QRectF(14, 100, 48, 48));
-        icon->setIconColor(Toolkit::colorWithHex(u"F0B46A"_s));
-    } else if (kind == u"priceFlash") {
-        Panel *row = Toolkit::panelWithFrame(host, QRectF(14, 100, 352, 46),
-                                             Toolkit::colorWithHex(u"101116"_s),
-                                             Toolkit::colorWithHex(u"202431"_s), 8);
-        Quote quote;
-        quote.symbol = u"sh600519"_s;
-        ShapeLayer *flash = Toolkit::addPriceFlashIfNeededForQuote(quote, {{quote.symbol, 1}}, row,
-                                                                   QRectF(0, 0, 352, 46));
-        // Caught at full strength rather than mid-fade.
-        flash->findChild<QAbstractAnimation *>(u"priceGlow"_s)->stop();
-        flash->setOpacity(0.55);
-    }
+    QList<QWidget *> elements;
+    elements << Toolkit::labelWithFrame(host, QRectF(14, 270, 352, 20),
+                                        u"贵州茅台 1688.00 +1.25%"_s, 15, FontWeight::Semibold,
+                                        text)
+             << Toolkit::textViewWithFrame(host, QRectF(14, 190, 300, 70),
+                                           u"添加后，桌面端会直接进入单票沉浸查看。\n第二段。"_s,
+                                           12, Toolkit::colorWithHex(u"AAB1C3"_s))
+             << Toolkit::footerButton(host, u"打开行情页"_s, QRectF(14, 150, 352, 32))
+             << Toolkit::textButton(host, u"‹ 返回"_s, QRectF(380, 270, 58, 24))
+             << Toolkit::moreButtonWithFrame(host, QRectF(450, 270, 20, 22))
+             << Toolkit::linearGridViewWithFrame(host, QRectF(390, 20, 360, 120));
+    Panel *card =
+        Toolkit::panelWithFrame(host, QRectF(14, 20, 352, 120), Toolkit::colorWithHex(u"101116"_s),
+                                Toolkit::colorWithHex(u"263044"_s), 9);
+    card->setDiagonalGradient({Toolkit::colorWithHex(u"121A2C"_s),
+                               Toolkit::colorWithHex(u"0F1422"_s),
+                               Toolkit::colorWithHex(u"101116"_s)});
+    auto *hint = new HintIconButton(card);
+    KSPlace(hint, QRectF(88, 80, 38, 16));
+    hint->setText(u"可跟踪"_s);
+    hint->setBackgroundColor(Toolkit::colorWithHex(u"1A2118"_s));
+    hint->setTitleColor(Toolkit::colorWithHex(u"9DE2AA"_s));
+    auto *icon = new SparkleIconView(card);
+    KSPlace(icon, QRectF(14, 14, 48, 48));
+    icon->setIconColor(Toolkit::colorWithHex(u"F0B46A"_s));
+    Quote quote;
+    quote.symbol = u"sh600519"_s;
+    ShapeLayer *flash = Toolkit::addPriceFlashIfNeededForQuote(quote, {{quote.symbol, 1}}, card,
+                                                               QRectF(0, 0, 352, 120));
+    // Caught at full strength rather than mid-fade.
+    flash->findChild<QAbstractAnimation *>(u"priceGlow"_s)->stop();
+    flash->setOpacity(0.55);
+    GridBackgroundView *grid = Toolkit::addSubtleGridBackgroundToView(host);
+    grid->setHoverPoint(QPointF(190, 120)); // the spot of light where the pointer would be
+    elements << card << hint << icon << flash << grid;
+
     surface->show();
     QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
-    // The spot of light where the pointer would be.
-    if (auto *grid = host->findChild<GridBackgroundView *>())
-        grid->setHoverPoint(QPointF(190, 120));
-    const QImage image = WidgetSnapshot::save(surface.get(), m_dir.path(), kind);
-    QVERIFY2(!image.isNull(), "could not write the snapshot");
-    QVERIFY2(!WidgetSnapshot::isUniform(image), qPrintable(kind + u" drew nothing"_s));
+    QVERIFY2(!WidgetSnapshot::save(surface.get(), m_dir.path(), u"toolkit"_s).isNull(),
+             "could not write the snapshot");
+    // Each element on its own (transparent where it draws nothing) shows something.
+    for (QWidget *element : std::as_const(elements)) {
+        QVERIFY2(!WidgetSnapshot::isUniform(element->grab().toImage()),
+                 element->metaObject()->className());
+    }
 }
 
 QTEST_MAIN(TestToolkit)

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "AppHarness.h"
+#include "FakeStatusItem.h"
+
+#include "ui/AppShell.h"
+
+#include <QColor>
+#include <QUrl>
+
+#include <memory>
+
+namespace TestSupport {
+
+inline const QStringList kFiveSymbols{QStringLiteral("sh600519"), QStringLiteral("sz000001"),
+                                      QStringLiteral("hk00700"), QStringLiteral("gb_aapl"),
+                                      QStringLiteral("sh600036")};
+
+// "RRGGBB" of a colour, the way the palette is written.
+inline QString hexOf(const QColor &color)
+{
+    return color.name(QColor::HexRgb).mid(1).toUpper();
+}
+
+// The shell of a controller on the simulated market, with a status item that only records
+// and a URL opener that only collects, so nothing leaves the test.
+struct ShellHarness
+{
+    explicit ShellHarness(const QStringList &symbols = kFiveSymbols)
+        : h(symbols)
+    {
+        auto item = std::make_unique<FakeStatusItem>();
+        status = item.get();
+        shell = std::make_unique<AppShell>(*h.app, std::move(item));
+        shell->setUrlOpener([this](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+    }
+    // The remote symbol search answers nothing, so the local catalog alone decides.
+    void quietRemoteSearch()
+    {
+        SimFault quiet;
+        quiet.emptyBody = true;
+        h.server().setFault(QStringLiteral("eastmoney-suggest"), quiet);
+    }
+    AppSettings &settings() { return h.app->settings(); }
+    QJsonObject stored() const { return h.app->config().loadSettings(); }
+
+    AppHarness h;
+    FakeStatusItem *status = nullptr;
+    std::unique_ptr<AppShell> shell;
+    QList<QUrl> opened;
+};
+
+} // namespace TestSupport
