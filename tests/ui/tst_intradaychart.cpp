@@ -73,25 +73,16 @@ private Q_SLOTS:
     void initTestCase();
 
     void seriesFromStoreAndQuote();
-    void seriesForUnknownSymbolIsEmpty();
-
     void axisLabelOrigins_data();
     void axisLabelOrigins();
-
     void scaleWidensRangeAndClampsPositions();
-    void scaleWithoutPreviousClose();
 
     void states_data();
     void states();
-    void placeholderLabel_data();
-    void placeholderLabel();
-
     void fullChartElements();
     void axisLabelsDescribeWidenedRange();
-    void usChartHasNoMiddayDivider();
     void averageLineNeedsOneAveragePerPrice();
     void entranceAnimationRunsOncePerOpenedPage();
-    void pendingAnimationWaitsForRealSeries();
 
     void hoverIndex_data();
     void hoverIndex();
@@ -103,10 +94,7 @@ private Q_SLOTS:
     void readoutBox();
     void hoverDrawingNeedsRangeAndIndex();
     void overlayFollowsPointer();
-
-    void renders_data();
     void renders();
-    void overlayIsTransparentUntilHovered();
 
 private:
     QTemporaryDir m_dir;
@@ -133,34 +121,22 @@ void TestIntradayChart::seriesFromStoreAndQuote()
     quote.previousClose = 9.8;
 
     const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"34D399"_s);
-    QCOMPARE(series.symbol, u"hk00700"_s);
     QCOMPARE(series.prices, sample.prices);
-    QCOMPARE(series.positions, sample.positions);
-    QCOMPARE(series.averages, sample.averages);
     QCOMPARE(series.volumes, sample.volumes);
     QCOMPARE(series.previousClose, 9.8);
     QCOMPARE(series.maxPosition, 19800.0);
     QCOMPARE(series.midPosition, 9000.0);
-    QVERIFY(series.isReal);
-    QVERIFY(series.shouldAnimate);
-    QVERIFY(series.hasMiddayBreak());
-    QCOMPARE(series.accent.rgb(), rgbOf(u"34D399"_s));
+    QVERIFY(series.isReal && series.shouldAnimate && series.hasMiddayBreak());
     // Building the series reads the store and changes nothing in it.
     QVERIFY(store.pendingChartAnimationSymbols().contains(u"hk00700"_s));
-}
 
-void TestIntradayChart::seriesForUnknownSymbolIsEmpty()
-{
-    IntradayStore store;
-    Quote quote;
+    // A symbol the store has never seen: nothing to draw yet, on its market's clock.
     quote.symbol = u"gb_brk_b"_s;
-    const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"A1A6B8"_s);
-    QVERIFY(series.prices.isEmpty() && series.positions.isEmpty());
-    QVERIFY(!series.isReal);
-    QVERIFY(!series.shouldAnimate);
-    QVERIFY(!series.hasMiddayBreak());
-    QCOMPARE(series.maxPosition, 23400.0);
-    QCOMPARE(IntradayChartLayout::stateForSeries(series), IntradayChartState::Loading);
+    const IntradayChartSeries empty = IntradayChartSeries::forQuote(store, quote, u"A1A6B8"_s);
+    QVERIFY(empty.prices.isEmpty() && !empty.isReal && !empty.shouldAnimate);
+    QVERIFY(!empty.hasMiddayBreak());
+    QCOMPARE(empty.maxPosition, 23400.0);
+    QCOMPARE(IntradayChartLayout::stateForSeries(empty), IntradayChartState::Loading);
 }
 
 void TestIntradayChart::axisLabelOrigins_data()
@@ -172,11 +148,8 @@ void TestIntradayChart::axisLabelOrigins_data()
         << QVector<double>{47, 45, 19} << 59.0 << QVector<double>{40.5, 24.5, 8.5};
     QTest::newRow("bottom label rests on min and pushes up")
         << QVector<double>{20, 10, 5} << 59.0 << QVector<double>{33, 17, 1};
-    QTest::newRow("no centres") << QVector<double>{} << 59.0 << QVector<double>{};
     QTest::newRow("one centre above the top")
         << QVector<double>{100} << 59.0 << QVector<double>{46};
-    QTest::newRow("apart already")
-        << QVector<double>{67, 40, 19} << 79.0 << QVector<double>{60.5, 33.5, 12.5};
     // Three labels need 45 pt; 30 pt of room leaves the bottom bound in charge.
     QTest::newRow("no room") << QVector<double>{25, 20, 15} << 31.0 << QVector<double>{18, 2, 1};
 }
@@ -198,36 +171,26 @@ void TestIntradayChart::scaleWidensRangeAndClampsPositions()
     QVERIFY(near(scale->hi, 10.572));
     QCOMPARE(scale->plotWidth, 226.0);
     QCOMPARE(scale->plotHeight, 48.0);
-    QCOMPARE(scale->x(0), 42.0);
     QCOMPARE(scale->x(3600), 98.0);
-    QCOMPARE(scale->x(10800), 211.0);
     QCOMPARE(scale->x(14400), 268.0);
     // Beyond the session it sits on the plot's edges.
     QCOMPARE(scale->x(20000), 268.0);
     QCOMPARE(scale->x(-60), 42.0);
     QCOMPARE(scale->x(std::numeric_limits<double>::quiet_NaN()), 42.0);
     QCOMPARE(scale->y(10.5), 62.0);
-    QCOMPARE(scale->y(10.0), 30.0);
     QCOMPARE(scale->y(9.9), 23.0);
     QCOMPARE(scale->y(50), 19.0 + 48.0);
     QCOMPARE(scale->y(0), 19.0);
-}
 
-void TestIntradayChart::scaleWithoutPreviousClose()
-{
+    // Without a previous close the prices alone make the range; unreadable ones take no part.
     IntradayChartSeries series = sampleSeries();
     series.previousClose = 0;
-    series.prices = {10.0, 10.5};
-    const auto scale = IntradayChartLayout::scaleForSeries(series, kChartSize);
-    QVERIFY(scale);
-    QVERIFY(near(scale->lo, 10.0 - 0.06));
-    QVERIFY(near(scale->hi, 10.5 + 0.06));
-    // Unreadable prices take no part in the range.
     series.prices = {std::numeric_limits<double>::quiet_NaN(), 10.0, 10.5,
                      std::numeric_limits<double>::infinity()};
-    const auto again = IntradayChartLayout::scaleForSeries(series, kChartSize);
-    QVERIFY(again);
-    QVERIFY(near(again->hi, 10.56));
+    const auto own = IntradayChartLayout::scaleForSeries(series, kChartSize);
+    QVERIFY(own);
+    QVERIFY(near(own->lo, 10.0 - 0.06));
+    QVERIFY(near(own->hi, 10.5 + 0.06));
 }
 
 void TestIntradayChart::states_data()
@@ -236,22 +199,19 @@ void TestIntradayChart::states_data()
     QTest::addColumn<QVector<double>>("prices");
     QTest::addColumn<double>("previousClose");
     QTest::addColumn<int>("state");
-    QTest::newRow("recorded samples only")
-        << false << QVector<double>{10, 10.2, 10.4} << 10.0 << int(IntradayChartState::Loading);
-    QTest::newRow("no prices") << true << QVector<double>{} << 10.0
-                               << int(IntradayChartState::Collecting);
+    QTest::addColumn<QString>("placeholder");
+    QTest::newRow("recorded samples only") << false << QVector<double>{10, 10.2, 10.4} << 10.0
+                                           << int(IntradayChartState::Loading) << u"加载分时..."_s;
     QTest::newRow("one price") << true << QVector<double>{10.2} << 10.0
-                               << int(IntradayChartState::Collecting);
-    QTest::newRow("all at the previous close")
-        << true << QVector<double>{10, 10, 10} << 10.0 << int(IntradayChartState::Flat);
+                               << int(IntradayChartState::Collecting) << u"采集中"_s;
+    QTest::newRow("all at the previous close") << true << QVector<double>{10, 10, 10} << 10.0
+                                               << int(IntradayChartState::Flat) << u"波动不足"_s;
     QTest::newRow("flat without previous close")
-        << true << QVector<double>{10, 10} << 0.0 << int(IntradayChartState::Flat);
+        << true << QVector<double>{10, 10} << 0.0 << int(IntradayChartState::Flat) << u"波动不足"_s;
     QTest::newRow("unreadable prices") << true << QVector<double>{std::nan(""), std::nan("")} << 0.0
-                                       << int(IntradayChartState::Flat);
+                                       << int(IntradayChartState::Flat) << u"波动不足"_s;
     QTest::newRow("flat day away from the previous close")
-        << true << QVector<double>{10, 10} << 9.5 << int(IntradayChartState::Full);
-    QTest::newRow("moving day") << true << QVector<double>{10, 10.3} << 10.0
-                                << int(IntradayChartState::Full);
+        << true << QVector<double>{10, 10} << 9.5 << int(IntradayChartState::Full) << QString();
 }
 
 void TestIntradayChart::states()
@@ -260,6 +220,7 @@ void TestIntradayChart::states()
     QFETCH(QVector<double>, prices);
     QFETCH(double, previousClose);
     QFETCH(int, state);
+    QFETCH(QString, placeholder);
     IntradayChartSeries series = sampleSeries();
     series.isReal = real;
     series.prices = prices;
@@ -267,48 +228,17 @@ void TestIntradayChart::states()
     QCOMPARE(int(IntradayChartLayout::stateForSeries(series)), state);
 
     auto well = makeWell();
-    auto *chart = new IntradayChartView(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    QCOMPARE(int(chart->state()), state);
-    QCOMPARE(chart->findChild<ShapeLayer *>(u"priceLine"_s) != nullptr,
-             state == int(IntradayChartState::Full));
-    QCOMPARE(chart->findChild<Label *>(u"placeholder"_s) != nullptr,
-             state != int(IntradayChartState::Full));
-}
-
-void TestIntradayChart::placeholderLabel_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("loading") << int(IntradayChartState::Loading) << u"加载分时..."_s;
-    QTest::newRow("collecting") << int(IntradayChartState::Collecting) << u"采集中"_s;
-    QTest::newRow("flat") << int(IntradayChartState::Flat) << u"波动不足"_s;
-}
-
-void TestIntradayChart::placeholderLabel()
-{
-    QFETCH(int, state);
-    QFETCH(QString, text);
-    IntradayChartSeries series = sampleSeries();
-    if (state == int(IntradayChartState::Loading))
-        series.isReal = false;
-    else if (state == int(IntradayChartState::Collecting))
-        series.prices = {10.1};
-    else
-        series.prices = {10, 10, 10};
-    QCOMPARE(IntradayChartLayout::placeholderTextForState(IntradayChartState(state)), text);
-
-    auto well = makeWell();
-    IntradayChartView chart(well.get(), QRectF(8, 3, 316, 80), series);
+    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    QCOMPARE(int(chart.state()), state);
+    QCOMPARE(chart.findChild<ShapeLayer *>(u"priceLine"_s) != nullptr, placeholder.isEmpty());
+    if (placeholder.isEmpty())
+        return;
+    // Only the centred note, nothing drawn and nothing animated.
     const auto labels = chart.findChildren<Label *>();
     QCOMPARE(labels.size(), 1);
-    const Label *label = labels.first();
-    QCOMPARE(label->text(), text);
-    QCOMPARE(label->color().rgb(), rgbOf(u"747A8E"_s));
-    QCOMPARE(label->font().pixelSize(), 11);
-    QCOMPARE(label->font().weight(), QFont::Medium);
-    QCOMPARE(label->alignment(), Qt::AlignHCenter);
-    // (0, 15, W, 16) from the chart's bottom.
-    QCOMPARE(label->geometry(), QRect(0, 80 - 31, 316, 16));
+    QCOMPARE(labels.first()->text(), placeholder);
+    QCOMPARE(labels.first()->color().rgb(), rgbOf(u"747A8E"_s));
+    QCOMPARE(labels.first()->geometry(), QRect(0, 80 - 31, 316, 16));
     QVERIFY(chart.findChildren<ShapeLayer *>().isEmpty());
     QVERIFY(!chart.hasStartedEntranceAnimation());
 }
@@ -317,7 +247,6 @@ void TestIntradayChart::fullChartElements()
 {
     auto well = makeWell(QSizeF(332, 90));
     IntradayChartView chart(well.get(), QRectF(8, 5, 316, 80), sampleSeries());
-    QCOMPARE(chart.geometry(), QRect(8, 5, 316, 80));
     QCOMPARE(chart.state(), IntradayChartState::Full);
 
     // Back to front, as they are stacked.
@@ -335,45 +264,27 @@ void TestIntradayChart::fullChartElements()
 
     auto *divider = chart.findChild<ShapeLayer *>(u"middayDivider"_s);
     QCOMPARE(divider->path().boundingRect(), QRectF(155, 13, 1, 48));
-    QCOMPARE(divider->fillBrush().color().rgb(), rgbOf(u"273044"_s));
-    QCOMPARE(divider->opacity(), 0.42);
-
     auto *baseline = chart.findChild<ShapeLayer *>(u"baseline"_s);
     QCOMPARE(baseline->path().boundingRect(), QRectF(0, 50, 268, 0));
-    QCOMPARE(baseline->strokeColor().rgb(), rgbOf(u"8D99AE"_s));
-    QCOMPARE(baseline->lineWidth(), 1.2);
     QCOMPARE(baseline->dashPattern(), (QVector<qreal>{4, 4}));
-    QCOMPARE(baseline->opacity(), 0.95);
 
     auto *area = chart.findChild<ShapeLayer *>(u"areaFill"_s);
     // From the plot's floor at the first sample, over the line, down at the last one.
     QCOMPARE(area->path().boundingRect(), QRectF(42, 18, 211 - 42, 61 - 18));
-    QCOMPARE(area->opacity(), 0.88);
     const QGradient *wash = area->fillBrush().gradient();
     QVERIFY(wash);
     QCOMPARE(wash->stops().size(), 3);
-    QVERIFY(near(wash->stops().at(0).second.alphaF(), 0.30, 0.003));
-    QVERIFY(near(wash->stops().at(1).second.alphaF(), 0.10, 0.003));
-    QCOMPARE(wash->stops().at(2).second.alpha(), 0);
     QCOMPARE(wash->stops().at(0).second.rgb(), rgbOf(u"F87171"_s));
+    QCOMPARE(wash->stops().at(2).second.alpha(), 0);
 
     auto *average = chart.findChild<ShapeLayer *>(u"averageLine"_s);
     QCOMPARE(average->strokeColor().rgb(), rgbOf(u"F6C97B"_s));
-    QCOMPARE(average->lineWidth(), 1.1);
     QCOMPARE(average->dashPattern(), (QVector<qreal>{3, 3}));
-    QCOMPARE(average->opacity(), 0.88);
-    QCOMPARE(average->fillBrush().style(), Qt::NoBrush);
 
     auto *glow = chart.findChild<ShapeLayer *>(u"glow"_s);
     auto *line = chart.findChild<ShapeLayer *>(u"priceLine"_s);
     QCOMPARE(glow->path(), line->path());
-    QCOMPARE(glow->lineWidth(), 4.0);
-    QCOMPARE(glow->opacity(), 0.16);
-    QVERIFY(glow->hasRoundCapsAndJoins());
-    QCOMPARE(line->lineWidth(), 1.8);
-    QCOMPARE(line->opacity(), 1.0);
     QCOMPARE(line->strokeEnd(), 1.0);
-    QVERIFY(line->hasRoundCapsAndJoins());
     QCOMPARE(line->strokeColor().rgb(), rgbOf(u"F87171"_s));
     QCOMPARE(line->path().elementCount(), 4);
     QCOMPARE(QPointF(line->path().elementAt(3)), QPointF(211, 80 - 62));
@@ -381,18 +292,18 @@ void TestIntradayChart::fullChartElements()
     // The latest point (211, 62): halo 9 x 9 at (207, 58), dot 6 x 6 at (208.5, 59.5).
     auto *halo = chart.findChild<ShapeLayer *>(u"halo"_s);
     QCOMPARE(halo->path().boundingRect(), QRectF(207, 80 - 67, 9, 9));
-    QVERIFY(near(halo->fillBrush().color().alphaF(), 0.2, 0.003));
-    QCOMPARE(halo->glowColor().rgb(), rgbOf(u"F87171"_s));
-    QVERIFY(near(halo->glowOpacity(), 0.45));
-    QCOMPARE(halo->glowRadius(), 7.0);
     QCOMPARE(halo->opacity(), 1.0);
     auto *dot = chart.findChild<ShapeLayer *>(u"dot"_s);
     QCOMPARE(dot->path().boundingRect(),
              QRectF(208.5, 80 - 65.5, 6, 6).adjusted(0.5, 0.5, -0.5, -0.5));
     QCOMPARE(dot->fillBrush().color().rgb(), rgbOf(u"F87171"_s));
-    QCOMPARE(dot->strokeColor().rgb(), rgbOf(u"0B0D12"_s));
-    QCOMPARE(dot->lineWidth(), 1.0);
     QVERIFY(!chart.hasStartedEntranceAnimation());
+
+    // A US day has no midday break and so no divider.
+    IntradayChartView us(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries(u"gb_aapl"_s));
+    QCOMPARE(us.state(), IntradayChartState::Full);
+    QVERIFY(!us.findChild<ShapeLayer *>(u"middayDivider"_s));
+    QVERIFY(us.findChild<ShapeLayer *>(u"baseline"_s));
 }
 
 void TestIntradayChart::axisLabelsDescribeWidenedRange()
@@ -403,16 +314,15 @@ void TestIntradayChart::axisLabelsDescribeWidenedRange()
         QString text;
         QString color;
         QRectF frame;
-        Qt::Alignment alignment;
     };
     // Centres [67, 30, 19] settle at [60.5, 23.5, 7.5].
     const Expected expected[] = {
-        {"axisPriceHigh", u"10.57"_s, u"FCA5A5"_s, QRectF(0, 60.5, 38, 13), Qt::AlignLeft},
-        {"axisPriceBase", u"10.00"_s, u"7A8499"_s, QRectF(0, 23.5, 38, 13), Qt::AlignLeft},
-        {"axisPriceLow", u"9.83"_s, u"6EE7B7"_s, QRectF(0, 7.5, 38, 13), Qt::AlignLeft},
-        {"axisPercentHigh", u"+5.72%"_s, u"FCA5A5"_s, QRectF(272, 60.5, 44, 13), Qt::AlignRight},
-        {"axisPercentBase", u"+0.00%"_s, u"7A8499"_s, QRectF(272, 23.5, 44, 13), Qt::AlignRight},
-        {"axisPercentLow", u"-1.72%"_s, u"6EE7B7"_s, QRectF(272, 7.5, 44, 13), Qt::AlignRight},
+        {"axisPriceHigh", u"10.57"_s, u"FCA5A5"_s, QRectF(0, 60.5, 38, 13)},
+        {"axisPriceBase", u"10.00"_s, u"7A8499"_s, QRectF(0, 23.5, 38, 13)},
+        {"axisPriceLow", u"9.83"_s, u"6EE7B7"_s, QRectF(0, 7.5, 38, 13)},
+        {"axisPercentHigh", u"+5.72%"_s, u"FCA5A5"_s, QRectF(272, 60.5, 44, 13)},
+        {"axisPercentBase", u"+0.00%"_s, u"7A8499"_s, QRectF(272, 23.5, 44, 13)},
+        {"axisPercentLow", u"-1.72%"_s, u"6EE7B7"_s, QRectF(272, 7.5, 44, 13)},
     };
     auto well = makeWell();
     IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
@@ -423,9 +333,6 @@ void TestIntradayChart::axisLabelsDescribeWidenedRange()
         QCOMPARE(label->text(), e.text);
         QCOMPARE(label->color().rgb(), rgbOf(e.color));
         QCOMPARE(label->geometry(), KSGeometryForFrame(&chart, e.frame));
-        QCOMPARE(label->alignment(), e.alignment);
-        QCOMPARE(label->font().pixelSize(), 9);
-        QCOMPARE(label->font().weight(), QFont::Medium);
     }
 
     // Without a previous close both percents read as zero.
@@ -435,16 +342,6 @@ void TestIntradayChart::axisLabelsDescribeWidenedRange()
     QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
     QCOMPARE(noClose.findChild<Label *>(u"axisPercentLow"_s)->text(), u"+0.00%"_s);
     QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
-}
-
-void TestIntradayChart::usChartHasNoMiddayDivider()
-{
-    auto well = makeWell();
-    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize),
-                            sampleSeries(u"gb_aapl"_s));
-    QCOMPARE(chart.state(), IntradayChartState::Full);
-    QVERIFY(!chart.findChild<ShapeLayer *>(u"middayDivider"_s));
-    QVERIFY(chart.findChild<ShapeLayer *>(u"baseline"_s));
 }
 
 void TestIntradayChart::averageLineNeedsOneAveragePerPrice()
@@ -470,30 +367,33 @@ void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
 {
     IntradayStore store;
     const IntradayChartSeries sample = sampleSeries();
-    store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
-                                       sample.positions, sample.averages, sample.volumes);
-    store.pendingChartAnimationSymbols().insert(sample.symbol);
     Quote quote;
     quote.symbol = sample.symbol;
     quote.previousClose = 10.0;
-
     auto well = makeWell();
-    IntradayChartView *chart = IntradayChartView::intradayLineChartViewForQuote(
-        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+    const auto build = [&] {
+        return IntradayChartView::intradayLineChartViewForQuote(
+            well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+    };
+    // Opened before the series came in: nothing drawn, the animation is still owed.
+    store.pendingChartAnimationSymbols().insert(sample.symbol);
+    QCOMPARE(build()->state(), IntradayChartState::Loading);
+    QVERIFY(store.pendingChartAnimationSymbols().contains(sample.symbol));
+
+    store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
+                                       sample.positions, sample.averages, sample.volumes);
+    IntradayChartView *chart = build();
     QVERIFY(chart->hasStartedEntranceAnimation());
     QVERIFY(!store.pendingChartAnimationSymbols().contains(sample.symbol));
-
     auto *area = chart->findChild<ShapeLayer *>(u"areaFill"_s);
-    auto *average = chart->findChild<ShapeLayer *>(u"averageLine"_s);
     auto *line = chart->findChild<ShapeLayer *>(u"priceLine"_s);
-    auto *glow = chart->findChild<ShapeLayer *>(u"glow"_s);
     auto *halo = chart->findChild<ShapeLayer *>(u"halo"_s);
     auto *dot = chart->findChild<ShapeLayer *>(u"dot"_s);
     // Everything waits at its starting value.
     QCOMPARE(area->opacity(), 0.0);
-    QCOMPARE(average->strokeEnd(), 0.0);
+    QCOMPARE(chart->findChild<ShapeLayer *>(u"averageLine"_s)->strokeEnd(), 0.0);
     QCOMPARE(line->strokeEnd(), 0.0);
-    QCOMPARE(glow->strokeEnd(), 0.0);
+    QCOMPARE(chart->findChild<ShapeLayer *>(u"glow"_s)->strokeEnd(), 0.0);
     QCOMPARE(halo->opacity(), 0.0);
     QCOMPARE(dot->opacity(), 0.0);
     // Its own fill keeps its faintness while the element fades in.
@@ -505,31 +405,12 @@ void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
     QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(halo->opacity(), 1.0, 5000);
     QVERIFY(near(area->opacity(), 0.88, 1e-6));
-    QCOMPARE(average->strokeEnd(), 1.0);
-    QCOMPARE(glow->strokeEnd(), 1.0);
-    QCOMPARE(glow->opacity(), 0.16);
 
     // The next rebuild of the same page is still.
-    IntradayChartView *again = IntradayChartView::intradayLineChartViewForQuote(
-        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+    IntradayChartView *again = build();
     QVERIFY(!again->hasStartedEntranceAnimation());
     QCOMPARE(again->findChild<ShapeLayer *>(u"priceLine"_s)->strokeEnd(), 1.0);
     QCOMPARE(again->findChild<ShapeLayer *>(u"dot"_s)->opacity(), 1.0);
-}
-
-void TestIntradayChart::pendingAnimationWaitsForRealSeries()
-{
-    IntradayStore store;
-    store.pendingChartAnimationSymbols().insert(u"sz000001"_s);
-    Quote quote;
-    quote.symbol = u"sz000001"_s;
-    quote.previousClose = 11.0;
-    auto well = makeWell();
-    IntradayChartView *chart = IntradayChartView::intradayLineChartViewForQuote(
-        well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"A1A6B8"_s);
-    QCOMPARE(chart->state(), IntradayChartState::Loading);
-    // The page was opened but nothing was drawn in yet: the animation is still owed.
-    QVERIFY(store.pendingChartAnimationSymbols().contains(u"sz000001"_s));
 }
 
 void TestIntradayChart::hoverIndex_data()
@@ -543,15 +424,11 @@ void TestIntradayChart::hoverIndex_data()
     const QVector<double> positions = sampleSeries().positions;
     QTest::newRow("left of the plot") << prices << positions << 0.0 << 316.0 << qint64(0);
     QTest::newRow("right of the plot") << prices << positions << 400.0 << 316.0 << qint64(3);
-    QTest::newRow("on a sample") << prices << positions << 98.0 << 316.0 << qint64(1);
     // 1800 s is as far from 0 as from 3600: the earlier sample wins.
     QTest::newRow("tie") << prices << positions << 42 + 226.0 / 8 << 316.0 << qint64(0);
     QTest::newRow("fewer prices than positions")
         << QVector<double>{10, 10.2} << positions << 400.0 << 316.0 << qint64(1);
-    QTest::newRow("fewer positions than prices")
-        << prices << QVector<double>{0, 3600} << 400.0 << 316.0 << qint64(1);
     QTest::newRow("no samples") << QVector<double>{} << positions << 98.0 << 316.0 << kNotFound;
-    QTest::newRow("no positions") << prices << QVector<double>{} << 98.0 << 316.0 << kNotFound;
     QTest::newRow("no plot width") << prices << positions << 98.0 << 90.0 << kNotFound;
 }
 
@@ -573,18 +450,14 @@ void TestIntradayChart::timeText_data()
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<double>("position");
     QTest::addColumn<QString>("text");
-    QTest::newRow("open") << u"sh600519"_s << 0.0 << u"09:30"_s;
     QTest::newRow("rounded to the second") << u"sh600519"_s << 59.6 << u"09:31"_s;
     QTest::newRow("midday") << u"sh600519"_s << 7200.0 << u"11:30"_s;
     QTest::newRow("a minute after the break") << u"sh600519"_s << 7260.0 << u"13:01"_s;
-    QTest::newRow("close") << u"sz000001"_s << 14400.0 << u"15:00"_s;
     QTest::newRow("before the open") << u"sh600519"_s << -300.0 << u"09:30"_s;
     QTest::newRow("after the close") << u"sh600519"_s << 99999.0 << u"15:00"_s;
     QTest::newRow("Hong Kong midday") << u"hk00700"_s << 9000.0 << u"12:00"_s;
     QTest::newRow("Hong Kong afternoon") << u"hk00700"_s << 9060.0 << u"13:01"_s;
-    QTest::newRow("Hong Kong close") << u"hk00700"_s << 19800.0 << u"16:00"_s;
     QTest::newRow("US has no break") << u"gb_aapl"_s << 7260.0 << u"11:31"_s;
-    QTest::newRow("US close") << u"gb_aapl"_s << 23400.0 << u"16:00"_s;
 }
 
 void TestIntradayChart::timeText()
@@ -608,15 +481,11 @@ void TestIntradayChart::readout_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("rise with volume")
         << qint64(1) << 10.0 << true << u"10:30  价 10.20  +2.00%\n均价 10.10  量 1.23万"_s;
-    QTest::newRow("open without volume")
-        << qint64(0) << 10.0 << true << u"09:30  价 10.00  +0.00%\n均价 10.00  量 --"_s;
-    QTest::newRow("fall at midday")
+    QTest::newRow("fall without volume")
         << qint64(2) << 10.0 << true << u"11:30  价 9.90  -1.00%\n均价 10.05  量 --"_s;
-    QTest::newRow("hundreds of millions")
-        << qint64(3) << 10.0 << true << u"14:00  价 10.50  +5.00%\n均价 10.20  量 2.50亿"_s;
     QTest::newRow("no averages") << qint64(1) << 10.0 << false
                                  << u"10:30  价 10.20  +2.00%\n均价 --  量 1.23万"_s;
-    QTest::newRow("no previous close")
+    QTest::newRow("no previous close, hundreds of millions")
         << qint64(3) << 0.0 << true << u"14:00  价 10.50  +0.00%\n均价 10.20  量 2.50亿"_s;
     QTest::newRow("out of range") << qint64(4) << 10.0 << true << QString();
 }
@@ -663,7 +532,6 @@ void TestIntradayChart::hoverDrawingNeedsRangeAndIndex()
     const IntradayChartSeries series = sampleSeries();
     QVERIFY(!IntradayChartLayout::hoverDrawing(series, kNotFound, kChartSize));
     QVERIFY(!IntradayChartLayout::hoverDrawing(series, 4, kChartSize));
-    QVERIFY(!IntradayChartLayout::hoverDrawing(series, -1, kChartSize));
     IntradayChartSeries flat = series;
     flat.prices = {10, 10, 10, 10};
     QVERIFY(!IntradayChartLayout::hoverDrawing(flat, 1, kChartSize));
@@ -673,10 +541,8 @@ void TestIntradayChart::hoverDrawingNeedsRangeAndIndex()
     QVERIFY(drawing);
     const auto scale = IntradayChartLayout::scaleForSeries(series, size);
     QCOMPARE(drawing->point, QPointF(scale->x(3600), scale->y(10.2)));
-    QCOMPARE(drawing->text, IntradayChartLayout::hoverReadoutText(series, 1));
-    // Two lines of 10-pt text with 3 pt between them, well within the 240-pt measure.
+    // Two lines of 10-pt text with 3 pt between them, padded into the box.
     QVERIFY(drawing->textSize.height() > 20 && drawing->textSize.height() < 40);
-    QVERIFY(drawing->textSize.width() > 60 && drawing->textSize.width() <= 240);
     QCOMPARE(drawing->box.width(), std::ceil(drawing->textSize.width()) + 18);
     QCOMPARE(drawing->box.height(), std::ceil(drawing->textSize.height()) + 14);
     QCOMPARE(drawing->box.topLeft(), drawing->point + QPointF(12, 12));
@@ -688,104 +554,52 @@ void TestIntradayChart::overlayFollowsPointer()
     IntradayChartSeries series = sampleSeries();
     series.accent = QColor();
     auto *overlay = new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 600, 240), series);
-    QCOMPARE(overlay->samples(), series.prices);
-    QCOMPARE(overlay->volumes(), series.volumes);
-    QCOMPARE(overlay->symbol(), u"sh600519"_s);
-    QCOMPARE(overlay->previousClose(), 10.0);
     QCOMPARE(overlay->accentColor(), QColor::fromRgbF(0.22f, 0.83f, 0.66f));
     QVERIFY(!overlay->isHovering());
     QCOMPARE(overlay->hoverIndex(), kNotFound);
-    QVERIFY(overlay->hasMouseTracking());
 
     overlay->updateHoverForPoint(QPointF(42 + 510.0 * 0.5, 100));
-    QVERIFY(overlay->isHovering());
     QCOMPARE(overlay->hoverIndex(), qint64(2));
+    well->show();
+    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
     overlay->endHover();
     QVERIFY(!overlay->isHovering());
     QCOMPARE(overlay->hoverIndex(), kNotFound);
+    // Transparent until hovered.
+    QVERIFY(WidgetSnapshot::isUniform(well->grab().toImage()));
 
-    well->show();
-    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
     QTest::mouseMove(overlay, QPoint(0, 100));
     QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), 2000);
     QCOMPARE(overlay->hoverIndex(), qint64(0));
     QTest::mouseMove(overlay, QPoint(599, 100));
     QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), 2000);
-}
-
-void TestIntradayChart::renders_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<bool>("hovered");
-    QTest::newRow("loading") << u"chart-loading"_s << u"sh600519"_s
-                             << int(IntradayChartState::Loading) << false;
-    QTest::newRow("collecting") << u"chart-collecting"_s << u"sh600519"_s
-                                << int(IntradayChartState::Collecting) << false;
-    QTest::newRow("flat") << u"chart-flat"_s << u"sh600519"_s << int(IntradayChartState::Flat)
-                          << false;
-    QTest::newRow("full") << u"chart-full"_s << u"sh600519"_s << int(IntradayChartState::Full)
-                          << false;
-    QTest::newRow("full US") << u"chart-full-us"_s << u"gb_aapl"_s << int(IntradayChartState::Full)
-                             << false;
-    QTest::newRow("hover read-out")
-        << u"chart-hover"_s << u"sh600519"_s << int(IntradayChartState::Full) << true;
+    QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
 }
 
 void TestIntradayChart::renders()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, symbol);
-    QFETCH(int, state);
-    QFETCH(bool, hovered);
-    IntradayChartSeries series = sampleSeries(symbol);
-    if (state == int(IntradayChartState::Loading))
-        series.isReal = false;
-    else if (state == int(IntradayChartState::Collecting))
-        series.prices = {10.0};
-    else if (state == int(IntradayChartState::Flat))
-        series.prices = {10.0, 10.0};
-    const QSizeF size = hovered ? QSizeF(620, 200) : QSizeF(332, 90);
+    // A full chart with the read-out over it, the way the main window shows it.
+    const IntradayChartSeries series = sampleSeries();
+    const QSizeF size(620, 200);
     auto well = makeWell(size);
     Toolkit::linearGridViewWithFrame(well.get(), QRectF(QPointF(0, 0), size));
     const QRectF frame(8, 5, size.width() - 16, size.height() - 10);
     new IntradayChartView(well.get(), frame, series);
-    if (hovered) {
-        auto *overlay = new IntradayHoverOverlayView(well.get(), frame, series);
-        overlay->updateHoverForPoint(QPointF(98 + 120, 60));
-        QVERIFY(overlay->isHovering());
-    }
+    auto *overlay = new IntradayHoverOverlayView(well.get(), frame, series);
+    overlay->updateHoverForPoint(QPointF(98 + 120, 60));
+    QVERIFY(overlay->isHovering());
     well->show();
     QVERIFY(QTest::qWaitForWindowExposed(well.get()));
-    const QImage image = WidgetSnapshot::save(well.get(), m_dir.path(), name);
+    const QImage image = WidgetSnapshot::save(well.get(), m_dir.path(), u"chart-hover"_s);
     QVERIFY2(!image.isNull(), "could not write the snapshot");
-    QVERIFY2(!WidgetSnapshot::isUniform(image), qPrintable(name + u" drew nothing"_s));
-    if (state == int(IntradayChartState::Full)) {
-        // The accent line is on the picture, not just the grid and labels.
-        bool accentSeen = false;
-        const QRgb accent = series.accent.rgb();
-        for (int y = 0; y < image.height() && !accentSeen; ++y) {
-            for (int x = 0; x < image.width() && !accentSeen; ++x)
-                accentSeen = (image.pixel(x, y) & 0xFFFFFF) == (accent & 0xFFFFFF);
-        }
-        QVERIFY(accentSeen);
+    // The accent line is on the picture, not just the grid and labels.
+    bool accentSeen = false;
+    const QRgb accent = series.accent.rgb();
+    for (int y = 0; y < image.height() && !accentSeen; ++y) {
+        for (int x = 0; x < image.width() && !accentSeen; ++x)
+            accentSeen = (image.pixel(x, y) & 0xFFFFFF) == (accent & 0xFFFFFF);
     }
-}
-
-void TestIntradayChart::overlayIsTransparentUntilHovered()
-{
-    auto well = makeWell(QSizeF(400, 160));
-    auto *overlay =
-        new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 400, 160), sampleSeries());
-    well->show();
-    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
-    overlay->endHover();
-    QVERIFY(WidgetSnapshot::isUniform(
-        WidgetSnapshot::save(well.get(), m_dir.path(), u"overlay-idle"_s)));
-    overlay->updateHoverForPoint(QPointF(200, 80));
-    QVERIFY(!WidgetSnapshot::isUniform(
-        WidgetSnapshot::save(well.get(), m_dir.path(), u"overlay-hovered"_s)));
+    QVERIFY(accentSeen);
 }
 
 QTEST_MAIN(TestIntradayChart)
