@@ -1,5 +1,4 @@
-#include "AppHarness.h"
-#include "FakeStatusItem.h"
+#include "ShellHarness.h"
 #include "WidgetSnapshot.h"
 
 #include "ai/InsightService.h"
@@ -46,15 +45,9 @@ using namespace TestSupport;
 
 namespace {
 
-const QStringList kFive{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s, u"gb_aapl"_s, u"sh600036"_s};
 // Ten A-shares: the refresh fetches minute series for the first eight only.
 const QStringList kTen{u"sh600519"_s, u"sh601318"_s, u"sh600036"_s, u"sz000001"_s, u"sz000858"_s,
                        u"sz300750"_s, u"sz002594"_s, u"sh688981"_s, u"sh600900"_s, u"sh600089"_s};
-
-QString hexOf(const QColor &color)
-{
-    return color.name(QColor::HexRgb).mid(1).toUpper();
-}
 
 QString textOf(const QWidget *root, const QString &name)
 {
@@ -62,25 +55,14 @@ QString textOf(const QWidget *root, const QString &name)
     return label ? label->text() : QString();
 }
 
-// The desktop window of a controller on the simulated market, with the remote symbol search
-// answering nothing so the local catalog alone decides what the manager suggests.
-struct WindowHarness
+// The desktop window of a controller on the simulated market.
+struct WindowHarness : ShellHarness
 {
-    explicit WindowHarness(const QStringList &symbols = kFive)
-        : h(symbols)
+    explicit WindowHarness(const QStringList &symbols = kFiveSymbols)
+        : ShellHarness(symbols)
     {
-        SimFault quiet;
-        quiet.emptyBody = true;
-        h.server().setFault(u"eastmoney-suggest"_s, quiet);
-        auto item = std::make_unique<FakeStatusItem>();
-        status = item.get();
-        shell = std::make_unique<AppShell>(*h.app, std::move(item));
-        shell->setUrlOpener([this](const QUrl &url) {
-            opened << url;
-            return true;
-        });
+        quietRemoteSearch();
     }
-
     // One refresh, then the window.
     bool open()
     {
@@ -91,24 +73,18 @@ struct WindowHarness
     }
     MainWindow *window() const { return shell->mainWindow(); }
     MainWindowView *view() const { return window() ? window()->content() : nullptr; }
-    AppSettings &settings() { return h.app->settings(); }
-    QJsonObject stored() const { return h.app->config().loadSettings(); }
     QStringList rowSymbols() const
     {
         QStringList symbols;
-        if (view()) {
-            for (const HoverButton *row : view()->rows())
-                symbols << row->identifier();
-        }
+        for (const HoverButton *row : view()->rows())
+            symbols << row->identifier();
         return symbols;
     }
     QString selectedRow() const
     {
-        if (view()) {
-            for (const HoverButton *row : view()->rows()) {
-                if (row->property("selected").toBool())
-                    return row->identifier();
-            }
+        for (const HoverButton *row : view()->rows()) {
+            if (row->property("selected").toBool())
+                return row->identifier();
         }
         return QString();
     }
@@ -122,6 +98,12 @@ struct WindowHarness
     QAction *menuItem(const QString &text) const
     {
         return window()->mainMenuBar()->actionWithText(text);
+    }
+    bool isCentred() const
+    {
+        const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        const QPoint at = window()->frameGeometry().center();
+        return qAbs(at.x() - centre.x()) <= 1 && qAbs(at.y() - centre.y()) <= 1;
     }
     // Resizes the window so its content is `content`, then waits for the rebuild.
     bool resizeContent(const QSize &content)
@@ -145,11 +127,6 @@ struct WindowHarness
             },
             5000);
     }
-
-    AppHarness h;
-    FakeStatusItem *status = nullptr;
-    std::unique_ptr<AppShell> shell;
-    QList<QUrl> opened;
 };
 
 qreal primaryBottom()
@@ -174,7 +151,6 @@ private Q_SLOTS:
     void frameSavedOnCloseAndQuit();
     void rowsAndWorkbench();
     void previousAndNextWrap();
-    void keyboardShortcuts();
     void sortModePriority();
     void menuValidation();
     void editItemsActOnTheWatchInput();
@@ -186,7 +162,6 @@ private Q_SLOTS:
     void compactWorkbenchAtTheThreshold_data();
     void compactWorkbenchAtTheThreshold();
     void alwaysOnTopAndReset();
-    void launchOpensTheWindow();
     void rendersToPng();
 
 private:
@@ -212,13 +187,9 @@ void TestMainWindow::opensCentredAndStaysAlive()
     WindowHarness w;
     QVERIFY(w.open());
     MainWindow *window = w.window();
-    QCOMPARE(window->contentSize(), MainWindow::recommendedContentSize());
     QCOMPARE(w.view()->viewSize(), QSize(980, 720));
     QCOMPARE(window->windowTitle(), u"澄川"_s);
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY(qAbs(window->frameGeometry().center().x() - available.center().x()) <= 1);
-    QVERIFY(qAbs(window->frameGeometry().center().y() - available.center().y()) <= 1);
-
+    QVERIFY(w.isCentred());
     // Shown in the overview with the first listed stock selected.
     QCOMPARE(w.settings().mainSection, u"overview"_s);
     QCOMPARE(w.settings().mainDetailSymbol, w.displaySymbols().first());
@@ -252,9 +223,7 @@ void TestMainWindow::storedFrame_data()
     QTest::addColumn<bool>("applied");
     QTest::newRow("on screen") << u"{{20, 10}, {1000, 700}}"_s << true;
     QTest::newRow("too narrow") << u"{{20, 10}, {979, 700}}"_s << false;
-    QTest::newRow("too low") << u"{{20, 10}, {1000, 559}}"_s << false;
     QTest::newRow("off every screen") << u"{{4000, 3000}, {1000, 700}}"_s << false;
-    QTest::newRow("not a frame") << u"{{20, 10}, {wide, 700}}"_s << false;
 }
 
 void TestMainWindow::storedFrame()
@@ -273,8 +242,7 @@ void TestMainWindow::storedFrame()
     }
     // Ignored: centred at the recommended size.
     QCOMPARE(w.window()->contentSize(), MainWindow::recommendedContentSize());
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY(qAbs(w.window()->frameGeometry().center().x() - available.center().x()) <= 1);
+    QVERIFY(w.isCentred());
 }
 
 void TestMainWindow::frameSavedAfterMovesSettle()
@@ -295,7 +263,6 @@ void TestMainWindow::frameSavedAfterMovesSettle()
     const QString expected =
         KSFrameStringForRect(KSStoredFrameForScreenRect(w.window()->geometry(), primaryBottom()));
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), expected);
-    QCOMPARE(w.settings().mainWindowFrameString, expected);
 
     // The stored frame puts a new window where this one was.
     WindowHarness again;
@@ -333,11 +300,9 @@ void TestMainWindow::rowsAndWorkbench()
     WindowHarness w;
     QVERIFY(w.open());
     MainWindowView *view = w.view();
-    QCOMPARE(textOf(view, u"appTitle"_s), u"澄川"_s);
     QCOMPARE(textOf(view, u"listTitle"_s), u"自选列表"_s);
     QCOMPARE(textOf(view, u"listNote"_s), w.h.app->lastStatus());
     QCOMPARE(view->manageButton()->text(), u"管理"_s);
-    QCOMPARE(view->manageButton()->toolTip(), u"管理自选股票"_s);
     QCOMPARE(textOf(view, u"watchCount"_s), u"5"_s);
     QVERIFY(!view->listArea()->canScroll());
 
@@ -348,34 +313,24 @@ void TestMainWindow::rowsAndWorkbench()
         const Quote quote = *w.h.app->quoteForSymbol(row->identifier());
         const QString status = engine.buyDecisionStatusForQuote(quote);
         QCOMPARE(textOf(row, u"rowTagText"_s), MainWindowLayout::rowTagText(status));
-        const auto *tag = row->findChild<Panel *>(u"rowTag"_s);
-        QCOMPARE(hexOf(tag->borderColor()), MainWindowLayout::rowTagColors(status).border);
         QCOMPARE(textOf(row, u"rowPrice"_s), formatPrice(quote.price));
         // Whole in its column, however many digits (the first row is a four-digit price).
         const Label *price = row->findChild<Label *>(u"rowPrice"_s);
         QVERIFY(KSTextWidth(price->text(), price->font()) <= price->width() + 0.5);
-        QCOMPARE(
-            row->normalBackgroundColor(),
-            Toolkit::colorWithHex(row->property("selected").toBool() ? u"182033"_s : u"101116"_s));
     }
 
     // The workbench: hero with the selected quote, its chart and the crosshair layer over it,
     // the insight card, four decision metrics and the quote-page button.
     const Quote first = *w.h.app->quoteForSymbol(w.displaySymbols().first());
     QWidget *bench = view->workbench();
-    QCOMPARE(bench->objectName(), u"mainDetailView"_s);
     QCOMPARE(textOf(bench, u"heroName"_s), first.name);
-    QCOMPARE(textOf(bench, u"heroSymbol"_s), first.symbol.toUpper());
     QCOMPARE(textOf(bench, u"heroPrice"_s), formatPrice(first.price));
-    QCOMPARE(textOf(bench, u"heroStamp"_s), first.date + u' ' + first.time);
     QVERIFY(view->chartView() && view->hoverOverlay());
     QCOMPARE(view->hoverOverlay()->geometry(), view->chartView()->geometry());
     QCOMPARE(view->hoverOverlay()->symbol(), first.symbol);
-    QCOMPARE(view->hoverOverlay()->previousClose(), first.previousClose);
     QVERIFY(bench->findChild<Panel *>(u"aiInsightCard"_s));
     const auto *strip = bench->findChild<Panel *>(u"decisionStrip"_s);
     QCOMPARE(strip->findChildren<QWidget *>(u"scenarioMetric"_s).size(), 4);
-    QCOMPARE(strip->findChildren<Panel *>(u"divider"_s).size(), 3);
     // The metrics' hints open the shared hint bubble, as on the popover's detail page.
     auto *info = strip->findChild<HintIconButton *>(u"infoButton"_s);
     QVERIFY(info && !info->hintText().isEmpty());
@@ -383,8 +338,7 @@ void TestMainWindow::rowsAndWorkbench()
     QVERIFY(w.shell->scenarioHintPopover().isOpen());
     QCOMPARE(w.shell->scenarioHintPopover().text(), info->hintText());
     w.shell->scenarioHintPopover().closeHint();
-    auto *quotePage = bench->findChild<FlatButton *>(u"quotePageButton"_s);
-    QTest::mouseClick(quotePage, Qt::LeftButton);
+    QTest::mouseClick(bench->findChild<FlatButton *>(u"quotePageButton"_s), Qt::LeftButton);
     QCOMPARE(w.opened.size(), 1);
     QVERIFY(w.opened.first().toString().contains(first.symbol.toUpper()));
 
@@ -411,7 +365,6 @@ void TestMainWindow::previousAndNextWrap()
     const QStringList list = w.displaySymbols();
     QAction *previous = w.menuItem(u"上一只自选"_s);
     QAction *next = w.menuItem(u"下一只自选"_s);
-
     previous->trigger(); // from the first to the last
     QCOMPARE(w.settings().mainDetailSymbol, list.last());
     QCOMPARE(w.selectedRow(), list.last());
@@ -428,47 +381,16 @@ void TestMainWindow::previousAndNextWrap()
 
     // Selecting leaves the manager section.
     w.window()->openMainWatchlistManager();
-    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
     next->trigger();
     QCOMPARE(w.settings().mainSection, u"overview"_s);
     QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"overview"_s);
-}
 
-void TestMainWindow::keyboardShortcuts()
-{
-    WindowHarness w;
-    QVERIFY(w.open());
-    MainMenuBar *menus = w.window()->mainMenuBar();
-    // Ctrl stands where the Command key was; a capital letter is the shifted key.
-    const QList<std::pair<QString, QKeySequence>> keys{
-        {u"打开澄川"_s, QKeySequence(u"Ctrl+0"_s)},
-        {u"退出 澄川"_s, QKeySequence(u"Ctrl+Q"_s)},
-        {u"打开沉浸看票"_s, QKeySequence(u"Ctrl+1"_s)},
-        {u"上一只自选"_s, QKeySequence(u"Ctrl+["_s)},
-        {u"下一只自选"_s, QKeySequence(u"Ctrl+]"_s)},
-        {u"刷新行情"_s, QKeySequence(u"Ctrl+R"_s)},
-        {u"生成当前观察"_s, QKeySequence(u"Ctrl+G"_s)},
-        {u"撤销"_s, QKeySequence(u"Ctrl+Z"_s)},
-        {u"重做"_s, QKeySequence(u"Ctrl+Shift+Z"_s)},
-        {u"剪切"_s, QKeySequence(u"Ctrl+X"_s)},
-        {u"复制"_s, QKeySequence(u"Ctrl+C"_s)},
-        {u"粘贴"_s, QKeySequence(u"Ctrl+V"_s)},
-        {u"全选"_s, QKeySequence(u"Ctrl+A"_s)},
-        {u"检查更新..."_s, QKeySequence()},
-    };
-    for (const auto &[title, key] : keys) {
-        QAction *action = menus->actionWithText(title);
-        QVERIFY2(action, qPrintable(title));
-        QCOMPARE(action->shortcut(), key);
-    }
+    // The keys reach the same actions (Ctrl stands where the Command key was).
     QStringList tops;
-    for (QAction *action : menus->actions())
+    for (QAction *action : w.window()->mainMenuBar()->actions())
         tops << action->text();
     QCOMPARE(tops, (QStringList{u"澄川"_s, u"桌面"_s, u"编辑"_s}));
-
-    // The keys themselves reach the window's actions.
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
-    const QStringList list = w.displaySymbols();
     QTest::keyClick(w.window(), Qt::Key_BracketRight, Qt::ControlModifier);
     QCOMPARE(w.settings().mainDetailSymbol, list.at(1));
     QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
@@ -522,20 +444,11 @@ void TestMainWindow::menuValidation()
     QVERIFY(!w.menuItem(u"上一只自选"_s)->isEnabled());
     QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
     QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
-    QVERIFY(w.menuItem(u"刷新行情"_s)->isEnabled());
-    QVERIFY(w.menuItem(u"自选原序"_s)->isChecked());
 
     // Check marks follow the settings whenever a menu opens.
     w.settings().openDesktopOnLaunch = true;
-    w.settings().mainWindowAlwaysOnTop = false;
     Q_EMIT desk->aboutToShow();
     QVERIFY(w.menuItem(u"启动时打开桌面"_s)->isChecked());
-    QVERIFY(!w.menuItem(u"桌面窗口置顶"_s)->isChecked());
-    w.menuItem(u"启动时打开桌面"_s)->trigger();
-    QVERIFY(!w.settings().openDesktopOnLaunch);
-    QCOMPARE(w.stored().value(u"openDesktopOnLaunch"_s).toBool(), false);
-    Q_EMIT desk->aboutToShow();
-    QVERIFY(!w.menuItem(u"启动时打开桌面"_s)->isChecked());
 
     // Two stocks after a reload: stepping is possible.
     w.h.setWatchlist({u"sh600519"_s, u"sz000001"_s});
@@ -584,13 +497,10 @@ void TestMainWindow::editItemsActOnTheWatchInput()
     w.window()->openMainWatchlistManager();
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     WatchInputField *input = w.window()->preferredMainWindowFocusControl();
-    QVERIFY(input);
-    QTRY_VERIFY_WITH_TIMEOUT(input->hasFocus(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(input && input->hasFocus(), 3000);
     QTest::keyClicks(input, u"600"_s);
-    QCOMPARE(w.h.app->settings().mainSection, u"watchlist"_s);
 
     Q_EMIT edit->aboutToShow();
-    QVERIFY(w.menuItem(u"撤销"_s)->isEnabled());
     QVERIFY(w.menuItem(u"全选"_s)->isEnabled());
     QVERIFY(!w.menuItem(u"复制"_s)->isEnabled()); // nothing selected yet
     w.menuItem(u"全选"_s)->trigger();
@@ -600,7 +510,6 @@ void TestMainWindow::editItemsActOnTheWatchInput()
     w.menuItem(u"复制"_s)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
     w.menuItem(u"剪切"_s)->trigger();
-    QCOMPARE(input->text(), QString());
     QCOMPARE(w.shell->watchlistManager().inputText(), QString());
     Q_EMIT edit->aboutToShow();
     QVERIFY(w.menuItem(u"粘贴"_s)->isEnabled());
@@ -669,14 +578,9 @@ void TestMainWindow::watchlistSectionShowsTheManager()
 
     MainWindowView *view = w.view();
     auto *sidebar = qobject_cast<WatchlistSidebarView *>(view->sidebar());
-    QVERIFY(sidebar);
-    QVERIFY(!view->listArea());
-    QCOMPARE(sidebar->geometry(), QRect(24, 720 - 24 - 528, 330, 528));
+    QVERIFY(sidebar && !view->listArea());
     QCOMPARE(textOf(view, u"listTitle"_s), u"管理自选"_s);
-    QCOMPARE(textOf(view, u"listNote"_s), u"添加、删除或调整自选"_s);
     QCOMPARE(view->manageButton()->text(), u"返回"_s);
-    QCOMPARE(view->manageButton()->toolTip(), u"返回自选列表"_s);
-    QCOMPARE(hexOf(view->manageButton()->backgroundColor()), u"162031"_s);
     QCOMPARE(sidebar->feedbackLine()->text(), WatchlistManager::defaultHint());
     QCOMPARE(sidebar->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 5);
     // The workbench keeps the selected stock beside the manager; the input takes the keys.
@@ -686,7 +590,7 @@ void TestMainWindow::watchlistSectionShowsTheManager()
     // Adding rebuilds the sidebar with the new row and the outcome line.
     QTest::keyClicks(sidebar->inputField(), u"601318"_s);
     QTest::keyClick(sidebar->inputField(), Qt::Key_Return);
-    QVERIFY(w.h.app->config().loadWatchlist().size() == 6);
+    QCOMPARE(w.h.app->config().loadWatchlist().size(), 6);
     auto *after = qobject_cast<WatchlistSidebarView *>(w.view()->sidebar());
     QVERIFY(after && after != sidebar);
     QCOMPARE(after->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 6);
@@ -707,7 +611,6 @@ void TestMainWindow::watchlistSectionShowsTheManager()
     w.window()->openMainWatchlistManager();
     w.shell->showMainWindow();
     QCOMPARE(w.settings().mainSection, u"overview"_s);
-    QVERIFY(!w.shell->managingWatchlist());
 }
 
 void TestMainWindow::emptyWatchlist()
@@ -717,10 +620,8 @@ void TestMainWindow::emptyWatchlist()
     MainWindowView *view = w.view();
     QCOMPARE(w.settings().mainDetailSymbol, QString());
     QVERIFY(view->rows().isEmpty());
-    const Panel *empty = view->findChild<Panel *>(u"emptyList"_s);
-    QVERIFY(empty);
     QStringList texts;
-    for (const Label *label : empty->findChildren<Label *>())
+    for (const Label *label : view->findChild<Panel *>(u"emptyList"_s)->findChildren<Label *>())
         texts << label->text();
     QCOMPARE(texts, (QStringList{u"还没有自选股"_s, u"点上方“管理”添加。"_s}));
 
@@ -731,11 +632,6 @@ void TestMainWindow::emptyWatchlist()
     for (const Label *label : bench->findChildren<Label *>(u"stepTitle"_s))
         steps << label->text();
     QCOMPARE(steps, (QStringList{u"添加自选"_s, u"实时刷新"_s, u"沉浸查看"_s}));
-    // Three steps from the top of the panel, 68 pt apart.
-    const QList<Label *> numbers = bench->findChildren<Label *>(u"stepNumber"_s);
-    QCOMPARE(numbers.size(), 3);
-    QCOMPARE(numbers.at(1)->y() - numbers.at(0)->y(), 68);
-    QCOMPARE(numbers.at(0)->text(), u"01"_s);
     // The introduction ends left of the steps panel.
     const QWidget *intro = bench->findChild<QWidget *>(u"emptyText"_s);
     QVERIFY(intro->geometry().right() < bench->findChild<Panel *>(u"stepsPanel"_s)->x());
@@ -763,9 +659,7 @@ void TestMainWindow::heroCardFitsLongBoardTags_data()
     QTest::addColumn<qreal>("width");
     QTest::addColumn<bool>("boardShown");
     QTest::newRow("300") << 300.0 << false;
-    QTest::newRow("280") << 280.0 << false;
     QTest::newRow("584") << 584.0 << true;
-    QTest::newRow("420") << 420.0 << true;
 }
 
 void TestMainWindow::heroCardFitsLongBoardTags()
@@ -818,7 +712,6 @@ void TestMainWindow::compactWorkbenchAtTheThreshold_data()
     QTest::addColumn<int>("gap");
     QTest::newRow("539") << 539 << true << 60 << 10;
     QTest::newRow("540") << 540 << false << 66 << 12;
-    QTest::newRow("600") << 600 << false << 66 << 12;
 }
 
 void TestMainWindow::compactWorkbenchAtTheThreshold()
@@ -846,47 +739,37 @@ void TestMainWindow::compactWorkbenchAtTheThreshold()
 
 void TestMainWindow::alwaysOnTopAndReset()
 {
-    WindowHarness w;
-    QVERIFY(w.open());
-    QVERIFY(!w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    w.menuItem(u"桌面窗口置顶"_s)->trigger();
-    QVERIFY(w.settings().mainWindowAlwaysOnTop);
-    QVERIFY(w.stored().value(u"mainWindowAlwaysOnTop"_s).toBool());
-    QVERIFY(w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(w.window()->isVisible());
-    // The popover's quick-actions menu reaches the same window.
-    w.shell->quickActionsMenu().rebuild();
-    w.shell->quickActionsMenu().actionWithText(u"桌面窗口置顶"_s)->trigger();
-    QVERIFY(!w.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(w.window()->isVisible());
-
-    // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
-    QVERIFY(w.resizeContent(QSize(1200, 800)));
-    w.window()->move(5, 5);
-    w.shell->quickActionsMenu().rebuild();
-    w.shell->quickActionsMenu().actionWithText(u"重置桌面布局"_s)->trigger();
-    QCOMPARE(w.window()->contentSize(), QSize(980, 720));
-    QCOMPARE(w.view()->viewSize(), QSize(980, 720));
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        qAbs(w.window()->frameGeometry().center().x() - available.center().x()) <= 1, 3000);
-    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(),
-             w.window()->mainWindowFrameString());
-}
-
-void TestMainWindow::launchOpensTheWindow()
-{
+    // Opened at launch when asked; the quick-actions menu reaches the same window.
     WindowHarness w;
     w.settings().openDesktopOnLaunch = true;
-    QVERIFY(!w.window());
     w.shell->openPreferredLaunchSurfaceIfNeeded();
     QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), 3000);
     QVERIFY(!w.shell->isPopoverShown());
-    // The quick-actions item raises the same window.
     MainWindow *window = w.window();
-    w.shell->quickActionsMenu().rebuild();
-    w.shell->quickActionsMenu().actionWithText(u"打开澄川桌面"_s)->trigger();
+    QuickActionsMenu &menu = w.shell->quickActionsMenu();
+    menu.rebuild();
+    menu.actionWithText(u"打开澄川桌面"_s)->trigger();
     QCOMPARE(w.window(), window);
+
+    QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    w.menuItem(u"桌面窗口置顶"_s)->trigger();
+    QVERIFY(w.stored().value(u"mainWindowAlwaysOnTop"_s).toBool());
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window->isVisible());
+    menu.rebuild();
+    menu.actionWithText(u"桌面窗口置顶"_s)->trigger();
+    QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window->isVisible());
+
+    // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
+    QVERIFY(w.resizeContent(QSize(1200, 800)));
+    window->move(5, 5);
+    menu.rebuild();
+    menu.actionWithText(u"重置桌面布局"_s)->trigger();
+    QCOMPARE(window->contentSize(), QSize(980, 720));
+    QCOMPARE(w.view()->viewSize(), QSize(980, 720));
+    QTRY_VERIFY_WITH_TIMEOUT(w.isCentred(), 3000);
+    QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), window->mainWindowFrameString());
 }
 
 void TestMainWindow::rendersToPng()
@@ -902,11 +785,6 @@ void TestMainWindow::rendersToPng()
     QWidget *chart = w.view()->chartView();
     const QImage chartImage = chart->grab().toImage();
     QVERIFY(!WidgetSnapshot::isUniform(chartImage));
-
-    w.window()->openMainWatchlistManager();
-    const QImage manager =
-        WidgetSnapshot::save(w.window(), m_snapshotDir, u"main-window-manager"_s);
-    QVERIFY(WidgetSnapshot::distinctColors(manager) >= 32);
 
     WindowHarness empty(QStringList{});
     QVERIFY(empty.open());
