@@ -1,5 +1,4 @@
-#include "AppHarness.h"
-#include "FakeStatusItem.h"
+#include "ShellHarness.h"
 #include "WidgetSnapshot.h"
 
 #include "app/WatchlistManager.h"
@@ -96,21 +95,17 @@ struct PageHarness
     std::unique_ptr<WatchlistPopoverPage> page;
 };
 
-struct ShellHarness
+struct ManagerShell : ShellHarness
 {
-    explicit ShellHarness(const QStringList &symbols = kThree)
-        : h(symbols)
+    explicit ManagerShell(const QStringList &symbols = kThree)
+        : ShellHarness(symbols)
     {
-        auto item = std::make_unique<FakeStatusItem>();
-        item->itemGeometry = QRect(600, 0, 24, 24);
-        shell = std::make_unique<AppShell>(*h.app, std::move(item));
+        status->itemGeometry = QRect(600, 0, 24, 24);
     }
     WatchlistPopoverPage *managerPage() const
     {
         return qobject_cast<WatchlistPopoverPage *>(shell->popover().content());
     }
-    AppHarness h;
-    std::unique_ptr<AppShell> shell;
 };
 
 } // namespace
@@ -123,10 +118,8 @@ private Q_SLOTS:
     void pageLayout();
     void suggestionPanel_data();
     void suggestionPanel();
-    void clearingTheInputHidesThePanel();
-    void keysInTheField();
-    void enterInTheFieldAdds();
-    void clickOnASuggestionAdds();
+    void keysAndClearingInTheField();
+    void enterAndClickAdd();
     void rows_data();
     void rows();
     void rowButtonsMoveAndRemove();
@@ -154,24 +147,14 @@ void TestWatchlistManagerPage::pageLayout()
     PageHarness p;
     WatchlistPopoverPage *page = p.build();
     QCOMPARE(page->size(), QSize(380, 430));
-    // y-up frames of the page, seen in Qt's top-left coordinates.
-    QCOMPARE(page->backButton()->geometry(), QRect(14, 430 - 388 - 24, 58, 24));
     QCOMPARE(page->backButton()->text(), u"‹ 返回"_s);
-    QCOMPARE(page->inputField()->geometry(), QRect(28, 430 - 350 - 20, 252, 20));
-    QCOMPARE(page->addButton()->geometry(), QRect(302, 430 - 344 - 32, 64, 32));
     QCOMPARE(page->addButton()->text(), u"添加"_s);
-    QCOMPARE(page->rowsView()->geometry(), QRect(14, 430 - 14 - 302, 352, 302));
     QVERIFY(labelTexts(page).contains(u"管理自选"_s));
     QVERIFY(labelTexts(page).contains(u"名称或代码添加"_s));
     QVERIFY(page->suggestionPanel()->isHidden());
     QVERIFY(page->saveFailureLine()->isHidden());
-
-    WatchInputField *field = page->inputField();
-    QVERIFY(!field->hasFrame());
-    QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
-    QCOMPARE(field->palette().color(QPalette::Text), hex(u"F4F4F5"_s));
-    QCOMPARE(field->palette().color(QPalette::PlaceholderText), hex(u"686D80"_s));
-    QCOMPARE(field->text(), QString());
+    QCOMPARE(page->inputField()->placeholderText(), u"输入股票名称或代码"_s);
+    QCOMPARE(page->inputField()->text(), QString());
 }
 
 void TestWatchlistManagerPage::suggestionPanel_data()
@@ -183,7 +166,6 @@ void TestWatchlistManagerPage::suggestionPanel_data()
 
     QTest::newRow("three") << u"中国人"_s << 3 << 94 << false;
     QTest::newRow("seven") << u"招商"_s << 7 << 152 << true;
-    QTest::newRow("ten") << u"600"_s << 10 << 152 << true;
     QTest::newRow("none") << u"不存在的股票"_s << 0 << 36 << false;
 }
 
@@ -203,9 +185,6 @@ void TestWatchlistManagerPage::suggestionPanel()
     QVERIFY(panel->isVisible());
     // Hangs 8 pt below the input (y 350), over the rows, as wide as they are.
     QCOMPARE(panel->geometry(), QRect(14, 430 - 350 + 8, 352, height));
-    QCOMPARE(panel->backgroundColor(), hex(u"0D0F16"_s));
-    QCOMPARE(panel->borderColor(), hex(u"242837"_s));
-    QVERIFY(panel->geometry().bottom() > page->rowsView()->geometry().top());
 
     const QList<FlatButton *> buttons = suggestionButtons(panel);
     QCOMPARE(buttons.size(), count);
@@ -217,12 +196,9 @@ void TestWatchlistManagerPage::suggestionPanel()
     QCOMPARE(panel->scrollArea()->canScroll(), scrolls);
     QCOMPARE(buttons.first()->geometry(), QRect(6, 6, 340, 24));
     QCOMPARE(buttons.last()->geometry().top(), 6 + 29 * (count - 1));
+    // The first suggestion is the selected one.
     QCOMPARE(buttons.at(0)->backgroundColor(), hex(u"171B2B"_s));
-    QCOMPARE(buttons.at(0)->borderColor(), hex(u"303A72"_s));
-    if (count > 1) {
-        QCOMPARE(buttons.at(1)->backgroundColor(), hex(u"0F1118"_s));
-        QCOMPARE(buttons.at(1)->borderColor(), hex(u"1D2130"_s));
-    }
+    QCOMPARE(buttons.at(1)->backgroundColor(), hex(u"0F1118"_s));
     const WatchItem first = p.manager.suggestions().first();
     const QStringList texts = labelTexts(buttons.first());
     QVERIFY(texts.contains(first.value(u"name"_s).toString()));
@@ -230,22 +206,7 @@ void TestWatchlistManagerPage::suggestionPanel()
                            first.value(u"symbol"_s).toString().toUpper()));
 }
 
-void TestWatchlistManagerPage::clearingTheInputHidesThePanel()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    WatchInputField *field = page->inputField();
-    QTest::keyClicks(field, u"600"_s);
-    QVERIFY(page->suggestionPanel()->isVisible());
-    for (int i = 0; i < 3; ++i)
-        QTest::keyClick(field, Qt::Key_Backspace);
-    QCOMPARE(p.manager.inputText(), QString());
-    QVERIFY(page->suggestionPanel()->isHidden());
-    QTest::keyClicks(field, u"  "_s); // blanks alone show nothing either
-    QVERIFY(page->suggestionPanel()->isHidden());
-}
-
-void TestWatchlistManagerPage::keysInTheField()
+void TestWatchlistManagerPage::keysAndClearingInTheField()
 {
     PageHarness p;
     WatchlistPopoverPage *page = p.build();
@@ -282,9 +243,19 @@ void TestWatchlistManagerPage::keysInTheField()
     QCOMPARE(field->cursorPosition(), 2);
     QCOMPARE(p.manager.selectedSuggestionIndex(), -1);
     QCOMPARE(field->text(), u"sh_abc"_s);
+
+    // Clearing the input hides the panel; blanks alone show nothing either.
+    QTest::keyClicks(field, u"600"_s);
+    QVERIFY(page->suggestionPanel()->isVisible());
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QCOMPARE(p.manager.inputText(), QString());
+    QVERIFY(page->suggestionPanel()->isHidden());
+    QTest::keyClicks(field, u"  "_s);
+    QVERIFY(page->suggestionPanel()->isHidden());
 }
 
-void TestWatchlistManagerPage::enterInTheFieldAdds()
+void TestWatchlistManagerPage::enterAndClickAdd()
 {
     PageHarness p;
     WatchlistPopoverPage *page = p.build();
@@ -301,16 +272,12 @@ void TestWatchlistManagerPage::enterInTheFieldAdds()
     QTest::keyClick(page->inputField(), Qt::Key_Enter);
     QCOMPARE(page->inputField()->text(), u"zz_zz"_s);
     QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Error);
-}
 
-void TestWatchlistManagerPage::clickOnASuggestionAdds()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
+    // A click on a suggestion adds it as well.
+    page->inputField()->clear();
     QTest::keyClicks(page->inputField(), u"600"_s);
     const QString second = p.manager.suggestions().at(1).value(u"symbol"_s).toString();
-    const QList<FlatButton *> buttons = suggestionButtons(page->suggestionPanel());
-    QTest::mouseClick(buttons.at(1), Qt::LeftButton);
+    QTest::mouseClick(suggestionButtons(page->suggestionPanel()).at(1), Qt::LeftButton);
     QCOMPARE(storedSymbols(*p.h.app).last(), second);
     QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Success);
     QVERIFY(page->suggestionPanel()->isHidden());
@@ -323,8 +290,6 @@ void TestWatchlistManagerPage::rows_data()
     QTest::addColumn<int>("document");
 
     QTest::newRow("empty") << QStringList() << 352 << 302;
-    QTest::newRow("one") << QStringList{u"sh600519"_s} << 352 << 302;
-    QTest::newRow("three") << kThree << 352 << 302;
     QTest::newRow("five fit") << (kThree + QStringList{u"sh600036"_s, u"sh600900"_s}) << 352 << 302;
     QTest::newRow("six overflow") << (kThree +
                                       QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s})
@@ -364,8 +329,6 @@ void TestWatchlistManagerPage::rows()
     for (int i = 0; i < rows.size(); ++i) {
         HoverPanel *row = rows.at(i);
         QCOMPARE(row->geometry(), QRect(0, 52 * i, 352, 44));
-        QCOMPARE(row->normalBackgroundColor(), hex(u"101116"_s));
-        QCOMPARE(row->hoverBorderColor(), hex(u"343A4A"_s));
         QVERIFY(labelTexts(row).contains(symbols.at(i).toUpper()));
         auto *up = row->findChild<FlatButton *>(u"moveUp"_s);
         auto *down = row->findChild<FlatButton *>(u"moveDown"_s);
@@ -373,13 +336,8 @@ void TestWatchlistManagerPage::rows()
         QCOMPARE(up->isEnabled(), i >= 1);
         QCOMPARE(down->isEnabled(), i < rows.size() - 1);
         QCOMPARE(up->titleColor(), hex(i >= 1 ? u"B9C6DD"_s : u"4F586C"_s));
-        QCOMPARE(down->titleColor(), hex(i < rows.size() - 1 ? u"B9C6DD"_s : u"4F586C"_s));
-        QCOMPARE(up->toolTip(), u"上移一位"_s);
-        QCOMPARE(down->toolTip(), u"下移一位"_s);
-        QCOMPARE(up->identifier(), symbols.at(i).toUpper());
         QCOMPARE(remove->identifier(), symbols.at(i));
         QCOMPARE(remove->text(), u"移除"_s);
-        QCOMPARE(remove->toolTip(), u"从自选列表移除"_s);
         // Wide sizes: remove 52 at 352 - 10 - 52, move control 62 left of it.
         QCOMPARE(remove->geometry(), QRect(290, 8, 52, 28));
         QCOMPARE(up->parentWidget()->geometry(), QRect(220, 8, 62, 28));
@@ -414,9 +372,6 @@ void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
     auto sidebar =
         std::make_unique<WatchlistSidebarView>(&window, QRectF(24, 24, 330, 528), p.manager);
     window.show();
-    QCOMPARE(sidebar->geometry(), QRect(24, 0, 330, 528));
-    QCOMPARE(sidebar->inputField()->geometry(), QRect(24, 77 - 20, 226, 20));
-    QCOMPARE(sidebar->addButton()->geometry(), QRect(272, 82 - 30, 46, 30));
     QCOMPARE(sidebar->rowsView()->geometry(), QRect(12, 528 - 12 - 401, 306, 401));
 
     const QList<HoverPanel *> rows = rowsOf(sidebar->rowsView()->document());
@@ -476,18 +431,9 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
 
 void TestWatchlistManagerPage::quickActionsItemOpensManager()
 {
-    ShellHarness s;
-    QuickActionsMenu &menu = s.shell->quickActionsMenu();
-    menu.rebuild();
-    QStringList titles;
-    for (QAction *action : menu.actions())
-        titles << action->text();
-    const qsizetype manage = titles.indexOf(u"管理自选"_s);
-    QVERIFY(manage > 0);
-    QCOMPARE(titles.at(manage - 1), u"刷新行情"_s);
-
+    ManagerShell s;
     s.shell->watchlistManager().setInputText(u"stale"_s);
-    menu.actionWithText(u"管理自选"_s)->trigger();
+    s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
     QVERIFY(s.shell->isPopoverShown());
     QVERIFY(s.shell->managingWatchlist());
     WatchlistPopoverPage *page = s.managerPage();
@@ -496,13 +442,11 @@ void TestWatchlistManagerPage::quickActionsItemOpensManager()
     QVERIFY(!s.shell->watchlistManager().hasInputChanged());
     // The input waits for a click before it takes the keys.
     QTRY_VERIFY(!page->inputField()->hasFocus());
-    QVERIFY(!s.shell->popover().focusWidget() ||
-            s.shell->popover().focusWidget() != page->inputField());
 }
 
 void TestWatchlistManagerPage::homeManageButtonAndBack()
 {
-    ShellHarness s;
+    ManagerShell s;
     s.shell->togglePopover(QPoint(600, 10));
     auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
     QVERIFY(home);
@@ -522,10 +466,8 @@ void TestWatchlistManagerPage::homeManageButtonAndBack()
 
 void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
 {
-    ShellHarness s;
-    SimFault quiet;
-    quiet.emptyBody = true;
-    s.h.server().setFault(u"eastmoney-suggest"_s, quiet);
+    ManagerShell s;
+    s.quietRemoteSearch();
     s.shell->openWatchlistManager();
     WatchlistPopoverPage *before = s.managerPage();
     QTest::keyClicks(before->inputField(), u"600"_s);
@@ -543,7 +485,7 @@ void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
 
 void TestWatchlistManagerPage::addingRebuildsThePopover()
 {
-    ShellHarness s;
+    ManagerShell s;
     s.shell->openWatchlistManager();
     WatchlistPopoverPage *before = s.managerPage();
     QCOMPARE(rowsOf(before->rowsView()->document()).size(), 3);
@@ -564,22 +506,15 @@ void TestWatchlistManagerPage::snapshots()
     QVERIFY(QTest::qWaitForWindowExposed(page));
     QTest::keyClicks(page->inputField(), u"600"_s);
     const QImage image = WidgetSnapshot::save(page, m_dir.path(), u"watchlist-manager"_s);
-    QVERIFY2(!image.isNull(), "could not write the snapshot");
-    QVERIFY(!WidgetSnapshot::isUniform(image));
     QVERIFY(WidgetSnapshot::distinctColors(image) >= 16);
-    // The page background and the selected suggestion's fill are really painted.
+    // The page background is really painted.
     QCOMPARE(QColor(image.pixel(4, 200)).rgb() & 0xF0F0F0, hex(u"090A0F"_s).rgb() & 0xF0F0F0);
 
     QWidget window;
     window.resize(330, 528);
     WatchlistSidebarView sidebar(&window, QRectF(0, 0, 330, 528), p.manager);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QImage side = WidgetSnapshot::save(&window, m_dir.path(), u"watchlist-sidebar"_s);
-    QVERIFY(!side.isNull());
-    QVERIFY(!WidgetSnapshot::isUniform(side));
-    if (!m_dir.autoRemove())
-        qInfo() << "snapshots in" << m_dir.path();
+    QVERIFY(!side.isNull() && !WidgetSnapshot::isUniform(side));
 }
 
 QTEST_MAIN(TestWatchlistManagerPage)
