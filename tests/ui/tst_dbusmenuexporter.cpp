@@ -18,16 +18,6 @@ namespace {
 
 const QString kInterface = u"com.canonical.dbusmenu"_s;
 
-// What one item of the exported layout should say.
-struct Expected
-{
-    QString label; // empty for a separator
-    bool enabled = true;
-    int toggleState = -1; // -1: not checkable
-    int children = 0;
-    bool visible = true;
-};
-
 } // namespace
 
 class tst_DBusMenuExporter : public QObject
@@ -46,8 +36,7 @@ private Q_SLOTS:
     void clickTriggersAction();
     void clickOnInertItemsDoesNothing_data();
     void clickOnInertItemsDoesNothing();
-    void eventGroupReportsUnknownIds();
-    void unknownParentIsAnError();
+    void unknownIdsAreReported();
     void changedPropertiesAreSentOnce();
     void rebuiltMenuSendsOneLayoutUpdate();
     void aboutToShowLetsOwnerPrepare();
@@ -170,14 +159,11 @@ void tst_DBusMenuExporter::labelForText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("label");
 
-    QTest::newRow("chinese unchanged") << u"刷新行情"_s << u"刷新行情"_s;
     QTest::newRow("mnemonic dropped") << u"退出 &澄川"_s << u"退出 澄川"_s;
     QTest::newRow("double ampersand is literal") << u"A && B"_s << u"A & B"_s;
     QTest::newRow("trailing ampersand") << u"检查更新&"_s << u"检查更新"_s;
     QTest::newRow("underscore kept visible") << u"gb_brk_b"_s << u"gb__brk__b"_s;
     QTest::newRow("shortcut text dropped") << u"刷新行情\tCtrl+R"_s << u"刷新行情"_s;
-    QTest::newRow("ellipsis kept") << u"检查更新..."_s << u"检查更新..."_s;
-    QTest::newRow("empty") << QString() << QString();
 }
 
 void tst_DBusMenuExporter::labelForText()
@@ -193,43 +179,29 @@ void tst_DBusMenuExporter::layoutMatchesMenu()
     QCOMPARE(root.id, 0);
     QCOMPARE(root.properties.value(u"children-display"_s).toString(), u"submenu"_s);
 
-    const QList<Expected> expected = {
-        {u"打开澄川桌面"_s},
-        {u"启动时打开桌面"_s, true, 1},
-        {u"桌面窗口置顶"_s, true, 0},
-        {},
-        {u"刷新行情"_s},
-        {u"管理自选"_s, false},
-        {u"隐藏项"_s, true, -1, 0, false},
-        {},
-        {u"状态栏显示"_s, true, -1, 3},
-        {},
-        {u"退出 澄川"_s},
-    };
-    QCOMPARE(root.children.size(), expected.size());
-    for (qsizetype i = 0; i < expected.size(); ++i) {
-        const QVariantMap &p = root.children[i].properties;
-        const Expected &e = expected[i];
-        const QByteArray where = "item " + QByteArray::number(i);
-        QVERIFY2(root.children[i].id > 0, where);
-        if (e.label.isEmpty()) {
-            QCOMPARE(p.value(u"type"_s).toString(), u"separator"_s);
-            QVERIFY2(!p.contains(u"label"_s), where);
-            continue;
-        }
-        QCOMPARE(p.value(u"label"_s).toString(), e.label);
-        QCOMPARE(p.value(u"enabled"_s, true).toBool(), e.enabled);
-        QCOMPARE(p.value(u"visible"_s, true).toBool(), e.visible);
-        if (e.toggleState < 0) {
-            QVERIFY2(!p.contains(u"toggle-type"_s), where);
-        } else {
-            QCOMPARE(p.value(u"toggle-type"_s).toString(), u"checkmark"_s);
-            QCOMPARE(p.value(u"toggle-state"_s).toInt(), e.toggleState);
-        }
-        QCOMPARE(root.children[i].children.size(), e.children);
-        QCOMPARE(p.value(u"children-display"_s).toString(),
-                 e.children > 0 ? u"submenu"_s : QString());
+    // One line per item: its label and whatever differs from the defaults.
+    QStringList items;
+    for (const DBusMenuLayoutItem &child : root.children) {
+        const QVariantMap &p = child.properties;
+        QVERIFY(child.id > 0);
+        QString line = p.value(u"type"_s).toString() == u"separator" ? u"—"_s : QString();
+        line += p.value(u"label"_s).toString();
+        if (!p.value(u"enabled"_s, true).toBool())
+            line += u" disabled"_s;
+        if (!p.value(u"visible"_s, true).toBool())
+            line += u" hidden"_s;
+        if (p.contains(u"toggle-type"_s))
+            line += u" "_s + p.value(u"toggle-type"_s).toString() + u"="_s +
+                    QString::number(p.value(u"toggle-state"_s).toInt());
+        if (p.contains(u"children-display"_s) || !child.children.isEmpty())
+            line += u" "_s + p.value(u"children-display"_s).toString() + u"="_s +
+                    QString::number(child.children.size());
+        items << line;
     }
+    QCOMPARE(items, (QStringList{u"打开澄川桌面"_s, u"启动时打开桌面 checkmark=1"_s,
+                                 u"桌面窗口置顶 checkmark=0"_s, u"—"_s, u"刷新行情"_s,
+                                 u"管理自选 disabled"_s, u"隐藏项 hidden"_s, u"—"_s,
+                                 u"状态栏显示 submenu=3"_s, u"—"_s, u"退出 澄川"_s}));
 
     const DBusMenuLayoutItem &modes = root.children[8];
     QStringList labels;
@@ -325,7 +297,7 @@ void tst_DBusMenuExporter::clickOnInertItemsDoesNothing()
     QCOMPARE(triggered.size(), 0);
 }
 
-void tst_DBusMenuExporter::eventGroupReportsUnknownIds()
+void tst_DBusMenuExporter::unknownIdsAreReported()
 {
     QAction *refresh = m_menu->actions().at(4);
     QSignalSpy triggered(refresh, &QAction::triggered);
@@ -336,14 +308,10 @@ void tst_DBusMenuExporter::eventGroupReportsUnknownIds()
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(0)), QList<int>{4242});
     QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
-}
 
-void tst_DBusMenuExporter::unknownParentIsAnError()
-{
-    const QDBusMessage layout = menuCall(u"GetLayout"_s, {777, -1, QStringList()});
-    QCOMPARE(layout.type(), QDBusMessage::ErrorMessage);
-    const QDBusMessage property = menuCall(u"GetProperty"_s, {777, u"label"_s});
-    QCOMPARE(property.type(), QDBusMessage::ErrorMessage);
+    // Asking about an item that does not exist is an error, not an empty answer.
+    QCOMPARE(menuCall(u"GetLayout"_s, {777, -1, QStringList()}).type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(menuCall(u"GetProperty"_s, {777, u"label"_s}).type(), QDBusMessage::ErrorMessage);
 }
 
 void tst_DBusMenuExporter::changedPropertiesAreSentOnce()
@@ -433,7 +401,6 @@ void tst_DBusMenuExporter::aboutToShowLetsOwnerPrepare()
     reply = menuCall(u"AboutToShow"_s, {0});
     QCOMPARE(reply.arguments().at(0).toBool(), true);
 
-    QList<int> errors;
     reply = menuCall(u"AboutToShowGroup"_s, {QVariant::fromValue(QList<int>{0, 31337})});
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(1)), QList<int>{31337});
@@ -454,7 +421,6 @@ void tst_DBusMenuExporter::interfaceProperties()
     const QString xml = introspection.arguments().value(0).toString();
     QVERIFY(xml.contains(uR"x(<arg name="layout" type="(ia{sv}av)" direction="out"/>)x"_s));
     QVERIFY(xml.contains(uR"x(<arg name="events" type="a(isvu)" direction="in"/>)x"_s));
-    QVERIFY(xml.contains(uR"x(<signal name="ItemsPropertiesUpdated">)x"_s));
 }
 
 QTEST_MAIN(tst_DBusMenuExporter)
