@@ -2,6 +2,7 @@
 
 #include "AppHarness.h"
 #include "FakeStatusItem.h"
+#include "UiTestHelpers.h"
 
 #include "ui/AppShell.h"
 
@@ -15,12 +16,6 @@ namespace TestSupport {
 inline const QStringList kFiveSymbols{QStringLiteral("sh600519"), QStringLiteral("sz000001"),
                                       QStringLiteral("hk00700"), QStringLiteral("gb_aapl"),
                                       QStringLiteral("sh600036")};
-
-// "RRGGBB" of a colour, the way the palette is written.
-inline QString hexOf(const QColor &color)
-{
-    return color.name(QColor::HexRgb).mid(1).toUpper();
-}
 
 // The shell of a controller on the simulated market, with a status item that only records
 // and a URL opener that only collects, so nothing leaves the test.

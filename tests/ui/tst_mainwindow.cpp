@@ -49,12 +49,6 @@ namespace {
 const QStringList kTen{u"sh600519"_s, u"sh601318"_s, u"sh600036"_s, u"sz000001"_s, u"sz000858"_s,
                        u"sz300750"_s, u"sz002594"_s, u"sh688981"_s, u"sh600900"_s, u"sh600089"_s};
 
-QString textOf(const QWidget *root, const QString &name)
-{
-    const Label *label = root ? root->findChild<Label *>(name) : nullptr;
-    return label ? label->text() : QString();
-}
-
 // The desktop window of a controller on the simulated market.
 struct WindowHarness : ShellHarness
 {
@@ -145,10 +139,9 @@ private Q_SLOTS:
     void initTestCase();
 
     void opensCentredAndStaysAlive();
-    void storedFrame_data();
-    void storedFrame();
-    void frameSavedAfterMovesSettle();
-    void frameSavedOnCloseAndQuit();
+    void storedFrameOffScreenIsIgnored_data();
+    void storedFrameOffScreenIsIgnored();
+    void frameIsSavedOnceMovesSettle();
     void rowsAndWorkbench();
     void previousAndNextWrap();
     void sortModePriority();
@@ -157,9 +150,7 @@ private Q_SLOTS:
     void selectionFetchesTheSeries();
     void watchlistSectionShowsTheManager();
     void emptyWatchlist();
-    void heroCardFitsLongBoardTags_data();
     void heroCardFitsLongBoardTags();
-    void compactWorkbenchAtTheThreshold_data();
     void compactWorkbenchAtTheThreshold();
     void alwaysOnTopAndReset();
     void rendersToPng();
@@ -217,35 +208,24 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QVERIFY(w.view() != before.data());
 }
 
-void TestMainWindow::storedFrame_data()
+void TestMainWindow::storedFrameOffScreenIsIgnored_data()
 {
     QTest::addColumn<QString>("frame");
-    QTest::addColumn<bool>("applied");
-    QTest::newRow("on screen") << u"{{20, 10}, {1000, 700}}"_s << true;
-    QTest::newRow("too narrow") << u"{{20, 10}, {979, 700}}"_s << false;
-    QTest::newRow("off every screen") << u"{{4000, 3000}, {1000, 700}}"_s << false;
+    QTest::newRow("too narrow") << u"{{20, 10}, {979, 700}}"_s;
+    QTest::newRow("off every screen") << u"{{4000, 3000}, {1000, 700}}"_s;
 }
 
-void TestMainWindow::storedFrame()
+void TestMainWindow::storedFrameOffScreenIsIgnored()
 {
     QFETCH(QString, frame);
-    QFETCH(bool, applied);
     WindowHarness w;
     w.settings().mainWindowFrameString = frame;
     QVERIFY(w.open());
-    if (applied) {
-        const QRect expected =
-            KSScreenRectForStoredFrame(*KSRectFromFrameString(frame), primaryBottom());
-        QCOMPARE(w.window()->geometry(), expected);
-        QCOMPARE(w.window()->mainWindowFrameString(), frame);
-        return;
-    }
-    // Ignored: centred at the recommended size.
     QCOMPARE(w.window()->contentSize(), MainWindow::recommendedContentSize());
     QVERIFY(w.isCentred());
 }
 
-void TestMainWindow::frameSavedAfterMovesSettle()
+void TestMainWindow::frameIsSavedOnceMovesSettle()
 {
     WindowHarness w;
     QVERIFY(w.open());
@@ -270,12 +250,8 @@ void TestMainWindow::frameSavedAfterMovesSettle()
     again.settings().mainWindowFrameString = expected;
     QVERIFY(again.open());
     QCOMPARE(again.window()->geometry(), w.window()->geometry());
-}
+    QCOMPARE(again.window()->mainWindowFrameString(), expected);
 
-void TestMainWindow::frameSavedOnCloseAndQuit()
-{
-    WindowHarness w;
-    QVERIFY(w.open());
     // A move followed at once by a close is saved by the close, not lost to the debounce.
     w.window()->move(70, 40);
     QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(70, 40), 3000);
@@ -283,7 +259,6 @@ void TestMainWindow::frameSavedOnCloseAndQuit()
     QVERIFY(!w.window()->hasPendingFrameSave());
     const QString closedAt = w.window()->mainWindowFrameString();
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), closedAt);
-
     // A move still waiting when the application quits is written too.
     w.shell->showMainWindow();
     w.window()->move(90, 60);
@@ -654,18 +629,8 @@ void TestMainWindow::emptyWatchlist()
     w.shell->togglePopover();
 }
 
-void TestMainWindow::heroCardFitsLongBoardTags_data()
-{
-    QTest::addColumn<qreal>("width");
-    QTest::addColumn<bool>("boardShown");
-    QTest::newRow("300") << 300.0 << false;
-    QTest::newRow("584") << 584.0 << true;
-}
-
 void TestMainWindow::heroCardFitsLongBoardTags()
 {
-    QFETCH(qreal, width);
-    QFETCH(bool, boardShown);
     MainDetailData detail;
     Quote &quote = detail.cards.market.quote;
     quote.symbol = u"sz002594"_s;
@@ -676,65 +641,50 @@ void TestMainWindow::heroCardFitsLongBoardTags()
     detail.cards.market.boardTag = u"汽车整车 · 新能源汽车及动力电池产业链"_s;
     detail.dailyBadge = u"高位震荡后回落整理"_s;
     detail.dailyAccentHex = u"F1C089"_s;
-
-    QWidget host;
-    host.resize(int(width), 326);
-    Panel *card = MainWindowView::mainHeroCardForQuote(&host, QRectF(0, 0, width, 326), detail);
-    const QWidget *market = card->findChild<Panel *>(u"marketBadge"_s);
-    const QWidget *board = card->findChild<Panel *>(u"boardBadge"_s);
-    const QWidget *daily = card->findChild<Panel *>(u"dailyBadge"_s);
-    const QWidget *symbol = card->findChild<Label *>(u"heroSymbol"_s);
-    const QWidget *name = card->findChild<Label *>(u"heroName"_s);
-    QCOMPARE(board != nullptr, boardShown);
-    QCOMPARE(market->geometry(), QRect(int(width) - 72, 43 - 20, 48, 20));
-    // Left to right, never touching: name, symbol, board badge, daily badge, market badge.
-    QVERIFY(name->geometry().right() < symbol->geometry().left());
-    int right = symbol->geometry().right();
-    for (const QWidget *badge : {board, daily}) {
-        if (!badge)
-            continue;
-        QVERIFY(badge->geometry().left() > right);
-        right = badge->geometry().right();
+    // 300 pt wide: no room for the board badge; 584 pt: shortened with an ellipsis.
+    for (const int width : {300, 584}) {
+        QWidget host;
+        host.resize(width, 326);
+        Panel *card = MainWindowView::mainHeroCardForQuote(&host, QRectF(0, 0, width, 326), detail);
+        const QWidget *market = card->findChild<Panel *>(u"marketBadge"_s);
+        const QWidget *board = card->findChild<Panel *>(u"boardBadge"_s);
+        QCOMPARE(board != nullptr, width == 584);
+        QCOMPARE(market->geometry(), QRect(width - 72, 43 - 20, 48, 20));
+        // Left to right, never touching: name, symbol, board badge, daily badge, market badge.
+        QRect left = card->findChild<Label *>(u"heroName"_s)->geometry();
+        for (const QWidget *next :
+             {static_cast<const QWidget *>(card->findChild<Label *>(u"heroSymbol"_s)), board,
+              static_cast<const QWidget *>(card->findChild<Panel *>(u"dailyBadge"_s)), market}) {
+            if (!next)
+                continue;
+            QVERIFY(next->geometry().left() > left.right());
+            left = next->geometry();
+        }
+        if (board)
+            QVERIFY(board->findChild<Label *>(u"badgeValue"_s)->displayedText().endsWith(u'…'));
     }
-    QVERIFY(right < market->geometry().left());
-    if (board) {
-        // Shortened, the long tag ends in an ellipsis instead of running over.
-        const auto *value = board->findChild<Label *>(u"badgeValue"_s);
-        QVERIFY(value->displayedText().endsWith(u'…'));
-    }
-}
-
-void TestMainWindow::compactWorkbenchAtTheThreshold_data()
-{
-    QTest::addColumn<int>("workbenchHeight");
-    QTest::addColumn<bool>("compact");
-    QTest::addColumn<int>("strip");
-    QTest::addColumn<int>("gap");
-    QTest::newRow("539") << 539 << true << 60 << 10;
-    QTest::newRow("540") << 540 << false << 66 << 12;
 }
 
 void TestMainWindow::compactWorkbenchAtTheThreshold()
 {
-    QFETCH(int, workbenchHeight);
-    QFETCH(bool, compact);
-    QFETCH(int, strip);
-    QFETCH(int, gap);
     WindowHarness w;
     QVERIFY(w.open());
     // The workbench is 94 pt shorter than the window's content; a resize rebuilds once it
-    // settles and saves the new frame.
-    QVERIFY(w.resizeContent(QSize(1100, workbenchHeight + 94)));
-    QWidget *bench = w.view()->workbench();
-    QCOMPARE(bench->size(), QSize(1100 - 396, workbenchHeight));
-    QCOMPARE(bench->property("compact").toBool(), compact);
-    const auto *stripPanel = bench->findChild<Panel *>(u"decisionStrip"_s);
-    const auto *insight = bench->findChild<Panel *>(u"aiInsightCard"_s);
-    QCOMPARE(stripPanel->height(), strip);
-    QCOMPARE(stripPanel->y() - (insight->y() + insight->height()), gap);
-    QVERIFY(insight->height() <= (compact ? 148 : 172));
-    QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
-                              w.window()->mainWindowFrameString(), 3000);
+    // settles and saves the new frame. At 539 pt it packs tighter than at 540.
+    for (const int height : {539, 540}) {
+        const bool compact = height == 539;
+        QVERIFY(w.resizeContent(QSize(1100, height + 94)));
+        QWidget *bench = w.view()->workbench();
+        QCOMPARE(bench->size(), QSize(1100 - 396, height));
+        QCOMPARE(bench->property("compact").toBool(), compact);
+        const auto *strip = bench->findChild<Panel *>(u"decisionStrip"_s);
+        const auto *insight = bench->findChild<Panel *>(u"aiInsightCard"_s);
+        QCOMPARE(strip->height(), compact ? 60 : 66);
+        QCOMPARE(strip->y() - (insight->y() + insight->height()), compact ? 10 : 12);
+        QVERIFY(insight->height() <= (compact ? 148 : 172));
+        QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
+                                  w.window()->mainWindowFrameString(), 3000);
+    }
 }
 
 void TestMainWindow::alwaysOnTopAndReset()

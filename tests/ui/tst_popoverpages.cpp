@@ -69,16 +69,6 @@ struct PopoverHarness : ShellHarness
     }
 };
 
-Label *labelNamed(const QWidget *root, const QString &name)
-{
-    return root ? root->findChild<Label *>(name) : nullptr;
-}
-
-QRect geometryOf(const QWidget *parent, const QRectF &frame)
-{
-    return KSGeometryForFrame(parent, frame);
-}
-
 } // namespace
 
 class TestPopoverPages : public QObject

@@ -1,3 +1,4 @@
+#include "UiTestHelpers.h"
 #include "WidgetSnapshot.h"
 
 #include "intraday/IntradayStore.h"
@@ -24,24 +25,9 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
-
-QString hexOf(const QColor &color)
-{
-    return color.name(QColor::HexRgb).mid(1).toUpper();
-}
-
-// A y-up frame inside `parent` as the widget geometry it must have.
-QRect geometryOf(const QWidget *parent, const QRectF &frame)
-{
-    return KSGeometryForFrame(parent, frame);
-}
-
-Label *labelNamed(const QWidget *root, const QString &name)
-{
-    return root->findChild<Label *>(name);
-}
 
 QString repeated(const char16_t *unit, int count)
 {
@@ -103,7 +89,6 @@ class TestQuoteCards : public QObject
 private Q_SLOTS:
     void initTestCase();
 
-    void pillWidth_data();
     void pillWidth();
     void boardTagLayout_data();
     void boardTagLayout();
@@ -113,22 +98,17 @@ private Q_SLOTS:
     void segments_data();
     void segments();
     void insightHeights();
-    void metricLayout_data();
     void metricLayout();
-    void scenarioCells();
-    void quotePageURLs_data();
     void quotePageURLs();
     void displayOrder_data();
     void displayOrder();
 
     void marketCard();
-    void marketCardWithoutBoardTag();
     void insightCardStates_data();
     void insightCardStates();
     void scenarioCard();
     void statusPill();
     void hintPopover();
-    void hintPopoverPlacement();
 
 private:
     void snapshot(QWidget *surface, const QString &name);
@@ -154,21 +134,13 @@ void TestQuoteCards::snapshot(QWidget *surface, const QString &name)
 
 // --- Pure layout rules -------------------------------------------------------------------
 
-void TestQuoteCards::pillWidth_data()
-{
-    QTest::addColumn<qreal>("textWidth");
-    QTest::addColumn<int>("width");
-    QTest::newRow("at the minimum") << 26.0 << 58;
-    QTest::newRow("just past the minimum rounds up") << 26.3 << 59;
-    QTest::newRow("at the maximum") << 56.0 << 88;
-    QTest::newRow("wide title is capped") << 120.0 << 88;
-}
-
 void TestQuoteCards::pillWidth()
 {
-    QFETCH(qreal, textWidth);
-    QFETCH(int, width);
-    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(textWidth), width);
+    // The title width plus 32, rounded up, between 58 and 88.
+    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(26.0), 58);
+    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(26.3), 59);
+    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(56.0), 88);
+    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(120.0), 88);
 }
 
 void TestQuoteCards::boardTagLayout_data()
@@ -314,65 +286,39 @@ void TestQuoteCards::insightHeights()
     QCOMPARE(QuoteCards::aiInsightCardHeight(longText, 352), body + 66);
 }
 
-void TestQuoteCards::metricLayout_data()
-{
-    QTest::addColumn<qreal>("height");
-    QTest::addColumn<bool>("compact");
-    QTest::addColumn<qreal>("block");
-    QTest::addColumn<QRectF>("title");
-    QTest::addColumn<QRectF>("value");
-    QTest::newRow("40 high is compact")
-        << 40.0 << true << 31.0 << QRectF(0, 24, 150, 10) << QRectF(0, 5, 150, 16);
-    QTest::newRow("42 high uses the full layout")
-        << 42.0 << false << 36.0 << QRectF(0, 28, 150, 11) << QRectF(0, 5, 150, 18);
-    QTest::newRow("tiny cells keep a 26-pt block")
-        << 20.0 << true << 26.0 << QRectF(0, 12, 150, 10) << QRectF(0, -2, 150, 16);
-}
-
 void TestQuoteCards::metricLayout()
 {
-    QFETCH(qreal, height);
-    QFETCH(bool, compact);
-    QFETCH(qreal, block);
-    QFETCH(QRectF, title);
-    QFETCH(QRectF, value);
-    const QuoteCards::MetricLayout layout = QuoteCards::scenarioMetricLayout(150, height);
-    QCOMPARE(layout.compact, compact);
-    QCOMPARE(layout.block, block);
-    QCOMPARE(layout.title, title);
-    QCOMPARE(layout.value, value);
-    QCOMPARE(layout.titleSize, compact ? 9.0 : 10.0);
-    QCOMPARE(layout.valueSize, compact ? 11.0 : 12.0);
-}
-
-void TestQuoteCards::scenarioCells()
-{
+    // 40 high is compact (block 31), 42 uses the full layout (block 36); tiny cells keep 26.
+    const QuoteCards::MetricLayout compact = QuoteCards::scenarioMetricLayout(150, 40);
+    QVERIFY(compact.compact);
+    QCOMPARE(compact.block, 31.0);
+    QCOMPARE(compact.title, QRectF(0, 24, 150, 10));
+    QCOMPARE(compact.value, QRectF(0, 5, 150, 16));
+    QCOMPARE(compact.valueSize, 11.0);
+    const QuoteCards::MetricLayout full = QuoteCards::scenarioMetricLayout(150, 42);
+    QVERIFY(!full.compact);
+    QCOMPARE(full.block, 36.0);
+    QCOMPARE(full.title, QRectF(0, 28, 150, 11));
+    QCOMPARE(full.value, QRectF(0, 5, 150, 18));
+    QCOMPARE(full.valueSize, 12.0);
+    QCOMPARE(QuoteCards::scenarioMetricLayout(150, 20).block, 26.0);
+    // The popover's 2 x 2 grid.
     QCOMPARE(QuoteCards::scenarioCellFrame(0, 352, 96), QRectF(14, 54, 156, 32));
     QCOMPARE(QuoteCards::scenarioCellFrame(3, 352, 96), QRectF(182, 10, 156, 32));
 }
 
-void TestQuoteCards::quotePageURLs_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("url");
-    QTest::newRow("Hong Kong") << u"hk00700"_s
-                               << u"https://stock.finance.sina.com.cn/hkstock/quotes/00700.html"_s;
-    QTest::newRow("US ticker with a class")
-        << u"gb_brk_b"_s << u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s;
-    QTest::newRow("Shanghai") << u"sh600000"_s << u"https://quote.eastmoney.com/SH600000.html"_s;
-    QTest::newRow("a stray query mark stays in the path")
-        << u"sh600000?x=1"_s << u"https://quote.eastmoney.com/SH600000%3FX=1.html"_s;
-    QTest::newRow("no symbol") << QString() << QString();
-}
-
 void TestQuoteCards::quotePageURLs()
 {
-    QFETCH(QString, symbol);
-    QFETCH(QString, url);
-    const QUrl page = KSQuotePageURLForSymbol(symbol);
-    QCOMPARE(page.toString(QUrl::FullyEncoded), url);
-    if (!url.isEmpty())
-        QVERIFY(page.query().isEmpty());
+    const auto url = [](const QString &symbol) {
+        const QUrl page = KSQuotePageURLForSymbol(symbol);
+        return page.query().isEmpty() ? page.toString(QUrl::FullyEncoded) : u"query!"_s;
+    };
+    QCOMPARE(url(u"hk00700"_s), u"https://stock.finance.sina.com.cn/hkstock/quotes/00700.html"_s);
+    QCOMPARE(url(u"gb_brk_b"_s), u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s);
+    QCOMPARE(url(u"sh600000"_s), u"https://quote.eastmoney.com/SH600000.html"_s);
+    // A stray query mark stays in the path.
+    QCOMPARE(url(u"sh600000?x=1"_s), u"https://quote.eastmoney.com/SH600000%3FX=1.html"_s);
+    QCOMPARE(url(QString()), QString());
 }
 
 void TestQuoteCards::displayOrder_data()
@@ -387,8 +333,6 @@ void TestQuoteCards::displayOrder_data()
         << u"priority"_s << mixed << QList<int>{1, 3, 0, 2};
     QTest::newRow("unknown mode reads as original")
         << u"fancy"_s << mixed << QList<int>{0, 1, 2, 3};
-    QTest::newRow("one quote is never sorted")
-        << u"priority"_s << QStringList{u"可跟踪"_s} << QList<int>{0};
 }
 
 void TestQuoteCards::displayOrder()
@@ -461,38 +405,30 @@ void TestQuoteCards::marketCard()
                                    u"C9D1E3"_s}));
     QCOMPARE(values.at(4)->text(), formatCompactNumber(3216500));
 
-    auto *well = card->findChild<Panel *>(u"chartWell"_s);
     auto *chart = card->findChild<IntradayChartView *>();
-    QCOMPARE(chart->parentWidget(), well);
-    QCOMPARE(chart->geometry(), geometryOf(well, QRectF(8, 3, 316, 80)));
+    QCOMPARE(chart->parentWidget(), card->findChild<Panel *>(u"chartWell"_s));
     QCOMPARE(chart->state(), IntradayChartState::Full);
     QVERIFY(chart->hasStartedEntranceAnimation());
     QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
     auto *flash = card->findChild<ShapeLayer *>(u"priceFlash"_s);
-    QVERIFY(flash);
     QCOMPARE(hexOf(flash->strokeColor()), u"6EE7B7"_s);
     QCOMPARE(flash->geometry(), card->rect());
     snapshot(surface.get(), u"market-card"_s);
-}
 
-void TestQuoteCards::marketCardWithoutBoardTag()
-{
-    auto surface = makeSurface(380, 270);
-    MarketCardData data;
+    // "板块待补" hides the tag and moves the symbol to r - 78; no name shows "--"; an
+    // unchanged price opens in the neutral colour; the chart waits for its series.
     data.quote = sampleQuote(1450, 1450);
     data.quote.name.clear();
-    data.accentHex = u"A1A6B8"_s;
     data.boardTag = u"板块待补"_s;
     data.series = IntradayChartSeries::forQuote(IntradayStore(), data.quote, data.accentHex);
-    Panel *card =
-        QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(14, 10, 352, 250), data);
-    QVERIFY(!card->findChild<Panel *>(u"boardTag"_s));
-    QCOMPARE(labelNamed(card, u"symbol"_s)->geometry(), geometryOf(card, QRectF(210, 220, 72, 15)));
-    QCOMPARE(labelNamed(card, u"name"_s)->text(), u"--"_s);
-    // An unchanged price opens in the neutral colour; the chart waits for its series.
-    QCOMPARE(hexOf(card->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
-    QCOMPARE(card->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
-    QVERIFY(!card->findChild<ShapeLayer *>(u"priceFlash"_s));
+    data.priceFlashDirections.clear();
+    Panel *bare = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
+    QVERIFY(!bare->findChild<Panel *>(u"boardTag"_s));
+    QCOMPARE(labelNamed(bare, u"symbol"_s)->geometry(), geometryOf(bare, QRectF(210, 220, 72, 15)));
+    QCOMPARE(labelNamed(bare, u"name"_s)->text(), u"--"_s);
+    QCOMPARE(hexOf(bare->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
+    QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
+    QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
 }
 
 void TestQuoteCards::insightCardStates_data()
@@ -550,8 +486,6 @@ void TestQuoteCards::insightCardStates()
     QCOMPARE(labelNamed(card, u"title"_s)->text(), u"澄川观察"_s);
 
     auto *body = card->findChild<TextView *>(u"body"_s);
-    const int B = QuoteCards::aiInsightBodyHeight(message, 352);
-    QCOMPARE(body->geometry(), geometryOf(card, QRectF(16, std::max(H - 50 - B, 10), 320, B)));
     QCOMPARE(body->text(), QuoteCards::desktopAIInsightTextForMessage(message, 320));
     QCOMPARE(hexOf(body->color()), bodyColor);
     auto *breath = body->findChild<QAbstractAnimation *>(u"aiTextBreath"_s);
@@ -566,11 +500,9 @@ void TestQuoteCards::insightCardStates()
     QCOMPARE(action->isEnabled(), !loading);
     QCOMPARE(action->identifier(), u"sh600519"_s);
     if (configured) {
-        QCOMPARE(action->geometry(), geometryOf(card, QRectF(312, H - 33, 24, 22)));
         QCOMPARE(action->toolTip(), u"重生成"_s);
         QVERIFY(action->text().isEmpty() && !action->icon().isNull());
     } else {
-        QCOMPARE(action->geometry(), geometryOf(card, QRectF(272, H - 33, 64, 24)));
         QCOMPARE(action->text(), u"去设置"_s);
     }
     if (!loading && !error && configured)
@@ -597,7 +529,6 @@ void TestQuoteCards::scenarioCard()
     auto surface = makeSurface(380, 116);
     Panel *card =
         QuoteCards::scenarioCardForQuote(surface.get(), QRectF(14, 10, 352, 96), metrics, actions);
-    QCOMPARE(hexOf(card->diagonalGradient()->start), u"121A28"_s);
     const QList<HoverPanel *> cells = card->findChildren<HoverPanel *>(u"scenarioMetric"_s);
     QCOMPARE(cells.size(), 4);
     const QStringList colours{u"F0B46A"_s, u"A5B4FC"_s, u"7DD3FC"_s, u"93C5FD"_s};
@@ -607,14 +538,11 @@ void TestQuoteCards::scenarioCard()
         Label *title = labelNamed(cell, u"metricTitle"_s);
         QCOMPARE(title->text(), metrics.at(i).title);
         QCOMPARE(hexOf(title->color()), colours.at(i));
-        QCOMPARE(title->geometry(), geometryOf(cell, QRectF(0, 19, 156, 10)));
         QCOMPARE(labelNamed(cell, u"metricValue"_s)->text(), metrics.at(i).value);
         auto *info = cell->findChild<HintIconButton *>(u"infoButton"_s);
         QCOMPARE(info != nullptr, !metrics.at(i).hint.isEmpty());
-        if (info) {
-            QCOMPARE(info->geometry(), geometryOf(cell, QRectF(138, 18, 14, 14)));
+        if (info)
             QCOMPARE(info->hintText(), metrics.at(i).hint);
-        }
     }
     cells.at(1)->findChild<HintIconButton *>()->click();
     QCOMPARE(shown.size(), 1);
@@ -691,10 +619,7 @@ void TestQuoteCards::hintPopover()
     QCOMPARE(popover.height(), 42);
     popover.closeHint();
     QVERIFY(!popover.isOpen());
-}
 
-void TestQuoteCards::hintPopoverPlacement()
-{
     const QRect screen(0, 0, 1000, 800);
     const QSize size(268, 60);
     // Below the button, centred on it.
