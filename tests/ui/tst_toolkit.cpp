@@ -62,7 +62,6 @@ private Q_SLOTS:
 
     void colorWithHex_data();
     void colorWithHex();
-    void accentForChangePercent_data();
     void accentForChangePercent();
 
     void framesFlipOnceFromBottomLeft();
@@ -73,14 +72,8 @@ private Q_SLOTS:
     void panelRaisedThreshold_data();
     void panelRaisedThreshold();
 
-    void moreButtonDots();
-
-    void gridBaseOpacity_data();
-    void gridBaseOpacity();
-    void gridHoverOpacity_data();
-    void gridHoverOpacity();
+    void gridOpacities();
     void gridBackgroundFollowsTargetAndPointer();
-    void linearGridLines();
 
     void priceFlash_data();
     void priceFlash();
@@ -141,21 +134,13 @@ void TestToolkit::colorWithHex()
     QCOMPARE(color.alpha(), 255);
 }
 
-void TestToolkit::accentForChangePercent_data()
-{
-    QTest::addColumn<double>("percent");
-    QTest::addColumn<QString>("hex");
-    QTest::newRow("tiny rise is neutral") << 0.00009 << u"A1A6B8"_s;
-    QTest::newRow("tiny fall is neutral") << -0.00009 << u"A1A6B8"_s;
-    QTest::newRow("rise at the bound") << 0.0001 << u"F87171"_s;
-    QTest::newRow("fall at the bound") << -0.0001 << u"34D399"_s;
-}
-
 void TestToolkit::accentForChangePercent()
 {
-    QFETCH(double, percent);
-    QFETCH(QString, hex);
-    QCOMPARE(Toolkit::accentHexForChangePercent(percent), hex);
+    // Neutral below 0.0001 either way; from there rise red, fall green.
+    QCOMPARE(Toolkit::accentHexForChangePercent(0.00009), u"A1A6B8"_s);
+    QCOMPARE(Toolkit::accentHexForChangePercent(-0.00009), u"A1A6B8"_s);
+    QCOMPARE(Toolkit::accentHexForChangePercent(0.0001), u"F87171"_s);
+    QCOMPARE(Toolkit::accentHexForChangePercent(-0.0001), u"34D399"_s);
 }
 
 void TestToolkit::framesFlipOnceFromBottomLeft()
@@ -260,62 +245,23 @@ void TestToolkit::panelRaisedThreshold()
         QCOMPARE(shadow->offset(), QPointF(0, -3));
 }
 
-void TestToolkit::moreButtonDots()
+void TestToolkit::gridOpacities()
 {
-    auto surface = makeSurface(380, 430);
-    FlatButton *button = Toolkit::moreButtonWithFrame(surface.get(), QRectF(344, 389, 20, 22));
-    QVERIFY(button->text().isEmpty());
-    QCOMPARE(button->cornerRadius(), 6.0);
-    auto *dots = button->findChild<ShapeLayer *>(u"moreDots"_s);
-    QVERIFY(dots);
-    QCOMPARE(dots->fillBrush().color().rgb(), rgbOf(u"A6ABBA"_s));
-    // x = floor((20 - 14.6) / 2) + 6i = 2, 8, 14; y = floor((22 - 2.6) / 2) = 9 from the bottom.
-    const QRectF bounds = dots->path().boundingRect();
-    QVERIFY(near(bounds.left(), 2) && near(bounds.right(), 16.6));
-    QVERIFY(near(bounds.bottom(), 22 - 9) && near(bounds.height(), 2.6));
-    QVERIFY(dots->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
-void TestToolkit::gridBaseOpacity_data()
-{
-    QTest::addColumn<double>("y");
-    QTest::addColumn<double>("height");
-    QTest::addColumn<double>("opacity");
-    QTest::newRow("top") << 0.0 << 400.0 << 0.2;
-    QTest::newRow("middle") << 200.0 << 400.0 << 0.25;
-    QTest::newRow("below the view") << 900.0 << 400.0 << 0.3;
-    QTest::newRow("no height") << 10.0 << 0.0 << 0.2;
-}
-
-void TestToolkit::gridBaseOpacity()
-{
-    QFETCH(double, y);
-    QFETCH(double, height);
-    QFETCH(double, opacity);
-    QVERIFY(near(GridBackgroundView::baseOpacityAtY(y, height), opacity, 1e-9));
-}
-
-void TestToolkit::gridHoverOpacity_data()
-{
-    QTest::addColumn<double>("distance");
-    QTest::addColumn<bool>("hovering");
-    QTest::addColumn<double>("opacity");
-    QTest::newRow("not hovering") << 0.0 << false << 0.0;
-    QTest::newRow("halfway") << 100.0 << true << 0.2;
-    QTest::newRow("199 pt away") << 199.0 << true << 0.8 * (1.0 / 200) * (1.0 / 200);
-    QTest::newRow("200 pt away") << 200.0 << true << 0.0;
-}
-
-void TestToolkit::gridHoverOpacity()
-{
-    QFETCH(double, distance);
-    QFETCH(bool, hovering);
-    QFETCH(double, opacity);
-    // Along a diagonal, so both axes count.
+    // Faintest at the top, strongest at the bottom, clamped to the view.
+    QVERIFY(near(GridBackgroundView::baseOpacityAtY(0, 400), 0.2, 1e-9));
+    QVERIFY(near(GridBackgroundView::baseOpacityAtY(200, 400), 0.25, 1e-9));
+    QVERIFY(near(GridBackgroundView::baseOpacityAtY(900, 400), 0.3, 1e-9));
+    QVERIFY(near(GridBackgroundView::baseOpacityAtY(10, 0), 0.2, 1e-9));
+    // The pointer lights a soft spot of radius 200, measured along both axes.
     const QPointF pointer(300, 200);
-    const QPointF line(pointer.x() + distance * 0.6, pointer.y() + distance * 0.8);
-    QVERIFY(
-        near(GridBackgroundView::hoverOpacityForLinePoint(line, hovering, pointer), opacity, 1e-9));
+    const auto hover = [&](qreal distance, bool hovering) {
+        const QPointF line(pointer.x() + distance * 0.6, pointer.y() + distance * 0.8);
+        return GridBackgroundView::hoverOpacityForLinePoint(line, hovering, pointer);
+    };
+    QCOMPARE(hover(0, false), 0.0);
+    QVERIFY(near(hover(100, true), 0.2, 1e-9));
+    QVERIFY(near(hover(199, true), 0.8 * (1.0 / 200) * (1.0 / 200), 1e-9));
+    QCOMPARE(hover(200, true), 0.0);
 }
 
 void TestToolkit::gridBackgroundFollowsTargetAndPointer()
@@ -340,23 +286,6 @@ void TestToolkit::gridBackgroundFollowsTargetAndPointer()
 
     surface->resize(500, 600);
     QTRY_COMPARE_WITH_TIMEOUT(grid->geometry(), QRect(0, 0, 500, 600), 2000);
-}
-
-void TestToolkit::linearGridLines()
-{
-    const QVector<LinearGridView::Line> lines = LinearGridView::linesForSize(QSizeF(332, 86));
-    QCOMPARE(lines.size(), 11 + 5);
-    // Every third vertical line and the middle horizontal one are the strong ones.
-    QCOMPARE(lines.at(0).frame, QRectF(27, 0, 1, 86));
-    QCOMPARE(lines.at(0).color.rgb(), rgbOf(u"171E2B"_s));
-    QCOMPARE(lines.at(0).opacity, 0.12);
-    QCOMPARE(lines.at(2).frame, QRectF(83, 0, 1, 86));
-    QCOMPARE(lines.at(2).color.rgb(), rgbOf(u"212A3B"_s));
-    QCOMPARE(lines.at(2).opacity, 0.28);
-    QCOMPARE(lines.at(11).frame, QRectF(0, 14, 332, 1));
-    QCOMPARE(lines.at(13).frame, QRectF(0, 43, 332, 1));
-    QCOMPARE(lines.at(13).color.rgb(), rgbOf(u"232D40"_s));
-    QCOMPARE(lines.at(13).opacity, 0.28);
 }
 
 void TestToolkit::priceFlash_data()
@@ -534,15 +463,6 @@ void TestToolkit::sparkleGlyphExtents()
     QVERIFY(glyph.contains(QPointF(18.95, 18.95)));
     QVERIFY(!glyph.contains(QPointF(3, 21)));
     QVERIFY(!glyph.contains(QPointF(21, 3)));
-
-    SparkleIconView icon;
-    icon.setIconColor(Toolkit::colorWithHex(u"F0B46A"_s));
-    icon.resize(16, 16);
-    const QImage image = icon.grab().toImage();
-    // The large star's centre is drawn in the icon colour.
-    const qreal s = 16.0 / 28;
-    const QPoint centre(qRound((16 - 24 * s) / 2 + 9.75 * s), qRound((16 - 24 * s) / 2 + 9.75 * s));
-    QCOMPARE(QColor(image.pixel(centre)).rgb(), rgbOf(u"F0B46A"_s));
 }
 
 void TestToolkit::partialPathFollowsLength()
