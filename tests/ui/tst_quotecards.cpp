@@ -90,17 +90,14 @@ private Q_SLOTS:
     void initTestCase();
 
     void pillWidth();
-    void boardTagLayout_data();
     void boardTagLayout();
     void lineBreaking_data();
     void lineBreaking();
     void lineBreakingWithTheRealFont();
-    void segments_data();
     void segments();
     void insightHeights();
     void metricLayout();
     void quotePageURLs();
-    void displayOrder_data();
     void displayOrder();
 
     void marketCard();
@@ -143,38 +140,20 @@ void TestQuoteCards::pillWidth()
     QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(120.0), 88);
 }
 
-void TestQuoteCards::boardTagLayout_data()
-{
-    QTest::addColumn<qreal>("cardWidth");
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<qreal>("textWidth");
-    QTest::addColumn<bool>("shows");
-    QTest::addColumn<qreal>("tagWidth");
-    QTest::addColumn<qreal>("symbolX");
-
-    QTest::newRow("pending tag hides the pill")
-        << 352.0 << u"板块待补"_s << 40.0 << false << 0.0 << 210.0;
-    QTest::newRow("short tag keeps the minimum")
-        << 352.0 << u"银行"_s << 20.0 << true << 76.0 << 128.0;
-    QTest::newRow("tag width from its text") << 352.0 << u"白酒"_s << 60.7 << true << 84.0 << 120.0;
-    QTest::newRow("150 pt tag squeezed to keep the symbol at 92")
-        << 352.0 << u"电力设备 / 输变电设备"_s << 150.0 << true << 112.0 << 92.0;
-    QTest::newRow("narrow card keeps the minimum tag")
-        << 300.0 << u"银行"_s << 20.0 << true << 76.0 << 76.0;
-}
-
 void TestQuoteCards::boardTagLayout()
 {
-    QFETCH(qreal, cardWidth);
-    QFETCH(QString, tag);
-    QFETCH(qreal, textWidth);
-    QFETCH(bool, shows);
-    QFETCH(qreal, tagWidth);
-    QFETCH(qreal, symbolX);
-    const QuoteCards::BoardTagLayout layout = QuoteCards::boardTagLayout(cardWidth, tag, textWidth);
-    QCOMPARE(layout.showsTag, shows);
-    QCOMPARE(layout.tagWidth, tagWidth);
-    QCOMPARE(layout.symbolX, symbolX);
+    // "shown tag-width symbol-x" for a card width, a tag and its measured text width.
+    const auto layout = [](qreal cardWidth, const QString &tag, qreal textWidth) {
+        const QuoteCards::BoardTagLayout l = QuoteCards::boardTagLayout(cardWidth, tag, textWidth);
+        return u"%1 %2 %3"_s.arg(int(l.showsTag)).arg(l.tagWidth).arg(l.symbolX);
+    };
+    // The pending tag hides the pill and moves the symbol to r - 78.
+    QCOMPARE(layout(352, u"板块待补"_s, 40), u"0 0 210"_s);
+    QCOMPARE(layout(352, u"银行"_s, 20), u"1 76 128"_s); // the minimum tag
+    QCOMPARE(layout(352, u"白酒"_s, 60.7), u"1 84 120"_s);
+    // 150 pt of text first gets 132; the symbol would start at 72 < 92, so the tag shrinks.
+    QCOMPARE(layout(352, u"电力设备 / 输变电设备"_s, 150), u"1 112 92"_s);
+    QCOMPARE(layout(300, u"银行"_s, 20), u"1 76 76"_s); // a narrow card keeps the minimum
 }
 
 void TestQuoteCards::lineBreaking_data()
@@ -250,25 +229,16 @@ void TestQuoteCards::lineBreakingWithTheRealFont()
     }
 }
 
-void TestQuoteCards::segments_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("delimiters");
-    QTest::addColumn<QStringList>("segments");
-    QTest::newRow("delimiters stay at the end")
-        << u"甲，乙。丙"_s << u"，。"_s << QStringList{u"甲，"_s, u"乙。"_s, u"丙"_s};
-    QTest::newRow("no delimiter: one segment") << u" 甲乙 "_s << u"。"_s << QStringList{u"甲乙"_s};
-    QTest::newRow("empty pieces are dropped")
-        << u"。 。甲。  "_s << u"。"_s << QStringList{u"。"_s, u"。"_s, u"甲。"_s};
-    QTest::newRow("blank text") << u"   "_s << u"。"_s << QStringList{};
-}
-
 void TestQuoteCards::segments()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, delimiters);
-    QFETCH(QStringList, segments);
-    QCOMPARE(QuoteCards::desktopTextSegmentsForText(text, delimiters), segments);
+    const auto split = [](const QString &text, const QString &delimiters) {
+        return QuoteCards::desktopTextSegmentsForText(text, delimiters);
+    };
+    // Delimiters stay at the end; pieces are trimmed and empty ones dropped.
+    QCOMPARE(split(u"甲，乙。丙"_s, u"，。"_s), (QStringList{u"甲，"_s, u"乙。"_s, u"丙"_s}));
+    QCOMPARE(split(u" 甲乙 "_s, u"。"_s), QStringList{u"甲乙"_s});
+    QCOMPARE(split(u"。 。甲。  "_s, u"。"_s), (QStringList{u"。"_s, u"。"_s, u"甲。"_s}));
+    QCOMPARE(split(u"   "_s, u"。"_s), QStringList());
 }
 
 void TestQuoteCards::insightHeights()
@@ -321,41 +291,23 @@ void TestQuoteCards::quotePageURLs()
     QCOMPARE(url(QString()), QString());
 }
 
-void TestQuoteCards::displayOrder_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QStringList>("statuses");
-    QTest::addColumn<QList<int>>("order");
-    const QStringList mixed{u"等确认"_s, u"可跟踪"_s, u"先防守"_s, u"可跟踪"_s};
-    QTest::newRow("original keeps the watchlist")
-        << u"original"_s << mixed << QList<int>{0, 1, 2, 3};
-    QTest::newRow("priority moves trackable stocks first, stably")
-        << u"priority"_s << mixed << QList<int>{1, 3, 0, 2};
-    QTest::newRow("unknown mode reads as original")
-        << u"fancy"_s << mixed << QList<int>{0, 1, 2, 3};
-}
-
 void TestQuoteCards::displayOrder()
 {
-    QFETCH(QString, mode);
-    QFETCH(QStringList, statuses);
-    QFETCH(QList<int>, order);
-    QList<Quote> quotes;
-    QHash<QString, QString> statusOf;
-    for (int i = 0; i < statuses.size(); ++i) {
-        Quote q;
-        q.symbol = u"s"_s + QString::number(i);
-        quotes << q;
-        statusOf.insert(q.symbol, statuses.at(i));
-    }
-    const QList<Quote> shown = KSWatchlistDisplayQuotes(
-        quotes, mode, [&](const Quote &q) { return statusOf.value(q.symbol); });
-    QList<int> indices;
-    for (const Quote &q : shown)
-        indices << q.symbol.mid(1).toInt();
-    QCOMPARE(indices, order);
-    QCOMPARE(KSMainWatchlistSortFullTitleForMode(mode),
-             mode == u"priority" ? u"机会优先"_s : u"自选原序"_s);
+    // Trackable stocks first, each group in watchlist order; any other mode keeps the list.
+    const QStringList statuses{u"等确认"_s, u"可跟踪"_s, u"先防守"_s, u"可跟踪"_s};
+    QList<Quote> quotes(statuses.size());
+    for (int i = 0; i < statuses.size(); ++i)
+        quotes[i].symbol = QString::number(i);
+    const auto order = [&](const QString &mode) {
+        QString shown;
+        for (const Quote &q : KSWatchlistDisplayQuotes(
+                 quotes, mode, [&](const Quote &q) { return statuses.at(q.symbol.toInt()); }))
+            shown += q.symbol;
+        return shown;
+    };
+    QCOMPARE(order(u"priority"_s), u"1302"_s);
+    QCOMPARE(order(u"original"_s), u"0123"_s);
+    QCOMPARE(order(u"fancy"_s), u"0123"_s);
 }
 
 // --- Cards -------------------------------------------------------------------------------
