@@ -23,16 +23,13 @@ private Q_SLOTS:
     void heroHeader_data();
     void heroHeader();
     void heroHeaderNeverReachesTheMarketBadge();
-    void contextBadgeWidth_data();
     void contextBadgeWidth();
     void heroFacts();
     void rowColumnsAndTags_data();
     void rowColumnsAndTags();
     void rowPriceShrinksToFit();
     void listDocument();
-    void offsetSelection_data();
     void offsetSelection();
-    void frameString_data();
     void frameString();
     void frameVisibility_data();
     void frameVisibility();
@@ -146,24 +143,15 @@ void TestMainWindowLayout::heroHeaderNeverReachesTheMarketBadge()
     }
 }
 
-void TestMainWindowLayout::contextBadgeWidth_data()
-{
-    QTest::addColumn<qreal>("titleWidth");
-    QTest::addColumn<qreal>("valueWidth");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<qreal>("titleColumn");
-    QTest::newRow("rounded up") << 10.2 << 30.4 << 69 << 24.0;
-    QTest::newRow("at least 52") << 3.0 << 3.0 << 52 << 24.0;
-    QTest::newRow("at most 168") << 40.0 << 200.0 << 168 << 38.0;
-    QTest::newRow("title column between") << 25.2 << 40.0 << 93 << 31.0;
-}
-
 void TestMainWindowLayout::contextBadgeWidth()
 {
-    QFETCH(qreal, titleWidth);
-    QFETCH(qreal, valueWidth);
-    QTEST(MainWindowLayout::contextBadgeWidthForTextWidths(titleWidth, valueWidth), "width");
-    QTEST(MainWindowLayout::contextBadgeTitleWidthForTextWidth(titleWidth), "titleColumn");
+    // Rounded up, between 52 and 168; the title column between 24 and 38.
+    QCOMPARE(MainWindowLayout::contextBadgeWidthForTextWidths(10.2, 30.4), 69);
+    QCOMPARE(MainWindowLayout::contextBadgeWidthForTextWidths(3, 3), 52);
+    QCOMPARE(MainWindowLayout::contextBadgeWidthForTextWidths(40, 200), 168);
+    QCOMPARE(MainWindowLayout::contextBadgeTitleWidthForTextWidth(3), 24.0);
+    QCOMPARE(MainWindowLayout::contextBadgeTitleWidthForTextWidth(25.2), 31.0);
+    QCOMPARE(MainWindowLayout::contextBadgeTitleWidthForTextWidth(40), 38.0);
     // Measured: a missing value is measured as the "--" it shows.
     QCOMPARE(MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, QString()),
              MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, u"--"_s));
@@ -246,58 +234,27 @@ void TestMainWindowLayout::listDocument()
     QCOMPARE(MainWindowLayout::viewSize(QSizeF(900, 400)), QSizeF(980, 560));
 }
 
-void TestMainWindowLayout::offsetSelection_data()
-{
-    QTest::addColumn<QStringList>("symbols");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("expected");
-    const QStringList five{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
-    QTest::newRow("previous of the first is the last") << five << u"a"_s << -1 << 4;
-    QTest::newRow("next of the last is the first") << five << u"e"_s << 1 << 0;
-    QTest::newRow("unlisted: next is the second") << five << u"zz"_s << 1 << 1;
-    QTest::newRow("unlisted: previous is the last") << five << u"zz"_s << -1 << 4;
-    QTest::newRow("empty selection counts as first") << five << QString() << 1 << 1;
-    QTest::newRow("one entry stays") << QStringList{u"a"_s} << u"a"_s << 1 << 0;
-    QTest::newRow("nothing to select") << QStringList() << u"a"_s << 1 << -1;
-}
-
 void TestMainWindowLayout::offsetSelection()
 {
-    QFETCH(QStringList, symbols);
-    QFETCH(QString, current);
-    QFETCH(int, offset);
-    QTEST(MainWindowLayout::indexAtOffset(symbols, current, offset), "expected");
-}
-
-void TestMainWindowLayout::frameString_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QRectF>("rect");
-    QTest::newRow("platform form")
-        << u"{{100, 200}, {980, 720}}"_s << true << QRectF(100, 200, 980, 720);
-    QTest::newRow("fractions and negatives")
-        << u"{{-50.5, 12}, {1024, 768.25}}"_s << true << QRectF(-50.5, 12, 1024, 768.25);
-    QTest::newRow("empty") << QString() << false << QRectF();
-    QTest::newRow("garbage") << u"frame"_s << false << QRectF();
-    QTest::newRow("zero width") << u"{{1, 2}, {0, 4}}"_s << false << QRectF();
-    QTest::newRow("not a number") << u"{{1, 2}, {3, nan}}"_s << false << QRectF();
-    QTest::newRow("trailing junk") << u"{{1, 2}, {3, 4}} x"_s << false << QRectF();
+    // Wrapping and unlisted selections are exercised through the window's menu items.
+    const QStringList five{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
+    QCOMPARE(MainWindowLayout::indexAtOffset(five, u"e"_s, 1), 0);
+    QCOMPARE(MainWindowLayout::indexAtOffset(five, QString(), 1), 1); // none counts as first
+    QCOMPARE(MainWindowLayout::indexAtOffset({u"a"_s}, u"a"_s, 1), 0);
+    QCOMPARE(MainWindowLayout::indexAtOffset({}, u"a"_s, 1), -1);
 }
 
 void TestMainWindowLayout::frameString()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(QRectF, rect);
-    const std::optional<QRectF> parsed = KSRectFromFrameString(text);
-    QCOMPARE(parsed.has_value(), valid);
-    if (!valid)
-        return;
-    QCOMPARE(*parsed, rect);
-    QVERIFY(KSRectFromFrameString(KSFrameStringForRect(rect)) == parsed);
-    QCOMPARE(KSFrameStringForRect(QRectF(120, 64, 980, 748)), u"{{120, 64}, {980, 748}}"_s);
+    QCOMPARE(KSRectFromFrameString(u"{{100, 200}, {980, 720}}"_s), QRectF(100, 200, 980, 720));
+    QCOMPARE(KSRectFromFrameString(u"{{-50.5, 12}, {1024, 768.25}}"_s),
+             QRectF(-50.5, 12, 1024, 768.25));
+    for (const QString &bad : {QString(), u"frame"_s, u"{{1, 2}, {0, 4}}"_s,
+                               u"{{1, 2}, {3, nan}}"_s, u"{{1, 2}, {3, 4}} x"_s})
+        QVERIFY2(!KSRectFromFrameString(bad), qPrintable(bad));
+    const QRectF rect(120, 64, 980, 748);
+    QCOMPARE(KSFrameStringForRect(rect), u"{{120, 64}, {980, 748}}"_s);
+    QCOMPARE(KSRectFromFrameString(KSFrameStringForRect(rect)), rect);
 }
 
 void TestMainWindowLayout::frameVisibility_data()

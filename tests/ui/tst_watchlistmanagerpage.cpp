@@ -125,10 +125,8 @@ private Q_SLOTS:
     void rowButtonsMoveAndRemove();
     void sidebarUsesNarrowRowsAndShowsOutcomes();
     void failedSaveShowsOnThePage();
-    void quickActionsItemOpensManager();
-    void homeManageButtonAndBack();
+    void managerPageInThePopover();
     void rebuildWhileTypingKeepsTextAndSuggestions();
-    void addingRebuildsThePopover();
     void snapshots();
 
 private:
@@ -192,9 +190,7 @@ void TestWatchlistManagerPage::suggestionPanel()
         QCOMPARE(labelTexts(panel), QStringList{u"未找到匹配，可输入6位代码回车添加"_s});
         return;
     }
-    QVERIFY(panel->scrollArea());
     QCOMPARE(panel->scrollArea()->canScroll(), scrolls);
-    QCOMPARE(buttons.first()->geometry(), QRect(6, 6, 340, 24));
     QCOMPARE(buttons.last()->geometry().top(), 6 + 29 * (count - 1));
     // The first suggestion is the selected one.
     QCOMPARE(buttons.at(0)->backgroundColor(), hex(u"171B2B"_s));
@@ -290,7 +286,6 @@ void TestWatchlistManagerPage::rows_data()
     QTest::addColumn<int>("document");
 
     QTest::newRow("empty") << QStringList() << 352 << 302;
-    QTest::newRow("five fit") << (kThree + QStringList{u"sh600036"_s, u"sh600900"_s}) << 352 << 302;
     QTest::newRow("six overflow") << (kThree +
                                       QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s})
                                   << 366 << 304;
@@ -322,7 +317,6 @@ void TestWatchlistManagerPage::rows()
     if (symbols.isEmpty()) {
         auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
         QVERIFY(empty);
-        QCOMPARE(empty->geometry(), QRect(0, 0, 352, 44));
         QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
         return;
     }
@@ -335,9 +329,7 @@ void TestWatchlistManagerPage::rows()
         auto *remove = row->findChild<FlatButton *>(u"remove"_s);
         QCOMPARE(up->isEnabled(), i >= 1);
         QCOMPARE(down->isEnabled(), i < rows.size() - 1);
-        QCOMPARE(up->titleColor(), hex(i >= 1 ? u"B9C6DD"_s : u"4F586C"_s));
         QCOMPARE(remove->identifier(), symbols.at(i));
-        QCOMPARE(remove->text(), u"移除"_s);
         // Wide sizes: remove 52 at 352 - 10 - 52, move control 62 left of it.
         QCOMPARE(remove->geometry(), QRect(290, 8, 52, 28));
         QCOMPARE(up->parentWidget()->geometry(), QRect(220, 8, 62, 28));
@@ -429,39 +421,39 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
     QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
 }
 
-void TestWatchlistManagerPage::quickActionsItemOpensManager()
+void TestWatchlistManagerPage::managerPageInThePopover()
 {
     ManagerShell s;
+    // From the quick-actions menu: a fresh input that waits for a click before taking keys.
     s.shell->watchlistManager().setInputText(u"stale"_s);
     s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
     QVERIFY(s.shell->isPopoverShown());
     QVERIFY(s.shell->managingWatchlist());
-    WatchlistPopoverPage *page = s.managerPage();
-    QVERIFY(page);
-    QCOMPARE(page->inputField()->text(), QString());
+    WatchlistPopoverPage *before = s.managerPage();
+    QCOMPARE(before->inputField()->text(), QString());
     QVERIFY(!s.shell->watchlistManager().hasInputChanged());
-    // The input waits for a click before it takes the keys.
-    QTRY_VERIFY(!page->inputField()->hasFocus());
-}
+    QTRY_VERIFY(!before->inputField()->hasFocus());
 
-void TestWatchlistManagerPage::homeManageButtonAndBack()
-{
-    ManagerShell s;
-    s.shell->togglePopover(QPoint(600, 10));
+    // Adding rebuilds the page with the new row and starts the next refresh.
+    QTest::keyClicks(before->inputField(), u"600036"_s);
+    QTest::keyClick(before->inputField(), Qt::Key_Return);
+    WatchlistPopoverPage *after = s.managerPage();
+    QVERIFY(after && after != before);
+    const QList<HoverPanel *> rows = rowsOf(after->rowsView()->document());
+    QCOMPARE(rows.size(), 4);
+    QVERIFY(labelTexts(rows.last()).contains(u"招商银行"_s));
+    QVERIFY(s.h.app->isRefreshing());
+
+    // Back to the home page, and from its "管理" button into the manager again.
+    QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
+    QTest::mouseClick(after->backButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.shell->managingWatchlist());
+    QCOMPARE(exited.count(), 1);
+    QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
     auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
-    QVERIFY(home);
-    auto *manage = home->findChild<FlatButton *>(u"manageButton"_s);
-    QVERIFY(manage);
-    QCOMPARE(manage->text(), u"管理"_s);
-    QTest::mouseClick(manage, Qt::LeftButton);
+    QTest::mouseClick(home->manageButton(), Qt::LeftButton);
     QTRY_VERIFY(s.managerPage()); // handled after the click, which rebuilds the page
     QVERIFY(s.shell->isPopoverShown());
-
-    QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
-    QTest::mouseClick(s.managerPage()->backButton(), Qt::LeftButton);
-    QTRY_VERIFY(!s.shell->managingWatchlist());
-    QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
-    QCOMPARE(exited.count(), 1);
 }
 
 void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
@@ -481,22 +473,6 @@ void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
     QTRY_VERIFY(after->suggestionPanel()->isVisible());
     QCOMPARE(s.shell->watchlistManager().suggestions().size(), 10);
     QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 0); // reset by the rebuild
-}
-
-void TestWatchlistManagerPage::addingRebuildsThePopover()
-{
-    ManagerShell s;
-    s.shell->openWatchlistManager();
-    WatchlistPopoverPage *before = s.managerPage();
-    QCOMPARE(rowsOf(before->rowsView()->document()).size(), 3);
-    QTest::keyClicks(before->inputField(), u"600036"_s);
-    QTest::keyClick(before->inputField(), Qt::Key_Return);
-    WatchlistPopoverPage *after = s.managerPage();
-    QVERIFY(after && after != before);
-    const QList<HoverPanel *> rows = rowsOf(after->rowsView()->document());
-    QCOMPARE(rows.size(), 4);
-    QVERIFY(labelTexts(rows.last()).contains(u"招商银行"_s));
-    QVERIFY(s.h.app->isRefreshing()); // reloadConfig started the next refresh
 }
 
 void TestWatchlistManagerPage::snapshots()
