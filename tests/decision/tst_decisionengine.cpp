@@ -128,22 +128,18 @@ void TestDecisionEngine::backgroundScores()
     QCOMPARE(e.boardBackgroundScoreForQuote(makeQuote(u"sz300750"_s, 1, 1, 1, 1)), -0.3);
 }
 
+// Each line once, and the inclusive thresholds M 0.15, M -0.15 and B 1.0.
 void TestDecisionEngine::backgroundLines_data()
 {
     QTest::addColumn<double>("score");
     QTest::addColumn<QString>("market");
     QTest::addColumn<QString>("board");
     QTest::newRow("1.0") << 1.0 << u"指数背景：市场偏强"_s << u"板块背景：沪市明显偏强"_s;
-    QTest::newRow("0.99") << 0.99 << u"指数背景：市场偏强"_s << u"板块背景：沪市温和偏强"_s;
-    QTest::newRow("0.7") << 0.7 << u"指数背景：市场偏强"_s << u"板块背景：沪市温和偏强"_s;
-    QTest::newRow("0.69") << 0.69 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市温和偏强"_s;
     QTest::newRow("0.2") << 0.2 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市温和偏强"_s;
-    QTest::newRow("0.19") << 0.19 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市中性"_s;
     QTest::newRow("0.15") << 0.15 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市中性"_s;
     QTest::newRow("0.14") << 0.14 << u"指数背景：市场中性"_s << u"板块背景：沪市中性"_s;
     QTest::newRow("-0.15") << -0.15 << u"指数背景：市场温和偏弱"_s << u"板块背景：沪市中性"_s;
     QTest::newRow("-0.2") << -0.2 << u"指数背景：市场温和偏弱"_s << u"板块背景：沪市温和偏弱"_s;
-    QTest::newRow("-0.7") << -0.7 << u"指数背景：市场偏弱"_s << u"板块背景：沪市温和偏弱"_s;
     QTest::newRow("-1.0") << -1.0 << u"指数背景：市场偏弱"_s << u"板块背景：沪市明显偏弱"_s;
 }
 
@@ -344,7 +340,6 @@ void TestDecisionEngine::termsFromTheStores()
     QCOMPARE(d.middayChange(), 0.0);
     QVERIFY(qAbs(d.openChange() - 3.0) < 1e-9);
     QVERIFY(d.hasDecisionData());
-    QVERIFY(d.isRealSeries());
 
     // One sample: O and A are 0, and there is no decision data.
     w.applySeries(s, {10.0}, {0}, {10.0});
@@ -444,36 +439,24 @@ void TestDecisionEngine::falseBreakWindow()
 void TestDecisionEngine::verdicts_data()
 {
     QTest::addColumn<QString>("terms");
-    QTest::addColumn<QStringList>("expected"); // "field text", fields as in texts()
+    QTest::addColumn<QStringList>("expected"); // "field text", fields as in verdicts()
     const auto row = [](const char *name, const QString &terms, const QStringList &expected) {
         QTest::newRow(name) << terms << expected;
     };
     const QString repair = u"words 修复确认中|等确认|继续观察|执行状态：等待确认|守 10.00"_s;
     const QString pullback = u"words 回踩观察|看回踩|看承接|执行状态：先看回踩|回踩中"_s;
-    const QString calm = u"riskReason 风险优先：未见明显失控风险"_s;
-    const QString neutral = u"background 背景过滤：背景中性，仍需确认（日线背景：数据不足）"_s;
-    const QString waiting = u"confirmation 近端确认：节奏或量能仍差一步确认"_s;
-    const QString steady = u"confirmation 近端确认：回踩质量尚可，先看能否稳住再延续"_s;
+    const QString defend = u"|先防守|先防守|执行状态：先防守|"_s;
     const QString noData = u"分时、均价线或量能样本不足，先不强行下结论。"_s;
-    const QString hot = u"confidence 近端量能读数过热或异常，判断自动降级。"_s;
-    const QString waitSell = u"sellHint 当前更适合继续看盘面变化，再决定是否需要调整持有节奏。"_s;
-    const QString waitExec =
-        u"executionHint 盘面还缺一层确认，先别急着放大预期，等待更清晰的结构或回踩结果。"_s;
     const QString general =
         u"levelHint 盯位表示接下来最值得盯的价格位置，用来帮助你判断强弱是否继续延续。"_s;
     const QString atHigh = kNearHigh + kWeakPullback + u" avg=10.95 "_s;
 
+    // Core risk state, the statuses and their order of tests.
     row("quiet", {},
-        {repair, calm, neutral, waiting, u"grade 高"_s,
-         u"confidence 分时、均价线和量能样本较完整，当前判断置信度较高。"_s,
-         u"directive 下一步先看能否重新带稳均价线 10.00，再判断是否转强。"_s,
+        {repair, u"grade 高"_s, u"level 10.40 / 9.80"_s,
          u"summary 判定链：风险优先：未见明显失控风险；背景过滤：背景中性，仍需确认（日线背景："
          u"数据不足）；近端确认：节奏或量能仍差一步确认。当前结果：机会=等确认，防守=继续观察，"
-         u"当前=等确认，置信度=高。"_s,
-         u"level 10.40 / 9.80"_s,
-         u"levelHint 盯位是接下来最该关注的价格区。均价线 10.00 更像日内强弱分界，日高/日低 10.40 "
-         u"/ "
-         u"9.80 则是突破与失守的参考位。"_s});
+         u"当前=等确认，置信度=高。"_s});
     row("no data", u"prices=3"_s,
         {u"words 修复确认中|数据不足|数据不足|执行状态：数据不足|数据不足"_s, u"grade 低"_s,
          u"confidence "_s + noData, u"buyHint "_s + noData, u"sellHint "_s + noData,
@@ -481,49 +464,28 @@ void TestDecisionEngine::verdicts_data()
          u"directive 下一步先等分时、均价线和量能样本更完整，再判断当前强弱。"_s});
     row("strength", kStrength,
         {u"words 转强成立|可跟踪|继续跟踪|执行状态：跟踪窗口|守 10.00"_s,
-         u"directive 下一步看均价线 10.00 附近是否稳住，守住后可继续跟踪。"_s,
-         u"buyHint 机会观察条件较完整：当前站上均价线 10.00，短线和中段节奏没有明显走坏，但仍需看"
-         u"回踩确认。"_s,
-         u"sellHint 结构还没有明显走坏，当前更适合继续观察强弱延续，而不是急着放大结论。"_s,
-         u"executionHint 当前更偏进攻观察区，可以继续跟踪强弱延续，但不代表无条件追价。"_s});
+         u"directive 下一步看均价线 10.00 附近是否稳住，守住后可继续跟踪。"_s});
     row("strength held back at the open", kStrength + u" pos=1000"_s, {repair});
     row("strength without background", kStrength + u" O=0"_s, {repair});
     row("strength on a weak daily", kStrength + u" dailyWeak=true"_s, {repair});
     row("healthy pullback", u"avg=10.23"_s,
-        {pullback, u"riskReason 风险优先：当前仍在回踩阶段，先看承接"_s, neutral, steady,
-         u"directive 下一步先看能否收复均价线 10.23，收复后再看延续。"_s,
-         u"buyHint 当前位置更像回踩观察阶段，先看均价线 10.23 一带的承接是否稳住。"_s,
-         u"sellHint 这更像回踩观察位，重点看均价线 10.23 一带有没有承接。"_s,
-         u"executionHint 当前更适合观察回踩质量和承接强弱，重点看这是正常整理，还是开始转弱。"_s});
+        {pullback, u"confirmation 近端确认：回踩质量尚可，先看能否稳住再延续"_s});
     row("just below the line on more volume", u"avg=10.23 v5=1.05"_s,
-        {pullback, u"riskReason 风险优先：当前仍在回踩阶段，先看承接"_s, neutral,
-         u"confirmation 近端确认：当前仍在均价线 10.23 下方"_s});
+        {pullback, u"confirmation 近端确认：当前仍在均价线 10.23 下方"_s});
     row("weak pullback", kWeakPullback,
-        {u"words 风险抬升|先防守|先防守|执行状态：先防守|回踩偏弱"_s,
-         u"riskReason 风险优先：回踩偏弱，承接开始变差"_s, neutral,
-         u"confirmation 近端确认：回踩偏弱，先别把回落当成低吸机会"_s});
+        {u"words 风险抬升"_s + defend + u"回踩偏弱"_s,
+         u"riskReason 风险优先：回踩偏弱，承接开始变差"_s});
     row("lost line", u"avg=10.25"_s,
-        {u"words 风险抬升|先防守|先防守|执行状态：先防守|失 10.25"_s,
-         u"riskReason 风险优先：关键位已失守（失 10.25）"_s, neutral, steady,
-         u"directive 下一步先看能否重新收回 10.25，否则继续以防守和观察为主。"_s,
-         u"buyHint 当前重点不是寻找机会，而是先避免在结构转弱或风险抬升时继续进攻。"_s,
-         u"sellHint 盘面已经进入明显偏弱或结构转坏阶段，处理重点应该切到防守。"_s,
-         u"executionHint 当前重点已经切到防守，先避免继续进攻，再看风险是否收敛。"_s});
-    row("severe", kAt20 + u"P=19.97 A=-0.45"_s,
-        {u"words 结构转弱|先防守|先防守|执行状态：先防守|结构转弱"_s,
-         u"riskReason 风险优先：已触发明显风险，先防守"_s, neutral, steady,
-         u"directive 下一步以防守为先，重点看能否重新站回 20.00 上方。"_s});
+        {u"words 风险抬升"_s + defend + u"失 10.25"_s,
+         u"riskReason 风险优先：关键位已失守（失 10.25）"_s});
+    row("severe", kAt20 + u"P=19.97 A=-0.45"_s, {u"words 结构转弱"_s + defend + u"结构转弱"_s});
     row("won-back false break", kAt20 + u"P=20 dipped=true r5=0.05"_s,
         {u"words 修复确认中|等确认|看承接|执行状态：等待确认|收回观察"_s,
-         u"riskReason 风险优先：出现假跌破后收回，风险重新回到可观察区"_s, neutral,
          u"confirmation 近端确认：短线假跌破后已收回，可继续看均价线是否站稳"_s});
     row("chase, up on the day", kNearHigh + u"avg=10.5"_s,
-        {u"words 修复确认中|不追高|防回落|执行状态：不追高|守 10.50"_s, calm, neutral,
+        {u"words 修复确认中|不追高|防回落|执行状态：不追高|守 10.50"_s,
          u"confirmation 追价过滤：当前位置接近日高，不宜直接追"_s,
          u"directive 下一步先等回落后的确认，不把接近 11.00 的位置直接当成追价点。"_s,
-         u"buyHint 当前位置更像追价区，尤其接近日高 11.00 且确认不足时，先等回踩后的再判断。"_s,
-         u"sellHint 位置已经偏高，适合边看延续边防回落，尤其要盯住接近 11.00 附近时的量价变化。"_s,
-         u"executionHint 即使方向没有坏，当前位置也不适合直接追进去，先等更舒服的位置。"_s,
          u"tag 不追：当前位置更像追价区，尤其接近日高 11.00 且确认不足时，先等回踩后的再判断。"_s});
     row("chase, down on the day", kNearHigh + u"PC=11.5 avg=10.5"_s,
         {u"words 修复确认中|不追高|继续观察|执行状态：不追高|守 10.50"_s});
@@ -537,46 +499,45 @@ void TestDecisionEngine::verdicts_data()
     row("above the line, A alone non-negative", u"O=-0.1 A=0"_s, {repair});
     row("above the line, no day low", u"L=0 H=20 O=-0.1 A=-0.1"_s,
         {u"words 修复确认中|等确认|继续观察|执行状态：等待确认|可控"_s});
+
+    // Directives and reasons whose rules come before the state's own.
     row("strong high lock", u"P=217 H=217 L=200 PC=200"_s,
         {u"directive 下一步重点观察高位稳定性和回落风险，不把强势高位直接当成追价点。"_s});
     row("clean breakout", kNearHigh + u"avg=10.5 r5=0.18 r10=0.08 v5=1.05"_s,
         {u"directive 下一步看突破后的回踩是否守住 10.50，站稳后再继续跟踪。"_s});
     row("confirmed", u"r15=0.08 r10=0.02"_s,
-        {calm, neutral, u"confirmation 近端确认：均价线、节奏与量能配合基本成立"_s});
+        {u"confirmation 近端确认：均价线、节奏与量能配合基本成立"_s});
     row("daily slide", u"daily=日线背景：下跌中继风险 dailyWeak=true"_s,
-        {calm, u"background 背景过滤：日线背景：下跌中继风险，盘中修复先降级观察"_s, waiting});
+        {u"background 背景过滤：日线背景：下跌中继风险，盘中修复先降级观察"_s});
     row("daily high range", u"daily=日线背景：高位震荡 O=1"_s,
-        {calm, u"background 背景过滤：日线背景：高位震荡，接近日高时优先防追价"_s, waiting});
+        {u"background 背景过滤：日线背景：高位震荡，接近日高时优先防追价"_s});
     row("supportive background", u"O=0.35 M=0.7"_s,
-        {calm, u"background 背景过滤：日内背景偏支持（指数背景：市场偏强；板块背景：沪市中性）"_s,
-         waiting});
+        {u"background 背景过滤：日内背景偏支持（指数背景：市场偏强；板块背景：沪市中性）"_s});
     row("weak background", u"B=-0.6"_s,
-        {calm, u"background 背景过滤：日内背景偏弱（指数背景：市场中性；板块背景：沪市温和偏弱）"_s,
-         waiting});
-    row("fresh surge", u"v5=surge dailyStale=true"_s, {u"grade 低"_s, hot});
-    row("V5 6.0", u"v5=6"_s, {u"grade 低"_s, hot});
-    row("V5 5.99, stale daily", u"v5=5.99 dailyStale=true pos=100"_s,
-        {u"grade 中"_s, u"confidence 日线背景缺失或不是今日缓存，判断按中等置信度处理。"_s});
-    row("opening, 4 samples", u"pos=1799 prices=4"_s,
-        {u"grade 中"_s, u"confidence 开盘前30分钟波动容易失真，判断按中等置信度处理。"_s});
-    row("closing, 4 samples", u"pos=12600 prices=4"_s,
-        {u"grade 中"_s, u"confidence 尾盘容易抢跑或回落，判断按中等置信度处理。"_s});
-    row("11 samples", u"prices=11"_s,
-        {u"grade 中"_s, u"confidence 分时样本仍在积累，判断按中等置信度处理。"_s});
+        {u"background 背景过滤：日内背景偏弱（指数背景：市场中性；板块背景：沪市温和偏弱）"_s});
+
+    // Confidence, first match wins.
+    row("fresh surge", u"v5=surge dailyStale=true"_s,
+        {u"grade 低"_s, u"confidence 近端量能读数过热或异常，判断自动降级。"_s});
+    row("V5 6.0", u"v5=6"_s, {u"grade 低"_s});
+    row("V5 5.99, stale daily", u"v5=5.99 dailyStale=true pos=100"_s, {u"grade 中"_s});
+    row("opening, 4 samples", u"pos=1799 prices=4"_s, {u"grade 中"_s});
+    row("closing, 4 samples", u"pos=12600 prices=4"_s, {u"grade 中"_s});
+    row("11 samples", u"prices=11"_s, {u"grade 中"_s});
     row("12 samples", u"prices=12"_s, {u"grade 高"_s});
-    row("wait, opening", u"pos=1000"_s,
-        {u"buyHint 开盘前30分钟波动容易失真，即使短线转强，也先降级为等确认。"_s, waitSell,
-         waitExec});
-    row("wait, closing", u"pos=13000"_s,
-        {u"buyHint 尾盘容易出现抢跑或回落，除非延续性很清楚，否则先等确认。"_s, waitSell,
-         waitExec});
+
+    // The buy hint of 等确认: opening window, closing window, medium support, in that order.
+    row("wait, opening", u"pos=1000 real=false"_s,
+        {u"buyHint 开盘前30分钟波动容易失真，即使短线转强，也先降级为等确认。"_s});
+    row("wait, closing", u"pos=13000 real=false"_s,
+        {u"buyHint 尾盘容易出现抢跑或回落，除非延续性很清楚，否则先等确认。"_s});
     row("wait, no medium support", u"real=false"_s,
-        {u"buyHint 短线有修复，但30分钟结构还没配合，所以先不显示积极标签。"_s, waitSell, waitExec,
-         u"tag 等确认：短线有修复，但30分钟结构还没配合，所以先不显示积极标签。"_s});
+        {u"tag 等确认：短线有修复，但30分钟结构还没配合，所以先不显示积极标签。"_s});
     row("wait, one step short", u"r30=0.15 pos=5000"_s,
         {u"buyHint 条件接近，但还差最后一步确认。继续看价格能否稳住均价线 10.00，或回踩后承接是否"
-         u"成立。"_s,
-         waitSell, waitExec});
+         u"成立。"_s});
+
+    // Key levels before the data is complete.
     row("high and low without a line", u"avg=0"_s, {u"level 10.40 / 9.80"_s, general});
     row("line without high and low", u"H=0 L=0"_s,
         {u"level 均价 10.00"_s,
@@ -644,10 +605,6 @@ void TestDecisionEngine::verdicts()
 void TestDecisionEngine::metricsAndReasonsFromTheStores()
 {
     QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
-    // A state outside the five falls back to the default labels.
-    QCOMPARE(DecisionEngine::buyLabelForCoreRiskState(u"转强"_s), u"等确认"_s);
-    QCOMPARE(DecisionEngine::executionLabelForCoreRiskState(QString()), u"等确认"_s);
-    QCOMPARE(DecisionEngine::sellLabelForCoreRiskState(QString()), u"继续观察"_s);
 
     // Before any data: every status is 数据不足 and every status hint the confidence reason.
     const DecisionEngine &e = *m_world->engine;

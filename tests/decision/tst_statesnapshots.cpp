@@ -44,10 +44,8 @@ class TestStateSnapshots : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init() { m_world = std::make_unique<DecisionWorld>(); }
-    void continuityScore();
     void riskPressure_data();
     void riskPressure();
-    void snapshotKeys();
     void continuity_data();
     void continuity();
     void rollAndCapture();
@@ -56,16 +54,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<DecisionWorld> m_world;
 };
-
-void TestStateSnapshots::continuityScore()
-{
-    // 看回踩 and 不追高 share a score; any other word scores as 数据不足 does.
-    const QList<std::pair<QString, int>> scores{
-        {u"可跟踪"_s, 4}, {u"等确认"_s, 3}, {u"数据不足"_s, 2}, {u"看回踩"_s, 1},
-        {u"不追高"_s, 1}, {u"先防守"_s, 0}, {u"防回落"_s, 2},   {QString(), 2}};
-    for (const auto &[state, score] : scores)
-        QCOMPARE(StateSnapshots::continuityScoreForExecutionState(state), score);
-}
 
 void TestStateSnapshots::riskPressure_data()
 {
@@ -78,8 +66,6 @@ void TestStateSnapshots::riskPressure_data()
     QTest::newRow("weak pullback") << u"avg=10.21 r10=-0.12 r5=-0.24 v10=1.18"_s << 6;
     QTest::newRow("healthy pullback") << u"avg=10.21"_s << 4;
     QTest::newRow("won-back false break") << u"dipped=true r5=0.05"_s << 2;
-    QTest::newRow("R5 -0.35 above the line") << u"r5=-0.35"_s << 1;
-    QTest::newRow("A -0.7 above the line") << u"A=-0.7"_s << 1;
 }
 
 void TestStateSnapshots::riskPressure()
@@ -89,20 +75,6 @@ void TestStateSnapshots::riskPressure()
     const QuoteDecision d = m_world->decide(terms);
     QCOMPARE(StateSnapshots::riskPressureScore(d), score);
     QCOMPARE(StateSnapshots::stateSnapshot(d).value(u"riskPressure"_s).toInt(), score);
-}
-
-void TestStateSnapshots::snapshotKeys()
-{
-    const StateSnapshots &snapshots = *m_world->snapshots;
-    Quote q = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
-    const QJsonObject s = snapshots.stateSnapshotForQuote(q);
-    QCOMPARE(s.keys(), (QStringList{u"buy"_s, u"execution"_s, u"risk"_s, u"riskPressure"_s,
-                                    u"sell"_s, u"structure"_s}));
-    QCOMPARE(s.value(u"buy"_s).toString(), u"数据不足"_s);
-    QCOMPARE(s.value(u"structure"_s).toString(), u"结构标签暂不明确"_s);
-    QVERIFY(s.value(u"riskPressure"_s).isDouble());
-    q.symbol.clear();
-    QVERIFY(snapshots.stateSnapshotForQuote(q).isEmpty());
 }
 
 void TestStateSnapshots::continuity_data()
@@ -175,6 +147,14 @@ void TestStateSnapshots::rollAndCapture()
     const Quote b = makeQuote(u"sz000001"_s, 11.0, 11.2, 10.8, 11.1);
     Quote blank = a;
     blank.symbol.clear();
+
+    // A snapshot holds the six verdicts; a quote without a symbol has none.
+    const QJsonObject first = s.stateSnapshotForQuote(a);
+    QCOMPARE(first.keys(), (QStringList{u"buy"_s, u"execution"_s, u"risk"_s, u"riskPressure"_s,
+                                        u"sell"_s, u"structure"_s}));
+    QCOMPARE(first.value(u"buy"_s).toString(), u"数据不足"_s);
+    QCOMPARE(first.value(u"structure"_s).toString(), u"结构标签暂不明确"_s);
+    QVERIFY(s.stateSnapshotForQuote(blank).isEmpty());
 
     // First refresh: the roll finds nothing; the capture fills current only.
     s.rollStateSnapshotsForwardForSymbols({a.symbol, b.symbol, QString()});

