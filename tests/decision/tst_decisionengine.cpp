@@ -339,7 +339,6 @@ void TestDecisionEngine::termsFromTheStores()
     QCOMPARE(d.average(), 10.15);
     QCOMPARE(d.middayChange(), 0.0);
     QVERIFY(qAbs(d.openChange() - 3.0) < 1e-9);
-    QVERIFY(d.hasDecisionData());
 
     // One sample: O and A are 0, and there is no decision data.
     w.applySeries(s, {10.0}, {0}, {10.0});
@@ -349,7 +348,6 @@ void TestDecisionEngine::termsFromTheStores()
     QVERIFY(!d.hasDecisionData());
 
     // Daily context and staleness from the cache.
-    QVERIFY(e.decisionForQuote(q).dailyDataIsStale());
     w.setDailyContext(s, u"日线背景：下跌中继风险"_s);
     d = e.decisionForQuote(q);
     QVERIFY(!d.dailyDataIsStale());
@@ -509,10 +507,6 @@ void TestDecisionEngine::verdicts_data()
         {u"confirmation 近端确认：均价线、节奏与量能配合基本成立"_s});
     row("daily slide", u"daily=日线背景：下跌中继风险 dailyWeak=true"_s,
         {u"background 背景过滤：日线背景：下跌中继风险，盘中修复先降级观察"_s});
-    row("daily high range", u"daily=日线背景：高位震荡 O=1"_s,
-        {u"background 背景过滤：日线背景：高位震荡，接近日高时优先防追价"_s});
-    row("supportive background", u"O=0.35 M=0.7"_s,
-        {u"background 背景过滤：日内背景偏支持（指数背景：市场偏强；板块背景：沪市中性）"_s});
     row("weak background", u"B=-0.6"_s,
         {u"background 背景过滤：日内背景偏弱（指数背景：市场中性；板块背景：沪市温和偏弱）"_s});
 

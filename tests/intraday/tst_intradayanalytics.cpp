@@ -98,7 +98,6 @@ void TestIntradayAnalytics::recentNumbers_data()
         const char16_t *trend;
     };
     const Band bands[] = {
-        {"rise 1.00 inclusive", 101, u"近5分钟明显走强（+1.00%）"},
         {"rise 0.25 inclusive", 100.25, u"近5分钟温和抬升（+0.25%）"},
         {"rise 0.24", 100.24, u"近5分钟以震荡为主（+0.24%）"},
         {"fall 1.00 inclusive", 99, u"近5分钟明显回落（-1.00%）"},
@@ -165,7 +164,6 @@ void TestIntradayAnalytics::changeSincePosition_data()
     const Doubles prices{100, 102, 98, 101};
     QTest::newRow("between points") << prices << minutes(4) << 90.0 << (101.0 - 102) / 102 * 100;
     QTest::newRow("before the first") << prices << minutes(4) << -5.0 << 1.0;
-    QTest::newRow("after the last") << prices << minutes(4) << 9999.0 << 0.0;
     QTest::newRow("single point") << Doubles{100} << Doubles{0} << 0.0 << 0.0;
     QTest::newRow("positions short") << prices << minutes(3) << 0.0 << 0.0;
     // Recent change with more positions than prices must not read past the prices.
@@ -262,12 +260,6 @@ void TestIntradayAnalytics::shortWindowSentences_data()
     QTest::newRow("heavy but flat") << Doubles{100, 200, 100.1, 101}
                                     << u"短线节奏：波动收敛，等待下一次选择方向|"_s + plain +
                                            u"|量价细节：放量但价格未明显推进，存在分歧"_s;
-    QTest::newRow("mild lift below the line")
-        << Doubles{100, 80, 100.2, 101}
-        << u"短线节奏：有修复动作，但仍需确认延续|"_s + plain +
-               u"|量价细节：量能变化不极端，主要看价格相对均价线和日内高低位"_s;
-    QTest::newRow("soft dip above the line")
-        << Doubles{100, 60, 99.8, 99} << u"短线节奏：弱修复或震荡回落|"_s + plain + u'|' + thin;
 }
 
 void TestIntradayAnalytics::shortWindowSentences()
@@ -302,9 +294,6 @@ void TestIntradayAnalytics::openAndMainDirection_data()
     QTest::newRow("+1.2 above the line")
         << Doubles{250, 253} << 252.0 << 250.0 << u"开盘以来：整体偏强推进，日内主动权在多方"_s
         << u"主方向：开盘以来整体偏强，日内主导权仍在多方"_s;
-    QTest::newRow("-1.2 below the line")
-        << Doubles{250, 247} << 248.0 << 250.0 << u"开盘以来：整体承压走弱，日内仍以防守为主"_s
-        << u"主方向：开盘以来整体偏弱，修复前先以观察为主"_s;
     QTest::newRow("flat above the line")
         << Doubles{250, 250.5} << 250.0 << 250.0 << u"开盘以来：以震荡消化为主，整体方向感一般"_s
         << u"主方向：日内偏强震荡，关键看均价线支撑是否稳定"_s;
@@ -312,9 +301,6 @@ void TestIntradayAnalytics::openAndMainDirection_data()
     QTest::newRow("half-hour recovery")
         << Doubles{250, 246, 248} << 247.0 << 249.0 << u"开盘以来：重心下移，修复力度仍有限"_s
         << u"主方向：主方向略偏强，但不宜把短线修复当成单边趋势"_s;
-    QTest::newRow("half-hour fade")
-        << Doubles{250, 254, 252} << 253.0 << 253.0 << u"开盘以来：日内重心上移，整体偏修复"_s
-        << u"主方向：主方向仍偏弱，先看修复能否成立"_s;
 }
 
 void TestIntradayAnalytics::openAndMainDirection()
@@ -361,11 +347,6 @@ void TestIntradayAnalytics::afternoon_data()
         << u"sh600519"_s << Doubles{0, 7200, 8000, 8100, 8200} << Doubles{100, 100, 99.5, 99.4, 99}
         << Doubles{} << u"午后以来：午后回落占优，尾段需防进一步走弱"_s
         << u"结构延续：午后偏弱，反抽延续性一般"_s;
-    QTest::newRow("afternoon narrow, late lift")
-        << u"sh600519"_s << Doubles{0, 7200, 7300, 8100, 8200}
-        << Doubles{100, 100, 99.4, 99.7, 100.2} << Doubles{}
-        << u"午后以来：午后以窄幅震荡为主，方向还未拉开"_s
-        << u"结构延续：近一段修复较完整，强弱开始拉开"_s;
 }
 
 void TestIntradayAnalytics::afternoon()

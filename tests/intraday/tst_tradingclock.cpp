@@ -82,7 +82,6 @@ void TestTradingClock::scale_data()
     QTest::newRow("US") << u"gb_brk_b"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
     QTest::newRow("US upper case")
         << u"GB_AAPL"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
-    QTest::newRow("empty") << QString() << 14400.0 << 7200.0 << u"11:30/13:00"_s << u"15:00"_s;
 }
 
 void TestTradingClock::scale()

@@ -42,14 +42,10 @@ private Q_SLOTS:
     void init();
     void keywords_data();
     void keywords();
-    void localInference_data();
-    void localInference();
     void unreadableCatalog();
     void sourcesInOrder();
     void blankEntriesAreReplaced();
-    void tagsGainedWhileLookupRuns();
     void answerAfterTheTagsAreGone();
-    void display();
 
 private:
     void writeCatalog(const QJsonArray &items)
@@ -97,24 +93,6 @@ void TestBoardTags::keywords()
     QFETCH(QString, name);
     QFETCH(QStringList, tags);
     QCOMPARE(BoardTags::heuristicBoardTagsForName(name, u"sz000001"_s), tags);
-}
-
-void TestBoardTags::localInference_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QStringList>("tags");
-    QTest::newRow("US") << u"gb_aapl"_s << QStringList{u"美股"_s};
-    QTest::newRow("catalog symbol in upper case") << u"sh600036"_s << QStringList{u"银行"_s};
-    QTest::newRow("industry not a string") << u"sh601318"_s << QStringList();
-    QTest::newRow("first catalog match decides") << u"sh600000"_s << QStringList();
-}
-
-void TestBoardTags::localInference()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QStringList, tags);
-    const BoardTags boards(*m_store);
-    QCOMPARE(boards.inferredBoardTagsForSymbol(symbol, u"东方电缆"_s), tags);
 }
 
 void TestBoardTags::unreadableCatalog()
@@ -195,22 +173,6 @@ void TestBoardTags::blankEntriesAreReplaced()
     QCOMPARE(boards.boardMap().value(u"sz000001"_s).toString(), u"银行"_s);
 }
 
-void TestBoardTags::tagsGainedWhileLookupRuns()
-{
-    Source source;
-    BoardTags boards(*m_store, source.fetcher());
-    boards.loadBoardMap();
-    const QJsonArray watchlist{item(u"sh603606"_s, u"东方电缆"_s)};
-    boards.ensureBoardTagsForWatchItems(watchlist);
-
-    // The catalog learns the stock meanwhile, and the next cycle stores its industry.
-    writeCatalog({QJsonObject{{u"symbol"_s, u"sh603606"_s}, {u"industry"_s, u"电网设备"_s}}});
-    boards.ensureBoardTagsForWatchItems(watchlist);
-    QVERIFY(source.answer(u"sh603606"_s, QStringList{u"海缆"_s}));
-    QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sh603606"_s)), QStringList{u"电网设备"_s});
-    QVERIFY(boards.boardLookupInFlightSymbols().isEmpty());
-}
-
 void TestBoardTags::answerAfterTheTagsAreGone()
 {
     Source source;
@@ -220,26 +182,6 @@ void TestBoardTags::answerAfterTheTagsAreGone()
     boards.reset();
     QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
     QVERIFY(!QFile::exists(mapPath()));
-}
-
-// Stored entries read leniently: blanks and non-strings drop out, then "板块待补".
-void TestBoardTags::display()
-{
-    QVERIFY(m_store->writeJSONObject(
-        QJsonObject{{u"sh600089"_s, QJsonArray{u"电力设备"_s, u" 输变电 "_s}},
-                    {u"sz300750"_s, QJsonArray{u""_s, u"  "_s}},
-                    {u"sz000001"_s, u"银行"_s},
-                    {u"sh688981"_s, QJsonArray{1, u"半导体"_s, QJsonValue()}}},
-        mapPath()));
-    BoardTags boards(*m_store);
-    boards.loadBoardMap();
-    const auto display = [&](const char16_t *symbol) {
-        return boards.boardTagDisplayForQuote(quoteFor(QString::fromUtf16(symbol)));
-    };
-    QCOMPARE(display(u"SH600089"), u"电力设备 / 输变电"_s);
-    QCOMPARE(display(u"sz300750"), u"板块待补"_s);
-    QCOMPARE(display(u"sz000001"), u"板块待补"_s);
-    QCOMPARE(display(u"sh688981"), u"半导体"_s);
 }
 
 QTEST_GUILESS_MAIN(TestBoardTags)

@@ -57,8 +57,6 @@ private Q_SLOTS:
     void init();
     void features_data();
     void features();
-    void contextReaders_data();
-    void contextReaders();
     void highExtension_data();
     void highExtension();
     void onceADayAcrossMidnight();
@@ -188,14 +186,6 @@ void TestDailyCache::features_data()
     pair[1].volume = 500;
     QTest::newRow("volumes 0 and 500")
         << pair << u"日线背景：数据不足"_s << QVariantMap{{u"volumeRatio5"_s, 0.0}} << false;
-
-    // The five days before the last, zero volumes left out of the average.
-    Days week = fromCloses(repeated(10, 7));
-    const double volumes[] = {999, 100, 100, 0, 100, 100, 300};
-    for (int i = 0; i < 7; ++i)
-        week[i].volume = volumes[i];
-    QTest::newRow("five-day volume window")
-        << week << u"日线背景：数据不足"_s << QVariantMap{{u"volumeRatio5"_s, 3.0}} << false;
 }
 
 void TestDailyCache::features()
@@ -221,45 +211,6 @@ void TestDailyCache::features()
     QCOMPARE(cache.hasDailyHighExtensionRiskForQuote(quoteFor(u"sh600519"_s)), highExtension);
 }
 
-void TestDailyCache::contextReaders_data()
-{
-    QTest::addColumn<QJsonValue>("record");
-    QTest::addColumn<QString>("expected"); // display|badge|accent|weak|supportive
-    const auto withContext = [](const QString &context) {
-        return QJsonValue(QJsonObject{{u"features"_s, QJsonObject{{u"context"_s, context}}}});
-    };
-    QTest::newRow("no record") << QJsonValue() << u"数据不足|数据不足|93A4BF|0|0"_s;
-    QTest::newRow("sliding") << withContext(u"日线背景：下跌中继风险"_s)
-                             << u"下跌中继风险|下跌中继|F0A6AA|1|0"_s;
-    QTest::newRow("stretched") << withContext(u"日线背景：高位震荡"_s)
-                               << u"高位震荡|高位震荡|F1C089|0|0"_s;
-    QTest::newRow("trend") << withContext(u"日线背景：趋势配合"_s)
-                           << u"趋势配合|趋势配合|A7F3D0|0|1"_s;
-    QTest::newRow("neutral") << withContext(u"日线背景：中性"_s) << u"中性|中性|C8D2E5|0|0"_s;
-    QTest::newRow("prefix twice, padded")
-        << withContext(u" 日线背景：日线背景：趋势配合 "_s) << u"趋势配合|趋势配合|A7F3D0|0|1"_s;
-    QTest::newRow("prefix only") << withContext(u"日线背景："_s)
-                                 << u"数据不足|数据不足|C8D2E5|0|0"_s;
-}
-
-void TestDailyCache::contextReaders()
-{
-    QFETCH(QJsonValue, record);
-    QFETCH(QString, expected);
-    const QStringList e = expected.split(u'|');
-    QJsonObject file;
-    if (!record.isNull())
-        file.insert(u"sz000001"_s, record);
-    const DailyCache &cache = cacheWith(file);
-    const Quote q = quoteFor(u"SZ000001"_s); // looked up lower-cased
-    QCOMPARE(cache.dailyContextDisplayForQuote(q), e.at(0));
-    QCOMPARE(cache.dailyContextBadgeDisplayForQuote(q), e.at(1));
-    QCOMPARE(cache.dailyContextAccentForQuote(q), e.at(2));
-    QCOMPARE(cache.hasWeakDailyBackgroundForQuote(q), e.at(3) == u"1");
-    QCOMPARE(cache.hasSupportiveDailyBackgroundForQuote(q), e.at(4) == u"1");
-    QVERIFY(cache.dailyDataIsStaleForQuote(q)); // none of these was updated today
-}
-
 void TestDailyCache::highExtension_data()
 {
     QTest::addColumn<QJsonObject>("features");
@@ -271,8 +222,6 @@ void TestDailyCache::highExtension_data()
                            {u"context"_s, context}};
     };
     const QString neutral = u"日线背景：中性"_s;
-    QTest::newRow("empty") << QJsonObject() << false;
-    QTest::newRow("0.78 and change3 8") << f(0.78, 8, 0, neutral) << true;
     QTest::newRow("0.78 and change5 12") << f(0.78, 0, 12, neutral) << true;
     QTest::newRow("0.78, small moves") << f(0.78, 7.9, 11.9, neutral) << false;
     QTest::newRow("0.78, small moves, stretched verdict")
