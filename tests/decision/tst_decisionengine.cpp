@@ -6,7 +6,6 @@
 #include "decision/DecisionEngine.h"
 #include "decision/QuoteDecision.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -545,11 +544,6 @@ void TestDecisionEngine::verdicts()
     QFETCH(QStringList, expected);
     using Text = QString (QuoteDecision::*)() const;
     static const QHash<QString, Text> texts{
-        {u"state"_s, &QuoteDecision::coreRiskState},
-        {u"buy"_s, &QuoteDecision::buyDecisionStatus},
-        {u"sell"_s, &QuoteDecision::sellDecisionStatus},
-        {u"execution"_s, &QuoteDecision::executionStatus},
-        {u"risk"_s, &QuoteDecision::riskStatus},
         {u"grade"_s, &QuoteDecision::decisionConfidence},
         {u"confidence"_s, &QuoteDecision::decisionConfidenceReason},
         {u"riskReason"_s, &QuoteDecision::riskPriorityReason},
@@ -589,11 +583,6 @@ void TestDecisionEngine::verdicts()
     QCOMPARE(d.scenarioMetricHintForTitle(u"防守"_s), d.sellStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"当前"_s), d.executionStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"盯位"_s), d.keyLevelHint());
-    if (expected.filter(QRegularExpression(u"^(riskReason|background|confirmation) "_s)).size() ==
-        3)
-        QCOMPARE(d.mainDecisionReasons(),
-                 (QStringList{d.riskPriorityReason(), d.backgroundPriorityReason(),
-                              d.confirmationPriorityReason()}));
 }
 
 void TestDecisionEngine::metricsAndReasonsFromTheStores()

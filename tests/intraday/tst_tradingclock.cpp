@@ -11,8 +11,6 @@ class TestTradingClock : public QObject
 private Q_SLOTS:
     void position_data();
     void position();
-    void scale_data();
-    void scale();
 };
 
 void TestTradingClock::position_data()
@@ -44,7 +42,7 @@ void TestTradingClock::position_data()
 
     // US: no break at all.
     QTest::newRow("US midpoint") << u"gb_aapl"_s << u"12:45"_s << 11700.0;
-    QTest::newRow("US noon") << u"gb_aapl"_s << u"12:00"_s << 9000.0;
+    QTest::newRow("US noon, upper-case symbol") << u"GB_AAPL"_s << u"12:00"_s << 9000.0;
     QTest::newRow("US close") << u"gb_aapl"_s << u"16:00:00"_s << 23400.0;
     QTest::newRow("US evening") << u"gb_aapl"_s << u"20:00"_s << 23400.0;
 
@@ -65,38 +63,6 @@ void TestTradingClock::position()
     QFETCH(QString, time);
     QFETCH(double, expected);
     QCOMPARE(KSTradingPositionForIntradayTime(symbol, time), expected);
-}
-
-void TestTradingClock::scale_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("midpoint");
-    QTest::addColumn<QString>("midLabel");
-    QTest::addColumn<QString>("endLabel");
-
-    QTest::newRow("A-share") << u"sh600519"_s << 14400.0 << 7200.0 << u"11:30/13:00"_s
-                             << u"15:00"_s;
-    QTest::newRow("Hong Kong") << u"hk00700"_s << 19800.0 << 9000.0 << u"12:00/13:00"_s
-                               << u"16:00"_s;
-    QTest::newRow("US") << u"gb_brk_b"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
-    QTest::newRow("US upper case")
-        << u"GB_AAPL"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
-}
-
-void TestTradingClock::scale()
-{
-    QFETCH(QString, symbol);
-    QFETCH(double, maximum);
-    QFETCH(double, midpoint);
-    QFETCH(QString, midLabel);
-    QFETCH(QString, endLabel);
-    QCOMPARE(KSIntradayPositionMaxForSymbol(symbol), maximum);
-    QCOMPARE(KSIntradayMidPositionForSymbol(symbol), midpoint);
-    QCOMPARE(KSIntradayMidLabelForSymbol(symbol), midLabel);
-    QCOMPARE(KSIntradayEndLabelForSymbol(symbol), endLabel);
-    // Past the close never goes beyond the axis.
-    QCOMPARE(KSTradingPositionForIntradayTime(symbol, u"23:59:59"_s), maximum);
 }
 
 QTEST_GUILESS_MAIN(TestTradingClock)

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void init();
     void features_data();
     void features();
+    void contextReaders_data();
+    void contextReaders();
     void highExtension_data();
     void highExtension();
     void onceADayAcrossMidnight();
@@ -209,6 +211,35 @@ void TestDailyCache::features()
     DailyCache &cache = cacheWith({});
     cache.applyDailyDaysForSymbol(u"sh600519"_s, days);
     QCOMPARE(cache.hasDailyHighExtensionRiskForQuote(quoteFor(u"sh600519"_s)), highExtension);
+}
+
+void TestDailyCache::contextReaders_data()
+{
+    QTest::addColumn<QString>("context");  // none: no record at all
+    QTest::addColumn<QString>("expected"); // display|badge|accent
+    QTest::newRow("no record") << QString() << u"数据不足|数据不足|93A4BF"_s;
+    QTest::newRow("sliding") << u"日线背景：下跌中继风险"_s << u"下跌中继风险|下跌中继|F0A6AA"_s;
+    QTest::newRow("stretched") << u"日线背景：高位震荡"_s << u"高位震荡|高位震荡|F1C089"_s;
+    QTest::newRow("trend") << u"日线背景：趋势配合"_s << u"趋势配合|趋势配合|A7F3D0"_s;
+    QTest::newRow("neutral") << u"日线背景：中性"_s << u"中性|中性|C8D2E5"_s;
+    QTest::newRow("prefix twice, padded")
+        << u" 日线背景：日线背景：趋势配合 "_s << u"趋势配合|趋势配合|A7F3D0"_s;
+    QTest::newRow("prefix only") << u"日线背景："_s << u"数据不足|数据不足|C8D2E5"_s;
+}
+
+void TestDailyCache::contextReaders()
+{
+    QFETCH(QString, context);
+    QFETCH(QString, expected);
+    const QJsonObject record{{u"features"_s, QJsonObject{{u"context"_s, context}}}};
+    const DailyCache &cache =
+        cacheWith(context.isNull() ? QJsonObject() : QJsonObject{{u"sz000001"_s, record}});
+    const Quote q = quoteFor(u"SZ000001"_s); // looked up lower-cased
+    QCOMPARE(QStringList({cache.dailyContextDisplayForQuote(q),
+                          cache.dailyContextBadgeDisplayForQuote(q),
+                          cache.dailyContextAccentForQuote(q)})
+                 .join(u'|'),
+             expected);
 }
 
 void TestDailyCache::highExtension_data()
