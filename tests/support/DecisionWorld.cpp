@@ -3,9 +3,102 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <type_traits>
+
 using namespace Qt::StringLiterals;
 
 namespace TestSupport {
+
+namespace {
+
+const char *const kQuiet = "symbol=sh600000 P=10.2 H=10.4 L=9.8 PC=10 avg=10 O=0 A=0 r5=0 r10=0 "
+                           "r15=0 r30=0 r60=0 v5=1 v10=1 pos=7000 structure=日内结构：中位震荡 "
+                           "prices=20 positions=20 real=true dipped=false dailyWeak=false "
+                           "dailySupportive=false dailyHigh=false dailyStale=false "
+                           "daily=日线背景：数据不足 M=0 B=0";
+
+void pin(Quote &q, DecisionInputs &in, const QString &key, const QString &text)
+{
+    bool isNumber = false;
+    const double d = text == u"surge" ? kSurge : text.toDouble(&isNumber);
+    const bool flag = text == u"true";
+    const auto set = [&](auto &field) {
+        using T = typename std::remove_reference_t<decltype(field)>::value_type;
+        if (text == u"-")
+            field.reset();
+        else if constexpr (std::is_same_v<T, bool>)
+            field = flag;
+        else if constexpr (std::is_same_v<T, QString>)
+            field = text;
+        else
+            field = static_cast<T>(d);
+    };
+    if (key == u"symbol")
+        q.symbol = text;
+    else if (key == u"P")
+        q.price = d;
+    else if (key == u"H")
+        q.high = d;
+    else if (key == u"L")
+        q.low = d;
+    else if (key == u"PC")
+        q.previousClose = d;
+    else if (key == u"time")
+        q.time = text;
+    else if (key == u"avg")
+        set(in.average);
+    else if (key == u"O")
+        set(in.openChange);
+    else if (key == u"A")
+        set(in.middayChange);
+    else if (key == u"r5")
+        set(in.r5);
+    else if (key == u"r10")
+        set(in.r10);
+    else if (key == u"r15")
+        set(in.r15);
+    else if (key == u"r30")
+        set(in.r30);
+    else if (key == u"r60")
+        set(in.r60);
+    else if (key == u"v5")
+        set(in.v5);
+    else if (key == u"v10")
+        set(in.v10);
+    else if (key == u"pos")
+        set(in.position);
+    else if (key == u"structure")
+        set(in.structure);
+    else if (key == u"prices")
+        set(in.priceCount);
+    else if (key == u"positions")
+        set(in.positionCount);
+    else if (key == u"real")
+        set(in.realSeries);
+    else if (key == u"dipped")
+        set(in.dippedBeforeLatest);
+    else if (key == u"dailyWeak")
+        set(in.dailyWeak);
+    else if (key == u"dailySupportive")
+        set(in.dailySupportive);
+    else if (key == u"dailyHigh")
+        set(in.dailyHighExtension);
+    else if (key == u"dailyStale")
+        set(in.dailyStale);
+    else if (key == u"daily")
+        set(in.dailyContext);
+    else if (key == u"M")
+        set(in.marketScore);
+    else if (key == u"B")
+        set(in.boardScore);
+    else
+        qFatal("unknown decision term %s", qPrintable(key));
+    if (!isNumber && !flag && text != u"false" && text != u"surge" && text != u"-" &&
+        key != u"symbol" && key != u"time" && key != u"structure" && key != u"daily")
+        qFatal("unreadable value %s=%s", qPrintable(key), qPrintable(text));
+}
+
+} // namespace
 
 DecisionWorld::DecisionWorld(const QDateTime &start)
     : clock(start.isValid()
@@ -55,46 +148,19 @@ void DecisionWorld::setBackground(const QString &symbol, double changePercent)
     background.insert(symbol, q);
 }
 
-QuoteDecision DecisionWorld::decide(const QVariantMap &quoteFields, const QVariantMap &terms) const
+QuoteDecision DecisionWorld::decide(const QString &terms) const
 {
-    return engine->decisionForQuote(quoteFrom(quietQuote(), quoteFields),
-                                    inputsFrom(merged(quietTerms(), terms)));
-}
-
-const Quote &quietQuote()
-{
-    static const Quote quote = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
-    return quote;
-}
-
-const QVariantMap &quietTerms()
-{
-    static const QVariantMap terms{
-        {u"avg"_s, 10.0},
-        {u"O"_s, 0.0},
-        {u"A"_s, 0.0},
-        {u"r5"_s, 0.0},
-        {u"r10"_s, 0.0},
-        {u"r15"_s, 0.0},
-        {u"r30"_s, 0.0},
-        {u"r60"_s, 0.0},
-        {u"v5"_s, 1.0},
-        {u"v10"_s, 1.0},
-        {u"pos"_s, 7000.0},
-        {u"structure"_s, u"日内结构：中位震荡"_s},
-        {u"prices"_s, 20},
-        {u"positions"_s, 20},
-        {u"real"_s, true},
-        {u"dipped"_s, false},
-        {u"dailyWeak"_s, false},
-        {u"dailySupportive"_s, false},
-        {u"dailyHigh"_s, false},
-        {u"dailyStale"_s, false},
-        {u"daily"_s, u"日线背景：数据不足"_s},
-        {u"M"_s, 0.0},
-        {u"B"_s, 0.0},
-    };
-    return terms;
+    Quote q = makeQuote(QString(), 0, 0, 0, 10.0); // opened at 10.00 whatever PC says
+    DecisionInputs in;
+    const QString all = QString::fromUtf8(kQuiet) + u' ' + terms;
+    for (const QString &word : all.split(u' ', Qt::SkipEmptyParts)) {
+        const qsizetype eq = word.indexOf(u'=');
+        if (eq <= 0)
+            qFatal("unreadable decision word %s", qPrintable(word));
+        pin(q, in, word.left(eq), word.mid(eq + 1));
+    }
+    q.name = q.symbol;
+    return engine->decisionForQuote(q, in);
 }
 
 Quote makeQuote(const QString &symbol, double price, double high, double low, double previousClose,
@@ -111,95 +177,6 @@ Quote makeQuote(const QString &symbol, double price, double high, double low, do
     q.date = u"2026-04-28"_s;
     q.time = time;
     return q;
-}
-
-DecisionInputs inputsFrom(const QVariantMap &terms)
-{
-    DecisionInputs in;
-    for (auto it = terms.constBegin(); it != terms.constEnd(); ++it) {
-        const QString &k = it.key();
-        const QVariant &v = it.value();
-        const double d = v.toDouble();
-        if (k == u"avg")
-            in.average = d;
-        else if (k == u"O")
-            in.openChange = d;
-        else if (k == u"A")
-            in.middayChange = d;
-        else if (k == u"r5")
-            in.r5 = d;
-        else if (k == u"r10")
-            in.r10 = d;
-        else if (k == u"r15")
-            in.r15 = d;
-        else if (k == u"r30")
-            in.r30 = d;
-        else if (k == u"r60")
-            in.r60 = d;
-        else if (k == u"v5")
-            in.v5 = d;
-        else if (k == u"v10")
-            in.v10 = d;
-        else if (k == u"pos")
-            in.position = d;
-        else if (k == u"structure")
-            in.structure = v.toString();
-        else if (k == u"prices")
-            in.priceCount = v.toLongLong();
-        else if (k == u"positions")
-            in.positionCount = v.toLongLong();
-        else if (k == u"real")
-            in.realSeries = v.toBool();
-        else if (k == u"dipped")
-            in.dippedBeforeLatest = v.toBool();
-        else if (k == u"dailyWeak")
-            in.dailyWeak = v.toBool();
-        else if (k == u"dailySupportive")
-            in.dailySupportive = v.toBool();
-        else if (k == u"dailyHigh")
-            in.dailyHighExtension = v.toBool();
-        else if (k == u"dailyStale")
-            in.dailyStale = v.toBool();
-        else if (k == u"daily")
-            in.dailyContext = v.toString();
-        else if (k == u"M")
-            in.marketScore = d;
-        else if (k == u"B")
-            in.boardScore = d;
-        else
-            qFatal("unknown decision term %s", qPrintable(k));
-    }
-    return in;
-}
-
-Quote quoteFrom(const Quote &base, const QVariantMap &fields)
-{
-    Quote q = base;
-    for (auto it = fields.constBegin(); it != fields.constEnd(); ++it) {
-        const QString &k = it.key();
-        if (k == u"symbol")
-            q.symbol = it.value().toString();
-        else if (k == u"P")
-            q.price = it.value().toDouble();
-        else if (k == u"H")
-            q.high = it.value().toDouble();
-        else if (k == u"L")
-            q.low = it.value().toDouble();
-        else if (k == u"PC")
-            q.previousClose = it.value().toDouble();
-        else if (k == u"time")
-            q.time = it.value().toString();
-        else
-            qFatal("unknown quote field %s", qPrintable(k));
-    }
-    return q;
-}
-
-QVariantMap merged(QVariantMap base, const QVariantMap &overrides)
-{
-    for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
-        base.insert(it.key(), it.value());
-    return base;
 }
 
 } // namespace TestSupport

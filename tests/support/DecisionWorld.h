@@ -12,7 +12,6 @@
 
 #include <QHash>
 #include <QTemporaryDir>
-#include <QVariantMap>
 
 #include <limits>
 #include <memory>
@@ -48,9 +47,14 @@ public:
     // An index quote with the given percent change.
     void setBackground(const QString &symbol, double changePercent);
 
-    // The decision of quietQuote() with some fields changed, over quietTerms() with some
-    // terms changed (see quoteFrom and inputsFrom for the short names).
-    QuoteDecision decide(const QVariantMap &quoteFields, const QVariantMap &terms) const;
+    // The decision of a quiet mid-morning stock (sh600000 at 10.20, day 9.80-10.40, previous
+    // close 10.00, just above an average line of 10.00, no predicate firing) with the words
+    // of `terms` changed: "name=value" separated by spaces, later words winning. Quote
+    // fields: symbol, P, H, L, PC, time. Pinned terms: avg, O, A, r5, r10, r15, r30, r60, v5,
+    // v10, pos, structure, prices, positions, real, dipped, dailyWeak, dailySupportive,
+    // dailyHigh, dailyStale, daily (context), M, B. The value "surge" is the fresh-surge
+    // ratio; "-" leaves a term to be computed from the stores.
+    QuoteDecision decide(const QString &terms = QString()) const;
 };
 
 // The fresh-surge volume ratio.
@@ -58,20 +62,5 @@ inline constexpr double kSurge = std::numeric_limits<double>::max();
 
 Quote makeQuote(const QString &symbol, double price, double high, double low, double previousClose,
                 const QString &time = QString());
-
-// Terms for a QuoteDecision from short names: avg, O, A, r5, r10, r15, r30, r60, v5, v10,
-// pos, structure, prices, positions, real, dipped, dailyWeak, dailySupportive, dailyHigh,
-// dailyStale, daily (context), M, B.
-DecisionInputs inputsFrom(const QVariantMap &terms);
-
-// Quote fields by short name (symbol, P, H, L, PC, time) over a base quote.
-Quote quoteFrom(const Quote &base, const QVariantMap &fields);
-
-QVariantMap merged(QVariantMap base, const QVariantMap &overrides);
-
-// A quiet mid-morning stock (sh600000 at 10.20, day 9.80-10.40, previous close 10.00) just
-// above an average line of 10.00, with terms under which no predicate fires.
-const Quote &quietQuote();
-const QVariantMap &quietTerms();
 
 } // namespace TestSupport
