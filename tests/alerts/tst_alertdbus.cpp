@@ -28,22 +28,6 @@ namespace {
 const QString kSymbol = u"sh601888"_s;
 const QString kName = u"中国中免"_s;
 
-double morning(int minute)
-{
-    return (60 + minute) * 60.0; // 10:<minute> as a trading position
-}
-
-ScriptedSeries waiting(double end)
-{
-    return ScriptedSeries::through({{0, 10.00}, {end - 1200, 10.20}, {end, 10.20}})
-        .endingAverageAt(10.10);
-}
-
-ScriptedSeries tracking(double end)
-{
-    return ScriptedSeries::through({{0, 10.00}, {end, 10.20}}).endingAverageAt(10.10);
-}
-
 QMenu *alertSubmenu(QuickActionsMenu &menu)
 {
     for (QAction *action : menu.actions()) {
@@ -74,8 +58,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void stateAlertsReachTheDaemon();
-    void testNotificationReachesTheDaemon();
+    void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
     void presetMenuInQuickActions();
 
@@ -101,15 +84,15 @@ void tst_AlertDBus::cleanup()
     m_bus.reset();
 }
 
-void tst_AlertDBus::stateAlertsReachTheDaemon()
+void tst_AlertDBus::alertsReachTheDaemon()
 {
     QVERIFY(m_server->start());
     ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
     h.app->settings().alertPreset = u"standard"_s;
 
-    h.stage(kSymbol, kName, waiting(morning(40)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::waiting(aSharePosition(10, 40)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, kName, tracking(morning(42)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::tracking(aSharePosition(10, 42)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
     const FakeNotificationServer::Call first = m_server->calls.constFirst();
@@ -123,36 +106,30 @@ void tst_AlertDBus::stateAlertsReachTheDaemon()
 
     // Back to waiting (nothing under this preset), then the same change once the cool-down
     // is over: the same identifier replaces the earlier notification.
-    h.stage(kSymbol, kName, waiting(morning(44)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::waiting(aSharePosition(10, 44)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, kName, tracking(morning(50)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::tracking(aSharePosition(10, 50)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
     QCOMPARE(m_server->calls[1].summary, u"机会提醒"_s);
     QCOMPARE(m_server->calls[1].replacesId, first.id);
     QCOMPARE(m_server->calls[1].id, first.id);
-}
 
-void tst_AlertDBus::testNotificationReachesTheDaemon()
-{
-    QVERIFY(m_server->start());
-    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    // The test notification, twice within the same second: the second replaces the first.
     QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
     h.app->alerts().sendTestAlertNotification();
     QVERIFY(answered.wait(5000));
     QCOMPARE(answered.constFirst().constFirst().toBool(), true);
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
-    QCOMPARE(m_server->calls[0].summary, u"盘中提醒测试"_s);
-    QCOMPARE(m_server->calls[0].body,
-             u"通知已开启。盘中出现可跟踪、看回踩或先防守等状态变化时，澄川会及时提醒。"_s);
-    const QString identifier =
-        u"kestrum-test-"_s + QString::number(h.clock().now().toSecsSinceEpoch());
-    QTRY_VERIFY_WITH_TIMEOUT(m_notifier->serverIdForIdentifier(identifier).has_value(), 5000);
-
-    // A second test within the same second carries the same identifier: it replaces.
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 3, 5000);
+    QCOMPARE(m_server->calls[2].summary, u"盘中提醒测试"_s);
+    QCOMPARE(m_server->calls[2].replacesId, 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_notifier->serverIdForIdentifier(u"kestrum-test-"_s +
+                                          QString::number(h.clock().now().toSecsSinceEpoch())),
+        5000);
     h.app->alerts().sendTestAlertNotification();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
-    QCOMPARE(m_server->calls[1].replacesId, m_server->calls[0].id);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 4, 5000);
+    QCOMPARE(m_server->calls[3].replacesId, m_server->calls[2].id);
 }
 
 void tst_AlertDBus::missingDaemonShowsWarningBox()
@@ -235,6 +212,12 @@ void tst_AlertDBus::presetMenuInQuickActions()
     QMenu *alerts = alertSubmenu(quick);
     QVERIFY(alerts);
     checkMenu(*alerts, 0);
+    // A hand-edited preset checks no row; a missing one counts as off.
+    for (const auto &[preset, row] : {std::pair{u"loud"_s, -1}, std::pair{QString(), 0}}) {
+        h.app->settings().alertPreset = preset;
+        quick.rebuild();
+        checkMenu(*alertSubmenu(quick), row);
+    }
 
     itemTitled(*alerts, u"全部关键变化"_s)->trigger();
     QCOMPARE(h.app->settings().alertPreset, u"sensitive"_s);
