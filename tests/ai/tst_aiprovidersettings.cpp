@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -26,29 +25,22 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void presetsPointAtVersionedRoots();
+    void presetsAreRecognisedByTheirOwnURL();
     void normalizedKey_data();
     void normalizedKey();
     void choosingProviderFillsOnlyPresetFields();
-    void readingThePage_data();
     void readingThePage();
 
     void connectionTest_data();
     void connectionTest();
-    void connectionTestRefusedWithoutRequest_data();
     void connectionTestRefusedWithoutRequest();
-    void connectionTestWithoutServer();
     void onlyLatestConnectionTestReports();
-    void defaultSimulatedServiceAnswersOK();
 
     void saving_data();
     void saving();
-    void leavingClearsFeedback();
 
-    void answerText_data();
-    void answerText();
-    void serverError_data();
-    void serverError();
+    void responseReaders_data();
+    void responseReaders();
 
 private:
     AISettingsPageInputs page(const QString &baseURL) const;
@@ -59,6 +51,7 @@ private:
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<AIProviderSettings> m_ai;
     int m_saves = 0;
+    bool m_enabledWhenSaved = false;
 };
 
 void tst_AIProviderSettings::init()
@@ -70,7 +63,10 @@ void tst_AIProviderSettings::init()
     m_http = std::make_unique<HttpClient>();
     m_settings = std::make_unique<AppSettings>();
     m_saves = 0;
-    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] { ++m_saves; });
+    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] {
+        ++m_saves;
+        m_enabledWhenSaved = m_settings->aiEnabled;
+    });
 }
 
 void tst_AIProviderSettings::cleanup()
@@ -91,26 +87,20 @@ AISettingsPageInputs tst_AIProviderSettings::page(const QString &baseURL) const
     return p;
 }
 
-void tst_AIProviderSettings::presetsPointAtVersionedRoots()
+void tst_AIProviderSettings::presetsAreRecognisedByTheirOwnURL()
 {
-    const QList<AIProviderPreset> &presets = AIProviderSettings::aiProviderPresets();
     QStringList keys;
-    for (const AIProviderPreset &preset : presets) {
+    for (const AIProviderPreset &preset : AIProviderSettings::aiProviderPresets()) {
         keys << preset.key;
-        if (preset.key == u"custom") {
-            QVERIFY(preset.baseURL.isEmpty() && preset.model.isEmpty());
-            continue;
-        }
-        const QUrl url(preset.baseURL);
-        QCOMPARE(url.scheme(), u"https"_s);
-        QVERIFY2(QRegularExpression(u"/v\\d+$"_s).match(url.path()).hasMatch(),
-                 qPrintable(preset.baseURL));
-        // Each preset's own URL must be recognised as that preset.
-        QVERIFY(preset.baseURL.toLower().contains(preset.hostFragment));
+        m_settings->aiProvider.clear();
+        m_settings->aiBaseURL = preset.baseURL;
+        QCOMPARE(m_ai->normalizedAIProviderKey(), preset.key);
+        // Every real preset is an https root ending in its API version.
+        QVERIFY(
+            preset.key == u"custom" ||
+            QRegularExpression(u"^https://[^/]+(/.*)?/v\\d+$"_s).match(preset.baseURL).hasMatch());
     }
     QCOMPARE(keys, (QStringList{u"qwen"_s, u"deepseek"_s, u"kimi"_s, u"openai"_s, u"custom"_s}));
-    QVERIFY(!AIProviderSettings::aiProviderPresetForKey(u"gemini"_s));
-    QCOMPARE(AIProviderSettings::aiProviderPresetForKey(u"custom"_s)->title, u"自定义服务"_s);
 }
 
 void tst_AIProviderSettings::normalizedKey_data()
@@ -119,30 +109,23 @@ void tst_AIProviderSettings::normalizedKey_data()
     QTest::addColumn<QString>("baseURL");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("missing provider, DeepSeek URL")
-        << QString() << u"https://api.deepseek.com/v1"_s << u"deepseek"_s;
-    QTest::newRow("missing provider, Qwen URL")
+    QTest::newRow("unknown stored key, DeepSeek URL")
+        << u"gemini"_s << u"https://api.deepseek.com/v1"_s << u"deepseek"_s;
+    QTest::newRow("Qwen URL in mixed case")
         << QString() << u"https://DashScope.aliyuncs.com/compatible-mode/v1"_s << u"qwen"_s;
-    QTest::newRow("missing provider, Kimi URL")
-        << QString() << u"https://api.moonshot.cn/v1"_s << u"kimi"_s;
-    QTest::newRow("missing provider, OpenAI URL")
-        << QString() << u"https://api.openai.com/v1"_s << u"openai"_s;
-    QTest::newRow("missing provider, own server")
-        << QString() << u"http://127.0.0.1:8080/v1"_s << u"custom"_s;
+    QTest::newRow("Kimi URL") << QString() << u"https://api.moonshot.cn/v1"_s << u"kimi"_s;
+    QTest::newRow("own server") << QString() << u"http://127.0.0.1:8080/v1"_s << u"custom"_s;
     QTest::newRow("stored preset wins over URL")
         << u"kimi"_s << u"https://api.deepseek.com/v1"_s << u"kimi"_s;
-    QTest::newRow("unknown stored key falls to URL")
-        << u"gemini"_s << u"https://api.deepseek.com/v1"_s << u"deepseek"_s;
 }
 
 void tst_AIProviderSettings::normalizedKey()
 {
     QFETCH(QString, provider);
     QFETCH(QString, baseURL);
-    QFETCH(QString, expected);
     m_settings->aiProvider = provider;
     m_settings->aiBaseURL = baseURL;
-    QCOMPARE(m_ai->normalizedAIProviderKey(), expected);
+    QTEST(m_ai->normalizedAIProviderKey(), "expected");
 }
 
 void tst_AIProviderSettings::choosingProviderFillsOnlyPresetFields()
@@ -175,46 +158,29 @@ void tst_AIProviderSettings::choosingProviderFillsOnlyPresetFields()
     QCOMPARE(m_settings->aiProvider, u"custom"_s);
 }
 
-void tst_AIProviderSettings::readingThePage_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("baseURL");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expectedModel");
-    QTest::addColumn<QString>("expectedBaseURL");
-    QTest::addColumn<QString>("expectedKey");
-
-    const QString openai = u"https://api.openai.com/v1"_s;
-    QTest::newRow("empty fields take the defaults")
-        << QString() << u"  \n"_s << QString() << u"gpt-4o-mini"_s << openai << QString();
-    QTest::newRow("fields are trimmed")
-        << u" qwen-max\n"_s << u"\thttps://x.example/v1 "_s << u" sk-1 \n"_s << u"qwen-max"_s
-        << u"https://x.example/v1"_s << u"sk-1"_s;
-}
-
 void tst_AIProviderSettings::readingThePage()
 {
-    QFETCH(QString, model);
-    QFETCH(QString, baseURL);
-    QFETCH(QString, key);
-    AISettingsPageInputs p;
-    p.enabled = true;
-    p.providerKey = QString(); // an item without a key: the URL decides
-    p.model = model;
-    p.baseURL = baseURL;
-    p.apiKey = key;
-    m_settings->aiProvider.clear();
+    AISettingsPageInputs p = page(u"\thttps://x.example/v1 "_s);
+    p.model = u" qwen-max\n"_s;
+    p.apiKey = u" sk-1 \n"_s;
     m_ai->syncAISettingsInputsFromPanel(p);
-    QTEST(m_settings->aiModel, "expectedModel");
-    QTEST(m_settings->aiBaseURL, "expectedBaseURL");
-    QTEST(m_settings->aiAPIKey, "expectedKey");
+    QCOMPARE(m_settings->aiModel, u"qwen-max"_s);
+    QCOMPARE(m_settings->aiBaseURL, u"https://x.example/v1"_s);
+    QCOMPARE(m_settings->aiAPIKey, u"sk-1"_s);
+    QCOMPARE(m_settings->aiProvider, u"custom"_s);
     QVERIFY(m_settings->aiEnabled);
-    QCOMPARE(m_settings->aiProvider, m_ai->normalizedAIProviderKey());
 
     // Controls that are not there leave their settings alone.
     m_ai->syncAISettingsInputsFromPanel(AISettingsPageInputs());
-    QTEST(m_settings->aiModel, "expectedModel");
+    QCOMPARE(m_settings->aiModel, u"qwen-max"_s);
     QVERIFY(m_settings->aiEnabled);
+
+    // Empty fields take the defaults.
+    p.model = QString();
+    p.baseURL = u"  \n"_s;
+    m_ai->syncAISettingsInputsFromPanel(p);
+    QCOMPARE(m_settings->aiModel, u"gpt-4o-mini"_s);
+    QCOMPARE(m_settings->aiBaseURL, u"https://api.openai.com/v1"_s);
 }
 
 void tst_AIProviderSettings::connectionTest_data()
@@ -225,15 +191,8 @@ void tst_AIProviderSettings::connectionTest_data()
 
     QTest::newRow("answer") << SimChatAnswer::text(u"OK"_s) << true
                             << u"连接成功，当前 AI 设置可用。"_s;
-    QTest::newRow("answer in parts")
-        << SimChatAnswer::parts({u"O"_s, u"K"_s}) << true << u"连接成功，当前 AI 设置可用。"_s;
     QTest::newRow("blank answer") << SimChatAnswer::text(u" \n "_s) << false
                                   << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
-    QTest::newRow("200 without body") << SimChatAnswer::raw(200, QByteArray()) << false
-                                      << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
-    QTest::newRow("401 with error")
-        << SimChatAnswer::error(401, u"invalid_request_error"_s, u"Incorrect API key"_s) << false
-        << u"测试失败，API Key 无效或没有权限。"_s;
     QTest::newRow("403 without error")
         << SimChatAnswer::raw(403, "Forbidden") << false << u"测试失败，API Key 无效或没有权限。"_s;
     QTest::newRow("404") << SimChatAnswer::error(404, QString(), u"model not found"_s) << false
@@ -241,9 +200,6 @@ void tst_AIProviderSettings::connectionTest_data()
     QTest::newRow("500 with type and message")
         << SimChatAnswer::error(500, u"server_error"_s, u"busy"_s) << false
         << u"测试失败：server_error：busy"_s;
-    QTest::newRow("429 with message only")
-        << SimChatAnswer::error(429, QString(), u"Rate limit reached"_s) << false
-        << u"测试失败：Rate limit reached"_s;
     QTest::newRow("500 with HTML")
         << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
         << u"测试失败，服务返回 HTTP 500。"_s;
@@ -284,38 +240,20 @@ void tst_AIProviderSettings::connectionTest()
              (QJsonArray{QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, u"请只回复 OK"_s}}}));
 }
 
-void tst_AIProviderSettings::connectionTestRefusedWithoutRequest_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("baseURL");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no key") << u"  "_s << u"http://127.0.0.1:9/v1"_s << u"请先填写 API Key。"_s;
-    QTest::newRow("malformed URL")
-        << u"sk"_s << u"http://[::1/v1"_s << u"Base URL 无效，请检查地址。"_s;
-}
-
 void tst_AIProviderSettings::connectionTestRefusedWithoutRequest()
 {
-    QFETCH(QString, key);
-    QFETCH(QString, baseURL);
-    AISettingsPageInputs p = page(baseURL);
-    p.apiKey = key;
+    AISettingsPageInputs p = page(u"http://[::1/v1"_s);
     m_ai->validateAISettingsAction(p);
-    QVERIFY(!m_ai->pageState().validationInFlight);
-    QVERIFY(!m_ai->pageState().validationSucceeded);
-    QTEST(*m_ai->pageState().validationMessage, "message");
+    QCOMPARE(m_ai->pageState(),
+             (AISettingsPageState{false, false, u"Base URL 无效，请检查地址。"_s}));
+    p.apiKey = u"  "_s;
+    m_ai->validateAISettingsAction(p);
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, u"请先填写 API Key。"_s}));
     QCOMPARE(m_http->requestsInFlight(), 0);
-}
 
-void tst_AIProviderSettings::connectionTestWithoutServer()
-{
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    m_ai->validateAISettingsAction(page(u"http://127.0.0.1:"_s + QString::number(port) + u"/v1"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
-    QCOMPARE(*m_ai->pageState().validationMessage, u"测试失败，请检查网络或 Base URL。"_s);
+    // Leaving the page clears the feedback.
+    m_ai->exitAISettings();
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, std::nullopt}));
 }
 
 void tst_AIProviderSettings::onlyLatestConnectionTestReports()
@@ -329,13 +267,6 @@ void tst_AIProviderSettings::onlyLatestConnectionTestReports()
     QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
     QVERIFY(m_ai->pageState().validationSucceeded);
     QCOMPARE(*m_ai->pageState().validationMessage, u"连接成功，当前 AI 设置可用。"_s);
-}
-
-void tst_AIProviderSettings::defaultSimulatedServiceAnswersOK()
-{
-    m_ai->validateAISettingsAction(page(m_sim->baseUrl().toString() + u"/compatible-mode/v1"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
-    QVERIFY(m_ai->pageState().validationSucceeded);
 }
 
 void tst_AIProviderSettings::saving_data()
@@ -353,8 +284,6 @@ void tst_AIProviderSettings::saving_data()
         << false << QString() << url << false << u"设置已保存；填写 API Key 后可测试连接。"_s;
     QTest::newRow("URL without scheme") << true << u"sk"_s << u"api.deepseek.com/v1"_s << false
                                         << u"设置已保存，但 Base URL 需要是完整网址。"_s;
-    QTest::newRow("URL without host") << true << u"sk"_s << u"https:///v1"_s << false
-                                      << u"设置已保存，但 Base URL 需要是完整网址。"_s;
     QTest::newRow("on") << true << u"sk"_s << url << true
                         << u"设置已保存到本机，自动观察已开启。"_s;
     QTest::newRow("off") << false << u"sk"_s << url << true
@@ -369,16 +298,10 @@ void tst_AIProviderSettings::saving()
     AISettingsPageInputs p = page(baseURL);
     p.enabled = enabled;
     p.apiKey = key;
-    bool enabledWhenSaved = !enabled;
-    m_ai.reset();
-    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [&] {
-        ++m_saves;
-        enabledWhenSaved = m_settings->aiEnabled;
-    });
     QSignalSpy saved(m_ai.get(), &AIProviderSettings::aiSettingsSaved);
     m_ai->saveAISettings(p);
     QCOMPARE(m_saves, 1);
-    QCOMPARE(enabledWhenSaved, enabled);
+    QCOMPARE(m_enabledWhenSaved, enabled);
     QVERIFY(!m_ai->pageState().validationInFlight);
     QTEST(m_ai->pageState().validationSucceeded, "succeeded");
     QTEST(*m_ai->pageState().validationMessage, "message");
@@ -387,66 +310,43 @@ void tst_AIProviderSettings::saving()
     QCOMPARE(m_settings->toJson().value(u"aiProvider"_s).toString(), u"custom"_s);
 }
 
-void tst_AIProviderSettings::leavingClearsFeedback()
-{
-    m_ai->validateAISettingsAction(page(u"http://[::1/v1"_s));
-    QVERIFY(m_ai->pageState().validationMessage);
-    m_ai->exitAISettings();
-    QVERIFY(!m_ai->pageState().validationMessage);
-    QVERIFY(!m_ai->pageState().validationInFlight);
-}
-
-void tst_AIProviderSettings::answerText_data()
+void tst_AIProviderSettings::responseReaders_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("serverError");
 
     QTest::newRow("string content")
-        << QByteArray(R"({"choices":[{"message":{"content":"  OK\n"}}]})") << u"OK"_s;
+        << QByteArray(R"({"choices":[{"message":{"content":"  OK\n"}}]})") << u"OK"_s << QString();
     QTest::newRow("content parts")
         << QByteArray(
                R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""},{"text":"K"}]}}]})")
-        << u"OK"_s;
+        << u"OK"_s << QString();
     QTest::newRow("legacy text field")
-        << QByteArray(R"({"choices":[{"message":{"content":""},"text":"legacy"}]})") << u"legacy"_s;
-    QTest::newRow("output_text") << QByteArray(R"({"choices":[],"output_text":"top"})") << u"top"_s;
-    QTest::newRow("null content") << QByteArray(R"({"choices":[{"message":{"content":null}}]})")
-                                  << QString();
-    QTest::newRow("choice not an object") << QByteArray(R"({"choices":["x"]})") << QString();
-    QTest::newRow("array body") << QByteArray(R"([{"choices":[]}])") << QString();
-    QTest::newRow("HTML") << QByteArray("<html>oops</html>") << QString();
-    QTest::newRow("empty body") << QByteArray() << QString();
-}
-
-void tst_AIProviderSettings::answerText()
-{
-    QFETCH(QByteArray, body);
-    QTEST(
-        AIProviderSettings::aiContentFromResponseJSON(AIProviderSettings::parseResponseBody(body)),
-        "expected");
-}
-
-void tst_AIProviderSettings::serverError_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("type and message")
-        << QByteArray(R"({"error":{"type":"server_error","message":"busy"}})")
+        << QByteArray(R"({"choices":[{"message":{"content":""},"text":"legacy"}]})") << u"legacy"_s
+        << QString();
+    QTest::newRow("output_text") << QByteArray(R"({"choices":[],"output_text":"top"})") << u"top"_s
+                                 << QString();
+    QTest::newRow("choice not an object")
+        << QByteArray(R"({"choices":["x"]})") << QString() << QString();
+    QTest::newRow("array body") << QByteArray(R"([{"choices":[]}])") << QString() << QString();
+    QTest::newRow("HTML") << QByteArray("<html>oops</html>") << QString() << QString();
+    QTest::newRow("error type and message")
+        << QByteArray(R"({"error":{"type":"server_error","message":"busy"}})") << QString()
         << u"server_error：busy"_s;
-    QTest::newRow("message only") << QByteArray(R"({"error":{"message":"busy","type":3}})")
-                                  << u"busy"_s;
-    QTest::newRow("type only") << QByteArray(R"({"error":{"type":"server_error"}})") << QString();
-    QTest::newRow("error as string") << QByteArray(R"({"error":"busy"})") << QString();
-    QTest::newRow("no JSON") << QByteArray("busy") << QString();
+    QTest::newRow("error message only")
+        << QByteArray(R"({"error":{"message":"busy","type":3}})") << QString() << u"busy"_s;
+    QTest::newRow("error type only")
+        << QByteArray(R"({"error":{"type":"server_error"}})") << QString() << QString();
+    QTest::newRow("error as string") << QByteArray(R"({"error":"busy"})") << QString() << QString();
 }
 
-void tst_AIProviderSettings::serverError()
+void tst_AIProviderSettings::responseReaders()
 {
     QFETCH(QByteArray, body);
-    QTEST(AIProviderSettings::aiServerErrorFromResponseJSON(
-              AIProviderSettings::parseResponseBody(body)),
-          "expected");
+    const QJsonValue json = AIProviderSettings::parseResponseBody(body);
+    QTEST(AIProviderSettings::aiContentFromResponseJSON(json), "answer");
+    QTEST(AIProviderSettings::aiServerErrorFromResponseJSON(json), "serverError");
 }
 
 QTEST_GUILESS_MAIN(tst_AIProviderSettings)
