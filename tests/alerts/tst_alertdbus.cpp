@@ -3,7 +3,6 @@
 #include "app/KestrumApp.h"
 #include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
-#include "ui/QuickActionsMenu.h"
 
 #include "FakeNotificationServer.h"
 #include "FakeStatusItem.h"
@@ -12,7 +11,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QJsonDocument>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -27,15 +25,6 @@ namespace {
 
 const QString kSymbol = u"sh601888"_s;
 const QString kName = u"中国中免"_s;
-
-QMenu *alertSubmenu(QuickActionsMenu &menu)
-{
-    for (QAction *action : menu.actions()) {
-        if (action->menu() && action->text() == u"盘中提醒")
-            return action->menu();
-    }
-    return nullptr;
-}
 
 QAction *itemTitled(QMenu &menu, const QString &title)
 {
@@ -60,7 +49,7 @@ private Q_SLOTS:
 
     void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
-    void presetMenuInQuickActions();
+    void presetMenuRows();
 
 private:
     std::unique_ptr<PrivateSessionBus> m_bus;
@@ -139,10 +128,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
     QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
 
-    QMenu *alerts = alertSubmenu(shell.quickActionsMenu());
-    QVERIFY(alerts);
-    itemTitled(*alerts, u"机会 + 风险提醒"_s)->trigger();
-    QCOMPARE(h.app->alerts().alertPreset(), u"standard"_s);
+    h.app->alerts().setAlertPresetFromMenu(u"standard"_s);
     QVERIFY(answered.wait(5000));
     QCOMPARE(answered.constFirst().constFirst().toBool(), false);
 
@@ -158,7 +144,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
 
     // Choosing again while it is open does not stack a second box.
     answered.clear();
-    itemTitled(*alertSubmenu(shell.quickActionsMenu()), u"全部关键变化"_s)->trigger();
+    h.app->alerts().setAlertPresetFromMenu(u"sensitive"_s);
     QVERIFY(answered.wait(5000));
     QCOMPARE(shell.permissionWarningBox(), box);
     int boxes = 0;
@@ -167,10 +153,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QCOMPARE(boxes, 1);
 
     // The choice was saved all the same.
-    QFile file(h.app->config().settingsPath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(u"alertPreset"_s).toString(),
-             u"sensitive"_s);
+    QCOMPARE(h.app->config().loadSettings().value(u"alertPreset"_s).toString(), u"sensitive"_s);
 
     box->buttons().constFirst()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!shell.permissionWarningBox(), 5000);
@@ -187,52 +170,43 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QVERIFY(!shell.permissionWarningBox());
 }
 
-void tst_AlertDBus::presetMenuInQuickActions()
+void tst_AlertDBus::presetMenuRows()
 {
-    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30));
-    AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
-    QuickActionsMenu &quick = shell.quickActionsMenu();
-
-    const QStringList presets{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s,
-                              u"全部关键变化"_s};
-    const auto checkMenu = [&](QMenu &menu, int checkedRow) {
-        const QList<QAction *> items = menu.actions();
-        QCOMPARE(items.size(), 6);
-        for (int row = 0; row < 4; ++row) {
-            QCOMPARE(items[row]->text(), presets[row]);
-            QVERIFY(items[row]->isCheckable());
-            QCOMPARE(items[row]->isChecked(), row == checkedRow);
-            QVERIFY(items[row]->shortcut().isEmpty());
+    // The menu of the desktop window's alert button (the quick-actions submenu is filled by
+    // the same code): "✓" checked, "○" checkable, "—" separator, "(…)" disabled.
+    ScriptedAppHarness h({kSymbol});
+    const auto rows = [&] {
+        QMenu menu;
+        AlertMenu::fill(menu, h.app->alerts());
+        QStringList out;
+        for (const QAction *a : menu.actions()) {
+            QString row = a->isSeparator() ? u"—"_s : a->text() + a->shortcut().toString();
+            if (a->isCheckable())
+                row.prepend(a->isChecked() ? u'✓' : u'○');
+            out << (a->isEnabled() ? row : u'(' + row + u')');
         }
-        QVERIFY(items[4]->isSeparator());
-        QCOMPARE(items[5]->text(), u"根据可跟踪、看回踩、先防守等状态变化提醒"_s);
-        QVERIFY(!items[5]->isEnabled());
+        return out;
+    };
+    const auto expected = [](int checked) {
+        const QStringList titles{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s,
+                                 u"全部关键变化"_s};
+        QStringList out;
+        for (int i = 0; i < 4; ++i)
+            out << (i == checked ? u'✓' : u'○') + titles[i];
+        return out << u"—"_s << u"(根据可跟踪、看回踩、先防守等状态变化提醒)"_s;
     };
 
-    QMenu *alerts = alertSubmenu(quick);
-    QVERIFY(alerts);
-    checkMenu(*alerts, 0);
-    // A hand-edited preset checks no row; a missing one counts as off.
-    for (const auto &[preset, row] : {std::pair{u"loud"_s, -1}, std::pair{QString(), 0}}) {
-        h.app->settings().alertPreset = preset;
-        quick.rebuild();
-        checkMenu(*alertSubmenu(quick), row);
-    }
-
-    itemTitled(*alerts, u"全部关键变化"_s)->trigger();
-    QCOMPARE(h.app->settings().alertPreset, u"sensitive"_s);
-    quick.rebuild(); // as before every showing
-    alerts = alertSubmenu(quick);
-    checkMenu(*alerts, 3);
-
-    // The desktop window's button builds its menu from the same rows.
-    QMenu standalone;
-    AlertMenu::fill(standalone, h.app->alerts());
-    checkMenu(standalone, 3);
-    itemTitled(standalone, u"风险提醒"_s)->trigger();
+    QCOMPARE(rows(), expected(0));
+    QMenu menu;
+    AlertMenu::fill(menu, h.app->alerts());
+    itemTitled(menu, u"风险提醒"_s)->trigger();
     QCOMPARE(h.app->settings().alertPreset, u"conservative"_s);
-    AlertMenu::fill(standalone, h.app->alerts());
-    checkMenu(standalone, 1);
+    QCOMPARE(rows(), expected(1));
+    // A hand-edited preset checks no row; a missing one counts as off.
+    h.app->settings().alertPreset = u"loud"_s;
+    QCOMPARE(rows(), expected(-1));
+    h.app->settings().alertPreset.clear();
+    QCOMPARE(rows(), expected(0));
 }
 
 QTEST_MAIN(tst_AlertDBus)

@@ -167,23 +167,14 @@ void tst_LoginItemManager::init()
 
 void tst_LoginItemManager::defaultsFollowXdgConfigHome()
 {
-    QCOMPARE(LoginItemManager::defaultAutostartDirectory(), m_autostart);
-    QCOMPARE(LoginItemManager::defaultExecutablePath(),
-             QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath());
-
     const LoginItemManager manager;
+    QCOMPARE(manager.executablePath(),
+             QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath());
     QVERIFY(!QFileInfo::exists(m_autostart));
     // Asking for the location creates the missing folders, not the entry.
     QCOMPARE(manager.launchAgentURL(), m_autostart + u"/com.orvell.kestrum.desktop"_s);
     QVERIFY(QFileInfo(m_autostart).isDir());
     QVERIFY(!manager.isEnabled());
-
-    QVERIFY(manager.setEnabled(true));
-    QVERIFY(manager.isEnabled());
-    const std::optional<QStringList> argv =
-        execArguments(parseDesktopEntry(manager.desktopEntry()).keys.value(u"Exec"_s));
-    QVERIFY(argv);
-    QCOMPARE(*argv, QStringList{manager.executablePath()});
 }
 
 void tst_LoginItemManager::togglingRewritesAndRemovesOneFile()
