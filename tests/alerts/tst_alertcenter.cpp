@@ -40,11 +40,11 @@ struct Fixture
     {
         settings.alertPreset = preset;
         AlertSources sources;
-        sources.currentSnapshot = [this](const QString &symbol) {
-            return current.value(symbol);
+        sources.currentSnapshot = [this](const QString &s) {
+            return current.value(s);
         };
-        sources.previousSnapshot = [this](const QString &symbol) {
-            return previous.value(symbol);
+        sources.previousSnapshot = [this](const QString &s) {
+            return previous.value(s);
         };
         sources.shouldHoldBackAggressiveBuy = [this](const Quote &) {
             return holdBack;
@@ -97,12 +97,8 @@ private Q_SLOTS:
     void snapshotTextAndName();
     void cooldown_data();
     void cooldown();
-    void choosingPreset_data();
     void choosingPreset();
-    void choosingActivePresetClearsCooldowns();
-    void testNotification();
-    void notifyFallbacks_data();
-    void notifyFallbacks();
+    void testNotificationAndFallbacks();
 };
 
 void tst_AlertCenter::payload_data()
@@ -117,62 +113,60 @@ void tst_AlertCenter::payload_data()
                         const QJsonObject &now, const QString &expected, bool holdBack = false) {
         QTest::newRow(name.toUtf8().constData()) << preset << before << now << holdBack << expected;
     };
-    const QString t = u"现价 10.20（+2.00%）"_s;
+    // A notification as "title|body|identifier", from the body before the snapshot text and
+    // the identifier after the symbol.
+    const auto post = [](const QString &title, const QString &body, const QString &id) -> QString {
+        return title + u'|' + body + u"现价 10.20（+2.00%）|kestrum-state-sh600519-"_s + id;
+    };
     const QJsonObject waiting = snapshot(u"等确认"_s, u"守 10.10"_s, 0);
     const QJsonObject tracking = snapshot(u"可跟踪"_s, u"守 10.10"_s, 0);
     const QJsonObject defending = snapshot(u"先防守"_s, u"失 10.10"_s, 7);
     const QJsonObject lookingLower = snapshot(u"等确认"_s, u"看 9.95"_s, 0);
-    const QString trackingId = u"|kestrum-state-sh600519-可跟踪-守 10.10"_s;
-    const QString opportunity = u"机会提醒|贵州茅台 重新转强，可跟踪：可跟踪。"_s + t + trackingId;
-    const QString risk = u"风险提醒|贵州茅台 风险抬升，先防守：失 10.10。"_s + t +
-                         u"|kestrum-state-sh600519-先防守-失 10.10"_s;
+    const QString risk =
+        post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：失 10.10。"_s, u"先防守-失 10.10"_s);
 
     // The legacy names count as their current keys.
     for (const QString &preset : {u"standard"_s, u"sensitive"_s, u"focus"_s, u"opportunity"_s})
-        row(u"等确认 to 可跟踪 under "_s + preset, preset, waiting, tracking, opportunity);
+        row(u"等确认 to 可跟踪 under "_s + preset, preset, waiting, tracking,
+            post(u"机会提醒"_s, u"贵州茅台 重新转强，可跟踪：可跟踪。"_s, u"可跟踪-守 10.10"_s));
     row(u"等确认 to 可跟踪 under conservative"_s, u"conservative"_s, waiting, tracking, QString());
     row(u"held back: nothing under standard"_s, u"standard"_s, waiting, tracking, QString(), true);
     row(u"held back: a key change under sensitive"_s, u"sensitive"_s, waiting, tracking,
-        u"关键变化|贵州茅台 当前状态可跟踪，风险守 10.10。"_s + t + trackingId, true);
+        post(u"关键变化"_s, u"贵州茅台 当前状态可跟踪，风险守 10.10。"_s, u"可跟踪-守 10.10"_s),
+        true);
     for (const QString &preset :
          {u"conservative"_s, u"standard"_s, u"sensitive"_s, u"defense"_s, u"observe"_s})
         row(u"可跟踪 to 先防守 under "_s + preset, preset, tracking, defending, risk);
     row(u"先防守 without a risk status names the execution status"_s, u"conservative"_s, tracking,
         snapshot(u"先防守"_s, QString(), 5),
-        u"风险提醒|贵州茅台 风险抬升，先防守：先防守。"_s + t +
-            u"|kestrum-state-sh600519-先防守-"_s);
+        post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：先防守。"_s, u"先防守-"_s));
     row(u"off sends nothing"_s, u"off"_s, tracking, defending, QString());
     row(u"an unknown preset sends nothing"_s, u"loud"_s, tracking, defending, QString());
 
-    row(u"pressure 3 to 5 under a lost average line"_s, u"standard"_s,
-        snapshot(u"先防守"_s, u"失 10.10"_s, 3), snapshot(u"先防守"_s, u"失 10.10"_s, 5),
-        u"风险提醒|贵州茅台 继续走弱，先防守：失 10.10。"_s + t +
-            u"|kestrum-state-sh600519-先防守-失 10.10-5"_s);
+    const QJsonObject lost3 = snapshot(u"先防守"_s, u"失 10.10"_s, 3);
+    row(u"pressure 3 to 5 under a lost average line"_s, u"standard"_s, lost3,
+        snapshot(u"先防守"_s, u"失 10.10"_s, 5),
+        post(u"风险提醒"_s, u"贵州茅台 继续走弱，先防守：失 10.10。"_s, u"先防守-失 10.10-5"_s));
     row(u"pressure 2 to 3 is no escalation"_s, u"sensitive"_s,
-        snapshot(u"先防守"_s, u"失 10.10"_s, 2), snapshot(u"先防守"_s, u"失 10.10"_s, 3),
-        QString());
+        snapshot(u"先防守"_s, u"失 10.10"_s, 2), lost3, QString());
     row(u"pressure up by one is no escalation"_s, u"sensitive"_s,
         snapshot(u"先防守"_s, u"结构转弱"_s, 9), snapshot(u"先防守"_s, u"结构转弱"_s, 10),
         QString());
     row(u"escalation while pulling back"_s, u"standard"_s, snapshot(u"看回踩"_s, u"回踩中"_s, 3),
         snapshot(u"看回踩"_s, u"回踩中"_s, 5),
-        u"观察提醒|贵州茅台 还在观察区，先别急：看回踩。"_s + t +
-            u"|kestrum-state-sh600519-看回踩-回踩中-5"_s);
+        post(u"观察提醒"_s, u"贵州茅台 还在观察区，先别急：看回踩。"_s, u"看回踩-回踩中-5"_s));
     row(u"escalation without flags: a key change under sensitive"_s, u"sensitive"_s,
         snapshot(u"等确认"_s, u"可控"_s, 2), snapshot(u"等确认"_s, u"可控"_s, 4),
-        u"关键变化|风险继续走弱，贵州茅台 当前状态等确认，风险可控。"_s + t +
-            u"|kestrum-state-sh600519-等确认-可控-4"_s);
+        post(u"关键变化"_s, u"风险继续走弱，贵州茅台 当前状态等确认，风险可控。"_s,
+             u"等确认-可控-4"_s));
 
     row(u"into 看回踩"_s, u"standard"_s, waiting, snapshot(u"看回踩"_s, u"回踩中"_s, 4),
-        u"观察提醒|贵州茅台 进入观察区：看回踩。"_s + t +
-            u"|kestrum-state-sh600519-看回踩-回踩中"_s);
+        post(u"观察提醒"_s, u"贵州茅台 进入观察区：看回踩。"_s, u"看回踩-回踩中"_s));
     row(u"risk into 回踩中 names the risk status"_s, u"standard"_s,
         snapshot(u"不追高"_s, u"守 10.10"_s, 0), snapshot(u"不追高"_s, u"回踩中"_s, 1),
-        u"观察提醒|贵州茅台 进入观察区：回踩中。"_s + t +
-            u"|kestrum-state-sh600519-不追高-回踩中"_s);
+        post(u"观察提醒"_s, u"贵州茅台 进入观察区：回踩中。"_s, u"不追高-回踩中"_s));
     row(u"守 to 看 under sensitive"_s, u"sensitive"_s, waiting, lookingLower,
-        u"关键变化|贵州茅台 当前状态等确认，风险看 9.95。"_s + t +
-            u"|kestrum-state-sh600519-等确认-看 9.95"_s);
+        post(u"关键变化"_s, u"贵州茅台 当前状态等确认，风险看 9.95。"_s, u"等确认-看 9.95"_s));
     row(u"守 to 看 under standard"_s, u"standard"_s, waiting, lookingLower, QString());
     row(u"失守 without the space is no loss"_s, u"standard"_s, waiting,
         snapshot(u"等确认"_s, u"失守"_s, 0), QString());
@@ -180,8 +174,7 @@ void tst_AlertCenter::payload_data()
         snapshot(QString(), u"守 10.10"_s, 0), QString());
     row(u"an empty execution status beside a risk change"_s, u"sensitive"_s, waiting,
         snapshot(QString(), u"看 9.95"_s, 0),
-        u"关键变化|贵州茅台 当前状态观察中，风险看 9.95。"_s + t +
-            u"|kestrum-state-sh600519--看 9.95"_s);
+        post(u"关键变化"_s, u"贵州茅台 当前状态观察中，风险看 9.95。"_s, u"-看 9.95"_s));
 }
 
 void tst_AlertCenter::payload()
@@ -281,55 +274,38 @@ void tst_AlertCenter::cooldown()
     QCOMPARE(f.alerts->alertCooldowns().size(), 1);
 }
 
-void tst_AlertCenter::choosingPreset_data()
-{
-    QTest::addColumn<QVariant>("chosen");
-    QTest::addColumn<QString>("preset");
-    QTest::addColumn<int>("permissionRequests");
-
-    QTest::newRow("standard") << QVariant(u"standard"_s) << u"standard"_s << 1;
-    QTest::newRow("off asks nothing") << QVariant(u"off"_s) << u"off"_s << 0;
-    QTest::newRow("not a string") << QVariant(2) << u"off"_s << 0;
-}
-
 void tst_AlertCenter::choosingPreset()
-{
-    QFETCH(QVariant, chosen);
-    QFETCH(int, permissionRequests);
-
-    Fixture f(u"sensitive"_s);
-    QSignalSpy changed(f.alerts.get(), &AlertCenter::alertPresetChanged);
-    QSignalSpy answered(f.alerts.get(), &AlertCenter::notificationPermissionAnswered);
-    f.alerts->setAlertPresetFromMenu(chosen);
-    QTEST(f.settings.alertPreset, "preset");
-    QCOMPARE(f.saves, 1);
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(f.notifier.permissionRequests, permissionRequests);
-    if (permissionRequests > 0)
-        QVERIFY(answered.wait(5000));
-
-    // Asked again every time the same preset is chosen.
-    f.alerts->setAlertPresetFromMenu(chosen);
-    QCOMPARE(f.notifier.permissionRequests, 2 * permissionRequests);
-    QCOMPARE(f.saves, 2);
-}
-
-void tst_AlertCenter::choosingActivePresetClearsCooldowns()
 {
     Fixture f(u"standard"_s);
     const Quote q = stock();
     f.refresh(q, snapshot(u"可跟踪"_s, u"守 10.10"_s, 0));
     f.refresh(q, snapshot(u"先防守"_s, u"失 10.10"_s, 7));
     QCOMPARE(f.notifier.posts.size(), 1);
+    QSignalSpy changed(f.alerts.get(), &AlertCenter::alertPresetChanged);
+    QSignalSpy answered(f.alerts.get(), &AlertCenter::notificationPermissionAnswered);
+
+    // The active preset again: saved, permission asked again, and the cool-downs cleared so
+    // the same change may notify again at once.
     f.alerts->setAlertPresetFromMenu(u"standard"_s);
+    QCOMPARE(f.notifier.permissionRequests, 1);
+    QVERIFY(answered.wait(5000));
     QVERIFY(f.alerts->alertCooldowns().isEmpty());
-    // The same change may notify again at once.
     f.alerts->checkAlerts({q});
     QCOMPARE(f.notifier.posts.size(), 2);
     QCOMPARE(f.notifier.posts[1].identifier, f.notifier.posts[0].identifier);
+
+    // Off, or anything that is not a key string, asks nothing.
+    f.alerts->setAlertPresetFromMenu(u"off"_s);
+    QCOMPARE(f.settings.alertPreset, u"off"_s);
+    f.alerts->setAlertPresetFromMenu(u"sensitive"_s);
+    f.alerts->setAlertPresetFromMenu(QVariant(2));
+    QCOMPARE(f.settings.alertPreset, u"off"_s);
+    QCOMPARE(f.notifier.permissionRequests, 2);
+    QCOMPARE(f.saves, 4);
+    QCOMPARE(changed.size(), 4);
 }
 
-void tst_AlertCenter::testNotification()
+void tst_AlertCenter::testNotificationAndFallbacks()
 {
     Fixture f(u"off"_s); // the test notification does not depend on the preset
     f.notifier.granted = false;
@@ -337,46 +313,24 @@ void tst_AlertCenter::testNotification()
     QSignalSpy answered(f.alerts.get(), &AlertCenter::notificationPermissionAnswered);
     f.alerts->sendTestAlertNotification(); // with an empty list: no quote to name
     QCOMPARE(f.notifier.permissionRequests, 1);
+    const QString seconds = QString::number(f.unixSeconds());
     QCOMPARE(
         f.shown(),
         QStringList{
             u"盘中提醒测试|通知已开启。盘中出现可跟踪、看回踩或先防守等状态变化时，澄川会及时提醒。|kestrum-test-"_s +
-            QString::number(f.unixSeconds())});
+            seconds});
     // Asked without feedback: a refusal stays silent.
     QVERIFY(answered.wait(5000));
     QCOMPARE(warning.size(), 0);
-}
 
-void tst_AlertCenter::notifyFallbacks_data()
-{
-    QTest::addColumn<bool>("withQuote");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("identifier");
-    QTest::addColumn<QString>("shown"); // "title|body|identifier", %1: the Unix seconds
-
-    QTest::newRow("no title, no name: the symbol")
-        << true << QString() << QString() << u"id-1"_s << u"sh600519|b|id-1"_s;
-    QTest::newRow("no quote, no identifier")
-        << false << QString() << u"t"_s << QString() << u"t|b|kestrum--%1"_s;
-}
-
-void tst_AlertCenter::notifyFallbacks()
-{
-    QFETCH(bool, withQuote);
-    QFETCH(QString, name);
-    QFETCH(QString, title);
-    QFETCH(QString, identifier);
-    QFETCH(QString, shown);
-
-    Fixture f;
+    // Without a title the name, then the symbol; without an identifier one from the symbol.
     Quote q = stock();
-    q.name = name;
-    f.alerts->notifyQuote(withQuote ? std::optional<Quote>(q) : std::nullopt, title, u"b"_s,
-                          identifier);
-    if (shown.contains(u"%1"))
-        shown = shown.arg(f.unixSeconds());
-    QCOMPARE(f.shown(), QStringList{shown});
+    f.alerts->notifyQuote(q, QString(), u"b"_s, QString());
+    q.name.clear();
+    f.alerts->notifyQuote(q, QString(), u"b"_s, u"id-1"_s);
+    f.alerts->notifyQuote(std::nullopt, u"t"_s, u"b"_s, QString());
+    QCOMPARE(f.shown().mid(1), (QStringList{u"贵州茅台|b|kestrum-sh600519-"_s + seconds,
+                                            u"sh600519|b|id-1"_s, u"t|b|kestrum--"_s + seconds}));
 }
 
 QTEST_GUILESS_MAIN(tst_AlertCenter)
