@@ -37,8 +37,8 @@ QAction *itemTitled(QMenu &menu, const QString &title)
 
 } // namespace
 
-// Kestrum against a notification daemon on a message bus of the test's own: what goes over
-// the wire, and what the user sees when no daemon is there.
+// Notifications against a daemon on a message bus of the test's own: what goes over the wire,
+// how ids are reused and forgotten, and what the user sees when no daemon is there.
 class tst_AlertDBus : public QObject
 {
     Q_OBJECT
@@ -47,6 +47,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void notifyCarriesContentAndHints_data();
+    void notifyCarriesContentAndHints();
+    void repeatedIdentifierReplacesUntilClosed();
+    void repostBeforeAnswerStillReplaces();
+    void restartedDaemonStartsAfresh();
+    void permission_data();
+    void permission();
+    void permissionCallbackSkippedWhenContextGone();
     void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
     void presetMenuRows();
@@ -207,6 +215,182 @@ void tst_AlertDBus::presetMenuRows()
     QCOMPARE(rows(), expected(-1));
     h.app->settings().alertPreset.clear();
     QCOMPARE(rows(), expected(0));
+}
+
+void tst_AlertDBus::notifyCarriesContentAndHints_data()
+{
+    QTest::addColumn<QStringList>("capabilities");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("sentBody");
+    QTest::addColumn<QStringList>("sentActions");
+
+    const QString body = u"贵州茅台 重新转强，可跟踪：可跟踪。现价 1688.00（+1.25%）"_s;
+    QTest::newRow("markup daemon escapes")
+        << QStringList{u"body"_s, u"body-markup"_s} << u"AT&T <b>观察</b>"_s
+        << u"AT&amp;T &lt;b&gt;观察&lt;/b&gt;"_s << QStringList();
+    QTest::newRow("plain daemon keeps markup characters as they are")
+        << QStringList{u"body"_s} << u"AT&T <b>"_s + body << u"AT&T <b>"_s + body << QStringList();
+    QTest::newRow("daemon with actions gets the click action")
+        << QStringList{u"body"_s, u"actions"_s} << body << body
+        << QStringList{u"default"_s, QString()};
+}
+
+void tst_AlertDBus::notifyCarriesContentAndHints()
+{
+    QFETCH(QStringList, capabilities);
+    QFETCH(QString, body);
+    QFETCH(QString, sentBody);
+    QFETCH(QStringList, sentActions);
+
+    m_server->capabilities = capabilities;
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    notifier.post(u"kestrum-state-sh600519-可跟踪-"_s, u"机会提醒"_s, body);
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    const auto &call = m_server->calls.constFirst();
+    QCOMPARE(call.appName, u"Kestrum"_s);
+    QCOMPARE(call.appIcon, u"com.orvell.kestrum"_s);
+    QCOMPARE(call.replacesId, 0u);
+    QCOMPARE(call.summary, u"机会提醒"_s);
+    QCOMPARE(call.body, sentBody);
+    QCOMPARE(call.actions, sentActions);
+    QCOMPARE(call.expireTimeout, -1);
+    QCOMPARE(call.hints.value(u"desktop-entry"_s).toString(), u"com.orvell.kestrum"_s);
+    QCOMPARE(call.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
+    // Urgency is a byte on the wire; daemons reject other integer types.
+    QCOMPARE(call.hints.value(u"urgency"_s).metaType(), QMetaType::fromType<uchar>());
+    QCOMPARE(call.hints.value(u"urgency"_s).toInt(), 1);
+    // The daemon's answer may still be on its way back.
+    QTRY_COMPARE_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"kestrum-state-sh600519-可跟踪-"_s),
+                              std::optional<uint>(call.id), 5000);
+}
+
+void tst_AlertDBus::repeatedIdentifierReplacesUntilClosed()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    QSignalSpy closed(&notifier, &Notifier::closed);
+
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第一条"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    const uint first = m_server->calls[0].id;
+    QTRY_VERIFY_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"a"_s).has_value(), 5000);
+
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第二条"_s);
+    notifier.post(u"b"_s, u"观察提醒"_s, u"另一只"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 3, 5000);
+    QCOMPARE(m_server->calls[1].replacesId, first);
+    QCOMPARE(m_server->calls[1].body, u"第二条"_s);
+    QCOMPARE(m_server->calls[2].replacesId, 0u);
+
+    // Closed by the user: the next post under the identifier is a new notification.
+    m_server->sendClosed(first, 2);
+    QVERIFY(closed.wait(5000));
+    QCOMPARE(closed.constFirst().constFirst().toString(), u"a"_s);
+    QVERIFY(!notifier.serverIdForIdentifier(u"a"_s));
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第三条"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 4, 5000);
+    QCOMPARE(m_server->calls[3].replacesId, 0u);
+
+    // A close for an id that is not ours is ignored.
+    m_server->sendClosed(999, 2);
+    m_server->sendClosed(m_server->calls[2].id, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 2, 5000);
+    QCOMPARE(closed.last().constFirst().toString(), u"b"_s);
+}
+
+void tst_AlertDBus::repostBeforeAnswerStillReplaces()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+
+    // Three posts in one turn: the first goes out, the last replaces it once its id is
+    // known, and the middle one is superseded rather than stacked.
+    notifier.post(u"a"_s, u"t"_s, u"1"_s);
+    notifier.post(u"a"_s, u"t"_s, u"2"_s);
+    notifier.post(u"a"_s, u"t"_s, u"3"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
+    QCOMPARE(m_server->calls[0].body, u"1"_s);
+    QCOMPARE(m_server->calls[1].body, u"3"_s);
+    QCOMPARE(m_server->calls[1].replacesId, m_server->calls[0].id);
+    // Nothing else is on its way.
+    QTest::qWait(100);
+    QCOMPARE(m_server->calls.size(), 2);
+}
+
+void tst_AlertDBus::restartedDaemonStartsAfresh()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    notifier.post(u"a"_s, u"t"_s, u"1"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"a"_s), 5000);
+
+    // A new daemon numbers from 1 again: the old id would replace a stranger's notification.
+    m_server->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!notifier.serverIdForIdentifier(u"a"_s), 5000);
+    FakeNotificationServer restarted(m_bus->connect());
+    QVERIFY(restarted.start());
+    notifier.post(u"a"_s, u"t"_s, u"2"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.calls.size(), 1, 5000);
+    QCOMPARE(restarted.calls[0].replacesId, 0u);
+    QCOMPARE(restarted.capabilityQueries, 1);
+}
+
+void tst_AlertDBus::permission_data()
+{
+    QTest::addColumn<QString>("daemon");
+    QTest::addColumn<bool>("granted");
+
+    QTest::newRow("daemon answers") << u"present"_s << true;
+    QTest::newRow("no daemon on the bus") << u"absent"_s << false;
+    QTest::newRow("daemon never answers") << u"silent"_s << false;
+    QTest::newRow("no bus at all") << u"disconnected"_s << false;
+}
+
+void tst_AlertDBus::permission()
+{
+    QFETCH(QString, daemon);
+    QFETCH(bool, granted);
+
+    if (daemon != u"absent"_s && daemon != u"disconnected"_s)
+        QVERIFY(m_server->start());
+    m_server->silent = daemon == u"silent"_s;
+    const QDBusConnection bus =
+        daemon == u"disconnected"_s ? QDBusConnection(u"kestrum-no-such-bus"_s) : m_bus->connect();
+
+    FreedesktopNotifier notifier(bus);
+    notifier.setCallTimeout(300);
+    std::optional<bool> answer;
+    int answers = 0;
+    notifier.requestPermission(this, [&](bool ok) {
+        answer = ok;
+        ++answers;
+    });
+    QVERIFY2(!answer, "the answer must not arrive inside the call");
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 5000);
+    QCOMPARE(*answer, granted);
+    QTest::qWait(50);
+    QCOMPARE(answers, 1);
+
+    // A post after an unanswered query neither hangs nor throws.
+    notifier.post(u"x"_s, u"t"_s, u"b"_s);
+    if (granted)
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+}
+
+void tst_AlertDBus::permissionCallbackSkippedWhenContextGone()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    bool called = false;
+    auto context = std::make_unique<QObject>();
+    notifier.requestPermission(context.get(), [&](bool) { called = true; });
+    bool other = false;
+    notifier.requestPermission(this, [&](bool) { other = true; });
+    context.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(other, 5000);
+    QVERIFY(!called);
 }
 
 QTEST_MAIN(tst_AlertDBus)
