@@ -97,6 +97,7 @@ private Q_SLOTS:
     void snapshotTextAndName();
     void cooldown_data();
     void cooldown();
+    void menuChecksTheActivePreset();
     void choosingPreset();
     void testNotificationAndFallbacks();
 };
@@ -272,6 +273,27 @@ void tst_AlertCenter::cooldown()
     f.alerts->markAlertCooldownForIdentifier(QString());
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(QString()));
     QCOMPARE(f.alerts->alertCooldowns().size(), 1);
+}
+
+void tst_AlertCenter::menuChecksTheActivePreset()
+{
+    // Rows as "kind, check mark, (disabled) title = key".
+    const QStringList titles{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s, u"全部关键变化"_s};
+    const QStringList keys{u"off"_s, u"conservative"_s, u"standard"_s, u"sensitive"_s};
+    // A hand-edited preset checks no row; a missing one counts as off.
+    for (const auto &[preset, checked] :
+         {std::pair{u"sensitive"_s, 3}, std::pair{u"loud"_s, -1}, std::pair{QString(), 0}}) {
+        Fixture f(preset);
+        QStringList rows;
+        for (const AlertMenuEntry &e : f.alerts->alertMenu())
+            rows << QString::number(int(e.kind)) + (e.checked ? u"✓"_s : u" "_s) +
+                        (e.enabled ? QString() : u"(disabled)"_s) + e.title + u'=' + e.key;
+        QStringList expected;
+        for (int i = 0; i < 4; ++i)
+            expected << u"0"_s + (i == checked ? u"✓"_s : u" "_s) + titles[i] + u'=' + keys[i];
+        expected << u"1 ="_s << u"2 (disabled)根据可跟踪、看回踩、先防守等状态变化提醒="_s;
+        QCOMPARE(rows, expected);
+    }
 }
 
 void tst_AlertCenter::choosingPreset()

@@ -1,7 +1,6 @@
 #include "alerts/AlertCenter.h"
 #include "alerts/FreedesktopNotifier.h"
 #include "app/KestrumApp.h"
-#include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
 
 #include "FakeNotificationServer.h"
@@ -11,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,15 +23,6 @@ namespace {
 
 const QString kSymbol = u"sh601888"_s;
 const QString kName = u"中国中免"_s;
-
-QAction *itemTitled(QMenu &menu, const QString &title)
-{
-    for (QAction *action : menu.actions()) {
-        if (action->text() == title)
-            return action;
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -57,7 +46,6 @@ private Q_SLOTS:
     void permissionCallbackSkippedWhenContextGone();
     void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
-    void presetMenuRows();
 
 private:
     std::unique_ptr<PrivateSessionBus> m_bus;
@@ -176,45 +164,6 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QTest::qWait(100);
     QCOMPARE(answered.size(), 1);
     QVERIFY(!shell.permissionWarningBox());
-}
-
-void tst_AlertDBus::presetMenuRows()
-{
-    // The menu of the desktop window's alert button (the quick-actions submenu is filled by
-    // the same code): "✓" checked, "○" checkable, "—" separator, "(…)" disabled.
-    ScriptedAppHarness h({kSymbol});
-    const auto rows = [&] {
-        QMenu menu;
-        AlertMenu::fill(menu, h.app->alerts());
-        QStringList out;
-        for (const QAction *a : menu.actions()) {
-            QString row = a->isSeparator() ? u"—"_s : a->text() + a->shortcut().toString();
-            if (a->isCheckable())
-                row.prepend(a->isChecked() ? u'✓' : u'○');
-            out << (a->isEnabled() ? row : u'(' + row + u')');
-        }
-        return out;
-    };
-    const auto expected = [](int checked) {
-        const QStringList titles{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s,
-                                 u"全部关键变化"_s};
-        QStringList out;
-        for (int i = 0; i < 4; ++i)
-            out << (i == checked ? u'✓' : u'○') + titles[i];
-        return out << u"—"_s << u"(根据可跟踪、看回踩、先防守等状态变化提醒)"_s;
-    };
-
-    QCOMPARE(rows(), expected(0));
-    QMenu menu;
-    AlertMenu::fill(menu, h.app->alerts());
-    itemTitled(menu, u"风险提醒"_s)->trigger();
-    QCOMPARE(h.app->settings().alertPreset, u"conservative"_s);
-    QCOMPARE(rows(), expected(1));
-    // A hand-edited preset checks no row; a missing one counts as off.
-    h.app->settings().alertPreset = u"loud"_s;
-    QCOMPARE(rows(), expected(-1));
-    h.app->settings().alertPreset.clear();
-    QCOMPARE(rows(), expected(0));
 }
 
 void tst_AlertDBus::notifyCarriesContentAndHints_data()

@@ -51,7 +51,6 @@ private Q_SLOTS:
     void flipInsideEightMinutes();
     void failedRefreshComparesWithLastSuccess();
     void simulatedDayUnderSensitive();
-    void legacySettings();
     void testNotificationOnLaunch();
 };
 
@@ -164,29 +163,6 @@ void tst_AlertRefresh::simulatedDayUnderSensitive()
         }
     }
     QVERIFY2(!h.notifier.posts.isEmpty(), "the simulated day should move some stock's state");
-}
-
-void tst_AlertRefresh::legacySettings()
-{
-    // An older file with only a threshold: the derived preset sends alerts, and the next save
-    // fixes it and retires the older keys.
-    ScriptedAppHarness h({kSymbol});
-    QFile settings(h.app->config().settingsPath());
-    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write(R"({"alertPercent": 2, "alertDirectionMask": 1})");
-    settings.close();
-    h.app->loadSettings();
-    QCOMPARE(h.app->alerts().alertPreset(), u"standard"_s);
-    QVERIFY(refreshOn(h, ScriptedSeries::waiting(aSharePosition(10, 40))));
-    QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(10, 42))));
-    QCOMPARE(h.notifier.posts.size(), 1);
-
-    h.app->alerts().setAlertPresetFromMenu(u"standard"_s);
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    const QJsonObject saved = QJsonDocument::fromJson(settings.readAll()).object();
-    QCOMPARE(saved.value(u"alertPreset"_s).toString(), u"standard"_s);
-    QCOMPARE(saved.value(u"alertPercent"_s).toDouble(), 0.0);
-    QCOMPARE(saved.value(u"alertDirectionMask"_s).toInt(), 3);
 }
 
 void tst_AlertRefresh::testNotificationOnLaunch()
