@@ -1,9 +1,7 @@
 #include "alerts/AlertCenter.h"
 #include "alerts/FreedesktopNotifier.h"
 #include "app/KestrumApp.h"
-#include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
-#include "ui/QuickActionsMenu.h"
 
 #include "FakeNotificationServer.h"
 #include "FakeStatusItem.h"
@@ -12,8 +10,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QJsonDocument>
-#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -28,44 +24,10 @@ namespace {
 const QString kSymbol = u"sh601888"_s;
 const QString kName = u"中国中免"_s;
 
-double morning(int minute)
-{
-    return (60 + minute) * 60.0; // 10:<minute> as a trading position
-}
-
-ScriptedSeries waiting(double end)
-{
-    return ScriptedSeries::through({{0, 10.00}, {end - 1200, 10.20}, {end, 10.20}})
-        .endingAverageAt(10.10);
-}
-
-ScriptedSeries tracking(double end)
-{
-    return ScriptedSeries::through({{0, 10.00}, {end, 10.20}}).endingAverageAt(10.10);
-}
-
-QMenu *alertSubmenu(QuickActionsMenu &menu)
-{
-    for (QAction *action : menu.actions()) {
-        if (action->menu() && action->text() == u"盘中提醒")
-            return action->menu();
-    }
-    return nullptr;
-}
-
-QAction *itemTitled(QMenu &menu, const QString &title)
-{
-    for (QAction *action : menu.actions()) {
-        if (action->text() == title)
-            return action;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-// Kestrum against a notification daemon on a message bus of the test's own: what goes over
-// the wire, and what the user sees when no daemon is there.
+// Notifications against a daemon on a message bus of the test's own: what goes over the wire,
+// how ids are reused and forgotten, and what the user sees when no daemon is there.
 class tst_AlertDBus : public QObject
 {
     Q_OBJECT
@@ -74,10 +36,16 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void stateAlertsReachTheDaemon();
-    void testNotificationReachesTheDaemon();
+    void notifyCarriesContentAndHints_data();
+    void notifyCarriesContentAndHints();
+    void repeatedIdentifierReplacesUntilClosed();
+    void repostBeforeAnswerStillReplaces();
+    void restartedDaemonStartsAfresh();
+    void permission_data();
+    void permission();
+    void permissionCallbackSkippedWhenContextGone();
+    void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
-    void presetMenuInQuickActions();
 
 private:
     std::unique_ptr<PrivateSessionBus> m_bus;
@@ -101,15 +69,15 @@ void tst_AlertDBus::cleanup()
     m_bus.reset();
 }
 
-void tst_AlertDBus::stateAlertsReachTheDaemon()
+void tst_AlertDBus::alertsReachTheDaemon()
 {
     QVERIFY(m_server->start());
     ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
     h.app->settings().alertPreset = u"standard"_s;
 
-    h.stage(kSymbol, kName, waiting(morning(40)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::waiting(aSharePosition(10, 40)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, kName, tracking(morning(42)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::tracking(aSharePosition(10, 42)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
     const FakeNotificationServer::Call first = m_server->calls.constFirst();
@@ -123,36 +91,30 @@ void tst_AlertDBus::stateAlertsReachTheDaemon()
 
     // Back to waiting (nothing under this preset), then the same change once the cool-down
     // is over: the same identifier replaces the earlier notification.
-    h.stage(kSymbol, kName, waiting(morning(44)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::waiting(aSharePosition(10, 44)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, kName, tracking(morning(50)), 10.00, 10.60, 9.95);
+    h.stage(kSymbol, kName, ScriptedSeries::tracking(aSharePosition(10, 50)), 10.00, 10.60, 9.95);
     QVERIFY(h.refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
     QCOMPARE(m_server->calls[1].summary, u"机会提醒"_s);
     QCOMPARE(m_server->calls[1].replacesId, first.id);
     QCOMPARE(m_server->calls[1].id, first.id);
-}
 
-void tst_AlertDBus::testNotificationReachesTheDaemon()
-{
-    QVERIFY(m_server->start());
-    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    // The test notification, twice within the same second: the second replaces the first.
     QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
     h.app->alerts().sendTestAlertNotification();
     QVERIFY(answered.wait(5000));
     QCOMPARE(answered.constFirst().constFirst().toBool(), true);
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
-    QCOMPARE(m_server->calls[0].summary, u"盘中提醒测试"_s);
-    QCOMPARE(m_server->calls[0].body,
-             u"通知已开启。盘中出现可跟踪、看回踩或先防守等状态变化时，澄川会及时提醒。"_s);
-    const QString identifier =
-        u"kestrum-test-"_s + QString::number(h.clock().now().toSecsSinceEpoch());
-    QTRY_VERIFY_WITH_TIMEOUT(m_notifier->serverIdForIdentifier(identifier).has_value(), 5000);
-
-    // A second test within the same second carries the same identifier: it replaces.
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 3, 5000);
+    QCOMPARE(m_server->calls[2].summary, u"盘中提醒测试"_s);
+    QCOMPARE(m_server->calls[2].replacesId, 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_notifier->serverIdForIdentifier(u"kestrum-test-"_s +
+                                          QString::number(h.clock().now().toSecsSinceEpoch())),
+        5000);
     h.app->alerts().sendTestAlertNotification();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
-    QCOMPARE(m_server->calls[1].replacesId, m_server->calls[0].id);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 4, 5000);
+    QCOMPARE(m_server->calls[3].replacesId, m_server->calls[2].id);
 }
 
 void tst_AlertDBus::missingDaemonShowsWarningBox()
@@ -162,10 +124,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
     QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
 
-    QMenu *alerts = alertSubmenu(shell.quickActionsMenu());
-    QVERIFY(alerts);
-    itemTitled(*alerts, u"机会 + 风险提醒"_s)->trigger();
-    QCOMPARE(h.app->alerts().alertPreset(), u"standard"_s);
+    h.app->alerts().setAlertPresetFromMenu(u"standard"_s);
     QVERIFY(answered.wait(5000));
     QCOMPARE(answered.constFirst().constFirst().toBool(), false);
 
@@ -181,7 +140,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
 
     // Choosing again while it is open does not stack a second box.
     answered.clear();
-    itemTitled(*alertSubmenu(shell.quickActionsMenu()), u"全部关键变化"_s)->trigger();
+    h.app->alerts().setAlertPresetFromMenu(u"sensitive"_s);
     QVERIFY(answered.wait(5000));
     QCOMPARE(shell.permissionWarningBox(), box);
     int boxes = 0;
@@ -190,10 +149,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QCOMPARE(boxes, 1);
 
     // The choice was saved all the same.
-    QFile file(h.app->config().settingsPath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(u"alertPreset"_s).toString(),
-             u"sensitive"_s);
+    QCOMPARE(h.app->config().loadSettings().value(u"alertPreset"_s).toString(), u"sensitive"_s);
 
     box->buttons().constFirst()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!shell.permissionWarningBox(), 5000);
@@ -210,46 +166,180 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QVERIFY(!shell.permissionWarningBox());
 }
 
-void tst_AlertDBus::presetMenuInQuickActions()
+void tst_AlertDBus::notifyCarriesContentAndHints_data()
 {
-    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30));
-    AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
-    QuickActionsMenu &quick = shell.quickActionsMenu();
+    QTest::addColumn<QStringList>("capabilities");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("sentBody");
+    QTest::addColumn<QStringList>("sentActions");
 
-    const QStringList presets{u"关闭提醒"_s, u"风险提醒"_s, u"机会 + 风险提醒"_s,
-                              u"全部关键变化"_s};
-    const auto checkMenu = [&](QMenu &menu, int checkedRow) {
-        const QList<QAction *> items = menu.actions();
-        QCOMPARE(items.size(), 6);
-        for (int row = 0; row < 4; ++row) {
-            QCOMPARE(items[row]->text(), presets[row]);
-            QVERIFY(items[row]->isCheckable());
-            QCOMPARE(items[row]->isChecked(), row == checkedRow);
-            QVERIFY(items[row]->shortcut().isEmpty());
-        }
-        QVERIFY(items[4]->isSeparator());
-        QCOMPARE(items[5]->text(), u"根据可跟踪、看回踩、先防守等状态变化提醒"_s);
-        QVERIFY(!items[5]->isEnabled());
-    };
+    const QString body = u"贵州茅台 重新转强，可跟踪：可跟踪。现价 1688.00（+1.25%）"_s;
+    QTest::newRow("markup daemon escapes")
+        << QStringList{u"body"_s, u"body-markup"_s} << u"AT&T <b>观察</b>"_s
+        << u"AT&amp;T &lt;b&gt;观察&lt;/b&gt;"_s << QStringList();
+    QTest::newRow("plain daemon keeps markup characters as they are")
+        << QStringList{u"body"_s} << u"AT&T <b>"_s + body << u"AT&T <b>"_s + body << QStringList();
+    QTest::newRow("daemon with actions gets the click action")
+        << QStringList{u"body"_s, u"actions"_s} << body << body
+        << QStringList{u"default"_s, QString()};
+}
 
-    QMenu *alerts = alertSubmenu(quick);
-    QVERIFY(alerts);
-    checkMenu(*alerts, 0);
+void tst_AlertDBus::notifyCarriesContentAndHints()
+{
+    QFETCH(QStringList, capabilities);
+    QFETCH(QString, body);
+    QFETCH(QString, sentBody);
+    QFETCH(QStringList, sentActions);
 
-    itemTitled(*alerts, u"全部关键变化"_s)->trigger();
-    QCOMPARE(h.app->settings().alertPreset, u"sensitive"_s);
-    quick.rebuild(); // as before every showing
-    alerts = alertSubmenu(quick);
-    checkMenu(*alerts, 3);
+    m_server->capabilities = capabilities;
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    notifier.post(u"kestrum-state-sh600519-可跟踪-"_s, u"机会提醒"_s, body);
 
-    // The desktop window's button builds its menu from the same rows.
-    QMenu standalone;
-    AlertMenu::fill(standalone, h.app->alerts());
-    checkMenu(standalone, 3);
-    itemTitled(standalone, u"风险提醒"_s)->trigger();
-    QCOMPARE(h.app->settings().alertPreset, u"conservative"_s);
-    AlertMenu::fill(standalone, h.app->alerts());
-    checkMenu(standalone, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    const auto &call = m_server->calls.constFirst();
+    QCOMPARE(call.appName, u"Kestrum"_s);
+    QCOMPARE(call.appIcon, u"com.orvell.kestrum"_s);
+    QCOMPARE(call.replacesId, 0u);
+    QCOMPARE(call.summary, u"机会提醒"_s);
+    QCOMPARE(call.body, sentBody);
+    QCOMPARE(call.actions, sentActions);
+    QCOMPARE(call.expireTimeout, -1);
+    QCOMPARE(call.hints.value(u"desktop-entry"_s).toString(), u"com.orvell.kestrum"_s);
+    QCOMPARE(call.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
+    // Urgency is a byte on the wire; daemons reject other integer types.
+    QCOMPARE(call.hints.value(u"urgency"_s).metaType(), QMetaType::fromType<uchar>());
+    QCOMPARE(call.hints.value(u"urgency"_s).toInt(), 1);
+    // The daemon's answer may still be on its way back.
+    QTRY_COMPARE_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"kestrum-state-sh600519-可跟踪-"_s),
+                              std::optional<uint>(call.id), 5000);
+}
+
+void tst_AlertDBus::repeatedIdentifierReplacesUntilClosed()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    QSignalSpy closed(&notifier, &Notifier::closed);
+
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第一条"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+    const uint first = m_server->calls[0].id;
+    QTRY_VERIFY_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"a"_s).has_value(), 5000);
+
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第二条"_s);
+    notifier.post(u"b"_s, u"观察提醒"_s, u"另一只"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 3, 5000);
+    QCOMPARE(m_server->calls[1].replacesId, first);
+    QCOMPARE(m_server->calls[1].body, u"第二条"_s);
+    QCOMPARE(m_server->calls[2].replacesId, 0u);
+
+    // Closed by the user: the next post under the identifier is a new notification.
+    m_server->sendClosed(first, 2);
+    QVERIFY(closed.wait(5000));
+    QCOMPARE(closed.constFirst().constFirst().toString(), u"a"_s);
+    QVERIFY(!notifier.serverIdForIdentifier(u"a"_s));
+    notifier.post(u"a"_s, u"风险提醒"_s, u"第三条"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 4, 5000);
+    QCOMPARE(m_server->calls[3].replacesId, 0u);
+
+    // A close for an id that is not ours is ignored.
+    m_server->sendClosed(999, 2);
+    m_server->sendClosed(m_server->calls[2].id, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 2, 5000);
+    QCOMPARE(closed.last().constFirst().toString(), u"b"_s);
+}
+
+void tst_AlertDBus::repostBeforeAnswerStillReplaces()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+
+    // Three posts in one turn: the first goes out, the last replaces it once its id is
+    // known, and the middle one is superseded rather than stacked.
+    notifier.post(u"a"_s, u"t"_s, u"1"_s);
+    notifier.post(u"a"_s, u"t"_s, u"2"_s);
+    notifier.post(u"a"_s, u"t"_s, u"3"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
+    QCOMPARE(m_server->calls[0].body, u"1"_s);
+    QCOMPARE(m_server->calls[1].body, u"3"_s);
+    QCOMPARE(m_server->calls[1].replacesId, m_server->calls[0].id);
+    // Nothing else is on its way.
+    QTest::qWait(100);
+    QCOMPARE(m_server->calls.size(), 2);
+}
+
+void tst_AlertDBus::restartedDaemonStartsAfresh()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    notifier.post(u"a"_s, u"t"_s, u"1"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(notifier.serverIdForIdentifier(u"a"_s), 5000);
+
+    // A new daemon numbers from 1 again: the old id would replace a stranger's notification.
+    m_server->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!notifier.serverIdForIdentifier(u"a"_s), 5000);
+    FakeNotificationServer restarted(m_bus->connect());
+    QVERIFY(restarted.start());
+    notifier.post(u"a"_s, u"t"_s, u"2"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.calls.size(), 1, 5000);
+    QCOMPARE(restarted.calls[0].replacesId, 0u);
+    QCOMPARE(restarted.capabilityQueries, 1);
+}
+
+void tst_AlertDBus::permission_data()
+{
+    QTest::addColumn<QString>("daemon");
+    QTest::addColumn<bool>("granted");
+
+    QTest::newRow("daemon answers") << u"present"_s << true;
+    QTest::newRow("no daemon on the bus") << u"absent"_s << false;
+    QTest::newRow("daemon never answers") << u"silent"_s << false;
+    QTest::newRow("no bus at all") << u"disconnected"_s << false;
+}
+
+void tst_AlertDBus::permission()
+{
+    QFETCH(QString, daemon);
+    QFETCH(bool, granted);
+
+    if (daemon != u"absent"_s && daemon != u"disconnected"_s)
+        QVERIFY(m_server->start());
+    m_server->silent = daemon == u"silent"_s;
+    const QDBusConnection bus =
+        daemon == u"disconnected"_s ? QDBusConnection(u"kestrum-no-such-bus"_s) : m_bus->connect();
+
+    FreedesktopNotifier notifier(bus);
+    notifier.setCallTimeout(300);
+    std::optional<bool> answer;
+    int answers = 0;
+    notifier.requestPermission(this, [&](bool ok) {
+        answer = ok;
+        ++answers;
+    });
+    QVERIFY2(!answer, "the answer must not arrive inside the call");
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 5000);
+    QCOMPARE(*answer, granted);
+    QTest::qWait(50);
+    QCOMPARE(answers, 1);
+
+    // A post after an unanswered query neither hangs nor throws.
+    notifier.post(u"x"_s, u"t"_s, u"b"_s);
+    if (granted)
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, 5000);
+}
+
+void tst_AlertDBus::permissionCallbackSkippedWhenContextGone()
+{
+    QVERIFY(m_server->start());
+    FreedesktopNotifier notifier(m_bus->connect());
+    bool called = false;
+    auto context = std::make_unique<QObject>();
+    notifier.requestPermission(context.get(), [&](bool) { called = true; });
+    bool other = false;
+    notifier.requestPermission(this, [&](bool) { other = true; });
+    context.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(other, 5000);
+    QVERIFY(!called);
 }
 
 QTEST_MAIN(tst_AlertDBus)

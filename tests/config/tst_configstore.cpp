@@ -1,3 +1,4 @@
+#include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "config/JsonFile.h"
 
@@ -5,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -28,6 +30,11 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QJsonObject parse(const char *json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+
 QString symbolOf(const WatchItem &item)
 {
     return item.value(u"symbol"_s).toString();
@@ -42,66 +49,50 @@ private Q_SLOTS:
     void directCandidate_data();
     void directCandidate();
     void localSearchOrdersBuckets();
-    void localSearchDoesNotRepeatDirectCandidate();
-    void localSearchWithoutCatalog();
-    void resolveFallsBackToDirectCandidate();
-    void freshDirectory();
-    void ensureConfigLeavesExistingFiles();
-    void watchlistMalformedReadsEmptyAndIsKept_data();
-    void watchlistMalformedReadsEmptyAndIsKept();
-    void watchlistKeepsUnknownKeys();
-    void settingsFallbackReplacesBadFile();
+    void badFilesReadAsEmpty();
+    void settingsFileLifecycle();
     void settingsAreOwnerOnly();
     void catalogIsCopiedOnceAndNeverReplaced();
     void packagedCatalogIsUsable();
     void failedWriteKeepsPreviousFile();
-    void unreadableFilesReadAsDefaults();
-    void defaultDirectoryHonoursEnvironment();
+    void enumerations_data();
+    void enumerations();
+    void legacyPreset_data();
+    void legacyPreset();
+    void legacyFileConvertsOnFirstSave();
+    void valuesOfTheWrongKind();
+    void unsetFieldsAreWrittenValid();
 };
 
 void tst_ConfigStore::directCandidate_data()
 {
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("market");
+    QTest::addColumn<QString>("expected"); // symbol, name and market
 
-    QTest::newRow("hk with suffix") << u"00700.HK"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
-    QTest::newRow("hk prefix short") << u"hk700"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
-    QTest::newRow("bare short digits") << u"700"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
-    QTest::newRow("inner spaces") << u"7 0 0"_s << u"hk00700"_s << u"HK00700"_s << u"港股"_s;
-    QTest::newRow("surrounding space")
-        << u"  600519\n"_s << u"sh600519"_s << u"SH600519"_s << u"沪市"_s;
-    QTest::newRow("shenzhen main") << u"000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
-    QTest::newRow("chinext") << u"300750"_s << u"sz300750"_s << u"SZ300750"_s << u"深市"_s;
-    QTest::newRow("beijing 8") << u"830799"_s << u"bj830799"_s << u"BJ830799"_s << u"北交"_s;
-    QTest::newRow("beijing 4") << u"430047"_s << u"bj430047"_s << u"BJ430047"_s << u"北交"_s;
-    QTest::newRow("beijing 9") << u"920001"_s << u"bj920001"_s << u"BJ920001"_s << u"北交"_s;
-    QTest::newRow("prefixed shanghai")
-        << u"sh600000"_s << u"sh600000"_s << u"SH600000"_s << u"沪市"_s;
-    QTest::newRow("upper-case prefixed")
-        << u"SZ000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
-    QTest::newRow("hyphen is no ticker")
-        << u"sz-000001"_s << u"sz000001"_s << u"SZ000001"_s << u"深市"_s;
-    QTest::newRow("code inside text")
-        << u"代码600036"_s << u"sh600036"_s << u"SH600036"_s << u"沪市"_s;
-    QTest::newRow("us ticker") << u"aapl"_s << u"gb_aapl"_s << u"AAPL"_s << u"美股"_s;
-    QTest::newRow("us ticker with dot") << u"brk.b"_s << u"gb_brk_b"_s << u"BRK_B"_s << u"美股"_s;
-    QTest::newRow("us symbol keeps dot")
-        << u"gb_brk.b"_s << u"gb_brk.b"_s << u"BRK.B"_s << u"美股"_s;
+    QTest::newRow("hk with suffix") << u"00700.HK"_s << u"hk00700 HK00700 港股"_s;
+    QTest::newRow("hk prefix short") << u"hk700"_s << u"hk00700 HK00700 港股"_s;
+    QTest::newRow("inner spaces") << u"7 0 0"_s << u"hk00700 HK00700 港股"_s;
+    QTest::newRow("surrounding space") << u"  600519\n"_s << u"sh600519 SH600519 沪市"_s;
+    QTest::newRow("shenzhen main") << u"000001"_s << u"sz000001 SZ000001 深市"_s;
+    QTest::newRow("beijing 8") << u"830799"_s << u"bj830799 BJ830799 北交"_s;
+    QTest::newRow("beijing 9") << u"920001"_s << u"bj920001 BJ920001 北交"_s;
+    QTest::newRow("prefixed shanghai") << u"sh600000"_s << u"sh600000 SH600000 沪市"_s;
+    QTest::newRow("hyphen is no ticker") << u"sz-000001"_s << u"sz000001 SZ000001 深市"_s;
+    QTest::newRow("code inside text") << u"代码600036"_s << u"sh600036 SH600036 沪市"_s;
+    QTest::newRow("us ticker") << u"aapl"_s << u"gb_aapl AAPL 美股"_s;
+    QTest::newRow("us ticker with dot") << u"brk.b"_s << u"gb_brk_b BRK_B 美股"_s;
+    QTest::newRow("us symbol keeps dot") << u"gb_brk.b"_s << u"gb_brk.b BRK.B 美股"_s;
 }
 
 void tst_ConfigStore::directCandidate()
 {
     QFETCH(QString, input);
-    QFETCH(QString, symbol);
-    QFETCH(QString, name);
-    QFETCH(QString, market);
     const auto item = ConfigStore::directWatchCandidateForInput(input);
     QVERIFY(item);
-    QCOMPARE(symbolOf(*item), symbol);
-    QCOMPARE(item->value(u"name"_s).toString(), name);
-    QCOMPARE(item->value(u"market"_s).toString(), market);
+    QTEST(QStringList({symbolOf(*item), item->value(u"name"_s).toString(),
+                       item->value(u"market"_s).toString()})
+              .join(u' '),
+          "expected");
 }
 
 void tst_ConfigStore::localSearchOrdersBuckets()
@@ -133,134 +124,89 @@ void tst_ConfigStore::localSearchOrdersBuckets()
     QVERIFY(store.matchesForWatchInput(u"   "_s, 10).isEmpty());
 
     // Names are compared as typed, and an exact name beats a prefix.
-    const QList<WatchItem> byName = store.matchesForWatchInput(u"招商银行"_s, 10);
-    QCOMPARE(symbolOf(byName.value(0)), u"sh600036"_s);
+    QCOMPARE(symbolOf(store.matchesForWatchInput(u"招商银行"_s, 10).value(0)), u"sh600036"_s);
+    // The catalog already holds the typed code: no second, direct candidate.
+    const QList<WatchItem> moutai = store.matchesForWatchInput(u"600519"_s, 10);
+    QCOMPARE(moutai.size(), 1);
+    QCOMPARE(moutai.first().value(u"name"_s).toString(), u"贵州茅台"_s);
 }
 
-void tst_ConfigStore::localSearchDoesNotRepeatDirectCandidate()
+void tst_ConfigStore::badFilesReadAsEmpty()
 {
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    writeFile(store.catalogPath(), R"({"items": [{"symbol": "sh600519", "name": "贵州茅台"}]})");
-    const QList<WatchItem> found = store.matchesForWatchInput(u"600519"_s, 10);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first().value(u"name"_s).toString(), u"贵州茅台"_s);
-}
+    // A watchlist that is not an array reads as empty and loading never rewrites it.
+    for (const QByteArray &content :
+         {QByteArray(R"({"symbol": "sh600000"})"), QByteArray(R"([{"symbol": "sh6000)")}) {
+        writeFile(store.watchlistPath(), content);
+        QCOMPARE(store.loadWatchlist(), QJsonArray());
+        QCOMPARE(readFile(store.watchlistPath()), content);
+    }
+    QFile::remove(store.watchlistPath());
 
-void tst_ConfigStore::localSearchWithoutCatalog()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
     QVERIFY(store.catalogItems().isEmpty());
-    const QList<WatchItem> found = store.matchesForWatchInput(u"aapl"_s, 10);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(symbolOf(found.first()), u"gb_aapl"_s);
+    QCOMPARE(symbolOf(store.matchesForWatchInput(u"aapl"_s, 10).value(0)), u"gb_aapl"_s);
+    QCOMPARE(symbolOf(*store.resolveWatchInput(u"00700.hk"_s)), u"hk00700"_s);
+    QVERIFY(!store.resolveWatchInput(u"abcdefghij"_s));
+    QVERIFY(!store.resolveWatchInput(u"sh_abc"_s)); // no code anywhere: not a symbol
 
     writeFile(store.catalogPath(), "{\"items\": {\"symbol\": \"sh600000\"}}");
     QVERIFY(store.catalogItems().isEmpty());
     writeFile(store.catalogPath(), "[1,2");
     QVERIFY(store.catalogItems().isEmpty());
-    QVERIFY(store.matchesForWatchInput(u"abcdefghij"_s, 10).isEmpty());
+
+    // A directory where a file should be cannot be read (even by root).
+    QFile::remove(store.catalogPath());
+    QVERIFY(QDir().mkpath(store.catalogPath()));
+    QVERIFY(QDir().mkpath(store.watchlistPath()));
+    QVERIFY(store.catalogItems().isEmpty());
+    QCOMPARE(store.matchesForWatchInput(u"600519"_s, 10).size(), 1);
+    QCOMPARE(store.loadWatchlist(), QJsonArray());
 }
 
-void tst_ConfigStore::resolveFallsBackToDirectCandidate()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    QCOMPARE(symbolOf(*store.resolveWatchInput(u"00700.hk"_s)), u"hk00700"_s);
-    QVERIFY(!store.resolveWatchInput(u"abcdefghij"_s));
-    QVERIFY(!store.resolveWatchInput(u"sh_abc"_s)); // no code anywhere: not a symbol
-    QVERIFY(!store.resolveWatchInput(QString()));
-}
-
-void tst_ConfigStore::freshDirectory()
+void tst_ConfigStore::settingsFileLifecycle()
 {
     QTemporaryDir dir;
     const QString appDir = dir.path() + u"/nested/Kestrum"_s;
     ConfigStore store(appDir, QString());
     QVERIFY(QFileInfo(appDir + u"/cache/market"_s).isDir());
+
+    // First run: an empty watchlist and the seven first-run keys; a second run changes nothing.
     store.ensureConfig();
     QCOMPARE(JsonFile::read(store.watchlistPath())->array(), QJsonArray());
-    const QJsonObject settings = JsonFile::read(store.settingsPath())->object();
-    QCOMPARE(settings.keys().size(), 7);
-    QCOMPARE(settings.value(u"displayMode"_s).toString(), u"rotate"_s);
-    QCOMPARE(settings.value(u"alertPreset"_s).toString(), u"off"_s);
-    QCOMPARE(settings.value(u"alertDirectionMask"_s).toInt(), 3);
-
+    const QJsonObject firstRun = JsonFile::read(store.settingsPath())->object();
+    QCOMPARE(firstRun.keys().size(), 7);
+    QCOMPARE(firstRun.value(u"alertPreset"_s).toString(), u"off"_s);
+    QCOMPARE(firstRun.value(u"alertDirectionMask"_s).toInt(), 3);
     const QByteArray before = readFile(store.settingsPath());
     store.ensureConfig();
     QCOMPARE(readFile(store.settingsPath()), before);
-}
+    // The first save writes every key.
+    QVERIFY(store.saveSettings(AppSettings::fromJson(store.loadSettings()).toJson()));
+    QCOMPARE(JsonFile::read(store.settingsPath())->object().keys().size(), 21);
 
-void tst_ConfigStore::ensureConfigLeavesExistingFiles()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    store.ensureConfig();
+    // Settings gone while the watchlist exists: not recreated until loaded, then the
+    // fourteen-key fallback is written.
     QFile::remove(store.settingsPath());
     store.ensureConfig();
-    QVERIFY(!QFileInfo::exists(store.settingsPath())); // the watchlist exists: nothing to do
-
+    QVERIFY(!QFileInfo::exists(store.settingsPath()));
     const QJsonObject loaded = store.loadSettings();
     QCOMPARE(loaded.keys().size(), 14);
     QCOMPARE(loaded.value(u"aiBaseURL"_s).toString(), u"https://api.openai.com/v1"_s);
     QCOMPARE(loaded.value(u"aiModel"_s).toString(), u"gpt-4o-mini"_s);
     QCOMPARE(JsonFile::read(store.settingsPath())->object(), loaded);
 
-    // A settings file without a watchlist: the empty watchlist appears, settings stay.
+    // An array instead of an object is replaced the same way.
+    writeFile(store.settingsPath(), "[1, 2, 3]");
+    QCOMPARE(store.loadSettings(), loaded);
+    QCOMPARE(JsonFile::read(store.settingsPath())->object(), loaded);
+
+    // Settings without a watchlist: the empty watchlist appears, the settings stay.
     QFile::remove(store.watchlistPath());
     writeFile(store.settingsPath(), R"({"displayMode": "summary"})");
     store.ensureConfig();
     QCOMPARE(JsonFile::read(store.watchlistPath())->array(), QJsonArray());
     QCOMPARE(store.loadSettings().value(u"displayMode"_s).toString(), u"summary"_s);
-}
-
-void tst_ConfigStore::watchlistMalformedReadsEmptyAndIsKept_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("object") << QByteArray(R"({"symbol": "sh600000"})");
-    QTest::newRow("truncated") << QByteArray(R"([{"symbol": "sh6000)");
-    QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x01", 4);
-    QTest::newRow("number") << QByteArray("42");
-}
-
-void tst_ConfigStore::watchlistMalformedReadsEmptyAndIsKept()
-{
-    QFETCH(QByteArray, content);
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    writeFile(store.watchlistPath(), content);
-    QCOMPARE(store.loadWatchlist(), QJsonArray());
-    QCOMPARE(readFile(store.watchlistPath()), content); // loading never rewrites it
-}
-
-void tst_ConfigStore::watchlistKeepsUnknownKeys()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    const QJsonArray items{
-        QJsonObject{{u"symbol"_s, u"sh600519"_s},
-                    {u"name"_s, u"贵州茅台"_s},
-                    {u"market"_s, u"沪市"_s},
-                    {u"note"_s, u"长期持有"_s},
-                    {u"cost"_s, 1402.5}},
-        QJsonObject{{u"symbol"_s, u"gb_aapl"_s}},
-        u"a stray string"_s,
-    };
-    QVERIFY(store.saveWatchlist(items));
-    QCOMPARE(store.loadWatchlist(), items);
-    QVERIFY(readFile(store.watchlistPath()).contains("\n    ")); // pretty-printed
-}
-
-void tst_ConfigStore::settingsFallbackReplacesBadFile()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    store.ensureConfig();
-    writeFile(store.settingsPath(), "[1, 2, 3]");
-    const QJsonObject loaded = store.loadSettings();
-    QCOMPARE(loaded.keys().size(), 14);
-    QCOMPARE(JsonFile::read(store.settingsPath())->object(), loaded);
 }
 
 void tst_ConfigStore::settingsAreOwnerOnly()
@@ -292,8 +238,7 @@ void tst_ConfigStore::catalogIsCopiedOnceAndNeverReplaced()
         writeFile(store.catalogPath(), R"({"items": []})"); // the user's own copy
     }
     writeFile(resource, R"({"items": [{"symbol": "sh600000"}, {"symbol": "sh600036"}]})");
-    ConfigStore again(appDir, resource);
-    QCOMPARE(again.catalogItems().size(), 0);
+    QCOMPARE(ConfigStore(appDir, resource).catalogItems().size(), 0);
 
     ConfigStore missingResource(dir.path() + u"/other"_s, dir.path() + u"/none.json"_s);
     QVERIFY(!QFileInfo::exists(missingResource.catalogPath()));
@@ -305,20 +250,17 @@ void tst_ConfigStore::packagedCatalogIsUsable()
     ConfigStore store(dir.path());
     const QJsonArray items = store.catalogItems();
     QVERIFY2(items.size() >= 100, "the shipped catalog should cover the well-known stocks");
+    const QRegularExpression symbolForm(u"^((sh|sz|bj)\\d{6}|hk\\d{5}|gb_[a-z][a-z0-9_]*)$"_s);
     QSet<QString> seen;
     for (const QJsonValue &value : items) {
         const QJsonObject item = value.toObject();
         const QString symbol = item.value(u"symbol"_s).toString();
-        QVERIFY2(!seen.contains(symbol), qPrintable(symbol));
-        seen.insert(symbol);
-        QVERIFY2(QRegularExpression(u"^((sh|sz|bj)\\d{6}|hk\\d{5}|gb_[a-z][a-z0-9_]*)$"_s)
-                     .match(symbol)
-                     .hasMatch(),
+        QVERIFY2(!seen.contains(symbol) && symbolForm.match(symbol).hasMatch() &&
+                     !item.value(u"name"_s).toString().isEmpty() &&
+                     !item.value(u"industry"_s).toString().trimmed().isEmpty(),
                  qPrintable(symbol));
-        QVERIFY2(!item.value(u"name"_s).toString().isEmpty(), qPrintable(symbol));
-        QVERIFY2(!item.value(u"industry"_s).toString().trimmed().isEmpty(), qPrintable(symbol));
+        seen.insert(symbol);
     }
-    QVERIFY(seen.contains(u"sh600519"_s));
     QCOMPARE(symbolOf(store.matchesForWatchInput(u"贵州茅台"_s, 1).value(0)), u"sh600519"_s);
 }
 
@@ -326,8 +268,13 @@ void tst_ConfigStore::failedWriteKeepsPreviousFile()
 {
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    const QJsonArray before{QJsonObject{{u"symbol"_s, u"sh600519"_s}}};
+    // Items are stored as given, unknown keys and stray values included.
+    const QJsonArray before{
+        QJsonObject{{u"symbol"_s, u"sh600519"_s}, {u"note"_s, u"长期持有"_s}, {u"cost"_s, 1402.5}},
+        u"a stray string"_s};
     QVERIFY(store.saveWatchlist(before));
+    QCOMPARE(store.loadWatchlist(), before);
+    QVERIFY(readFile(store.watchlistPath()).contains("\n    ")); // pretty-printed
     QVERIFY(store.saveSettings(QJsonObject{{u"displayMode"_s, u"first"_s}}));
     const QByteArray settingsBefore = readFile(store.settingsPath());
     {
@@ -341,25 +288,120 @@ void tst_ConfigStore::failedWriteKeepsPreviousFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
-void tst_ConfigStore::unreadableFilesReadAsDefaults()
+void tst_ConfigStore::enumerations_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    // Loaded display mode and section and sort, each followed by what is written back.
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("summary") << QByteArray(R"({"displayMode": "summary"})")
+                             << u"2 summary overview overview original original"_s;
+    QTest::newRow("first") << QByteArray(R"({"displayMode": "first", "mainSection": "ai"})")
+                           << u"1 first ai ai original original"_s;
+    QTest::newRow("unknown words and wrong types")
+        << QByteArray(R"({"displayMode": "Summary", "mainSection": ["ai"],
+                          "mainWatchlistSortMode": "alpha"})")
+        << u"0 rotate overview overview original original"_s;
+    QTest::newRow("valid words")
+        << QByteArray(R"({"mainSection": "watchlist", "mainWatchlistSortMode": "priority"})")
+        << u"0 rotate watchlist watchlist priority priority"_s;
+}
+
+void tst_ConfigStore::enumerations()
+{
+    QFETCH(QByteArray, json);
+    const AppSettings s = AppSettings::fromJson(QJsonDocument::fromJson(json).object());
+    const QJsonObject saved = s.toJson();
+    QTEST(QStringList({QString::number(s.displayMode), saved.value(u"displayMode"_s).toString(),
+                       s.mainSection, saved.value(u"mainSection"_s).toString(),
+                       s.mainWatchlistSortMode, saved.value(u"mainWatchlistSortMode"_s).toString()})
+              .join(u' '),
+          "expected");
+}
+
+void tst_ConfigStore::legacyPreset_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("preset");
+    QTest::newRow("defense") << QByteArray(R"({"alertPreset": "defense"})") << u"conservative"_s;
+    QTest::newRow("focus") << QByteArray(R"({"alertPreset": "focus"})") << u"standard"_s;
+    QTest::newRow("observe") << QByteArray(R"({"alertPreset": "observe"})") << u"sensitive"_s;
+    QTest::newRow("current key kept") << QByteArray(R"({"alertPreset": "conservative",
+        "alertPercent": 3})") << u"conservative"_s;
+    QTest::newRow("percent as text") << QByteArray(R"({"alertPercent": "2.5"})") << u"standard"_s;
+    QTest::newRow("signal switch")
+        << QByteArray(R"({"alertVolumeSpikeEnabled": 1})") << u"standard"_s;
+    QTest::newRow("all neutral") << QByteArray(R"({"alertPercent": 0, "alertDirectionMask": 3,
+        "alertBreakoutEnabled": false, "alertBreakBelowAverageEnabled": false,
+        "alertVolumeSpikeEnabled": false})")
+                                 << u"off"_s;
+    QTest::newRow("preset not a string") << QByteArray(R"({"alertPreset": 7})") << u"off"_s;
+}
+
+void tst_ConfigStore::legacyPreset()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, preset);
+    const QJsonObject object = QJsonDocument::fromJson(json).object();
+    QCOMPARE(alertPresetFromLegacySettings(object), preset);
+    QCOMPARE(AppSettings::fromJson(object).alertPreset, preset);
+}
+
+void tst_ConfigStore::legacyFileConvertsOnFirstSave()
 {
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    // A directory where a file should be cannot be read (even by root).
-    QVERIFY(QDir().mkpath(store.watchlistPath()));
-    QVERIFY(QDir().mkpath(store.catalogPath()));
-    QCOMPARE(store.loadWatchlist(), QJsonArray());
-    QVERIFY(store.catalogItems().isEmpty());
-    QVERIFY(store.matchesForWatchInput(u"600519"_s, 10).size() == 1);
+    store.ensureConfig();
+    QVERIFY(store.saveSettings(parse(R"({"alertPercent": 2.5, "alertDirectionMask": 1,
+        "alertBreakoutEnabled": true})")));
+    const AppSettings loaded = AppSettings::fromJson(store.loadSettings());
+    QCOMPARE(loaded.alertPreset, u"standard"_s);
+    QCOMPARE(loaded.alertPercent, 2.5); // kept in memory until the next reload
+    QCOMPARE(loaded.alertDirectionMask, 1);
+    QVERIFY(store.saveSettings(loaded.toJson()));
+
+    const QJsonObject saved = JsonFile::read(store.settingsPath())->object();
+    QCOMPARE(saved.value(u"alertPreset"_s).toString(), u"standard"_s);
+    QCOMPARE(saved.value(u"alertPercent"_s).toDouble(), 0.0);
+    QCOMPARE(saved.value(u"alertDirectionMask"_s).toInt(), 3);
+    QCOMPARE(saved.value(u"alertBreakoutEnabled"_s).toBool(), false);
+    QCOMPARE(AppSettings::fromJson(saved).alertPreset, u"standard"_s);
 }
 
-void tst_ConfigStore::defaultDirectoryHonoursEnvironment()
+void tst_ConfigStore::valuesOfTheWrongKind()
 {
-    QTemporaryDir dir;
-    qputenv("KESTRUM_DATA_DIR", dir.path().toUtf8());
-    QCOMPARE(ConfigStore::defaultAppDirectory(), dir.path());
-    ConfigStore store;
-    QCOMPARE(store.appDir(), QDir::cleanPath(dir.path()));
+    const AppSettings s = AppSettings::fromJson(parse(R"({"aiEnabled": 1, "openDesktopOnLaunch": 0,
+        "mainWindowAlwaysOnTop": "true", "alertDirectionMask": "2", "aiInsights": ["a"],
+        "aiInsightDates": {"sh600519": "2026-04-28", "bad": 3}, "aiProvider": 5,
+        "aiBaseURL": null, "aiModel": ["x"], "aiAPIKey": 12, "mainDetailSymbol": {},
+        "mainWindowFrame": 1, "aiAutoGeneratedKeys":
+        ["sh600519|2026-04-28", "sh600519|2026-04-28", 4, "gb_aapl|2026-04-27"]})"));
+    // Booleans: true and non-zero numbers only; numbers may be numeric text.
+    QVERIFY(s.aiEnabled && !s.openDesktopOnLaunch && !s.mainWindowAlwaysOnTop);
+    QCOMPARE(s.alertDirectionMask, 2);
+    QVERIFY(s.aiInsights.isEmpty());
+    QCOMPARE(s.aiInsightDates.size(), 1);
+    QCOMPARE(QStringList({s.aiProvider, s.aiBaseURL, s.aiModel, s.aiAPIKey, s.mainDetailSymbol,
+                          s.mainWindowFrameString}),
+             (QStringList{u"openai"_s, u"https://api.openai.com/v1"_s, u"gpt-4o-mini"_s, QString(),
+                          QString(), QString()}));
+    const QJsonObject saved = s.toJson();
+    QCOMPARE(saved.value(u"aiInsights"_s), QJsonValue(QJsonObject()));
+    QCOMPARE(saved.value(u"aiAutoGeneratedKeys"_s).toArray().size(), 2); // repeats collapse
+
+    QCOMPARE(AppSettings::fromJson(parse("{}")).alertDirectionMask, 3);
+    QCOMPARE(AppSettings::fromJson(parse(R"({"alertDirectionMask": 0})")).alertDirectionMask, 0);
+    QCOMPARE(AppSettings::fromJson(parse(R"({"alertDirectionMask": "x"})")).alertDirectionMask, 0);
+}
+
+void tst_ConfigStore::unsetFieldsAreWrittenValid()
+{
+    AppSettings unset;
+    unset.aiProvider.clear();
+    unset.aiBaseURL = u"https://api.deepseek.com/v1"_s;
+    unset.alertPreset.clear();
+    const QJsonObject saved = unset.toJson();
+    QCOMPARE(saved.value(u"aiProvider"_s).toString(), u"deepseek"_s);
+    QCOMPARE(saved.value(u"alertPreset"_s).toString(), u"off"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigStore)

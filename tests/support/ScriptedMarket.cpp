@@ -113,6 +113,21 @@ ScriptedSeries ScriptedSeries::through(const QList<QPair<double, double>> &knots
     return s;
 }
 
+ScriptedSeries ScriptedSeries::waiting(double end, double price)
+{
+    return through({{0, 10.00}, {end - 1200, price}, {end, price}}).endingAverageAt(10.10);
+}
+
+ScriptedSeries ScriptedSeries::tracking(double end, double price)
+{
+    return through({{0, 10.00}, {end, price}}).endingAverageAt(10.10);
+}
+
+ScriptedSeries ScriptedSeries::defending(double end, double price)
+{
+    return through({{0, 10.00}, {end - 480, 10.20}, {end, price}}).endingAverageAt(10.10);
+}
+
 ScriptedSeries &ScriptedSeries::endingAverageAt(double average)
 {
     if (averages.isEmpty())

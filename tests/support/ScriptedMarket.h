@@ -51,6 +51,13 @@ struct ScriptedSeries
 
     static ScriptedSeries through(const QList<QPair<double, double>> &knots,
                                   double volumePerMinute = 10000);
+    // Three day shapes from a 10.00 open, each with its average line ending at 10.10:
+    // stalled at `price` for the last twenty minutes (等确认, 守 10.10 at 10.20);
+    static ScriptedSeries waiting(double end, double price = 10.20);
+    // a steady climb on even volume (可跟踪, 守 10.10 at 10.20);
+    static ScriptedSeries tracking(double end, double price = 10.20);
+    // up to 10.20, then given back within eight minutes (先防守, 失 10.10 at 10.04).
+    static ScriptedSeries defending(double end, double price = 10.04);
     // Shifts the average line so that it ends at `average`.
     ScriptedSeries &endingAverageAt(double average);
     double totalVolume() const;
@@ -59,6 +66,12 @@ struct ScriptedSeries
 
 // "HH:mm:ss" of an A-share trading position.
 QString aShareTimeForPosition(double position);
+// The trading position (seconds since 09:30, midday break left out) of an A-share time.
+constexpr double aSharePosition(int hour, int minute)
+{
+    return hour < 12 ? ((hour - 9) * 60 + minute - 30) * 60.0
+                     : 7200 + ((hour - 13) * 60 + minute) * 60.0;
+}
 
 // A controller whose realtime quotes come from ScriptedQuotes; everything else is the
 // simulated market. Notifications go to `notifier` unless the test hands in its own.

@@ -1,0 +1,740 @@
+#include "ai/AIProviderSettings.h"
+#include "ai/InsightService.h"
+#include "config/AppSettings.h"
+#include "model/Clock.h"
+#include "net/HttpClient.h"
+#include "sim/MarketSimulator.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SimChatAnswer)
+
+namespace {
+
+const QString kSymbol = u"sh600519"_s;
+const QString kKey = u"sk-secret-xyz"_s;
+const QString kDirective = u"下一步看均价线 1500.00 附近是否稳住，守住后可继续跟踪。"_s;
+const QString kStructure = u"日内结构：均价线上方震荡"_s;
+const QString kVolumePrice = u"量价细节：放量上攻后缩量整理"_s;
+const QString kAnchor = u"价格锚点：现价 1510.00，均价 1500.00"_s;
+const QString kAverage = u"均价线关系：站上均价线"_s;
+
+const QString kRewriteNote =
+    u"\n上一版使用了澄川未接入的数据口径，请只基于分时价格、均价线、成交量变化和日内结构重写。不要出现盘口、资金流、主力、逐笔、大单、吸筹、出货、买入、卖出、目标价等表达。"_s;
+
+QString fallbackWith(const QString &structure, const QString &volumePrice, const QString &anchor,
+                     const QString &average)
+{
+    return structure + u"，"_s + volumePrice + u"。"_s + anchor +
+           u"，当前观察仅基于分时价格、均价线与成交量变化，暂不输出盘口、资金流或主力相关判断。下一步可结合"_s +
+           average + u"，观察价格能否延续当前日内结构。"_s;
+}
+
+Quote moutai()
+{
+    Quote q;
+    q.symbol = kSymbol;
+    q.name = u"贵州茅台"_s;
+    q.price = 1510;
+    q.previousClose = 1490;
+    q.open = 1495;
+    q.high = 1518;
+    q.low = 1492;
+    q.date = u"2026-04-28"_s;
+    q.time = u"10:31:05"_s;
+    return q;
+}
+
+QString promptFor(const Quote &q)
+{
+    return u"股票："_s + q.name + u"（"_s + q.symbol.toUpper() + u"）\n当前价："_s +
+           QString::number(q.price, 'f', 2) + u"\n涨跌幅：+1.34%"_s;
+}
+
+} // namespace
+
+class tst_AIServices : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void presetsAreRecognisedByTheirOwnURL();
+    void normalizedKey_data();
+    void normalizedKey();
+    void choosingProviderFillsOnlyPresetFields();
+    void readingThePage();
+
+    void connectionTest_data();
+    void connectionTest();
+    void connectionTestRefusedWithoutRequest();
+    void onlyLatestConnectionTestReports();
+
+    void saving_data();
+    void saving();
+
+    void responseReaders_data();
+    void responseReaders();
+
+    void sentences_data();
+    void sentences();
+    void normalizedText_data();
+    void normalizedText();
+
+    void generation_data();
+    void generation();
+    void cardWhileLoadingAndAfter();
+    void cardWithoutFreshInsight();
+    void refusedBeforeSending();
+    void rewriteAfterAIWasSwitchedOff();
+    void automaticGenerationOncePerTradingDay();
+    void replyAfterServiceIsGoneIsHarmless();
+
+private:
+    AISettingsPageInputs page(const QString &baseURL) const;
+    QList<SimRequest> chatRequests() const
+    {
+        return m_sim->server().requests(MarketSimulator::chatRouteName());
+    }
+    bool waitUntilIdle()
+    {
+        return QTest::qWaitFor(
+            [&] {
+                return m_service->aiLoadingSymbols().isEmpty() && m_http->requestsInFlight() == 0;
+            },
+            5000);
+    }
+
+    std::unique_ptr<ManualClock> m_clock;
+    std::unique_ptr<MarketSimulator> m_sim;
+    std::unique_ptr<HttpClient> m_http;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<AIProviderSettings> m_ai;
+    std::unique_ptr<InsightService> m_service;
+    QHash<QString, Quote> m_quotes;
+    QString m_directive;
+    int m_saves = 0;
+    bool m_enabledWhenSaved = false;
+};
+
+void tst_AIServices::init()
+{
+    m_clock = std::make_unique<ManualClock>(
+        QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
+    m_sim = std::make_unique<MarketSimulator>(*m_clock);
+    QVERIFY(m_sim->start() != 0);
+    m_http = std::make_unique<HttpClient>();
+    m_settings = std::make_unique<AppSettings>();
+    m_settings->aiEnabled = true;
+    m_settings->aiAPIKey = kKey;
+    m_settings->aiModel = u"sim-chat"_s;
+    m_settings->aiBaseURL = m_sim->baseUrl().toString() + u"/v1"_s;
+    m_quotes = {{kSymbol, moutai()}};
+    m_directive = kDirective;
+    m_saves = 0;
+
+    const auto constant = [](const QString &text) {
+        return [text](const Quote &) {
+            return text;
+        };
+    };
+    InsightSources sources;
+    sources.prompt = [](const Quote &q) {
+        return InsightPromptMessages{u"你是盘中观察主持人。"_s, promptFor(q)};
+    };
+    sources.quoteForSymbol = [this](const QString &symbol) -> std::optional<Quote> {
+        if (m_quotes.contains(symbol))
+            return m_quotes.value(symbol);
+        return std::nullopt;
+    };
+    sources.nextWatchDirective = [this](const Quote &) {
+        return m_directive;
+    };
+    sources.intradayStructure = constant(kStructure);
+    sources.detailedVolumePrice = constant(kVolumePrice);
+    sources.priceAnchor = constant(kAnchor);
+    sources.averageLine = constant(kAverage);
+    m_service = std::make_unique<InsightService>(*m_settings, *m_http, *m_clock, std::move(sources),
+                                                 [this] { ++m_saves; });
+    m_service->setRequestTimeoutMs(400);
+    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] {
+        ++m_saves;
+        m_enabledWhenSaved = m_settings->aiEnabled;
+    });
+}
+
+void tst_AIServices::cleanup()
+{
+    m_ai.reset();
+    m_service.reset();
+    m_http.reset();
+    m_sim.reset();
+}
+
+AISettingsPageInputs tst_AIServices::page(const QString &baseURL) const
+{
+    AISettingsPageInputs p;
+    p.enabled = true;
+    p.providerKey = u"custom"_s;
+    p.model = u"sim-model"_s;
+    p.baseURL = baseURL;
+    p.apiKey = u"sk-test-123"_s;
+    return p;
+}
+
+void tst_AIServices::presetsAreRecognisedByTheirOwnURL()
+{
+    QStringList keys;
+    for (const AIProviderPreset &preset : AIProviderSettings::aiProviderPresets()) {
+        keys << preset.key;
+        m_settings->aiProvider.clear();
+        m_settings->aiBaseURL = preset.baseURL;
+        QCOMPARE(m_ai->normalizedAIProviderKey(), preset.key);
+        // Every real preset is an https root ending in its API version.
+        QVERIFY(
+            preset.key == u"custom" ||
+            QRegularExpression(u"^https://[^/]+(/.*)?/v\\d+$"_s).match(preset.baseURL).hasMatch());
+    }
+    QCOMPARE(keys, (QStringList{u"qwen"_s, u"deepseek"_s, u"kimi"_s, u"openai"_s, u"custom"_s}));
+}
+
+void tst_AIServices::normalizedKey_data()
+{
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<QString>("baseURL");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("unknown stored key, DeepSeek URL")
+        << u"gemini"_s << u"https://api.deepseek.com/v1"_s << u"deepseek"_s;
+    QTest::newRow("Qwen URL in mixed case")
+        << QString() << u"https://DashScope.aliyuncs.com/compatible-mode/v1"_s << u"qwen"_s;
+    QTest::newRow("Kimi URL") << QString() << u"https://api.moonshot.cn/v1"_s << u"kimi"_s;
+    QTest::newRow("own server") << QString() << u"http://127.0.0.1:8080/v1"_s << u"custom"_s;
+    QTest::newRow("stored preset wins over URL")
+        << u"kimi"_s << u"https://api.deepseek.com/v1"_s << u"kimi"_s;
+}
+
+void tst_AIServices::normalizedKey()
+{
+    QFETCH(QString, provider);
+    QFETCH(QString, baseURL);
+    m_settings->aiProvider = provider;
+    m_settings->aiBaseURL = baseURL;
+    QTEST(m_ai->normalizedAIProviderKey(), "expected");
+}
+
+void tst_AIServices::choosingProviderFillsOnlyPresetFields()
+{
+    AISettingsPageInputs p = page(u"http://old/v1"_s);
+    p.providerKey = u"deepseek"_s;
+    m_ai->applyAIProviderPresetFromPopup(p);
+    QCOMPARE(*p.baseURL + u' ' + *p.model, u"https://api.deepseek.com/v1 deepseek-chat"_s);
+    QCOMPARE(m_saves, 0);
+    // A custom service keeps the fields; the saved provider is custom.
+    p.providerKey = u"custom"_s;
+    m_ai->applyAIProviderPresetFromPopup(p);
+    m_ai->saveAISettings(p);
+    QCOMPARE(m_settings->aiProvider + u' ' + m_settings->aiBaseURL + u' ' + m_settings->aiModel,
+             u"custom https://api.deepseek.com/v1 deepseek-chat"_s);
+    // An item without a key counts as a custom service.
+    p.providerKey = QString();
+    m_ai->applyAIProviderPresetFromPopup(p);
+    QCOMPARE(m_settings->aiProvider, u"custom"_s);
+}
+
+void tst_AIServices::readingThePage()
+{
+    m_settings->aiEnabled = false;
+    AISettingsPageInputs p = page(u"\thttps://x.example/v1 "_s);
+    p.model = u" qwen-max\n"_s;
+    p.apiKey = u" sk-1 \n"_s;
+    m_ai->syncAISettingsInputsFromPanel(p);
+    const auto read = [&] {
+        return QStringList{m_settings->aiModel, m_settings->aiBaseURL, m_settings->aiAPIKey};
+    };
+    QCOMPARE(read(), (QStringList{u"qwen-max"_s, u"https://x.example/v1"_s, u"sk-1"_s}));
+    // Controls that are not there leave their settings alone.
+    m_ai->syncAISettingsInputsFromPanel(AISettingsPageInputs());
+    QCOMPARE(read(), (QStringList{u"qwen-max"_s, u"https://x.example/v1"_s, u"sk-1"_s}));
+    QVERIFY(m_settings->aiEnabled);
+    // Empty fields take the defaults.
+    p.model = QString();
+    p.baseURL = u"  \n"_s;
+    m_ai->syncAISettingsInputsFromPanel(p);
+    QCOMPARE(read(), (QStringList{u"gpt-4o-mini"_s, u"https://api.openai.com/v1"_s, u"sk-1"_s}));
+}
+
+void tst_AIServices::connectionTest_data()
+{
+    QTest::addColumn<SimChatAnswer>("answer");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("answer") << SimChatAnswer::text(u"OK"_s) << true
+                            << u"连接成功，当前 AI 设置可用。"_s;
+    QTest::newRow("blank answer") << SimChatAnswer::text(u" \n "_s) << false
+                                  << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
+    QTest::newRow("403 without error")
+        << SimChatAnswer::raw(403, "Forbidden") << false << u"测试失败，API Key 无效或没有权限。"_s;
+    QTest::newRow("404") << SimChatAnswer::error(404, QString(), u"model not found"_s) << false
+                         << u"测试失败，Base URL 或模型服务路径不正确。"_s;
+    QTest::newRow("500 with type and message")
+        << SimChatAnswer::error(500, u"server_error"_s, u"busy"_s) << false
+        << u"测试失败：server_error：busy"_s;
+    QTest::newRow("500 with HTML")
+        << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
+        << u"测试失败，服务返回 HTTP 500。"_s;
+    QTest::newRow("slower than the deadline") << SimChatAnswer::text(u"OK"_s).delayedBy(1500)
+                                              << false << u"测试失败，请检查网络或 Base URL。"_s;
+}
+
+void tst_AIServices::connectionTest()
+{
+    QFETCH(SimChatAnswer, answer);
+    m_sim->enqueueChatAnswer(answer);
+    m_ai->setValidationTimeoutMs(400);
+    QSignalSpy changed(m_ai.get(), &AIProviderSettings::pageStateChanged);
+
+    // Trailing slashes after the version segment are dropped.
+    m_ai->validateAISettingsAction(page(m_sim->baseUrl().toString() + u"/v1///"_s));
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{true, false, u"正在测试连接..."_s}));
+    QCOMPARE(changed.size(), 1);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
+    QTEST(m_ai->pageState().validationSucceeded, "succeeded");
+    QTEST(*m_ai->pageState().validationMessage, "message");
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(m_saves, 0);
+
+    const QList<SimRequest> requests = m_sim->server().requests(MarketSimulator::chatRouteName());
+    QCOMPARE(requests.size(), 1);
+    const SimRequest &sent = requests.first();
+    QCOMPARE(sent.method, QByteArray("POST"));
+    QCOMPARE(sent.path, u"/v1/chat/completions"_s);
+    QCOMPARE(sent.header("Authorization"), QByteArray("Bearer sk-test-123"));
+    QCOMPARE(sent.header("Content-Type"), QByteArray("application/json"));
+    const QJsonObject body = QJsonDocument::fromJson(sent.body).object();
+    QCOMPARE(body.value(u"model"_s).toString(), u"sim-model"_s);
+    QCOMPARE(body.value(u"temperature"_s).toDouble(), 0.0);
+    QCOMPARE(body.value(u"max_tokens"_s).toInt(), 8);
+    QCOMPARE(body.value(u"messages"_s).toArray(),
+             (QJsonArray{QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, u"请只回复 OK"_s}}}));
+}
+
+void tst_AIServices::connectionTestRefusedWithoutRequest()
+{
+    AISettingsPageInputs p = page(u"http://[::1/v1"_s);
+    m_ai->validateAISettingsAction(p);
+    QCOMPARE(m_ai->pageState(),
+             (AISettingsPageState{false, false, u"Base URL 无效，请检查地址。"_s}));
+    p.apiKey = u"  "_s;
+    m_ai->validateAISettingsAction(p);
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, u"请先填写 API Key。"_s}));
+    QCOMPARE(m_http->requestsInFlight(), 0);
+
+    // Leaving the page clears the feedback.
+    m_ai->exitAISettings();
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, std::nullopt}));
+}
+
+void tst_AIServices::onlyLatestConnectionTestReports()
+{
+    m_sim->enqueueChatAnswer(SimChatAnswer::raw(401, QByteArray()).delayedBy(300));
+    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"OK"_s));
+    const QString base = m_sim->baseUrl().toString() + u"/v1"_s;
+    m_ai->validateAISettingsAction(page(base));
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->pendingChatAnswers(), 1, 5000);
+    m_ai->validateAISettingsAction(page(base));
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QVERIFY(m_ai->pageState().validationSucceeded);
+    QCOMPARE(*m_ai->pageState().validationMessage, u"连接成功，当前 AI 设置可用。"_s);
+}
+
+void tst_AIServices::saving_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("baseURL");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QString>("message");
+
+    const QString url = u"https://api.deepseek.com/v1"_s;
+    QTest::newRow("on without key")
+        << true << QString() << url << false << u"已保存，但自动观察需要填写 API Key。"_s;
+    QTest::newRow("off without key")
+        << false << QString() << url << false << u"设置已保存；填写 API Key 后可测试连接。"_s;
+    QTest::newRow("URL without scheme") << true << u"sk"_s << u"api.deepseek.com/v1"_s << false
+                                        << u"设置已保存，但 Base URL 需要是完整网址。"_s;
+    QTest::newRow("on") << true << u"sk"_s << url << true
+                        << u"设置已保存到本机，自动观察已开启。"_s;
+    QTest::newRow("off") << false << u"sk"_s << url << true
+                         << u"设置已保存到本机，自动观察已关闭。"_s;
+}
+
+void tst_AIServices::saving()
+{
+    QFETCH(bool, enabled);
+    QFETCH(QString, key);
+    QFETCH(QString, baseURL);
+    AISettingsPageInputs p = page(baseURL);
+    p.enabled = enabled;
+    p.apiKey = key;
+    QSignalSpy saved(m_ai.get(), &AIProviderSettings::aiSettingsSaved);
+    m_ai->saveAISettings(p);
+    QCOMPARE(m_saves, 1);
+    QCOMPARE(m_enabledWhenSaved, enabled);
+    QVERIFY(!m_ai->pageState().validationInFlight);
+    QTEST(m_ai->pageState().validationSucceeded, "succeeded");
+    QTEST(*m_ai->pageState().validationMessage, "message");
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.first().first().toString(), u"AI 设置已保存"_s);
+    QCOMPARE(m_settings->toJson().value(u"aiProvider"_s).toString(), u"custom"_s);
+}
+
+void tst_AIServices::responseReaders_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("serverError");
+
+    QTest::newRow("string content")
+        << QByteArray(R"({"choices":[{"message":{"content":"  OK\n"}}]})") << u"OK"_s << QString();
+    QTest::newRow("content parts")
+        << QByteArray(
+               R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""},{"text":"K"}]}}]})")
+        << u"OK"_s << QString();
+    QTest::newRow("legacy text field")
+        << QByteArray(R"({"choices":[{"message":{"content":""},"text":"legacy"}]})") << u"legacy"_s
+        << QString();
+    QTest::newRow("output_text") << QByteArray(R"({"choices":[],"output_text":"top"})") << u"top"_s
+                                 << QString();
+    QTest::newRow("choice not an object")
+        << QByteArray(R"({"choices":["x"]})") << QString() << QString();
+    QTest::newRow("array body") << QByteArray(R"([{"choices":[]}])") << QString() << QString();
+    QTest::newRow("HTML") << QByteArray("<html>oops</html>") << QString() << QString();
+    QTest::newRow("error type and message")
+        << QByteArray(R"({"error":{"type":"server_error","message":"busy"}})") << QString()
+        << u"server_error：busy"_s;
+    QTest::newRow("error message only")
+        << QByteArray(R"({"error":{"message":"busy","type":3}})") << QString() << u"busy"_s;
+    QTest::newRow("error type only")
+        << QByteArray(R"({"error":{"type":"server_error"}})") << QString() << QString();
+    QTest::newRow("error as string") << QByteArray(R"({"error":"busy"})") << QString() << QString();
+}
+
+void tst_AIServices::responseReaders()
+{
+    QFETCH(QByteArray, body);
+    const QJsonValue json = AIProviderSettings::parseResponseBody(body);
+    QTEST(AIProviderSettings::aiContentFromResponseJSON(json), "answer");
+    QTEST(AIProviderSettings::aiServerErrorFromResponseJSON(json), "serverError");
+}
+
+void tst_AIServices::sentences_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("labels removed")
+        << u"当前盘面状态：价格站上均价线。最关键的结构/量价信号：放量突破日内高点。下一步观察：回踩均价线是否守住。"_s
+        << QStringList{u"价格站上均价线"_s, u"放量突破日内高点"_s, u"回踩均价线是否守住"_s};
+    QTest::newRow("longer label before shorter")
+        << u"下一步操作思路：等回踩确认"_s << QStringList{u"等回踩确认"_s};
+    QTest::newRow("comma at 20 of 60") << QString(QString(20, u'强') + u"，"_s + QString(39, u'弱'))
+                                       << QStringList{QString(20, u'强')};
+    QTest::newRow("comma too early cuts at 42")
+        << QString(QString(10, u'强') + u"，"_s + QString(49, u'弱'))
+        << QStringList{QString(QString(10, u'强') + u"，"_s + QString(31, u'弱'))};
+    QTest::newRow("42 kept whole") << QString(42, u'稳') << QStringList{QString(42, u'稳')};
+    QTest::newRow("43 cut") << QString(43, u'稳') << QStringList{QString(42, u'稳')};
+    QTest::newRow("semicolons, line feeds, marks")
+        << u"第一句；分号\n换行。。第二句！第三句？第四句。"_s
+        << QStringList{u"第一句，分号换行"_s, u"第二句"_s, u"第三句"_s};
+    QTest::newRow("labels only") << u"下一步观察：。操作思路： "_s << QStringList();
+}
+
+void tst_AIServices::sentences()
+{
+    QFETCH(QString, text);
+    QTEST(InsightService::normalizedInsightSentencesFromText(text), "expected");
+}
+
+void tst_AIServices::normalizedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("withQuote");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("two sentences get the directive")
+        << u"甲。乙"_s << true << u"甲。乙。"_s + kDirective;
+    QTest::newRow("one sentence gets the volume-price line")
+        << u"甲"_s << true << u"甲。"_s + kVolumePrice + u"。"_s;
+    QTest::newRow("one sentence without quote") << u"甲"_s << false << u"甲。量价细节暂不完整。"_s;
+    QTest::newRow("nothing usable: fallback")
+        << u"。。"_s << true << fallbackWith(kStructure, kVolumePrice, kAnchor, kAverage);
+    QTest::newRow("nothing usable without quote")
+        << QString() << false
+        << fallbackWith(u"日内结构暂不明确"_s, u"量价细节暂不完整"_s, u"价格锚点暂不完整"_s,
+                        u"均价线关系暂不明确"_s);
+}
+
+void tst_AIServices::normalizedText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, withQuote);
+    const std::optional<Quote> quote = withQuote ? std::optional<Quote>(moutai()) : std::nullopt;
+    QTEST(m_service->normalizedAIInsightText(text, quote), "expected");
+}
+
+void tst_AIServices::generation_data()
+{
+    QTest::addColumn<QList<SimChatAnswer>>("answers");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("error");
+
+    const QString clean =
+        u"当前盘面状态：价格站上均价线。最关键的结构/量价信号：放量突破日内高点。下一步观察：回踩均价线是否守住。"_s;
+    const QString cleanStored = u"价格站上均价线。放量突破日内高点。"_s + kDirective;
+    const QString empty = u"AI 服务返回为空，请换一个 Chat Completions 兼容模型。"_s;
+    using Answers = QList<SimChatAnswer>;
+
+    QTest::newRow("three labelled sentences")
+        << Answers{SimChatAnswer::text(clean)} << 1 << cleanStored << QString();
+    QTest::newRow("rewritten once")
+        << Answers{SimChatAnswer::text(u"主力资金流入，价格走强。量能放大。"_s),
+                   SimChatAnswer::text(clean)}
+        << 2 << cleanStored << QString();
+    QTest::newRow("rewrite also unsupported: fallback, no third request")
+        << Answers{SimChatAnswer::text(u"主力资金流入。"_s),
+                   SimChatAnswer::text(u"跌破均价线止损。"_s), SimChatAnswer::text(clean)}
+        << 2
+        << u"日内结构：均价线上方震荡，量价细节：放量上攻后缩量整理。价格锚点：现价 1510.00，均价 1500.00。"_s +
+               kDirective
+        << QString();
+    QTest::newRow("blank answer") << Answers{SimChatAnswer::text(u"  \n "_s)} << 1 << QString()
+                                  << empty;
+    QTest::newRow("401 with error object")
+        << Answers{SimChatAnswer::error(401, u"invalid_request_error"_s,
+                                        u"Incorrect API key provided."_s)}
+        << 1 << QString() << u"AI 生成失败：invalid_request_error：Incorrect API key provided."_s;
+    QTest::newRow("500 with HTML")
+        << Answers{SimChatAnswer::raw(500, "<html>Internal Server Error</html>")} << 1 << QString()
+        << u"AI 生成失败，服务返回 HTTP 500。"_s;
+    QTest::newRow("slower than the deadline") << Answers{SimChatAnswer::text(clean).delayedBy(1500)}
+                                              << 1 << QString() << u"AI 请求失败：请求超时。"_s;
+}
+
+void tst_AIServices::generation()
+{
+    QFETCH(QList<SimChatAnswer>, answers);
+    QFETCH(int, requests);
+    QFETCH(QString, stored);
+    for (const SimChatAnswer &answer : answers)
+        m_sim->enqueueChatAnswer(answer);
+    // A base URL typed with trailing slashes still reaches the right path.
+    m_settings->aiBaseURL += u"//"_s;
+    QSignalSpy changed(m_service.get(), &InsightService::insightChanged);
+
+    m_service->generateAIInsight(kSymbol);
+    QVERIFY(m_service->isLoading(kSymbol));
+    QVERIFY(waitUntilIdle());
+
+    const QList<SimRequest> sent = chatRequests();
+    QCOMPARE(sent.size(), requests);
+    const QJsonObject body = QJsonDocument::fromJson(sent.first().body).object();
+    QCOMPARE(sent.first().path, u"/v1/chat/completions"_s);
+    QCOMPARE(sent.first().header("Authorization"), QByteArray("Bearer ") + kKey.toUtf8());
+    QCOMPARE(sent.first().header("Content-Type"), QByteArray("application/json"));
+    QCOMPARE(body.value(u"model"_s).toString(), u"sim-chat"_s);
+    QCOMPARE(body.value(u"temperature"_s).toDouble(), 0.2);
+    QCOMPARE(body.value(u"max_tokens"_s).toInt(), 170);
+    const QJsonArray messages = body.value(u"messages"_s).toArray();
+    QCOMPARE(messages,
+             (QJsonArray{
+                 QJsonObject{{u"role"_s, u"system"_s}, {u"content"_s, u"你是盘中观察主持人。"_s}},
+                 QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, promptFor(moutai())}}}));
+    if (requests == 2) {
+        const QJsonArray retry =
+            QJsonDocument::fromJson(sent.at(1).body).object().value(u"messages"_s).toArray();
+        QCOMPARE(retry.at(0), messages.at(0));
+        QCOMPARE(retry.at(1).toObject().value(u"content"_s).toString(),
+                 promptFor(moutai()) + u"\n\n上一版输出："_s + answers.first().content->trimmed() +
+                     kRewriteNote);
+        QCOMPARE(m_sim->pendingChatAnswers(), answers.size() - 2);
+    }
+
+    QVERIFY(!m_service->isLoading(kSymbol));
+    QCOMPARE(m_settings->aiInsights.value(kSymbol), stored);
+    QTEST(m_service->errorForSymbol(kSymbol).value_or(QString()), "error");
+    const bool succeeded = !stored.isEmpty();
+    QCOMPARE(m_settings->aiInsightDates.value(kSymbol), succeeded ? u"2026-04-28"_s : QString());
+    QCOMPARE(m_settings->aiAutoGeneratedKeys.contains(u"sh600519|2026-04-28"_s), succeeded);
+    QCOMPARE(m_saves, succeeded ? 1 : 0);
+    QCOMPARE(m_service->hasFreshAIInsightForQuote(moutai()), succeeded);
+    QVERIFY(changed.size() >= 2);
+    QVERIFY(!m_service->aiDisplayMessageForQuote(moutai()).contains(kKey));
+}
+
+void tst_AIServices::cardWhileLoadingAndAfter()
+{
+    m_sim->enqueueChatAnswer(
+        SimChatAnswer::text(u"价格站上均价线。量能温和。丙。"_s).delayedBy(100));
+    m_service->generateAIInsight(kSymbol);
+    QCOMPARE(m_service->insightCardForQuote(moutai()).subtitle, u"生成中 · 盘中观察"_s);
+    QCOMPARE(m_service->insightCardForQuote(moutai()).body, u"正在生成观察…"_s);
+    QVERIFY(waitUntilIdle());
+
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(moutai()), u"10:31 行情 · 盘中观察"_s);
+    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
+             u"价格站上均价线。量能温和。"_s + kDirective);
+    // The shown third sentence follows the program's current directive.
+    m_directive = u"下一步以防守为先，重点看能否重新站回 1500.00 上方。"_s;
+    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
+             u"价格站上均价线。量能温和。"_s + m_directive);
+    Quote noTime = moutai();
+    noTime.time = u"9:3"_s;
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(noTime), u"今日 行情 · 盘中观察"_s);
+
+    // A failed retry keeps showing the fresh insight.
+    const QString stored = m_settings->aiInsights.value(kSymbol);
+    m_sim->enqueueChatAnswer(SimChatAnswer::raw(502, "<html>Bad Gateway</html>"));
+    m_service->generateAIInsight(kSymbol);
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(m_settings->aiInsights.value(kSymbol), stored);
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(moutai()), u"生成失败 · 可重试"_s);
+    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
+             u"价格站上均价线。量能温和。"_s + m_directive);
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"AI 生成失败，服务返回 HTTP 502。"_s);
+}
+
+void tst_AIServices::cardWithoutFreshInsight()
+{
+    // Yesterday's insight is stale: neither shown nor counted as fresh.
+    m_settings->aiInsights.insert(kSymbol, u"昨日观察。"_s);
+    m_settings->aiInsightDates.insert(kSymbol, u"2026-04-27"_s);
+    QVERIFY(!m_service->hasFreshAIInsightForQuote(moutai()));
+    QCOMPARE(m_service->insightCardForQuote(moutai()).subtitle, u"待生成 · 盘中观察"_s);
+    QCOMPARE(m_service->insightCardForQuote(moutai()).body, u"正在等待今日首次观察。"_s);
+    m_settings->aiAPIKey.clear();
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(moutai()), u"待配置 · 盘中观察"_s);
+    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
+             u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
+}
+
+void tst_AIServices::refusedBeforeSending()
+{
+    QSignalSpy changed(m_service.get(), &InsightService::insightChanged);
+    m_settings->aiBaseURL = u"http://[::1/v1"_s;
+    m_service->generateAIInsight(kSymbol);
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"Base URL 无效。"_s);
+    m_settings->aiAPIKey.clear();
+    m_service->generateAIInsight(kSymbol);
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"请先完成 AI 分析设置。"_s);
+    QVERIFY(!m_service->isLoading(kSymbol));
+    QCOMPARE(m_http->requestsInFlight(), 0);
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(m_saves, 0);
+}
+
+void tst_AIServices::rewriteAfterAIWasSwitchedOff()
+{
+    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"主力资金流入。"_s).delayedBy(150));
+    m_service->generateAIInsight(kSymbol);
+    m_settings->aiEnabled = false;
+    // The rewrite cannot be sent, and the stock must not stay loading for ever.
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"请先完成 AI 分析设置。"_s);
+    QCOMPARE(chatRequests().size(), 1);
+}
+
+void tst_AIServices::automaticGenerationOncePerTradingDay()
+{
+    Quote undated = moutai();
+    undated.date.clear();
+    m_quotes.insert(kSymbol, undated);
+
+    // Remembered and saved before the answer comes, so a crash or failure cannot repeat it.
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QVERIFY(m_service->isLoading(kSymbol));
+    QVERIFY(m_settings->aiAutoGeneratedKeys.contains(u"sh600519|2026-04-28"_s));
+    QCOMPARE(m_saves, 1);
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(m_settings->aiInsightDates.value(kSymbol), u"2026-04-28"_s);
+    QCOMPARE(m_saves, 2);
+
+    // Fresh: nothing more today, even after the stored text is gone.
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    m_settings->aiInsights.clear();
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QCOMPARE(m_http->requestsInFlight(), 0);
+    QCOMPARE(chatRequests().size(), 1);
+
+    // Next day: one attempt; its failure is not retried automatically.
+    m_clock->advanceSecs(24 * 3600);
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(undated), u"待生成 · 盘中观察"_s);
+    m_sim->enqueueChatAnswer(SimChatAnswer::error(500, u"server_error"_s, u"busy"_s));
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"AI 生成失败：server_error：busy"_s);
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QCOMPARE(m_http->requestsInFlight(), 0);
+    QCOMPARE(chatRequests().size(), 2);
+
+    // The user can still ask by hand.
+    m_service->generateAIInsight(kSymbol);
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(m_settings->aiInsightDates.value(kSymbol), u"2026-04-29"_s);
+    QVERIFY(!m_service->errorForSymbol(kSymbol));
+
+    // The day turns at midnight in Shanghai, not in UTC (16:30 UTC the day before).
+    m_clock->setNow(QDateTime(QDate(2026, 4, 30), QTime(0, 30), QTimeZone("Asia/Shanghai")));
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QVERIFY(waitUntilIdle());
+    QCOMPARE(m_settings->aiInsightDates.value(kSymbol), u"2026-04-30"_s);
+    QCOMPARE(chatRequests().size(), 4);
+
+    // Never without the feature switched on and a key.
+    m_clock->advanceSecs(24 * 3600);
+    m_settings->aiEnabled = false;
+    m_service->autoGenerateAIInsightIfNeededForQuote(undated);
+    QVERIFY(!m_settings->aiAutoGeneratedKeys.contains(u"sh600519|2026-05-01"_s));
+    m_service->autoGenerateAIInsightIfNeededForQuote(std::nullopt);
+    QCOMPARE(m_http->requestsInFlight(), 0);
+    QCOMPARE(chatRequests().size(), 4);
+
+    // The quote's own trading date wins over the calendar (Friday's quote on a later day).
+    m_settings->aiEnabled = true;
+    Quote friday = moutai();
+    friday.date = u"2026-04-24"_s;
+    m_quotes.insert(kSymbol, friday);
+    m_service->autoGenerateAIInsightIfNeededForQuote(friday);
+    QVERIFY(m_settings->aiAutoGeneratedKeys.contains(u"sh600519|2026-04-24"_s));
+    QVERIFY(waitUntilIdle());
+    QVERIFY(m_service->hasFreshAIInsightForQuote(friday));
+    QVERIFY(!m_service->hasFreshAIInsightForQuote(undated));
+}
+
+void tst_AIServices::replyAfterServiceIsGoneIsHarmless()
+{
+    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"甲。乙。"_s).delayedBy(100));
+    m_service->generateAIInsight(kSymbol);
+    m_service.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QVERIFY(m_settings->aiInsights.isEmpty());
+    QCOMPARE(m_saves, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_AIServices)
+#include "tst_aiservices.moc"
