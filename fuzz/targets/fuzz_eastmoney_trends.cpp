@@ -1,0 +1,18 @@
+// Eastmoney's minute trends of one day, for each kind of symbol, then stored and analysed.
+#include "FuzzSupport.h"
+
+#include "market/SinaClient.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray body = fuzz::bytesOf(data, size);
+    for (const QString &symbol : fuzz::sampleSymbols())
+        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromEastmoneyTrends(body, symbol));
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Yahoo's chart answer, read both ways the client reads it: as one day of minutes and as
+// daily bars, for each kind of symbol (the symbol picks the fallback time zone).
+#include "FuzzSupport.h"
+
+#include "market/SinaClient.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray body = fuzz::bytesOf(data, size);
+    for (const QString &symbol : fuzz::sampleSymbols()) {
+        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromYahooChart(body, symbol));
+        fuzz::exerciseDays(SinaClient::dayRecordsFromYahooChart(body, symbol));
+    }
+    return 0;
+}
