@@ -32,6 +32,16 @@ inline void check(bool ok, const char *what, const QString &detail = QString())
         fail(what, detail);
 }
 
+// Structure-aware mutation for JSON answers and files (libFuzzer's custom mutator): when
+// the input parses, a few values of its tree are changed (edge numbers, text mutated byte by
+// byte, elements dropped or repeated, keys dropped or renamed, types swapped) and the
+// document is written back compact or indented; otherwise, and every third time anyway,
+// libFuzzer's own byte mutations run, dictionary included.
+size_t mutateJson(uint8_t *data, size_t size, size_t maxSize, unsigned seed);
+// The same for a JSON-lines file, one line at a time; lines are also dropped, repeated or
+// cut short as a crash would leave them.
+size_t mutateJsonLines(uint8_t *data, size_t size, size_t maxSize, unsigned seed);
+
 // One symbol of each kind the parsers tell apart: Shanghai (lots of 100 shares), Beijing,
 // Hong Kong and US (each with its own trading day and time zone).
 const QStringList &sampleSymbols();

@@ -22,7 +22,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 targets="$*"
 if [ -z "$targets" ]; then
-    targets=$(cd "$build/fuzz" && ls fuzz_* 2>/dev/null)
+    for candidate in "$build"/fuzz/fuzz_*; do
+        if [ -f "$candidate" ] && [ -x "$candidate" ]; then
+            targets="$targets ${candidate##*/}"
+        fi
+    done
 fi
 if [ -z "$targets" ]; then
     echo "no fuzz targets in $build/fuzz" >&2

@@ -129,8 +129,8 @@ public:
     QByteArray realtime(const QStringList &symbols)
     {
         HttpRequest request;
-        request.url = Endpoints::join(endpoints.sina,
-                                      SinaClient::realtimeTarget(symbols, clock.nowMSecs()));
+        request.url =
+            Endpoints::join(endpoints.sina, SinaClient::realtimeTarget(symbols, clock.nowMSecs()));
         request.headers = {{"Referer", Endpoints::sinaReferer()},
                            {"User-Agent", Endpoints::userAgent()}};
         return fetch(request);
@@ -263,9 +263,10 @@ void minuteSeeds(Market &market, const Seeds &seeds)
         seeds.put(u"tencent_minutes"_s, u"hk00700-"_s + QString::fromLatin1(name),
                   market.fetch(client.tencentMinuteRequest(u"hk00700"_s)));
     }
-    seeds.put(u"tencent_minutes"_s, u"test-edges"_s,
-              R"({"data":{"sh600519":{"data":{"date":"20260428","data":["0930 1450.00 100 145000",)"
-              R"("0931 1451.00 90 130590","0932 0 5","093 1450.5 300 435150","1130 1e300 1e308 1")]}}}})"_ba);
+    seeds.put(
+        u"tencent_minutes"_s, u"test-edges"_s,
+        R"({"data":{"sh600519":{"data":{"date":"20260428","data":["0930 1450.00 100 145000",)"
+        R"("0931 1451.00 90 130590","0932 0 5","093 1450.5 300 435150","1130 1e300 1e308 1")]}}}})"_ba);
 
     const auto chart = [&client](const QString &symbol, const QString &range,
                                  const QString &interval) {
@@ -302,14 +303,18 @@ void chatSeeds(Market &market, const Seeds &seeds)
                                                u"Incorrect API key provided."_s)));
     seeds.put(u"chat_completion"_s, u"html-502"_s,
               market.chat(SimChatAnswer::raw(502, "<html><body>Bad gateway</body></html>")));
-    seeds.put(u"chat_completion"_s, u"test-edges"_s,
-              R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""}]},)"
-              R"("text":"legacy"}],"output_text":"top","error":{"type":"server_error","message":"busy"}})"_ba);
+    seeds.put(
+        u"chat_completion"_s, u"test-edges"_s,
+        R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""}]},)"
+        R"("text":"legacy"}],"output_text":"top","error":{"type":"server_error","message":"busy"}})"_ba);
 
-    seeds.put(u"update_manifest"_s, u"current"_s, market.manifest(MarketSimulator::defaultManifest()));
-    seeds.put(u"update_manifest"_s, u"newer"_s,
-              market.manifest(R"({"build":99,"version":"1.4.0","title":"澄川 1.4.0",)"
-                              R"("notes":"改进行情刷新。","downloadUrl":"https://kestrum.orvell.com/download/1.4.0"})"_ba));
+    seeds.put(u"update_manifest"_s, u"current"_s,
+              market.manifest(MarketSimulator::defaultManifest()));
+    seeds.put(
+        u"update_manifest"_s, u"newer"_s,
+        market.manifest(
+            R"({"build":99,"version":"1.4.0","title":"澄川 1.4.0",)"
+            R"("notes":"改进行情刷新。","downloadUrl":"https://kestrum.orvell.com/download/1.4.0"})"_ba));
     seeds.put(u"update_manifest"_s, u"test-edges"_s,
               market.manifest(R"({"build":" 30 ","version":7,"downloadUrl":"file:///etc/passwd",)"
                               R"("notes":null,"title":""})"_ba));
@@ -377,28 +382,32 @@ void fileSeeds(Market &market, const Seeds &seeds)
     for (qsizetype i = 0; i < items.size() && i < 12; ++i)
         dozen.append(items.at(i));
     seeds.put(u"catalog"_s, u"packaged-dozen"_s, json(QJsonObject{{u"items"_s, dozen}}));
-    seeds.put(u"catalog"_s, u"hand-edited"_s,
-              R"({"items":[{"symbol":"SH600519","name":"贵州茅台","industry":" 白酒 "},)"
-              R"({"symbol":"hk00700","name":"腾讯控股","market":null},{"name":"无代码"},)"
-              R"({"symbol":"1","name":""},7,{"symbol":"gb_aapl","name":"苹果","market":"美股"}]})"_ba);
+    seeds.put(
+        u"catalog"_s, u"hand-edited"_s,
+        R"({"items":[{"symbol":"SH600519","name":"贵州茅台","industry":" 白酒 "},)"
+        R"({"symbol":"hk00700","name":"腾讯控股","market":null},{"name":"无代码"},)"
+        R"({"symbol":"1","name":""},7,{"symbol":"gb_aapl","name":"苹果","market":"美股"}]})"_ba);
 
     // Daily cache: bars from the routes, one record marked stale by a failed refresh.
     DailyCache daily(store);
     market.at("close");
-    const auto lastDays = [](QList<DayRecord> days) { return days.mid(days.size() - 22); };
-    daily.applyDailyDaysForSymbol(u"sh600519"_s, lastDays(SinaClient::dayRecordsFromEastmoneyKlines(
-                                                     market.fetch(client.eastmoneyDailyKRequest(
-                                                         u"sh600519"_s)))));
+    const auto lastDays = [](QList<DayRecord> days) {
+        return days.mid(days.size() - 22);
+    };
+    daily.applyDailyDaysForSymbol(u"sh600519"_s,
+                                  lastDays(SinaClient::dayRecordsFromEastmoneyKlines(
+                                      market.fetch(client.eastmoneyDailyKRequest(u"sh600519"_s)))));
     daily.applyDailyDaysForSymbol(
         u"hk00700"_s,
         lastDays(SinaClient::dayRecordsFromYahooChart(
             market.fetch(client.yahooChartRequestForSymbol(u"hk00700"_s, u"6mo"_s, u"1d"_s)),
             u"hk00700"_s)));
-    daily.applyDailyDaysForSymbol(u"gb_aapl"_s, lastDays(SinaClient::dayRecordsFromYahooChart(
-                                                    market.fetch(client.yahooChartRequestForSymbol(
-                                                        u"gb_aapl"_s, u"6mo"_s, u"1d"_s)),
-                                                    u"gb_aapl"_s))
-                                                    .mid(0, 5));
+    daily.applyDailyDaysForSymbol(u"gb_aapl"_s,
+                                  lastDays(SinaClient::dayRecordsFromYahooChart(
+                                               market.fetch(client.yahooChartRequestForSymbol(
+                                                   u"gb_aapl"_s, u"6mo"_s, u"1d"_s)),
+                                               u"gb_aapl"_s))
+                                      .mid(0, 5));
     daily.applyDailyDaysForSymbol(u"gb_aapl"_s, {});
     seeds.put(u"daily_cache"_s, u"saved"_s, readFile(store.dailyCacheURL()));
     seeds.put(u"daily_cache"_s, u"hand-edited"_s,
@@ -407,13 +416,13 @@ void fileSeeds(Market &market, const Seeds &seeds)
               R"("updated_at":7},"sz000001":[],"x":{"features":[]}})"_ba);
 
     // Board map: the defaults with tags found for a watchlist.
-    BoardTags boards(store, [&market, &client](const QString &symbol,
-                                               const BoardTags::TagsCompletion &done) {
-        const std::optional<HttpRequest> request = client.eastmoneyF10Request(symbol);
-        done(request ? SinaClient::boardTagsFromEastmoneyF10JSON(
-                           QJsonDocument::fromJson(market.fetch(request)))
-                     : QStringList());
-    });
+    BoardTags boards(
+        store, [&market, &client](const QString &symbol, const BoardTags::TagsCompletion &done) {
+            const std::optional<HttpRequest> request = client.eastmoneyF10Request(symbol);
+            done(request ? SinaClient::boardTagsFromEastmoneyF10JSON(
+                               QJsonDocument::fromJson(market.fetch(request)))
+                         : QStringList());
+        });
     boards.loadBoardMap();
     boards.ensureBoardTagsForWatchItems(QJsonArray{
         QJsonObject{{u"symbol"_s, u"sh600519"_s}, {u"name"_s, u"贵州茅台"_s}},
@@ -448,17 +457,18 @@ void fileSeeds(Market &market, const Seeds &seeds)
     DecisionSampleLog log(store, intraday, daily, boards, reader);
     const QStringList symbols = {u"sh600519"_s, u"hk00700"_s};
     for (int step = 0; step < 3; ++step) {
-        const QList<Quote> quotes = SinaClient::parseText(
-            SinaClient::decodeRealtimeBody(market.realtime(symbols)));
+        const QList<Quote> quotes =
+            SinaClient::parseText(SinaClient::decodeRealtimeBody(market.realtime(symbols)));
         for (const Quote &quote : quotes) {
             const std::optional<HttpRequest> request =
                 quote.symbol.startsWith(u"hk") ? client.tencentMinuteRequest(quote.symbol)
                                                : client.eastmoneyTrendsRequest(quote.symbol);
             const QByteArray body = market.fetch(request);
             intraday.applyIntradaySeries(
-                quote.symbol, quote.symbol.startsWith(u"hk")
-                                  ? SinaClient::minuteSeriesFromTencentMinutes(body, quote.symbol)
-                                  : SinaClient::minuteSeriesFromEastmoneyTrends(body, quote.symbol));
+                quote.symbol,
+                quote.symbol.startsWith(u"hk")
+                    ? SinaClient::minuteSeriesFromTencentMinutes(body, quote.symbol)
+                    : SinaClient::minuteSeriesFromEastmoneyTrends(body, quote.symbol));
         }
         log.updatePendingDecisionSamplesForQuotes(quotes);
         log.recordDecisionSamplesForQuotes(quotes);
@@ -469,9 +479,10 @@ void fileSeeds(Market &market, const Seeds &seeds)
     // A hand-edited line, a blank one, and a last line cut short by a crash.
     const qsizetype firstEnd = samples.indexOf('\n');
     seeds.put(u"sample_log"_s, u"damaged"_s,
-              samples.left(firstEnd + 1) + "\n{\"symbol\":\"SH600519\",\"recorded_at\":"
-                                           "\"2026-04-28T10:30:00+08:00\",\"price\":\"10\","
-                                           "\"future\":[]}\nnot json\n" +
+              samples.left(firstEnd + 1) +
+                  "\n{\"symbol\":\"SH600519\",\"recorded_at\":"
+                  "\"2026-04-28T10:30:00+08:00\",\"price\":\"10\","
+                  "\"future\":[]}\nnot json\n" +
                   samples.mid(firstEnd + 1, 60));
 }
 

@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const fuzz::Sandbox &sandbox = fuzz::Sandbox::instance();
@@ -43,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sandbox.write(u"strategy/board_map.json"_s, input);
 
     const ConfigStore config(sandbox.path(), QString());
-    const ManualClock clock(QDateTime(QDate(2026, 4, 28), QTime(10, 30),
-                                      QTimeZone("Asia/Shanghai")));
+    const ManualClock clock(
+        QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     const StrategyStore store(config, clock);
     // The lookup answers at once with tags a service might send.
     BoardTags boards(store, [](const QString &, const BoardTags::TagsCompletion &done) {

@@ -18,6 +18,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const fuzz::Sandbox &sandbox = fuzz::Sandbox::instance();
@@ -31,12 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::check(sandbox.read(catalogFile) == input, "the catalog is never rewritten");
 
     QStringList inputs = {u"600"_s, u"平安"_s, u"00700"_s, u"aapl"_s, u"sh600519"_s, u"1"_s};
-    for (qsizetype i = 0; i < items.size() && i < 16; ++i) {
+    for (qsizetype i = 0; i < items.size() && i < 4; ++i) {
         const QJsonObject item = items.at(i).toObject();
         inputs << item.value(u"symbol"_s).toString() << item.value(u"name"_s).toString();
     }
-    const ManualClock clock(QDateTime(QDate(2026, 4, 28), QTime(10, 30),
-                                      QTimeZone("Asia/Shanghai")));
+    const ManualClock clock(
+        QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     const StrategyStore store(config, clock);
     const BoardTags boards(store);
     for (const QString &text : std::as_const(inputs)) {

@@ -34,8 +34,12 @@ struct World
         sources.quoteForSymbol = [quote](const QString &symbol) -> std::optional<Quote> {
             return symbol == quote.symbol ? std::optional<Quote>(quote) : std::nullopt;
         };
-        sources.nextWatchDirective = [](const Quote &) { return u"观察均价线附近的承接"_s; };
-        sources.detailedVolumePrice = [](const Quote &) { return u"量能平稳"_s; };
+        sources.nextWatchDirective = [](const Quote &) {
+            return u"观察均价线附近的承接"_s;
+        };
+        sources.detailedVolumePrice = [](const Quote &) {
+            return u"量能平稳"_s;
+        };
         insight = std::make_unique<InsightService>(settings, http, clock, sources, [] {});
     }
 };
@@ -54,6 +58,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::initialize();
     return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -39,6 +39,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const fuzz::Sandbox &sandbox = fuzz::Sandbox::instance();
@@ -48,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sandbox.write(file, input);
 
     const ConfigStore config(sandbox.path(), QString());
-    const ManualClock clock(QDateTime(QDate(2026, 4, 28), QTime(10, 30),
-                                      QTimeZone("Asia/Shanghai")));
+    const ManualClock clock(
+        QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     const StrategyStore store(config, clock);
     DailyCache cache(store);
     cache.loadDailyCache();
@@ -92,8 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     cache.saveDailyCache();
     DailyCache reloaded(store);
     reloaded.loadDailyCache();
-    if (QJsonDocument(cache.dailyCache()).toJson() ==
-        QJsonDocument(reloaded.dailyCache()).toJson())
+    if (QJsonDocument(cache.dailyCache()).toJson() == QJsonDocument(reloaded.dailyCache()).toJson())
         return 0;
     fuzz::fail("the daily cache survives a save and a load");
 }

@@ -12,6 +12,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
 static void checkTags(const QStringList &tags)
 {
     fuzz::check(tags.size() <= 2, "at most two board tags", tags.join(u'|'));

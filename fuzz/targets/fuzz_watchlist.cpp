@@ -41,6 +41,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const fuzz::Sandbox &sandbox = fuzz::Sandbox::instance();
@@ -55,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::check(!sandbox.exists(u"settings.json"_s),
                 "an existing watchlist means no first run (no settings written)");
 
-    for (const QJsonValue &value : items) {
-        const QJsonObject item = value.toObject();
+    for (qsizetype i = 0; i < items.size() && i < 8; ++i) {
+        const QJsonObject item = items.at(i).toObject();
         const QString symbol = item.value(u"symbol"_s).toString();
         const QString name = item.value(u"name"_s).toString();
         searchFor(config, symbol);
@@ -66,12 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Board tags for the items, the external lookup answering with nothing at once.
-    const ManualClock clock(QDateTime(QDate(2026, 4, 28), QTime(10, 30),
-                                      QTimeZone("Asia/Shanghai")));
+    const ManualClock clock(
+        QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     const StrategyStore store(config, clock);
-    BoardTags boards(store, [](const QString &, const BoardTags::TagsCompletion &done) {
-        done({});
-    });
+    BoardTags boards(store,
+                     [](const QString &, const BoardTags::TagsCompletion &done) { done({}); });
     boards.loadBoardMap();
     boards.ensureBoardTagsForWatchItems(items);
     for (const QJsonValue &value : items) {
