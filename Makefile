@@ -3,20 +3,28 @@
 #   make run    install what is missing, build, start Kestrum
 #   make test   install what is missing, build, run the whole suite
 #   make demo   start the simulated market and Kestrum pointed at it
+#   make fuzz   build the fuzz targets (clang, ASan, UBSan) and run each for FUZZ_SECONDS
 
 BUILD_DIR  ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
+# The fuzz build: clang with libFuzzer and the sanitizers, in a directory of its own.
+FUZZ_BUILD_DIR     ?= build-fuzz
+FUZZ_SECONDS       ?= 60
+FUZZ_SHORT_SECONDS ?= 10
+
 # Everything the build, the tests, the demo and the fonts need.
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev qt6-qpa-plugins \
 	qt6-wayland libgl-dev fonts-noto-cjk dbus-daemon dbus-session-bus-common \
-	libbenchmark-dev
+	libbenchmark-dev \
+	clang libclang-rt-14-dev llvm-14
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test demo bench format clean
+.PHONY: all deps configure build run test demo bench format clean \
+	fuzz-configure fuzz-build fuzz fuzz-short fuzz-seeds
 
 all: build
 
@@ -44,6 +52,30 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz-short
+
+$(FUZZ_BUILD_DIR)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DKESTRUM_FUZZ=ON \
+	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
+
+fuzz-configure: deps $(FUZZ_BUILD_DIR)/build.ninja
+
+fuzz-build: fuzz-configure
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
+
+# Every target in turn for FUZZ_SECONDS (FUZZ_TARGETS="fuzz_realtime ..." for a few);
+# fails when any target found something; the input is kept in $(FUZZ_BUILD_DIR)/fuzz-findings.
+fuzz: fuzz-build
+	scripts/fuzz.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The short pass `make test` runs.
+fuzz-short: fuzz-build
+	scripts/fuzz.sh $(FUZZ_BUILD_DIR) $(FUZZ_SHORT_SECONDS) $(FUZZ_TARGETS)
+
+# Regenerates the seed corpora from the simulated market (fuzz/corpus/).
+fuzz-seeds: configure
+	cmake --build $(BUILD_DIR) --target kestrum-fuzz-seeds -j $(JOBS)
+	$(BUILD_DIR)/fuzz/seeds/kestrum-fuzz-seeds fuzz/corpus
 
 demo: build
 	scripts/demo.sh $(BUILD_DIR)
@@ -53,7 +85,7 @@ bench: build
 	$(BUILD_DIR)/bench/kestrum_bench
 
 format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)

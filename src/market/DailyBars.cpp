@@ -70,11 +70,10 @@ QList<DayRecord> SinaClient::dayRecordsFromYahooChart(const QByteArray &body, co
         if (r.open <= 0)
             r.open = r.close;
         r.volume = chartDoubleFromArray(volumes, i);
-        r.amount = r.close * std::max(0.0, r.volume);
-        const QJsonValue stamp = timestamps.at(i);
-        if (stamp.isDouble()) {
-            const QDateTime moment =
-                QDateTime::fromSecsSinceEpoch(static_cast<qint64>(stamp.toDouble()), zone);
+        r.amount = marketwire::finiteOrZero(r.close * std::max(0.0, r.volume));
+        if (const std::optional<qint64> stamp =
+                marketwire::epochSecondsFromJson(timestamps.at(i))) {
+            const QDateTime moment = QDateTime::fromSecsSinceEpoch(*stamp, zone);
             r.date = posix.toString(moment.date(), u"yyyy-MM-dd"_s);
         }
         records.append(r);

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 using marketwire::numberFromText;
@@ -67,7 +68,8 @@ MinuteSeries SinaClient::minuteSeriesFromEastmoneyTrends(const QByteArray &body,
         double average = numberFromText(f.at(7));
         if (average <= 0)
             average = price;
-        const double volume = std::max(0.0, numberFromText(f.at(5))) * unit;
+        const double volume =
+            marketwire::finiteOrZero(std::max(0.0, numberFromText(f.at(5))) * unit);
         const double position = KSTradingPositionForIntradayTime(symbol, time);
         if (position < 0)
             continue;
@@ -118,11 +120,14 @@ MinuteSeries SinaClient::minuteSeriesFromTencentMinutes(const QByteArray &body,
         const double price = numberFromText(pieces.at(1));
         if (price <= 0)
             continue;
-        const double cumulativeVolume = numberFromText(pieces.at(2)) * unit;
+        const double cumulativeVolume =
+            marketwire::finiteOrZero(numberFromText(pieces.at(2)) * unit);
         const double cumulativeAmount = numberFromText(pieces.at(3));
         double average = price;
         if (cumulativeVolume > 0 && cumulativeAmount / cumulativeVolume > 0)
-            average = cumulativeAmount / cumulativeVolume;
+            average = marketwire::finiteOrZero(cumulativeAmount / cumulativeVolume);
+        if (average <= 0)
+            average = price;
         const double volume = std::max(0.0, cumulativeVolume - largestVolume);
         largestVolume = std::max(largestVolume, cumulativeVolume);
         append(series, price, position, average, volume);
@@ -153,11 +158,10 @@ MinuteSeries SinaClient::minuteSeriesFromYahooChart(const QByteArray &body, cons
         const double close = chartDoubleFromArray(closes, i);
         if (close <= 0)
             continue;
-        const QJsonValue stamp = timestamps.at(i);
-        if (!stamp.isDouble())
+        const std::optional<qint64> stamp = marketwire::epochSecondsFromJson(timestamps.at(i));
+        if (!stamp)
             continue;
-        const QDateTime moment =
-            QDateTime::fromSecsSinceEpoch(static_cast<qint64>(stamp.toDouble()), zone);
+        const QDateTime moment = QDateTime::fromSecsSinceEpoch(*stamp, zone);
         const double position =
             KSTradingPositionForIntradayTime(symbol, posix.toString(moment.time(), u"HH:mm:ss"_s));
         if (position < 0)
@@ -166,7 +170,8 @@ MinuteSeries SinaClient::minuteSeriesFromYahooChart(const QByteArray &body, cons
         totalVolume += volume;
         totalValue += close * volume;
         double average = totalVolume > 0 ? totalValue / totalVolume : close;
-        if (average <= 0)
+        // Sums that overflowed give no average, like an empty one.
+        if (!(average > 0) || !std::isfinite(average))
             average = close;
         if (series.prices.isEmpty())
             series.date = posix.toString(moment.date(), u"yyyy-MM-dd"_s);

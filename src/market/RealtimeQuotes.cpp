@@ -1,6 +1,7 @@
 // Realtime quotes from the Sina feed: one GET for the whole symbol list.
 #include "market/SinaClient.h"
 
+#include "market/WireHelpers.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
 
@@ -157,7 +158,7 @@ std::optional<Quote> quoteFromLine(QStringView line)
             q.previousClose = closeField;
         if (!std::isfinite(q.previousClose))
             q.previousClose = 0; // a change of -100% leaves nothing to divide by
-        q.amount = q.volume * q.price;
+        q.amount = marketwire::finiteOrZero(q.volume * q.price);
     } else {
         if (f.size() < 32 || numberAt(f, 3) <= 0)
             return std::nullopt;

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <optional>
 
 namespace marketwire {
 
@@ -21,6 +22,12 @@ inline double numberFromText(QStringView text)
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     return ok && std::isfinite(value) ? value : 0;
+}
+
+// A product or sum of wire numbers that overflowed reads 0, as an unreadable number does.
+inline double finiteOrZero(double value)
+{
+    return std::isfinite(value) ? value : 0;
 }
 
 // A JSON number, or a string holding one; anything else reads 0.
@@ -33,6 +40,19 @@ inline double numberFromJson(const QJsonValue &value)
     if (value.isString())
         return numberFromText(value.toString());
     return 0;
+}
+
+// A chart time stamp (seconds since the epoch) as whole seconds; none when it is not a number
+// or lies beyond any calendar date (about a million years out), where a cast to an integer
+// would be undefined.
+inline std::optional<qint64> epochSecondsFromJson(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double seconds = value.toDouble();
+    if (!(std::fabs(seconds) < 4e13))
+        return std::nullopt;
+    return static_cast<qint64>(seconds);
 }
 
 inline QString stringFromJson(const QJsonValue &value)

@@ -1,0 +1,36 @@
+// Eastmoney board tags: the F10 concept page and the quote service's industry and concept
+// fields, each read from the same answer.
+#include "FuzzSupport.h"
+
+#include "market/SinaClient.h"
+
+#include <QJsonDocument>
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
+static void checkTags(const QStringList &tags)
+{
+    fuzz::check(tags.size() <= 2, "at most two board tags", tags.join(u'|'));
+    for (const QString &tag : tags) {
+        fuzz::check(!tag.isEmpty() && tag == tag.trimmed(), "board tags are trimmed and not empty",
+                    tag);
+        fuzz::check(tags.count(tag) == 1, "board tags are distinct", tag);
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QJsonDocument json = QJsonDocument::fromJson(fuzz::bytesOf(data, size));
+    checkTags(SinaClient::boardTagsFromEastmoneyF10JSON(json));
+    checkTags(SinaClient::boardTagsFromEastmoneyStockJSON(json));
+    return 0;
+}

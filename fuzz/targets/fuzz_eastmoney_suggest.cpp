@@ -1,0 +1,45 @@
+// Eastmoney's suggestion answer, turned into watch candidates for the search list.
+#include "FuzzSupport.h"
+
+#include "config/ConfigStore.h"
+#include "market/SinaClient.h"
+#include "model/Formatters.h"
+
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray body = fuzz::bytesOf(data, size);
+    for (const int limit : {1, 8}) {
+        const QList<WatchItem> candidates =
+            SinaClient::watchCandidatesFromEastmoneySuggestData(body, limit);
+        fuzz::check(candidates.size() <= limit, "no more candidates than asked for");
+        QSet<QString> seen;
+        for (const WatchItem &item : candidates) {
+            const QString symbol = item.value(u"symbol"_s).toString();
+            fuzz::check(!symbol.isEmpty() && symbol == symbol.toLower(),
+                        "a candidate has a lower-case symbol", symbol);
+            fuzz::check(!seen.contains(symbol), "candidates are distinct", symbol);
+            seen.insert(symbol);
+            fuzz::check(item.value(u"name"_s).isString() && item.value(u"market"_s).isString(),
+                        "a candidate has a name and a market", symbol);
+            // What choosing the candidate goes through next.
+            ConfigStore::directWatchCandidateForInput(symbol);
+            KSMarketBadgeForSymbol(symbol);
+        }
+    }
+    return 0;
+}

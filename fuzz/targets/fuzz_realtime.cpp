@@ -1,0 +1,21 @@
+// Sina realtime feed: the answer's bytes decoded (UTF-8 or GB 18030) and split into quotes,
+// which then go where a refresh sends them.
+#include "FuzzSupport.h"
+
+#include "market/SinaClient.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray body = fuzz::bytesOf(data, size);
+    const QList<Quote> quotes = SinaClient::parseText(SinaClient::decodeRealtimeBody(body));
+    fuzz::exerciseQuotes(quotes);
+    // The text itself, whatever the decoder made of it: a line parser must take any text.
+    fuzz::exerciseQuotes(SinaClient::parseText(QString::fromUtf8(body)));
+    return 0;
+}

@@ -1,0 +1,53 @@
+// settings.json as a user may have edited it: loaded by the store, read into typed
+// settings, and written back and read again as a save and the next launch would.
+#include "FuzzSupport.h"
+
+#include "config/AIProviderPresets.h"
+#include "config/AppSettings.h"
+#include "config/ConfigStore.h"
+
+#include <QJsonDocument>
+
+using namespace Qt::StringLiterals;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::initialize();
+    return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
+{
+    return fuzz::mutateJson(data, size, maxSize, seed);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const fuzz::Sandbox &sandbox = fuzz::Sandbox::instance();
+    sandbox.reset();
+    const QByteArray input = fuzz::bytesOf(data, size);
+    // A watchlist exists, so this is not a first run.
+    sandbox.write(u"watchlist.json"_s, QByteArrayLiteral("[]"));
+    sandbox.write(u"settings.json"_s, input);
+
+    const ConfigStore config(sandbox.path(), QString());
+    const QJsonObject loaded = config.loadSettings();
+    const bool isObject = QJsonDocument::fromJson(input).isObject();
+    if (isObject)
+        fuzz::check(sandbox.read(u"settings.json"_s) == input,
+                    "a readable settings file is not rewritten by loading");
+    else
+        fuzz::check(loaded == AppSettings::fallbackObject(),
+                    "an unreadable settings file reads as the fallback");
+
+    const AppSettings settings = AppSettings::fromJson(loaded);
+    alertPresetFromLegacySettings(loaded);
+    AIProviderPresets::normalizedKey(settings.aiProvider, settings.aiBaseURL);
+
+    // Saved and loaded again, the settings stay what they were.
+    const QJsonObject saved = settings.toJson();
+    fuzz::check(config.saveSettings(saved), "settings can be saved");
+    const AppSettings again = AppSettings::fromJson(config.loadSettings());
+    fuzz::check(again.toJson() == saved, "settings survive a save and a load");
+    return 0;
+}
