@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 namespace TestSupport {
 
 AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
-                       Notifier *notifierOverride)
+                       Notifier *notifierOverride, const EndpointsAdjuster &adjustEndpoints)
     : market(start)
 {
     preferences =
@@ -16,6 +16,8 @@ AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
     KestrumApp::Options options;
     options.appDirectory = dir.path() + u"/data"_s;
     options.endpoints = Endpoints::allAt(market.baseUrl());
+    if (adjustEndpoints)
+        adjustEndpoints(*options.endpoints, market);
     options.clock = &market.clock;
     options.preferences = preferences.get();
     options.notifier = notifierOverride ? notifierOverride : &notifier;
