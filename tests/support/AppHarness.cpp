@@ -8,8 +8,9 @@ using namespace Qt::StringLiterals;
 namespace TestSupport {
 
 AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
-                       Notifier *notifierOverride, const EndpointsAdjuster &adjustEndpoints)
-    : market(start)
+                       Notifier *notifierOverride, const EndpointsAdjuster &adjustEndpoints,
+                       MarketModel model)
+    : market(start, std::move(model))
 {
     preferences =
         std::make_unique<QSettings>(dir.path() + u"/preferences.ini"_s, QSettings::IniFormat);

@@ -26,7 +26,8 @@ public:
     explicit AppHarness(const QStringList &watchSymbols = {},
                         const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
                         Notifier *notifierOverride = nullptr,
-                        const EndpointsAdjuster &adjustEndpoints = {});
+                        const EndpointsAdjuster &adjustEndpoints = {},
+                        MarketModel model = MarketModel());
 
     QTemporaryDir dir;
     SimHarness market;
