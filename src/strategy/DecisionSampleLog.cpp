@@ -9,6 +9,7 @@
 #include "strategy/DailyCache.h"
 #include "strategy/StrategyStore.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -73,12 +74,12 @@ QJsonObject futureOf(const QJsonObject &record)
 
 namespace {
 
-// Writes `bytes` at `offset`; with `cut`, the file ends after them.
+// Writes `bytes` at `offset`; with `cut`, the file (at least `offset` long) ends after them.
 bool writeAt(const QString &path, qint64 offset, const QByteArray &bytes, bool cut)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || file.size() < offset ||
-        (cut && !file.resize(offset)) || !file.seek(offset))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
+        (cut && (file.size() < offset || !file.resize(offset))) || !file.seek(offset))
         return false;
     qint64 written = 0;
     while (written < bytes.size()) {
@@ -90,19 +91,27 @@ bool writeAt(const QString &path, qint64 offset, const QByteArray &bytes, bool c
     return true;
 }
 
-// The journal starts with a fixed-width header line, "kestrum-tail <offset> <length>", and
-// holds the new tail after it. Finishing overwrites the word "tail" with "done". The file is
-// reused, never cut or removed: emptying a file just written costs milliseconds on some file
-// systems, and this happens at nearly every refresh. Bytes after the tail are old ones.
+// The journal starts with a fixed-width header line, "kestrum-tail <offset> <length>
+// <sha-1 of the tail>", and holds the new tail after it; the tail is written before the
+// header. Finishing overwrites "tail" with "done". The file is reused, never cut or removed
+// (emptying a file just written costs milliseconds on some file systems, and this happens
+// at nearly every refresh), so bytes after the tail are old ones, and the checksum tells a
+// tail whose writing was cut short from a whole one.
 constexpr char kOpenMark[] = "kestrum-tail";
 constexpr char kDoneMark[] = "kestrum-done";
 constexpr qsizetype kMarkSize = sizeof(kOpenMark) - 1;
-constexpr qsizetype kHeaderSize = kMarkSize + 1 + 20 + 1 + 20 + 1;
+constexpr qsizetype kHeaderSize = kMarkSize + 1 + 20 + 1 + 20 + 1 + 40 + 1;
 
-QByteArray tailJournalHeader(qint64 offset, qint64 length)
+QByteArray tailChecksum(const QByteArray &tail)
+{
+    return QCryptographicHash::hash(tail, QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray tailJournalHeader(qint64 offset, const QByteArray &tail)
 {
     return QByteArray(kOpenMark) + ' ' + QByteArray::number(offset).rightJustified(20, '0') + ' ' +
-           QByteArray::number(length).rightJustified(20, '0') + '\n';
+           QByteArray::number(tail.size()).rightJustified(20, '0') + ' ' + tailChecksum(tail) +
+           '\n';
 }
 
 struct TailJournal
@@ -126,10 +135,10 @@ std::optional<TailJournal> readTailJournal(const QString &path)
     bool lengthOk = false;
     const qint64 offset = fields.value(1).toLongLong(&offsetOk);
     const qint64 length = fields.value(2).toLongLong(&lengthOk);
-    if (fields.size() != 3 || !offsetOk || !lengthOk || offset < 0 || length < 0)
+    if (fields.size() != 4 || !offsetOk || !lengthOk || offset < 0 || length < 0)
         return std::nullopt;
     QByteArray tail = file.read(length);
-    if (tail.size() != length)
+    if (tail.size() != length || tailChecksum(tail) != fields.at(3))
         return std::nullopt;
     return TailJournal{offset, std::move(tail)};
 }
@@ -585,7 +594,9 @@ bool DecisionSampleLog::replaceLogTail(qint64 offset, const QByteArray &tail)
 {
     // Nothing is synced to disk here, as with the appends: this guards against the
     // process dying half way, which is what leaves a log torn.
-    if (!writeAt(tailJournalPath(), 0, tailJournalHeader(offset, tail.size()) + tail, false)) {
+    const QString journal = tailJournalPath();
+    if (!writeAt(journal, kHeaderSize, tail, false) ||
+        !writeAt(journal, 0, tailJournalHeader(offset, tail), false)) {
         markTailJournalDone(tailJournalPath());
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include "strategy/DecisionSampleLog.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -546,7 +547,8 @@ void TestDecisionSampleLog::interruptedTailRewriteIsFinished()
     const QByteArray stale = "{\"sample_id\":\"old\"}\n";
     const QByteArray journal =
         "kestrum-tail " + QByteArray::number(offset).rightJustified(20, '0') + ' ' +
-        QByteArray::number(newTail.size()).rightJustified(20, '0') + '\n' + newTail;
+        QByteArray::number(newTail.size()).rightJustified(20, '0') + ' ' +
+        QCryptographicHash::hash(newTail, QCryptographicHash::Sha1).toHex() + '\n' + newTail;
     writeAll(logPath() + u".tail"_s, journalCut ? journal.chopped(journalCut) : journal + stale);
 
     // Readers see the finished state before anything finishes it...
