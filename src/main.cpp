@@ -124,6 +124,7 @@ int main(int argc, char **argv)
         return QDesktopServices::openUrl(url);
     };
     KestrumApp controller(options);
+    controller.removeLeftoverTemporaryFiles();
     controller.loadSettings();
     controller.loadStrategy();
 

@@ -7,6 +7,7 @@
 #include "alerts/FreedesktopNotifier.h"
 #include "app/PackageInfo.h"
 #include "app/UpdateChecker.h"
+#include "config/JsonFile.h"
 #include "config/LoginItemManager.h"
 #include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
@@ -23,6 +24,7 @@
 #include "strategy/StrategyStore.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QPointer>
 #include <QSettings>
@@ -177,6 +179,18 @@ void KestrumApp::loadStrategy()
     m_strategy->loadStrategyDataLayer(*m_daily, *m_boardTags);
     m_samples->loadPendingDecisionSamples();
     m_boardTags->ensureBoardTagsForWatchItems(m_config.loadWatchlist());
+}
+
+int KestrumApp::removeLeftoverTemporaryFiles()
+{
+    return JsonFile::removeLeftoverTemporaryFiles(m_config.appDir(),
+                                                  {QFileInfo(m_config.watchlistPath()).fileName(),
+                                                   QFileInfo(m_config.settingsPath()).fileName()}) +
+           JsonFile::removeLeftoverTemporaryFiles(
+               m_strategy->strategyDirectoryURL(),
+               {QFileInfo(m_strategy->dailyCacheURL()).fileName(),
+                QFileInfo(m_strategy->boardMapURL()).fileName(),
+                QFileInfo(m_strategy->decisionSamplesURL()).fileName()});
 }
 
 void KestrumApp::toggleLoginItem()

@@ -108,6 +108,9 @@ public:
     void saveSettings();
     // The strategy data layer: daily cache, board map and the tags every watch item needs.
     void loadStrategy();
+    // Temporary files a killed earlier run left beside the files it was saving. Only once
+    // this process holds the single-instance lock: another writer's may be in use.
+    int removeLeftoverTemporaryFiles();
     void toggleLoginItem();
     void startTimers();
     // An application-modal alert holds the refresh and the title rotation still.

@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
 namespace JsonFile {
 
 std::optional<QJsonDocument> read(const QString &path)
@@ -48,6 +52,26 @@ bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions)
 {
     return writeAtomically(path, document.toJson(QJsonDocument::Indented), permissions);
+}
+
+int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames)
+{
+    int removed = 0;
+    const QDir dir(directory);
+    for (const QString &name : fileNames) {
+        // QSaveFile's own pattern: the name, a dot and six letters or digits.
+        const QStringList candidates =
+            dir.entryList({name + u".??????"_s}, QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &candidate : candidates) {
+            const QStringView suffix = QStringView(candidate).sliced(name.size() + 1);
+            const bool temporary = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+                return c.isLetterOrNumber() && c.unicode() < 128;
+            });
+            if (temporary && QFile::remove(dir.filePath(candidate)))
+                ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace JsonFile

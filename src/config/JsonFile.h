@@ -4,6 +4,7 @@
 #include <QFileDevice>
 #include <QJsonDocument>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,5 +22,10 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
 
 bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// A process killed while writing leaves its temporary file behind ("<name>.XXXXXX" beside
+// the file). Removes those of the named files in `directory`; returns how many. Only for a
+// process that knows it is the directory's one writer.
+int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames);
 
 } // namespace JsonFile

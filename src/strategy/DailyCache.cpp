@@ -314,6 +314,10 @@ void DailyCache::applyDailyDaysForSymbol(const QString &symbol, const QList<DayR
         if (!existing.isObject() || existing.toObject().isEmpty())
             return;
         QJsonObject stale = existing.toObject();
+        // A failing service is asked again at every refresh; once the record says so, the
+        // file needs no rewrite per attempt for the length of the outage.
+        if (stale.value(u"daily_stale"_s) == QJsonValue(true))
+            return;
         stale.insert(u"daily_stale"_s, true);
         m_cache.insert(key, stale);
         saveDailyCache();

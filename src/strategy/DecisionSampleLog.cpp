@@ -9,13 +9,17 @@
 #include "strategy/DailyCache.h"
 #include "strategy/StrategyStore.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <sys/stat.h>
 
 #include <cmath>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +68,86 @@ QJsonObject futureOf(const QJsonObject &record)
 {
     const QJsonValue future = record.value(u"future"_s);
     return future.isObject() ? future.toObject() : QJsonObject();
+}
+
+} // namespace
+
+namespace {
+
+// Writes `bytes` at `offset`; with `cut`, the file (at least `offset` long) ends after them.
+bool writeAt(const QString &path, qint64 offset, const QByteArray &bytes, bool cut)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
+        (cut && (file.size() < offset || !file.resize(offset))) || !file.seek(offset))
+        return false;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+// The journal starts with a fixed-width header line, "kestrum-tail <offset> <length>
+// <sha-1 of the tail>", and holds the new tail after it; the tail is written before the
+// header. Finishing overwrites "tail" with "done". The file is reused, never cut or removed
+// (emptying a file just written costs milliseconds on some file systems, and this happens
+// at nearly every refresh), so bytes after the tail are old ones, and the checksum tells a
+// tail whose writing was cut short from a whole one.
+constexpr char kOpenMark[] = "kestrum-tail";
+constexpr char kDoneMark[] = "kestrum-done";
+constexpr qsizetype kMarkSize = sizeof(kOpenMark) - 1;
+constexpr qsizetype kHeaderSize = kMarkSize + 1 + 20 + 1 + 20 + 1 + 40 + 1;
+
+QByteArray tailChecksum(const QByteArray &tail)
+{
+    return QCryptographicHash::hash(tail, QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray tailJournalHeader(qint64 offset, const QByteArray &tail)
+{
+    return QByteArray(kOpenMark) + ' ' + QByteArray::number(offset).rightJustified(20, '0') + ' ' +
+           QByteArray::number(tail.size()).rightJustified(20, '0') + ' ' + tailChecksum(tail) +
+           '\n';
+}
+
+struct TailJournal
+{
+    qint64 offset = -1;
+    QByteArray tail;
+};
+
+// The pending tail; none when the journal is missing, finished, or was cut short while
+// being written (then the log was not touched yet, and there is nothing to finish).
+std::optional<TailJournal> readTailJournal(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray header = file.read(kHeaderSize);
+    if (header.size() != kHeaderSize || !header.startsWith(kOpenMark) || !header.endsWith('\n'))
+        return std::nullopt;
+    const QList<QByteArray> fields = header.trimmed().split(' ');
+    bool offsetOk = false;
+    bool lengthOk = false;
+    const qint64 offset = fields.value(1).toLongLong(&offsetOk);
+    const qint64 length = fields.value(2).toLongLong(&lengthOk);
+    if (fields.size() != 4 || !offsetOk || !lengthOk || offset < 0 || length < 0)
+        return std::nullopt;
+    QByteArray tail = file.read(length);
+    if (tail.size() != length || tailChecksum(tail) != fields.at(3))
+        return std::nullopt;
+    return TailJournal{offset, std::move(tail)};
+}
+
+void markTailJournalDone(const QString &path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        file.write(kDoneMark, kMarkSize);
 }
 
 } // namespace
@@ -257,31 +341,50 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
     // Something is due: complete the file as it is now, not as it was indexed.
     const FileIdentity before = identity();
     QFile file(logPath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!before.exists || !file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.readAll();
-    file.close();
-    if (!m_indexed || *m_indexed != before || bytes.size() != before.size) {
+    QByteArray bytes;
+    qint64 base = 0; // file offset of bytes[0]
+    if (!m_indexed || *m_indexed != before) {
+        bytes = file.readAll();
         indexBytes(bytes);
         m_indexed = before;
     }
 
+    // The first line the pass changes: dropped (not a record), rewritten in compact form,
+    // or given an outcome. Everything before it stays as it is on disk.
+    const qint64 now = m_store.clock().nowMSecs();
+    qsizetype first = 0;
+    while (first < m_lines.size() && !isChangedByPass(m_lines.at(first), bySymbol, now))
+        ++first;
+    if (first == m_lines.size())
+        return;
+    const qint64 from = m_lines.at(first).offset;
+    if (bytes.isEmpty() && before.size > 0) {
+        if (!file.seek(from))
+            return;
+        bytes = file.readAll();
+        base = from;
+    }
+    file.close();
+    if (base + bytes.size() != before.size)
+        return; // changed while read: the next pass sees it afresh
+
     QByteArray out;
-    out.reserve(bytes.size() + 4096);
-    QVector<LineEntry> lines;
-    lines.reserve(m_lines.size());
+    out.reserve(before.size - from + 4096);
+    QVector<LineEntry> lines = m_lines.first(first);
     bool added = false;
-    for (const LineEntry &entry : std::as_const(m_lines)) {
+    for (qsizetype i = first; i < m_lines.size(); ++i) {
+        const LineEntry &entry = m_lines.at(i);
         // Blank lines and lines that are not JSON objects are dropped by a rewrite.
         if (!entry.record)
             continue;
         const QByteArray text =
-            QByteArray::fromRawData(bytes.constData() + entry.offset, entry.length);
+            QByteArray::fromRawData(bytes.constData() + (entry.offset - base), entry.length);
         LineEntry written = entry;
-        written.offset = out.size();
-        const bool touched =
-            !entry.canonical || (entry.missing != 0 && bySymbol.contains(entry.symbol));
-        if (touched) {
+        written.offset = from + out.size();
+        // Lines the pass leaves as they are are copied, not parsed and written again.
+        if (isChangedByPass(entry, bySymbol, now)) {
             const QJsonObject record = QJsonDocument::fromJson(text).object();
             const QJsonObject copy = completedRecord(record, bySymbol, &added);
             if (!isValidJsonObject(copy))
@@ -300,8 +403,12 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
     if (!added)
         return;
     m_store.ensureStrategyDirectory();
-    if (!JsonFile::writeAtomically(logPath(), out))
-        return; // the old file stays, and so does its index
+    const bool written =
+        from == 0 ? JsonFile::writeAtomically(logPath(), out) : replaceLogTail(from, out);
+    if (!written) {
+        m_indexed.reset(); // whatever is on disk now is read afresh
+        return;
+    }
     setLines(std::move(lines));
     m_indexed = identity();
 }
@@ -333,7 +440,12 @@ QList<QJsonObject> DecisionSampleLog::decisionSampleRecords() const
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return parseRecords(file.readAll());
+    QByteArray bytes = file.readAll();
+    // A tail replacement a crash interrupted counts as done, as it will be at the next pass.
+    if (const std::optional<TailJournal> journal = readTailJournal(tailJournalPath());
+        journal && journal->offset <= bytes.size())
+        bytes = bytes.first(journal->offset) + journal->tail;
+    return parseRecords(bytes);
 }
 
 bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
@@ -341,6 +453,10 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
     if (!isValidJsonObject(record))
         return false;
     m_store.ensureStrategyDirectory();
+    if (!finishInterruptedTailRewrite() || !repairLastLine()) {
+        m_indexed.reset();
+        return false;
+    }
     syncPendingIndex();
     rotateDecisionSampleLogIfNeeded();
     const QByteArray compact = QJsonDocument(record).toJson(QJsonDocument::Compact);
@@ -371,7 +487,7 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
         return false;
     }
     const qint64 size = file.size();
-    // A line cut short by a crash must not swallow this one.
+    // A last line that could not be told apart (see repairLastLine) must not swallow this one.
     char last = '\n';
     if (size > 0 && (!file.seek(size - 1) || !file.getChar(&last))) {
         m_indexed.reset();
@@ -407,6 +523,9 @@ bool DecisionSampleLog::appendDecisionSampleRecord(const QJsonObject &record)
 
 bool DecisionSampleLog::rewriteDecisionSampleRecords(const QList<QJsonObject> &records)
 {
+    // The whole file is replaced: a pending tail of the one before no longer applies.
+    if (QFileInfo::exists(tailJournalPath()))
+        markTailJournalDone(tailJournalPath());
     QByteArray bytes;
     QVector<LineEntry> lines;
     for (const QJsonObject &record : records) {
@@ -448,6 +567,82 @@ bool DecisionSampleLog::rotateDecisionSampleLogIfNeeded()
     return true;
 }
 
+QString DecisionSampleLog::tailJournalPath() const
+{
+    return logPath() + u".tail"_s;
+}
+
+bool DecisionSampleLog::finishInterruptedTailRewrite()
+{
+    const QString path = tailJournalPath();
+    const std::optional<TailJournal> journal = readTailJournal(path);
+    if (!journal)
+        return true;
+    const FileIdentity current = identity();
+    // A journal that does not fit this log (the log was replaced or cut since) has nothing
+    // left to finish either.
+    if (current.exists && current.size >= journal->offset) {
+        if (!writeAt(logPath(), journal->offset, journal->tail, true))
+            return false;
+        m_indexed.reset();
+    }
+    markTailJournalDone(path);
+    return true;
+}
+
+bool DecisionSampleLog::replaceLogTail(qint64 offset, const QByteArray &tail)
+{
+    // Nothing is synced to disk here, as with the appends: this guards against the
+    // process dying half way, which is what leaves a log torn.
+    const QString journal = tailJournalPath();
+    if (!writeAt(journal, kHeaderSize, tail, false) ||
+        !writeAt(journal, 0, tailJournalHeader(offset, tail), false)) {
+        markTailJournalDone(tailJournalPath());
+        return false;
+    }
+    if (!writeAt(logPath(), offset, tail, true))
+        return false; // the journal stays: the next use finishes the job
+    markTailJournalDone(tailJournalPath());
+    return true;
+}
+
+bool DecisionSampleLog::repairLastLine()
+{
+    QFile file(logPath());
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    const qint64 size = file.size();
+    char last = '\n';
+    if (size == 0)
+        return true;
+    if (!file.seek(size - 1) || !file.getChar(&last))
+        return false;
+    if (last == '\n')
+        return true;
+    // Find where the last line starts; a sample line is a few KiB, so a line much longer
+    // than that is left alone (ended, as before, so the next one starts afresh).
+    constexpr qint64 kLongestLine = 1024 * 1024;
+    const qint64 from = std::max<qint64>(0, size - kLongestLine);
+    if (!file.seek(from))
+        return false;
+    const QByteArray tail = file.read(size - from);
+    if (tail.size() != size - from)
+        return false;
+    const qsizetype lineFeed = tail.lastIndexOf('\n');
+    if (lineFeed < 0 && from > 0)
+        return file.seek(size) && file.write("\n", 1) == 1;
+    const qint64 start = from + lineFeed + 1;
+    QJsonParseError error{};
+    const bool whole = QJsonDocument::fromJson(tail.sliced(lineFeed + 1), &error).isObject() &&
+                       error.error == QJsonParseError::NoError;
+    if (whole)
+        return file.seek(size) && file.write("\n", 1) == 1;
+    // The line a crash cut short was never a record: without it every line parses again.
+    return file.resize(start);
+}
+
 // --- The index ---
 
 DecisionSampleLog::FileIdentity DecisionSampleLog::identity() const
@@ -473,6 +668,7 @@ void DecisionSampleLog::loadPendingDecisionSamples()
 
 void DecisionSampleLog::syncPendingIndex()
 {
+    finishInterruptedTailRewrite();
     const FileIdentity current = identity();
     if (m_indexed && *m_indexed == current)
         return;
@@ -535,6 +731,7 @@ void DecisionSampleLog::describeRecord(const QJsonObject &record, LineEntry &ent
         return;
     entry.symbol = symbol;
     entry.recordedMs = recorded->toMSecsSinceEpoch();
+    entry.futureObject = record.value(u"future"_s).isObject();
     // A future that is not an object counts as empty: every outcome is missing.
     const QJsonObject future = futureOf(record);
     for (const Horizon &horizon : kHorizons) {
@@ -558,6 +755,24 @@ bool DecisionSampleLog::isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySym
                     return true;
             }
         }
+    }
+    return false;
+}
+
+bool DecisionSampleLog::isChangedByPass(const LineEntry &entry,
+                                        const QHash<QString, Quote> &quotesBySymbol,
+                                        qint64 nowMs) const
+{
+    if (!entry.record || !entry.canonical)
+        return true;
+    // Only a record with a quote and a readable time is completed (see completedRecord).
+    if (entry.symbol.isEmpty() || !quotesBySymbol.contains(entry.symbol))
+        return false;
+    if (!entry.futureObject)
+        return true;
+    for (const Horizon &horizon : kHorizons) {
+        if ((entry.missing & horizon.bit) && nowMs - entry.recordedMs >= horizon.secs * 1000)
+            return true;
     }
     return false;
 }

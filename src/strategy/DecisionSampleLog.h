@@ -23,9 +23,12 @@ class StrategyStore;
 //
 // The log's lines are indexed in memory (read once, again whenever the file changes under
 // us), so a refresh with nothing due costs a stat() rather than a parse of a log that may be
-// 20 MiB long. When an outcome is due the whole file is read and atomically replaced; lines
-// the pass does not change and that are already in compact form are copied as they are
-// instead of being parsed and written again, which gives the same bytes.
+// 20 MiB long. When an outcome is due only the log's tail from the first line that changes is
+// read and replaced: outcomes fall due for the samples of the last hour, and with samples
+// taken at every change of state that happens at nearly every refresh, so replacing a log of
+// many MiB each time would cost a whole-file write every 12 seconds. The new tail is written
+// to a journal beside the log first (atomically), so a crash in the middle is finished at
+// the next use instead of losing the tail. Lines before it are kept byte for byte.
 class DecisionSampleLog
 {
 public:
@@ -92,6 +95,7 @@ private:
         QString symbol; // lower-cased
         qint64 recordedMs = 0;
         int missing = 0; // absent outcomes: bit 0 after15m, bit 1 after30m, bit 2 after60m
+        bool futureObject = false; // "future" holds an object (a pass writes {} otherwise)
     };
     // Enough to tell that the file is no longer the one that was indexed.
     struct FileIdentity
@@ -105,13 +109,26 @@ private:
     };
 
     QString logPath() const;
+    // Beside the log while its tail is being replaced: {"offset":N} and the new tail.
+    QString tailJournalPath() const;
     FileIdentity identity() const;
+    // Completes a tail replacement that a crash interrupted. False while one is pending
+    // that cannot be completed (nothing may be appended then).
+    bool finishInterruptedTailRewrite();
+    // The log from byte `offset` on becomes `tail`: journal, then the log, then no journal.
+    bool replaceLogTail(qint64 offset, const QByteArray &tail);
+    // A last line cut short by a crash is removed; a complete one without its line feed
+    // gets one. False on a file error.
+    bool repairLastLine();
     // Reindexes when the file differs from the one last indexed.
     void syncPendingIndex();
     void indexBytes(const QByteArray &bytes);
     void setLines(QVector<LineEntry> lines);
     static void describeRecord(const QJsonObject &record, LineEntry &entry);
     bool isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySymbol) const;
+    // Whether a pass with these quotes, now, writes this line differently (or drops it).
+    bool isChangedByPass(const LineEntry &entry, const QHash<QString, Quote> &quotesBySymbol,
+                         qint64 nowMs) const;
     // The outcome step for one record: a copy with every outcome whose time has come.
     QJsonObject completedRecord(const QJsonObject &record,
                                 const QHash<QString, Quote> &quotesBySymbol, bool *added) const;

@@ -6,13 +6,23 @@
 
 #include "strategy/DecisionSampleLog.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
 namespace {
+
+quint64 inodeOf(const QString &path)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
 
 QByteArray line(const QJsonObject &o)
 {
@@ -61,6 +71,9 @@ private Q_SLOTS:
     void rotation();
     void rotationBlockedByAnArchive();
     void crashTruncatedLastLine();
+    void outcomeReplacesOnlyTheTail();
+    void interruptedTailRewriteIsFinished_data();
+    void interruptedTailRewriteIsFinished();
     void fileChangedUnderTheLog();
     void shortWriteLeavesTheLogWhole();
     void invalidRecordsWriteNothing();
@@ -324,7 +337,9 @@ void TestDecisionSampleLog::crashTruncatedLastLine()
     write(whole + "{\"sample_id\":\"sh6");
     const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:30:00+0800"_s, 11.0, 0);
     QVERIFY(m_log->appendDecisionSampleRecord(next));
-    QCOMPARE(readBytes(logPath()), whole + "{\"sample_id\":\"sh6\n" + line(next));
+    // The piece of the line being written when the crash came was never a record: it goes,
+    // and every line of the log parses again.
+    QCOMPARE(readBytes(logPath()), whole + line(next));
     const QList<QJsonObject> records = m_log->decisionSampleRecords();
     QCOMPARE(records.size(), 2);
     QCOMPARE(records.last(), next);
@@ -333,6 +348,88 @@ void TestDecisionSampleLog::crashTruncatedLastLine()
     write(whole.chopped(1));
     QVERIFY(m_log->appendDecisionSampleRecord(next));
     QCOMPARE(m_log->decisionSampleRecords().size(), 2);
+}
+
+void TestDecisionSampleLog::outcomeReplacesOnlyTheTail()
+{
+    // A day of resolved samples, then one due now: the pass rewrites from that line on and
+    // leaves the file (its inode, its first bytes) where it is.
+    const QString sym = u"sh600000"_s;
+    const QJsonObject outcome{{u"price"_s, 10.0}};
+    const QJsonObject resolved{
+        {u"after15m"_s, outcome}, {u"after30m"_s, outcome}, {u"after60m"_s, outcome}};
+    QByteArray head;
+    for (int i = 0; i < 200; ++i)
+        head += line(sample(sym, u"2026-04-27T10:00:00+0800"_s, 10.0, i, resolved));
+    const QByteArray due = line(sample(sym, u"2026-04-28T10:10:00+0800"_s, 10.0, 0));
+    const QByteArray fresh = line(sample(sym, u"2026-04-28T10:29:00+0800"_s, 10.0, 0));
+    QVERIFY(writeBytes(logPath(), head + due + fresh));
+    const quint64 inode = inodeOf(logPath());
+    m_log->updatePendingDecisionSamplesForQuotes({makeQuote(sym, 10.2, 10.4, 9.8, 10.0)});
+
+    const QByteArray after = readBytes(logPath());
+    QCOMPARE(inodeOf(logPath()), inode);
+    QVERIFY(after.startsWith(head));
+    QVERIFY(after.endsWith(fresh));
+    QCOMPARE(futureOf(200).keys(), QStringList{u"after15m"_s});
+    QVERIFY(readBytes(logPath() + u".tail"_s).startsWith("kestrum-done "));
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 2);
+    // The index follows the new tail: nothing more is due a minute later.
+    advanceMinutes(1);
+    m_log->updatePendingDecisionSamplesForQuotes({makeQuote(sym, 10.2, 10.4, 9.8, 10.0)});
+    QCOMPARE(readBytes(logPath()), after);
+}
+
+void TestDecisionSampleLog::interruptedTailRewriteIsFinished_data()
+{
+    QTest::addColumn<int>("cut");        // bytes of the new tail in the log when the crash came
+    QTest::addColumn<int>("journalCut"); // bytes missing from the journal's end
+    QTest::addColumn<bool>("applies");   // the journal is whole and fits the log
+    QTest::newRow("before the log was touched") << -1 << 0 << true;
+    QTest::newRow("log cut at the offset") << 0 << 0 << true;
+    QTest::newRow("new tail half written") << 40 << 0 << true;
+    QTest::newRow("journal half written") << -1 << 30 << false;
+    QTest::newRow("journal of another log") << -2 << 0 << false;
+}
+
+void TestDecisionSampleLog::interruptedTailRewriteIsFinished()
+{
+    QFETCH(int, cut);
+    QFETCH(int, journalCut);
+    QFETCH(bool, applies);
+    const QString sym = u"sh600000"_s;
+    const QByteArray head = line(sample(sym, u"2026-04-28T09:00:00+0800"_s, 9.0, 0));
+    const QByteArray oldTail = line(sample(sym, u"2026-04-28T10:00:00+0800"_s, 10.0, 0));
+    const QByteArray newTail = line(sample(sym, u"2026-04-28T10:00:00+0800"_s, 10.0, 0,
+                                           {{u"after15m"_s, QJsonObject{{u"price"_s, 10.2}}}}));
+    QByteArray onDisk = head + oldTail;
+    if (cut == 0)
+        onDisk = head;
+    else if (cut > 0)
+        onDisk = head + newTail.first(cut);
+    QVERIFY(writeBytes(logPath(), onDisk));
+    const qint64 offset = cut == -2 ? onDisk.size() + 100 : head.size();
+    // Followed by the stale end of an earlier, longer tail, as the reused journal has it.
+    const QByteArray stale = "{\"sample_id\":\"old\"}\n";
+    const QByteArray journal =
+        "kestrum-tail " + QByteArray::number(offset).rightJustified(20, '0') + ' ' +
+        QByteArray::number(newTail.size()).rightJustified(20, '0') + ' ' +
+        QCryptographicHash::hash(newTail, QCryptographicHash::Sha1).toHex() + '\n' + newTail;
+    QVERIFY(writeBytes(logPath() + u".tail"_s,
+                       journalCut ? journal.chopped(journalCut) : journal + stale));
+
+    // Readers see the finished state before anything finishes it...
+    const QList<QJsonObject> records = m_log->decisionSampleRecords();
+    QCOMPARE(records.size(), applies ? 2 : QByteArray(onDisk).count('\n'));
+    // ...and the next use of the log finishes it on disk.
+    m_log->loadPendingDecisionSamples();
+    // Finished (or, cut short, never started): the journal has nothing left to do.
+    QVERIFY(readBytes(logPath() + u".tail"_s)
+                .startsWith(journalCut ? "kestrum-tail " : "kestrum-done "));
+    QCOMPARE(readBytes(logPath()), applies ? head + newTail : onDisk);
+    const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:31:00+0800"_s, 11.0, 0);
+    QVERIFY(m_log->appendDecisionSampleRecord(next));
+    QCOMPARE(m_log->decisionSampleRecords().last(), next);
 }
 
 void TestDecisionSampleLog::fileChangedUnderTheLog()

@@ -8,14 +8,17 @@ using namespace Qt::StringLiterals;
 namespace TestSupport {
 
 AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
-                       Notifier *notifierOverride)
-    : market(start)
+                       Notifier *notifierOverride, const EndpointsAdjuster &adjustEndpoints,
+                       MarketModel model)
+    : market(start, std::move(model))
 {
     preferences =
         std::make_unique<QSettings>(dir.path() + u"/preferences.ini"_s, QSettings::IniFormat);
     KestrumApp::Options options;
     options.appDirectory = dir.path() + u"/data"_s;
     options.endpoints = Endpoints::allAt(market.baseUrl());
+    if (adjustEndpoints)
+        adjustEndpoints(*options.endpoints, market);
     options.clock = &market.clock;
     options.preferences = preferences.get();
     options.notifier = notifierOverride ? notifierOverride : &notifier;

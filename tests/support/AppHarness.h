@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace TestSupport {
@@ -19,9 +20,14 @@ namespace TestSupport {
 class AppHarness
 {
 public:
+    // Changes the endpoints (all on the simulator by default) before the controller is made.
+    using EndpointsAdjuster = std::function<void(Endpoints &, SimHarness &)>;
+
     explicit AppHarness(const QStringList &watchSymbols = {},
                         const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
-                        Notifier *notifierOverride = nullptr);
+                        Notifier *notifierOverride = nullptr,
+                        const EndpointsAdjuster &adjustEndpoints = {},
+                        MarketModel model = MarketModel());
 
     QTemporaryDir dir;
     SimHarness market;

@@ -17,9 +17,9 @@ QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int s
     return zoneTime("Asia/Shanghai", year, month, day, hour, minute, second);
 }
 
-SimHarness::SimHarness(const QDateTime &start)
+SimHarness::SimHarness(const QDateTime &start, MarketModel model)
     : clock(start)
-    , simulator(clock)
+    , simulator(clock, nullptr, std::move(model))
 {
     simulator.start();
     client = std::make_unique<SinaClient>(http, Endpoints::allAt(simulator.baseUrl()), clock);

@@ -22,7 +22,9 @@ QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int
 class SimHarness
 {
 public:
-    explicit SimHarness(const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30));
+    // `model`: the market to serve (a copy shares what the original has computed already).
+    explicit SimHarness(const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
+                        MarketModel model = MarketModel());
 
     ManualClock clock;
     MarketSimulator simulator;

@@ -1,0 +1,695 @@
+// Every outside service misbehaving in turn, end to end through the controller: each route
+// of the simulated market times out, resets, answers 500, answers garbage, answers a body
+// that never ends, or answers so slowly that the next refresh comes first. Through all of it
+// the refresh cycle must keep going, never overlap itself, keep the last quotes when the
+// realtime feed fails, leave every file valid JSON and hold only bounded state.
+#include "AppHarness.h"
+
+#include "ai/InsightService.h"
+#include "app/PackageInfo.h"
+#include "app/UpdateChecker.h"
+#include "app/WatchlistManager.h"
+#include "config/JsonFile.h"
+#include "decision/StateSnapshots.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/DecisionSampleLog.h"
+#include "strategy/StrategyStore.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+// An A-share outside the local catalog (Eastmoney trends, then Tencent; Eastmoney bars;
+// board lookups), a Hong Kong stock (Tencent, then Yahoo) and a US stock (Yahoo): together
+// they use every market route.
+const QString kAShare = u"bj830799"_s;
+const QStringList kWatch{kAShare, u"hk00700"_s, u"gb_aapl"_s};
+const QString kRealtime = u"realtime"_s;
+// The deadlines given to the clients that let a caller choose one (AI, update manifest): a
+// short one where the test waits for it to pass, a roomy one where an answer must arrive.
+constexpr int kShortDeadlineMs = 250;
+constexpr int kRoomyDeadlineMs = 5000;
+int deadlineFor(const QString &fault)
+{
+    return fault == u"timeout" ? kShortDeadlineMs : kRoomyDeadlineMs;
+}
+const QString kStatusOutage = u"网络异常，显示上次行情"_s;
+const QString kStatusLoading = u"正在加载行情..."_s;
+
+// Counts refresh starts and ends and notes any start that comes before the previous end.
+class RefreshMonitor : public QObject
+{
+public:
+    explicit RefreshMonitor(KestrumApp &app)
+    {
+        connect(&app, &KestrumApp::refreshStarted, this, [this] {
+            if (started != finished)
+                overlapped = true;
+            ++started;
+        });
+        connect(&app, &KestrumApp::refreshFinished, this, [this] {
+            ++finished;
+            if (finished > started)
+                overlapped = true;
+        });
+    }
+    int started = 0;
+    int finished = 0;
+    bool overlapped = false;
+};
+
+// The realtime feed lives on a host of its own, as the real one does: a second port of the
+// same simulator, so its requests never wait behind hung requests to the data routes.
+void ownHostForQuotes(Endpoints &endpoints, SimHarness &market)
+{
+    const quint16 port = market.server().listen(QHostAddress::LocalHost, 0);
+    if (port != 0)
+        endpoints.sina = QUrl(u"http://127.0.0.1:"_s + QString::number(port));
+}
+
+// A market whose days (minute paths, daily bars) the first world has computed already: every
+// world serves a copy of it instead of computing the same half year of days again.
+std::optional<MarketModel> g_warmMarket;
+
+struct FaultWorld
+{
+    explicit FaultWorld(const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30))
+        : h(kWatch, start, nullptr, ownHostForQuotes, g_warmMarket.value_or(MarketModel()))
+        , monitor(*h.app)
+    {
+        h.app->loadStrategy();
+    }
+
+    // One timer tick 12 s later, plus two more ticks at once that must be dropped.
+    void tick()
+    {
+        h.clock().advanceSecs(12);
+        h.app->refresh();
+        h.app->refresh();
+        h.app->refresh();
+    }
+    bool tickAndWait(int timeoutMs = 10000)
+    {
+        const int before = monitor.finished;
+        tick();
+        return waitFor([&] { return monitor.finished > before; }, timeoutMs);
+    }
+    // Everything sent has been answered or given up on.
+    bool settle(int timeoutMs = 10000)
+    {
+        return waitFor([&] { return h.app->http().requestsInFlight() == 0; }, timeoutMs);
+    }
+    int requests(const QString &route) const { return h.requestCount(route); }
+    // Refresh requests sent. A request the network layer resends by itself after a reset
+    // of a kept-alive connection carries the same target, so it is one request here.
+    int realtimeRequests() const
+    {
+        QSet<QString> targets;
+        for (const SimRequest &request : const_cast<AppHarness &>(h).server().requests(kRealtime))
+            targets.insert(request.target);
+        return int(targets.size());
+    }
+    bool isFilled() const
+    {
+        KestrumApp &app = *h.app;
+        for (const Quote &quote : app.quotes()) {
+            if (!app.intraday().isReal(quote.symbol) ||
+                !app.dailyCache().dailyCacheRecordForQuote(quote))
+                return false;
+        }
+        return app.quotes().size() == kWatch.size() &&
+               app.boardTags().hasUsableBoardTagsForSymbol(kAShare);
+    }
+
+    AppHarness h;
+    RefreshMonitor monitor;
+};
+
+SimFault faultNamed(const QString &name, const QString &route)
+{
+    SimFault fault;
+    if (name == u"reset") {
+        fault.reset = true;
+    } else if (name == u"status500") {
+        fault.status = 500;
+        // The realtime feed reads any body whatever the status, as its provider sends real
+        // quotes that way; a realistic 500 carries an error page.
+        fault.garbage = route == kRealtime;
+    } else if (name == u"garbage") {
+        fault.garbage = true;
+    } else if (name == u"empty") {
+        fault.emptyBody = true;
+    } else if (name == u"endless") {
+        fault.endless = true;
+    } else if (name == u"slow") {
+        fault.delayMs = 150; // past the next refresh, well inside the client's deadline
+    } else if (name == u"timeout") {
+        fault.delayMs = 4 * kShortDeadlineMs; // past the short deadline given where possible
+    }
+    return fault;
+}
+
+// Every file the program keeps is whole and of its documented shape.
+QString fileProblem(KestrumApp &app)
+{
+    const auto shaped = [](const QString &path, bool array, bool required) -> QString {
+        if (!QFileInfo::exists(path))
+            return required ? path + u" is missing"_s : QString();
+        const std::optional<QJsonDocument> doc = JsonFile::read(path);
+        if (!doc || (array ? !doc->isArray() : !doc->isObject()))
+            return path + u" is not valid JSON of its shape"_s;
+        return QString();
+    };
+    const StrategyStore &store = app.strategy();
+    for (const QString &problem :
+         {shaped(app.config().watchlistPath(), true, true),
+          shaped(app.config().settingsPath(), false, true),
+          shaped(store.dailyCacheURL(), false, false), shaped(store.boardMapURL(), false, false)}) {
+        if (!problem.isEmpty())
+            return problem;
+    }
+    QFile log(store.decisionSamplesURL());
+    if (!log.exists())
+        return QString();
+    if (!log.open(QIODevice::ReadOnly))
+        return u"the sample log cannot be read"_s;
+    const QByteArray bytes = log.readAll();
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        return u"the sample log ends inside a line"_s;
+    for (const QByteArray &line : bytes.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error{};
+        if (!QJsonDocument::fromJson(line, &error).isObject())
+            return u"a sample log line does not parse: "_s + QString::fromUtf8(line.left(80));
+    }
+    return QString();
+}
+
+// Per-symbol state stays within its caps: nothing grows with the number of refreshes.
+QString boundsProblem(KestrumApp &app, qsizetype symbols)
+{
+    const IntradayStore &store = app.intraday();
+    if (store.symbols().size() > symbols)
+        return u"intraday store holds %1 symbols"_s.arg(store.symbols().size());
+    for (const QString &symbol : store.symbols()) {
+        for (const QVector<double> *series : {&store.prices(symbol), &store.positions(symbol),
+                                              &store.averages(symbol), &store.volumes(symbol)}) {
+            if (series->size() > IntradayStore::kMaxPoints)
+                return symbol + u" holds %1 points"_s.arg(series->size());
+        }
+    }
+    const qsizetype sizes[] = {
+        app.snapshots().currentStateSnapshots().size(),
+        app.snapshots().previousStateSnapshots().size(),
+        app.priceFlashDirections().size(),
+        app.sampleLog().decisionSampleLastLoggedAt().size(),
+        app.boardTags().boardLookupInFlightSymbols().size(),
+        app.insights().aiLoadingSymbols().size(),
+        app.insights().aiErrors().size(),
+        app.backgroundQuotes().size() - KestrumApp::backgroundIndexSymbols().size(),
+    };
+    for (qsizetype size : sizes) {
+        if (size > symbols)
+            return u"a per-symbol map holds %1 entries"_s.arg(size);
+    }
+    return QString();
+}
+
+// A file replaced atomically gets a new inode: this tells a rewrite from no write at all,
+// whatever the file system's time resolution.
+quint64 inodeOf(const QString &path)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? quint64(info.st_ino) : 0;
+}
+
+} // namespace
+
+class tst_FaultInjection : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void realtimeFaults_data();
+    void realtimeFaults();
+    void marketDataFaults_data();
+    void marketDataFaults();
+    void searchFaults_data();
+    void searchFaults();
+    void chatFaults_data();
+    void chatFaults();
+    void manifestFaults_data();
+    void manifestFaults();
+    void timeoutsOnEveryMarketRoute();
+    void dailyOutageDoesNotRewriteTheCache();
+
+private:
+    static void addFaultRows(bool withTimeout);
+};
+
+void tst_FaultInjection::initTestCase()
+{
+    FaultWorld first;
+    QVERIFY(first.tickAndWait());
+    QVERIFY(first.settle());
+    QVERIFY(first.isFilled());
+    g_warmMarket = first.h.market.simulator.model();
+}
+
+void tst_FaultInjection::addFaultRows(bool withTimeout)
+{
+    QTest::addColumn<QString>("fault");
+    QStringList faults{u"reset"_s, u"status500"_s, u"garbage"_s,
+                       u"empty"_s, u"endless"_s,   u"slow"_s};
+    if (withTimeout)
+        faults << u"timeout"_s;
+    for (const QString &fault : faults)
+        QTest::newRow(qPrintable(fault)) << fault;
+}
+
+void tst_FaultInjection::realtimeFaults_data()
+{
+    addFaultRows(false);
+}
+
+void tst_FaultInjection::realtimeFaults()
+{
+    QFETCH(QString, fault);
+    FaultWorld w;
+    QVERIFY(w.tickAndWait());
+    QVERIFY(w.settle());
+    const QList<Quote> before = w.h.app->quotes();
+    const QVector<double> pointsBefore = w.h.app->intraday().prices(kAShare);
+    QCOMPARE(before.size(), kWatch.size());
+
+    w.h.server().setFault(kRealtime, faultNamed(fault, kRealtime));
+    const int finishedBefore = w.monitor.finished;
+    w.tick();
+    QVERIFY(w.h.app->isRefreshing());
+    QCOMPARE(w.h.app->lastStatus(), kStatusLoading);
+    // The next timer tick comes while the answer is still out: dropped, not sent.
+    w.h.clock().advanceSecs(12);
+    w.h.app->refresh();
+    QVERIFY(waitFor([&] { return w.monitor.finished > finishedBefore; }, 10000));
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+
+    if (fault == u"slow") {
+        // A late answer is still an answer: the refresh learns from it.
+        QVERIFY(w.h.app->lastStatus().startsWith(u"2026-04-28 10:30:"_s));
+        QVERIFY(w.h.app->intraday().prices(kAShare).size() >= pointsBefore.size());
+    } else {
+        QCOMPARE(w.h.app->quotes(), before);
+        QCOMPARE(w.h.app->lastStatus(), kStatusOutage);
+        QCOMPARE(w.h.app->intraday().prices(kAShare), pointsBefore);
+        QVERIFY(w.h.app->title().startsWith(before.first().name) ||
+                w.h.app->title().contains(before.at(1).name) ||
+                w.h.app->title().contains(before.at(2).name));
+    }
+
+    // Still failing at the next ticks: same outcome, one request each.
+    for (int i = 0; i < 2 && fault != u"slow"; ++i) {
+        QVERIFY(w.tickAndWait());
+        QCOMPARE(w.h.app->lastStatus(), kStatusOutage);
+        QCOMPARE(w.h.app->quotes(), before);
+    }
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+
+    w.h.server().clearFaults();
+    QVERIFY(w.tickAndWait());
+    QVERIFY(w.settle());
+    QVERIFY(w.h.app->lastStatus().startsWith(u"2026-04-28 10:3"_s));
+    QVERIFY(w.h.app->quotes().first().price > 0);
+    QVERIFY(!w.monitor.overlapped);
+    QCOMPARE(w.monitor.started, w.monitor.finished);
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+    const QString files = fileProblem(*w.h.app);
+    QVERIFY2(files.isEmpty(), qPrintable(files));
+    const QString bounds = boundsProblem(*w.h.app, kWatch.size());
+    QVERIFY2(bounds.isEmpty(), qPrintable(bounds));
+}
+
+void tst_FaultInjection::marketDataFaults_data()
+{
+    addFaultRows(false);
+}
+
+void tst_FaultInjection::marketDataFaults()
+{
+    // One world per data route, all misbehaving at once in the same way (each world's other
+    // routes behave): they wait on their servers side by side.
+    QFETCH(QString, fault);
+    const QStringList routes{u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s,
+                             u"eastmoney-kline"_s,  u"eastmoney-f10"_s,  u"eastmoney-stock"_s};
+    std::vector<std::unique_ptr<FaultWorld>> worlds;
+    for (const QString &route : routes) {
+        auto w = std::make_unique<FaultWorld>();
+        // The quote service's board fields are only asked when F10 has nothing.
+        if (route == u"eastmoney-stock")
+            w->h.market.simulator.setEmptyDataRoutes({u"eastmoney-f10"_s});
+        w->h.server().setFault(route, faultNamed(fault, route));
+        worlds.push_back(std::move(w));
+    }
+    const auto each = [&](const std::function<QString(FaultWorld &)> &step) -> QString {
+        for (std::size_t i = 0; i < worlds.size(); ++i) {
+            const QString problem = step(*worlds[i]);
+            if (!problem.isEmpty())
+                return routes.at(qsizetype(i)) + u": "_s + problem;
+        }
+        return QString();
+    };
+    const auto all = [&](const std::function<bool(FaultWorld &)> &done) {
+        return waitFor(
+            [&] {
+                return std::all_of(worlds.begin(), worlds.end(),
+                                   [&](const auto &w) { return done(*w); });
+            },
+            10000);
+    };
+    const auto tickAll = [&] {
+        std::vector<int> before;
+        for (auto &w : worlds) {
+            before.push_back(w->monitor.finished);
+            w->tick();
+        }
+        std::size_t i = 0;
+        return all([&](FaultWorld &w) { return w.monitor.finished > before[i++ % before.size()]; });
+    };
+    const auto settled = [](FaultWorld &w) {
+        return w.h.app->http().requestsInFlight() == 0;
+    };
+    const auto healthy = [](FaultWorld &w) -> QString {
+        if (w.monitor.overlapped)
+            return u"refreshes overlapped"_s;
+        if (w.realtimeRequests() != w.monitor.started)
+            return u"%1 realtime requests for %2 refreshes"_s.arg(w.realtimeRequests())
+                .arg(w.monitor.started);
+        const QString files = fileProblem(*w.h.app);
+        return files.isEmpty() ? boundsProblem(*w.h.app, kWatch.size()) : files;
+    };
+
+    // Several refreshes while the services misbehave; the slow answers arrive after the
+    // refreshes that follow the one that asked.
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(tickAll());
+        const QString problem = each([](FaultWorld &w) -> QString {
+            if (!w.h.app->lastStatus().startsWith(u"2026-04-28 10:30:"_s))
+                return u"status "_s + w.h.app->lastStatus();
+            return w.h.app->quotes().size() == kWatch.size() ? QString() : u"quotes lost"_s;
+        });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+    QVERIFY(all(settled));
+    for (std::size_t i = 0; i < worlds.size(); ++i)
+        QVERIFY2(worlds[i]->requests(routes.at(qsizetype(i))) > 0, "the route was never asked");
+    QString problem = each(healthy);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // Once the services are back, whatever was missing is filled at the next refreshes.
+    for (auto &w : worlds) {
+        w->h.server().clearFaults();
+        w->h.market.simulator.setEmptyDataRoutes({});
+    }
+    for (int i = 0; i < 5 && !std::all_of(worlds.begin(), worlds.end(),
+                                          [](const auto &w) { return w->isFilled(); });
+         ++i) {
+        QVERIFY(tickAll());
+        QVERIFY(all(settled));
+    }
+    problem =
+        each([&](FaultWorld &w) { return w.isFilled() ? healthy(w) : QString(u"not filled"_s); });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_FaultInjection::searchFaults_data()
+{
+    addFaultRows(false);
+}
+
+void tst_FaultInjection::searchFaults()
+{
+    QFETCH(QString, fault);
+    FaultWorld w;
+    QVERIFY(w.tickAndWait());
+    WatchlistManager manager(*w.h.app);
+    QSignalSpy answered(&manager, &WatchlistManager::remoteAnswered);
+    const QString route = u"eastmoney-suggest"_s;
+    w.h.server().setFault(route, faultNamed(fault, route));
+
+    manager.updateWatchSuggestions(u"招商"_s);
+    // A refresh runs while the search is out.
+    QVERIFY(w.tickAndWait());
+    QVERIFY(answered.count() > 0 || answered.wait(10000));
+    if (fault == u"slow") {
+        QCOMPARE(answered.last().at(1).toBool(), true);
+    } else {
+        QCOMPARE(answered.last().at(1).toBool(), false);
+        QVERIFY(manager.suggestions().size() <= WatchlistManager::kSuggestionLimit);
+    }
+    QVERIFY(w.settle());
+
+    w.h.server().clearFaults();
+    manager.updateWatchSuggestions(u"招商银行"_s);
+    QVERIFY(answered.wait(10000));
+    QCOMPARE(answered.last().at(0).toString(), u"招商银行"_s);
+    QCOMPARE(answered.last().at(1).toBool(), true);
+    QCOMPARE(manager.suggestions().first().value(u"symbol"_s).toString(), u"sh600036"_s);
+    QVERIFY(w.tickAndWait());
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+    QVERIFY(!w.monitor.overlapped);
+}
+
+void tst_FaultInjection::chatFaults_data()
+{
+    addFaultRows(true);
+}
+
+void tst_FaultInjection::chatFaults()
+{
+    QFETCH(QString, fault);
+    FaultWorld w;
+    AppSettings &settings = w.h.app->settings();
+    settings.aiEnabled = true;
+    settings.aiAPIKey = u"sk-test"_s;
+    settings.aiModel = u"sim-chat"_s;
+    settings.aiBaseURL = w.h.market.baseUrl().toString() + u"/v1"_s;
+    w.h.app->saveSettings();
+    InsightService &insights = w.h.app->insights();
+    insights.setRequestTimeoutMs(deadlineFor(fault));
+    QVERIFY(w.tickAndWait());
+
+    const QString route = MarketSimulator::chatRouteName();
+    w.h.server().setFault(route, faultNamed(fault, route));
+    const QString symbol = kAShare;
+    insights.generateAIInsight(symbol);
+    QVERIFY(insights.isLoading(symbol));
+    QVERIFY(w.tickAndWait()); // the refresh goes on while the service is out
+    QVERIFY(waitFor([&] { return !insights.isLoading(symbol); }, 10000));
+    const Quote quote = *w.h.app->quoteForSymbol(symbol);
+    if (fault == u"slow") {
+        QVERIFY(!insights.errorForSymbol(symbol));
+        QVERIFY(insights.hasFreshAIInsightForQuote(quote));
+    } else {
+        // A failure says so, and nothing pretends to be an insight.
+        QVERIFY(insights.errorForSymbol(symbol));
+        QVERIFY(!insights.errorForSymbol(symbol)->isEmpty());
+        QVERIFY(!insights.hasFreshAIInsightForQuote(quote));
+    }
+    QVERIFY(w.settle());
+    QString files = fileProblem(*w.h.app);
+    QVERIFY2(files.isEmpty(), qPrintable(files));
+
+    w.h.server().clearFaults();
+    insights.setRequestTimeoutMs(5000);
+    insights.generateAIInsight(symbol);
+    QVERIFY(waitFor([&] { return !insights.isLoading(symbol); }, 10000));
+    QVERIFY(!insights.errorForSymbol(symbol));
+    QVERIFY(insights.hasFreshAIInsightForQuote(*w.h.app->quoteForSymbol(symbol)));
+    QVERIFY(w.tickAndWait());
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+    QVERIFY(!w.monitor.overlapped);
+    files = fileProblem(*w.h.app);
+    QVERIFY2(files.isEmpty(), qPrintable(files));
+    const QString bounds = boundsProblem(*w.h.app, kWatch.size());
+    QVERIFY2(bounds.isEmpty(), qPrintable(bounds));
+}
+
+void tst_FaultInjection::manifestFaults_data()
+{
+    addFaultRows(true);
+}
+
+void tst_FaultInjection::manifestFaults()
+{
+    QFETCH(QString, fault);
+    FaultWorld w;
+    PackageInfo package;
+    package.marketingVersion = u"1.0.0"_s;
+    package.buildNumber = u"1"_s;
+    package.updateManifestURL = w.h.market.simulator.manifestUrl().toString();
+    package.officialDownloadURL = u"https://kestrum.example/download"_s;
+    UpdateChecker checker(w.h.app->http(), package, [](const QUrl &) { return true; });
+    checker.setRequestTimeoutMs(deadlineFor(fault));
+    QList<UpdateAlert> alerts;
+    connect(&checker, &UpdateChecker::alertRequested, &checker, [&](const UpdateAlert &alert) {
+        alerts << alert;
+        checker.answerAlert(alert.id, -1);
+    });
+    const QString route = MarketSimulator::manifestRouteName();
+    w.h.server().setFault(route, faultNamed(fault, route));
+
+    checker.checkForUpdates();
+    QVERIFY(w.tickAndWait());
+    QVERIFY(waitFor([&] { return !checker.isUpdateCheckInFlight(); }, 10000));
+    QCOMPARE(alerts.size(), 1);
+    if (fault == u"slow") {
+        QCOMPARE(alerts.first().style, UpdateAlert::Style::Informational);
+    } else {
+        // Never "up to date" when the manifest could not be read.
+        QCOMPARE(alerts.first().title, u"检查更新失败"_s);
+        QCOMPARE(alerts.first().style, UpdateAlert::Style::Warning);
+    }
+    QVERIFY(w.settle());
+
+    w.h.server().clearFaults();
+    checker.checkForUpdates();
+    QVERIFY(waitFor([&] { return !checker.isUpdateCheckInFlight(); }, 10000));
+    QCOMPARE(alerts.size(), 2);
+    QCOMPARE(alerts.last().style, UpdateAlert::Style::Informational);
+    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+    QVERIFY(!w.monitor.overlapped);
+}
+
+void tst_FaultInjection::timeoutsOnEveryMarketRoute()
+{
+    // The market-data client's deadlines are fixed (8 s for quotes and minute data, 6 s
+    // for search), so both worlds wait them out side by side: one whose realtime feed
+    // hangs, one whose every other market route hangs.
+    const int hang = SinaClient::kRealtimeTimeoutMs + 1500;
+    FaultWorld quotesHang;
+    FaultWorld dataHang;
+    QVERIFY(quotesHang.tickAndWait());
+    QVERIFY(quotesHang.settle());
+    const QList<Quote> before = quotesHang.h.app->quotes();
+
+    SimFault slow;
+    slow.delayMs = hang;
+    quotesHang.h.server().setFault(kRealtime, slow);
+    const QStringList dataRoutes{u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s,
+                                 u"eastmoney-kline"_s,  u"eastmoney-f10"_s,  u"eastmoney-stock"_s,
+                                 u"eastmoney-suggest"_s};
+    for (const QString &route : dataRoutes)
+        dataHang.h.server().setFault(route, slow);
+    WatchlistManager manager(*dataHang.h.app);
+    QSignalSpy answered(&manager, &WatchlistManager::remoteAnswered);
+    manager.updateWatchSuggestions(u"招商"_s);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    quotesHang.tick();
+    QVERIFY(dataHang.tickAndWait());
+    int maxInFlight = 0;
+    // Timer ticks keep coming: the hung world drops them all, the other refreshes at each.
+    QTimer ticker;
+    ticker.setInterval(1000);
+    connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        quotesHang.tick();
+        dataHang.tick();
+        maxInFlight = std::max(maxInFlight, dataHang.h.app->http().requestsInFlight());
+    });
+    ticker.start();
+    QVERIFY(waitFor([&] { return quotesHang.monitor.finished == 2; }, hang + 3000));
+    ticker.stop();
+    QVERIFY(elapsed.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
+    QCOMPARE(quotesHang.realtimeRequests(), 2);
+    QCOMPARE(quotesHang.h.app->quotes(), before);
+    QCOMPARE(quotesHang.h.app->lastStatus(), kStatusOutage);
+
+    // The first wave of data requests has given up by now; what follows finds them back.
+    for (const QString &route : dataRoutes)
+        dataHang.h.server().clearFault(route);
+    QVERIFY(answered.count() > 0 || answered.wait(3000));
+    QCOMPARE(answered.first().at(1).toBool(), false);
+    QVERIFY(dataHang.settle(hang));
+    QCOMPARE(dataHang.realtimeRequests(), dataHang.monitor.started);
+    QVERIFY2(dataHang.monitor.started >= 8, qPrintable(QString::number(dataHang.monitor.started)));
+    QVERIFY(dataHang.h.app->lastStatus().startsWith(u"2026-04-28 10:3"_s));
+    // At most what one refresh asks for (minute series, daily bars, one board lookup per
+    // symbol) for each refresh that fits in a deadline.
+    QVERIFY2(maxInFlight <= 3 * int(kWatch.size()) * 10, qPrintable(QString::number(maxInFlight)));
+
+    quotesHang.h.server().clearFaults();
+    for (FaultWorld *w : {&quotesHang, &dataHang}) {
+        for (int i = 0; i < 5 && !w->isFilled(); ++i) {
+            QVERIFY(w->tickAndWait());
+            QVERIFY(w->settle());
+        }
+        QVERIFY(w->isFilled());
+        QVERIFY(!w->monitor.overlapped);
+        QCOMPARE(w->realtimeRequests(), w->monitor.started);
+        const QString files = fileProblem(*w->h.app);
+        QVERIFY2(files.isEmpty(), qPrintable(files));
+        const QString bounds = boundsProblem(*w->h.app, kWatch.size());
+        QVERIFY2(bounds.isEmpty(), qPrintable(bounds));
+    }
+}
+
+void tst_FaultInjection::dailyOutageDoesNotRewriteTheCache()
+{
+    // Yesterday's bars are kept when today's fetch fails, and retried at every refresh;
+    // marking them stale is one write, not one per refresh for the length of the outage.
+    FaultWorld w(shanghaiTime(2026, 4, 27, 14, 0));
+    QVERIFY(w.tickAndWait());
+    QVERIFY(w.settle());
+    const Quote quote = w.h.app->quotes().first();
+    QVERIFY(w.h.app->dailyCache().dailyCacheRecordForQuote(quote));
+
+    w.h.clock().setNow(shanghaiTime(2026, 4, 28, 10, 0));
+    SimFault down;
+    down.status = 503;
+    w.h.server().setFault(u"eastmoney-kline"_s, down);
+    const QString path = w.h.app->strategy().dailyCacheURL();
+    QVERIFY(w.tickAndWait());
+    QVERIFY(w.settle());
+    const QJsonObject stale = *w.h.app->dailyCache().dailyCacheRecordForQuote(quote);
+    QCOMPARE(stale.value(u"daily_stale"_s).toBool(), true);
+    const quint64 marked = inodeOf(path);
+    QVERIFY(marked != 0);
+    const int asked = w.requests(u"eastmoney-kline"_s);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(w.tickAndWait());
+        QVERIFY(w.settle());
+    }
+    QCOMPARE(w.requests(u"eastmoney-kline"_s), asked + 3); // retried at every refresh
+    QCOMPARE(inodeOf(path), marked);
+    QCOMPARE(*w.h.app->dailyCache().dailyCacheRecordForQuote(quote), stale);
+
+    w.h.server().clearFaults();
+    QVERIFY(w.tickAndWait());
+    QVERIFY(w.settle());
+    QCOMPARE(
+        w.h.app->dailyCache().dailyCacheRecordForQuote(quote)->value(u"daily_stale"_s).toBool(true),
+        false);
+}
+
+QTEST_GUILESS_MAIN(tst_FaultInjection)
+#include "tst_faultinjection.moc"

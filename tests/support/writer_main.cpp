@@ -1,0 +1,131 @@
+// kestrum-test-writer <app directory>: saves the watchlist, the settings, the daily cache and
+// the board map and appends (and completes) decision samples in a loop, through the same
+// classes the application uses, until it is killed. tst_crashsafety kills it at random
+// moments and checks what it leaves behind.
+//
+// It continues from what it finds: versions and sample numbers go on from the files. It
+// reports each step on stdout as it begins and once it is done ("b <version>" / "v <version>"
+// around the four files of a version, "a <seq>" / "s <seq>" around a sample, "p <seq>" after
+// the outcome pass at that sample's moment), so the test knows what must have survived and
+// what may have.
+#include "CrashWriterScript.h"
+
+#include "config/ConfigStore.h"
+#include "config/JsonFile.h"
+#include "intraday/IntradayStore.h"
+#include "model/Clock.h"
+#include "model/Quote.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/DecisionSampleLog.h"
+#include "strategy/StrategyStore.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void report(const QByteArray &line)
+{
+    const QByteArray bytes = line + '\n';
+    // Straight to the pipe: nothing may sit in a buffer when the kill comes.
+    if (::write(STDOUT_FILENO, bytes.constData(), size_t(bytes.size())) < 0)
+        std::_Exit(3);
+}
+
+qint64 versionOf(const std::optional<QJsonDocument> &doc, qint64 (*read)(const QJsonObject &))
+{
+    return doc && doc->isObject() ? read(doc->object()) : -1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    // Never outlive the test that started it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+
+    ManualClock clock(CrashScript::momentOf(0));
+    const ConfigStore config(dir, QString());
+    const StrategyStore strategy(config, clock);
+    DailyCache daily(strategy);
+    daily.loadDailyCache();
+    BoardTags boards(strategy);
+    IntradayStore intraday;
+    DecisionSampleLog log(strategy, intraday, daily, boards, DecisionSampleLog::DecisionReader());
+    log.loadPendingDecisionSamples();
+
+    // Go on from the newest version any file holds, and from the last sample.
+    qint64 version = -1;
+    if (const auto watchlist = JsonFile::read(config.watchlistPath());
+        watchlist && watchlist->isArray() && !watchlist->array().isEmpty())
+        version = std::max(version, CrashScript::watchlistVersion(watchlist->array()));
+    version = std::max(
+        version, versionOf(JsonFile::read(config.settingsPath()), CrashScript::settingsVersion));
+    version = std::max(version, versionOf(JsonFile::read(strategy.dailyCacheURL()),
+                                          CrashScript::dailyCacheVersion));
+    version = std::max(
+        version, versionOf(JsonFile::read(strategy.boardMapURL()), CrashScript::boardMapVersion));
+    // The log is whole again (loading finished any interrupted tail): its last complete line
+    // holds the last sample.
+    qint64 seq = 0;
+    QFile file(strategy.decisionSamplesURL());
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        const qsizetype end = bytes.lastIndexOf('\n');
+        if (end > 0) {
+            const qsizetype start = bytes.lastIndexOf('\n', end - 1) + 1;
+            const QJsonObject last =
+                QJsonDocument::fromJson(bytes.sliced(start, end - start)).object();
+            seq = qint64(last.value(u"seq"_s).toDouble()) + 1;
+        }
+    }
+    report("ready");
+
+    // A sample between any two file saves, so a kill is as likely to find one as the other.
+    const auto sample = [&] {
+        clock.setNow(CrashScript::momentOf(seq));
+        report("a " + QByteArray::number(seq));
+        if (!log.appendDecisionSampleRecord(
+                CrashScript::sampleFor(seq, strategy.strategyISOStringForDate())))
+            std::_Exit(4);
+        report("s " + QByteArray::number(seq));
+        // The refresh's outcome pass: samples 15, 30 and 60 minutes back get their outcomes,
+        // so the log's tail is replaced nearly every time.
+        Quote quote;
+        quote.symbol = CrashScript::sampleSymbol();
+        quote.price = 10.2;
+        log.updatePendingDecisionSamplesForQuotes({quote});
+        report("p " + QByteArray::number(seq));
+        ++seq;
+    };
+    QElapsedTimer running;
+    running.start();
+    while (running.elapsed() < 20000) {
+        ++version;
+        report("b " + QByteArray::number(version));
+        clock.setNow(CrashScript::momentOf(version));
+        config.saveWatchlist(CrashScript::watchlistFor(version));
+        sample();
+        config.saveSettings(CrashScript::settingsFor(version));
+        sample();
+        clock.setNow(CrashScript::momentOf(version));
+        daily.applyDailyDaysForSymbol(CrashScript::dailySymbol(), CrashScript::daysFor(version));
+        sample();
+        strategy.writeJSONObject(CrashScript::boardMapFor(version), strategy.boardMapURL());
+        report("v " + QByteArray::number(version));
+        sample();
+    }
+    return 0;
+}
