@@ -185,6 +185,9 @@ Q_SIGNALS:
     void settingsChanged();
 
 private:
+    // The benchmarks time the work after an answer on its own, without the network.
+    friend class KestrumAppBenchAccess;
+
     void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
                        const QList<Quote> &fetched);
     void applyFetchedSeries(const QString &symbol, const struct MinuteSeries &series);
