@@ -247,8 +247,15 @@ bool AlertCenter::alertIsCoolingDownForIdentifier(const QString &identifier) con
 
 void AlertCenter::markAlertCooldownForIdentifier(const QString &identifier)
 {
-    if (!identifier.isEmpty())
-        m_cooldowns.insert(identifier, m_clock.now());
+    if (identifier.isEmpty())
+        return;
+    // Identifiers carry the statuses and their price levels, so over weeks in the tray new
+    // ones keep coming: an entry that no longer cools is dropped, keeping the record to the
+    // last few minutes' alerts.
+    m_cooldowns.removeIf([this](const QHash<QString, QDateTime>::iterator &it) {
+        return !alertIsCoolingDownForIdentifier(it.key());
+    });
+    m_cooldowns.insert(identifier, m_clock.now());
 }
 
 // --- Notifications -----------------------------------------------------------------------

@@ -260,19 +260,24 @@ void tst_AlertCenter::cooldown_data()
 void tst_AlertCenter::cooldown()
 {
     QFETCH(qint64, elapsedMs);
+    QFETCH(bool, cooling);
 
     Fixture f;
     const QString id = u"kestrum-state-sh600519-先防守-失 10.10"_s;
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(id));
     f.alerts->markAlertCooldownForIdentifier(id);
     f.clock.advanceMSecs(elapsedMs);
-    QTEST(f.alerts->alertIsCoolingDownForIdentifier(id), "cooling");
+    QCOMPARE(f.alerts->alertIsCoolingDownForIdentifier(id), cooling);
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(u"kestrum-state-other"_s));
 
     // The empty identifier is never marked and never cools.
     f.alerts->markAlertCooldownForIdentifier(QString());
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(QString()));
     QCOMPARE(f.alerts->alertCooldowns().size(), 1);
+    // Marking another drops an entry that no longer cools: weeks of new price levels in the
+    // identifiers must not pile up.
+    f.alerts->markAlertCooldownForIdentifier(u"kestrum-state-other"_s);
+    QCOMPARE(f.alerts->alertCooldowns().size(), cooling ? 2 : 1);
 }
 
 void tst_AlertCenter::menuChecksTheActivePreset()
