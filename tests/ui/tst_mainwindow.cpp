@@ -606,6 +606,7 @@ void TestMainWindow::alwaysOnTopAndReset()
     w.shell->openPreferredLaunchSurfaceIfNeeded();
     QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), 3000);
     QVERIFY(!w.shell->isPopoverShown());
+    QVERIFY(!w.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s, false).toBool());
     MainWindow *window = w.window();
     QuickActionsMenu &menu = w.shell->quickActionsMenu();
     menu.rebuild();
