@@ -90,7 +90,6 @@ private Q_SLOTS:
     void readoutBox();
     void hoverDrawingNeedsRangeAndIndex();
     void overlayFollowsPointer();
-    void renders();
 
 private:
     QTemporaryDir m_dir;
@@ -474,32 +473,6 @@ void TestIntradayChart::overlayFollowsPointer()
     QTest::mouseMove(overlay, QPoint(599, 100));
     QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), 2000);
     QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
-}
-
-void TestIntradayChart::renders()
-{
-    // A full chart with the read-out over it, the way the main window shows it.
-    const IntradayChartSeries series = sampleSeries();
-    const QSizeF size(620, 200);
-    auto well = makeWell(size);
-    Toolkit::linearGridViewWithFrame(well.get(), QRectF(QPointF(0, 0), size));
-    const QRectF frame(8, 5, size.width() - 16, size.height() - 10);
-    new IntradayChartView(well.get(), frame, series);
-    auto *overlay = new IntradayHoverOverlayView(well.get(), frame, series);
-    overlay->updateHoverForPoint(QPointF(98 + 120, 60));
-    QVERIFY(overlay->isHovering());
-    well->show();
-    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
-    const QImage image = WidgetSnapshot::save(well.get(), m_dir.path(), u"chart-hover"_s);
-    QVERIFY2(!image.isNull(), "could not write the snapshot");
-    // The accent line is on the picture, not just the grid and labels.
-    bool accentSeen = false;
-    const QRgb accent = series.accent.rgb();
-    for (int y = 0; y < image.height() && !accentSeen; ++y) {
-        for (int x = 0; x < image.width() && !accentSeen; ++x)
-            accentSeen = (image.pixel(x, y) & 0xFFFFFF) == (accent & 0xFFFFFF);
-    }
-    QVERIFY(accentSeen);
 }
 
 QTEST_MAIN(TestIntradayChart)

@@ -148,7 +148,6 @@ private Q_SLOTS:
     void selectionFetchesTheSeries();
     void watchlistSectionShowsTheManager();
     void emptyWatchlist();
-    void heroCardFitsLongBoardTags();
     void alwaysOnTopAndReset();
     void rendersToPng();
 
@@ -567,35 +566,6 @@ void TestMainWindow::emptyWatchlist()
     QVERIFY(w.shell->isPopoverShown());
     w.shell->exitAISettings();
     w.shell->togglePopover();
-}
-
-void TestMainWindow::heroCardFitsLongBoardTags()
-{
-    MainDetailData detail;
-    Quote &quote = detail.cards.market.quote;
-    quote.symbol = u"sz002594"_s;
-    quote.name = u"比亚迪股份有限公司"_s;
-    quote.price = 104.8;
-    quote.previousClose = 100;
-    detail.cards.market.accentHex = u"F87171"_s;
-    detail.cards.market.boardTag = u"汽车整车 · 新能源汽车及动力电池产业链"_s;
-    detail.dailyBadge = u"高位震荡后回落整理"_s;
-    detail.dailyAccentHex = u"F1C089"_s;
-    // 584 pt wide: the board badge is shortened with an ellipsis.
-    QWidget host;
-    host.resize(584, 326);
-    Panel *card = MainWindowView::mainHeroCardForQuote(&host, QRectF(0, 0, 584, 326), detail);
-    const QWidget *board = card->findChild<Panel *>(u"boardBadge"_s);
-    // Left to right, never touching: name, symbol, board badge, daily badge, market badge.
-    QRect left = card->findChild<Label *>(u"heroName"_s)->geometry();
-    for (const QWidget *next :
-         {static_cast<const QWidget *>(card->findChild<Label *>(u"heroSymbol"_s)), board,
-          static_cast<const QWidget *>(card->findChild<Panel *>(u"dailyBadge"_s)),
-          static_cast<const QWidget *>(card->findChild<Panel *>(u"marketBadge"_s))}) {
-        QVERIFY(next && next->geometry().left() > left.right());
-        left = next->geometry();
-    }
-    QVERIFY(board->findChild<Label *>(u"badgeValue"_s)->displayedText().endsWith(u'…'));
 }
 
 void TestMainWindow::alwaysOnTopAndReset()

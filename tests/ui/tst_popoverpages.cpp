@@ -80,7 +80,6 @@ private Q_SLOTS:
 
     void breadthSegments_data();
     void breadthSegments();
-    void rowDocumentAndTags();
 
     void emptyWatchlist();
     void rowsAndScroller_data();
@@ -148,27 +147,6 @@ void TestPopoverPages::breadthSegments()
     QFETCH(qreal, fall);
     QCOMPARE(HomePage::breadthSegments(up, down, count),
              (HomePage::BreadthSegments{rise, flat, fall}));
-}
-
-void TestPopoverPages::rowDocumentAndTags()
-{
-    // An empty list counts as one row; 5 rows fit in 274 pt (shown live below), 20 scroll.
-    QCOMPARE(HomePage::rowDocumentHeight(0), 274.0);
-    QVERIFY(!HomePage::listScrolls(0));
-    QCOMPARE(HomePage::rowDocumentHeight(20), 1034.0);
-    QCOMPARE(HomePage::listWidth(20), 366.0);
-
-    // The tag is its text plus padding, between 38 and 58 pt.
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(24.9), 38);
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(30.5), 44);
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(80.0), 58);
-
-    QCOMPARE(HomePage::decisionTagText(u"可跟踪"_s), u"可跟踪"_s);
-    QCOMPARE(HomePage::decisionTagColors(u"可跟踪"_s),
-             (HomePage::TagColors{u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s}));
-    // The shortened text is not a status of its own.
-    QCOMPARE(HomePage::decisionTagColors(u"不追"_s),
-             (HomePage::TagColors{u"151A24"_s, u"283042"_s, u"A9B4C7"_s}));
 }
 
 // --- Home page ---------------------------------------------------------------------------

@@ -87,8 +87,6 @@ private Q_SLOTS:
 
     void partialPathFollowsLength();
 
-    void renders();
-
 private:
     QTemporaryDir m_dir;
 };
@@ -427,45 +425,6 @@ void TestToolkit::partialPathFollowsLength()
     QCOMPARE(ShapeLayer::partialPath(path, 0).elementCount(), 0);
     QCOMPARE(ShapeLayer::partialPath(path, 0.75).currentPosition(), QPointF(100, 50));
     QCOMPARE(ShapeLayer::partialPath(path, 1).currentPosition(), QPointF(100, 100));
-}
-
-void TestToolkit::renders()
-{
-    // Every element of the kit on one surface, each painting something of its own.
-    auto surface = makeSurface(760, 300);
-    QWidget *host = surface.get();
-    const QColor text = Toolkit::colorWithHex(u"DDE1EA"_s);
-    QList<QWidget *> elements;
-    elements << Toolkit::labelWithFrame(host, QRectF(14, 270, 352, 20),
-                                        u"贵州茅台 1688.00 +1.25%"_s, 15, FontWeight::Semibold,
-                                        text)
-             << Toolkit::textViewWithFrame(host, QRectF(14, 190, 300, 70),
-                                           u"添加后，桌面端会直接进入单票沉浸查看。\n第二段。"_s,
-                                           12, Toolkit::colorWithHex(u"AAB1C3"_s))
-             << Toolkit::footerButton(host, u"打开行情页"_s, QRectF(14, 150, 352, 32))
-             << Toolkit::linearGridViewWithFrame(host, QRectF(390, 20, 360, 120));
-    Panel *card =
-        Toolkit::panelWithFrame(host, QRectF(14, 20, 352, 120), Toolkit::colorWithHex(u"101116"_s),
-                                Toolkit::colorWithHex(u"263044"_s), 9);
-    card->setDiagonalGradient({Toolkit::colorWithHex(u"121A2C"_s),
-                               Toolkit::colorWithHex(u"0F1422"_s),
-                               Toolkit::colorWithHex(u"101116"_s)});
-    auto *icon = new SparkleIconView(card);
-    KSPlace(icon, QRectF(14, 14, 48, 48));
-    icon->setIconColor(Toolkit::colorWithHex(u"F0B46A"_s));
-    GridBackgroundView *grid = Toolkit::addSubtleGridBackgroundToView(host);
-    grid->setHoverPoint(QPointF(190, 120)); // the spot of light where the pointer would be
-    elements << card << icon << grid;
-
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
-    QVERIFY2(!WidgetSnapshot::save(surface.get(), m_dir.path(), u"toolkit"_s).isNull(),
-             "could not write the snapshot");
-    // Each element on its own (transparent where it draws nothing) shows something.
-    for (QWidget *element : std::as_const(elements)) {
-        QVERIFY2(!WidgetSnapshot::isUniform(element->grab().toImage()),
-                 element->metaObject()->className());
-    }
 }
 
 QTEST_MAIN(TestToolkit)
