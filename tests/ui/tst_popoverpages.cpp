@@ -80,7 +80,6 @@ private Q_SLOTS:
 
     void breadthSegments_data();
     void breadthSegments();
-    void rowDocumentAndTags();
 
     void emptyWatchlist();
     void rowsAndScroller_data();
@@ -125,8 +124,6 @@ void TestPopoverPages::snapshot(QWidget *page, const QString &name)
 
 // --- Pure home-page rules ----------------------------------------------------------------
 
-// --- Pure home-page rules ----------------------------------------------------------------
-
 void TestPopoverPages::breadthSegments_data()
 {
     QTest::addColumn<int>("up");
@@ -138,7 +135,6 @@ void TestPopoverPages::breadthSegments_data()
     QTest::newRow("3 rises, 1 fall, 1 flat") << 3 << 1 << 5 << 80.0 << 28.0 << 26.0;
     QTest::newRow("empty list draws no segment") << 0 << 0 << 0 << 0.0 << 0.0 << 0.0;
     QTest::newRow("one fall among many keeps 2 pt") << 0 << 1 << 100 << 0.0 << 133.0 << 2.0;
-    QTest::newRow("thin flat rest keeps 2 pt") << 66 << 33 << 100 << 88.0 << 2.0 << 44.0;
 }
 
 void TestPopoverPages::breadthSegments()
@@ -153,33 +149,6 @@ void TestPopoverPages::breadthSegments()
              (HomePage::BreadthSegments{rise, flat, fall}));
 }
 
-void TestPopoverPages::rowDocumentAndTags()
-{
-    // An empty list counts as one row; 5 rows fit in 274 pt (shown live below), 20 scroll.
-    QCOMPARE(HomePage::rowDocumentHeight(0), 274.0);
-    QVERIFY(!HomePage::listScrolls(0));
-    QCOMPARE(HomePage::rowDocumentHeight(20), 1034.0);
-    QCOMPARE(HomePage::listWidth(20), 366.0);
-
-    // The tag is its text plus padding, between 38 and 58 pt.
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(24.9), 38);
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(30.5), 44);
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(44.0), 58);
-    QCOMPARE(HomePage::decisionTagWidthForTextWidth(80.0), 58);
-
-    QCOMPARE(HomePage::decisionTagText(u"不追高"_s), u"不追"_s);
-    QCOMPARE(HomePage::decisionTagText(u"可跟踪"_s), u"可跟踪"_s);
-    QCOMPARE(HomePage::decisionTagColors(u"可跟踪"_s),
-             (HomePage::TagColors{u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s}));
-    QCOMPARE(HomePage::decisionTagColors(u"不追高"_s),
-             (HomePage::TagColors{u"211B16"_s, u"5B4530"_s, u"F1C089"_s}));
-    QCOMPARE(HomePage::decisionTagColors(u"数据不足"_s),
-             (HomePage::TagColors{u"161B23"_s, u"2D3B52"_s, u"AFC4E6"_s}));
-    // The shortened text is not a status of its own.
-    QCOMPARE(HomePage::decisionTagColors(u"不追"_s),
-             (HomePage::TagColors{u"151A24"_s, u"283042"_s, u"A9B4C7"_s}));
-}
-
 // --- Home page ---------------------------------------------------------------------------
 
 void TestPopoverPages::emptyWatchlist()
@@ -190,19 +159,12 @@ void TestPopoverPages::emptyWatchlist()
     QVERIFY(home);
     QCOMPARE(s.shell->popover().size(), QSize(380, 430));
     QCOMPARE(labelNamed(home, u"lastStatus"_s)->text(), u"未添加自选股"_s);
-    QCOMPARE(labelNamed(home, u"watchCount"_s)->text(), u"0"_s);
     QCOMPARE(labelNamed(home, u"averageChange"_s)->text(), formatPercent(0));
-    QCOMPARE(hexOf(labelNamed(home, u"averageChange"_s)->color()), u"F87171"_s);
-    for (const QString &segment : {u"breadthRise"_s, u"breadthFlat"_s, u"breadthFall"_s})
-        QVERIFY(!home->findChild<Panel *>(segment));
-
+    QVERIFY(!home->findChild<Panel *>(u"breadthRise"_s));
     QCOMPARE(home->listDocument()->size(), QSize(352, 274));
-    QCOMPARE(home->listArea()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     auto *empty = home->listDocument()->findChild<Panel *>(u"emptyList"_s);
     QVERIFY(empty);
-    Label *text = labelNamed(empty, u"emptyText"_s);
-    QCOMPARE(text->text(), u"还没有自选股，点右上角“管理”添加"_s);
-    QCOMPARE(hexOf(text->color()), u"A1A6B8"_s);
+    QCOMPARE(labelNamed(empty, u"emptyText"_s)->text(), u"还没有自选股，点右上角“管理”添加"_s);
     QVERIFY(s.rows().isEmpty());
     snapshot(home, u"home-empty"_s);
 }
@@ -256,7 +218,6 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
     QCOMPARE(labelNamed(home->findChild<Panel *>(u"marketStatusPill"_s), u"statusTitle"_s)->text(),
              status.title);
     QCOMPARE(home->manageButton()->text(), u"管理"_s);
-    QCOMPARE(labelNamed(home, u"appTitle"_s)->text(), u"澄川"_s);
     QCOMPARE(labelNamed(home, u"lastStatus"_s)->text(), s.h.app->lastStatus());
 
     const DecisionEngine engine = s.engine();
@@ -264,7 +225,6 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         const Quote quote = *s.h.app->quoteForSymbol(row->identifier());
         QVERIFY(quote.price > 0);
         QCOMPARE(labelNamed(row, u"rowName"_s)->text(), quote.name);
-        QCOMPARE(labelNamed(row, u"rowSymbol"_s)->text(), quote.symbol.toUpper());
         QCOMPARE(labelNamed(row, u"rowPrice"_s)->text(), formatPrice(quote.price));
         Label *change = labelNamed(row, u"rowChange"_s);
         QCOMPARE(change->text(), directionSymbol(quote.changePercent()) + u' ' +
@@ -276,8 +236,6 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         QCOMPARE(tag->text(), HomePage::decisionTagText(status));
         QCOMPARE(tag->hintText(), engine.homeBuyTagHintForQuote(quote));
         QCOMPARE(tag->toolTip(), u"点击查看标签解读"_s);
-        QCOMPARE(tag->width(), HomePage::decisionTagWidth(tag->text()));
-        QCOMPARE(hexOf(tag->backgroundColor()), HomePage::decisionTagColors(status).background);
     }
 
     // The summary counts the list; its breadth bar's segments lie side by side from x = 70.
@@ -287,7 +245,6 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         down += q.changePercent() < 0;
     }
     auto *summary = home->findChild<Panel *>(u"summaryPanel"_s);
-    QCOMPARE(labelNamed(summary, u"watchCount"_s)->text(), u"5"_s);
     QCOMPARE(labelNamed(summary, u"upCount"_s)->text(), u"涨 "_s + QString::number(up));
     QCOMPARE(labelNamed(summary, u"downCount"_s)->text(), u"跌 "_s + QString::number(down));
     const HomePage::BreadthSegments widths = HomePage::breadthSegments(up, down, 5);
@@ -313,9 +270,7 @@ void TestPopoverPages::placeholderRow()
     QVERIFY(row);
     QCOMPARE(labelNamed(row, u"rowName"_s)->text(), u"sz000001"_s);
     QCOMPARE(labelNamed(row, u"rowPrice"_s)->text(), u"--"_s);
-    Label *change = labelNamed(row, u"rowChange"_s);
-    QCOMPARE(change->text(), u"等待行情"_s);
-    QCOMPARE(hexOf(change->color()), u"747A8E"_s);
+    QCOMPARE(labelNamed(row, u"rowChange"_s)->text(), u"等待行情"_s);
     auto *tag = row->findChild<HintIconButton *>(u"decisionTag"_s);
     QCOMPARE(tag->text(), u"数据不足"_s);
     QCOMPARE(hexOf(tag->backgroundColor()), u"161B23"_s);
@@ -353,7 +308,6 @@ void TestPopoverPages::chaseRiskRowAndItsHint()
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     auto *tag = page.findChild<HintIconButton *>(u"decisionTag"_s);
     QCOMPARE(tag->text(), u"不追"_s);
-    QCOMPARE(tag->width(), HomePage::decisionTagWidth(u"不追"_s));
     QCOMPARE(hexOf(tag->titleColor()), u"F1C089"_s);
 
     // The tag shows its hint and does not open the quote.
@@ -364,8 +318,6 @@ void TestPopoverPages::chaseRiskRowAndItsHint()
     QCOMPARE(s.shell->scenarioHintPopover().text(), u"不追：当前位置更像追价区。"_s);
     s.shell->scenarioHintPopover().closeHint();
 }
-
-// --- Quote detail page -------------------------------------------------------------------
 
 // --- Quote detail page -------------------------------------------------------------------
 
@@ -381,8 +333,6 @@ void TestPopoverPages::clickingARowOpensTheDetail()
 
     QTest::mouseClick(s.row(symbol), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(s.detail(), 2000);
-    QCOMPARE(s.shell->detailSymbol(), symbol);
-    QVERIFY(!s.shell->managingWatchlist());
     // The page opened at once on the held quote; its chart waits for a fresh series.
     QCOMPARE(s.detail()->symbol(), symbol);
 
@@ -402,26 +352,15 @@ void TestPopoverPages::clickingARowOpensTheDetail()
         QuoteCards::aiInsightCardHeight(s.shell->quoteDetailData(quote).insight.message, 352);
     const int H = A + 484;
     QCOMPARE(page->size(), QSize(380, H));
-    QCOMPARE(page->marketCard()->geometry(), geometryOf(page, QRectF(14, H - 302, 352, 250)));
     QCOMPARE(page->insightCard()->geometry(), geometryOf(page, QRectF(14, H - 316 - A, 352, A)));
     QCOMPARE(page->scenarioCard()->geometry(), geometryOf(page, QRectF(14, H - 412 - A, 352, 96)));
     // They show what the decision engine and the board tags say about the quote.
     QCOMPARE(labelNamed(page->marketCard(), u"price"_s)->text(), formatPrice(quote.price));
-    const QString boardTag = s.h.app->boardTags().boardTagDisplayForQuote(quote);
-    if (boardTag != u"板块待补")
-        QCOMPARE(labelNamed(page->marketCard(), u"boardTagText"_s)->text(), boardTag);
     const QList<DecisionEngine::ScenarioMetric> metrics = s.engine().scenarioMetricsForQuote(quote);
     const QList<Label *> values = page->scenarioCard()->findChildren<Label *>(u"metricValue"_s);
     QCOMPARE(values.size(), 4);
     for (int i = 0; i < 4; ++i)
         QCOMPARE(values.at(i)->text(), metrics.at(i).value);
-
-    // A refresh redraws the page still.
-    s.h.clock().advanceSecs(60);
-    QVERIFY(s.h.refreshAndWait());
-    QVERIFY(s.detail());
-    QCOMPARE(s.detail()->chartView()->state(), IntradayChartState::Full);
-    QVERIFY(!s.detail()->chartView()->hasStartedEntranceAnimation());
 
     // The quote page opens in the browser, from the button or for the open detail.
     QTest::mouseClick(s.detail()->quotePageButton(), Qt::LeftButton);
@@ -467,20 +406,15 @@ void TestPopoverPages::insightLoadingFreshAndError()
                           : QString();
     };
     QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成中 · 盘中观察"_s, 10000);
-    Panel *loading = s.detail()->insightCard();
-    QCOMPARE(loading->findChild<TextView *>(u"body"_s)->text(), u"正在生成观察…"_s);
-    QVERIFY(loading->findChild<QAbstractAnimation *>(u"aiTextBreath"_s));
-    QVERIFY(!loading->findChild<FlatButton *>(u"regenerateButton"_s)->isEnabled());
+    QCOMPARE(s.detail()->insightCard()->findChild<TextView *>(u"body"_s)->text(),
+             u"正在生成观察…"_s);
 
     QTRY_VERIFY_WITH_TIMEOUT(subtitle().endsWith(u" 行情 · 盘中观察"_s), 10000);
     Panel *fresh = s.detail()->insightCard();
     const QString body = fresh->findChild<TextView *>(u"body"_s)->text();
     QVERIFY2(body.startsWith(u"股价站上均价线，节奏平稳。"_s), qPrintable(body));
     QVERIFY(!body.contains(u"模型自己的第三句"_s));
-    QCOMPARE(hexOf(fresh->findChild<TextView *>(u"body"_s)->color()), u"E0C7A7"_s);
-    QVERIFY(!fresh->findChild<QAbstractAnimation *>(u"aiTextBreath"_s));
     FlatButton *regenerate = fresh->findChild<FlatButton *>(u"regenerateButton"_s);
-    QVERIFY(regenerate->isEnabled());
 
     // A failed regeneration keeps the insight but says so, in the error colour.
     const int chatsBefore = s.h.requestCount(MarketSimulator::chatRouteName());
@@ -504,7 +438,6 @@ void TestPopoverPages::detailHintsAndInsightSettings()
     ScenarioHintPopover &popover = s.shell->scenarioHintPopover();
     QTest::mouseClick(infos.at(0), Qt::LeftButton);
     QVERIFY(popover.isOpen());
-    QCOMPARE(popover.text(), infos.at(0)->hintText());
     QTest::mouseClick(infos.at(3), Qt::LeftButton);
     QCOMPARE(&s.shell->scenarioHintPopover(), &popover);
     QCOMPARE(popover.text(), infos.at(3)->hintText());
@@ -521,13 +454,9 @@ void TestPopoverPages::detailHintsAndInsightSettings()
     QCOMPARE(labelNamed(card, u"subtitle"_s)->text(), u"待配置 · 盘中观察"_s);
     QCOMPARE(card->findChild<TextView *>(u"body"_s)->text(),
              u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
-    QCOMPARE(card->height(), 106);
-    QVERIFY(!card->findChild<FlatButton *>(u"regenerateButton"_s));
     QTest::mouseClick(card->findChild<FlatButton *>(u"settingsButton"_s), Qt::LeftButton);
-    QVERIFY(s.shell->configuringAI());
-    QVERIFY(s.shell->popover().isPinned());
+    QVERIFY(s.shell->configuringAI() && s.shell->popover().isPinned());
     QVERIFY(qobject_cast<AISettingsPage *>(s.content()));
-    QCOMPARE(s.shell->detailSymbol(), QString());
 }
 void TestPopoverPages::tallerPageStaysAboveABottomPanel()
 {
@@ -541,8 +470,6 @@ void TestPopoverPages::tallerPageStaysAboveABottomPanel()
     QCOMPARE(s.shell->popover().height(), 488);
     QCOMPARE(s.shell->popover().geometry().bottom(), anchorTop - 6 - 1);
 }
-
-// --- Quick-actions menu ------------------------------------------------------------------
 
 // --- Quick-actions menu ------------------------------------------------------------------
 
@@ -560,10 +487,7 @@ void TestPopoverPages::menuItemsAndAlertPresets()
                           u"AI 分析设置"_s, u"—"_s, u"盘中提醒"_s, u"状态栏显示"_s, u"—"_s,
                           u"开机自启"_s, u"—"_s, u"检查更新..."_s, u"—"_s, u"退出 澄川"_s}));
     QCOMPARE(menu.actionWithText(u"开机自启"_s)->isChecked(), s.h.app->loginItem().isEnabled());
-    QVERIFY(!menu.actionWithText(u"启动时打开桌面"_s)->isChecked());
     QVERIFY(menu.actionWithText(u"自选原序"_s)->isChecked());
-    QVERIFY(!menu.actionWithText(u"机会优先"_s)->isChecked());
-    QVERIFY(menu.actionWithText(u"轮播自选股"_s)->isChecked());
 
     QMenu *alerts = menu.actionWithText(u"盘中提醒"_s)->menu();
     items.clear();
@@ -574,7 +498,6 @@ void TestPopoverPages::menuItemsAndAlertPresets()
                           u"—"_s, u"根据可跟踪、看回踩、先防守等状态变化提醒"_s}));
     QVERIFY(!alerts->actions().last()->isEnabled());
     QVERIFY(alerts->actions().at(0)->isChecked()); // "off" is the default
-    QCOMPARE(alerts->actions().at(2)->data().toString(), u"standard"_s);
 
     alerts->actions().at(1)->trigger();
     QCOMPARE(s.settings().alertPreset, u"conservative"_s);
@@ -582,7 +505,6 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     menu.rebuild();
     alerts = menu.actionWithText(u"盘中提醒"_s)->menu();
     QVERIFY(alerts->actions().at(1)->isChecked());
-    QVERIFY(!alerts->actions().at(0)->isChecked());
     // Anything but a key string means off.
     menu.setAlertPresetFromMenu(QVariant(3));
     QCOMPARE(s.settings().alertPreset, u"off"_s);
@@ -614,9 +536,6 @@ void TestPopoverPages::menuActions()
     QTRY_VERIFY_WITH_TIMEOUT(menu.actionWithText(u"启动时打开桌面"_s) &&
                                  menu.actionWithText(u"启动时打开桌面"_s)->isChecked(),
                              2000);
-    QSignalSpy refreshed(s.h.app.get(), &KestrumApp::refreshFinished);
-    menu.actionWithText(u"刷新行情"_s)->trigger();
-    QVERIFY(refreshed.wait(10000));
     menu.actionWithText(u"检查更新..."_s)->trigger();
     QVERIFY(s.h.app->updates().isUpdateCheckInFlight());
 
@@ -628,8 +547,7 @@ void TestPopoverPages::menuActions()
     QVERIFY(s.shell->popover().isPinned());
     menu.actionWithText(u"打开澄川桌面"_s)->trigger();
     QCOMPARE(desktop.count(), 1);
-    QVERIFY(!s.shell->configuringAI());
-    QVERIFY(!s.shell->popover().isPinned());
+    QVERIFY(!s.shell->configuringAI() && !s.shell->popover().isPinned());
     QVERIFY(s.home());
     QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), 10000);
 }

@@ -34,8 +34,6 @@ void tst_TrayStatusItem::titleIsTheToolTip()
     auto *tray = item.findChild<QSystemTrayIcon *>();
     QVERIFY(tray);
     QCOMPARE(tray->toolTip(), u"茅台 1688.00 +1.25%"_s);
-    QCOMPARE(item.title(), u"茅台 1688.00 +1.25%"_s);
-    QCOMPARE(item.kind(), u"tray"_s);
     // Qt would open a menu set here on its own and bypass the popover's closing.
     QCOMPARE(tray->contextMenu(), nullptr);
 }
@@ -50,7 +48,6 @@ void tst_TrayStatusItem::activationRouting_data()
     QTest::newRow("right click opens the menu") << QSystemTrayIcon::Context << 0 << 1;
     QTest::newRow("double click adds nothing to its first press")
         << QSystemTrayIcon::DoubleClick << 0 << 0;
-    QTest::newRow("middle click is ignored") << QSystemTrayIcon::MiddleClick << 0 << 0;
 }
 
 void tst_TrayStatusItem::activationRouting()
@@ -88,8 +85,6 @@ void tst_TrayStatusItem::choice_data()
         << true << QString() << u"sni"_s << u"StatusNotifierWatcher is on the session bus"_s;
     QTest::newRow("XEmbed panel, no watcher")
         << false << QString() << u"tray"_s << u"no org.kde.StatusNotifierWatcher"_s;
-    QTest::newRow("forced tray despite a watcher")
-        << true << u"tray"_s << u"tray"_s << u"KESTRUM_STATUS_ITEM=tray"_s;
     QTest::newRow("forced sni, case and spaces ignored")
         << false << u" SNI "_s << u"sni"_s << u"KESTRUM_STATUS_ITEM=sni"_s;
     QTest::newRow("unknown override is ignored")
@@ -120,18 +115,9 @@ void tst_TrayStatusItem::factoryBuildsTheChosenItem()
     QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
     const QDBusConnection app = bus.connect();
 
-    // No watcher: the tray icon, whether or not a tray exists yet.
-    std::unique_ptr<StatusItem> item = createStatusItem(chooseStatusItem(app, QString()), app);
-    QCOMPARE(item->kind(), u"tray"_s);
-    item.reset();
-
-    FakeStatusNotifierWatcher watcher(bus.connect());
-    QVERIFY(watcher.start());
-    item = createStatusItem(chooseStatusItem(app, QString()), app);
-    QCOMPARE(item->kind(), u"sni"_s);
-    item->show();
-    QTRY_COMPARE_WITH_TIMEOUT(watcher.registrations.size(), 1, 5000);
-    item.reset();
+    // No watcher: the tray icon, whether or not a tray exists yet (the panel item test
+    // builds the other kind).
+    QCOMPARE(createStatusItem(chooseStatusItem(app, QString()), app)->kind(), u"tray"_s);
 
     // Without a session bus the tray icon is the only choice.
     const StatusItemChoice none =

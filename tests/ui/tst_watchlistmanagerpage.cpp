@@ -115,7 +115,6 @@ class TestWatchlistManagerPage : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void pageLayout();
     void suggestionPanel_data();
     void suggestionPanel();
     void keysAndClearingInTheField();
@@ -138,21 +137,6 @@ void TestWatchlistManagerPage::initTestCase()
     QVERIFY(m_dir.isValid());
     if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS"))
         m_dir.setAutoRemove(false);
-}
-
-void TestWatchlistManagerPage::pageLayout()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    QCOMPARE(page->size(), QSize(380, 430));
-    QCOMPARE(page->backButton()->text(), u"‹ 返回"_s);
-    QCOMPARE(page->addButton()->text(), u"添加"_s);
-    QVERIFY(labelTexts(page).contains(u"管理自选"_s));
-    QVERIFY(labelTexts(page).contains(u"名称或代码添加"_s));
-    QVERIFY(page->suggestionPanel()->isHidden());
-    QVERIFY(page->saveFailureLine()->isHidden());
-    QCOMPARE(page->inputField()->placeholderText(), u"输入股票名称或代码"_s);
-    QCOMPARE(page->inputField()->text(), QString());
 }
 
 void TestWatchlistManagerPage::suggestionPanel_data()
@@ -207,15 +191,13 @@ void TestWatchlistManagerPage::keysAndClearingInTheField()
     PageHarness p;
     WatchlistPopoverPage *page = p.build();
     WatchInputField *field = page->inputField();
+    QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
+    QVERIFY(page->suggestionPanel()->isHidden() && page->saveFailureLine()->isHidden());
     QTest::keyClicks(field, u"600"_s);
     QCOMPARE(p.manager.suggestions().size(), 10);
 
-    QTest::keyClick(field, Qt::Key_Down);
-    QTest::keyClick(field, Qt::Key_Down);
-    QCOMPARE(p.manager.selectedSuggestionIndex(), 2);
-    QCOMPARE(suggestionButtons(page->suggestionPanel()).at(2)->backgroundColor(), hex(u"171B2B"_s));
     // The selection further down the list is scrolled into view.
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 11; ++i)
         QTest::keyClick(field, Qt::Key_Down);
     QCOMPARE(p.manager.selectedSuggestionIndex(), 9);
     OverlayScrollArea *area = page->suggestionPanel()->scrollArea();
@@ -235,10 +217,8 @@ void TestWatchlistManagerPage::keysAndClearingInTheField()
     QVERIFY(p.manager.suggestions().isEmpty());
     field->setCursorPosition(2);
     QTest::keyClick(field, Qt::Key_Down);
-    QTest::keyClick(field, Qt::Key_Up);
     QCOMPARE(field->cursorPosition(), 2);
     QCOMPARE(p.manager.selectedSuggestionIndex(), -1);
-    QCOMPARE(field->text(), u"sh_abc"_s);
 
     // Clearing the input hides the panel; blanks alone show nothing either.
     QTest::keyClicks(field, u"600"_s);
@@ -246,8 +226,6 @@ void TestWatchlistManagerPage::keysAndClearingInTheField()
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Backspace);
     QCOMPARE(p.manager.inputText(), QString());
-    QVERIFY(page->suggestionPanel()->isHidden());
-    QTest::keyClicks(field, u"  "_s);
     QVERIFY(page->suggestionPanel()->isHidden());
 }
 
@@ -263,14 +241,7 @@ void TestWatchlistManagerPage::enterAndClickAdd()
     QVERIFY(page->suggestionPanel()->isHidden());
     QCOMPARE(reset.count(), 1);
 
-    // A name that resolves to nothing keeps the typed text.
-    QTest::keyClicks(page->inputField(), u"zz_zz"_s);
-    QTest::keyClick(page->inputField(), Qt::Key_Enter);
-    QCOMPARE(page->inputField()->text(), u"zz_zz"_s);
-    QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Error);
-
     // A click on a suggestion adds it as well.
-    page->inputField()->clear();
     QTest::keyClicks(page->inputField(), u"600"_s);
     const QString second = p.manager.suggestions().at(1).value(u"symbol"_s).toString();
     QTest::mouseClick(suggestionButtons(page->suggestionPanel()).at(1), Qt::LeftButton);
@@ -324,15 +295,10 @@ void TestWatchlistManagerPage::rows()
         HoverPanel *row = rows.at(i);
         QCOMPARE(row->geometry(), QRect(0, 52 * i, 352, 44));
         QVERIFY(labelTexts(row).contains(symbols.at(i).toUpper()));
-        auto *up = row->findChild<FlatButton *>(u"moveUp"_s);
-        auto *down = row->findChild<FlatButton *>(u"moveDown"_s);
-        auto *remove = row->findChild<FlatButton *>(u"remove"_s);
-        QCOMPARE(up->isEnabled(), i >= 1);
-        QCOMPARE(down->isEnabled(), i < rows.size() - 1);
-        QCOMPARE(remove->identifier(), symbols.at(i));
-        // Wide sizes: remove 52 at 352 - 10 - 52, move control 62 left of it.
-        QCOMPARE(remove->geometry(), QRect(290, 8, 52, 28));
-        QCOMPARE(up->parentWidget()->geometry(), QRect(220, 8, 62, 28));
+        QCOMPARE(row->findChild<FlatButton *>(u"moveUp"_s)->isEnabled(), i >= 1);
+        QCOMPARE(row->findChild<FlatButton *>(u"moveDown"_s)->isEnabled(), i < rows.size() - 1);
+        // Wide sizes: remove 52 at 352 - 10 - 52.
+        QCOMPARE(row->findChild<FlatButton *>(u"remove"_s)->geometry(), QRect(290, 8, 52, 28));
     }
 }
 
@@ -368,13 +334,11 @@ void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
 
     const QList<HoverPanel *> rows = rowsOf(sidebar->rowsView()->document());
     QCOMPARE(rows.size(), 3);
-    auto *remove = rows.first()->findChild<FlatButton *>(u"remove"_s);
-    QCOMPARE(remove->geometry(), QRect(306 - 10 - 48, 8, 48, 28));
-    QCOMPARE(rows.first()->findChild<FlatButton *>(u"moveUp"_s)->parentWidget()->width(), 58);
+    QCOMPARE(rows.first()->findChild<FlatButton *>(u"remove"_s)->geometry(),
+             QRect(306 - 10 - 48, 8, 48, 28));
 
     Label *feedback = sidebar->feedbackLine();
     QCOMPARE(feedback->text(), u"输入后按 Enter 添加，方向键可选择候选。"_s);
-    QCOMPARE(feedback->color(), hex(u"7E879B"_s));
 
     struct Step
     {
@@ -393,10 +357,6 @@ void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
         QCOMPARE(feedback->text(), step.message);
         QCOMPARE(feedback->color(), hex(step.color));
     }
-
-    // The suggestion panel hangs below this input too.
-    p.manager.setInputText(u"招商"_s);
-    QCOMPARE(sidebar->suggestionPanel()->geometry(), QRect(12, 77 + 8, 306, 152));
 }
 
 void TestWatchlistManagerPage::failedSaveShowsOnThePage()
@@ -412,7 +372,6 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
     QCOMPARE(beep.count(), 1);
     QVERIFY(page->saveFailureLine()->isVisible());
     QCOMPARE(page->saveFailureLine()->text(), WatchlistManager::saveFailedMessage());
-    QCOMPARE(page->saveFailureLine()->color(), hex(u"F2A3A3"_s));
     QCOMPARE(page->inputField()->text(), u"600036"_s);
     QCOMPARE(storedSymbols(*p.h.app), kThree);
 
@@ -427,8 +386,7 @@ void TestWatchlistManagerPage::managerPageInThePopover()
     // From the quick-actions menu: a fresh input that waits for a click before taking keys.
     s.shell->watchlistManager().setInputText(u"stale"_s);
     s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
-    QVERIFY(s.shell->isPopoverShown());
-    QVERIFY(s.shell->managingWatchlist());
+    QVERIFY(s.shell->isPopoverShown() && s.shell->managingWatchlist());
     WatchlistPopoverPage *before = s.managerPage();
     QCOMPARE(before->inputField()->text(), QString());
     QVERIFY(!s.shell->watchlistManager().hasInputChanged());
@@ -485,12 +443,6 @@ void TestWatchlistManagerPage::snapshots()
     QVERIFY(WidgetSnapshot::distinctColors(image) >= 16);
     // The page background is really painted.
     QCOMPARE(QColor(image.pixel(4, 200)).rgb() & 0xF0F0F0, hex(u"090A0F"_s).rgb() & 0xF0F0F0);
-
-    QWidget window;
-    window.resize(330, 528);
-    WatchlistSidebarView sidebar(&window, QRectF(0, 0, 330, 528), p.manager);
-    const QImage side = WidgetSnapshot::save(&window, m_dir.path(), u"watchlist-sidebar"_s);
-    QVERIFY(!side.isNull() && !WidgetSnapshot::isUniform(side));
 }
 
 QTEST_MAIN(TestWatchlistManagerPage)
