@@ -149,6 +149,7 @@ private Q_SLOTS:
     void watchlistSectionShowsTheManager();
     void emptyWatchlist();
     void alwaysOnTopAndReset();
+    void compactWorkbenchAtTheThreshold();
     void rendersToPng();
 
 private:
@@ -336,9 +337,9 @@ void TestMainWindow::previousAndNextWrap()
     QCOMPARE(tops, (QStringList{u"澄川"_s, u"桌面"_s, u"编辑"_s}));
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     QTest::keyClick(w.window(), Qt::Key_BracketRight, Qt::ControlModifier);
-    QCOMPARE(w.settings().mainDetailSymbol, list.at(2));
+    QCOMPARE(w.settings().mainDetailSymbol, list.at(3));
     QTest::keyClick(w.window(), Qt::Key_BracketLeft, Qt::ControlModifier);
-    QCOMPARE(w.settings().mainDetailSymbol, list.first());
+    QCOMPARE(w.settings().mainDetailSymbol, list.at(2));
     QSignalSpy refreshing(w.h.app.get(), &KestrumApp::refreshStarted);
     QTest::keyClick(w.window(), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(refreshing.count(), 1);
@@ -439,6 +440,7 @@ void TestMainWindow::editItemsActOnTheWatchInput()
     w.menuItem(u"剪切"_s)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
     QCOMPARE(w.shell->watchlistManager().inputText(), QString());
+    Q_EMIT edit->aboutToShow();
     w.menuItem(u"粘贴"_s)->trigger();
     QCOMPARE(w.shell->watchlistManager().inputText(), u"600"_s);
 
@@ -593,12 +595,6 @@ void TestMainWindow::alwaysOnTopAndReset()
     QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window->isVisible());
 
-    // A resize rebuilds the workbench once it settles (539 pt packs it tighter) and saves.
-    QVERIFY(w.resizeContent(QSize(1100, 539 + 94)));
-    QCOMPARE(w.view()->workbench()->size(), QSize(1100 - 396, 539));
-    QVERIFY(w.view()->workbench()->property("compact").toBool());
-    QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
-                              window->mainWindowFrameString(), 3000);
     // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
     window->move(5, 5);
     menu.rebuild();
@@ -621,6 +617,23 @@ void TestMainWindow::rendersToPng()
     // The hero's chart well is painted, not left to the background.
     const QImage chartImage = w.view()->chartView()->grab().toImage();
     QVERIFY(!WidgetSnapshot::isUniform(chartImage));
+}
+
+void TestMainWindow::compactWorkbenchAtTheThreshold()
+{
+    WindowHarness w;
+    QVERIFY(w.open());
+    // The workbench is 94 pt shorter than the window's content; a resize rebuilds once it
+    // settles and saves the new frame. At 539 pt it packs tighter than at 540.
+    for (const int height : {539, 540}) {
+        const bool compact = height == 539;
+        QVERIFY(w.resizeContent(QSize(1100, height + 94)));
+        QWidget *bench = w.view()->workbench();
+        QCOMPARE(bench->size(), QSize(1100 - 396, height));
+        QCOMPARE(bench->property("compact").toBool(), compact);
+        QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
+                                  w.window()->mainWindowFrameString(), 3000);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
