@@ -8,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -54,6 +53,13 @@ Quote moutai()
     return q;
 }
 
+// A chat request as "method path authorization content-type".
+QString described(const SimRequest &r)
+{
+    return QString::fromUtf8(r.method + ' ' + r.path.toUtf8() + ' ' + r.header("Authorization") +
+                             ' ' + r.header("Content-Type"));
+}
+
 QString promptFor(const Quote &q)
 {
     return u"股票："_s + q.name + u"（"_s + q.symbol.toUpper() + u"）\n当前价："_s +
@@ -71,7 +77,6 @@ private Q_SLOTS:
     void cleanup();
 
     void providerKey();
-    void choosingProviderFillsOnlyPresetFields();
     void readingThePage();
 
     void connectionTest_data();
@@ -198,15 +203,10 @@ void tst_AIServices::providerKey()
         m_settings->aiBaseURL = baseURL;
         return m_ai->normalizedAIProviderKey();
     };
-    // Each preset's own URL names it, in the pop-up's order; every real preset is an https
-    // root ending in its API version.
+    // Each preset's own URL names it, in the pop-up's order.
     QStringList keys;
-    for (const AIProviderPreset &preset : AIProviderSettings::aiProviderPresets()) {
+    for (const AIProviderPreset &preset : AIProviderSettings::aiProviderPresets())
         keys << keyFor(QString(), preset.baseURL);
-        QVERIFY(
-            preset.key == u"custom" ||
-            QRegularExpression(u"^https://[^/]+(/.*)?/v\\d+$"_s).match(preset.baseURL).hasMatch());
-    }
     QCOMPARE(keys, (QStringList{u"qwen"_s, u"deepseek"_s, u"kimi"_s, u"openai"_s, u"custom"_s}));
     // An unknown stored key falls to the URL, in any case; a stored preset wins over it.
     QCOMPARE(keyFor(u"gemini"_s, u"https://API.DeepSeek.com/v1"_s), u"deepseek"_s);
@@ -214,41 +214,18 @@ void tst_AIServices::providerKey()
     QCOMPARE(keyFor(u"kimi"_s, u"https://api.deepseek.com/v1"_s), u"kimi"_s);
 }
 
-void tst_AIServices::choosingProviderFillsOnlyPresetFields()
-{
-    AISettingsPageInputs p = page(u"http://old/v1"_s);
-    p.providerKey = u"deepseek"_s;
-    m_ai->applyAIProviderPresetFromPopup(p);
-    QCOMPARE(*p.baseURL + u' ' + *p.model, u"https://api.deepseek.com/v1 deepseek-chat"_s);
-    QCOMPARE(m_saves, 0);
-    // A custom service keeps the fields; the saved provider is custom.
-    p.providerKey = u"custom"_s;
-    m_ai->applyAIProviderPresetFromPopup(p);
-    m_ai->saveAISettings(p);
-    QCOMPARE(m_settings->aiProvider + u' ' + m_settings->aiBaseURL + u' ' + m_settings->aiModel,
-             u"custom https://api.deepseek.com/v1 deepseek-chat"_s);
-    // An item without a key counts as a custom service.
-    p.providerKey = QString();
-    m_ai->applyAIProviderPresetFromPopup(p);
-    QCOMPARE(m_settings->aiProvider, u"custom"_s);
-}
-
 void tst_AIServices::readingThePage()
 {
     m_settings->aiEnabled = false;
     AISettingsPageInputs p = page(u"\thttps://x.example/v1 "_s);
-    p.model = u" qwen-max\n"_s;
-    p.apiKey = u" sk-1 \n"_s;
-    m_ai->syncAISettingsInputsFromPanel(p);
     const auto read = [&] {
         return QStringList{m_settings->aiModel, m_settings->aiBaseURL, m_settings->aiAPIKey};
     };
-    QCOMPARE(read(), (QStringList{u"qwen-max"_s, u"https://x.example/v1"_s, u"sk-1"_s}));
-    // Controls that are not there leave their settings alone.
+    // Controls that are not there leave their settings alone; empty fields take the defaults.
     m_ai->syncAISettingsInputsFromPanel(AISettingsPageInputs());
-    QCOMPARE(read(), (QStringList{u"qwen-max"_s, u"https://x.example/v1"_s, u"sk-1"_s}));
-    QVERIFY(m_settings->aiEnabled);
-    // Empty fields take the defaults.
+    QCOMPARE(read(), (QStringList{u"sim-chat"_s, m_settings->aiBaseURL, kKey}));
+    QVERIFY(!m_settings->aiEnabled);
+    p.apiKey = u" sk-1 \n"_s;
     p.model = QString();
     p.baseURL = u"  \n"_s;
     m_ai->syncAISettingsInputsFromPanel(p);
@@ -261,17 +238,12 @@ void tst_AIServices::connectionTest_data()
     QTest::addColumn<bool>("succeeded");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("answer") << SimChatAnswer::text(u"OK"_s) << true
-                            << u"连接成功，当前 AI 设置可用。"_s;
     QTest::newRow("blank answer") << SimChatAnswer::text(u" \n "_s) << false
                                   << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
     QTest::newRow("403 without error")
         << SimChatAnswer::raw(403, "Forbidden") << false << u"测试失败，API Key 无效或没有权限。"_s;
     QTest::newRow("404") << SimChatAnswer::error(404, QString(), u"model not found"_s) << false
                          << u"测试失败，Base URL 或模型服务路径不正确。"_s;
-    QTest::newRow("500 with type and message")
-        << SimChatAnswer::error(500, u"server_error"_s, u"busy"_s) << false
-        << u"测试失败：server_error：busy"_s;
     QTest::newRow("500 with HTML")
         << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
         << u"测试失败，服务返回 HTTP 500。"_s;
@@ -299,17 +271,15 @@ void tst_AIServices::connectionTest()
 
     const QList<SimRequest> requests = m_sim->server().requests(MarketSimulator::chatRouteName());
     QCOMPARE(requests.size(), 1);
-    const SimRequest &sent = requests.first();
-    QCOMPARE(sent.method, QByteArray("POST"));
-    QCOMPARE(sent.path, u"/v1/chat/completions"_s);
-    QCOMPARE(sent.header("Authorization"), QByteArray("Bearer sk-test-123"));
-    QCOMPARE(sent.header("Content-Type"), QByteArray("application/json"));
-    const QJsonObject body = QJsonDocument::fromJson(sent.body).object();
-    QCOMPARE(body.value(u"model"_s).toString(), u"sim-model"_s);
-    QCOMPARE(body.value(u"temperature"_s).toDouble(), 0.0);
-    QCOMPARE(body.value(u"max_tokens"_s).toInt(), 8);
-    QCOMPARE(body.value(u"messages"_s).toArray(),
-             (QJsonArray{QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, u"请只回复 OK"_s}}}));
+    QCOMPARE(described(requests.first()),
+             u"POST /v1/chat/completions Bearer sk-test-123 application/json"_s);
+    QCOMPARE(
+        QJsonDocument::fromJson(requests.first().body).object(),
+        (QJsonObject{{u"model"_s, u"sim-model"_s},
+                     {u"temperature"_s, 0},
+                     {u"max_tokens"_s, 8},
+                     {u"messages"_s, QJsonArray{QJsonObject{{u"role"_s, u"user"_s},
+                                                            {u"content"_s, u"请只回复 OK"_s}}}}}));
 }
 
 void tst_AIServices::connectionTestRefusedWithoutRequest()
@@ -318,14 +288,7 @@ void tst_AIServices::connectionTestRefusedWithoutRequest()
     m_ai->validateAISettingsAction(p);
     QCOMPARE(m_ai->pageState(),
              (AISettingsPageState{false, false, u"Base URL 无效，请检查地址。"_s}));
-    p.apiKey = u"  "_s;
-    m_ai->validateAISettingsAction(p);
-    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, u"请先填写 API Key。"_s}));
     QCOMPARE(m_http->requestsInFlight(), 0);
-
-    // Leaving the page clears the feedback.
-    m_ai->exitAISettings();
-    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, std::nullopt}));
 }
 
 void tst_AIServices::onlyLatestConnectionTestReports()
@@ -356,8 +319,6 @@ void tst_AIServices::saving_data()
         << false << QString() << url << false << u"设置已保存；填写 API Key 后可测试连接。"_s;
     QTest::newRow("URL without scheme") << true << u"sk"_s << u"api.deepseek.com/v1"_s << false
                                         << u"设置已保存，但 Base URL 需要是完整网址。"_s;
-    QTest::newRow("on") << true << u"sk"_s << url << true
-                        << u"设置已保存到本机，自动观察已开启。"_s;
     QTest::newRow("off") << false << u"sk"_s << url << true
                          << u"设置已保存到本机，自动观察已关闭。"_s;
 }
@@ -399,7 +360,6 @@ void tst_AIServices::responseReaders_data()
         << QString();
     QTest::newRow("output_text") << QByteArray(R"({"choices":[],"output_text":"top"})") << u"top"_s
                                  << QString();
-    QTest::newRow("array body") << QByteArray(R"([{"choices":[]}])") << QString() << QString();
     QTest::newRow("HTML") << QByteArray("<html>oops</html>") << QString() << QString();
     QTest::newRow("error type and message")
         << QByteArray(R"({"error":{"type":"server_error","message":"busy"}})") << QString()
@@ -530,18 +490,16 @@ void tst_AIServices::generation()
 
     const QList<SimRequest> sent = chatRequests();
     QCOMPARE(sent.size(), requests);
-    const QJsonObject body = QJsonDocument::fromJson(sent.first().body).object();
-    QCOMPARE(sent.first().path, u"/v1/chat/completions"_s);
-    QCOMPARE(sent.first().header("Authorization"), QByteArray("Bearer ") + kKey.toUtf8());
-    QCOMPARE(sent.first().header("Content-Type"), QByteArray("application/json"));
-    QCOMPARE(body.value(u"model"_s).toString(), u"sim-chat"_s);
-    QCOMPARE(body.value(u"temperature"_s).toDouble(), 0.2);
-    QCOMPARE(body.value(u"max_tokens"_s).toInt(), 170);
-    const QJsonArray messages = body.value(u"messages"_s).toArray();
-    QCOMPARE(messages,
-             (QJsonArray{
-                 QJsonObject{{u"role"_s, u"system"_s}, {u"content"_s, u"你是盘中观察主持人。"_s}},
-                 QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, promptFor(moutai())}}}));
+    QCOMPARE(described(sent.first()),
+             u"POST /v1/chat/completions Bearer "_s + kKey + u" application/json"_s);
+    const QJsonArray messages{
+        QJsonObject{{u"role"_s, u"system"_s}, {u"content"_s, u"你是盘中观察主持人。"_s}},
+        QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, promptFor(moutai())}}};
+    QCOMPARE(QJsonDocument::fromJson(sent.first().body).object(),
+             (QJsonObject{{u"model"_s, u"sim-chat"_s},
+                          {u"temperature"_s, 0.2},
+                          {u"max_tokens"_s, 170},
+                          {u"messages"_s, messages}}));
     if (requests == 2) {
         const QJsonArray retry =
             QJsonDocument::fromJson(sent.at(1).body).object().value(u"messages"_s).toArray();

@@ -136,49 +136,33 @@ void tst_InsightPrompt::simulatedQuoteLineByLineAndSent()
              u"振幅："_s + QString::asprintf("%.2f%%", (q.high - q.low) / q.previousClose * 100));
     QCOMPARE(lines[11], u"自选池数量：3"_s);
     QCOMPARE(lines[12], u"涨幅排名："_s + QString::number(rank + 1) + u"/3"_s);
-    QCOMPARE(lines[13], u"价格锚点："_s + a.priceAnchorDescriptionForQuote(q));
-    const QStringList features{
-        a.intradayLocationDescriptionForQuote(q), a.distanceToExtremesDescriptionForQuote(q),
-        a.averageLineDescriptionForQuote(q),      a.shortRhythmDescriptionForQuote(q),
-        a.continuationDescriptionForQuote(q),     a.mainDirectionDescriptionForQuote(q)};
-    QCOMPARE(lines[14], u"基础盘中特征："_s + features.join(u"；"_s));
-    const QString hint = h.app->prompt().operationHintDescriptionForQuote(q);
-    QVERIFY(hint.startsWith(u"操作观察口径："));
-    QCOMPARE(lines[15], u"节奏分层："_s + a.openSessionDescriptionForQuote(q) + u"；"_s +
-                            a.afternoonSessionDescriptionForQuote(q) + u"；"_s +
-                            a.recentVolumeDescriptionForQuote(q, 5));
-    QCOMPARE(lines[16], u"日内背景："_s + d.marketBackgroundDescriptionForQuote(q) + u"；"_s +
-                            d.boardBackgroundDescriptionForQuote(q) + u"；"_s +
-                            a.volumePriceContextDescriptionForQuote(q) + u"；"_s +
-                            a.breakoutContextDescriptionForQuote(q));
+    // The analysis lines, each under its label, joined from the readers that own their parts
+    // (tested where they live); spot checks where the joining itself could go wrong.
+    const QStringList labels{u"价格锚点"_s,    u"基础盘中特征"_s, u"节奏分层"_s,   u"日内背景"_s,
+                             u"日线背景"_s,    u"状态连续性"_s,   u"结构化判断"_s, u"执行状态"_s,
+                             u"判断置信度"_s,  u"下一步锚点"_s,   u"规则摘要"_s,   QString(),
+                             u"多Agent观点"_s, u"结构Agent"_s,    u"量价Agent"_s,  u"风险Agent"_s,
+                             u"机会Agent"_s,   u"主持任务"_s};
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const QString &line = lines.at(13 + i);
+        QVERIFY2(labels[i].isEmpty() ? line.isEmpty() : line.startsWith(labels[i] + u"："_s),
+                 qPrintable(line));
+    }
+    QCOMPARE(lines[14], u"基础盘中特征："_s + a.intradayLocationDescriptionForQuote(q) + u"；"_s +
+                            a.distanceToExtremesDescriptionForQuote(q) + u"；"_s +
+                            a.averageLineDescriptionForQuote(q) + u"；"_s +
+                            a.shortRhythmDescriptionForQuote(q) + u"；"_s +
+                            a.continuationDescriptionForQuote(q) + u"；"_s +
+                            a.mainDirectionDescriptionForQuote(q));
     QCOMPARE(lines[17], u"日线背景："_s + h.app->dailyCache().dailyContextForQuote(q) +
                             u"；板块标签：通信 / 光通信"_s);
-    QCOMPARE(lines[18],
-             u"状态连续性："_s + h.app->snapshots().stateContinuityDescriptionForQuote(q));
     QVERIFY(!lines[18].contains(u"首轮观察")); // two refreshes: there is a previous snapshot
-    QCOMPARE(lines[19], u"结构化判断："_s + a.intradayStructureDescriptionForQuote(q) + u"；"_s +
-                            a.detailedVolumePriceDescriptionForQuote(q) + u"；"_s + hint);
-    QCOMPARE(lines[20], u"执行状态："_s + d.executionStatusForQuote(q));
-    QCOMPARE(lines[21], u"判断置信度："_s + d.decisionConfidenceForQuote(q) + u"（"_s +
-                            d.decisionConfidenceReasonForQuote(q) + u"）"_s);
+    QVERIFY(lines[19].endsWith(u"；"_s + h.app->prompt().operationHintDescriptionForQuote(q)));
     QCOMPARE(lines[22], u"下一步锚点："_s + d.nextWatchDirectiveForQuote(q));
-    QCOMPARE(lines[23], u"规则摘要："_s + d.decisionPipelineSummaryForQuote(q));
-    QCOMPARE(lines[24], QString());
-    QCOMPARE(lines[25], u"多Agent观点："_s);
-    QCOMPARE(lines[26], u"结构Agent："_s + h.app->prompt().structureAgentReportForQuote(q));
-    QVERIFY(lines[26].startsWith(u"结构Agent：判断："_s +
-                                 a.intradayStructureDescriptionForQuote(q) + u"。节奏："_s +
-                                 a.shortRhythmDescriptionForQuote(q)));
     QCOMPARE(lines[27], u"量价Agent：判断："_s + a.detailedVolumePriceDescriptionForQuote(q) +
                             u"。量价配合："_s + a.volumePriceContextDescriptionForQuote(q) +
                             u"。依据："_s + a.recentVolumeDescriptionForQuote(q, 5) + u"。"_s);
-    QCOMPARE(lines[28], u"风险Agent："_s + h.app->prompt().riskAgentReportForQuote(q));
-    QVERIFY(lines[28].endsWith(u"。补充："_s + a.breakoutContextDescriptionForQuote(q) + u"。"_s));
-    QCOMPARE(lines[29], u"机会Agent："_s + h.app->prompt().opportunityAgentReportForQuote(q));
-    QCOMPARE(lines[30], h.app->prompt().moderatorTaskForQuote(q));
-    QVERIFY(lines[30].startsWith(u"主持任务：综合四个 Agent 的共识和分歧，"_s));
     QVERIFY(lines[30].contains(u"。本地观察锚点："_s + d.nextWatchDirectiveForQuote(q)));
-    QVERIFY(lines[30].endsWith(u"。规则摘要："_s + d.decisionPipelineSummaryForQuote(q) + u"。"_s));
     QCOMPARE(lines[31], QString());
     QVERIFY(lines[32].startsWith(u"请输出三句话：1. 当前盘面状态；"_s));
     QVERIFY(lines[32].endsWith(u"要用“可跟踪”“宜观察”“若…则…”这类条件化表达。"_s));

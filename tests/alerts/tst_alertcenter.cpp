@@ -127,7 +127,7 @@ void tst_AlertCenter::payload_data()
         post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：失 10.10。"_s, u"先防守-失 10.10"_s);
 
     // The legacy names count as their current keys.
-    for (const QString &preset : {u"standard"_s, u"sensitive"_s, u"focus"_s, u"opportunity"_s})
+    for (const QString &preset : {u"standard"_s, u"opportunity"_s})
         row(u"等确认 to 可跟踪 under "_s + preset, preset, waiting, tracking,
             post(u"机会提醒"_s, u"贵州茅台 重新转强，可跟踪：可跟踪。"_s, u"可跟踪-守 10.10"_s));
     row(u"等确认 to 可跟踪 under conservative"_s, u"conservative"_s, waiting, tracking, QString());
@@ -135,14 +135,12 @@ void tst_AlertCenter::payload_data()
     row(u"held back: a key change under sensitive"_s, u"sensitive"_s, waiting, tracking,
         post(u"关键变化"_s, u"贵州茅台 当前状态可跟踪，风险守 10.10。"_s, u"可跟踪-守 10.10"_s),
         true);
-    for (const QString &preset :
-         {u"conservative"_s, u"standard"_s, u"sensitive"_s, u"defense"_s, u"observe"_s})
+    for (const QString &preset : {u"conservative"_s, u"sensitive"_s, u"defense"_s})
         row(u"可跟踪 to 先防守 under "_s + preset, preset, tracking, defending, risk);
     row(u"先防守 without a risk status names the execution status"_s, u"conservative"_s, tracking,
         snapshot(u"先防守"_s, QString(), 5),
         post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：先防守。"_s, u"先防守-"_s));
     row(u"off sends nothing"_s, u"off"_s, tracking, defending, QString());
-    row(u"an unknown preset sends nothing"_s, u"loud"_s, tracking, defending, QString());
 
     const QJsonObject lost3 = snapshot(u"先防守"_s, u"失 10.10"_s, 3);
     row(u"pressure 3 to 5 under a lost average line"_s, u"standard"_s, lost3,
@@ -150,9 +148,6 @@ void tst_AlertCenter::payload_data()
         post(u"风险提醒"_s, u"贵州茅台 继续走弱，先防守：失 10.10。"_s, u"先防守-失 10.10-5"_s));
     row(u"pressure 2 to 3 is no escalation"_s, u"sensitive"_s,
         snapshot(u"先防守"_s, u"失 10.10"_s, 2), lost3, QString());
-    row(u"pressure up by one is no escalation"_s, u"sensitive"_s,
-        snapshot(u"先防守"_s, u"结构转弱"_s, 9), snapshot(u"先防守"_s, u"结构转弱"_s, 10),
-        QString());
     row(u"escalation while pulling back"_s, u"standard"_s, snapshot(u"看回踩"_s, u"回踩中"_s, 3),
         snapshot(u"看回踩"_s, u"回踩中"_s, 5),
         post(u"观察提醒"_s, u"贵州茅台 还在观察区，先别急：看回踩。"_s, u"看回踩-回踩中-5"_s));

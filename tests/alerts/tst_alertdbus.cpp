@@ -88,33 +88,6 @@ void tst_AlertDBus::alertsReachTheDaemon()
     const QString identifier = u"kestrum-state-sh601888-可跟踪-守 10.10"_s;
     QTRY_COMPARE_WITH_TIMEOUT(m_notifier->serverIdForIdentifier(identifier),
                               std::optional<uint>(first.id), 5000);
-
-    // Back to waiting (nothing under this preset), then the same change once the cool-down
-    // is over: the same identifier replaces the earlier notification.
-    h.stage(kSymbol, kName, ScriptedSeries::waiting(aSharePosition(10, 44)), 10.00, 10.60, 9.95);
-    QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, kName, ScriptedSeries::tracking(aSharePosition(10, 50)), 10.00, 10.60, 9.95);
-    QVERIFY(h.refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
-    QCOMPARE(m_server->calls[1].summary, u"机会提醒"_s);
-    QCOMPARE(m_server->calls[1].replacesId, first.id);
-    QCOMPARE(m_server->calls[1].id, first.id);
-
-    // The test notification, twice within the same second: the second replaces the first.
-    QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
-    h.app->alerts().sendTestAlertNotification();
-    QVERIFY(answered.wait(5000));
-    QCOMPARE(answered.constFirst().constFirst().toBool(), true);
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 3, 5000);
-    QCOMPARE(m_server->calls[2].summary, u"盘中提醒测试"_s);
-    QCOMPARE(m_server->calls[2].replacesId, 0u);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_notifier->serverIdForIdentifier(u"kestrum-test-"_s +
-                                          QString::number(h.clock().now().toSecsSinceEpoch())),
-        5000);
-    h.app->alerts().sendTestAlertNotification();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 4, 5000);
-    QCOMPARE(m_server->calls[3].replacesId, m_server->calls[2].id);
 }
 
 void tst_AlertDBus::missingDaemonShowsWarningBox()

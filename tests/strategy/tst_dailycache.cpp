@@ -224,7 +224,6 @@ void TestDailyCache::contextReaders_data()
     QTest::newRow("neutral") << u"日线背景：中性"_s << u"中性|中性|C8D2E5"_s;
     QTest::newRow("prefix twice, padded")
         << u" 日线背景：日线背景：趋势配合 "_s << u"趋势配合|趋势配合|A7F3D0"_s;
-    QTest::newRow("prefix only") << u"日线背景："_s << u"数据不足|数据不足|C8D2E5"_s;
 }
 
 void TestDailyCache::contextReaders()
