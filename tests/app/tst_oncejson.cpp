@@ -24,53 +24,22 @@ QVector<double> doubles(const QJsonValue &value)
     return out;
 }
 
-const QStringList kRequiredKeys{u"symbol"_s,
-                                u"name"_s,
-                                u"price"_s,
-                                u"previousClose"_s,
-                                u"open"_s,
-                                u"high"_s,
-                                u"low"_s,
-                                u"volume"_s,
-                                u"amount"_s,
-                                u"date"_s,
-                                u"time"_s,
-                                u"changePercent"_s,
-                                u"seriesLength"_s,
-                                u"recentPercentChangeForQuote:5"_s,
-                                u"recentPercentChangeForQuote:10"_s,
-                                u"recentPercentChangeForQuote:15"_s,
-                                u"recentPercentChangeForQuote:30"_s,
-                                u"recentPercentChangeForQuote:60"_s,
-                                u"intradayPercentChangeForQuote:0"_s,
-                                u"recentVolumeRatioForQuote:5"_s,
-                                u"recentVolumeRatioForQuote:10"_s,
-                                u"recentVolumeRatioForQuote:15"_s,
-                                u"intradayLocationDescriptionForQuote"_s,
-                                u"intradayStructureDescriptionForQuote"_s,
-                                u"detailedVolumePriceDescriptionForQuote"_s,
-                                u"dailyFeaturesForQuote"_s,
-                                u"dailyContextForQuote"_s,
-                                u"boardTagsForQuote"_s,
-                                u"marketBackgroundScoreForQuote"_s,
-                                u"boardBackgroundScoreForQuote"_s,
-                                u"marketBackgroundDescriptionForQuote"_s,
-                                u"backgroundBiasForQuote"_s,
-                                u"hasChaseRiskForQuote"_s,
-                                u"hasSevereRiskForQuote"_s,
-                                u"coreRiskStateForQuote"_s,
-                                u"buyDecisionStatusForQuote"_s,
-                                u"sellDecisionStatusForQuote"_s,
-                                u"executionStatusForQuote"_s,
-                                u"riskStatusForQuote"_s,
-                                u"decisionConfidenceForQuote"_s,
-                                u"nextWatchDirectiveForQuote"_s,
-                                u"keyLevelScenarioForQuote"_s,
-                                u"mainDecisionReasonsForQuote"_s,
-                                u"stateSnapshotForQuote"_s,
-                                u"riskPressureScoreForQuote"_s,
-                                u"stateContinuityDescriptionForQuote"_s,
-                                u"inputs"_s};
+// The key set the document promises for every quote.
+const QStringList kRequiredKeys =
+    uR"(symbol name price previousClose open high low volume amount date time changePercent
+    seriesLength recentPercentChangeForQuote:5 recentPercentChangeForQuote:10
+    recentPercentChangeForQuote:15 recentPercentChangeForQuote:30 recentPercentChangeForQuote:60
+    intradayPercentChangeForQuote:0 recentVolumeRatioForQuote:5 recentVolumeRatioForQuote:10
+    recentVolumeRatioForQuote:15 intradayLocationDescriptionForQuote
+    intradayStructureDescriptionForQuote detailedVolumePriceDescriptionForQuote
+    dailyFeaturesForQuote dailyContextForQuote boardTagsForQuote marketBackgroundScoreForQuote
+    boardBackgroundScoreForQuote marketBackgroundDescriptionForQuote backgroundBiasForQuote
+    hasChaseRiskForQuote hasSevereRiskForQuote coreRiskStateForQuote buyDecisionStatusForQuote
+    sellDecisionStatusForQuote executionStatusForQuote riskStatusForQuote
+    decisionConfidenceForQuote nextWatchDirectiveForQuote keyLevelScenarioForQuote
+    mainDecisionReasonsForQuote stateSnapshotForQuote riskPressureScoreForQuote
+    stateContinuityDescriptionForQuote inputs)"_s.simplified()
+        .split(u' ');
 
 } // namespace
 
