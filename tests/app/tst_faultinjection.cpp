@@ -58,16 +58,10 @@ class RefreshMonitor : public QObject
 public:
     explicit RefreshMonitor(KestrumApp &app)
     {
-        connect(&app, &KestrumApp::refreshStarted, this, [this] {
-            if (started != finished)
-                overlapped = true;
-            ++started;
-        });
-        connect(&app, &KestrumApp::refreshFinished, this, [this] {
-            ++finished;
-            if (finished > started)
-                overlapped = true;
-        });
+        connect(&app, &KestrumApp::refreshStarted, this,
+                [this] { overlapped |= started++ != finished; });
+        connect(&app, &KestrumApp::refreshFinished, this,
+                [this] { overlapped |= ++finished > started; });
     }
     int started = 0;
     int finished = 0;

@@ -24,7 +24,6 @@ class tst_SeriesAndDetail : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void homeListFetchesFirstEightWithoutRealSeries();
-    void failedSeriesIsAskedAgain();
     void detailRefreshJoinsQuoteAndSeries();
     void boardTagsLookedUpOncePerSymbol();
     void dailyCacheOncePerLocalDay();
@@ -58,27 +57,6 @@ void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
     h.clock().advanceSecs(120);
     QVERIFY(h.refreshAndWait());
     QCOMPARE(h.app->intraday().prices(u"sh600519"_s).size(), points + 1);
-    QVERIFY(h.app->intraday().isReal(u"sh600519"_s));
-}
-
-void tst_SeriesAndDetail::failedSeriesIsAskedAgain()
-{
-    AppHarness h({u"sh600519"_s});
-    SimFault down;
-    down.status = 500;
-    for (const QString &route : {u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s})
-        h.server().setFault(route, down);
-    QVERIFY(h.refreshAndWait());
-    QTRY_VERIFY_WITH_TIMEOUT(h.requestCount(u"tencent-minute"_s) >= 1, 5000);
-    QTest::qWait(100);
-    QVERIFY(!h.app->intraday().isReal(u"sh600519"_s));
-    QCOMPARE(h.app->intraday().prices(u"sh600519"_s).size(), 2); // recorded points stay
-
-    h.server().clearFaults();
-    h.clock().advanceSecs(12);
-    QSignalSpy applied(h.app.get(), &KestrumApp::homeSeriesUpdated);
-    QVERIFY(h.refreshAndWait());
-    QVERIFY(applied.wait(5000));
     QVERIFY(h.app->intraday().isReal(u"sh600519"_s));
 }
 

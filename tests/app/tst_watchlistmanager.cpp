@@ -274,7 +274,6 @@ void TestWatchlistManager::moveAndRemove_data()
         << u"move"_s << u"sz000001"_s << -1
         << QStringList{u"sz000001"_s, u"sh600519"_s, u"hk00700"_s};
     QTest::newRow("up from the top") << u"move"_s << u"SH600519"_s << -1 << QStringList();
-    QTest::newRow("down from the bottom") << u"move"_s << u"HK00700"_s << 1 << QStringList();
     QTest::newRow("no step") << u"move"_s << u"SZ000001"_s << 0 << QStringList();
     QTest::newRow("unknown symbol") << u"move"_s << u"SH600036"_s << 1 << QStringList();
     QTest::newRow("remove middle")
