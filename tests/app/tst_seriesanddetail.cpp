@@ -1,7 +1,6 @@
 #include "AppHarness.h"
 
 #include "strategy/BoardTags.h"
-#include "strategy/DailyCache.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -26,7 +25,6 @@ private Q_SLOTS:
     void homeListFetchesFirstEightWithoutRealSeries();
     void detailRefreshJoinsQuoteAndSeries();
     void boardTagsLookedUpOncePerSymbol();
-    void dailyCacheOncePerLocalDay();
 };
 
 void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
@@ -120,26 +118,6 @@ void tst_SeriesAndDetail::boardTagsLookedUpOncePerSymbol()
     QTRY_VERIFY_WITH_TIMEOUT(h.app->boardTags().hasUsableBoardTagsForSymbol(u"sh600900"_s), 5000);
     QCOMPARE(h.requestCount(u"eastmoney-f10"_s), 1);
     QVERIFY(h.requestCount(u"eastmoney-f10"_s) + h.requestCount(u"eastmoney-stock"_s) <= 2);
-}
-
-void tst_SeriesAndDetail::dailyCacheOncePerLocalDay()
-{
-    AppHarness h({u"sh600519"_s}, shanghaiTime(2026, 4, 28, 14, 0));
-    h.app->loadStrategy();
-    QSignalSpy changed(&h.app->dailyCache(), &DailyCache::dailyCacheChanged);
-    QVERIFY(h.refreshAndWait());
-    QVERIFY(changed.wait(5000));
-    QCOMPARE(h.requestCount(u"eastmoney-kline"_s), 1);
-    QVERIFY(!h.app->dailyCache().dailyFeaturesForQuote(h.app->quotes().first()).isEmpty());
-
-    // Later the same day: no new request. After local midnight: fetched again.
-    h.clock().setNow(shanghaiTime(2026, 4, 28, 23, 59));
-    QVERIFY(h.refreshAndWait());
-    QTest::qWait(100);
-    QCOMPARE(h.requestCount(u"eastmoney-kline"_s), 1);
-    h.clock().setNow(shanghaiTime(2026, 4, 29, 9, 40));
-    QVERIFY(h.refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(h.requestCount(u"eastmoney-kline"_s), 2, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_SeriesAndDetail)
