@@ -201,12 +201,9 @@ bool isLeftoverTemporary(const QString &relative)
 // interrupted (counted in `leftovers`; the next launch removes them).
 QStringList strayFiles(const QString &appDir, int *leftovers = nullptr)
 {
-    const QStringList kept{u"watchlist.json"_s,
-                           u"settings.json"_s,
-                           u"strategy/daily_cache.json"_s,
-                           u"strategy/board_map.json"_s,
-                           u"strategy/decision_samples.jsonl"_s,
-                           u"strategy/decision_samples.jsonl.tail"_s};
+    const QStringList kept =
+        u"watchlist.json settings.json strategy/daily_cache.json strategy/board_map.json "
+        u"strategy/decision_samples.jsonl strategy/decision_samples.jsonl.tail"_s.split(u' ');
     QStringList stray;
     QDirIterator it(appDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
