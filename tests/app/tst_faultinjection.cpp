@@ -96,19 +96,12 @@ QString fileProblem(KestrumApp &app)
         if (!problem.isEmpty())
             return problem;
     }
-    QFile log(store.decisionSamplesURL());
-    if (!log.exists())
-        return QString();
-    if (!log.open(QIODevice::ReadOnly))
-        return u"the sample log cannot be read"_s;
-    const QByteArray bytes = log.readAll();
+    QFile log(store.decisionSamplesURL()); // may not exist yet
+    const QByteArray bytes = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         return u"the sample log ends inside a line"_s;
     for (const QByteArray &line : bytes.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QJsonParseError error{};
-        if (!QJsonDocument::fromJson(line, &error).isObject())
+        if (!line.isEmpty() && !QJsonDocument::fromJson(line).isObject())
             return u"a sample log line does not parse: "_s + QString::fromUtf8(line.left(80));
     }
     return QString();
