@@ -15,8 +15,7 @@ private Q_SLOTS:
     void successfulRefresh();
     void watchedIndexIsAskedOnce();
     void newItemDuringOutageIsPlaceholder();
-    void emptyWatchlist();
-    void unknownSymbolStaysPlaceholder();
+    void emptyThenUnknownSymbol();
     void mergeKeepsWatchlistOrder();
     void priceFlash();
     void marketStatus_data();
@@ -75,7 +74,7 @@ void tst_RefreshCycle::newItemDuringOutageIsPlaceholder()
     QCOMPARE(h.app->lastStatus(), u"2026-04-28 10:31:00"_s);
 }
 
-void tst_RefreshCycle::emptyWatchlist()
+void tst_RefreshCycle::emptyThenUnknownSymbol()
 {
     AppHarness h;
     QVERIFY(h.refreshAndWait());
@@ -87,11 +86,9 @@ void tst_RefreshCycle::emptyWatchlist()
                 .last()
                 .target.endsWith(u"&list=sh000001,sz399001,sz399006,sh000688,bj899050"_s));
     QCOMPARE(h.app->backgroundQuotes().size(), 5);
-}
 
-void tst_RefreshCycle::unknownSymbolStaysPlaceholder()
-{
-    AppHarness h({u"sz999999"_s, u"sh600519"_s});
+    // A symbol no provider knows stays a placeholder beside the known ones.
+    h.setWatchlist({u"sz999999"_s, u"sh600519"_s});
     QVERIFY(h.refreshAndWait());
     QCOMPARE(h.app->quotes().size(), 2);
     const Quote unknown = h.app->quotes().at(0);
