@@ -21,6 +21,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -44,22 +45,18 @@ struct Confirmed
     qint64 passSeq = -1; // the newest sample whose moment had its outcome pass completed
 };
 
-Confirmed parseReports(const QByteArray &out, Confirmed before)
+Confirmed parseReports(const QByteArray &out, Confirmed c)
 {
+    const QHash<char, qint64 *> fields{{'b', &c.begunVersion},
+                                       {'v', &c.version},
+                                       {'a', &c.begunSeq},
+                                       {'s', &c.seq},
+                                       {'p', &c.passSeq}};
     for (const QByteArray &line : out.split('\n')) {
-        const qint64 n = line.mid(2).toLongLong();
-        if (line.startsWith("b "))
-            before.begunVersion = std::max(before.begunVersion, n);
-        else if (line.startsWith("v "))
-            before.version = std::max(before.version, n);
-        else if (line.startsWith("a "))
-            before.begunSeq = std::max(before.begunSeq, n);
-        else if (line.startsWith("s "))
-            before.seq = std::max(before.seq, n);
-        else if (line.startsWith("p "))
-            before.passSeq = std::max(before.passSeq, n);
+        if (qint64 *field = line.size() > 2 ? fields.value(line.at(0)) : nullptr)
+            *field = std::max(*field, line.mid(2).toLongLong());
     }
-    return before;
+    return c;
 }
 
 // Everything the directory holds after a kill, checked against what the writer wrote.
@@ -78,32 +75,29 @@ public:
     // Empty when every file is whole and one the writer wrote, no older than `confirmed`.
     QString problem(const Confirmed &confirmed, qint64 *lines)
     {
-        QString problem = jsonProblem(m_config.watchlistPath(), confirmed,
-                                      [](const QJsonDocument &doc) -> std::optional<qint64> {
-                                          if (!doc.isArray() || doc.array().isEmpty())
-                                              return std::nullopt;
-                                          const qint64 v =
-                                              CrashScript::watchlistVersion(doc.array());
-                                          if (doc.array() != CrashScript::watchlistFor(v))
-                                              return std::nullopt;
-                                          return v;
-                                      });
-        if (problem.isEmpty())
-            problem = objectProblem(m_config.settingsPath(), confirmed,
-                                    CrashScript::settingsVersion, CrashScript::settingsFor);
-        if (problem.isEmpty())
-            problem = objectProblem(
-                m_strategy.dailyCacheURL(), confirmed, CrashScript::dailyCacheVersion,
-                [this](qint64 v) {
-                    return CrashScript::dailyCacheFor(
-                        v, m_strategy.strategyISOStringForDate(CrashScript::momentOf(v)));
-                });
-        if (problem.isEmpty())
-            problem = objectProblem(m_strategy.boardMapURL(), confirmed,
-                                    CrashScript::boardMapVersion, CrashScript::boardMapFor);
-        if (problem.isEmpty())
-            problem = logProblem(confirmed, lines);
-        return problem;
+        const auto watchlist = [](const QJsonDocument &doc) -> std::optional<qint64> {
+            if (!doc.isArray() || doc.array().isEmpty())
+                return std::nullopt;
+            const qint64 v = CrashScript::watchlistVersion(doc.array());
+            return doc.array() == CrashScript::watchlistFor(v) ? std::optional(v) : std::nullopt;
+        };
+        const auto dailyCache = [this](qint64 v) {
+            return CrashScript::dailyCacheFor(
+                v, m_strategy.strategyISOStringForDate(CrashScript::momentOf(v)));
+        };
+        for (const QString &problem :
+             {jsonProblem(m_config.watchlistPath(), confirmed, watchlist),
+              objectProblem(m_config.settingsPath(), confirmed, CrashScript::settingsVersion,
+                            CrashScript::settingsFor),
+              objectProblem(m_strategy.dailyCacheURL(), confirmed, CrashScript::dailyCacheVersion,
+                            dailyCache),
+              objectProblem(m_strategy.boardMapURL(), confirmed, CrashScript::boardMapVersion,
+                            CrashScript::boardMapFor),
+              logProblem(confirmed, lines)}) {
+            if (!problem.isEmpty())
+                return problem;
+        }
+        return QString();
     }
 
     DecisionSampleLog &log() { return m_log; }
@@ -139,12 +133,8 @@ private:
                           const std::function<QJsonObject(qint64)> &expected)
     {
         return jsonProblem(path, confirmed, [&](const QJsonDocument &doc) -> std::optional<qint64> {
-            if (!doc.isObject())
-                return std::nullopt;
-            const qint64 v = version(doc.object());
-            if (doc.object() != expected(v))
-                return std::nullopt;
-            return v;
+            const qint64 v = doc.isObject() ? version(doc.object()) : -1;
+            return v >= 0 && doc.object() == expected(v) ? std::optional(v) : std::nullopt;
         });
     }
 
@@ -211,12 +201,9 @@ bool isLeftoverTemporary(const QString &relative)
 // interrupted (counted in `leftovers`; the next launch removes them).
 QStringList strayFiles(const QString &appDir, int *leftovers = nullptr)
 {
-    const QStringList kept{u"watchlist.json"_s,
-                           u"settings.json"_s,
-                           u"strategy/daily_cache.json"_s,
-                           u"strategy/board_map.json"_s,
-                           u"strategy/decision_samples.jsonl"_s,
-                           u"strategy/decision_samples.jsonl.tail"_s};
+    const QStringList kept =
+        u"watchlist.json settings.json strategy/daily_cache.json strategy/board_map.json "
+        u"strategy/decision_samples.jsonl strategy/decision_samples.jsonl.tail"_s.split(u' ');
     QStringList stray;
     QDirIterator it(appDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -282,11 +269,8 @@ void tst_CrashSafety::killedWriterLeavesWholeFiles()
         out += process.readAllStandardOutput();
         confirmed = parseReports(out, confirmed);
 
-        const QByteArray journal = [&] {
-            QFile file(appDir + u"/strategy/decision_samples.jsonl.tail"_s);
-            return file.open(QIODevice::ReadOnly) ? file.read(12) : QByteArray();
-        }();
-        interruptedTails += journal == "kestrum-tail";
+        QFile journal(appDir + u"/strategy/decision_samples.jsonl.tail"_s);
+        interruptedTails += journal.open(QIODevice::ReadOnly) && journal.read(12) == "kestrum-tail";
         const QString problem = inspector.problem(confirmed, &samples);
         QVERIFY2(problem.isEmpty(),
                  qPrintable(u"seed %1, run %2: "_s.arg(seed).arg(run) + problem));

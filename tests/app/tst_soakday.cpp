@@ -6,10 +6,6 @@
 // memory, is a benchmark (BM_SimulatedWeek, `make bench`).
 #include "SoakRun.h"
 
-#include "decision/StateSnapshots.h"
-#include "strategy/BoardTags.h"
-#include "strategy/DecisionSampleLog.h"
-
 #include <QHash>
 #include <QTest>
 
@@ -43,27 +39,10 @@ void tst_SoakDay::tradingDayStaysBounded()
     QHash<QString, qsizetype> atClose;
     bool closed = false;
     const auto check = [&]() -> QString {
-        const QStringList symbols = store.symbols();
-        if (symbols.size() > watch.size())
-            return u"the intraday store holds %1 symbols"_s.arg(symbols.size());
-        for (const QString &symbol : symbols) {
-            const qsizetype n = store.prices(symbol).size();
-            for (qsizetype size : {n, store.positions(symbol).size(), store.averages(symbol).size(),
-                                   store.volumes(symbol).size()}) {
-                if (size > IntradayStore::kMaxPoints)
-                    return symbol + u" holds %1 points"_s.arg(size);
-            }
-            most[symbol] = std::max(most.value(symbol), n);
-        }
-        for (qsizetype size :
-             {app.snapshots().currentStateSnapshots().size(),
-              app.snapshots().previousStateSnapshots().size(), app.priceFlashDirections().size(),
-              app.sampleLog().decisionSampleLastLoggedAt().size(),
-              app.boardTags().boardLookupInFlightSymbols().size(),
-              app.backgroundQuotes().size() - KestrumApp::backgroundIndexSymbols().size()}) {
-            if (size > watch.size())
-                return u"a per-symbol map holds %1 entries"_s.arg(size);
-        }
+        if (const QString problem = perSymbolStateProblem(app, watch.size()); !problem.isEmpty())
+            return problem;
+        for (const QString &symbol : store.symbols())
+            most[symbol] = std::max(most.value(symbol), store.prices(symbol).size());
         if (app.quotes().size() != watch.size())
             return u"%1 quotes for %2 items"_s.arg(app.quotes().size()).arg(watch.size());
         // After the close the day's series of the domestic markets no longer change.

@@ -42,7 +42,6 @@ private Q_SLOTS:
 
     void check_data();
     void check();
-    void timeoutReportsFailureAndUnblocks();
     void secondCheckWhileInFlightDoesNothing();
     void invalidManifestAddress_data();
     void invalidManifestAddress();
@@ -135,10 +134,8 @@ void tst_UpdateChecker::versionLabel_data()
     QTest::addColumn<qint64>("number");
     QTest::addColumn<QString>("label");
 
-    QTest::newRow("build and version") << u"27"_s << u"1.4.0"_s << qint64(27) << u"1.4.0 (27)"_s;
     QTest::newRow("no build text") << QString() << u"1.4.0"_s << qint64(0) << u"1.4.0"_s;
     QTest::newRow("negative counts as 0") << u"-3"_s << u"1.0"_s << qint64(0) << u"1.0 (-3)"_s;
-    QTest::newRow("not a number") << u"beta"_s << u"1.0"_s << qint64(0) << u"1.0 (beta)"_s;
     QTest::newRow("leading digits") << u" 31rc2"_s << u"2.0"_s << qint64(31) << u"2.0 ( 31rc2)"_s;
     QTest::newRow("overlong saturates")
         << u"99999999999999999999"_s << u"9"_s << std::numeric_limits<qint64>::max()
@@ -166,13 +163,10 @@ void tst_UpdateChecker::configuredURL_data()
 
     QTest::newRow("trimmed") << u" \n\thttps://kestrum.example/update.json \r\n"_s
                              << u"https://kestrum.example/update.json"_s;
-    QTest::newRow("empty") << QString() << QString();
     QTest::newRow("white space only") << u" \n \t"_s << QString();
     QTest::newRow("spaces are encoded") << u"https://dl.example/kestrum 1.5/澄川 Kestrum.deb"_s
                                         << u"https://dl.example/kestrum%201.5/"
                                            u"%E6%BE%84%E5%B7%9D%20Kestrum.deb"_s;
-    QTest::newRow("query kept") << u"https://dl.example/get?v=1.5&arch=amd64"_s
-                                << u"https://dl.example/get?v=1.5&arch=amd64"_s;
 }
 
 void tst_UpdateChecker::configuredURL()
@@ -193,15 +187,9 @@ void tst_UpdateChecker::manifestBuild_data()
     QTest::addColumn<QByteArray>("manifest");
     QTest::addColumn<qint64>("build");
 
-    QTest::newRow("integer") << QByteArray(R"({"build":28})") << qint64(28);
-    QTest::newRow("string") << QByteArray(R"({"build":"28"})") << qint64(28);
-    QTest::newRow("fraction truncates") << QByteArray(R"({"build":1.9})") << qint64(1);
-    QTest::newRow("fraction in a string") << QByteArray(R"({"build":"1.9"})") << qint64(1);
     QTest::newRow("padded string") << QByteArray(R"({"build":" 30 "})") << qint64(30);
     QTest::newRow("word") << QByteArray(R"({"build":"latest"})") << qint64(0);
     QTest::newRow("boolean") << QByteArray(R"({"build":true})") << qint64(0);
-    QTest::newRow("array") << QByteArray(R"({"build":[28]})") << qint64(0);
-    QTest::newRow("null") << QByteArray(R"({"build":null})") << qint64(0);
     QTest::newRow("missing") << QByteArray(R"({"version":"9.9"})") << qint64(0);
     QTest::newRow("huge") << QByteArray(R"({"build":1e300})") << std::numeric_limits<qint64>::max();
 }
@@ -227,21 +215,19 @@ void tst_UpdateChecker::check_data()
     const QString upToDate = u"当前版本 1.4.0 (27) 已是最新版。"_s;
     const QString failed = u"暂时无法读取官网更新信息，请稍后再试。"_s;
 
-    for (const bool user : {false, true}) {
-        const char *who = user ? "asked" : "automatic";
-        QTest::addRow("%s: build as a string", who)
-            << QByteArray(R"({"build":"28"})") << 200 << user << u"发现新版本：澄川有新版本"_s
-            << u"当前版本：1.4.0 (27)\n"_s << offer;
-        QTest::addRow("%s: full release notes", who)
-            << QByteArray(R"({"build":31,"version":"1.5.0","title":"澄川 1.5 春季版",)"
-                          R"("notes":"新增港股盘前行情。\n修复若干问题。","extra":{"x":1}})")
-            << 200 << user << u"发现新版本：澄川 1.5 春季版"_s
-            << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n\n新增港股盘前行情。\n修复若干问题。"_s
-            << offer;
-        QTest::addRow("%s: headline from version", who)
-            << QByteArray(R"({"build":28,"version":"1.5.0","title":"","notes":7})") << 200 << user
-            << u"发现新版本：澄川 1.5.0"_s << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n"_s << offer;
-    }
+    // A newer build is offered whoever asked.
+    QTest::newRow("automatic: build as a string")
+        << QByteArray(R"({"build":"28"})") << 200 << false << u"发现新版本：澄川有新版本"_s
+        << u"当前版本：1.4.0 (27)\n"_s << offer;
+    QTest::newRow("asked: full release notes")
+        << QByteArray(R"({"build":31,"version":"1.5.0","title":"澄川 1.5 春季版",)"
+                      R"("notes":"新增港股盘前行情。\n修复若干问题。","extra":{"x":1}})")
+        << 200 << true << u"发现新版本：澄川 1.5 春季版"_s
+        << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n\n新增港股盘前行情。\n修复若干问题。"_s
+        << offer;
+    QTest::newRow("automatic: headline from version")
+        << QByteArray(R"({"build":28,"version":"1.5.0","title":"","notes":7})") << 200 << false
+        << u"发现新版本：澄川 1.5.0"_s << u"当前版本：1.4.0 (27)\n最新版本：1.5.0\n"_s << offer;
 
     QTest::newRow("automatic: same build") << QByteArray(R"({"build":27,"version":"1.5.0"})") << 200
                                            << false << QString() << QString() << QStringList();
@@ -249,29 +235,16 @@ void tst_UpdateChecker::check_data()
                                        << true << u"已是最新版"_s << upToDate << ok;
     QTest::newRow("asked: fractional build below the next")
         << QByteArray(R"({"build":27.9})") << 200 << true << u"已是最新版"_s << upToDate << ok;
-    QTest::newRow("asked: older build")
-        << QByteArray(R"({"build":"12"})") << 200 << true << u"已是最新版"_s << upToDate << ok;
-    QTest::newRow("asked: build of another type")
-        << QByteArray(R"({"build":true})") << 200 << true << u"已是最新版"_s << upToDate << ok;
 
     QTest::newRow("asked: garbage") << QByteArray("\x89PNG\r\n\x1a\n<html>oops") << 200 << true
                                     << u"检查更新失败"_s << failed << ok;
     QTest::newRow("automatic: garbage")
         << QByteArray("<html>oops") << 200 << false << QString() << QString() << QStringList();
-    QTest::newRow("asked: truncated JSON")
-        << QByteArray(R"({"build":28,"ver)") << 200 << true << u"检查更新失败"_s << failed << ok;
     QTest::newRow("asked: array") << QByteArray("[28]") << 200 << true << u"检查更新失败"_s
                                   << failed << ok;
-    QTest::newRow("asked: empty body")
-        << QByteArray() << 200 << true << u"检查更新失败"_s << failed << ok;
     // An error page must not pass for "nothing newer" (nor for a manifest at all).
-    QTest::newRow("asked: HTTP 404 with a JSON object")
-        << QByteArray(R"({"message":"Not Found"})") << 404 << true << u"检查更新失败"_s << failed
-        << ok;
     QTest::newRow("asked: HTTP 503 carrying a newer build")
         << QByteArray(R"({"build":99})") << 503 << true << u"检查更新失败"_s << failed << ok;
-    QTest::newRow("automatic: HTTP 500") << QByteArray("Internal Server Error") << 500 << false
-                                         << QString() << QString() << QStringList();
     QTest::newRow("asked: far too large")
         << (QByteArray(R"({"build":99,"notes":")") + QByteArray(300 * 1024, 'x') + "\"}") << 200
         << true << u"检查更新失败"_s << failed << ok;
@@ -310,39 +283,6 @@ void tst_UpdateChecker::check()
     QVERIFY(m_opened.isEmpty()); // dismissed
 }
 
-void tst_UpdateChecker::timeoutReportsFailureAndUnblocks()
-{
-    m_checker->setRequestTimeoutMs(300);
-    SimFault slow;
-    slow.delayMs = 5000;
-    slow.times = 1;
-    m_harness->server().setFault(u"manifest"_s, slow);
-    m_checker->checkForUpdates();
-    waitUntilIdle();
-    QCOMPARE(m_alerts.size(), 1);
-    QCOMPARE(m_alerts.first().title, u"检查更新失败"_s);
-
-    // A dropped connection reads the same; the automatic check says nothing about it.
-    SimFault reset;
-    reset.reset = true;
-    m_harness->server().setFault(u"manifest"_s, reset);
-    m_checker->checkForUpdatesUserInitiated(false);
-    waitUntilIdle();
-    QCOMPARE(m_alerts.size(), 1);
-    m_checker->checkForUpdates();
-    waitUntilIdle();
-    QCOMPARE(m_alerts.size(), 2);
-    QCOMPARE(m_alerts.last().title, u"检查更新失败"_s);
-
-    // Failures never leave the check blocked.
-    m_harness->server().clearFaults();
-    m_harness->simulator.setManifest(R"({"build":40})");
-    m_checker->checkForUpdatesUserInitiated(false);
-    waitUntilIdle();
-    QCOMPARE(m_alerts.size(), 3);
-    QCOMPARE(m_alerts.last().title, u"发现新版本：澄川有新版本"_s);
-}
-
 void tst_UpdateChecker::secondCheckWhileInFlightDoesNothing()
 {
     SimFault slow;
@@ -356,22 +296,14 @@ void tst_UpdateChecker::secondCheckWhileInFlightDoesNothing()
     QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
     QCOMPARE(m_alerts.size(), 1);
     QCOMPARE(m_alerts.first().title, u"已是最新版"_s);
-
-    // Once the first is done, the next check runs.
-    m_checker->checkForUpdates();
-    waitUntilIdle();
-    QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 2);
-    QCOMPARE(m_alerts.size(), 2);
 }
 
 void tst_UpdateChecker::invalidManifestAddress_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::newRow("empty") << QString();
     QTest::newRow("white space") << u" \n "_s;
     QTest::newRow("local file") << u"file:///etc/passwd"_s;
     QTest::newRow("no host") << u"https://"_s;
-    QTest::newRow("relative") << u"update/manifest.json"_s;
 }
 
 void tst_UpdateChecker::invalidManifestAddress()
@@ -407,11 +339,7 @@ void tst_UpdateChecker::scheduledCheckIsSilent()
     QVERIFY(requested.wait(5000));
     waitUntilIdle();
     QVERIFY(m_alerts.isEmpty());
-
-    m_checker->checkForUpdates();
-    waitUntilIdle();
-    QCOMPARE(m_alerts.size(), 1);
-    QCOMPARE(m_alerts.first().title, u"已是最新版"_s);
+    QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
 }
 
 void tst_UpdateChecker::answerAfterCheckerIsGoneIsHarmless()
@@ -430,44 +358,26 @@ void tst_UpdateChecker::download_data()
     QTest::addColumn<QByteArray>("manifest");
     QTest::addColumn<QString>("officialDownload");
     QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("opened"); // empty: nothing opened
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("opened"); // empty: nothing opened (refused when button 0)
 
     const QString official = kDownloadPage;
     QTest::newRow("named page") << QByteArray(
                                        R"({"build":28,"downloadUrl":"https://dl.example/k"})")
-                                << official << 0 << u"https://dl.example/k"_s << false;
-    QTest::newRow("spaces percent-encoded")
-        << QByteArray(R"({"build":28,"downloadUrl":" https://dl.example/Kestrum 1.5.0.deb\n"})")
-        << official << 0 << u"https://dl.example/Kestrum%201.5.0.deb"_s << false;
-    QTest::newRow("empty link falls back")
-        << QByteArray(R"({"build":28,"downloadUrl":""})") << official << 0 << official << false;
+                                << official << 0 << u"https://dl.example/k"_s;
     QTest::newRow("blank link falls back")
-        << QByteArray(R"({"build":28,"downloadUrl":"  \n"})") << official << 0 << official << false;
-    QTest::newRow("no link") << QByteArray(R"({"build":28})") << official << 0 << official << false;
-    QTest::newRow("link of another type")
-        << QByteArray(R"({"build":28,"downloadUrl":42})") << official << 0 << official << false;
+        << QByteArray(R"({"build":28,"downloadUrl":"  \n"})") << official << 0 << official;
     QTest::newRow("later") << QByteArray(R"({"build":28,"downloadUrl":"https://dl.example/k"})")
-                           << official << 1 << QString() << false;
-    QTest::newRow("closed without a button")
-        << QByteArray(R"({"build":28})") << official << -1 << QString() << false;
+                           << official << 1 << QString();
 
     // Links from the network reach the browser only when they are web pages.
     QTest::newRow("local file refused")
         << QByteArray(R"({"build":28,"downloadUrl":"file:///home/user/.ssh/id_rsa"})") << official
-        << 0 << QString() << true;
-    QTest::newRow("script refused")
-        << QByteArray(R"j({"build":28,"downloadUrl":"javascript:alert(1)"})j") << official << 0
-        << QString() << true;
-    QTest::newRow("custom scheme refused")
-        << QByteArray(R"({"build":28,"downloadUrl":"kestrum-helper://install?silent=1"})")
-        << official << 0 << QString() << true;
+        << 0 << QString();
     QTest::newRow("page without host refused")
         << QByteArray(R"({"build":28,"downloadUrl":"https:///download"})") << official << 0
-        << QString() << true;
+        << QString();
     QTest::newRow("unsafe official page refused")
-        << QByteArray(R"({"build":28})") << u"smb://files.example/kestrum"_s << 0 << QString()
-        << true;
+        << QByteArray(R"({"build":28})") << u"smb://files.example/kestrum"_s << 0 << QString();
 }
 
 void tst_UpdateChecker::download()
@@ -476,7 +386,7 @@ void tst_UpdateChecker::download()
     QFETCH(QString, officialDownload);
     QFETCH(int, button);
     QFETCH(QString, opened);
-    QFETCH(bool, refused);
+    const bool refused = button == 0 && opened.isEmpty();
 
     PackageInfo package = PackageInfo::fromEnvironment();
     package.officialDownloadURL = officialDownload;

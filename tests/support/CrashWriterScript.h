@@ -101,14 +101,8 @@ inline QJsonObject dailyCacheFor(qint64 v, const QString &updatedAt)
 
 inline qint64 dailyCacheVersion(const QJsonObject &cache)
 {
-    return qint64(cache.value(dailySymbol())
-                      .toObject()
-                      .value(u"days"_s)
-                      .toArray()
-                      .first()
-                      .toObject()
-                      .value(u"volume"_s)
-                      .toDouble());
+    const QJsonArray days = cache.value(dailySymbol()).toObject().value(u"days"_s).toArray();
+    return qint64(days.first().toObject().value(u"volume"_s).toDouble());
 }
 
 inline QJsonObject boardMapFor(qint64 v)

@@ -1,5 +1,10 @@
 #include "SoakRun.h"
 
+#include "ai/InsightService.h"
+#include "decision/StateSnapshots.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DecisionSampleLog.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QTimeZone>
@@ -97,6 +102,31 @@ SoakResult runSoak(AppHarness &harness, const SoakSchedule &schedule,
     // Let the last background fetches land.
     waitFor([&] { return app.http().requestsInFlight() == 0; }, 15000);
     return result;
+}
+
+QString perSymbolStateProblem(KestrumApp &app, qsizetype symbols)
+{
+    const IntradayStore &store = app.intraday();
+    if (store.symbols().size() > symbols)
+        return u"the intraday store holds %1 symbols"_s.arg(store.symbols().size());
+    for (const QString &symbol : store.symbols()) {
+        for (const QVector<double> *series : {&store.prices(symbol), &store.positions(symbol),
+                                              &store.averages(symbol), &store.volumes(symbol)}) {
+            if (series->size() > IntradayStore::kMaxPoints)
+                return symbol + u" holds %1 points"_s.arg(series->size());
+        }
+    }
+    for (qsizetype size :
+         {app.snapshots().currentStateSnapshots().size(),
+          app.snapshots().previousStateSnapshots().size(), app.priceFlashDirections().size(),
+          app.sampleLog().decisionSampleLastLoggedAt().size(),
+          app.boardTags().boardLookupInFlightSymbols().size(),
+          app.insights().aiLoadingSymbols().size(), app.insights().aiErrors().size(),
+          app.backgroundQuotes().size() - KestrumApp::backgroundIndexSymbols().size()}) {
+        if (size > symbols)
+            return u"a per-symbol map holds %1 entries"_s.arg(size);
+    }
+    return QString();
 }
 
 qint64 residentPeakKiB()

@@ -50,6 +50,10 @@ SoakResult runSoak(AppHarness &harness, const SoakSchedule &schedule,
                    const std::function<QString()> &afterRefresh = {},
                    const std::function<void(const QDate &)> &onDayChange = {});
 
+// Per-symbol state of the controller within its caps for `symbols` watched symbols: nothing
+// grows with the number of refreshes. Empty when sound, else what is wrong.
+QString perSymbolStateProblem(KestrumApp &app, qsizetype symbols);
+
 // Peak and current resident memory of this process in KiB (VmHWM, VmRSS); 0 when unknown.
 qint64 residentPeakKiB();
 qint64 residentNowKiB();

@@ -21,7 +21,6 @@
 #include "strategy/StrategyStore.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 
 #include <csignal>
@@ -77,20 +76,10 @@ int main(int argc, char **argv)
                                           CrashScript::dailyCacheVersion));
     version = std::max(
         version, versionOf(JsonFile::read(strategy.boardMapURL()), CrashScript::boardMapVersion));
-    // The log is whole again (loading finished any interrupted tail): its last complete line
-    // holds the last sample.
-    qint64 seq = 0;
-    QFile file(strategy.decisionSamplesURL());
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        const qsizetype end = bytes.lastIndexOf('\n');
-        if (end > 0) {
-            const qsizetype start = bytes.lastIndexOf('\n', end - 1) + 1;
-            const QJsonObject last =
-                QJsonDocument::fromJson(bytes.sliced(start, end - start)).object();
-            seq = qint64(last.value(u"seq"_s).toDouble()) + 1;
-        }
-    }
+    // The log is whole again (loading finished any interrupted tail): its last record is the
+    // last sample.
+    const QList<QJsonObject> records = log.decisionSampleRecords();
+    qint64 seq = records.isEmpty() ? 0 : qint64(records.last().value(u"seq"_s).toDouble()) + 1;
     report("ready");
 
     // A sample between any two file saves, so a kill is as likely to find one as the other.
