@@ -50,11 +50,9 @@ private Q_SLOTS:
     void localSearchOrdersBuckets();
     void badFilesReadAsEmpty();
     void settingsFileLifecycle();
-    void catalogIsCopiedOnceAndNeverReplaced();
-    void packagedCatalogIsUsable();
+    void catalogIsCopiedOnceAndUsable();
     void failedWriteKeepsPreviousFile();
     void enumerationsAndLegacyPresets();
-    void legacyFileConvertsOnFirstSave();
     void valuesOfTheWrongKind();
 };
 
@@ -201,9 +199,24 @@ void tst_ConfigStore::settingsFileLifecycle()
     store.ensureConfig();
     QCOMPARE(JsonFile::read(store.watchlistPath())->array(), QJsonArray());
     QCOMPARE(store.loadSettings().value(u"displayMode"_s).toString(), u"summary"_s);
+
+    // An older file with alert knobs instead of a preset converts on the first save.
+    QVERIFY(store.saveSettings(parse(R"({"alertPercent": 2.5, "alertDirectionMask": 1,
+        "alertBreakoutEnabled": true})")));
+    const AppSettings legacy = AppSettings::fromJson(store.loadSettings());
+    QCOMPARE(legacy.alertPreset, u"standard"_s);
+    QCOMPARE(legacy.alertPercent, 2.5); // kept in memory until the next reload
+    QCOMPARE(legacy.alertDirectionMask, 1);
+    QVERIFY(store.saveSettings(legacy.toJson()));
+
+    const QJsonObject saved = JsonFile::read(store.settingsPath())->object();
+    QCOMPARE(saved.value(u"alertPreset"_s).toString(), u"standard"_s);
+    QCOMPARE(saved.value(u"alertPercent"_s).toDouble(), 0.0);
+    QCOMPARE(saved.value(u"alertDirectionMask"_s).toInt(), 3);
+    QCOMPARE(saved.value(u"alertBreakoutEnabled"_s).toBool(), false);
 }
 
-void tst_ConfigStore::catalogIsCopiedOnceAndNeverReplaced()
+void tst_ConfigStore::catalogIsCopiedOnceAndUsable()
 {
     QTemporaryDir dir;
     const QString resource = dir.path() + u"/package/tdx_stock_catalog.json"_s;
@@ -219,12 +232,9 @@ void tst_ConfigStore::catalogIsCopiedOnceAndNeverReplaced()
 
     ConfigStore missingResource(dir.path() + u"/other"_s, dir.path() + u"/none.json"_s);
     QVERIFY(!QFileInfo::exists(missingResource.catalogPath()));
-}
 
-void tst_ConfigStore::packagedCatalogIsUsable()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path());
+    // The packaged catalog covers the well-known stocks, each well formed and once.
+    ConfigStore store(dir.path() + u"/packaged"_s);
     const QJsonArray items = store.catalogItems();
     QVERIFY2(items.size() >= 100, "the shipped catalog should cover the well-known stocks");
     const QRegularExpression symbolForm(u"^((sh|sz|bj)\\d{6}|hk\\d{5}|gb_[a-z][a-z0-9_]*)$"_s);
@@ -304,26 +314,6 @@ void tst_ConfigStore::enumerationsAndLegacyPresets()
         "alertBreakBelowAverageEnabled": false, "alertVolumeSpikeEnabled": false})"),
              u"off"_s);
     QCOMPARE(preset(R"({"alertPreset": 7})"), u"off"_s);
-}
-
-void tst_ConfigStore::legacyFileConvertsOnFirstSave()
-{
-    QTemporaryDir dir;
-    ConfigStore store(dir.path(), QString());
-    store.ensureConfig();
-    QVERIFY(store.saveSettings(parse(R"({"alertPercent": 2.5, "alertDirectionMask": 1,
-        "alertBreakoutEnabled": true})")));
-    const AppSettings loaded = AppSettings::fromJson(store.loadSettings());
-    QCOMPARE(loaded.alertPreset, u"standard"_s);
-    QCOMPARE(loaded.alertPercent, 2.5); // kept in memory until the next reload
-    QCOMPARE(loaded.alertDirectionMask, 1);
-    QVERIFY(store.saveSettings(loaded.toJson()));
-
-    const QJsonObject saved = JsonFile::read(store.settingsPath())->object();
-    QCOMPARE(saved.value(u"alertPreset"_s).toString(), u"standard"_s);
-    QCOMPARE(saved.value(u"alertPercent"_s).toDouble(), 0.0);
-    QCOMPARE(saved.value(u"alertDirectionMask"_s).toInt(), 3);
-    QCOMPARE(saved.value(u"alertBreakoutEnabled"_s).toBool(), false);
 }
 
 void tst_ConfigStore::valuesOfTheWrongKind()

@@ -1,5 +1,5 @@
-// A whole trading day replayed from the simulated market: quotes fetched over HTTP minute
-// by minute, recorded into the sample store and read back through the analytics. The
+// The trading axis, and a whole trading day replayed from the simulated market: quotes fetched over
+// HTTP minute by minute, recorded into the sample store and read back through the analytics. The
 // numbers are checked against the model's own snapshots, so recording, the trading axis
 // and the analytics have to agree with the market that produced the quotes.
 #include "MarketHarness.h"
@@ -51,9 +51,35 @@ class TestIntradayReplay : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void tradingAxis();
     void tradingDay_data();
     void tradingDay();
 };
+
+// Exchange times to trading positions around the bounds the replay does not reach.
+void TestIntradayReplay::tradingAxis()
+{
+    const auto at = [](const QString &symbol, const QString &time) {
+        return KSTradingPositionForIntradayTime(symbol, time);
+    };
+    QCOMPARE(at(u"sh600000"_s, u"09:30"_s), 0.0);
+    QCOMPARE(at(u"sh600000"_s, u"08:15:00"_s), 0.0); // before the open
+    QCOMPARE(at(u"sh600000"_s, u"09:30:01"_s), 1.0);
+    // The midday break stands still (A-shares at 7200, Hong Kong at 9000); the US has none.
+    QCOMPARE(at(u"sz000001"_s, u"12:10"_s), 7200.0);
+    QCOMPARE(at(u"sz000001"_s, u"13:00:01"_s), 7201.0);
+    QCOMPARE(at(u"sz000001"_s, u"15:00:03"_s), 14400.0);
+    QCOMPARE(at(u"HK00700"_s, u"12:30"_s), 9000.0);
+    QCOMPARE(at(u"hk00700"_s, u"13:30"_s), 10800.0);
+    QCOMPARE(at(u"GB_AAPL"_s, u"12:00"_s), 9000.0);
+    QCOMPARE(at(u"gb_aapl"_s, u"20:00"_s), 23400.0);
+    // Unreadable times; unknown and empty symbols use the A-share scale.
+    QCOMPARE(at(u"sh600000"_s, u"9:31"_s), -1.0);
+    QCOMPARE(at(u"sh600000"_s, QString()), -1.0);
+    QCOMPARE(at(QString(), u"12:10"_s), 7200.0);
+    QCOMPARE(at(u"xx123"_s, u"14:00"_s), 10800.0);
+    QCOMPARE(at(u"sh600000"_s, u"10:00: 7x"_s), 1807.0); // lenient seconds
+}
 
 void TestIntradayReplay::tradingDay_data()
 {
@@ -65,9 +91,10 @@ void TestIntradayReplay::tradingDay_data()
     QTest::addColumn<QTime>("close");
     QTest::addColumn<QTime>("morningEnd"); // the exchange time at the axis midpoint
 
-    // A-shares have a midday break (Hong Kong's is alike); the US has none and no traded value.
     QTest::newRow("A-share") << u"sh600519"_s << QTime(9, 25) << QTime(10, 30) << QTime(12, 0)
                              << QTime(14, 0) << QTime(15, 5) << QTime(11, 30);
+    QTest::newRow("Hong Kong") << u"hk00700"_s << QTime(9, 20) << QTime(10, 30) << QTime(12, 30)
+                               << QTime(14, 30) << QTime(16, 15) << QTime(12, 0);
     // No break: "midday" is just before the 12:45 midpoint.
     QTest::newRow("US") << u"gb_aapl"_s << QTime(9, 31) << QTime(10, 30) << QTime(12, 40)
                         << QTime(14, 0) << QTime(16, 5) << QTime(12, 45);

@@ -26,94 +26,71 @@ class tst_MarketSimulator : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void deterministicAndRealistic();
-    void daysChainTogether();
-    void tradingDayShape();
-    void limitUpDayIsSealed();
+    void modelDays();
     void lineFieldCounts();
     void lineTimesAcrossTheDay();
     void overHttp();
     void acceleratedClockSpec();
 };
 
-void tst_MarketSimulator::deterministicAndRealistic()
+// Deterministic per seed, realistic prices and day shapes, days that chain into daily bars,
+// and a limit-up day that stays sealed.
+void tst_MarketSimulator::modelDays()
 {
-    MarketModel a, b;
-    MarketModel other(7);
+    MarketModel model, same, other(7);
     const QDate day(2026, 4, 28);
-    for (const SimInstrument &i : a.instruments()) {
-        const double close = a.closeOn(i, day);
-        QCOMPARE(close, b.closeOn(*b.instrument(i.symbol), day));
+    for (const SimInstrument &i : model.instruments()) {
+        const double close = model.closeOn(i, day);
+        QCOMPARE(close, same.closeOn(*same.instrument(i.symbol), day));
         // A walk that never wanders off into absurd prices.
         QVERIFY2(close > i.basePrice * 0.3 && close < i.basePrice * 3, qPrintable(i.symbol));
     }
-    const SimInstrument *moutai = a.instrument(u"SH600519"_s);
-    QVERIFY(moutai);
-    QVERIFY(other.closeOn(*other.instrument(u"sh600519"_s), day) != a.closeOn(*moutai, day));
-    QVERIFY(!a.instrument(u"sh999999"_s));
-}
+    const SimInstrument &moutai = *model.instrument(u"SH600519"_s);
+    QVERIFY(other.closeOn(*other.instrument(u"sh600519"_s), day) != model.closeOn(moutai, day));
+    QVERIFY(!model.instrument(u"sh999999"_s));
 
-void tst_MarketSimulator::daysChainTogether()
-{
-    MarketModel model;
-    const SimInstrument &i = *model.instrument(u"sz000001"_s);
-    const QDate monday(2026, 4, 27);
-    const auto today = model.day(i, monday);
-    QCOMPARE(today->previousClose, model.closeOn(i, QDate(2026, 4, 24))); // Friday
-    QCOMPARE(today->price.last(), model.closeOn(i, monday));
-    const QList<SimDailyBar> bars = model.dailyBars(i, monday, 120);
-    QCOMPARE(bars.size(), 120);
-    QCOMPARE(bars.last().date, monday);
-    for (int k = 1; k < bars.size(); ++k) {
-        QVERIFY(bars.at(k).date > bars.at(k - 1).date);
-        QVERIFY(bars.at(k).date.dayOfWeek() <= 5);
-        QCOMPARE(model.day(i, bars.at(k).date)->previousClose, bars.at(k - 1).close);
-        QVERIFY(bars.at(k).high >= std::max(bars.at(k).open, bars.at(k).close));
-        QVERIFY(bars.at(k).low <= std::min(bars.at(k).open, bars.at(k).close));
-    }
-}
-
-void tst_MarketSimulator::tradingDayShape()
-{
-    MarketModel model;
-    const QDate day(2026, 4, 28);
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s, u"gb_aapl"_s, u"sh000001"_s}) {
         const SimInstrument &i = *model.instrument(symbol);
         const auto d = model.day(i, day);
         QCOMPARE(d->price.size(), MarketModel::sessionMinutes(i.market));
         QCOMPARE(d->volume.size(), d->price.size());
         double first = 0, middle = 0;
-        for (int k = 0; k < 15; ++k)
+        for (int k = 0; k < 15; ++k) {
             first += d->volume.at(k);
-        for (int k = 100; k < 115; ++k)
-            middle += d->volume.at(k);
+            middle += d->volume.at(100 + k);
+        }
         QVERIFY2(first > middle, qPrintable(symbol)); // busy open, quieter middle
         for (double p : d->price)
             QCOMPARE(p, MarketModel::roundToTick(i.market, p));
     }
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::AShare, 0), QTime(9, 31));
     QCOMPARE(MarketModel::minuteEndTime(SimMarket::AShare, 120), QTime(13, 1));
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::HongKong, 329), QTime(16, 0));
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::US, 389), QTime(16, 0));
     QCOMPARE(MarketModel::minutesDoneAt(SimMarket::AShare, QTime(12, 15)), 120);
-    QCOMPARE(MarketModel::minutesDoneAt(SimMarket::HongKong, QTime(13, 30)), 180);
-}
 
-void tst_MarketSimulator::limitUpDayIsSealed()
-{
-    MarketModel model;
-    const SimInstrument &i = *model.instrument(u"sz002491"_s);
-    QDate day(2026, 4, 27);
-    while (day.toJulianDay() % 2 != 0 || !MarketModel::isTradingDay(day))
-        day = day.addDays(1);
-    const auto d = model.day(i, day);
+    const SimInstrument &pingan = *model.instrument(u"sz000001"_s);
+    const QDate monday(2026, 4, 27);
+    QCOMPARE(model.day(pingan, monday)->previousClose, model.closeOn(pingan, QDate(2026, 4, 24)));
+    QCOMPARE(model.day(pingan, monday)->price.last(), model.closeOn(pingan, monday));
+    const QList<SimDailyBar> bars = model.dailyBars(pingan, monday, 120);
+    QCOMPARE(bars.size(), 120);
+    QCOMPARE(bars.last().date, monday);
+    for (int k = 1; k < bars.size(); ++k) {
+        const SimDailyBar &bar = bars.at(k);
+        QVERIFY(bar.date > bars.at(k - 1).date && bar.date.dayOfWeek() <= 5);
+        QCOMPARE(model.day(pingan, bar.date)->previousClose, bars.at(k - 1).close);
+        QVERIFY(bar.high >= std::max(bar.open, bar.close) &&
+                bar.low <= std::min(bar.open, bar.close));
+    }
+
+    const SimInstrument &limitUp = *model.instrument(u"sz002491"_s);
+    QDate sealed = monday;
+    while (sealed.toJulianDay() % 2 != 0 || !MarketModel::isTradingDay(sealed))
+        sealed = sealed.addDays(1);
+    const auto d = model.day(limitUp, sealed);
     const double limit = std::round(d->previousClose * 1.1 * 100) / 100;
-    QCOMPARE(d->close, limit);
-    QCOMPARE(d->high, limit);
-    QCOMPARE(d->price.at(200), limit);
+    QCOMPARE(QList<double>({d->close, d->high, d->price.at(200)}), QList<double>(3, limit));
     QVERIFY(d->volume.at(230) < d->volume.at(5));
     // Between limit days the walk comes back, so prices stay near their usual level.
-    QVERIFY(model.closeOn(i, day.addDays(800)) < i.basePrice * 2);
+    QVERIFY(model.closeOn(limitUp, sealed.addDays(800)) < limitUp.basePrice * 2);
 }
 
 // Field counts during the session and after the close (Shenzhen adds an after-hours field);
