@@ -75,7 +75,6 @@ private Q_SLOTS:
 
     void verdicts_data();
     void verdicts();
-    void metricsAndReasonsFromTheStores();
 
 private:
     QuoteDecision decide(const QString &terms) const { return m_world->decide(terms); }
@@ -260,6 +259,26 @@ void TestDecisionEngine::termsFromTheStores()
     DecisionWorld &w = *m_world;
     const DecisionEngine &e = *w.engine;
     const QString s = u"sh600000"_s;
+
+    QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
+
+    // Before any data: every status is 数据不足 and every status hint the confidence reason.
+    const Quote empty = makeQuote(u"sh600000"_s, 0, 0, 0, 0);
+    const QList<DecisionEngine::ScenarioMetric> metrics = e.scenarioMetricsForQuote(empty);
+    QCOMPARE(metrics.size(), 4);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(metrics.at(i).title, DecisionEngine::scenarioMetricTitles().at(i));
+        QCOMPARE(metrics.at(i).value, u"数据不足"_s);
+        QCOMPARE(metrics.at(i).hint, u"分时、均价线或量能样本不足，先不强行下结论。"_s);
+    }
+    QCOMPARE(metrics.at(3).value, u"等待数据"_s);
+
+    // A known day but no series: the reasons come out trimmed and at most three.
+    const Quote known = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
+    const QStringList reasons = e.mainDecisionReasonsForQuote(known);
+    QCOMPARE(reasons.size(), 3);
+    QCOMPARE(reasons.first(), e.riskPriorityReasonForQuote(known));
+    QVERIFY(e.decisionPipelineSummaryForQuote(known).endsWith(u"置信度=低。"_s));
 
     // No series: the position comes from the quote's time.
     Quote q = makeQuote(s, 10.2, 10.4, 9.8, 10.0, u"10:00:00"_s);
@@ -514,30 +533,6 @@ void TestDecisionEngine::verdicts()
     QCOMPARE(d.scenarioMetricHintForTitle(u"防守"_s), d.sellStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"当前"_s), d.executionStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"盯位"_s), d.keyLevelHint());
-}
-
-void TestDecisionEngine::metricsAndReasonsFromTheStores()
-{
-    QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
-
-    // Before any data: every status is 数据不足 and every status hint the confidence reason.
-    const DecisionEngine &e = *m_world->engine;
-    const Quote empty = makeQuote(u"sh600000"_s, 0, 0, 0, 0);
-    const QList<DecisionEngine::ScenarioMetric> metrics = e.scenarioMetricsForQuote(empty);
-    QCOMPARE(metrics.size(), 4);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(metrics.at(i).title, DecisionEngine::scenarioMetricTitles().at(i));
-        QCOMPARE(metrics.at(i).value, u"数据不足"_s);
-        QCOMPARE(metrics.at(i).hint, u"分时、均价线或量能样本不足，先不强行下结论。"_s);
-    }
-    QCOMPARE(metrics.at(3).value, u"等待数据"_s);
-
-    // A known day but no series: the reasons come out trimmed and at most three.
-    const Quote q = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
-    const QStringList reasons = e.mainDecisionReasonsForQuote(q);
-    QCOMPARE(reasons.size(), 3);
-    QCOMPARE(reasons.first(), e.riskPriorityReasonForQuote(q));
-    QVERIFY(e.decisionPipelineSummaryForQuote(q).endsWith(u"置信度=低。"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDecisionEngine)
