@@ -131,7 +131,6 @@ void tst_HttpClient::endpoints()
     QCOMPARE(e.sina, QUrl(u"http://127.0.0.1:9"_s)); // an unusable value is ignored
     QCOMPARE(e.tencent, QUrl(u"http://127.0.0.1:9"_s));
     QCOMPARE(e.yahoo, QUrl(u"http://127.0.0.1:10/yahoo"_s));
-    QCOMPARE(Endpoints::publicServices().sina.scheme(), u"https"_s);
     // Joining keeps the base path and the query-like Sina path as written.
     QCOMPARE(Endpoints::join(QUrl(u"http://h:1/base/"_s), u"/rn=1&list=sh600000,hk00700"_s)
                  .toString(QUrl::FullyEncoded),
