@@ -44,11 +44,9 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void defaultsFollowXdgConfigHome();
     void togglingRewritesAndRemovesOneFile();
     void entryNamesThePathExactly_data();
     void entryNamesThePathExactly();
-    void failedWriteKeepsPreviousEntry();
 
 private:
     QTemporaryDir m_home;
@@ -68,20 +66,17 @@ void tst_LoginItemManager::init()
     QDir(m_home.filePath(u"config"_s)).removeRecursively();
 }
 
-void tst_LoginItemManager::defaultsFollowXdgConfigHome()
-{
-    const LoginItemManager manager;
-    QCOMPARE(manager.executablePath(),
-             QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath());
-    QVERIFY(!QFileInfo::exists(m_autostart));
-    // Asking for the location creates the missing folders, not the entry.
-    QCOMPARE(manager.launchAgentURL(), m_autostart + u"/com.orvell.kestrum.desktop"_s);
-    QVERIFY(QFileInfo(m_autostart).isDir());
-    QVERIFY(!manager.isEnabled());
-}
-
 void tst_LoginItemManager::togglingRewritesAndRemovesOneFile()
 {
+    // By default: this program, in XDG_CONFIG_HOME; asking for the location creates the
+    // missing folders, not the entry.
+    const LoginItemManager defaults;
+    QCOMPARE(defaults.executablePath(),
+             QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath());
+    QVERIFY(!QFileInfo::exists(m_autostart));
+    QCOMPARE(defaults.launchAgentURL(), m_autostart + u"/com.orvell.kestrum.desktop"_s);
+    QVERIFY(QFileInfo(m_autostart).isDir() && !defaults.isEnabled());
+
     const LoginItemManager first(m_autostart, u"/opt/kestrum/old/kestrum"_s);
     QVERIFY(first.setEnabled(false)); // off without a file: nothing to do
     QVERIFY(filesIn(m_autostart).isEmpty());
@@ -94,6 +89,16 @@ void tst_LoginItemManager::togglingRewritesAndRemovesOneFile()
     QVERIFY(moved.isEnabled());
     QVERIFY(moved.setEnabled(true));
     QCOMPARE(contentOf(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
+
+    // A failed rewrite keeps the previous entry and leaves no temporary file behind.
+    const LoginItemManager tooLong(m_autostart, u"/opt/"_s + QString(400, u'k') + u"/kestrum"_s);
+    {
+        TestSupport::FileSizeLimit limit(64);
+        QVERIFY(!tooLong.setEnabled(true));
+    }
+    QVERIFY(tooLong.isEnabled());
+    QCOMPARE(contentOf(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
+    QCOMPARE(filesIn(m_autostart), QStringList{u"com.orvell.kestrum.desktop"_s});
 
     // Other programs' entries are left alone.
     QFile other(m_autostart + u"/org.example.other.desktop"_s);
@@ -112,21 +117,14 @@ void tst_LoginItemManager::entryNamesThePathExactly_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("exec");
 
-    QTest::newRow("plain") << u"/usr/bin/kestrum"_s << uR"("/usr/bin/kestrum")"_s;
-    QTest::newRow("spaces and Chinese")
-        << u"/home/li lei/应用 程序/ x/kestrum "_s << uR"("/home/li lei/应用 程序/ x/kestrum ")"_s;
     QTest::newRow("quotes") << uR"(/opt/say "hi"/li's apps/kestrum)"_s
                             << uR"("/opt/say \\"hi\\"/li's apps/kestrum")"_s;
-    QTest::newRow("backslash") << uR"(/opt/back\slash\\twice/kestrum)"_s
-                               << uR"("/opt/back\\\\slash\\\\\\\\twice/kestrum")"_s;
     QTest::newRow("dollar and backtick") << uR"(/opt/$HOME/`id`/$(whoami)/kestrum)"_s
                                          << uR"("/opt/\\$HOME/\\`id\\`/\\$(whoami)/kestrum")"_s;
     QTest::newRow("percent and field-code look-alikes")
         << u"/opt/100%/%f %U %%/kestrum"_s << uR"("/opt/100%%/%%f %%U %%%%/kestrum")"_s;
     QTest::newRow("backslash before dollar and percent")
         << uR"(/opt/a\$b\%c/kestrum)"_s << uR"("/opt/a\\\\\\$b\\\\%%c/kestrum")"_s;
-    QTest::newRow("shell operators") << u"/opt/a;b&c|d>e<f*g?h#i~j(k)=l/kestrum"_s
-                                     << u"\"/opt/a;b&c|d>e<f*g?h#i~j(k)=l/kestrum\""_s;
     QTest::newRow("tab and line breaks")
         << u"/opt/a\tb\nc\rd/kestrum"_s << uR"("/opt/a\tb\nc\rd/kestrum")"_s;
     QTest::newRow("unknown (empty)") << QString() << u"\"\""_s;
@@ -139,20 +137,6 @@ void tst_LoginItemManager::entryNamesThePathExactly()
     const LoginItemManager manager(m_autostart, path);
     QVERIFY(manager.setEnabled(true));
     QCOMPARE(contentOf(manager.launchAgentURL()), entryWithExec(exec));
-}
-
-void tst_LoginItemManager::failedWriteKeepsPreviousEntry()
-{
-    const LoginItemManager before(m_autostart, u"/usr/bin/kestrum"_s);
-    QVERIFY(before.setEnabled(true));
-    const LoginItemManager after(m_autostart, u"/opt/"_s + QString(400, u'k') + u"/kestrum"_s);
-    {
-        TestSupport::FileSizeLimit limit(64);
-        QVERIFY(!after.setEnabled(true));
-    }
-    QVERIFY(after.isEnabled());
-    QCOMPARE(contentOf(after.launchAgentURL()), entryWithExec(uR"("/usr/bin/kestrum")"_s));
-    QCOMPARE(filesIn(m_autostart), QStringList{u"com.orvell.kestrum.desktop"_s});
 }
 
 QTEST_GUILESS_MAIN(tst_LoginItemManager)

@@ -64,8 +64,6 @@ private Q_SLOTS:
     void init() { m_world = std::make_unique<DecisionWorld>(); }
 
     void backgroundScores();
-    void backgroundLines_data();
-    void backgroundLines();
     void backgroundBias_data();
     void backgroundBias();
 
@@ -73,12 +71,10 @@ private Q_SLOTS:
     void predicate();
     void termsFromTheStores();
     void noVolumeDataAndFreshSurge();
-    void falseBreakWindow_data();
     void falseBreakWindow();
 
     void verdicts_data();
     void verdicts();
-    void metricsAndReasonsFromTheStores();
 
 private:
     QuoteDecision decide(const QString &terms) const { return m_world->decide(terms); }
@@ -127,32 +123,6 @@ void TestDecisionEngine::backgroundScores()
     QCOMPARE(e.boardBackgroundScoreForQuote(makeQuote(u"sz300750"_s, 1, 1, 1, 1)), -0.3);
 }
 
-// Each line once, and the inclusive thresholds M 0.15, M -0.15 and B 1.0.
-void TestDecisionEngine::backgroundLines_data()
-{
-    QTest::addColumn<double>("score");
-    QTest::addColumn<QString>("market");
-    QTest::addColumn<QString>("board");
-    QTest::newRow("1.0") << 1.0 << u"指数背景：市场偏强"_s << u"板块背景：沪市明显偏强"_s;
-    QTest::newRow("0.2") << 0.2 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市温和偏强"_s;
-    QTest::newRow("0.15") << 0.15 << u"指数背景：市场温和偏强"_s << u"板块背景：沪市中性"_s;
-    QTest::newRow("0.14") << 0.14 << u"指数背景：市场中性"_s << u"板块背景：沪市中性"_s;
-    QTest::newRow("-0.15") << -0.15 << u"指数背景：市场温和偏弱"_s << u"板块背景：沪市中性"_s;
-    QTest::newRow("-0.2") << -0.2 << u"指数背景：市场温和偏弱"_s << u"板块背景：沪市温和偏弱"_s;
-    QTest::newRow("-1.0") << -1.0 << u"指数背景：市场偏弱"_s << u"板块背景：沪市明显偏弱"_s;
-}
-
-void TestDecisionEngine::backgroundLines()
-{
-    QFETCH(double, score);
-    QFETCH(QString, market);
-    QFETCH(QString, board);
-    const QString s = QString::number(score);
-    const QuoteDecision d = decide(u"M="_s + s + u" B="_s + s);
-    QCOMPARE(d.marketBackgroundDescription(), market);
-    QCOMPARE(d.boardBackgroundDescription(), board);
-}
-
 void TestDecisionEngine::backgroundBias_data()
 {
     QTest::addColumn<QString>("terms");
@@ -162,15 +132,8 @@ void TestDecisionEngine::backgroundBias_data()
           u"dailySupportive=true structure=日内结构：冲高回落"_s, u"B=-0.6"_s, u"M=-0.4"_s,
           u"O=-0.6 A=0.1"_s, u"structure=日内结构：午后转弱"_s, u"O=2 M=-0.4"_s});
     rows("neutral", {}, 0,
-         {{},
-          u"B=-0.59"_s,
-          u"M=-0.39"_s,
-          u"O=-0.6 A=0.11"_s,
-          u"O=-0.59 A=-1"_s,
-          u"O=0.34"_s,
-          u"A=0.24"_s,
-          u"M=0.24"_s,
-          u"B=0.34"_s});
+         {u"B=-0.59"_s, u"M=-0.39"_s, u"O=-0.6 A=0.11"_s, u"O=-0.59 A=-1"_s, u"O=0.34"_s,
+          u"A=0.24"_s, u"M=0.24"_s, u"B=0.34"_s, QString()});
     rows("supportive", {}, 1,
          {u"dailySupportive=true"_s, u"structure=日内结构：午后转强"_s,
           u"structure=日内结构：低位反抽"_s, u"O=0.35"_s, u"A=0.25"_s, u"M=0.25"_s, u"B=0.35"_s});
@@ -193,112 +156,90 @@ void TestDecisionEngine::predicate_data()
     QTest::addColumn<QString>("terms");
     QTest::addColumn<bool>("expected");
 
-    // 1. Decision data: P, PC and AVG above 0, H above L, 4 prices and 4 positions.
-    rows("data", {}, true, {u"prices=4 positions=4"_s});
-    rows("data", {}, false,
-         {u"prices=3"_s, u"positions=3"_s, u"H=10 L=10"_s, u"PC=0"_s, u"avg=0"_s, u"P=0"_s});
+    // Each predicate at its bounds, and one row per further condition it checks.
+    rows("data", u"prices=4 positions=4"_s, true, {{}});
+    rows("data", {}, false, {u"prices=3"_s, u"positions=3"_s, u"H=10 L=10"_s, u"avg=0"_s});
 
-    // 2. Strong high lock: CP >= 8.5 within max(0.05 x range, 0.02) of the high.
+    // Strong high lock: CP >= 8.5 within max(0.05 x range, 0.02) of the high.
     const QString lock = u"P=217 H=217 L=200 PC=200"_s;
-    const QString wide = u"H=12 L=8 PC=10 P="_s;
-    const QString narrow = u"H=10.1 L=10 PC=9 P="_s;
-    rows("lock", lock, true,
-         {{}, u"P=10.99 H=10.99 L=10.5 PC=10"_s, wide + u"11.8"_s, narrow + u"10.08"_s});
-    rows("lock", lock, false,
-         {u"P=216.98"_s, wide + u"11.79"_s, narrow + u"10.07"_s, u"P=11 H=11 L=11"_s});
+    rows("lock", {}, true, {lock, u"H=12 L=8 PC=10 P=11.8"_s, u"H=10.1 L=10 PC=9 P=10.08"_s});
+    rows("lock", {}, false,
+         {lock + u" P=216.98"_s, u"H=12 L=8 PC=10 P=11.79"_s, u"H=10.1 L=10 PC=9 P=10.07"_s});
 
-    // 3. Clean breakout.
     const QString bo = kNearHigh + u"avg=10.5 r5=0.18 r10=0.08 v5=1.05"_s;
-    rows("breakout", bo, true, {{}, u"avg=10.88"_s, u"v5=3"_s});
+    rows("breakout", bo, true, {{}, u"v5=3"_s});
     rows("breakout", bo, false,
-         {u"P=10.87"_s, u"r5=0.17"_s, u"r10=0.07"_s, u"v5=1.04"_s, u"v5=3.01"_s, u"v5=-1"_s,
-          u"v5=surge"_s, u"avg=10.89"_s, u"dailyWeak=true"_s, u"dailyHigh=true"_s, u"B=-0.6"_s,
-          u"prices=3"_s});
+         {u"P=10.87"_s, u"r5=0.17"_s, u"r10=0.07"_s, u"v5=1.04"_s, u"v5=3.01"_s, u"avg=10.89"_s,
+          u"dailyWeak=true"_s, u"B=-0.6"_s});
 
-    // 4. Chase risk: a calm rise to the high (R5 0.18, R10 0.02, V5 1.0) is none.
+    // Chase risk: a calm rise to the high (R5 0.18, R10 0.02, V5 1.0) is none.
     const QString ch = u"avg=10.5 r5=0.18 r10=0.02 v5=1 "_s;
     rows("chase", kNearHigh + ch, true,
-         {u"r5=0.17"_s, u"r10=0.019"_s, u"v5=3"_s, u"v5=surge"_s, u"v5=-1"_s, u"v5=0.85"_s,
-          u"M=-0.4"_s, u"dailyHigh=true"_s, u"r5=0 prices=0 avg=0"_s});
+         {u"r5=0.17"_s, u"r10=0.019"_s, u"v5=3"_s, u"v5=0.85"_s, u"M=-0.4"_s});
     rows("chase", kNearHigh + ch, false, {{}, u"v5=2.99"_s, u"v5=0.86"_s, u"P=10.87 r5=0"_s});
-    rows("chase/no range or locked", ch + u"r5=0"_s, false, {lock, u"P=11 H=11 L=11"_s});
-    rows("chase/clean breakout", bo, false, {{}});
+    rows("chase/locked or clean breakout", {}, false, {ch + u"r5=0 "_s + lock, bo});
 
-    // 6, 7. Protection windows (A-share maximum 14400, Hong Kong 19800, US 23400).
-    rows("opening", {}, true, {u"pos=0"_s, u"pos=1799"_s});
+    // Protection windows (A-share maximum 14400, Hong Kong 19800, US 23400).
+    rows("opening", {}, true, {u"pos=1799"_s});
     rows("opening", {}, false, {u"pos=-1"_s, u"pos=1800"_s});
     rows("closing", {}, true,
          {u"pos=12600"_s, u"symbol=hk00700 pos=18000"_s, u"symbol=gb_aapl pos=21600"_s});
     rows("closing", {}, false,
-         {u"pos=-1"_s, u"pos=12599"_s, u"symbol=hk00700 pos=17999"_s,
-          u"symbol=gb_aapl pos=21599"_s});
+         {u"pos=12599"_s, u"symbol=hk00700 pos=17999"_s, u"symbol=gb_aapl pos=21599"_s});
 
-    // 8. Medium trend support; P 10.2 stands above AVG 10.
+    // Medium trend support over 30 or 60 minutes; P 10.2 stands above AVG 10.
     const QString md = u"pos=5000 r30=0.15 O=-0.25 r60=-1"_s;
-    rows("medium", md, true, {{}, u"pos=1800"_s});
-    rows("medium", md, false,
-         {u"r30=0.14"_s, u"O=-0.26"_s, u"avg=10.3"_s, u"real=false"_s, u"pos=1799"_s, u"B=-0.6"_s});
     const QString md60 = u"pos=3600 r30=0 O=0 r60=-0.05"_s;
-    rows("medium/60 minutes", md60, true, {{}});
-    rows("medium/60 minutes", md60, false, {u"r60=-0.06"_s, u"pos=3599"_s, u"O=-0.01"_s});
+    rows("medium", {}, true, {md, md + u" pos=1800"_s, md60});
+    rows("medium", md, false, {u"r30=0.14"_s, u"O=-0.26"_s, u"avg=10.3"_s, u"pos=1799"_s});
+    rows("medium", md60, false, {u"r60=-0.06"_s, u"pos=3599"_s});
 
-    // 9. Holding back an aggressive buy; supported mid-session as above.
+    // Holding back an aggressive buy; supported mid-session as above.
     const QString hb = u"pos=5000 r30=0.15 r15=0.18 v5=1.44"_s;
     rows("holdBack", hb, false, {{}, u"pos=13000"_s});
     rows("holdBack", hb, true,
-         {u"pos=1000"_s, u"real=false"_s, u"pos=13000 r15=0.17"_s, u"pos=13000 v5=1.45"_s,
-          u"pos=13000 v5=surge"_s, kNearHigh + u"pos=13000 avg=10.5 r5=0 v5=1"_s});
+         {u"pos=1000"_s, u"real=false"_s, u"pos=13000 r15=0.17"_s, u"pos=13000 v5=1.45"_s});
 
-    // 10. Severe risk; AVG 20, P 19.97 is exactly a break below (0.0015 x 20).
+    // Severe risk; AVG 20, P 19.97 is exactly a break below (0.0015 x 20).
     const QString sv = kAt20 + u"P=19.97 A=-0.45"_s;
-    rows("severe", sv, true, {{}});
-    rows("severe", sv, false, {u"A=-0.44"_s, u"P=19.98"_s});
     const QString fade = kAt20 + u"P=19.99 structure=日内结构：冲高回落"_s;
-    rows("severe/weak structure", fade, true, {{}, u"structure=日内结构：午后转弱"_s});
-    rows("severe/weak structure", fade, false,
-         {u"O=0.01"_s, u"structure=日内结构：低位反抽"_s, u"P=20"_s, u"P=19 avg=0 A=-5"_s});
+    rows("severe", {}, true, {sv, fade, fade + u" structure=日内结构：午后转弱"_s});
+    rows("severe", {}, false,
+         {sv + u" A=-0.44"_s, sv + u" P=19.98"_s, fade + u" O=0.01"_s, fade + u" P=20"_s});
 
-    // 11. Lost average support; AVG 16: 0.003 x 16 = 0.048.
+    // Lost average support; AVG 16: 0.003 x 16 = 0.048; at 1.04 the 0.02 floor applies.
     const QString q16 = u"P=15.952 H=16.2 L=15.8 PC=16.1 avg=16"_s;
     const QString q104 = u"H=1.05 L=0.99 PC=1.02 avg=1.04 P="_s;
     rows("lost", q16, true,
          {{}, u"P=15.99 A=-0.45"_s, u"P=15.97 r5=-0.12 A=-0.2"_s, q104 + u"1"_s});
     rows("lost", q16, false,
          {u"P=15.953"_s, u"P=15.99 A=-0.44"_s, u"P=15.97 r5=-0.11 A=-0.2"_s,
-          u"P=15.97 r5=-0.12 A=-0.19"_s, u"P=15.977 r5=-0.12 A=-0.2"_s, q104 + u"1.001"_s,
-          u"P=16 A=-1"_s, u"avg=0 A=-1"_s});
+          u"P=15.97 r5=-0.12 A=-0.19"_s, q104 + u"1.001"_s});
 
-    // 12. Buy confirmation; P 10.2 over AVG 10.
     const QString bc = u"r5=-0.03 v5=1.2 r15=0.08 r10=0.02 v10=1.15"_s;
-    rows("confirm", bc, true, {{}, u"avg=10.2"_s, u"v5=-1"_s, u"v10=-1"_s});
+    rows("confirm", bc, true, {{}, u"avg=10.2"_s, u"v5=-1 v10=-1"_s});
     rows("confirm", bc, false,
-         {u"avg=10.21"_s, u"r5=-0.031"_s, u"v5=1.21"_s, u"v5=surge"_s, u"r15=0.079"_s,
-          u"r10=0.019"_s, u"v10=1.16"_s, u"avg=0"_s});
+         {u"avg=10.21"_s, u"r5=-0.031"_s, u"v5=1.21"_s, u"r15=0.079"_s, u"r10=0.019"_s,
+          u"v10=1.16"_s});
 
-    // 13. Healthy pullback; 19.87 is 0.65 % under 20.
+    // Healthy pullback: 19.87 is 0.65 % under 20. Weak: volume expands (V10 1.18 or V5 1.12).
     const QString hp = kAt20 + u"P=19.87 r10=-0.17 r5=-0.27 v5=1 v10=1.1"_s;
-    rows("healthy", hp, true, {{}, u"v5=-1"_s, u"v10=-1"_s});
+    rows("healthy", hp, true, {{}, u"v5=-1 v10=-1"_s});
     rows("healthy", hp, false,
-         {u"P=19.86"_s, u"r10=-0.18"_s, u"r5=-0.28"_s, u"v5=1.01"_s, u"v5=surge"_s, u"v10=1.11"_s,
-          u"P=20"_s, u"avg=0"_s});
-
-    // 14. Weak pullback: volume expands with V10 >= 1.18 or V5 >= 1.12.
+         {u"P=19.86"_s, u"r10=-0.18"_s, u"r5=-0.28"_s, u"v5=1.01"_s, u"v10=1.11"_s});
     const QString wp = kAt20 + u"P=19.9 r10=-0.12 r5=-0.24 v10=1.18 v5=1"_s;
-    rows("weak", wp, true, {{}, u"v10=1.17 v5=1.12"_s, u"v10=-1 v5=surge"_s, u"v10=surge v5=-1"_s});
-    rows("weak", wp, false,
-         {u"v10=1.17 v5=1.11"_s, u"r10=-0.11"_s, u"r5=-0.23"_s, u"P=20"_s, u"avg=0"_s});
+    rows("weak", wp, true, {{}, u"v10=1.17 v5=1.12"_s, u"v10=-1 v5=surge"_s});
+    rows("weak", wp, false, {u"v10=1.17 v5=1.11"_s, u"r10=-0.11"_s, u"r5=-0.23"_s, u"P=20"_s});
 
-    // 15. Won-back false break.
     const QString fb = kAt20 + u"P=20 dipped=true v5=1.15 v10=1.15 r5=0.05 r10=0 r15=0"_s;
     rows("falseBreak", fb, true, {{}, u"v5=-1 v10=-1"_s});
     rows("falseBreak", fb, false,
          {u"v5=1.16"_s, u"v10=1.16"_s, u"dipped=false"_s, u"r5=0.049"_s, u"r10=-0.01"_s,
-          u"r15=-0.01"_s, u"P=19.99"_s, u"B=-0.6"_s, u"avg=0"_s});
+          u"r15=-0.01"_s, u"P=19.99"_s, u"B=-0.6"_s});
 
-    // 16. Break below the average line: AVG - P >= max(0.0015 x AVG, 0.02).
+    // Break below the average line: AVG - P >= max(0.0015 x AVG, 0.02).
     rows("breakBelow", {}, true, {kAt20 + u"P=19.97"_s, u"P=1 avg=1.02"_s});
-    rows("breakBelow", {}, false,
-         {kAt20 + u"P=19.98"_s, u"P=1 avg=1.019"_s, u"P=0 avg=1.02"_s, u"P=1 avg=0"_s});
+    rows("breakBelow", {}, false, {kAt20 + u"P=19.98"_s, u"P=1 avg=1.019"_s, u"P=0 avg=1.02"_s});
 }
 
 void TestDecisionEngine::predicate()
@@ -318,6 +259,26 @@ void TestDecisionEngine::termsFromTheStores()
     DecisionWorld &w = *m_world;
     const DecisionEngine &e = *w.engine;
     const QString s = u"sh600000"_s;
+
+    QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
+
+    // Before any data: every status is 数据不足 and every status hint the confidence reason.
+    const Quote empty = makeQuote(u"sh600000"_s, 0, 0, 0, 0);
+    const QList<DecisionEngine::ScenarioMetric> metrics = e.scenarioMetricsForQuote(empty);
+    QCOMPARE(metrics.size(), 4);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(metrics.at(i).title, DecisionEngine::scenarioMetricTitles().at(i));
+        QCOMPARE(metrics.at(i).value, u"数据不足"_s);
+        QCOMPARE(metrics.at(i).hint, u"分时、均价线或量能样本不足，先不强行下结论。"_s);
+    }
+    QCOMPARE(metrics.at(3).value, u"等待数据"_s);
+
+    // A known day but no series: the reasons come out trimmed and at most three.
+    const Quote known = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
+    const QStringList reasons = e.mainDecisionReasonsForQuote(known);
+    QCOMPARE(reasons.size(), 3);
+    QCOMPARE(reasons.first(), e.riskPriorityReasonForQuote(known));
+    QVERIFY(e.decisionPipelineSummaryForQuote(known).endsWith(u"置信度=低。"_s));
 
     // No series: the position comes from the quote's time.
     Quote q = makeQuote(s, 10.2, 10.4, 9.8, 10.0, u"10:00:00"_s);
@@ -342,20 +303,17 @@ void TestDecisionEngine::termsFromTheStores()
     // One sample: O and A are 0, and there is no decision data.
     w.applySeries(s, {10.0}, {0}, {10.0});
     d = e.decisionForQuote(q);
-    QCOMPARE(d.openChange(), 0.0);
-    QCOMPARE(d.middayChange(), 0.0);
+    QCOMPARE(QList<double>({d.openChange(), d.middayChange()}), QList<double>({0.0, 0.0}));
     QVERIFY(!d.hasDecisionData());
 
     // Daily context and staleness from the cache.
     w.setDailyContext(s, u"日线背景：下跌中继风险"_s);
     d = e.decisionForQuote(q);
-    QVERIFY(!d.dailyDataIsStale());
-    QVERIFY(d.hasWeakDailyBackground());
+    QVERIFY(!d.dailyDataIsStale() && d.hasWeakDailyBackground());
     QCOMPARE(d.backgroundBias(), -1);
     w.setDailyContext(s, u"日线背景：趋势配合"_s, false);
     d = e.decisionForQuote(q);
-    QVERIFY(d.dailyDataIsStale());
-    QVERIFY(d.hasSupportiveDailyBackground());
+    QVERIFY(d.dailyDataIsStale() && d.hasSupportiveDailyBackground());
     QCOMPARE(e.backgroundPriorityReasonForQuote(q),
              u"背景过滤：日内背景偏支持（指数背景：市场中性；板块背景：沪市中性）"_s);
 
@@ -370,65 +328,46 @@ void TestDecisionEngine::termsFromTheStores()
 // the high. A volume burst after silence is the fresh-surge ratio.
 void TestDecisionEngine::noVolumeDataAndFreshSurge()
 {
-    DecisionWorld &w = *m_world;
-    const DecisionEngine &e = *w.engine;
+    const DecisionEngine &e = *m_world->engine;
     const QString s = u"sh600000"_s;
-    QVector<double> prices, positions, averages(21, 10.0);
+    QVector<double> prices, positions, averages(21, 10.0), volumes(21, 0.0);
     for (int i = 0; i <= 20; ++i) {
         prices << 10.0 + 0.01 * i;
         positions << 5000.0 + 60 * i;
     }
-    w.applySeries(s, prices, positions, averages);
     const Quote q = makeQuote(s, 10.2, 10.4, 9.8, 10.0);
-    const QuoteDecision d = e.decisionForQuote(q);
-    QCOMPARE(d.volumeRatio(5), -1.0);
-    QVERIFY(d.hasBuyConfirmation());
     const Quote atHigh = makeQuote(s, 10.2, 10.2, 9.8, 10.0);
-    QVERIFY(e.hasChaseRiskForQuote(atHigh));
-    QVERIFY(!e.hasCleanBreakoutForQuote(atHigh));
+    m_world->applySeries(s, prices, positions, averages);
+    QCOMPARE(e.decisionForQuote(q).volumeRatio(5), -1.0);
+    QVERIFY(e.decisionForQuote(q).hasBuyConfirmation());
+    QVERIFY(e.hasChaseRiskForQuote(atHigh) && !e.hasCleanBreakoutForQuote(atHigh));
 
-    QVector<double> volumes(prices.size(), 0.0);
     volumes.last() = 5000;
-    w.applySeries(s, prices, positions, averages, volumes);
+    m_world->applySeries(s, prices, positions, averages, volumes);
     const QuoteDecision surge = e.decisionForQuote(q);
     QCOMPARE(surge.volumeRatio(5), kSurge);
     QVERIFY(!surge.hasBuyConfirmation());
     QCOMPARE(surge.decisionConfidence(), u"低"_s);
-    QCOMPARE(surge.decisionConfidenceReason(), u"近端量能读数过热或异常，判断自动降级。"_s);
     QVERIFY(e.hasChaseRiskForQuote(atHigh));
 }
 
-void TestDecisionEngine::falseBreakWindow_data()
-{
-    QTest::addColumn<QVector<double>>("prices");
-    QTest::addColumn<QVector<double>>("averages"); // 10 at every point when left empty
-    QTest::addColumn<bool>("dipped");
-    using V = QVector<double>;
-    // The latest sample is at the line; only the five before it count.
-    QTest::newRow("6 samples, dip at 0") << V{9.9, 10.1, 10.1, 10.1, 10.1, 10.1} << V() << true;
-    QTest::newRow("6 samples, dip at 4") << V{10.1, 10.1, 10.1, 10.1, 9.9, 10.1} << V() << true;
-    QTest::newRow("7 samples, dip at 0 is too old")
-        << V{9.9, 10.1, 10.1, 10.1, 10.1, 10.1, 10.1} << V() << false;
-    QTest::newRow("5 samples") << V{9.9, 9.9, 9.9, 9.9, 10.1} << V() << false;
-    QTest::newRow("dip under a zero average")
-        << V{9.9, 10.1, 10.1, 10.1, 10.1, 10.1} << V{0, 10, 10, 10, 10, 10} << false;
-    QTest::newRow("short average array")
-        << V{10.1, 10.1, 10.1, 10.1, 10.1, 9.9, 10.1} << V(6, 10.0) << false;
-}
-
+// The dip under the line must be among the five samples before the latest, under a real
+// average; everything but the dip is pinned to a passing value.
 void TestDecisionEngine::falseBreakWindow()
 {
-    QFETCH(QVector<double>, prices);
-    QFETCH(QVector<double>, averages);
-    QFETCH(bool, dipped);
-    QVector<double> positions;
-    for (qsizetype i = 0; i < prices.size(); ++i)
-        positions << 3000.0 + 60 * i;
-    m_world->applySeries(u"sh600000"_s, prices, positions,
-                         averages.isEmpty() ? QVector<double>(prices.size(), 10.0) : averages);
-    // Everything but the dip is pinned to a passing value.
-    QCOMPARE(decide(u"P=10.1 H=10.2 dipped=- r5=0.1 r10=0.1 r15=0.1"_s).hasRecoveredFalseBreak(),
-             dipped);
+    const auto dipped = [&](const QVector<double> &prices, QVector<double> averages = {}) {
+        QVector<double> positions;
+        for (qsizetype i = 0; i < prices.size(); ++i)
+            positions << 3000.0 + 60 * i;
+        m_world->applySeries(u"sh600000"_s, prices, positions,
+                             averages.isEmpty() ? QVector<double>(prices.size(), 10.0) : averages);
+        return decide(u"P=10.1 H=10.2 dipped=- r5=0.1 r10=0.1 r15=0.1"_s).hasRecoveredFalseBreak();
+    };
+    QVERIFY(dipped({9.9, 10.1, 10.1, 10.1, 10.1, 10.1}));
+    QVERIFY(!dipped({9.9, 10.1, 10.1, 10.1, 10.1, 10.1, 10.1})); // too old
+    QVERIFY(!dipped({9.9, 9.9, 9.9, 9.9, 10.1}));                // too few samples
+    QVERIFY(!dipped({9.9, 10.1, 10.1, 10.1, 10.1, 10.1}, {0, 10, 10, 10, 10, 10}));
+    QVERIFY(!dipped({10.1, 10.1, 10.1, 10.1, 10.1, 9.9, 10.1}, QVector<double>(6, 10.0)));
 }
 
 // --- Statuses, reasons, directives and hints ---
@@ -463,7 +402,6 @@ void TestDecisionEngine::verdicts_data()
         {u"words 转强成立|可跟踪|继续跟踪|执行状态：跟踪窗口|守 10.00"_s,
          u"directive 下一步看均价线 10.00 附近是否稳住，守住后可继续跟踪。"_s});
     row("strength held back at the open", kStrength + u" pos=1000"_s, {repair});
-    row("strength without background", kStrength + u" O=0"_s, {repair});
     row("strength on a weak daily", kStrength + u" dailyWeak=true"_s, {repair});
     row("healthy pullback", u"avg=10.23"_s,
         {pullback, u"confirmation 近端确认：回踩质量尚可，先看能否稳住再延续"_s});
@@ -489,13 +427,24 @@ void TestDecisionEngine::verdicts_data()
     // Weak pullback words the risk "回踩偏弱", so the sell status reaches the chase test.
     row("weak pullback at the high", atHigh,
         {u"words 风险抬升|不追高|防回落|执行状态：不追高|回踩偏弱"_s});
-    row("weak pullback at the high, down on the day", atHigh + u"PC=11.5"_s,
-        {u"words 风险抬升|不追高|先防守|执行状态：不追高|回踩偏弱"_s});
     row("above the line, O and A negative", u"O=-0.1 A=-0.1"_s,
         {u"words 修复确认中|等确认|继续观察|执行状态：等待确认|看 9.80"_s});
-    row("above the line, A alone non-negative", u"O=-0.1 A=0"_s, {repair});
     row("above the line, no day low", u"L=0 H=20 O=-0.1 A=-0.1"_s,
         {u"words 修复确认中|等确认|继续观察|执行状态：等待确认|可控"_s});
+
+    // Background lines: each once, and the inclusive thresholds M 0.15, M -0.15 and B 1.0.
+    const auto lines = [&](const char *name, const QString &score, const QString &market,
+                           const QString &board) {
+        row(name, u"M="_s + score + u" B="_s + score,
+            {u"market 指数背景：市场"_s + market, u"board 板块背景：沪市"_s + board});
+    };
+    lines("background 1.0", u"1.0"_s, u"偏强"_s, u"明显偏强"_s);
+    lines("background 0.2", u"0.2"_s, u"温和偏强"_s, u"温和偏强"_s);
+    lines("background 0.15", u"0.15"_s, u"温和偏强"_s, u"中性"_s);
+    lines("background 0.14", u"0.14"_s, u"中性"_s, u"中性"_s);
+    lines("background -0.15", u"-0.15"_s, u"温和偏弱"_s, u"中性"_s);
+    lines("background -0.2", u"-0.2"_s, u"温和偏弱"_s, u"温和偏弱"_s);
+    lines("background -1.0", u"-1.0"_s, u"偏弱"_s, u"明显偏弱"_s);
 
     // Directives and reasons whose rules come before the state's own.
     row("strong high lock", u"P=217 H=217 L=200 PC=200"_s,
@@ -515,7 +464,6 @@ void TestDecisionEngine::verdicts_data()
     row("V5 6.0", u"v5=6"_s, {u"grade 低"_s});
     row("V5 5.99, stale daily", u"v5=5.99 dailyStale=true pos=100"_s, {u"grade 中"_s});
     row("opening, 4 samples", u"pos=1799 prices=4"_s, {u"grade 中"_s});
-    row("closing, 4 samples", u"pos=12600 prices=4"_s, {u"grade 中"_s});
     row("11 samples", u"prices=11"_s, {u"grade 中"_s});
     row("12 samples", u"prices=12"_s, {u"grade 高"_s});
 
@@ -556,6 +504,8 @@ void TestDecisionEngine::verdicts()
         {u"executionHint"_s, &QuoteDecision::executionStatusHint},
         {u"level"_s, &QuoteDecision::keyLevelScenario},
         {u"levelHint"_s, &QuoteDecision::keyLevelHint},
+        {u"market"_s, &QuoteDecision::marketBackgroundDescription},
+        {u"board"_s, &QuoteDecision::boardBackgroundDescription},
         {u"tag"_s, &QuoteDecision::homeBuyTagHint},
     };
     const QuoteDecision d = decide(terms);
@@ -583,30 +533,6 @@ void TestDecisionEngine::verdicts()
     QCOMPARE(d.scenarioMetricHintForTitle(u"防守"_s), d.sellStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"当前"_s), d.executionStatusHint());
     QCOMPARE(d.scenarioMetricHintForTitle(u"盯位"_s), d.keyLevelHint());
-}
-
-void TestDecisionEngine::metricsAndReasonsFromTheStores()
-{
-    QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
-
-    // Before any data: every status is 数据不足 and every status hint the confidence reason.
-    const DecisionEngine &e = *m_world->engine;
-    const Quote empty = makeQuote(u"sh600000"_s, 0, 0, 0, 0);
-    const QList<DecisionEngine::ScenarioMetric> metrics = e.scenarioMetricsForQuote(empty);
-    QCOMPARE(metrics.size(), 4);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(metrics.at(i).title, DecisionEngine::scenarioMetricTitles().at(i));
-        QCOMPARE(metrics.at(i).value, u"数据不足"_s);
-        QCOMPARE(metrics.at(i).hint, u"分时、均价线或量能样本不足，先不强行下结论。"_s);
-    }
-    QCOMPARE(metrics.at(3).value, u"等待数据"_s);
-
-    // A known day but no series: the reasons come out trimmed and at most three.
-    const Quote q = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
-    const QStringList reasons = e.mainDecisionReasonsForQuote(q);
-    QCOMPARE(reasons.size(), 3);
-    QCOMPARE(reasons.first(), e.riskPriorityReasonForQuote(q));
-    QVERIFY(e.decisionPipelineSummaryForQuote(q).endsWith(u"置信度=低。"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDecisionEngine)

@@ -17,11 +17,8 @@ private Q_SLOTS:
     void init();
     void outcomes_data();
     void outcomes();
-    void refusedConnection();
-    void postSendsBodyAndHeaders();
     void contextGoneMeansNoCallback();
-    void endpointsFromEnvironment();
-    void joinKeepsBasePath();
+    void endpoints();
 
 private:
     std::unique_ptr<SimServer> m_server;
@@ -37,9 +34,6 @@ void tst_HttpClient::init()
     });
     m_server->addRoute(u"big"_s, u"/big"_s, [](const SimRequest &) {
         return SimResponse{200, "text/plain", QByteArray(300000, 'b'), {}};
-    });
-    m_server->addRoute(u"echo"_s, u"/echo"_s, [](const SimRequest &r) {
-        return SimResponse{200, "application/json", r.body, {}};
     });
 }
 
@@ -68,8 +62,8 @@ void tst_HttpClient::outcomes_data()
     QTest::newRow("ok") << u"/hello"_s << QString() << int(O::Ok) << 200 << QByteArray("hello");
     QTest::newRow("http error keeps body")
         << u"/hello"_s << u"status"_s << int(O::HttpError) << 500 << QByteArray("hello");
-    QTest::newRow("missing route")
-        << u"/nowhere"_s << QString() << int(O::HttpError) << 404 << QByteArray("no such route");
+    QTest::newRow("refused") << u"/hello"_s << u"refused"_s << int(O::TransportError) << 0
+                             << QByteArray();
     QTest::newRow("reset") << u"/hello"_s << u"reset"_s << int(O::TransportError) << 0
                            << QByteArray();
     QTest::newRow("slow past deadline")
@@ -78,7 +72,6 @@ void tst_HttpClient::outcomes_data()
         << u"/big"_s << QString() << int(O::TooLarge) << 200 << QByteArray();
     QTest::newRow("endless") << u"/hello"_s << u"endless"_s << int(O::TooLarge) << 200
                              << QByteArray();
-    QTest::newRow("empty") << u"/hello"_s << u"empty"_s << int(O::Ok) << 200 << QByteArray();
 }
 
 void tst_HttpClient::outcomes()
@@ -93,11 +86,15 @@ void tst_HttpClient::outcomes()
     f.reset = fault == u"reset";
     f.delayMs = fault == u"delay" ? 5000 : 0;
     f.endless = fault == u"endless";
-    f.emptyBody = fault == u"empty";
     m_server->setFault(path.mid(1), f);
 
     HttpRequest request;
     request.url = Endpoints::join(m_server->baseUrl(), path);
+    if (fault == u"refused") {
+        QTcpServer probe; // closed again at once: nothing listens on its port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        request.url.setPort(probe.serverPort());
+    }
     request.timeoutMs = 500;
     request.maxBodyBytes = 100000;
     const HttpResponse response = send(request);
@@ -106,35 +103,7 @@ void tst_HttpClient::outcomes()
         QCOMPARE(response.status, status);
     QCOMPARE(response.body, body);
     QCOMPARE(response.ok(), outcome == int(HttpResponse::Outcome::Ok));
-}
-
-void tst_HttpClient::refusedConnection()
-{
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close(); // nothing listens there now
-    HttpRequest request;
-    request.url = QUrl(u"http://127.0.0.1:%1/x"_s.arg(port));
-    const HttpResponse response = send(request);
-    QCOMPARE(response.outcome, HttpResponse::Outcome::TransportError);
-    QVERIFY(!response.answered());
-    QVERIFY(!response.errorString.isEmpty());
-}
-
-void tst_HttpClient::postSendsBodyAndHeaders()
-{
-    HttpRequest request;
-    request.url = Endpoints::join(m_server->baseUrl(), u"/echo"_s);
-    request.method = "POST";
-    request.body = R"({"model":"gpt-4o-mini"})";
-    request.headers = {{"Content-Type", "application/json"}, {"Authorization", "Bearer k"}};
-    const HttpResponse response = send(request);
-    QVERIFY(response.ok());
-    QCOMPARE(response.body, request.body);
-    const SimRequest seen = m_server->requests(u"echo"_s).value(0);
-    QCOMPARE(seen.method, QByteArray("POST"));
-    QCOMPARE(seen.header("authorization"), QByteArray("Bearer k"));
+    QCOMPARE(response.errorString.isEmpty(), response.ok());
 }
 
 void tst_HttpClient::contextGoneMeansNoCallback()
@@ -150,7 +119,7 @@ void tst_HttpClient::contextGoneMeansNoCallback()
     QVERIFY(!called);
 }
 
-void tst_HttpClient::endpointsFromEnvironment()
+void tst_HttpClient::endpoints()
 {
     qputenv("KESTRUM_MARKET_URL", "http://127.0.0.1:9");
     qputenv("KESTRUM_YAHOO_URL", "http://127.0.0.1:10/yahoo");
@@ -162,11 +131,7 @@ void tst_HttpClient::endpointsFromEnvironment()
     QCOMPARE(e.sina, QUrl(u"http://127.0.0.1:9"_s)); // an unusable value is ignored
     QCOMPARE(e.tencent, QUrl(u"http://127.0.0.1:9"_s));
     QCOMPARE(e.yahoo, QUrl(u"http://127.0.0.1:10/yahoo"_s));
-    QCOMPARE(Endpoints::publicServices().sina.scheme(), u"https"_s);
-}
-
-void tst_HttpClient::joinKeepsBasePath()
-{
+    // Joining keeps the base path and the query-like Sina path as written.
     QCOMPARE(Endpoints::join(QUrl(u"http://h:1/base/"_s), u"/rn=1&list=sh600000,hk00700"_s)
                  .toString(QUrl::FullyEncoded),
              u"http://h:1/base/rn=1&list=sh600000,hk00700"_s);

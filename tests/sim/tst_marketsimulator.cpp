@@ -26,231 +26,169 @@ class tst_MarketSimulator : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void deterministicAndRealistic();
-    void daysChainTogether();
-    void tradingDayShape();
-    void limitUpDayIsSealed();
-    void suspendedStock();
-    void lineFieldCounts_data();
+    void modelDays();
     void lineFieldCounts();
-    void callAuction();
-    void middayAndClose();
-    void hongKongClosingAuction();
-    void usFieldThreeIsChinaTime();
-    void wireIsGb18030();
-    void controlRouteSetsFaults();
+    void lineTimesAcrossTheDay();
+    void overHttp();
     void acceleratedClockSpec();
 };
 
-void tst_MarketSimulator::deterministicAndRealistic()
+// Deterministic per seed, realistic prices and day shapes, days that chain into daily bars,
+// and a limit-up day that stays sealed.
+void tst_MarketSimulator::modelDays()
 {
-    MarketModel a, b;
-    MarketModel other(7);
+    MarketModel model, same, other(7);
     const QDate day(2026, 4, 28);
-    for (const SimInstrument &i : a.instruments()) {
-        const double close = a.closeOn(i, day);
-        QCOMPARE(close, b.closeOn(*b.instrument(i.symbol), day));
+    for (const SimInstrument &i : model.instruments()) {
+        const double close = model.closeOn(i, day);
+        QCOMPARE(close, same.closeOn(*same.instrument(i.symbol), day));
         // A walk that never wanders off into absurd prices.
         QVERIFY2(close > i.basePrice * 0.3 && close < i.basePrice * 3, qPrintable(i.symbol));
     }
-    const SimInstrument *moutai = a.instrument(u"SH600519"_s);
-    QVERIFY(moutai);
-    QVERIFY(other.closeOn(*other.instrument(u"sh600519"_s), day) != a.closeOn(*moutai, day));
-    QVERIFY(!a.instrument(u"sh999999"_s));
-}
+    const SimInstrument &moutai = *model.instrument(u"SH600519"_s);
+    QVERIFY(other.closeOn(*other.instrument(u"sh600519"_s), day) != model.closeOn(moutai, day));
+    QVERIFY(!model.instrument(u"sh999999"_s));
 
-void tst_MarketSimulator::daysChainTogether()
-{
-    MarketModel model;
-    const SimInstrument &i = *model.instrument(u"sz000001"_s);
-    const QDate monday(2026, 4, 27);
-    const auto today = model.day(i, monday);
-    QCOMPARE(today->previousClose, model.closeOn(i, QDate(2026, 4, 24))); // Friday
-    QCOMPARE(today->price.last(), model.closeOn(i, monday));
-    const QList<SimDailyBar> bars = model.dailyBars(i, monday, 120);
-    QCOMPARE(bars.size(), 120);
-    QCOMPARE(bars.last().date, monday);
-    for (int k = 1; k < bars.size(); ++k) {
-        QVERIFY(bars.at(k).date > bars.at(k - 1).date);
-        QVERIFY(bars.at(k).date.dayOfWeek() <= 5);
-        QCOMPARE(model.day(i, bars.at(k).date)->previousClose, bars.at(k - 1).close);
-        QVERIFY(bars.at(k).high >= std::max(bars.at(k).open, bars.at(k).close));
-        QVERIFY(bars.at(k).low <= std::min(bars.at(k).open, bars.at(k).close));
-    }
-}
-
-void tst_MarketSimulator::tradingDayShape()
-{
-    MarketModel model;
-    const QDate day(2026, 4, 28);
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s, u"gb_aapl"_s, u"sh000001"_s}) {
         const SimInstrument &i = *model.instrument(symbol);
         const auto d = model.day(i, day);
         QCOMPARE(d->price.size(), MarketModel::sessionMinutes(i.market));
         QCOMPARE(d->volume.size(), d->price.size());
         double first = 0, middle = 0;
-        for (int k = 0; k < 15; ++k)
+        for (int k = 0; k < 15; ++k) {
             first += d->volume.at(k);
-        for (int k = 100; k < 115; ++k)
-            middle += d->volume.at(k);
+            middle += d->volume.at(100 + k);
+        }
         QVERIFY2(first > middle, qPrintable(symbol)); // busy open, quieter middle
         for (double p : d->price)
             QCOMPARE(p, MarketModel::roundToTick(i.market, p));
     }
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::AShare, 0), QTime(9, 31));
     QCOMPARE(MarketModel::minuteEndTime(SimMarket::AShare, 120), QTime(13, 1));
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::HongKong, 329), QTime(16, 0));
-    QCOMPARE(MarketModel::minuteEndTime(SimMarket::US, 389), QTime(16, 0));
     QCOMPARE(MarketModel::minutesDoneAt(SimMarket::AShare, QTime(12, 15)), 120);
-    QCOMPARE(MarketModel::minutesDoneAt(SimMarket::HongKong, QTime(13, 30)), 180);
-    QCOMPARE(MarketModel::tickSize(SimMarket::HongKong, 612), 0.5);
-}
 
-void tst_MarketSimulator::limitUpDayIsSealed()
-{
-    MarketModel model;
-    const SimInstrument &i = *model.instrument(u"sz002491"_s);
-    QDate day(2026, 4, 27);
-    while (day.toJulianDay() % 2 != 0 || !MarketModel::isTradingDay(day))
-        day = day.addDays(1);
-    const auto d = model.day(i, day);
+    const SimInstrument &pingan = *model.instrument(u"sz000001"_s);
+    const QDate monday(2026, 4, 27);
+    QCOMPARE(model.day(pingan, monday)->previousClose, model.closeOn(pingan, QDate(2026, 4, 24)));
+    QCOMPARE(model.day(pingan, monday)->price.last(), model.closeOn(pingan, monday));
+    const QList<SimDailyBar> bars = model.dailyBars(pingan, monday, 120);
+    QCOMPARE(bars.size(), 120);
+    QCOMPARE(bars.last().date, monday);
+    for (int k = 1; k < bars.size(); ++k) {
+        const SimDailyBar &bar = bars.at(k);
+        QVERIFY(bar.date > bars.at(k - 1).date && bar.date.dayOfWeek() <= 5);
+        QCOMPARE(model.day(pingan, bar.date)->previousClose, bars.at(k - 1).close);
+        QVERIFY(bar.high >= std::max(bar.open, bar.close) &&
+                bar.low <= std::min(bar.open, bar.close));
+    }
+
+    const SimInstrument &limitUp = *model.instrument(u"sz002491"_s);
+    QDate sealed = monday;
+    while (sealed.toJulianDay() % 2 != 0 || !MarketModel::isTradingDay(sealed))
+        sealed = sealed.addDays(1);
+    const auto d = model.day(limitUp, sealed);
     const double limit = std::round(d->previousClose * 1.1 * 100) / 100;
-    QCOMPARE(d->close, limit);
-    QCOMPARE(d->high, limit);
-    QCOMPARE(d->price.at(200), limit);
+    QCOMPARE(QList<double>({d->close, d->high, d->price.at(200)}), QList<double>(3, limit));
     QVERIFY(d->volume.at(230) < d->volume.at(5));
     // Between limit days the walk comes back, so prices stay near their usual level.
-    QVERIFY(model.closeOn(i, day.addDays(800)) < i.basePrice * 2);
+    QVERIFY(model.closeOn(limitUp, sealed.addDays(800)) < limitUp.basePrice * 2);
 }
 
-void tst_MarketSimulator::suspendedStock()
-{
-    SimHarness h(shanghaiTime(2026, 4, 28, 10, 0));
-    const QString line = h.simulator.realtimeLine(*h.simulator.model().instrument(u"sz000040"_s));
-    const QStringList f = fieldsOf(line);
-    QCOMPARE(f.at(3), u"0.000"_s);
-    QCOMPARE(f.at(2), u"2.480"_s);
-    QVERIFY(SinaClient::parseText(line).isEmpty());
-    QVERIFY(h.simulator.model()
-                .dailyBars(*h.simulator.model().instrument(u"sz000040"_s), QDate(2026, 4, 28), 10)
-                .isEmpty());
-}
-
-void tst_MarketSimulator::lineFieldCounts_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<int>("during");
-    QTest::addColumn<int>("after");
-    QTest::newRow("shanghai") << u"sh600519"_s << 34 << 34;
-    QTest::newRow("shenzhen, after-hours field") << u"sz000001"_s << 33 << 34;
-    QTest::newRow("beijing") << u"bj830799"_s << 39 << 39;
-    QTest::newRow("shanghai index") << u"sh000001"_s << 34 << 34;
-    QTest::newRow("hong kong") << u"hk00700"_s << 19 << 19;
-    QTest::newRow("us") << u"gb_aapl"_s << 31 << 31;
-}
-
+// Field counts during the session and after the close (Shenzhen adds an after-hours field);
+// each line parses as one quote.
 void tst_MarketSimulator::lineFieldCounts()
 {
-    QFETCH(QString, symbol);
-    QFETCH(int, during);
-    QFETCH(int, after);
+    const QStringList symbols{u"sh600519"_s, u"sz000001"_s, u"bj830799"_s, u"hk00700"_s,
+                              u"gb_aapl"_s};
     SimHarness h(shanghaiTime(2026, 4, 28, 10, 0));
-    const SimInstrument &i = *h.simulator.model().instrument(symbol);
-    QCOMPARE(fieldsOf(h.simulator.realtimeLine(i)).size(), during);
+    bool parsed = true;
+    const auto counts = [&] {
+        QList<int> n;
+        for (const QString &symbol : symbols) {
+            const QString line = h.simulator.realtimeLine(*h.simulator.model().instrument(symbol));
+            n << int(fieldsOf(line).size());
+            parsed = parsed && SinaClient::parseText(line).size() == 1;
+        }
+        return n;
+    };
+    QCOMPARE(counts(), (QList<int>{34, 33, 39, 19, 31}));
     h.clock.setNow(shanghaiTime(2026, 4, 28, 15, 30));
-    QCOMPARE(fieldsOf(h.simulator.realtimeLine(i)).size(), after);
-    QCOMPARE(SinaClient::parseText(h.simulator.realtimeLine(i)).size(), 1);
+    QCOMPARE(counts(), (QList<int>{34, 34, 39, 19, 31}));
+    QVERIFY(parsed);
 }
 
-void tst_MarketSimulator::callAuction()
+// The time and date fields through the auction, the break, the close and each market's zone.
+void tst_MarketSimulator::lineTimesAcrossTheDay()
 {
     SimHarness h(shanghaiTime(2026, 4, 28, 9, 20));
     const MarketModel &m = h.simulator.model();
+    const auto fields = [&](const char *symbol) {
+        return fieldsOf(h.simulator.realtimeLine(*m.instrument(QString::fromLatin1(symbol))));
+    };
     // Shenzhen indices publish nothing yet; Shanghai sends an indicative price, open 0.
-    const QStringList sz = fieldsOf(h.simulator.realtimeLine(*m.instrument(u"sz399001"_s)));
-    QCOMPARE(sz.at(3), u"0.000"_s);
-    const QStringList sh = fieldsOf(h.simulator.realtimeLine(*m.instrument(u"sh000001"_s)));
-    QVERIFY(sh.at(3).toDouble() > 0);
-    QCOMPARE(sh.at(1), u"0.000"_s);
-    QCOMPARE(sh.at(30), u"2026-04-28"_s);
-    QCOMPARE(sh.at(31), u"09:20:00"_s);
+    QCOMPARE(fields("sz399001").at(3), u"0.000"_s);
+    QStringList f = fields("sh000001");
+    QVERIFY(f.at(3).toDouble() > 0);
+    QCOMPARE(f.mid(30, 2) << f.at(1), (QStringList{u"2026-04-28"_s, u"09:20:00"_s, u"0.000"_s}));
 
-    // Before 09:15 the feed still shows the last trading day.
+    // Before 09:15 the feed still shows the last trading day; on a Sunday, Friday.
     h.clock.setNow(shanghaiTime(2026, 4, 28, 8, 0));
-    QCOMPARE(fieldsOf(h.simulator.realtimeLine(*m.instrument(u"sh600519"_s))).at(30),
-             u"2026-04-27"_s);
-    // And on a Sunday, Friday.
+    QCOMPARE(fields("sh600519").at(30), u"2026-04-27"_s);
     h.clock.setNow(shanghaiTime(2026, 5, 3, 11, 0));
-    QCOMPARE(fieldsOf(h.simulator.realtimeLine(*m.instrument(u"sh600519"_s))).at(30),
-             u"2026-05-01"_s);
-}
+    QCOMPARE(fields("sh600519").at(30), u"2026-05-01"_s);
 
-void tst_MarketSimulator::middayAndClose()
-{
-    SimHarness h(shanghaiTime(2026, 4, 28, 12, 10, 31));
-    const SimInstrument &i = *h.simulator.model().instrument(u"sh600519"_s);
-    QStringList f = fieldsOf(h.simulator.realtimeLine(i));
+    // The midday break stands still at 11:30; the close carries the day's close.
+    h.clock.setNow(shanghaiTime(2026, 4, 28, 12, 10, 31));
+    f = fields("sh600519");
     QCOMPARE(f.at(31), u"11:30:00"_s);
     const double morning = f.at(8).toDouble();
     h.clock.setNow(shanghaiTime(2026, 4, 28, 12, 50));
-    QCOMPARE(fieldsOf(h.simulator.realtimeLine(i)).at(8).toDouble(), morning);
+    QCOMPARE(fields("sh600519").at(8).toDouble(), morning);
     h.clock.setNow(shanghaiTime(2026, 4, 28, 16, 0));
-    f = fieldsOf(h.simulator.realtimeLine(i));
-    QCOMPARE(f.at(3).toDouble(), h.simulator.model().closeOn(i, QDate(2026, 4, 28)));
+    f = fields("sh600519");
+    QCOMPARE(f.at(3).toDouble(), m.closeOn(*m.instrument(u"sh600519"_s), QDate(2026, 4, 28)));
     QCOMPARE(f.at(31), u"15:00:00"_s);
     QVERIFY(f.at(8).toDouble() > morning);
-}
+    // A suspended stock shows its previous close and a price of 0: no quote at all.
+    QCOMPARE(fields("sz000040").mid(2, 2), (QStringList{u"2.480"_s, u"0.000"_s}));
+    QVERIFY(
+        SinaClient::parseText(h.simulator.realtimeLine(*m.instrument(u"sz000040"_s))).isEmpty());
 
-void tst_MarketSimulator::hongKongClosingAuction()
-{
-    SimHarness h(zoneTime("Asia/Hong_Kong", 2026, 4, 28, 16, 9));
-    const QStringList f =
-        fieldsOf(h.simulator.realtimeLine(*h.simulator.model().instrument(u"hk00700"_s)));
-    QCOMPARE(f.at(17), u"2026/04/28"_s);
-    QCOMPARE(f.at(18), u"16:09"_s);
-}
+    // Hong Kong's closing auction runs past 16:00.
+    h.clock.setNow(zoneTime("Asia/Hong_Kong", 2026, 4, 28, 16, 9));
+    QCOMPARE(fields("hk00700").mid(17, 2), (QStringList{u"2026/04/28"_s, u"16:09"_s}));
 
-void tst_MarketSimulator::usFieldThreeIsChinaTime()
-{
-    SimHarness h(zoneTime("America/New_York", 2026, 7, 22, 11, 0));
-    const QStringList f =
-        fieldsOf(h.simulator.realtimeLine(*h.simulator.model().instrument(u"gb_aapl"_s)));
+    // US field 3 is China time; the parsed quote keeps New York's own date and time.
+    h.clock.setNow(zoneTime("America/New_York", 2026, 7, 22, 11, 0));
+    f = fields("gb_aapl");
     QCOMPARE(f.at(3), u"2026-07-22 23:00:00"_s);
-    const Quote q = SinaClient::parseText(
-                        h.simulator.realtimeLine(*h.simulator.model().instrument(u"gb_aapl"_s)))
-                        .value(0);
-    QCOMPARE(q.date, u"2026-07-22"_s);
-    QCOMPARE(q.time, u"11:00:00"_s);
     QVERIFY(f.at(24).endsWith(u"EDT"_s));
+    const Quote q =
+        SinaClient::parseText(h.simulator.realtimeLine(*m.instrument(u"gb_aapl"_s))).value(0);
+    QCOMPARE(q.date + u' ' + q.time, u"2026-07-22 11:00:00"_s);
 }
 
-void tst_MarketSimulator::wireIsGb18030()
+// The wire is GB 18030, and the control route sets and clears faults.
+void tst_MarketSimulator::overHttp()
 {
     SimHarness h;
     QNetworkAccessManager manager;
-    QNetworkRequest request(Endpoints::join(h.baseUrl(), u"/rn=1&list=sh600519,hk00700"_s));
-    QNetworkReply *reply = manager.get(request);
-    QVERIFY(waitFor([&] { return reply->isFinished(); }));
-    const QByteArray body = reply->readAll();
-    reply->deleteLater();
-    QVERIFY(reply->header(QNetworkRequest::ContentTypeHeader).toString().contains(u"GB18030"_s));
+    QByteArray body, contentType;
+    auto get = [&](const QString &target) {
+        QNetworkReply *reply = manager.get(QNetworkRequest(Endpoints::join(h.baseUrl(), target)));
+        waitFor([&] { return reply->isFinished(); });
+        reply->deleteLater();
+        body = reply->readAll();
+        contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    };
+    QCOMPARE(get(u"/rn=1&list=sh600519,hk00700"_s), 200);
+    QVERIFY(contentType.contains("GB18030"));
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString asUtf8 = utf8.decode(body);
     Q_UNUSED(asUtf8);
     QVERIFY(utf8.hasError()); // Chinese names in GB 18030 are not valid UTF-8
     QVERIFY(SinaClient::decodeRealtimeBody(body).contains(u"贵州茅台"_s));
-}
 
-void tst_MarketSimulator::controlRouteSetsFaults()
-{
-    SimHarness h;
-    QNetworkAccessManager manager;
-    auto get = [&](const QString &target) {
-        QNetworkReply *reply = manager.get(QNetworkRequest(Endpoints::join(h.baseUrl(), target)));
-        waitFor([&] { return reply->isFinished(); });
-        reply->deleteLater();
-        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    };
     QCOMPARE(get(u"/_sim/fault?route=realtime&status=503&times=1"_s), 200);
     QCOMPARE(h.server().fault(u"realtime"_s).status, 503);
     QCOMPARE(get(u"/rn=1&list=sh600519"_s), 503);
