@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestSupport.h"
 #include "market/SinaClient.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
@@ -45,8 +46,8 @@ std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutM
         ++count;
         result = value;
     });
-    const bool arrived = QTest::qWaitFor([&count] { return count > 0; }, timeoutMs);
-    Q_UNUSED(arrived)
+    // Without the fixed sleep between polls of QTest::qWaitFor: tests fetch in long loops.
+    TestSupport::waitFor([&count] { return count > 0; }, timeoutMs);
     if (calls)
         *calls = count;
     return result;
