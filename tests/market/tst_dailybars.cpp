@@ -9,10 +9,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QTimeZone kShanghai("Asia/Shanghai");
-const QTimeZone kNewYork("America/New_York");
 const QDateTime kAsiaAfternoon(QDate(2026, 4, 28), QTime(13, 30, 20), kShanghai);
-const QDateTime kCallAuction(QDate(2026, 4, 28), QTime(9, 20), kShanghai);
-const QDateTime kNewYorkMorning(QDate(2026, 4, 28), QTime(11, 20, 45), kNewYork);
 
 QByteArray klinesBody(const QStringList &lines)
 {
@@ -31,11 +28,6 @@ QString sent(const SimRequest &r)
     return r.path + u'?' + pairs.join(u'&');
 }
 
-bool near(double a, double b)
-{
-    return std::fabs(a - b) <= 1e-6 * std::max(1.0, std::fabs(b)) + 1e-4;
-}
-
 } // namespace
 
 class TestDailyBars : public QObject
@@ -47,8 +39,6 @@ private Q_SLOTS:
     void eastmoneyUnusable();
     void yahooBars();
     void requests();
-    void fromSimulator_data();
-    void fromSimulator();
     void eastmoneyFailureIsFinal_data();
     void eastmoneyFailureIsFinal();
     void noSource_data();
@@ -138,68 +128,6 @@ void TestDailyBars::requests()
     for (const SimRequest &r : {kline.first(), yahoo.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
     QCOMPARE(h.client.eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
-}
-
-void TestDailyBars::fromSimulator_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QDateTime>("moment");
-    QTest::addColumn<bool>("todayIncluded");
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-
-    QTest::newRow("A-share while trading") << u"sh600519"_s << kAsiaAfternoon << true << 120 << 120;
-    QTest::newRow("A-share in the call auction")
-        << u"sz000001"_s << kCallAuction << false << 120 << 120;
-    QTest::newRow("Hong Kong while trading")
-        << u"hk00700"_s << kAsiaAfternoon << true << 120 << 135;
-    QTest::newRow("US while trading") << u"gb_aapl"_s << kNewYorkMorning << true << 120 << 135;
-    QTest::newRow("US before its open") << u"gb_msft"_s << kAsiaAfternoon << false << 120 << 135;
-}
-
-void TestDailyBars::fromSimulator()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QDateTime, moment);
-    QFETCH(bool, todayIncluded);
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    MarketHarness h(moment);
-    int calls = 0;
-    const auto fetched = awaitCompletion<QList<DayRecord>>(
-        [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }, &calls);
-    QVERIFY(fetched);
-    QCOMPARE(calls, 1);
-    const QList<DayRecord> &bars = *fetched;
-    QVERIFY2(bars.size() >= minimum && bars.size() <= maximum,
-             qPrintable(QString::number(bars.size())));
-    for (qsizetype k = 1; k < bars.size(); ++k) {
-        const QDate date = QDate::fromString(bars.at(k).date, u"yyyy-MM-dd"_s);
-        QVERIFY(date.isValid() && date.dayOfWeek() <= 5);
-        QVERIFY(bars.at(k - 1).date < bars.at(k).date);
-        QVERIFY(bars.at(k).low <= bars.at(k).close && bars.at(k).close <= bars.at(k).high);
-    }
-
-    const std::optional<Quote> quote = h.quote(symbol);
-    QVERIFY(quote);
-    const DayRecord &last = bars.last();
-    const DayRecord &before = bars.at(bars.size() - 2);
-    if (todayIncluded) {
-        // Today's unfinished bar, as the services serve it, is the quote itself; the bar
-        // before it closed at the quote's previous close.
-        QCOMPARE(last.date, quote->date);
-        QVERIFY(near(last.close, quote->price));
-        QVERIFY(near(last.open, quote->open));
-        QVERIFY(near(last.high, quote->high) && near(last.low, quote->low));
-        QVERIFY(near(before.close, quote->previousClose));
-        // Eastmoney counts lots; Yahoo counts shares.
-        const double unit = symbol.startsWith(u"sh") || symbol.startsWith(u"sz") ? 100 : 1;
-        QVERIFY(near(last.volume * unit, quote->volume));
-    } else {
-        QVERIFY(last.date <= quote->date);
-        const bool quoteIsFinal = last.date == quote->date;
-        QVERIFY(near(last.close, quoteIsFinal ? quote->price : quote->previousClose));
-    }
 }
 
 void TestDailyBars::eastmoneyFailureIsFinal_data()

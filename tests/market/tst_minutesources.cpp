@@ -1,12 +1,8 @@
 #include "MarketHarness.h"
 
-#include "intraday/IntradayStore.h"
-#include "intraday/TradingClock.h"
-
 #include <QJsonArray>
 
 #include <cmath>
-#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +12,6 @@ const QTimeZone kShanghai("Asia/Shanghai");
 const QTimeZone kNewYork("America/New_York");
 // An afternoon in Shanghai and Hong Kong (both trading), and a late morning in New York.
 const QDateTime kAsiaAfternoon(QDate(2026, 4, 28), QTime(13, 30, 20), kShanghai);
-const QDateTime kHongKongEvening(QDate(2026, 4, 28), QTime(16, 30), kShanghai);
 const QDateTime kNewYorkMorning(QDate(2026, 4, 28), QTime(11, 20, 45), kNewYork);
 
 using Doubles = QVector<double>;
@@ -83,11 +78,6 @@ QString sent(const SimRequest &r)
     return r.path + u'?' + pairs.join(u'&');
 }
 
-double sum(const Doubles &values)
-{
-    return std::accumulate(values.begin(), values.end(), 0.0);
-}
-
 } // namespace
 
 class TestMinuteSources : public QObject
@@ -108,8 +98,6 @@ private Q_SLOTS:
     void chains_data();
     void chains();
     void placeholderUtFallsToTencent();
-    void agreesWithSimulator_data();
-    void agreesWithSimulator();
 };
 
 void TestMinuteSources::codeRules_data()
@@ -405,101 +393,6 @@ void TestMinuteSources::placeholderUtFallsToTencent()
     QVERIFY(series && !series->isEmpty());
     QCOMPARE(h.requestCount(u"eastmoney-trends"_s), 1);
     QCOMPARE(h.requestCount(u"tencent-minute"_s), 1);
-}
-
-void TestMinuteSources::agreesWithSimulator_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QDateTime>("moment");
-    QTest::addColumn<QStringList>("failing");
-    QTest::addColumn<QString>("source");
-
-    QTest::newRow("A-share, Eastmoney")
-        << u"sh600519"_s << kAsiaAfternoon << QStringList() << u"eastmoney-trends"_s;
-    QTest::newRow("A-share, Tencent") << u"sz000001"_s << kAsiaAfternoon
-                                      << QStringList{u"eastmoney-trends"_s} << u"tencent-minute"_s;
-    QTest::newRow("Hong Kong, Tencent")
-        << u"hk00700"_s << kAsiaAfternoon << QStringList() << u"tencent-minute"_s;
-    QTest::newRow("Hong Kong, Tencent after the close")
-        << u"hk09988"_s << kHongKongEvening << QStringList() << u"tencent-minute"_s;
-    QTest::newRow("Hong Kong, Yahoo")
-        << u"hk00700"_s << kAsiaAfternoon << QStringList{u"tencent-minute"_s} << u"yahoo-chart"_s;
-    QTest::newRow("US, Yahoo") << u"gb_aapl"_s << kNewYorkMorning << QStringList()
-                               << u"yahoo-chart"_s;
-}
-
-void TestMinuteSources::agreesWithSimulator()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QDateTime, moment);
-    QFETCH(QStringList, failing);
-    QFETCH(QString, source);
-    MarketHarness h(moment);
-    for (const QString &route : failing)
-        h.failRoute(route, u"status"_s);
-    const auto fetched = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client.fetchIntradayForSymbol(symbol, done); });
-    QVERIFY(fetched);
-    const MinuteSeries &s = *fetched;
-    QCOMPARE(h.requestCount(source), 1);
-    QVERIFY(!s.isEmpty());
-
-    const SimMinuteDay day = h.sim.minuteDay(h.instrument(symbol));
-    const SimSnapshot &snap = day.snapshot;
-    QCOMPARE(s.date, day.date.toString(u"yyyy-MM-dd"_s));
-
-    // Positions: Eastmoney and Tencent stamp each minute at its end, line j (the opening
-    // auction being line 0) at j minutes; Hong Kong adds its 16:08 closing auction at the
-    // close. Yahoo stamps a minute at its start and the forming one at the current time;
-    // minutes it leaves empty (null) are skipped.
-    const bool yahoo = source == u"yahoo-chart";
-    const double axisEnd = KSIntradayPositionMaxForSymbol(symbol);
-    QList<double> expected;
-    for (qsizetype j = 0; j < day.minutes.size(); ++j)
-        expected << j * 60.0;
-    if (!yahoo && symbol.startsWith(u"hk") && snap.phase == SimSnapshot::Phase::AfterClose)
-        expected << axisEnd;
-    if (yahoo) {
-        expected.removeLast();
-        const SimMinute &last = day.minutes.last();
-        if (last.partial) {
-            const QTime t = day.moment.time();
-            expected.last() = KSTradingPositionForIntradayTime(symbol, t.toString(u"HH:mm:ss"_s));
-            QVERIFY(std::fmod(expected.last(), 60.0) != 0); // a stamp off the whole minute
-        }
-        QCOMPARE(s.positions.first(), 0.0);
-        QCOMPARE(s.positions.last(), expected.last());
-        QVERIFY(s.positions.size() > expected.size() * 9 / 10);
-        for (qsizetype k = 0; k < s.positions.size(); ++k) {
-            QVERIFY(expected.contains(s.positions.at(k)));
-            if (k > 0)
-                QVERIFY(s.positions.at(k) > s.positions.at(k - 1));
-        }
-    } else {
-        compareDoubles(s.positions, Doubles(expected.begin(), expected.end()));
-    }
-    QVERIFY(s.positions.last() <= axisEnd);
-
-    // The day's totals are those of the realtime line of the same moment.
-    QVERIFY(qFuzzyCompare(sum(s.volumes), snap.volume));
-    const double vwap = snap.amount / snap.volume;
-    const double tolerance = yahoo ? 0.005 : 1e-5; // Yahoo's average is built from closes
-    QVERIFY2(std::fabs(s.averages.last() / vwap - 1) < tolerance,
-             qPrintable(u"%1 vs %2"_s.arg(s.averages.last()).arg(vwap)));
-    QVERIFY(std::fabs(s.prices.last() / snap.price - 1) < 1e-6);
-    for (qsizetype k = 0; k < s.averages.size(); ++k)
-        QVERIFY(s.averages.at(k) >= snap.low * 0.999 && s.averages.at(k) <= snap.high * 1.001);
-
-    // The realtime feed says the same, so a quote recorded after the fetched series adds no
-    // phantom volume to it.
-    const std::optional<Quote> quote = h.quote(symbol);
-    QVERIFY(quote);
-    QVERIFY(std::fabs(quote->price / s.prices.last() - 1) < 1e-6);
-    QVERIFY(qFuzzyCompare(quote->volume, sum(s.volumes)));
-    IntradayStore store;
-    store.applyIntradaySeries(quote->symbol, s);
-    store.recordIntradaySamples({*quote});
-    QVERIFY(qFuzzyCompare(sum(store.volumes(quote->symbol)), quote->volume));
 }
 
 QTEST_GUILESS_MAIN(TestMinuteSources)

@@ -64,8 +64,6 @@ private Q_SLOTS:
     void dueRules();
     void recordContents();
     void outcomeOfTheBook();
-    void outcomesAreNeverRecomputed();
-    void rewriteKeepsWholeRecordsOnly();
     void rotation_data();
     void rotation();
     void rotationBlockedByAnArchive();
@@ -73,7 +71,6 @@ private Q_SLOTS:
     void outcomeReplacesOnlyTheTail();
     void interruptedTailRewriteIsFinished_data();
     void interruptedTailRewriteIsFinished();
-    void fileChangedUnderTheLog();
     void shortWriteLeavesTheLogWhole();
     void invalidRecordsWriteNothing();
 
@@ -231,57 +228,6 @@ void TestDecisionSampleLog::outcomeOfTheBook()
     QCOMPARE(m_log->pendingDecisionSampleCount(), 0);
 }
 
-void TestDecisionSampleLog::outcomesAreNeverRecomputed()
-{
-    const QJsonObject kept{{u"price"_s, 1.0}};
-    QJsonObject partial = sampleAt(u"09:00:00"_s);
-    partial.insert(u"future"_s, QJsonObject{{u"after15m"_s, QJsonObject()}, {u"after60m"_s, kept}});
-    write(line(partial) +
-          // A future that is not an object counts as empty.
-          line(QJsonObject{{u"symbol"_s, u"SH600000"_s},
-                           {u"recorded_at"_s, u"2026-04-28T09:00:00+0800"_s},
-                           {u"price"_s, 10.0},
-                           {u"future"_s, u"soon"_s}}) +
-          // Unreadable times and non-string symbols are carried along untouched.
-          line(QJsonObject{{u"symbol"_s, u"sh600000"_s}, {u"recorded_at"_s, u"yesterday"_s}}) +
-          line(QJsonObject{{u"symbol"_s, 600000},
-                           {u"recorded_at"_s, u"2026-04-28T09:00:00+0800"_s}}));
-    m_log->updatePendingDecisionSamplesForQuotes({quoteAt(10.5)});
-
-    const QJsonObject first = futureOf(0);
-    QCOMPARE(first.value(u"after15m"_s).toObject(), QJsonObject());
-    QCOMPARE(first.value(u"after60m"_s).toObject(), kept);
-    QCOMPARE(first.value(u"after30m"_s).toObject().value(u"price"_s).toDouble(), 10.5);
-    QCOMPARE(futureOf(1).size(), 3);
-    QVERIFY(!m_log->decisionSampleRecords().at(2).contains(u"future"_s));
-    QVERIFY(!m_log->decisionSampleRecords().at(3).contains(u"future"_s));
-
-    // A second pass a minute later has nothing to add.
-    const QByteArray before = readBytes(logPath());
-    advanceMinutes(1);
-    m_log->updatePendingDecisionSamplesForQuotes({quoteAt(10.5)});
-    QCOMPARE(readBytes(logPath()), before);
-}
-
-// A rewrite writes each readable record compactly however it was spelled, copies untouched
-// lines as they are, and drops what is not a record, down to a last line cut short.
-void TestDecisionSampleLog::rewriteKeepsWholeRecordsOnly()
-{
-    const QByteArray spelled =
-        "{\"symbol\": \"SH600000\", \"price\": 1.0e1, \"name\": \"\\u5e73\", "
-        "\"recorded_at\": \"2026-04-28T10:10:00+0800\"}\n";
-    const QByteArray other = line(sample(u"sz000001"_s, u"2026-04-28T10:10:00+0800"_s, 11.0, 0));
-    write("garbage\n[1,2]\n\n" + spelled + other + "{\"half\":");
-    m_log->updatePendingDecisionSamplesForQuotes({quoteAt(10.0)});
-    const QList<QByteArray> lines = readBytes(logPath()).split('\n');
-    QCOMPARE(lines.size(), 3); // two records and the empty piece after the last line feed
-    QJsonObject first = QJsonDocument::fromJson(spelled).object();
-    first.insert(u"future"_s,
-                 QJsonObject{{u"after15m"_s, m_log->futureResultForSample(first, quoteAt(10.0))}});
-    QCOMPARE(lines.at(0), QJsonDocument(first).toJson(QJsonDocument::Compact));
-    QCOMPARE(lines.at(1) + '\n', other);
-}
-
 void TestDecisionSampleLog::rotation_data()
 {
     QTest::addColumn<qint64>("size");
@@ -424,38 +370,6 @@ void TestDecisionSampleLog::interruptedTailRewriteIsFinished()
     const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:31:00+0800"_s, 11.0, 0);
     QVERIFY(m_log->appendDecisionSampleRecord(next));
     QCOMPARE(m_log->decisionSampleRecords().last(), next);
-}
-
-void TestDecisionSampleLog::fileChangedUnderTheLog()
-{
-    const Quote q = quoteAt(10.2);
-    // Indexed with one fresh sample: nothing due.
-    const QByteArray fresh = line(sampleAt(u"10:29:00"_s));
-    write(fresh);
-    m_log->loadPendingDecisionSamples();
-    m_log->updatePendingDecisionSamplesForQuotes({q});
-    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
-
-    // Another writer puts a due sample in its place, same size, same second.
-    const QByteArray old = line(sampleAt(u"10:09:00"_s));
-    QCOMPARE(old.size(), fresh.size());
-    write(old);
-    m_log->updatePendingDecisionSamplesForQuotes({q});
-    QCOMPARE(futureOf(0).keys(), QStringList{u"after15m"_s});
-
-    // Replaced by a new file (another inode) with a due sample appended to it.
-    const QString replacement = logPath() + u".new"_s;
-    QVERIFY(writeBytes(replacement, readBytes(logPath()) + old));
-    QVERIFY(QFile::remove(logPath()));
-    QVERIFY(QFile::rename(replacement, logPath()));
-    m_log->updatePendingDecisionSamplesForQuotes({q});
-    QCOMPARE(futureOf(1).keys(), QStringList{u"after15m"_s});
-
-    // Deleted: nothing to complete, nothing created.
-    QVERIFY(QFile::remove(logPath()));
-    advanceMinutes(60);
-    m_log->updatePendingDecisionSamplesForQuotes({q});
-    QVERIFY(!QFile::exists(logPath()));
 }
 
 void TestDecisionSampleLog::shortWriteLeavesTheLogWhole()
