@@ -1,7 +1,6 @@
 #include "ui/DBusMenuExporter.h"
 #include "ui/StatusNotifierItem.h"
 
-#include "DBusSignalRecorder.h"
 #include "FakeStatusNotifierWatcher.h"
 #include "PrivateSessionBus.h"
 
@@ -41,8 +40,6 @@ private Q_SLOTS:
     void registersWithWatcherWhenShown();
     void propertiesDescribeTheItem();
     void iconPixmapsAreNetworkOrderArgb();
-    void labelFollowsTitleOncePerChange();
-    void iconChangeAnnouncedOnce();
     void clicksReachSignals_data();
     void clicksReachSignals();
     void contextMenuOpensTheMenu();
@@ -169,68 +166,6 @@ void tst_StatusNotifierItem::iconPixmapsAreNetworkOrderArgb()
     const QIcon themed = QIcon::fromTheme(u"com.orvell.kestrum"_s);
     m_item->setIcon(themed);
     QCOMPARE(itemProperties().value(u"IconName"_s).toString(), themed.name());
-}
-
-void tst_StatusNotifierItem::labelFollowsTitleOncePerChange()
-{
-    m_item->setTitle(u"股 --"_s);
-    m_item->show();
-    DBusSignalRecorder recorder(
-        m_panel, m_item->serviceName(), u"/StatusNotifierItem"_s, kInterface,
-        {u"XAyatanaNewLabel"_s, u"NewToolTip"_s, u"NewTitle"_s, u"NewIcon"_s, u"NewStatus"_s});
-    QVERIFY(recorder.isConnected());
-    sync();
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 0);
-
-    m_item->setTitle(u"自选 ↑1 ↓1 -0.33%"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, 5000);
-    const QVariantList arguments = recorder.messages(u"XAyatanaNewLabel"_s)[0].arguments();
-    QCOMPARE(arguments, (QVariantList{u"自选 ↑1 ↓1 -0.33%"_s, u"自选 ↑1 ↓1 -0.33%"_s}));
-    QCOMPARE(recorder.count(u"NewToolTip"_s), 1);
-
-    // The same title again: nothing to announce.
-    m_item->setTitle(u"自选 ↑1 ↓1 -0.33%"_s);
-    sync();
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
-
-    // Several titles in one turn: one announcement, of the last.
-    m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
-    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 2, 5000);
-    sync();
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 2);
-    QCOMPARE(recorder.messages(u"XAyatanaNewLabel"_s)[1].arguments().constFirst().toString(),
-             u"腾讯控股 380.20 -0.52%"_s);
-
-    // Away and back within one turn: the panel already shows it.
-    m_item->setTitle(u"股 --"_s);
-    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
-    sync();
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 2);
-    QCOMPARE(recorder.count(u"NewToolTip"_s), 2);
-    // The item's own name never changes, nor does its status.
-    QCOMPARE(recorder.count(u"NewTitle"_s), 0);
-    QCOMPARE(recorder.count(u"NewStatus"_s), 0);
-    QCOMPARE(recorder.count(u"NewIcon"_s), 0);
-}
-
-void tst_StatusNotifierItem::iconChangeAnnouncedOnce()
-{
-    m_item->setIcon(solidIcon(Qt::red));
-    m_item->show();
-    DBusSignalRecorder recorder(m_panel, m_item->serviceName(), u"/StatusNotifierItem"_s,
-                                kInterface, {u"NewIcon"_s, u"XAyatanaNewLabel"_s});
-    sync();
-
-    m_item->setIcon(solidIcon(Qt::green));
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"NewIcon"_s), 1, 5000);
-    // An equal icon built afresh (the owner redraws it every refresh) is no change.
-    m_item->setIcon(solidIcon(Qt::green));
-    sync();
-    QCOMPARE(recorder.count(u"NewIcon"_s), 1);
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 0);
-    const auto pixmaps = qdbus_cast<SniPixmapList>(itemProperties().value(u"IconPixmap"_s));
-    QCOMPARE(pixmaps.constFirst().bytes.left(4), QByteArray::fromHex("ff00ff00"));
 }
 
 void tst_StatusNotifierItem::clicksReachSignals_data()
