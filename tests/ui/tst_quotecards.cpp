@@ -91,14 +91,11 @@ private Q_SLOTS:
     void boardTagLayout();
     void lineBreaking_data();
     void lineBreaking();
-    void segments();
     void insightHeights();
     void metricLayout();
     void quotePageURLs();
 
     void marketCard();
-    void insightCardStates_data();
-    void insightCardStates();
     void statusPill();
 
 private:
@@ -192,17 +189,6 @@ void TestQuoteCards::lineBreaking()
     };
     QCOMPARE(QuoteCards::desktopAIInsightTextForMessage(message, width, measure),
              lines.join(u'\n'));
-}
-
-void TestQuoteCards::segments()
-{
-    const auto split = [](const QString &text, const QString &delimiters) {
-        return QuoteCards::desktopTextSegmentsForText(text, delimiters);
-    };
-    // Delimiters stay at the end; pieces are trimmed and empty ones dropped.
-    QCOMPARE(split(u"甲，乙。丙"_s, u"，。"_s), (QStringList{u"甲，"_s, u"乙。"_s, u"丙"_s}));
-    QCOMPARE(split(u"。 。甲。  "_s, u"。"_s), (QStringList{u"。"_s, u"。"_s, u"甲。"_s}));
-    QCOMPARE(split(u"   "_s, u"。"_s), QStringList());
 }
 
 void TestQuoteCards::insightHeights()
@@ -320,66 +306,6 @@ void TestQuoteCards::marketCard()
     QCOMPARE(hexOf(bare->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
     QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
     QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
-}
-
-void TestQuoteCards::insightCardStates_data()
-{
-    QTest::addColumn<bool>("loading");
-    QTest::addColumn<bool>("configured");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("button");
-    // Fresh and failed insights are shown end to end on the popover's detail page.
-    QTest::newRow("loading") << true << true << u"正在生成观察…"_s << u"regenerateButton"_s;
-    QTest::newRow("unconfigured") << false << false
-                                  << u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s
-                                  << u"settingsButton"_s;
-}
-
-void TestQuoteCards::insightCardStates()
-{
-    QFETCH(bool, loading);
-    QFETCH(bool, configured);
-    QFETCH(QString, message);
-    QFETCH(QString, button);
-
-    InsightCardData data;
-    data.symbol = u"sh600519"_s;
-    data.subtitle = u"生成中 · 盘中观察"_s;
-    data.message = message;
-    data.isLoading = loading;
-    data.isConfigured = configured;
-    QStringList generated;
-    int settingsOpened = 0;
-    CardActions actions;
-    actions.generateInsight = [&](const QString &symbol) {
-        generated << symbol;
-    };
-    actions.openAISettings = [&] {
-        ++settingsOpened;
-    };
-    const int H = QuoteCards::aiInsightCardHeight(message, 352);
-    auto surface = makeSurface(380, H + 20);
-    Panel *card =
-        QuoteCards::aiInsightCardForQuote(surface.get(), QRectF(14, 10, 352, H), data, actions);
-    QCOMPARE(labelNamed(card, u"title"_s)->text(), u"澄川观察"_s);
-
-    auto *body = card->findChild<TextView *>(u"body"_s);
-    QCOMPARE(body->text(), QuoteCards::desktopAIInsightTextForMessage(message, 320));
-    QCOMPARE(hexOf(body->color()), u"E0C7A7"_s);
-    QCOMPARE(body->findChild<QAbstractAnimation *>(u"aiTextBreath"_s) != nullptr, loading);
-
-    auto *action = card->findChild<FlatButton *>(button);
-    QVERIFY(action);
-    QCOMPARE(action->isEnabled(), !loading);
-    if (configured)
-        QCOMPARE(action->toolTip(), u"重生成"_s);
-    else
-        QCOMPARE(action->text(), u"去设置"_s);
-    // The button reaches its action, except while the insight is being written.
-    surface->show();
-    QTest::mouseClick(action, Qt::LeftButton);
-    QCOMPARE(generated, QStringList());
-    QCOMPARE(settingsOpened, configured ? 0 : 1);
 }
 
 void TestQuoteCards::statusPill()
