@@ -189,16 +189,7 @@ void tst_DBusMenuExporter::layoutMatchesMenu()
                                  u"桌面窗口置顶 checkmark=0"_s, u"—"_s, u"刷新行情"_s,
                                  u"管理自选 disabled"_s, u"隐藏项 hidden"_s, u"—"_s,
                                  u"状态栏显示 submenu=3"_s, u"—"_s, u"退出 澄川"_s}));
-
-    const DBusMenuLayoutItem &modes = root.children[8];
-    QStringList labels;
-    QList<int> states;
-    for (const DBusMenuLayoutItem &child : modes.children) {
-        labels << child.properties.value(u"label"_s).toString();
-        states << child.properties.value(u"toggle-state"_s).toInt();
-    }
-    QCOMPARE(labels, (QStringList{u"轮播自选股"_s, u"固定第一只"_s, u"显示涨跌汇总"_s}));
-    QCOMPARE(states, (QList<int>{1, 0, 0}));
+    // The submenu's radio items: the panel-item test reads and clicks them on the real menu.
 }
 
 void tst_DBusMenuExporter::layoutDepthAndPropertyFilter()
@@ -238,16 +229,6 @@ void tst_DBusMenuExporter::clickTriggersAction()
     QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     // Triggered on a later turn, possibly while the call's reply was still on its way.
     QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
-
-    // A check item toggles as it would in the tray's own menu.
-    QMenu *modes = m_menu->actions().at(9)->menu();
-    QAction *first = modes->actions().at(1);
-    QSignalSpy toggled(first, &QAction::toggled);
-    menuCall(u"Event"_s,
-             {idOf(u"固定第一只"_s), u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
-    QTRY_VERIFY_WITH_TIMEOUT(first->isChecked(), 5000);
-    QCOMPARE(toggled.size(), 1);
-    QVERIFY(!modes->actions().at(0)->isChecked());
 }
 
 void tst_DBusMenuExporter::clickOnInertItemsDoesNothing_data()

@@ -1,5 +1,4 @@
 #include "ShellHarness.h"
-#include "WidgetSnapshot.h"
 
 #include "ai/InsightService.h"
 #include "app/UpdateChecker.h"
@@ -99,13 +98,6 @@ struct WindowHarness : ShellHarness
         const QPoint at = window()->frameGeometry().center();
         return qAbs(at.x() - centre.x()) <= 1 && qAbs(at.y() - centre.y()) <= 1;
     }
-    // Resizes the window so its content is `content`, then waits for the rebuild.
-    bool resizeContent(const QSize &content)
-    {
-        const QSize chrome = window()->size() - window()->contentSize();
-        window()->resize(content + chrome);
-        return waitFor([this, content] { return view() && view()->viewSize() == content; }, 5000);
-    }
     // Waits until board lookups and the list's minute series have come in, so nothing but
     // the test's own steps rebuilds the window.
     void settle()
@@ -149,12 +141,6 @@ private Q_SLOTS:
     void watchlistSectionShowsTheManager();
     void emptyWatchlist();
     void alwaysOnTopAndReset();
-    void compactWorkbenchAtTheThreshold();
-    void rendersToPng();
-
-private:
-    QTemporaryDir m_dir;
-    QString m_snapshotDir;
 };
 
 void TestMainWindow::initTestCase()
@@ -163,9 +149,6 @@ void TestMainWindow::initTestCase()
     QApplication::setQuitOnLastWindowClosed(false);
     // The update check of the menu goes to a closed local port, never to the internet.
     qputenv("KESTRUM_UPDATE_MANIFEST_URL", "http://127.0.0.1:9/update/manifest.json");
-    QVERIFY(m_dir.isValid());
-    m_snapshotDir = qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path());
-    QDir().mkpath(m_snapshotDir);
     // The stored-frame cases are written for the offscreen platform's one screen.
     QCOMPARE(QGuiApplication::screens().size(), 1);
 }
@@ -331,10 +314,6 @@ void TestMainWindow::previousAndNextWrap()
     QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"overview"_s);
 
     // The keys reach the same actions (Ctrl stands where the Command key was).
-    QStringList tops;
-    for (QAction *action : w.window()->mainMenuBar()->actions())
-        tops << action->text();
-    QCOMPARE(tops, (QStringList{u"澄川"_s, u"桌面"_s, u"编辑"_s}));
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     QTest::keyClick(w.window(), Qt::Key_BracketRight, Qt::ControlModifier);
     QCOMPARE(w.settings().mainDetailSymbol, list.at(3));
@@ -404,14 +383,6 @@ void TestMainWindow::menuValidation()
     QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->insights().isLoading(w.settings().mainDetailSymbol), 15000);
     Q_EMIT desk->aboutToShow();
     QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
-
-    // An update check in flight disables its item.
-    QMenu *app = menus->actionWithText(u"澄川"_s)->menu();
-    w.menuItem(u"检查更新..."_s)->trigger();
-    QVERIFY(w.h.app->updates().isUpdateCheckInFlight());
-    Q_EMIT app->aboutToShow();
-    QVERIFY(!w.menuItem(u"检查更新..."_s)->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->updates().isUpdateCheckInFlight(), 10000);
 }
 
 void TestMainWindow::editItemsActOnTheWatchInput()
@@ -513,14 +484,6 @@ void TestMainWindow::watchlistSectionShowsTheManager()
     QCOMPARE(view->workbench()->objectName(), u"mainDetailView"_s);
     QTRY_VERIFY_WITH_TIMEOUT(sidebar->inputField()->hasFocus(), 3000);
 
-    // Adding rebuilds the sidebar with the new row.
-    QTest::keyClicks(sidebar->inputField(), u"601318"_s);
-    QTest::keyClick(sidebar->inputField(), Qt::Key_Return);
-    auto *after = qobject_cast<WatchlistSidebarView *>(w.view()->sidebar());
-    QVERIFY(after && after != sidebar);
-    QCOMPARE(after->rowsView()->document()->findChildren<QWidget *>(u"watchItemRow"_s).size(), 6);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), 10000);
-
     // "返回" goes back to the list; so does leaving the manager from the popover.
     QTest::mouseClick(w.view()->manageButton(), Qt::LeftButton);
     QVERIFY(w.view()->listArea() && !w.shell->managingWatchlist());
@@ -603,37 +566,6 @@ void TestMainWindow::alwaysOnTopAndReset()
     QCOMPARE(w.view()->viewSize(), QSize(980, 720));
     QTRY_VERIFY_WITH_TIMEOUT(w.isCentred(), 3000);
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), window->mainWindowFrameString());
-}
-
-void TestMainWindow::rendersToPng()
-{
-    WindowHarness w;
-    QVERIFY(w.open());
-    w.settle();
-    w.window()->refreshMainWindowIfVisible();
-    const QImage image = WidgetSnapshot::save(w.window(), m_snapshotDir, u"main-window"_s);
-    QVERIFY(!image.isNull());
-    QVERIFY2(WidgetSnapshot::distinctColors(image) >= 32, "the window drew nothing");
-    // The hero's chart well is painted, not left to the background.
-    const QImage chartImage = w.view()->chartView()->grab().toImage();
-    QVERIFY(!WidgetSnapshot::isUniform(chartImage));
-}
-
-void TestMainWindow::compactWorkbenchAtTheThreshold()
-{
-    WindowHarness w;
-    QVERIFY(w.open());
-    // The workbench is 94 pt shorter than the window's content; a resize rebuilds once it
-    // settles and saves the new frame. At 539 pt it packs tighter than at 540.
-    for (const int height : {539, 540}) {
-        const bool compact = height == 539;
-        QVERIFY(w.resizeContent(QSize(1100, height + 94)));
-        QWidget *bench = w.view()->workbench();
-        QCOMPARE(bench->size(), QSize(1100 - 396, height));
-        QCOMPARE(bench->property("compact").toBool(), compact);
-        QTRY_COMPARE_WITH_TIMEOUT(w.stored().value(u"mainWindowFrame"_s).toString(),
-                                  w.window()->mainWindowFrameString(), 3000);
-    }
 }
 
 QTEST_MAIN(TestMainWindow)

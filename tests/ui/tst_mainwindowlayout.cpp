@@ -22,7 +22,6 @@ private Q_SLOTS:
     void detailLayout();
     void heroHeader_data();
     void heroHeader();
-    void heroHeaderNeverReachesTheMarketBadge();
     void contextBadgeWidth();
     void heroFacts();
     void rowColumnsAndTags_data();
@@ -107,30 +106,6 @@ void TestMainWindowLayout::heroHeader()
     QFETCH(qreal, dailyWidth);
     QTEST(MainWindowLayout::heroHeaderLayout(width, symbolWidth, boardWidth, dailyWidth),
           "expected");
-}
-
-void TestMainWindowLayout::heroHeaderNeverReachesTheMarketBadge()
-{
-    // Every width from the narrowest card up, with the widest badges: whatever is shown ends
-    // 6 pt left of the market badge at W - 72, and nothing starts left of the name's minimum.
-    for (qreal width = 240; width <= 900; width += 7) {
-        for (qreal sw : {40.0, 58.0, 90.0}) {
-            const Header h = MainWindowLayout::heroHeaderLayout(width, sw, 168, 168);
-            qreal right = h.symbolX + sw;
-            if (h.showsBoard) {
-                QCOMPARE(h.boardX, h.symbolX + sw + 6);
-                QVERIFY(h.boardWidth >= 70);
-                right = h.boardX + h.boardWidth;
-            }
-            if (h.showsDaily) {
-                QVERIFY(h.dailyWidth > 0);
-                QVERIFY(h.dailyX >= right);
-                right = h.dailyX + h.dailyWidth;
-            }
-            QVERIFY2(right <= width - 78 + 1e-9, qPrintable(QString::number(width)));
-            QVERIFY(h.nameWidth >= 54);
-        }
-    }
 }
 
 void TestMainWindowLayout::contextBadgeWidth()

@@ -86,8 +86,6 @@ private Q_SLOTS:
     void rowsAndScroller();
     void rowsAndSummaryShowQuotes();
     void placeholderRow();
-    void firstLaunchHintMovesTheSummaryDown();
-    void chaseRiskRowAndItsHint();
 
     void clickingARowOpensTheDetail();
     void detailFallsBackHomeWhenTheQuoteLeaves();
@@ -166,7 +164,6 @@ void TestPopoverPages::emptyWatchlist()
     QVERIFY(empty);
     QCOMPARE(labelNamed(empty, u"emptyText"_s)->text(), u"还没有自选股，点右上角“管理”添加"_s);
     QVERIFY(s.rows().isEmpty());
-    snapshot(home, u"home-empty"_s);
 }
 
 void TestPopoverPages::rowsAndScroller_data()
@@ -237,6 +234,14 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         QCOMPARE(tag->hintText(), engine.homeBuyTagHintForQuote(quote));
         QCOMPARE(tag->toolTip(), u"点击查看标签解读"_s);
     }
+    QCOMPARE(HomePage::decisionTagText(u"不追高"_s), u"不追"_s);
+    // A tag shows its hint and does not open the quote.
+    auto *tag = s.rows().first()->findChild<HintIconButton *>(u"decisionTag"_s);
+    QTest::mouseClick(tag, Qt::LeftButton);
+    QVERIFY(s.home());
+    QVERIFY(s.shell->scenarioHintPopover().isOpen());
+    QCOMPARE(s.shell->scenarioHintPopover().text(), tag->hintText());
+    s.shell->scenarioHintPopover().closeHint();
 
     // The summary counts the list; its breadth bar's segments lie side by side from x = 70.
     int up = 0, down = 0;
@@ -274,49 +279,6 @@ void TestPopoverPages::placeholderRow()
     auto *tag = row->findChild<HintIconButton *>(u"decisionTag"_s);
     QCOMPARE(tag->text(), u"数据不足"_s);
     QCOMPARE(hexOf(tag->backgroundColor()), u"161B23"_s);
-    snapshot(s.home(), u"home-placeholder"_s);
-}
-
-void TestPopoverPages::firstLaunchHintMovesTheSummaryDown()
-{
-    HomePageData data;
-    data.firstLaunchHintVisible = true;
-    data.marketStatus.title = u"已收盘"_s;
-    HomePage page(data);
-    QCOMPARE(page.height(), 484);
-    auto *hint = page.findChild<Panel *>(u"firstLaunchHint"_s);
-    QVERIFY(hint);
-    QCOMPARE(hint->geometry(), geometryOf(&page, QRectF(14, 392, 352, 42)));
-    QCOMPARE(page.listArea()->geometry(), geometryOf(&page, QRectF(14, 14, 352, 274)));
-    snapshot(&page, u"home-first-launch"_s);
-}
-
-void TestPopoverPages::chaseRiskRowAndItsHint()
-{
-    PopoverHarness s({u"sh600519"_s});
-    Quote quote;
-    quote.symbol = u"sh600519"_s;
-    quote.name = u"贵州茅台"_s;
-    quote.previousClose = 105;
-    quote.price = 109.5;
-    HomePageData data;
-    data.rows.append({quote, u"不追高"_s, u"不追：当前位置更像追价区。"_s});
-    data.marketStatus = s.h.app->marketStatusInfo();
-    HomePage page(data);
-    QObject::connect(&page, &HomePage::hintRequested, s.shell.get(), &AppShell::showScenarioHint);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    auto *tag = page.findChild<HintIconButton *>(u"decisionTag"_s);
-    QCOMPARE(tag->text(), u"不追"_s);
-    QCOMPARE(hexOf(tag->titleColor()), u"F1C089"_s);
-
-    // The tag shows its hint and does not open the quote.
-    QSignalSpy opened(&page, &HomePage::quoteRequested);
-    QTest::mouseClick(tag, Qt::LeftButton);
-    QCOMPARE(opened.count(), 0);
-    QVERIFY(s.shell->scenarioHintPopover().isOpen());
-    QCOMPARE(s.shell->scenarioHintPopover().text(), u"不追：当前位置更像追价区。"_s);
-    s.shell->scenarioHintPopover().closeHint();
 }
 
 // --- Quote detail page -------------------------------------------------------------------
@@ -408,6 +370,8 @@ void TestPopoverPages::insightLoadingFreshAndError()
     QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成中 · 盘中观察"_s, 10000);
     QCOMPARE(s.detail()->insightCard()->findChild<TextView *>(u"body"_s)->text(),
              u"正在生成观察…"_s);
+    QVERIFY(
+        !s.detail()->insightCard()->findChild<FlatButton *>(u"regenerateButton"_s)->isEnabled());
 
     QTRY_VERIFY_WITH_TIMEOUT(subtitle().endsWith(u" 行情 · 盘中观察"_s), 10000);
     Panel *fresh = s.detail()->insightCard();

@@ -1,19 +1,9 @@
-#include "WidgetSnapshot.h"
-
 #include "model/Quote.h"
-#include "ui/FlatButton.h"
 #include "ui/FlippedView.h"
 #include "ui/Frames.h"
-#include "ui/GridBackgroundView.h"
-#include "ui/HintIconButton.h"
-#include "ui/HoverButton.h"
-#include "ui/HoverPanel.h"
-#include "ui/HoverStyle.h"
 #include "ui/Label.h"
-#include "ui/LinearGridView.h"
 #include "ui/Panel.h"
 #include "ui/ShapeLayer.h"
-#include "ui/SparkleIconView.h"
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
@@ -21,8 +11,6 @@
 #include <QAbstractAnimation>
 #include <QFontMetricsF>
 #include <QGraphicsDropShadowEffect>
-#include <QGraphicsOpacityEffect>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -58,8 +46,6 @@ class TestToolkit : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-
     void colorWithHex_data();
     void colorWithHex();
     void accentForChangePercent();
@@ -72,34 +58,13 @@ private Q_SLOTS:
     void panelRaisedThreshold_data();
     void panelRaisedThreshold();
 
-    void gridOpacities();
-    void gridBackgroundFollowsTargetAndPointer();
-
     void priceFlash_data();
     void priceFlash();
 
-    void strokeAnimationHoldsThenDraws();
     void sameKeyReplacesRunningAnimation();
-    void viewOpacityOnlyBorrowsTheEffectSlot();
-
-    void hoverTransitions_data();
-    void hoverTransitions();
 
     void partialPathFollowsLength();
-
-private:
-    QTemporaryDir m_dir;
 };
-
-void TestToolkit::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    // Keep the pictures for a look by eye when asked.
-    if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS")) {
-        m_dir.setAutoRemove(false);
-        qInfo("snapshots in %s", qPrintable(m_dir.path()));
-    }
-}
 
 void TestToolkit::colorWithHex_data()
 {
@@ -107,7 +72,6 @@ void TestToolkit::colorWithHex_data()
     QTest::addColumn<int>("red");
     QTest::addColumn<int>("green");
     QTest::addColumn<int>("blue");
-    QTest::newRow("rise") << u"F87171"_s << 248 << 113 << 113;
     QTest::newRow("lower case") << u"34d399"_s << 52 << 211 << 153;
     QTest::newRow("hash does not scan") << u"#F87171"_s << 0 << 0 << 0;
     QTest::newRow("0x prefix and leading blanks") << u"  0x00FF00"_s << 0 << 255 << 0;
@@ -224,53 +188,12 @@ void TestToolkit::panelRaisedThreshold()
         QCOMPARE(shadow->offset(), QPointF(0, -3));
 }
 
-void TestToolkit::gridOpacities()
-{
-    // Faintest at the top, strongest at the bottom, clamped to the view.
-    QVERIFY(near(GridBackgroundView::baseOpacityAtY(200, 400), 0.25, 1e-9));
-    QVERIFY(near(GridBackgroundView::baseOpacityAtY(900, 400), 0.3, 1e-9));
-    QVERIFY(near(GridBackgroundView::baseOpacityAtY(10, 0), 0.2, 1e-9));
-    // The pointer lights a soft spot of radius 200, measured along both axes.
-    const QPointF pointer(300, 200);
-    const auto hover = [&](qreal distance, bool hovering) {
-        const QPointF line(pointer.x() + distance * 0.6, pointer.y() + distance * 0.8);
-        return GridBackgroundView::hoverOpacityForLinePoint(line, hovering, pointer);
-    };
-    QCOMPARE(hover(0, false), 0.0);
-    QVERIFY(near(hover(100, true), 0.2, 1e-9));
-    QCOMPARE(hover(200, true), 0.0);
-}
-
-void TestToolkit::gridBackgroundFollowsTargetAndPointer()
-{
-    auto surface = makeSurface(380, 430);
-    Panel *card =
-        Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 250), Qt::black, Qt::black, 9);
-    GridBackgroundView *grid = Toolkit::addSubtleGridBackgroundToView(surface.get());
-    QVERIFY(grid);
-    QCOMPARE(grid->geometry(), surface->rect());
-    // Below every other child, whenever it was added.
-    QVERIFY(surface->children().indexOf(grid) < surface->children().indexOf(card));
-    QVERIFY(grid->testAttribute(Qt::WA_TransparentForMouseEvents));
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface.get()));
-
-    // The pointer over a child still lights the grid underneath.
-    QTest::mouseMove(card, QPoint(40, 30));
-    QTRY_VERIFY_WITH_TIMEOUT(grid->isHovering(), 2000);
-    QCOMPARE(grid->hoverPoint(), QPointF(card->mapTo(surface.get(), QPoint(40, 30))));
-
-    surface->resize(500, 600);
-    QTRY_COMPARE_WITH_TIMEOUT(grid->geometry(), QRect(0, 0, 500, 600), 2000);
-}
-
 void TestToolkit::priceFlash_data()
 {
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<bool>("flashes");
     QTest::addColumn<QString>("stroke");
     QTest::newRow("rise") << u"sh600519"_s << true << u"FCA5A5"_s;
-    QTest::newRow("fall") << u"hk00700"_s << true << u"6EE7B7"_s;
     QTest::newRow("no recent move") << u"gb_aapl"_s << false << QString();
 }
 
@@ -301,19 +224,6 @@ void TestToolkit::priceFlash()
     QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s), 3000);
 }
 
-void TestToolkit::strokeAnimationHoldsThenDraws()
-{
-    auto surface = makeSurface();
-    auto *layer = new ShapeLayer(surface.get());
-    layer->setStrokeEnd(0.4);
-    QVERIFY(Toolkit::animateStrokeLayer(layer, 0.2, 0.3));
-    // Until the delay has passed the line stays undrawn.
-    QCOMPARE(layer->strokeEnd(), 0.0);
-    QTest::qWait(100);
-    QCOMPARE(layer->strokeEnd(), 0.0);
-    QTRY_COMPARE_WITH_TIMEOUT(layer->strokeEnd(), 1.0, 3000);
-}
-
 void TestToolkit::sameKeyReplacesRunningAnimation()
 {
     auto surface = makeSurface();
@@ -326,94 +236,6 @@ void TestToolkit::sameKeyReplacesRunningAnimation()
     // The replaced five-second animation does not come back.
     QTest::qWait(150);
     QVERIFY(near(layer->opacity(), 0.6, 1e-6));
-}
-
-void TestToolkit::viewOpacityOnlyBorrowsTheEffectSlot()
-{
-    auto surface = makeSurface();
-    auto *plain = new QWidget(surface.get());
-    Toolkit::animateViewOpacity(plain, 0, 1, 0.1, 0);
-    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(plain->graphicsEffect());
-    QVERIFY(effect && effect->opacity() < 0.5);
-    // Fully shown again, the view paints directly.
-    QTRY_VERIFY_WITH_TIMEOUT(!plain->graphicsEffect(), 3000);
-
-    Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(0, 0, 50, 14), u"x"_s, 10,
-                                           FontWeight::Regular, Qt::white);
-    Toolkit::animateViewOpacity(label, 1, 0.35, 0.1, 0);
-    QVERIFY(!label->graphicsEffect());
-    QTRY_VERIFY_WITH_TIMEOUT(near(label->opacity(), 0.35, 1e-6), 3000);
-
-    // A raised panel's shadow is never swapped for a fade.
-    Panel *panel =
-        Toolkit::panelWithFrame(surface.get(), QRectF(10, 10, 100, 40), Qt::black, Qt::black, 8);
-    QGraphicsEffect *shadow = panel->graphicsEffect();
-    QVERIFY(shadow);
-    QVERIFY(!Toolkit::animateViewOpacity(panel, 0, 1, 0.1, 0));
-    QCOMPARE(panel->graphicsEffect(), shadow);
-}
-
-void TestToolkit::hoverTransitions_data()
-{
-    QTest::addColumn<bool>("button");
-    QTest::addColumn<double>("shadowOpacity");
-    QTest::addColumn<double>("shadowRadius");
-    QTest::newRow("hover button") << true << 0.12 << 12.0;
-    QTest::newRow("hover panel") << false << 0.10 << 10.0;
-}
-
-namespace {
-
-// Drives one hover element through both states, directly and with the pointer.
-template<typename Element>
-void checkHoverTransitions(Element *element, QWidget *surface, qreal shadowOpacity,
-                           qreal shadowRadius)
-{
-    const QColor normalBackground = Toolkit::colorWithHex(u"101116"_s);
-    const QColor normalBorder = Toolkit::colorWithHex(u"202431"_s);
-    const QColor hoverBackground = Toolkit::colorWithHex(u"141722"_s);
-    const QColor hoverBorder = Toolkit::colorWithHex(u"343A4A"_s);
-    element->setNormalColors(normalBackground, normalBorder);
-    element->setHoverColors(hoverBackground, hoverBorder);
-    KSPlace(element, QRectF(14, 100, 352, 46));
-    HoverStyle *style = element->hoverStyle();
-    QCOMPARE(element->backgroundColor(), normalBackground);
-    QVERIFY(!element->graphicsEffect());
-
-    style->applyHoverState(true);
-    QTRY_COMPARE_WITH_TIMEOUT(element->backgroundColor(), hoverBackground, 2000);
-    QCOMPARE(element->borderColor(), hoverBorder);
-    QVERIFY(near(style->shadowOpacity(), shadowOpacity, 1e-6));
-    QCOMPARE(style->shadowRadius(), shadowRadius);
-    QVERIFY(qobject_cast<QGraphicsDropShadowEffect *>(element->graphicsEffect()));
-
-    style->applyHoverState(false);
-    QTRY_COMPARE_WITH_TIMEOUT(element->backgroundColor(), normalBackground, 2000);
-    QVERIFY(!element->graphicsEffect());
-
-    // Real pointer entry and exit drive the same transitions.
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface));
-    QTest::mouseMove(element, QPoint(20, 20));
-    QTRY_VERIFY_WITH_TIMEOUT(style->isHovered(), 2000);
-    QTest::mouseMove(surface, QPoint(2, 2));
-    QTRY_VERIFY_WITH_TIMEOUT(!style->isHovered(), 2000);
-}
-
-} // namespace
-
-void TestToolkit::hoverTransitions()
-{
-    QFETCH(bool, button);
-    QFETCH(double, shadowOpacity);
-    QFETCH(double, shadowRadius);
-    auto surface = makeSurface(380, 430);
-    if (button)
-        checkHoverTransitions(new HoverButton(surface.get()), surface.get(), shadowOpacity,
-                              shadowRadius);
-    else
-        checkHoverTransitions(new HoverPanel(surface.get()), surface.get(), shadowOpacity,
-                              shadowRadius);
 }
 
 void TestToolkit::partialPathFollowsLength()

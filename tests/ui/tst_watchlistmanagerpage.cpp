@@ -1,5 +1,4 @@
 #include "ShellHarness.h"
-#include "WidgetSnapshot.h"
 
 #include "app/WatchlistManager.h"
 #include "ui/AppShell.h"
@@ -18,7 +17,6 @@
 
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -114,7 +112,6 @@ class TestWatchlistManagerPage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void suggestionPanel_data();
     void suggestionPanel();
     void keysAndClearingInTheField();
@@ -126,18 +123,7 @@ private Q_SLOTS:
     void failedSaveShowsOnThePage();
     void managerPageInThePopover();
     void rebuildWhileTypingKeepsTextAndSuggestions();
-    void snapshots();
-
-private:
-    QTemporaryDir m_dir;
 };
-
-void TestWatchlistManagerPage::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS"))
-        m_dir.setAutoRemove(false);
-}
 
 void TestWatchlistManagerPage::suggestionPanel_data()
 {
@@ -431,18 +417,6 @@ void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
     QTRY_VERIFY(after->suggestionPanel()->isVisible());
     QCOMPARE(s.shell->watchlistManager().suggestions().size(), 10);
     QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 0); // reset by the rebuild
-}
-
-void TestWatchlistManagerPage::snapshots()
-{
-    PageHarness p(kThree + QStringList{u"sh600036"_s, u"gb_aapl"_s, u"sh600900"_s, u"sz300750"_s});
-    WatchlistPopoverPage *page = p.build();
-    QVERIFY(QTest::qWaitForWindowExposed(page));
-    QTest::keyClicks(page->inputField(), u"600"_s);
-    const QImage image = WidgetSnapshot::save(page, m_dir.path(), u"watchlist-manager"_s);
-    QVERIFY(WidgetSnapshot::distinctColors(image) >= 16);
-    // The page background is really painted.
-    QCOMPARE(QColor(image.pixel(4, 200)).rgb() & 0xF0F0F0, hex(u"090A0F"_s).rgb() & 0xF0F0F0);
 }
 
 QTEST_MAIN(TestWatchlistManagerPage)
