@@ -73,3 +73,18 @@ private:
 };
 
 } // namespace fuzz
+
+// libFuzzer's entry points every target defines alike: the process set-up, and for the JSON
+// answers and files the structure-aware mutator.
+#define KESTRUM_FUZZ_INITIALIZE()                                                                  \
+    extern "C" int LLVMFuzzerInitialize(int *, char ***)                                           \
+    {                                                                                              \
+        fuzz::initialize();                                                                        \
+        return 0;                                                                                  \
+    }
+#define KESTRUM_FUZZ_MUTATOR(mutator)                                                              \
+    extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize,          \
+                                              unsigned seed)                                       \
+    {                                                                                              \
+        return mutator(data, size, maxSize, seed);                                                 \
+    }

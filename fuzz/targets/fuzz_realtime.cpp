@@ -4,11 +4,7 @@
 
 #include "market/SinaClient.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::initialize();
-    return 0;
-}
+KESTRUM_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -38,16 +38,9 @@ QList<QJsonObject> writable(const QList<QJsonObject> &records)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::initialize();
-    return 0;
-}
+KESTRUM_FUZZ_INITIALIZE()
 
-extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
-{
-    return fuzz::mutateJsonLines(data, size, maxSize, seed);
-}
+KESTRUM_FUZZ_MUTATOR(fuzz::mutateJsonLines)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

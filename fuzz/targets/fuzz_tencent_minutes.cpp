@@ -3,16 +3,9 @@
 
 #include "market/SinaClient.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::initialize();
-    return 0;
-}
+KESTRUM_FUZZ_INITIALIZE()
 
-extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize, unsigned seed)
-{
-    return fuzz::mutateJson(data, size, maxSize, seed);
-}
+KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
