@@ -94,7 +94,7 @@ private Q_SLOTS:
     void tallerPageStaysAboveABottomPanel();
 
     void menuItemsAndAlertPresets();
-    void menuActions();
+    void moreButtonOpensTheMenu();
 
 private:
     void snapshot(QWidget *page, const QString &name);
@@ -452,6 +452,8 @@ void TestPopoverPages::menuItemsAndAlertPresets()
                           u"开机自启"_s, u"—"_s, u"检查更新..."_s, u"—"_s, u"退出 澄川"_s}));
     QCOMPARE(menu.actionWithText(u"开机自启"_s)->isChecked(), s.h.app->loginItem().isEnabled());
     QVERIFY(menu.actionWithText(u"自选原序"_s)->isChecked());
+    menu.actionWithText(u"启动时打开桌面"_s)->trigger();
+    QVERIFY(s.stored().value(u"openDesktopOnLaunch"_s).toBool());
 
     QMenu *alerts = menu.actionWithText(u"盘中提醒"_s)->menu();
     items.clear();
@@ -474,12 +476,12 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     QCOMPARE(s.settings().alertPreset, u"off"_s);
 }
 
-void TestPopoverPages::menuActions()
+void TestPopoverPages::moreButtonOpensTheMenu()
 {
     PopoverHarness s;
     s.openHome();
-    // The more button opens the menu 4 pt below its bottom-left corner (moved left only to
-    // stay on screen); the menu belongs to the popover.
+    // 4 pt below the button's bottom-left corner (moved left only to stay on screen); the
+    // menu belongs to the popover, which stays open.
     FlatButton *more = s.home()->moreButton();
     QTest::mouseClick(more, Qt::LeftButton);
     QuickActionsMenu &menu = s.shell->quickActionsMenu();
@@ -489,31 +491,6 @@ void TestPopoverPages::menuActions()
     QCOMPARE(menu.pos().y(), corner.y());
     QVERIFY(menu.pos().x() <= corner.x());
     menu.hide();
-    // The tray's own menu still takes the popover's place.
-    s.shell->showStatusContextMenu();
-    QVERIFY(!s.shell->isPopoverShown());
-    menu.hide();
-
-    menu.actionWithText(u"启动时打开桌面"_s)->trigger();
-    QCOMPARE(s.stored().value(u"openDesktopOnLaunch"_s).toBool(), true);
-    // The check mark follows once the menu has caught up with the saved settings.
-    QTRY_VERIFY_WITH_TIMEOUT(menu.actionWithText(u"启动时打开桌面"_s) &&
-                                 menu.actionWithText(u"启动时打开桌面"_s)->isChecked(),
-                             2000);
-    menu.actionWithText(u"检查更新..."_s)->trigger();
-    QVERIFY(s.h.app->updates().isUpdateCheckInFlight());
-
-    // From the menu, with the popover closed: the settings page opens pinned; opening the
-    // desktop leaves it.
-    QSignalSpy desktop(s.shell.get(), &AppShell::showMainWindowRequested);
-    menu.actionWithText(u"AI 分析设置"_s)->trigger();
-    QVERIFY(s.shell->configuringAI());
-    QVERIFY(s.shell->popover().isPinned());
-    menu.actionWithText(u"打开澄川桌面"_s)->trigger();
-    QCOMPARE(desktop.count(), 1);
-    QVERIFY(!s.shell->configuringAI() && !s.shell->popover().isPinned());
-    QVERIFY(s.home());
-    QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), 10000);
 }
 
 QTEST_MAIN(TestPopoverPages)
