@@ -30,7 +30,7 @@ private Q_SLOTS:
 
     void labelForText();
     void layoutMatchesMenu();
-    void clickTriggersAction();
+    void idsStayWithTheirActions();
     void clickOnInertItemsDoesNothing_data();
     void clickOnInertItemsDoesNothing();
     void unknownIdsAreReported();
@@ -191,20 +191,12 @@ void tst_DBusMenuExporter::layoutMatchesMenu()
     // The submenu's radio items: the panel-item test reads and clicks them on the real menu.
 }
 
-void tst_DBusMenuExporter::clickTriggersAction()
+void tst_DBusMenuExporter::idsStayWithTheirActions()
 {
-    // Ids stay with their actions when items are inserted before them.
+    // Inserting before an item keeps its id (clicks by id are in the panel-item test).
     const int refreshId = idOf(u"刷新行情"_s);
     m_menu->insertAction(m_menu->actions().constFirst(), new QAction(u"新项"_s, m_menu.get()));
     QCOMPARE(idOf(u"刷新行情"_s), refreshId);
-    QAction *refresh = m_menu->actions().at(5);
-    QSignalSpy triggered(refresh, &QAction::triggered);
-    const QDBusMessage reply =
-        menuCall(u"Event"_s, {idOf(u"刷新行情"_s), u"clicked"_s,
-                              QVariant::fromValue(QDBusVariant(QString())), 0u});
-    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
-    // Triggered on a later turn, possibly while the call's reply was still on its way.
-    QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
 }
 
 void tst_DBusMenuExporter::clickOnInertItemsDoesNothing_data()
