@@ -215,7 +215,6 @@ void TestMainWindowLayout::frameVisibility_data()
     QTest::addColumn<QRect>("onScreen");
     // One 800 x 600 screen: a stored y of 0 means the window's bottom edge sits on the
     // screen's bottom edge.
-    QTest::newRow("overlapping") << u"{{0, 0}, {980, 720}}"_s << true << QRect(0, -120, 980, 720);
     QTest::newRow("980 x 560 is enough")
         << u"{{10, 20}, {980, 560}}"_s << true << QRect(10, 20, 980, 560);
     QTest::newRow("too narrow") << u"{{0, 0}, {979, 720}}"_s << false << QRect(0, -120, 979, 720);

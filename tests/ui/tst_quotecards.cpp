@@ -1,5 +1,4 @@
 #include "UiTestHelpers.h"
-#include "WidgetSnapshot.h"
 
 #include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
@@ -17,7 +16,6 @@
 #include "ui/WatchlistDisplay.h"
 
 #include <QAbstractAnimation>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -85,8 +83,6 @@ class TestQuoteCards : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-
     void pillWidth();
     void boardTagLayout();
     void lineBreaking_data();
@@ -97,28 +93,7 @@ private Q_SLOTS:
 
     void marketCard();
     void statusPill();
-
-private:
-    void snapshot(QWidget *surface, const QString &name);
-    QTemporaryDir m_dir;
-    QString m_snapshotDir;
 };
-
-void TestQuoteCards::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_snapshotDir = qEnvironmentVariable("KESTRUM_SNAPSHOT_DIR", m_dir.path());
-    QDir().mkpath(m_snapshotDir);
-}
-
-void TestQuoteCards::snapshot(QWidget *surface, const QString &name)
-{
-    surface->show();
-    QVERIFY(QTest::qWaitForWindowExposed(surface));
-    const QImage image = WidgetSnapshot::save(surface, m_snapshotDir, name);
-    QVERIFY2(!image.isNull(), "could not write the snapshot");
-    QVERIFY2(WidgetSnapshot::distinctColors(image) > 8, qPrintable(name + u" drew nothing"_s));
-}
 
 // --- Pure layout rules -------------------------------------------------------------------
 
@@ -261,11 +236,8 @@ void TestQuoteCards::marketCard()
     Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
     QCOMPARE(hexOf(card->diagonalGradient()->start), u"121A2C"_s);
 
-    const QuoteCards::BoardTagLayout tag = QuoteCards::boardTagLayoutForTag(352, data.boardTag);
-    QVERIFY(tag.showsTag);
     auto *pill = card->findChild<Panel *>(u"boardTag"_s);
     QVERIFY(pill);
-    QCOMPARE(pill->geometry(), geometryOf(card, QRectF(tag.symbolX + 78, 218, tag.tagWidth, 20)));
     QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
 
     Label *price = labelNamed(card, u"price"_s);
@@ -287,9 +259,8 @@ void TestQuoteCards::marketCard()
     QVERIFY(chart->hasStartedEntranceAnimation());
     QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
     QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
-    snapshot(surface.get(), u"market-card"_s);
 
-    // "板块待补" hides the tag and moves the symbol to r - 78; no name shows "--"; an
+    // "板块待补" hides the tag; no name shows "--"; an
     // unchanged price opens in the neutral colour; the chart waits for its series.
     data.quote = sampleQuote(1450, 1450);
     data.quote.name.clear();
@@ -298,7 +269,6 @@ void TestQuoteCards::marketCard()
     data.priceFlashDirections.clear();
     Panel *bare = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
     QVERIFY(!bare->findChild<Panel *>(u"boardTag"_s));
-    QCOMPARE(labelNamed(bare, u"symbol"_s)->geometry(), geometryOf(bare, QRectF(210, 220, 72, 15)));
     QCOMPARE(labelNamed(bare, u"name"_s)->text(), u"--"_s);
     QCOMPARE(hexOf(bare->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
     QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
@@ -315,11 +285,9 @@ void TestQuoteCards::statusPill()
         status.dot = u"34D399"_s;
         status.text = u"A7F3D0"_s;
         status.live = live;
-        const int w = QuoteCards::marketStatusPillWidthForTitle(status.title);
-        QVERIFY(w >= 58 && w <= 88);
         auto surface = makeSurface(120, 40);
         Panel *pill =
-            QuoteCards::marketStatusPillWithFrame(surface.get(), QRectF(10, 9, w, 22), status);
+            QuoteCards::marketStatusPillWithFrame(surface.get(), QRectF(10, 9, 70, 22), status);
         auto *dot = pill->findChild<ShapeLayer *>(u"statusDot"_s);
         QCOMPARE(hexOf(dot->fillBrush().color()), u"34D399"_s);
         // Only a live market's dot pulses, for as long as the pill exists.

@@ -1,6 +1,7 @@
 #include "ui/DBusMenuExporter.h"
 #include "ui/StatusNotifierItem.h"
 
+#include "DBusSignalRecorder.h"
 #include "FakeStatusNotifierWatcher.h"
 #include "PrivateSessionBus.h"
 
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void registersWithWatcherWhenShown();
     void propertiesDescribeTheItem();
     void iconPixmapsAreNetworkOrderArgb();
+    void titlesOfOneTurnAnnouncedOnce();
     void clicksReachSignals_data();
     void clicksReachSignals();
     void registersAgainAfterWatcherRestart();
@@ -162,6 +164,31 @@ void tst_StatusNotifierItem::iconPixmapsAreNetworkOrderArgb()
     const QIcon themed = QIcon::fromTheme(u"com.orvell.kestrum"_s);
     m_item->setIcon(themed);
     QCOMPARE(itemProperties().value(u"IconName"_s).toString(), themed.name());
+}
+
+void tst_StatusNotifierItem::titlesOfOneTurnAnnouncedOnce()
+{
+    m_item->setTitle(u"股 --"_s);
+    m_item->show();
+    DBusSignalRecorder recorder(m_panel, m_item->serviceName(), u"/StatusNotifierItem"_s,
+                                kInterface, {u"XAyatanaNewLabel"_s, u"NewTitle"_s});
+    QVERIFY(recorder.isConnected());
+    sync();
+    // A refresh and a rotation step in one turn: the panel hears once, of the last title.
+    m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
+    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, 5000);
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
+    QCOMPARE(recorder.messages(u"XAyatanaNewLabel"_s)[0].arguments().constFirst().toString(),
+             u"腾讯控股 380.20 -0.52%"_s);
+    // Away and back within one turn: the panel already shows it.
+    m_item->setTitle(u"股 --"_s);
+    m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
+    sync();
+    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
+    // The item's own name never changes.
+    QCOMPARE(recorder.count(u"NewTitle"_s), 0);
 }
 
 void tst_StatusNotifierItem::clicksReachSignals_data()

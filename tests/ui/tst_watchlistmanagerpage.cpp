@@ -116,7 +116,6 @@ private Q_SLOTS:
     void suggestionPanel();
     void keysAndClearingInTheField();
     void enterAndClickAdd();
-    void rows_data();
     void rows();
     void rowButtonsMoveAndRemove();
     void sidebarUsesNarrowRowsAndShowsOutcomes();
@@ -129,20 +128,14 @@ void TestWatchlistManagerPage::suggestionPanel_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("count");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("scrolls");
-
-    QTest::newRow("three") << u"中国人"_s << 3 << 94 << false;
-    QTest::newRow("seven") << u"招商"_s << 7 << 152 << true;
-    QTest::newRow("none") << u"不存在的股票"_s << 0 << 36 << false;
+    QTest::newRow("seven, scrolling") << u"招商"_s << 7;
+    QTest::newRow("none") << u"不存在的股票"_s << 0;
 }
 
 void TestWatchlistManagerPage::suggestionPanel()
 {
     QFETCH(QString, text);
     QFETCH(int, count);
-    QFETCH(int, height);
-    QFETCH(bool, scrolls);
 
     PageHarness p;
     WatchlistPopoverPage *page = p.build();
@@ -151,17 +144,13 @@ void TestWatchlistManagerPage::suggestionPanel()
 
     WatchSuggestionPanel *panel = page->suggestionPanel();
     QVERIFY(panel->isVisible());
-    // Hangs 8 pt below the input (y 350), over the rows, as wide as they are.
-    QCOMPARE(panel->geometry(), QRect(14, 430 - 350 + 8, 352, height));
-
     const QList<FlatButton *> buttons = suggestionButtons(panel);
     QCOMPARE(buttons.size(), count);
     if (count == 0) {
         QCOMPARE(labelTexts(panel), QStringList{u"未找到匹配，可输入6位代码回车添加"_s});
         return;
     }
-    QCOMPARE(panel->scrollArea()->canScroll(), scrolls);
-    QCOMPARE(buttons.last()->geometry().top(), 6 + 29 * (count - 1));
+    QVERIFY(panel->scrollArea()->canScroll());
     // The first suggestion is the selected one.
     QCOMPARE(buttons.at(0)->backgroundColor(), hex(u"171B2B"_s));
     QCOMPARE(buttons.at(1)->backgroundColor(), hex(u"0F1118"_s));
@@ -236,56 +225,33 @@ void TestWatchlistManagerPage::enterAndClickAdd()
     QVERIFY(page->suggestionPanel()->isHidden());
 }
 
-void TestWatchlistManagerPage::rows_data()
-{
-    QTest::addColumn<QStringList>("symbols");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("document");
-
-    QTest::newRow("empty") << QStringList() << 352 << 302;
-    QTest::newRow("six overflow") << (kThree +
-                                      QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s})
-                                  << 366 << 304;
-}
-
 void TestWatchlistManagerPage::rows()
 {
-    QFETCH(QStringList, symbols);
-    QFETCH(int, width);
-    QFETCH(int, document);
-
-    PageHarness p(symbols);
-    WatchlistPopoverPage *page = p.build();
-    WatchlistRowsView *view = page->rowsView();
-    QCOMPARE(view->width(), width);
-    QCOMPARE(view->document()->size(), QSize(352, document));
-    QCOMPARE(view->canScroll(), document > 302);
+    const QStringList six = kThree + QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s};
+    PageHarness p(six);
+    WatchlistRowsView *view = p.build()->rowsView();
     // Opens at the end of the list, quietly; the knob shows only while the list moves.
+    QVERIFY(view->canScroll());
     QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
     QVERIFY(!view->isScrollerShown());
-    if (view->canScroll()) {
-        view->verticalScrollBar()->setValue(0);
-        QVERIFY(view->isScrollerShown());
-        QTRY_VERIFY(!view->isScrollerShown());
-    }
+    view->verticalScrollBar()->setValue(0);
+    QVERIFY(view->isScrollerShown());
+    QTRY_VERIFY(!view->isScrollerShown());
 
     const QList<HoverPanel *> rows = rowsOf(view->document());
-    QCOMPARE(rows.size(), symbols.size());
-    if (symbols.isEmpty()) {
-        auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
-        QVERIFY(empty);
-        QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
-        return;
-    }
+    QCOMPARE(rows.size(), six.size());
     for (int i = 0; i < rows.size(); ++i) {
-        HoverPanel *row = rows.at(i);
-        QCOMPARE(row->geometry(), QRect(0, 52 * i, 352, 44));
-        QVERIFY(labelTexts(row).contains(symbols.at(i).toUpper()));
-        QCOMPARE(row->findChild<FlatButton *>(u"moveUp"_s)->isEnabled(), i >= 1);
-        QCOMPARE(row->findChild<FlatButton *>(u"moveDown"_s)->isEnabled(), i < rows.size() - 1);
-        // Wide sizes: remove 52 at 352 - 10 - 52.
-        QCOMPARE(row->findChild<FlatButton *>(u"remove"_s)->geometry(), QRect(290, 8, 52, 28));
+        QVERIFY(labelTexts(rows.at(i)).contains(six.at(i).toUpper()));
+        QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveUp"_s)->isEnabled(), i >= 1);
+        QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveDown"_s)->isEnabled(), i < 5);
     }
+
+    PageHarness none(QStringList{});
+    view = none.build()->rowsView();
+    QVERIFY(!view->canScroll());
+    auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
+    QVERIFY(empty);
+    QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
 }
 
 void TestWatchlistManagerPage::rowButtonsMoveAndRemove()
