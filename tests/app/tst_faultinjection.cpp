@@ -3,6 +3,7 @@
 // that never ends, or answers so slowly that the next refresh comes first. Through all of it
 // the refresh cycle must keep going, never overlap itself, keep the last quotes when the
 // realtime feed fails, leave every file valid JSON and hold only bounded state.
+#include "FileBytes.h"
 #include "SoakRun.h"
 
 #include "ai/InsightService.h"
@@ -45,10 +46,6 @@ const QString kRealtime = u"realtime"_s;
 // short one where the test waits for it to pass, a roomy one where an answer must arrive.
 constexpr int kShortDeadlineMs = 250;
 constexpr int kRoomyDeadlineMs = 5000;
-int deadlineFor(const QString &fault)
-{
-    return fault == u"timeout" ? kShortDeadlineMs : kRoomyDeadlineMs;
-}
 const QString kStatusOutage = u"网络异常，显示上次行情"_s;
 const QString kStatusLoading = u"正在加载行情..."_s;
 
@@ -89,15 +86,13 @@ QString fileProblem(KestrumApp &app)
         return QString();
     };
     const StrategyStore &store = app.strategy();
-    for (const QString &problem :
-         {shaped(app.config().watchlistPath(), true, true),
-          shaped(app.config().settingsPath(), false, true),
-          shaped(store.dailyCacheURL(), false, false), shaped(store.boardMapURL(), false, false)}) {
-        if (!problem.isEmpty())
-            return problem;
-    }
-    QFile log(store.decisionSamplesURL()); // may not exist yet
-    const QByteArray bytes = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    const QString problem = shaped(app.config().watchlistPath(), true, true) +
+                            shaped(app.config().settingsPath(), false, true) +
+                            shaped(store.dailyCacheURL(), false, false) +
+                            shaped(store.boardMapURL(), false, false);
+    if (!problem.isEmpty())
+        return problem;
+    const QByteArray bytes = readBytes(store.decisionSamplesURL()); // may not exist yet
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         return u"the sample log ends inside a line"_s;
     for (const QByteArray &line : bytes.split('\n')) {
@@ -179,24 +174,16 @@ struct FaultWorld
 SimFault faultNamed(const QString &name, const QString &route)
 {
     SimFault fault;
-    if (name == u"reset") {
-        fault.reset = true;
-    } else if (name == u"status500") {
-        fault.status = 500;
-        // The realtime feed reads any body whatever the status, as its provider sends real
-        // quotes that way; a realistic 500 carries an error page.
-        fault.garbage = route == kRealtime;
-    } else if (name == u"garbage") {
-        fault.garbage = true;
-    } else if (name == u"empty") {
-        fault.emptyBody = true;
-    } else if (name == u"endless") {
-        fault.endless = true;
-    } else if (name == u"slow") {
-        fault.delayMs = 150; // past the next refresh, well inside the client's deadline
-    } else if (name == u"timeout") {
-        fault.delayMs = 4 * kShortDeadlineMs; // past the short deadline given where possible
-    }
+    fault.reset = name == u"reset";
+    fault.status = name == u"status500" ? 500 : 0;
+    // The realtime feed reads any body whatever the status, as its provider sends real
+    // quotes that way; a realistic 500 carries an error page.
+    fault.garbage = name == u"garbage" || (fault.status == 500 && route == kRealtime);
+    fault.emptyBody = name == u"empty";
+    fault.endless = name == u"endless";
+    // Slow: past the next refresh, well inside the client's deadline. Timeout: past the
+    // short deadline given where the client lets the caller choose one.
+    fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? 4 * kShortDeadlineMs : 0;
     return fault;
 }
 
@@ -222,9 +209,9 @@ class tst_FaultInjection : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void realtimeFaults_data() { addFaultRows({kRealtime}, false); }
+    void realtimeFaults_data() { addFaultRows({kRealtime}); }
     void realtimeFaults();
-    void marketDataFaults_data() { addFaultRows({u"data"_s}, false); }
+    void marketDataFaults_data() { addFaultRows({u"data"_s}); }
     void marketDataFaults();
     void serviceFaults_data();
     void serviceFaults();
@@ -232,7 +219,8 @@ private Q_SLOTS:
     void dailyOutageDoesNotRewriteTheCache();
 
 private:
-    static void addFaultRows(const QStringList &routes, bool withTimeout, bool columns = true);
+    // Every fault for each route; "timeout" only for `timedRoutes`, whose deadline the test sets.
+    static void addFaultRows(const QStringList &routes, const QStringList &timedRoutes = {});
 };
 
 void tst_FaultInjection::initTestCase()
@@ -244,19 +232,17 @@ void tst_FaultInjection::initTestCase()
     g_warmMarket = first.h.market.simulator.model();
 }
 
-void tst_FaultInjection::addFaultRows(const QStringList &routes, bool withTimeout, bool columns)
+void tst_FaultInjection::addFaultRows(const QStringList &routes, const QStringList &timedRoutes)
 {
-    if (columns) {
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<QString>("fault");
-    }
-    for (const QString &route : routes) {
-        QStringList faults{u"reset"_s, u"status500"_s, u"garbage"_s,
-                           u"empty"_s, u"endless"_s,   u"slow"_s};
-        if (withTimeout)
-            faults << u"timeout"_s;
-        for (const QString &fault : faults)
-            QTest::addRow("%s %s", qPrintable(route), qPrintable(fault)) << route << fault;
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("fault");
+    for (const QString &route : routes + timedRoutes) {
+        for (const char *fault :
+             {"reset", "status500", "garbage", "empty", "endless", "slow", "timeout"}) {
+            if (timedRoutes.contains(route) || qstrcmp(fault, "timeout") != 0)
+                QTest::addRow("%s %s", qPrintable(route), fault)
+                    << route << QString::fromLatin1(fault);
+        }
     }
 }
 
@@ -339,10 +325,9 @@ void tst_FaultInjection::marketDataFaults()
             w->tick();
         }
         return waitFor([&] {
-            for (std::size_t i = 0; i < worlds.size(); ++i) {
+            for (std::size_t i = 0; i < worlds.size(); ++i)
                 if (worlds[i]->monitor.finished <= before[i])
                     return false;
-            }
             return true;
         });
     };
@@ -383,9 +368,8 @@ void tst_FaultInjection::marketDataFaults()
 void tst_FaultInjection::serviceFaults_data()
 {
     // The search's deadline is fixed: its timeout is waited out in timeoutsOnEveryMarketRoute.
-    addFaultRows({u"eastmoney-suggest"_s}, false);
-    addFaultRows({MarketSimulator::chatRouteName(), MarketSimulator::manifestRouteName()}, true,
-                 false);
+    addFaultRows({u"eastmoney-suggest"_s},
+                 {MarketSimulator::chatRouteName(), MarketSimulator::manifestRouteName()});
 }
 
 void tst_FaultInjection::serviceFaults()
@@ -417,8 +401,9 @@ void tst_FaultInjection::serviceFaults()
         alerts << alert;
         checker.answerAlert(alert.id, -1);
     });
-    insights.setRequestTimeoutMs(deadlineFor(fault));
-    checker.setRequestTimeoutMs(deadlineFor(fault));
+    const int deadline = fault == u"timeout" ? kShortDeadlineMs : kRoomyDeadlineMs;
+    insights.setRequestTimeoutMs(deadline);
+    checker.setRequestTimeoutMs(deadline);
 
     // Asks once, with a refresh while the service is out; false when no answer came.
     const bool search = route == u"eastmoney-suggest";
