@@ -1,9 +1,12 @@
-#include "MarketHarness.h"
+#include "TestSupport.h"
+
+#include <QTest>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -140,11 +143,11 @@ void TestSymbolSearch::unusableAnswers()
 
 void TestSymbolSearch::request()
 {
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client.searchWatchCandidates(u"  茅台 &=+#\n"_s, 10, done); });
+        [&](auto done) { h.client->searchWatchCandidates(u"  茅台 &=+#\n"_s, 10, done); });
     QVERIFY(result);
-    const QList<SimRequest> sent = h.sim.server().requests(u"eastmoney-suggest"_s);
+    const QList<SimRequest> sent = h.simulator.server().requests(u"eastmoney-suggest"_s);
     QCOMPARE(sent.size(), 1);
     const SimRequest &r = sent.first();
     QCOMPARE(r.method, "GET"_ba);
@@ -157,7 +160,7 @@ void TestSymbolSearch::request()
     QCOMPARE(r.header("Referer"), Endpoints::eastmoneyReferer());
     QCOMPARE(r.header("User-Agent"), "Mozilla/5.0 Kestrum by Orvell"_ba);
 
-    const std::optional<HttpRequest> built = h.client.watchSearchRequest(u"茅台"_s);
+    const std::optional<HttpRequest> built = h.client->watchSearchRequest(u"茅台"_s);
     QVERIFY(built);
     QCOMPARE(built->timeoutMs, 6000);
 }
@@ -182,10 +185,10 @@ void TestSymbolSearch::search()
     QFETCH(QString, query);
     QFETCH(int, limit);
     QFETCH(QStringList, symbols);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client.searchWatchCandidates(query, limit, done); }, &calls);
+        [&](auto done) { h.client->searchWatchCandidates(query, limit, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QCOMPARE(symbolsOf(*result), symbols);
@@ -208,12 +211,12 @@ void TestSymbolSearch::nothingToAsk()
 {
     QFETCH(QString, query);
     QFETCH(int, limit);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     bool returned = false;
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
         [&](auto done) {
-            h.client.searchWatchCandidates(query, limit, [&, done](const QList<WatchItem> &items) {
+            h.client->searchWatchCandidates(query, limit, [&, done](const QList<WatchItem> &items) {
                 // The answer comes later, never inside the call itself.
                 QVERIFY(returned);
                 done(items);
@@ -239,8 +242,8 @@ void TestSymbolSearch::failedRequests_data()
 void TestSymbolSearch::failedRequests()
 {
     QFETCH(QString, how);
-    MarketHarness h(kMoment);
-    Endpoints endpoints = Endpoints::allAt(h.sim.baseUrl());
+    SimHarness h(kMoment);
+    Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
     if (how == u"token")
         endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
     else
@@ -252,7 +255,7 @@ void TestSymbolSearch::failedRequests()
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QVERIFY(result->isEmpty());
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-suggest"_s), how));
+    QVERIFY(SimHarness::askedOnce(h.requestCount(u"eastmoney-suggest"_s), how));
 }
 
 QTEST_GUILESS_MAIN(TestSymbolSearch)

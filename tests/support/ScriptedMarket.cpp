@@ -1,6 +1,5 @@
 #include "ScriptedMarket.h"
 
-#include <QSignalSpy>
 #include <QStringEncoder>
 
 #include <cmath>
@@ -162,27 +161,13 @@ QString aShareTimeForPosition(double position)
 
 ScriptedAppHarness::ScriptedAppHarness(const QStringList &watchSymbols, const QDateTime &start,
                                        Notifier *notifierOverride)
-    : market(start)
+    : AppHarness(watchSymbols, start, notifierOverride,
+                 [](Endpoints &endpoints, SimHarness &market) {
+                     endpoints.sina = ScriptedQuotes::baseUrlFor(market.baseUrl());
+                 })
     , scripted(market.server())
     , m_day(start.toTimeZone(QTimeZone("Asia/Shanghai")).date())
-{
-    preferences =
-        std::make_unique<QSettings>(dir.path() + u"/preferences.ini"_s, QSettings::IniFormat);
-    KestrumApp::Options options;
-    options.appDirectory = dir.path() + u"/data"_s;
-    Endpoints endpoints = Endpoints::allAt(market.baseUrl());
-    endpoints.sina = ScriptedQuotes::baseUrlFor(market.baseUrl());
-    options.endpoints = endpoints;
-    options.clock = &market.clock;
-    options.preferences = preferences.get();
-    options.notifier = notifierOverride ? notifierOverride : &notifier;
-    app = std::make_unique<KestrumApp>(options);
-    QJsonArray items;
-    for (const QString &symbol : watchSymbols)
-        items.append(QJsonObject{{u"symbol"_s, symbol}});
-    app->config().saveWatchlist(items);
-    app->loadSettings();
-}
+{}
 
 Quote ScriptedAppHarness::stage(const QString &symbol, const QString &name,
                                 const ScriptedSeries &series, double previousClose, double high,
@@ -212,13 +197,6 @@ Quote ScriptedAppHarness::stage(const QString &symbol, const QString &name,
     scripted.set(q);
     scripted.setBackground(0.3, date, time);
     return q;
-}
-
-bool ScriptedAppHarness::refreshAndWait(int timeoutMs)
-{
-    QSignalSpy finished(app.get(), &KestrumApp::refreshFinished);
-    app->refresh();
-    return finished.count() > 0 || finished.wait(timeoutMs);
 }
 
 } // namespace TestSupport

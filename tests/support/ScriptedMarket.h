@@ -1,18 +1,12 @@
 #pragma once
 
-#include "app/KestrumApp.h"
 #include "intraday/IntradayStore.h"
 
-#include "RecordingNotifier.h"
-#include "TestSupport.h"
+#include "AppHarness.h"
 
 #include <QHash>
 #include <QList>
 #include <QPair>
-#include <QSettings>
-#include <QTemporaryDir>
-
-#include <memory>
 
 namespace TestSupport {
 
@@ -74,28 +68,21 @@ constexpr double aSharePosition(int hour, int minute)
 }
 
 // A controller whose realtime quotes come from ScriptedQuotes; everything else is the
-// simulated market. Notifications go to `notifier` unless the test hands in its own.
-class ScriptedAppHarness
+// simulated market.
+class ScriptedAppHarness : public AppHarness
 {
 public:
     explicit ScriptedAppHarness(const QStringList &watchSymbols,
                                 const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
                                 Notifier *notifierOverride = nullptr);
 
-    QTemporaryDir dir;
-    SimHarness market;
     ScriptedQuotes scripted;
-    std::unique_ptr<QSettings> preferences;
-    RecordingNotifier notifier;
-    std::unique_ptr<KestrumApp> app;
 
-    ManualClock &clock() { return market.clock; }
     // Moves the clock to the A-share trading position on the start date, stores the series
     // as the symbol's fetched minute data and scripts a quote that agrees with its last
     // sample (price, average, cumulative volume), with the given day extremes.
     Quote stage(const QString &symbol, const QString &name, const ScriptedSeries &series,
                 double previousClose, double high, double low);
-    bool refreshAndWait(int timeoutMs = 10000);
 
 private:
     QDate m_day;
