@@ -237,12 +237,8 @@ void tst_UpdateChecker::check_data()
                                     << u"检查更新失败"_s << failed << ok;
     QTest::newRow("automatic: garbage")
         << QByteArray("<html>oops") << 200 << false << QString() << QString() << QStringList();
-    // An error page must not pass for "nothing newer" (nor for a manifest at all).
-    QTest::newRow("asked: HTTP 503 carrying a newer build")
-        << QByteArray(R"({"build":99})") << 503 << true << u"检查更新失败"_s << failed << ok;
-    QTest::newRow("asked: far too large")
-        << (QByteArray(R"({"build":99,"notes":")") + QByteArray(300 * 1024, 'x') + "\"}") << 200
-        << true << u"检查更新失败"_s << failed << ok;
+    // An error status, a body past the size cap, a reset and a timeout fail the same way:
+    // the fault-injection test drives each against the manifest route.
 }
 
 void tst_UpdateChecker::check()
