@@ -20,14 +20,11 @@ public:
     explicit ScriptedQuotes(SimServer &server);
 
     static QString routeName() { return QStringLiteral("scripted-realtime"); }
-    static QUrl baseUrlFor(const QUrl &serverBase);
 
     void set(const Quote &quote) { m_quotes.insert(quote.symbol, quote); }
     void remove(const QString &symbol) { m_quotes.remove(symbol); }
     // The five background indices, each at `changePercent` on the day.
     void setBackground(double changePercent, const QString &date, const QString &time);
-
-    static QString sinaLine(const Quote &quote);
 
 private:
     QHash<QString, Quote> m_quotes;
@@ -54,12 +51,9 @@ struct ScriptedSeries
     static ScriptedSeries defending(double end, double price = 10.04);
     // Shifts the average line so that it ends at `average`.
     ScriptedSeries &endingAverageAt(double average);
-    double totalVolume() const;
     void applyTo(IntradayStore &store, const QString &symbol, const QString &date) const;
 };
 
-// "HH:mm:ss" of an A-share trading position.
-QString aShareTimeForPosition(double position);
 // The trading position (seconds since 09:30, midday break left out) of an A-share time.
 constexpr double aSharePosition(int hour, int minute)
 {
