@@ -87,7 +87,6 @@ private Q_SLOTS:
     void tencentLines();
     void yahooBars();
     void yahooZoneByName();
-    void chartHelpers();
     void requests();
     void chains_data();
     void chains();
@@ -253,22 +252,6 @@ void TestMinuteSources::yahooZoneByName()
         QCOMPARE(s.date, u"2026-01-15"_s);
     }
     QCOMPARE(SinaClient::yahooTimeZoneForName(QString(), u"hk00700"_s).id(), "Asia/Hong_Kong"_ba);
-}
-
-void TestMinuteSources::chartHelpers()
-{
-    // Numbers or numeric text count; anything else, or a place beyond the array, is 0.
-    const QJsonArray values{1.5, u"2.25"_s, QJsonValue::Null, true, u"abc"_s};
-    QList<double> read;
-    for (int i = -1; i <= 5; ++i)
-        read << SinaClient::chartDoubleFromArray(values, i);
-    QCOMPARE(read, (QList<double>{0, 1.5, 2.25, 0, 0, 0, 0}));
-    QCOMPARE(SinaClient::chartDoubleFromArray(QJsonValue(3.0), 0), 0.0);
-
-    QVERIFY(SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":[{"meta":{}}]}})"_ba));
-    for (const QByteArray &body : {R"({"chart":{"result":null,"error":{}}})"_ba,
-                                   R"({"chart":{"result":[1]}})"_ba, "garbage"_ba})
-        QVERIFY(!SinaClient::yahooChartPayloadFromData(body));
 }
 
 void TestMinuteSources::requests()

@@ -43,8 +43,7 @@ private Q_SLOTS:
     void search();
     void nothingToAsk_data();
     void nothingToAsk();
-    void failedRequests_data();
-    void failedRequests();
+    void placeholderTokenIsRefused();
 };
 
 void TestSymbolSearch::candidate_data()
@@ -171,10 +170,8 @@ void TestSymbolSearch::search_data()
     QTest::addColumn<int>("limit");
     QTest::addColumn<QStringList>("symbols");
 
-    QTest::newRow("Chinese name") << u"茅台"_s << 10 << QStringList{u"sh600519"_s};
     QTest::newRow("index and stock share a code")
         << u"000001"_s << 10 << QStringList{u"sh000001"_s, u"sz000001"_s};
-    QTest::newRow("Hong Kong code") << u"00700"_s << 10 << QStringList{u"hk00700"_s};
     QTest::newRow("two banks") << u"银行"_s << 10 << QStringList{u"sh600036"_s, u"sz000001"_s};
     QTest::newRow("limit") << u"银行"_s << 1 << QStringList{u"sh600036"_s};
     QTest::newRow("no hits") << u"不存在的股票"_s << 10 << QStringList();
@@ -230,24 +227,13 @@ void TestSymbolSearch::nothingToAsk()
     QCOMPARE(h.requestCount(u"eastmoney-suggest"_s), 0);
 }
 
-void TestSymbolSearch::failedRequests_data()
+void TestSymbolSearch::placeholderTokenIsRefused()
 {
-    QTest::addColumn<QString>("how");
-    for (const char *how : {"reset", "status", "nobody", "garbage", "emptydata"})
-        QTest::newRow(how) << QString::fromLatin1(how);
-    // The fixed value some documentation prints is not one the service knows.
-    QTest::newRow("placeholder token") << u"token"_s;
-}
-
-void TestSymbolSearch::failedRequests()
-{
-    QFETCH(QString, how);
+    // The fixed value some documentation prints is not one the service knows. (Every other
+    // failure of the search route is driven by the fault-injection test.)
     SimHarness h(kMoment);
     Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
-    if (how == u"token")
-        endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
-    else
-        h.failRoute(u"eastmoney-suggest"_s, how);
+    endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
     SinaClient client(h.http, endpoints, h.clock);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
@@ -255,7 +241,7 @@ void TestSymbolSearch::failedRequests()
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QVERIFY(result->isEmpty());
-    QVERIFY(SimHarness::askedOnce(h.requestCount(u"eastmoney-suggest"_s), how));
+    QCOMPARE(h.requestCount(u"eastmoney-suggest"_s), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSymbolSearch)

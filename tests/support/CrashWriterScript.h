@@ -19,15 +19,8 @@ namespace CrashScript {
 
 using namespace Qt::StringLiterals;
 
-inline QString sampleSymbol()
-{
-    return u"sh600000"_s;
-}
-
-inline QString dailySymbol()
-{
-    return u"sz000001"_s;
-}
+inline const QString kSampleSymbol = u"sh600000"_s;
+inline const QString kDailySymbol = u"sz000001"_s;
 
 // The writer's clock for a version or a sample: one simulated minute each.
 inline QDateTime momentOf(qint64 n)
@@ -58,8 +51,8 @@ inline QJsonObject settingsFor(qint64 v)
     AppSettings settings;
     settings.displayMode = int(v % 3);
     settings.aiModel = u"model-%1"_s.arg(v);
-    settings.aiInsights.insert(sampleSymbol(), QString(int(v % 40) + 1, QChar(u'观')));
-    settings.aiInsightDates.insert(sampleSymbol(), u"2026-04-28"_s);
+    settings.aiInsights.insert(kSampleSymbol, QString(int(v % 40) + 1, QChar(u'观')));
+    settings.aiInsightDates.insert(kSampleSymbol, u"2026-04-28"_s);
     return settings.toJson();
 }
 
@@ -86,22 +79,22 @@ inline QList<DayRecord> daysFor(qint64 v)
     return days;
 }
 
-// The whole daily cache after the writer stored version v under dailySymbol().
+// The whole daily cache after the writer stored version v under kDailySymbol.
 inline QJsonObject dailyCacheFor(qint64 v, const QString &updatedAt)
 {
     const QList<DayRecord> days = daysFor(v);
-    return QJsonObject{{dailySymbol(), QJsonObject{
-                                           {u"symbol"_s, dailySymbol()},
-                                           {u"updated_at"_s, updatedAt},
-                                           {u"days"_s, DailyCache::daysToJson(days)},
-                                           {u"features"_s, DailyCache::dailyFeaturesFromDays(days)},
-                                           {u"daily_stale"_s, false},
-                                       }}};
+    return QJsonObject{{kDailySymbol, QJsonObject{
+                                          {u"symbol"_s, kDailySymbol},
+                                          {u"updated_at"_s, updatedAt},
+                                          {u"days"_s, DailyCache::daysToJson(days)},
+                                          {u"features"_s, DailyCache::dailyFeaturesFromDays(days)},
+                                          {u"daily_stale"_s, false},
+                                      }}};
 }
 
 inline qint64 dailyCacheVersion(const QJsonObject &cache)
 {
-    const QJsonArray days = cache.value(dailySymbol()).toObject().value(u"days"_s).toArray();
+    const QJsonArray days = cache.value(kDailySymbol).toObject().value(u"days"_s).toArray();
     return qint64(days.first().toObject().value(u"volume"_s).toDouble());
 }
 
@@ -123,8 +116,8 @@ inline qint64 boardMapVersion(const QJsonObject &map)
 inline QJsonObject sampleFor(qint64 seq, const QString &recordedAt)
 {
     return QJsonObject{
-        {u"sample_id"_s, QString(sampleSymbol() + u'-' + QString(recordedAt).remove(u':'))},
-        {u"symbol"_s, sampleSymbol()},
+        {u"sample_id"_s, QString(kSampleSymbol + u'-' + QString(recordedAt).remove(u':'))},
+        {u"symbol"_s, kSampleSymbol},
         {u"name"_s, u"浦发银行"_s},
         {u"recorded_at"_s, recordedAt},
         {u"price"_s, 10.0 + 0.01 * double(seq % 50)},

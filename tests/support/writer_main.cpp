@@ -93,7 +93,7 @@ int main(int argc, char **argv)
         // The refresh's outcome pass: samples 15, 30 and 60 minutes back get their outcomes,
         // so the log's tail is replaced nearly every time.
         Quote quote;
-        quote.symbol = CrashScript::sampleSymbol();
+        quote.symbol = CrashScript::kSampleSymbol;
         quote.price = 10.2;
         log.updatePendingDecisionSamplesForQuotes({quote});
         report("p " + QByteArray::number(seq));
@@ -110,7 +110,7 @@ int main(int argc, char **argv)
         config.saveSettings(CrashScript::settingsFor(version));
         sample();
         clock.setNow(CrashScript::momentOf(version));
-        daily.applyDailyDaysForSymbol(CrashScript::dailySymbol(), CrashScript::daysFor(version));
+        daily.applyDailyDaysForSymbol(CrashScript::kDailySymbol, CrashScript::daysFor(version));
         sample();
         strategy.writeJSONObject(CrashScript::boardMapFor(version), strategy.boardMapURL());
         report("v " + QByteArray::number(version));
