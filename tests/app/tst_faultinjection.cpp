@@ -29,8 +29,6 @@
 #include <memory>
 #include <vector>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
@@ -185,15 +183,6 @@ SimFault faultNamed(const QString &name, const QString &route)
     // short deadline given where the client lets the caller choose one.
     fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? 4 * kShortDeadlineMs : 0;
     return fault;
-}
-
-// A file replaced atomically gets a new inode: this tells a rewrite from no write at all,
-// whatever the file system's time resolution.
-quint64 inodeOf(const QString &path)
-{
-    struct stat info
-    {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? quint64(info.st_ino) : 0;
 }
 
 } // namespace

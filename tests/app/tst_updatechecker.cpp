@@ -113,13 +113,8 @@ void tst_UpdateChecker::packageInfoFromEnvironment()
     QVERIFY(UpdateChecker::isWebURL(QUrl(built.updateManifestURL)));
     QVERIFY(UpdateChecker::isWebURL(QUrl(built.officialDownloadURL)));
 
-    const PackageInfo env = PackageInfo::fromEnvironment();
-    QCOMPARE(env.buildNumber, u"27"_s);
-    QCOMPARE(env.marketingVersion, u"1.4.0"_s);
-    QCOMPARE(env.updateManifestURL, m_harness->simulator.manifestUrl().toString());
-    QCOMPARE(env.officialDownloadURL, kDownloadPage);
-
-    // An empty override is no override.
+    // The overrides themselves show in every check below ("1.4.0 (27)", the simulator's
+    // manifest, the download page); an empty one is no override.
     qputenv("KESTRUM_BUILD_NUMBER", "  ");
     qputenv("KESTRUM_UPDATE_MANIFEST_URL", "");
     const PackageInfo blank = PackageInfo::fromEnvironment();

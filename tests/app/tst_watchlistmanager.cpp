@@ -31,13 +31,6 @@ struct ManagerHarness
         , manager(*h.app)
     {}
 
-    // Answers of the remote search never arrive with anything in them.
-    void silenceRemoteSearch()
-    {
-        SimFault fault;
-        fault.emptyBody = true;
-        h.server().setFault(kSuggestRoute, fault);
-    }
     QStringList watchSymbols() const { return symbolsOf(h.app->config().loadWatchlist()); }
 
     AppHarness h;
@@ -183,7 +176,7 @@ void TestWatchlistManager::addOutcomes()
     const bool keepsText = tone == WatchFeedbackTone::Error;
 
     ManagerHarness m(before);
-    m.silenceRemoteSearch();
+    m.h.quietRemoteSearch();
     m.manager.setInputText(input);
     const QByteArray fileBefore = readBytes(m.h.app->config().watchlistPath());
     QSignalSpy beep(&m.manager, &WatchlistManager::beepRequested);
@@ -228,7 +221,7 @@ void TestWatchlistManager::addOutcomes()
 void TestWatchlistManager::addedItemIsSavedTaggedAndReloaded()
 {
     ManagerHarness m({u"sh600519"_s});
-    m.silenceRemoteSearch();
+    m.h.quietRemoteSearch();
     // A refresh in flight keeps the outcome on the status line until it ends.
     m.h.app->refresh();
     QVERIFY(m.h.app->isRefreshing());

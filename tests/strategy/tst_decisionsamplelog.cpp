@@ -10,19 +10,10 @@
 #include <QJsonArray>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
 namespace {
-
-quint64 inodeOf(const QString &path)
-{
-    struct stat info
-    {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
-}
 
 QByteArray line(const QJsonObject &o)
 {
