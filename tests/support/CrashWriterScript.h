@@ -1,8 +1,8 @@
 #pragma once
 
 // What kestrum-test-writer writes, shared with the test that kills it: every file's content
-// is a function of a version number, so the test can tell which version a file holds and
-// whether it is exactly what the writer wrote for it. Header-only, so the writer links only
+// is a function of a version number, so the test can tell whether a file is exactly what the
+// writer wrote for one of the versions it may hold. Header-only, so the writer links only
 // the core library and starts quickly.
 
 #include "config/AppSettings.h"
@@ -41,11 +41,6 @@ inline QJsonArray watchlistFor(qint64 v)
     return items;
 }
 
-inline qint64 watchlistVersion(const QJsonArray &items)
-{
-    return items.first().toObject().value(u"name"_s).toString().section(u'-', 1, 1).toLongLong();
-}
-
 inline QJsonObject settingsFor(qint64 v)
 {
     AppSettings settings;
@@ -54,11 +49,6 @@ inline QJsonObject settingsFor(qint64 v)
     settings.aiInsights.insert(kSampleSymbol, QString(int(v % 40) + 1, QChar(u'观')));
     settings.aiInsightDates.insert(kSampleSymbol, u"2026-04-28"_s);
     return settings.toJson();
-}
-
-inline qint64 settingsVersion(const QJsonObject &settings)
-{
-    return settings.value(u"aiModel"_s).toString().section(u'-', 1, 1).toLongLong();
 }
 
 inline QList<DayRecord> daysFor(qint64 v)
@@ -72,7 +62,7 @@ inline QList<DayRecord> daysFor(qint64 v)
         day.close = day.open + 0.05;
         day.high = day.close + 0.1;
         day.low = day.open - 0.1;
-        day.volume = double(v); // the version, read back by the test
+        day.volume = double(v);
         day.amount = day.volume * day.close;
         days.append(day);
     }
@@ -92,12 +82,6 @@ inline QJsonObject dailyCacheFor(qint64 v, const QString &updatedAt)
                                       }}};
 }
 
-inline qint64 dailyCacheVersion(const QJsonObject &cache)
-{
-    const QJsonArray days = cache.value(kDailySymbol).toObject().value(u"days"_s).toArray();
-    return qint64(days.first().toObject().value(u"volume"_s).toDouble());
-}
-
 inline QJsonObject boardMapFor(qint64 v)
 {
     QJsonObject map = BoardTags::defaultBoardMap();
@@ -105,11 +89,6 @@ inline QJsonObject boardMapFor(qint64 v)
         map.insert(u"sh688%1"_s.arg(k, 3, 10, QChar(u'0')),
                    QJsonArray{u"版本%1"_s.arg(v), u"半导体"_s});
     return map;
-}
-
-inline qint64 boardMapVersion(const QJsonObject &map)
-{
-    return map.value(u"sh688000"_s).toArray().first().toString().mid(2).toLongLong();
 }
 
 // A decision sample as the log appends it, numbered.
