@@ -32,8 +32,6 @@ private Q_SLOTS:
     void f10Answer();
     void stockAnswer_data();
     void stockAnswer();
-    void compactCandidates();
-    void f10Code();
     void requests();
     void fromSimulator_data();
     void fromSimulator();
@@ -131,24 +129,6 @@ void TestBoardTagSources::stockAnswer()
     QFETCH(QByteArray, json);
     QFETCH(QStringList, tags);
     QCOMPARE(SinaClient::boardTagsFromEastmoneyStockJSON(QJsonDocument::fromJson(json)), tags);
-}
-
-void TestBoardTagSources::compactCandidates()
-{
-    QCOMPARE(SinaClient::compactBoardTagsFromCandidates(
-                 {u" 电力设备 "_s, QString(), u"电力设备"_s, u"\t"_s, u"输变电"_s, u"特高压"_s}),
-             (QStringList{u"电力设备"_s, u"输变电"_s}));
-    QVERIFY(SinaClient::compactBoardTagsFromCandidates({}).isEmpty());
-}
-
-void TestBoardTagSources::f10Code()
-{
-    const QList<std::pair<QString, QString>> codes{{u"sh600089"_s, u"SH600089"_s},
-                                                   {u"SZ000636"_s, u"SZ000636"_s},
-                                                   {u"hk00700"_s, QString()},
-                                                   {u"sh"_s, QString()}};
-    for (const auto &[symbol, code] : codes)
-        QCOMPARE(SinaClient::eastmoneyF10CodeForSymbol(symbol).value_or(QString()), code);
 }
 
 void TestBoardTagSources::requests()

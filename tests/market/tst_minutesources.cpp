@@ -80,7 +80,6 @@ class TestMinuteSources : public QObject
 private Q_SLOTS:
     void codeRules_data();
     void codeRules();
-    void tencentDate();
     void eastmoneyLines_data();
     void eastmoneyLines();
     void tencentLines_data();
@@ -118,13 +117,6 @@ void TestMinuteSources::codeRules()
     QCOMPARE(SinaClient::eastmoneySecIDForSymbol(symbol).value_or(QString()), secid);
     QCOMPARE(SinaClient::tencentCodeForSymbol(symbol).value_or(QString()), tencent);
     QCOMPARE(SinaClient::yahooChartSymbolForSymbol(symbol).value_or(QString()), yahoo);
-}
-
-void TestMinuteSources::tencentDate()
-{
-    // Only eight digits are a compact date (the minute tests cover that); the rest stays.
-    for (const QString &date : {u"2024051"_s, u"2024-05-10"_s, QString()})
-        QCOMPARE(SinaClient::normalizedDateFromTencentDate(date), date);
 }
 
 void TestMinuteSources::eastmoneyLines_data()
