@@ -3,6 +3,7 @@
 // that never ends, or answers so slowly that the next refresh comes first. Through all of it
 // the refresh cycle must keep going, never overlap itself, keep the last quotes when the
 // realtime feed fails, leave every file valid JSON and hold only bounded state.
+#include "FileBytes.h"
 #include "SoakRun.h"
 
 #include "ai/InsightService.h"
@@ -28,8 +29,6 @@
 #include <memory>
 #include <vector>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
@@ -45,28 +44,8 @@ const QString kRealtime = u"realtime"_s;
 // short one where the test waits for it to pass, a roomy one where an answer must arrive.
 constexpr int kShortDeadlineMs = 250;
 constexpr int kRoomyDeadlineMs = 5000;
-int deadlineFor(const QString &fault)
-{
-    return fault == u"timeout" ? kShortDeadlineMs : kRoomyDeadlineMs;
-}
 const QString kStatusOutage = u"网络异常，显示上次行情"_s;
 const QString kStatusLoading = u"正在加载行情..."_s;
-
-// Counts refresh starts and ends and notes any start that comes before the previous end.
-class RefreshMonitor : public QObject
-{
-public:
-    explicit RefreshMonitor(KestrumApp &app)
-    {
-        connect(&app, &KestrumApp::refreshStarted, this,
-                [this] { overlapped |= started++ != finished; });
-        connect(&app, &KestrumApp::refreshFinished, this,
-                [this] { overlapped |= ++finished > started; });
-    }
-    int started = 0;
-    int finished = 0;
-    bool overlapped = false;
-};
 
 // The realtime feed lives on a host of its own, as the real one does: a second port of the
 // same simulator, so its requests never wait behind hung requests to the data routes.
@@ -89,15 +68,13 @@ QString fileProblem(KestrumApp &app)
         return QString();
     };
     const StrategyStore &store = app.strategy();
-    for (const QString &problem :
-         {shaped(app.config().watchlistPath(), true, true),
-          shaped(app.config().settingsPath(), false, true),
-          shaped(store.dailyCacheURL(), false, false), shaped(store.boardMapURL(), false, false)}) {
-        if (!problem.isEmpty())
-            return problem;
-    }
-    QFile log(store.decisionSamplesURL()); // may not exist yet
-    const QByteArray bytes = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    const QString problem = shaped(app.config().watchlistPath(), true, true) +
+                            shaped(app.config().settingsPath(), false, true) +
+                            shaped(store.dailyCacheURL(), false, false) +
+                            shaped(store.boardMapURL(), false, false);
+    if (!problem.isEmpty())
+        return problem;
+    const QByteArray bytes = readBytes(store.decisionSamplesURL()); // may not exist yet
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         return u"the sample log ends inside a line"_s;
     for (const QByteArray &line : bytes.split('\n')) {
@@ -115,9 +92,14 @@ struct FaultWorld
 {
     explicit FaultWorld(const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30))
         : h(kWatch, start, nullptr, ownHostForQuotes, g_warmMarket.value_or(MarketModel()))
-        , monitor(*h.app)
     {
-        h.app->loadStrategy();
+        // Counts refresh starts and ends and notes any start before the previous end.
+        KestrumApp *app = h.app.get();
+        QObject::connect(app, &KestrumApp::refreshStarted, app,
+                         [this] { overlapped |= started++ != finished; });
+        QObject::connect(app, &KestrumApp::refreshFinished, app,
+                         [this] { overlapped |= ++finished > started; });
+        app->loadStrategy();
     }
 
     // One timer tick 12 s later, plus two more ticks at once that must be dropped.
@@ -130,16 +112,15 @@ struct FaultWorld
     }
     bool tickAndWait(int timeoutMs = 10000)
     {
-        const int before = monitor.finished;
+        const int before = finished;
         tick();
-        return waitFor([&] { return monitor.finished > before; }, timeoutMs);
+        return waitFor([&] { return finished > before; }, timeoutMs);
     }
     // Everything sent has been answered or given up on.
     bool settle(int timeoutMs = 10000)
     {
         return waitFor([&] { return h.app->http().requestsInFlight() == 0; }, timeoutMs);
     }
-    int requests(const QString &route) const { return h.requestCount(route); }
     // Refresh requests sent. A request the network layer resends by itself after a reset
     // of a kept-alive connection carries the same target, so it is one request here.
     int realtimeRequests() const
@@ -152,11 +133,10 @@ struct FaultWorld
     // Refreshes never overlapped, each sent one realtime request, files and state are sound.
     QString problem() const
     {
-        if (monitor.overlapped)
+        if (overlapped)
             return u"refreshes overlapped"_s;
-        if (realtimeRequests() != monitor.started)
-            return u"%1 realtime requests for %2 refreshes"_s.arg(realtimeRequests())
-                .arg(monitor.started);
+        if (realtimeRequests() != started)
+            return u"%1 realtime requests for %2 refreshes"_s.arg(realtimeRequests()).arg(started);
         const QString files = fileProblem(*h.app);
         return files.isEmpty() ? perSymbolStateProblem(*h.app, kWatch.size()) : files;
     }
@@ -173,40 +153,25 @@ struct FaultWorld
     }
 
     AppHarness h;
-    RefreshMonitor monitor;
+    int started = 0;
+    int finished = 0;
+    bool overlapped = false;
 };
 
 SimFault faultNamed(const QString &name, const QString &route)
 {
     SimFault fault;
-    if (name == u"reset") {
-        fault.reset = true;
-    } else if (name == u"status500") {
-        fault.status = 500;
-        // The realtime feed reads any body whatever the status, as its provider sends real
-        // quotes that way; a realistic 500 carries an error page.
-        fault.garbage = route == kRealtime;
-    } else if (name == u"garbage") {
-        fault.garbage = true;
-    } else if (name == u"empty") {
-        fault.emptyBody = true;
-    } else if (name == u"endless") {
-        fault.endless = true;
-    } else if (name == u"slow") {
-        fault.delayMs = 150; // past the next refresh, well inside the client's deadline
-    } else if (name == u"timeout") {
-        fault.delayMs = 4 * kShortDeadlineMs; // past the short deadline given where possible
-    }
+    fault.reset = name == u"reset";
+    fault.status = name == u"status500" ? 500 : 0;
+    // The realtime feed reads any body whatever the status, as its provider sends real
+    // quotes that way; a realistic 500 carries an error page.
+    fault.garbage = name == u"garbage" || (fault.status == 500 && route == kRealtime);
+    fault.emptyBody = name == u"empty";
+    fault.endless = name == u"endless";
+    // Slow: past the next refresh, well inside the client's deadline. Timeout: past the
+    // short deadline given where the client lets the caller choose one.
+    fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? 4 * kShortDeadlineMs : 0;
     return fault;
-}
-
-// A file replaced atomically gets a new inode: this tells a rewrite from no write at all,
-// whatever the file system's time resolution.
-quint64 inodeOf(const QString &path)
-{
-    struct stat info
-    {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? quint64(info.st_ino) : 0;
 }
 
 } // namespace
@@ -222,9 +187,9 @@ class tst_FaultInjection : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void realtimeFaults_data() { addFaultRows({kRealtime}, false); }
+    void realtimeFaults_data() { addFaultRows({kRealtime}); }
     void realtimeFaults();
-    void marketDataFaults_data() { addFaultRows({u"data"_s}, false); }
+    void marketDataFaults_data() { addFaultRows({u"data"_s}); }
     void marketDataFaults();
     void serviceFaults_data();
     void serviceFaults();
@@ -232,7 +197,8 @@ private Q_SLOTS:
     void dailyOutageDoesNotRewriteTheCache();
 
 private:
-    static void addFaultRows(const QStringList &routes, bool withTimeout, bool columns = true);
+    // Every fault for each route; "timeout" only for `timedRoutes`, whose deadline the test sets.
+    static void addFaultRows(const QStringList &routes, const QStringList &timedRoutes = {});
 };
 
 void tst_FaultInjection::initTestCase()
@@ -244,19 +210,17 @@ void tst_FaultInjection::initTestCase()
     g_warmMarket = first.h.market.simulator.model();
 }
 
-void tst_FaultInjection::addFaultRows(const QStringList &routes, bool withTimeout, bool columns)
+void tst_FaultInjection::addFaultRows(const QStringList &routes, const QStringList &timedRoutes)
 {
-    if (columns) {
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<QString>("fault");
-    }
-    for (const QString &route : routes) {
-        QStringList faults{u"reset"_s, u"status500"_s, u"garbage"_s,
-                           u"empty"_s, u"endless"_s,   u"slow"_s};
-        if (withTimeout)
-            faults << u"timeout"_s;
-        for (const QString &fault : faults)
-            QTest::addRow("%s %s", qPrintable(route), qPrintable(fault)) << route << fault;
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("fault");
+    for (const QString &route : routes + timedRoutes) {
+        for (const char *fault :
+             {"reset", "status500", "garbage", "empty", "endless", "slow", "timeout"}) {
+            if (timedRoutes.contains(route) || qstrcmp(fault, "timeout") != 0)
+                QTest::addRow("%s %s", qPrintable(route), fault)
+                    << route << QString::fromLatin1(fault);
+        }
     }
 }
 
@@ -271,15 +235,15 @@ void tst_FaultInjection::realtimeFaults()
     QCOMPARE(before.size(), kWatch.size());
 
     w.h.server().setFault(kRealtime, faultNamed(fault, kRealtime));
-    const int finishedBefore = w.monitor.finished;
+    const int finishedBefore = w.finished;
     w.tick();
     QVERIFY(w.h.app->isRefreshing());
     QCOMPARE(w.h.app->lastStatus(), kStatusLoading);
     // The next timer tick comes while the answer is still out: dropped, not sent.
     w.h.clock().advanceSecs(12);
     w.h.app->refresh();
-    QVERIFY(waitFor([&] { return w.monitor.finished > finishedBefore; }, 10000));
-    QCOMPARE(w.realtimeRequests(), w.monitor.started);
+    QVERIFY(waitFor([&] { return w.finished > finishedBefore; }, 10000));
+    QCOMPARE(w.realtimeRequests(), w.started);
 
     if (fault == u"slow") {
         // A late answer is still an answer: the refresh learns from it.
@@ -304,7 +268,7 @@ void tst_FaultInjection::realtimeFaults()
     QVERIFY(w.settle());
     QVERIFY(w.h.app->lastStatus().startsWith(u"2026-04-28 10:3"_s));
     QVERIFY(w.h.app->quotes().first().price > 0);
-    QCOMPARE(w.monitor.started, w.monitor.finished);
+    QCOMPARE(w.started, w.finished);
     VERIFY_NO_PROBLEM(w.problem());
 }
 
@@ -335,14 +299,13 @@ void tst_FaultInjection::marketDataFaults()
     const auto tickAll = [&] {
         std::vector<int> before;
         for (auto &w : worlds) {
-            before.push_back(w->monitor.finished);
+            before.push_back(w->finished);
             w->tick();
         }
         return waitFor([&] {
-            for (std::size_t i = 0; i < worlds.size(); ++i) {
-                if (worlds[i]->monitor.finished <= before[i])
+            for (std::size_t i = 0; i < worlds.size(); ++i)
+                if (worlds[i]->finished <= before[i])
                     return false;
-            }
             return true;
         });
     };
@@ -362,7 +325,8 @@ void tst_FaultInjection::marketDataFaults()
     }
     QVERIFY(settleAll());
     for (std::size_t i = 0; i < worlds.size(); ++i)
-        QVERIFY2(worlds[i]->requests(routes.at(qsizetype(i))) > 0, "the route was never asked");
+        QVERIFY2(worlds[i]->h.requestCount(routes.at(qsizetype(i))) > 0,
+                 "the route was never asked");
     VERIFY_NO_PROBLEM(each([](FaultWorld &w) { return w.problem(); }));
 
     // Once the services are back, whatever was missing is filled at the next refreshes.
@@ -383,9 +347,8 @@ void tst_FaultInjection::marketDataFaults()
 void tst_FaultInjection::serviceFaults_data()
 {
     // The search's deadline is fixed: its timeout is waited out in timeoutsOnEveryMarketRoute.
-    addFaultRows({u"eastmoney-suggest"_s}, false);
-    addFaultRows({MarketSimulator::chatRouteName(), MarketSimulator::manifestRouteName()}, true,
-                 false);
+    addFaultRows({u"eastmoney-suggest"_s},
+                 {MarketSimulator::chatRouteName(), MarketSimulator::manifestRouteName()});
 }
 
 void tst_FaultInjection::serviceFaults()
@@ -406,19 +369,17 @@ void tst_FaultInjection::serviceFaults()
     w.h.app->saveSettings();
     InsightService &insights = w.h.app->insights();
 
-    PackageInfo package;
-    package.marketingVersion = u"1.0.0"_s;
-    package.buildNumber = u"1"_s;
-    package.updateManifestURL = w.h.market.simulator.manifestUrl().toString();
-    package.officialDownloadURL = u"https://kestrum.example/download"_s;
+    const PackageInfo package{u"1"_s, u"1.0.0"_s, w.h.market.simulator.manifestUrl().toString(),
+                              u"https://kestrum.example/download"_s};
     UpdateChecker checker(w.h.app->http(), package, [](const QUrl &) { return true; });
     QList<UpdateAlert> alerts;
     connect(&checker, &UpdateChecker::alertRequested, &checker, [&](const UpdateAlert &alert) {
         alerts << alert;
         checker.answerAlert(alert.id, -1);
     });
-    insights.setRequestTimeoutMs(deadlineFor(fault));
-    checker.setRequestTimeoutMs(deadlineFor(fault));
+    const int deadline = fault == u"timeout" ? kShortDeadlineMs : kRoomyDeadlineMs;
+    insights.setRequestTimeoutMs(deadline);
+    checker.setRequestTimeoutMs(deadline);
 
     // Asks once, with a refresh while the service is out; false when no answer came.
     const bool search = route == u"eastmoney-suggest";
@@ -519,7 +480,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
         maxInFlight = std::max(maxInFlight, dataHang.h.app->http().requestsInFlight());
     });
     ticker.start();
-    QVERIFY(waitFor([&] { return quotesHang.monitor.finished == 2; }, hang + 3000));
+    QVERIFY(waitFor([&] { return quotesHang.finished == 2; }, hang + 3000));
     ticker.stop();
     QVERIFY(elapsed.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
     QCOMPARE(quotesHang.realtimeRequests(), 2);
@@ -532,7 +493,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     QVERIFY(answered.count() > 0 || answered.wait(3000));
     QCOMPARE(answered.first().at(1).toBool(), false);
     QVERIFY(dataHang.settle(hang));
-    QVERIFY2(dataHang.monitor.started >= 8, qPrintable(QString::number(dataHang.monitor.started)));
+    QVERIFY2(dataHang.started >= 8, qPrintable(QString::number(dataHang.started)));
     QVERIFY(dataHang.h.app->lastStatus().startsWith(u"2026-04-28 10:3"_s));
     // At most what one refresh asks for (minute series, daily bars, one board lookup per
     // symbol) for each refresh that fits in a deadline.
@@ -573,10 +534,10 @@ void tst_FaultInjection::dailyOutageDoesNotRewriteTheCache()
     QCOMPARE(stale.value(u"daily_stale"_s).toBool(), true);
     const quint64 marked = inodeOf(path);
     QVERIFY(marked != 0);
-    const int asked = w.requests(u"eastmoney-kline"_s);
+    const int asked = w.h.requestCount(u"eastmoney-kline"_s);
     for (int i = 0; i < 3; ++i)
         QVERIFY(refresh());
-    QCOMPARE(w.requests(u"eastmoney-kline"_s), asked + 3); // retried at every refresh
+    QCOMPARE(w.h.requestCount(u"eastmoney-kline"_s), asked + 3); // retried at every refresh
     QCOMPARE(inodeOf(path), marked);
     QCOMPARE(*record(), stale);
 

@@ -24,7 +24,6 @@ class tst_SeriesAndDetail : public QObject
 private Q_SLOTS:
     void homeListFetchesFirstEightWithoutRealSeries();
     void detailRefreshJoinsQuoteAndSeries();
-    void boardTagsLookedUpOncePerSymbol();
 };
 
 void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
@@ -93,31 +92,6 @@ void tst_SeriesAndDetail::detailRefreshJoinsQuoteAndSeries()
     QTRY_VERIFY_WITH_TIMEOUT(updated.count() > updates, 5000);
     QCOMPARE(h.app->quotes().size(), 2);
     h.app->refreshQuoteDetailNowForSymbol(QString()); // ignored
-}
-
-void tst_SeriesAndDetail::boardTagsLookedUpOncePerSymbol()
-{
-    // sz000636 is in the built-in map, a Hong Kong stock takes its market, and 长江电力
-    // needs a lookup once the catalog is gone.
-    AppHarness h;
-    h.app->config().saveWatchlist(QJsonArray{
-        QJsonObject{{u"symbol"_s, u"sz000636"_s}}, QJsonObject{{u"symbol"_s, u"hk00700"_s}},
-        QJsonObject{{u"symbol"_s, u"sh600900"_s}, {u"name"_s, u"长江电力"_s}}});
-    QFile::remove(h.app->config().catalogPath());
-    SimFault slow;
-    slow.delayMs = 400;
-    h.server().setFault(u"eastmoney-f10"_s, slow);
-    h.app->loadStrategy();
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(h.refreshAndWait());
-        h.clock().advanceSecs(12);
-    }
-    QCOMPARE(h.app->boardTags().boardMap().value(u"hk00700"_s).toArray(), QJsonArray{u"港股"_s});
-    QCOMPARE(h.app->boardTags().boardMap().value(u"sz000636"_s).toArray(),
-             (QJsonArray{u"电子元件"_s, u"被动元件"_s}));
-    QTRY_VERIFY_WITH_TIMEOUT(h.app->boardTags().hasUsableBoardTagsForSymbol(u"sh600900"_s), 5000);
-    QCOMPARE(h.requestCount(u"eastmoney-f10"_s), 1);
-    QVERIFY(h.requestCount(u"eastmoney-f10"_s) + h.requestCount(u"eastmoney-stock"_s) <= 2);
 }
 
 QTEST_GUILESS_MAIN(tst_SeriesAndDetail)

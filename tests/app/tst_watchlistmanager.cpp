@@ -1,9 +1,9 @@
 #include "AppHarness.h"
+#include "FileBytes.h"
 
 #include "app/WatchlistManager.h"
 #include "strategy/BoardTags.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
@@ -24,12 +24,6 @@ QStringList symbolsOf(const Items &items)
     return symbols;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 struct ManagerHarness
 {
     explicit ManagerHarness(const QStringList &symbols = {})
@@ -37,13 +31,6 @@ struct ManagerHarness
         , manager(*h.app)
     {}
 
-    // Answers of the remote search never arrive with anything in them.
-    void silenceRemoteSearch()
-    {
-        SimFault fault;
-        fault.emptyBody = true;
-        h.server().setFault(kSuggestRoute, fault);
-    }
     QStringList watchSymbols() const { return symbolsOf(h.app->config().loadWatchlist()); }
 
     AppHarness h;
@@ -170,8 +157,6 @@ void TestWatchlistManager::addOutcomes_data()
     QTest::newRow("added by code")
         << u"600036"_s << false << u"已添加 招商银行，下一轮刷新会同步行情。"_s
         << WatchFeedbackTone::Success << QString();
-    QTest::newRow("already listed") << u"贵州茅台"_s << false << u"贵州茅台 已在自选列表中。"_s
-                                    << WatchFeedbackTone::Warning << u"贵州茅台 已在自选列表中。"_s;
     QTest::newRow("nothing matches")
         << u"不存在的股票"_s << false << WatchlistManager::notFoundMessage()
         << WatchFeedbackTone::Error << u"未找到匹配股票"_s;
@@ -191,9 +176,9 @@ void TestWatchlistManager::addOutcomes()
     const bool keepsText = tone == WatchFeedbackTone::Error;
 
     ManagerHarness m(before);
-    m.silenceRemoteSearch();
+    m.h.quietRemoteSearch();
     m.manager.setInputText(input);
-    const QByteArray fileBefore = fileBytes(m.h.app->config().watchlistPath());
+    const QByteArray fileBefore = readBytes(m.h.app->config().watchlistPath());
     QSignalSpy beep(&m.manager, &WatchlistManager::beepRequested);
     QSignalSpy changed(&m.manager, &WatchlistManager::watchlistChanged);
     QSignalSpy reset(&m.manager, &WatchlistManager::inputReset);
@@ -213,7 +198,7 @@ void TestWatchlistManager::addOutcomes()
     QCOMPARE(changed.count(), saved ? 1 : 0);
     QCOMPARE(refreshes.count(), saved ? 1 : 0); // reloadConfig after every change
     if (!saved)
-        QCOMPARE(fileBytes(m.h.app->config().watchlistPath()), fileBefore);
+        QCOMPARE(readBytes(m.h.app->config().watchlistPath()), fileBefore);
     if (!status.isEmpty())
         QCOMPARE(m.h.app->lastStatus(), status);
     QCOMPARE(m.manager.inputText(), keepsText ? input : QString());
@@ -236,7 +221,7 @@ void TestWatchlistManager::addOutcomes()
 void TestWatchlistManager::addedItemIsSavedTaggedAndReloaded()
 {
     ManagerHarness m({u"sh600519"_s});
-    m.silenceRemoteSearch();
+    m.h.quietRemoteSearch();
     // A refresh in flight keeps the outcome on the status line until it ends.
     m.h.app->refresh();
     QVERIFY(m.h.app->isRefreshing());

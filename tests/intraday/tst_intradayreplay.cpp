@@ -2,7 +2,6 @@
 // HTTP minute by minute, recorded into the sample store and read back through the analytics. The
 // numbers are checked against the model's own snapshots, so recording, the trading axis
 // and the analytics have to agree with the market that produced the quotes.
-#include "MarketHarness.h"
 #include "TestSupport.h"
 
 #include "intraday/IntradayAnalytics.h"
@@ -15,6 +14,7 @@
 #include <numeric>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -31,12 +31,12 @@ bool near(double a, double b, double tolerance = 1e-9)
 }
 
 // The realtime quote at the clock's moment. Waits without the fixed polling sleep of
-// MarketHarness::quote, which made the minute-by-minute replay slow.
-std::optional<Quote> fetch(MarketHarness &h, const QString &symbol)
+// SimHarness::quote, which made the minute-by-minute replay slow.
+std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
 {
     std::optional<Quote> quote;
     bool done = false;
-    h.client.fetchSymbols({symbol}, [&](const QList<Quote> &quotes) {
+    h.client->fetchSymbols({symbol}, [&](const QList<Quote> &quotes) {
         if (!quotes.isEmpty())
             quote = quotes.first();
         done = true;
@@ -117,16 +117,16 @@ void TestIntradayReplay::tradingDay()
     const auto at = [&](QTime t) {
         return QDateTime(kDay, t, zone).toUTC();
     };
-    MarketHarness h(at(start));
+    SimHarness h(at(start));
     const SimInstrument &instrument = h.instrument(symbol);
     const auto snap = [&](QTime t) {
-        return h.sim.model().snapshot(instrument, at(t));
+        return h.simulator.model().snapshot(instrument, at(t));
     };
     IntradayStore store;
     const IntradayAnalytics analytics(store);
     const bool us = market == SimMarket::US;
     const double mid = KSIntradayMidPositionForSymbol(symbol);
-    const std::shared_ptr<const SimDay> day = h.sim.model().day(instrument, kDay);
+    const std::shared_ptr<const SimDay> day = h.simulator.model().day(instrument, kDay);
 
     // The last five minutes of price and volume against the model's own totals.
     const auto checkRecentWindow = [&](const Quote &quote, QTime now) {

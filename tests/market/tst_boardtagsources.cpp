@@ -1,8 +1,11 @@
-#include "MarketHarness.h"
+#include "TestSupport.h"
+
+#include <QTest>
 
 #include <QJsonArray>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -17,15 +20,6 @@ QByteArray f10With(const QStringList &names)
     return QJsonDocument(QJsonObject{{u"ssbk"_s, boards}}).toJson();
 }
 
-// A request as "path?key=value&…", query in the order sent.
-QString sent(const SimRequest &r)
-{
-    QStringList pairs;
-    for (const auto &[key, value] : r.query)
-        pairs << key + u'=' + value;
-    return r.path + u'?' + pairs.join(u'&');
-}
-
 } // namespace
 
 class TestBoardTagSources : public QObject
@@ -38,8 +32,6 @@ private Q_SLOTS:
     void f10Answer();
     void stockAnswer_data();
     void stockAnswer();
-    void compactCandidates();
-    void f10Code();
     void requests();
     void fromSimulator_data();
     void fromSimulator();
@@ -139,47 +131,30 @@ void TestBoardTagSources::stockAnswer()
     QCOMPARE(SinaClient::boardTagsFromEastmoneyStockJSON(QJsonDocument::fromJson(json)), tags);
 }
 
-void TestBoardTagSources::compactCandidates()
-{
-    QCOMPARE(SinaClient::compactBoardTagsFromCandidates(
-                 {u" 电力设备 "_s, QString(), u"电力设备"_s, u"\t"_s, u"输变电"_s, u"特高压"_s}),
-             (QStringList{u"电力设备"_s, u"输变电"_s}));
-    QVERIFY(SinaClient::compactBoardTagsFromCandidates({}).isEmpty());
-}
-
-void TestBoardTagSources::f10Code()
-{
-    const QList<std::pair<QString, QString>> codes{{u"sh600089"_s, u"SH600089"_s},
-                                                   {u"SZ000636"_s, u"SZ000636"_s},
-                                                   {u"hk00700"_s, QString()},
-                                                   {u"sh"_s, QString()}};
-    for (const auto &[symbol, code] : codes)
-        QCOMPARE(SinaClient::eastmoneyF10CodeForSymbol(symbol).value_or(QString()), code);
-}
-
 void TestBoardTagSources::requests()
 {
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     h.failRoute(u"eastmoney-f10"_s, u"status"_s);
     const auto tags = awaitCompletion<QStringList>(
-        [&](auto done) { h.client.fetchBoardTagsForSymbol(u"SZ000636"_s, done); });
+        [&](auto done) { h.client->fetchBoardTagsForSymbol(u"SZ000636"_s, done); });
     QVERIFY(tags);
 
-    const QList<SimRequest> f10 = h.sim.server().requests(u"eastmoney-f10"_s);
+    const QList<SimRequest> f10 = h.simulator.server().requests(u"eastmoney-f10"_s);
     QCOMPARE(f10.size(), 1);
     QCOMPARE(sent(f10.first()), u"/PC_HSF10/CoreConception/PageAjax?code=SZ000636"_s);
     QCOMPARE(f10.first().header("Referer"),
-             h.sim.baseUrl().toEncoded() + "/PC_HSF10/CoreConception/Index?type=web&code=SZ000636");
+             h.simulator.baseUrl().toEncoded() +
+                 "/PC_HSF10/CoreConception/Index?type=web&code=SZ000636");
 
-    const QList<SimRequest> stock = h.sim.server().requests(u"eastmoney-stock"_s);
+    const QList<SimRequest> stock = h.simulator.server().requests(u"eastmoney-stock"_s);
     QCOMPARE(stock.size(), 1);
     QCOMPARE(sent(stock.first()),
              u"/api/qt/stock/get?secid=0.000636&fields=f57,f58,f127,f128,f129"_s);
     QCOMPARE(stock.first().header("Referer"), Endpoints::eastmoneyReferer());
     for (const SimRequest &r : {f10.first(), stock.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
-    QCOMPARE(h.client.eastmoneyF10Request(u"sz000636"_s)->timeoutMs, 8000);
-    QCOMPARE(h.client.eastmoneyStockRequest(u"sz000636"_s)->timeoutMs, 8000);
+    QCOMPARE(h.client->eastmoneyF10Request(u"sz000636"_s)->timeoutMs, 8000);
+    QCOMPARE(h.client->eastmoneyStockRequest(u"sz000636"_s)->timeoutMs, 8000);
 }
 
 void TestBoardTagSources::fromSimulator_data()
@@ -188,12 +163,8 @@ void TestBoardTagSources::fromSimulator_data()
     QTest::addColumn<QStringList>("tags");
     QTest::addColumn<int>("stockRequests"); // -1: other markets ask nothing at all
 
-    QTest::newRow("memberships and regions skipped")
-        << u"sh600519"_s << QStringList{u"白酒"_s, u"白酒概念"_s} << 0;
     QTest::newRow("broad industry passed over")
         << u"sz000636"_s << QStringList{u"消费电子"_s, u"苹果概念"_s} << 0;
-    QTest::newRow("unnamed board, no industry")
-        << u"bj830799"_s << QStringList{u"数字货币"_s, u"金融科技"_s} << 0;
     QTest::newRow("index: nothing anywhere") << u"sh000001"_s << QStringList() << 1;
     QTest::newRow("Hong Kong") << u"hk00700"_s << QStringList{u"港股"_s} << -1;
     QTest::newRow("US") << u"gb_aapl"_s << QStringList{u"美股"_s} << -1;
@@ -205,16 +176,16 @@ void TestBoardTagSources::fromSimulator()
     QFETCH(QString, symbol);
     QFETCH(QStringList, tags);
     QFETCH(int, stockRequests);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     int calls = 0;
     const auto result = awaitCompletion<QStringList>(
-        [&](auto done) { h.client.fetchBoardTagsForSymbol(symbol, done); }, &calls);
+        [&](auto done) { h.client->fetchBoardTagsForSymbol(symbol, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QCOMPARE(*result, tags);
     QCOMPARE(h.requestCount(u"eastmoney-f10"_s), stockRequests < 0 ? 0 : 1);
     QCOMPARE(h.requestCount(u"eastmoney-stock"_s), std::max(stockRequests, 0));
-    QCOMPARE(h.sim.server().requests().size(), stockRequests < 0 ? 0 : 1 + stockRequests);
+    QCOMPARE(h.simulator.server().requests().size(), stockRequests < 0 ? 0 : 1 + stockRequests);
 }
 
 void TestBoardTagSources::f10FailureFallsBack_data()
@@ -231,20 +202,20 @@ void TestBoardTagSources::f10FailureFallsBack()
 {
     QFETCH(QString, how);
     QFETCH(bool, stockFails);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     h.failRoute(u"eastmoney-f10"_s, how);
     if (stockFails)
         h.failRoute(u"eastmoney-stock"_s, how);
     int calls = 0;
     const auto result = awaitCompletion<QStringList>(
-        [&](auto done) { h.client.fetchBoardTagsForSymbol(u"sz000636"_s, done); }, &calls);
+        [&](auto done) { h.client->fetchBoardTagsForSymbol(u"sz000636"_s, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     // The quote service keeps the broad industry the F10 source would pass over.
     const QStringList expected = stockFails ? QStringList() : QStringList{u"电子"_s, u"消费电子"_s};
     QCOMPARE(*result, expected);
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-f10"_s), how));
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-stock"_s), how));
+    QVERIFY(SimHarness::askedOnce(h.requestCount(u"eastmoney-f10"_s), how));
+    QVERIFY(SimHarness::askedOnce(h.requestCount(u"eastmoney-stock"_s), how));
 }
 
 QTEST_GUILESS_MAIN(TestBoardTagSources)

@@ -1,10 +1,13 @@
-#include "MarketHarness.h"
+#include "TestSupport.h"
+
+#include <QTest>
 
 #include <QJsonArray>
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -17,15 +20,6 @@ QByteArray klinesBody(const QStringList &lines)
     for (const QString &line : lines)
         klines.append(line);
     return QJsonDocument(QJsonObject{{u"data"_s, QJsonObject{{u"klines"_s, klines}}}}).toJson();
-}
-
-// A request as "path?key=value&…", query in the order sent.
-QString sent(const SimRequest &r)
-{
-    QStringList pairs;
-    for (const auto &[key, value] : r.query)
-        pairs << key + u'=' + value;
-    return r.path + u'?' + pairs.join(u'&');
 }
 
 } // namespace
@@ -107,12 +101,12 @@ void TestDailyBars::yahooBars()
 
 void TestDailyBars::requests()
 {
-    MarketHarness h(kAsiaAfternoon);
+    SimHarness h(kAsiaAfternoon);
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s, u"gb_brk_b"_s})
         QVERIFY(awaitCompletion<QList<DayRecord>>(
-            [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }));
+            [&](auto done) { h.client->fetchDailyKForSymbol(symbol, done); }));
 
-    const QList<SimRequest> kline = h.sim.server().requests(u"eastmoney-kline"_s);
+    const QList<SimRequest> kline = h.simulator.server().requests(u"eastmoney-kline"_s);
     QCOMPARE(kline.size(), 1);
     QCOMPARE(sent(kline.first()),
              u"/api/qt/stock/kline/get?secid=1.600519&fields1=f1,f2,f3,f4,f5,f6"
@@ -120,14 +114,14 @@ void TestDailyBars::requests()
                  QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
     QCOMPARE(kline.first().header("Referer"), Endpoints::eastmoneyReferer());
 
-    const QList<SimRequest> yahoo = h.sim.server().requests(u"yahoo-chart"_s);
+    const QList<SimRequest> yahoo = h.simulator.server().requests(u"yahoo-chart"_s);
     QCOMPARE(yahoo.size(), 2);
     QCOMPARE(sent(yahoo.at(0)), u"/v8/finance/chart/0700.HK?range=6mo&interval=1d"_s);
     QCOMPARE(sent(yahoo.at(1)), u"/v8/finance/chart/BRK-B?range=6mo&interval=1d"_s);
     QCOMPARE(yahoo.at(0).header("Referer"), Endpoints::yahooReferer());
     for (const SimRequest &r : {kline.first(), yahoo.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
-    QCOMPARE(h.client.eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
+    QCOMPARE(h.client->eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
 }
 
 void TestDailyBars::eastmoneyFailureIsFinal_data()
@@ -140,20 +134,20 @@ void TestDailyBars::eastmoneyFailureIsFinal_data()
 void TestDailyBars::eastmoneyFailureIsFinal()
 {
     QFETCH(QString, how);
-    MarketHarness h(kAsiaAfternoon);
+    SimHarness h(kAsiaAfternoon);
     h.failRoute(u"eastmoney-kline"_s, how);
     h.failRoute(u"yahoo-chart"_s, how);
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s}) {
         int calls = 0;
         const auto bars = awaitCompletion<QList<DayRecord>>(
-            [&](auto done) { h.client.fetchDailyKForSymbol(symbol, done); }, &calls);
+            [&](auto done) { h.client->fetchDailyKForSymbol(symbol, done); }, &calls);
         QVERIFY(bars);
         QCOMPARE(calls, 1);
         QVERIFY(bars->isEmpty());
     }
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-kline"_s), how));
+    QVERIFY(SimHarness::askedOnce(h.requestCount(u"eastmoney-kline"_s), how));
     // Yahoo is asked for Hong Kong only, never as a fallback for the A-share.
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"yahoo-chart"_s), how));
+    QVERIFY(SimHarness::askedOnce(h.requestCount(u"yahoo-chart"_s), how));
 }
 
 void TestDailyBars::noSource_data()
@@ -166,10 +160,10 @@ void TestDailyBars::noSource_data()
 void TestDailyBars::noSource()
 {
     QFETCH(QString, symbol);
-    MarketHarness h(kAsiaAfternoon);
+    SimHarness h(kAsiaAfternoon);
     bool returned = false;
     const auto bars = awaitCompletion<QList<DayRecord>>([&](auto done) {
-        h.client.fetchDailyKForSymbol(symbol, [&, done](const QList<DayRecord> &records) {
+        h.client->fetchDailyKForSymbol(symbol, [&, done](const QList<DayRecord> &records) {
             QVERIFY(returned); // delivered later, never inside the call
             done(records);
         });
@@ -177,7 +171,7 @@ void TestDailyBars::noSource()
     });
     QVERIFY(bars);
     QVERIFY(bars->isEmpty());
-    QVERIFY(h.sim.server().requests().isEmpty());
+    QVERIFY(h.simulator.server().requests().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDailyBars)

@@ -1,10 +1,13 @@
-#include "MarketHarness.h"
+#include "TestSupport.h"
+
+#include <QTest>
 
 #include <QJsonArray>
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -69,15 +72,6 @@ void compareDoubles(const Doubles &actual, const Doubles &expected)
     }
 }
 
-// A request as "path?key=value&…", query in the order sent.
-QString sent(const SimRequest &r)
-{
-    QStringList pairs;
-    for (const auto &[key, value] : r.query)
-        pairs << key + u'=' + value;
-    return r.path + u'?' + pairs.join(u'&');
-}
-
 } // namespace
 
 class TestMinuteSources : public QObject
@@ -86,14 +80,12 @@ class TestMinuteSources : public QObject
 private Q_SLOTS:
     void codeRules_data();
     void codeRules();
-    void tencentDate();
     void eastmoneyLines_data();
     void eastmoneyLines();
     void tencentLines_data();
     void tencentLines();
     void yahooBars();
     void yahooZoneByName();
-    void chartHelpers();
     void requests();
     void chains_data();
     void chains();
@@ -125,13 +117,6 @@ void TestMinuteSources::codeRules()
     QCOMPARE(SinaClient::eastmoneySecIDForSymbol(symbol).value_or(QString()), secid);
     QCOMPARE(SinaClient::tencentCodeForSymbol(symbol).value_or(QString()), tencent);
     QCOMPARE(SinaClient::yahooChartSymbolForSymbol(symbol).value_or(QString()), yahoo);
-}
-
-void TestMinuteSources::tencentDate()
-{
-    // Only eight digits are a compact date (the minute tests cover that); the rest stays.
-    for (const QString &date : {u"2024051"_s, u"2024-05-10"_s, QString()})
-        QCOMPARE(SinaClient::normalizedDateFromTencentDate(date), date);
 }
 
 void TestMinuteSources::eastmoneyLines_data()
@@ -261,33 +246,17 @@ void TestMinuteSources::yahooZoneByName()
     QCOMPARE(SinaClient::yahooTimeZoneForName(QString(), u"hk00700"_s).id(), "Asia/Hong_Kong"_ba);
 }
 
-void TestMinuteSources::chartHelpers()
-{
-    // Numbers or numeric text count; anything else, or a place beyond the array, is 0.
-    const QJsonArray values{1.5, u"2.25"_s, QJsonValue::Null, true, u"abc"_s};
-    QList<double> read;
-    for (int i = -1; i <= 5; ++i)
-        read << SinaClient::chartDoubleFromArray(values, i);
-    QCOMPARE(read, (QList<double>{0, 1.5, 2.25, 0, 0, 0, 0}));
-    QCOMPARE(SinaClient::chartDoubleFromArray(QJsonValue(3.0), 0), 0.0);
-
-    QVERIFY(SinaClient::yahooChartPayloadFromData(R"({"chart":{"result":[{"meta":{}}]}})"_ba));
-    for (const QByteArray &body : {R"({"chart":{"result":null,"error":{}}})"_ba,
-                                   R"({"chart":{"result":[1]}})"_ba, "garbage"_ba})
-        QVERIFY(!SinaClient::yahooChartPayloadFromData(body));
-}
-
 void TestMinuteSources::requests()
 {
-    MarketHarness h(kAsiaAfternoon);
+    SimHarness h(kAsiaAfternoon);
     h.failRoute(u"eastmoney-trends"_s, u"status"_s);
     h.failRoute(u"tencent-minute"_s, u"status"_s);
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client.fetchIntradayForSymbol(u"HK00700"_s, done); }));
+        [&](auto done) { h.client->fetchIntradayForSymbol(u"HK00700"_s, done); }));
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client.fetchIntradayForSymbol(u"sh600519"_s, done); }));
+        [&](auto done) { h.client->fetchIntradayForSymbol(u"sh600519"_s, done); }));
 
-    const QList<SimRequest> trends = h.sim.server().requests(u"eastmoney-trends"_s);
+    const QList<SimRequest> trends = h.simulator.server().requests(u"eastmoney-trends"_s);
     QCOMPARE(trends.size(), 1);
     QCOMPARE(sent(trends.first()),
              u"/api/qt/stock/trends2/get?fields1=f1,f2,f3,f4,f5,f6,f7,f8,f9,f10,f11,f12,f13"
@@ -296,13 +265,13 @@ void TestMinuteSources::requests()
                  QString::number(kAsiaAfternoon.toMSecsSinceEpoch()));
     QCOMPARE(trends.first().header("Referer"), Endpoints::eastmoneyReferer());
 
-    const QList<SimRequest> tencent = h.sim.server().requests(u"tencent-minute"_s);
+    const QList<SimRequest> tencent = h.simulator.server().requests(u"tencent-minute"_s);
     QCOMPARE(tencent.size(), 2);
     QCOMPARE(sent(tencent.first()), u"/appstock/app/minute/query?code=hk00700"_s);
     QCOMPARE(sent(tencent.last()), u"/appstock/app/minute/query?code=sh600519"_s);
     QCOMPARE(tencent.first().header("Referer"), Endpoints::tencentReferer());
 
-    const QList<SimRequest> yahoo = h.sim.server().requests(u"yahoo-chart"_s);
+    const QList<SimRequest> yahoo = h.simulator.server().requests(u"yahoo-chart"_s);
     QCOMPARE(yahoo.size(), 1); // only Hong Kong goes on to Yahoo
     QCOMPARE(sent(yahoo.first()), u"/v8/finance/chart/0700.HK?range=1d&interval=1m"_s);
     QCOMPARE(yahoo.first().header("Referer"), Endpoints::yahooReferer());
@@ -310,15 +279,15 @@ void TestMinuteSources::requests()
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
 
     for (const auto &request :
-         {h.client.eastmoneyTrendsRequest(u"sh600519"_s),
-          h.client.tencentMinuteRequest(u"hk00700"_s),
-          h.client.yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)}) {
+         {h.client->eastmoneyTrendsRequest(u"sh600519"_s),
+          h.client->tencentMinuteRequest(u"hk00700"_s),
+          h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)}) {
         QVERIFY(request);
         QCOMPARE(request->timeoutMs, 8000);
     }
-    QCOMPARE(h.client.yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)->url.path(),
+    QCOMPARE(h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)->url.path(),
              u"/v8/finance/chart/BRK-B"_s);
-    QVERIFY(!h.client.yahooChartRequestForSymbol(u"sh600519"_s, u"1d"_s, u"1m"_s));
+    QVERIFY(!h.client->yahooChartRequestForSymbol(u"sh600519"_s, u"1d"_s, u"1m"_s));
 }
 
 void TestMinuteSources::chains_data()
@@ -354,12 +323,12 @@ void TestMinuteSources::chains()
     QFETCH(QStringList, chain);
     QFETCH(int, failing);
     QFETCH(QString, how);
-    MarketHarness h(moment);
+    SimHarness h(moment);
     for (int k = 0; k < failing; ++k)
         h.failRoute(chain.at(k), how);
     int calls = 0;
     const auto series = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client.fetchIntradayForSymbol(symbol, done); }, &calls);
+        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); }, &calls);
     QVERIFY(series);
     QCOMPARE(calls, 1);
     const bool answered = failing < chain.size();
@@ -376,7 +345,7 @@ void TestMinuteSources::chains()
         if (index < 0 || index > failing)
             QCOMPARE(count, 0);
         else if (index < failing)
-            QVERIFY2(MarketHarness::askedOnce(count, how), qPrintable(route));
+            QVERIFY2(SimHarness::askedOnce(count, how), qPrintable(route));
         else
             QCOMPARE(count, 1);
     }
@@ -384,8 +353,8 @@ void TestMinuteSources::chains()
 
 void TestMinuteSources::placeholderUtFallsToTencent()
 {
-    MarketHarness h(kAsiaAfternoon);
-    Endpoints endpoints = Endpoints::allAt(h.sim.baseUrl());
+    SimHarness h(kAsiaAfternoon);
+    Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
     endpoints.eastmoneyTrendsUT = u"0f1e2d3c4b5a69788796a5b4c3d2e1f0"_s;
     SinaClient client(h.http, endpoints, h.clock);
     const auto series = awaitCompletion<MinuteSeries>(

@@ -79,7 +79,7 @@ void tst_RealtimeFeed::requestAsSent()
 
 void tst_RealtimeFeed::quotesMatchTheSimulator()
 {
-    // A Tuesday morning in Shanghai is Monday night in New York.
+    // The simulator's wire lines read back as its own instruments, whatever the market.
     SimHarness h(shanghaiTime(2026, 4, 28, 10, 30, 7));
     Fetch result;
     const QStringList symbols{u"sh600519"_s, u"sz000001"_s, u"bj830799"_s, u"sh000001"_s,
@@ -98,17 +98,7 @@ void tst_RealtimeFeed::quotesMatchTheSimulator()
         QVERIFY(qAbs(q.previousClose - s.previousClose) < 1e-6);
         QVERIFY(q.high >= q.low);
     }
-    const Quote aShare = result.quotes.at(0);
-    QCOMPARE(aShare.date, u"2026-04-28"_s);
-    QCOMPARE(aShare.time, u"10:30:06"_s);
-    const Quote hk = result.quotes.at(5);
-    QCOMPARE(hk.date, u"2026-04-28"_s);
-    QCOMPARE(hk.time, u"10:30:00"_s);
-    // New York has not opened on the 28th yet: the quote is Monday's close, in New York time.
-    const Quote us = result.quotes.at(6);
-    QCOMPARE(us.date, u"2026-04-27"_s);
-    QCOMPARE(us.time, u"16:00:00"_s);
-    QCOMPARE(result.quotes.at(7).symbol, u"gb_brk_b"_s);
+    // Dates and times per market are pinned by the parser's own rows.
 }
 
 void tst_RealtimeFeed::unknownSymbols()

@@ -56,7 +56,6 @@ private Q_SLOTS:
     void lenientNumbers();
     void lineSeparatorsAndDuplicates();
     void decoding();
-    void target();
 };
 
 void tst_RealtimeParser::aShareLayoutsByFieldCount_data()
@@ -224,13 +223,6 @@ void tst_RealtimeParser::decoding()
     QCOMPARE(SinaClient::decodeRealtimeBody(plain), u"no quotes here"_s);
     QVERIFY(SinaClient::parseText(SinaClient::decodeRealtimeBody(QByteArray("\xff\xff\x81", 3)))
                 .isEmpty());
-}
-
-void tst_RealtimeParser::target()
-{
-    QCOMPARE(
-        SinaClient::realtimeTarget({u"SH600000"_s, u"hk00700"_s, u"gb_brk_b"_s}, 1741311000123LL),
-        u"/rn=1741311000123&list=sh600000,hk00700,gb_brk_b"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_RealtimeParser)

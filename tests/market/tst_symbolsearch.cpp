@@ -1,9 +1,12 @@
-#include "MarketHarness.h"
+#include "TestSupport.h"
+
+#include <QTest>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -40,8 +43,7 @@ private Q_SLOTS:
     void search();
     void nothingToAsk_data();
     void nothingToAsk();
-    void failedRequests_data();
-    void failedRequests();
+    void placeholderTokenIsRefused();
 };
 
 void TestSymbolSearch::candidate_data()
@@ -140,11 +142,11 @@ void TestSymbolSearch::unusableAnswers()
 
 void TestSymbolSearch::request()
 {
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client.searchWatchCandidates(u"  茅台 &=+#\n"_s, 10, done); });
+        [&](auto done) { h.client->searchWatchCandidates(u"  茅台 &=+#\n"_s, 10, done); });
     QVERIFY(result);
-    const QList<SimRequest> sent = h.sim.server().requests(u"eastmoney-suggest"_s);
+    const QList<SimRequest> sent = h.simulator.server().requests(u"eastmoney-suggest"_s);
     QCOMPARE(sent.size(), 1);
     const SimRequest &r = sent.first();
     QCOMPARE(r.method, "GET"_ba);
@@ -157,7 +159,7 @@ void TestSymbolSearch::request()
     QCOMPARE(r.header("Referer"), Endpoints::eastmoneyReferer());
     QCOMPARE(r.header("User-Agent"), "Mozilla/5.0 Kestrum by Orvell"_ba);
 
-    const std::optional<HttpRequest> built = h.client.watchSearchRequest(u"茅台"_s);
+    const std::optional<HttpRequest> built = h.client->watchSearchRequest(u"茅台"_s);
     QVERIFY(built);
     QCOMPARE(built->timeoutMs, 6000);
 }
@@ -168,10 +170,8 @@ void TestSymbolSearch::search_data()
     QTest::addColumn<int>("limit");
     QTest::addColumn<QStringList>("symbols");
 
-    QTest::newRow("Chinese name") << u"茅台"_s << 10 << QStringList{u"sh600519"_s};
     QTest::newRow("index and stock share a code")
         << u"000001"_s << 10 << QStringList{u"sh000001"_s, u"sz000001"_s};
-    QTest::newRow("Hong Kong code") << u"00700"_s << 10 << QStringList{u"hk00700"_s};
     QTest::newRow("two banks") << u"银行"_s << 10 << QStringList{u"sh600036"_s, u"sz000001"_s};
     QTest::newRow("limit") << u"银行"_s << 1 << QStringList{u"sh600036"_s};
     QTest::newRow("no hits") << u"不存在的股票"_s << 10 << QStringList();
@@ -182,10 +182,10 @@ void TestSymbolSearch::search()
     QFETCH(QString, query);
     QFETCH(int, limit);
     QFETCH(QStringList, symbols);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client.searchWatchCandidates(query, limit, done); }, &calls);
+        [&](auto done) { h.client->searchWatchCandidates(query, limit, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QCOMPARE(symbolsOf(*result), symbols);
@@ -208,12 +208,12 @@ void TestSymbolSearch::nothingToAsk()
 {
     QFETCH(QString, query);
     QFETCH(int, limit);
-    MarketHarness h(kMoment);
+    SimHarness h(kMoment);
     bool returned = false;
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
         [&](auto done) {
-            h.client.searchWatchCandidates(query, limit, [&, done](const QList<WatchItem> &items) {
+            h.client->searchWatchCandidates(query, limit, [&, done](const QList<WatchItem> &items) {
                 // The answer comes later, never inside the call itself.
                 QVERIFY(returned);
                 done(items);
@@ -227,24 +227,13 @@ void TestSymbolSearch::nothingToAsk()
     QCOMPARE(h.requestCount(u"eastmoney-suggest"_s), 0);
 }
 
-void TestSymbolSearch::failedRequests_data()
+void TestSymbolSearch::placeholderTokenIsRefused()
 {
-    QTest::addColumn<QString>("how");
-    for (const char *how : {"reset", "status", "nobody", "garbage", "emptydata"})
-        QTest::newRow(how) << QString::fromLatin1(how);
-    // The fixed value some documentation prints is not one the service knows.
-    QTest::newRow("placeholder token") << u"token"_s;
-}
-
-void TestSymbolSearch::failedRequests()
-{
-    QFETCH(QString, how);
-    MarketHarness h(kMoment);
-    Endpoints endpoints = Endpoints::allAt(h.sim.baseUrl());
-    if (how == u"token")
-        endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
-    else
-        h.failRoute(u"eastmoney-suggest"_s, how);
+    // The fixed value some documentation prints is not one the service knows. (Every other
+    // failure of the search route is driven by the fault-injection test.)
+    SimHarness h(kMoment);
+    Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
+    endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
     SinaClient client(h.http, endpoints, h.clock);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
@@ -252,7 +241,7 @@ void TestSymbolSearch::failedRequests()
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QVERIFY(result->isEmpty());
-    QVERIFY(MarketHarness::askedOnce(h.requestCount(u"eastmoney-suggest"_s), how));
+    QCOMPARE(h.requestCount(u"eastmoney-suggest"_s), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSymbolSearch)

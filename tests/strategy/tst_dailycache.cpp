@@ -62,7 +62,6 @@ private Q_SLOTS:
     void highExtension_data();
     void highExtension();
     void onceADayAcrossMidnight();
-    void failedFetchKeepsDataAndMarksItStale();
     void answerAfterTheCacheIsGone();
     void handEditedCacheFile();
 
@@ -306,36 +305,6 @@ void TestDailyCache::onceADayAcrossMidnight()
     QVERIFY(source.answer(u"sh600519"_s, days));
     QCOMPARE(cache.dailyCacheRecordForQuote(quotes.at(0))->value(u"updated_at"_s).toString(),
              u"2026-04-29T00:00:00+0800"_s);
-}
-
-void TestDailyCache::failedFetchKeepsDataAndMarksItStale()
-{
-    Source source;
-    DailyCache cache(*m_store, source.fetcher());
-    m_clock.advanceSecs(-24 * 3600);
-    cache.applyDailyDaysForSymbol(u"sz000001"_s, fromCloses(repeated(10, 20)));
-    m_clock.advanceSecs(24 * 3600);
-    const QJsonObject before = *cache.dailyCacheRecordForQuote(quoteFor(u"sz000001"_s));
-
-    const QList<Quote> quotes{quoteFor(u"sz000001"_s), quoteFor(u"gb_aapl"_s)};
-    cache.refreshStrategyDailyCacheForQuotes(quotes);
-    QVERIFY(source.answer(u"sz000001"_s, Days()));
-    QVERIFY(source.answer(u"gb_aapl"_s, Days()));
-
-    QJsonObject after = *cache.dailyCacheRecordForQuote(quoteFor(u"sz000001"_s));
-    QCOMPARE(after.value(u"daily_stale"_s), QJsonValue(true));
-    after.insert(u"daily_stale"_s, false);
-    QCOMPARE(after, before); // bars, features and updated_at untouched
-    QVERIFY(!cache.dailyCacheRecordForQuote(quoteFor(u"gb_aapl"_s)));
-    QCOMPARE(cache.dailyContextForQuote(quoteFor(u"sz000001"_s)), u"日线背景：趋势配合"_s);
-
-    DailyCache reread(*m_store);
-    reread.loadDailyCache();
-    QCOMPARE(reread.dailyCache(), cache.dailyCache());
-
-    // Still stale, so the next refresh tries again.
-    cache.refreshStrategyDailyCacheForQuotes(quotes);
-    QCOMPARE(source.calls.value(u"sz000001"_s), 2);
 }
 
 void TestDailyCache::answerAfterTheCacheIsGone()

@@ -42,6 +42,13 @@ bool AppHarness::refreshAndWait(int timeoutMs)
     return finished.count() > 0 || finished.wait(timeoutMs);
 }
 
+void AppHarness::quietRemoteSearch()
+{
+    SimFault quiet;
+    quiet.emptyBody = true;
+    server().setFault(u"eastmoney-suggest"_s, quiet);
+}
+
 int AppHarness::requestCount(const QString &route) const
 {
     return int(const_cast<SimHarness &>(market).server().requests(route).size());

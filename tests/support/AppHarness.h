@@ -41,6 +41,8 @@ public:
     // Runs one refresh and waits until it has finished.
     bool refreshAndWait(int timeoutMs = 10000);
     int requestCount(const QString &route) const;
+    // The remote symbol search answers nothing, so the local catalog alone decides.
+    void quietRemoteSearch();
 };
 
 } // namespace TestSupport

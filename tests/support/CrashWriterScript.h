@@ -1,8 +1,8 @@
 #pragma once
 
 // What kestrum-test-writer writes, shared with the test that kills it: every file's content
-// is a function of a version number, so the test can tell which version a file holds and
-// whether it is exactly what the writer wrote for it. Header-only, so the writer links only
+// is a function of a version number, so the test can tell whether a file is exactly what the
+// writer wrote for one of the versions it may hold. Header-only, so the writer links only
 // the core library and starts quickly.
 
 #include "config/AppSettings.h"
@@ -19,15 +19,8 @@ namespace CrashScript {
 
 using namespace Qt::StringLiterals;
 
-inline QString sampleSymbol()
-{
-    return u"sh600000"_s;
-}
-
-inline QString dailySymbol()
-{
-    return u"sz000001"_s;
-}
+inline const QString kSampleSymbol = u"sh600000"_s;
+inline const QString kDailySymbol = u"sz000001"_s;
 
 // The writer's clock for a version or a sample: one simulated minute each.
 inline QDateTime momentOf(qint64 n)
@@ -48,24 +41,14 @@ inline QJsonArray watchlistFor(qint64 v)
     return items;
 }
 
-inline qint64 watchlistVersion(const QJsonArray &items)
-{
-    return items.first().toObject().value(u"name"_s).toString().section(u'-', 1, 1).toLongLong();
-}
-
 inline QJsonObject settingsFor(qint64 v)
 {
     AppSettings settings;
     settings.displayMode = int(v % 3);
     settings.aiModel = u"model-%1"_s.arg(v);
-    settings.aiInsights.insert(sampleSymbol(), QString(int(v % 40) + 1, QChar(u'观')));
-    settings.aiInsightDates.insert(sampleSymbol(), u"2026-04-28"_s);
+    settings.aiInsights.insert(kSampleSymbol, QString(int(v % 40) + 1, QChar(u'观')));
+    settings.aiInsightDates.insert(kSampleSymbol, u"2026-04-28"_s);
     return settings.toJson();
-}
-
-inline qint64 settingsVersion(const QJsonObject &settings)
-{
-    return settings.value(u"aiModel"_s).toString().section(u'-', 1, 1).toLongLong();
 }
 
 inline QList<DayRecord> daysFor(qint64 v)
@@ -79,30 +62,24 @@ inline QList<DayRecord> daysFor(qint64 v)
         day.close = day.open + 0.05;
         day.high = day.close + 0.1;
         day.low = day.open - 0.1;
-        day.volume = double(v); // the version, read back by the test
+        day.volume = double(v);
         day.amount = day.volume * day.close;
         days.append(day);
     }
     return days;
 }
 
-// The whole daily cache after the writer stored version v under dailySymbol().
+// The whole daily cache after the writer stored version v under kDailySymbol.
 inline QJsonObject dailyCacheFor(qint64 v, const QString &updatedAt)
 {
     const QList<DayRecord> days = daysFor(v);
-    return QJsonObject{{dailySymbol(), QJsonObject{
-                                           {u"symbol"_s, dailySymbol()},
-                                           {u"updated_at"_s, updatedAt},
-                                           {u"days"_s, DailyCache::daysToJson(days)},
-                                           {u"features"_s, DailyCache::dailyFeaturesFromDays(days)},
-                                           {u"daily_stale"_s, false},
-                                       }}};
-}
-
-inline qint64 dailyCacheVersion(const QJsonObject &cache)
-{
-    const QJsonArray days = cache.value(dailySymbol()).toObject().value(u"days"_s).toArray();
-    return qint64(days.first().toObject().value(u"volume"_s).toDouble());
+    return QJsonObject{{kDailySymbol, QJsonObject{
+                                          {u"symbol"_s, kDailySymbol},
+                                          {u"updated_at"_s, updatedAt},
+                                          {u"days"_s, DailyCache::daysToJson(days)},
+                                          {u"features"_s, DailyCache::dailyFeaturesFromDays(days)},
+                                          {u"daily_stale"_s, false},
+                                      }}};
 }
 
 inline QJsonObject boardMapFor(qint64 v)
@@ -114,17 +91,12 @@ inline QJsonObject boardMapFor(qint64 v)
     return map;
 }
 
-inline qint64 boardMapVersion(const QJsonObject &map)
-{
-    return map.value(u"sh688000"_s).toArray().first().toString().mid(2).toLongLong();
-}
-
 // A decision sample as the log appends it, numbered.
 inline QJsonObject sampleFor(qint64 seq, const QString &recordedAt)
 {
     return QJsonObject{
-        {u"sample_id"_s, QString(sampleSymbol() + u'-' + QString(recordedAt).remove(u':'))},
-        {u"symbol"_s, sampleSymbol()},
+        {u"sample_id"_s, QString(kSampleSymbol + u'-' + QString(recordedAt).remove(u':'))},
+        {u"symbol"_s, kSampleSymbol},
         {u"name"_s, u"浦发银行"_s},
         {u"recorded_at"_s, recordedAt},
         {u"price"_s, 10.0 + 0.01 * double(seq % 50)},

@@ -20,9 +20,6 @@ public:
     bool isConnected() const { return m_connected; }
     void clear() { m_messages.clear(); }
 
-Q_SIGNALS:
-    void received(const QString &name);
-
 private Q_SLOTS:
     void record(const QDBusMessage &message);
 

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include <type_traits>
+#include <variant>
 
 using namespace Qt::StringLiterals;
 
@@ -22,79 +23,47 @@ void pin(Quote &q, DecisionInputs &in, const QString &key, const QString &text)
     bool isNumber = false;
     const double d = text == u"surge" ? kSurge : text.toDouble(&isNumber);
     const bool flag = text == u"true";
-    const auto set = [&](auto &field) {
-        using T = typename std::remove_reference_t<decltype(field)>::value_type;
-        if (text == u"-")
-            field.reset();
-        else if constexpr (std::is_same_v<T, bool>)
-            field = flag;
-        else if constexpr (std::is_same_v<T, QString>)
-            field = text;
-        else
-            field = static_cast<T>(d);
-    };
-    if (key == u"symbol")
-        q.symbol = text;
-    else if (key == u"P")
-        q.price = d;
-    else if (key == u"H")
-        q.high = d;
-    else if (key == u"L")
-        q.low = d;
-    else if (key == u"PC")
-        q.previousClose = d;
-    else if (key == u"time")
-        q.time = text;
-    else if (key == u"avg")
-        set(in.average);
-    else if (key == u"O")
-        set(in.openChange);
-    else if (key == u"A")
-        set(in.middayChange);
-    else if (key == u"r5")
-        set(in.r5);
-    else if (key == u"r10")
-        set(in.r10);
-    else if (key == u"r15")
-        set(in.r15);
-    else if (key == u"r30")
-        set(in.r30);
-    else if (key == u"r60")
-        set(in.r60);
-    else if (key == u"v5")
-        set(in.v5);
-    else if (key == u"v10")
-        set(in.v10);
-    else if (key == u"pos")
-        set(in.position);
-    else if (key == u"structure")
-        set(in.structure);
-    else if (key == u"prices")
-        set(in.priceCount);
-    else if (key == u"positions")
-        set(in.positionCount);
-    else if (key == u"real")
-        set(in.realSeries);
-    else if (key == u"dipped")
-        set(in.dippedBeforeLatest);
-    else if (key == u"dailyWeak")
-        set(in.dailyWeak);
-    else if (key == u"dailySupportive")
-        set(in.dailySupportive);
-    else if (key == u"dailyHigh")
-        set(in.dailyHighExtension);
-    else if (key == u"dailyStale")
-        set(in.dailyStale);
-    else if (key == u"daily")
-        set(in.dailyContext);
-    else if (key == u"M")
-        set(in.marketScore);
-    else if (key == u"B")
-        set(in.boardScore);
-    else
+    using Field =
+        std::variant<double *, QString *, std::optional<double> *, std::optional<QString> *,
+                     std::optional<qsizetype> *, std::optional<bool> *>;
+    // The terms in the order of the fields they pin.
+    const QStringList keys =
+        u"symbol P H L PC time avg O A r5 r10 r15 r30 r60 v5 v10 pos structure prices positions "
+        u"real dipped dailyWeak dailySupportive dailyHigh dailyStale daily M B"_s.split(u' ');
+    // clang-format off
+    const Field fields[] = {&q.symbol, &q.price, &q.high, &q.low, &q.previousClose, &q.time,
+        &in.average, &in.openChange, &in.middayChange, &in.r5, &in.r10, &in.r15, &in.r30, &in.r60,
+        &in.v5, &in.v10, &in.position, &in.structure, &in.priceCount, &in.positionCount,
+        &in.realSeries, &in.dippedBeforeLatest, &in.dailyWeak, &in.dailySupportive,
+        &in.dailyHighExtension, &in.dailyStale, &in.dailyContext, &in.marketScore, &in.boardScore};
+    // clang-format on
+    static_assert(std::size(fields) == 29);
+    const qsizetype index = keys.indexOf(key);
+    if (index < 0)
         qFatal("unknown decision term %s", qPrintable(key));
-    if (!isNumber && !flag && text != u"false" && text != u"surge" && text != u"-" &&
-        key != u"symbol" && key != u"time" && key != u"structure" && key != u"daily")
+    bool isText = false;
+    std::visit(
+        [&](auto *target) {
+            using F = std::remove_pointer_t<decltype(target)>;
+            if constexpr (std::is_same_v<F, double>) {
+                *target = d;
+            } else if constexpr (std::is_same_v<F, QString>) {
+                *target = text;
+                isText = true;
+            } else if (text == u"-") {
+                target->reset();
+            } else {
+                using T = typename F::value_type;
+                if constexpr (std::is_same_v<T, bool>)
+                    *target = flag;
+                else if constexpr (std::is_same_v<T, QString>)
+                    *target = text, isText = true;
+                else
+                    *target = static_cast<T>(d);
+            }
+        },
+        fields[index]);
+    if (!isNumber && !isText && !flag && text != u"false" && text != u"surge" && text != u"-")
         qFatal("unreadable value %s=%s", qPrintable(key), qPrintable(text));
 }
 

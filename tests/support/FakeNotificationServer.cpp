@@ -32,13 +32,6 @@ void FakeNotificationServer::sendClosed(uint id, uint reason)
     m_bus.send(signal);
 }
 
-void FakeNotificationServer::sendActionInvoked(uint id, const QString &key)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, u"ActionInvoked"_s);
-    signal << id << key;
-    m_bus.send(signal);
-}
-
 QStringList FakeNotificationServer::GetCapabilities()
 {
     ++capabilityQueries;

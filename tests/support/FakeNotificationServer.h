@@ -36,7 +36,6 @@ public:
     void stop();
 
     void sendClosed(uint id, uint reason);
-    void sendActionInvoked(uint id, const QString &key);
 
     QList<Call> calls;
     QStringList capabilities{QStringLiteral("body")};

@@ -1,9 +1,9 @@
 #include "ScriptedMarket.h"
 
-#include <QSignalSpy>
 #include <QStringEncoder>
 
 #include <cmath>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -14,6 +14,30 @@ namespace {
 QString num(double value, int decimals)
 {
     return QString::number(value + 0.0, 'f', decimals);
+}
+
+QString sinaLine(const Quote &q)
+{
+    QStringList f;
+    f << q.name << num(q.open, 3) << num(q.previousClose, 3) << num(q.price, 3) << num(q.high, 3)
+      << num(q.low, 3) << num(q.price, 3) << num(q.price + 0.01, 3) << num(q.volume, 0)
+      << num(q.amount, 3);
+    for (int level = 1; level <= 5; ++level)
+        f << num(100.0 * level, 0) << num(q.price - 0.01 * (level - 1), 3);
+    for (int level = 1; level <= 5; ++level)
+        f << num(100.0 * level, 0) << num(q.price + 0.01 * level, 3);
+    f << q.date << q.time << u"00"_s << QString();
+    return u"var hq_str_"_s + q.symbol + u"=\""_s + f.join(u',') + u"\";"_s;
+}
+
+// "HH:mm:ss" of an A-share trading position.
+QString aShareTimeForPosition(double position)
+{
+    const int seconds = int(std::lround(position));
+    // The midday break is not on the trading clock: 7200 s is both 11:30 and 13:00.
+    const QTime base = seconds <= 7200 ? QTime(9, 30) : QTime(13, 0);
+    const int offset = seconds <= 7200 ? seconds : seconds - 7200;
+    return base.addSecs(offset).toString(u"HH:mm:ss"_s);
 }
 
 } // namespace
@@ -42,11 +66,6 @@ ScriptedQuotes::ScriptedQuotes(SimServer &server)
         });
 }
 
-QUrl ScriptedQuotes::baseUrlFor(const QUrl &serverBase)
-{
-    return Endpoints::join(serverBase, u"/scripted"_s);
-}
-
 void ScriptedQuotes::setBackground(double changePercent, const QString &date, const QString &time)
 {
     const std::pair<const char16_t *, double> indices[] = {{u"sh000001", 3880},
@@ -69,20 +88,6 @@ void ScriptedQuotes::setBackground(double changePercent, const QString &date, co
         q.time = time;
         set(q);
     }
-}
-
-QString ScriptedQuotes::sinaLine(const Quote &q)
-{
-    QStringList f;
-    f << q.name << num(q.open, 3) << num(q.previousClose, 3) << num(q.price, 3) << num(q.high, 3)
-      << num(q.low, 3) << num(q.price, 3) << num(q.price + 0.01, 3) << num(q.volume, 0)
-      << num(q.amount, 3);
-    for (int level = 1; level <= 5; ++level)
-        f << num(100.0 * level, 0) << num(q.price - 0.01 * (level - 1), 3);
-    for (int level = 1; level <= 5; ++level)
-        f << num(100.0 * level, 0) << num(q.price + 0.01 * level, 3);
-    f << q.date << q.time << u"00"_s << QString();
-    return u"var hq_str_"_s + q.symbol + u"=\""_s + f.join(u',') + u"\";"_s;
 }
 
 ScriptedSeries ScriptedSeries::through(const QList<QPair<double, double>> &knots,
@@ -138,51 +143,20 @@ ScriptedSeries &ScriptedSeries::endingAverageAt(double average)
     return *this;
 }
 
-double ScriptedSeries::totalVolume() const
-{
-    double total = 0;
-    for (double v : volumes)
-        total += v;
-    return total;
-}
-
 void ScriptedSeries::applyTo(IntradayStore &store, const QString &symbol, const QString &date) const
 {
     store.applyIntradaySeriesForSymbol(symbol, date, prices, positions, averages, volumes);
 }
 
-QString aShareTimeForPosition(double position)
-{
-    const int seconds = int(std::lround(position));
-    // The midday break is not on the trading clock: 7200 s is both 11:30 and 13:00.
-    const QTime base = seconds <= 7200 ? QTime(9, 30) : QTime(13, 0);
-    const int offset = seconds <= 7200 ? seconds : seconds - 7200;
-    return base.addSecs(offset).toString(u"HH:mm:ss"_s);
-}
-
 ScriptedAppHarness::ScriptedAppHarness(const QStringList &watchSymbols, const QDateTime &start,
                                        Notifier *notifierOverride)
-    : market(start)
+    : AppHarness(watchSymbols, start, notifierOverride,
+                 [](Endpoints &endpoints, SimHarness &market) {
+                     endpoints.sina = Endpoints::join(market.baseUrl(), u"/scripted"_s);
+                 })
     , scripted(market.server())
     , m_day(start.toTimeZone(QTimeZone("Asia/Shanghai")).date())
-{
-    preferences =
-        std::make_unique<QSettings>(dir.path() + u"/preferences.ini"_s, QSettings::IniFormat);
-    KestrumApp::Options options;
-    options.appDirectory = dir.path() + u"/data"_s;
-    Endpoints endpoints = Endpoints::allAt(market.baseUrl());
-    endpoints.sina = ScriptedQuotes::baseUrlFor(market.baseUrl());
-    options.endpoints = endpoints;
-    options.clock = &market.clock;
-    options.preferences = preferences.get();
-    options.notifier = notifierOverride ? notifierOverride : &notifier;
-    app = std::make_unique<KestrumApp>(options);
-    QJsonArray items;
-    for (const QString &symbol : watchSymbols)
-        items.append(QJsonObject{{u"symbol"_s, symbol}});
-    app->config().saveWatchlist(items);
-    app->loadSettings();
-}
+{}
 
 Quote ScriptedAppHarness::stage(const QString &symbol, const QString &name,
                                 const ScriptedSeries &series, double previousClose, double high,
@@ -205,20 +179,13 @@ Quote ScriptedAppHarness::stage(const QString &symbol, const QString &name,
     q.low = low;
     // Same cumulative volume as the series, so the refresh's own sample adds none, and an
     // amount that puts the quote's average price on the series' last average.
-    q.volume = series.totalVolume();
+    q.volume = std::accumulate(series.volumes.begin(), series.volumes.end(), 0.0);
     q.amount = q.volume * (series.averages.isEmpty() ? q.price : series.averages.last());
     q.date = date;
     q.time = time;
     scripted.set(q);
     scripted.setBackground(0.3, date, time);
     return q;
-}
-
-bool ScriptedAppHarness::refreshAndWait(int timeoutMs)
-{
-    QSignalSpy finished(app.get(), &KestrumApp::refreshFinished);
-    app->refresh();
-    return finished.count() > 0 || finished.wait(timeoutMs);
 }
 
 } // namespace TestSupport

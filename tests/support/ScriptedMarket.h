@@ -1,18 +1,12 @@
 #pragma once
 
-#include "app/KestrumApp.h"
 #include "intraday/IntradayStore.h"
 
-#include "RecordingNotifier.h"
-#include "TestSupport.h"
+#include "AppHarness.h"
 
 #include <QHash>
 #include <QList>
 #include <QPair>
-#include <QSettings>
-#include <QTemporaryDir>
-
-#include <memory>
 
 namespace TestSupport {
 
@@ -26,14 +20,11 @@ public:
     explicit ScriptedQuotes(SimServer &server);
 
     static QString routeName() { return QStringLiteral("scripted-realtime"); }
-    static QUrl baseUrlFor(const QUrl &serverBase);
 
     void set(const Quote &quote) { m_quotes.insert(quote.symbol, quote); }
     void remove(const QString &symbol) { m_quotes.remove(symbol); }
     // The five background indices, each at `changePercent` on the day.
     void setBackground(double changePercent, const QString &date, const QString &time);
-
-    static QString sinaLine(const Quote &quote);
 
 private:
     QHash<QString, Quote> m_quotes;
@@ -60,12 +51,9 @@ struct ScriptedSeries
     static ScriptedSeries defending(double end, double price = 10.04);
     // Shifts the average line so that it ends at `average`.
     ScriptedSeries &endingAverageAt(double average);
-    double totalVolume() const;
     void applyTo(IntradayStore &store, const QString &symbol, const QString &date) const;
 };
 
-// "HH:mm:ss" of an A-share trading position.
-QString aShareTimeForPosition(double position);
 // The trading position (seconds since 09:30, midday break left out) of an A-share time.
 constexpr double aSharePosition(int hour, int minute)
 {
@@ -74,28 +62,21 @@ constexpr double aSharePosition(int hour, int minute)
 }
 
 // A controller whose realtime quotes come from ScriptedQuotes; everything else is the
-// simulated market. Notifications go to `notifier` unless the test hands in its own.
-class ScriptedAppHarness
+// simulated market.
+class ScriptedAppHarness : public AppHarness
 {
 public:
     explicit ScriptedAppHarness(const QStringList &watchSymbols,
                                 const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
                                 Notifier *notifierOverride = nullptr);
 
-    QTemporaryDir dir;
-    SimHarness market;
     ScriptedQuotes scripted;
-    std::unique_ptr<QSettings> preferences;
-    RecordingNotifier notifier;
-    std::unique_ptr<KestrumApp> app;
 
-    ManualClock &clock() { return market.clock; }
     // Moves the clock to the A-share trading position on the start date, stores the series
     // as the symbol's fetched minute data and scripts a quote that agrees with its last
     // sample (price, average, cumulative volume), with the given day extremes.
     Quote stage(const QString &symbol, const QString &name, const ScriptedSeries &series,
                 double previousClose, double high, double low);
-    bool refreshAndWait(int timeoutMs = 10000);
 
 private:
     QDate m_day;

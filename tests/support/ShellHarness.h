@@ -32,13 +32,7 @@ struct ShellHarness
             return true;
         });
     }
-    // The remote symbol search answers nothing, so the local catalog alone decides.
-    void quietRemoteSearch()
-    {
-        SimFault quiet;
-        quiet.emptyBody = true;
-        h.server().setFault(QStringLiteral("eastmoney-suggest"), quiet);
-    }
+    void quietRemoteSearch() { h.quietRemoteSearch(); }
     AppSettings &settings() { return h.app->settings(); }
     QJsonObject stored() const { return h.app->config().loadSettings(); }
 

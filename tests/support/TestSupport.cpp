@@ -25,6 +25,31 @@ SimHarness::SimHarness(const QDateTime &start, MarketModel model)
     client = std::make_unique<SinaClient>(http, Endpoints::allAt(simulator.baseUrl()), clock);
 }
 
+const SimInstrument &SimHarness::instrument(const QString &symbol) const
+{
+    const SimInstrument *i = simulator.model().instrument(symbol);
+    Q_ASSERT(i);
+    return *i;
+}
+
+void SimHarness::failRoute(const QString &route, const QString &how)
+{
+    if (how == u"emptydata") {
+        QSet<QString> routes{route};
+        for (const QString &name : server().routeNames())
+            if (simulator.isEmptyDataRoute(name))
+                routes.insert(name);
+        simulator.setEmptyDataRoutes(routes);
+        return;
+    }
+    SimFault fault;
+    fault.reset = how == u"reset";
+    fault.status = how == u"status" ? 500 : 0;
+    fault.emptyBody = how == u"nobody";
+    fault.garbage = how == u"garbage";
+    server().setFault(route, fault);
+}
+
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

@@ -10,6 +10,7 @@
 #include <QTimeZone>
 
 #include <memory>
+#include <optional>
 
 namespace TestSupport {
 
@@ -33,10 +34,46 @@ public:
 
     SimServer &server() { return simulator.server(); }
     QUrl baseUrl() const { return simulator.baseUrl(); }
+    const SimInstrument &instrument(const QString &symbol) const;
+    int requestCount(const QString &route) { return int(server().requests(route).size()); }
+    // Fails one route the given way: "reset", "status", "nobody", "garbage" or "emptydata".
+    void failRoute(const QString &route, const QString &how);
+    // Whether a failed route was asked once. Qt may send an idempotent request once more
+    // when the connection drops before any answer, so a "reset" route can see it twice.
+    static bool askedOnce(int count, const QString &how)
+    {
+        return count == 1 || (count == 2 && how == QLatin1StringView("reset"));
+    }
 };
 
 // Runs the event loop until `done` is true or the time is up; returns done().
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
+
+// A request as "path?key=value&…", query in the order sent.
+inline QString sent(const SimRequest &r)
+{
+    QStringList pairs;
+    for (const auto &[key, value] : r.query)
+        pairs << key + u'=' + value;
+    return r.path + u'?' + pairs.join(u'&');
+}
+
+// Starts an operation and waits (bounded) for its completion. The result is empty when the
+// completion did not come; `calls` counts how often it came.
+template<typename T, typename Start>
+std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = 10000)
+{
+    std::optional<T> result;
+    int count = 0;
+    start([&result, &count](const T &value) {
+        ++count;
+        result = value;
+    });
+    waitFor([&count] { return count > 0; }, timeoutMs);
+    if (calls)
+        *calls = count;
+    return result;
+}
 
 } // namespace TestSupport
 

@@ -1,17 +1,15 @@
-// kestrum-test-writer <app directory>: saves the watchlist, the settings, the daily cache and
-// the board map and appends (and completes) decision samples in a loop, through the same
+// kestrum-test-writer <app directory> <first version>: saves the watchlist, the settings, the daily
+// cache and the board map and appends (and completes) decision samples in a loop, through the same
 // classes the application uses, until it is killed. tst_crashsafety kills it at random
 // moments and checks what it leaves behind.
 //
-// It continues from what it finds: versions and sample numbers go on from the files. It
-// reports each step on stdout as it begins and once it is done ("b <version>" / "v <version>"
-// around the four files of a version, "a <seq>" / "s <seq>" around a sample, "p <seq>" after
-// the outcome pass at that sample's moment), so the test knows what must have survived and
-// what may have.
+// Sample numbers go on from the log it finds. It reports each step on stdout as it begins and once
+// it is done ("b <version>" / "v <version>" around the four files of a version, "a <seq>" / "s
+// <seq>" around a sample, "p <seq>" after the outcome pass at that sample's moment), so the test
+// knows what must have survived and what may have.
 #include "CrashWriterScript.h"
 
 #include "config/ConfigStore.h"
-#include "config/JsonFile.h"
 #include "intraday/IntradayStore.h"
 #include "model/Clock.h"
 #include "model/Quote.h"
@@ -40,16 +38,11 @@ void report(const QByteArray &line)
         std::_Exit(3);
 }
 
-qint64 versionOf(const std::optional<QJsonDocument> &doc, qint64 (*read)(const QJsonObject &))
-{
-    return doc && doc->isObject() ? read(doc->object()) : -1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc < 2)
+    if (argc < 3)
         return 2;
     // Never outlive the test that started it.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -65,17 +58,8 @@ int main(int argc, char **argv)
     DecisionSampleLog log(strategy, intraday, daily, boards, DecisionSampleLog::DecisionReader());
     log.loadPendingDecisionSamples();
 
-    // Go on from the newest version any file holds, and from the last sample.
-    qint64 version = -1;
-    if (const auto watchlist = JsonFile::read(config.watchlistPath());
-        watchlist && watchlist->isArray() && !watchlist->array().isEmpty())
-        version = std::max(version, CrashScript::watchlistVersion(watchlist->array()));
-    version = std::max(
-        version, versionOf(JsonFile::read(config.settingsPath()), CrashScript::settingsVersion));
-    version = std::max(version, versionOf(JsonFile::read(strategy.dailyCacheURL()),
-                                          CrashScript::dailyCacheVersion));
-    version = std::max(
-        version, versionOf(JsonFile::read(strategy.boardMapURL()), CrashScript::boardMapVersion));
+    // Versions go on from the one the test names (past every version begun so far).
+    qint64 version = QByteArray(argv[2]).toLongLong() - 1;
     // The log is whole again (loading finished any interrupted tail): its last record is the
     // last sample.
     const QList<QJsonObject> records = log.decisionSampleRecords();
@@ -93,7 +77,7 @@ int main(int argc, char **argv)
         // The refresh's outcome pass: samples 15, 30 and 60 minutes back get their outcomes,
         // so the log's tail is replaced nearly every time.
         Quote quote;
-        quote.symbol = CrashScript::sampleSymbol();
+        quote.symbol = CrashScript::kSampleSymbol;
         quote.price = 10.2;
         log.updatePendingDecisionSamplesForQuotes({quote});
         report("p " + QByteArray::number(seq));
@@ -110,7 +94,7 @@ int main(int argc, char **argv)
         config.saveSettings(CrashScript::settingsFor(version));
         sample();
         clock.setNow(CrashScript::momentOf(version));
-        daily.applyDailyDaysForSymbol(CrashScript::dailySymbol(), CrashScript::daysFor(version));
+        daily.applyDailyDaysForSymbol(CrashScript::kDailySymbol, CrashScript::daysFor(version));
         sample();
         strategy.writeJSONObject(CrashScript::boardMapFor(version), strategy.boardMapURL());
         report("v " + QByteArray::number(version));
