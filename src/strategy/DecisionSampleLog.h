@@ -27,8 +27,8 @@ class StrategyStore;
 // read and replaced: outcomes fall due for the samples of the last hour, and with samples
 // taken at every change of state that happens at nearly every refresh, so replacing a log of
 // many MiB each time would cost a whole-file write every 12 seconds. The new tail is written
-// to a journal beside the log first (atomically), so a crash in the middle is finished at
-// the next use instead of losing the tail. Lines before it are kept byte for byte.
+// to a journal beside the log first, under a checksum, so a crash in the middle is finished
+// at the next use instead of losing the tail. Lines before it are kept byte for byte.
 class DecisionSampleLog
 {
 public:
@@ -109,13 +109,15 @@ private:
     };
 
     QString logPath() const;
-    // Beside the log while its tail is being replaced: {"offset":N} and the new tail.
+    // Beside the log: a header line (offset, length and checksum of the new tail, or "done")
+    // and the tail of the replacement in progress.
     QString tailJournalPath() const;
     FileIdentity identity() const;
     // Completes a tail replacement that a crash interrupted. False while one is pending
     // that cannot be completed (nothing may be appended then).
     bool finishInterruptedTailRewrite();
-    // The log from byte `offset` on becomes `tail`: journal, then the log, then no journal.
+    // The log from byte `offset` on becomes `tail`: journal, then the log, then the journal
+    // marked done.
     bool replaceLogTail(qint64 offset, const QByteArray &tail);
     // A last line cut short by a crash is removed; a complete one without its line feed
     // gets one. False on a file error.
