@@ -4,7 +4,11 @@
 
 #include <QJsonArray>
 
+#include "intraday/IntradayStore.h"
+#include "intraday/TradingClock.h"
+
 #include <cmath>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
@@ -18,6 +22,12 @@ const QDateTime kAsiaAfternoon(QDate(2026, 4, 28), QTime(13, 30, 20), kShanghai)
 const QDateTime kNewYorkMorning(QDate(2026, 4, 28), QTime(11, 20, 45), kNewYork);
 
 using Doubles = QVector<double>;
+const QDateTime kHongKongEvening(QDate(2026, 4, 28), QTime(16, 30), kShanghai);
+
+double sum(const Doubles &values)
+{
+    return std::accumulate(values.begin(), values.end(), 0.0);
+}
 
 QByteArray trendsBody(const QStringList &lines)
 {
@@ -90,6 +100,8 @@ private Q_SLOTS:
     void chains_data();
     void chains();
     void placeholderUtFallsToTencent();
+    void agreesWithSimulator_data();
+    void agreesWithSimulator();
 };
 
 void TestMinuteSources::codeRules_data()
@@ -362,6 +374,95 @@ void TestMinuteSources::placeholderUtFallsToTencent()
     QVERIFY(series && !series->isEmpty());
     QCOMPARE(h.requestCount(u"eastmoney-trends"_s), 1);
     QCOMPARE(h.requestCount(u"tencent-minute"_s), 1);
+}
+
+void TestMinuteSources::agreesWithSimulator_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QStringList>("failing");
+    QTest::addColumn<QString>("source");
+
+    QTest::newRow("A-share, Eastmoney")
+        << u"sh600519"_s << kAsiaAfternoon << QStringList() << u"eastmoney-trends"_s;
+    QTest::newRow("A-share, Tencent") << u"sz000001"_s << kAsiaAfternoon
+                                      << QStringList{u"eastmoney-trends"_s} << u"tencent-minute"_s;
+    QTest::newRow("Hong Kong, Tencent after the close")
+        << u"hk09988"_s << kHongKongEvening << QStringList() << u"tencent-minute"_s;
+    QTest::newRow("Hong Kong, Yahoo")
+        << u"hk00700"_s << kAsiaAfternoon << QStringList{u"tencent-minute"_s} << u"yahoo-chart"_s;
+    QTest::newRow("US, Yahoo") << u"gb_aapl"_s << kNewYorkMorning << QStringList()
+                               << u"yahoo-chart"_s;
+}
+
+// A series fetched from each source agrees with the day the simulator served: positions on
+// the trading axis, the day's volume and average, and the realtime quote of the same moment.
+void TestMinuteSources::agreesWithSimulator()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QDateTime, moment);
+    QFETCH(QStringList, failing);
+    QFETCH(QString, source);
+    SimHarness h(moment);
+    for (const QString &route : failing)
+        h.failRoute(route, u"status"_s);
+    const auto fetched = awaitCompletion<MinuteSeries>(
+        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); });
+    QVERIFY(fetched && !fetched->isEmpty());
+    const MinuteSeries &s = *fetched;
+    QCOMPARE(h.requestCount(source), 1);
+
+    const SimMinuteDay day = h.simulator.minuteDay(h.instrument(symbol));
+    const SimSnapshot &snap = day.snapshot;
+    QCOMPARE(s.date, day.date.toString(u"yyyy-MM-dd"_s));
+
+    // Eastmoney and Tencent stamp each minute at its end, line j (the opening auction being
+    // line 0) at j minutes; Hong Kong adds its 16:08 closing auction at the close. Yahoo
+    // stamps a minute at its start and the forming one at the current time, and skips the
+    // minutes it leaves empty.
+    const bool yahoo = source == u"yahoo-chart";
+    const double axisEnd = KSIntradayPositionMaxForSymbol(symbol);
+    Doubles expected;
+    for (qsizetype j = 0; j < day.minutes.size(); ++j)
+        expected << j * 60.0;
+    if (!yahoo && symbol.startsWith(u"hk") && snap.phase == SimSnapshot::Phase::AfterClose)
+        expected << axisEnd;
+    if (yahoo) {
+        expected.removeLast();
+        if (day.minutes.last().partial) {
+            expected.last() =
+                KSTradingPositionForIntradayTime(symbol, day.moment.time().toString(u"HH:mm:ss"_s));
+        }
+        QCOMPARE(s.positions.first(), 0.0);
+        QCOMPARE(s.positions.last(), expected.last());
+        QVERIFY(s.positions.size() > expected.size() * 9 / 10);
+        for (qsizetype k = 0; k < s.positions.size(); ++k) {
+            QVERIFY(expected.contains(s.positions.at(k)));
+            QVERIFY(k == 0 || s.positions.at(k) > s.positions.at(k - 1));
+        }
+    } else {
+        compareDoubles(s.positions, expected);
+    }
+    QVERIFY(s.positions.last() <= axisEnd);
+
+    // The day's totals are those of the realtime line of the same moment.
+    QVERIFY(qFuzzyCompare(sum(s.volumes), snap.volume));
+    const double vwap = snap.amount / snap.volume;
+    const double tolerance = yahoo ? 0.005 : 1e-5; // Yahoo's average is built from closes
+    QVERIFY2(std::fabs(s.averages.last() / vwap - 1) < tolerance,
+             qPrintable(u"%1 vs %2"_s.arg(s.averages.last()).arg(vwap)));
+    QVERIFY(std::fabs(s.prices.last() / snap.price - 1) < 1e-6);
+
+    // So a quote recorded after the fetched series adds no phantom volume to it.
+    const auto quotes =
+        awaitCompletion<QList<Quote>>([&](auto done) { h.client->fetchSymbols({symbol}, done); });
+    QVERIFY(quotes && quotes->size() == 1);
+    const Quote &quote = quotes->first();
+    QVERIFY(std::fabs(quote.price / s.prices.last() - 1) < 1e-6);
+    IntradayStore store;
+    store.applyIntradaySeries(quote.symbol, s);
+    store.recordIntradaySamples({quote});
+    QVERIFY(qFuzzyCompare(sum(store.volumes(quote.symbol)), quote.volume));
 }
 
 QTEST_GUILESS_MAIN(TestMinuteSources)
