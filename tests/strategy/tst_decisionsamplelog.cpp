@@ -256,14 +256,16 @@ void TestDecisionSampleLog::rotation()
 
 void TestDecisionSampleLog::crashTruncatedLastLine()
 {
-    // (A torn last line is dropped by the next append: the crash-safety test appends after
-    // hundreds of kills and finds every line whole.) A complete last line written without
-    // its line feed survives.
+    // The piece of a line being written when a crash came was never a record: the next append
+    // drops it, so every line parses again. A whole last line without its line feed stays.
     const QByteArray whole = line(sampleAt(u"10:00:00"_s));
     const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:30:00+0800"_s, 11.0, 0);
+    write(whole + "{\"sample_id\":\"sh6");
+    QVERIFY(m_log->appendDecisionSampleRecord(next));
+    QCOMPARE(readBytes(logPath()), whole + line(next));
     write(whole.chopped(1));
     QVERIFY(m_log->appendDecisionSampleRecord(next));
-    QCOMPARE(m_log->decisionSampleRecords().size(), 2);
+    QCOMPARE(readBytes(logPath()), whole + line(next));
 }
 
 void TestDecisionSampleLog::outcomeReplacesOnlyTheTail()
