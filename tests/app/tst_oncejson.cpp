@@ -2,6 +2,7 @@
 
 #include "app/OnceRunner.h"
 #include "decision/DecisionEngine.h"
+#include "intraday/IntradayAnalytics.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -57,8 +58,19 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
             QVERIFY2(q.contains(key), qPrintable(q.value(u"symbol"_s).toString() + u' ' + key));
         const Quote quote = h.app->quotes().at(i);
         QCOMPARE(q.value(u"symbol"_s).toString(), quote.symbol);
-        QCOMPARE(q.value(u"buyDecisionStatusForQuote"_s).toString(),
-                 h.app->engine().buyDecisionStatusForQuote(quote));
+        // What the document says is what the engine and the analytics answer for the quote.
+        const DecisionEngine &e = h.app->engine();
+        QStringList got;
+        for (const char16_t *key :
+             {u"buyDecisionStatusForQuote", u"sellDecisionStatusForQuote",
+              u"executionStatusForQuote", u"riskStatusForQuote", u"coreRiskStateForQuote",
+              u"nextWatchDirectiveForQuote", u"intradayLocationDescriptionForQuote"})
+            got << q.value(QString::fromUtf16(key)).toString();
+        QCOMPARE(got, (QStringList{
+                          e.buyDecisionStatusForQuote(quote), e.sellDecisionStatusForQuote(quote),
+                          e.executionStatusForQuote(quote), e.riskStatusForQuote(quote),
+                          e.coreRiskStateForQuote(quote), e.nextWatchDirectiveForQuote(quote),
+                          h.app->analytics().intradayLocationDescriptionForQuote(quote)}));
     }
     // The follow-up fetches settled before the document was taken.
     const QJsonObject moutai = quotes.at(0).toObject();
