@@ -1,6 +1,5 @@
 #include "ui/MainWindowView.h"
 
-#include "intraday/TradingClock.h"
 #include "model/Formatters.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
@@ -419,15 +418,7 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     overlay->setObjectName(u"heroHoverOverlay"_s);
     overlay->raise();
 
-    // Time axis.
-    label(card, QRectF(66, 12, 48, 15), u"09:30"_s, 10, FontWeight::Medium, u"5F6678"_s)
-        ->setObjectName(u"axisStart"_s);
-    label(card, QRectF((W - 82) / 2, 12, 82, 15), KSIntradayMidLabelForSymbol(quote.symbol), 10,
-          FontWeight::Medium, u"5F6678"_s, Qt::AlignHCenter)
-        ->setObjectName(u"axisMid"_s);
-    label(card, QRectF(W - 96, 12, 48, 15), KSIntradayEndLabelForSymbol(quote.symbol), 10,
-          FontWeight::Medium, u"5F6678"_s, Qt::AlignRight)
-        ->setObjectName(u"axisEnd"_s);
+    Toolkit::addTimeAxisLabels(card, quote.symbol, W, 12, 66, 48);
 
     Toolkit::addPriceFlashIfNeededForQuote(quote, market.priceFlashDirections, card,
                                            QRectF(0, 0, W, H));

@@ -1,6 +1,5 @@
 #include "ui/QuoteCards.h"
 
-#include "intraday/TradingClock.h"
 #include "model/Formatters.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
@@ -200,15 +199,7 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     auto *chart = new IntradayChartView(well, QRectF(8, 3, W - 36, 80), data.series);
     chart->setObjectName(u"chart"_s);
 
-    // Time axis.
-    label(card, QRectF(52, 10, 48, 15), u"09:30"_s, 10, FontWeight::Medium, u"5F6678"_s)
-        ->setObjectName(u"axisStart"_s);
-    label(card, QRectF((W - 82) / 2, 10, 82, 15), KSIntradayMidLabelForSymbol(quote.symbol), 10,
-          FontWeight::Medium, u"5F6678"_s, Qt::AlignHCenter)
-        ->setObjectName(u"axisMid"_s);
-    label(card, QRectF(W - 92, 10, 48, 15), KSIntradayEndLabelForSymbol(quote.symbol), 10,
-          FontWeight::Medium, u"5F6678"_s, Qt::AlignRight)
-        ->setObjectName(u"axisEnd"_s);
+    Toolkit::addTimeAxisLabels(card, quote.symbol, W, 10, 52, 44);
 
     Toolkit::addPriceFlashIfNeededForQuote(quote, data.priceFlashDirections, card,
                                            QRectF(0, 0, W, H));

@@ -1,5 +1,6 @@
 #include "ui/Toolkit.h"
 
+#include "intraday/TradingClock.h"
 #include "model/Quote.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
@@ -238,6 +239,21 @@ FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
     layer->setFillBrush(colorWithHex(u"A6ABBA"_s));
     layer->show();
     return button;
+}
+
+void Toolkit::addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y,
+                                qreal startX, qreal endInset)
+{
+    const QColor color = colorWithHex(u"5F6678"_s);
+    labelWithFrame(card, QRectF(startX, y, 48, 15), u"09:30"_s, 10, FontWeight::Medium, color)
+        ->setObjectName(u"axisStart"_s);
+    labelWithFrame(card, QRectF((width - 82) / 2, y, 82, 15), KSIntradayMidLabelForSymbol(symbol),
+                   10, FontWeight::Medium, color, Qt::AlignHCenter)
+        ->setObjectName(u"axisMid"_s);
+    labelWithFrame(card, QRectF(width - endInset - 48, y, 48, 15),
+                   KSIntradayEndLabelForSymbol(symbol), 10, FontWeight::Medium, color,
+                   Qt::AlignRight)
+        ->setObjectName(u"axisEnd"_s);
 }
 
 ShapeLayer *Toolkit::addPriceFlashIfNeededForQuote(const Quote &quote,

@@ -59,6 +59,11 @@ public:
     // Three dots; connect it to the quick-actions menu.
     static FlatButton *moreButtonWithFrame(QWidget *parent, const QRectF &frame);
 
+    // The chart's time axis above a card's chart well: "09:30" at `startX`, the symbol's
+    // midday label centred in `width`, its closing label ending `endInset` from the right.
+    static void addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y,
+                                  qreal startX, qreal endInset);
+
     // When `priceFlashDirections` (symbol -> +1 / -1, kept by the refresh cycle) holds the
     // quote's symbol, outlines `frame` of `view` once in the rise or fall colour and fades.
     // Returns the flash layer, or nullptr when there is nothing to flash.
