@@ -17,6 +17,8 @@
 #include "strategy/DecisionSampleLog.h"
 #include "strategy/StrategyStore.h"
 
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -205,7 +207,7 @@ private Q_SLOTS:
 
 void tst_CrashSafety::killedWriterLeavesWholeFiles()
 {
-    const QString writer = QStringLiteral(KESTRUM_TEST_WRITER);
+    const QString writer = TestSupport::buildPath(u"tests/kestrum-test-writer"_s);
     QVERIFY2(QFile::exists(writer), qPrintable(writer));
     QTemporaryDir dir;
     QVERIFY(dir.isValid());

@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -21,7 +23,7 @@ void tst_Install::installsIntoXdgPlaces()
     QProcess install;
     install.start(
         QStringLiteral(KESTRUM_CMAKE_COMMAND),
-        {u"--install"_s, QStringLiteral(KESTRUM_BUILD_ROOT), u"--prefix"_s, prefix.path()});
+        {u"--install"_s, TestSupport::buildPath(QString()), u"--prefix"_s, prefix.path()});
     QVERIFY(install.waitForFinished(120000));
     QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
 

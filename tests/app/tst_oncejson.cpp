@@ -100,7 +100,7 @@ void tst_OnceJson::executablePrintsDocument()
     env.remove(u"DISPLAY"_s);
     env.remove(u"QT_QPA_PLATFORM"_s); // it must not need a display at all
     kestrum.setProcessEnvironment(env);
-    kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/kestrum"), {u"--once"_s, u"--json"_s});
+    kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s, u"--json"_s});
     QVERIFY(kestrum.waitForStarted(5000));
     // The simulator lives in this process: keep serving while the child runs.
     QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
@@ -115,7 +115,7 @@ void tst_OnceJson::executablePrintsDocument()
 
     QProcess bad;
     bad.setProcessEnvironment(env);
-    bad.start(QStringLiteral(KESTRUM_BINARY_DIR "/kestrum"), {u"--once"_s});
+    bad.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s});
     QVERIFY(waitFor([&] { return bad.state() == QProcess::NotRunning; }, 20000));
     QCOMPARE(bad.exitCode(), 2);
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QThread>
 
@@ -15,6 +16,12 @@ QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second)
 {
     return zoneTime("Asia/Shanghai", year, month, day, hour, minute, second);
+}
+
+QString buildPath(const QString &relative)
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") +
+                           relative);
 }
 
 SimHarness::SimHarness(const QDateTime &start, MarketModel model)

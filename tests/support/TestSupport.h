@@ -15,6 +15,10 @@
 namespace TestSupport {
 
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
+
+// A file of the build tree, found from the test's own place in it (tests live in
+// <build>/tests), so no build path is compiled into a test.
+QString buildPath(const QString &relative);
 QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute,
                    int second = 0);
 

@@ -1,5 +1,7 @@
 #include "app/ExportRequest.h"
 
+#include "TestSupport.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -57,7 +59,7 @@ Run runKestrum(const QStringList &arguments, const QProcessEnvironment &env,
     QProcess kestrum;
     kestrum.setProcessEnvironment(env);
     kestrum.setWorkingDirectory(workingDirectory);
-    kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/kestrum"), arguments);
+    kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), arguments);
     if (!kestrum.waitForFinished(60000))
         return {};
     return {kestrum.exitCode(), QString::fromUtf8(kestrum.readAllStandardOutput())};
