@@ -5,6 +5,8 @@
 #include "net/HttpClient.h"
 #include "sim/MarketSimulator.h"
 
+#include "TestSupport.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +22,9 @@ Q_DECLARE_METATYPE(SimChatAnswer)
 namespace {
 
 const QString kSymbol = u"sh600519"_s;
+// A deadline the test waits out, against an answer held far past it: only one can happen.
+constexpr int kShortDeadlineMs = 400;
+constexpr int kPastDeadlineMs = 30000;
 const QString kKey = u"sk-secret-xyz"_s;
 const QString kDirective = u"下一步看均价线 1500.00 附近是否稳住，守住后可继续跟踪。"_s;
 const QString kStructure = u"日内结构：均价线上方震荡"_s;
@@ -116,7 +121,7 @@ private:
             [&] {
                 return m_service->aiLoadingSymbols().isEmpty() && m_http->requestsInFlight() == 0;
             },
-            5000);
+            TestSupport::kPatienceMs);
     }
 
     std::unique_ptr<ManualClock> m_clock;
@@ -170,7 +175,7 @@ void tst_AIServices::init()
     sources.averageLine = constant(kAverage);
     m_service = std::make_unique<InsightService>(*m_settings, *m_http, *m_clock, std::move(sources),
                                                  [this] { ++m_saves; });
-    m_service->setRequestTimeoutMs(400);
+    m_service->setRequestTimeoutMs(TestSupport::kPatienceMs);
     m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] {
         ++m_saves;
         m_enabledWhenSaved = m_settings->aiEnabled;
@@ -247,15 +252,17 @@ void tst_AIServices::connectionTest_data()
     QTest::newRow("500 with HTML")
         << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
         << u"测试失败，服务返回 HTTP 500。"_s;
-    QTest::newRow("slower than the deadline") << SimChatAnswer::text(u"OK"_s).delayedBy(1500)
-                                              << false << u"测试失败，请检查网络或 Base URL。"_s;
+    QTest::newRow("slower than the deadline")
+        << SimChatAnswer::text(u"OK"_s).delayedBy(kPastDeadlineMs) << false
+        << u"测试失败，请检查网络或 Base URL。"_s;
 }
 
 void tst_AIServices::connectionTest()
 {
     QFETCH(SimChatAnswer, answer);
     m_sim->enqueueChatAnswer(answer);
-    m_ai->setValidationTimeoutMs(400);
+    m_ai->setValidationTimeoutMs(answer.delayMs == kPastDeadlineMs ? kShortDeadlineMs
+                                                                   : TestSupport::kPatienceMs);
     QSignalSpy changed(m_ai.get(), &AIProviderSettings::pageStateChanged);
 
     // Trailing slashes after the version segment are dropped.
@@ -263,7 +270,7 @@ void tst_AIServices::connectionTest()
     QCOMPARE(m_ai->pageState(), (AISettingsPageState{true, false, u"正在测试连接..."_s}));
     QCOMPARE(changed.size(), 1);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, TestSupport::kPatienceMs);
     QTEST(m_ai->pageState().validationSucceeded, "succeeded");
     QTEST(*m_ai->pageState().validationMessage, "message");
     QCOMPARE(changed.size(), 2);
@@ -297,9 +304,9 @@ void tst_AIServices::onlyLatestConnectionTestReports()
     m_sim->enqueueChatAnswer(SimChatAnswer::text(u"OK"_s));
     const QString base = m_sim->baseUrl().toString() + u"/v1"_s;
     m_ai->validateAISettingsAction(page(base));
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->pendingChatAnswers(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->pendingChatAnswers(), 1, TestSupport::kPatienceMs);
     m_ai->validateAISettingsAction(page(base));
-    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
     QVERIFY(m_ai->pageState().validationSucceeded);
     QCOMPARE(*m_ai->pageState().validationMessage, u"连接成功，当前 AI 设置可用。"_s);
 }
@@ -469,8 +476,9 @@ void tst_AIServices::generation_data()
     QTest::newRow("500 with HTML")
         << Answers{SimChatAnswer::raw(500, "<html>Internal Server Error</html>")} << 1 << QString()
         << u"AI 生成失败，服务返回 HTTP 500。"_s;
-    QTest::newRow("slower than the deadline") << Answers{SimChatAnswer::text(clean).delayedBy(1500)}
-                                              << 1 << QString() << u"AI 请求失败：请求超时。"_s;
+    QTest::newRow("slower than the deadline")
+        << Answers{SimChatAnswer::text(clean).delayedBy(kPastDeadlineMs)} << 1 << QString()
+        << u"AI 请求失败：请求超时。"_s;
 }
 
 void tst_AIServices::generation()
@@ -480,6 +488,8 @@ void tst_AIServices::generation()
     QFETCH(QString, stored);
     for (const SimChatAnswer &answer : answers)
         m_sim->enqueueChatAnswer(answer);
+    if (answers.first().delayMs == kPastDeadlineMs)
+        m_service->setRequestTimeoutMs(kShortDeadlineMs);
     // A base URL typed with trailing slashes still reaches the right path.
     m_settings->aiBaseURL += u"//"_s;
     QSignalSpy changed(m_service.get(), &InsightService::insightChanged);
@@ -650,7 +660,7 @@ void tst_AIServices::replyAfterServiceIsGoneIsHarmless()
     m_sim->enqueueChatAnswer(SimChatAnswer::text(u"甲。乙。"_s).delayedBy(100));
     m_service->generateAIInsight(kSymbol);
     m_service.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
     QVERIFY(m_settings->aiInsights.isEmpty());
     QCOMPARE(m_saves, 0);
 }

@@ -41,9 +41,10 @@ const QString kAShare = u"bj830799"_s;
 const QStringList kWatch{kAShare, u"hk00700"_s, u"gb_aapl"_s};
 const QString kRealtime = u"realtime"_s;
 // The deadlines given to the clients that let a caller choose one (AI, update manifest): a
-// short one where the test waits for it to pass, a roomy one where an answer must arrive.
+// short one where the test waits for it to pass (the answer comes far later), a roomy one
+// where an answer must arrive.
 constexpr int kShortDeadlineMs = 250;
-constexpr int kRoomyDeadlineMs = 5000;
+constexpr int kRoomyDeadlineMs = kPatienceMs;
 const QString kStatusOutage = u"网络异常，显示上次行情"_s;
 const QString kStatusLoading = u"正在加载行情..."_s;
 
@@ -110,14 +111,14 @@ struct FaultWorld
         h.app->refresh();
         h.app->refresh();
     }
-    bool tickAndWait(int timeoutMs = 10000)
+    bool tickAndWait(int timeoutMs = kPatienceMs)
     {
         const int before = finished;
         tick();
         return waitFor([&] { return finished > before; }, timeoutMs);
     }
     // Everything sent has been answered or given up on.
-    bool settle(int timeoutMs = 10000)
+    bool settle(int timeoutMs = kPatienceMs)
     {
         return waitFor([&] { return h.app->http().requestsInFlight() == 0; }, timeoutMs);
     }
@@ -168,9 +169,9 @@ SimFault faultNamed(const QString &name, const QString &route)
     fault.garbage = name == u"garbage" || (fault.status == 500 && route == kRealtime);
     fault.emptyBody = name == u"empty";
     fault.endless = name == u"endless";
-    // Slow: past the next refresh, well inside the client's deadline. Timeout: past the
+    // Slow: past the next refresh, well inside the client's deadline. Timeout: far past the
     // short deadline given where the client lets the caller choose one.
-    fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? 4 * kShortDeadlineMs : 0;
+    fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? kPatienceMs : 0;
     return fault;
 }
 
@@ -446,8 +447,9 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
 {
     // The market-data client's deadlines are fixed (8 s for quotes and minute data, 6 s
     // for search), so both worlds wait them out side by side: one whose realtime feed
-    // hangs, one whose every other market route hangs.
-    const int hang = SinaClient::kRealtimeTimeoutMs + 1500;
+    // hangs, one whose every other market route hangs. The answers come so long after the
+    // deadlines that giving up is the only outcome.
+    const int hang = SinaClient::kRealtimeTimeoutMs + kPatienceMs;
     FaultWorld quotesHang;
     FaultWorld dataHang;
     QVERIFY(quotesHang.tickAndWait());
@@ -469,31 +471,34 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     QElapsedTimer elapsed;
     elapsed.start();
     quotesHang.tick();
+    // The data routes never hold a refresh up: it is over while what it asked for is out.
     QVERIFY(dataHang.tickAndWait());
+    QVERIFY(dataHang.h.app->http().requestsInFlight() > 0);
     int maxInFlight = 0;
-    // Timer ticks keep coming: the hung world drops them all, the other refreshes at each.
+    // Timer ticks keep coming: the hung world drops them all, the other refreshes again.
     QTimer ticker;
     ticker.setInterval(1000);
     connect(&ticker, &QTimer::timeout, &ticker, [&] {
-        quotesHang.tick();
+        if (quotesHang.finished < 2)
+            quotesHang.tick();
         dataHang.tick();
         maxInFlight = std::max(maxInFlight, dataHang.h.app->http().requestsInFlight());
     });
     ticker.start();
-    QVERIFY(waitFor([&] { return quotesHang.finished == 2; }, hang + 3000));
+    QVERIFY(waitFor([&] { return quotesHang.finished == 2; }, hang));
     ticker.stop();
     QVERIFY(elapsed.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
     QCOMPARE(quotesHang.realtimeRequests(), 2);
     QCOMPARE(quotesHang.h.app->quotes(), before);
     QCOMPARE(quotesHang.h.app->lastStatus(), kStatusOutage);
 
-    // The first wave of data requests has given up by now; what follows finds them back.
+    // The requests sent while the routes hung give up; what follows finds them back.
     for (const QString &route : dataRoutes)
         dataHang.h.server().clearFault(route);
-    QVERIFY(answered.count() > 0 || answered.wait(3000));
+    QVERIFY(answered.count() > 0 || answered.wait(kPatienceMs));
     QCOMPARE(answered.first().at(1).toBool(), false);
     QVERIFY(dataHang.settle(hang));
-    QVERIFY2(dataHang.started >= 8, qPrintable(QString::number(dataHang.started)));
+    QVERIFY2(dataHang.started >= 2, qPrintable(QString::number(dataHang.started)));
     QVERIFY(dataHang.h.app->lastStatus().startsWith(u"2026-04-28 10:3"_s));
     // At most what one refresh asks for (minute series, daily bars, one board lookup per
     // symbol) for each refresh that fits in a deadline.

@@ -46,7 +46,7 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
     AppHarness h({u"sh600519"_s, u"sz999999"_s, u"hk00700"_s, u"gb_aapl"_s},
                  shanghaiTime(2026, 4, 28, 14, 5));
     h.app->loadStrategy();
-    const QJsonObject doc = OnceRunner::run(*h.app, 20000);
+    const QJsonObject doc = OnceRunner::run(*h.app, kPatienceMs);
     QCOMPARE(doc.value(u"today"_s).toString(), u"2026-04-28"_s);
     QCOMPARE(doc.value(u"lastStatus"_s).toString(), h.app->lastStatus());
     QCOMPARE(doc.value(u"background"_s).toObject().size(), 5);
@@ -101,7 +101,7 @@ void tst_OnceJson::executablePrintsDocument()
     env.remove(u"QT_QPA_PLATFORM"_s); // it must not need a display at all
     kestrum.setProcessEnvironment(env);
     kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s, u"--json"_s});
-    QVERIFY(kestrum.waitForStarted(5000));
+    QVERIFY(kestrum.waitForStarted(kPatienceMs));
     // The simulator lives in this process: keep serving while the child runs.
     QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
     QCOMPARE(kestrum.exitCode(), 0);
@@ -116,7 +116,7 @@ void tst_OnceJson::executablePrintsDocument()
     QProcess bad;
     bad.setProcessEnvironment(env);
     bad.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s});
-    QVERIFY(waitFor([&] { return bad.state() == QProcess::NotRunning; }, 20000));
+    QVERIFY(waitFor([&] { return bad.state() == QProcess::NotRunning; }));
     QCOMPARE(bad.exitCode(), 2);
 }
 

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "TestSupport.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -54,7 +56,7 @@ void tst_SingleInstance::lockOfCrashedRunIsRecovered()
     QTemporaryDir dir;
     QProcess gone;
     gone.start(u"true"_s, {});
-    QVERIFY(gone.waitForFinished(5000));
+    QVERIFY(gone.waitForFinished(TestSupport::kPatienceMs));
     SingleInstance probe(dir.path());
     writeLock(probe.lockFilePath(), gone.processId() > 0 ? gone.processId() : 999999,
               QCoreApplication::applicationName());
@@ -64,12 +66,12 @@ void tst_SingleInstance::lockOfCrashedRunIsRecovered()
     }
     QProcess other;
     other.start(u"sleep"_s, {u"30"_s});
-    QVERIFY(other.waitForStarted(5000));
+    QVERIFY(other.waitForStarted(TestSupport::kPatienceMs));
     writeLock(probe.lockFilePath(), other.processId(), u"kestrum"_s);
     SingleInstance next(dir.path());
     const bool acquired = next.acquire();
     other.kill();
-    other.waitForFinished(5000);
+    other.waitForFinished(TestSupport::kPatienceMs);
     QVERIFY(acquired);
 }
 

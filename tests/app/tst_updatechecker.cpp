@@ -96,7 +96,7 @@ void tst_UpdateChecker::makeChecker(const PackageInfo &package)
 
 void tst_UpdateChecker::waitUntilIdle()
 {
-    QTRY_VERIFY_WITH_TIMEOUT(!m_checker->isUpdateCheckInFlight(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_checker->isUpdateCheckInFlight(), TestSupport::kPatienceMs);
 }
 
 void tst_UpdateChecker::packageInfoFromEnvironment()
@@ -305,7 +305,7 @@ void tst_UpdateChecker::scheduledCheckIsSilent()
     QSignalSpy requested(&m_harness->server(), &SimServer::requestReceived);
     m_checker->scheduleAutomaticCheck(50);
     QVERIFY(!m_checker->isUpdateCheckInFlight());
-    QVERIFY(requested.wait(5000));
+    QVERIFY(requested.wait(TestSupport::kPatienceMs));
     waitUntilIdle();
     QVERIFY(m_alerts.isEmpty());
     QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
@@ -318,7 +318,7 @@ void tst_UpdateChecker::answerAfterCheckerIsGoneIsHarmless()
     m_harness->server().setFault(u"manifest"_s, slow);
     m_checker->checkForUpdates();
     m_checker.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(m_harness->http.requestsInFlight(), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_harness->http.requestsInFlight(), 0, TestSupport::kPatienceMs);
     QVERIFY(m_alerts.isEmpty());
 }
 

@@ -99,7 +99,7 @@ void tst_AppShell::rotationRestartsOnReloadAndShrink()
     s.h.app->rotateTitle();
     QSignalSpy finished(s.h.app.get(), &KestrumApp::refreshFinished);
     s.h.app->reloadConfig();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(kPatienceMs));
     QCOMPARE(s.h.app->currentDisplaySymbol(), u"sh600519"_s);
 
     for (int i = 0; i < 3; ++i)
@@ -133,7 +133,7 @@ void tst_AppShell::menuClicksCloseThePopover()
     ShellHarness s;
     s.shell->activate(QPoint(600, 10), Qt::ControlModifier);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), kPatienceMs);
     s.shell->quickActionsMenu().hide();
     s.shell->activate(QPoint(600, 10), Qt::NoModifier);
     QVERIFY(s.shell->isPopoverShown());
@@ -171,7 +171,7 @@ void tst_AppShell::firstLaunchOpensPopoverOnce()
     s.shell->launch();
     QVERIFY(s.status->shown);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), kPatienceMs);
     QVERIFY(s.shell->firstLaunchHintVisible());
     QVERIFY(s.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s).toBool());
     s.shell->togglePopover();

@@ -77,8 +77,8 @@ void tst_PanelItem::init()
     QVERIFY(m_item);
     m_shell = std::make_unique<AppShell>(*m_h->app, std::move(item));
     m_shell->launch();
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_h->app->quotes().isEmpty(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_h->app->quotes().isEmpty(), kPatienceMs);
 }
 
 void tst_PanelItem::cleanup()
@@ -113,14 +113,14 @@ void tst_PanelItem::labelFollowsTheTitle()
                                 kItemInterface, {u"XAyatanaNewLabel"_s, u"NewToolTip"_s});
     QVERIFY(recorder.isConnected());
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              m_h->app->title(), 5000);
+                              m_h->app->title(), kPatienceMs);
     recorder.clear();
 
     // Rotation ticks: each new title is announced once.
     const QList<Quote> quotes = m_h->app->quotes();
     for (int tick = 1; tick <= 3; ++tick) {
         m_h->app->rotateTitle();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, kPatienceMs);
         QCOMPARE(itemProperties().value(u"XAyatanaLabel"_s).toString(),
                  titleForQuote(quotes.at(tick % quotes.size())));
     }
@@ -130,7 +130,7 @@ void tst_PanelItem::labelFollowsTheTitle()
     m_h->clock().advanceSecs(600);
     QVERIFY(m_h->refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              titleForQuote(m_h->app->quotes().first()), 5000);
+                              titleForQuote(m_h->app->quotes().first()), kPatienceMs);
     const int announced = recorder.count(u"XAyatanaNewLabel"_s);
     m_h->app->rotateTitle(); // first mode: the same title, nothing to announce
     QTest::qWait(100);
@@ -143,14 +143,14 @@ void tst_PanelItem::clicksReachTheShell()
         m_item->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"Activate"_s);
     activate << 640 << 12;
     QCOMPARE(PrivateSessionBus::call(m_panel, activate).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), kPatienceMs);
 
     QDBusMessage context = QDBusMessage::createMethodCall(
         m_item->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"ContextMenu"_s);
     context << 640 << 12;
     QCOMPARE(PrivateSessionBus::call(m_panel, context).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), kPatienceMs);
     m_shell->quickActionsMenu().hide();
 }
 
@@ -175,11 +175,11 @@ void tst_PanelItem::exportedMenuIsTheQuickActionsMenu()
                                                         u"com.canonical.dbusmenu"_s, u"Event"_s);
     event << first->id << u"clicked"_s << QVariant::fromValue(QDBusVariant(QString())) << 0u;
     QCOMPARE(PrivateSessionBus::call(m_panel, event).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), 1, kPatienceMs);
     // The menu follows: the next layout carries the new check mark.
     QTRY_COMPARE_WITH_TIMEOUT(
         findItem(menuLayout(), u"固定第一只"_s)->properties.value(u"toggle-state"_s).toInt(), 1,
-        5000);
+        kPatienceMs);
 }
 
 QTEST_MAIN(tst_PanelItem)
