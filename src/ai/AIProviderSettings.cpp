@@ -110,6 +110,10 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
 
 void AIProviderSettings::finishValidation(const HttpResponse &response)
 {
+    if (response.outcome == HttpResponse::Outcome::RedirectRefused) {
+        setPageState(false, false, u"测试失败："_s + HttpResponse::refusedRedirectText());
+        return;
+    }
     if (!response.answered()) {
         setPageState(false, false, u"测试失败，请检查网络或 Base URL。"_s);
         return;

@@ -33,6 +33,8 @@ QString transportDescription(const HttpResponse &response)
         return u"请求超时。"_s;
     case HttpResponse::Outcome::TooLarge:
         return u"服务返回的数据过大。"_s;
+    case HttpResponse::Outcome::RedirectRefused:
+        return HttpResponse::refusedRedirectText();
     default:
         return response.errorString.trimmed();
     }

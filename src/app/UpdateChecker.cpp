@@ -116,7 +116,9 @@ void UpdateChecker::finishCheck(const HttpResponse &response, bool userInitiated
         handleUpdateManifest(*manifest, userInitiated);
     else if (userInitiated)
         showUpdateStatusAlertWithTitle(u"检查更新失败"_s,
-                                       u"暂时无法读取官网更新信息，请稍后再试。"_s);
+                                       response.outcome == HttpResponse::Outcome::RedirectRefused
+                                           ? HttpResponse::refusedRedirectText()
+                                           : u"暂时无法读取官网更新信息，请稍后再试。"_s);
 }
 
 qint64 UpdateChecker::currentBundleBuildNumber() const

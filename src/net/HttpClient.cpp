@@ -23,6 +23,11 @@ HttpClient::HttpClient(QNetworkAccessManager *manager, QObject *parent)
 
 HttpClient::~HttpClient() = default;
 
+QString HttpResponse::refusedRedirectText()
+{
+    return u"服务要求跳转到其他网站，为安全起见已拒绝。"_s;
+}
+
 namespace {
 
 struct Exchange
@@ -41,6 +46,9 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
         networkRequest.setRawHeader(name, value);
     // Our own deadline covers the whole exchange, so a slow trickle cannot hang on.
     networkRequest.setTransferTimeout(0);
+    // Headers such as an API key must never follow a redirect to another host.
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::NoLessSafeRedirectPolicy);
 
     QNetworkReply *reply =
         m_manager->sendCustomRequest(networkRequest, request.method, request.body);
@@ -92,6 +100,9 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     response.errorString = exchange->abortReason == HttpResponse::Outcome::TimedOut
                                                ? u"timed out"_s
                                                : u"response too large"_s;
+                } else if (reply->error() == QNetworkReply::InsecureRedirectError) {
+                    response.outcome = HttpResponse::Outcome::RedirectRefused;
+                    response.errorString = reply->errorString();
                 } else {
                     exchange->body += reply->readAll();
                     if (exchange->body.size() > cap) {

@@ -33,6 +33,9 @@ struct HttpResponse
         TransportError, // no answer: refused, reset, DNS, TLS ...
         TimedOut,       // the deadline passed
         TooLarge,       // the body grew past the cap
+        // A redirect led to another origin (scheme, host or port): not followed, so nothing
+        // the request carries (an API key) reaches a host it was not meant for.
+        RedirectRefused,
     };
 
     Outcome outcome = Outcome::TransportError;
@@ -43,11 +46,14 @@ struct HttpResponse
     bool ok() const { return outcome == Outcome::Ok; }
     // The server answered in full (whatever its status), so a body may be read.
     bool answered() const { return outcome == Outcome::Ok || outcome == Outcome::HttpError; }
+
+    // What a person reads for a refused redirect, wherever a failed request is shown.
+    static QString refusedRedirectText();
 };
 
-// The one place that sends HTTP: every request gets its deadline, headers and size cap
-// here. Replies are delivered on the main thread; a callback whose context object is gone
-// never runs.
+// The one place that sends HTTP: every request gets its deadline, headers, size cap and
+// redirect policy (same origin only) here. Replies are delivered on the main thread; a
+// callback whose context object is gone never runs.
 class HttpClient : public QObject
 {
     Q_OBJECT

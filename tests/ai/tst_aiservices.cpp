@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -87,6 +88,7 @@ private Q_SLOTS:
     void connectionTest_data();
     void connectionTest();
     void connectionTestRefusedWithoutRequest();
+    void redirectElsewhereIsRefused();
     void onlyLatestConnectionTestReports();
 
     void saving_data();
@@ -296,6 +298,26 @@ void tst_AIServices::connectionTestRefusedWithoutRequest()
     QCOMPARE(m_ai->pageState(),
              (AISettingsPageState{false, false, u"Base URL 无效，请检查地址。"_s}));
     QCOMPARE(m_http->requestsInFlight(), 0);
+}
+
+void tst_AIServices::redirectElsewhereIsRefused()
+{
+    // A service that sends the request on to another host: the key goes nowhere else, and
+    // both the connection test and the commentary say why they failed.
+    QTcpServer elsewhere;
+    QVERIFY(elsewhere.listen(QHostAddress(u"127.0.0.2"_s), m_sim->baseUrl().port()));
+    SimFault moved;
+    moved.redirectTo =
+        m_sim->baseUrl().toEncoded().replace("127.0.0.1", "127.0.0.2") + "/v1/chat/completions";
+    m_sim->server().setFault(MarketSimulator::chatRouteName(), moved);
+    m_ai->validateAISettingsAction(page(m_sim->baseUrl().toString() + u"/v1"_s));
+    m_service->generateAIInsight(kSymbol);
+    QVERIFY(waitUntilIdle());
+    const QString refused = HttpResponse::refusedRedirectText();
+    QCOMPARE(m_ai->pageState(), (AISettingsPageState{false, false, u"测试失败："_s + refused}));
+    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"AI 请求失败："_s + refused);
+    QCOMPARE(chatRequests().size(), 2);
+    QVERIFY(!elsewhere.hasPendingConnections());
 }
 
 void tst_AIServices::onlyLatestConnectionTestReports()

@@ -1,6 +1,7 @@
 // Every outside service misbehaving in turn, end to end through the controller: each route
 // of the simulated market times out, resets, answers 500, answers garbage, answers a body
-// that never ends, or answers so slowly that the next refresh comes first. Through all of it
+// that never ends, sends the client to another host, or answers so slowly that the next
+// refresh comes first. Through all of it
 // the refresh cycle must keep going, never overlap itself, keep the last quotes when the
 // realtime feed fails, leave every file valid JSON and hold only bounded state.
 #include "FileBytes.h"
@@ -22,6 +23,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -88,6 +90,8 @@ QString fileProblem(KestrumApp &app)
 // A market whose days (minute paths, daily bars) the first world has computed already: every
 // world serves a copy of it instead of computing the same half year of days again.
 std::optional<MarketModel> g_warmMarket;
+// Where redirects point: another loopback host, which must never hear from the program.
+std::unique_ptr<QTcpServer> g_elsewhere;
 
 struct FaultWorld
 {
@@ -169,6 +173,9 @@ SimFault faultNamed(const QString &name, const QString &route)
     fault.garbage = name == u"garbage" || (fault.status == 500 && route == kRealtime);
     fault.emptyBody = name == u"empty";
     fault.endless = name == u"endless";
+    if (name == u"redirect")
+        fault.redirectTo =
+            "http://127.0.0.2:" + QByteArray::number(g_elsewhere->serverPort()) + "/moved";
     // Slow: past the next refresh, well inside the client's deadline. Timeout: far past the
     // short deadline given where the client lets the caller choose one.
     fault.delayMs = name == u"slow" ? 150 : name == u"timeout" ? kPatienceMs : 0;
@@ -188,6 +195,7 @@ class tst_FaultInjection : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanup() { QVERIFY(!g_elsewhere->hasPendingConnections()); }
     void realtimeFaults_data() { addFaultRows({kRealtime}); }
     void realtimeFaults();
     void marketDataFaults_data() { addFaultRows({u"data"_s}); }
@@ -204,6 +212,8 @@ private:
 
 void tst_FaultInjection::initTestCase()
 {
+    g_elsewhere = std::make_unique<QTcpServer>();
+    QVERIFY(g_elsewhere->listen(QHostAddress(u"127.0.0.2"_s)));
     FaultWorld first;
     QVERIFY(first.tickAndWait());
     QVERIFY(first.settle());
@@ -217,7 +227,7 @@ void tst_FaultInjection::addFaultRows(const QStringList &routes, const QStringLi
     QTest::addColumn<QString>("fault");
     for (const QString &route : routes + timedRoutes) {
         for (const char *fault :
-             {"reset", "status500", "garbage", "empty", "endless", "slow", "timeout"}) {
+             {"reset", "status500", "garbage", "empty", "endless", "redirect", "slow", "timeout"}) {
             if (timedRoutes.contains(route) || qstrcmp(fault, "timeout") != 0)
                 QTest::addRow("%s %s", qPrintable(route), fault)
                     << route << QString::fromLatin1(fault);
@@ -421,11 +431,17 @@ void tst_FaultInjection::serviceFaults()
     QCOMPARE(ok, fault == u"slow");
     if (search && !ok)
         QCOMPARE(manager.suggestions(), local); // the local matches stay
-    if (chat) // a failure says so, and nothing pretends to be an insight
-        QCOMPARE(!insights.errorForSymbol(kAShare).value_or(QString()).isEmpty(), !ok);
+    // A failure says so (a refused redirect in its own words), and nothing pretends to be
+    // an insight or a manifest.
+    const QString refused = HttpResponse::refusedRedirectText();
+    if (chat)
+        QCOMPARE(insights.errorForSymbol(kAShare).value_or(QString()).isEmpty(), ok);
+    if (chat && fault == u"redirect")
+        QCOMPARE(*insights.errorForSymbol(kAShare), u"AI 请求失败："_s + refused);
     if (!search && !chat && !ok) {
         QCOMPARE(alerts.last().title, u"检查更新失败"_s);
         QCOMPARE(alerts.last().style, UpdateAlert::Style::Warning);
+        QCOMPARE(alerts.last().informativeText == refused, fault == u"redirect");
     }
     QVERIFY(w.settle());
     VERIFY_NO_PROBLEM(fileProblem(*w.h.app));

@@ -72,6 +72,15 @@ void tst_HttpClient::outcomes_data()
         << u"/big"_s << QString() << int(O::TooLarge) << 200 << QByteArray();
     QTest::newRow("endless") << u"/hello"_s << u"endless"_s << int(O::TooLarge) << 200
                              << QByteArray();
+    // Redirects are followed within the origin only; the key never goes anywhere else.
+    QTest::newRow("302 within the origin")
+        << u"/hello"_s << u"302 /hello"_s << int(O::Ok) << 200 << QByteArray("hello");
+    QTest::newRow("307 to another host") << u"/hello"_s << u"307 http://127.0.0.2:%1/hello"_s
+                                         << int(O::RedirectRefused) << 307 << QByteArray();
+    QTest::newRow("302 to another port") << u"/hello"_s << u"302 http://127.0.0.1:%2/hello"_s
+                                         << int(O::RedirectRefused) << 302 << QByteArray();
+    QTest::newRow("307 to another scheme") << u"/hello"_s << u"307 https://127.0.0.1:%1/hello"_s
+                                           << int(O::RedirectRefused) << 307 << QByteArray();
 }
 
 void tst_HttpClient::outcomes()
@@ -81,17 +90,30 @@ void tst_HttpClient::outcomes()
     QFETCH(int, outcome);
     QFETCH(int, status);
     QFETCH(QByteArray, body);
+    // Where a redirect may lead: the same port on another loopback host, another port here.
+    QTcpServer otherHost;
+    QTcpServer otherPort;
+    QVERIFY(otherHost.listen(QHostAddress(u"127.0.0.2"_s), m_server->port()));
+    QVERIFY(otherPort.listen(QHostAddress::LocalHost));
     SimFault f;
-    f.status = fault == u"status" ? 500 : 0;
+    f.status = fault == u"status" ? 500 : fault.section(u' ', 0, 0).toInt();
     f.reset = fault == u"reset";
     // Only one outcome can happen: an answer far past a short deadline, a body past the
     // cap long before a roomy one.
     f.delayMs = fault == u"delay" ? 30000 : 0;
     f.endless = fault == u"endless";
+    f.redirectTo = fault.section(u' ', 1)
+                       .replace(u"%1"_s, QString::number(m_server->port()))
+                       .replace(u"%2"_s, QString::number(otherPort.serverPort()))
+                       .toUtf8();
+    f.times = f.redirectTo.isEmpty() ? -1 : 1;
     m_server->setFault(path.mid(1), f);
 
     HttpRequest request;
     request.url = Endpoints::join(m_server->baseUrl(), path);
+    request.method = "POST";
+    request.headers = {{"Authorization", "Bearer sk-secret"}};
+    request.body = "{}";
     if (fault == u"refused") {
         QTcpServer probe; // closed again at once: nothing listens on its port
         QVERIFY(probe.listen(QHostAddress::LocalHost));
@@ -106,6 +128,9 @@ void tst_HttpClient::outcomes()
     QCOMPARE(response.body, body);
     QCOMPARE(response.ok(), outcome == int(HttpResponse::Outcome::Ok));
     QCOMPARE(response.errorString.isEmpty(), response.ok());
+    QVERIFY(!otherHost.hasPendingConnections() && !otherPort.hasPendingConnections());
+    for (const SimRequest &sent : m_server->requests())
+        QCOMPARE(sent.header("Authorization"), QByteArray("Bearer sk-secret"));
 }
 
 void tst_HttpClient::contextGoneMeansNoCallback()
