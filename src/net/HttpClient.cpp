@@ -30,6 +30,10 @@ QString HttpResponse::refusedRedirectText()
 
 namespace {
 
+// What the network layer may hold of a body beyond what we have read: it stops reading
+// from the socket once this much waits, so an endless body costs no more than the cap.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 struct Exchange
 {
     HttpResponse::Outcome abortReason = HttpResponse::Outcome::TransportError;
@@ -50,8 +54,21 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::NoLessSafeRedirectPolicy);
 
+    // Without a body there is nothing to upload, and the request starts here and now.
     QNetworkReply *reply =
-        m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+        request.body.isEmpty()
+            ? m_manager->sendCustomRequest(networkRequest, request.method)
+            : m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+    // The limit reaches the network thread as a message that counts only once the request has
+    // started there (Qt 6.4): a request with a body starts at the next turn of the event loop,
+    // and one that follows another on a kept-alive connection may start reading first. So it
+    // is set now, again once started, and again when the headers are in.
+    const auto limitReadBuffer = [reply] {
+        reply->setReadBufferSize(kReadBufferBytes);
+    };
+    limitReadBuffer();
+    QMetaObject::invokeMethod(reply, limitReadBuffer, Qt::QueuedConnection);
+    connect(reply, &QNetworkReply::metaDataChanged, reply, limitReadBuffer);
     ++m_inFlight;
 
     auto exchange = std::make_shared<Exchange>();
