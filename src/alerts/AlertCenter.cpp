@@ -146,7 +146,13 @@ QString AlertCenter::alertSnapshotTextForQuote(const Quote &quote)
 
 std::optional<AlertPayload> AlertCenter::alertNotificationPayloadForQuote(const Quote &quote) const
 {
-    const QString preset = normalizedAlertPreset(alertPreset());
+    return alertNotificationPayloadForQuote(quote, alertPreset());
+}
+
+std::optional<AlertPayload>
+AlertCenter::alertNotificationPayloadForQuote(const Quote &quote, const QString &chosen) const
+{
+    const QString preset = normalizedAlertPreset(chosen.isEmpty() ? kOff : chosen);
     if (preset == kOff)
         return std::nullopt;
 

@@ -1,5 +1,6 @@
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "app/SnapshotDocument.h"
 #include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
 #include "model/Formatters.h"
@@ -83,7 +84,16 @@ void tst_AlertRefresh::stateChangesByPreset()
     QVERIFY(!h.app->decision().shouldHoldBackAggressiveBuyForQuote(h.app->quotes().first()));
     QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 44))));
     QCOMPARE(state(*h.app), u"先防守 失 10.10"_s);
-    QTEST(shown(h.notifier), "posts");
+    QFETCH(QStringList, posts);
+    QCOMPARE(shown(h.notifier), posts);
+    // The scripting document names the notification of this refresh under each preset.
+    const QJsonObject document = SnapshotDocument::quoteObject(*h.app, h.app->quotes().first());
+    const QJsonObject raised =
+        document.value(u"alertNotificationPayloadForQuote:"_s + preset).toObject();
+    QCOMPARE(raised.isEmpty() ? QString()
+                              : raised.value(u"title"_s).toString() + u'|' +
+                                    raised.value(u"body"_s).toString() + u'|',
+             posts.isEmpty() ? QString() : posts.last().section(u'|', 0, 1) + u'|');
 }
 
 void tst_AlertRefresh::flipInsideEightMinutes()
