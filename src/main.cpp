@@ -65,7 +65,7 @@ int runOnce(int argc, char **argv)
     const QJsonObject document = OnceRunner::run(controller);
     QTextStream(stdout) << QString::fromUtf8(
         QJsonDocument(document).toJson(QJsonDocument::Indented));
-    return 0;
+    return OnceRunner::exitCode(controller);
 }
 
 QString argumentAfter(const QStringList &arguments, const QString &option)

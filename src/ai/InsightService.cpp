@@ -5,6 +5,7 @@
 #include "config/AppSettings.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
+#include "net/NetworkErrorText.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -23,19 +24,6 @@ constexpr int kMaxSentences = 3;
 QString notConfiguredError()
 {
     return u"请先完成 AI 分析设置。"_s;
-}
-
-// What the user reads after "AI 请求失败：" when no answer came.
-QString transportDescription(const HttpResponse &response)
-{
-    switch (response.outcome) {
-    case HttpResponse::Outcome::TimedOut:
-        return u"请求超时。"_s;
-    case HttpResponse::Outcome::TooLarge:
-        return u"服务返回的数据过大。"_s;
-    default:
-        return response.errorString.trimmed();
-    }
 }
 
 } // namespace
@@ -140,6 +128,11 @@ void InsightService::requestAIInsightForQuote(const Quote &quote, bool retrying,
         finishAIInsightForSymbol(symbol, QString(), u"Base URL 无效。"_s);
         return;
     }
+    if (AIProviderSettings::apiKeyHasInvalidCharacters(m_settings.aiAPIKey)) {
+        finishAIInsightForSymbol(symbol, QString(),
+                                 u"AI 请求失败："_s + AIProviderSettings::invalidAPIKeyText());
+        return;
+    }
 
     const InsightPromptMessages messages =
         m_sources.prompt ? m_sources.prompt(quote) : InsightPromptMessages();
@@ -173,16 +166,16 @@ void InsightService::handleResponse(const Quote &quote, bool retrying, const Htt
 {
     const QString symbol = quote.symbol;
     if (!response.answered()) {
-        const QString description = transportDescription(response);
-        finishAIInsightForSymbol(symbol, QString(),
-                                 description.isEmpty() ? u"AI 请求失败，请检查网络或 API 设置。"_s
-                                                       : QString(u"AI 请求失败："_s + description));
+        finishAIInsightForSymbol(
+            symbol, QString(), u"AI 请求失败："_s + NetworkErrorText::describe(response) + u"。"_s);
         return;
     }
     const int status = response.status;
     const QJsonValue json = AIProviderSettings::parseResponseBody(response.body);
     const QString answer = AIProviderSettings::aiContentFromResponseJSON(json);
-    if (status >= 200 && status < 300) {
+    const QString serverError = AIProviderSettings::aiServerErrorFromResponseJSON(json);
+    // Some servers answer an error with 200: their message says more than "empty".
+    if (status >= 200 && status < 300 && (!answer.isEmpty() || serverError.isEmpty())) {
         if (!answer.isEmpty() && aiInsightUsesUnsupportedDataLanguage(answer)) {
             if (!retrying)
                 requestAIInsightForQuote(quote, true, answer);
@@ -197,7 +190,6 @@ void InsightService::handleResponse(const Quote &quote, bool retrying, const Htt
                                      : QString());
         return;
     }
-    const QString serverError = AIProviderSettings::aiServerErrorFromResponseJSON(json);
     const QString error =
         serverError.isEmpty()
             ? QString(u"AI 生成失败，服务返回 HTTP "_s + QString::number(status) + u"。"_s)

@@ -300,6 +300,8 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         }
     }
 
+    m_lastRefreshSucceeded =
+        !fetchedWatch.isEmpty() || (watchSymbols.isEmpty() && !fetched.isEmpty());
     if (!fetchedWatch.isEmpty()) {
         // The learning steps, in their order: each reads what the one before left.
         const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);

@@ -48,6 +48,8 @@ public:
     std::optional<WatchItem> resolveWatchInput(const QString &input) const;
     static std::optional<WatchItem> directWatchCandidateForInput(const QString &input);
     static bool isSixDigitCode(const QString &text);
+    // "sh", "sz" or "bj" for a six-digit code typed without its exchange.
+    static QString exchangePrefixForCode(const QString &code);
 
 private:
     void openDirectory(const QString &catalogResource);

@@ -100,6 +100,7 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else if (response.status == 0 && reply->error() != QNetworkReply::NoError) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     } else if (response.status >= 200 && response.status < 300) {
                         response.outcome = HttpResponse::Outcome::Ok;
                         response.body = std::move(exchange->body);
@@ -110,12 +111,14 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     }
                     // A connection cut mid-body is a failure even though a status came.
                     if (response.answered() && reply->error() != QNetworkReply::NoError &&
                         reply->error() < QNetworkReply::ContentAccessDenied) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                         response.body.clear();
                     }
                 }

@@ -59,9 +59,11 @@ private Q_SLOTS:
 // Typed text to a symbol, display name and market: codes found in any spelling.
 void tst_ConfigStore::directCandidate()
 {
-    const QStringList inputs{u"00700.HK"_s,   u"hk700"_s,  u"  600519\n"_s,
-                             u"000001"_s,     u"830799"_s, u"sz-000001"_s,
-                             u"代码600036"_s, u"brk.b"_s,  u"gb_brk.b"_s};
+    const QStringList inputs{u"00700.HK"_s, u"hk700"_s, u"  600519\n"_s, u"000001"_s, u"830799"_s,
+                             u"sz-000001"_s, u"代码600036"_s, u"brk.b"_s, u"gb_brk.b"_s,
+                             // Funds and B shares by their exchange's leading digits.
+                             u"510300"_s, u"900901"_s, u"920118"_s, u"430047"_s, u"159915"_s,
+                             u"200002"_s};
     QStringList found;
     for (const QString &input : inputs) {
         const auto item = ConfigStore::directWatchCandidateForInput(input);
@@ -74,7 +76,10 @@ void tst_ConfigStore::directCandidate()
                                  u"sh600519 SH600519 沪市"_s, u"sz000001 SZ000001 深市"_s,
                                  u"bj830799 BJ830799 北交"_s, u"sz000001 SZ000001 深市"_s,
                                  u"sh600036 SH600036 沪市"_s, u"gb_brk_b BRK_B 美股"_s,
-                                 u"gb_brk.b BRK.B 美股"_s}));
+                                 u"gb_brk.b BRK.B 美股"_s, u"sh510300 SH510300 沪市"_s,
+                                 u"sh900901 SH900901 沪市"_s, u"bj920118 BJ920118 北交"_s,
+                                 u"bj430047 BJ430047 北交"_s, u"sz159915 SZ159915 深市"_s,
+                                 u"sz200002 SZ200002 深市"_s}));
 }
 
 void tst_ConfigStore::localSearchOrdersBuckets()
