@@ -48,9 +48,3 @@ std::unique_ptr<StatusItem> createStatusItem(const StatusItemChoice &choice, QDB
         return std::make_unique<StatusNotifierItem>(std::move(bus), parent);
     return std::make_unique<TrayStatusItem>(parent);
 }
-
-std::unique_ptr<StatusItem> createStatusItem(QDBusConnection bus, QObject *parent)
-{
-    const StatusItemChoice choice = chooseStatusItem(bus);
-    return createStatusItem(choice, std::move(bus), parent);
-}

@@ -1,7 +1,10 @@
 #include "app/SingleInstance.h"
 
+#include "PrivateSessionBus.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
@@ -17,6 +20,7 @@ private Q_SLOTS:
     void secondInstanceIsRefusedUntilReleased();
     void lockContentDecidesRecovery_data();
     void lockContentDecidesRecovery();
+    void laterLaunchesReachTheRunningOne();
 };
 
 void tst_SingleInstance::secondInstanceIsRefusedUntilReleased()
@@ -85,6 +89,61 @@ void tst_SingleInstance::lockContentDecidesRecovery()
     other.kill();
     other.waitForFinished(5000);
     QCOMPARE(acquired, recovered);
+}
+
+void tst_SingleInstance::laterLaunchesReachTheRunningOne()
+{
+    PrivateSessionBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+    env.insert(u"KESTRUM_DATA_DIR"_s, home.filePath(u"data"_s));
+    env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    env.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+    env.insert(u"QT_LOGGING_RULES"_s, u"kestrum.panel.debug=true"_s);
+    const auto launch = [&env](QProcess &process) {
+        process.setProcessEnvironment(env);
+        process.start(TestSupport::buildPath(u"src/kestrum"_s), {});
+    };
+
+    QProcess first;
+    launch(first);
+    const QDBusConnection observer = bus.connect();
+    QVERIFY(TestSupport::waitFor(
+        [&] {
+            return observer.interface()->isServiceRegistered(u"com.orvell.kestrum"_s).value() ||
+                   first.state() == QProcess::NotRunning;
+        },
+        60000));
+    QCOMPARE(first.state(), QProcess::Running);
+    const qint64 firstPid = first.processId();
+
+    // Another launch asks the running one to show itself and exits 0.
+    QProcess second;
+    launch(second);
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitCode(), 0);
+    QByteArray firstLog;
+    QVERIFY(TestSupport::waitFor(
+        [&] {
+            firstLog += first.readAllStandardError();
+            return firstLog.contains("a later launch asks to show Kestrum");
+        },
+        30000));
+
+    // Without a session bus the lock tells, and the launch says why it ends.
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + home.filePath(u"no-bus"_s));
+    QProcess third;
+    launch(third);
+    QVERIFY(third.waitForFinished(60000));
+    const QByteArray thirdLog = third.readAllStandardError();
+    first.terminate();
+    first.waitForFinished(10000);
+    QCOMPARE(third.exitCode(), 0);
+    QVERIFY2(thirdLog.contains(
+                 QByteArray("already running (process " + QByteArray::number(firstPid) + ')')),
+             thirdLog.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)
