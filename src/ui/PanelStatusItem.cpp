@@ -16,7 +16,7 @@ PanelStatusItem::PanelStatusItem(QDBusConnection bus, const QString &forced, QOb
     , m_bus(std::move(bus))
 {
     const StatusItemChoice choice = chooseStatusItem(m_bus, forced);
-    m_pinned = choice.reason.contains(u"KESTRUM_STATUS_ITEM"_s);
+    m_pinned = choice.forced;
     use(createStatusItem(choice, m_bus), choice.reason);
     if (m_pinned || !m_bus.isConnected())
         return;

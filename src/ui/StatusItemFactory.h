@@ -17,6 +17,8 @@ struct StatusItemChoice
     };
     Kind kind = Kind::TrayIcon;
     QString reason;
+    // Chosen by KESTRUM_STATUS_ITEM rather than by the desktop.
+    bool forced = false;
 
     // "sni" or "tray", as StatusItem::kind() names them.
     QString kindName() const;
