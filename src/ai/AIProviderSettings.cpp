@@ -1,6 +1,7 @@
 #include "ai/AIProviderSettings.h"
 
 #include "config/AppSettings.h"
+#include "model/Logging.h"
 #include "net/NetworkErrorText.h"
 
 #include <QJsonArray>
@@ -107,6 +108,10 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
         {u"messages"_s,
          QJsonArray{QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, u"请只回复 OK"_s}}}},
     };
+    // The address without query or user info, the model, never the key.
+    qCDebug(lcAi).noquote()
+        << "connection test:" << model << "at"
+        << endpoint->adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toString();
     m_http.send(chatRequest(*endpoint, key, body, m_validationTimeoutMs), this,
                 [this, serial](const HttpResponse &response) {
                     if (serial != m_validationSerial)
@@ -117,6 +122,7 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
 
 void AIProviderSettings::finishValidation(const HttpResponse &response)
 {
+    qCDebug(lcAi) << "connection test answered: HTTP" << response.status << response.errorString;
     if (!response.answered()) {
         setPageState(false, false,
                      u"测试失败："_s + NetworkErrorText::describe(response) +

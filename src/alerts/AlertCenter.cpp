@@ -292,7 +292,9 @@ void AlertCenter::notifyQuote(const std::optional<Quote> &quote, const QString &
 
 AlertBoxText AlertCenter::permissionWarningText()
 {
-    return {u"通知权限未开启"_s, u"请在系统设置里允许澄川发送通知，否则盘中提醒不会弹出。"_s,
+    return {u"没有通知服务应答"_s,
+            u"桌面的通知服务（org.freedesktop.Notifications）没有应答。请启动或安装通知服务"
+            u"（桌面环境自带，或 dunst、mako 等），否则盘中提醒不会弹出。"_s,
             u"知道了"_s};
 }
 

@@ -199,6 +199,11 @@ void KestrumApp::toggleLoginItem()
     Q_EMIT settingsChanged();
 }
 
+void KestrumApp::refreshLoginItemIfStale()
+{
+    m_loginItem->refreshIfStale();
+}
+
 void KestrumApp::startTimers()
 {
     // Neither interval depends on market hours: the cycle itself copes with a closed market.

@@ -112,6 +112,8 @@ public:
     // this process holds the single-instance lock: another writer's may be in use.
     int removeLeftoverTemporaryFiles();
     void toggleLoginItem();
+    // At launch: an autostart entry naming a program that is gone is pointed at this one.
+    void refreshLoginItemIfStale();
     void startTimers();
     // An application-modal alert holds the refresh and the title rotation still.
     void pauseTimers();

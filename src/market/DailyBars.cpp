@@ -109,7 +109,9 @@ void SinaClient::fetchDailyKForSymbol(const QString &symbol, DailyCompletion com
             return;
         }
         m_http.send(*request, this,
-                    [completion = std::move(completion)](const HttpResponse &response) {
+                    [this, completion = std::move(completion)](const HttpResponse &response) {
+                        noteSourceOutcome(u"daily bars (Eastmoney)"_s,
+                                          marketwire::isUsableAnswer(response), response);
                         completion(marketwire::isUsableAnswer(response)
                                        ? dayRecordsFromEastmoneyKlines(response.body)
                                        : QList<DayRecord>());
@@ -132,7 +134,9 @@ void SinaClient::fetchYahooDailyKForSymbol(const QString &symbol, DailyCompletio
         return;
     }
     m_http.send(*request, this,
-                [s, completion = std::move(completion)](const HttpResponse &response) {
+                [this, s, completion = std::move(completion)](const HttpResponse &response) {
+                    noteSourceOutcome(u"daily chart (Yahoo)"_s,
+                                      marketwire::isUsableAnswer(response), response);
                     completion(marketwire::isUsableAnswer(response)
                                    ? dayRecordsFromYahooChart(response.body, s)
                                    : QList<DayRecord>());

@@ -229,13 +229,14 @@ void SinaClient::fetchEastmoneyIntraday(const QString &symbol, const HttpRequest
 {
     m_http.send(request, this,
                 [this, symbol, completion = std::move(completion)](const HttpResponse &response) {
-                    if (marketwire::isUsableAnswer(response)) {
-                        MinuteSeries series =
-                            minuteSeriesFromEastmoneyTrends(response.body, symbol);
-                        if (!series.isEmpty()) {
-                            completion(series);
-                            return;
-                        }
+                    MinuteSeries series;
+                    if (marketwire::isUsableAnswer(response))
+                        series = minuteSeriesFromEastmoneyTrends(response.body, symbol);
+                    noteSourceOutcome(u"minute trends (Eastmoney)"_s, !series.isEmpty(), response,
+                                      u"Tencent minutes"_s);
+                    if (!series.isEmpty()) {
+                        completion(series);
+                        return;
                     }
                     fetchTencentIntradayForSymbol(symbol, completion);
                 });
@@ -251,7 +252,10 @@ void SinaClient::fetchTencentIntradayForSymbol(const QString &symbol, MinuteComp
     }
     m_http.send(*request, this,
                 [this, s, completion = std::move(completion)](const HttpResponse &response) {
-                    if (!marketwire::isUsableAnswer(response)) {
+                    const bool usable = marketwire::isUsableAnswer(response);
+                    noteSourceOutcome(u"minutes (Tencent)"_s, usable, response,
+                                      isYahooMarket(s) ? u"Yahoo chart"_s : QString());
+                    if (!usable) {
                         fallBackFromTencent(s, completion);
                         return;
                     }
@@ -283,8 +287,10 @@ void SinaClient::fetchYahooIntradayForSymbol(const QString &symbol, MinuteComple
         return;
     }
     m_http.send(*request, this,
-                [s, completion = std::move(completion)](const HttpResponse &response) {
-                    if (!marketwire::isUsableAnswer(response)) {
+                [this, s, completion = std::move(completion)](const HttpResponse &response) {
+                    const bool usable = marketwire::isUsableAnswer(response);
+                    noteSourceOutcome(u"minute chart (Yahoo)"_s, usable, response);
+                    if (!usable) {
                         completion(MinuteSeries());
                         return;
                     }

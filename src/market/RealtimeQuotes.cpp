@@ -246,11 +246,14 @@ void SinaClient::fetchSymbols(const QStringList &symbols, QuotesCompletion compl
     request.headers = {{"Referer", Endpoints::sinaReferer()},
                        {"User-Agent", Endpoints::userAgent()}};
     // The status code is not examined: whatever body arrived is parsed.
-    m_http.send(request, this, [completion = std::move(completion)](const HttpResponse &response) {
-        if (!response.answered() || response.body.isEmpty()) {
-            completion({});
-            return;
-        }
-        completion(parseText(decodeRealtimeBody(response.body)));
-    });
+    m_http.send(request, this,
+                [this, completion = std::move(completion)](const HttpResponse &response) {
+                    const bool usable = response.answered() && !response.body.isEmpty();
+                    noteSourceOutcome(QStringLiteral("realtime quotes (Sina)"), usable, response);
+                    if (!usable) {
+                        completion({});
+                        return;
+                    }
+                    completion(parseText(decodeRealtimeBody(response.body)));
+                });
 }

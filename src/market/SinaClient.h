@@ -2,6 +2,7 @@
 
 #include "config/ConfigStore.h"
 #include "market/MarketTypes.h"
+#include "model/LogOnce.h"
 #include "model/Quote.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
@@ -125,8 +126,13 @@ private:
     void fetchEastmoneyIntraday(const QString &symbol, const HttpRequest &request,
                                 MinuteCompletion completion);
     void fallBackFromTencent(const QString &symbol, MinuteCompletion completion);
+    // For the log: a source's failure once (with the source that takes over, if any), and
+    // its recovery once; never at every refresh.
+    void noteSourceOutcome(const QString &source, bool usable, const HttpResponse &response,
+                           const QString &takesOver = QString());
 
     HttpClient &m_http;
     Endpoints m_endpoints;
     const Clock &m_clock;
+    LogOnce m_failingSources;
 };

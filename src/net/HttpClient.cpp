@@ -1,5 +1,7 @@
 #include "net/HttpClient.h"
 
+#include "model/Logging.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -80,8 +82,11 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
 
     QPointer<const QObject> guard(context);
     const bool guarded = context != nullptr;
+    // Never the query or user info: a service's address may carry a key there.
+    const QString what = QString::fromLatin1(request.method) + u' ' +
+                         request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toString();
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, exchange, guard, guarded, cap, callback = std::move(callback)] {
+            [this, reply, exchange, guard, guarded, cap, what, callback = std::move(callback)] {
                 --m_inFlight;
                 reply->deleteLater();
                 HttpResponse response;
@@ -122,6 +127,8 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                         response.body.clear();
                     }
                 }
+                qCDebug(lcNet).noquote() << what << "->" << response.status << response.body.size()
+                                         << "bytes" << response.errorString;
                 if (guarded && !guard)
                     return;
                 if (callback)

@@ -298,6 +298,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Hidden, never destroyed: the next show finds it where it was.
     event->accept();
     QMainWindow::closeEvent(event);
+    Q_EMIT closed();
 }
 
 // --- Showing and rebuilding --------------------------------------------------------------

@@ -94,6 +94,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+Q_SIGNALS:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
+
 private:
     void createMenus();
     void connectController();

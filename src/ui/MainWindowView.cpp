@@ -492,7 +492,7 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
     steps->setObjectName(u"stepsPanel"_s);
     const std::array<std::array<QString, 3>, 3> rows{{
         {u"01"_s, u"添加自选"_s, u"支持名称、代码和拼音首字母"_s},
-        {u"02"_s, u"实时刷新"_s, u"菜单栏和桌面窗口同步显示"_s},
+        {u"02"_s, u"实时刷新"_s, u"面板和桌面窗口同步显示"_s},
         {u"03"_s, u"沉浸查看"_s, u"围绕当前股票看走势、判断和记录"_s},
     }};
     for (int i = 0; i < 3; ++i) {

@@ -11,11 +11,26 @@
 namespace {
 constexpr int kDismissGraceMs = 400;
 constexpr int kMargin = 6;
+bool s_placedByDesktop = false;
 } // namespace
 
-PopoverWindow::PopoverWindow(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+void PopoverWindow::setPlacedByDesktop(bool placed)
 {
+    s_placedByDesktop = placed;
+}
+
+bool PopoverWindow::isPlacedByDesktop()
+{
+    return s_placedByDesktop;
+}
+
+PopoverWindow::PopoverWindow(QWidget *parent)
+    : QWidget(parent, s_placedByDesktop
+                          ? Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          : Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    if (s_placedByDesktop)
+        setWindowTitle(QStringLiteral("澄川"));
     setAttribute(Qt::WA_TranslucentBackground, false);
     setObjectName(QStringLiteral("KestrumPopover"));
     auto *layout = new QVBoxLayout(this);

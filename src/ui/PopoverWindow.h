@@ -16,6 +16,11 @@ class PopoverWindow : public QWidget
 public:
     explicit PopoverWindow(QWidget *parent = nullptr);
 
+    // Where the desktop places windows itself (native Wayland), popovers made from now on
+    // are ordinary framed windows that the compositor puts near the pointer.
+    static void setPlacedByDesktop(bool placed);
+    static bool isPlacedByDesktop();
+
     // Replaces the content with a freshly built page; the window takes its size.
     void setContent(QWidget *content);
     QWidget *content() const { return m_content; }

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -59,6 +60,17 @@ QString described(const SimRequest &r)
 {
     return QString::fromUtf8(r.method + ' ' + r.path.toUtf8() + ' ' + r.header("Authorization") +
                              ' ' + r.header("Content-Type"));
+}
+
+// Every log line of the run, with every kestrum category on: the key must be in none.
+QStringList s_logged;
+QtMessageHandler s_previousHandler = nullptr;
+
+void recordLogLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    s_logged << QString::fromUtf8(context.category) + u": "_s + message;
+    if (s_previousHandler)
+        s_previousHandler(type, context, message);
 }
 
 QString promptFor(const Quote &q)
@@ -134,6 +146,9 @@ private:
 
 void tst_AIServices::init()
 {
+    QLoggingCategory::setFilterRules(u"kestrum.*=true"_s);
+    s_logged.clear();
+    s_previousHandler = qInstallMessageHandler(recordLogLine);
     m_clock = std::make_unique<ManualClock>(
         QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     m_sim = std::make_unique<MarketSimulator>(*m_clock);
@@ -180,6 +195,9 @@ void tst_AIServices::init()
 
 void tst_AIServices::cleanup()
 {
+    qInstallMessageHandler(s_previousHandler);
+    for (const QString &line : std::as_const(s_logged))
+        QVERIFY2(!line.contains(kKey) && !line.contains(u"sk-test-123"_s), qPrintable(line));
     m_ai.reset();
     m_service.reset();
     m_http.reset();
@@ -475,10 +493,11 @@ void tst_AIServices::generation_data()
         QTest::addRow("error as a plain string, HTTP %d", status)
             << Answers{SimChatAnswer::plainError(status, missing)} << 1 << QString()
             << u"AI 生成失败："_s + missing;
-    QTest::newRow("401 with error object")
+    QTest::newRow("401 with error object echoing the key")
         << Answers{SimChatAnswer::error(401, u"invalid_request_error"_s,
-                                        u"Incorrect API key provided."_s)}
-        << 1 << QString() << u"AI 生成失败：invalid_request_error：Incorrect API key provided."_s;
+                                        u"Incorrect API key provided: "_s + kKey)}
+        << 1 << QString()
+        << u"AI 生成失败：invalid_request_error：Incorrect API key provided: <API Key>"_s;
     QTest::newRow("500 with HTML")
         << Answers{SimChatAnswer::raw(500, "<html>Internal Server Error</html>")} << 1 << QString()
         << u"AI 生成失败，服务返回 HTTP 500。"_s;
@@ -531,6 +550,10 @@ void tst_AIServices::generation()
     QCOMPARE(m_service->hasFreshAIInsightForQuote(moutai()), succeeded);
     QVERIFY(changed.size() >= 2);
     QVERIFY(!m_service->aiDisplayMessageForQuote(moutai()).contains(kKey));
+    // The request and a failure reach the log (without the key: see cleanup).
+    QVERIFY(s_logged.filter(u"kestrum.ai: commentary for sh600519 from sim-chat"_s).size() >= 1);
+    QCOMPARE(s_logged.filter(u"kestrum.ai: commentary for sh600519 failed"_s).size(),
+             succeeded ? 0 : 1);
 }
 
 void tst_AIServices::cardWhileLoadingAndAfter()
