@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "model/Clock.h"
 #include "ui/AppShell.h"
+#include "ui/AppStyle.h"
 #include "ui/ExportMode.h"
 #include "ui/StatusItem.h"
 #include "ui/StatusItemFactory.h"
@@ -104,6 +105,7 @@ int main(int argc, char **argv)
         QIcon::fromTheme(u"com.orvell.kestrum"_s, QIcon(u":/kestrum/com.orvell.kestrum.svg"_s)));
     // A tray application: closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+    AppStyle::apply(application);
 
     // The export modes are not subject to the single-instance rule.
     if (exportRequest.requested)

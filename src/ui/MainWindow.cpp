@@ -40,30 +40,6 @@ qreal primaryBottom()
     return geometry.y() + geometry.height();
 }
 
-// The window's own chrome (menus, tooltips) in the dark of its content.
-QPalette darkPalette(QPalette palette)
-{
-    const auto hex = Toolkit::colorWithHex;
-    palette.setColor(QPalette::Window, hex(u"0D1018"_s));
-    palette.setColor(QPalette::WindowText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::Base, hex(u"10131B"_s));
-    palette.setColor(QPalette::AlternateBase, hex(u"141722"_s));
-    palette.setColor(QPalette::Text, hex(u"F4F4F5"_s));
-    palette.setColor(QPalette::Button, hex(u"151823"_s));
-    palette.setColor(QPalette::ButtonText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::Highlight, hex(u"26324D"_s));
-    palette.setColor(QPalette::HighlightedText, hex(u"F4F6FB"_s));
-    palette.setColor(QPalette::ToolTipBase, hex(u"0F1219"_s));
-    palette.setColor(QPalette::ToolTipText, hex(u"E8EDF7"_s));
-    palette.setColor(QPalette::Light, hex(u"2A2F40"_s));
-    palette.setColor(QPalette::Mid, hex(u"202431"_s));
-    palette.setColor(QPalette::Dark, hex(u"05070B"_s));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, hex(u"5F6678"_s));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, hex(u"5F6678"_s));
-    palette.setColor(QPalette::Disabled, QPalette::Text, hex(u"5F6678"_s));
-    return palette;
-}
-
 } // namespace
 
 MainWindow::MainWindow(AppShell &shell, QWidget *parent)
@@ -73,9 +49,6 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
 {
     setObjectName(u"mainWindow"_s);
     setWindowTitle(u"澄川"_s);
-    // Menus are windows of their own; let them take the dark palette too.
-    setAttribute(Qt::WA_WindowPropagation);
-    setPalette(darkPalette(palette()));
 
     // The area below the menu bar. Its background matches the content, so the moment between
     // a resize and the rebuild that follows it shows no seam.
