@@ -181,7 +181,16 @@ bool MainWindow::applyStoredMainWindowFrameIfNeeded()
     const qreal bottom = primaryBottom();
     if (!KSMainWindowFrameIsVisible(*stored, available, bottom))
         return false;
-    setGeometry(KSScreenRectForStoredFrame(*stored, bottom));
+    // The window frame is known once the window manager has framed the window; until then
+    // allow for a title bar.
+    QMargins margins(frameGeometry().left() - geometry().left(),
+                     geometry().top() - frameGeometry().top(),
+                     frameGeometry().right() - geometry().right(),
+                     frameGeometry().bottom() - geometry().bottom());
+    if (margins.isNull())
+        margins = QMargins(0, kAssumedTitleBarHeight, 0, 0);
+    setGeometry(KSClampedWindowGeometry(KSScreenRectForStoredFrame(*stored, bottom), margins,
+                                        windowSizeForContent(minimumContentSize()), available));
     return true;
 }
 
@@ -336,6 +345,13 @@ void MainWindow::rebuild()
     const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
 
     const MainWindowData data = m_shell.mainWindowData();
+    const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
+    // The list stays where it was unless the selection moved (then the new row comes into
+    // view).
+    std::optional<int> listOffset;
+    if (m_content && m_content->listArea() &&
+        m_content->property("detailSymbol").toString() == shownSymbol)
+        listOffset = m_content->listOffset();
     WatchlistManager &manager = m_shell.watchlistManager();
     auto *view = new MainWindowView(
         data, size, m_shell.cardActions(),
@@ -343,8 +359,8 @@ void MainWindow::rebuild()
             return new WatchlistSidebarView(parent, frame, manager);
         },
         m_host);
-    view->setProperty("detailSymbol",
-                      data.detail ? data.detail->cards.market.quote.symbol : QString());
+    view->setProperty("detailSymbol", shownSymbol);
+    view->placeList(listOffset);
     connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);
