@@ -153,8 +153,8 @@ qreal MainWindowLayout::heroFactColumnWidth(qreal cardWidth)
 
 MainWindowLayout::HeroBodyLayout MainWindowLayout::heroBodyLayout(qreal cardHeight)
 {
-    // The well's top keeps 14 pt below the facts' values (or the price row), its bottom
-    // rests at 34 above the time axis.
+    // The well's bottom rests at 34, above the time axis; its top keeps 14 pt below the
+    // facts' values, 8 once the card is squeezed, 14 below the price row without facts.
     const qreal y0 = cardHeight - 98;
     HeroBodyLayout layout{true, true, y0 - 32, y0 - 50, y0 - 98};
     if (layout.wellHeight >= kMinimumChartWellHeight)
@@ -162,10 +162,11 @@ MainWindowLayout::HeroBodyLayout MainWindowLayout::heroBodyLayout(qreal cardHeig
     layout.showsStamp = false;
     layout.factTitleY = y0 - 16;
     layout.factValueY = y0 - 34;
-    layout.wellHeight = y0 - 82;
+    layout.wellHeight = y0 - 76;
     if (layout.wellHeight >= kMinimumChartWellHeight)
         return layout;
-    // The detail view never makes the card shorter than 220, which leaves the minimum here.
+    // The detail view never makes the card shorter than 220, which leaves more than the
+    // minimum here.
     layout.showsFacts = false;
     layout.wellHeight = std::max<qreal>(y0 - 48, 10);
     return layout;

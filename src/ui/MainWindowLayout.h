@@ -104,7 +104,7 @@ public:
     // down to y = 34, each clear of the others. A tall card shows all three; a short one
     // shrinks the well to its minimum, then gives up the date line (the facts move up into
     // its place), then the facts.
-    static constexpr qreal kMinimumChartWellHeight = 74;
+    static constexpr qreal kMinimumChartWellHeight = 64;
     struct HeroBodyLayout
     {
         bool showsStamp = true;
