@@ -7,9 +7,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace AppStyle {
+AppStyle::AppStyle()
+    : QProxyStyle()
+{}
 
-QPalette palette()
+int AppStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                        QStyleHintReturn *returnData) const
+{
+    if (hint == SH_LineEdit_PasswordCharacter)
+        return kPasswordCharacter;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QPalette AppStyle::appPalette()
 {
     const auto hex = Toolkit::colorWithHex;
     QPalette palette;
@@ -37,7 +47,7 @@ QPalette palette()
     return palette;
 }
 
-QString styleSheet()
+QString AppStyle::styleSheet()
 {
     // Highlights in the selection blue of the lists, marks in the information blue; the AI
     // switch in the AI amber. Exclusive choices (QActionGroup) get radio marks.
@@ -79,15 +89,13 @@ AISettingsPage QLineEdit {
     background: transparent; border: none; color: #F4F4F5; padding: 0px;
     selection-background-color: #2B3A55;
 }
-QLineEdit[echoMode="2"] { lineedit-password-character: 8729; }
 )"_s;
 }
 
-void apply(QApplication &application)
+void AppStyle::apply(QApplication &application)
 {
-    application.setPalette(palette());
-    QToolTip::setPalette(palette());
+    QApplication::setStyle(new AppStyle);
+    application.setPalette(appPalette());
+    QToolTip::setPalette(appPalette());
     application.setStyleSheet(styleSheet());
 }
-
-} // namespace AppStyle
