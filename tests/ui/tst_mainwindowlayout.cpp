@@ -27,7 +27,6 @@ private Q_SLOTS:
     void heroHeader_data();
     void heroHeader();
     void contextBadgeWidth();
-    void heroFacts();
     void heroPartsNeverOverlap_data();
     void heroPartsNeverOverlap();
     void rowColumnsAndTags_data();
@@ -126,15 +125,6 @@ void TestMainWindowLayout::contextBadgeWidth()
     // Measured: a missing value is measured as the "--" it shows.
     QCOMPARE(MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, QString()),
              MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, u"--"_s));
-}
-
-void TestMainWindowLayout::heroFacts()
-{
-    // Six columns share W - 48 until that reaches 560, then hold at 93.333...
-    QCOMPARE(MainWindowLayout::heroFactColumnWidth(607), 559.0 / 6);
-    QCOMPARE(MainWindowLayout::heroFactColumnWidth(1200), 560.0 / 6);
-    // Strip metrics: four columns of floor((W - 64) / 4) 12 apart.
-    QCOMPARE(MainWindowLayout::stripMetricFrame(3, 584, 66), QRectF(440, 10, 130, 46));
 }
 
 void TestMainWindowLayout::heroPartsNeverOverlap_data()
