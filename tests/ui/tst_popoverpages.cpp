@@ -394,6 +394,18 @@ void TestPopoverPages::tallerPageStaysAboveABottomPanel()
     s.shell->openAISettings(); // 488 pt instead of 430
     QCOMPARE(s.shell->popover().height(), 488);
     QCOMPARE(s.shell->popover().geometry().bottom(), anchorTop - 6 - 1);
+
+    // Rounded chrome: the same page inside a margin for the shadow, drawn on the window's
+    // rounded surface rather than its own square background.
+    PopoverWindow rounded(nullptr, PopoverWindow::Chrome::Rounded);
+    QWidget *page = s.shell->makeHomePage();
+    rounded.setContent(page);
+    QCOMPARE(rounded.panelRect().size(), page->size());
+    QCOMPARE(rounded.size(), page->size() + QSize(28, 28));
+    QVERIFY(!page->autoFillBackground());
+    rounded.openAt(s.status->itemGeometry, QPoint());
+    QCOMPARE(rounded.mapToGlobal(rounded.panelRect().bottomLeft()).y(), anchorTop - 6 - 1);
+    rounded.closePopover();
 }
 
 // --- Quick-actions menu ------------------------------------------------------------------
