@@ -9,6 +9,7 @@
 #include "model/Clock.h"
 #include "model/Logging.h"
 #include "ui/AppShell.h"
+#include "ui/AppStyle.h"
 #include "ui/ExportMode.h"
 #include "ui/PanelStatusItem.h"
 #include "ui/PopoverWindow.h"
@@ -143,6 +144,7 @@ int main(int argc, char **argv)
         QIcon::fromTheme(u"com.orvell.kestrum"_s, QIcon(u":/kestrum/com.orvell.kestrum.svg"_s)));
     // A tray application: closing its windows never ends it (AppShell decides when to).
     QApplication::setQuitOnLastWindowClosed(false);
+    AppStyle::apply(application);
 
     // The export modes are not subject to the single-instance rule.
     if (exportRequest.requested)

@@ -334,9 +334,14 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     tag->show();
     connect(tag, &FlatButton::clicked, this, [this, tag] { Q_EMIT hintRequested(tag); });
 
-    label(button, QRectF(148, 12, 68, 21), valid ? formatPrice(quote.price) : u"--"_s, 15,
-          FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
-        ->setObjectName(u"rowPrice"_s);
+    // The price ends at x = 216 and keeps 6 pt to the tag, however many digits it has.
+    const QString price = valid ? formatPrice(quote.price) : u"--"_s;
+    const qreal room = std::min<qreal>(68, 216 - (88 + t) - 6);
+    Label *priceLabel = label(button, QRectF(148, 12, 68, 21), price, 15, FontWeight::Semibold,
+                              u"F1F3F8"_s, Qt::AlignRight);
+    priceLabel->setFont(
+        KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+    priceLabel->setObjectName(u"rowPrice"_s);
     const QString change =
         valid ? directionSymbol(quote.changePercent()) + u' ' + formatPercent(quote.changePercent())
               : u"等待行情"_s;

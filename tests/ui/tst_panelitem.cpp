@@ -197,6 +197,7 @@ void tst_PanelItem::exportedMenuIsTheQuickActionsMenu()
     QVERIFY(rotate && first);
     QCOMPARE(rotate->properties.value(u"toggle-state"_s).toInt(), 1);
     QCOMPARE(first->properties.value(u"toggle-state"_s).toInt(), 0);
+    QCOMPARE(first->properties.value(u"toggle-type"_s).toString(), u"radio"_s); // one of three
 
     // A click in the panel runs the item's action.
     const QString path = itemProperties().value(u"Menu"_s).value<QDBusObjectPath>().path();
