@@ -115,9 +115,12 @@ void TestMinuteSources::codeRules_data()
     QTest::newRow("Beijing") << u"bj830799"_s << u"0.830799"_s << u"bj830799"_s << QString();
     QTest::newRow("upper case") << u"SH600519"_s << u"1.600519"_s << u"sh600519"_s << QString();
     QTest::newRow("Hong Kong") << u"hk00700"_s << QString() << u"hk00700"_s << u"0700.HK"_s;
-    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << u"hk700"_s << u"700.HK"_s;
     QTest::newRow("US class share") << u"gb_brk_b"_s << QString() << QString() << u"BRK-B"_s;
+    // What is no symbol has no code and so never reaches a URL.
     QTest::newRow("unknown") << u"xx123"_s << QString() << QString() << QString();
+    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << QString() << QString();
+    QTest::newRow("path") << u"sh../../x"_s << QString() << QString() << QString();
+    QTest::newRow("two symbols") << u"hk00700,sh600000"_s << QString() << QString() << QString();
 }
 
 void TestMinuteSources::codeRules()
