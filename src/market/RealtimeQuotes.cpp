@@ -1,6 +1,7 @@
 // Realtime quotes from the Sina feed: one GET for the whole symbol list.
 #include "market/SinaClient.h"
 
+#include "market/Plausibility.h"
 #include "market/WireHelpers.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
@@ -175,6 +176,9 @@ std::optional<Quote> quoteFromLine(QStringView line)
         q.date = textAt(f, 30);
         q.time = textAt(f, 31);
     }
+    // Checked as sent, before the fill-ins copy one field into another.
+    if (!plausibility::isQuote(q))
+        return std::nullopt;
     applyFillIns(q);
     return q;
 }

@@ -154,6 +154,12 @@ void TestMinuteSources::eastmoneyLines_data()
         << QStringList{u"2024-05-10 09:31,1,2,3,4,5,6"_s, u"x"_s,
                        u"2024-05-10 09:33,58.0,58.2,58.3,58.0,7,40740,58.1"_s}
         << Doubles{58.2} << Doubles{180} << Doubles{58.1} << Doubles{700} << u"2024-05-10"_s;
+    QTest::newRow("minutes no market can show")
+        << u"sz000001"_s
+        << QStringList{u"2024-05-10 09:31,1e300,1e300,1,1,5,0,0"_s,
+                       u"2024-05-10 09:32,10.5,10.5,10.5,10.5,1e14,0,10.5"_s,
+                       u"2024-05-10 09:33,10.5,10.6,10.6,10.5,7,0,1e300"_s}
+        << Doubles{10.6} << Doubles{180} << Doubles{10.6} << Doubles{700} << u"2024-05-10"_s;
 }
 
 void TestMinuteSources::eastmoneyLines()
@@ -197,6 +203,12 @@ void TestMinuteSources::tencentLines_data()
                        u"0934 1452.00 40"_s,
                        u"0935 1452.00 30 4356000"_s}
         << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452} << Doubles{2000, 0, 1000};
+    // A minute no market can show is left out and leaves the running total alone.
+    QTest::newRow("minutes no market can show")
+        << u"sh600519"_s
+        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
+                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
+        << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000};
 }
 
 void TestMinuteSources::tencentLines()
