@@ -176,10 +176,13 @@ std::optional<Quote> quoteFromLine(QStringView line)
         q.date = textAt(f, 30);
         q.time = textAt(f, 31);
     }
-    // Checked as sent, before the fill-ins copy one field into another.
+    // Checked as sent (the fill-ins would cover a negative field) and once more after them,
+    // since a filled-in high may lie below the low that was sent.
     if (!plausibility::isQuote(q))
         return std::nullopt;
     applyFillIns(q);
+    if (!plausibility::isQuote(q))
+        return std::nullopt;
     return q;
 }
 

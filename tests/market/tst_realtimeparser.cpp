@@ -104,6 +104,8 @@ void tst_RealtimeParser::skippedLines_data()
     QTest::newRow("previous close 1.7e308") << line(u"10"_s, u"1.7e308"_s, u"10.5"_s) << 0;
     QTest::newRow("high below low")
         << QString(line0).replace(u"10.60,10.30"_s, u"10.30,10.60"_s) << 0;
+    QTest::newRow("low above the filled-in high")
+        << QString(line0).replace(u"10.60,10.30"_s, u"0,10.55"_s) << 0;
     QTest::newRow("negative volume") << QString(line0).replace(u"123456700"_s, u"-5"_s) << 0;
     QTest::newRow("amount above 1e15")
         << QString(line0).replace(u"1298765432.100"_s, u"1.1e15"_s) << 0;
