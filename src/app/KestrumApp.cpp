@@ -269,8 +269,10 @@ void KestrumApp::refresh()
     for (const QJsonValue &item : watchlist) {
         if (!item.isObject())
             continue;
+        // An entry that is no symbol stays a placeholder and is never sent: in the shared
+        // request it would break every other symbol's quote.
         const QString symbol = itemSymbol(item);
-        if (!symbol.isEmpty())
+        if (ConfigStore::isValidSymbol(symbol))
             watchSymbols.append(symbol);
     }
     QStringList request;
