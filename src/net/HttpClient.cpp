@@ -1,5 +1,7 @@
 #include "net/HttpClient.h"
 
+#include "model/Logging.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -23,11 +25,6 @@ HttpClient::HttpClient(QNetworkAccessManager *manager, QObject *parent)
 
 HttpClient::~HttpClient() = default;
 
-QString HttpResponse::refusedRedirectText()
-{
-    return u"服务要求跳转到其他网站，为安全起见已拒绝。"_s;
-}
-
 namespace {
 
 // What the network layer may hold of a body beyond what we have read: it stops reading
@@ -50,9 +47,10 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
         networkRequest.setRawHeader(name, value);
     // Our own deadline covers the whole exchange, so a slow trickle cannot hang on.
     networkRequest.setTransferTimeout(0);
-    // Headers such as an API key must never follow a redirect to another host.
+    // Headers such as an API key must never follow a redirect to another scheme, host or
+    // port (Qt's default follows any redirect that is no less secure).
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                                QNetworkRequest::NoLessSafeRedirectPolicy);
+                                QNetworkRequest::SameOriginRedirectPolicy);
 
     // Without a body there is nothing to upload, and the request starts here and now.
     QNetworkReply *reply =
@@ -105,8 +103,11 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
 
     QPointer<const QObject> guard(context);
     const bool guarded = context != nullptr;
+    // Never the query or user info: a service's address may carry a key there.
+    const QString what = QString::fromLatin1(request.method) + u' ' +
+                         request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toString();
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, exchange, guard, guarded, cap, callback = std::move(callback)] {
+            [this, reply, exchange, guard, guarded, cap, what, callback = std::move(callback)] {
                 --m_inFlight;
                 reply->deleteLater();
                 HttpResponse response;
@@ -128,6 +129,7 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else if (response.status == 0 && reply->error() != QNetworkReply::NoError) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     } else if (response.status >= 200 && response.status < 300) {
                         response.outcome = HttpResponse::Outcome::Ok;
                         response.body = std::move(exchange->body);
@@ -138,15 +140,19 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     }
                     // A connection cut mid-body is a failure even though a status came.
                     if (response.answered() && reply->error() != QNetworkReply::NoError &&
                         reply->error() < QNetworkReply::ContentAccessDenied) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                         response.body.clear();
                     }
                 }
+                qCDebug(lcNet).noquote() << what << "->" << response.status << response.body.size()
+                                         << "bytes" << response.errorString;
                 if (guarded && !guard)
                     return;
                 if (callback)

@@ -253,7 +253,7 @@ void tst_FaultInjection::realtimeFaults()
     // The next timer tick comes while the answer is still out: dropped, not sent.
     w.h.clock().advanceSecs(12);
     w.h.app->refresh();
-    QVERIFY(waitFor([&] { return w.finished > finishedBefore; }, 10000));
+    QVERIFY(waitFor([&] { return w.finished > finishedBefore; }));
     QCOMPARE(w.realtimeRequests(), w.started);
 
     if (fault == u"slow") {
@@ -431,17 +431,11 @@ void tst_FaultInjection::serviceFaults()
     QCOMPARE(ok, fault == u"slow");
     if (search && !ok)
         QCOMPARE(manager.suggestions(), local); // the local matches stay
-    // A failure says so (a refused redirect in its own words), and nothing pretends to be
-    // an insight or a manifest.
-    const QString refused = HttpResponse::refusedRedirectText();
-    if (chat)
-        QCOMPARE(insights.errorForSymbol(kAShare).value_or(QString()).isEmpty(), ok);
-    if (chat && fault == u"redirect")
-        QCOMPARE(*insights.errorForSymbol(kAShare), u"AI 请求失败："_s + refused);
+    if (chat) // a failure says so, and nothing pretends to be an insight
+        QCOMPARE(!insights.errorForSymbol(kAShare).value_or(QString()).isEmpty(), !ok);
     if (!search && !chat && !ok) {
         QCOMPARE(alerts.last().title, u"检查更新失败"_s);
         QCOMPARE(alerts.last().style, UpdateAlert::Style::Warning);
-        QCOMPARE(alerts.last().informativeText == refused, fault == u"redirect");
     }
     QVERIFY(w.settle());
     VERIFY_NO_PROBLEM(fileProblem(*w.h.app));

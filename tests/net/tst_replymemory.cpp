@@ -1,6 +1,8 @@
 // A body that never ends, from a simulator in a process of its own so that nothing paces it
 // but the client: Kestrum reads no more than its size cap allows, and its peak resident
 // memory shows it.
+#include "net/HttpClient.h"
+
 #include "TestSupport.h"
 
 #include <QDir>
@@ -14,40 +16,35 @@
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
-namespace {
+class tst_ReplyMemory : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void endlessBodyStaysNearTheCap();
+
+private:
+    // Runs `kestrum --once --json` against the simulator; empty when it ended as expected.
+    QString runOnce(int expectedExit);
+
+    QProcess m_sim;
+    QUrl m_base;
+    QString m_clock;
+    QTemporaryDir m_dir;
+};
 
 // The largest resident set of any child this process has waited for, in KiB.
-qint64 peakOfChildrenKiB()
+static qint64 peakOfChildrenKiB()
 {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     return usage.ru_maxrss;
 }
 
-} // namespace
-
-class tst_ReplyMemory : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void endlessBodyStaysNearTheCap();
-
-private:
-    bool control(const QString &action, const QUrlQuery &query = {});
-    // Runs `kestrum --once --json` against the simulator; empty when all went well.
-    QString runOnce();
-
-    QProcess m_sim;
-    QUrl m_base;
-    QString m_clock;
-    QTemporaryDir m_dir;
-    qint64 m_baselineKiB = 0;
-};
-
 void tst_ReplyMemory::initTestCase()
 {
-    // Both share one trading moment, so every follow-up fetch of the refresh is asked.
+    // Both share one trading moment, so the refresh asks for everything it would in trading.
     m_clock =
         QString::number(QDateTime::currentMSecsSinceEpoch()) + u",2026-04-28T10:30:00+08:00,1"_s;
     m_sim.start(buildPath(u"src/kestrum-sim"_s), {u"--port"_s, u"0"_s, u"--clock"_s, m_clock});
@@ -55,29 +52,15 @@ void tst_ReplyMemory::initTestCase()
     const QByteArray line = m_sim.readLine().trimmed();
     m_base = QUrl(QString::fromUtf8(line.mid(line.lastIndexOf(' ') + 1)));
     QVERIFY2(m_base.port() > 0, line.constData());
-    // What a run takes when every answer is whole: the yardstick for the others.
-    const QString problem = runOnce();
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    m_baselineKiB = peakOfChildrenKiB();
 }
 
-bool tst_ReplyMemory::control(const QString &action, const QUrlQuery &query)
+void tst_ReplyMemory::cleanupTestCase()
 {
-    HttpClient http;
-    HttpRequest request;
-    request.url = m_base;
-    request.url.setPath(u"/_sim/"_s + action);
-    request.url.setQuery(query);
-    bool ok = false;
-    bool done = false;
-    http.send(request, nullptr, [&](const HttpResponse &response) {
-        ok = response.ok();
-        done = true;
-    });
-    return waitFor([&] { return done; }) && ok;
+    m_sim.kill();
+    m_sim.waitForFinished(kPatienceMs);
 }
 
-QString tst_ReplyMemory::runOnce()
+QString tst_ReplyMemory::runOnce(int expectedExit)
 {
     const QString data = m_dir.filePath(u"data"_s);
     QDir(data).removeRecursively();
@@ -103,23 +86,33 @@ QString tst_ReplyMemory::runOnce()
         kestrum.waitForFinished(kPatienceMs);
         return u"kestrum --once did not finish"_s;
     }
-    if (kestrum.exitStatus() != QProcess::NormalExit || kestrum.exitCode() != 0)
-        return u"kestrum --once failed: "_s +
+    if (kestrum.exitStatus() != QProcess::NormalExit || kestrum.exitCode() != expectedExit)
+        return u"kestrum --once ended with %1: "_s.arg(kestrum.exitCode()) +
                QString::fromLocal8Bit(kestrum.readAllStandardError());
     return QString();
 }
 
 void tst_ReplyMemory::endlessBodyStaysNearTheCap()
 {
-    // The realtime feed never stops sending: the refresh fails at the size cap (4 MiB), and
-    // the network layer holds no more than its bounded read buffer meanwhile. Without that
-    // bound it took in hundreds of MiB before the cap was seen.
-    QVERIFY(control(u"fault"_s, QUrlQuery{{u"route"_s, u"realtime"_s}, {u"endless"_s, u"1"_s}}));
-    const QString problem = runOnce();
+    // What a run takes when every answer is whole: the yardstick.
+    QString problem = runOnce(0);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    const qint64 growthKiB = peakOfChildrenKiB() - m_baselineKiB;
+    const qint64 baselineKiB = peakOfChildrenKiB();
+
+    // The realtime feed never stops sending: the refresh fails at the size cap (4 MiB, exit
+    // status 3), and the network layer holds no more than its bounded read buffer meanwhile.
+    // Unbounded, it took in hundreds of MiB before the cap was seen.
+    HttpClient http;
+    HttpRequest fault;
+    fault.url = m_base.resolved(QUrl(u"/_sim/fault?route=realtime&endless=1"_s));
+    const auto set = awaitCompletion<HttpResponse>(
+        [&](auto done) { http.send(fault, nullptr, std::move(done)); });
+    QVERIFY(set && set->ok());
+    problem = runOnce(3);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    const qint64 growthKiB = peakOfChildrenKiB() - baselineKiB;
     QVERIFY2(growthKiB < 32 * 1024,
-             qPrintable(u"%1 KiB over %2 KiB"_s.arg(growthKiB).arg(m_baselineKiB)));
+             qPrintable(u"%1 KiB over %2 KiB"_s.arg(growthKiB).arg(baselineKiB)));
 }
 
 QTEST_GUILESS_MAIN(tst_ReplyMemory)
