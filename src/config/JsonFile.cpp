@@ -1,5 +1,6 @@
 #include "config/JsonFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +53,67 @@ bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions)
 {
     return writeAtomically(path, document.toJson(QJsonDocument::Indented), permissions);
+}
+
+namespace {
+
+// The bytes of a file that exists but is not what `accepts` wants; none when it is missing,
+// blank or fine. `opened` is false for a file that cannot be read at all.
+std::optional<QByteArray> unreadableBytes(const QString &path, const Accepts &accepts, QFile &file,
+                                          bool *opened)
+{
+    *opened = true;
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *opened = false;
+        return QByteArray();
+    }
+    QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty())
+        return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error == QJsonParseError::NoError && !document.isNull() && accepts(document))
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+bool isUnreadable(const QString &path, const Accepts &accepts)
+{
+    QFile file(path);
+    bool opened = true;
+    return unreadableBytes(path, accepts, file, &opened).has_value();
+}
+
+KeptAside keepAsideIfUnreadable(const QString &path, const Accepts &accepts,
+                                std::optional<QFileDevice::Permissions> permissions)
+{
+    QFile file(path);
+    bool opened = true;
+    const std::optional<QByteArray> bytes = unreadableBytes(path, accepts, file, &opened);
+    if (!bytes)
+        return {};
+    if (!opened)
+        return {true, QString()};
+    return {true, keepBytesAside(path, *bytes, permissions ? permissions : file.permissions())};
+}
+
+QString keepBytesAside(const QString &path, const QByteArray &bytes,
+                       std::optional<QFileDevice::Permissions> permissions)
+{
+    // Named by the wall-clock time the copy was made, which is what its reader goes by.
+    const QString stamp =
+        path + u".unreadable-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    QString target = stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n) {
+        if (n > 99)
+            return QString();
+        target = stamp + u'-' + QString::number(n);
+    }
+    return writeAtomically(target, bytes, permissions) ? target : QString();
 }
 
 int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames)

@@ -25,6 +25,8 @@ DailyCache::DailyCache(const StrategyStore &store, DailyFetcher fetcher, QObject
     : QObject(parent)
     , m_store(store)
     , m_fetcher(std::move(fetcher))
+    , m_file(store.dailyCacheURL(),
+             [](const QJsonDocument &document) { return document.isObject(); })
 {}
 
 QString DailyCache::insufficientContext()
@@ -36,16 +38,21 @@ QString DailyCache::insufficientContext()
 
 void DailyCache::loadDailyCache()
 {
-    const QString path = m_store.dailyCacheURL();
-    const QJsonValue loaded = StrategyStore::jsonObjectAtURL(path);
-    m_cache = loaded.isObject() ? loaded.toObject() : QJsonObject();
-    if (!loaded.isObject())
-        m_store.preserveUnreadableFile(path);
+    JsonFile::KeptAside kept;
+    const std::optional<QJsonDocument> loaded = m_file.load(&kept);
+    m_cache = loaded ? loaded->object() : QJsonObject();
+    if (kept.unreadable)
+        Q_EMIT unreadableFileFound(kept.copyPath);
 }
 
-bool DailyCache::saveDailyCache() const
+bool DailyCache::saveDailyCache()
 {
-    return m_store.writeJSONObject(m_cache, m_store.dailyCacheURL());
+    m_store.ensureStrategyDirectory();
+    JsonFile::KeptAside kept;
+    const bool written = m_file.write(QJsonDocument(m_cache), &kept);
+    if (kept.unreadable)
+        Q_EMIT unreadableFileFound(kept.copyPath);
+    return written;
 }
 
 // --- Daily features ---

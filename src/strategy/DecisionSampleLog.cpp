@@ -16,8 +16,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <optional>
 
@@ -645,19 +643,9 @@ bool DecisionSampleLog::repairLastLine()
 
 // --- The index ---
 
-DecisionSampleLog::FileIdentity DecisionSampleLog::identity() const
+FileIdentity DecisionSampleLog::identity() const
 {
-    FileIdentity id;
-    struct stat info
-    {};
-    if (::stat(QFile::encodeName(logPath()).constData(), &info) != 0)
-        return id;
-    id.exists = true;
-    id.size = info.st_size;
-    id.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    id.inode = info.st_ino;
-    id.device = info.st_dev;
-    return id;
+    return FileIdentity::of(logPath());
 }
 
 void DecisionSampleLog::loadPendingDecisionSamples()
