@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 // The settings file read into typed fields, and written back whole from them.
 struct AppSettings
@@ -46,6 +47,9 @@ struct AppSettings
     static AppSettings fromJson(const QJsonObject &object);
     // All twenty-one keys, legacy alert keys written with their neutral values.
     QJsonObject toJson() const;
+    // Known keys whose value is of a kind the reader cannot take: it reads as the default,
+    // and the next save would replace what the user wrote.
+    static QStringList unusableKeys(const QJsonObject &object);
 
     // What an empty directory starts with (seven keys).
     static QJsonObject firstRunObject();

@@ -27,7 +27,7 @@ public:
     WatchlistRowsView *rowsView() const { return m_rows; }
     WatchSuggestionPanel *suggestionPanel() const { return m_suggestions; }
     // The line that reports a failed save (hidden otherwise).
-    Label *saveFailureLine() const { return m_failure; }
+    Label *fileNoticeLine() const { return m_fileNotice; }
 
     // Gives the input the keyboard focus, the caret at `cursor` (a rebuild while typing).
     void focusInput(int cursor);
@@ -41,7 +41,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void updateSaveFailureLine();
+    void updateFileNoticeLine();
 
     WatchlistManager &m_manager;
     FlatButton *m_back = nullptr;
@@ -49,5 +49,5 @@ private:
     WatchInputField *m_input = nullptr;
     WatchlistRowsView *m_rows = nullptr;
     WatchSuggestionPanel *m_suggestions = nullptr;
-    Label *m_failure = nullptr;
+    Label *m_fileNotice = nullptr;
 };
