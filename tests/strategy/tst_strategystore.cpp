@@ -141,24 +141,23 @@ void TestStrategyStore::launchKeepsTheUsersEntries()
     QVERIFY(unreadableCopies().isEmpty());
 }
 
+// (What becomes of the unreadable bytes is the damaged-files test's concern.)
 void TestStrategyStore::launchWithUnreadableFiles_data()
 {
     QTest::addColumn<QByteArray>("daily");
     QTest::addColumn<QByteArray>("board");
-    QTest::addColumn<int>("copies"); // the user's bytes kept aside before being replaced
     QTest::newRow("empty files") << ""_ba
-                                 << ""_ba << 0;
+                                 << ""_ba;
     QTest::newRow("arrays") << "[1, 2]"_ba
-                            << "[\"sh600089\"]"_ba << 2;
+                            << "[\"sh600089\"]"_ba;
     QTest::newRow("cut off by hand") << "{\"sh600519\": {"_ba
-                                     << "{\"sz300750\": [\"电池\""_ba << 2;
+                                     << "{\"sz300750\": [\"电池\""_ba;
 }
 
 void TestStrategyStore::launchWithUnreadableFiles()
 {
     QFETCH(QByteArray, daily);
     QFETCH(QByteArray, board);
-    QFETCH(int, copies);
     QVERIFY(writeBytes(m_store->dailyCacheURL(), daily));
     QVERIFY(writeBytes(m_store->boardMapURL(), board));
     DailyCache cache(*m_store);
@@ -168,12 +167,6 @@ void TestStrategyStore::launchWithUnreadableFiles()
     QVERIFY(cache.dailyCache().isEmpty());
     QCOMPARE(tags.boardMap(), BoardTags::defaultBoardMap());
     QCOMPARE(readJsonObject(m_store->boardMapURL()), BoardTags::defaultBoardMap());
-    const QStringList kept = unreadableCopies();
-    QCOMPARE(kept.size(), copies);
-    for (const QString &name : kept) {
-        const QByteArray original = name.startsWith(u"board_map"_s) ? board : daily;
-        QCOMPARE(readBytes(m_store->strategyDirectoryURL() + u'/' + name), original);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestStrategyStore)
