@@ -26,7 +26,8 @@ public:
     FlatButton *addButton() const { return m_add; }
     WatchlistRowsView *rowsView() const { return m_rows; }
     WatchSuggestionPanel *suggestionPanel() const { return m_suggestions; }
-    // The line that reports a failed save (hidden otherwise).
+    // The line that reports on the file itself: a failed save, an unreadable list (hidden
+    // otherwise).
     Label *fileNoticeLine() const { return m_fileNotice; }
 
     // Gives the input the keyboard focus, the caret at `cursor` (a rebuild while typing).
