@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alerts/Notifier.h"
+#include "model/LogOnce.h"
 
 #include <QDBusConnection>
 #include <QHash>
@@ -78,4 +79,5 @@ private:
     QHash<QString, Content> m_queued;
     // Bumped whenever the daemon changes, so late answers from the old one are ignored.
     quint64 m_generation = 0;
+    LogOnce m_serviceLog;
 };

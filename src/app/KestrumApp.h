@@ -121,6 +121,8 @@ public:
     // this process holds the single-instance lock: another writer's may be in use.
     int removeLeftoverTemporaryFiles();
     void toggleLoginItem();
+    // At launch: an autostart entry naming a program that is gone is pointed at this one.
+    void refreshLoginItemIfStale();
     void startTimers();
     // An application-modal alert holds the refresh and the title rotation still.
     void pauseTimers();
@@ -140,6 +142,9 @@ public:
     const QList<Quote> &quotes() const { return m_quotes; }
     const QHash<QString, Quote> &backgroundQuotes() const { return m_backgroundQuotes; }
     QString lastStatus() const { return m_lastStatus; }
+    // Whether the latest finished refresh got realtime quotes: for the watchlist, or for the
+    // market indices when the watchlist is empty.
+    bool lastRefreshSucceeded() const { return m_lastRefreshSucceeded; }
     // An outcome the user caused (the watchlist manager's), shown until the next refresh.
     void setLastStatus(const QString &status) { m_lastStatus = status; }
     // A file could not be read; its bytes went to `copyPath`, or it was left as it is when
@@ -244,6 +249,7 @@ private:
     QString m_lastStatus;
     QStringList m_pendingNotices;
     QSet<QString> m_toldNotices;
+    bool m_lastRefreshSucceeded = false;
     QHash<QString, int> m_priceFlash;
     bool m_refreshing = false;
 

@@ -1,5 +1,8 @@
 #include "config/JsonFile.h"
 
+#include "model/LogOnce.h"
+#include "model/Logging.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -24,8 +27,10 @@ std::optional<QJsonDocument> read(const QString &path)
     return document;
 }
 
-bool writeAtomically(const QString &path, const QByteArray &bytes,
-                     std::optional<QFileDevice::Permissions> permissions)
+namespace {
+
+bool writeThroughSaveFile(const QString &path, const QByteArray &bytes,
+                          std::optional<QFileDevice::Permissions> permissions)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
@@ -47,6 +52,33 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
         written += n;
     }
     return file.commit();
+}
+
+// Files that failed to save, so a save repeated at every refresh is reported once.
+LogOnce &failingFiles()
+{
+    static LogOnce files;
+    return files;
+}
+
+// Unreadable files that could not be kept aside, so one met at every save is reported once.
+LogOnce &unreadableFiles()
+{
+    static LogOnce files;
+    return files;
+}
+
+} // namespace
+
+bool writeAtomically(const QString &path, const QByteArray &bytes,
+                     std::optional<QFileDevice::Permissions> permissions)
+{
+    const bool saved = writeThroughSaveFile(path, bytes, permissions);
+    if (!saved && failingFiles().failed(path))
+        qCWarning(lcFiles).noquote() << "cannot save" << path << "- the previous file stays";
+    else if (saved && failingFiles().recovered(path))
+        qCInfo(lcFiles).noquote() << "saved" << path << "again";
+    return saved;
 }
 
 bool writePretty(const QString &path, const QJsonDocument &document,
@@ -94,11 +126,18 @@ KeptAside keepAsideIfUnreadable(const QString &path, const Accepts &accepts,
     QFile file(path);
     bool opened = true;
     const std::optional<QByteArray> bytes = unreadableBytes(path, accepts, file, &opened);
-    if (!bytes)
+    if (!bytes) {
+        unreadableFiles().recovered(path);
         return {};
-    if (!opened)
-        return {true, QString()};
-    return {true, keepBytesAside(path, *bytes, permissions ? permissions : file.permissions())};
+    }
+    const KeptAside kept{
+        true, opened ? keepBytesAside(path, *bytes, permissions ? permissions : file.permissions())
+                     : QString()};
+    // A file left as it is is met again at every save: said once until it is fine again.
+    if (kept.copyPath.isEmpty() && unreadableFiles().failed(path))
+        qCWarning(lcFiles).noquote()
+            << "cannot read" << path << "nor keep a copy of it - it is left as it is";
+    return kept;
 }
 
 QString keepBytesAside(const QString &path, const QByteArray &bytes,
@@ -113,7 +152,10 @@ QString keepBytesAside(const QString &path, const QByteArray &bytes,
             return QString();
         target = stamp + u'-' + QString::number(n);
     }
-    return writeAtomically(target, bytes, permissions) ? target : QString();
+    if (!writeAtomically(target, bytes, permissions))
+        return QString();
+    qCWarning(lcFiles).noquote() << "kept what could not be read in" << path << "as" << target;
+    return target;
 }
 
 int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames)

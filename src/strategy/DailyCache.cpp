@@ -1,5 +1,6 @@
 #include "strategy/DailyCache.h"
 
+#include "market/Plausibility.h"
 #include "strategy/StrategyStore.h"
 
 #include <QPointer>
@@ -43,6 +44,16 @@ void DailyCache::loadDailyCache()
     m_cache = loaded ? loaded->object() : QJsonObject();
     if (kept.unreadable)
         Q_EMIT unreadableFileFound(kept.copyPath);
+    // Bars no market can show (an older build stored them) are kept only until the next
+    // refresh fetches the symbol again, not for the rest of the day.
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        QJsonObject record = it.value().toObject();
+        const QList<DayRecord> days = daysFromJson(record.value(u"days"_s));
+        if (!std::all_of(days.cbegin(), days.cend(), plausibility::isDay)) {
+            record.remove(u"updated_at"_s);
+            it.value() = record;
+        }
+    }
 }
 
 bool DailyCache::saveDailyCache()

@@ -2,6 +2,7 @@
 
 #include "ui/Panel.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -54,6 +55,11 @@ QSize FlatButton::sizeHint() const
     return size();
 }
 
+QString FlatButton::displayedText() const
+{
+    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, width());
+}
+
 void FlatButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -77,6 +83,6 @@ void FlatButton::paintEvent(QPaintEvent *)
     if (!text().isEmpty()) {
         painter.setPen(m_titleColor);
         painter.setFont(font());
-        painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, text());
+        painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, displayedText());
     }
 }

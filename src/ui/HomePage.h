@@ -31,6 +31,8 @@ struct HomePageData
     MarketStatus marketStatus;
     QString lastStatus;
     bool firstLaunchHintVisible = false;
+    // The hint names the panel icon where there is one, the desktop window otherwise.
+    bool panelItemPresent = true;
     QHash<QString, int> priceFlashDirections;
 };
 
@@ -101,7 +103,7 @@ Q_SIGNALS:
 
 private:
     void buildHeader(const HomePageData &data, qreal y0);
-    void buildFirstLaunchHint(qreal y0);
+    void buildFirstLaunchHint(qreal y0, bool panelItemPresent);
     void buildSummary(const HomePageData &data, qreal y0);
     void buildList(const HomePageData &data, qreal y0);
 

@@ -53,6 +53,11 @@ QString TrayStatusItem::kind() const
     return u"tray"_s;
 }
 
+bool TrayStatusItem::isInPanel() const
+{
+    return m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TrayStatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
