@@ -172,7 +172,7 @@ QJsonObject AppSettings::toJson() const
     return o;
 }
 
-QStringList AppSettings::unusableKeys(const QJsonObject &object)
+QJsonObject AppSettings::withUsableValues(const QJsonObject &object)
 {
     enum Kind
     {
@@ -205,38 +205,49 @@ QStringList AppSettings::unusableKeys(const QJsonObject &object)
         {u"mainWindowAlwaysOnTop"_s, Flag},
         {u"mainWatchlistSortMode"_s, Text},
     };
-    const auto allText = [](const auto &values) {
-        return std::all_of(values.begin(), values.end(),
-                           [](const QJsonValue &value) { return value.isString(); });
-    };
-    QStringList unusable;
+    QJsonObject usable = object;
     for (const auto &[key, kind] : kinds) {
         if (!object.contains(key))
             continue;
         const QJsonValue value = object.value(key);
-        bool usable = false;
         switch (kind) {
         case Text:
-            usable = value.isString();
+            if (!value.isString())
+                usable.remove(key);
             break;
         case Number:
-            usable = value.isDouble() ||
-                     (value.isString() && !std::isnan(SettingsValue::toDouble(value, NAN)));
+            if (!value.isDouble() && std::isnan(SettingsValue::toDouble(value, NAN)))
+                usable.remove(key);
             break;
         case Flag:
-            usable = value.isBool() || value.isDouble();
+            if (!value.isBool() && !value.isDouble())
+                usable.remove(key);
             break;
         case TextMap:
-            usable = value.isObject() && allText(value.toObject());
+            if (value.isObject()) {
+                QJsonObject texts = value.toObject();
+                for (auto it = texts.begin(); it != texts.end();)
+                    it = it.value().isString() ? it + 1 : texts.erase(it);
+                usable.insert(key, texts);
+            } else {
+                usable.remove(key);
+            }
             break;
         case TextList:
-            usable = value.isArray() && allText(value.toArray());
+            if (value.isArray()) {
+                QJsonArray texts;
+                for (const QJsonValue &entry : value.toArray()) {
+                    if (entry.isString())
+                        texts.append(entry);
+                }
+                usable.insert(key, texts);
+            } else {
+                usable.remove(key);
+            }
             break;
         }
-        if (!usable)
-            unusable.append(key);
     }
-    return unusable;
+    return usable;
 }
 
 QJsonObject AppSettings::firstRunObject()

@@ -42,7 +42,8 @@ bool isList(const QJsonDocument &document)
 // value of its kind.
 bool isWholeSettings(const QJsonDocument &document)
 {
-    return document.isObject() && AppSettings::unusableKeys(document.object()).isEmpty();
+    return document.isObject() &&
+           AppSettings::withUsableValues(document.object()) == document.object();
 }
 
 bool fullMatch(const QString &pattern, const QString &text)
@@ -144,13 +145,10 @@ QJsonObject ConfigStore::loadSettings(JsonFile::KeptAside *keptAside) const
         *keptAside = kept;
     const auto document = JsonFile::read(m_settingsPath);
     if (document && document->isObject()) {
-        QJsonObject settings = document->object();
-        if (kept.unreadable) {
-            for (const QString &key : AppSettings::unusableKeys(settings))
-                settings.remove(key);
-            if (kept.mayReplace())
-                writeSettingsFile(settings);
-        }
+        // Values of the wrong kind were kept aside with the file; it keeps what reads.
+        const QJsonObject settings = AppSettings::withUsableValues(document->object());
+        if (kept.unreadable && kept.mayReplace())
+            writeSettingsFile(settings);
         return settings;
     }
     const QJsonObject fallback = AppSettings::fallbackObject();

@@ -347,7 +347,7 @@ void TestWatchlistManager::unreadableListIsKeptBeforeAnEdit()
         QCOMPARE(m.manager.feedbackMessage(),
                  told + u"；已添加 招商银行，下一轮刷新会同步行情。"_s);
         QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Warning);
-        QVERIFY(finished.wait(10000)); // the refresh after the change, once
+        QVERIFY(finished.wait(30000)); // the refresh after the change, once
         QCOMPARE(m.h.app->lastStatus(), told);
         QVERIFY(m.h.refreshAndWait());
         QVERIFY(!m.h.app->lastStatus().contains(copies.first()));
