@@ -201,6 +201,10 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
     QVERIFY(h.refreshAndWait()); // the outcome pass rewrites the log
     QCOMPARE(app.quotes().isEmpty(), watchlistGone);
     QCOMPARE(app.lastStatus() == KestrumApp::unreadableWatchlistStatus(), watchlistGone);
+    // A board map that cannot be read gives way to the built-in entries.
+    const QJsonObject defaults = BoardTags::defaultBoardMap();
+    for (auto it = defaults.begin(); it != defaults.end(); ++it)
+        QVERIFY(app.boardTags().boardMap().contains(it.key()));
 
     const QStringList copies = copiesOf(path);
     if (directory) {

@@ -147,17 +147,6 @@ void tst_ConfigStore::badFilesReadAsEmpty()
 {
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    // A watchlist that is not an array reads as empty and loading never rewrites it.
-    for (const QByteArray &content :
-         {QByteArray(R"({"symbol": "sh600000"})"), QByteArray(R"([{"symbol": "sh6000)")}) {
-        writeFile(store.watchlistPath(), content);
-        QCOMPARE(store.loadWatchlist(), QJsonArray());
-        QCOMPARE(readFile(store.watchlistPath()), content);
-        QVERIFY(store.isWatchlistUnreadable());
-    }
-    QFile::remove(store.watchlistPath());
-    QVERIFY(!store.isWatchlistUnreadable());
-
     QVERIFY(store.catalogItems().isEmpty());
     QCOMPARE(symbolOf(store.matchesForWatchInput(u"aapl"_s, 10).value(0)), u"gb_aapl"_s);
     QCOMPARE(symbolOf(*store.resolveWatchInput(u"00700.hk"_s)), u"hk00700"_s);
@@ -172,11 +161,8 @@ void tst_ConfigStore::badFilesReadAsEmpty()
     // A directory where a file should be cannot be read (even by root).
     QFile::remove(store.catalogPath());
     QVERIFY(QDir().mkpath(store.catalogPath()));
-    QVERIFY(QDir().mkpath(store.watchlistPath()));
     QVERIFY(store.catalogItems().isEmpty());
     QCOMPARE(store.matchesForWatchInput(u"600519"_s, 10).size(), 1);
-    QCOMPARE(store.loadWatchlist(), QJsonArray());
-    QVERIFY(store.isWatchlistUnreadable());
 }
 
 void tst_ConfigStore::settingsFileLifecycle()

@@ -24,8 +24,6 @@ private Q_SLOTS:
     void jsonFiles();
     void firstLaunch();
     void launchKeepsTheUsersEntries();
-    void launchWithUnreadableFiles_data();
-    void launchWithUnreadableFiles();
 
 private:
     QStringList unreadableCopies() const
@@ -139,34 +137,6 @@ void TestStrategyStore::launchKeepsTheUsersEntries()
         QCOMPARE(saved.value(it.key()), it.value());
     QCOMPARE(saved.value(u"sz002931"_s), BoardTags::defaultBoardMap().value(u"sz002931"_s));
     QVERIFY(unreadableCopies().isEmpty());
-}
-
-// (What becomes of the unreadable bytes is the damaged-files test's concern.)
-void TestStrategyStore::launchWithUnreadableFiles_data()
-{
-    QTest::addColumn<QByteArray>("daily");
-    QTest::addColumn<QByteArray>("board");
-    QTest::newRow("empty files") << ""_ba
-                                 << ""_ba;
-    QTest::newRow("arrays") << "[1, 2]"_ba
-                            << "[\"sh600089\"]"_ba;
-    QTest::newRow("cut off by hand") << "{\"sh600519\": {"_ba
-                                     << "{\"sz300750\": [\"电池\""_ba;
-}
-
-void TestStrategyStore::launchWithUnreadableFiles()
-{
-    QFETCH(QByteArray, daily);
-    QFETCH(QByteArray, board);
-    QVERIFY(writeBytes(m_store->dailyCacheURL(), daily));
-    QVERIFY(writeBytes(m_store->boardMapURL(), board));
-    DailyCache cache(*m_store);
-    BoardTags tags(*m_store);
-    m_store->loadStrategyDataLayer(cache, tags);
-
-    QVERIFY(cache.dailyCache().isEmpty());
-    QCOMPARE(tags.boardMap(), BoardTags::defaultBoardMap());
-    QCOMPARE(readJsonObject(m_store->boardMapURL()), BoardTags::defaultBoardMap());
 }
 
 QTEST_GUILESS_MAIN(TestStrategyStore)
