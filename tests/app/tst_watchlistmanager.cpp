@@ -52,8 +52,6 @@ private Q_SLOTS:
     void moveAndRemove_data();
     void moveAndRemove();
     void failedMoveKeepsOrderAndReports();
-    void unreadableListIsKeptBeforeAnEdit_data();
-    void unreadableListIsKeptBeforeAnEdit();
 };
 
 void TestWatchlistManager::localFirstThenRemoteMerged()
@@ -302,57 +300,6 @@ void TestWatchlistManager::failedMoveKeepsOrderAndReports()
     QVERIFY(m.manager.moveWatchItem(u"SH600519"_s, 1));
     QVERIFY(!m.manager.hasSaveFailure());
     QVERIFY(m.manager.feedbackMessage().isEmpty());
-}
-
-void TestWatchlistManager::unreadableListIsKeptBeforeAnEdit_data()
-{
-    QTest::addColumn<bool>("directory"); // else a four-stock list with one trailing comma
-    QTest::newRow("a typo") << false;
-    QTest::newRow("a directory in its place") << true;
-}
-
-void TestWatchlistManager::unreadableListIsKeptBeforeAnEdit()
-{
-    QFETCH(bool, directory);
-    ManagerHarness m;
-    m.h.quietRemoteSearch();
-    const QString path = m.h.app->config().watchlistPath();
-    const QByteArray typo = R"([{"symbol": "sh600519"}, {"symbol": "sz000001"},
-        {"symbol": "hk00700"}, {"symbol": "gb_aapl"},])";
-    QVERIFY(QFile::remove(path));
-    QVERIFY(directory ? QDir().mkpath(path) : writeBytes(path, typo));
-
-    // It reads as empty, and the status line and the manager say why.
-    QVERIFY(m.h.refreshAndWait());
-    QCOMPARE(m.h.app->lastStatus(), KestrumApp::unreadableWatchlistStatus());
-    QCOMPARE(m.manager.fileNotice(), WatchlistManager::unreadableNotice());
-    QVERIFY(!m.manager.removeWatchItem(u"sh600519"_s)); // a row shown before: nothing saved
-
-    QSignalSpy finished(m.h.app.get(), &KestrumApp::refreshFinished);
-    m.manager.setInputText(u"600036"_s);
-    m.manager.addWatchItem();
-    const QDir dir(m.h.app->config().appDir());
-    const QStringList copies = dir.entryList({u"watchlist.json.unreadable-*"_s}, QDir::Files);
-    if (directory) {
-        QVERIFY(copies.isEmpty() && QFileInfo(path).isDir());
-        QCOMPARE(m.manager.feedbackMessage(), WatchlistManager::unreadableLeftAloneMessage());
-        QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Error);
-        QCOMPARE(m.manager.inputText(), u"600036"_s);
-        QCOMPARE(m.h.app->lastStatus(), u"自选列表文件无法读取，也无法另存，未作修改"_s);
-    } else {
-        QCOMPARE(copies.size(), 1);
-        QCOMPARE(readBytes(dir.filePath(copies.first())), typo);
-        QCOMPARE(m.watchSymbols(), QStringList{u"sh600036"_s});
-        const QString told = u"自选列表文件无法读取，原文件已另存为 "_s + copies.first();
-        QCOMPARE(m.manager.feedbackMessage(),
-                 told + u"；已添加 招商银行，下一轮刷新会同步行情。"_s);
-        QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Warning);
-        QVERIFY(finished.wait(30000)); // the refresh after the change, once
-        QCOMPARE(m.h.app->lastStatus(), told);
-        QVERIFY(m.h.refreshAndWait());
-        QVERIFY(!m.h.app->lastStatus().contains(copies.first()));
-    }
-    QCOMPARE(m.manager.fileNotice(), m.manager.feedbackMessage());
 }
 
 QTEST_GUILESS_MAIN(TestWatchlistManager)
