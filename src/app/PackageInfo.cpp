@@ -16,6 +16,9 @@
 #ifndef KESTRUM_DOWNLOAD_URL
 #define KESTRUM_DOWNLOAD_URL ""
 #endif
+#ifndef KESTRUM_UPDATE_CHECK
+#define KESTRUM_UPDATE_CHECK 1
+#endif
 
 namespace {
 
@@ -43,6 +46,7 @@ PackageInfo PackageInfo::fromBuild()
         orFallback(QString::fromUtf8(KESTRUM_UPDATE_MANIFEST_URL), fallbackUpdateManifestURL());
     info.officialDownloadURL =
         orFallback(QString::fromUtf8(KESTRUM_DOWNLOAD_URL), fallbackOfficialDownloadURL());
+    info.checksForUpdates = KESTRUM_UPDATE_CHECK != 0;
     return info;
 }
 

@@ -12,6 +12,9 @@ struct PackageInfo
     QString marketingVersion; // e.g. 1.4.0
     QString updateManifestURL;
     QString officialDownloadURL;
+    // False in builds made without the update check (a distribution's own updates take
+    // its place): no automatic check, no menu item, never a request.
+    bool checksForUpdates = true;
 
     // Used when the build supplies nothing (or an empty value).
     static QString fallbackBuildNumber() { return QStringLiteral("0"); }

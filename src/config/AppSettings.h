@@ -39,12 +39,14 @@ struct AppSettings
     bool openDesktopOnLaunch = false;
     bool mainWindowAlwaysOnTop = false;
     QString mainWatchlistSortMode = QStringLiteral("original");
+    // The silent update check after launch ("自动检查更新"); older files lack the key: on.
+    bool autoCheckForUpdates = true;
 
     AppSettings();
 
     // Reads every field with the validation rules; unknown keys are ignored.
     static AppSettings fromJson(const QJsonObject &object);
-    // All twenty-one keys, legacy alert keys written with their neutral values.
+    // Every key, legacy alert keys written with their neutral values.
     QJsonObject toJson() const;
 
     // What an empty directory starts with (seven keys).

@@ -182,7 +182,7 @@ void AppShell::launch()
     openPreferredLaunchSurfaceIfNeeded();
     m_app.refresh();
     m_app.sendTestAlertOnLaunchIfRequested();
-    m_app.updates().scheduleAutomaticCheck();
+    m_app.scheduleAutomaticUpdateCheck();
     m_app.startTimers();
 }
 

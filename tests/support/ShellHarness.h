@@ -21,8 +21,9 @@ inline const QStringList kFiveSymbols{QStringLiteral("sh600519"), QStringLiteral
 // and a URL opener that only collects, so nothing leaves the test.
 struct ShellHarness
 {
-    explicit ShellHarness(const QStringList &symbols = kFiveSymbols)
-        : h(symbols)
+    explicit ShellHarness(const QStringList &symbols = kFiveSymbols,
+                          const AppHarness::OptionsAdjuster &adjustOptions = {})
+        : h(symbols, shanghaiTime(2026, 4, 28, 10, 30), nullptr, {}, MarketModel(), adjustOptions)
     {
         auto item = std::make_unique<FakeStatusItem>();
         status = item.get();
