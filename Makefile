@@ -14,12 +14,13 @@ FUZZ_BUILD_DIR     ?= build-fuzz
 FUZZ_SECONDS       ?= 60
 FUZZ_SHORT_SECONDS ?= 10
 
-# Everything the build, the tests, the demo and the fonts need.
+# Everything the build, the tests, the demo, the fonts and the package checks need.
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev qt6-qpa-plugins \
 	qt6-wayland libgl-dev fonts-noto-cjk dbus-daemon dbus-session-bus-common \
 	libbenchmark-dev \
-	clang libclang-rt-14-dev llvm-14
+	clang libclang-rt-14-dev llvm-14 \
+	appstream desktop-file-utils lintian man-db groff-base dpkg-dev file fakeroot
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -39,8 +40,9 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
 
+# Our own builds stop at any warning; a plain `cmake` (a distribution's) does not.
 $(BUILD_DIR)/build.ninja:
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKESTRUM_WERROR=ON
 
 configure: deps $(BUILD_DIR)/build.ninja
 
@@ -56,7 +58,7 @@ test: build
 
 $(FUZZ_BUILD_DIR)/build.ninja:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DKESTRUM_FUZZ=ON \
-	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
+	  -DKESTRUM_WERROR=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
 
 fuzz-configure: deps $(FUZZ_BUILD_DIR)/build.ninja
 

@@ -96,7 +96,7 @@ QByteArray LoginItemManager::desktopEntry() const
     // that would otherwise restart a client that quits.
     const QString text = u"[Desktop Entry]\n"
                          u"Type=Application\n"
-                         u"Version=1.5\n"
+                         u"Version=1.4\n"
                          u"Name=澄川 Kestrum\n"
                          u"Exec="_s +
                          quotedExecArgument(m_executable) +

@@ -1,52 +1,126 @@
+#include "FileBytes.h"
 #include "TestSupport.h"
+
+#include "config/LoginItemManager.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QSettings>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-// `cmake --install` puts Kestrum where a desktop finds it.
+namespace {
+
+using TestSupport::runProgram;
+
+} // namespace
+
+// What a distribution takes: `cmake --install`, the desktop files as their validators see
+// them.
 class tst_Install : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void installsIntoXdgPlaces();
+    void initTestCase();
+    void installsOnlyWhatIsRead();
+    void validatorsAccept_data();
+    void validatorsAccept();
+
+private:
+    QTemporaryDir m_prefix;
 };
 
-void tst_Install::installsIntoXdgPlaces()
+void tst_Install::initTestCase()
 {
-    QTemporaryDir prefix;
-    QProcess install;
-    install.start(
-        QStringLiteral(KESTRUM_CMAKE_COMMAND),
-        {u"--install"_s, TestSupport::buildPath(QString()), u"--prefix"_s, prefix.path()});
-    QVERIFY(install.waitForFinished(120000));
-    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+    const TestSupport::ProgramRun install = runProgram(
+        QStringLiteral(KESTRUM_CMAKE_COMMAND), {u"--install"_s, TestSupport::buildPath(QString()),
+                                                u"--strip"_s, u"--prefix"_s, m_prefix.path()});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+}
 
-    QVERIFY(QFileInfo(prefix.filePath(u"bin/kestrum"_s)).isExecutable());
-    const QString catalog = prefix.filePath(u"share/kestrum/cache/market/tdx_stock_catalog.json"_s);
-    QVERIFY(QFileInfo(catalog).size() > 10000);
+void tst_Install::installsOnlyWhatIsRead()
+{
+    const QString binary = m_prefix.filePath(u"bin/kestrum"_s);
+    QVERIFY(QFileInfo(binary).isExecutable());
+    // Stripped, and no RUNPATH: it finds the system's Qt like any packaged program.
+    const TestSupport::ProgramRun elf = runProgram(u"readelf"_s, {u"-d"_s, u"-S"_s, binary});
+    QCOMPARE(elf.exitCode, 0);
+    QVERIFY2(!elf.output.contains(u"RUNPATH"_s) && !elf.output.contains(u"(RPATH)"_s),
+             qPrintable(elf.output));
+    QVERIFY(!elf.output.contains(u".debug_info"_s));
+
     QVERIFY(QFile::exists(
-        prefix.filePath(u"share/icons/hicolor/scalable/apps/com.orvell.kestrum.svg"_s)));
+        m_prefix.filePath(u"share/icons/hicolor/scalable/apps/com.orvell.kestrum.svg"_s)));
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString png =
-            prefix.filePath(u"share/icons/hicolor/%1x%1/apps/com.orvell.kestrum.png"_s.arg(size));
-        QImage image(png);
-        QCOMPARE(image.size(), QSize(size, size));
+            m_prefix.filePath(u"share/icons/hicolor/%1x%1/apps/com.orvell.kestrum.png"_s.arg(size));
+        QCOMPARE(QImage(png).size(), QSize(size, size));
     }
+    // The stock catalog is compiled in: a copy under share/ would never be read.
+    QVERIFY(!QFileInfo::exists(m_prefix.filePath(u"share/kestrum"_s)));
 
-    const QString entry = prefix.filePath(u"share/applications/com.orvell.kestrum.desktop"_s);
-    QFile file(entry);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
-    QVERIFY(text.startsWith(u"[Desktop Entry]\n"_s));
-    for (const QString &line : {u"Type=Application"_s, u"Exec=kestrum"_s,
-                                u"Icon=com.orvell.kestrum"_s, u"Name=澄川 Kestrum"_s})
-        QVERIFY2(text.contains(u'\n' + line + u'\n'), qPrintable(line));
+    // The version a software centre and the manual page show is the program's own.
+    const QString version = QStringLiteral(KESTRUM_VERSION);
+    const QString metainfo = QString::fromUtf8(TestSupport::readBytes(
+        m_prefix.filePath(u"share/metainfo/com.orvell.kestrum.metainfo.xml"_s)));
+    QVERIFY2(metainfo.contains(u"<release version=\""_s + version + u'"'),
+             "the metainfo lists no release of this version");
+    const TestSupport::ProgramRun page =
+        runProgram(u"man"_s, {u"-l"_s, m_prefix.filePath(u"share/man/man1/kestrum.1.gz"_s)});
+    QVERIFY2(page.output.contains(u"Kestrum "_s + version), qPrintable(page.output.left(300)));
+
+    // Qt's xcb plugin names the window class after the application name main() sets; the
+    // task bar groups the window with its launcher by it.
+    const QString entry = QString::fromUtf8(TestSupport::readBytes(
+        m_prefix.filePath(u"share/applications/com.orvell.kestrum.desktop"_s)));
+    for (const QString &line : {u"Exec=kestrum"_s, u"Icon=com.orvell.kestrum"_s, u"Name=澄川"_s,
+                                u"Name[en]=Kestrum"_s, u"StartupWMClass=Kestrum"_s})
+        QVERIFY2(entry.contains(u'\n' + line + u'\n'), qPrintable(line));
+}
+
+void tst_Install::validatorsAccept_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file"); // installed; an autostart entry: the executable's path
+
+    const QStringList desktop{};
+    QTest::newRow("menu entry") << u"desktop-file-validate"_s << desktop
+                                << u"share/applications/com.orvell.kestrum.desktop"_s;
+    QTest::newRow("autostart entry")
+        << u"desktop-file-validate"_s << desktop << u"autostart:/usr/bin/kestrum"_s;
+    QTest::newRow("autostart entry, path to quote")
+        << u"desktop-file-validate"_s << desktop
+        << u"autostart:/opt/澄川 \"K\" $HOME 100%/kestrum"_s;
+    QTest::newRow("metainfo") << u"appstreamcli"_s << QStringList{u"validate"_s, u"--no-net"_s}
+                              << u"share/metainfo/com.orvell.kestrum.metainfo.xml"_s;
+    QTest::newRow("manual page") << u"man"_s
+                                 << QStringList{u"--warnings"_s, u"-E"_s, u"UTF-8"_s, u"-l"_s}
+                                 << u"share/man/man1/kestrum.1.gz"_s;
+}
+
+void tst_Install::validatorsAccept()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QString path = m_prefix.filePath(file);
+    const QTemporaryDir autostart;
+    if (file.startsWith(u"autostart:")) {
+        const LoginItemManager entry(autostart.path(), file.mid(10));
+        QVERIFY(entry.setEnabled(true));
+        path = entry.launchAgentURL();
+    }
+    const TestSupport::ProgramRun check = runProgram(program, arguments << path);
+    QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+    if (program == u"man") {
+        QVERIFY2(!check.output.contains(u"warning:"_s), qPrintable(check.output));
+    } else if (program == u"desktop-file-validate") {
+        QVERIFY2(check.output.trimmed().isEmpty(), qPrintable(check.output)); // not even hints
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Install)

@@ -17,7 +17,7 @@ namespace {
 // when it quits, shown in every desktop. Only the Exec value varies.
 QByteArray entryWithExec(const QString &exec)
 {
-    return (u"[Desktop Entry]\nType=Application\nVersion=1.5\nName=澄川 Kestrum\nExec="_s + exec +
+    return (u"[Desktop Entry]\nType=Application\nVersion=1.4\nName=澄川 Kestrum\nExec="_s + exec +
             u"\nIcon=com.orvell.kestrum\nTerminal=false\nStartupNotify=false\n"
             u"X-GNOME-Autostart-enabled=true\nX-GNOME-AutoRestart=false\n"_s)
         .toUtf8();
