@@ -3,6 +3,7 @@
 #   make run    install what is missing, build, start Kestrum
 #   make test   install what is missing, build, run the whole suite
 #   make demo   start the simulated market and Kestrum pointed at it
+#   make package  build the Debian package (build/kestrum_<version>-1_<arch>.deb)
 #   make fuzz   build the fuzz targets (clang, ASan, UBSan) and run each for FUZZ_SECONDS
 
 BUILD_DIR  ?= build
@@ -24,7 +25,7 @@ APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test demo bench format clean \
+.PHONY: all deps configure build run test demo bench format clean package \
 	fuzz-configure fuzz-build fuzz fuzz-short fuzz-seeds
 
 all: build
@@ -81,6 +82,10 @@ fuzz-seeds: configure
 
 demo: build
 	scripts/demo.sh $(BUILD_DIR)
+
+# The Debian package of this build (CPack): /usr/bin/kestrum, stripped, with its desktop files.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 bench: build
 	cmake --build $(BUILD_DIR) --target kestrum_bench -j $(JOBS)

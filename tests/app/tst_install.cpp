@@ -16,10 +16,15 @@ namespace {
 
 using TestSupport::runProgram;
 
+QString cmakeTool(const QString &name)
+{
+    return QFileInfo(QStringLiteral(KESTRUM_CMAKE_COMMAND)).dir().filePath(name);
+}
+
 } // namespace
 
 // What a distribution takes: `cmake --install`, the desktop files as their validators see
-// them.
+// them, and the Debian package.
 class tst_Install : public QObject
 {
     Q_OBJECT
@@ -28,6 +33,7 @@ private Q_SLOTS:
     void installsOnlyWhatIsRead();
     void validatorsAccept_data();
     void validatorsAccept();
+    void debianPackage();
 
 private:
     QTemporaryDir m_prefix;
@@ -121,6 +127,56 @@ void tst_Install::validatorsAccept()
     } else if (program == u"desktop-file-validate") {
         QVERIFY2(check.output.trimmed().isEmpty(), qPrintable(check.output)); // not even hints
     }
+}
+
+void tst_Install::debianPackage()
+{
+    QTemporaryDir out;
+    // From the build tree's own binary: CPack installs and strips it, no second build.
+    const TestSupport::ProgramRun pack =
+        runProgram(cmakeTool(u"cpack"_s), {u"-G"_s, u"DEB"_s, u"-B"_s, out.path(), u"--config"_s,
+                                           TestSupport::buildPath(u"CPackConfig.cmake"_s)});
+    QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
+    const QStringList debs = QDir(out.path()).entryList({u"kestrum_*.deb"_s}, QDir::Files);
+    QCOMPARE(debs.size(), 1);
+    const QString deb = out.filePath(debs.first());
+    QVERIFY2(debs.first().startsWith(u"kestrum_"_s + QStringLiteral(KESTRUM_VERSION) + u"-"_s),
+             qPrintable(debs.first()));
+
+    const TestSupport::ProgramRun contents = runProgram(u"dpkg-deb"_s, {u"--contents"_s, deb});
+    for (const QString &file :
+         {u"./usr/bin/kestrum"_s, u"./usr/share/applications/com.orvell.kestrum.desktop"_s,
+          u"./usr/share/metainfo/com.orvell.kestrum.metainfo.xml"_s,
+          u"./usr/share/icons/hicolor/256x256/apps/com.orvell.kestrum.png"_s,
+          u"./usr/share/man/man1/kestrum.1.gz"_s, u"./usr/share/doc/kestrum/copyright"_s,
+          u"./usr/share/doc/kestrum/changelog.Debian.gz"_s})
+        QVERIFY2(contents.output.contains(u' ' + file + u'\n'), qPrintable(file));
+
+    // Dependencies: the shared libraries, and what Qt loads at run time besides them.
+    const TestSupport::ProgramRun fields = runProgram(u"dpkg-deb"_s, {u"--field"_s, deb});
+    const auto field = [&fields](const QString &name) {
+        return QRegularExpression(u"^"_s + name + u": (.*)$"_s, QRegularExpression::MultilineOption)
+            .match(fields.output)
+            .captured(1);
+    };
+    const QStringList depends = field(u"Depends"_s).split(u", "_s);
+    for (const QString &needed :
+         {u"libc6"_s, u"libqt6core6"_s, u"libqt6gui6"_s, u"libqt6widgets6"_s, u"libqt6network6"_s,
+          u"libqt6dbus6"_s, u"libqt6svg6"_s, u"fonts-noto-cjk"_s}) {
+        QVERIFY2(std::any_of(depends.begin(), depends.end(),
+                             [&needed](const QString &d) { return d.startsWith(needed); }),
+                 qPrintable(needed + u" missing from: "_s + depends.join(u", "_s)));
+    }
+    QVERIFY(field(u"Recommends"_s).contains(u"notification-daemon"_s));
+    QVERIFY(!field(u"Maintainer"_s).isEmpty() && !field(u"Section"_s).isEmpty());
+    QVERIFY(!field(u"Description"_s).isEmpty());
+
+    const TestSupport::ProgramRun lint =
+        runProgram(u"lintian"_s, {u"--fail-on"_s, u"error"_s, deb});
+    QVERIFY2(lint.exitCode == 0 && !lint.output.contains(u"\nE: "_s) &&
+                 !lint.output.startsWith(u"E: "_s),
+             qPrintable(lint.output));
+    qInfo().noquote() << "lintian:" << lint.output;
 }
 
 QTEST_GUILESS_MAIN(tst_Install)
