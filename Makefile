@@ -4,6 +4,7 @@
 #   make test   install what is missing, build, run the whole suite
 #   make demo   start the simulated market and Kestrum pointed at it
 #   make package  build the Debian package (build/kestrum_<version>-1_<arch>.deb)
+#   make screenshots  render the README's pictures again (docs/images/)
 #   make fuzz   build the fuzz targets (clang, ASan, UBSan) and run each for FUZZ_SECONDS
 
 BUILD_DIR  ?= build
@@ -25,7 +26,7 @@ APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test demo bench format clean package \
+.PHONY: all deps configure build run test demo bench format clean package screenshots \
 	fuzz-configure fuzz-build fuzz fuzz-short fuzz-seeds
 
 all: build
@@ -86,6 +87,10 @@ demo: build
 # The Debian package of this build (CPack): /usr/bin/kestrum, stripped, with its desktop files.
 package: build
 	cmake --build $(BUILD_DIR) --target package
+
+# The README's pictures, from the snapshot export: the popover, a detail page, the window.
+screenshots: build
+	scripts/screenshots.sh $(BUILD_DIR) docs/images
 
 bench: build
 	cmake --build $(BUILD_DIR) --target kestrum_bench -j $(JOBS)
