@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kestrum — set-up, build, test and demo on Debian 12.
 #
 #   make run    install what is missing, build, start Kestrum

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scales an image by a factor with smooth filtering: `make screenshots` turns the snapshot
 // export's 4x popover images into the README's 2x ones.
 #include <QCoreApplication>

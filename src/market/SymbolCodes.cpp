@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How each provider writes a symbol: Eastmoney security ids, Tencent codes, Yahoo chart
 // symbols and Eastmoney F10 codes.
 #include "market/SinaClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "config/JsonFile.h"
