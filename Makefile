@@ -20,7 +20,7 @@ FUZZ_SHORT_SECONDS ?= 10
 # Everything the build, the tests, the demo, the fonts and the package checks need.
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev qt6-qpa-plugins \
-	qt6-wayland libgl-dev fonts-noto-cjk dbus-daemon dbus-session-bus-common \
+	qt6-wayland libgl-dev libxcb1-dev fonts-noto-cjk dbus-daemon dbus-session-bus-common weston xwayland \
 	libbenchmark-dev \
 	clang libclang-rt-14-dev llvm-14 \
 	appstream desktop-file-utils lintian man-db groff-base dpkg-dev file fakeroot

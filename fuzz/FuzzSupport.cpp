@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FuzzSupport.h"
 
+#include "config/ConfigStore.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
+#include "market/Plausibility.h"
 #include "model/Formatters.h"
 #include "strategy/DailyCache.h"
 
@@ -333,6 +335,10 @@ void exerciseQuotes(const QList<Quote> &quotes)
              {q.price, q.previousClose, q.open, q.high, q.low, q.volume, q.amount})
             check(finite(value), "quote numbers are finite", q.symbol);
         check(q.price > 0, "a quote has a positive price", q.symbol);
+        check(ConfigStore::isValidSymbol(q.symbol), "a quote is filed under a symbol", q.symbol);
+        check(plausibility::isQuote(q) && q.previousClose > 0 && q.open > 0 && q.high > 0 &&
+                  q.low > 0,
+              "quote prices are traded prices, volume and amount within bounds", q.symbol);
         titleForQuote(q);
         formatChange(q.change());
         formatPercent(q.changePercent());
@@ -360,12 +366,12 @@ void exerciseSeries(const QString &symbol, const MinuteSeries &series)
         const double position = series.positions.at(i);
         const double average = series.averages.at(i);
         const double volume = series.volumes.at(i);
-        check(finite(price) && price > 0, "minute prices are positive and finite", number(price));
+        check(plausibility::isTradedPrice(price), "minute prices are traded prices", number(price));
         check(finite(position) && position >= 0 && position <= maxPosition,
               "minute positions lie on the trading axis", number(position));
-        check(finite(average), "minute averages are finite", number(average));
-        check(finite(volume) && volume >= 0, "minute volumes are finite and never negative",
-              number(volume));
+        check(plausibility::isTradedPrice(average), "minute averages are traded prices",
+              number(average));
+        check(plausibility::isQuantity(volume), "minute volumes are within bounds", number(volume));
     }
     if (series.isEmpty())
         return;
@@ -396,6 +402,7 @@ void exerciseDays(const QList<DayRecord> &days)
             check(finite(value), "daily bar numbers are finite", day.date);
         check(day.close > 0 && day.high > 0 && day.low > 0,
               "daily bars have a positive close, high and low", day.date);
+        check(plausibility::isDay(day), "daily bars hold only values a market can show", day.date);
     }
     const QJsonObject features = DailyCache::dailyFeaturesFromDays(days);
     for (auto it = features.begin(); it != features.end(); ++it) {

@@ -47,12 +47,14 @@ size_t mutateJsonLines(uint8_t *data, size_t size, size_t maxSize, unsigned seed
 // Hong Kong and US (each with its own trading day and time zone).
 const QStringList &sampleSymbols();
 
-// A parsed quote: every number finite, then through the formatters and an intraday store.
+// A parsed quote: filed under a symbol, every number finite and within the bounds of a
+// market (market/Plausibility.h), then through the formatters and an intraday store.
 void exerciseQuotes(const QList<Quote> &quotes);
-// A parsed minute series: parallel arrays, positive finite prices, positions on the
-// symbol's trading axis, volumes never negative; then stored and analysed.
+// A parsed minute series: parallel arrays, prices and averages that can be traded, positions
+// on the symbol's trading axis, volumes within bounds; then stored and analysed.
 void exerciseSeries(const QString &symbol, const MinuteSeries &series);
-// Parsed daily bars: positive finite close, high and low; then reduced to daily features.
+// Parsed daily bars: positive close, high and low, every value within a market's bounds;
+// then reduced to daily features.
 void exerciseDays(const QList<DayRecord> &days);
 
 // A directory that lives as long as the process; `reset` empties it before each input.

@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kestrum: the tray application.
+#include "app/CommandLine.h"
 #include "app/ExportRequest.h"
+#include "app/InstanceActivation.h"
 #include "app/KestrumApp.h"
 #include "app/OnceRunner.h"
+#include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
 #include "model/Clock.h"
+#include "model/Logging.h"
 #include "ui/AppShell.h"
+#include "ui/AppStyle.h"
 #include "ui/ExportMode.h"
-#include "ui/StatusItem.h"
-#include "ui/StatusItemFactory.h"
+#include "ui/PanelStatusItem.h"
+#include "ui/PopoverWindow.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QJsonDocument>
-#include <QSystemTrayIcon>
 #include <QTextStream>
 
 #include <memory>
@@ -37,13 +41,11 @@ std::unique_ptr<Clock> clockFromEnvironment()
     return std::make_unique<SystemClock>();
 }
 
-bool hasArgument(int argc, char **argv, const char *wanted)
+void nameApplication()
 {
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], wanted) == 0)
-            return true;
-    }
-    return false;
+    QCoreApplication::setOrganizationName(u"Orvell"_s);
+    QCoreApplication::setApplicationName(u"Kestrum"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
 }
 
 // `kestrum --once --json`: one refresh, everything Kestrum concludes, printed as JSON.
@@ -51,12 +53,7 @@ bool hasArgument(int argc, char **argv, const char *wanted)
 int runOnce(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(u"Orvell"_s);
-    QCoreApplication::setApplicationName(u"Kestrum"_s);
-    if (!hasArgument(argc, argv, "--json")) {
-        QTextStream(stderr) << "kestrum: --once needs an output format: --once --json\n";
-        return 2;
-    }
+    nameApplication();
     const std::unique_ptr<Clock> clock = clockFromEnvironment();
     KestrumAppOptions options;
     options.clock = clock.get();
@@ -66,57 +63,101 @@ int runOnce(int argc, char **argv)
     const QJsonObject document = OnceRunner::run(controller);
     QTextStream(stdout) << QString::fromUtf8(
         QJsonDocument(document).toJson(QJsonDocument::Indented));
-    return 0;
+    return OnceRunner::exitCode(controller);
 }
 
-QString argumentAfter(const QStringList &arguments, const QString &option)
+// Another Kestrum may run: ask it to show itself over the session bus, and keep the data
+// files to one writer with the lock. Returns the exit code when this launch must end.
+std::optional<int> becomeTheOneInstance(InstanceActivation &activation, SingleInstance &lock)
 {
-    const qsizetype at = arguments.indexOf(option);
-    if (at < 0 || at + 1 >= arguments.size() || arguments.at(at + 1).startsWith(u"--"))
-        return QString();
-    return arguments.at(at + 1);
+    const InstanceActivation::Outcome outcome = activation.claim();
+    if (outcome == InstanceActivation::Outcome::ShownRunning)
+        return 0;
+    if (outcome == InstanceActivation::Outcome::RunningSilent) {
+        QTextStream(stderr) << "kestrum: a running Kestrum owns "
+                            << InstanceActivation::serviceName()
+                            << " but did not answer: " << activation.errorString() << '\n';
+        return 1;
+    }
+    if (lock.acquire())
+        return std::nullopt;
+    QTextStream err(stderr);
+    err << "kestrum: Kestrum is already running";
+    if (lock.holderPid() > 0)
+        err << " (process " << lock.holderPid() << ')';
+    if (outcome == InstanceActivation::Outcome::NoBus)
+        err << "; without a D-Bus session bus it cannot be asked to show itself";
+    else
+        err << " outside this desktop session";
+    err << " (lock " << lock.lockFilePath() << ")\n";
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (hasArgument(argc, argv, "--once"))
-        return runOnce(argc, argv);
-
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    // The whole command line first: nothing below runs for a wrong one, and help and
+    // version need no display, no bus and no file.
+    const CommandLine line = CommandLine::parse(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Error:
+        QTextStream(stderr) << "kestrum: " << line.error << "\n\n" << CommandLine::usage();
+        return CommandLine::kUsageExitCode;
+    case CommandLine::Action::Help:
+        QTextStream(stdout) << CommandLine::usage();
+        return 0;
+    case CommandLine::Action::Version:
+        QTextStream(stdout) << CommandLine::versionText() << '\n';
+        return 0;
+    case CommandLine::Action::Once:
+        return runOnce(argc, argv);
+    default:
+        break;
+    }
+
     const ExportRequest exportRequest = ExportRequest::fromProcess(arguments);
-    const bool liveExport = arguments.contains(u"--export-live"_s);
-    // Rendering to files needs no display: without one, draw off-screen.
-    if ((exportRequest.requested || liveExport) && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool liveExport = line.action == CommandLine::Action::ExportLive;
+    const PlatformChoice platform = PlatformChoice::choose(DisplayEnvironment::fromProcess());
+    if (exportRequest.requested || liveExport) {
+        // Rendering to files needs no display: without one, draw off-screen.
+        if (platform.noDisplay)
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else {
+        if (platform.noDisplay) {
+            QTextStream(stderr) << platform.note << '\n';
+            return 1;
+        }
+        if (!platform.platform.isEmpty())
+            qputenv("QT_QPA_PLATFORM", platform.platform.toUtf8());
+        if (!platform.note.isEmpty())
+            QTextStream(stderr) << platform.note << '\n';
+    }
 
     QApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(u"Orvell"_s);
-    QCoreApplication::setApplicationName(u"Kestrum"_s);
-    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
+    nameApplication();
     QGuiApplication::setApplicationDisplayName(u"澄川"_s);
     QGuiApplication::setDesktopFileName(u"com.orvell.kestrum"_s);
     QApplication::setWindowIcon(
         QIcon::fromTheme(u"com.orvell.kestrum"_s, QIcon(u":/kestrum/com.orvell.kestrum.svg"_s)));
-    // A tray application: closing its windows never ends it.
+    // A tray application: closing its windows never ends it (AppShell decides when to).
     QApplication::setQuitOnLastWindowClosed(false);
+    AppStyle::apply(application);
 
     // The export modes are not subject to the single-instance rule.
     if (exportRequest.requested)
         return ExportMode::runFixtureExport(exportRequest, arguments);
     if (liveExport)
-        return ExportMode::runLiveExport(argumentAfter(arguments, u"--export-live"_s),
-                                         argumentAfter(arguments, u"--refreshes"_s).toInt());
+        return ExportMode::runLiveExport(line.directory, line.refreshes);
 
-    // One Kestrum per user; a second start leaves the first untouched and says nothing.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    InstanceActivation activation(bus);
     SingleInstance instance;
-    if (!instance.acquire())
-        return 0;
+    if (const std::optional<int> exitCode = becomeTheOneInstance(activation, instance))
+        return *exitCode;
 
     const std::unique_ptr<Clock> clock = clockFromEnvironment();
     KestrumAppOptions options;
@@ -128,17 +169,17 @@ int main(int argc, char **argv)
     controller.removeLeftoverTemporaryFiles();
     controller.loadSettings();
     controller.loadStrategy();
+    controller.refreshLoginItemIfStale();
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const StatusItemChoice choice = chooseStatusItem(bus);
-    QTextStream(stderr) << "kestrum: " << choice.reason << '\n';
-    AppShell shell(controller, createStatusItem(choice, bus));
+    qCInfo(lcPanel).noquote() << "running on the" << QGuiApplication::platformName() << "platform";
+    // Native Wayland places windows itself: the popover cannot sit at the icon.
+    PopoverWindow::setPlacedByDesktop(
+        PlatformChoice::isNativeWayland(QGuiApplication::platformName()));
+    AppShell shell(controller, std::make_unique<PanelStatusItem>(bus));
+    QObject::connect(&activation, &InstanceActivation::activationRequested, &shell,
+                     &AppShell::showForLaunch);
+    QObject::connect(&activation, &InstanceActivation::showWindowRequested, &shell,
+                     &AppShell::showMainWindow);
     shell.launch();
-    // With no panel to sit in at all, the desktop window is the way in.
-    if (choice.kind == StatusItemChoice::Kind::TrayIcon &&
-        !QSystemTrayIcon::isSystemTrayAvailable()) {
-        QTextStream(stderr) << "kestrum: no system tray here; opening the desktop window\n";
-        shell.showMainWindow();
-    }
     return application.exec();
 }

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QSet<QString> seen;
         for (const WatchItem &item : candidates) {
             const QString symbol = item.value(u"symbol"_s).toString();
-            fuzz::check(!symbol.isEmpty() && symbol == symbol.toLower(),
-                        "a candidate has a lower-case symbol", symbol);
+            fuzz::check(ConfigStore::isValidSymbol(symbol),
+                        "a candidate's symbol fits its market's form", symbol);
             fuzz::check(!seen.contains(symbol), "candidates are distinct", symbol);
             seen.insert(symbol);
             fuzz::check(item.value(u"name"_s).isString() && item.value(u"market"_s).isString(),

@@ -29,9 +29,14 @@ void searchFor(const ConfigStore &config, const QString &text)
     for (const int limit : {1, 8}) {
         const QList<WatchItem> matches = config.matchesForWatchInput(text, limit);
         fuzz::check(matches.size() <= limit, "no more matches than asked for", text);
+        for (const WatchItem &match : matches)
+            fuzz::check(ConfigStore::isValidSymbol(match.value(u"symbol"_s).toString()),
+                        "only symbols are offered", text);
     }
-    config.resolveWatchInput(text);
-    ConfigStore::directWatchCandidateForInput(text);
+    for (const auto &item :
+         {config.resolveWatchInput(text), ConfigStore::directWatchCandidateForInput(text)})
+        fuzz::check(!item || ConfigStore::isValidSymbol(item->value(u"symbol"_s).toString()),
+                    "only symbols are offered", text);
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 #include "ai/AIProviderSettings.h"
 
 #include "config/AppSettings.h"
+#include "model/Logging.h"
+#include "net/NetworkErrorText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -84,6 +88,10 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
         setPageState(false, false, u"请先填写 API Key。"_s);
         return;
     }
+    if (apiKeyHasInvalidCharacters(key)) {
+        setPageState(false, false, u"测试失败："_s + invalidAPIKeyText());
+        return;
+    }
     const std::optional<QUrl> endpoint = chatCompletionsURL(m_settings.aiBaseURL);
     if (!endpoint) {
         setPageState(false, false, u"Base URL 无效，请检查地址。"_s);
@@ -101,6 +109,10 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
         {u"messages"_s,
          QJsonArray{QJsonObject{{u"role"_s, u"user"_s}, {u"content"_s, u"请只回复 OK"_s}}}},
     };
+    // The address without query or user info, the model, never the key.
+    qCDebug(lcAi).noquote()
+        << "connection test:" << model << "at"
+        << endpoint->adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toString();
     m_http.send(chatRequest(*endpoint, key, body, m_validationTimeoutMs), this,
                 [this, serial](const HttpResponse &response) {
                     if (serial != m_validationSerial)
@@ -111,15 +123,21 @@ void AIProviderSettings::validateAISettingsAction(const AISettingsPageInputs &pa
 
 void AIProviderSettings::finishValidation(const HttpResponse &response)
 {
+    qCDebug(lcAi) << "connection test answered: HTTP" << response.status << response.errorString;
     if (!response.answered()) {
-        setPageState(false, false, u"测试失败，请检查网络或 Base URL。"_s);
+        setPageState(false, false,
+                     u"测试失败："_s + NetworkErrorText::describe(response) +
+                         u"，请检查网络或 Base URL。"_s);
         return;
     }
     const int status = response.status;
     const QJsonValue json = parseResponseBody(response.body);
+    const QString serverError = aiServerErrorFromResponseJSON(json);
     if (status >= 200 && status < 300) {
         if (!aiContentFromResponseJSON(json).isEmpty())
             setPageState(false, true, u"连接成功，当前 AI 设置可用。"_s);
+        else if (!serverError.isEmpty()) // some servers answer an error with 200
+            setPageState(false, false, u"测试失败："_s + serverError);
         else
             setPageState(false, false, u"测试返回为空，请检查模型是否支持 Chat Completions。"_s);
         return;
@@ -129,10 +147,14 @@ void AIProviderSettings::finishValidation(const HttpResponse &response)
         return;
     }
     if (status == 404) {
-        setPageState(false, false, u"测试失败，Base URL 或模型服务路径不正确。"_s);
+        // A local model server says here which model it lacks: worth more than a guess.
+        setPageState(false, false,
+                     serverError.isEmpty()
+                         ? u"测试失败，Base URL 或模型服务路径不正确。"_s
+                         : QString(u"测试失败，Base URL 或模型服务路径不正确（"_s + serverError +
+                                   u"）。"_s));
         return;
     }
-    const QString serverError = aiServerErrorFromResponseJSON(json);
     if (!serverError.isEmpty())
         setPageState(false, false, u"测试失败："_s + serverError);
     else
@@ -200,9 +222,14 @@ QString AIProviderSettings::aiContentFromResponseJSON(const QJsonValue &json)
 
     QString text = content.isString() ? content.toString() : QString();
     if (text.isEmpty() && content.isArray()) {
+        // The text parts in order. A reasoning model's thinking parts (and any other kind)
+        // are not part of the answer and must never reach the user.
         for (const QJsonValue &part : content.toArray()) {
-            const QJsonValue partText = part.toObject().value(u"text"_s);
-            if (part.isObject() && partText.isString())
+            const QJsonObject object = part.toObject();
+            const QJsonValue type = object.value(u"type"_s);
+            const QJsonValue partText = object.value(u"text"_s);
+            const bool textPart = type.isUndefined() || type.toString() == u"text";
+            if (part.isObject() && textPart && partText.isString())
                 text += partText.toString();
         }
     }
@@ -216,6 +243,9 @@ QString AIProviderSettings::aiContentFromResponseJSON(const QJsonValue &json)
 QString AIProviderSettings::aiServerErrorFromResponseJSON(const QJsonValue &json)
 {
     const QJsonValue error = json.toObject().value(u"error"_s);
+    // Local model servers give the error as a plain string.
+    if (error.isString())
+        return error.toString().trimmed();
     if (!error.isObject())
         return {};
     const QJsonValue message = error.toObject().value(u"message"_s);
@@ -225,6 +255,17 @@ QString AIProviderSettings::aiServerErrorFromResponseJSON(const QJsonValue &json
     if (!m.isEmpty() && !t.isEmpty())
         return t + u"："_s + m;
     return m;
+}
+
+bool AIProviderSettings::apiKeyHasInvalidCharacters(const QString &key)
+{
+    return std::any_of(key.cbegin(), key.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+QString AIProviderSettings::invalidAPIKeyText()
+{
+    return u"API Key 含有无效字符（如换行），请重新粘贴。"_s;
 }
 
 std::optional<QUrl> AIProviderSettings::chatCompletionsURL(const QString &baseURL)

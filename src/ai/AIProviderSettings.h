@@ -77,8 +77,13 @@ public:
     static QJsonValue parseResponseBody(const QByteArray &body);
     // The answer text, trimmed; empty when the body holds none.
     static QString aiContentFromResponseJSON(const QJsonValue &json);
-    // "type：message", or the message alone; empty when the body carries no error.
+    // "type：message", the message alone, or an error given as a plain string; empty when
+    // the body carries no error.
     static QString aiServerErrorFromResponseJSON(const QJsonValue &json);
+    // A key holding a control character (a line break or NUL pasted along with it) would
+    // break the request's header, so it is refused before anything is sent.
+    static bool apiKeyHasInvalidCharacters(const QString &key);
+    static QString invalidAPIKeyText();
     // base URL without trailing slashes + "/chat/completions"; none when not a valid URL.
     static std::optional<QUrl> chatCompletionsURL(const QString &baseURL);
     // A POST of `body` as JSON with the bearer key.

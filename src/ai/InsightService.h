@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ai/InsightPromptMessages.h"
+#include "model/LogOnce.h"
 #include "model/Quote.h"
 
 #include <QHash>
@@ -101,5 +102,6 @@ private:
     SaveFunction m_save;
     int m_requestTimeoutMs = kDefaultRequestTimeoutMs;
     QHash<QString, QString> m_errors;
+    LogOnce m_failureLog;
     QSet<QString> m_loading;
 };

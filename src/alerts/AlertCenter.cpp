@@ -28,6 +28,15 @@ StateView stateOf(const QJsonObject &snapshot)
             snapshot.value(u"riskPressure"_s).toInt()};
 }
 
+// A status without the price level it quotes ("失 66.91" gives "失"). The level follows the
+// average line or the day's low and drifts every refresh; the state it names does not, so
+// changes and alert identities are made of these words.
+QString statusWord(const QString &status)
+{
+    const qsizetype space = status.indexOf(u' ');
+    return space < 0 ? status : status.left(space);
+}
+
 // "失 %@" carries a space after its first character; "失守" alone is no loss status.
 bool isLossStatus(const QString &risk)
 {
@@ -138,7 +147,13 @@ QString AlertCenter::alertSnapshotTextForQuote(const Quote &quote)
 
 std::optional<AlertPayload> AlertCenter::alertNotificationPayloadForQuote(const Quote &quote) const
 {
-    const QString preset = normalizedAlertPreset(alertPreset());
+    return alertNotificationPayloadForQuote(quote, alertPreset());
+}
+
+std::optional<AlertPayload>
+AlertCenter::alertNotificationPayloadForQuote(const Quote &quote, const QString &chosen) const
+{
+    const QString preset = normalizedAlertPreset(chosen.isEmpty() ? kOff : chosen);
     if (preset == kOff)
         return std::nullopt;
 
@@ -155,16 +170,18 @@ std::optional<AlertPayload> AlertCenter::alertNotificationPayloadForQuote(const 
     const QString &k = now.risk;
     const int r = now.pressure;
 
-    // An empty status never counts as a change: it says nothing about the stock.
-    const bool executionChanged = !e.isEmpty() && e != before.execution;
-    const bool riskChanged = !k.isEmpty() && k != before.risk;
+    // An empty status never counts as a change: it says nothing about the stock. Neither
+    // does a level that moved while its status word stayed.
+    const bool executionChanged = !e.isEmpty() && statusWord(e) != statusWord(before.execution);
+    const bool riskChanged = !k.isEmpty() && statusWord(k) != statusWord(before.risk);
     const bool escalated = r > 3 && r >= before.pressure + 2 && !executionChanged && !riskChanged;
     if (!executionChanged && !riskChanged && !escalated)
         return std::nullopt;
 
-    // The new statuses are part of the identifier, so one change of state notifies once per
-    // cool-down while a different new state notifies at once.
-    QString identifier = u"kestrum-state-"_s + quote.symbol + u'-' + e + u'-' + k;
+    // The new status words are the identifier, so one change of state notifies once per
+    // cool-down while a different new state notifies at once; the body quotes the level.
+    QString identifier =
+        u"kestrum-state-"_s + quote.symbol + u'-' + statusWord(e) + u'-' + statusWord(k);
     if (escalated)
         identifier += u'-' + QString::number(r);
 
@@ -250,9 +267,9 @@ void AlertCenter::markAlertCooldownForIdentifier(const QString &identifier)
 {
     if (identifier.isEmpty())
         return;
-    // Identifiers carry the statuses and their price levels, so over weeks in the tray new
-    // ones keep coming: an entry that no longer cools is dropped, keeping the record to the
-    // last few minutes' alerts.
+    // Symbols, status words and pressure scores keep making new identifiers over weeks in
+    // the tray: an entry that no longer cools is dropped, keeping the record to the last
+    // few minutes' alerts.
     m_cooldowns.removeIf([this](const QHash<QString, QDateTime>::iterator &it) {
         return !alertIsCoolingDownForIdentifier(it.key());
     });
@@ -276,7 +293,9 @@ void AlertCenter::notifyQuote(const std::optional<Quote> &quote, const QString &
 
 AlertBoxText AlertCenter::permissionWarningText()
 {
-    return {u"通知权限未开启"_s, u"请在系统设置里允许澄川发送通知，否则盘中提醒不会弹出。"_s,
+    return {u"没有通知服务应答"_s,
+            u"桌面的通知服务（org.freedesktop.Notifications）没有应答。请启动或安装通知服务"
+            u"（桌面环境自带，或 dunst、mako 等），否则盘中提醒不会弹出。"_s,
             u"知道了"_s};
 }
 

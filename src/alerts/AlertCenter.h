@@ -102,6 +102,9 @@ public:
     // --- Evaluation ---
     static QString alertSnapshotTextForQuote(const Quote &quote);
     std::optional<AlertPayload> alertNotificationPayloadForQuote(const Quote &quote) const;
+    // The same under another preset, whatever the chosen one is.
+    std::optional<AlertPayload> alertNotificationPayloadForQuote(const Quote &quote,
+                                                                 const QString &preset) const;
     // After every successful refresh, with the quotes fetched for the watch list.
     void checkAlerts(const QList<Quote> &quotes);
 

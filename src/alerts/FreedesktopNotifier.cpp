@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/FreedesktopNotifier.h"
 
+#include "model/Logging.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -114,17 +116,22 @@ void FreedesktopNotifier::fetchCapabilities(std::function<void(bool)> done)
     const QDBusMessage message =
         QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, u"GetCapabilities"_s);
     const quint64 generation = m_generation;
-    whenFinished(m_bus.asyncCall(message, m_timeoutMs),
-                 [this, generation](const QDBusPendingCall &call) {
-                     const QDBusPendingReply<QStringList> reply = call;
-                     const bool answered = reply.isValid();
-                     if (answered && generation == m_generation)
-                         m_capabilities = reply.value();
-                     m_capabilitiesPending = false;
-                     const auto waiters = std::exchange(m_capabilityWaiters, {});
-                     for (const auto &waiter : waiters)
-                         waiter(answered);
-                 });
+    whenFinished(
+        m_bus.asyncCall(message, m_timeoutMs), [this, generation](const QDBusPendingCall &call) {
+            const QDBusPendingReply<QStringList> reply = call;
+            const bool answered = reply.isValid();
+            if (answered && generation == m_generation)
+                m_capabilities = reply.value();
+            if (!answered && m_serviceLog.failed(serviceName()))
+                qCWarning(lcAlerts).noquote() << "no notification service answered on"
+                                              << serviceName() << "-" << reply.error().message();
+            else if (answered && m_serviceLog.recovered(serviceName()))
+                qCInfo(lcAlerts).noquote() << serviceName() << "answers again";
+            m_capabilitiesPending = false;
+            const auto waiters = std::exchange(m_capabilityWaiters, {});
+            for (const auto &waiter : waiters)
+                waiter(answered);
+        });
 }
 
 void FreedesktopNotifier::whenFinished(const QDBusPendingCall &call,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "alerts/Notifier.h"
+#include "model/LogOnce.h"
 
 #include <QDBusConnection>
 #include <QHash>
@@ -79,4 +80,5 @@ private:
     QHash<QString, Content> m_queued;
     // Bumped whenever the daemon changes, so late answers from the old one are ignored.
     quint64 m_generation = 0;
+    LogOnce m_serviceLog;
 };

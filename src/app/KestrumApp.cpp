@@ -220,6 +220,11 @@ void KestrumApp::toggleAutomaticUpdateCheck()
     saveSettings();
 }
 
+void KestrumApp::refreshLoginItemIfStale()
+{
+    m_loginItem->refreshIfStale();
+}
+
 void KestrumApp::startTimers()
 {
     // Neither interval depends on market hours: the cycle itself copes with a closed market.
@@ -285,8 +290,10 @@ void KestrumApp::refresh()
     for (const QJsonValue &item : watchlist) {
         if (!item.isObject())
             continue;
+        // An entry that is no symbol stays a placeholder and is never sent: in the shared
+        // request it would break every other symbol's quote.
         const QString symbol = itemSymbol(item);
-        if (!symbol.isEmpty())
+        if (ConfigStore::isValidSymbol(symbol))
             watchSymbols.append(symbol);
     }
     QStringList request;
@@ -321,6 +328,8 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         }
     }
 
+    m_lastRefreshSucceeded =
+        !fetchedWatch.isEmpty() || (watchSymbols.isEmpty() && !fetched.isEmpty());
     if (!fetchedWatch.isEmpty()) {
         // The learning steps, in their order: each reads what the one before left.
         const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);

@@ -122,6 +122,8 @@ public:
     bool runAutomaticUpdateCheck();
     // "自动检查更新": switches the automatic check on or off and saves.
     void toggleAutomaticUpdateCheck();
+    // At launch: an autostart entry naming a program that is gone is pointed at this one.
+    void refreshLoginItemIfStale();
     void startTimers();
     // An application-modal alert holds the refresh and the title rotation still.
     void pauseTimers();
@@ -141,6 +143,9 @@ public:
     const QList<Quote> &quotes() const { return m_quotes; }
     const QHash<QString, Quote> &backgroundQuotes() const { return m_backgroundQuotes; }
     QString lastStatus() const { return m_lastStatus; }
+    // Whether the latest finished refresh got realtime quotes: for the watchlist, or for the
+    // market indices when the watchlist is empty.
+    bool lastRefreshSucceeded() const { return m_lastRefreshSucceeded; }
     // An outcome the user caused (the watchlist manager's), shown until the next refresh.
     void setLastStatus(const QString &status) { m_lastStatus = status; }
     // Puts quotes in place without a refresh: the snapshot export's fixture uses it.
@@ -236,6 +241,7 @@ private:
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;
     QString m_lastStatus;
+    bool m_lastRefreshSucceeded = false;
     QHash<QString, int> m_priceFlash;
     bool m_refreshing = false;
 

@@ -42,4 +42,9 @@ QJsonObject run(KestrumApp &app, int boundMs)
     return SnapshotDocument::build(app);
 }
 
+int exitCode(const KestrumApp &app)
+{
+    return app.lastRefreshSucceeded() ? 0 : 3;
+}
+
 } // namespace OnceRunner

@@ -13,5 +13,8 @@ class KestrumApp;
 namespace OnceRunner {
 
 QJsonObject run(KestrumApp &app, int boundMs = 30000);
+// The process's exit status after a run: 0 when the realtime refresh succeeded, 3 when it
+// failed or never finished (the document is printed either way, its lastStatus saying so).
+int exitCode(const KestrumApp &app);
 
 } // namespace OnceRunner

@@ -56,12 +56,18 @@ bool SingleInstance::acquire()
         m_held = true;
         return true;
     }
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return false;
     qint64 pid = 0;
     QString host, app;
-    if (m_lock->error() == QLockFile::LockFailedError && m_lock->getLockInfo(&pid, &host, &app) &&
-        (host.isEmpty() || host == QSysInfo::machineHostName()) && !holderIsAlive(pid, app)) {
-        m_lock->removeStaleLockFile();
+    const bool readable = m_lock->getLockInfo(&pid, &host, &app);
+    m_holderPid = readable ? pid : 0;
+    // A lock whose content cannot be read (empty, cut short, garbage) names no holder: it is
+    // stale. Removal still fails while a live holder keeps its file lock on it, so neither
+    // case can take the lock from a running instance.
+    const bool stale = !readable || ((host.isEmpty() || host == QSysInfo::machineHostName()) &&
+                                     !holderIsAlive(pid, app));
+    if (stale && m_lock->removeStaleLockFile())
         m_held = m_lock->tryLock(0);
-    }
     return m_held;
 }

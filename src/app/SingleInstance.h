@@ -7,7 +7,8 @@
 #include <memory>
 
 // One Kestrum per user: a lock file in the runtime directory. A lock left by a crashed run
-// is recovered; a lock held by a live instance is never taken, however old it is.
+// is recovered, and so is one whose content cannot be read; a lock held by a live instance
+// is never taken, however old it is.
 class SingleInstance
 {
 public:
@@ -18,9 +19,12 @@ public:
     bool acquire();
     bool isHeld() const { return m_held; }
     QString lockFilePath() const { return m_path; }
+    // The process named in a lock that could not be taken (0 when it names none).
+    qint64 holderPid() const { return m_holderPid; }
 
 private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     bool m_held = false;
+    qint64 m_holderPid = 0;
 };

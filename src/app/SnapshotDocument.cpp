@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SnapshotDocument.h"
 
+#include "ai/InsightPrompt.h"
+#include "ai/InsightService.h"
+#include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/TradingClock.h"
 #include "model/Clock.h"
+#include "model/Formatters.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 #include "strategy/StrategyStore.h"
@@ -105,12 +109,78 @@ const std::pair<const char16_t *, AnalyticsText> kSentences[] = {
      &IntradayAnalytics::detailedVolumePriceDescriptionForQuote},
 };
 
+using PromptText = QString (InsightPrompt::*)(const Quote &) const;
+using DailyText = QString (DailyCache::*)(const Quote &) const;
+using DailyFlag = bool (DailyCache::*)(const Quote &) const;
+
+const std::pair<const char16_t *, PromptText> kPromptTexts[] = {
+    {u"opportunityAgentReportForQuote", &InsightPrompt::opportunityAgentReportForQuote},
+    {u"riskAgentReportForQuote", &InsightPrompt::riskAgentReportForQuote},
+    {u"structureAgentReportForQuote", &InsightPrompt::structureAgentReportForQuote},
+    {u"volumePriceAgentReportForQuote", &InsightPrompt::volumePriceAgentReportForQuote},
+    {u"moderatorTaskForQuote", &InsightPrompt::moderatorTaskForQuote},
+    {u"operationHintDescriptionForQuote", &InsightPrompt::operationHintDescriptionForQuote},
+    // The user message exactly as the insight request sends it.
+    {u"aiPromptForQuote", &InsightPrompt::aiPromptForQuote},
+};
+
+const std::pair<const char16_t *, DailyText> kDailyTexts[] = {
+    {u"dailyContextAccentForQuote", &DailyCache::dailyContextAccentForQuote},
+    {u"dailyContextBadgeDisplayForQuote", &DailyCache::dailyContextBadgeDisplayForQuote},
+};
+
+const std::pair<const char16_t *, DailyFlag> kDailyFlags[] = {
+    {u"hasDailyHighExtensionRiskForQuote", &DailyCache::hasDailyHighExtensionRiskForQuote},
+    {u"hasSupportiveDailyBackgroundForQuote", &DailyCache::hasSupportiveDailyBackgroundForQuote},
+    {u"hasWeakDailyBackgroundForQuote", &DailyCache::hasWeakDailyBackgroundForQuote},
+    {u"shouldRefreshDailyCacheForQuote", &DailyCache::shouldRefreshDailyCacheForQuote},
+};
+
+using Label = QString (*)(const QString &);
+const std::pair<const char16_t *, Label> kLabels[] = {
+    {u"buyLabelForCoreRiskState", &DecisionEngine::buyLabelForCoreRiskState},
+    {u"sellLabelForCoreRiskState", &DecisionEngine::sellLabelForCoreRiskState},
+    {u"executionLabelForCoreRiskState", &DecisionEngine::executionLabelForCoreRiskState},
+};
+
 constexpr int kTrendMinutes[] = {5, 10, 15, 30, 60};
 constexpr int kVolumeMinutes[] = {5, 10, 15};
 
 QString keyed(const char16_t *name, int argument)
 {
     return QString::fromUtf16(name) + u':' + QString::number(argument);
+}
+
+QString keyed(const char16_t *name, const QString &argument)
+{
+    return QString::fromUtf16(name) + u':' + argument;
+}
+
+// What the screens, the notifications and the AI request make of the quote.
+void insertPresentation(QJsonObject &o, const KestrumApp &app, const Quote &q)
+{
+    o.insert(u"titleForQuote"_s, titleForQuote(q));
+    o.insert(u"shortName"_s, shortName(q.name));
+    o.insert(u"formatPrice"_s, formatPrice(q.price));
+    o.insert(u"formatChange"_s, formatChange(q.change()));
+    o.insert(u"formatPercent"_s, formatPercent(q.changePercent()));
+    o.insert(u"formatCompactNumber:volume"_s, formatCompactNumber(q.volume));
+    o.insert(u"formatCompactNumber:amount"_s, formatCompactNumber(q.amount));
+
+    for (const auto &[name, read] : kPromptTexts)
+        o.insert(QString::fromUtf16(name), (app.prompt().*read)(q));
+    o.insert(u"conservativeAIInsightFallbackForQuote"_s,
+             app.insights().conservativeAIInsightFallbackForQuote(q));
+
+    o.insert(u"alertSnapshotTextForQuote"_s, AlertCenter::alertSnapshotTextForQuote(q));
+    for (const auto &[preset, title] : AlertCenter::presetKeysAndTitles()) {
+        const std::optional<AlertPayload> payload =
+            app.alerts().alertNotificationPayloadForQuote(q, preset);
+        o.insert(keyed(u"alertNotificationPayloadForQuote", preset),
+                 payload ? QJsonValue(QJsonObject{{u"title"_s, payload->title},
+                                                  {u"body"_s, payload->body}})
+                         : QJsonValue());
+    }
 }
 
 } // namespace
@@ -142,6 +212,7 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     const DecisionEngine &engine = app.engine();
     const IntradayStore &store = app.intraday();
     QJsonObject o = quoteFields(q);
+    insertPresentation(o, app, q);
 
     o.insert(u"seriesLength"_s, store.prices(q.symbol).size());
     for (int m : kTrendMinutes) {
@@ -163,6 +234,11 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     }
     o.insert(u"currentAverageLineValueForQuote"_s,
              number(store.currentAverageLineValueForQuote(q)));
+    for (double position : KSIntradaySessionBoundariesForSymbol(q.symbol)) {
+        const qint64 index = store.intradayIndexForPositionAtOrBefore(position, q.symbol);
+        o.insert(keyed(u"intradayIndexForPositionAtOrBefore", int(position)),
+                 index == IntradayStore::kNotFound ? QJsonValue() : QJsonValue(index));
+    }
     for (const auto &[name, read] : kSentences)
         o.insert(QString::fromUtf16(name), (analytics.*read)(q));
 
@@ -174,21 +250,31 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     o.insert(u"boardTagsForQuote"_s,
              QJsonArray::fromStringList(app.boardTags().boardTagsForQuote(q)));
     o.insert(u"boardTagDisplayForQuote"_s, app.boardTags().boardTagDisplayForQuote(q));
+    for (const auto &[name, read] : kDailyTexts)
+        o.insert(QString::fromUtf16(name), (daily.*read)(q));
+    for (const auto &[name, read] : kDailyFlags)
+        o.insert(QString::fromUtf16(name), (daily.*read)(q));
 
     o.insert(u"marketBackgroundScoreForQuote"_s, number(engine.marketBackgroundScoreForQuote(q)));
     o.insert(u"boardBackgroundScoreForQuote"_s, number(engine.boardBackgroundScoreForQuote(q)));
     o.insert(u"backgroundBiasForQuote"_s, engine.backgroundBiasForQuote(q));
     o.insert(u"boardBackgroundSymbolForQuote"_s, DecisionEngine::boardBackgroundSymbolForQuote(q));
+    o.insert(u"boardBackgroundNameForQuote"_s, DecisionEngine::boardBackgroundNameForQuote(q));
     o.insert(u"latestTradingPositionForQuote"_s, number(engine.latestTradingPositionForQuote(q)));
     for (const auto &[name, read] : kPredicates)
         o.insert(QString::fromUtf16(name), (engine.*read)(q));
     for (const auto &[name, read] : kEngineTexts)
         o.insert(QString::fromUtf16(name), (engine.*read)(q));
+    // Unkeyed: the labels of the quote's own state; keyed: those of every state.
     const QString state = engine.coreRiskStateForQuote(q);
-    o.insert(u"buyLabelForCoreRiskState"_s, DecisionEngine::buyLabelForCoreRiskState(state));
-    o.insert(u"sellLabelForCoreRiskState"_s, DecisionEngine::sellLabelForCoreRiskState(state));
-    o.insert(u"executionLabelForCoreRiskState"_s,
-             DecisionEngine::executionLabelForCoreRiskState(state));
+    for (const auto &[name, label] : kLabels) {
+        o.insert(QString::fromUtf16(name), label(state));
+        for (const QString &each : DecisionEngine::coreRiskStates())
+            o.insert(keyed(name, each), label(each));
+    }
+    for (const QString &title : DecisionEngine::scenarioMetricTitles())
+        o.insert(keyed(u"scenarioMetricHintForTitle", title),
+                 engine.scenarioMetricHintForTitle(title, q));
     o.insert(u"mainDecisionReasonsForQuote"_s,
              QJsonArray::fromStringList(engine.mainDecisionReasonsForQuote(q)));
     QJsonArray metrics;

@@ -2,6 +2,7 @@
 #include "app/UpdateChecker.h"
 
 #include "net/Endpoints.h"
+#include "net/NetworkErrorText.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -109,6 +110,10 @@ void UpdateChecker::finishCheck(const HttpResponse &response, bool userInitiated
     }
     if (manifest)
         handleUpdateManifest(*manifest, userInitiated);
+    else if (userInitiated && !response.answered())
+        showUpdateStatusAlertWithTitle(u"检查更新失败"_s, u"暂时无法连接官网（"_s +
+                                                              NetworkErrorText::describe(response) +
+                                                              u"），请稍后再试。"_s);
     else if (userInitiated)
         showUpdateStatusAlertWithTitle(u"检查更新失败"_s,
                                        u"暂时无法读取官网更新信息，请稍后再试。"_s);

@@ -225,6 +225,9 @@ void WatchlistManager::addWatchItem()
         candidate = m_suggestions.at(m_selectedIndex);
     else
         candidate = m_app.config().resolveWatchInput(m_inputText);
+    // Only a symbol in its market's form is ever stored.
+    if (candidate && !ConfigStore::isValidSymbol(candidate->value(u"symbol"_s).toString()))
+        candidate.reset();
 
     if (!candidate) {
         Q_EMIT beepRequested();

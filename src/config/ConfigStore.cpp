@@ -149,6 +149,26 @@ bool ConfigStore::isSixDigitCode(const QString &text)
     return true;
 }
 
+QString ConfigStore::exchangePrefixForCode(const QString &code)
+{
+    // Shanghai lists its shares from 6, its funds from 5 and its B shares from 900;
+    // Beijing from 4, 8 and 92; Shenzhen everything else (funds from 1, B shares from 2).
+    // A wrong prefix is never answered by the realtime service.
+    if (code.startsWith(u'6') || code.startsWith(u'5') || code.startsWith(u"900"))
+        return u"sh"_s;
+    if (code.startsWith(u'4') || code.startsWith(u'8') || code.startsWith(u"92"))
+        return u"bj"_s;
+    return u"sz"_s;
+}
+
+bool ConfigStore::isValidSymbol(const QString &symbol)
+{
+    // The same ticker form the typed "gb_" rule accepts; no market's code is longer.
+    static const QRegularExpression form(
+        u"\\A(?:(?:sh|sz|bj)[0-9]{6}|hk[0-9]{5}|gb_[a-z][a-z0-9_.]{0,9})\\z"_s);
+    return form.match(symbol).hasMatch();
+}
+
 std::optional<WatchItem> ConfigStore::directWatchCandidateForInput(const QString &input)
 {
     QString text = input.trimmed().toLower();
@@ -187,13 +207,8 @@ std::optional<WatchItem> ConfigStore::directWatchCandidateForInput(const QString
     if (!match.hasMatch())
         return std::nullopt; // text without a code is never a symbol (e.g. "sh_abc")
     QString symbol = match.captured(0);
-    if (isSixDigitCode(symbol)) {
-        const QChar first = symbol.at(0);
-        const QString prefix = first == u'6'                                       ? u"sh"_s
-                               : (first == u'8' || first == u'4' || first == u'9') ? u"bj"_s
-                                                                                   : u"sz"_s;
-        symbol.prepend(prefix);
-    }
+    if (isSixDigitCode(symbol))
+        symbol.prepend(exchangePrefixForCode(symbol));
     return makeItem(symbol, symbol.toUpper());
 }
 
@@ -210,6 +225,8 @@ QList<WatchItem> ConfigStore::matchesForWatchInput(const QString &input, int lim
             continue;
         const QJsonObject entry = value.toObject();
         const QString symbol = entry.value(u"symbol"_s).toString().toLower();
+        if (!isValidSymbol(symbol))
+            continue; // a hand-edited entry that no market knows is never offered
         const QString name = entry.value(u"name"_s).toString();
         const QJsonValue market = entry.value(u"market"_s);
         const QString code = symbol.size() >= 3 ? symbol.mid(2) : symbol;

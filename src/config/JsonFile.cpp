@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/JsonFile.h"
 
+#include "model/LogOnce.h"
+#include "model/Logging.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,8 +27,10 @@ std::optional<QJsonDocument> read(const QString &path)
     return document;
 }
 
-bool writeAtomically(const QString &path, const QByteArray &bytes,
-                     std::optional<QFileDevice::Permissions> permissions)
+namespace {
+
+bool writeThroughSaveFile(const QString &path, const QByteArray &bytes,
+                          std::optional<QFileDevice::Permissions> permissions)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
@@ -47,6 +52,26 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
         written += n;
     }
     return file.commit();
+}
+
+// Files that failed to save, so a save repeated at every refresh is reported once.
+LogOnce &failingFiles()
+{
+    static LogOnce files;
+    return files;
+}
+
+} // namespace
+
+bool writeAtomically(const QString &path, const QByteArray &bytes,
+                     std::optional<QFileDevice::Permissions> permissions)
+{
+    const bool saved = writeThroughSaveFile(path, bytes, permissions);
+    if (!saved && failingFiles().failed(path))
+        qCWarning(lcFiles).noquote() << "cannot save" << path << "- the previous file stays";
+    else if (saved && failingFiles().recovered(path))
+        qCInfo(lcFiles).noquote() << "saved" << path << "again";
+    return saved;
 }
 
 bool writePretty(const QString &path, const QJsonDocument &document,

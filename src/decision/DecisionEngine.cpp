@@ -209,6 +209,13 @@ QString DecisionEngine::coreRiskStateForQuote(const Quote &quote) const
     return decisionForQuote(quote).coreRiskState();
 }
 
+const QStringList &DecisionEngine::coreRiskStates()
+{
+    static const QStringList states{u"转强成立"_s, u"修复确认中"_s, u"回踩观察"_s, u"风险抬升"_s,
+                                    u"结构转弱"_s};
+    return states;
+}
+
 QString DecisionEngine::buyLabelForCoreRiskState(const QString &state)
 {
     if (state == u"转强成立")

@@ -3,6 +3,7 @@
 
 #include "intraday/TradingClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -47,12 +48,10 @@ void IntradayStore::recordOne(const Quote &quote)
     double position = KSTradingPositionForIntradayTime(symbol, quote.time);
     if (position < 0)
         position = s.positions.isEmpty() ? 0 : s.positions.last();
-    double average = quote.volume > 0 ? quote.amount / quote.volume : quote.price;
-    if (!(average > 0))
-        average = quote.price;
     double interval = s.hasCumulativeVolume ? quote.volume - s.lastCumulativeVolume : quote.volume;
     if (!(interval > 0))
         interval = 0;
+    const double average = averageForQuote(s, quote, interval);
 
     if (!s.positions.isEmpty() && std::fabs(s.positions.last() - position) < 0.5 &&
         !s.prices.isEmpty()) {
@@ -79,6 +78,29 @@ void IntradayStore::recordOne(const Quote &quote)
     }
 }
 
+double IntradayStore::averageForQuote(Series &s, const Quote &quote, double interval)
+{
+    if (!quote.symbol.startsWith(u"gb_")) {
+        const double average = quote.volume > 0 ? quote.amount / quote.volume : quote.price;
+        return average > 0 ? average : quote.price;
+    }
+    // The US feed's amount is its volume times the price, so amount / volume would put the
+    // average line on the price. The volume since the last point traded at about this price.
+    if (!s.hasWeightedAverage) {
+        // The day so far counts at the fetched average, or at this price without one.
+        s.weightedVolume = std::max(quote.volume, 0.0);
+        s.weightedValue = s.weightedVolume * (s.seedAverage > 0 ? s.seedAverage : quote.price);
+        s.hasWeightedAverage = true;
+    } else {
+        s.weightedVolume += interval;
+        s.weightedValue += interval * quote.price;
+    }
+    const double average = s.weightedVolume > 0 ? s.weightedValue / s.weightedVolume : 0;
+    if (average > 0 && std::isfinite(average))
+        return average;
+    return s.averages.isEmpty() ? quote.price : s.averages.last();
+}
+
 void IntradayStore::applyIntradaySeriesForSymbol(const QString &symbol, const QString &date,
                                                  const QVector<double> &prices,
                                                  const QVector<double> &positions,
@@ -95,6 +117,14 @@ void IntradayStore::applyIntradaySeriesForSymbol(const QString &symbol, const QS
     for (double v : volumes)
         s.lastCumulativeVolume += v > 0 ? v : 0;
     s.hasCumulativeVolume = true;
+    // Later recorded points continue the fetched average from its volume.
+    const double lastAverage = s.averages.last();
+    if (lastAverage > 0 && std::isfinite(lastAverage)) {
+        s.seedAverage = lastAverage;
+        s.weightedVolume = s.lastCumulativeVolume;
+        s.weightedValue = lastAverage * s.lastCumulativeVolume;
+        s.hasWeightedAverage = s.lastCumulativeVolume > 0;
+    }
     s.date = date.isEmpty() ? u"unknown"_s : date;
     m_series.insert(symbol, std::move(s));
     m_real.insert(symbol);

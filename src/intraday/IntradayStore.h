@@ -68,7 +68,16 @@ private:
         QString date;
         double lastCumulativeVolume = 0;
         bool hasCumulativeVolume = false;
+        // The running volume-weighted average of a feed that sends no traded value (US):
+        // value and volume summed since the day's start, or since a fetched series that
+        // seeded them with its last average and its volume.
+        double weightedValue = 0;
+        double weightedVolume = 0;
+        bool hasWeightedAverage = false;
+        // A fetched series without volumes leaves only its last average to start from.
+        double seedAverage = 0;
     };
+    static double averageForQuote(Series &s, const Quote &quote, double interval);
     void resetSymbol(const QString &symbol);
     void recordOne(const Quote &quote);
 

@@ -99,6 +99,14 @@ double KSIntradayMidPositionForSymbol(const QString &symbol)
     }
 }
 
+QList<double> KSIntradaySessionBoundariesForSymbol(const QString &symbol)
+{
+    const double close = KSIntradayPositionMaxForSymbol(symbol);
+    if (scaleForSymbol(symbol) == Scale::US)
+        return {0, close};
+    return {0, KSIntradayMidPositionForSymbol(symbol), close};
+}
+
 QString KSIntradayMidLabelForSymbol(const QString &symbol)
 {
     switch (scaleForSymbol(symbol)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // The trading axis: seconds of trading since the 09:30 open, the midday break cut out.
@@ -11,5 +12,8 @@ double KSTradingPositionForIntradayTime(const QString &symbol, const QString &ti
 // 14400 (A-share), 19800 (Hong Kong) or 23400 (US).
 double KSIntradayPositionMaxForSymbol(const QString &symbol);
 double KSIntradayMidPositionForSymbol(const QString &symbol);
+// The open, the midday break where the market has one, and the close: 0, 7200, 14400
+// (A-share), 0, 9000, 19800 (Hong Kong), 0, 23400 (US).
+QList<double> KSIntradaySessionBoundariesForSymbol(const QString &symbol);
 QString KSIntradayMidLabelForSymbol(const QString &symbol);
 QString KSIntradayEndLabelForSymbol(const QString &symbol);

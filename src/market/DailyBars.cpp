@@ -2,6 +2,7 @@
 // Daily bars: Eastmoney for A-shares, Yahoo for Hong Kong and US stocks.
 #include "market/SinaClient.h"
 
+#include "market/Plausibility.h"
 #include "market/WireHelpers.h"
 #include "model/Clock.h"
 
@@ -35,7 +36,8 @@ QList<DayRecord> SinaClient::dayRecordsFromEastmoneyKlines(const QByteArray &bod
         r.low = numberFromText(f.at(4));
         r.volume = numberFromText(f.at(5));
         r.amount = numberFromText(f.at(6));
-        if (r.close > 0 && r.high > 0 && r.low > 0)
+        // A bar no market can show would be kept in the daily cache for the whole day.
+        if (r.close > 0 && r.high > 0 && r.low > 0 && plausibility::isDay(r))
             records.append(r);
     }
     return records;
@@ -68,10 +70,12 @@ QList<DayRecord> SinaClient::dayRecordsFromYahooChart(const QByteArray &body, co
         if (r.close <= 0 || r.high <= 0 || r.low <= 0)
             continue;
         r.open = chartDoubleFromArray(opens, i);
-        if (r.open <= 0)
-            r.open = r.close;
         r.volume = chartDoubleFromArray(volumes, i);
         r.amount = marketwire::finiteOrZero(r.close * std::max(0.0, r.volume));
+        if (!plausibility::isDay(r))
+            continue;
+        if (r.open == 0)
+            r.open = r.close;
         if (const std::optional<qint64> stamp =
                 marketwire::epochSecondsFromJson(timestamps.at(i))) {
             const QDateTime moment = QDateTime::fromSecsSinceEpoch(*stamp, zone);
@@ -110,7 +114,9 @@ void SinaClient::fetchDailyKForSymbol(const QString &symbol, DailyCompletion com
             return;
         }
         m_http.send(*request, this,
-                    [completion = std::move(completion)](const HttpResponse &response) {
+                    [this, completion = std::move(completion)](const HttpResponse &response) {
+                        noteSourceOutcome(u"daily bars (Eastmoney)"_s,
+                                          marketwire::isUsableAnswer(response), response);
                         completion(marketwire::isUsableAnswer(response)
                                        ? dayRecordsFromEastmoneyKlines(response.body)
                                        : QList<DayRecord>());
@@ -133,7 +139,9 @@ void SinaClient::fetchYahooDailyKForSymbol(const QString &symbol, DailyCompletio
         return;
     }
     m_http.send(*request, this,
-                [s, completion = std::move(completion)](const HttpResponse &response) {
+                [this, s, completion = std::move(completion)](const HttpResponse &response) {
+                    noteSourceOutcome(u"daily chart (Yahoo)"_s,
+                                      marketwire::isUsableAnswer(response), response);
                     completion(marketwire::isUsableAnswer(response)
                                    ? dayRecordsFromYahooChart(response.body, s)
                                    : QList<DayRecord>());

@@ -4,6 +4,7 @@
 #include "market/SinaClient.h"
 
 #include "intraday/TradingClock.h"
+#include "market/Plausibility.h"
 #include "market/WireHelpers.h"
 #include "model/Clock.h"
 
@@ -12,10 +13,11 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 using marketwire::numberFromText;
+using plausibility::isQuantity;
+using plausibility::isTradedPrice;
 
 namespace {
 
@@ -64,13 +66,15 @@ MinuteSeries SinaClient::minuteSeriesFromEastmoneyTrends(const QByteArray &body,
         double price = numberFromText(f.at(2));
         if (price <= 0)
             price = numberFromText(f.at(1));
-        if (price <= 0)
+        // A minute no market can show is left out, never charted or stored.
+        if (!isTradedPrice(price))
             continue;
         double average = numberFromText(f.at(7));
-        if (average <= 0)
+        if (!isTradedPrice(average))
             average = price;
-        const double volume =
-            marketwire::finiteOrZero(std::max(0.0, numberFromText(f.at(5))) * unit);
+        const double volume = std::max(0.0, numberFromText(f.at(5))) * unit;
+        if (!isQuantity(volume))
+            continue;
         const double position = KSTradingPositionForIntradayTime(symbol, time);
         if (position < 0)
             continue;
@@ -119,15 +123,14 @@ MinuteSeries SinaClient::minuteSeriesFromTencentMinutes(const QByteArray &body,
         if (position < 0)
             continue;
         const double price = numberFromText(pieces.at(1));
-        if (price <= 0)
-            continue;
-        const double cumulativeVolume =
-            marketwire::finiteOrZero(numberFromText(pieces.at(2)) * unit);
+        const double cumulativeVolume = numberFromText(pieces.at(2)) * unit;
         const double cumulativeAmount = numberFromText(pieces.at(3));
-        double average = price;
-        if (cumulativeVolume > 0 && cumulativeAmount / cumulativeVolume > 0)
-            average = marketwire::finiteOrZero(cumulativeAmount / cumulativeVolume);
-        if (average <= 0)
+        // Checked before the running total takes the volume, so a broken line leaves the
+        // next minute's volume as it is.
+        if (!isTradedPrice(price) || !isQuantity(cumulativeVolume) || !isQuantity(cumulativeAmount))
+            continue;
+        double average = cumulativeVolume > 0 ? cumulativeAmount / cumulativeVolume : price;
+        if (!isTradedPrice(average))
             average = price;
         const double volume = std::max(0.0, cumulativeVolume - largestVolume);
         largestVolume = std::max(largestVolume, cumulativeVolume);
@@ -157,7 +160,8 @@ MinuteSeries SinaClient::minuteSeriesFromYahooChart(const QByteArray &body, cons
     double totalValue = 0;
     for (qsizetype i = 0; i < count; ++i) {
         const double close = chartDoubleFromArray(closes, i);
-        if (close <= 0)
+        const double volume = std::max(0.0, chartDoubleFromArray(volumes, i));
+        if (!isTradedPrice(close) || !isQuantity(volume))
             continue;
         const std::optional<qint64> stamp = marketwire::epochSecondsFromJson(timestamps.at(i));
         if (!stamp)
@@ -167,12 +171,11 @@ MinuteSeries SinaClient::minuteSeriesFromYahooChart(const QByteArray &body, cons
             KSTradingPositionForIntradayTime(symbol, posix.toString(moment.time(), u"HH:mm:ss"_s));
         if (position < 0)
             continue;
-        const double volume = std::max(0.0, chartDoubleFromArray(volumes, i));
         totalVolume += volume;
         totalValue += close * volume;
         double average = totalVolume > 0 ? totalValue / totalVolume : close;
         // Sums that overflowed give no average, like an empty one.
-        if (!(average > 0) || !std::isfinite(average))
+        if (!isTradedPrice(average))
             average = close;
         if (series.prices.isEmpty())
             series.date = posix.toString(moment.date(), u"yyyy-MM-dd"_s);
@@ -230,13 +233,14 @@ void SinaClient::fetchEastmoneyIntraday(const QString &symbol, const HttpRequest
 {
     m_http.send(request, this,
                 [this, symbol, completion = std::move(completion)](const HttpResponse &response) {
-                    if (marketwire::isUsableAnswer(response)) {
-                        MinuteSeries series =
-                            minuteSeriesFromEastmoneyTrends(response.body, symbol);
-                        if (!series.isEmpty()) {
-                            completion(series);
-                            return;
-                        }
+                    MinuteSeries series;
+                    if (marketwire::isUsableAnswer(response))
+                        series = minuteSeriesFromEastmoneyTrends(response.body, symbol);
+                    noteSourceOutcome(u"minute trends (Eastmoney)"_s, !series.isEmpty(), response,
+                                      u"Tencent minutes"_s);
+                    if (!series.isEmpty()) {
+                        completion(series);
+                        return;
                     }
                     fetchTencentIntradayForSymbol(symbol, completion);
                 });
@@ -252,7 +256,10 @@ void SinaClient::fetchTencentIntradayForSymbol(const QString &symbol, MinuteComp
     }
     m_http.send(*request, this,
                 [this, s, completion = std::move(completion)](const HttpResponse &response) {
-                    if (!marketwire::isUsableAnswer(response)) {
+                    const bool usable = marketwire::isUsableAnswer(response);
+                    noteSourceOutcome(u"minutes (Tencent)"_s, usable, response,
+                                      isYahooMarket(s) ? u"Yahoo chart"_s : QString());
+                    if (!usable) {
                         fallBackFromTencent(s, completion);
                         return;
                     }
@@ -284,8 +291,10 @@ void SinaClient::fetchYahooIntradayForSymbol(const QString &symbol, MinuteComple
         return;
     }
     m_http.send(*request, this,
-                [s, completion = std::move(completion)](const HttpResponse &response) {
-                    if (!marketwire::isUsableAnswer(response)) {
+                [this, s, completion = std::move(completion)](const HttpResponse &response) {
+                    const bool usable = marketwire::isUsableAnswer(response);
+                    noteSourceOutcome(u"minute chart (Yahoo)"_s, usable, response);
+                    if (!usable) {
                         completion(MinuteSeries());
                         return;
                     }

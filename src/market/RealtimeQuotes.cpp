@@ -2,6 +2,7 @@
 // Realtime quotes from the Sina feed: one GET for the whole symbol list.
 #include "market/SinaClient.h"
 
+#include "market/Plausibility.h"
 #include "market/WireHelpers.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
@@ -121,6 +122,8 @@ std::optional<Quote> quoteFromLine(QStringView line)
 
     Quote q;
     q.symbol = line.mid(markerEnd, firstQuote - markerEnd).toString().remove(u'=').toLower();
+    if (!ConfigStore::isValidSymbol(q.symbol))
+        return std::nullopt; // no quote may be filed under a name that is no symbol
     const QStringView payload = line.mid(firstQuote + 1, lastQuote - firstQuote - 1);
     const QList<QStringView> f = payload.split(u',');
 
@@ -174,7 +177,13 @@ std::optional<Quote> quoteFromLine(QStringView line)
         q.date = textAt(f, 30);
         q.time = textAt(f, 31);
     }
+    // Checked as sent (the fill-ins would cover a negative field) and once more after them,
+    // since a filled-in high may lie below the low that was sent.
+    if (!plausibility::isQuote(q))
+        return std::nullopt;
     applyFillIns(q);
+    if (!plausibility::isQuote(q))
+        return std::nullopt;
     return q;
 }
 
@@ -226,13 +235,23 @@ QString SinaClient::decodeRealtimeBody(const QByteArray &body)
     return gb.hasError() ? QString() : text;
 }
 
-QString SinaClient::realtimeTarget(const QStringList &symbols, qint64 epochMSecs)
+QStringList SinaClient::requestableSymbols(const QStringList &symbols)
 {
     QStringList lowered;
     lowered.reserve(symbols.size());
-    for (const QString &symbol : symbols)
-        lowered.append(symbol.toLower());
-    return u"/rn="_s + QString::number(epochMSecs) + u"&list="_s + lowered.join(u',');
+    for (const QString &symbol : symbols) {
+        // The list goes into the path as it is: a comma, slash or line break in an entry
+        // would change what every other symbol's request asks for.
+        if (const QString s = symbol.toLower(); ConfigStore::isValidSymbol(s))
+            lowered.append(s);
+    }
+    return lowered;
+}
+
+QString SinaClient::realtimeTarget(const QStringList &symbols, qint64 epochMSecs)
+{
+    return u"/rn="_s + QString::number(epochMSecs) + u"&list="_s +
+           requestableSymbols(symbols).join(u',');
 }
 
 void SinaClient::fetchSymbols(const QStringList &symbols, QuotesCompletion completion)
@@ -241,17 +260,24 @@ void SinaClient::fetchSymbols(const QStringList &symbols, QuotesCompletion compl
         completion({});
         return;
     }
+    if (requestableSymbols(symbols).isEmpty()) {
+        deliverLater([completion = std::move(completion)] { completion({}); });
+        return;
+    }
     HttpRequest request;
     request.url = Endpoints::join(m_endpoints.sina, realtimeTarget(symbols, m_clock.nowMSecs()));
     request.timeoutMs = kRealtimeTimeoutMs;
     request.headers = {{"Referer", Endpoints::sinaReferer()},
                        {"User-Agent", Endpoints::userAgent()}};
     // The status code is not examined: whatever body arrived is parsed.
-    m_http.send(request, this, [completion = std::move(completion)](const HttpResponse &response) {
-        if (!response.answered() || response.body.isEmpty()) {
-            completion({});
-            return;
-        }
-        completion(parseText(decodeRealtimeBody(response.body)));
-    });
+    m_http.send(request, this,
+                [this, completion = std::move(completion)](const HttpResponse &response) {
+                    const bool usable = response.answered() && !response.body.isEmpty();
+                    noteSourceOutcome(QStringLiteral("realtime quotes (Sina)"), usable, response);
+                    if (!usable) {
+                        completion({});
+                        return;
+                    }
+                    completion(parseText(decodeRealtimeBody(response.body)));
+                });
 }

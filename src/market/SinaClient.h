@@ -3,6 +3,7 @@
 
 #include "config/ConfigStore.h"
 #include "market/MarketTypes.h"
+#include "model/LogOnce.h"
 #include "model/Quote.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
@@ -33,11 +34,14 @@ public:
     // --- Realtime quotes (Sina) ---
     using QuotesCompletion = std::function<void(const QList<Quote> &)>;
     // Called exactly once: at once with nothing for an empty list, otherwise later on the
-    // main thread with whatever the answer held (possibly nothing).
+    // main thread with whatever the answer held (possibly nothing). Entries that are no
+    // symbol are never sent.
     void fetchSymbols(const QStringList &symbols, QuotesCompletion completion);
     static QList<Quote> parseText(const QString &text);
     // UTF-8 when that decodes cleanly and looks like the feed, else GB 18030.
     static QString decodeRealtimeBody(const QByteArray &body);
+    // Lower-cased, and only those that are symbols (ConfigStore::isValidSymbol).
+    static QStringList requestableSymbols(const QStringList &symbols);
     static QString realtimeTarget(const QStringList &symbols, qint64 epochMSecs);
 
     static constexpr int kRealtimeTimeoutMs = 8000;
@@ -126,8 +130,13 @@ private:
     void fetchEastmoneyIntraday(const QString &symbol, const HttpRequest &request,
                                 MinuteCompletion completion);
     void fallBackFromTencent(const QString &symbol, MinuteCompletion completion);
+    // For the log: a source's failure once (with the source that takes over, if any), and
+    // its recovery once; never at every refresh.
+    void noteSourceOutcome(const QString &source, bool usable, const HttpResponse &response,
+                           const QString &takesOver = QString());
 
     HttpClient &m_http;
     Endpoints m_endpoints;
     const Clock &m_clock;
+    LogOnce m_failingSources;
 };

@@ -1,13 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How each provider writes a symbol: Eastmoney security ids, Tencent codes, Yahoo chart
-// symbols and Eastmoney F10 codes.
+// symbols and Eastmoney F10 codes. Each goes into a URL, so a text that is no symbol
+// (a hand-edited watchlist entry) has no code at all and is never sent.
 #include "market/SinaClient.h"
 
 using namespace Qt::StringLiterals;
 
-std::optional<QString> SinaClient::eastmoneySecIDForSymbol(const QString &symbol)
+namespace {
+
+// The lower-cased symbol when it is one, else empty.
+QString requestable(const QString &symbol)
 {
     const QString s = symbol.toLower();
+    return ConfigStore::isValidSymbol(s) ? s : QString();
+}
+
+} // namespace
+
+std::optional<QString> SinaClient::eastmoneySecIDForSymbol(const QString &symbol)
+{
+    const QString s = requestable(symbol);
     if (s.startsWith(u"sh"))
         return u"1."_s + s.mid(2);
     if (s.startsWith(u"sz") || s.startsWith(u"bj"))
@@ -17,7 +29,7 @@ std::optional<QString> SinaClient::eastmoneySecIDForSymbol(const QString &symbol
 
 std::optional<QString> SinaClient::tencentCodeForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
+    const QString s = requestable(symbol);
     if (s.startsWith(u"sh") || s.startsWith(u"sz") || s.startsWith(u"bj") || s.startsWith(u"hk"))
         return s;
     return std::nullopt;
@@ -25,17 +37,15 @@ std::optional<QString> SinaClient::tencentCodeForSymbol(const QString &symbol)
 
 std::optional<QString> SinaClient::yahooChartSymbolForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
+    const QString s = requestable(symbol);
     if (s.startsWith(u"hk")) {
-        QString code = s.size() < 3 ? s : s.mid(2);
-        if (code.size() >= 5) {
-            while (code.size() > 4 && code.startsWith(u'0'))
-                code.remove(0, 1);
-        }
-        return code.toUpper() + u".HK"_s;
+        QString code = s.mid(2);
+        while (code.size() > 4 && code.startsWith(u'0'))
+            code.remove(0, 1);
+        return code + u".HK"_s;
     }
     if (s.startsWith(u"gb_")) {
-        QString ticker = s.size() < 4 ? s : s.mid(3);
+        QString ticker = s.mid(3);
         return ticker.replace(u'_', u'-').toUpper();
     }
     return std::nullopt;
@@ -43,9 +53,7 @@ std::optional<QString> SinaClient::yahooChartSymbolForSymbol(const QString &symb
 
 std::optional<QString> SinaClient::eastmoneyF10CodeForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
-    if (s.size() < 3)
-        return std::nullopt;
+    const QString s = requestable(symbol);
     if (s.startsWith(u"sh") || s.startsWith(u"sz") || s.startsWith(u"bj"))
         return s.left(2).toUpper() + s.mid(2);
     return std::nullopt;

@@ -45,7 +45,8 @@ SinaClient::watchCandidateFromEastmoneySuggestion(const QJsonObject &suggestion)
         symbol = u"hk"_s + padded;
     } else if (classify.contains(u"us") || typeName.contains(u"美股") || exchange == u"nasdaq" ||
                exchange == u"nyse" || exchange == u"amex") {
-        symbol = u"gb_"_s + code.toLower().replace(u'.', u'_');
+        // BRK.B and BRK-B are both the feed's gb_brk_b.
+        symbol = u"gb_"_s + code.toLower().replace(u'.', u'_').replace(u'-', u'_');
     } else {
         const bool namedExchange = exchange == u"sh" || exchange == u"sz" || exchange == u"bj";
         if (!namedExchange && code.size() != 6)
@@ -70,6 +71,10 @@ SinaClient::watchCandidateFromEastmoneySuggestion(const QJsonObject &suggestion)
         symbol = prefix + lowered;
     }
     symbol = symbol.toLower();
+    // The answer is not trusted: a code such as "../x", "600519,hk00700" or one with a line
+    // break would end up in every realtime request once stored.
+    if (!ConfigStore::isValidSymbol(symbol))
+        return std::nullopt;
     return WatchItem{
         {u"symbol"_s, symbol},
         {u"name"_s, name.isEmpty() ? symbol.toUpper() : name},

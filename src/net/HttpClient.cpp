@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/HttpClient.h"
 
+#include "model/Logging.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -81,8 +83,11 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
 
     QPointer<const QObject> guard(context);
     const bool guarded = context != nullptr;
+    // Never the query or user info: a service's address may carry a key there.
+    const QString what = QString::fromLatin1(request.method) + u' ' +
+                         request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toString();
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, exchange, guard, guarded, cap, callback = std::move(callback)] {
+            [this, reply, exchange, guard, guarded, cap, what, callback = std::move(callback)] {
                 --m_inFlight;
                 reply->deleteLater();
                 HttpResponse response;
@@ -101,6 +106,7 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else if (response.status == 0 && reply->error() != QNetworkReply::NoError) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     } else if (response.status >= 200 && response.status < 300) {
                         response.outcome = HttpResponse::Outcome::Ok;
                         response.body = std::move(exchange->body);
@@ -111,15 +117,19 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     } else {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                     }
                     // A connection cut mid-body is a failure even though a status came.
                     if (response.answered() && reply->error() != QNetworkReply::NoError &&
                         reply->error() < QNetworkReply::ContentAccessDenied) {
                         response.outcome = HttpResponse::Outcome::TransportError;
                         response.errorString = reply->errorString();
+                        response.networkError = reply->error();
                         response.body.clear();
                     }
                 }
+                qCDebug(lcNet).noquote() << what << "->" << response.status << response.body.size()
+                                         << "bytes" << response.errorString;
                 if (guarded && !guard)
                     return;
                 if (callback)

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QNetworkReply>
 #include <QObject>
 #include <QPair>
 #include <QUrl>
@@ -10,7 +11,6 @@
 #include <functional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 struct HttpRequest
 {
@@ -40,6 +40,9 @@ struct HttpResponse
     int status = 0;
     QByteArray body;
     QString errorString;
+    // Qt's kind of a transport failure (refused, host not found, TLS, proxy ...), so the
+    // interface can say in Chinese what went wrong; NoError for the other outcomes.
+    QNetworkReply::NetworkError networkError = QNetworkReply::NoError;
 
     bool ok() const { return outcome == Outcome::Ok; }
     // The server answered in full (whatever its status), so a body may be read.

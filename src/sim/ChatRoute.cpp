@@ -39,6 +39,21 @@ SimChatAnswer SimChatAnswer::error(int status, const QString &type, const QStrin
     return answer;
 }
 
+SimChatAnswer SimChatAnswer::plainError(int status, const QString &message)
+{
+    return raw(status,
+               QJsonDocument(QJsonObject{{u"error"_s, message}}).toJson(QJsonDocument::Compact),
+               "application/json; charset=utf-8");
+}
+
+SimChatAnswer SimChatAnswer::reasoning(const QString &thinking, const QStringList &parts)
+{
+    SimChatAnswer answer;
+    answer.thinking = thinking;
+    answer.contentParts = parts;
+    return answer;
+}
+
 SimChatAnswer SimChatAnswer::raw(int status, const QByteArray &body, const QByteArray &contentType)
 {
     SimChatAnswer answer;
@@ -170,6 +185,11 @@ SimResponse MarketSimulator::chatResponse(const SimRequest &request)
             response = errorResponse(answer.status, answer.errorType, answer.errorMessage);
         } else if (!answer.contentParts.isEmpty()) {
             QJsonArray parts;
+            if (!answer.thinking.isEmpty()) {
+                const QJsonObject thought{{u"type"_s, u"text"_s}, {u"text"_s, answer.thinking}};
+                parts.append(
+                    QJsonObject{{u"type"_s, u"thinking"_s}, {u"thinking"_s, QJsonArray{thought}}});
+            }
             for (const QString &part : answer.contentParts)
                 parts.append(QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, part}});
             response = completion(parts);

@@ -16,6 +16,8 @@ struct SimChatAnswer
     std::optional<QString> content;
     // choices[0].message.content as an array of text parts instead.
     QStringList contentParts;
+    // A reasoning model's thinking, sent as a "thinking" part before the text parts.
+    QString thinking;
     // An error object {message, type} is sent when either is set.
     QString errorType;
     QString errorMessage;
@@ -28,6 +30,9 @@ struct SimChatAnswer
     static SimChatAnswer text(const QString &content);
     static SimChatAnswer parts(const QStringList &parts);
     static SimChatAnswer error(int status, const QString &type, const QString &message);
+    // {"error": "<message>"}, as local model servers answer.
+    static SimChatAnswer plainError(int status, const QString &message);
+    static SimChatAnswer reasoning(const QString &thinking, const QStringList &parts);
     static SimChatAnswer raw(int status, const QByteArray &body,
                              const QByteArray &contentType = "text/html; charset=utf-8");
     SimChatAnswer delayedBy(int ms) const;

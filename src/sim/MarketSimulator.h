@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <initializer_list>
+
 class Clock;
 
 // One line of the served trading day, as the minute routes write it.
@@ -56,6 +58,10 @@ public:
     // no boards, an empty minute or bar list), as the services do for a quiet symbol.
     void setEmptyDataRoutes(const QSet<QString> &routes) { m_emptyData = routes; }
     bool isEmptyDataRoute(const QString &route) const { return m_emptyData.contains(route); }
+    // Symbols whose numbers every route writes as a broken upstream feed has sent them, in
+    // the usual format: prices far beyond any market (1e300 times the real one), volumes
+    // and amounts below zero.
+    void setImplausibleSymbols(const QSet<QString> &symbols) { m_implausible = symbols; }
 
     // Route names (fault knobs and request records go by these):
     //   realtime, eastmoney-suggest, eastmoney-f10, eastmoney-stock, eastmoney-trends,
@@ -103,6 +109,9 @@ private:
     void installEastmoneyHistoryRoutes();
     void installTencentMinuteRoute();
     void installYahooChartRoute();
+    // What an implausible symbol's numbers become (see setImplausibleSymbols).
+    void spoilIfImplausible(const SimInstrument &instrument, std::initializer_list<double *> prices,
+                            std::initializer_list<double *> quantities) const;
 
     const Clock &m_clock;
     MarketModel m_model;
@@ -113,4 +122,5 @@ private:
     QByteArray m_manifest = defaultManifest();
     int m_manifestStatus = 200;
     QSet<QString> m_emptyData;
+    QSet<QString> m_implausible;
 };

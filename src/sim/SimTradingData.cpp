@@ -7,6 +7,18 @@
 
 using namespace Qt::StringLiterals;
 
+void MarketSimulator::spoilIfImplausible(const SimInstrument &i,
+                                         std::initializer_list<double *> prices,
+                                         std::initializer_list<double *> quantities) const
+{
+    if (!m_implausible.contains(i.symbol))
+        return;
+    for (double *price : prices)
+        *price *= 1e300;
+    for (double *quantity : quantities)
+        *quantity = -1 - *quantity;
+}
+
 SimMinuteDay MarketSimulator::minuteDay(const SimInstrument &i) const
 {
     SimMinuteDay out;
@@ -73,6 +85,9 @@ SimMinuteDay MarketSimulator::minuteDay(const SimInstrument &i) const
             out.minutes.append(m);
         }
     }
+    for (SimMinute &m : out.minutes)
+        spoilIfImplausible(i, {&m.open, &m.close, &m.high, &m.low},
+                           {&m.volume, &m.amount, &m.cumulativeVolume, &m.cumulativeAmount});
     return out;
 }
 
@@ -102,6 +117,8 @@ QList<SimDailyBar> MarketSimulator::servedDailyBars(const SimInstrument &i, int 
         bar.amount = s.amount;
         bars.append(bar);
     }
+    for (SimDailyBar &b : bars)
+        spoilIfImplausible(i, {&b.open, &b.close, &b.high, &b.low}, {&b.volume, &b.amount});
     return bars;
 }
 

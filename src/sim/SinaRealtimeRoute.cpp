@@ -47,7 +47,9 @@ QString MarketSimulator::realtimeLine(const SimInstrument &i) const
     if (m_unknown.contains(i.symbol))
         return head + u"\";"_s;
     const QDateTime now = m_clock.now();
-    const SimSnapshot s = m_model.snapshot(i, now);
+    SimSnapshot s = m_model.snapshot(i, now);
+    spoilIfImplausible(i, {&s.previousClose, &s.open, &s.price, &s.high, &s.low},
+                       {&s.volume, &s.amount});
     QStringList f;
 
     if (i.market == SimMarket::HongKong) {

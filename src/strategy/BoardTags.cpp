@@ -221,7 +221,8 @@ void BoardTags::ensureBoardTagsForWatchItems(const QJsonArray &items)
         const QString symbol =
             symbolValue.isString() ? symbolValue.toString().toLower() : QString();
         const QString name = nameValue.isString() ? nameValue.toString() : QString();
-        if (symbol.isEmpty() || hasUsableBoardTagsForSymbol(symbol))
+        // No tags are looked up or stored for a hand-edited entry that is no symbol.
+        if (!ConfigStore::isValidSymbol(symbol) || hasUsableBoardTagsForSymbol(symbol))
             continue;
         const QStringList inferred = inferredBoardTagsForSymbol(symbol, name);
         if (!inferred.isEmpty()) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "strategy/DailyCache.h"
 
+#include "market/Plausibility.h"
 #include "strategy/StrategyStore.h"
 
 #include <QPointer>
@@ -42,6 +43,16 @@ void DailyCache::loadDailyCache()
     m_cache = loaded.isObject() ? loaded.toObject() : QJsonObject();
     if (!loaded.isObject())
         m_store.preserveUnreadableFile(path);
+    // Bars no market can show (an older build stored them) are kept only until the next
+    // refresh fetches the symbol again, not for the rest of the day.
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        QJsonObject record = it.value().toObject();
+        const QList<DayRecord> days = daysFromJson(record.value(u"days"_s));
+        if (!std::all_of(days.cbegin(), days.cend(), plausibility::isDay)) {
+            record.remove(u"updated_at"_s);
+            it.value() = record;
+        }
+    }
 }
 
 bool DailyCache::saveDailyCache() const

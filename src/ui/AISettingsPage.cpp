@@ -30,9 +30,6 @@ Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal si
     return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
 }
 
-const QString kInputStyle = u"QLineEdit { background: transparent; border: none; color: #F4F4F5;"
-                            " selection-background-color: #2B3A55; padding: 0; }"_s;
-
 } // namespace
 
 AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &providerKey,
@@ -68,11 +65,6 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     m_enabled->setObjectName(u"aiEnabledCheckbox"_s);
     KSPlace(m_enabled, QRectF(352 - 36, 11, 22, 22));
     m_enabled->setChecked(settings.aiEnabled);
-    m_enabled->setStyleSheet(
-        u"QCheckBox { background: transparent; }"
-        " QCheckBox::indicator { width: 18px; height: 18px; border-radius: 5px;"
-        " border: 1px solid #3A4256; background: #151823; }"
-        " QCheckBox::indicator:checked { background: #F0B46A; border-color: #F0B46A; }"_s);
     m_enabled->show();
 
     // Provider.
@@ -83,10 +75,6 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     KSPlace(m_provider, QRectF(23, 341, 334, 26));
     m_provider->setFont(KSSystemFont(13, FontWeight::Medium));
     m_provider->setFrame(false);
-    m_provider->setStyleSheet(
-        u"QComboBox { background: transparent; border: none; color: #F4F4F5; padding-left: 2px; }"
-        " QComboBox QAbstractItemView { background: #10131D; color: #F4F4F5;"
-        " selection-background-color: #263044; border: 1px solid #263044; }"_s);
     for (const AIProviderPreset &preset : AIProviderPresets::all())
         m_provider->addItem(preset.title, preset.key);
     const int selected = m_provider->findData(providerKey);
@@ -145,7 +133,6 @@ QLineEdit *AISettingsPage::field(const QString &title, qreal labelY, qreal panel
     input->setFrame(false);
     input->setAttribute(Qt::WA_MacShowFocusRect, false);
     input->setFont(KSSystemFont(13, FontWeight::Regular));
-    input->setStyleSheet(kInputStyle);
     input->setText(text);
     input->show();
     return input;

@@ -3,6 +3,7 @@
 
 #include "alerts/AlertCenter.h"
 
+#include <QActionGroup>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +18,9 @@ QString title()
 void fill(QMenu &menu, AlertCenter &alerts)
 {
     menu.clear();
+    qDeleteAll(menu.findChildren<QActionGroup *>(Qt::FindDirectChildrenOnly));
+    // One preset at a time: the presets are radio choices.
+    auto *presets = new QActionGroup(&menu);
     for (const AlertMenuEntry &entry : alerts.alertMenu()) {
         switch (entry.kind) {
         case AlertMenuEntry::Kind::Separator:
@@ -28,7 +32,7 @@ void fill(QMenu &menu, AlertCenter &alerts)
             break;
         }
         case AlertMenuEntry::Kind::Preset: {
-            QAction *item = menu.addAction(entry.title);
+            QAction *item = presets->addAction(menu.addAction(entry.title));
             item->setCheckable(true);
             item->setChecked(entry.checked);
             item->setEnabled(entry.enabled);

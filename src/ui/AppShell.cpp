@@ -8,6 +8,7 @@
 #include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
+#include "model/Logging.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 #include "ui/AISettingsPage.h"
@@ -180,11 +181,59 @@ void AppShell::launch()
     m_statusItem->setMenu(m_menu.get());
     updateStatusItem();
     m_statusItem->show();
+    m_launched = true;
+    connect(m_statusItem.get(), &StatusItem::panelPresenceChanged, this,
+            &AppShell::panelPresenceChanged);
     openPreferredLaunchSurfaceIfNeeded();
+    panelPresenceChanged();
     m_app.refresh();
     m_app.sendTestAlertOnLaunchIfRequested();
     m_app.scheduleAutomaticUpdateCheck();
     m_app.startTimers();
+}
+
+bool AppShell::hasPanelItem() const
+{
+    return m_statusItem->isInPanel() || m_statusItem->isAwaitingPanel();
+}
+
+void AppShell::panelPresenceChanged()
+{
+    if (m_statusItem->isInPanel()) {
+        m_everInPanel = true;
+        return;
+    }
+    // Once it was in a panel, losing it shows nothing by itself: a new launch brings the
+    // window (showForLaunch).
+    if (m_everInPanel || m_statusItem->isAwaitingPanel() || !m_launched)
+        return;
+    if (m_mainWindow && m_mainWindow->isVisible())
+        return;
+    qCInfo(lcPanel) << "no panel item: opening the desktop window";
+    showMainWindow();
+}
+
+void AppShell::showForLaunch()
+{
+    if (m_app.settings().openDesktopOnLaunch || !hasPanelItem()) {
+        showMainWindow();
+        return;
+    }
+    if (m_popover->isOpen()) {
+        m_popover->raise();
+        m_popover->activateWindow();
+        return;
+    }
+    // Opened even if it closed a moment ago: clicking a launcher takes the focus from it.
+    openPopover();
+}
+
+void AppShell::mainWindowClosed()
+{
+    if (hasPanelItem())
+        return;
+    qCInfo(lcPanel) << "desktop window closed with no panel item: quitting";
+    quit();
 }
 
 void AppShell::updateStatusItem()
@@ -231,6 +280,11 @@ void AppShell::togglePopover(const QPoint &at)
     // The click on the tray item that made the popover lose focus already closed it.
     if (m_popover->justDismissed())
         return;
+    openPopover(at);
+}
+
+void AppShell::openPopover(const QPoint &at)
+{
     m_managingWatchlist = false;
     m_configuringAI = false;
     m_detailSymbol.clear();
@@ -374,6 +428,7 @@ HomePageData AppShell::homePageData() const
     data.marketStatus = m_app.marketStatusInfo();
     data.lastStatus = m_app.lastStatus();
     data.firstLaunchHintVisible = m_firstLaunchHintVisible;
+    data.panelItemPresent = hasPanelItem();
     data.priceFlashDirections = m_app.priceFlashDirections();
     return data;
 }
@@ -603,8 +658,11 @@ void AppShell::showScenarioHint(HintIconButton *sender)
 
 MainWindow &AppShell::ensureMainWindow()
 {
-    if (!m_mainWindow)
+    if (!m_mainWindow) {
         m_mainWindow = std::make_unique<MainWindow>(*this);
+        connect(m_mainWindow.get(), &MainWindow::closed, this, &AppShell::mainWindowClosed,
+                Qt::QueuedConnection);
+    }
     return *m_mainWindow;
 }
 

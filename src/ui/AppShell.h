@@ -40,7 +40,14 @@ public:
     ~AppShell() override;
 
     // Launch from the menus on: status item, preferred surface, first refresh, timers.
+    // Without a panel item the desktop window opens, so Kestrum is never out of reach.
     void launch();
+    // A later launch asked for Kestrum: the popover where a panel item exists (the desktop
+    // window instead when 启动时打开桌面 is on), the desktop window otherwise.
+    void showForLaunch();
+    // Whether the user can reach Kestrum through the panel now (or soon: the panel has yet
+    // to answer).
+    bool hasPanelItem() const;
 
     KestrumApp &app() { return m_app; }
     StatusItem &statusItem() { return *m_statusItem; }
@@ -55,6 +62,8 @@ public:
     // Left click with the modifiers held at the time: Control opens the menu instead.
     void activate(const QPoint &at, Qt::KeyboardModifiers modifiers);
     void togglePopover(const QPoint &at = QPoint());
+    // Opens the popover on its home page below the status item (or at `at`).
+    void openPopover(const QPoint &at = QPoint());
     void showStatusContextMenu(const QPoint &at = QPoint());
     bool isPopoverShown() const;
 
@@ -174,6 +183,12 @@ private:
     void updateStatusItem();
     // showMainWindow without announcing it (a reset shows the window on its own account).
     void presentMainWindow();
+    // The panel answered or went away: with no panel item since the launch, the desktop
+    // window is the way in.
+    void panelPresenceChanged();
+    // The desktop window closed: with no panel item left, nothing could bring Kestrum back
+    // short of a new launch, so it quits (every file is already saved).
+    void mainWindowClosed();
 
     KestrumApp &m_app;
     std::unique_ptr<StatusItem> m_statusItem;
@@ -186,6 +201,8 @@ private:
     bool m_menuFromPopover = false;
 
     bool m_firstLaunchHintVisible = false;
+    bool m_launched = false;
+    bool m_everInPanel = false;
     bool m_managingWatchlist = false;
     bool m_configuringAI = false;
     QString m_detailSymbol;

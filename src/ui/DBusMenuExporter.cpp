@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QActionGroup>
 #include <QDBusAbstractAdaptor>
 #include <QDBusContext>
 #include <QDBusError>
@@ -300,7 +301,9 @@ QVariantMap DBusMenuExporter::propertiesForAction(const QAction *action)
     if (!action->isEnabled() && action->isVisible())
         properties.insert(u"enabled"_s, false);
     if (action->isCheckable()) {
-        properties.insert(u"toggle-type"_s, u"checkmark"_s);
+        const QActionGroup *group = action->actionGroup();
+        properties.insert(u"toggle-type"_s,
+                          group && group->isExclusive() ? u"radio"_s : u"checkmark"_s);
         properties.insert(u"toggle-state"_s, action->isChecked() ? 1 : 0);
     }
     if (action->menu())

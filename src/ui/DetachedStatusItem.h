@@ -19,6 +19,8 @@ public:
     void hide() override {}
     QRect geometry() const override { return {}; }
     QString kind() const override { return QStringLiteral("detached"); }
+    // Drawn as the panel user sees it: the hints name the panel icon.
+    bool isInPanel() const override { return true; }
 
 private:
     QString m_title;

@@ -3,6 +3,7 @@
 
 #include "ui/Panel.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -55,6 +56,11 @@ QSize FlatButton::sizeHint() const
     return size();
 }
 
+QString FlatButton::displayedText() const
+{
+    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, width());
+}
+
 void FlatButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -78,6 +84,6 @@ void FlatButton::paintEvent(QPaintEvent *)
     if (!text().isEmpty()) {
         painter.setPen(m_titleColor);
         painter.setFont(font());
-        painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, text());
+        painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, displayedText());
     }
 }

@@ -33,6 +33,8 @@ public:
     bool dimsWhenDisabled() const { return m_dimsWhenDisabled; }
 
     QSize sizeHint() const override;
+    // The title as drawn: cut at the end with an ellipsis when it is wider than the button.
+    QString displayedText() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +77,12 @@ void GridBackgroundView::setHoverPoint(const QPointF &point)
     update(dirty);
 }
 
+void GridBackgroundView::setClipRadius(qreal radius)
+{
+    m_clipRadius = std::max<qreal>(radius, 0);
+    update();
+}
+
 void GridBackgroundView::clearHover()
 {
     if (!m_hovering)
@@ -121,6 +128,11 @@ void GridBackgroundView::paintEvent(QPaintEvent *event)
     const qreal h = height();
     const QRectF dirty = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
     QPainter painter(this);
+    if (m_clipRadius > 0) {
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(rect()), m_clipRadius, m_clipRadius);
+        painter.setClipPath(outline);
+    }
     auto strokeSegment = [&](const QLineF &line, const QColor &base, qreal lineWidth, qreal alpha) {
         if (alpha <= 0.001)
             return;

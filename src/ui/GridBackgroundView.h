@@ -15,6 +15,9 @@ public:
     explicit GridBackgroundView(QWidget *parent = nullptr);
     ~GridBackgroundView() override;
 
+    // Keeps the lines inside a rounded outline of the view (a surface with round corners).
+    void setClipRadius(qreal radius);
+
     bool isHovering() const { return m_hovering; }
     QPointF hoverPoint() const { return m_hoverPoint; }
     // Pointer tracking, also callable directly; `point` is in this view's coordinates.
@@ -39,4 +42,5 @@ private:
 
     bool m_hovering = false;
     QPointF m_hoverPoint;
+    qreal m_clipRadius = 0;
 };

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -128,7 +129,7 @@ HomePage::HomePage(const HomePageData &data, QWidget *parent)
     buildHeader(data, y0);
     if (data.firstLaunchHintVisible) {
         y0 -= 54;
-        buildFirstLaunchHint(y0);
+        buildFirstLaunchHint(y0, data.panelItemPresent);
     }
     y0 -= 58;
     buildSummary(data, y0);
@@ -149,7 +150,7 @@ void HomePage::buildHeader(const HomePageData &data, qreal y0)
             [this] { Q_EMIT moreMenuRequested(m_moreButton); });
 }
 
-void HomePage::buildFirstLaunchHint(qreal y0)
+void HomePage::buildFirstLaunchHint(qreal y0, bool panelItemPresent)
 {
     Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 42), hex(u"121725"_s),
                                            hex(u"2C3549"_s), 8);
@@ -157,10 +158,16 @@ void HomePage::buildFirstLaunchHint(qreal y0)
     QColor background = hex(u"111827"_s);
     background.setAlphaF(0.86f);
     panel->setBackgroundColor(background);
-    label(panel, QRectF(14, 21, 324, 15), u"澄川已在菜单栏启动"_s, 11, FontWeight::Semibold,
-          u"DCE7FF"_s);
-    label(panel, QRectF(14, 7, 324, 13), u"以后点顶部菜单栏图标，就能查看自选、AI 和风控。"_s, 10,
-          FontWeight::Regular, u"8F9BB4"_s);
+    const std::array<QString, 2> text =
+        panelItemPresent
+            ? std::array{u"澄川已在面板启动"_s,
+                         u"以后点面板上的澄川图标，就能查看自选、AI 和风控。"_s}
+            : std::array{u"澄川已启动，面板上没有它的图标"_s,
+                         u"以后从应用菜单打开澄川，桌面窗口里能查看自选、AI 和风控。"_s};
+    label(panel, QRectF(14, 21, 324, 15), text[0], 11, FontWeight::Semibold, u"DCE7FF"_s)
+        ->setObjectName(u"firstLaunchTitle"_s);
+    label(panel, QRectF(14, 7, 324, 13), text[1], 10, FontWeight::Regular, u"8F9BB4"_s)
+        ->setObjectName(u"firstLaunchText"_s);
 }
 
 void HomePage::buildSummary(const HomePageData &data, qreal y0)
@@ -328,9 +335,14 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     tag->show();
     connect(tag, &FlatButton::clicked, this, [this, tag] { Q_EMIT hintRequested(tag); });
 
-    label(button, QRectF(148, 12, 68, 21), valid ? formatPrice(quote.price) : u"--"_s, 15,
-          FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
-        ->setObjectName(u"rowPrice"_s);
+    // The price ends at x = 216 and keeps 6 pt to the tag, however many digits it has.
+    const QString price = valid ? formatPrice(quote.price) : u"--"_s;
+    const qreal room = std::min<qreal>(68, 216 - (88 + t) - 6);
+    Label *priceLabel = label(button, QRectF(148, 12, 68, 21), price, 15, FontWeight::Semibold,
+                              u"F1F3F8"_s, Qt::AlignRight);
+    priceLabel->setFont(
+        KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+    priceLabel->setObjectName(u"rowPrice"_s);
     const QString change =
         valid ? directionSymbol(quote.changePercent()) + u' ' + formatPercent(quote.changePercent())
               : u"等待行情"_s;

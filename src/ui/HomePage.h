@@ -32,6 +32,8 @@ struct HomePageData
     MarketStatus marketStatus;
     QString lastStatus;
     bool firstLaunchHintVisible = false;
+    // The hint names the panel icon where there is one, the desktop window otherwise.
+    bool panelItemPresent = true;
     QHash<QString, int> priceFlashDirections;
 };
 
@@ -102,7 +104,7 @@ Q_SIGNALS:
 
 private:
     void buildHeader(const HomePageData &data, qreal y0);
-    void buildFirstLaunchHint(qreal y0);
+    void buildFirstLaunchHint(qreal y0, bool panelItemPresent);
     void buildSummary(const HomePageData &data, qreal y0);
     void buildList(const HomePageData &data, qreal y0);
 

@@ -115,20 +115,6 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         divider->setOpacity(0.42);
     }
 
-    // 2. Axis labels.
-    static const char *const kLabelNames[6] = {"axisPriceHigh",   "axisPriceBase",
-                                               "axisPriceLow",    "axisPercentHigh",
-                                               "axisPercentBase", "axisPercentLow"};
-    const QVector<IntradayChartLayout::AxisLabel> labels =
-        IntradayChartLayout::axisLabels(m_series, scale, size());
-    for (qsizetype i = 0; i < labels.size(); ++i) {
-        const auto &axis = labels.at(i);
-        Label *label =
-            Toolkit::labelWithFrame(this, axis.frame, axis.text, 9, FontWeight::Medium,
-                                    Toolkit::colorWithHex(axis.colorHex), axis.alignment);
-        label->setObjectName(QString::fromLatin1(kLabelNames[i % 6]));
-    }
-
     // 3. Previous-close baseline.
     const double baseY = scale.y(m_series.previousClose);
     ShapeLayer *baseline = addLayer(u"baseline"_s);
@@ -207,6 +193,30 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
     dot->setFillBrush(accent);
     dot->setStrokeColor(Toolkit::colorWithHex(u"0B0D12"_s));
     dot->setLineWidth(1);
+
+    // 2. Axis labels, drawn over the lines on a backing of the well's colour: the baseline
+    // runs across the label column and must not strike the figures through.
+    static const char *const kLabelNames[6] = {"axisPriceHigh",   "axisPriceBase",
+                                               "axisPriceLow",    "axisPercentHigh",
+                                               "axisPercentBase", "axisPercentLow"};
+    const QVector<IntradayChartLayout::AxisLabel> labels =
+        IntradayChartLayout::axisLabels(m_series, scale, size());
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const auto &axis = labels.at(i);
+        Label *label =
+            Toolkit::labelWithFrame(this, axis.frame, axis.text, 9, FontWeight::Medium,
+                                    Toolkit::colorWithHex(axis.colorHex), axis.alignment);
+        label->setObjectName(QString::fromLatin1(kLabelNames[i % 6]));
+        // An index's six-digit price is set a little smaller rather than cut.
+        label->setFont(KSSystemFont(
+            KSFittingFontSize(9, 7, axis.frame.width(),
+                              [&axis](qreal size) {
+                                  return KSTextWidth(axis.text,
+                                                     KSSystemFont(size, FontWeight::Medium));
+                              }),
+            FontWeight::Medium));
+        label->setBacking(Toolkit::colorWithHex(QString::fromUtf16(kWellHex)));
+    }
 
     if (!m_series.shouldAnimate)
         return;

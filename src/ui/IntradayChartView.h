@@ -20,6 +20,9 @@ class IntradayChartView : public QWidget
 public:
     IntradayChartView(QWidget *parent, const QRectF &frame, const IntradayChartSeries &series);
 
+    // The colour of the well every chart sits in; the axis labels are backed with it.
+    static constexpr char16_t kWellHex[] = u"0B1020";
+
     // Builds the series from the store and the quote, then the chart; when the chart animated
     // in, the symbol leaves the store's pending-animation set so later rebuilds stay still.
     static IntradayChartView *intradayLineChartViewForQuote(QWidget *parent, const QRectF &frame,

@@ -49,6 +49,12 @@ void Label::setOpacity(qreal opacity)
     update();
 }
 
+void Label::setBacking(const QColor &color)
+{
+    m_backing = color;
+    update();
+}
+
 QString Label::displayedText() const
 {
     // A label shows a single line.
@@ -66,8 +72,21 @@ void Label::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setOpacity(m_opacity);
+    const QString text = displayedText();
+    if (m_backing.isValid() && m_backing.alpha() > 0) {
+        const qreal w = std::min<qreal>(QFontMetricsF(font()).horizontalAdvance(text) + 4, width());
+        qreal x = 0;
+        if (m_alignment & Qt::AlignRight)
+            x = width() - w;
+        else if (m_alignment & Qt::AlignHCenter)
+            x = (width() - w) / 2;
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_backing);
+        painter.drawRoundedRect(QRectF(x, 0, w, height()), 3, 3);
+    }
     painter.setPen(m_color);
     painter.setFont(font());
     painter.drawText(rect(), static_cast<int>(m_alignment | Qt::AlignVCenter | Qt::TextSingleLine),
-                     displayedText());
+                     text);
 }

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 // A single line of text: not editable, not selectable, no border, no background. Text that
-// does not fit is clipped, or cut with an ellipsis when it truncates at the end.
+// does not fit is cut at the end with an ellipsis, never silently.
 class Label : public QWidget
 {
     Q_OBJECT
@@ -27,6 +27,10 @@ public:
     bool truncatesAtEnd() const { return m_truncates; }
     qreal opacity() const { return m_opacity; }
     void setOpacity(qreal opacity);
+    // A box of this colour behind the drawn text (2 pt wider each side, the label's full
+    // height), so lines drawn below the label do not run through it. None by default.
+    void setBacking(const QColor &color);
+    QColor backing() const { return m_backing; }
 
     // The text as drawn at the current width.
     QString displayedText() const;
@@ -38,6 +42,7 @@ private:
     QString m_text;
     QColor m_color = Qt::white;
     Qt::Alignment m_alignment = Qt::AlignLeft;
-    bool m_truncates = false;
+    bool m_truncates = true;
     qreal m_opacity = 1;
+    QColor m_backing;
 };

@@ -41,30 +41,6 @@ qreal primaryBottom()
     return geometry.y() + geometry.height();
 }
 
-// The window's own chrome (menus, tooltips) in the dark of its content.
-QPalette darkPalette(QPalette palette)
-{
-    const auto hex = Toolkit::colorWithHex;
-    palette.setColor(QPalette::Window, hex(u"0D1018"_s));
-    palette.setColor(QPalette::WindowText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::Base, hex(u"10131B"_s));
-    palette.setColor(QPalette::AlternateBase, hex(u"141722"_s));
-    palette.setColor(QPalette::Text, hex(u"F4F4F5"_s));
-    palette.setColor(QPalette::Button, hex(u"151823"_s));
-    palette.setColor(QPalette::ButtonText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::Highlight, hex(u"26324D"_s));
-    palette.setColor(QPalette::HighlightedText, hex(u"F4F6FB"_s));
-    palette.setColor(QPalette::ToolTipBase, hex(u"0F1219"_s));
-    palette.setColor(QPalette::ToolTipText, hex(u"E8EDF7"_s));
-    palette.setColor(QPalette::Light, hex(u"2A2F40"_s));
-    palette.setColor(QPalette::Mid, hex(u"202431"_s));
-    palette.setColor(QPalette::Dark, hex(u"05070B"_s));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, hex(u"5F6678"_s));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, hex(u"5F6678"_s));
-    palette.setColor(QPalette::Disabled, QPalette::Text, hex(u"5F6678"_s));
-    return palette;
-}
-
 } // namespace
 
 MainWindow::MainWindow(AppShell &shell, QWidget *parent)
@@ -74,9 +50,6 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
 {
     setObjectName(u"mainWindow"_s);
     setWindowTitle(u"澄川"_s);
-    // Menus are windows of their own; let them take the dark palette too.
-    setAttribute(Qt::WA_WindowPropagation);
-    setPalette(darkPalette(palette()));
 
     // The area below the menu bar. Its background matches the content, so the moment between
     // a resize and the rebuild that follows it shows no seam.
@@ -211,7 +184,16 @@ bool MainWindow::applyStoredMainWindowFrameIfNeeded()
     const qreal bottom = primaryBottom();
     if (!KSMainWindowFrameIsVisible(*stored, available, bottom))
         return false;
-    setGeometry(KSScreenRectForStoredFrame(*stored, bottom));
+    // The window frame is known once the window manager has framed the window; until then
+    // allow for a title bar.
+    QMargins margins(frameGeometry().left() - geometry().left(),
+                     geometry().top() - frameGeometry().top(),
+                     frameGeometry().right() - geometry().right(),
+                     frameGeometry().bottom() - geometry().bottom());
+    if (margins.isNull())
+        margins = QMargins(0, kAssumedTitleBarHeight, 0, 0);
+    setGeometry(KSClampedWindowGeometry(KSScreenRectForStoredFrame(*stored, bottom), margins,
+                                        windowSizeForContent(minimumContentSize()), available));
     return true;
 }
 
@@ -301,6 +283,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Hidden, never destroyed: the next show finds it where it was.
     event->accept();
     QMainWindow::closeEvent(event);
+    Q_EMIT closed();
 }
 
 // --- Showing and rebuilding --------------------------------------------------------------
@@ -366,6 +349,13 @@ void MainWindow::rebuild()
     const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
 
     const MainWindowData data = m_shell.mainWindowData();
+    const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
+    // The list stays where it was unless the selection moved (then the new row comes into
+    // view).
+    std::optional<int> listOffset;
+    if (m_content && m_content->listArea() &&
+        m_content->property("detailSymbol").toString() == shownSymbol)
+        listOffset = m_content->listOffset();
     WatchlistManager &manager = m_shell.watchlistManager();
     auto *view = new MainWindowView(
         data, size, m_shell.cardActions(),
@@ -373,8 +363,8 @@ void MainWindow::rebuild()
             return new WatchlistSidebarView(parent, frame, manager);
         },
         m_host);
-    view->setProperty("detailSymbol",
-                      data.detail ? data.detail->cards.market.quote.symbol : QString());
+    view->setProperty("detailSymbol", shownSymbol);
+    view->placeList(listOffset);
     connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);

@@ -35,6 +35,8 @@ public:
     static constexpr int kMoveSaveDelayMs = 500;
     // A resize counts as finished after this pause; then the content is rebuilt and saved.
     static constexpr int kResizeSettleMs = 150;
+    // The title bar a restored frame makes room for before the window manager has said.
+    static constexpr int kAssumedTitleBarHeight = 38;
 
     // --- Lifecycle ---
     // Applies the level, returns to the overview, settles the selection, rebuilds at the
@@ -94,6 +96,10 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+
+Q_SIGNALS:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
 
 private:
     void createMenus();

@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -60,4 +61,33 @@ bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availa
             return true;
     }
     return false;
+}
+
+QRect KSClampedWindowGeometry(const QRect &geometry, const QMargins &frameMargins,
+                              const QSize &minimum, const QList<QRect> &availableScreens)
+{
+    const QRect frame = geometry.marginsAdded(frameMargins);
+    const QRect *screen = nullptr;
+    qint64 best = -1;
+    for (const QRect &candidate : availableScreens) {
+        const QRect shared = candidate.intersected(frame);
+        const qint64 area = shared.isEmpty() ? 0 : qint64(shared.width()) * shared.height();
+        if (area > best) {
+            best = area;
+            screen = &candidate;
+        }
+    }
+    if (!screen)
+        return geometry;
+    const QRect area = screen->marginsRemoved(frameMargins);
+    const int width = std::max(std::min(geometry.width(), area.width()), minimum.width());
+    const int height = std::max(std::min(geometry.height(), area.height()), minimum.height());
+    // Inside the area; a window wider than it at least covers it, one taller shows its title.
+    const int right = area.right() + 1 - width;
+    const int x = width <= area.width() ? std::clamp(geometry.x(), area.left(), right)
+                                        : std::clamp(geometry.x(), right, area.left());
+    const int y = height <= area.height()
+                      ? std::clamp(geometry.y(), area.top(), area.bottom() + 1 - height)
+                      : area.top();
+    return QRect(x, y, width, height);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QRectF>
 #include <QString>
@@ -28,3 +29,11 @@ QRectF KSStoredFrameForScreenRect(const QRect &rect, qreal primaryBottom);
 // area of some screen (`availableScreens` in Qt coordinates).
 bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availableScreens,
                                 qreal primaryBottom);
+
+// Where a restored window goes: `geometry` (the client area) with its window frame
+// (`frameMargins`: the title bar and borders) moved onto the available area of the screen it
+// overlaps most, shrunk to that area when larger but never below `minimum`; the title bar and
+// the left edge win when even the minimum does not fit. A frame saved under another scale
+// factor or screen arrangement thus never comes back with its title above the screen.
+QRect KSClampedWindowGeometry(const QRect &geometry, const QMargins &frameMargins,
+                              const QSize &minimum, const QList<QRect> &availableScreens);

@@ -54,20 +54,9 @@ QString MainWindowLayout::rowTagText(const QString &buyStatus)
     return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
 }
 
-qreal MainWindowLayout::rowPriceFontSizeForWidth(
-    const std::function<qreal(qreal size)> &widthAtSize)
+qreal MainWindowLayout::rowPriceRoom(const RowColumns &columns)
 {
-    qreal size = 15;
-    while (size > 11 && widthAtSize(size) > 62)
-        size -= 0.5;
-    return size;
-}
-
-qreal MainWindowLayout::rowPriceFontSize(const QString &price)
-{
-    return rowPriceFontSizeForWidth([&price](qreal size) {
-        return KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold));
-    });
+    return std::min<qreal>(columns.priceX + 62 - (columns.tagX + 58) - kPriceTagGap, 62);
 }
 
 MainWindowLayout::TagColors MainWindowLayout::rowTagColors(const QString &buyStatus)
@@ -123,7 +112,7 @@ MainWindowLayout::HeroHeaderLayout MainWindowLayout::heroHeaderLayout(qreal card
     const qreal sw = symbolWidth;
     const qreal room = W - 174 - sw;
     HeroHeaderLayout layout;
-    if (room >= 154) {
+    if (room >= 154 && boardWidth > 0) {
         qreal bw = boardWidth;
         qreal dw = dailyWidth;
         qreal excess = bw + 4 + dw - room;
@@ -163,10 +152,25 @@ qreal MainWindowLayout::heroFactColumnWidth(qreal cardWidth)
     return room >= 560 ? 560.0 / 6.0 : room / 6;
 }
 
-qreal MainWindowLayout::heroChartWellHeight(qreal cardHeight)
+MainWindowLayout::HeroBodyLayout MainWindowLayout::heroBodyLayout(qreal cardHeight)
 {
+    // The well's bottom rests at 34, above the time axis; its top keeps 14 pt below the
+    // facts' values, 8 once the card is squeezed, 14 below the price row without facts.
     const qreal y0 = cardHeight - 98;
-    return std::max<qreal>(y0 - 98, 86);
+    HeroBodyLayout layout{true, true, y0 - 32, y0 - 50, y0 - 98};
+    if (layout.wellHeight >= kMinimumChartWellHeight)
+        return layout;
+    layout.showsStamp = false;
+    layout.factTitleY = y0 - 16;
+    layout.factValueY = y0 - 34;
+    layout.wellHeight = y0 - 76;
+    if (layout.wellHeight >= kMinimumChartWellHeight)
+        return layout;
+    // The detail view never makes the card shorter than 220, which leaves more than the
+    // minimum here.
+    layout.showsFacts = false;
+    layout.wellHeight = std::max<qreal>(y0 - 48, 10);
+    return layout;
 }
 
 qreal MainWindowLayout::contextBadgeTitleWidthForTextWidth(qreal titleTextWidth)

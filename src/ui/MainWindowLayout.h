@@ -55,10 +55,10 @@ public:
         QString text;
         bool operator==(const TagColors &) const = default;
     };
-    // The row's price column is 62 pt: a price too wide for it at 15 pt (a four-digit
-    // A-share) is set smaller, down to 11 pt, rather than losing its leading digits.
-    static qreal rowPriceFontSize(const QString &price);
-    static qreal rowPriceFontSizeForWidth(const std::function<qreal(qreal size)> &widthAtSize);
+    // The row's price ends at the right of its 62-pt column and keeps this gap to the 58-pt
+    // tag on its left; a longer price is set smaller (KSFigureFontSize).
+    static constexpr qreal kPriceTagGap = 6;
+    static qreal rowPriceRoom(const RowColumns &columns);
     // Chosen from the full status by what it contains, risk words first.
     static TagColors rowTagColors(const QString &buyStatus);
 
@@ -93,15 +93,28 @@ public:
         bool operator==(const HeroHeaderLayout &) const = default;
     };
     // Symbol and the two context badges fitted left of the market badge in a card W wide;
-    // `symbolWidth` is sw, the badge widths those of strategyContextBadgeWidth.
+    // `symbolWidth` is sw, the badge widths those of strategyContextBadgeWidth (a board
+    // width of 0: no board badge, as for a board that only repeats the market badge).
     static HeroHeaderLayout heroHeaderLayout(qreal cardWidth, qreal symbolWidth, qreal boardWidth,
                                              qreal dailyWidth);
     // floor(width of the upper-case symbol at 11 medium) + 3.
     static qreal heroSymbolWidth(const QString &symbol);
     // Six fact columns: (W - 48) / 6, held at 93.333... once that room reaches 560.
     static qreal heroFactColumnWidth(qreal cardWidth);
-    // The chart well's height below the price row: max(y0 - 98, 86), y0 = H - 98.
-    static qreal heroChartWellHeight(qreal cardHeight);
+    // Below the price row (y0 = H - 98): the date line, the six facts and the chart well
+    // down to y = 34, each clear of the others. A tall card shows all three; a short one
+    // shrinks the well to its minimum, then gives up the date line (the facts move up into
+    // its place), then the facts.
+    static constexpr qreal kMinimumChartWellHeight = 64;
+    struct HeroBodyLayout
+    {
+        bool showsStamp = true;
+        bool showsFacts = true;
+        qreal factTitleY = 0;
+        qreal factValueY = 0;
+        qreal wellHeight = 0;
+    };
+    static HeroBodyLayout heroBodyLayout(qreal cardHeight);
 
     // --- Context badge ---
     static qreal contextBadgeTitleWidthForTextWidth(qreal titleTextWidth);

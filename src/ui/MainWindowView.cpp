@@ -16,6 +16,7 @@
 #include "ui/Toolkit.h"
 
 #include <QPalette>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <array>
@@ -162,7 +163,26 @@ void MainWindowView::buildList(const MainWindowData &data, qreal H,
                      row, row.quote.symbol == data.detailSymbol, data.priceFlashDirections, select);
     }
     m_listArea->setDocument(m_document);
-    m_listArea->scrollToTop();
+    placeList(std::nullopt);
+}
+
+int MainWindowView::listOffset() const
+{
+    return m_listArea ? m_listArea->verticalScrollBar()->value() : 0;
+}
+
+void MainWindowView::placeList(std::optional<int> offset)
+{
+    if (!m_listArea)
+        return;
+    QRect selected;
+    for (const HoverButton *row : rows()) {
+        if (row->property("selected").toBool())
+            selected = row->geometry();
+    }
+    // A new selection (a move, a launch) is brought into view; a rebuild with the same one
+    // leaves the list where the user put it.
+    m_listArea->placeAt(offset.value_or(0), offset ? QRect() : selected, 8);
 }
 
 void MainWindowView::buildWorkbench(const MainWindowData &data, qreal W, qreal H,
@@ -247,8 +267,8 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
 
     const QString price = valid ? formatPrice(quote.price) : u"--"_s;
     monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), price,
-              MainWindowLayout::rowPriceFontSize(price), FontWeight::Semibold, u"F1F3F8"_s,
-              Qt::AlignRight)
+              KSFigureFontSize(price, 15, MainWindowLayout::rowPriceRoom(columns)),
+              FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
         ->setObjectName(u"rowPrice"_s);
     const QRectF changeFrame(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19);
     Label *change = valid ? monoLabel(button, changeFrame,
@@ -334,19 +354,24 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
 
     // Market badge at the top right.
+    const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
     Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, H - 43, 48, 20), hex(u"141B2B"_s),
                                            hex(u"2C354A"_s), 10);
     badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), KSMarketBadgeForSymbol(quote.symbol), 9, FontWeight::Medium,
-          u"9EABC2"_s, Qt::AlignHCenter);
+    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, u"9EABC2"_s,
+          Qt::AlignHCenter)
+        ->setObjectName(u"marketBadgeText"_s);
 
-    // Header: name, symbol and as many context badges as fit left of the market badge.
+    // Header: name, symbol and as many context badges as fit left of the market badge. A
+    // board that only repeats the market badge gets no badge of its own.
     const QString board = market.boardTag;
     const QString boardColor =
         board == QStringView(QuoteCards::kPendingBoardTag) ? u"93A4BF"_s : u"93C5FD"_s;
     const qreal sw = MainWindowLayout::heroSymbolWidth(quote.symbol);
+    const bool boardRepeatsBadge = board.trimmed() == marketBadge;
     const MainWindowLayout::HeroHeaderLayout header = MainWindowLayout::heroHeaderLayout(
-        W, sw, MainWindowLayout::strategyContextBadgeWidth(u"板块"_s, board),
+        W, sw,
+        boardRepeatsBadge ? 0 : MainWindowLayout::strategyContextBadgeWidth(u"板块"_s, board),
         MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, detail.dailyBadge));
     if (header.showsBoard)
         strategyContextBadgeWithFrame(card, QRectF(header.boardX, H - 43, header.boardWidth, 20),
@@ -377,11 +402,14 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
           formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent()), 14,
           FontWeight::Semibold, accent)
         ->setObjectName(u"heroChange"_s);
-    QString stamp = quote.date + u' ' + quote.time;
-    if (stamp.trimmed().isEmpty())
-        stamp = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
-    label(card, QRectF(24, y0 - 18, 220, 14), stamp, 10, FontWeight::Medium, u"6E778C"_s)
-        ->setObjectName(u"heroStamp"_s);
+    const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
+    if (body.showsStamp) {
+        QString stamp = quote.date + u' ' + quote.time;
+        if (stamp.trimmed().isEmpty())
+            stamp = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
+        label(card, QRectF(24, y0 - 18, 220, 14), stamp, 10, FontWeight::Medium, u"6E778C"_s)
+            ->setObjectName(u"heroStamp"_s);
+    }
 
     // Six facts.
     const qreal w6 = MainWindowLayout::heroFactColumnWidth(W);
@@ -395,21 +423,23 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
         {u"成交量"_s, {formatCompactNumber(quote.volume), u"C9D1E3"_s}},
         {u"成交额"_s, {formatCompactNumber(quote.amount), u"C9D1E3"_s}},
     };
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; body.showsFacts && i < 6; ++i) {
         const qreal x = 24 + column * i;
         const auto &[title, value] = facts[i];
-        label(card, QRectF(x, y0 - 32, column - 4, 12), title, 9, FontWeight::Medium, u"6F7A91"_s)
+        label(card, QRectF(x, body.factTitleY, column - 4, 12), title, 9, FontWeight::Medium,
+              u"6F7A91"_s)
             ->setObjectName(u"factTitle"_s);
-        Label *valueLabel = label(card, QRectF(x, y0 - 50, column - 4, 16), value.first, 10,
+        Label *valueLabel = label(card, QRectF(x, body.factValueY, column - 4, 16), value.first, 10,
                                   FontWeight::Semibold, value.second);
         valueLabel->setTruncatesAtEnd(true);
         valueLabel->setObjectName(u"factValue"_s);
     }
 
     // Chart well with the chart and, over it, the crosshair read-out.
-    const qreal wellHeight = MainWindowLayout::heroChartWellHeight(H);
+    const qreal wellHeight = body.wellHeight;
     Panel *well = Toolkit::panelWithFrame(card, QRectF(24, 34, W - 48, wellHeight),
-                                          hex(u"0B1020"_s), hex(u"1D2638"_s), 9);
+                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
+                                          hex(u"1D2638"_s), 9);
     well->setObjectName(u"heroChartWell"_s);
     Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 48, wellHeight));
     const QRectF chartFrame(8, 5, W - 64, wellHeight - 10);
@@ -493,7 +523,7 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
     steps->setObjectName(u"stepsPanel"_s);
     const std::array<std::array<QString, 3>, 3> rows{{
         {u"01"_s, u"添加自选"_s, u"支持名称、代码和拼音首字母"_s},
-        {u"02"_s, u"实时刷新"_s, u"菜单栏和桌面窗口同步显示"_s},
+        {u"02"_s, u"实时刷新"_s, u"面板和桌面窗口同步显示"_s},
         {u"03"_s, u"沉浸查看"_s, u"围绕当前股票看走势、判断和记录"_s},
     }};
     for (int i = 0; i < 3; ++i) {
@@ -503,9 +533,12 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
         label(steps, QRectF(52, y + 18, panelWidth - 68, 18), rows[i][1], 13, FontWeight::Semibold,
               u"DDE4F3"_s)
             ->setObjectName(u"stepTitle"_s);
-        label(steps, QRectF(52, y, panelWidth - 68, 15), rows[i][2], 10, FontWeight::Regular,
-              u"7E879B"_s)
-            ->setObjectName(u"stepText"_s);
+        // A longer line wraps into the room above the next step.
+        TextView *text = Toolkit::textViewWithFrame(steps, QRectF(52, y - 17, panelWidth - 68, 32),
+                                                    rows[i][2], 10, hex(u"7E879B"_s));
+        text->setLineSpacing(2);
+        text->setParagraphSpacing(0);
+        text->setObjectName(u"stepText"_s);
     }
     return panel;
 }

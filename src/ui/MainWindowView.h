@@ -102,6 +102,10 @@ public:
     IntradayChartView *chartView() const { return m_chart; }
     IntradayHoverOverlayView *hoverOverlay() const { return m_overlay; }
     QList<HoverButton *> rows() const;
+    // The list's scroll offset, and putting it back after a rebuild. Without an offset the
+    // list opens at the top with the selected row in view.
+    int listOffset() const;
+    void placeList(std::optional<int> offset);
 
 Q_SIGNALS:
     void quoteSelected(const QString &symbol);

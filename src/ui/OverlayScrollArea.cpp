@@ -116,6 +116,8 @@ OverlayScrollArea::OverlayScrollArea(QWidget *parent)
             scrollToTop();
         else if (m_pin == Pin::Bottom)
             scrollToBottom();
+        else if (m_pin == Pin::Placed)
+            applyPlacement();
     });
 }
 
@@ -164,6 +166,32 @@ void OverlayScrollArea::scrollToBottom()
     m_placing = true;
     m_pin = Pin::Bottom;
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    m_placing = false;
+}
+
+void OverlayScrollArea::placeAt(int offset, const QRect &keepVisible, int margin)
+{
+    m_pin = Pin::Placed;
+    m_placeOffset = offset;
+    m_keepVisible = keepVisible;
+    m_keepMargin = margin;
+    applyPlacement();
+}
+
+void OverlayScrollArea::applyPlacement()
+{
+    QScrollBar *bar = verticalScrollBar();
+    int value = m_placeOffset;
+    if (!m_keepVisible.isEmpty()) {
+        const int top = m_keepVisible.top() - m_keepMargin;
+        const int bottom = m_keepVisible.bottom() + 1 + m_keepMargin;
+        if (top < value)
+            value = top;
+        else if (bottom > value + viewport()->height())
+            value = bottom - viewport()->height();
+    }
+    m_placing = true;
+    bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
     m_placing = false;
 }
 

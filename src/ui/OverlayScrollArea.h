@@ -27,6 +27,10 @@ public:
 
     void scrollToTop();
     void scrollToBottom();
+    // Places the list at `offset`, then moves it as little as needed to bring `keepVisible`
+    // (document coordinates; none when empty) into view with `margin` around it. Held as the
+    // viewport gets its real size.
+    void placeAt(int offset, const QRect &keepVisible = {}, int margin = 0);
 
     static constexpr int kKnobWidth = 6;
     static constexpr int kHideDelayMs = 900;
@@ -42,12 +46,18 @@ private:
 
     Knob *m_knob;
     QTimer *m_hideTimer;
+    void applyPlacement();
+
     enum class Pin
     {
         None,
         Top,
-        Bottom
+        Bottom,
+        Placed
     };
     bool m_placing = false;
     Pin m_pin = Pin::None;
+    int m_placeOffset = 0;
+    QRect m_keepVisible;
+    int m_keepMargin = 0;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PopoverWindow.h"
 
+#include "ui/GridBackgroundView.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -9,19 +11,91 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <cmath>
+#include <cstdlib>
+
+#ifdef KESTRUM_HAVE_XCB
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
 namespace {
 constexpr int kDismissGraceMs = 400;
 constexpr int kMargin = 6;
+bool s_placedByDesktop = false;
 } // namespace
 
-PopoverWindow::PopoverWindow(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+void PopoverWindow::setPlacedByDesktop(bool placed)
 {
-    setAttribute(Qt::WA_TranslucentBackground, false);
+    s_placedByDesktop = placed;
+}
+
+bool PopoverWindow::isPlacedByDesktop()
+{
+    return s_placedByDesktop;
+}
+
+PopoverWindow::PopoverWindow(QWidget *parent, Chrome chrome)
+    : QWidget(parent, s_placedByDesktop
+                          ? Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          : Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_rounded(!s_placedByDesktop &&
+                (chrome == Chrome::Rounded ||
+                 (chrome == Chrome::Automatic && windowSystemSupportsTranslucency())))
+{
+    if (s_placedByDesktop)
+        setWindowTitle(QStringLiteral("澄川"));
+    // Chosen once: the native window is made with or without an alpha channel.
+    setAttribute(Qt::WA_TranslucentBackground, m_rounded);
     setObjectName(QStringLiteral("KestrumPopover"));
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const int margin = shadowMargin();
+    layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(0);
+}
+
+bool PopoverWindow::windowSystemSupportsTranslucency()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(u"wayland"))
+        return true;
+#ifdef KESTRUM_HAVE_XCB
+    if (platform == u"xcb") {
+        const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+        if (!connection)
+            return false;
+        // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+        int screen = 0;
+        const QByteArray display = qgetenv("DISPLAY");
+        const qsizetype dot = display.lastIndexOf('.');
+        if (dot > display.lastIndexOf(':'))
+            screen = display.mid(dot + 1).toInt();
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.constData()),
+            nullptr);
+        if (!atom)
+            return false;
+        const xcb_atom_t selection = atom->atom;
+        std::free(atom);
+        if (selection == XCB_ATOM_NONE)
+            return false;
+        xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, selection), nullptr);
+        const bool composited = owner && owner->owner != XCB_WINDOW_NONE;
+        std::free(owner);
+        return composited;
+    }
+#endif
+    return false;
+}
+
+QRect PopoverWindow::panelRect() const
+{
+    const int margin = shadowMargin();
+    return rect().adjusted(margin, margin, -margin, -margin);
 }
 
 void PopoverWindow::setContent(QWidget *content)
@@ -32,9 +106,18 @@ void PopoverWindow::setContent(QWidget *content)
     }
     m_content = content;
     if (content) {
+        if (m_rounded) {
+            // The window paints the rounded surface; the page only adds what lies on it.
+            content->setAutoFillBackground(false);
+            for (auto *grid :
+                 content->findChildren<GridBackgroundView *>(Qt::FindDirectChildrenOnly))
+                grid->setClipRadius(kCornerRadius);
+        }
         layout()->addWidget(content);
         const QSize previous = size();
-        setFixedSize(content->sizeHint().expandedTo(content->minimumSize()));
+        const int margin = shadowMargin();
+        setFixedSize(content->sizeHint().expandedTo(content->minimumSize()) +
+                     QSize(2 * margin, 2 * margin));
         if (isVisible() && size() != previous)
             placeOnScreen();
     }
@@ -70,7 +153,9 @@ void PopoverWindow::placeOnScreen()
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    move(placement(size(), m_anchor, m_clickPoint, available));
+    // The panel is placed; its shadow may reach past the screen's edge.
+    const int margin = shadowMargin();
+    move(placement(panelRect().size(), m_anchor, m_clickPoint, available) - QPoint(margin, margin));
 }
 
 void PopoverWindow::openAt(const QRect &anchor, const QPoint &clickPoint)
@@ -116,9 +201,30 @@ bool PopoverWindow::event(QEvent *event)
 void PopoverWindow::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0x09, 0x0A, 0x0F));
-    p.setPen(QColor(0x20, 0x24, 0x31));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QColor surface(0x09, 0x0A, 0x0F);
+    if (!m_rounded) {
+        p.fillRect(rect(), surface);
+        p.setPen(QColor(0x20, 0x24, 0x31));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // A soft shadow: rings of faint black, each a little wider, a little lower.
+    const QRectF panel = QRectF(panelRect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(Qt::NoPen);
+    for (int i = kShadowMargin; i >= 1; --i) {
+        const qreal spread = i;
+        const qreal fade = 1.0 - spread / (kShadowMargin + 1);
+        p.setBrush(QColor(0x05, 0x07, 0x0B, static_cast<int>(std::lround(34 * fade * fade))));
+        p.drawRoundedRect(panel.adjusted(-spread, -spread + 3, spread, spread + 3),
+                          kCornerRadius + spread, kCornerRadius + spread);
+    }
+    p.setBrush(surface);
+    p.setPen(QPen(QColor(0x2A, 0x2F, 0x40), 1));
+    p.drawRoundedRect(panel, kCornerRadius, kCornerRadius);
 }
 
 void PopoverWindow::closeEvent(QCloseEvent *event)

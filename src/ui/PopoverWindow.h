@@ -11,11 +11,33 @@
 // The popover: a frameless dark window placed at the tray icon (or at the click point),
 // kept on screen. It closes when the user turns to anything else, except while it is
 // pinned (the AI settings page is open and must not vanish under the user's typing).
+// Where the window system composites translucent windows it is a rounded panel with a soft
+// shadow; elsewhere a plain rectangle with a 1-pt border.
 class PopoverWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PopoverWindow(QWidget *parent = nullptr);
+    enum class Chrome
+    {
+        Automatic, // rounded where the window system supports translucency
+        Rounded,
+        Framed
+    };
+    explicit PopoverWindow(QWidget *parent = nullptr, Chrome chrome = Chrome::Automatic);
+
+    // Wayland always; X11 while a compositing manager runs.
+    static bool windowSystemSupportsTranslucency();
+    bool hasRoundedChrome() const { return m_rounded; }
+    static constexpr int kCornerRadius = 12;
+    // Room around a rounded panel for its shadow (none around the framed one).
+    int shadowMargin() const { return m_rounded ? kShadowMargin : 0; }
+    // The panel inside the window, in window coordinates.
+    QRect panelRect() const;
+
+    // Where the desktop places windows itself (native Wayland), popovers made from now on
+    // are ordinary framed windows that the compositor puts near the pointer.
+    static void setPlacedByDesktop(bool placed);
+    static bool isPlacedByDesktop();
 
     // Replaces the content with a freshly built page; the window takes its size.
     void setContent(QWidget *content);
@@ -53,6 +75,8 @@ private:
     // the screen or over the panel.
     void placeOnScreen();
 
+    static constexpr int kShadowMargin = 14;
+    bool m_rounded = false;
     QPointer<QWidget> m_content;
     QRect m_anchor;
     QPoint m_clickPoint;

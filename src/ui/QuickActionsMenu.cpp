@@ -9,6 +9,8 @@
 #include "ui/AppShell.h"
 #include "ui/WatchlistDisplay.h"
 
+#include <QActionGroup>
+
 using namespace Qt::StringLiterals;
 
 QuickActionsMenu::QuickActionsMenu(KestrumApp &app, AppShell &shell, QWidget *parent)
@@ -27,6 +29,11 @@ QuickActionsMenu::QuickActionsMenu(KestrumApp &app, AppShell &shell, QWidget *pa
 QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, int mode)
 {
     QAction *item = menu->addAction(title);
+    // One mode at a time: the menu marks them as radio choices.
+    auto *group = menu->findChild<QActionGroup *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!group)
+        group = new QActionGroup(menu);
+    group->addAction(item);
     item->setCheckable(true);
     item->setChecked(m_app.displayMode() == mode);
     item->setData(mode);
@@ -61,10 +68,12 @@ void QuickActionsMenu::setAlertPresetFromMenu(const QVariant &key)
 QMenu *QuickActionsMenu::mainWatchlistSortMenu(QWidget *parent)
 {
     auto *menu = new QMenu(u"自选排序"_s, parent);
+    auto *group = new QActionGroup(menu);
     const QString current =
         KSNormalizedMainWatchlistSortMode(m_app.settings().mainWatchlistSortMode);
     for (const QString &mode : KSMainWatchlistSortModes()) {
-        QAction *item = menu->addAction(KSMainWatchlistSortFullTitleForMode(mode));
+        QAction *item =
+            group->addAction(menu->addAction(KSMainWatchlistSortFullTitleForMode(mode)));
         item->setData(mode);
         item->setCheckable(true);
         item->setChecked(mode == current);

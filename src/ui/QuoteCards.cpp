@@ -15,6 +15,7 @@
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -71,16 +72,83 @@ void breathe(QObject *target, const QByteArray &property, qreal high, qreal low,
     group->start();
 }
 
+// The circular arrow of the regenerate button, drawn as paths at whatever size and pixel
+// density it is painted, so it stays sharp at every scale.
+class RefreshIconEngine : public QIconEngine
+{
+public:
+    explicit RefreshIconEngine(const QColor &color)
+        : m_color(color)
+    {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override
+    {
+        // Designed in a 22 x 22 box: a ring open at the top right, an arrow head at its end.
+        const qreal s = std::min(rect.width(), rect.height()) / 22.0;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.x() + (rect.width() - 22 * s) / 2,
+                           rect.y() + (rect.height() - 22 * s) / 2);
+        painter->scale(s, s);
+        QColor color = m_color;
+        if (mode == QIcon::Disabled)
+            color.setAlphaF(color.alphaF() * 0.45f);
+        painter->setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter->setBrush(Qt::NoBrush);
+        const QRectF ring(4, 4, 14, 14);
+        QPainterPath arc;
+        arc.arcMoveTo(ring, 60);
+        arc.arcTo(ring, 60, 290);
+        painter->drawPath(arc);
+        const qreal angle = 60 * std::numbers::pi / 180;
+        const QPointF tip(11 + 7 * std::cos(angle), 11 - 7 * std::sin(angle));
+        QPainterPath head;
+        head.moveTo(tip + QPointF(-5, -1.5));
+        head.lineTo(tip);
+        head.lineTo(tip + QPointF(-0.5, -5.5));
+        painter->drawPath(head);
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1);
+    }
+
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override
+    {
+        QPixmap pixmap((QSizeF(size) * scale).toSize());
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine *clone() const override { return new RefreshIconEngine(m_color); }
+
+private:
+    QColor m_color;
+};
+
 } // namespace
 
 // --- Market card -------------------------------------------------------------------------
 
+bool QuoteCards::showsBoardTag(const QString &boardTag, const QString &marketBadge)
+{
+    const QString tag = boardTag.trimmed();
+    return !tag.isEmpty() && tag != QStringView(kPendingBoardTag) && tag != marketBadge;
+}
+
 QuoteCards::BoardTagLayout QuoteCards::boardTagLayout(qreal cardWidth, const QString &boardTag,
-                                                      qreal tagTextWidth)
+                                                      qreal tagTextWidth,
+                                                      const QString &marketBadge)
 {
     const qreal r = cardWidth - 64;
     BoardTagLayout layout;
-    if (boardTag == QStringView(kPendingBoardTag)) {
+    if (!showsBoardTag(boardTag, marketBadge)) {
         layout.symbolX = r - 6 - 72;
         return layout;
     }
@@ -95,10 +163,12 @@ QuoteCards::BoardTagLayout QuoteCards::boardTagLayout(qreal cardWidth, const QSt
 }
 
 QuoteCards::BoardTagLayout QuoteCards::boardTagLayoutForTag(qreal cardWidth,
-                                                            const QString &boardTag)
+                                                            const QString &boardTag,
+                                                            const QString &marketBadge)
 {
     return boardTagLayout(cardWidth, boardTag,
-                          KSTextWidth(boardTag, KSSystemFont(10, FontWeight::Semibold)));
+                          KSTextWidth(boardTag, KSSystemFont(10, FontWeight::Semibold)),
+                          marketBadge);
 }
 
 QString QuoteCards::openPriceColorHex(double changePercent)
@@ -120,14 +190,15 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
 
     // Header line: market badge, board tag, symbol, name.
     const qreal r = W - 64;
+    const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
     Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), hex(u"141B2B"_s),
                                            hex(u"2C354A"_s), 10);
     badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), KSMarketBadgeForSymbol(quote.symbol), 9, FontWeight::Medium,
-          u"9EABC2"_s, Qt::AlignHCenter)
+    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, u"9EABC2"_s,
+          Qt::AlignHCenter)
         ->setObjectName(u"marketBadgeText"_s);
 
-    const BoardTagLayout tag = boardTagLayoutForTag(W, data.boardTag);
+    const BoardTagLayout tag = boardTagLayoutForTag(W, data.boardTag, marketBadge);
     if (tag.showsTag) {
         Panel *pill =
             Toolkit::panelWithFrame(card, QRectF(tag.symbolX + 78, H - 32, tag.tagWidth, 20),
@@ -193,7 +264,8 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     }
 
     // Chart well with its grid and the intraday chart.
-    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86), hex(u"0B1020"_s),
+    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86),
+                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
                                           hex(u"1D2638"_s), 8);
     well->setObjectName(u"chartWell"_s);
     Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 20, 86));
@@ -301,29 +373,7 @@ int QuoteCards::aiInsightCardHeight(const QString &message, qreal cardWidth)
 
 QIcon QuoteCards::refreshIcon(const QColor &color)
 {
-    // Drawn at twice the size so it stays crisp on dense screens.
-    const int side = 22;
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(pen);
-    const QRectF ring(4, 4, side - 8, side - 8);
-    painter.drawArc(ring, 60 * 16, 290 * 16);
-    // Arrow head at the open end of the ring, pointing clockwise.
-    const qreal cx = ring.center().x();
-    const qreal cy = ring.center().y();
-    const qreal radius = ring.width() / 2;
-    const qreal angle = 60 * std::numbers::pi / 180;
-    const QPointF tip(cx + radius * std::cos(angle), cy - radius * std::sin(angle));
-    QPainterPath head;
-    head.moveTo(tip + QPointF(-5, -1.5));
-    head.lineTo(tip);
-    head.lineTo(tip + QPointF(-0.5, -5.5));
-    painter.drawPath(head);
-    painter.end();
-    return QIcon(pixmap);
+    return QIcon(new RefreshIconEngine(color));
 }
 
 Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,

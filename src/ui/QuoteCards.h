@@ -90,10 +90,14 @@ public:
         bool operator==(const BoardTagLayout &) const = default;
     };
     // The tag pill's width and the symbol's x in a card `cardWidth` wide, for a tag whose
-    // text is `tagTextWidth` wide at 10 semibold.
+    // text is `tagTextWidth` wide at 10 semibold. A tag that only repeats the market badge
+    // beside it (a Hong Kong or US stock's "港股" / "美股") is not drawn, like the pending one.
     static BoardTagLayout boardTagLayout(qreal cardWidth, const QString &boardTag,
-                                         qreal tagTextWidth);
-    static BoardTagLayout boardTagLayoutForTag(qreal cardWidth, const QString &boardTag);
+                                         qreal tagTextWidth, const QString &marketBadge = {});
+    static BoardTagLayout boardTagLayoutForTag(qreal cardWidth, const QString &boardTag,
+                                               const QString &marketBadge);
+    // The tag says more than the market badge does.
+    static bool showsBoardTag(const QString &boardTag, const QString &marketBadge);
     // "C9D1E3" for an unchanged price, else the light rise or fall colour.
     static QString openPriceColorHex(double changePercent);
 

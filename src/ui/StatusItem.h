@@ -31,6 +31,11 @@ public:
     virtual QRect geometry() const = 0;
     // A short name for logs and the README's troubleshooting ("tray", "sni").
     virtual QString kind() const = 0;
+    // Whether a panel shows the item now: the user can click it. False while hidden, with
+    // no tray or watcher to sit in, or when the panel refused it.
+    virtual bool isInPanel() const = 0;
+    // True while the panel has yet to answer whether it takes the item.
+    virtual bool isAwaitingPanel() const { return false; }
 
 Q_SIGNALS:
     // Primary click: toggle the popover. `at` is the click point in global coordinates,
@@ -38,4 +43,6 @@ Q_SIGNALS:
     void activated(const QPoint &at);
     // Secondary click (or Control-click): the quick-actions menu.
     void contextMenuRequested(const QPoint &at);
+    // isInPanel() changed, or the panel answered (isAwaitingPanel() is false again).
+    void panelPresenceChanged(bool inPanel);
 };

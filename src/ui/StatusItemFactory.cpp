@@ -19,10 +19,10 @@ StatusItemChoice chooseStatusItem(const QDBusConnection &bus, const QString &for
     const QString wanted = forced.trimmed().toLower();
     if (wanted == u"sni"_s)
         return {StatusItemChoice::Kind::StatusNotifier,
-                u"StatusNotifierItem forced by KESTRUM_STATUS_ITEM=sni"_s};
+                u"StatusNotifierItem forced by KESTRUM_STATUS_ITEM=sni"_s, true};
     if (wanted == u"tray"_s)
-        return {StatusItemChoice::Kind::TrayIcon,
-                u"tray icon forced by KESTRUM_STATUS_ITEM=tray"_s};
+        return {StatusItemChoice::Kind::TrayIcon, u"tray icon forced by KESTRUM_STATUS_ITEM=tray"_s,
+                true};
 
     if (!bus.isConnected())
         return {StatusItemChoice::Kind::TrayIcon,
@@ -48,10 +48,4 @@ std::unique_ptr<StatusItem> createStatusItem(const StatusItemChoice &choice, QDB
     if (choice.kind == StatusItemChoice::Kind::StatusNotifier)
         return std::make_unique<StatusNotifierItem>(std::move(bus), parent);
     return std::make_unique<TrayStatusItem>(parent);
-}
-
-std::unique_ptr<StatusItem> createStatusItem(QDBusConnection bus, QObject *parent)
-{
-    const StatusItemChoice choice = chooseStatusItem(bus);
-    return createStatusItem(choice, std::move(bus), parent);
 }

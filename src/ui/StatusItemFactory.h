@@ -18,6 +18,8 @@ struct StatusItemChoice
     };
     Kind kind = Kind::TrayIcon;
     QString reason;
+    // Chosen by KESTRUM_STATUS_ITEM rather than by the desktop.
+    bool forced = false;
 
     // "sni" or "tray", as StatusItem::kind() names them.
     QString kindName() const;
@@ -31,6 +33,3 @@ chooseStatusItem(const QDBusConnection &bus,
 
 std::unique_ptr<StatusItem> createStatusItem(const StatusItemChoice &choice, QDBusConnection bus,
                                              QObject *parent = nullptr);
-// Chooses and creates in one step. With a parent, keep the pointer in a member of that
-// parent, so it is deleted (and leaves the parent) before the parent's children are.
-std::unique_ptr<StatusItem> createStatusItem(QDBusConnection bus, QObject *parent = nullptr);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatusNotifierItem.h"
 
+#include "model/Logging.h"
 #include "ui/DBusMenuExporter.h"
 
 #include <QCoreApplication>
@@ -117,9 +118,15 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject *parent)
 
     // A restarted panel forgets every item; tell its new watcher about this one.
     m_watcherWatcher = new QDBusServiceWatcher(watcherService(), m_bus,
-                                               QDBusServiceWatcher::WatchForRegistration, this);
+                                               QDBusServiceWatcher::WatchForRegistration |
+                                                   QDBusServiceWatcher::WatchForUnregistration,
+                                               this);
     connect(m_watcherWatcher, &QDBusServiceWatcher::serviceRegistered, this,
             &StatusNotifierItem::registerWithWatcher);
+    connect(m_watcherWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        if (m_registered)
+            setRegistered(false);
+    });
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -192,6 +199,9 @@ void StatusNotifierItem::hide()
     if (!m_visible)
         return;
     m_visible = false;
+    m_awaiting = false;
+    if (m_registered)
+        setRegistered(false);
     // The watcher drops an item whose name leaves the bus.
     m_bus.unregisterService(m_serviceName);
 }
@@ -204,17 +214,39 @@ void StatusNotifierItem::registerWithWatcher()
         watcherService(), kWatcherPath, kWatcherInterface, u"RegisterStatusNotifierItem"_s);
     message << m_serviceName;
     const QDBusPendingCall call = m_bus.asyncCall(message);
+    m_awaiting = true;
+    // A call on a lost connection is finished before it starts, and a watcher never
+    // reports such a call; it is answered on a later turn all the same.
     if (call.isFinished()) {
         QMetaObject::invokeMethod(
-            this, [this] { Q_EMIT registrationFinished(false); }, Qt::QueuedConnection);
+            this, [this, call] { registrationAnswered(call); }, Qt::QueuedConnection);
         return;
     }
     auto *watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
-                Q_EMIT registrationFinished(!finished->isError());
+                registrationAnswered(*finished);
             });
+}
+
+void StatusNotifierItem::registrationAnswered(const QDBusPendingCall &call)
+{
+    m_awaiting = false;
+    const bool registered = !call.isError() && m_visible;
+    if (!registered && !std::exchange(m_refusalLogged, true))
+        qCWarning(lcPanel).noquote()
+            << "the panel's StatusNotifierWatcher did not take the item:" << call.error().message();
+    if (registered)
+        qCDebug(lcPanel) << "registered with the StatusNotifierWatcher";
+    setRegistered(registered);
+    Q_EMIT registrationFinished(!call.isError());
+}
+
+void StatusNotifierItem::setRegistered(bool registered)
+{
+    m_registered = registered;
+    Q_EMIT panelPresenceChanged(registered);
 }
 
 void StatusNotifierItem::scheduleChangeSignals()

@@ -5,6 +5,7 @@
 #include "ui/StatusNotifierTypes.h"
 
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QPointer>
 
 class DBusMenuExporter;
@@ -33,6 +34,9 @@ public:
     // The protocol never tells where the item is.
     QRect geometry() const override { return {}; }
     QString kind() const override;
+    // Registered with the watcher, which has not left the bus since.
+    bool isInPanel() const override { return m_registered; }
+    bool isAwaitingPanel() const override { return m_awaiting; }
 
     // The bus name this item owns while shown: org.kde.StatusNotifierItem-<pid>-<n>.
     QString serviceName() const { return m_serviceName; }
@@ -53,6 +57,8 @@ private:
     friend class StatusNotifierItemAdaptor;
 
     void registerWithWatcher();
+    void registrationAnswered(const QDBusPendingCall &call);
+    void setRegistered(bool registered);
     void scheduleChangeSignals();
     void sendChangeSignals();
     // Routed on a later turn so the panel's call is answered before any listener runs.
@@ -70,6 +76,10 @@ private:
     SniPixmapList m_pixmaps;
     bool m_visible = false;
     bool m_exported = false;
+    bool m_registered = false;
+    bool m_awaiting = false;
+    // A refusal is logged once, not at every watcher restart.
+    bool m_refusalLogged = false;
     // What the panel was last told, so a signal goes out only for a real change.
     QString m_announcedTitle;
     bool m_iconChanged = false;

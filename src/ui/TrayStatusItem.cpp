@@ -54,6 +54,11 @@ QString TrayStatusItem::kind() const
     return u"tray"_s;
 }
 
+bool TrayStatusItem::isInPanel() const
+{
+    return m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TrayStatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {

@@ -25,6 +25,7 @@ public:
     void hide() override;
     QRect geometry() const override;
     QString kind() const override;
+    bool isInPanel() const override;
 
     // What the icon's click means; exposed so the routing can be tested without a tray.
     void handleActivation(QSystemTrayIcon::ActivationReason reason);

@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -41,7 +42,8 @@ bool hasTabularDigits(const QString &family)
 QString digitFamily()
 {
     static const QString family = [] {
-        for (const QString &candidate : {generalFamily(), u"DejaVu Sans"_s, u"Liberation Sans"_s}) {
+        for (const QString &candidate :
+             {kHanFamily, generalFamily(), u"DejaVu Sans"_s, u"Liberation Sans"_s}) {
             if (hasTabularDigits(candidate))
                 return candidate;
         }
@@ -84,4 +86,20 @@ QFont KSMonospacedDigitFont(qreal size, FontWeight weight)
 qreal KSTextWidth(const QString &text, const QFont &font)
 {
     return QFontMetricsF(font).horizontalAdvance(text);
+}
+
+qreal KSFittingFontSize(qreal preferred, qreal minimum, qreal available,
+                        const std::function<qreal(qreal size)> &widthAtSize)
+{
+    qreal size = preferred;
+    while (size > minimum && widthAtSize(size) > available)
+        size -= 0.5;
+    return std::max(size, minimum);
+}
+
+qreal KSFigureFontSize(const QString &figure, qreal preferred, qreal available, FontWeight weight)
+{
+    return KSFittingFontSize(preferred, 11, available, [&figure, weight](qreal size) {
+        return KSTextWidth(figure, KSMonospacedDigitFont(size, weight));
+    });
 }

@@ -12,6 +12,7 @@
 #include "ui/Typography.h"
 #include "ui/WatchlistSidebarView.h"
 
+#include <QAbstractAnimation>
 #include <QBuffer>
 #include <QDir>
 #include <QHBoxLayout>
@@ -33,6 +34,7 @@ const QColor kBackground(0x09, 0x0A, 0x0F);
 constexpr int kPopoverScale = 4;
 constexpr int kDesktopScale = 2;
 const QSize kDesktopSize(980, 720);
+const QSize kDesktopMinimumSize(980, 560);
 
 QSize naturalSize(QWidget &widget)
 {
@@ -43,6 +45,17 @@ QSize naturalSize(QWidget &widget)
     if (!widget.testAttribute(Qt::WA_Resized) || size.isEmpty())
         size = widget.sizeHint().expandedTo(widget.minimumSize());
     return size.expandedTo(QSize(1, 1));
+}
+
+// Jumps every animation that ends to its end; ones that loop for ever (a breathing text, a
+// pulsing dot) are drawn where they are.
+void settleAnimations(QWidget &widget)
+{
+    for (QAbstractAnimation *animation : widget.findChildren<QAbstractAnimation *>()) {
+        if (!animation->group() && animation->state() == QAbstractAnimation::Running &&
+            animation->totalDuration() >= 0)
+            animation->setCurrentTime(animation->totalDuration());
+    }
 }
 
 } // namespace
@@ -56,6 +69,7 @@ QImage render(QWidget &widget, qreal scale, const QColor &background)
 {
     const QSize size = naturalSize(widget);
     widget.resize(size);
+    settleAnimations(widget);
     QImage image(std::max(1, int(std::lround(size.width() * scale))),
                  std::max(1, int(std::lround(size.height() * scale))),
                  QImage::Format_ARGB32_Premultiplied);
@@ -103,38 +117,32 @@ QWidget *statusItemFace(const QString &title, int direction)
     return face;
 }
 
-Result exportViewsToDirectory(AppShell &shell, const QString &directory)
+std::vector<View> buildViews(AppShell &shell)
 {
-    Result result;
-    QDir().mkpath(directory);
-    auto save = [&](QWidget *widget, const QString &view, int scale, const QColor &background) {
-        std::unique_ptr<QWidget> owned(widget);
-        const QString path = QDir(directory).filePath(fileNameForView(view, scale));
-        if (widget && writePng(render(*widget, scale, background), path))
-            result.written.append(path);
-        else
-            result.failed.append(path);
+    std::vector<View> views;
+    auto add = [&views](QWidget *widget, const QString &name, int scale, const QColor &background) {
+        views.push_back({name, scale, background, std::unique_ptr<QWidget>(widget)});
     };
     KestrumApp &app = shell.app();
 
-    save(statusItemFace(app.title(), app.titleDirection()), u"status-item"_s, kPopoverScale,
-         Qt::transparent);
+    add(statusItemFace(app.title(), app.titleDirection()), u"status-item"_s, kPopoverScale,
+        Qt::transparent);
 
     const bool hint = shell.firstLaunchHintVisible();
     shell.setFirstLaunchHintVisible(false);
-    save(shell.makeHomePage(), u"overview"_s, kPopoverScale, kBackground);
+    add(shell.makeHomePage(), u"overview"_s, kPopoverScale, kBackground);
     shell.setFirstLaunchHintVisible(true);
-    save(shell.makeHomePage(), u"overview-first-launch"_s, kPopoverScale, kBackground);
+    add(shell.makeHomePage(), u"overview-first-launch"_s, kPopoverScale, kBackground);
     shell.setFirstLaunchHintVisible(hint);
 
     for (const Quote &quote : app.quotes())
-        save(shell.makeQuoteDetailPopoverController(quote), u"detail-"_s + quote.symbol.toLower(),
-             kPopoverScale, kBackground);
-    save(shell.makeAISettingsPage(), u"ai-settings"_s, kPopoverScale, kBackground);
-    save(shell.makeWatchlistPopoverController(), u"watchlist-manager"_s, kPopoverScale,
-         kBackground);
+        add(shell.makeQuoteDetailPopoverController(quote), u"detail-"_s + quote.symbol.toLower(),
+            kPopoverScale, kBackground);
+    add(shell.makeAISettingsPage(), u"ai-settings"_s, kPopoverScale, kBackground);
+    add(shell.makeWatchlistPopoverController(), u"watchlist-manager"_s, kPopoverScale, kBackground);
 
-    // The desktop window's overview with the first listed stock, its state put back after.
+    // The desktop window's overview with the first listed stock, its state put back after:
+    // at the usual size, at the smallest the window allows, and as a first launch finds it.
     AppSettings &settings = app.settings();
     const QString section = settings.mainSection;
     const QString detail = settings.mainDetailSymbol;
@@ -142,15 +150,40 @@ Result exportViewsToDirectory(AppShell &shell, const QString &directory)
     settings.mainSection = u"overview"_s;
     settings.mainDetailSymbol = ordered.isEmpty() ? QString() : ordered.first().symbol;
     WatchlistManager &manager = shell.watchlistManager();
-    auto *desktop =
-        new MainWindowView(shell.mainWindowData(), kDesktopSize, shell.cardActions(),
-                           [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
-                               return new WatchlistSidebarView(parent, frame, manager);
-                           });
-    desktop->setFixedSize(kDesktopSize);
-    save(desktop, u"desktop-overview"_s, kDesktopScale, kBackground);
+    const auto desktop = [&shell, &manager](const MainWindowData &data, const QSize &size) {
+        auto *view =
+            new MainWindowView(data, size, shell.cardActions(),
+                               [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
+                                   return new WatchlistSidebarView(parent, frame, manager);
+                               });
+        view->setFixedSize(size);
+        return view;
+    };
+    const MainWindowData data = shell.mainWindowData();
+    add(desktop(data, kDesktopSize), u"desktop-overview"_s, kDesktopScale, kBackground);
+    add(desktop(data, kDesktopMinimumSize), u"desktop-compact"_s, kDesktopScale, kBackground);
+    MainWindowData empty = data;
+    empty.quotes.clear();
+    empty.rows.clear();
+    empty.detail.reset();
+    empty.detailSymbol.clear();
+    add(desktop(empty, kDesktopSize), u"desktop-empty"_s, kDesktopScale, kBackground);
     settings.mainSection = section;
     settings.mainDetailSymbol = detail;
+    return views;
+}
+
+Result exportViewsToDirectory(AppShell &shell, const QString &directory)
+{
+    Result result;
+    QDir().mkpath(directory);
+    for (View &view : buildViews(shell)) {
+        const QString path = QDir(directory).filePath(fileNameForView(view.name, view.scale));
+        if (view.widget && writePng(render(*view.widget, view.scale, view.background), path))
+            result.written.append(path);
+        else
+            result.failed.append(path);
+    }
     return result;
 }
 

@@ -6,6 +6,9 @@
 #include <QSize>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 class AppShell;
 class QWidget;
 
@@ -19,10 +22,25 @@ struct Result
     QStringList failed;
 };
 
-// Popover pages at 4x, the desktop window at 2x, every image but the status item on 090A0F.
+// One image of the export: what it shows, at which scale, on which background.
+struct View
+{
+    QString name;
+    int scale = 1;
+    QColor background;
+    std::unique_ptr<QWidget> widget; // none when the view could not be built
+};
+
+// Every view the export writes, built from the shell's current state (any state changed to
+// build one is put back): the status item, the popover pages at 4x, the desktop window at
+// 2x at its usual size, at its minimum size and with an empty workbench.
+std::vector<View> buildViews(AppShell &shell);
+
+// Writes buildViews(); every image but the status item on 090A0F.
 Result exportViewsToDirectory(AppShell &shell, const QString &directory);
 
-// The widget at its own size times the scale (at least one pixel each way).
+// The widget at its own size times the scale (at least one pixel each way), as it looks at
+// rest: animations that end (a price flash, a chart drawing itself in) are shown finished.
 QImage render(QWidget &widget, qreal scale, const QColor &background);
 // "%@@%ldx.png" of a view name and the integer scale.
 QString fileNameForView(const QString &view, int scale);

@@ -20,13 +20,13 @@ constexpr qreal kPadding = 6;
 constexpr int kRowsInView = 5;
 } // namespace
 
-WatchSuggestionPanel::WatchSuggestionPanel(QWidget *parent, const QRectF &frame, qreal inputY,
+WatchSuggestionPanel::WatchSuggestionPanel(QWidget *parent, const QRectF &frame, qreal anchorY,
                                            WatchlistManager &manager)
     : Panel(parent)
     , m_manager(manager)
     , m_x(frame.x())
     , m_width(frame.width())
-    , m_inputY(inputY)
+    , m_anchorY(anchorY)
 {
     KSPlace(this, frame);
     setBackgroundColor(Toolkit::colorWithHex(u"0D0F16"_s));
@@ -36,6 +36,15 @@ WatchSuggestionPanel::WatchSuggestionPanel(QWidget *parent, const QRectF &frame,
     hide();
     connect(&manager, &WatchlistManager::suggestionsChanged, this,
             &WatchSuggestionPanel::renderSuggestions);
+}
+
+void WatchSuggestionPanel::setAnchorY(qreal anchorY)
+{
+    if (anchorY == m_anchorY)
+        return;
+    m_anchorY = anchorY;
+    if (parentWidget() && isVisible())
+        KSPlace(this, QRectF(m_x, m_anchorY - 8 - height(), m_width, height()));
 }
 
 QString WatchSuggestionPanel::noMatchText()
@@ -79,7 +88,7 @@ void WatchSuggestionPanel::renderSuggestions()
     const int count = int(suggestions.size());
     const qreal height = panelHeightForCount(count);
     if (parentWidget())
-        KSPlace(this, QRectF(m_x, m_inputY - 8 - height, m_width, height));
+        KSPlace(this, QRectF(m_x, m_anchorY - 8 - height, m_width, height));
     else
         resize(int(m_width), int(height));
 

@@ -17,10 +17,13 @@ class WatchSuggestionPanel : public Panel
 {
     Q_OBJECT
 public:
-    // `frame` gives the panel's x and width (y up in `parent`); `inputY` is the bottom edge of
-    // the input field, and the panel's top sits 8 pt below it.
-    WatchSuggestionPanel(QWidget *parent, const QRectF &frame, qreal inputY,
+    // `frame` gives the panel's x and width (y up in `parent`); `anchorY` is the bottom edge
+    // of what the panel hangs below (the input field, or the message line under it), and the
+    // panel's top sits 8 pt below it.
+    WatchSuggestionPanel(QWidget *parent, const QRectF &frame, qreal anchorY,
                          WatchlistManager &manager);
+    // Hangs the panel below another edge (a message line that appeared or went).
+    void setAnchorY(qreal anchorY);
 
     // Rebuilds the content from the manager's state.
     void renderSuggestions();
@@ -40,6 +43,6 @@ private:
     WatchlistManager &m_manager;
     qreal m_x;
     qreal m_width;
-    qreal m_inputY;
+    qreal m_anchorY;
     OverlayScrollArea *m_scroll = nullptr;
 };

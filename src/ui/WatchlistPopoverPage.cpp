@@ -9,7 +9,7 @@
 #include "ui/WatchSuggestionPanel.h"
 #include "ui/WatchlistRowsView.h"
 
-#include <QPainter>
+#include <QPalette>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +19,10 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
 {
     setObjectName(u"watchlistManagerPage"_s);
     setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 388, 58, 24));
@@ -49,6 +53,7 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     m_suggestions =
         new WatchSuggestionPanel(this, QRectF(14, 194, 352, 152), inputFrame.y(), manager);
     m_suggestions->raise();
+    placeSuggestions();
 
     // Suggestions start empty on every build and come back for text the user had typed.
     manager.restoreSuggestionsAfterRebuild();
@@ -59,6 +64,14 @@ void WatchlistPopoverPage::updateSaveFailureLine()
     const bool failed = m_manager.hasSaveFailure();
     m_failure->setText(failed ? m_manager.feedbackMessage() : QString());
     m_failure->setVisible(failed);
+    placeSuggestions();
+}
+
+void WatchlistPopoverPage::placeSuggestions()
+{
+    // Below the input, or below the failure line while it shows, so both stay readable.
+    if (m_suggestions)
+        m_suggestions->setAnchorY(m_failure->isVisibleTo(this) ? 322 + 4 : 350);
 }
 
 void WatchlistPopoverPage::focusInput(int cursor)
@@ -66,10 +79,4 @@ void WatchlistPopoverPage::focusInput(int cursor)
     m_input->setFocus(Qt::OtherFocusReason);
     if (cursor >= 0)
         m_input->setCursorPosition(cursor);
-}
-
-void WatchlistPopoverPage::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), Toolkit::colorWithHex(u"090A0F"_s));
 }

@@ -38,11 +38,9 @@ public:
 Q_SIGNALS:
     void backRequested();
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
     void updateSaveFailureLine();
+    void placeSuggestions();
 
     WatchlistManager &m_manager;
     FlatButton *m_back = nullptr;

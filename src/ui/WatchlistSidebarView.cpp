@@ -55,7 +55,8 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
     m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(W - 58, H - 82, 46, 30));
     connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
 
-    m_feedback = Toolkit::labelWithFrame(this, QRectF(14, H - 107, W - 28, 15), QString(), 10,
+    const qreal feedbackY = H - 107;
+    m_feedback = Toolkit::labelWithFrame(this, QRectF(14, feedbackY, W - 28, 15), QString(), 10,
                                          FontWeight::Medium, colorForTone(manager.feedbackTone()));
     m_feedback->setObjectName(u"feedback"_s);
     m_feedback->setTruncatesAtEnd(true);
@@ -65,8 +66,10 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
 
     m_rows =
         new WatchlistRowsView(this, QRectF(12, 12, W - 24, std::max<qreal>(H - 127, 96)), manager);
+    // The suggestions hang below the outcome line, so a failed add's message stays readable
+    // while "未找到匹配" shows.
     m_suggestions =
-        new WatchSuggestionPanel(this, QRectF(12, H - 236, W - 24, 142), inputFrame.y(), manager);
+        new WatchSuggestionPanel(this, QRectF(12, H - 250, W - 24, 142), feedbackY + 4, manager);
     m_suggestions->raise();
     show();
 

@@ -9,7 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -61,6 +63,17 @@ QString described(const SimRequest &r)
                              ' ' + r.header("Content-Type"));
 }
 
+// Every log line of the run, with every kestrum category on: the key must be in none.
+QStringList s_logged;
+QtMessageHandler s_previousHandler = nullptr;
+
+void recordLogLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    s_logged << QString::fromUtf8(context.category) + u": "_s + message;
+    if (s_previousHandler)
+        s_previousHandler(type, context, message);
+}
+
 QString promptFor(const Quote &q)
 {
     return u"股票："_s + q.name + u"（"_s + q.symbol.toUpper() + u"）\n当前价："_s +
@@ -82,7 +95,6 @@ private Q_SLOTS:
 
     void connectionTest_data();
     void connectionTest();
-    void connectionTestRefusedWithoutRequest();
     void onlyLatestConnectionTestReports();
 
     void saving_data();
@@ -100,7 +112,8 @@ private Q_SLOTS:
     void generation();
     void cardWhileLoadingAndAfter();
     void cardWithoutFreshInsight();
-    void refusedBeforeSending();
+    void failuresWithoutAnswer_data();
+    void failuresWithoutAnswer();
     void rewriteAfterAIWasSwitchedOff();
     void automaticGenerationOncePerTradingDay();
     void replyAfterServiceIsGoneIsHarmless();
@@ -134,6 +147,9 @@ private:
 
 void tst_AIServices::init()
 {
+    QLoggingCategory::setFilterRules(u"kestrum.*=true"_s);
+    s_logged.clear();
+    s_previousHandler = qInstallMessageHandler(recordLogLine);
     m_clock = std::make_unique<ManualClock>(
         QDateTime(QDate(2026, 4, 28), QTime(10, 30), QTimeZone("Asia/Shanghai")));
     m_sim = std::make_unique<MarketSimulator>(*m_clock);
@@ -180,6 +196,9 @@ void tst_AIServices::init()
 
 void tst_AIServices::cleanup()
 {
+    qInstallMessageHandler(s_previousHandler);
+    for (const QString &line : std::as_const(s_logged))
+        QVERIFY2(!line.contains(kKey) && !line.contains(u"sk-test-123"_s), qPrintable(line));
     m_ai.reset();
     m_service.reset();
     m_http.reset();
@@ -243,13 +262,16 @@ void tst_AIServices::connectionTest_data()
                                   << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
     QTest::newRow("403 without error")
         << SimChatAnswer::raw(403, "Forbidden") << false << u"测试失败，API Key 无效或没有权限。"_s;
-    QTest::newRow("404") << SimChatAnswer::error(404, QString(), u"model not found"_s) << false
+    QTest::newRow("404") << SimChatAnswer::raw(404, "Not Found") << false
                          << u"测试失败，Base URL 或模型服务路径不正确。"_s;
+    QTest::newRow("404 naming the missing model")
+        << SimChatAnswer::plainError(404, u"model \"sim-model\" not found"_s) << false
+        << u"测试失败，Base URL 或模型服务路径不正确（model \"sim-model\" not found）。"_s;
+    QTest::newRow("reasoning model") << SimChatAnswer::reasoning(u"Say OK."_s, {u"OK"_s}) << true
+                                     << u"连接成功，当前 AI 设置可用。"_s;
     QTest::newRow("500 with HTML")
         << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
         << u"测试失败，服务返回 HTTP 500。"_s;
-    QTest::newRow("slower than the deadline") << SimChatAnswer::text(u"OK"_s).delayedBy(1500)
-                                              << false << u"测试失败，请检查网络或 Base URL。"_s;
 }
 
 void tst_AIServices::connectionTest()
@@ -281,15 +303,6 @@ void tst_AIServices::connectionTest()
                      {u"max_tokens"_s, 8},
                      {u"messages"_s, QJsonArray{QJsonObject{{u"role"_s, u"user"_s},
                                                             {u"content"_s, u"请只回复 OK"_s}}}}}));
-}
-
-void tst_AIServices::connectionTestRefusedWithoutRequest()
-{
-    AISettingsPageInputs p = page(u"http://[::1/v1"_s);
-    m_ai->validateAISettingsAction(p);
-    QCOMPARE(m_ai->pageState(),
-             (AISettingsPageState{false, false, u"Base URL 无效，请检查地址。"_s}));
-    QCOMPARE(m_http->requestsInFlight(), 0);
 }
 
 void tst_AIServices::onlyLatestConnectionTestReports()
@@ -356,6 +369,12 @@ void tst_AIServices::responseReaders_data()
         << QByteArray(
                R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""},{"text":"K"}]}}]})")
         << u"OK"_s << QString();
+    QTest::newRow("thinking parts skipped")
+        << QByteArray(R"({"choices":[{"message":{"content":[)"
+                      R"({"type":"thinking","thinking":[{"type":"text","text":"hidden"}]},)"
+                      R"({"type":"thinking","text":"hidden too"},{"type":"text","text":"O"},)"
+                      R"({"type":"image_url","text":"x"},{"type":"text","text":"K"}]}}]})")
+        << u"OK"_s << QString();
     QTest::newRow("legacy text field")
         << QByteArray(R"({"choices":[{"message":{"content":""},"text":"legacy"}]})") << u"legacy"_s
         << QString();
@@ -367,6 +386,9 @@ void tst_AIServices::responseReaders_data()
         << u"server_error：busy"_s;
     QTest::newRow("error message only")
         << QByteArray(R"({"error":{"message":"busy","type":3}})") << QString() << u"busy"_s;
+    QTest::newRow("error as a plain string")
+        << QByteArray(R"({"error":" model \"x\" not found, try pulling it first "})") << QString()
+        << u"model \"x\" not found, try pulling it first"_s;
     QTest::newRow("error type only")
         << QByteArray(R"({"error":{"type":"server_error"}})") << QString() << QString();
 }
@@ -461,17 +483,25 @@ void tst_AIServices::generation_data()
         << u"日内结构：均价线上方震荡，量价细节：放量上攻后缩量整理。价格锚点：现价 1510.00，均价 1500.00。"_s +
                kDirective
         << QString();
+    QTest::newRow("reasoning model's parts")
+        << Answers{SimChatAnswer::reasoning(u"用户要三句话，先看均价线。"_s,
+                                            {u"价格站上均价线。"_s, u"放量突破日内高点。"_s})}
+        << 1 << cleanStored << QString();
     QTest::newRow("blank answer") << Answers{SimChatAnswer::text(u"  \n "_s)} << 1 << QString()
                                   << empty;
-    QTest::newRow("401 with error object")
+    const QString missing = u"model \"sim-chat\" not found, try pulling it first"_s;
+    for (int status : {404, 200})
+        QTest::addRow("error as a plain string, HTTP %d", status)
+            << Answers{SimChatAnswer::plainError(status, missing)} << 1 << QString()
+            << u"AI 生成失败："_s + missing;
+    QTest::newRow("401 with error object echoing the key")
         << Answers{SimChatAnswer::error(401, u"invalid_request_error"_s,
-                                        u"Incorrect API key provided."_s)}
-        << 1 << QString() << u"AI 生成失败：invalid_request_error：Incorrect API key provided."_s;
+                                        u"Incorrect API key provided: "_s + kKey)}
+        << 1 << QString()
+        << u"AI 生成失败：invalid_request_error：Incorrect API key provided: <API Key>"_s;
     QTest::newRow("500 with HTML")
         << Answers{SimChatAnswer::raw(500, "<html>Internal Server Error</html>")} << 1 << QString()
         << u"AI 生成失败，服务返回 HTTP 500。"_s;
-    QTest::newRow("slower than the deadline") << Answers{SimChatAnswer::text(clean).delayedBy(1500)}
-                                              << 1 << QString() << u"AI 请求失败：请求超时。"_s;
 }
 
 void tst_AIServices::generation()
@@ -521,6 +551,10 @@ void tst_AIServices::generation()
     QCOMPARE(m_service->hasFreshAIInsightForQuote(moutai()), succeeded);
     QVERIFY(changed.size() >= 2);
     QVERIFY(!m_service->aiDisplayMessageForQuote(moutai()).contains(kKey));
+    // The request and a failure reach the log (without the key: see cleanup).
+    QVERIFY(s_logged.filter(u"kestrum.ai: commentary for sh600519 from sim-chat"_s).size() >= 1);
+    QCOMPARE(s_logged.filter(u"kestrum.ai: commentary for sh600519 failed"_s).size(),
+             succeeded ? 0 : 1);
 }
 
 void tst_AIServices::cardWhileLoadingAndAfter()
@@ -569,18 +603,64 @@ void tst_AIServices::cardWithoutFreshInsight()
              u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
 }
 
-void tst_AIServices::refusedBeforeSending()
+// No answer came, or nothing could be sent: the card and the connection test say in Chinese
+// what went wrong, never in the system's own words, and nothing is stored.
+void tst_AIServices::failuresWithoutAnswer_data()
 {
-    QSignalSpy changed(m_service.get(), &InsightService::insightChanged);
-    m_settings->aiBaseURL = u"http://[::1/v1"_s;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QString>("test");
+
+    const auto row = [](const char *name, const QString &how, const QString &reason) {
+        QTest::newRow(name) << how << kKey << u"AI 请求失败："_s + reason + u"。"_s
+                            << u"测试失败："_s + reason + u"，请检查网络或 Base URL。"_s;
+    };
+    row("refused", u"refused"_s, u"连接被拒绝"_s);
+    row("reset", u"reset"_s, u"连接被服务器中断"_s);
+    row("slower than the deadline", u"slow"_s, u"请求超时"_s);
+    // Refused before sending anything.
+    QTest::newRow("invalid base URL")
+        << u"http://[::1/v1"_s << kKey << u"Base URL 无效。"_s << u"Base URL 无效，请检查地址。"_s;
+    QTest::newRow("no key") << QString() << QString() << u"请先完成 AI 分析设置。"_s
+                            << u"请先填写 API Key。"_s;
+    const QString invalid = u"API Key 含有无效字符（如换行），请重新粘贴。"_s;
+    for (const QString &key : {u"sk-1\r\nX-Admin: 1"_s, QString(u"sk-1"_s + QChar(0) + u"2"_s)})
+        QTest::addRow("key with U+%04X", key.at(4).unicode())
+            << QString() << key << u"AI 请求失败："_s + invalid << u"测试失败："_s + invalid;
+}
+
+void tst_AIServices::failuresWithoutAnswer()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, key);
+    if (how == u"refused") {
+        QTcpServer probe; // closed again at once: nothing listens on its port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        m_settings->aiBaseURL =
+            u"http://127.0.0.1:"_s + QString::number(probe.serverPort()) + u"/v1"_s;
+    } else if (how.startsWith(u"http")) {
+        m_settings->aiBaseURL = how;
+    }
+    SimFault fault;
+    fault.reset = how == u"reset";
+    fault.delayMs = how == u"slow" ? 1500 : 0;
+    m_sim->server().setFault(MarketSimulator::chatRouteName(), fault);
+    m_ai->setValidationTimeoutMs(400);
+    m_settings->aiAPIKey = key;
     m_service->generateAIInsight(kSymbol);
-    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"Base URL 无效。"_s);
-    m_settings->aiAPIKey.clear();
-    m_service->generateAIInsight(kSymbol);
-    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"请先完成 AI 分析设置。"_s);
-    QVERIFY(!m_service->isLoading(kSymbol));
-    QCOMPARE(m_http->requestsInFlight(), 0);
-    QVERIFY(!changed.isEmpty());
+    QVERIFY(waitUntilIdle());
+    QTEST(m_service->aiDisplayMessageForQuote(moutai()), "card");
+
+    AISettingsPageInputs p = page(m_settings->aiBaseURL);
+    p.apiKey = key;
+    m_ai->validateAISettingsAction(p);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
+    QVERIFY(!m_ai->pageState().validationSucceeded);
+    QTEST(m_ai->pageState().validationMessage.value_or(QString()), "test");
+    const bool reachesService = how == u"reset" || how == u"slow";
+    QCOMPARE(!chatRequests().isEmpty(), reachesService);
+    QVERIFY(m_settings->aiInsights.isEmpty());
     QCOMPARE(m_saves, 0);
 }
 

@@ -125,28 +125,35 @@ void tst_AlertCenter::payload_data()
     const QJsonObject defending = snapshot(u"先防守"_s, u"失 10.10"_s, 7);
     const QJsonObject lookingLower = snapshot(u"等确认"_s, u"看 9.95"_s, 0);
     const QString risk =
-        post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：失 10.10。"_s, u"先防守-失 10.10"_s);
+        post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：失 10.10。"_s, u"先防守-失"_s);
 
     // The legacy names count as their current keys.
     for (const QString &preset : {u"standard"_s, u"opportunity"_s})
         row(u"等确认 to 可跟踪 under "_s + preset, preset, waiting, tracking,
-            post(u"机会提醒"_s, u"贵州茅台 重新转强，可跟踪：可跟踪。"_s, u"可跟踪-守 10.10"_s));
+            post(u"机会提醒"_s, u"贵州茅台 重新转强，可跟踪：可跟踪。"_s, u"可跟踪-守"_s));
     row(u"等确认 to 可跟踪 under conservative"_s, u"conservative"_s, waiting, tracking, QString());
     row(u"held back: nothing under standard"_s, u"standard"_s, waiting, tracking, QString(), true);
     row(u"held back: a key change under sensitive"_s, u"sensitive"_s, waiting, tracking,
-        post(u"关键变化"_s, u"贵州茅台 当前状态可跟踪，风险守 10.10。"_s, u"可跟踪-守 10.10"_s),
-        true);
+        post(u"关键变化"_s, u"贵州茅台 当前状态可跟踪，风险守 10.10。"_s, u"可跟踪-守"_s), true);
     for (const QString &preset : {u"conservative"_s, u"sensitive"_s, u"defense"_s})
         row(u"可跟踪 to 先防守 under "_s + preset, preset, tracking, defending, risk);
     row(u"先防守 without a risk status names the execution status"_s, u"conservative"_s, tracking,
         snapshot(u"先防守"_s, QString(), 5),
         post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：先防守。"_s, u"先防守-"_s));
     row(u"off sends nothing"_s, u"off"_s, tracking, defending, QString());
+    // A level that drifts under the same status word is no change of state.
+    row(u"守 level drifts"_s, u"sensitive"_s, waiting, snapshot(u"等确认"_s, u"守 10.14"_s, 0),
+        QString());
+    row(u"失 level drifts"_s, u"conservative"_s, defending, snapshot(u"先防守"_s, u"失 10.06"_s, 7),
+        QString());
+    row(u"守 to 失 quotes the new level"_s, u"conservative"_s, waiting,
+        snapshot(u"等确认"_s, u"失 10.08"_s, 0),
+        post(u"风险提醒"_s, u"贵州茅台 风险抬升，先防守：失 10.08。"_s, u"等确认-失"_s));
 
     const QJsonObject lost3 = snapshot(u"先防守"_s, u"失 10.10"_s, 3);
     row(u"pressure 3 to 5 under a lost average line"_s, u"standard"_s, lost3,
         snapshot(u"先防守"_s, u"失 10.10"_s, 5),
-        post(u"风险提醒"_s, u"贵州茅台 继续走弱，先防守：失 10.10。"_s, u"先防守-失 10.10-5"_s));
+        post(u"风险提醒"_s, u"贵州茅台 继续走弱，先防守：失 10.10。"_s, u"先防守-失-5"_s));
     row(u"pressure 2 to 3 is no escalation"_s, u"sensitive"_s,
         snapshot(u"先防守"_s, u"失 10.10"_s, 2), lost3, QString());
     row(u"escalation while pulling back"_s, u"standard"_s, snapshot(u"看回踩"_s, u"回踩中"_s, 3),
@@ -163,7 +170,7 @@ void tst_AlertCenter::payload_data()
         snapshot(u"不追高"_s, u"守 10.10"_s, 0), snapshot(u"不追高"_s, u"回踩中"_s, 1),
         post(u"观察提醒"_s, u"贵州茅台 进入观察区：回踩中。"_s, u"不追高-回踩中"_s));
     row(u"守 to 看 under sensitive"_s, u"sensitive"_s, waiting, lookingLower,
-        post(u"关键变化"_s, u"贵州茅台 当前状态等确认，风险看 9.95。"_s, u"等确认-看 9.95"_s));
+        post(u"关键变化"_s, u"贵州茅台 当前状态等确认，风险看 9.95。"_s, u"等确认-看"_s));
     row(u"守 to 看 under standard"_s, u"standard"_s, waiting, lookingLower, QString());
     row(u"失守 without the space is no loss"_s, u"standard"_s, waiting,
         snapshot(u"等确认"_s, u"失守"_s, 0), QString());
@@ -171,7 +178,7 @@ void tst_AlertCenter::payload_data()
         snapshot(QString(), u"守 10.10"_s, 0), QString());
     row(u"an empty execution status beside a risk change"_s, u"sensitive"_s, waiting,
         snapshot(QString(), u"看 9.95"_s, 0),
-        post(u"关键变化"_s, u"贵州茅台 当前状态观察中，风险看 9.95。"_s, u"-看 9.95"_s));
+        post(u"关键变化"_s, u"贵州茅台 当前状态观察中，风险看 9.95。"_s, u"-看"_s));
 }
 
 void tst_AlertCenter::payload()
@@ -259,7 +266,7 @@ void tst_AlertCenter::cooldown()
     QFETCH(bool, cooling);
 
     Fixture f;
-    const QString id = u"kestrum-state-sh600519-先防守-失 10.10"_s;
+    const QString id = u"kestrum-state-sh600519-先防守-失"_s;
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(id));
     f.alerts->markAlertCooldownForIdentifier(id);
     f.clock.advanceMSecs(elapsedMs);
@@ -270,8 +277,8 @@ void tst_AlertCenter::cooldown()
     f.alerts->markAlertCooldownForIdentifier(QString());
     QVERIFY(!f.alerts->alertIsCoolingDownForIdentifier(QString()));
     QCOMPARE(f.alerts->alertCooldowns().size(), 1);
-    // Marking another drops an entry that no longer cools: weeks of new price levels in the
-    // identifiers must not pile up.
+    // Marking another drops an entry that no longer cools: weeks of new identifiers must not
+    // pile up.
     f.alerts->markAlertCooldownForIdentifier(u"kestrum-state-other"_s);
     QCOMPARE(f.alerts->alertCooldowns().size(), cooling ? 2 : 1);
 }

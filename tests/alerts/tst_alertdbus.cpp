@@ -87,8 +87,21 @@ void tst_AlertDBus::alertsReachTheDaemon()
     QCOMPARE(first.summary, u"机会提醒"_s);
     QCOMPARE(first.body, u"中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）"_s);
     QTRY_COMPARE_WITH_TIMEOUT(
-        m_notifier->serverIdForIdentifier(u"kestrum-state-sh601888-可跟踪-守 10.10"_s),
+        m_notifier->serverIdForIdentifier(u"kestrum-state-sh601888-可跟踪-守"_s),
         std::optional<uint>(first.id), 5000);
+
+    // Back and forth, and the same state again after the cool-down, its level moved: the
+    // daemon replaces the notification it still shows instead of stacking a second one.
+    h.stage(kSymbol, u"中国中免"_s, ScriptedSeries::waiting(aSharePosition(10, 46)), 10.00, 10.60,
+            9.95);
+    QVERIFY(h.refreshAndWait());
+    h.stage(kSymbol, u"中国中免"_s,
+            ScriptedSeries::tracking(aSharePosition(10, 52)).endingAverageAt(10.12), 10.00, 10.60,
+            9.95);
+    QVERIFY(h.refreshAndWait());
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 2, 5000);
+    QCOMPARE(m_server->calls.at(1).replacesId, first.id);
+    QCOMPARE(m_server->calls.at(1).id, first.id);
 }
 
 void tst_AlertDBus::missingDaemonShowsWarningBox()
@@ -106,8 +119,9 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     QTRY_VERIFY_WITH_TIMEOUT(
         shell.permissionWarningBox() && shell.permissionWarningBox()->isVisible(), 5000);
     QMessageBox *box = shell.permissionWarningBox();
-    QCOMPARE(box->text(), u"通知权限未开启"_s);
-    QCOMPARE(box->informativeText(), u"请在系统设置里允许澄川发送通知，否则盘中提醒不会弹出。"_s);
+    QCOMPARE(box->text(), AlertCenter::permissionWarningText().message);
+    QCOMPARE(box->informativeText(), AlertCenter::permissionWarningText().informativeText);
+    QVERIFY(box->informativeText().contains(u"org.freedesktop.Notifications"_s));
     QCOMPARE(box->buttons().size(), 1);
     QCOMPARE(box->buttons().constFirst()->text(), u"知道了"_s);
     QVERIFY(h.refreshAndWait()); // the program keeps running behind it

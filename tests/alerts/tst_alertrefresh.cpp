@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
+#include "app/SnapshotDocument.h"
 #include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
+#include "model/Formatters.h"
 
 #include "AppHarness.h"
 #include "ScriptedMarket.h"
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void stateChangesByPreset_data();
     void stateChangesByPreset();
     void flipInsideEightMinutes();
+    void onlyTheAverageLineDrifts();
     void failedRefreshComparesWithLastSuccess();
     void testNotificationOnLaunch();
 };
@@ -60,9 +63,9 @@ void tst_AlertRefresh::stateChangesByPreset_data()
     QTest::addColumn<QStringList>("posts");
 
     const QString opportunity =
-        u"机会提醒|中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）|kestrum-state-sh601888-可跟踪-守 10.10"_s;
+        u"机会提醒|中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）|kestrum-state-sh601888-可跟踪-守"_s;
     const QString risk =
-        u"风险提醒|中国中免 风险抬升，先防守：失 10.10。现价 10.04（+0.40%）|kestrum-state-sh601888-先防守-失 10.10"_s;
+        u"风险提醒|中国中免 风险抬升，先防守：失 10.10。现价 10.04（+0.40%）|kestrum-state-sh601888-先防守-失"_s;
     QTest::newRow("off") << u"off"_s << QStringList();
     QTest::newRow("conservative") << u"conservative"_s << QStringList{risk};
     QTest::newRow("standard") << u"standard"_s << QStringList{opportunity, risk};
@@ -82,7 +85,16 @@ void tst_AlertRefresh::stateChangesByPreset()
     QVERIFY(!h.app->decision().shouldHoldBackAggressiveBuyForQuote(h.app->quotes().first()));
     QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 44))));
     QCOMPARE(state(*h.app), u"先防守 失 10.10"_s);
-    QTEST(shown(h.notifier), "posts");
+    QFETCH(QStringList, posts);
+    QCOMPARE(shown(h.notifier), posts);
+    // The scripting document names the notification of this refresh under each preset.
+    const QJsonObject document = SnapshotDocument::quoteObject(*h.app, h.app->quotes().first());
+    const QJsonObject raised =
+        document.value(u"alertNotificationPayloadForQuote:"_s + preset).toObject();
+    QCOMPARE(raised.isEmpty() ? QString()
+                              : raised.value(u"title"_s).toString() + u'|' +
+                                    raised.value(u"body"_s).toString() + u'|',
+             posts.isEmpty() ? QString() : posts.last().section(u'|', 0, 1) + u'|');
 }
 
 void tst_AlertRefresh::flipInsideEightMinutes()
@@ -90,9 +102,9 @@ void tst_AlertRefresh::flipInsideEightMinutes()
     ScriptedAppHarness h({kSymbol});
     h.app->settings().alertPreset = u"sensitive"_s;
     const QString waiting =
-        u"关键变化|中国中免 当前状态等确认，风险守 10.10。现价 10.20（+2.00%）|kestrum-state-sh601888-等确认-守 10.10"_s;
+        u"关键变化|中国中免 当前状态等确认，风险守 10.10。现价 10.20（+2.00%）|kestrum-state-sh601888-等确认-守"_s;
     const QString tracking =
-        u"机会提醒|中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）|kestrum-state-sh601888-可跟踪-守 10.10"_s;
+        u"机会提醒|中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）|kestrum-state-sh601888-可跟踪-守"_s;
     const QList<std::pair<int, QStringList>> steps{
         {40, {}},
         {42, {tracking}},                    // first flip: new
@@ -108,6 +120,32 @@ void tst_AlertRefresh::flipInsideEightMinutes()
         QCOMPARE(state(*h.app), track ? u"可跟踪 守 10.10"_s : u"等确认 守 10.10"_s);
         QCOMPARE(shown(h.notifier), posted);
     }
+}
+
+void tst_AlertRefresh::onlyTheAverageLineDrifts()
+{
+    ScriptedAppHarness h({kSymbol});
+    h.app->settings().alertPreset = u"sensitive"_s;
+    QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(13, 0))));
+    QVERIFY(refreshOn(h, ScriptedSeries::waiting(aSharePosition(13, 1))));
+    QCOMPARE(h.notifier.posts.size(), 1);
+    // An hour, a refresh a minute, in which the risk status quotes an average line that
+    // moves a cent at nearly every refresh: the state is the same, so nothing is repeated,
+    // not even once the cool-down has long run out.
+    for (int minute = 2; minute <= 62; ++minute) {
+        const double average = 10.1003 + 0.01 * (minute % 5); // clear of a rounding boundary
+        const auto series = ScriptedSeries::waiting(aSharePosition(13 + minute / 60, minute % 60))
+                                .endingAverageAt(average);
+        QVERIFY(refreshOn(h, series));
+        QCOMPARE(state(*h.app), u"等确认 守 "_s + formatPrice(average));
+    }
+    QCOMPARE(h.notifier.posts.size(), 1);
+    // A change of status word notifies at the very next refresh.
+    QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(14, 3))));
+    QCOMPARE(
+        shown(h.notifier).mid(1),
+        QStringList{
+            u"风险提醒|中国中免 风险抬升，先防守：结构转弱。现价 10.04（+0.40%）|kestrum-state-sh601888-先防守-结构转弱"_s});
 }
 
 void tst_AlertRefresh::failedRefreshComparesWithLastSuccess()
@@ -127,7 +165,7 @@ void tst_AlertRefresh::failedRefreshComparesWithLastSuccess()
     h.market.server().clearFaults();
     QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 45))));
     QCOMPARE(h.notifier.posts.size(), 1);
-    QCOMPARE(h.notifier.posts[0].identifier, u"kestrum-state-sh601888-先防守-失 10.10"_s);
+    QCOMPARE(h.notifier.posts[0].identifier, u"kestrum-state-sh601888-先防守-失"_s);
 }
 
 void tst_AlertRefresh::testNotificationOnLaunch()

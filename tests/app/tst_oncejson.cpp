@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 
+#include "ai/InsightPrompt.h"
+#include "ai/InsightService.h"
+#include "alerts/AlertCenter.h"
 #include "app/OnceRunner.h"
 #include "decision/DecisionEngine.h"
 #include "intraday/IntradayAnalytics.h"
+#include "model/Formatters.h"
+#include "strategy/DailyCache.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,7 +34,18 @@ const QStringList kRequiredKeys =
     sellDecisionStatusForQuote executionStatusForQuote riskStatusForQuote
     decisionConfidenceForQuote nextWatchDirectiveForQuote keyLevelScenarioForQuote
     mainDecisionReasonsForQuote stateSnapshotForQuote riskPressureScoreForQuote
-    stateContinuityDescriptionForQuote inputs)"_s.simplified()
+    stateContinuityDescriptionForQuote inputs titleForQuote shortName formatPrice formatChange
+    formatPercent formatCompactNumber:volume formatCompactNumber:amount
+    opportunityAgentReportForQuote riskAgentReportForQuote structureAgentReportForQuote
+    volumePriceAgentReportForQuote moderatorTaskForQuote operationHintDescriptionForQuote
+    aiPromptForQuote conservativeAIInsightFallbackForQuote hasDailyHighExtensionRiskForQuote
+    hasSupportiveDailyBackgroundForQuote hasWeakDailyBackgroundForQuote
+    shouldRefreshDailyCacheForQuote dailyContextAccentForQuote dailyContextBadgeDisplayForQuote
+    boardBackgroundNameForQuote scenarioMetricHintForTitle:机会 scenarioMetricHintForTitle:盯位
+    alertSnapshotTextForQuote alertNotificationPayloadForQuote:off
+    alertNotificationPayloadForQuote:sensitive intradayIndexForPositionAtOrBefore:0
+    buyLabelForCoreRiskState:转强成立 sellLabelForCoreRiskState:结构转弱
+    executionLabelForCoreRiskState:回踩观察)"_s.simplified()
         .split(u' ');
 
 } // namespace
@@ -72,7 +88,35 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
                           e.executionStatusForQuote(quote), e.riskStatusForQuote(quote),
                           e.coreRiskStateForQuote(quote), e.nextWatchDirectiveForQuote(quote),
                           h.app->analytics().intradayLocationDescriptionForQuote(quote)}));
+        // Likewise what the screens, the AI request and the notifications make of it.
+        const DailyCache &d = h.app->dailyCache();
+        const QJsonObject expected{
+            {u"titleForQuote"_s, titleForQuote(quote)},
+            {u"formatCompactNumber:amount"_s, formatCompactNumber(quote.amount)},
+            {u"aiPromptForQuote"_s, h.app->prompt().messagesForQuote(quote).user},
+            {u"riskAgentReportForQuote"_s, h.app->prompt().riskAgentReportForQuote(quote)},
+            {u"conservativeAIInsightFallbackForQuote"_s,
+             h.app->insights().conservativeAIInsightFallbackForQuote(quote)},
+            {u"hasSupportiveDailyBackgroundForQuote"_s,
+             d.hasSupportiveDailyBackgroundForQuote(quote)},
+            {u"dailyContextBadgeDisplayForQuote"_s, d.dailyContextBadgeDisplayForQuote(quote)},
+            {u"scenarioMetricHintForTitle:盯位"_s, e.scenarioMetricHintForTitle(u"盯位"_s, quote)},
+            {u"sellLabelForCoreRiskState:回踩观察"_s, u"看承接"_s},
+            {u"alertSnapshotTextForQuote"_s, AlertCenter::alertSnapshotTextForQuote(quote)},
+            // One refresh has nothing to compare with.
+            {u"alertNotificationPayloadForQuote:sensitive"_s, QJsonValue()},
+        };
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QVERIFY2(q.value(it.key()) == it.value(), qPrintable(quote.symbol + u' ' + it.key()));
     }
+    const IntradayStore &store = h.app->intraday();
+    QCOMPARE(quotes.at(0).toObject().value(u"intradayIndexForPositionAtOrBefore:7200"_s),
+             QJsonValue(store.intradayIndexForPositionAtOrBefore(7200, u"sh600519"_s)));
+    QVERIFY(quotes.at(1).toObject().value(u"intradayIndexForPositionAtOrBefore:14400"_s).isNull());
+    // The US has no midday break: the open and the close only.
+    const QJsonObject apple = quotes.at(3).toObject();
+    QVERIFY(apple.contains(u"intradayIndexForPositionAtOrBefore:23400"_s));
+    QVERIFY(!apple.contains(u"intradayIndexForPositionAtOrBefore:11700"_s));
     // The follow-up fetches settled before the document was taken.
     const QJsonObject moutai = quotes.at(0).toObject();
     QVERIFY(moutai.value(u"inputs"_s).toObject().value(u"isRealSeries"_s).toBool());
@@ -113,6 +157,18 @@ void tst_OnceJson::executablePrintsDocument()
     QCOMPARE(quotes.at(0).toObject().value(u"time"_s).toString(), u"10:45:00"_s);
     // No lock was taken: a running Kestrum beside it is unaffected.
     QVERIFY(!QFile::exists(dir.path() + u"/runtime/com.orvell.kestrum.lock"_s));
+
+    // No realtime quotes: the document still comes, saying so, and the status is 3.
+    SimFault down;
+    down.reset = true;
+    market.server().setFault(u"realtime"_s, down);
+    kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s, u"--json"_s});
+    QVERIFY(kestrum.waitForStarted(5000));
+    QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
+    QCOMPARE(kestrum.exitCode(), 3);
+    const QJsonObject failed = QJsonDocument::fromJson(kestrum.readAllStandardOutput()).object();
+    QCOMPARE(failed.value(u"lastStatus"_s).toString(), u"网络异常，显示上次行情"_s);
+    QCOMPARE(failed.value(u"quotes"_s).toArray().size(), 2);
 
     QProcess bad;
     bad.setProcessEnvironment(env);

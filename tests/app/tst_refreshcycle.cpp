@@ -2,6 +2,9 @@
 #include "AppHarness.h"
 
 #include "model/Formatters.h"
+#include "strategy/BoardTags.h"
+#include "strategy/DailyCache.h"
+#include "strategy/StrategyStore.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,6 +20,8 @@ private Q_SLOTS:
     void watchedIndexIsAskedOnce();
     void newItemDuringOutageIsPlaceholder();
     void emptyThenUnknownSymbol();
+    void untrustworthyEntryStaysPlaceholder_data();
+    void untrustworthyEntryStaysPlaceholder();
     void mergeKeepsWatchlistOrder();
     void priceFlash();
     void marketStatus_data();
@@ -98,6 +103,55 @@ void tst_RefreshCycle::emptyThenUnknownSymbol()
     QCOMPARE(unknown.price, 0.0);
     QCOMPARE(h.app->lastStatus(), u"-- --"_s); // the first quote is the placeholder
     QVERIFY(h.app->quotes().at(1).price > 0);
+}
+
+void tst_RefreshCycle::untrustworthyEntryStaysPlaceholder_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("unsent"); // text no request may carry
+    QTest::newRow("path") << u"sh../../x"_s << u"../"_s;
+    QTest::newRow("two symbols in one") << u"600519,hk00700"_s << u"hk00700"_s;
+    QTest::newRow("3000 digits") << u"sh"_s + QString(3000, u'1') << u"1111111"_s;
+    QTest::newRow("line break") << u"sz000001\r\nsh600000"_s << u"600000"_s;
+    // A symbol whose feed sends numbers no market can show is asked for, but nothing of its
+    // answers is kept: no quote, no minute series, no daily bars in the cache.
+    QTest::newRow("absurd numbers") << u"sz000001"_s << QString();
+}
+
+void tst_RefreshCycle::untrustworthyEntryStaysPlaceholder()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, unsent);
+    AppHarness h({entry, u"sh600519"_s});
+    h.app->loadStrategy();
+    h.market.simulator.setImplausibleSymbols({u"sz000001"_s});
+    QVERIFY(h.refreshAndWait());
+    // The other entry's learning steps all ran; the untrustworthy one is a placeholder.
+    const Quote moutai = h.app->quotes().value(1);
+    QVERIFY(waitFor(
+        [&] {
+            return h.app->http().requestsInFlight() == 0 &&
+                   h.app->intraday().isReal(moutai.symbol) &&
+                   h.app->dailyCache().dailyCacheRecordForQuote(moutai);
+        },
+        30000));
+    QCOMPARE(h.app->quotes().size(), 2);
+    const Quote placeholder = h.app->quotes().at(0);
+    QCOMPARE(placeholder.symbol, entry);
+    QCOMPARE(placeholder.price, 0.0);
+    QVERIFY(moutai.price > 0);
+    QVERIFY(h.app->intraday().prices(entry).isEmpty());
+    QVERIFY(!h.app->dailyCache().dailyCacheRecordForQuote(placeholder));
+    const QJsonObject stored =
+        StrategyStore::jsonObjectAtURL(h.app->strategy().dailyCacheURL()).toObject();
+    QCOMPARE(stored.keys(), QStringList{u"sh600519"_s});
+    if (unsent.isEmpty())
+        return;
+    QVERIFY(!h.app->boardTags().hasUsableBoardTagsForSymbol(entry.toLower()));
+    for (const SimRequest &request : h.server().requests()) {
+        const QString target = QUrl::fromPercentEncoding(request.target.toLatin1());
+        QVERIFY2(!target.contains(unsent, Qt::CaseInsensitive), qPrintable(target));
+    }
 }
 
 void tst_RefreshCycle::mergeKeepsWatchlistOrder()

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTest>
 
 #include <limits>
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void check_data();
     void check();
     void secondCheckWhileInFlightDoesNothing();
+    void unreachable_data();
+    void unreachable();
     void invalidManifestAddress_data();
     void invalidManifestAddress();
     void answerAfterCheckerIsGoneIsHarmless();
@@ -214,8 +217,9 @@ void tst_UpdateChecker::check_data()
                                     << u"检查更新失败"_s << failed << ok;
     QTest::newRow("automatic: garbage")
         << QByteArray("<html>oops") << 200 << false << QString() << QString() << QStringList();
-    // An error status, a body past the size cap, a reset and a timeout fail the same way:
-    // the fault-injection test drives each against the manifest route.
+    // An error status, a body past the size cap, a reset and a timeout fail too: the
+    // fault-injection test drives each against the manifest route; `unreachable` checks
+    // the words for no answer at all.
 }
 
 void tst_UpdateChecker::check()
@@ -264,6 +268,41 @@ void tst_UpdateChecker::secondCheckWhileInFlightDoesNothing()
     QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
     QCOMPARE(m_alerts.size(), 1);
     QCOMPARE(m_alerts.first().title, u"已是最新版"_s);
+}
+
+void tst_UpdateChecker::unreachable_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("refused") << u"refused"_s << u"连接被拒绝"_s;
+    QTest::newRow("reset") << u"reset"_s << u"连接被服务器中断"_s;
+    QTest::newRow("timeout") << u"timeout"_s << u"请求超时"_s;
+}
+
+void tst_UpdateChecker::unreachable()
+{
+    // Asked for, with no answer from the site at all: the box says why, in Chinese.
+    QFETCH(QString, how);
+    PackageInfo package = PackageInfo::fromEnvironment();
+    if (how == u"refused") {
+        QTcpServer probe; // closed again at once: nothing listens on its port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        package.updateManifestURL =
+            u"http://127.0.0.1:"_s + QString::number(probe.serverPort()) + u"/manifest.json"_s;
+    }
+    makeChecker(package);
+    SimFault fault;
+    fault.reset = how == u"reset";
+    fault.delayMs = how == u"timeout" ? 5000 : 0;
+    m_harness->server().setFault(u"manifest"_s, fault);
+    m_checker->setRequestTimeoutMs(300);
+    m_checker->checkForUpdates();
+    waitUntilIdle();
+    QCOMPARE(m_alerts.size(), 1);
+    QCOMPARE(m_alerts.first().title, u"检查更新失败"_s);
+    QFETCH(QString, reason);
+    QCOMPARE(m_alerts.first().informativeText,
+             u"暂时无法连接官网（"_s + reason + u"），请稍后再试。"_s);
 }
 
 void tst_UpdateChecker::invalidManifestAddress_data()

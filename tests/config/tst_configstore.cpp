@@ -47,6 +47,8 @@ class tst_ConfigStore : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void symbolForms_data();
+    void symbolForms();
     void directCandidate();
     void localSearchOrdersBuckets();
     void badFilesReadAsEmpty();
@@ -57,15 +59,38 @@ private Q_SLOTS:
     void valuesOfTheWrongKind();
 };
 
+void tst_ConfigStore::symbolForms_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<bool>("valid");
+    for (const char *s : {"sh600519", "sz000001", "bj920001", "hk00700", "gb_a", "gb_brk_b",
+                          "gb_brk.b", "gb_abcdefghij"})
+        QTest::newRow(s) << QString::fromLatin1(s) << true;
+    for (const char *s : {"", "SH600519", "sh60051", "sh6005190", "hk0700", "hk000700", "xx600519",
+                          "gb_", "gb_1a", "gb_abcdefghijk", "gb_a-b", "sh600519\n",
+                          "sh600519,hk00700", "sh../../x", "sh６００５１９"})
+        QTest::newRow(*s ? s : "empty") << QString::fromUtf8(s) << false;
+}
+
+void tst_ConfigStore::symbolForms()
+{
+    QFETCH(QString, symbol);
+    QFETCH(bool, valid);
+    QCOMPARE(ConfigStore::isValidSymbol(symbol), valid);
+}
+
 // Typed text to a symbol, display name and market: codes found in any spelling.
 void tst_ConfigStore::directCandidate()
 {
-    const QStringList inputs{u"00700.HK"_s,   u"hk700"_s,  u"  600519\n"_s,
-                             u"000001"_s,     u"830799"_s, u"sz-000001"_s,
-                             u"代码600036"_s, u"brk.b"_s,  u"gb_brk.b"_s};
+    const QStringList inputs{u"00700.HK"_s, u"hk700"_s, u"  600519\n"_s, u"000001"_s, u"830799"_s,
+                             u"sz-000001"_s, u"代码600036"_s, u"brk.b"_s, u"gb_brk.b"_s,
+                             // Funds and B shares by their exchange's leading digits.
+                             u"510300"_s, u"900901"_s, u"920118"_s, u"430047"_s, u"159915"_s,
+                             u"200002"_s};
     QStringList found;
     for (const QString &input : inputs) {
         const auto item = ConfigStore::directWatchCandidateForInput(input);
+        QVERIFY(!item || ConfigStore::isValidSymbol(symbolOf(*item)));
         found << (item ? QStringList({symbolOf(*item), item->value(u"name"_s).toString(),
                                       item->value(u"market"_s).toString()})
                              .join(u' ')
@@ -75,7 +100,10 @@ void tst_ConfigStore::directCandidate()
                                  u"sh600519 SH600519 沪市"_s, u"sz000001 SZ000001 深市"_s,
                                  u"bj830799 BJ830799 北交"_s, u"sz000001 SZ000001 深市"_s,
                                  u"sh600036 SH600036 沪市"_s, u"gb_brk_b BRK_B 美股"_s,
-                                 u"gb_brk.b BRK.B 美股"_s}));
+                                 u"gb_brk.b BRK.B 美股"_s, u"sh510300 SH510300 沪市"_s,
+                                 u"sh900901 SH900901 沪市"_s, u"bj920118 BJ920118 北交"_s,
+                                 u"bj430047 BJ430047 北交"_s, u"sz159915 SZ159915 深市"_s,
+                                 u"sz200002 SZ200002 深市"_s}));
 }
 
 void tst_ConfigStore::localSearchOrdersBuckets()
@@ -86,7 +114,8 @@ void tst_ConfigStore::localSearchOrdersBuckets()
         {"symbol": "sz300600", "name": "瑞特股份", "industry": "电网设备"},
         "not an object",
         {"symbol": "SH600519", "name": "贵州茅台", "industry": "白酒"},
-        {"symbol": "600", "name": "exact symbol"},
+        {"symbol": "sz000600", "name": "600"},
+        {"symbol": "sh600,hk00700", "name": "600"},
         {"symbol": "sh601600", "name": "中国铝业"},
         {"symbol": "sh600036", "name": "招商银行", "market": "沪A"}
     ]})");
@@ -95,9 +124,10 @@ void tst_ConfigStore::localSearchOrdersBuckets()
     QStringList symbols;
     for (const WatchItem &item : found)
         symbols << symbolOf(item);
-    // Exact symbol first, then code prefixes in catalog order, then mere containment; the
-    // typed text is also a Hong Kong code, appended last because there is room.
-    QCOMPARE(symbols, (QStringList{u"600"_s, u"sh600519"_s, u"sh600036"_s, u"sz300600"_s,
+    // Exact name first, then code prefixes in catalog order, then mere containment; the
+    // typed text is also a Hong Kong code, appended last because there is room. An entry
+    // that is no symbol is never offered.
+    QCOMPARE(symbols, (QStringList{u"sz000600"_s, u"sh600519"_s, u"sh600036"_s, u"sz300600"_s,
                                    u"sh601600"_s, u"hk00600"_s}));
     QCOMPARE(found.at(2).value(u"market"_s).toString(), u"沪A"_s); // the catalog's own market
     QCOMPARE(found.at(1).value(u"market"_s).toString(), u"沪市"_s);

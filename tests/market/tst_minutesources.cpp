@@ -116,9 +116,12 @@ void TestMinuteSources::codeRules_data()
     QTest::newRow("Beijing") << u"bj830799"_s << u"0.830799"_s << u"bj830799"_s << QString();
     QTest::newRow("upper case") << u"SH600519"_s << u"1.600519"_s << u"sh600519"_s << QString();
     QTest::newRow("Hong Kong") << u"hk00700"_s << QString() << u"hk00700"_s << u"0700.HK"_s;
-    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << u"hk700"_s << u"700.HK"_s;
     QTest::newRow("US class share") << u"gb_brk_b"_s << QString() << QString() << u"BRK-B"_s;
+    // What is no symbol has no code and so never reaches a URL.
     QTest::newRow("unknown") << u"xx123"_s << QString() << QString() << QString();
+    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << QString() << QString();
+    QTest::newRow("path") << u"sh../../x"_s << QString() << QString() << QString();
+    QTest::newRow("two symbols") << u"hk00700,sh600000"_s << QString() << QString() << QString();
 }
 
 void TestMinuteSources::codeRules()
@@ -152,6 +155,12 @@ void TestMinuteSources::eastmoneyLines_data()
         << QStringList{u"2024-05-10 09:31,1,2,3,4,5,6"_s, u"x"_s,
                        u"2024-05-10 09:33,58.0,58.2,58.3,58.0,7,40740,58.1"_s}
         << Doubles{58.2} << Doubles{180} << Doubles{58.1} << Doubles{700} << u"2024-05-10"_s;
+    QTest::newRow("minutes no market can show")
+        << u"sz000001"_s
+        << QStringList{u"2024-05-10 09:31,1e300,1e300,1,1,5,0,0"_s,
+                       u"2024-05-10 09:32,10.5,10.5,10.5,10.5,1e14,0,10.5"_s,
+                       u"2024-05-10 09:33,10.5,10.6,10.6,10.5,7,0,1e300"_s}
+        << Doubles{10.6} << Doubles{180} << Doubles{10.6} << Doubles{700} << u"2024-05-10"_s;
 }
 
 void TestMinuteSources::eastmoneyLines()
@@ -195,6 +204,12 @@ void TestMinuteSources::tencentLines_data()
                        u"0934 1452.00 40"_s,
                        u"0935 1452.00 30 4356000"_s}
         << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452} << Doubles{2000, 0, 1000};
+    // A minute no market can show is left out and leaves the running total alone.
+    QTest::newRow("minutes no market can show")
+        << u"sh600519"_s
+        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
+                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
+        << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000};
 }
 
 void TestMinuteSources::tencentLines()

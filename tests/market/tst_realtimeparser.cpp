@@ -80,20 +80,45 @@ void tst_RealtimeParser::aShareLayoutsByFieldCount()
 void tst_RealtimeParser::skippedLines_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("unknown symbol") << u"var hq_str_sz000000=\"\";"_s;
-    QTest::newRow("suspended") << ::aShareLine(u"sz000040"_s, u"0.000"_s, u"2.48"_s, u"0.000"_s);
-    QTest::newRow("too few fields") << u"var hq_str_sh600000=\"浦发银行,1,2,3\";"_s;
-    QTest::newRow("no marker") << u"var x=\"a,b\";"_s;
-    QTest::newRow("hk too few") << u"var hq_str_hk00700=\"A,B,1,2,3\";"_s;
+    QTest::addColumn<int>("count"); // quotes still read
+    const auto line = [](const QString &open, const QString &previous, const QString &price) {
+        return ::aShareLine(u"sz000001"_s, open, previous, price);
+    };
+    const QString line0 = line(u"10.40"_s, u"10.39"_s, u"10.52"_s);
+    QTest::newRow("unknown symbol") << u"var hq_str_sz000000=\"\";"_s << 0;
+    QTest::newRow("suspended") << ::aShareLine(u"sz000040"_s, u"0.000"_s, u"2.48"_s, u"0.000"_s)
+                               << 0;
+    QTest::newRow("too few fields") << u"var hq_str_sh600000=\"浦发银行,1,2,3\";"_s << 0;
+    QTest::newRow("no marker") << u"var x=\"a,b\";"_s << 0;
+    QTest::newRow("hk too few") << u"var hq_str_hk00700=\"A,B,1,2,3\";"_s << 0;
     QTest::newRow("us zero price")
-        << usLine(u"0.00"_s, u"0.00"_s, u"2025-07-23 05:38:21"_s, u"100"_s);
-    QTest::newRow("garbage") << u"\u0000\uFFFD<html>not the feed</html>"_s;
+        << usLine(u"0.00"_s, u"0.00"_s, u"2025-07-23 05:38:21"_s, u"100"_s) << 0;
+    QTest::newRow("garbage") << u"\u0000\uFFFD<html>not the feed</html>"_s << 0;
+    QTest::newRow("no symbol") << ::aShareLine(u"../../x"_s, u"1"_s, u"1"_s, u"1"_s) << 0;
+    // Values no market can show: the line reads as missing.
+    QTest::newRow("price above 1e7") << line(u"10"_s, u"10"_s, u"10000000.01"_s) << 0;
+    QTest::newRow("price below 1e-4")
+        << line(u"0"_s, u"0"_s, u"0.00009"_s) + u'\n' + line(u"0"_s, u"0"_s, u"4.9e-324"_s) << 0;
+    QTest::newRow("price at the bounds")
+        << line(u"0"_s, u"0"_s, u"0.0001"_s) + u'\n' + line(u"0"_s, u"0"_s, u"10000000"_s) << 2;
+    QTest::newRow("negative open") << line(u"-1"_s, u"10"_s, u"10.5"_s) << 0;
+    QTest::newRow("previous close 1.7e308") << line(u"10"_s, u"1.7e308"_s, u"10.5"_s) << 0;
+    QTest::newRow("high below low")
+        << QString(line0).replace(u"10.60,10.30"_s, u"10.30,10.60"_s) << 0;
+    QTest::newRow("low above the filled-in high")
+        << QString(line0).replace(u"10.60,10.30"_s, u"0,10.55"_s) << 0;
+    QTest::newRow("negative volume") << QString(line0).replace(u"123456700"_s, u"-5"_s) << 0;
+    QTest::newRow("amount above 1e15")
+        << QString(line0).replace(u"1298765432.100"_s, u"1.1e15"_s) << 0;
+    QTest::newRow("us change implying an impossible close")
+        << usLine(u"102.00"_s, u"-99.99999999"_s, u"2025-07-23 05:38:21"_s, u"0"_s) << 0;
 }
 
 void tst_RealtimeParser::skippedLines()
 {
     QFETCH(QString, text);
-    QVERIFY(SinaClient::parseText(text).isEmpty());
+    QFETCH(int, count);
+    QCOMPARE(SinaClient::parseText(text).size(), count);
 }
 
 void tst_RealtimeParser::fillIns()

@@ -69,8 +69,8 @@ void TestSymbolSearch::candidate_data()
         << u"sz300750"_s << u"宁德时代"_s << u"创业板"_s;
     QTest::newRow("STAR, numeric JYS") << R"({"Code":"688981","JYS":"1","Name":"中芯国际"})"_ba
                                        << u"sh688981"_s << u"中芯国际"_s << u"沪市"_s;
-    QTest::newRow("named exchange, any length")
-        << R"({"Code":"AB1","JYS":"SZ"})"_ba << u"szab1"_s << u"SZAB1"_s << u"深市"_s;
+    QTest::newRow("US dashed class share")
+        << R"({"Code":"BRK-B","JYS":"NYSE"})"_ba << u"gb_brk_b"_s << u"GB_BRK_B"_s << u"美股"_s;
     QTest::newRow("Shanghai index by market number")
         << R"({"Code":"000001","JYS":"2","MktNum":"1","Name":"上证指数","SecurityTypeName":"指数"})"_ba
         << u"sh000001"_s << u"上证指数"_s << u"指数"_s;
@@ -85,6 +85,19 @@ void TestSymbolSearch::candidate_data()
         << QString();
     QTest::newRow("code not a string")
         << R"({"Code":700,"Classify":"HK"})"_ba << QString() << QString() << QString();
+    // A code that does not fit its market's form is never offered: once stored it would go
+    // into every realtime request.
+    const auto refused = [](const char *name, const QString &code, const QString &exchange) {
+        const QJsonObject o{{u"Code"_s, code}, {u"JYS"_s, exchange}};
+        QTest::newRow(name) << QJsonDocument(o).toJson() << QString() << QString() << QString();
+    };
+    refused("named exchange, not six digits", u"AB1"_s, u"SZ"_s);
+    refused("path", u"../../x"_s, u"SH"_s);
+    refused("two symbols", u"600519,hk00700"_s, u"SH"_s);
+    refused("3000 digits", QString(3000, u'7'), u"HK"_s);
+    refused("line break", u"600519\r\nsz000001"_s, u"SH"_s);
+    refused("six-digit Hong Kong code", u"123456"_s, u"HK"_s);
+    refused("US ticker too long", u"ABCDEFGHIJK"_s, u"NASDAQ"_s);
 }
 
 void TestSymbolSearch::candidate()
@@ -109,6 +122,7 @@ void TestSymbolSearch::candidate()
 void TestSymbolSearch::candidatesFromAnswer()
 {
     const QJsonArray data{
+        QJsonObject{{u"Code"_s, u"../x"_s}, {u"JYS"_s, u"SH"_s}}, // takes no place
         QJsonObject{{u"Code"_s, u"700"_s}, {u"Classify"_s, u"HK"_s}},
         QJsonObject{{u"Code"_s, u"00700"_s}, {u"JYS"_s, u"HK"_s}}, // the same symbol again
         u"not a suggestion"_s,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
+#include "net/NetworkErrorText.h"
 #include "sim/SimServer.h"
 
 #include "TestSupport.h"
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void init();
     void outcomes_data();
     void outcomes();
+    void failureTexts();
     void contextGoneMeansNoCallback();
     void endpoints();
 
@@ -59,20 +61,21 @@ void tst_HttpClient::outcomes_data()
     QTest::addColumn<int>("outcome");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text"); // what the interface says of it
     using O = HttpResponse::Outcome;
-    QTest::newRow("ok") << u"/hello"_s << QString() << int(O::Ok) << 200 << QByteArray("hello");
-    QTest::newRow("http error keeps body")
-        << u"/hello"_s << u"status"_s << int(O::HttpError) << 500 << QByteArray("hello");
-    QTest::newRow("refused") << u"/hello"_s << u"refused"_s << int(O::TransportError) << 0
-                             << QByteArray();
-    QTest::newRow("reset") << u"/hello"_s << u"reset"_s << int(O::TransportError) << 0
-                           << QByteArray();
-    QTest::newRow("slow past deadline")
-        << u"/hello"_s << u"delay"_s << int(O::TimedOut) << 0 << QByteArray();
-    QTest::newRow("larger than the cap")
-        << u"/big"_s << QString() << int(O::TooLarge) << 200 << QByteArray();
-    QTest::newRow("endless") << u"/hello"_s << u"endless"_s << int(O::TooLarge) << 200
-                             << QByteArray();
+    const auto row = [](const char *name, const QString &path, const QString &fault, O outcome,
+                        int status, const QByteArray &body, const QString &text) {
+        QTest::newRow(name) << path << fault << int(outcome) << status << body << text;
+    };
+    row("ok", u"/hello"_s, QString(), O::Ok, 200, "hello", QString());
+    row("http error keeps body", u"/hello"_s, u"status"_s, O::HttpError, 500, "hello", QString());
+    row("refused", u"/hello"_s, u"refused"_s, O::TransportError, 0, {}, u"连接被拒绝"_s);
+    row("reset", u"/hello"_s, u"reset"_s, O::TransportError, 0, {}, u"连接被服务器中断"_s);
+    row("TLS to a plain server", u"/hello"_s, u"tls"_s, O::TransportError, 0, {},
+        u"安全连接（TLS）失败"_s);
+    row("slow past deadline", u"/hello"_s, u"delay"_s, O::TimedOut, 0, {}, u"请求超时"_s);
+    row("larger than the cap", u"/big"_s, QString(), O::TooLarge, 200, {}, u"服务返回的数据过大"_s);
+    row("endless", u"/hello"_s, u"endless"_s, O::TooLarge, 200, {}, u"服务返回的数据过大"_s);
 }
 
 void tst_HttpClient::outcomes()
@@ -96,7 +99,17 @@ void tst_HttpClient::outcomes()
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         request.url.setPort(probe.serverPort());
     }
-    request.timeoutMs = 500;
+    // A server that answers the TLS greeting in plain HTTP.
+    QTcpServer plain;
+    if (fault == u"tls") {
+        QVERIFY(plain.listen(QHostAddress::LocalHost));
+        connect(&plain, &QTcpServer::newConnection, &plain, [&plain] {
+            plain.nextPendingConnection()->write(
+                "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello");
+        });
+        request.url = QUrl(u"https://127.0.0.1:"_s + QString::number(plain.serverPort()) + path);
+    }
+    request.timeoutMs = fault == u"tls" ? 10000 : 500;
     request.maxBodyBytes = 100000;
     const HttpResponse response = send(request);
     QCOMPARE(int(response.outcome), outcome);
@@ -105,6 +118,24 @@ void tst_HttpClient::outcomes()
     QCOMPARE(response.body, body);
     QCOMPARE(response.ok(), outcome == int(HttpResponse::Outcome::Ok));
     QCOMPARE(response.errorString.isEmpty(), response.ok());
+    QTEST(NetworkErrorText::describe(response), "text");
+}
+
+void tst_HttpClient::failureTexts()
+{
+    // Kinds no local server brings about, read from the table directly.
+    const std::pair<QNetworkReply::NetworkError, QString> rows[] = {
+        {QNetworkReply::HostNotFoundError, u"找不到服务器"_s},
+        {QNetworkReply::ProxyConnectionRefusedError, u"无法连接代理服务器"_s},
+        {QNetworkReply::ProxyAuthenticationRequiredError, u"代理服务器需要认证"_s},
+        {QNetworkReply::TemporaryNetworkFailureError, u"网络暂时不可用"_s},
+        {QNetworkReply::UnknownNetworkError, u"网络连接失败"_s},
+        {QNetworkReply::NoError, u"网络连接失败"_s}};
+    for (const auto &[error, text] : rows) {
+        HttpResponse response;
+        response.networkError = error;
+        QCOMPARE(NetworkErrorText::describe(response), text);
+    }
 }
 
 void tst_HttpClient::contextGoneMeansNoCallback()

@@ -324,11 +324,22 @@ void TestDailyCache::handEditedCacheFile()
                                                             {u"position20"_s, u"0.9"_s},
                                                             {u"change3"_s, 9}}},
                                 {u"note"_s, u"kept"_s}};
+    // Bars no market can show, stored today by an older build, are fetched again.
+    const auto today = [this](const Days &days) {
+        return QJsonObject{{u"updated_at"_s, m_store->strategyISOStringForDate()},
+                           {u"days"_s, DailyCache::daysToJson(days)}};
+    };
+    Days absurd = fromCloses(repeated(10, 20));
+    absurd.last().close = 1.7e308;
     Source source;
     cacheWith({{u"sh600519"_s, u"oops"_s},
                {u"sz000001"_s, QJsonObject{{u"features"_s, QJsonArray{1}}, {u"updated_at"_s, 5}}},
-               {u"hk00700"_s, untouched}});
+               {u"hk00700"_s, untouched},
+               {u"sz000002"_s, today(absurd)},
+               {u"sz000003"_s, today(fromCloses(repeated(10, 20)))}});
     m_cache->setFetcher(source.fetcher());
+    m_cache->refreshStrategyDailyCacheForQuotes({quoteFor(u"sz000002"_s), quoteFor(u"sz000003"_s)});
+    QCOMPARE(source.calls, (QHash<QString, int>{{u"sz000002"_s, 1}}));
 
     const Quote moutai = quoteFor(u"sh600519"_s);
     QVERIFY(!m_cache->dailyCacheRecordForQuote(moutai));

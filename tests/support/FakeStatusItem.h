@@ -29,6 +29,12 @@ public:
     void hide() override { shown = false; }
     QRect geometry() const override { return itemGeometry; }
     QString kind() const override { return QStringLiteral("fake"); }
+    bool isInPanel() const override { return inPanel; }
+    void setInPanel(bool in)
+    {
+        inPanel = in;
+        Q_EMIT panelPresenceChanged(in);
+    }
 
     void click(const QPoint &at = QPoint(600, 10)) { Q_EMIT activated(at); }
     void rightClick(const QPoint &at = QPoint(600, 10)) { Q_EMIT contextMenuRequested(at); }
@@ -40,4 +46,5 @@ public:
     QPointer<QMenu> menu;
     bool shown = false;
     QRect itemGeometry;
+    bool inPanel = true;
 };

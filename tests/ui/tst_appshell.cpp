@@ -3,6 +3,7 @@
 
 #include "app/UpdateChecker.h"
 #include "model/Formatters.h"
+#include "ui/Label.h"
 #include "ui/MainMenuBar.h"
 #include "ui/MainWindow.h"
 #include "ui/PopoverWindow.h"
@@ -180,6 +181,15 @@ void tst_AppShell::firstLaunchOpensPopoverOnce()
     QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), 3000);
     QVERIFY(s.shell->firstLaunchHintVisible());
     QVERIFY(s.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s).toBool());
+    // The hint names the panel icon, or the desktop window once there is no panel item.
+    const auto hint = [&s] {
+        const auto *label = s.shell->popover().content()->findChild<Label *>(u"firstLaunchTitle"_s);
+        return label ? label->text() : QString();
+    };
+    QCOMPARE(hint(), u"澄川已在面板启动"_s);
+    s.status->setInPanel(false);
+    s.shell->refreshPopoverIfVisible();
+    QCOMPARE(hint(), u"澄川已启动，面板上没有它的图标"_s);
     s.shell->togglePopover();
 
     // The next launch leaves the popover closed.

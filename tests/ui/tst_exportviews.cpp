@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ExportFixture.h"
 #include "app/ExportRequest.h"
+#include "ui/FlatButton.h"
+#include "ui/TextView.h"
+#include "ui/Typography.h"
+#include "ui/ViewExporter.h"
 
+#include "ShellHarness.h"
 #include "TestSupport.h"
 
 #include <QCryptographicHash>
@@ -75,8 +81,9 @@ private Q_SLOTS:
     void initTestCase();
     void request_data();
     void request();
-    void exportsElevenImagesAndTouchesNothing();
+    void exportsEveryImageAndTouchesNothing();
     void triggerFileIsUsedOnce();
+    void everyTextFitsItsFrame();
 
 private:
     QTemporaryDir m_home;
@@ -153,7 +160,7 @@ void tst_ExportViews::request()
     QCOMPARE(r.outputDirectory, output);
 }
 
-void tst_ExportViews::exportsElevenImagesAndTouchesNothing()
+void tst_ExportViews::exportsEveryImageAndTouchesNothing()
 {
     const QByteArray before =
         treeHash(m_home.path() + u"/share"_s) + treeHash(m_home.path() + u"/config"_s);
@@ -168,6 +175,8 @@ void tst_ExportViews::exportsElevenImagesAndTouchesNothing()
         {u"overview@4x.png"_s, QSize(1520, 1720)},
         {u"overview-first-launch@4x.png"_s, QSize(1520, 1936)},
         {u"desktop-overview@2x.png"_s, QSize(1960, 1440)},
+        {u"desktop-compact@2x.png"_s, QSize(1960, 1120)},
+        {u"desktop-empty@2x.png"_s, QSize(1960, 1440)},
     };
     for (const auto &[name, size] : expected)
         QCOMPARE(pngSize(out.filePath(name)), size);
@@ -182,7 +191,7 @@ void tst_ExportViews::exportsElevenImagesAndTouchesNothing()
     const QSize status = pngSize(out.filePath(u"status-item@4x.png"_s));
     QCOMPARE(status.height(), 88);
     QVERIFY(status.width() > 200);
-    QCOMPARE(QDir(out.path()).entryList({u"*.png"_s}, QDir::Files).size(), 11);
+    QCOMPARE(QDir(out.path()).entryList({u"*.png"_s}, QDir::Files).size(), 13);
 
     // The user's files are exactly as they were, and no throw-away directory is left.
     QCOMPARE(treeHash(m_home.path() + u"/share"_s) + treeHash(m_home.path() + u"/config"_s),
@@ -210,9 +219,47 @@ void tst_ExportViews::triggerFileIsUsedOnce()
     f.write((out.path() + u"/by-trigger\n"_s).toUtf8());
     f.close();
     QCOMPARE(runKestrum({}, environment(), out.path()).exitCode, 0);
-    QCOMPARE(QDir(out.path() + u"/by-trigger"_s).entryList({u"*.png"_s}).size(), 11);
+    QCOMPARE(QDir(out.path() + u"/by-trigger"_s).entryList({u"*.png"_s}).size(), 13);
     QVERIFY(!QFile::exists(trigger)); // the trigger is used once
 }
 
-QTEST_GUILESS_MAIN(tst_ExportViews)
+void tst_ExportViews::everyTextFitsItsFrame()
+{
+    // Every text of every exported surface either fits its frame, wraps within the height it
+    // has, or ends in "…" where it is cut.
+    TestSupport::ShellHarness s(QStringList{});
+    ExportFixture::prepareExportFixtureData(*s.h.app);
+    s.h.app->loadStrategy();
+    QStringList cut;
+    for (const ViewExporter::View &view : ViewExporter::buildViews(*s.shell)) {
+        QWidget *root = view.widget.get();
+        QVERIFY2(root, qPrintable(view.name));
+        const auto where = [&](const QWidget *widget, const QString &text) -> QString {
+            return view.name + u" "_s + widget->objectName() + u": "_s + text;
+        };
+        for (const Label *label : root->findChildren<Label *>()) {
+            const QString shown = label->displayedText();
+            if (shown.isEmpty() || !label->isVisibleTo(root))
+                continue;
+            const bool elided = shown != QString(label->text()).replace(u'\n', u' ');
+            if (KSTextWidth(shown, label->font()) > label->width() + 0.5 ||
+                (elided && !shown.endsWith(u'…')))
+                cut << where(label, label->text());
+        }
+        for (const FlatButton *button : root->findChildren<FlatButton *>()) {
+            const QString shown = button->displayedText();
+            if (button->isVisibleTo(root) && shown != button->text() && !shown.endsWith(u'…'))
+                cut << where(button, button->text());
+        }
+        for (const TextView *text : root->findChildren<TextView *>()) {
+            const QSizeF used = TextView::layoutSize(text->text(), text->font(), text->width(),
+                                                     text->lineSpacing(), text->paragraphSpacing());
+            if (text->isVisibleTo(root) && used.height() > text->height() + 0.5)
+                cut << where(text, text->text());
+        }
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+}
+
+QTEST_MAIN(tst_ExportViews)
 #include "tst_exportviews.moc"

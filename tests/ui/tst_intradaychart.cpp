@@ -231,6 +231,15 @@ void TestIntradayChart::fullChartElements()
                                  u"glow"_s, u"priceLine"_s, u"halo"_s, u"dot"_s}));
     for (ShapeLayer *layer : chart.findChildren<ShapeLayer *>())
         QVERIFY(layer->testAttribute(Qt::WA_TransparentForMouseEvents));
+    // The axis labels lie above every line, on the well's colour: the baseline running
+    // across the label column never strikes a figure through.
+    const qsizetype topLayer = chart.children().indexOf(chart.findChild<ShapeLayer *>(u"dot"_s));
+    const QList<Label *> labels = chart.findChildren<Label *>();
+    QCOMPARE(labels.size(), 6);
+    for (const Label *label : labels) {
+        QVERIFY2(chart.children().indexOf(label) > topLayer, qPrintable(label->objectName()));
+        QCOMPARE(hexOf(label->backing()), QString::fromUtf16(IntradayChartView::kWellHex));
+    }
 
     auto *area = chart.findChild<ShapeLayer *>(u"areaFill"_s);
     // From the plot's floor at the first sample, over the line, down at the last one.
@@ -271,6 +280,15 @@ void TestIntradayChart::axisLabelsDescribeWidenedRange()
     IntradayChartView noClose(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
     QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
     QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
+
+    // An index's six-digit prices are set smaller to fit their column, not cut.
+    for (double &price : series.prices)
+        price *= 12000;
+    series.previousClose = 120000;
+    IntradayChartView index(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+    const Label *high = index.findChild<Label *>(u"axisPriceHigh"_s);
+    QCOMPARE(high->displayedText(), u"126864.00"_s);
+    QVERIFY(KSTextWidth(high->displayedText(), high->font()) <= high->width());
 }
 
 void TestIntradayChart::averageLineNeedsOneAveragePerPrice()

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/Label.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/MainWindowView.h"
 #include "ui/Typography.h"
 
 #include <QtTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +28,8 @@ private Q_SLOTS:
     void heroHeader_data();
     void heroHeader();
     void contextBadgeWidth();
-    void heroFacts();
+    void heroPartsNeverOverlap_data();
+    void heroPartsNeverOverlap();
     void rowColumnsAndTags_data();
     void rowColumnsAndTags();
     void rowPriceShrinksToFit();
@@ -32,6 +37,8 @@ private Q_SLOTS:
     void frameString();
     void frameVisibility_data();
     void frameVisibility();
+    void frameClamping_data();
+    void frameClamping();
 };
 
 void TestMainWindowLayout::detailLayout_data()
@@ -121,15 +128,57 @@ void TestMainWindowLayout::contextBadgeWidth()
              MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, u"--"_s));
 }
 
-void TestMainWindowLayout::heroFacts()
+void TestMainWindowLayout::heroPartsNeverOverlap_data()
 {
-    // Six columns share W - 48 until that reaches 560, then hold at 93.333...
-    QCOMPARE(MainWindowLayout::heroFactColumnWidth(607), 559.0 / 6);
-    QCOMPARE(MainWindowLayout::heroFactColumnWidth(1200), 560.0 / 6);
-    // The chart well keeps 86 in a short card.
-    QCOMPARE(MainWindowLayout::heroChartWellHeight(220), 86.0);
-    // Strip metrics: four columns of floor((W - 64) / 4) 12 apart.
-    QCOMPARE(MainWindowLayout::stripMetricFrame(3, 584, 66), QRectF(440, 10, 130, 46));
+    QTest::addColumn<QString>("commentary");
+    QTest::newRow("short commentary") << u"分时全天运行在均价线下方。"_s;
+    QTest::newRow("long commentary")
+        << u"分时全天运行在均价线下方，反弹到均价线附近即回落，结构偏弱。下跌时量能略有放大，"
+           "反弹缩量，承接不足。下一步以防守为先，重点看能否重新站回 82.87 上方，"
+           "站不回就继续减仓观望，等待新的企稳信号出现后再考虑。"_s;
+}
+
+void TestMainWindowLayout::heroPartsNeverOverlap()
+{
+    // At every window height from the minimum to 720 the price row, the date line, the six
+    // facts and the chart well each keep their own room; a short card drops the date line,
+    // then the facts, rather than drawing the well over them.
+    QFETCH(QString, commentary);
+    MainDetailData detail;
+    Quote &quote = detail.cards.market.quote;
+    quote.symbol = u"sz002460"_s;
+    quote.name = u"赣锋锂业"_s;
+    quote.price = 82.1;
+    quote.previousClose = 84.11;
+    quote.open = 83.24;
+    quote.date = u"2026-04-28"_s;
+    quote.time = u"15:00:00"_s;
+    detail.cards.market.accentHex = u"34D399"_s;
+    detail.cards.market.boardTag = u"能源金属"_s;
+    detail.cards.insight.message = commentary;
+    QWidget surface;
+    for (int height = MainWindowLayout::kMinimumHeight; height <= 720; ++height) {
+        const QSizeF size = MainWindowLayout::viewSize(QSizeF(980, height));
+        surface.setFixedSize(size.toSize());
+        const std::unique_ptr<QWidget> workbench(MainWindowView::mainDetailViewForQuote(
+            &surface, MainWindowLayout::workbenchFrame(size), detail, {}, {}));
+        const QWidget *hero = workbench->findChild<QWidget *>(u"heroCard"_s);
+        QList<std::pair<QString, QRect>> parts;
+        for (const QString &name :
+             {u"heroPrice"_s, u"heroStamp"_s, u"factTitle"_s, u"factValue"_s}) {
+            for (const Label *label : hero->findChildren<Label *>(name))
+                parts.append({name, label->geometry()});
+        }
+        parts.append({u"well"_s, hero->findChild<QWidget *>(u"heroChartWell"_s)->geometry()});
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            for (qsizetype j = i + 1; j < parts.size(); ++j)
+                QVERIFY2(!parts[i].second.intersects(parts[j].second),
+                         qPrintable(u"%1 pt: %2 over %3"_s.arg(height).arg(parts[i].first,
+                                                                           parts[j].first)));
+        }
+        if (height == 720) // the full card: the date line and all six facts
+            QCOMPARE(parts.size(), 1 + 1 + 12 + 1);
+    }
 }
 
 void TestMainWindowLayout::rowColumnsAndTags_data()
@@ -160,16 +209,21 @@ void TestMainWindowLayout::rowColumnsAndTags()
 void TestMainWindowLayout::rowPriceShrinksToFit()
 {
     // A price 4.8 pt wide per point of size: 72 at 15 is too wide, 60 at 12.5 fits.
-    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal size) { return size * 4.8; }),
-             12.5);
+    QCOMPARE(KSFittingFontSize(15, 11, 62, [](qreal size) { return size * 4.8; }), 12.5);
     // Never below 11, however long.
-    QCOMPARE(MainWindowLayout::rowPriceFontSizeForWidth([](qreal) { return 500.0; }), 11.0);
-    // Measured: a five-digit price fits its column at the size chosen for it.
-    const QString price = u"12345.67"_s;
-    const qreal size = MainWindowLayout::rowPriceFontSize(price);
-    QVERIFY(size < 15);
-    QVERIFY(KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold)) <= 62);
-    QCOMPARE(MainWindowLayout::rowPriceFontSize(u"--"_s), 15.0);
+    QCOMPARE(KSFittingFontSize(15, 11, 62, [](qreal) { return 500.0; }), 11.0);
+    // Measured: every price the markets produce, up to an index's six digits, ends at the
+    // column's right edge and keeps 6 pt to the tag on its left.
+    const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(330);
+    const qreal room = MainWindowLayout::rowPriceRoom(columns);
+    QCOMPARE(columns.priceX + 62 - room, columns.tagX + 58 + MainWindowLayout::kPriceTagGap);
+    for (const QString &price :
+         {u"9.99"_s, u"82.10"_s, u"1468.20"_s, u"12345.67"_s, u"123456.78"_s}) {
+        const qreal size = KSFigureFontSize(price, 15, room);
+        QVERIFY2(KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold)) <= room,
+                 qPrintable(price));
+    }
+    QCOMPARE(KSFigureFontSize(u"82.10"_s, 15, room), 15.0);
 
     // The empty workbench's introduction keeps clear of the steps panel at W - 236.
     QCOMPARE(MainWindowLayout::emptyWorkbenchTextWidth(800), 420.0);
@@ -232,6 +286,34 @@ void TestMainWindowLayout::frameVisibility()
     QTEST(KSMainWindowFrameIsVisible(stored, screens, 600), "visible");
     QTEST(KSScreenRectForStoredFrame(stored, 600), "onScreen");
     QCOMPARE(KSStoredFrameForScreenRect(KSScreenRectForStoredFrame(stored, 600), 600), stored);
+}
+
+void TestMainWindowLayout::frameClamping_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("expected");
+    const QRect full(0, 0, 1920, 1080);
+    // Saved at 1x, restored at 2x on a screen half as big: the title comes back on screen
+    // and the window covers the screen it is wider than.
+    QTest::newRow("title above the screen")
+        << QRect(100, -224, 980, 600) << QList<QRect>{QRect(0, 0, 960, 540)}
+        << QRect(0, 30, 980, 585);
+    QTest::newRow("on screen already")
+        << QRect(100, 100, 980, 720) << QList<QRect>{full} << QRect(100, 100, 980, 720);
+    QTest::newRow("past the second screen's edge")
+        << QRect(2900, 400, 980, 700) << QList<QRect>{full, QRect(1920, 0, 1280, 1024)}
+        << QRect(2220, 324, 980, 700);
+    QTest::newRow("larger than the screen shrinks")
+        << QRect(-50, 10, 2400, 1400) << QList<QRect>{full} << QRect(0, 30, 1920, 1050);
+}
+
+void TestMainWindowLayout::frameClamping()
+{
+    QFETCH(QRect, geometry);
+    QFETCH(QList<QRect>, screens);
+    QTEST(KSClampedWindowGeometry(geometry, QMargins(0, 30, 0, 0), QSize(980, 585), screens),
+          "expected");
 }
 
 QTEST_MAIN(TestMainWindowLayout)

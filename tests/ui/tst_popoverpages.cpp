@@ -8,6 +8,7 @@
 #include "model/Formatters.h"
 #include "strategy/BoardTags.h"
 #include "ui/AISettingsPage.h"
+#include "ui/AppStyle.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HintIconButton.h"
@@ -26,9 +27,15 @@
 #include "ui/Toolkit.h"
 
 #include <QAbstractAnimation>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -95,6 +102,7 @@ private Q_SLOTS:
 
     void menuItemsAndAlertPresets();
     void moreButtonOpensTheMenu();
+    void applicationStyle();
 };
 
 void TestPopoverPages::initTestCase()
@@ -387,6 +395,18 @@ void TestPopoverPages::tallerPageStaysAboveABottomPanel()
     s.shell->openAISettings(); // 488 pt instead of 430
     QCOMPARE(s.shell->popover().height(), 488);
     QCOMPARE(s.shell->popover().geometry().bottom(), anchorTop - 6 - 1);
+
+    // Rounded chrome: the same page inside a margin for the shadow, drawn on the window's
+    // rounded surface rather than its own square background.
+    PopoverWindow rounded(nullptr, PopoverWindow::Chrome::Rounded);
+    QWidget *page = s.shell->makeHomePage();
+    rounded.setContent(page);
+    QCOMPARE(rounded.panelRect().size(), page->size());
+    QCOMPARE(rounded.size(), page->size() + QSize(28, 28));
+    QVERIFY(!page->autoFillBackground());
+    rounded.openAt(s.status->itemGeometry, QPoint());
+    QCOMPARE(rounded.mapToGlobal(rounded.panelRect().bottomLeft()).y(), anchorTop - 6 - 1);
+    rounded.closePopover();
 }
 
 // --- Quick-actions menu ------------------------------------------------------------------
@@ -406,6 +426,11 @@ void TestPopoverPages::menuItemsAndAlertPresets()
                           u"开机自启"_s, u"—"_s, u"检查更新..."_s, u"—"_s, u"退出 澄川"_s}));
     QCOMPARE(menu.actionWithText(u"开机自启"_s)->isChecked(), s.h.app->loginItem().isEnabled());
     QVERIFY(menu.actionWithText(u"自选原序"_s)->isChecked());
+    // The exclusive choices (modes, orders, presets) are radio groups.
+    for (const QString &choice : {u"固定第一只"_s, u"机会优先"_s, u"风险提醒"_s}) {
+        const QActionGroup *group = menu.actionWithText(choice)->actionGroup();
+        QVERIFY2(group && group->isExclusive() && group->actions().size() > 1, qPrintable(choice));
+    }
     menu.actionWithText(u"启动时打开桌面"_s)->trigger();
     QVERIFY(s.stored().value(u"openDesktopOnLaunch"_s).toBool());
 
@@ -428,6 +453,43 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     // Anything but a key string means off.
     menu.setAlertPresetFromMenu(QVariant(3));
     QCOMPARE(s.settings().alertPreset, u"off"_s);
+}
+
+void TestPopoverPages::applicationStyle()
+{
+    // Tooltips, menus, the AI switch and the key field in the dark palette and its accents.
+    AppStyle::apply(*qApp);
+    QCOMPARE(hexOf(QToolTip::palette().color(QPalette::ToolTipBase)), u"0F1219"_s);
+    QMenu menu;
+    menu.addAction(u"刷新行情"_s);
+    QAction *active = menu.addAction(u"管理自选"_s);
+    menu.setActiveAction(active);
+    menu.adjustSize();
+    const QRect item = menu.actionGeometry(active);
+    QCOMPARE(hexOf(menu.grab().toImage().pixelColor(item.left() + 3, item.center().y())),
+             u"26324D"_s);
+
+    // The checked switch shows a dark tick on its amber square.
+    QCheckBox box;
+    box.setObjectName(u"aiEnabledCheckbox"_s);
+    box.setChecked(true);
+    box.resize(22, 22);
+    // Across its middle: amber, the dark tick, amber again.
+    const QImage image = box.grab().toImage();
+    QString row;
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor pixel = image.pixelColor(x, image.height() / 2);
+        row += hexOf(pixel) == u"F0B46A" ? u'a' : pixel.lightness() < 90 ? u'd' : u'.';
+    }
+    QVERIFY2(row.contains(QRegularExpression(u"a+[^a]*d[^a]*a"_s)), qPrintable(row));
+
+    // A secret shows as small bullets, not the CJK font's full-width circles.
+    QLineEdit key;
+    key.setEchoMode(QLineEdit::Password);
+    key.setText(u"sk"_s);
+    QCOMPARE(key.displayText(), QString(2, QChar(AppStyle::kPasswordCharacter)));
+    qApp->setStyleSheet(QString());
+    qApp->setPalette(QPalette());
 }
 
 void TestPopoverPages::moreButtonOpensTheMenu()

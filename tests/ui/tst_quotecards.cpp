@@ -7,6 +7,7 @@
 #include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
+#include "ui/MainWindowView.h"
 #include "ui/Panel.h"
 #include "ui/QuoteCards.h"
 #include "ui/QuotePageLinks.h"
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void quotePageURLs();
 
     void marketCard();
+    void marketBadgeShowsOnce_data();
+    void marketBadgeShowsOnce();
     void statusPill();
 };
 
@@ -217,8 +220,8 @@ void TestQuoteCards::quotePageURLs()
     };
     QCOMPARE(url(u"gb_brk_b"_s), u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s);
     QCOMPARE(url(u"sh600000"_s), u"https://quote.eastmoney.com/SH600000.html"_s);
-    // A stray query mark stays in the path.
-    QCOMPARE(url(u"sh600000?x=1"_s), u"https://quote.eastmoney.com/SH600000%3FX=1.html"_s);
+    // A hand-edited entry that is no symbol has no page.
+    QCOMPARE(url(u"sh600000?x=1"_s), QString());
     QCOMPARE(url(QString()), QString());
 }
 
@@ -274,6 +277,45 @@ void TestQuoteCards::marketCard()
     QCOMPARE(hexOf(bare->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
     QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
     QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
+}
+
+void TestQuoteCards::marketBadgeShowsOnce_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("boardTag");
+    QTest::addColumn<bool>("boardShown");
+    // The board tag of Hong Kong and US stocks is their market badge: one pill says it.
+    QTest::newRow("港股 tag") << u"hk00700"_s << u"港股"_s << false;
+    QTest::newRow("美股 tag") << u"gb_aapl"_s << u"美股"_s << false;
+    QTest::newRow("Hong Kong industry") << u"hk00700"_s << u"互联网服务"_s << true;
+    QTest::newRow("A-share industry") << u"sh600519"_s << u"白酒Ⅱ"_s << true;
+}
+
+void TestQuoteCards::marketBadgeShowsOnce()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, boardTag);
+    QFETCH(bool, boardShown);
+    auto surface = makeSurface(620, 340);
+    MainDetailData detail;
+    detail.cards.market.quote = sampleQuote();
+    detail.cards.market.quote.symbol = symbol;
+    detail.cards.market.boardTag = boardTag;
+    detail.dailyBadge = u"趋势偏强"_s;
+    const QString badge = KSMarketBadgeForSymbol(symbol);
+    const QList<Panel *> cards{
+        QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(0, 0, 352, 250),
+                                               detail.cards.market),
+        MainWindowView::mainHeroCardForQuote(surface.get(), QRectF(0, 0, 584, 313), detail)};
+    for (const Panel *card : cards) {
+        int badges = 0;
+        for (const Label *label : card->findChildren<Label *>())
+            badges += label->text() == badge;
+        QCOMPARE(badges, 1);
+        const bool board =
+            card->findChild<Panel *>(u"boardTag"_s) || card->findChild<Panel *>(u"boardBadge"_s);
+        QCOMPARE(board, boardShown);
+    }
 }
 
 void TestQuoteCards::statusPill()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Quote.h"
+#include "ui/FlatButton.h"
 #include "ui/FlippedView.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
@@ -53,7 +54,7 @@ private Q_SLOTS:
 
     void framesFlipOnceFromBottomLeft();
     void fontsUsePointSizesAndChineseFallback();
-    void labelTruncatesAtEndOnlyWhenAsked();
+    void labelNeverCutsSilently();
     void textViewSpacing();
 
     void panelRaisedThreshold_data();
@@ -133,19 +134,20 @@ void TestToolkit::fontsUsePointSizesAndChineseFallback()
     QCOMPARE(digits.horizontalAdvance(u"1111.11"_s), digits.horizontalAdvance(u"8888.88"_s));
 }
 
-void TestToolkit::labelTruncatesAtEndOnlyWhenAsked()
+void TestToolkit::labelNeverCutsSilently()
 {
+    // A label or a button too narrow for its text ends it in "…" within its width.
     auto surface = makeSurface();
     const QString name = u"贵州茅台酒股份有限公司长名称测试"_s;
     Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(16, 20, 60, 16), name, 13,
                                            FontWeight::Medium, Qt::white);
-    QCOMPARE(label->displayedText(), name);
-    label->setTruncatesAtEnd(true);
-    const QString shown = label->displayedText();
-    QVERIFY(shown.endsWith(u"…"_s));
-    QVERIFY(KSTextWidth(shown, label->font()) <= 60);
+    FlatButton *button = Toolkit::textButton(surface.get(), name, QRectF(16, 40, 60, 24));
+    for (const auto &[shown, font] : {std::pair{label->displayedText(), label->font()},
+                                      std::pair{button->displayedText(), button->font()}}) {
+        QVERIFY(shown.endsWith(u"…"_s));
+        QVERIFY(KSTextWidth(shown, font) <= 60);
+    }
     label->setText(u"多行\n文本"_s);
-    label->setTruncatesAtEnd(false);
     QCOMPARE(label->displayedText(), u"多行 文本"_s);
 }
 

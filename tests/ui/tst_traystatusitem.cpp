@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/PanelStatusItem.h"
 #include "ui/StatusItemFactory.h"
 #include "ui/TrayStatusItem.h"
 
@@ -23,7 +24,6 @@ private Q_SLOTS:
     void activationRouting();
     void choice_data();
     void choice();
-    void factoryBuildsTheChosenItem();
 };
 
 void tst_TrayStatusItem::titleIsTheToolTip()
@@ -77,54 +77,43 @@ void tst_TrayStatusItem::activationRouting()
 
 void tst_TrayStatusItem::choice_data()
 {
-    QTest::addColumn<bool>("watcher");
+    QTest::addColumn<QString>("bus"); // "watcher", "bare" (no watcher) or "none"
     QTest::addColumn<QString>("forced");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reasonMentions");
 
-    QTest::newRow("panel with a watcher")
-        << true << QString() << u"sni"_s << u"StatusNotifierWatcher is on the session bus"_s;
-    QTest::newRow("XEmbed panel, no watcher")
-        << false << QString() << u"tray"_s << u"no org.kde.StatusNotifierWatcher"_s;
+    QTest::newRow("panel with a watcher") << u"watcher"_s << QString() << u"sni"_s
+                                          << u"StatusNotifierWatcher is on the session bus"_s;
+    QTest::newRow("XEmbed panel, no watcher (whether or not a tray exists yet)")
+        << u"bare"_s << QString() << u"tray"_s << u"no org.kde.StatusNotifierWatcher"_s;
     QTest::newRow("forced sni, case and spaces ignored")
-        << false << u" SNI "_s << u"sni"_s << u"KESTRUM_STATUS_ITEM=sni"_s;
+        << u"bare"_s << u" SNI "_s << u"sni"_s << u"KESTRUM_STATUS_ITEM=sni"_s;
     QTest::newRow("unknown override is ignored")
-        << false << u"bogus"_s << u"tray"_s << u"no org.kde.StatusNotifierWatcher"_s;
+        << u"bare"_s << u"bogus"_s << u"tray"_s << u"no org.kde.StatusNotifierWatcher"_s;
+    QTest::newRow("no session bus")
+        << u"none"_s << QString() << u"tray"_s << u"no D-Bus session bus"_s;
 }
 
 void tst_TrayStatusItem::choice()
 {
-    QFETCH(bool, watcher);
+    QFETCH(QString, bus);
     QFETCH(QString, forced);
     QFETCH(QString, kind);
     QFETCH(QString, reasonMentions);
 
-    PrivateSessionBus bus;
-    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
-    FakeStatusNotifierWatcher fake(bus.connect());
-    if (watcher)
+    PrivateSessionBus session;
+    QVERIFY2(session.isRunning(), qPrintable(session.errorString()));
+    FakeStatusNotifierWatcher fake(session.connect());
+    if (bus == u"watcher")
         QVERIFY(fake.start());
+    const QDBusConnection app =
+        bus == u"none" ? QDBusConnection(u"kestrum-no-such-bus"_s) : session.connect();
 
-    const StatusItemChoice choice = chooseStatusItem(bus.connect(), forced);
+    const StatusItemChoice choice = chooseStatusItem(app, forced);
     QCOMPARE(choice.kindName(), kind);
     QVERIFY2(choice.reason.contains(reasonMentions), qPrintable(choice.reason));
-}
-
-void tst_TrayStatusItem::factoryBuildsTheChosenItem()
-{
-    PrivateSessionBus bus;
-    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
-    const QDBusConnection app = bus.connect();
-
-    // No watcher: the tray icon, whether or not a tray exists yet (the panel item test
-    // builds the other kind).
-    QCOMPARE(createStatusItem(chooseStatusItem(app, QString()), app)->kind(), u"tray"_s);
-
-    // Without a session bus the tray icon is the only choice.
-    const StatusItemChoice none =
-        chooseStatusItem(QDBusConnection(u"kestrum-no-such-bus"_s), QString());
-    QCOMPARE(none.kindName(), u"tray"_s);
-    QVERIFY2(none.reason.contains(u"no D-Bus session bus"_s), qPrintable(none.reason));
+    // The panel item starts with the item chosen.
+    QCOMPARE(PanelStatusItem(app, forced).kind(), kind);
 }
 
 QTEST_MAIN(tst_TrayStatusItem)

@@ -63,6 +63,12 @@ QList<HoverPanel *> rowsOf(const QWidget *root)
     return rows;
 }
 
+// The suggestions, when shown, leave `message` readable.
+bool suggestionsClearOf(const WatchSuggestionPanel *panel, const QWidget *message)
+{
+    return !panel->isVisible() || !panel->geometry().intersects(message->geometry());
+}
+
 QStringList storedSymbols(KestrumApp &app)
 {
     QStringList symbols;
@@ -309,6 +315,10 @@ void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
         QTest::mouseClick(sidebar->addButton(), Qt::LeftButton);
         QCOMPARE(feedback->text(), step.message);
         QCOMPARE(feedback->color(), hex(step.color));
+        // A failed add's message stays readable beside "未找到匹配".
+        QVERIFY(suggestionsClearOf(sidebar->suggestionPanel(), feedback));
+        if (step.message == WatchlistManager::notFoundMessage())
+            QVERIFY(sidebar->suggestionPanel()->findChild<Label *>(u"noMatch"_s)->isVisible());
     }
 }
 
@@ -324,6 +334,8 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
     }
     QCOMPARE(beep.count(), 1);
     QVERIFY(page->saveFailureLine()->isVisible());
+    QVERIFY(page->suggestionPanel()->isVisible());
+    QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->saveFailureLine()));
     QCOMPARE(page->saveFailureLine()->text(), WatchlistManager::saveFailedMessage());
     QCOMPARE(page->inputField()->text(), u"600036"_s);
     QCOMPARE(storedSymbols(*p.h.app), kThree);
