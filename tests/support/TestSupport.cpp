@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 
+#include "FileBytes.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace TestSupport {
@@ -46,6 +49,15 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments, int 
     if (process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
     return result;
+}
+
+QString cacheValue(const QString &key)
+{
+    const QString cache = QString::fromUtf8(readBytes(buildPath(QStringLiteral("CMakeCache.txt"))));
+    return QRegularExpression(u'^' + key + QStringLiteral(":[A-Z]+=(.*)$"),
+                              QRegularExpression::MultilineOption)
+        .match(cache)
+        .captured(1);
 }
 
 SimHarness::SimHarness(const QDateTime &start, MarketModel model)

@@ -61,6 +61,8 @@ struct ProgramRun
 };
 ProgramRun runProgram(const QString &program, const QStringList &arguments,
                       int timeoutMs = 20 * 60 * 1000);
+// A value of this build's CMake cache (Kestrum_SOURCE_DIR, CMAKE_BUILD_TYPE, ...).
+QString cacheValue(const QString &key);
 
 // Runs the event loop until `done` is true or the time is up; returns done().
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
