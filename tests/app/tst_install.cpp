@@ -5,6 +5,7 @@
 #include "config/LoginItemManager.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -32,6 +33,7 @@ class tst_Install : public QObject
 private Q_SLOTS:
     void initTestCase();
     void installsOnlyWhatIsRead();
+    void manualPageCoversCommandLine();
     void validatorsAccept_data();
     void validatorsAccept();
     void debianPackage();
@@ -88,17 +90,46 @@ void tst_Install::installsOnlyWhatIsRead()
         QVERIFY2(entry.contains(u'\n' + line + u'\n'), qPrintable(line));
 }
 
+void tst_Install::manualPageCoversCommandLine()
+{
+    // Every option the program's own usage lists and every variable its sources read.
+    const QString source = TestSupport::cacheValue(u"Kestrum_SOURCE_DIR"_s);
+    const TestSupport::ProgramRun help =
+        runProgram(TestSupport::buildPath(u"src/kestrum"_s), {u"--help"_s});
+    QCOMPARE(help.exitCode, 0);
+    QStringList names;
+    for (const auto &option : QRegularExpression(u"--[a-z-]+"_s).globalMatch(help.output))
+        names << option.captured();
+    QCOMPARE_GE(names.size(), 6);
+    const QRegularExpression variable(
+        u"\"((?:KESTRUM|QT|XDG)_[A-Z0-9_]+|(?:WAYLAND_)?DISPLAY|PATH)\""_s);
+    QDirIterator sources(source + u"/src"_s, {u"*.cpp"_s, u"*.h"_s}, QDir::Files,
+                         QDirIterator::Subdirectories);
+    while (sources.hasNext()) {
+        const QString text = QString::fromUtf8(TestSupport::readBytes(sources.next()));
+        for (const auto &name : variable.globalMatch(text))
+            names << name.captured(1);
+    }
+    QCOMPARE_GE(names.size(), 25);
+    const QString page =
+        QString::fromUtf8(TestSupport::readBytes(source + u"/data/kestrum.1"_s)).remove(u'\\');
+    for (const QString &name : std::as_const(names))
+        QVERIFY2(page.contains(QRegularExpression(
+                     u"(?<![\\w-])"_s + QRegularExpression::escape(name) + u"(?![\\w-])"_s)),
+                 qPrintable(name + u" is not in the manual page"_s));
+}
+
 void tst_Install::validatorsAccept_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("file"); // installed; an autostart entry: the executable's path
+    QTest::addColumn<QString>("file"); // installed; an autostart entry: the program it names
 
     const QStringList desktop{};
     QTest::newRow("menu entry") << u"desktop-file-validate"_s << desktop
                                 << u"share/applications/com.orvell.kestrum.desktop"_s;
     QTest::newRow("autostart entry")
-        << u"desktop-file-validate"_s << desktop << u"autostart:/usr/bin/kestrum"_s;
+        << u"desktop-file-validate"_s << desktop << u"autostart:kestrum"_s;
     QTest::newRow("autostart entry, path to quote")
         << u"desktop-file-validate"_s << desktop
         << u"autostart:/opt/澄川 \"K\" $HOME 100%/kestrum"_s;
