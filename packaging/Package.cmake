@@ -33,8 +33,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-noto-cjk")
 # Alerts need a notification daemon; the single-instance hand-over and the tray's
-# StatusNotifierItem need a session bus.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "notification-daemon, default-dbus-session-bus | dbus-session-bus")
+# StatusNotifierItem need a session bus; a Wayland session without XWayland needs Qt's
+# Wayland platform plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "notification-daemon, default-dbus-session-bus | dbus-session-bus, qt6-wayland")
 
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianDocuments.cmake)
 # Read by that script (CPack hands every CPACK_ variable on).
