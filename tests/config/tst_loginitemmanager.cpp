@@ -162,8 +162,11 @@ void tst_LoginItemManager::entryNamesThePathExactly()
     const LoginItemManager manager(m_autostart, path);
     QVERIFY(manager.setEnabled(true));
     QCOMPARE(contentOf(manager.launchAgentURL()), entryWithExec(exec));
-    // Read back, the entry runs exactly that program.
+    // Read back, the entry runs exactly that program; desktops accept it, without a hint.
     QCOMPARE(LoginItemManager::execProgram(exec), path);
+    const TestSupport::ProgramRun check =
+        TestSupport::runProgram(u"desktop-file-validate"_s, {manager.launchAgentURL()});
+    QVERIFY2(check.exitCode == 0 && check.output.trimmed().isEmpty(), qPrintable(check.output));
 }
 
 void tst_LoginItemManager::installedProgramNeverABuildTree_data()
