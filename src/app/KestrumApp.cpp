@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/KestrumApp.h"
 
 #include "ai/AIProviderSettings.h"
@@ -150,8 +151,8 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
         return m_analytics->averageLineDescriptionForQuote(q);
     };
     m_insights = std::make_unique<InsightService>(m_settings, *m_http, *m_clock, sources, save);
-    m_updates =
-        std::make_unique<UpdateChecker>(*m_http, PackageInfo::fromEnvironment(), options.urlOpener);
+    m_updates = std::make_unique<UpdateChecker>(
+        *m_http, options.package.value_or(PackageInfo::fromEnvironment()), options.urlOpener);
     m_loginItem = options.autostartDirectory.isEmpty()
                       ? std::make_unique<LoginItemManager>()
                       : std::make_unique<LoginItemManager>(
@@ -240,6 +241,26 @@ void KestrumApp::toggleLoginItem()
 {
     m_loginItem->setEnabled(!m_loginItem->isEnabled());
     Q_EMIT settingsChanged();
+}
+
+void KestrumApp::scheduleAutomaticUpdateCheck()
+{
+    QTimer::singleShot(UpdateChecker::kAutomaticCheckDelayMs, this,
+                       [this] { runAutomaticUpdateCheck(); });
+}
+
+bool KestrumApp::runAutomaticUpdateCheck()
+{
+    if (!m_updates->isAvailable() || !m_settings.autoCheckForUpdates)
+        return false;
+    m_updates->checkForUpdatesUserInitiated(false);
+    return true;
+}
+
+void KestrumApp::toggleAutomaticUpdateCheck()
+{
+    m_settings.autoCheckForUpdates = !m_settings.autoCheckForUpdates;
+    saveSettings();
 }
 
 void KestrumApp::refreshLoginItemIfStale()

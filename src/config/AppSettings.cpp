@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/AppSettings.h"
 
 #include "config/AIProviderPresets.h"
@@ -134,6 +135,9 @@ AppSettings AppSettings::fromJson(const QJsonObject &o)
     s.mainWindowAlwaysOnTop = toBool(o.value(u"mainWindowAlwaysOnTop"_s));
     const QString sort = stringOr(o, u"mainWatchlistSortMode"_s, QString());
     s.mainWatchlistSortMode = sort == u"priority" ? sort : u"original"_s;
+    const QJsonValue autoCheck = o.value(u"autoCheckForUpdates"_s);
+    if (autoCheck.isBool() || autoCheck.isDouble())
+        s.autoCheckForUpdates = toBool(autoCheck);
     return s;
 }
 
@@ -169,6 +173,7 @@ QJsonObject AppSettings::toJson() const
     o.insert(u"mainWindowAlwaysOnTop"_s, mainWindowAlwaysOnTop);
     o.insert(u"mainWatchlistSortMode"_s,
              mainWatchlistSortMode == u"priority" ? u"priority"_s : u"original"_s);
+    o.insert(u"autoCheckForUpdates"_s, autoCheckForUpdates);
     return o;
 }
 
