@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core risk state and every verdict worded from it. Other parts of the program compare
 // these texts by equality (or by the prefix "失 "), so they must not drift.
 #include "decision/DecisionEngine.h"
