@@ -39,13 +39,12 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void registersWithWatcherWhenShown();
+    void registersWhileShownAndWatched();
     void propertiesDescribeTheItem();
     void iconPixmapsAreNetworkOrderArgb();
     void titlesOfOneTurnAnnouncedOnce();
     void clicksReachSignals_data();
     void clicksReachSignals();
-    void registersAgainAfterWatcherRestart();
     void showWithoutWatcherDoesNotHang();
 
 private:
@@ -100,7 +99,7 @@ void tst_StatusNotifierItem::sync()
     itemProperties();
 }
 
-void tst_StatusNotifierItem::registersWithWatcherWhenShown()
+void tst_StatusNotifierItem::registersWhileShownAndWatched()
 {
     QVERIFY(m_item->serviceName().startsWith(
         u"org.kde.StatusNotifierItem-%1-"_s.arg(QCoreApplication::applicationPid())));
@@ -113,6 +112,29 @@ void tst_StatusNotifierItem::registersWithWatcherWhenShown()
     // A second item in the same process gets a name of its own.
     StatusNotifierItem other(m_bus->connect());
     QVERIFY(other.serviceName() != m_item->serviceName());
+
+    // Hidden, the item leaves the bus; shown again, it registers again.
+    m_item->hide();
+    QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    m_item->show();
+    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, TestSupport::kPatienceMs);
+
+    // The panel restarts: its watcher leaves the bus and a new one arrives.
+    m_watcher->stop();
+    FakeStatusNotifierWatcher restarted(m_bus->connect());
+    QVERIFY(restarted.start());
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, TestSupport::kPatienceMs);
+    QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
+
+    // A hidden item stays unregistered when a watcher comes back.
+    m_item->hide();
+    restarted.stop();
+    FakeStatusNotifierWatcher again(m_bus->connect());
+    QVERIFY(again.start());
+    sync();
+    QTest::qWait(100);
+    QCOMPARE(again.registrations.size(), 0);
 }
 
 void tst_StatusNotifierItem::propertiesDescribeTheItem()
@@ -220,34 +242,6 @@ void tst_StatusNotifierItem::clicksReachSignals()
     QCOMPARE((primary ? menuRequested : activated).size(), 0);
     // The protocol's "no position" is the interface's null point.
     QCOMPARE(expected.constFirst().constFirst().toPoint().isNull(), at == QPoint(0, 0));
-}
-
-void tst_StatusNotifierItem::registersAgainAfterWatcherRestart()
-{
-    m_item->show();
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, TestSupport::kPatienceMs);
-    // Hidden, the item leaves the bus; shown again, it registers again.
-    m_item->hide();
-    QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
-    m_item->show();
-    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, TestSupport::kPatienceMs);
-
-    // The panel restarts: its watcher leaves the bus and a new one arrives.
-    m_watcher->stop();
-    FakeStatusNotifierWatcher restarted(m_bus->connect());
-    QVERIFY(restarted.start());
-    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, TestSupport::kPatienceMs);
-    QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
-
-    // A hidden item stays unregistered when a watcher comes back.
-    m_item->hide();
-    restarted.stop();
-    FakeStatusNotifierWatcher again(m_bus->connect());
-    QVERIFY(again.start());
-    sync();
-    QTest::qWait(100);
-    QCOMPARE(again.registrations.size(), 0);
 }
 
 void tst_StatusNotifierItem::showWithoutWatcherDoesNotHang()
