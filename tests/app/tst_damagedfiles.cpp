@@ -185,7 +185,7 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
     QSignalSpy daily(&app.dailyCache(), &DailyCache::dailyCacheChanged);
     QVERIFY(h.refreshAndWait());
     told << app.lastStatus();
-    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(20000));
+    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(kPatienceMs));
     app.dailyCache().applyDailyDaysForSymbol(u"sh600036"_s, {});
     h.clock().advanceSecs(20 * 60);
     QVERIFY(h.refreshAndWait()); // the outcome pass rewrites the log

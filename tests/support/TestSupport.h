@@ -15,6 +15,10 @@
 
 namespace TestSupport {
 
+// How long a test waits for what must come: far beyond what any machine needs, so it is
+// reached only when something is broken and no verdict depends on speed or load.
+constexpr int kPatienceMs = 30000;
+
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
 
 // A file of the build tree, found from the test's own place in it (tests live in
@@ -65,7 +69,7 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments,
 QString cacheValue(const QString &key);
 
 // Runs the event loop until `done` is true or the time is up; returns done().
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
+bool waitFor(const std::function<bool()> &done, int timeoutMs = kPatienceMs);
 
 // A request as "path?key=value&…", query in the order sent.
 inline QString sent(const SimRequest &r)
@@ -79,7 +83,7 @@ inline QString sent(const SimRequest &r)
 // Starts an operation and waits (bounded) for its completion. The result is empty when the
 // completion did not come; `calls` counts how often it came.
 template<typename T, typename Start>
-std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = 10000)
+std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = kPatienceMs)
 {
     std::optional<T> result;
     int count = 0;

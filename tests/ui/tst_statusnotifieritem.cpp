@@ -106,7 +106,7 @@ void tst_StatusNotifierItem::registersWithWatcherWhenShown()
         u"org.kde.StatusNotifierItem-%1-"_s.arg(QCoreApplication::applicationPid())));
     QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
     m_item->show();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(TestSupport::kPatienceMs));
     QCOMPARE(finished.constFirst().constFirst().toBool(), true);
     QCOMPARE(m_watcher->registrations[0].sender, m_app.baseService());
 
@@ -178,7 +178,7 @@ void tst_StatusNotifierItem::titlesOfOneTurnAnnouncedOnce()
     // A refresh and a rotation step in one turn: the panel hears once, of the last title.
     m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
     m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, TestSupport::kPatienceMs);
     sync();
     QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
     QCOMPARE(recorder.messages(u"XAyatanaNewLabel"_s)[0].arguments().constFirst().toString(),
@@ -215,7 +215,7 @@ void tst_StatusNotifierItem::clicksReachSignals()
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
 
     QSignalSpy &expected = primary ? activated : menuRequested;
-    QTRY_COMPARE_WITH_TIMEOUT(expected.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(expected.size(), 1, TestSupport::kPatienceMs);
     QCOMPARE(expected.constFirst().constFirst().toPoint(), at);
     QCOMPARE((primary ? menuRequested : activated).size(), 0);
     // The protocol's "no position" is the interface's null point.
@@ -225,19 +225,19 @@ void tst_StatusNotifierItem::clicksReachSignals()
 void tst_StatusNotifierItem::registersAgainAfterWatcherRestart()
 {
     m_item->show();
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, TestSupport::kPatienceMs);
     // Hidden, the item leaves the bus; shown again, it registers again.
     m_item->hide();
     QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
     m_item->show();
     QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, TestSupport::kPatienceMs);
 
     // The panel restarts: its watcher leaves the bus and a new one arrives.
     m_watcher->stop();
     FakeStatusNotifierWatcher restarted(m_bus->connect());
     QVERIFY(restarted.start());
-    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, TestSupport::kPatienceMs);
     QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
 
     // A hidden item stays unregistered when a watcher comes back.
@@ -255,7 +255,7 @@ void tst_StatusNotifierItem::showWithoutWatcherDoesNotHang()
     m_watcher->stop();
     QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
     m_item->show();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(TestSupport::kPatienceMs));
     QCOMPARE(finished.constFirst().constFirst().toBool(), false);
 
     // No bus at all: shown in name only, answered all the same.
