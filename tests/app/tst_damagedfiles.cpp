@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every file Kestrum keeps, damaged in each of the usual ways, then put through every kind
 // of save the application makes: what the user wrote survives (in the file or in a copy kept
 // beside it), the user is told where, and the application keeps working.
