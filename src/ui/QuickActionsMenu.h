@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/AppSettings.h"
+
 #include <QMenu>
 #include <QVariant>
 
@@ -30,7 +32,7 @@ public:
 
 private:
     QMenu *displayModeMenu();
-    QAction *modeItem(QMenu *menu, const QString &title, int mode);
+    QAction *modeItem(QMenu *menu, const QString &title, DisplayMode mode);
     QAction *checkItem(const QString &title, bool checked);
 
     KestrumApp &m_app;
