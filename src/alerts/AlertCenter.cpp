@@ -7,8 +7,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {} // namespace
-
 AlertCenter::AlertCenter(AppSettings &settings, Notifier &notifier, const Clock &clock,
                          const QList<Quote> &heldQuotes, AlertSources sources,
                          SaveFunction saveSettings, QObject *parent)

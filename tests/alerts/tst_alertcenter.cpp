@@ -18,17 +18,9 @@ Q_DECLARE_METATYPE(StateSnapshot)
 
 namespace {
 
-// A snapshot from the words as shown: "等确认", "失 10.10".
 StateSnapshot snapshot(const QString &execution, const QString &risk, int pressure)
 {
-    StateSnapshot s;
-    s.buy = s.execution = fromText<ActionStatus>(execution).value();
-    s.sell = SellStatus::KeepWatching;
-    s.risk.word = fromText<RiskWord>(risk.section(u' ', 0, 0)).value();
-    if (risk.contains(u' '))
-        s.risk.level = risk.section(u' ', 1).toDouble();
-    s.riskPressure = pressure;
-    return s;
+    return stateFromWords(execution, risk, pressure);
 }
 
 // A preset as the settings file stores it, older names included.

@@ -15,18 +15,10 @@ Q_DECLARE_METATYPE(std::optional<StateSnapshot>)
 
 namespace {
 
-// A previous snapshot from the words as shown: "先防守", "失 10.25".
 std::optional<StateSnapshot> snapshot(const QString &execution, const QString &risk,
                                       const QString &structure = u"日内结构：中位震荡"_s)
 {
-    StateSnapshot s;
-    s.buy = s.execution = fromText<ActionStatus>(execution).value();
-    s.sell = SellStatus::KeepWatching;
-    s.risk.word = fromText<RiskWord>(risk.section(u' ', 0, 0)).value();
-    if (risk.contains(u' '))
-        s.risk.level = risk.section(u' ', 1).toDouble();
-    s.structure = structure;
-    return s;
+    return stateFromWords(execution, risk, 0, structure);
 }
 
 // A quote of the simulated market at a moment, as the realtime feed would carry it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decision/DecisionStates.h"
 #include "market/SinaClient.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
@@ -13,6 +14,11 @@
 #include <optional>
 
 namespace TestSupport {
+
+// A state snapshot from the words as shown ("等确认", "失 10.10"); buy follows execution,
+// sell is 继续观察.
+StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure = 0,
+                             const QString &structure = QString());
 
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
 
