@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // settings.json as a user may have edited it: loaded by the store, read into typed
 // settings, and written back and read again as a save and the next launch would.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/AIProviderSettings.h"
 
 #include "config/AppSettings.h"
@@ -186,6 +187,11 @@ void AIProviderSettings::saveAISettings(const AISettingsPageInputs &page)
 void AIProviderSettings::exitAISettings()
 {
     setPageState(false, m_page.validationSucceeded, std::nullopt);
+}
+
+void AIProviderSettings::showSettingsFileNotice(const QString &text)
+{
+    setPageState(false, false, text);
 }
 
 QString AIProviderSettings::savedStatusText()

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/MarketStatus.h"
+#include "app/PackageInfo.h"
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "intraday/IntradayStore.h"
@@ -38,6 +40,15 @@ class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
 
+// The files of the data directory the user may be told about.
+enum class StoredFile
+{
+    Watchlist,
+    Settings,
+    DailyCache,
+    BoardMap
+};
+
 struct KestrumAppOptions
 {
     QString appDirectory;               // empty: the default data directory
@@ -45,6 +56,7 @@ struct KestrumAppOptions
     const Clock *clock = nullptr;       // empty: the system clock
     QSettings *preferences = nullptr;   // empty: QSettings("Orvell", "Kestrum")
     QString autostartDirectory;         // empty: the XDG autostart directory
+    std::optional<PackageInfo> package; // empty: the build's, with the environment's overrides
     // Opens a download page in the browser (the user interface supplies it).
     std::function<bool(const QUrl &)> urlOpener;
     // empty: desktop notifications on the session bus (org.freedesktop.Notifications)
@@ -112,6 +124,13 @@ public:
     // this process holds the single-instance lock: another writer's may be in use.
     int removeLeftoverTemporaryFiles();
     void toggleLoginItem();
+    // The silent update check a few seconds after launch. It runs only if the build has the
+    // check and the user has not switched automatic checks off, also in the meantime.
+    void scheduleAutomaticUpdateCheck();
+    // What the scheduled check does when it is due; true when it asked.
+    bool runAutomaticUpdateCheck();
+    // "自动检查更新": switches the automatic check on or off and saves.
+    void toggleAutomaticUpdateCheck();
     // At launch: an autostart entry naming a program that is gone is pointed at this one.
     void refreshLoginItemIfStale();
     void startTimers();
@@ -138,6 +157,12 @@ public:
     bool lastRefreshSucceeded() const { return m_lastRefreshSucceeded; }
     // An outcome the user caused (the watchlist manager's), shown until the next refresh.
     void setLastStatus(const QString &status) { m_lastStatus = status; }
+    // A file could not be read; its bytes went to `copyPath`, or it was left as it is when
+    // that is empty. Told once, on the status line the next refresh leaves. True when it
+    // had not been told yet.
+    bool noteUnreadableFile(StoredFile file, const QString &copyPath);
+    static QString unreadableFileNotice(StoredFile file, const QString &copyPath);
+    static QString unreadableWatchlistStatus();
     // Puts quotes in place without a refresh: the snapshot export's fixture uses it.
     void setQuotes(const QList<Quote> &quotes)
     {
@@ -200,6 +225,7 @@ private:
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
     void setTitle(const QString &title, int direction);
+    void noteUnreadableSettings(const JsonFile::KeptAside &kept);
     void fetchIntraday(const QString &symbol,
                        std::function<void(const struct MinuteSeries &)> completion);
 
@@ -231,6 +257,8 @@ private:
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;
     QString m_lastStatus;
+    QStringList m_pendingNotices;
+    QSet<QString> m_toldNotices;
     bool m_lastRefreshSucceeded = false;
     QHash<QString, int> m_priceFlash;
     bool m_refreshing = false;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "model/EnumText.h"
@@ -93,13 +94,19 @@ struct AppSettings
     bool openDesktopOnLaunch = false;
     bool mainWindowAlwaysOnTop = false;
     WatchlistSortMode mainWatchlistSortMode = WatchlistSortMode::Original;
+    // The silent update check after launch ("自动检查更新"); older files lack the key: on.
+    bool autoCheckForUpdates = true;
 
     AppSettings();
 
     // Reads every field with the validation rules; unknown keys are ignored.
     static AppSettings fromJson(const QJsonObject &object);
-    // All twenty-one keys, legacy alert keys written with their neutral values.
+    // Every key, legacy alert keys written with their neutral values.
     QJsonObject toJson() const;
+    // The object with every known key's value of a kind the reader takes: a value of another
+    // kind is dropped (it reads as its default), a map or list keeps its text entries. Equals
+    // `object` when nothing in it is of a kind the next save would replace.
+    static QJsonObject withUsableValues(const QJsonObject &object);
 
     // What an empty directory starts with (seven keys).
     static QJsonObject firstRunObject();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-level line and the sentence shown beside each status word of the risk panel.
 #include "decision/DecisionEngine.h"
 #include "decision/QuoteDecision.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core risk state and every verdict worded from it, as values of the state types; the
 // texts come from their tables only.
 #include "decision/DecisionStates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Industry-board tags for A-shares: Eastmoney's F10 concept page first, then the quote
 // service's industry and concept fields, both through the ignore and broad lists.
 #include "market/SinaClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Daily bars: Eastmoney for A-shares, Yahoo for Hong Kong and US stocks.
 #include "market/SinaClient.h"
 

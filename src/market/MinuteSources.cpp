@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Minute series of one trading day: Eastmoney trends, Tencent minute query and Yahoo
 // charts, tried in a fixed order per market.
 #include "market/SinaClient.h"

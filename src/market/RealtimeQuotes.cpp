@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Realtime quotes from the Sina feed: one GET for the whole symbol list.
 #include "market/SinaClient.h"
 

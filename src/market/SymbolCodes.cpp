@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How each provider writes a symbol: Eastmoney security ids, Tencent codes, Yahoo chart
 // symbols and Eastmoney F10 codes. Each goes into a URL, so a text that is no symbol
 // (a hand-edited watchlist entry) has no code at all and is never sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Remote symbol search: Eastmoney's suggestion service, mapped to watch candidates.
 #include "market/SinaClient.h"
 

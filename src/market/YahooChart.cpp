@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Yahoo's chart service: the request and the readers shared by minute and daily data.
 #include "market/SinaClient.h"
 

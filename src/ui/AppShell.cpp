@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppShell.h"
 
 #include "ai/AIProviderSettings.h"
@@ -187,7 +188,7 @@ void AppShell::launch()
     panelPresenceChanged();
     m_app.refresh();
     m_app.sendTestAlertOnLaunchIfRequested();
-    m_app.updates().scheduleAutomaticCheck();
+    m_app.scheduleAutomaticUpdateCheck();
     m_app.startTimers();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
 #include "ai/InsightService.h"
@@ -92,6 +93,8 @@ void MainWindow::createMenus()
             &AppShell::showMainWindow);
     connect(m_menuBar->checkForUpdatesAction(), &QAction::triggered, &m_app.updates(),
             &UpdateChecker::checkForUpdates);
+    connect(m_menuBar->automaticUpdateCheckAction(), &QAction::triggered, &m_app,
+            &KestrumApp::toggleAutomaticUpdateCheck);
     connect(m_menuBar->quitAction(), &QAction::triggered, shell, &AppShell::quit);
     connect(m_menuBar->previousAction(), &QAction::triggered, this,
             &MainWindow::selectPreviousMainQuote);
@@ -524,6 +527,8 @@ MainMenuState MainWindow::menuState() const
     state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
     state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
     state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();
+    state.updateCheckAvailable = m_app.updates().isAvailable();
+    state.automaticUpdateCheck = settings.autoCheckForUpdates;
     return state;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuickActionsMenu.h"
 
 #include "alerts/AlertCenter.h"
@@ -126,9 +127,14 @@ void QuickActionsMenu::rebuild()
             &KestrumApp::toggleLoginItem);
     addSeparator();
 
-    connect(addAction(u"检查更新..."_s), &QAction::triggered, &m_app.updates(),
-            &UpdateChecker::checkForUpdates);
-    addSeparator();
+    // A build without the update check offers neither item.
+    if (m_app.updates().isAvailable()) {
+        connect(addAction(u"检查更新..."_s), &QAction::triggered, &m_app.updates(),
+                &UpdateChecker::checkForUpdates);
+        connect(checkItem(u"自动检查更新"_s, m_app.settings().autoCheckForUpdates),
+                &QAction::triggered, &m_app, &KestrumApp::toggleAutomaticUpdateCheck);
+        addSeparator();
+    }
 
     connect(addAction(u"退出 澄川"_s), &QAction::triggered, &m_shell, &AppShell::quit);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WatchlistSidebarView.h"
 
 #include "ui/FlatButton.h"
@@ -77,8 +78,12 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
 
 void WatchlistSidebarView::updateFeedbackLine()
 {
-    const QString message = m_manager.feedbackMessage();
+    QString message = m_manager.feedbackMessage();
+    WatchFeedbackTone tone = m_manager.feedbackTone();
+    if (message.isEmpty()) {
+        message = m_manager.fileNotice();
+        tone = message.isEmpty() ? WatchFeedbackTone::Muted : WatchFeedbackTone::Warning;
+    }
     m_feedback->setText(message.isEmpty() ? WatchlistManager::defaultHint() : message);
-    m_feedback->setColor(
-        colorForTone(message.isEmpty() ? WatchFeedbackTone::Muted : m_manager.feedbackTone()));
+    m_feedback->setColor(colorForTone(tone));
 }

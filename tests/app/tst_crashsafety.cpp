@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program may die at any instant (a crash, a kill, a power cut of the session): every
 // file it keeps must then be either its old content or its new one, never a mixture or a
 // truncation, and the decision-sample log may lose at most the line being written. A writer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every outside service misbehaving in turn, end to end through the controller: each route
 // of the simulated market times out, resets, answers 500, answers garbage, answers a body
 // that never ends, or answers so slowly that the next refresh comes first. Through all of it

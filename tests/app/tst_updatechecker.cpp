@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PackageInfo.h"
 #include "app/UpdateChecker.h"
 
@@ -5,7 +6,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
@@ -41,7 +41,6 @@ private Q_SLOTS:
     void unreachable();
     void invalidManifestAddress_data();
     void invalidManifestAddress();
-    void scheduledCheckIsSilent();
     void answerAfterCheckerIsGoneIsHarmless();
 
     void download_data();
@@ -332,22 +331,6 @@ void tst_UpdateChecker::invalidManifestAddress()
     QCOMPARE(m_alerts.first().buttons, QStringList{u"知道了"_s});
     QVERIFY(m_statusLines.isEmpty());
     QVERIFY(m_harness->server().requests(u"manifest"_s).isEmpty());
-}
-
-void tst_UpdateChecker::scheduledCheckIsSilent()
-{
-    // The simulator's own manifest describes the build the package was made from.
-    const PackageInfo built = PackageInfo::fromBuild();
-    PackageInfo package = PackageInfo::fromEnvironment();
-    package.buildNumber = built.buildNumber;
-    makeChecker(package);
-    QSignalSpy requested(&m_harness->server(), &SimServer::requestReceived);
-    m_checker->scheduleAutomaticCheck(50);
-    QVERIFY(!m_checker->isUpdateCheckInFlight());
-    QVERIFY(requested.wait(5000));
-    waitUntilIdle();
-    QVERIFY(m_alerts.isEmpty());
-    QCOMPARE(m_harness->server().requests(u"manifest"_s).size(), 1);
 }
 
 void tst_UpdateChecker::answerAfterCheckerIsGoneIsHarmless()

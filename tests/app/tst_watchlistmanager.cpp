@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 #include "FileBytes.h"
 
@@ -258,6 +259,7 @@ void TestWatchlistManager::moveAndRemove_data()
     QTest::newRow("unknown symbol") << u"move"_s << u"SH600036"_s << 1 << QStringList();
     QTest::newRow("remove middle")
         << u"remove"_s << u"sz000001"_s << 0 << QStringList{u"sh600519"_s, u"hk00700"_s};
+    QTest::newRow("remove unknown symbol") << u"remove"_s << u"sh600036"_s << 0 << QStringList();
 }
 
 void TestWatchlistManager::moveAndRemove()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // State snapshots across refreshes: the roll and the capture, the risk-pressure score and
 // the continuity line, by hand and over a replayed trading day.
 #include "DecisionWorld.h"

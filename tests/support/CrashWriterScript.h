@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What kestrum-test-writer writes, shared with the test that kills it: every file's content

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "decision/DecisionStates.h"
@@ -55,6 +56,19 @@ public:
         return count == 1 || (count == 2 && how == QLatin1StringView("reset"));
     }
 };
+
+// A program of the build machine run to its end in the C.UTF-8 locale, output and errors
+// merged. The bound is generous: a busy machine slows a run, never fails it. The exit code
+// is -1 when the program could not start (the output says so), crashed or overran.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString output;
+};
+ProgramRun runProgram(const QString &program, const QStringList &arguments,
+                      int timeoutMs = 20 * 60 * 1000);
+// A value of this build's CMake cache (Kestrum_SOURCE_DIR, CMAKE_BUILD_TYPE, ...).
+QString cacheValue(const QString &key);
 
 // Runs the event loop until `done` is true or the time is up; returns done().
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
 #include "ai/InsightService.h"
@@ -418,11 +419,11 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     QStringList items;
     for (QAction *action : menu.actions())
         items << (action->isSeparator() ? u"—"_s : action->text());
-    QCOMPARE(items,
-             (QStringList{u"打开澄川桌面"_s, u"启动时打开桌面"_s, u"桌面窗口置顶"_s,
-                          u"重置桌面布局"_s, u"—"_s, u"刷新行情"_s, u"管理自选"_s, u"自选排序"_s,
-                          u"AI 分析设置"_s, u"—"_s, u"盘中提醒"_s, u"状态栏显示"_s, u"—"_s,
-                          u"开机自启"_s, u"—"_s, u"检查更新..."_s, u"—"_s, u"退出 澄川"_s}));
+    QCOMPARE(items, (QStringList{u"打开澄川桌面"_s, u"启动时打开桌面"_s, u"桌面窗口置顶"_s,
+                                 u"重置桌面布局"_s, u"—"_s, u"刷新行情"_s, u"管理自选"_s,
+                                 u"自选排序"_s, u"AI 分析设置"_s, u"—"_s, u"盘中提醒"_s,
+                                 u"状态栏显示"_s, u"—"_s, u"开机自启"_s, u"—"_s, u"检查更新..."_s,
+                                 u"自动检查更新"_s, u"—"_s, u"退出 澄川"_s}));
     QCOMPARE(menu.actionWithText(u"开机自启"_s)->isChecked(), s.h.app->loginItem().isEnabled());
     QVERIFY(menu.actionWithText(u"自选原序"_s)->isChecked());
     // The exclusive choices (modes, orders, presets) are radio groups.
