@@ -2,6 +2,7 @@
 // State snapshots across refreshes: the roll and the capture, the risk-pressure score and
 // the continuity line, by hand and over a replayed trading day.
 #include "DecisionWorld.h"
+#include "TestSupport.h"
 
 #include "decision/StateSnapshots.h"
 #include "intraday/TradingClock.h"
