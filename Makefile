@@ -3,6 +3,7 @@
 #
 #   make run    install what is missing, build, start Kestrum
 #   make test   install what is missing, build, run the whole suite
+#   make test-stress  the whole suite three times while a CPU hog keeps every core busy
 #   make demo   start the simulated market and Kestrum pointed at it
 #   make package  build the Debian package (build/kestrum_<version>-1_<arch>.deb)
 #   make screenshots  render the README's pictures again (docs/images/)
@@ -27,7 +28,7 @@ APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test demo bench format clean package screenshots \
+.PHONY: all deps configure build run test test-stress demo bench format clean package screenshots \
 	fuzz-configure fuzz-build fuzz fuzz-short fuzz-seeds
 
 all: build
@@ -58,6 +59,15 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz-short
+
+# No verdict may depend on the machine's speed: the whole suite, three times over, while one
+# busy loop per core competes with it. The loops are stopped however the run ends.
+STRESS_HOGS ?= $(shell nproc 2>/dev/null || echo 2)
+test-stress: build
+	@hogs=""; trap 'kill $$hogs 2>/dev/null' EXIT; trap 'exit 130' INT TERM HUP; \
+	for i in $$(seq $(STRESS_HOGS)); do sh -c 'while :; do :; done' & hogs="$$hogs $$!"; done; \
+	echo "CPU hogs:$$hogs"; \
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --repeat until-fail:3
 
 $(FUZZ_BUILD_DIR)/build.ninja:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DKESTRUM_FUZZ=ON \

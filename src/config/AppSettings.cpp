@@ -211,6 +211,7 @@ QJsonObject AppSettings::withUsableValues(const QJsonObject &object)
         {u"openDesktopOnLaunch"_s, Flag},
         {u"mainWindowAlwaysOnTop"_s, Flag},
         {u"mainWatchlistSortMode"_s, Text},
+        {u"autoCheckForUpdates"_s, Flag},
     };
     QJsonObject usable = object;
     for (const auto &[key, kind] : kinds) {

@@ -317,7 +317,7 @@ void tst_AlertCenter::choosingPreset()
     // the same change may notify again at once.
     f.alerts->setAlertPresetFromMenu(AlertPreset::Standard);
     QCOMPARE(f.notifier.permissionRequests, 1);
-    QVERIFY(answered.wait(5000));
+    QVERIFY(answered.wait(kPatienceMs));
     QVERIFY(f.alerts->alertCooldowns().isEmpty());
     f.alerts->checkAlerts({q});
     QCOMPARE(f.notifier.posts.size(), 2);
@@ -347,7 +347,7 @@ void tst_AlertCenter::testNotificationAndFallbacks()
             u"盘中提醒测试|通知已开启。盘中出现可跟踪、看回踩或先防守等状态变化时，澄川会及时提醒。|kestrum-test-"_s +
             seconds});
     // Asked without feedback: a refusal stays silent.
-    QVERIFY(answered.wait(5000));
+    QVERIFY(answered.wait(kPatienceMs));
     QCOMPARE(warning.size(), 0);
 
     // Without a title the name, then the symbol; without an identifier one from the symbol.

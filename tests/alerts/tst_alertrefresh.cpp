@@ -190,7 +190,7 @@ void tst_AlertRefresh::testNotificationOnLaunch()
         QVERIFY(!h.preferences->value(key, false).toBool());
         QVERIFY(h.notifier.posts.isEmpty()); // a second later, not inside the launch
         if (sent) {
-            QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posts.size(), 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posts.size(), 1, kPatienceMs);
             QCOMPARE(h.notifier.posts[0].identifier,
                      u"kestrum-test-"_s + QString::number(launchedAt));
         }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every file Kestrum keeps, damaged in each of the usual ways, then put through every kind
 // of save the application makes: what the user wrote survives (in the file or in a copy kept
 // beside it), the user is told where, and the application keeps working.
@@ -185,7 +186,7 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
     QSignalSpy daily(&app.dailyCache(), &DailyCache::dailyCacheChanged);
     QVERIFY(h.refreshAndWait());
     told << app.lastStatus();
-    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(20000));
+    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(kPatienceMs));
     app.dailyCache().applyDailyDaysForSymbol(u"sh600036"_s, {});
     h.clock().advanceSecs(20 * 60);
     QVERIFY(h.refreshAndWait()); // the outcome pass rewrites the log

@@ -42,7 +42,7 @@ std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
             quote = quotes.first();
         done = true;
     });
-    TestSupport::waitFor([&] { return done; }, 10000);
+    TestSupport::waitFor([&] { return done; });
     return quote;
 }
 

@@ -43,7 +43,7 @@ public:
     SimServer &server() { return market.server(); }
     void setWatchlist(const QStringList &symbols);
     // Runs one refresh and waits until it has finished.
-    bool refreshAndWait(int timeoutMs = 10000);
+    bool refreshAndWait(int timeoutMs = kPatienceMs);
     int requestCount(const QString &route) const;
     // The remote symbol search answers nothing, so the local catalog alone decides.
     void quietRemoteSearch();

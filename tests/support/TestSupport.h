@@ -16,6 +16,10 @@
 
 namespace TestSupport {
 
+// How long a test waits for what must come: far beyond what any machine needs, so it is
+// reached only when something is broken and no verdict depends on speed or load.
+constexpr int kPatienceMs = 30000;
+
 // A state snapshot from the words as shown ("等确认", "失 10.10"); buy follows execution,
 // sell is 继续观察.
 StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure = 0,
@@ -71,7 +75,7 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments,
 QString cacheValue(const QString &key);
 
 // Runs the event loop until `done` is true or the time is up; returns done().
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
+bool waitFor(const std::function<bool()> &done, int timeoutMs = kPatienceMs);
 
 // A request as "path?key=value&…", query in the order sent.
 inline QString sent(const SimRequest &r)
@@ -85,7 +89,7 @@ inline QString sent(const SimRequest &r)
 // Starts an operation and waits (bounded) for its completion. The result is empty when the
 // completion did not come; `calls` counts how often it came.
 template<typename T, typename Start>
-std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = 10000)
+std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = kPatienceMs)
 {
     std::optional<T> result;
     int count = 0;

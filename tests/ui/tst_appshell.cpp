@@ -106,7 +106,7 @@ void tst_AppShell::rotationRestartsOnReloadAndShrink()
     s.h.app->rotateTitle();
     QSignalSpy finished(s.h.app.get(), &KestrumApp::refreshFinished);
     s.h.app->reloadConfig();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(kPatienceMs));
     QCOMPARE(s.h.app->currentDisplaySymbol(), u"sh600519"_s);
 
     for (int i = 0; i < 3; ++i)
@@ -140,7 +140,7 @@ void tst_AppShell::menuClicksCloseThePopover()
     ShellHarness s;
     s.shell->activate(QPoint(600, 10), Qt::ControlModifier);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), kPatienceMs);
     s.shell->quickActionsMenu().hide();
     s.shell->activate(QPoint(600, 10), Qt::NoModifier);
     QVERIFY(s.shell->isPopoverShown());
@@ -178,7 +178,7 @@ void tst_AppShell::firstLaunchOpensPopoverOnce()
     s.shell->launch();
     QVERIFY(s.status->shown);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), kPatienceMs);
     QVERIFY(s.shell->firstLaunchHintVisible());
     QVERIFY(s.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s).toBool());
     // The hint names the panel icon, or the desktop window once there is no panel item.
@@ -249,8 +249,8 @@ void tst_AppShell::automaticUpdateCheck()
     if (built && switchedOff.isEmpty()) {
         // The launch asks a few seconds later, silently: the manifest names this build.
         s.shell->launch();
-        QTRY_COMPARE_WITH_TIMEOUT(requests(), 1, 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(), 1, kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), kPatienceMs);
         for (QWidget *top : QApplication::topLevelWidgets())
             QVERIFY(top->objectName() != u"updateAlert");
         return;
