@@ -77,7 +77,7 @@ QString commentaryForSymbol(const QString &symbol)
 void prepareExportFixtureData(KestrumApp &app)
 {
     AppSettings &s = app.settings();
-    s.displayMode = AppSettings::Rotate;
+    s.displayMode = DisplayMode::Rotate;
     s.aiEnabled = true;
     s.aiProvider = u"openai"_s;
     s.aiBaseURL = AIProviderPresets::defaultBaseURL();

@@ -108,10 +108,10 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     }
     AlertSources alertSources;
     alertSources.currentSnapshot = [this](const QString &symbol) {
-        return m_snapshots->currentStateSnapshotForSymbol(symbol);
+        return m_snapshots->currentStateForSymbol(symbol);
     };
     alertSources.previousSnapshot = [this](const QString &symbol) {
-        return m_snapshots->previousStateSnapshotForSymbol(symbol);
+        return m_snapshots->previousStateForSymbol(symbol);
     };
     alertSources.shouldHoldBackAggressiveBuy = [this](const Quote &q) {
         return m_engine->shouldHoldBackAggressiveBuyForQuote(q);
@@ -521,7 +521,7 @@ void KestrumApp::rotateTitle()
         setTitle(u"股 --"_s, 0);
         return;
     }
-    if (m_settings.displayMode == AppSettings::Summary) {
+    if (m_settings.displayMode == DisplayMode::Summary) {
         m_currentDisplaySymbol.clear();
         double sum = 0;
         for (const Quote &quote : m_quotes)
@@ -529,7 +529,7 @@ void KestrumApp::rotateTitle()
         setTitle(summaryTitle(), directionOf(sum));
         return;
     }
-    if (m_settings.displayMode == AppSettings::First) {
+    if (m_settings.displayMode == DisplayMode::First) {
         const Quote &q = m_quotes.first();
         m_currentDisplaySymbol = q.symbol;
         setTitle(titleForQuote(q), directionOf(q.changePercent()));
@@ -548,11 +548,9 @@ void KestrumApp::rotateTitle()
     setTitle(titleForQuote(q), directionOf(q.changePercent()));
 }
 
-void KestrumApp::setDisplayMode(int mode)
+void KestrumApp::setDisplayMode(DisplayMode mode)
 {
-    m_settings.displayMode = mode == AppSettings::First || mode == AppSettings::Summary
-                                 ? mode
-                                 : int(AppSettings::Rotate);
+    m_settings.displayMode = mode;
     m_rotateIndex = 0;
     saveSettings();
     rotateTitle();

@@ -185,8 +185,8 @@ public:
     int titleDirection() const { return m_titleDirection; }
     QString currentDisplaySymbol() const { return m_currentDisplaySymbol; }
     int rotateIndex() const { return m_rotateIndex; }
-    int displayMode() const { return m_settings.displayMode; }
-    void setDisplayMode(int mode);
+    DisplayMode displayMode() const { return m_settings.displayMode; }
+    void setDisplayMode(DisplayMode mode);
     // The title holds still on its quote while the popover is open.
     void setPopoverShown(bool shown) { m_popoverShown = shown; }
     bool isPopoverShown() const { return m_popoverShown; }

@@ -109,7 +109,7 @@ void MainMenuBar::validate(const MainMenuState &state)
     if (m_sortMenu) {
         for (QAction *item : m_sortMenu->actions()) {
             item->setCheckable(true);
-            item->setChecked(item->data().toString() == state.sortMode);
+            item->setChecked(item->data().toString() == toText(state.sortMode));
         }
     }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/AppSettings.h"
+
 #include <QMenuBar>
 #include <QString>
 
@@ -16,7 +18,7 @@ struct MainMenuState
     int displayEntryCount = 0;
     // The current detail quote has a symbol and no commentary is being written for it.
     bool canGenerateInsight = false;
-    QString sortMode; // normalised
+    WatchlistSortMode sortMode = WatchlistSortMode::Original;
     bool openDesktopOnLaunch = false;
     bool alwaysOnTop = false;
     bool updateCheckInFlight = false;

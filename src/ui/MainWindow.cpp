@@ -28,9 +28,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kOverview = u"overview"_s;
-const QString kWatchlist = u"watchlist"_s;
-
 // The y just below the primary screen, where stored frames have their origin.
 qreal primaryBottom()
 {
@@ -139,7 +136,7 @@ void MainWindow::connectController()
             settingsRebuild->start();
     });
     connect(&m_shell.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
-        if (m_app.settings().mainSection == kWatchlist)
+        if (m_app.settings().mainSection == MainSection::Watchlist)
             refreshMainWindowIfVisible();
     });
     // A move still waiting for its debounced save is not lost when the application ends.
@@ -300,7 +297,7 @@ void MainWindow::settleDetailSymbol()
 void MainWindow::showMainWindow()
 {
     applyMainWindowLevel();
-    m_app.settings().mainSection = kOverview;
+    m_app.settings().mainSection = MainSection::Overview;
     settleDetailSymbol();
     if (!isVisible())
         show();
@@ -403,7 +400,7 @@ void MainWindow::rebuild()
 
 WatchInputField *MainWindow::preferredMainWindowFocusControl() const
 {
-    if (!m_content || m_app.settings().mainSection != kWatchlist)
+    if (!m_content || m_app.settings().mainSection != MainSection::Watchlist)
         return nullptr;
     const auto *sidebar = qobject_cast<const WatchlistSidebarView *>(m_content->sidebar());
     return sidebar ? sidebar->inputField() : nullptr;
@@ -425,7 +422,7 @@ void MainWindow::focusMainWindowPrimaryControlIfNeeded()
 void MainWindow::selectSymbol(const QString &symbol)
 {
     AppSettings &settings = m_app.settings();
-    settings.mainSection = kOverview;
+    settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = symbol;
     m_app.ensureMainIntradaySeriesForSymbol(symbol);
     saveMainWindowState();
@@ -449,21 +446,21 @@ void MainWindow::selectMainQuoteAtOffset(int offset)
         selectSymbol(symbols.at(index));
 }
 
-void MainWindow::setMainSection(const QString &section)
+void MainWindow::setMainSection(MainSection target)
 {
     AppSettings &settings = m_app.settings();
-    const QString target = section.isEmpty() ? kOverview : section;
-    const bool entering = target == kWatchlist && settings.mainSection != kWatchlist;
+    const bool entering =
+        target == MainSection::Watchlist && settings.mainSection != MainSection::Watchlist;
     settings.mainSection = target;
     if (entering)
         m_shell.watchlistManager().enterDesktopSection();
-    if (target == u"ai") {
+    if (target == MainSection::Ai) {
         m_shell.setManagingWatchlist(false);
         m_shell.setConfiguringAI(true);
     } else {
         if (m_shell.configuringAI())
             m_shell.setConfiguringAI(false);
-        m_shell.setManagingWatchlist(target == kWatchlist);
+        m_shell.setManagingWatchlist(target == MainSection::Watchlist);
     }
     saveMainWindowState();
     refreshMainWindowIfVisible();
@@ -471,7 +468,8 @@ void MainWindow::setMainSection(const QString &section)
 
 void MainWindow::toggleMainWatchlistManager()
 {
-    setMainSection(m_app.settings().mainSection == kWatchlist ? kOverview : kWatchlist);
+    setMainSection(m_app.settings().mainSection == MainSection::Watchlist ? MainSection::Overview
+                                                                          : MainSection::Watchlist);
 }
 
 void MainWindow::ensureMainDetailSymbolMatchesVisibleWatchlist()
@@ -494,7 +492,7 @@ void MainWindow::generateCurrentMainAIInsight()
         return;
     const QString symbol = quote->symbol;
     AppSettings &settings = m_app.settings();
-    settings.mainSection = kOverview;
+    settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = symbol;
     saveMainWindowState();
     if (!m_app.insights().isLoading(symbol))
@@ -525,7 +523,7 @@ MainMenuState MainWindow::menuState() const
     const std::optional<Quote> current = m_shell.currentMainDetailQuote();
     state.canGenerateInsight =
         current && !current->symbol.isEmpty() && !m_app.insights().isLoading(current->symbol);
-    state.sortMode = KSNormalizedMainWatchlistSortMode(settings.mainWatchlistSortMode);
+    state.sortMode = settings.mainWatchlistSortMode;
     state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
     state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
     state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();

@@ -71,7 +71,7 @@ void tst_AlertDBus::alertsReachTheDaemon()
     // From a refresh to the daemon: a change of state under the standard preset.
     QVERIFY(m_server->start());
     ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
-    h.app->settings().alertPreset = u"standard"_s;
+    h.app->settings().alertPreset = AlertPreset::Standard;
     h.stage(kSymbol, u"中国中免"_s, ScriptedSeries::waiting(aSharePosition(10, 40)), 10.00, 10.60,
             9.95);
     QVERIFY(h.refreshAndWait());
@@ -108,7 +108,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     AppShell shell(*h.app, std::make_unique<FakeStatusItem>());
     QSignalSpy answered(&h.app->alerts(), &AlertCenter::notificationPermissionAnswered);
 
-    h.app->alerts().setAlertPresetFromMenu(u"standard"_s);
+    h.app->alerts().setAlertPresetFromMenu(AlertPreset::Standard);
     QVERIFY(answered.wait(kPatienceMs));
     QCOMPARE(answered.constFirst().constFirst().toBool(), false);
 
@@ -125,7 +125,7 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
 
     // Choosing again while it is open does not stack a second box.
     answered.clear();
-    h.app->alerts().setAlertPresetFromMenu(u"sensitive"_s);
+    h.app->alerts().setAlertPresetFromMenu(AlertPreset::Sensitive);
     QVERIFY(answered.wait(kPatienceMs));
     QCOMPARE(shell.permissionWarningBox(), box);
     int boxes = 0;
@@ -142,10 +142,10 @@ void tst_AlertDBus::missingDaemonShowsWarningBox()
     // With a daemon on the bus the same choice shows nothing; "off" never asks.
     QVERIFY(m_server->start());
     answered.clear();
-    h.app->alerts().setAlertPresetFromMenu(u"sensitive"_s);
+    h.app->alerts().setAlertPresetFromMenu(AlertPreset::Sensitive);
     QVERIFY(answered.wait(kPatienceMs));
     QCOMPARE(answered.constFirst().constFirst().toBool(), true);
-    h.app->alerts().setAlertPresetFromMenu(u"off"_s);
+    h.app->alerts().setAlertPresetFromMenu(AlertPreset::Off);
     QTest::qWait(100);
     QCOMPARE(answered.size(), 1);
     QVERIFY(!shell.permissionWarningBox());

@@ -179,7 +179,7 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
     }
     manager.moveWatchItem(u"sz300750"_s, -1);
     manager.removeWatchItem(u"sz300750"_s);
-    app.setDisplayMode(AppSettings::Summary);
+    app.setDisplayMode(DisplayMode::Summary);
     AISettingsPageInputs inputs;
     inputs.model = u"gpt-4o"_s;
     app.aiSettings().saveAISettings(inputs);

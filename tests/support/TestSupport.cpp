@@ -13,6 +13,20 @@
 
 namespace TestSupport {
 
+StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure,
+                             const QString &structure)
+{
+    StateSnapshot s;
+    s.buy = s.execution = fromText<ActionStatus>(execution).value();
+    s.sell = SellStatus::KeepWatching;
+    s.risk.word = fromText<RiskWord>(risk.section(u' ', 0, 0)).value();
+    if (risk.contains(u' '))
+        s.risk.level = risk.section(u' ', 1).toDouble();
+    s.riskPressure = pressure;
+    s.structure = structure;
+    return s;
+}
+
 QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute, int second)
 {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone(zone));

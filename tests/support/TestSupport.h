@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "decision/DecisionStates.h"
 #include "market/SinaClient.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
@@ -18,6 +19,11 @@ namespace TestSupport {
 // How long a test waits for what must come: far beyond what any machine needs, so it is
 // reached only when something is broken and no verdict depends on speed or load.
 constexpr int kPatienceMs = 30000;
+
+// A state snapshot from the words as shown ("等确认", "失 10.10"); buy follows execution,
+// sell is 继续观察.
+StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure = 0,
+                             const QString &structure = QString());
 
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
 

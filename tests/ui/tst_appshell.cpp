@@ -92,7 +92,7 @@ void tst_AppShell::summaryAndEmptyTitles()
     // An empty list shows the same placeholder in every mode.
     s.h.setWatchlist({});
     QVERIFY(s.h.refreshAndWait());
-    for (int mode : {0, 1, 2}) {
+    for (const DisplayMode mode : enumValues<DisplayMode>()) {
         s.h.app->setDisplayMode(mode);
         QCOMPARE(s.status->title(), u"股 --"_s);
     }

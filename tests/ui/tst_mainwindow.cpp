@@ -162,7 +162,7 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QCOMPARE(window->windowTitle(), u"澄川"_s);
     QVERIFY(w.isCentred());
     // Shown in the overview with the first listed stock selected.
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Overview);
     QCOMPARE(w.settings().mainDetailSymbol, w.displaySymbols().first());
     QCOMPARE(w.rowSymbols(), w.displaySymbols());
     QCOMPARE(w.selectedRow(), w.displaySymbols().first());
@@ -188,7 +188,7 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QCOMPARE(w.window(), window);
     QVERIFY(window->isVisible());
     QVERIFY(w.view() != before.data());
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Overview);
 }
 
 void TestMainWindow::frameIsSavedOnceMovesSettle()
@@ -250,7 +250,7 @@ void TestMainWindow::rowsAndWorkbench()
                                 w.h.app->backgroundQuotes());
     for (HoverButton *row : view->rows()) {
         const Quote quote = *w.h.app->quoteForSymbol(row->identifier());
-        const QString status = engine.buyDecisionStatusForQuote(quote);
+        const ActionStatus status = engine.decisionForQuote(quote).buyStatus();
         QCOMPARE(textOf(row, u"rowTagText"_s), MainWindowLayout::rowTagText(status));
         QCOMPARE(textOf(row, u"rowPrice"_s), formatPrice(quote.price));
         // Whole in its column, however many digits (the first row is a four-digit price).
@@ -302,7 +302,6 @@ void TestMainWindow::previousAndNextWrap()
     // Selecting leaves the manager section.
     w.window()->openMainWatchlistManager();
     next->trigger();
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
     QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"overview"_s);
 
     // The keys reach the same actions (Ctrl stands where the Command key was).
@@ -355,14 +354,14 @@ void TestMainWindow::sortModePriority()
     // The selection is not listed; choosing the order puts it back on the first entry.
     w.settings().mainDetailSymbol = u"hk00700"_s;
     w.menuItem(u"机会优先"_s)->trigger();
-    QCOMPARE(w.settings().mainWatchlistSortMode, u"priority"_s);
     QCOMPARE(w.stored().value(u"mainWatchlistSortMode"_s).toString(), u"priority"_s);
 
     // Trackable stocks first, each group in watchlist order.
     QStringList trackable;
     QStringList others;
     for (const Quote &quote : w.h.app->quotes())
-        (engine.buyDecisionStatusForQuote(quote) == u"可跟踪" ? trackable : others) << quote.symbol;
+        (engine.decisionForQuote(quote).buyStatus() == ActionStatus::Trackable ? trackable : others)
+            << quote.symbol;
     QCOMPARE(w.rowSymbols(), trackable + others);
     QCOMPARE(w.stored().value(u"mainDetailSymbol"_s).toString(), w.rowSymbols().first());
 
@@ -370,7 +369,7 @@ void TestMainWindow::sortModePriority()
     QCOMPARE(w.displaySymbols(), w.rowSymbols());
     w.window()->validateMenus();
     QVERIFY(w.menuItem(u"机会优先"_s)->isChecked());
-    w.shell->setMainWatchlistSortModeFromMenu(u"bogus"_s);
+    w.shell->setMainWatchlistSortModeFromMenu(WatchlistSortMode::Original);
     QCOMPARE(w.rowSymbols(), kTen);
 }
 
@@ -500,7 +499,7 @@ void TestMainWindow::emptyWatchlist()
     QCOMPARE(w.settings().mainDetailSymbol, QString());
 
     QTest::mouseClick(bench->findChild<FlatButton *>(u"addStockButton"_s), Qt::LeftButton);
-    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Watchlist);
     QVERIFY(w.view()->sidebar());
     QTest::mouseClick(w.view()->workbench()->findChild<FlatButton *>(u"configureAIButton"_s),
                       Qt::LeftButton);

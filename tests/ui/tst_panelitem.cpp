@@ -154,7 +154,7 @@ void tst_PanelItem::labelFollowsTheTitle()
     }
 
     // A display-mode change and a refresh reach the panel too.
-    m_h->app->setDisplayMode(1);
+    m_h->app->setDisplayMode(DisplayMode::First);
     m_h->clock().advanceSecs(600);
     QVERIFY(m_h->refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
@@ -206,7 +206,7 @@ void tst_PanelItem::exportedMenuIsTheQuickActionsMenu()
                                                         u"com.canonical.dbusmenu"_s, u"Event"_s);
     event << first->id << u"clicked"_s << QVariant::fromValue(QDBusVariant(QString())) << 0u;
     QCOMPARE(PrivateSessionBus::call(m_panel, event).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), 1, kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), DisplayMode::First, kPatienceMs);
     // The menu follows: the next layout carries the new check mark.
     QTRY_COMPARE_WITH_TIMEOUT(
         findItem(menuLayout(), u"固定第一只"_s)->properties.value(u"toggle-state"_s).toInt(), 1,

@@ -207,12 +207,12 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         QCOMPARE(hexOf(change->color()), Toolkit::accentHexForChangePercent(quote.changePercent()));
 
         auto *tag = row->findChild<HintIconButton *>(u"decisionTag"_s);
-        const QString status = engine.buyDecisionStatusForQuote(quote);
+        const ActionStatus status = engine.decisionForQuote(quote).buyStatus();
         QCOMPARE(tag->text(), HomePage::decisionTagText(status));
         QCOMPARE(tag->hintText(), engine.homeBuyTagHintForQuote(quote));
         QCOMPARE(tag->toolTip(), u"点击查看标签解读"_s);
     }
-    QCOMPARE(HomePage::decisionTagText(u"不追高"_s), u"不追"_s);
+    QCOMPARE(HomePage::decisionTagText(ActionStatus::NoChase), u"不追"_s);
     // A tag shows its hint and does not open the quote.
     auto *tag = s.rows().first()->findChild<HintIconButton *>(u"decisionTag"_s);
     QTest::mouseClick(tag, Qt::LeftButton);
@@ -451,14 +451,15 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     QVERIFY(alerts->actions().at(0)->isChecked()); // "off" is the default
 
     alerts->actions().at(1)->trigger();
-    QCOMPARE(s.settings().alertPreset, u"conservative"_s);
+    QCOMPARE(s.settings().alertPreset, AlertPreset::Conservative);
     QCOMPARE(s.stored().value(u"alertPreset"_s).toString(), u"conservative"_s);
     menu.rebuild();
     alerts = menu.actionWithText(u"盘中提醒"_s)->menu();
     QVERIFY(alerts->actions().at(1)->isChecked());
-    // Anything but a key string means off.
-    menu.setAlertPresetFromMenu(QVariant(3));
-    QCOMPARE(s.settings().alertPreset, u"off"_s);
+    // Anything but a preset's word means off.
+    for (const QVariant &key : {QVariant(u"standard"_s), QVariant(3), QVariant(u"loud"_s)})
+        menu.setAlertPresetFromMenu(key);
+    QCOMPARE(s.settings().alertPreset, AlertPreset::Off);
 }
 
 void TestPopoverPages::applicationStyle()
