@@ -149,7 +149,7 @@ QString InsightPrompt::moderatorTask(const QuoteDecision &d) const
            a.mainDirectionDescriptionForQuote(q) + u"。背景补充："_s +
            a.openSessionDescriptionForQuote(q) + u"；"_s +
            a.afternoonSessionDescriptionForQuote(q) + u"；"_s + d.marketBackgroundDescription() +
-           u"；"_s + d.boardBackgroundDescription() + u"；"_s + d.dailyContext() +
+           u"；"_s + d.boardBackgroundDescription() + u"；"_s + toText(d.dailyContext()) +
            u"。状态连续性："_s + continuity + u"。执行状态："_s + d.executionStatus() +
            u"。本地观察锚点："_s + d.nextWatchDirective() + u"。规则摘要："_s +
            d.decisionPipelineSummary() + u"。"_s;
@@ -168,19 +168,22 @@ QString InsightPrompt::operationHint(const QuoteDecision &d) const
     default:
         break;
     }
-    const QString s = d.structureLine();
-    if (s.contains(u"冲高回落"))
+    switch (d.structure()) {
+    case IntradayStructure::PeakFade:
         return u"操作观察口径：不宜追高，优先看回落后能否重新站回均价线"_s;
-    if (s.contains(u"低位反抽"))
+    case IntradayStructure::LowRebound:
         return u"操作观察口径：可跟踪反抽能否持续放量，若反抽缩量则偏观察"_s;
-    if (s.contains(u"高位横盘"))
+    case IntradayStructure::HighPlateau:
         return u"操作观察口径：可跟踪是否放量突破日内高位，缩量横盘则等待确认"_s;
-    if (s.contains(u"突破后回踩"))
+    case IntradayStructure::BreakoutPullback:
         return u"操作观察口径：重点看回踩均价线附近是否稳住，若跌破则降低短线预期"_s;
-    if (s.contains(u"午后转强"))
+    case IntradayStructure::AfternoonStronger:
         return u"操作观察口径：可跟踪午后强势能否延续，避免在缩量冲高时追进"_s;
-    if (s.contains(u"午后转弱"))
+    case IntradayStructure::AfternoonWeaker:
         return u"操作观察口径：宜先观察修复力度，重新站回均价线前保持谨慎"_s;
+    default:
+        break;
+    }
     if (!d.isAboveAverage())
         return u"操作观察口径：均价线下方优先观察修复，等重新站上后再看延续"_s;
     if (d.quote().changePercent() >= 0)
@@ -287,13 +290,13 @@ QString InsightPrompt::aiPromptForQuote(const Quote &quote) const
             a.mainDirectionDescriptionForQuote(quote),
         u"节奏分层："_s + sinceOpen + sep + afternoon + sep + recentVolume,
         u"日内背景："_s + market + sep + board + sep + volumeContext + sep + breakout,
-        u"日线背景："_s + d.dailyContext() + u"；板块标签："_s +
+        u"日线背景："_s + toText(d.dailyContext()) + u"；板块标签："_s +
             m_boardTags.boardTagsForQuote(quote).join(u" / "_s),
         u"状态连续性："_s + continuity,
         u"结构化判断："_s + structure + sep + detailedVolume + sep + hint,
         u"执行状态："_s + d.executionStatus(),
-        u"判断置信度："_s + d.decisionConfidence() + u"（"_s + d.decisionConfidenceReason() +
-            u"）"_s,
+        u"判断置信度："_s + toText(d.decisionConfidence()) + u"（"_s +
+            d.decisionConfidenceReason() + u"）"_s,
         u"下一步锚点："_s + d.nextWatchDirective(),
         u"规则摘要："_s + d.decisionPipelineSummary(),
         QString(),

@@ -281,15 +281,15 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
         for (const CoreRiskState each : enumValues<CoreRiskState>())
             o.insert(keyed(name, toText(each)), label(each));
     }
-    for (const QString &title : DecisionEngine::scenarioMetricTitles())
-        o.insert(keyed(u"scenarioMetricHintForTitle", title),
-                 engine.scenarioMetricHintForTitle(title, q));
+    for (const ScenarioKind kind : enumValues<ScenarioKind>())
+        o.insert(keyed(u"scenarioMetricHintForTitle", toText(kind)),
+                 engine.scenarioMetricHint(kind, q));
     o.insert(u"mainDecisionReasonsForQuote"_s,
              QJsonArray::fromStringList(engine.mainDecisionReasonsForQuote(q)));
     QJsonArray metrics;
     for (const DecisionEngine::ScenarioMetric &metric : engine.scenarioMetricsForQuote(q))
         metrics.append(QJsonObject{
-            {u"title"_s, metric.title}, {u"value"_s, metric.value}, {u"hint"_s, metric.hint}});
+            {u"title"_s, metric.title()}, {u"value"_s, metric.value}, {u"hint"_s, metric.hint}});
     o.insert(u"scenarioMetricsForQuote"_s, metrics);
 
     const StateSnapshots &snapshots = app.snapshots();

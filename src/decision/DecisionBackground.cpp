@@ -56,11 +56,8 @@ int QuoteDecision::backgroundBias() const
         const double a = middayChange();
         const double m = marketBackgroundScore();
         const double b = boardBackgroundScore();
-        const QString structure = structureLine();
-        const bool strongStructure =
-            structure.contains(u"午后转强") || structure.contains(u"低位反抽");
-        const bool weakStructure =
-            structure.contains(u"午后转弱") || structure.contains(u"冲高回落");
+        const bool strongStructure = isImproving(structure());
+        const bool weakStructure = isWeakening(structure());
         const bool weakSignal = b <= -0.6 || m <= -0.4 || (o <= -0.6 && a <= 0.1);
         if (hasSupportiveDailyBackground() && !weakStructure && !weakSignal)
             return 1;

@@ -273,7 +273,7 @@ QString DecisionEngine::riskStatusForQuote(const Quote &quote) const
 
 QString DecisionEngine::decisionConfidenceForQuote(const Quote &quote) const
 {
-    return decisionForQuote(quote).decisionConfidence();
+    return toText(decisionForQuote(quote).decisionConfidence());
 }
 
 QString DecisionEngine::decisionConfidenceReasonForQuote(const Quote &quote) const
@@ -318,20 +318,14 @@ QStringList DecisionEngine::mainDecisionReasonsForQuote(const Quote &quote) cons
 
 // --- Hints and scenarios ---
 
-const QStringList &DecisionEngine::scenarioMetricTitles()
-{
-    static const QStringList titles{u"机会"_s, u"防守"_s, u"当前"_s, u"盯位"_s};
-    return titles;
-}
-
 QString DecisionEngine::keyLevelScenarioForQuote(const Quote &quote) const
 {
     return decisionForQuote(quote).keyLevelScenario();
 }
 
-QString DecisionEngine::scenarioMetricHintForTitle(const QString &title, const Quote &quote) const
+QString DecisionEngine::scenarioMetricHint(ScenarioKind kind, const Quote &quote) const
 {
-    return decisionForQuote(quote).scenarioMetricHintForTitle(title);
+    return decisionForQuote(quote).scenarioMetricHint(kind);
 }
 
 QString DecisionEngine::buyStatusHintForQuote(const Quote &quote) const
@@ -364,9 +358,9 @@ DecisionEngine::scenarioMetricsForQuote(const Quote &quote) const
 {
     const QuoteDecision decision = decisionForQuote(quote);
     return {
-        {u"机会"_s, decision.buyDecisionStatus(), decision.buyStatusHint()},
-        {u"防守"_s, decision.sellDecisionStatus(), decision.sellStatusHint()},
-        {u"当前"_s, decision.displayExecutionStatus(), decision.executionStatusHint()},
-        {u"盯位"_s, decision.keyLevelScenario(), decision.keyLevelHint()},
+        {ScenarioKind::Opportunity, decision.buyDecisionStatus(), decision.buyStatusHint()},
+        {ScenarioKind::Defense, decision.sellDecisionStatus(), decision.sellStatusHint()},
+        {ScenarioKind::Current, decision.displayExecutionStatus(), decision.executionStatusHint()},
+        {ScenarioKind::KeyLevel, decision.keyLevelScenario(), decision.keyLevelHint()},
     };
 }

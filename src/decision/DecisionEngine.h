@@ -29,9 +29,11 @@ class DecisionEngine
 public:
     struct ScenarioMetric
     {
-        QString title;
+        ScenarioKind kind;
         QString value;
         QString hint;
+
+        QString title() const { return toText(kind); }
     };
 
     // backgroundQuotes: lower-case index symbol -> latest quote, as the refresh fills it.
@@ -101,10 +103,8 @@ public:
     QStringList mainDecisionReasonsForQuote(const Quote &quote) const;
 
     // --- Hints and scenarios ---
-    // "机会", "防守", "当前", "盯位", in display order.
-    static const QStringList &scenarioMetricTitles();
     QString keyLevelScenarioForQuote(const Quote &quote) const;
-    QString scenarioMetricHintForTitle(const QString &title, const Quote &quote) const;
+    QString scenarioMetricHint(ScenarioKind kind, const Quote &quote) const;
     QString buyStatusHintForQuote(const Quote &quote) const;
     QString sellStatusHintForQuote(const Quote &quote) const;
     QString executionStatusHintForQuote(const Quote &quote) const;

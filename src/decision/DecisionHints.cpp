@@ -15,17 +15,19 @@ QString QuoteDecision::keyLevelScenario() const
     return u"等待数据"_s;
 }
 
-QString QuoteDecision::scenarioMetricHintForTitle(const QString &title) const
+QString QuoteDecision::scenarioMetricHint(ScenarioKind kind) const
 {
-    if (title == u"机会")
+    switch (kind) {
+    case ScenarioKind::Opportunity:
         return buyStatusHint();
-    if (title == u"防守")
+    case ScenarioKind::Defense:
         return sellStatusHint();
-    if (title == u"当前")
+    case ScenarioKind::Current:
         return executionStatusHint();
-    if (title == u"盯位")
-        return keyLevelHint();
-    return QString();
+    case ScenarioKind::KeyLevel:
+        break;
+    }
+    return keyLevelHint();
 }
 
 QString QuoteDecision::buyStatusHint() const

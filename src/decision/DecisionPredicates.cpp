@@ -137,10 +137,7 @@ bool QuoteDecision::hasSevereRisk() const
             return true;
         if (average() <= 0 || m_quote.price >= average())
             return false;
-        const QString structure = structureLine();
-        const bool weakStructure =
-            structure.contains(u"冲高回落") || structure.contains(u"午后转弱");
-        return openChange() <= 0 && weakStructure;
+        return openChange() <= 0 && isWeakening(structure());
     });
 }
 

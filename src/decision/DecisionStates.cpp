@@ -28,8 +28,12 @@ bool RiskStatus::isLoss() const
 QJsonObject StateSnapshot::toJson() const
 {
     return QJsonObject{
-        {u"buy"_s, toText(buy)},  {u"sell"_s, toText(sell)},   {u"execution"_s, toText(execution)},
-        {u"risk"_s, risk.text()}, {u"structure"_s, structure}, {u"riskPressure"_s, riskPressure},
+        {u"buy"_s, toText(buy)},
+        {u"sell"_s, toText(sell)},
+        {u"execution"_s, toText(execution)},
+        {u"risk"_s, risk.text()},
+        {u"structure"_s, toText(structure)},
+        {u"riskPressure"_s, riskPressure},
     };
 }
 
@@ -181,16 +185,16 @@ int QuoteDecision::confidenceRow() const
     });
 }
 
-QString QuoteDecision::decisionConfidence() const
+Confidence QuoteDecision::decisionConfidence() const
 {
     switch (confidenceRow()) {
     case 0:
     case 1:
-        return u"低"_s;
+        return Confidence::Low;
     case 6:
-        return u"高"_s;
+        return Confidence::High;
     default:
-        return u"中"_s;
+        return Confidence::Medium;
     }
 }
 
@@ -232,10 +236,10 @@ QString QuoteDecision::riskPriorityReason() const
 
 QString QuoteDecision::backgroundPriorityReason() const
 {
-    const QString daily = dailyContext();
-    if (daily.contains(u"下跌中继风险"))
+    const QString daily = toText(dailyContext());
+    if (dailyContext() == DailyContext::DeclineRelay)
         return u"背景过滤："_s + daily + u"，盘中修复先降级观察"_s;
-    if (daily.contains(u"高位震荡"))
+    if (dailyContext() == DailyContext::HighRange)
         return u"背景过滤："_s + daily + u"，接近日高时优先防追价"_s;
     if (hasSupportiveBackground())
         return u"背景过滤：日内背景偏支持（"_s + marketBackgroundDescription() + u"；"_s +
@@ -268,7 +272,7 @@ QString QuoteDecision::decisionPipelineSummary() const
     return u"判定链："_s + riskPriorityReason() + u"；"_s + backgroundPriorityReason() + u"；"_s +
            confirmationPriorityReason() + u"。当前结果：机会="_s + buyDecisionStatus() +
            u"，防守="_s + sellDecisionStatus() + u"，当前="_s + displayExecutionStatus() +
-           u"，置信度="_s + decisionConfidence() + u"。"_s;
+           u"，置信度="_s + toText(decisionConfidence()) + u"。"_s;
 }
 
 QString QuoteDecision::nextWatchDirective() const

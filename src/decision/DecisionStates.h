@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "intraday/IntradayStructure.h"
 #include "model/EnumText.h"
 
 #include <QJsonObject>
@@ -104,6 +105,35 @@ struct EnumTexts<RiskWord>
                                                            u"守",       u"看",       u"可控"};
 };
 
+// The four cells of the risk panel, in display order; the texts are their titles.
+enum class ScenarioKind
+{
+    Opportunity,
+    Defense,
+    Current,
+    KeyLevel,
+};
+
+template<>
+struct EnumTexts<ScenarioKind>
+{
+    static constexpr std::array<const char16_t *, 4> texts{u"机会", u"防守", u"当前", u"盯位"};
+};
+
+// How far a verdict can be trusted, given the data it stands on.
+enum class Confidence
+{
+    Low,
+    Medium,
+    High,
+};
+
+template<>
+struct EnumTexts<Confidence>
+{
+    static constexpr std::array<const char16_t *, 3> texts{u"低", u"中", u"高"};
+};
+
 // The word on a status tag, where room is short: "不追" for 不追高, the status otherwise.
 QString tagText(ActionStatus status);
 
@@ -127,7 +157,7 @@ struct StateSnapshot
     SellStatus sell = SellStatus::NoData;
     ActionStatus execution = ActionStatus::NoData;
     RiskStatus risk;
-    QString structure;
+    IntradayStructure structure = IntradayStructure::Unclear;
     int riskPressure = 0; // 0-11
 
     // Keys "buy", "sell", "execution", "risk", "structure" (texts) and "riskPressure".

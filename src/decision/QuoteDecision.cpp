@@ -88,11 +88,10 @@ double QuoteDecision::positionMax() const
     return KSIntradayPositionMaxForSymbol(m_quote.symbol);
 }
 
-QString QuoteDecision::structureLine() const
+IntradayStructure QuoteDecision::structure() const
 {
-    return once(m_in.structure, [this] {
-        return m_engine->analytics().intradayStructureDescriptionForQuote(m_quote);
-    });
+    return once(m_in.structure,
+                [this] { return m_engine->analytics().intradayStructureForQuote(m_quote); });
 }
 
 qsizetype QuoteDecision::priceCount() const
@@ -155,8 +154,8 @@ bool QuoteDecision::dailyDataIsStale() const
                 [this] { return m_engine->dailyCache().dailyDataIsStaleForQuote(m_quote); });
 }
 
-QString QuoteDecision::dailyContext() const
+DailyContext QuoteDecision::dailyContext() const
 {
     return once(m_in.dailyContext,
-                [this] { return m_engine->dailyCache().dailyContextForQuote(m_quote); });
+                [this] { return m_engine->dailyCache().dailyContextKindForQuote(m_quote); });
 }

@@ -3,6 +3,7 @@
 
 #include "decision/DecisionStates.h"
 #include "model/Quote.h"
+#include "strategy/DailyContext.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,7 +24,7 @@ struct DecisionInputs
     std::optional<double> r5, r10, r15, r30, r60;
     std::optional<double> v5, v10;
     std::optional<double> position; // POS: latest trading position
-    std::optional<QString> structure;
+    std::optional<IntradayStructure> structure;
     std::optional<qsizetype> priceCount;
     std::optional<qsizetype> positionCount;
     std::optional<bool> realSeries;
@@ -34,7 +35,7 @@ struct DecisionInputs
     std::optional<bool> dailySupportive;
     std::optional<bool> dailyHighExtension;
     std::optional<bool> dailyStale;
-    std::optional<QString> dailyContext;
+    std::optional<DailyContext> dailyContext;
     std::optional<double> marketScore;
     std::optional<double> boardScore;
 };
@@ -59,7 +60,8 @@ public:
     // v(m) for 5 and 10 minutes (kept); other lengths are read directly.
     double volumeRatio(int minutes) const;
     double positionMax() const;
-    QString structureLine() const;
+    IntradayStructure structure() const;
+    QString structureLine() const { return toText(structure()); }
     qsizetype priceCount() const;
     qsizetype positionCount() const;
     bool isRealSeries() const;
@@ -71,7 +73,7 @@ public:
     bool hasSupportiveDailyBackground() const;
     bool hasDailyHighExtensionRisk() const;
     bool dailyDataIsStale() const;
-    QString dailyContext() const;
+    DailyContext dailyContext() const;
 
     // --- Market and board background ---
     double marketBackgroundScore() const;
@@ -115,7 +117,7 @@ public:
     QString displayExecutionStatus() const;
     QString executionStatus() const;
     QString riskStatus() const;
-    QString decisionConfidence() const;
+    Confidence decisionConfidence() const;
     QString decisionConfidenceReason() const;
     QString riskPriorityReason() const;
     QString backgroundPriorityReason() const;
@@ -127,7 +129,7 @@ public:
 
     // --- Hints and scenarios ---
     QString keyLevelScenario() const;
-    QString scenarioMetricHintForTitle(const QString &title) const;
+    QString scenarioMetricHint(ScenarioKind kind) const;
     QString buyStatusHint() const;
     QString sellStatusHint() const;
     QString executionStatusHint() const;

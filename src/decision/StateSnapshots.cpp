@@ -40,8 +40,8 @@ int StateSnapshots::riskPressureScoreForQuote(const Quote &quote) const
 
 StateSnapshot StateSnapshots::stateSnapshot(const QuoteDecision &decision)
 {
-    return {decision.buyStatus(), decision.sellStatus(),    decision.executionAction(),
-            decision.risk(),      decision.structureLine(), decision.riskPressureScore()};
+    return {decision.buyStatus(), decision.sellStatus(), decision.executionAction(),
+            decision.risk(),      decision.structure(),  decision.riskPressureScore()};
 }
 
 QJsonObject StateSnapshots::stateSnapshotForQuote(const Quote &quote) const
@@ -143,18 +143,12 @@ QString StateSnapshots::stateContinuityDescription(const QuoteDecision &decision
         return u"状态连续性：风险状态由"_s + previousRisk + u"变化到"_s + riskText + u"。"_s;
     }
 
-    const QString structure = decision.structureLine();
-    const QString &previousStructure = previous->structure;
+    const IntradayStructure structure = decision.structure();
+    const IntradayStructure previousStructure = previous->structure;
     if (structure != previousStructure) {
-        const auto improving = [](const QString &line) {
-            return line.contains(u"低位反抽") || line.contains(u"午后转强");
-        };
-        const auto weakening = [](const QString &line) {
-            return line.contains(u"冲高回落") || line.contains(u"午后转弱");
-        };
-        if (improving(structure) && !improving(previousStructure))
+        if (isImproving(structure) && !isImproving(previousStructure))
             return u"状态连续性：较上一轮结构改善，修复动作开始更明确。"_s;
-        if (weakening(structure) && !weakening(previousStructure))
+        if (isWeakening(structure) && !isWeakening(previousStructure))
             return u"状态连续性：较上一轮结构转差，需留意弱势是否继续扩散。"_s;
         return u"状态连续性：结构标签较上一轮有变化，先看新结构能否延续。"_s;
     }

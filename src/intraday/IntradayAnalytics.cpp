@@ -203,26 +203,31 @@ QString IntradayAnalytics::openSessionDescriptionForQuote(const Quote &quote) co
     return u"开盘以来：以震荡消化为主，整体方向感一般"_s;
 }
 
-QString IntradayAnalytics::afternoonSessionDescriptionForQuote(const Quote &quote) const
+AfternoonSession IntradayAnalytics::afternoonSessionForQuote(const Quote &quote) const
 {
     const QVector<double> &positions = m_store.positions(quote.symbol);
     const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
     if (positions.isEmpty() || positions.last() < mid) {
         if (quote.symbol.toLower().startsWith(u"gb_"))
-            return u"后半段：数据仍在形成"_s;
-        return u"午后以来：午后数据仍在形成"_s;
+            return AfternoonSession::FormingLate;
+        return AfternoonSession::Forming;
     }
     const double c = intradayPercentChangeForQuote(quote, mid);
     const double v = recentVolumeRatioForQuote(quote, 15);
     if (c >= 0.7 && (v >= 1.05 || isUnboundedRatio(v)))
-        return u"午后以来：资金承接增强，午后主导权改善"_s;
+        return AfternoonSession::TakingOver;
     if (c >= 0.25)
-        return u"午后以来：午后偏强修复，观察能否延续到收盘"_s;
+        return AfternoonSession::FirmRepair;
     if (c <= -0.7)
-        return u"午后以来：午后回落占优，尾段需防进一步走弱"_s;
+        return AfternoonSession::FadeLeads;
     if (c <= -0.25)
-        return u"午后以来：午后修复不足，仍在弱势整理"_s;
-    return u"午后以来：午后以窄幅震荡为主，方向还未拉开"_s;
+        return AfternoonSession::WeakRepair;
+    return AfternoonSession::NarrowRange;
+}
+
+QString IntradayAnalytics::afternoonSessionDescriptionForQuote(const Quote &quote) const
+{
+    return toText(afternoonSessionForQuote(quote));
 }
 
 QString IntradayAnalytics::shortRhythmDescriptionForQuote(const Quote &quote) const
@@ -246,14 +251,14 @@ QString IntradayAnalytics::shortRhythmDescriptionForQuote(const Quote &quote) co
     return u"短线节奏：弱修复或震荡回落"_s;
 }
 
-QString IntradayAnalytics::intradayStructureDescriptionForQuote(const Quote &quote) const
+IntradayStructure IntradayAnalytics::intradayStructureForQuote(const Quote &quote) const
 {
     const QVector<double> &prices = m_store.prices(quote.symbol);
     const QVector<double> &positions = m_store.positions(quote.symbol);
     // Only a fetched minute series is dense enough to read a shape from.
     if (!m_store.isReal(quote.symbol) || prices.size() < 8 || positions.size() != prices.size() ||
         !(quote.high > quote.low))
-        return u"结构标签暂不明确"_s;
+        return IntradayStructure::Unclear;
 
     const double range = quote.high - quote.low;
     const double loc = (quote.price - quote.low) / range;
@@ -274,14 +279,14 @@ QString IntradayAnalytics::intradayStructureDescriptionForQuote(const Quote &quo
     const double threshold = std::max(range * 0.28, 0.03);
 
     if (lastPosition - positions.at(highIndex) > 600 && highest - quote.price >= threshold)
-        return u"日内结构：冲高回落"_s;
+        return IntradayStructure::PeakFade;
     if (lastPosition - positions.at(lowIndex) > 600 && quote.price - lowest >= threshold &&
         r15 > 0.15)
-        return u"日内结构：低位反抽"_s;
+        return IntradayStructure::LowRebound;
     if (loc >= 0.78 && std::fabs(r15) < 0.25)
-        return u"日内结构：高位横盘"_s;
+        return IntradayStructure::HighPlateau;
     if (loc >= 0.62 && r5 < -0.15 && r15 > -0.35)
-        return u"日内结构：突破后回踩观察"_s;
+        return IntradayStructure::BreakoutPullback;
 
     const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
     if (lastPosition >= mid) {
@@ -289,31 +294,36 @@ QString IntradayAnalytics::intradayStructureDescriptionForQuote(const Quote &quo
         if (index != IntradayStore::kNotFound && index < prices.size() && prices.at(index) > 0) {
             const double h = percentFrom(prices.at(index), quote.price);
             if (h >= 0.6)
-                return u"日内结构：午后转强"_s;
+                return IntradayStructure::AfternoonStronger;
             if (h <= -0.6)
-                return u"日内结构：午后转弱"_s;
+                return IntradayStructure::AfternoonWeaker;
         }
     }
 
     if (loc >= 0.62)
-        return u"日内结构：偏强震荡"_s;
+        return IntradayStructure::StrongRange;
     if (loc <= 0.38)
-        return u"日内结构：偏弱震荡"_s;
-    return u"日内结构：中位震荡"_s;
+        return IntradayStructure::WeakRange;
+    return IntradayStructure::MiddleRange;
+}
+
+QString IntradayAnalytics::intradayStructureDescriptionForQuote(const Quote &quote) const
+{
+    return toText(intradayStructureForQuote(quote));
 }
 
 QString IntradayAnalytics::continuationDescriptionForQuote(const Quote &quote) const
 {
-    const QString s = intradayStructureDescriptionForQuote(quote);
-    const QString a = afternoonSessionDescriptionForQuote(quote);
+    const IntradayStructure s = intradayStructureForQuote(quote);
+    const AfternoonSession a = afternoonSessionForQuote(quote);
     const double r = recentPercentChangeForQuote(quote, 15);
-    if (s.contains(u"午后转强") || s.contains(u"低位反抽"))
+    if (isImproving(s))
         return u"结构延续：修复结构仍在推进，关注回踩后的承接"_s;
-    if (s.contains(u"冲高回落") || s.contains(u"午后转弱"))
+    if (isWeakening(s))
         return u"结构延续：上行动能衰减，先看是否继续走弱"_s;
-    if (a.contains(u"主导权改善") || a.contains(u"偏强修复"))
+    if (a == AfternoonSession::TakingOver || a == AfternoonSession::FirmRepair)
         return u"结构延续：午后修复仍在推进，先看强度能否维持"_s;
-    if (a.contains(u"回落占优") || a.contains(u"修复不足"))
+    if (a == AfternoonSession::FadeLeads || a == AfternoonSession::WeakRepair)
         return u"结构延续：午后偏弱，反抽延续性一般"_s;
     if (r >= 0.55)
         return u"结构延续：近一段修复较完整，强弱开始拉开"_s;
@@ -351,14 +361,17 @@ QString IntradayAnalytics::mainDirectionDescriptionForQuote(const Quote &quote) 
 
 QString IntradayAnalytics::volumePriceContextDescriptionForQuote(const Quote &quote) const
 {
-    const QString t = recentTrendDescriptionForQuote(quote, 5);
-    const QString u = recentVolumeDescriptionForQuote(quote, 5);
-    const bool falling = t.contains(u"回落") || t.contains(u"偏弱");
-    if (t.contains(u"走强") && u.contains(u"放量"))
+    // The bands of the 5-minute trend and volume sentences: 明显走强, 回落, 放量, 缩量.
+    const std::optional<double> r = recentChange(quote, 5);
+    const double v = recentVolumeRatioForQuote(quote, 5);
+    const bool falling = r && *r <= -0.25;
+    const bool heavier = v >= 1.15; // the unbounded ratio passes as well
+    const bool lighter = v > 0 && v <= 0.9;
+    if (r && *r >= 1.0 && heavier)
         return u"短线拉升伴随放量，走势更有延续观察价值"_s;
-    if (falling && u.contains(u"缩量"))
+    if (falling && lighter)
         return u"回落阶段量能收敛，可重点观察承接是否稳定"_s;
-    if (falling && u.contains(u"放量"))
+    if (falling && heavier)
         return u"回落过程中量能放大，短线抛压需要额外留意"_s;
     return u"量价配合暂未出现特别强的单边信号"_s;
 }

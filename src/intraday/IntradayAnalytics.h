@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "intraday/IntradayStructure.h"
 #include "model/Quote.h"
 
 #include <QString>
@@ -49,8 +50,10 @@ public:
     QString recentTrendDescriptionForQuote(const Quote &quote, int minutes) const;
     QString recentVolumeDescriptionForQuote(const Quote &quote, int minutes) const;
     QString openSessionDescriptionForQuote(const Quote &quote) const;
+    AfternoonSession afternoonSessionForQuote(const Quote &quote) const;
     QString afternoonSessionDescriptionForQuote(const Quote &quote) const;
     QString shortRhythmDescriptionForQuote(const Quote &quote) const;
+    IntradayStructure intradayStructureForQuote(const Quote &quote) const;
     QString intradayStructureDescriptionForQuote(const Quote &quote) const;
     QString continuationDescriptionForQuote(const Quote &quote) const;
     QString mainDirectionDescriptionForQuote(const Quote &quote) const;

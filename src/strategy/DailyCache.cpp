@@ -33,7 +33,7 @@ DailyCache::DailyCache(const StrategyStore &store, DailyFetcher fetcher, QObject
 
 QString DailyCache::insufficientContext()
 {
-    return u"日线背景：数据不足"_s;
+    return toText(DailyContext::Insufficient);
 }
 
 // --- The file ---
@@ -131,29 +131,22 @@ QJsonObject DailyCache::dailyFeaturesFromDays(const QList<DayRecord> &days)
     const double volumeAverage = volumeCount > 0 ? volumeSum / volumeCount : 0.0;
     const double volumeRatio5 = volumeAverage > 0 ? days.last().volume / volumeAverage : 0.0;
 
-    QString context;
+    DailyContext context = DailyContext::Neutral;
     if (n < 20 || close <= 0 || ma20 <= 0)
-        context = insufficientContext();
+        context = DailyContext::Insufficient;
     else if (close < ma20 && change5 < 0)
-        context = u"日线背景：下跌中继风险"_s;
+        context = DailyContext::DeclineRelay;
     else if (position20 >= 0.78 && (change3 >= 8 || change5 >= 12))
-        context = u"日线背景：高位震荡"_s;
+        context = DailyContext::HighRange;
     else if (close >= ma5 && ma5 >= ma10 && ma10 >= ma20 && change5 >= 0)
-        context = u"日线背景：趋势配合"_s;
-    else
-        context = u"日线背景：中性"_s;
+        context = DailyContext::TrendAligned;
 
     return QJsonObject{
-        {u"context"_s, context},
-        {u"close"_s, finiteOrZero(close)},
-        {u"ma5"_s, finiteOrZero(ma5)},
-        {u"ma10"_s, finiteOrZero(ma10)},
-        {u"ma20"_s, finiteOrZero(ma20)},
-        {u"position20"_s, finiteOrZero(position20)},
-        {u"change3"_s, finiteOrZero(change3)},
-        {u"change5"_s, finiteOrZero(change5)},
-        {u"change10"_s, finiteOrZero(change10)},
-        {u"volumeRatio5"_s, finiteOrZero(volumeRatio5)},
+        {u"context"_s, toText(context)},         {u"close"_s, finiteOrZero(close)},
+        {u"ma5"_s, finiteOrZero(ma5)},           {u"ma10"_s, finiteOrZero(ma10)},
+        {u"ma20"_s, finiteOrZero(ma20)},         {u"position20"_s, finiteOrZero(position20)},
+        {u"change3"_s, finiteOrZero(change3)},   {u"change5"_s, finiteOrZero(change5)},
+        {u"change10"_s, finiteOrZero(change10)}, {u"volumeRatio5"_s, finiteOrZero(volumeRatio5)},
     };
 }
 
@@ -228,35 +221,50 @@ QJsonObject DailyCache::dailyFeaturesForQuote(const Quote &quote) const
     return features.isObject() ? features.toObject() : QJsonObject();
 }
 
+DailyContext DailyCache::dailyContextKindForQuote(const Quote &quote) const
+{
+    // Read at the file's edge, forgiving a hand edit's spaces and repeated prefix; a missing
+    // or foreign text counts as too little data.
+    const QString words = dailyFeaturesForQuote(quote)
+                              .value(u"context"_s)
+                              .toString()
+                              .remove(kContextPrefix)
+                              .trimmed();
+    return fromText<DailyContext>(QString(kContextPrefix + words))
+        .value_or(DailyContext::Insufficient);
+}
+
 QString DailyCache::dailyContextForQuote(const Quote &quote) const
 {
-    const QString context = dailyFeaturesForQuote(quote).value(u"context"_s).toString();
-    return context.isEmpty() ? insufficientContext() : context;
+    return toText(dailyContextKindForQuote(quote));
 }
 
 QString DailyCache::dailyContextDisplayForQuote(const Quote &quote) const
 {
-    const QString display = QString(dailyContextForQuote(quote)).remove(kContextPrefix).trimmed();
-    return display.isEmpty() ? u"数据不足"_s : display;
+    return dailyContextForQuote(quote).remove(kContextPrefix);
 }
 
 QString DailyCache::dailyContextBadgeDisplayForQuote(const Quote &quote) const
 {
-    const QString display = dailyContextDisplayForQuote(quote);
-    return display.contains(u"下跌中继") ? u"下跌中继"_s : display;
+    if (dailyContextKindForQuote(quote) == DailyContext::DeclineRelay)
+        return u"下跌中继"_s; // the badge has room for four characters
+    return dailyContextDisplayForQuote(quote);
 }
 
 QString DailyCache::dailyContextAccentForQuote(const Quote &quote) const
 {
-    const QString context = dailyContextForQuote(quote);
-    if (context.contains(u"趋势配合"))
+    switch (dailyContextKindForQuote(quote)) {
+    case DailyContext::TrendAligned:
         return u"A7F3D0"_s;
-    if (context.contains(u"高位震荡"))
+    case DailyContext::HighRange:
         return u"F1C089"_s;
-    if (context.contains(u"下跌中继"))
+    case DailyContext::DeclineRelay:
         return u"F0A6AA"_s;
-    if (context.contains(u"数据不足"))
+    case DailyContext::Insufficient:
         return u"93A4BF"_s;
+    case DailyContext::Neutral:
+        break;
+    }
     return u"C8D2E5"_s;
 }
 
@@ -274,12 +282,12 @@ bool DailyCache::dailyDataIsStaleForQuote(const Quote &quote) const
 
 bool DailyCache::hasWeakDailyBackgroundForQuote(const Quote &quote) const
 {
-    return dailyContextForQuote(quote).contains(u"下跌中继风险");
+    return dailyContextKindForQuote(quote) == DailyContext::DeclineRelay;
 }
 
 bool DailyCache::hasSupportiveDailyBackgroundForQuote(const Quote &quote) const
 {
-    return dailyContextForQuote(quote).contains(u"趋势配合");
+    return dailyContextKindForQuote(quote) == DailyContext::TrendAligned;
 }
 
 bool DailyCache::hasDailyHighExtensionRiskForQuote(const Quote &quote) const
@@ -292,7 +300,7 @@ bool DailyCache::hasDailyHighExtensionRiskForQuote(const Quote &quote) const
     if (features.value(u"change3"_s).toDouble() >= 8 ||
         features.value(u"change5"_s).toDouble() >= 12)
         return true;
-    return dailyContextForQuote(quote).contains(u"高位震荡");
+    return dailyContextKindForQuote(quote) == DailyContext::HighRange;
 }
 
 bool DailyCache::shouldRefreshDailyCacheForQuote(const Quote &quote) const

@@ -4,6 +4,7 @@
 #include "config/TrackedJsonFile.h"
 #include "market/MarketTypes.h"
 #include "model/Quote.h"
+#include "strategy/DailyContext.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -55,6 +56,7 @@ public:
     // --- Queries (the quote is looked up by its lower-cased symbol) ---
     std::optional<QJsonObject> dailyCacheRecordForQuote(const Quote &quote) const;
     QJsonObject dailyFeaturesForQuote(const Quote &quote) const;
+    DailyContext dailyContextKindForQuote(const Quote &quote) const;
     QString dailyContextForQuote(const Quote &quote) const;
     QString dailyContextDisplayForQuote(const Quote &quote) const;
     QString dailyContextBadgeDisplayForQuote(const Quote &quote) const;

@@ -473,8 +473,8 @@ MainWindowView::mainDecisionStripForQuote(QWidget *parent, const QRectF &frame,
                                     Qt::transparent, 0)
                 ->setObjectName(u"divider"_s);
         const DecisionEngine::ScenarioMetric &metric = metrics.at(i);
-        QuoteCards::scenarioMetricWithFrame(strip, cell, metric.title, metric.value, metric.hint,
-                                            QuoteCards::scenarioTitleColorHex(metric.title),
+        QuoteCards::scenarioMetricWithFrame(strip, cell, metric.title(), metric.value, metric.hint,
+                                            QuoteCards::scenarioTitleColorHex(metric.kind),
                                             actions);
     }
     return strip;

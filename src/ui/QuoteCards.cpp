@@ -454,14 +454,18 @@ QRectF QuoteCards::scenarioCellFrame(int index, qreal cardWidth, qreal cardHeigh
     return QRectF(14 + column * (c + 12), cardHeight - 10 - (row + 1) * r - 12 * row, c, r);
 }
 
-QString QuoteCards::scenarioTitleColorHex(const QString &title)
+QString QuoteCards::scenarioTitleColorHex(ScenarioKind kind)
 {
-    if (title == u"机会")
+    switch (kind) {
+    case ScenarioKind::Opportunity:
         return u"F0B46A"_s;
-    if (title == u"防守")
+    case ScenarioKind::Defense:
         return u"A5B4FC"_s;
-    if (title == u"当前")
+    case ScenarioKind::Current:
         return u"7DD3FC"_s;
+    case ScenarioKind::KeyLevel:
+        break;
+    }
     return u"93C5FD"_s;
 }
 
@@ -563,8 +567,8 @@ Panel *QuoteCards::scenarioCardForQuote(QWidget *parent, const QRectF &frame,
 
     for (qsizetype i = 0; i < metrics.size() && i < 4; ++i) {
         const DecisionEngine::ScenarioMetric &metric = metrics.at(i);
-        scenarioMetricWithFrame(card, scenarioCellFrame(static_cast<int>(i), W, H), metric.title,
-                                metric.value, metric.hint, scenarioTitleColorHex(metric.title),
+        scenarioMetricWithFrame(card, scenarioCellFrame(static_cast<int>(i), W, H), metric.title(),
+                                metric.value, metric.hint, scenarioTitleColorHex(metric.kind),
                                 actions);
     }
     return card;

@@ -128,7 +128,7 @@ public:
     // --- Scenario card ---
     // Cell `index` (0..3) of the 2 x 2 grid in a card W x H.
     static QRectF scenarioCellFrame(int index, qreal cardWidth, qreal cardHeight);
-    static QString scenarioTitleColorHex(const QString &title);
+    static QString scenarioTitleColorHex(ScenarioKind kind);
     struct MetricLayout
     {
         bool compact = false;

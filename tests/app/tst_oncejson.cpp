@@ -103,7 +103,8 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
             {u"hasSupportiveDailyBackgroundForQuote"_s,
              d.hasSupportiveDailyBackgroundForQuote(quote)},
             {u"dailyContextBadgeDisplayForQuote"_s, d.dailyContextBadgeDisplayForQuote(quote)},
-            {u"scenarioMetricHintForTitle:盯位"_s, e.scenarioMetricHintForTitle(u"盯位"_s, quote)},
+            {u"scenarioMetricHintForTitle:盯位"_s,
+             e.scenarioMetricHint(ScenarioKind::KeyLevel, quote)},
             {u"sellLabelForCoreRiskState:回踩观察"_s, u"看承接"_s},
             {u"alertSnapshotTextForQuote"_s, AlertCenter::alertSnapshotTextForQuote(quote)},
             // One refresh has nothing to compare with.

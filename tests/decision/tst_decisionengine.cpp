@@ -76,6 +76,7 @@ private Q_SLOTS:
 
     void verdicts_data();
     void verdicts();
+    void textTables();
 
 private:
     QuoteDecision decide(const QString &terms) const { return m_world->decide(terms); }
@@ -261,14 +262,12 @@ void TestDecisionEngine::termsFromTheStores()
     const DecisionEngine &e = *w.engine;
     const QString s = u"sh600000"_s;
 
-    QCOMPARE(decide({}).scenarioMetricHintForTitle(u"风控判断"_s), QString());
-
     // Before any data: every status is 数据不足 and every status hint the confidence reason.
     const Quote empty = makeQuote(u"sh600000"_s, 0, 0, 0, 0);
     const QList<DecisionEngine::ScenarioMetric> metrics = e.scenarioMetricsForQuote(empty);
     QCOMPARE(metrics.size(), 4);
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(metrics.at(i).title, DecisionEngine::scenarioMetricTitles().at(i));
+        QCOMPARE(metrics.at(i).kind, static_cast<ScenarioKind>(i));
         QCOMPARE(metrics.at(i).value, u"数据不足"_s);
         QCOMPARE(metrics.at(i).hint, u"分时、均价线或量能样本不足，先不强行下结论。"_s);
     }
@@ -348,7 +347,7 @@ void TestDecisionEngine::noVolumeDataAndFreshSurge()
     const QuoteDecision surge = e.decisionForQuote(q);
     QCOMPARE(surge.volumeRatio(5), kSurge);
     QVERIFY(!surge.hasBuyConfirmation());
-    QCOMPARE(surge.decisionConfidence(), u"低"_s);
+    QCOMPARE(surge.decisionConfidence(), Confidence::Low);
     QVERIFY(e.hasChaseRiskForQuote(atHigh));
 }
 
@@ -493,7 +492,6 @@ void TestDecisionEngine::verdicts()
     QFETCH(QStringList, expected);
     using Text = QString (QuoteDecision::*)() const;
     static const QHash<QString, Text> texts{
-        {u"grade"_s, &QuoteDecision::decisionConfidence},
         {u"confidence"_s, &QuoteDecision::decisionConfidenceReason},
         {u"riskReason"_s, &QuoteDecision::riskPriorityReason},
         {u"background"_s, &QuoteDecision::backgroundPriorityReason},
@@ -522,6 +520,10 @@ void TestDecisionEngine::verdicts()
             QCOMPARE(d.riskStatus(), words.at(4));
             continue;
         }
+        if (field == u"grade") {
+            QCOMPARE(toText(d.decisionConfidence()), text);
+            continue;
+        }
         const Text member = texts.value(field);
         QVERIFY2(member, qPrintable(field));
         QCOMPARE((d.*member)(), text);
@@ -530,10 +532,33 @@ void TestDecisionEngine::verdicts()
     // each metric shows its own hint.
     QCOMPARE(d.displayExecutionStatus(), d.buyDecisionStatus());
     QCOMPARE(d.mainDecisionState(), d.buyDecisionStatus());
-    QCOMPARE(d.scenarioMetricHintForTitle(u"机会"_s), d.buyStatusHint());
-    QCOMPARE(d.scenarioMetricHintForTitle(u"防守"_s), d.sellStatusHint());
-    QCOMPARE(d.scenarioMetricHintForTitle(u"当前"_s), d.executionStatusHint());
-    QCOMPARE(d.scenarioMetricHintForTitle(u"盯位"_s), d.keyLevelHint());
+    QCOMPARE(d.scenarioMetricHint(ScenarioKind::Opportunity), d.buyStatusHint());
+    QCOMPARE(d.scenarioMetricHint(ScenarioKind::Defense), d.sellStatusHint());
+    QCOMPARE(d.scenarioMetricHint(ScenarioKind::Current), d.executionStatusHint());
+    QCOMPARE(d.scenarioMetricHint(ScenarioKind::KeyLevel), d.keyLevelHint());
+}
+
+// Each value reads back from its own text, no two share one, and a stray text reads as none.
+template<typename... E>
+void roundTrip()
+{
+    (
+        [] {
+            QSet<QString> texts;
+            for (const E value : enumValues<E>()) {
+                QCOMPARE(fromText<E>(toText(value)), std::optional<E>(value));
+                texts.insert(toText(value));
+            }
+            QCOMPARE(texts.size(), qsizetype(enumValues<E>().size()));
+            QCOMPARE(fromText<E>(u"日内结构"), std::nullopt);
+        }(),
+        ...);
+}
+
+void TestDecisionEngine::textTables()
+{
+    roundTrip<CoreRiskState, ActionStatus, SellStatus, ExecutionPhase, RiskWord, ScenarioKind,
+              Confidence, IntradayStructure, AfternoonSession, DailyContext>();
 }
 
 QTEST_GUILESS_MAIN(TestDecisionEngine)

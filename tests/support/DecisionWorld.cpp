@@ -24,9 +24,9 @@ void pin(Quote &q, DecisionInputs &in, const QString &key, const QString &text)
     bool isNumber = false;
     const double d = text == u"surge" ? kSurge : text.toDouble(&isNumber);
     const bool flag = text == u"true";
-    using Field =
-        std::variant<double *, QString *, std::optional<double> *, std::optional<QString> *,
-                     std::optional<qsizetype> *, std::optional<bool> *>;
+    using Field = std::variant<double *, QString *, std::optional<double> *,
+                               std::optional<qsizetype> *, std::optional<bool> *,
+                               std::optional<IntradayStructure> *, std::optional<DailyContext> *>;
     // The terms in the order of the fields they pin.
     const QStringList keys =
         u"symbol P H L PC time avg O A r5 r10 r15 r30 r60 v5 v10 pos structure prices positions "
@@ -57,8 +57,8 @@ void pin(Quote &q, DecisionInputs &in, const QString &key, const QString &text)
                 using T = typename F::value_type;
                 if constexpr (std::is_same_v<T, bool>)
                     *target = flag;
-                else if constexpr (std::is_same_v<T, QString>)
-                    *target = text, isText = true;
+                else if constexpr (std::is_enum_v<T>)
+                    *target = fromText<T>(text), isText = target->has_value();
                 else
                     *target = static_cast<T>(d);
             }

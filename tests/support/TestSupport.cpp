@@ -23,7 +23,7 @@ StateSnapshot stateFromWords(const QString &execution, const QString &risk, int 
     if (risk.contains(u' '))
         s.risk.level = risk.section(u' ', 1).toDouble();
     s.riskPressure = pressure;
-    s.structure = structure;
+    s.structure = fromText<IntradayStructure>(structure).value_or(IntradayStructure::Unclear);
     return s;
 }
 
