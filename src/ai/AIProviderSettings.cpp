@@ -165,8 +165,13 @@ void AIProviderSettings::finishValidation(const HttpResponse &response)
 void AIProviderSettings::saveAISettings(const AISettingsPageInputs &page)
 {
     syncAISettingsInputsFromPanel(page);
-    if (m_save)
-        m_save();
+    QString why;
+    if (m_save && !m_save(&why)) {
+        // Where the success would have read: the page keeps what was typed, unsaved.
+        setPageState(false, false, why);
+        Q_EMIT aiSettingsSaved(why);
+        return;
+    }
 
     const bool hasKey = !m_settings.aiAPIKey.isEmpty();
     const QUrl url(m_settings.aiBaseURL.trimmed(), QUrl::StrictMode);

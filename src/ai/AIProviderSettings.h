@@ -45,7 +45,8 @@ class AIProviderSettings : public QObject
 {
     Q_OBJECT
 public:
-    using SaveFunction = std::function<void()>;
+    // Persists the settings; false (with the failure in words) when they could not be.
+    using SaveFunction = std::function<bool(QString *why)>;
 
     static constexpr int kDefaultValidationTimeoutMs = 15000;
 
@@ -98,7 +99,8 @@ public:
 Q_SIGNALS:
     // The page's state changed: rebuild it when visible.
     void pageStateChanged();
-    // Settings saved from the page; the controller shows `statusText` on its status line.
+    // Settings saved from the page, or not: the controller shows `statusText` on its status
+    // line.
     void aiSettingsSaved(const QString &statusText);
 
 private:

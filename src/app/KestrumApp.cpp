@@ -98,6 +98,9 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     auto save = [this] {
         saveSettings();
     };
+    auto saveTelling = [this](QString *why) {
+        return saveSettings(why);
+    };
     m_prompt = std::make_unique<InsightPrompt>(*m_engine, *m_snapshots, *m_boardTags, m_quotes);
 
     if (options.notifier) {
@@ -124,7 +127,7 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     connect(m_boardTags.get(), &BoardTags::unreadableFileFound, this,
             [this](const QString &copy) { noteUnreadableFile(StoredFile::BoardMap, copy); });
 
-    m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, save);
+    m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, saveTelling);
     // Saving the AI settings reports on the status line until the next refresh.
     connect(m_aiSettings.get(), &AIProviderSettings::aiSettingsSaved, this,
             [this](const QString &text) { m_lastStatus = text; });
@@ -153,10 +156,13 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     m_insights = std::make_unique<InsightService>(m_settings, *m_http, *m_clock, sources, save);
     m_updates = std::make_unique<UpdateChecker>(
         *m_http, options.package.value_or(PackageInfo::fromEnvironment()), options.urlOpener);
-    m_loginItem = options.autostartDirectory.isEmpty()
-                      ? std::make_unique<LoginItemManager>()
-                      : std::make_unique<LoginItemManager>(
-                            options.autostartDirectory, LoginItemManager::defaultExecutablePath());
+    m_loginItem =
+        options.autostartDirectory.isEmpty()
+            ? std::make_unique<LoginItemManager>()
+            : std::make_unique<LoginItemManager>(options.autostartDirectory,
+                                                 options.autostartProgram.isEmpty()
+                                                     ? LoginItemManager::defaultExecutablePath()
+                                                     : options.autostartProgram);
 
     m_refreshTimer.setInterval(kRefreshIntervalMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &KestrumApp::refresh);
@@ -176,12 +182,35 @@ void KestrumApp::loadSettings()
     Q_EMIT settingsChanged();
 }
 
-void KestrumApp::saveSettings()
+bool KestrumApp::saveSettings(QString *why)
 {
     JsonFile::KeptAside kept;
-    m_config.saveSettings(m_settings.toJson(), &kept);
+    const bool saved = m_config.saveSettings(m_settings.toJson(), &kept);
     noteUnreadableSettings(kept);
+    if (!saved) {
+        m_lastStatus = JsonFile::notSavedText(u"设置"_s, m_config.settingsPath());
+        if (why)
+            *why = m_lastStatus;
+    }
     Q_EMIT settingsChanged();
+    return saved;
+}
+
+void KestrumApp::noteBackgroundSaveFailures()
+{
+    const std::pair<const char16_t *, QString> files[] = {
+        {u"日线缓存", m_strategy->dailyCacheURL()},
+        {u"板块映射", m_strategy->boardMapURL()},
+        {u"决策样本记录", m_strategy->decisionSamplesURL()},
+    };
+    for (const auto &[what, path] : files) {
+        if (!JsonFile::lastFailure(path)) {
+            m_failingBackgroundFiles.remove(path);
+        } else if (!m_failingBackgroundFiles.contains(path)) {
+            m_failingBackgroundFiles.insert(path);
+            m_pendingNotices.append(JsonFile::notSavedText(QString::fromUtf16(what), path));
+        }
+    }
 }
 
 void KestrumApp::noteUnreadableSettings(const JsonFile::KeptAside &kept)
@@ -237,10 +266,14 @@ int KestrumApp::removeLeftoverTemporaryFiles()
                 QFileInfo(m_strategy->decisionSamplesURL()).fileName()});
 }
 
-void KestrumApp::toggleLoginItem()
+bool KestrumApp::toggleLoginItem()
 {
-    m_loginItem->setEnabled(!m_loginItem->isEnabled());
+    // The menu shows isEnabled(), the entry as it is on disk, whatever became of this.
+    const bool done = m_loginItem->setEnabled(!m_loginItem->isEnabled());
+    if (!done)
+        m_lastStatus = m_loginItem->failureText();
     Q_EMIT settingsChanged();
+    return done;
 }
 
 void KestrumApp::scheduleAutomaticUpdateCheck()
@@ -400,6 +433,7 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         m_lastStatus =
             m_config.isWatchlistUnreadable() ? unreadableWatchlistStatus() : u"未添加自选股"_s;
     }
+    noteBackgroundSaveFailures();
     if (!m_pendingNotices.isEmpty()) {
         m_lastStatus = m_pendingNotices.join(u"；"_s);
         m_pendingNotices.clear();

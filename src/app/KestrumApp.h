@@ -56,6 +56,7 @@ struct KestrumAppOptions
     const Clock *clock = nullptr;       // empty: the system clock
     QSettings *preferences = nullptr;   // empty: QSettings("Orvell", "Kestrum")
     QString autostartDirectory;         // empty: the XDG autostart directory
+    QString autostartProgram;           // empty: the installed kestrum, if any
     std::optional<PackageInfo> package; // empty: the build's, with the environment's overrides
     // Opens a download page in the browser (the user interface supplies it).
     std::function<bool(const QUrl &)> urlOpener;
@@ -117,13 +118,16 @@ public:
 
     // --- Launch and lifecycle ---
     void loadSettings();
-    void saveSettings();
+    // False when the file could not be written: the status line then says so and why, and
+    // `why` gets the same text. The settings in memory stay as the user set them.
+    bool saveSettings(QString *why = nullptr);
     // The strategy data layer: daily cache, board map and the tags every watch item needs.
     void loadStrategy();
     // Temporary files a killed earlier run left beside the files it was saving. Only once
     // this process holds the single-instance lock: another writer's may be in use.
     int removeLeftoverTemporaryFiles();
-    void toggleLoginItem();
+    // False when the entry could not be written or removed; the status line says why.
+    bool toggleLoginItem();
     // The silent update check a few seconds after launch. It runs only if the build has the
     // check and the user has not switched automatic checks off, also in the meantime.
     void scheduleAutomaticUpdateCheck();
@@ -226,6 +230,8 @@ private:
     void runDecisionSamplePass(const QList<Quote> &quotes);
     void setTitle(const QString &title, int direction);
     void noteUnreadableSettings(const JsonFile::KeptAside &kept);
+    // Files the refresh writes in the background: a failure is told once per outage.
+    void noteBackgroundSaveFailures();
     void fetchIntraday(const QString &symbol,
                        std::function<void(const struct MinuteSeries &)> completion);
 
@@ -259,6 +265,7 @@ private:
     QString m_lastStatus;
     QStringList m_pendingNotices;
     QSet<QString> m_toldNotices;
+    QSet<QString> m_failingBackgroundFiles;
     bool m_lastRefreshSucceeded = false;
     QHash<QString, int> m_priceFlash;
     bool m_refreshing = false;

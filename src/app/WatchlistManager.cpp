@@ -51,9 +51,9 @@ QString WatchlistManager::notFoundMessage()
     return u"未找到匹配股票，可输入 6 位 A 股、00700.HK 或 AAPL。"_s;
 }
 
-QString WatchlistManager::saveFailedMessage()
+QString WatchlistManager::saveFailedMessage(JsonFile::WriteFailure why)
 {
-    return u"自选列表保存失败，请检查磁盘空间或目录权限。"_s;
+    return u"自选列表未能保存："_s + toText(why) + u"。"_s;
 }
 
 QString WatchlistManager::unreadableNotice()
@@ -244,8 +244,10 @@ void WatchlistManager::reportSaveFailure(bool unreadable)
     // The list on disk is the previous one; the input keeps its text so Enter can retry.
     m_saveFailed = true;
     Q_EMIT beepRequested();
-    const QString message = unreadable ? unreadableLeftAloneMessage() : saveFailedMessage();
-    m_app.setLastStatus(unreadable ? message.chopped(1) : u"自选列表保存失败"_s);
+    const QString message =
+        unreadable ? unreadableLeftAloneMessage()
+                   : saveFailedMessage(JsonFile::whyNotSaved(m_app.config().watchlistPath()));
+    m_app.setLastStatus(message.chopped(1));
     setFeedback(message, WatchFeedbackTone::Error, true);
 }
 

@@ -65,7 +65,7 @@ public:
 
     static QString defaultHint();
     static QString notFoundMessage();
-    static QString saveFailedMessage();
+    static QString saveFailedMessage(JsonFile::WriteFailure why);
     static QString unreadableNotice();
     static QString unreadableLeftAloneMessage();
 

@@ -8,7 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
+#include <QStorageInfo>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -62,6 +66,13 @@ LogOnce &failingFiles()
     return files;
 }
 
+// Why each failing file's latest write failed.
+QHash<QString, WriteFailure> &failures()
+{
+    static QHash<QString, WriteFailure> reasons;
+    return reasons;
+}
+
 // Unreadable files that could not be kept aside, so one met at every save is reported once.
 LogOnce &unreadableFiles()
 {
@@ -75,11 +86,50 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
                      std::optional<QFileDevice::Permissions> permissions)
 {
     const bool saved = writeThroughSaveFile(path, bytes, permissions);
+    if (saved)
+        failures().remove(path);
+    else
+        failures().insert(path, diagnoseFailure(path, bytes.size()));
     if (!saved && failingFiles().failed(path))
         qCWarning(lcFiles).noquote() << "cannot save" << path << "- the previous file stays";
     else if (saved && failingFiles().recovered(path))
         qCInfo(lcFiles).noquote() << "saved" << path << "again";
     return saved;
+}
+
+WriteFailure diagnoseFailure(const QString &path, qint64 size)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        return WriteFailure::FolderInTheWay;
+    const QString directory = target.absolutePath();
+    if (!QFileInfo(directory).isDir() ||
+        ::access(QFile::encodeName(directory).constData(), W_OK | X_OK) != 0)
+        return WriteFailure::DirectoryNotWritable;
+    const QStorageInfo storage(directory);
+    if (storage.isValid() && storage.isReadOnly())
+        return WriteFailure::ReadOnlyDisk;
+    if (storage.isValid() && storage.bytesAvailable() < size + 4096)
+        return WriteFailure::DiskFull;
+    return WriteFailure::Incomplete;
+}
+
+std::optional<WriteFailure> lastFailure(const QString &path)
+{
+    const auto found = failures().constFind(path);
+    if (found == failures().constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+WriteFailure whyNotSaved(const QString &path)
+{
+    return lastFailure(path).value_or(diagnoseFailure(path));
+}
+
+QString notSavedText(const QString &what, const QString &path)
+{
+    return what + u"未能保存："_s + toText(whyNotSaved(path));
 }
 
 bool writePretty(const QString &path, const QJsonDocument &document,

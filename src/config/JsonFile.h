@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/EnumText.h"
+
 #include <QByteArray>
 #include <QFileDevice>
 #include <QJsonDocument>
@@ -24,6 +26,26 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
 
 bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// Why a write failed, as a user can mend it.
+enum class WriteFailure
+{
+    FolderInTheWay,
+    DirectoryNotWritable,
+    ReadOnlyDisk,
+    DiskFull,
+    Incomplete, // cut short: a file size limit, a device error
+};
+
+// Looked at after the fact: the name, its directory and the disk holding them.
+WriteFailure diagnoseFailure(const QString &path, qint64 size = 0);
+// Why the latest write of `path` failed; none when it succeeded or none was tried. A
+// failure is logged once, until a write succeeds again.
+std::optional<WriteFailure> lastFailure(const QString &path);
+// The latest write's failure, else what the file system looks like now.
+WriteFailure whyNotSaved(const QString &path);
+// "<what>未能保存：<why>" for a write of `path` that failed.
+QString notSavedText(const QString &what, const QString &path);
 
 // Whether a parsed document is what the file should hold (an array, an object, ...).
 using Accepts = std::function<bool(const QJsonDocument &)>;
@@ -60,3 +82,11 @@ QString keepBytesAside(const QString &path, const QByteArray &bytes,
 int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames);
 
 } // namespace JsonFile
+
+template<>
+struct EnumTexts<JsonFile::WriteFailure>
+{
+    static constexpr std::array<const char16_t *, 5> texts{u"同名文件夹占用了文件位置",
+                                                           u"数据目录不可写", u"磁盘为只读",
+                                                           u"磁盘空间不足", u"写入未能完成"};
+};

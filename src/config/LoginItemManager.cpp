@@ -134,6 +134,18 @@ bool LoginItemManager::isEnabled() const
     return QFileInfo::exists(m_directory + u'/' + entryFileName());
 }
 
+QString LoginItemManager::failureText() const
+{
+    if (m_executable.isEmpty())
+        return u"开机启动未能设置：需要先安装 Kestrum"_s;
+    const QString path = m_directory + u'/' + entryFileName();
+    const JsonFile::WriteFailure why = JsonFile::whyNotSaved(path);
+    // Not the data directory: name the one the desktop reads autostart entries from.
+    return u"开机启动未能设置："_s + (why == JsonFile::WriteFailure::DirectoryNotWritable
+                                          ? u"自启动目录不可写"_s
+                                          : toText(why));
+}
+
 bool LoginItemManager::setEnabled(bool enabled) const
 {
     const QString path = launchAgentURL();

@@ -40,6 +40,8 @@ public:
     // installed program to name; the caller may ignore it, since isEnabled() always
     // reports the real state.
     bool setEnabled(bool enabled) const;
+    // Why the latest setEnabled() failed, as the status line says it.
+    QString failureText() const;
     // While on: rewrites an entry whose program no longer exists (or lies in a build tree)
     // so it names this installed program. True when it rewrote the entry.
     bool refreshIfStale() const;

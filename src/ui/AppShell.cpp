@@ -82,6 +82,11 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     connect(&m_app, &KestrumApp::titleChanged, this, &AppShell::updateStatusItem);
     connect(&m_app, &KestrumApp::refreshStarted, this, &AppShell::refreshPopoverIfVisible);
     connect(&m_app, &KestrumApp::refreshFinished, this, &AppShell::refreshPopoverIfVisible);
+    // A save from a menu reports on the status line; the settings page shows its own.
+    connect(&m_app, &KestrumApp::settingsChanged, this, [this] {
+        if (!m_configuringAI)
+            refreshPopoverIfVisible();
+    });
     connect(&m_app, &KestrumApp::homeSeriesUpdated, this, [this] {
         if (m_detailSymbol.isEmpty() && !m_managingWatchlist && !m_configuringAI)
             refreshPopoverIfVisible();

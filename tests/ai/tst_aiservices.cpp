@@ -190,9 +190,10 @@ void tst_AIServices::init()
     m_service = std::make_unique<InsightService>(*m_settings, *m_http, *m_clock, std::move(sources),
                                                  [this] { ++m_saves; });
     m_service->setRequestTimeoutMs(TestSupport::kPatienceMs);
-    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] {
+    m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this](QString *) {
         ++m_saves;
         m_enabledWhenSaved = m_settings->aiEnabled;
+        return true;
     });
     m_ai->setValidationTimeoutMs(TestSupport::kPatienceMs);
 }

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every file Kestrum keeps, damaged in each of the usual ways, then put through every kind
 // of save the application makes: what the user wrote survives (in the file or in a copy kept
-// beside it), the user is told where, and the application keeps working.
+// beside it), the user is told where, and the application keeps working. Then every save
+// into a directory that refuses writes: each reports it, in words, where the user acted.
 #include "AppHarness.h"
 #include "FileBytes.h"
 
 #include "ai/AIProviderSettings.h"
+#include "alerts/AlertCenter.h"
 #include "app/WatchlistManager.h"
+#include "config/LoginItemManager.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 #include "strategy/DecisionSampleLog.h"
 #include "strategy/StrategyStore.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -120,6 +124,9 @@ class tst_DamagedFiles : public QObject
 private Q_SLOTS:
     void nothingTheUserWroteIsLost_data();
     void nothingTheUserWroteIsLost();
+    void everyFailedSaveIsTold_data();
+    void everyFailedSaveIsTold();
+    void diagnosis();
 };
 
 void tst_DamagedFiles::nothingTheUserWroteIsLost_data()
@@ -237,6 +244,118 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
             QVERIFY2(kept.contains(line) || readBytes(path).contains(line),
                      line.toHex().constData());
     }
+}
+
+void tst_DamagedFiles::everyFailedSaveIsTold_data()
+{
+    QTest::addColumn<QString>("save");
+    QTest::addColumn<QString>("shown"); // "%1": why, in words
+    const QString settings = u"设置未能保存：%1"_s;
+    QTest::newRow("watchlist add") << u"add"_s << u"自选列表未能保存：%1。"_s;
+    QTest::newRow("watchlist reorder") << u"move"_s << u"自选列表未能保存：%1。"_s;
+    QTest::newRow("watchlist remove") << u"remove"_s << u"自选列表未能保存：%1。"_s;
+    QTest::newRow("display mode") << u"display"_s << settings;
+    QTest::newRow("update check") << u"updates"_s << settings;
+    QTest::newRow("alert preset") << u"alerts"_s << settings;
+    QTest::newRow("AI settings page") << u"ai"_s << settings;
+    // The autostart directory is a file here, for root as well.
+    QTest::newRow("launch at login") << u"login"_s << u"开机启动未能设置：自启动目录不可写"_s;
+    QTest::newRow("daily cache") << u"refresh"_s << u"日线缓存未能保存：%1"_s;
+    QTest::newRow("board map") << u"refresh"_s << u"板块映射未能保存：%1"_s;
+    QTest::newRow("decision samples") << u"refresh"_s << u"决策样本记录未能保存：%1"_s;
+}
+
+void tst_DamagedFiles::everyFailedSaveIsTold()
+{
+    QFETCH(QString, save);
+    QFETCH(QString, shown);
+    QTemporaryDir autostart;
+    const QString autostartDir = autostart.path() + u"/autostart"_s;
+    QVERIFY(writeBytes(autostartDir, "not a directory"));
+    AppHarness h({u"sh600519"_s, u"sz000001"_s}, shanghaiTime(2026, 4, 28, 10, 30), nullptr, {},
+                 MarketModel(), [&](KestrumAppOptions &o, SimHarness &) {
+                     o.autostartDirectory = autostartDir;
+                     o.autostartProgram = u"/usr/bin/kestrum"_s;
+                 });
+    h.quietRemoteSearch();
+    KestrumApp &app = *h.app;
+    WatchlistManager manager(app);
+    const QByteArray watchlist = readBytes(app.config().watchlistPath());
+
+    // Every save into the data directory fails: it is made read-only, or, where that does not
+    // stop this process (root), every file it writes is capped below any save.
+    const QStringList dirs{app.config().appDir(), app.config().strategyDir()};
+    for (const QString &dir : dirs)
+        QDir().mkpath(dir), QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+    const auto restore = qScopeGuard([&] {
+        for (const QString &dir : dirs)
+            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    const bool readOnly = !QFile(dirs.first() + u"/probe"_s).open(QIODevice::WriteOnly);
+    std::optional<FileSizeLimit> limit;
+    if (!readOnly)
+        limit.emplace(16);
+    shown = shown.arg(toText(readOnly ? JsonFile::WriteFailure::DirectoryNotWritable
+                                      : JsonFile::WriteFailure::Incomplete));
+    QString told;
+    if (save == u"add" || save == u"move" || save == u"remove") {
+        manager.setInputText(u"600036"_s);
+        if (save == u"add")
+            manager.addWatchItem();
+        else
+            QVERIFY(save == u"move" ? !manager.moveWatchItem(u"sh600519"_s, 1)
+                                    : !manager.removeWatchItem(u"sz000001"_s));
+        QCOMPARE(manager.feedbackTone(), WatchFeedbackTone::Error);
+        told = manager.feedbackMessage();
+        QCOMPARE(app.lastStatus() + u"。"_s, told);
+    } else if (save == u"ai") {
+        AISettingsPageInputs inputs;
+        inputs.apiKey = u"sk-test"_s;
+        app.aiSettings().saveAISettings(inputs);
+        told = app.aiSettings().pageState().validationMessage.value_or(QString());
+        QVERIFY(!app.aiSettings().pageState().validationSucceeded);
+        QCOMPARE(app.lastStatus(), told);
+    } else if (save == u"login") {
+        QVERIFY(!app.toggleLoginItem());
+        QVERIFY(!app.loginItem().isEnabled()); // the menu shows the entry as it is
+        told = app.lastStatus();
+    } else if (save == u"refresh") { // background writes: told once, not at every refresh
+        QSignalSpy daily(&app.dailyCache(), &DailyCache::dailyCacheChanged);
+        QSignalSpy tagged(&app.boardTags(), &BoardTags::boardTagsChanged);
+        app.loadStrategy();
+        for (int pass = 0; pass < 3; ++pass) {
+            QVERIFY(h.refreshAndWait());
+            QVERIFY(daily.count() > 0 || daily.wait(kPatienceMs));
+            QVERIFY(tagged.count() > 0 || tagged.wait(kPatienceMs));
+            if (pass < 2)
+                told += app.lastStatus();
+            h.clock().advanceSecs(60);
+        }
+        QCOMPARE(told.count(shown), 1);
+        QVERIFY2(!app.lastStatus().contains(shown), qPrintable(app.lastStatus()));
+        return;
+    } else {
+        if (save == u"display")
+            app.setDisplayMode(DisplayMode::Summary);
+        else if (save == u"updates")
+            app.toggleAutomaticUpdateCheck();
+        else
+            app.alerts().setAlertPresetFromMenu(AlertPreset::Off);
+        told = app.lastStatus();
+    }
+    QCOMPARE(told, shown);
+    QCOMPARE(readBytes(app.config().watchlistPath()), watchlist); // the previous file stays
+}
+
+// What the user is told a failed write needs.
+void tst_DamagedFiles::diagnosis()
+{
+    QTemporaryDir dir;
+    const QString underFile = dir.filePath(u"file/settings.json"_s);
+    QVERIFY(writeBytes(dir.filePath(u"file"_s), "x") &&
+            !JsonFile::writeAtomically(underFile, "{}"));
+    QCOMPARE(JsonFile::notSavedText(u"设置"_s, underFile), u"设置未能保存：数据目录不可写"_s);
+    QCOMPARE(JsonFile::diagnoseFailure(dir.path()), JsonFile::WriteFailure::FolderInTheWay);
 }
 
 QTEST_MAIN(tst_DamagedFiles)

@@ -163,8 +163,10 @@ void TestWatchlistManager::addOutcomes_data()
     QTest::newRow("nothing matches")
         << u"不存在的股票"_s << false << WatchlistManager::notFoundMessage()
         << WatchFeedbackTone::Error << u"未找到匹配股票"_s;
-    QTest::newRow("save fails") << u"600036"_s << true << WatchlistManager::saveFailedMessage()
-                                << WatchFeedbackTone::Error << u"自选列表保存失败"_s;
+    QTest::newRow("save fails") << u"600036"_s << true
+                                << WatchlistManager::saveFailedMessage(
+                                       JsonFile::WriteFailure::Incomplete)
+                                << WatchFeedbackTone::Error << u"自选列表未能保存：写入未能完成"_s;
 }
 
 void TestWatchlistManager::addOutcomes()
@@ -296,7 +298,8 @@ void TestWatchlistManager::failedMoveKeepsOrderAndReports()
     }
     QCOMPARE(m.watchSymbols(), before);
     QCOMPARE(changed.count(), 0);
-    QCOMPARE(m.manager.feedbackMessage(), WatchlistManager::saveFailedMessage());
+    QCOMPARE(m.manager.feedbackMessage(),
+             WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
     QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Error);
 
     // A later save that works takes the stale error away.

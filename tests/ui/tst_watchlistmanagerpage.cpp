@@ -337,7 +337,8 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
     QVERIFY(page->fileNoticeLine()->isVisible());
     QVERIFY(page->suggestionPanel()->isVisible());
     QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->fileNoticeLine()));
-    QCOMPARE(page->fileNoticeLine()->text(), WatchlistManager::saveFailedMessage());
+    QCOMPARE(page->fileNoticeLine()->text(),
+             WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
     QCOMPARE(page->inputField()->text(), u"600036"_s);
     QCOMPARE(storedSymbols(*p.h.app), kThree);
 
