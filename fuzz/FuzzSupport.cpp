@@ -1,5 +1,7 @@
 #include "FuzzSupport.h"
 
+#include "model/Symbol.h"
+
 #include "config/ConfigStore.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/IntradayStore.h"
@@ -334,7 +336,7 @@ void exerciseQuotes(const QList<Quote> &quotes)
              {q.price, q.previousClose, q.open, q.high, q.low, q.volume, q.amount})
             check(finite(value), "quote numbers are finite", q.symbol);
         check(q.price > 0, "a quote has a positive price", q.symbol);
-        check(ConfigStore::isValidSymbol(q.symbol), "a quote is filed under a symbol", q.symbol);
+        check(Symbol::isStoredForm(q.symbol), "a quote is filed under a symbol", q.symbol);
         check(plausibility::isQuote(q) && q.previousClose > 0 && q.open > 0 && q.high > 0 &&
                   q.low > 0,
               "quote prices are traded prices, volume and amount within bounds", q.symbol);

@@ -2,7 +2,8 @@
 // daily bars, for each kind of symbol (the symbol picks the fallback time zone).
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Yahoo.h"
+#include "model/Symbol.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
@@ -11,9 +12,12 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &symbol : fuzz::sampleSymbols()) {
-        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromYahooChart(body, symbol));
-        fuzz::exerciseDays(SinaClient::dayRecordsFromYahooChart(body, symbol));
+    for (const QString &text : fuzz::sampleSymbols()) {
+        const std::optional<Symbol> symbol = Symbol::fromStored(text);
+        if (!symbol)
+            continue;
+        fuzz::exerciseSeries(text, yahoo::minuteSeriesFromChart(body, *symbol));
+        fuzz::exerciseDays(yahoo::dayRecordsFromChart(body, *symbol));
     }
     return 0;
 }

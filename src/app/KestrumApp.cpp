@@ -13,10 +13,11 @@
 #include "decision/StateSnapshots.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/TradingClock.h"
+#include "market/MarketSources.h"
 #include "market/MarketTypes.h"
-#include "market/SinaClient.h"
 #include "model/Clock.h"
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 #include "net/HttpClient.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
@@ -74,21 +75,18 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
         m_preferences = m_ownedPreferences.get();
     }
     m_http = std::make_unique<HttpClient>(this);
-    m_client = std::make_unique<SinaClient>(
+    m_market = std::make_unique<MarketSources>(
         *m_http, options.endpoints.value_or(Endpoints::fromEnvironment()), *m_clock);
 
     m_analytics = std::make_unique<IntradayAnalytics>(m_intraday);
     m_strategy = std::make_unique<StrategyStore>(m_config, *m_clock);
-    QPointer<SinaClient> client(m_client.get());
     m_daily = std::make_unique<DailyCache>(
-        *m_strategy, [client](const QString &symbol, DailyCache::DaysCompletion done) {
-            if (client)
-                client->fetchDailyKForSymbol(symbol, std::move(done));
+        *m_strategy, [this](const QString &symbol, DailyCache::DaysCompletion done) {
+            m_market->dailyBars.fetch(symbol, this, std::move(done));
         });
     m_boardTags = std::make_unique<BoardTags>(
-        *m_strategy, [client](const QString &symbol, BoardTags::TagsCompletion done) {
-            if (client)
-                client->fetchBoardTagsForSymbol(symbol, std::move(done));
+        *m_strategy, [this](const QString &symbol, BoardTags::TagsCompletion done) {
+            m_market->boardTags.fetch(symbol, this, std::move(done));
         });
     m_engine = std::make_unique<DecisionEngine>(m_intraday, *m_daily, m_backgroundQuotes);
     m_snapshots = std::make_unique<StateSnapshots>(*m_engine);
@@ -272,7 +270,7 @@ void KestrumApp::refresh()
         // An entry that is no symbol stays a placeholder and is never sent: in the shared
         // request it would break every other symbol's quote.
         const QString symbol = itemSymbol(item);
-        if (ConfigStore::isValidSymbol(symbol))
+        if (Symbol::isStoredForm(symbol))
             watchSymbols.append(symbol);
     }
     QStringList request;
@@ -281,10 +279,8 @@ void KestrumApp::refresh()
             request.append(symbol);
     }
 
-    QPointer<KestrumApp> self(this);
-    m_client->fetchSymbols(request, [self, watchlist, watchSymbols](const QList<Quote> &fetched) {
-        if (self)
-            self->finishRefresh(watchlist, watchSymbols, fetched);
+    m_market->quotes.fetch(request, this, [this, watchlist, watchSymbols](const QList<Quote> &q) {
+        finishRefresh(watchlist, watchSymbols, q);
     });
 }
 
@@ -499,7 +495,7 @@ double KestrumApp::tradingPositionForTime(const QString &time, const QString &sy
 void KestrumApp::fetchIntraday(const QString &symbol,
                                std::function<void(const MinuteSeries &)> completion)
 {
-    m_client->fetchIntradayForSymbol(symbol, std::move(completion));
+    m_market->minutes.fetch(symbol, this, std::move(completion));
 }
 
 void KestrumApp::applyFetchedSeries(const QString &symbol, const MinuteSeries &series)
@@ -526,13 +522,12 @@ void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
         const QString symbol = quotes.at(i).symbol;
         if (symbol.isEmpty() || m_intraday.isReal(symbol))
             continue;
-        QPointer<KestrumApp> self(this);
-        fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
-            if (!self || series.isEmpty())
+        fetchIntraday(symbol, [this, symbol](const MinuteSeries &series) {
+            if (series.isEmpty())
                 return; // asked again at the next refresh
-            self->applyFetchedSeries(symbol, series);
-            self->captureSnapshotIfListed(symbol);
-            Q_EMIT self->homeSeriesUpdated(symbol);
+            applyFetchedSeries(symbol, series);
+            captureSnapshotIfListed(symbol);
+            Q_EMIT homeSeriesUpdated(symbol);
         });
     }
 }
@@ -541,13 +536,12 @@ void KestrumApp::ensureMainIntradaySeriesForSymbol(const QString &symbol)
 {
     if (symbol.isEmpty() || m_intraday.isReal(symbol))
         return;
-    QPointer<KestrumApp> self(this);
-    fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
-        if (!self || series.isEmpty())
+    fetchIntraday(symbol, [this, symbol](const MinuteSeries &series) {
+        if (series.isEmpty())
             return;
-        self->applyFetchedSeries(symbol, series);
-        self->captureSnapshotIfListed(symbol);
-        Q_EMIT self->mainSeriesUpdated(symbol);
+        applyFetchedSeries(symbol, series);
+        captureSnapshotIfListed(symbol);
+        Q_EMIT mainSeriesUpdated(symbol);
     });
 }
 
@@ -584,7 +578,7 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
         self->m_insights->autoGenerateAIInsightIfNeededForQuote(quote);
     };
 
-    m_client->fetchSymbols({symbol}, [self, join, finishIfBoth](const QList<Quote> &fetched) {
+    m_market->quotes.fetch({symbol}, this, [self, join, finishIfBoth](const QList<Quote> &fetched) {
         if (!self)
             return;
         if (!fetched.isEmpty() && !fetched.first().symbol.isEmpty()) {

@@ -33,7 +33,7 @@ class IntradayAnalytics;
 class LoginItemManager;
 class Notifier;
 class QSettings;
-class SinaClient;
+struct MarketSources;
 class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
@@ -73,7 +73,7 @@ public:
     const Clock &clock() const { return *m_clock; }
     ConfigStore &config() { return m_config; }
     HttpClient &http() { return *m_http; }
-    SinaClient &client() { return *m_client; }
+    MarketSources &market() { return *m_market; }
     IntradayStore &intraday() { return m_intraday; }
     const IntradayStore &intraday() const { return m_intraday; }
     AppSettings &settings() { return m_settings; }
@@ -209,7 +209,7 @@ private:
     QSettings *m_preferences;
     ConfigStore m_config;
     std::unique_ptr<HttpClient> m_http;
-    std::unique_ptr<SinaClient> m_client;
+    std::unique_ptr<MarketSources> m_market;
     AppSettings m_settings;
     IntradayStore m_intraday;
     std::unique_ptr<IntradayAnalytics> m_analytics;

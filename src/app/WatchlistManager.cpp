@@ -1,7 +1,8 @@
 #include "app/WatchlistManager.h"
 
 #include "app/KestrumApp.h"
-#include "market/SinaClient.h"
+#include "market/MarketSources.h"
+#include "model/Symbol.h"
 #include "strategy/BoardTags.h"
 
 #include <QPointer>
@@ -133,12 +134,9 @@ void WatchlistManager::updateWatchSuggestions(const QString &text)
     if (query.isEmpty())
         return;
     // Every keystroke searches; answers for older texts are dropped when they arrive.
-    QPointer<WatchlistManager> self(this);
-    m_app.client().searchWatchCandidates(query, kSuggestionLimit,
-                                         [self, query](const QList<WatchItem> &remote) {
-                                             if (self)
-                                                 self->applyRemoteCandidates(query, remote);
-                                         });
+    m_app.market().search.search(
+        query, kSuggestionLimit, this,
+        [this, query](const QList<WatchItem> &remote) { applyRemoteCandidates(query, remote); });
 }
 
 void WatchlistManager::applyRemoteCandidates(const QString &query, const QList<WatchItem> &remote)
@@ -225,7 +223,7 @@ void WatchlistManager::addWatchItem()
     else
         candidate = m_app.config().resolveWatchInput(m_inputText);
     // Only a symbol in its market's form is ever stored.
-    if (candidate && !ConfigStore::isValidSymbol(candidate->value(u"symbol"_s).toString()))
+    if (candidate && !Symbol::isStoredForm(candidate->value(u"symbol"_s).toString()))
         candidate.reset();
 
     if (!candidate) {

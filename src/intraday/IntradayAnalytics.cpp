@@ -3,6 +3,7 @@
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -207,7 +208,7 @@ QString IntradayAnalytics::afternoonSessionDescriptionForQuote(const Quote &quot
     const QVector<double> &positions = m_store.positions(quote.symbol);
     const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
     if (positions.isEmpty() || positions.last() < mid) {
-        if (quote.symbol.toLower().startsWith(u"gb_"))
+        if (Symbol::marketOf(quote.symbol) == Market::US)
             return u"后半段：数据仍在形成"_s;
         return u"午后以来：午后数据仍在形成"_s;
     }

@@ -1,5 +1,7 @@
 #include "intraday/TradingClock.h"
 
+#include "model/Symbol.h"
+
 #include <QList>
 #include <QStringView>
 
@@ -16,10 +18,11 @@ enum class Scale
 
 Scale scaleForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
-    if (s.startsWith(u"gb_"))
+    // Text that is no symbol reads on the A-share day.
+    const std::optional<Market> market = Symbol::marketOf(symbol);
+    if (market == Market::US)
         return Scale::US;
-    if (s.startsWith(u"hk"))
+    if (market == Market::HongKong)
         return Scale::HongKong;
     return Scale::AShare;
 }

@@ -14,6 +14,13 @@ struct MinuteSeries
     QString date;            // YYYY-MM-DD, empty when absent
 
     bool isEmpty() const { return prices.isEmpty() || positions.isEmpty(); }
+    void append(double price, double position, double average, double volume)
+    {
+        prices.append(price);
+        positions.append(position);
+        averages.append(average);
+        volumes.append(volume);
+    }
 };
 
 // One daily bar, oldest first in every list.

@@ -1,6 +1,7 @@
 #include "strategy/BoardTags.h"
 
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 #include "strategy/StrategyStore.h"
 
 #include <QPointer>
@@ -40,12 +41,6 @@ const QList<KeywordRow> &keywordTable()
         {{u"食品"_s, u"饮"_s, u"酒"_s, u"乳"_s, u"农业"_s, u"种业"_s}, {u"消费"_s, u"食品农业"_s}},
     };
     return rows;
-}
-
-bool isDomesticSymbol(const QString &lowerSymbol)
-{
-    return lowerSymbol.startsWith(u"sh") || lowerSymbol.startsWith(u"sz") ||
-           lowerSymbol.startsWith(u"bj");
 }
 
 // An answer's usable tags: trimmed, blanks and repeats dropped, at most two.
@@ -152,7 +147,8 @@ QStringList BoardTags::inferredBoardTagsForSymbol(const QString &symbol, const Q
 {
     Q_UNUSED(name); // the name only serves the keyword table after a lookup
     const QString lower = symbol.toLower();
-    if (!isDomesticSymbol(lower))
+    const std::optional<Symbol> s = Symbol::fromStored(lower);
+    if (!s || !s->isAShare())
         return {KSMarketBadgeForSymbol(lower)};
     const QJsonValue known = defaultBoardMap().value(lower);
     if (known.isArray() && !known.toArray().isEmpty())
@@ -221,7 +217,7 @@ void BoardTags::ensureBoardTagsForWatchItems(const QJsonArray &items)
             symbolValue.isString() ? symbolValue.toString().toLower() : QString();
         const QString name = nameValue.isString() ? nameValue.toString() : QString();
         // No tags are looked up or stored for a hand-edited entry that is no symbol.
-        if (!ConfigStore::isValidSymbol(symbol) || hasUsableBoardTagsForSymbol(symbol))
+        if (!Symbol::isStoredForm(symbol) || hasUsableBoardTagsForSymbol(symbol))
             continue;
         const QStringList inferred = inferredBoardTagsForSymbol(symbol, name);
         if (!inferred.isEmpty()) {

@@ -3,13 +3,14 @@
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
 #include "model/Quote.h"
+#include "model/Symbol.h"
 #include "ui/Toolkit.h"
 
 using namespace Qt::StringLiterals;
 
 bool IntradayChartSeries::hasMiddayBreak() const
 {
-    return !symbol.startsWith(u"gb_"_s);
+    return Symbol::marketOf(symbol) != Market::US;
 }
 
 IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, const Quote &quote,

@@ -447,7 +447,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     // The market-data client's deadlines are fixed (8 s for quotes and minute data, 6 s
     // for search), so both worlds wait them out side by side: one whose realtime feed
     // hangs, one whose every other market route hangs.
-    const int hang = SinaClient::kRealtimeTimeoutMs + 1500;
+    const int hang = sina::kRealtimeTimeoutMs + 1500;
     FaultWorld quotesHang;
     FaultWorld dataHang;
     QVERIFY(quotesHang.tickAndWait());
@@ -482,7 +482,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     ticker.start();
     QVERIFY(waitFor([&] { return quotesHang.finished == 2; }, hang + 3000));
     ticker.stop();
-    QVERIFY(elapsed.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
+    QVERIFY(elapsed.elapsed() >= sina::kRealtimeTimeoutMs - 100);
     QCOMPARE(quotesHang.realtimeRequests(), 2);
     QCOMPARE(quotesHang.h.app->quotes(), before);
     QCOMPARE(quotesHang.h.app->lastStatus(), kStatusOutage);

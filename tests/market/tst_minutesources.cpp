@@ -88,8 +88,6 @@ class TestMinuteSources : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void codeRules_data();
-    void codeRules();
     void eastmoneyLines_data();
     void eastmoneyLines();
     void tencentLines_data();
@@ -103,36 +101,6 @@ private Q_SLOTS:
     void agreesWithSimulator_data();
     void agreesWithSimulator();
 };
-
-void TestMinuteSources::codeRules_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("secid"); // empty: none
-    QTest::addColumn<QString>("tencent");
-    QTest::addColumn<QString>("yahoo");
-
-    QTest::newRow("Shanghai") << u"sh600000"_s << u"1.600000"_s << u"sh600000"_s << QString();
-    QTest::newRow("Beijing") << u"bj830799"_s << u"0.830799"_s << u"bj830799"_s << QString();
-    QTest::newRow("upper case") << u"SH600519"_s << u"1.600519"_s << u"sh600519"_s << QString();
-    QTest::newRow("Hong Kong") << u"hk00700"_s << QString() << u"hk00700"_s << u"0700.HK"_s;
-    QTest::newRow("US class share") << u"gb_brk_b"_s << QString() << QString() << u"BRK-B"_s;
-    // What is no symbol has no code and so never reaches a URL.
-    QTest::newRow("unknown") << u"xx123"_s << QString() << QString() << QString();
-    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << QString() << QString();
-    QTest::newRow("path") << u"sh../../x"_s << QString() << QString() << QString();
-    QTest::newRow("two symbols") << u"hk00700,sh600000"_s << QString() << QString() << QString();
-}
-
-void TestMinuteSources::codeRules()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QString, secid);
-    QFETCH(QString, tencent);
-    QFETCH(QString, yahoo);
-    QCOMPARE(SinaClient::eastmoneySecIDForSymbol(symbol).value_or(QString()), secid);
-    QCOMPARE(SinaClient::tencentCodeForSymbol(symbol).value_or(QString()), tencent);
-    QCOMPARE(SinaClient::yahooChartSymbolForSymbol(symbol).value_or(QString()), yahoo);
-}
 
 void TestMinuteSources::eastmoneyLines_data()
 {
@@ -171,7 +139,7 @@ void TestMinuteSources::eastmoneyLines()
     QFETCH(Doubles, averages);
     QFETCH(Doubles, volumes);
     QFETCH(QString, date);
-    const MinuteSeries s = SinaClient::minuteSeriesFromEastmoneyTrends(trendsBody(lines), symbol);
+    const MinuteSeries s = eastmoney::minuteSeriesFromTrends(trendsBody(lines), sym(symbol));
     compareDoubles(s.prices, prices);
     compareDoubles(s.positions, positions);
     compareDoubles(s.averages, averages);
@@ -218,18 +186,17 @@ void TestMinuteSources::tencentLines()
     QFETCH(Doubles, positions);
     QFETCH(Doubles, averages);
     QFETCH(Doubles, volumes);
-    const MinuteSeries s = SinaClient::minuteSeriesFromTencentMinutes(
-        tencentBody(symbol, lines, u"20250307"_s), symbol);
+    const MinuteSeries s =
+        tencent::minuteSeriesFromMinutes(tencentBody(symbol, lines, u"20250307"_s), sym(symbol));
     compareDoubles(s.positions, positions);
     compareDoubles(s.averages, averages);
     compareDoubles(s.volumes, volumes);
     QCOMPARE(s.prices.size(), positions.size());
     QCOMPARE(s.date, u"2025-03-07"_s);
     // Another code's block, or a block that is no dictionary, yields nothing.
-    QVERIFY(
-        SinaClient::minuteSeriesFromTencentMinutes(tencentBody(u"sh000001"_s, lines, {}), symbol)
-            .prices.isEmpty());
-    QVERIFY(SinaClient::minuteSeriesFromTencentMinutes(R"({"data":{"sz000001":[]}})"_ba, symbol)
+    QVERIFY(tencent::minuteSeriesFromMinutes(tencentBody(u"sh000001"_s, lines, {}), sym(symbol))
+                .prices.isEmpty());
+    QVERIFY(tencent::minuteSeriesFromMinutes(R"({"data":{"sz000001":[]}})"_ba, sym(symbol))
                 .prices.isEmpty());
 }
 
@@ -241,8 +208,8 @@ void TestMinuteSources::yahooBars()
                             epoch(day, QTime(9, 34, 27), kNewYork)};
     const QJsonArray closes{100.0, QJsonValue::Null, 102.0, u"103.5"_s, 104.0};
     const QJsonArray volumes{1000, 500, QJsonValue::Null, 1000};
-    const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
-        yahooBody(u"America/New_York"_s, stamps, closes, volumes), u"gb_brk_b"_s);
+    const MinuteSeries s = yahoo::minuteSeriesFromChart(
+        yahooBody(u"America/New_York"_s, stamps, closes, volumes), sym(u"gb_brk_b"_s));
     // A null close drops its minute; a null volume counts 0 and leaves the sums alone;
     // the newest bar carries the current time, seconds and all.
     compareDoubles(s.prices, {100, 102, 103.5, 104});
@@ -253,7 +220,7 @@ void TestMinuteSources::yahooBars()
 
     const QByteArray noStamps =
         yahooBody(u"Asia/Hong_Kong"_s, {}, QJsonArray{441.4}, QJsonArray{10}, /*withStamps=*/false);
-    const MinuteSeries none = SinaClient::minuteSeriesFromYahooChart(noStamps, u"hk00700"_s);
+    const MinuteSeries none = yahoo::minuteSeriesFromChart(noStamps, sym(u"hk00700"_s));
     QVERIFY(none.prices.isEmpty() && none.date.isEmpty());
 }
 
@@ -265,12 +232,12 @@ void TestMinuteSources::yahooZoneByName()
     const QJsonArray closes{50.0};
     for (const QJsonValue &zone :
          {QJsonValue(u"America/New_York"_s), QJsonValue(), QJsonValue(u"Nowhere/Invented"_s)}) {
-        const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
-            yahooBody(zone, stamps, closes, QJsonArray{10}), u"gb_aapl"_s);
+        const MinuteSeries s = yahoo::minuteSeriesFromChart(
+            yahooBody(zone, stamps, closes, QJsonArray{10}), sym(u"gb_aapl"_s));
         compareDoubles(s.positions, {0});
         QCOMPARE(s.date, u"2026-01-15"_s);
     }
-    QCOMPARE(SinaClient::yahooTimeZoneForName(QString(), u"hk00700"_s).id(), "Asia/Hong_Kong"_ba);
+    QCOMPARE(yahoo::timeZoneForName(QString(), sym(u"hk00700"_s)).id(), "Asia/Hong_Kong"_ba);
 }
 
 void TestMinuteSources::requests()
@@ -279,9 +246,9 @@ void TestMinuteSources::requests()
     h.failRoute(u"eastmoney-trends"_s, u"status"_s);
     h.failRoute(u"tencent-minute"_s, u"status"_s);
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(u"HK00700"_s, done); }));
+        [&](auto done) { h.market->minutes.fetch(u"HK00700"_s, &h.receiver, done); }));
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(u"sh600519"_s, done); }));
+        [&](auto done) { h.market->minutes.fetch(u"sh600519"_s, &h.receiver, done); }));
 
     const QList<SimRequest> trends = h.simulator.server().requests(u"eastmoney-trends"_s);
     QCOMPARE(trends.size(), 1);
@@ -306,15 +273,15 @@ void TestMinuteSources::requests()
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
 
     for (const auto &request :
-         {h.client->eastmoneyTrendsRequest(u"sh600519"_s),
-          h.client->tencentMinuteRequest(u"hk00700"_s),
-          h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)}) {
+         {eastmoney::trendsRequest(h.endpoints, sym(u"sh600519"_s), h.clock.nowMSecs()),
+          tencent::minuteRequest(h.endpoints, sym(u"hk00700"_s)),
+          yahoo::chartRequest(h.endpoints, sym(u"gb_brk_b"_s), u"1d"_s, u"1m"_s)}) {
         QVERIFY(request);
         QCOMPARE(request->timeoutMs, 8000);
     }
-    QCOMPARE(h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)->url.path(),
+    QCOMPARE(yahoo::chartRequest(h.endpoints, sym(u"gb_brk_b"_s), u"1d"_s, u"1m"_s)->url.path(),
              u"/v8/finance/chart/BRK-B"_s);
-    QVERIFY(!h.client->yahooChartRequestForSymbol(u"sh600519"_s, u"1d"_s, u"1m"_s));
+    QVERIFY(!yahoo::chartRequest(h.endpoints, sym(u"sh600519"_s), u"1d"_s, u"1m"_s));
 }
 
 void TestMinuteSources::chains_data()
@@ -355,7 +322,7 @@ void TestMinuteSources::chains()
         h.failRoute(chain.at(k), how);
     int calls = 0;
     const auto series = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); }, &calls);
+        [&](auto done) { h.market->minutes.fetch(symbol, &h.receiver, done); }, &calls);
     QVERIFY(series);
     QCOMPARE(calls, 1);
     const bool answered = failing < chain.size();
@@ -383,9 +350,9 @@ void TestMinuteSources::placeholderUtFallsToTencent()
     SimHarness h(kAsiaAfternoon);
     Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
     endpoints.eastmoneyTrendsUT = u"0f1e2d3c4b5a69788796a5b4c3d2e1f0"_s;
-    SinaClient client(h.http, endpoints, h.clock);
+    MinuteSeriesSource source(h.http, endpoints, h.clock);
     const auto series = awaitCompletion<MinuteSeries>(
-        [&](auto done) { client.fetchIntradayForSymbol(u"sh600519"_s, done); });
+        [&](auto done) { source.fetch(u"sh600519"_s, &h.receiver, done); });
     QVERIFY(series && !series->isEmpty());
     QCOMPARE(h.requestCount(u"eastmoney-trends"_s), 1);
     QCOMPARE(h.requestCount(u"tencent-minute"_s), 1);
@@ -422,7 +389,7 @@ void TestMinuteSources::agreesWithSimulator()
     for (const QString &route : failing)
         h.failRoute(route, u"status"_s);
     const auto fetched = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); });
+        [&](auto done) { h.market->minutes.fetch(symbol, &h.receiver, done); });
     QVERIFY(fetched && !fetched->isEmpty());
     const MinuteSeries &s = *fetched;
     QCOMPARE(h.requestCount(source), 1);
@@ -469,8 +436,8 @@ void TestMinuteSources::agreesWithSimulator()
     QVERIFY(std::fabs(s.prices.last() / snap.price - 1) < 1e-6);
 
     // So a quote recorded after the fetched series adds no phantom volume to it.
-    const auto quotes =
-        awaitCompletion<QList<Quote>>([&](auto done) { h.client->fetchSymbols({symbol}, done); });
+    const auto quotes = awaitCompletion<QList<Quote>>(
+        [&](auto done) { h.market->quotes.fetch({symbol}, &h.receiver, done); });
     QVERIFY(quotes && quotes->size() == 1);
     const Quote &quote = quotes->first();
     QVERIFY(std::fabs(quote.price / s.prices.last() - 1) < 1e-6);

@@ -1,7 +1,12 @@
 #pragma once
 
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
+#include "market/MarketSources.h"
+#include "market/Sina.h"
+#include "market/Tencent.h"
+#include "market/Yahoo.h"
 #include "model/Clock.h"
+#include "model/Symbol.h"
 #include "net/HttpClient.h"
 #include "sim/MarketSimulator.h"
 
@@ -14,6 +19,9 @@
 
 namespace TestSupport {
 
+// The symbol of a stored text the test knows to be one.
+Symbol sym(const QString &stored);
+
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
 
 // A file of the build tree, found from the test's own place in it (tests live in
@@ -23,7 +31,7 @@ QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int
                    int second = 0);
 
 // The simulated market on 127.0.0.1 with a clock that stands still until moved, and a
-// market-data client pointed at it.
+// the market-data sources pointed at it.
 class SimHarness
 {
 public:
@@ -34,7 +42,9 @@ public:
     ManualClock clock;
     MarketSimulator simulator;
     HttpClient http;
-    std::unique_ptr<SinaClient> client;
+    Endpoints endpoints;
+    std::unique_ptr<MarketSources> market;
+    QObject receiver; // the context of the harness's fetches
 
     SimServer &server() { return simulator.server(); }
     QUrl baseUrl() const { return simulator.baseUrl(); }
