@@ -156,8 +156,11 @@ void applyFillIns(Quote &q)
 // is no symbol, so no quote is ever filed under such a name.
 std::optional<Symbol> lineSymbol(QStringView text)
 {
+    while (text.endsWith(u'='))
+        text.chop(1); // the usual "hq_str_sh600519=": one copy, not a copy and a removal
     QString s = text.toString();
-    s.remove(u'=');
+    if (s.contains(u'='))
+        s.remove(u'=');
     return Symbol::fromStored(std::move(s).toLower());
 }
 
@@ -267,6 +270,7 @@ namespace sina {
 QList<Quote> parseRealtime(QStringView text)
 {
     QList<Quote> quotes;
+    quotes.reserve(text.size() / 256); // a line of the feed is about 260 characters
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i <= n; ++i) {
