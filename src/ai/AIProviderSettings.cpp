@@ -188,6 +188,11 @@ void AIProviderSettings::exitAISettings()
     setPageState(false, m_page.validationSucceeded, std::nullopt);
 }
 
+void AIProviderSettings::showSettingsFileNotice(const QString &text)
+{
+    setPageState(false, false, text);
+}
+
 QString AIProviderSettings::savedStatusText()
 {
     return u"AI 设置已保存"_s;

@@ -69,6 +69,9 @@ public:
     void saveAISettings(const AISettingsPageInputs &page);
     // Leaving the page ends whatever feedback it showed.
     void exitAISettings();
+    // What became of a settings file that could not be read, shown on the page until it is
+    // left: the page is where a user misses the key.
+    void showSettingsFileNotice(const QString &text);
 
     AISettingsPageState pageState() const { return m_page; }
 

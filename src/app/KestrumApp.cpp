@@ -116,6 +116,11 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     m_alerts = std::make_unique<AlertCenter>(m_settings, *m_notifier, *m_clock, m_quotes,
                                              alertSources, save);
 
+    connect(m_daily.get(), &DailyCache::unreadableFileFound, this,
+            [this](const QString &copy) { noteUnreadableFile(StoredFile::DailyCache, copy); });
+    connect(m_boardTags.get(), &BoardTags::unreadableFileFound, this,
+            [this](const QString &copy) { noteUnreadableFile(StoredFile::BoardMap, copy); });
+
     m_aiSettings = std::make_unique<AIProviderSettings>(m_settings, *m_http, save);
     // Saving the AI settings reports on the status line until the next refresh.
     connect(m_aiSettings.get(), &AIProviderSettings::aiSettingsSaved, this,
@@ -162,14 +167,52 @@ KestrumApp::~KestrumApp() = default;
 
 void KestrumApp::loadSettings()
 {
-    m_settings = AppSettings::fromJson(m_config.loadSettings());
+    JsonFile::KeptAside kept;
+    m_settings = AppSettings::fromJson(m_config.loadSettings(&kept));
+    noteUnreadableSettings(kept);
     Q_EMIT settingsChanged();
 }
 
 void KestrumApp::saveSettings()
 {
-    m_config.saveSettings(m_settings.toJson());
+    JsonFile::KeptAside kept;
+    m_config.saveSettings(m_settings.toJson(), &kept);
+    noteUnreadableSettings(kept);
     Q_EMIT settingsChanged();
+}
+
+void KestrumApp::noteUnreadableSettings(const JsonFile::KeptAside &kept)
+{
+    // Also where the settings are shown: the AI page is where a missing key is noticed.
+    if (kept.unreadable && noteUnreadableFile(StoredFile::Settings, kept.copyPath))
+        m_aiSettings->showSettingsFileNotice(
+            unreadableFileNotice(StoredFile::Settings, kept.copyPath));
+}
+
+QString KestrumApp::unreadableFileNotice(StoredFile file, const QString &copyPath)
+{
+    // In the order of StoredFile.
+    static const char16_t *const names[] = {u"自选列表文件", u"设置文件", u"日线缓存文件",
+                                            u"板块映射文件"};
+    const QString what = QString::fromUtf16(names[int(file)]);
+    if (copyPath.isEmpty())
+        return what + u"无法读取，已保持原样"_s;
+    return what + u"无法读取，原文件已另存为 "_s + QFileInfo(copyPath).fileName();
+}
+
+QString KestrumApp::unreadableWatchlistStatus()
+{
+    return u"自选列表文件无法读取，请检查 watchlist.json"_s;
+}
+
+bool KestrumApp::noteUnreadableFile(StoredFile file, const QString &copyPath)
+{
+    const QString notice = unreadableFileNotice(file, copyPath);
+    if (m_toldNotices.contains(notice))
+        return false;
+    m_toldNotices.insert(notice);
+    m_pendingNotices.append(notice);
+    return true;
 }
 
 void KestrumApp::loadStrategy()
@@ -329,7 +372,12 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         m_lastStatus = u"网络异常，显示上次行情"_s;
     } else {
         m_quotes.clear();
-        m_lastStatus = u"未添加自选股"_s;
+        m_lastStatus =
+            m_config.isWatchlistUnreadable() ? unreadableWatchlistStatus() : u"未添加自选股"_s;
+    }
+    if (!m_pendingNotices.isEmpty()) {
+        m_lastStatus = m_pendingNotices.join(u"；"_s);
+        m_pendingNotices.clear();
     }
 
     if (m_rotateIndex < 0 || m_rotateIndex >= m_quotes.size())

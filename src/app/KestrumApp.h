@@ -38,6 +38,15 @@ class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
 
+// The files of the data directory the user may be told about.
+enum class StoredFile
+{
+    Watchlist,
+    Settings,
+    DailyCache,
+    BoardMap
+};
+
 struct KestrumAppOptions
 {
     QString appDirectory;               // empty: the default data directory
@@ -138,6 +147,12 @@ public:
     bool lastRefreshSucceeded() const { return m_lastRefreshSucceeded; }
     // An outcome the user caused (the watchlist manager's), shown until the next refresh.
     void setLastStatus(const QString &status) { m_lastStatus = status; }
+    // A file could not be read; its bytes went to `copyPath`, or it was left as it is when
+    // that is empty. Told once, on the status line the next refresh leaves. True when it
+    // had not been told yet.
+    bool noteUnreadableFile(StoredFile file, const QString &copyPath);
+    static QString unreadableFileNotice(StoredFile file, const QString &copyPath);
+    static QString unreadableWatchlistStatus();
     // Puts quotes in place without a refresh: the snapshot export's fixture uses it.
     void setQuotes(const QList<Quote> &quotes)
     {
@@ -200,6 +215,7 @@ private:
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
     void setTitle(const QString &title, int direction);
+    void noteUnreadableSettings(const JsonFile::KeptAside &kept);
     void fetchIntraday(const QString &symbol,
                        std::function<void(const struct MinuteSeries &)> completion);
 
@@ -231,6 +247,8 @@ private:
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;
     QString m_lastStatus;
+    QStringList m_pendingNotices;
+    QSet<QString> m_toldNotices;
     bool m_lastRefreshSucceeded = false;
     QHash<QString, int> m_priceFlash;
     bool m_refreshing = false;

@@ -56,6 +56,23 @@ QString WatchlistManager::saveFailedMessage()
     return u"自选列表保存失败，请检查磁盘空间或目录权限。"_s;
 }
 
+QString WatchlistManager::unreadableNotice()
+{
+    return u"自选列表文件无法读取，修改前会先另存原文件。"_s;
+}
+
+QString WatchlistManager::unreadableLeftAloneMessage()
+{
+    return u"自选列表文件无法读取，也无法另存，未作修改。"_s;
+}
+
+QString WatchlistManager::fileNotice() const
+{
+    if (m_feedbackAboutFile)
+        return m_feedbackMessage;
+    return m_app.config().isWatchlistUnreadable() ? unreadableNotice() : QString();
+}
+
 bool WatchlistManager::shouldShowSuggestions() const
 {
     return m_inputChanged && !m_inputText.trimmed().isEmpty();
@@ -72,10 +89,11 @@ QString WatchlistManager::displayNameForItem(const WatchItem &item)
     return name.isEmpty() ? item.value(u"symbol"_s).toString().toUpper() : name;
 }
 
-void WatchlistManager::setFeedback(const QString &message, WatchFeedbackTone tone)
+void WatchlistManager::setFeedback(const QString &message, WatchFeedbackTone tone, bool aboutFile)
 {
     m_feedbackMessage = message;
     m_feedbackTone = tone;
+    m_feedbackAboutFile = aboutFile;
     Q_EMIT feedbackChanged();
 }
 
@@ -102,8 +120,13 @@ void WatchlistManager::resetInput()
 void WatchlistManager::enterDesktopSection()
 {
     resetInput();
-    if (m_feedbackMessage.isEmpty())
-        setFeedback(defaultHint(), WatchFeedbackTone::Muted);
+    if (m_feedbackMessage.isEmpty()) {
+        const QString notice = fileNotice();
+        if (notice.isEmpty())
+            setFeedback(defaultHint(), WatchFeedbackTone::Muted);
+        else
+            setFeedback(notice, WatchFeedbackTone::Warning);
+    }
 }
 
 void WatchlistManager::setInputText(const QString &text)
@@ -192,11 +215,18 @@ bool WatchlistManager::handleCommand(Command command)
 
 // --- Actions -----------------------------------------------------------------------------
 
-bool WatchlistManager::saveWatchlist(const QJsonArray &items)
+bool WatchlistManager::saveWatchlist(const QJsonArray &items, QString *keptAside)
 {
-    if (!m_app.config().saveWatchlist(items)) {
-        reportSaveFailure();
+    JsonFile::KeptAside kept;
+    if (!m_app.config().saveWatchlist(items, &kept)) {
+        reportSaveFailure(kept.unreadable);
         return false;
+    }
+    if (kept.unreadable) {
+        // Also on the status line the refresh after this change leaves.
+        m_app.noteUnreadableFile(StoredFile::Watchlist, kept.copyPath);
+        if (keptAside)
+            *keptAside = KestrumApp::unreadableFileNotice(StoredFile::Watchlist, kept.copyPath);
     }
     if (m_saveFailed) {
         // The error no longer describes the file; the next outcome or the hint takes over.
@@ -206,13 +236,14 @@ bool WatchlistManager::saveWatchlist(const QJsonArray &items)
     return true;
 }
 
-void WatchlistManager::reportSaveFailure()
+void WatchlistManager::reportSaveFailure(bool unreadable)
 {
     // The list on disk is the previous one; the input keeps its text so Enter can retry.
     m_saveFailed = true;
     Q_EMIT beepRequested();
-    m_app.setLastStatus(u"自选列表保存失败"_s);
-    setFeedback(saveFailedMessage(), WatchFeedbackTone::Error);
+    const QString message = unreadable ? unreadableLeftAloneMessage() : saveFailedMessage();
+    m_app.setLastStatus(unreadable ? message.chopped(1) : u"自选列表保存失败"_s);
+    setFeedback(message, WatchFeedbackTone::Error, true);
 }
 
 void WatchlistManager::addWatchItem()
@@ -249,13 +280,18 @@ void WatchlistManager::addWatchItem()
     }
 
     watchlist.append(*candidate);
-    if (!saveWatchlist(watchlist))
+    QString keptAside;
+    if (!saveWatchlist(watchlist, &keptAside))
         return;
     m_app.boardTags().ensureBoardTagsForWatchItems(watchlist);
-    const QString message =
+    const QString added =
         u"已添加 "_s + displayNameForItem(*candidate) + u"，下一轮刷新会同步行情。"_s;
+    // The copy comes first: a line cut short for room must still say where the list went.
+    const QString message = keptAside.isEmpty() ? added : keptAside + u"；"_s + added;
     m_app.setLastStatus(message);
-    setFeedback(message, WatchFeedbackTone::Success);
+    setFeedback(message,
+                keptAside.isEmpty() ? WatchFeedbackTone::Success : WatchFeedbackTone::Warning,
+                !keptAside.isEmpty());
     resetInput();
     Q_EMIT watchlistChanged();
     m_app.reloadConfig();
@@ -303,7 +339,8 @@ bool WatchlistManager::removeWatchItem(const QString &symbol)
         if (symbolOf(item) != symbol)
             kept.append(item);
     }
-    if (!saveWatchlist(kept))
+    // Nothing to remove (a row of a list since changed on disk): the file stays as it is.
+    if (kept.size() == watchlist.size() || !saveWatchlist(kept))
         return false;
     Q_EMIT watchlistChanged();
     m_app.reloadConfig();

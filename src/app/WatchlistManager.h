@@ -55,12 +55,18 @@ public:
     static QString toneName(WatchFeedbackTone tone);
     // The last attempt to save the watchlist failed (and no later save succeeded).
     bool hasSaveFailure() const { return m_saveFailed; }
+    // The line both presentations keep in view about the file itself: the outcome of the
+    // last change when it concerned the file (a failed save, an unreadable file kept aside
+    // or left alone), else a warning while the file cannot be read. Empty when all is well.
+    QString fileNotice() const;
     // The watchlist as stored, in display order.
     QJsonArray watchItems() const;
 
     static QString defaultHint();
     static QString notFoundMessage();
     static QString saveFailedMessage();
+    static QString unreadableNotice();
+    static QString unreadableLeftAloneMessage();
 
     // --- Input ---
     // Empty text, no suggestions, no selection, changed flag off.
@@ -98,11 +104,12 @@ Q_SIGNALS:
     void remoteAnswered(const QString &query, bool applied);
 
 private:
-    void setFeedback(const QString &message, WatchFeedbackTone tone);
+    void setFeedback(const QString &message, WatchFeedbackTone tone, bool aboutFile = false);
     void clearSuggestions();
     void applyRemoteCandidates(const QString &query, const QList<WatchItem> &remote);
-    bool saveWatchlist(const QJsonArray &items);
-    void reportSaveFailure();
+    // `keptAside`: what to say first when the unreadable file was copied away to save.
+    bool saveWatchlist(const QJsonArray &items, QString *keptAside = nullptr);
+    void reportSaveFailure(bool unreadable);
     static QString displayNameForItem(const WatchItem &item);
 
     KestrumApp &m_app;
@@ -114,4 +121,5 @@ private:
     QString m_feedbackMessage;
     WatchFeedbackTone m_feedbackTone = WatchFeedbackTone::Muted;
     bool m_saveFailed = false;
+    bool m_feedbackAboutFile = false;
 };

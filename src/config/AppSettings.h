@@ -46,6 +46,10 @@ struct AppSettings
     static AppSettings fromJson(const QJsonObject &object);
     // All twenty-one keys, legacy alert keys written with their neutral values.
     QJsonObject toJson() const;
+    // The object with every known key's value of a kind the reader takes: a value of another
+    // kind is dropped (it reads as its default), a map or list keeps its text entries. Equals
+    // `object` when nothing in it is of a kind the next save would replace.
+    static QJsonObject withUsableValues(const QJsonObject &object);
 
     // What an empty directory starts with (seven keys).
     static QJsonObject firstRunObject();

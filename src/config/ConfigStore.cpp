@@ -17,6 +17,9 @@ namespace {
 
 // settings.json holds the AI service's key: readable by its owner only.
 constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kGroupOrOther =
+    QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+    QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
 QString padded(QString digits)
 {
@@ -29,6 +32,19 @@ WatchItem makeItem(const QString &symbol, const QString &name)
 {
     return WatchItem{
         {u"symbol"_s, symbol}, {u"name"_s, name}, {u"market"_s, KSMarketBadgeForSymbol(symbol)}};
+}
+
+bool isList(const QJsonDocument &document)
+{
+    return document.isArray();
+}
+
+// The whole file as the settings reader takes it: an object whose every known key holds a
+// value of its kind.
+bool isWholeSettings(const QJsonDocument &document)
+{
+    return document.isObject() &&
+           AppSettings::withUsableValues(document.object()) == document.object();
 }
 
 bool fullMatch(const QString &pattern, const QString &text)
@@ -101,27 +117,56 @@ QJsonArray ConfigStore::loadWatchlist() const
     return document && document->isArray() ? document->array() : QJsonArray();
 }
 
-bool ConfigStore::saveWatchlist(const QJsonArray &items) const
+bool ConfigStore::isWatchlistUnreadable() const
 {
-    QDir().mkpath(m_appDir);
-    return JsonFile::writePretty(m_watchlistPath, QJsonDocument(items));
+    return JsonFile::isUnreadable(m_watchlistPath, isList);
 }
 
-QJsonObject ConfigStore::loadSettings() const
+bool ConfigStore::saveWatchlist(const QJsonArray &items, JsonFile::KeptAside *keptAside) const
+{
+    QDir().mkpath(m_appDir);
+    // The list being saved was built on an empty one: the file's own items are in the copy.
+    const JsonFile::KeptAside kept = JsonFile::keepAsideIfUnreadable(m_watchlistPath, isList);
+    if (keptAside)
+        *keptAside = kept;
+    return kept.mayReplace() && JsonFile::writePretty(m_watchlistPath, QJsonDocument(items));
+}
+
+QJsonObject ConfigStore::loadSettings(JsonFile::KeptAside *keptAside) const
 {
     ensureConfig();
+    // Narrowed at every start, not only by a save: a run (`--once`) may never save.
+    const QFileDevice::Permissions permissions = QFileInfo(m_settingsPath).permissions();
+    if (QFileInfo(m_settingsPath).isFile() && (permissions & kGroupOrOther))
+        QFile::setPermissions(m_settingsPath, permissions & ~kGroupOrOther);
+
+    const JsonFile::KeptAside kept =
+        JsonFile::keepAsideIfUnreadable(m_settingsPath, isWholeSettings, kPrivateFile);
+    if (keptAside)
+        *keptAside = kept;
     const auto document = JsonFile::read(m_settingsPath);
-    if (document && document->isObject())
-        return document->object();
+    if (document && document->isObject()) {
+        // Values of the wrong kind were kept aside with the file; it keeps what reads.
+        const QJsonObject settings = AppSettings::withUsableValues(document->object());
+        if (kept.unreadable && kept.mayReplace())
+            writeSettingsFile(settings);
+        return settings;
+    }
     const QJsonObject fallback = AppSettings::fallbackObject();
-    writeSettingsFile(fallback);
+    if (kept.mayReplace())
+        writeSettingsFile(fallback);
     return fallback;
 }
 
-bool ConfigStore::saveSettings(const QJsonObject &settings) const
+bool ConfigStore::saveSettings(const QJsonObject &settings, JsonFile::KeptAside *keptAside) const
 {
     QDir().mkpath(m_appDir);
-    return writeSettingsFile(settings);
+    // Edited by hand while Kestrum ran, and left unreadable: kept before it is replaced.
+    const JsonFile::KeptAside kept =
+        JsonFile::keepAsideIfUnreadable(m_settingsPath, isWholeSettings, kPrivateFile);
+    if (keptAside)
+        *keptAside = kept;
+    return kept.mayReplace() && writeSettingsFile(settings);
 }
 
 bool ConfigStore::writeSettingsFile(const QJsonObject &settings) const

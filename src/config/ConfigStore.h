@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/JsonFile.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -33,13 +35,22 @@ public:
 
     void ensureConfig() const;
 
+    // The stored list; a file that cannot be read as a list reads as empty and is left as
+    // it is.
     QJsonArray loadWatchlist() const;
-    // False when the file could not be written; the previous file then stays in place.
-    bool saveWatchlist(const QJsonArray &items) const;
+    // The file exists but cannot be read as a list (a typo, damage, a directory).
+    bool isWatchlistUnreadable() const;
+    // False when the file could not be written; the previous file then stays in place. An
+    // unreadable file is kept aside first (`keptAside` tells where), and stays when it
+    // cannot be.
+    bool saveWatchlist(const QJsonArray &items, JsonFile::KeptAside *keptAside = nullptr) const;
     bool writeWatchlist(const QJsonArray &items) const { return saveWatchlist(items); }
 
-    QJsonObject loadSettings() const;
-    bool saveSettings(const QJsonObject &settings) const;
+    // The stored object. A file that cannot be read is kept aside and replaced by the
+    // fallback object; values of the wrong kind are kept aside with the file and dropped
+    // from it. The file is made the owner's alone when others could read it.
+    QJsonObject loadSettings(JsonFile::KeptAside *keptAside = nullptr) const;
+    bool saveSettings(const QJsonObject &settings, JsonFile::KeptAside *keptAside = nullptr) const;
 
     // The catalog's item array, read afresh (empty when missing or malformed).
     QJsonArray catalogItems() const;

@@ -3,6 +3,7 @@
 #include "model/LogOnce.h"
 #include "model/Logging.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +61,13 @@ LogOnce &failingFiles()
     return files;
 }
 
+// Unreadable files that could not be kept aside, so one met at every save is reported once.
+LogOnce &unreadableFiles()
+{
+    static LogOnce files;
+    return files;
+}
+
 } // namespace
 
 bool writeAtomically(const QString &path, const QByteArray &bytes,
@@ -77,6 +85,77 @@ bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions)
 {
     return writeAtomically(path, document.toJson(QJsonDocument::Indented), permissions);
+}
+
+namespace {
+
+// The bytes of a file that exists but is not what `accepts` wants; none when it is missing,
+// blank or fine. `opened` is false for a file that cannot be read at all.
+std::optional<QByteArray> unreadableBytes(const QString &path, const Accepts &accepts, QFile &file,
+                                          bool *opened)
+{
+    *opened = true;
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *opened = false;
+        return QByteArray();
+    }
+    QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty())
+        return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error == QJsonParseError::NoError && !document.isNull() && accepts(document))
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+bool isUnreadable(const QString &path, const Accepts &accepts)
+{
+    QFile file(path);
+    bool opened = true;
+    return unreadableBytes(path, accepts, file, &opened).has_value();
+}
+
+KeptAside keepAsideIfUnreadable(const QString &path, const Accepts &accepts,
+                                std::optional<QFileDevice::Permissions> permissions)
+{
+    QFile file(path);
+    bool opened = true;
+    const std::optional<QByteArray> bytes = unreadableBytes(path, accepts, file, &opened);
+    if (!bytes) {
+        unreadableFiles().recovered(path);
+        return {};
+    }
+    const KeptAside kept{
+        true, opened ? keepBytesAside(path, *bytes, permissions ? permissions : file.permissions())
+                     : QString()};
+    // A file left as it is is met again at every save: said once until it is fine again.
+    if (kept.copyPath.isEmpty() && unreadableFiles().failed(path))
+        qCWarning(lcFiles).noquote()
+            << "cannot read" << path << "nor keep a copy of it - it is left as it is";
+    return kept;
+}
+
+QString keepBytesAside(const QString &path, const QByteArray &bytes,
+                       std::optional<QFileDevice::Permissions> permissions)
+{
+    // Named by the wall-clock time the copy was made, which is what its reader goes by.
+    const QString stamp =
+        path + u".unreadable-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    QString target = stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n) {
+        if (n > 99)
+            return QString();
+        target = stamp + u'-' + QString::number(n);
+    }
+    if (!writeAtomically(target, bytes, permissions))
+        return QString();
+    qCWarning(lcFiles).noquote() << "kept what could not be read in" << path << "as" << target;
+    return target;
 }
 
 int removeLeftoverTemporaryFiles(const QString &directory, const QStringList &fileNames)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Whole-file JSON with atomic replacement: a reader sees the old file or the new one,
@@ -22,6 +23,35 @@ bool writeAtomically(const QString &path, const QByteArray &bytes,
 
 bool writePretty(const QString &path, const QJsonDocument &document,
                  std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// Whether a parsed document is what the file should hold (an array, an object, ...).
+using Accepts = std::function<bool(const QJsonDocument &)>;
+
+// What became of a file found unreadable just before it was to be replaced.
+struct KeptAside
+{
+    // The file exists but cannot be read as what it should hold: it cannot be opened (a
+    // directory in its place), does not parse, or is of another kind. A missing or blank
+    // file is not: there is nothing in it to lose.
+    bool unreadable = false;
+    // Where its bytes were copied ("<file>.unreadable-<time>"); empty when they could not
+    // be, and then the file must stay as it is.
+    QString copyPath;
+
+    bool mayReplace() const { return !unreadable || !copyPath.isEmpty(); }
+};
+
+bool isUnreadable(const QString &path, const Accepts &accepts);
+
+// Nothing Kestrum cannot read is ever lost: an unreadable file is copied beside itself
+// before anything replaces it. The copy gets `permissions`, else those of the original.
+KeptAside keepAsideIfUnreadable(const QString &path, const Accepts &accepts,
+                                std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// Writes bytes taken out of `path` to a new "<path>.unreadable-<time>" beside it; returns
+// the copy's path, empty when it could not be written.
+QString keepBytesAside(const QString &path, const QByteArray &bytes,
+                       std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
 // A process killed while writing leaves its temporary file behind ("<name>.XXXXXX" beside
 // the file). Removes those of the named files in `directory`; returns how many. Only for a

@@ -64,6 +64,7 @@ BoardTags::BoardTags(const StrategyStore &store, BoardTagFetcher fetcher, QObjec
     : QObject(parent)
     , m_store(store)
     , m_fetcher(std::move(fetcher))
+    , m_file(store.boardMapURL(), [](const QJsonDocument &document) { return document.isObject(); })
 {}
 
 QJsonObject BoardTags::defaultBoardMap()
@@ -82,16 +83,14 @@ QJsonObject BoardTags::defaultBoardMap()
 
 bool BoardTags::loadBoardMap()
 {
-    const QString path = m_store.boardMapURL();
-    const QJsonValue loaded = StrategyStore::jsonObjectAtURL(path);
+    JsonFile::KeptAside kept;
+    const std::optional<QJsonDocument> loaded = m_file.load(&kept);
+    reportKeptAside(kept);
+    m_onDisk = loaded ? loaded->object() : QJsonObject();
     bool changed = false;
-    if (loaded.isObject() && !loaded.toObject().isEmpty()) {
-        m_map = loaded.toObject();
+    if (!m_onDisk.isEmpty()) {
+        m_map = m_onDisk;
     } else {
-        // The defaults are written back at once: keep a hand-edited file that no longer
-        // parses instead of silently replacing it.
-        if (!loaded.isObject())
-            m_store.preserveUnreadableFile(path);
         m_map = defaultBoardMap();
         changed = true;
     }
@@ -105,9 +104,39 @@ bool BoardTags::loadBoardMap()
     return changed;
 }
 
-bool BoardTags::saveBoardMap() const
+void BoardTags::mergeChangesOnDisk()
 {
-    return m_store.writeJSONObject(m_map, m_store.boardMapURL());
+    if (!m_file.hasChangedOnDisk())
+        return;
+    const std::optional<QJsonDocument> document = m_file.readChanged();
+    if (!document)
+        return; // unreadable (kept aside before the next write) or gone (written anew)
+    const QJsonObject disk = document->object();
+    for (auto it = m_onDisk.begin(); it != m_onDisk.end(); ++it) {
+        if (!disk.contains(it.key()))
+            m_map.remove(it.key());
+    }
+    for (auto it = disk.begin(); it != disk.end(); ++it)
+        m_map.insert(it.key(), it.value());
+    m_onDisk = disk;
+}
+
+bool BoardTags::saveBoardMap()
+{
+    mergeChangesOnDisk();
+    m_store.ensureStrategyDirectory();
+    JsonFile::KeptAside kept;
+    const bool written = m_file.write(QJsonDocument(m_map), &kept);
+    reportKeptAside(kept);
+    if (written)
+        m_onDisk = m_map;
+    return written;
+}
+
+void BoardTags::reportKeptAside(const JsonFile::KeptAside &kept)
+{
+    if (kept.unreadable)
+        Q_EMIT unreadableFileFound(kept.copyPath);
 }
 
 QStringList BoardTags::catalogIndustryTagsForSymbol(const QString &symbol) const
@@ -205,6 +234,7 @@ void BoardTags::requestExternalBoardTagsForSymbol(const QString &symbol, const Q
 
 void BoardTags::ensureBoardTagsForWatchItems(const QJsonArray &items)
 {
+    mergeChangesOnDisk(); // a symbol the user tagged by hand needs no lookup
     bool changed = false;
     QStringList stored;
     for (const QJsonValue &value : items) {

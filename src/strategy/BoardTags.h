@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ConfigStore.h"
+#include "config/TrackedJsonFile.h"
 #include "model/Quote.h"
 
 #include <QJsonArray>
@@ -38,7 +39,12 @@ public:
     // default map, and defaults the file lacks are added. True when the map differs from
     // the file (it should then be saved).
     bool loadBoardMap();
-    bool saveBoardMap() const;
+    // The file is the user's to edit while Kestrum runs: changed on disk since it was read,
+    // it is read again and merged first, the user's entries winning.
+    bool saveBoardMap();
+    // Takes in the file's entries when it changed on disk: what the user set or removed
+    // there replaces what memory holds; entries only memory has stay.
+    void mergeChangesOnDisk();
     const QJsonObject &boardMap() const { return m_map; }
 
     // --- Local sources ---
@@ -62,12 +68,17 @@ public:
 Q_SIGNALS:
     // Tags were stored for a symbol: redraw what shows them.
     void boardTagsChanged(const QString &symbol);
+    // board_map.json could not be read; its bytes are at `copyPath` (empty: left in place).
+    void unreadableFileFound(const QString &copyPath);
 
 private:
     void storeTags(const QString &symbol, const QStringList &tags);
+    void reportKeptAside(const JsonFile::KeptAside &kept);
 
     const StrategyStore &m_store;
     BoardTagFetcher m_fetcher;
     QJsonObject m_map;
+    TrackedJsonFile m_file;
+    QJsonObject m_onDisk; // the file as last read or written: what a merge compares with
     QSet<QString> m_inFlight;
 };

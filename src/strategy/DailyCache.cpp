@@ -26,6 +26,8 @@ DailyCache::DailyCache(const StrategyStore &store, DailyFetcher fetcher, QObject
     : QObject(parent)
     , m_store(store)
     , m_fetcher(std::move(fetcher))
+    , m_file(store.dailyCacheURL(),
+             [](const QJsonDocument &document) { return document.isObject(); })
 {}
 
 QString DailyCache::insufficientContext()
@@ -37,11 +39,11 @@ QString DailyCache::insufficientContext()
 
 void DailyCache::loadDailyCache()
 {
-    const QString path = m_store.dailyCacheURL();
-    const QJsonValue loaded = StrategyStore::jsonObjectAtURL(path);
-    m_cache = loaded.isObject() ? loaded.toObject() : QJsonObject();
-    if (!loaded.isObject())
-        m_store.preserveUnreadableFile(path);
+    JsonFile::KeptAside kept;
+    const std::optional<QJsonDocument> loaded = m_file.load(&kept);
+    m_cache = loaded ? loaded->object() : QJsonObject();
+    if (kept.unreadable)
+        Q_EMIT unreadableFileFound(kept.copyPath);
     // Bars no market can show (an older build stored them) are kept only until the next
     // refresh fetches the symbol again, not for the rest of the day.
     for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
@@ -54,9 +56,14 @@ void DailyCache::loadDailyCache()
     }
 }
 
-bool DailyCache::saveDailyCache() const
+bool DailyCache::saveDailyCache()
 {
-    return m_store.writeJSONObject(m_cache, m_store.dailyCacheURL());
+    m_store.ensureStrategyDirectory();
+    JsonFile::KeptAside kept;
+    const bool written = m_file.write(QJsonDocument(m_cache), &kept);
+    if (kept.unreadable)
+        Q_EMIT unreadableFileFound(kept.copyPath);
+    return written;
 }
 
 // --- Daily features ---

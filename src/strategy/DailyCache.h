@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/TrackedJsonFile.h"
 #include "market/MarketTypes.h"
 #include "model/Quote.h"
 
@@ -35,7 +36,8 @@ public:
     // Reads daily_cache.json; anything but an object gives an empty cache (the unreadable
     // file is kept aside first, since the next save replaces it).
     void loadDailyCache();
-    bool saveDailyCache() const;
+    // A file changed on disk since and unreadable is kept aside before it is replaced.
+    bool saveDailyCache();
     const QJsonObject &dailyCache() const { return m_cache; }
 
     // --- Daily features (pure) ---
@@ -74,6 +76,8 @@ public:
 Q_SIGNALS:
     // A symbol's daily record was replaced by fresh bars: redraw what shows it.
     void dailyCacheChanged(const QString &symbol);
+    // daily_cache.json could not be read; its bytes are at `copyPath` (empty: left in place).
+    void unreadableFileFound(const QString &copyPath);
 
 private:
     bool wasUpdatedToday(const QJsonObject &record) const;
@@ -81,4 +85,5 @@ private:
     const StrategyStore &m_store;
     DailyFetcher m_fetcher;
     QJsonObject m_cache;
+    TrackedJsonFile m_file;
 };

@@ -16,8 +16,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <optional>
 
@@ -372,15 +370,20 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
 
     QByteArray out;
     out.reserve(before.size - from + 4096);
+    QByteArray unreadable;
     QVector<LineEntry> lines = m_lines.first(first);
     bool added = false;
     for (qsizetype i = first; i < m_lines.size(); ++i) {
         const LineEntry &entry = m_lines.at(i);
-        // Blank lines and lines that are not JSON objects are dropped by a rewrite.
-        if (!entry.record)
-            continue;
         const QByteArray text =
             QByteArray::fromRawData(bytes.constData() + (entry.offset - base), entry.length);
+        // Blank lines and lines that are not JSON objects are dropped by a rewrite; what
+        // the latter held is kept aside.
+        if (!entry.record) {
+            if (!text.trimmed().isEmpty())
+                unreadable += text + '\n';
+            continue;
+        }
         LineEntry written = entry;
         written.offset = from + out.size();
         // Lines the pass leaves as they are are copied, not parsed and written again.
@@ -403,6 +406,8 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
     if (!added)
         return;
     m_store.ensureStrategyDirectory();
+    if (!unreadable.isEmpty() && JsonFile::keepBytesAside(logPath(), unreadable).isEmpty())
+        return; // nothing is dropped that could not be kept
     const bool written =
         from == 0 ? JsonFile::writeAtomically(logPath(), out) : replaceLogTail(from, out);
     if (!written) {
@@ -634,30 +639,27 @@ bool DecisionSampleLog::repairLastLine()
     if (lineFeed < 0 && from > 0)
         return file.seek(size) && file.write("\n", 1) == 1;
     const qint64 start = from + lineFeed + 1;
+    const QByteArray lastLine = tail.sliced(lineFeed + 1);
     QJsonParseError error{};
-    const bool whole = QJsonDocument::fromJson(tail.sliced(lineFeed + 1), &error).isObject() &&
+    const bool whole = QJsonDocument::fromJson(lastLine, &error).isObject() &&
                        error.error == QJsonParseError::NoError;
     if (whole)
         return file.seek(size) && file.write("\n", 1) == 1;
     // The line a crash cut short was never a record: without it every line parses again.
+    // Bytes that do not start as every line written here does are not such a line (a hand
+    // edit, damage): they are kept aside first.
+    const bool cutRecord = lastLine.startsWith("{\"") || QByteArrayView("{\"").startsWith(lastLine);
+    if (!cutRecord && !lastLine.trimmed().isEmpty() &&
+        JsonFile::keepBytesAside(logPath(), lastLine).isEmpty())
+        return false;
     return file.resize(start);
 }
 
 // --- The index ---
 
-DecisionSampleLog::FileIdentity DecisionSampleLog::identity() const
+FileIdentity DecisionSampleLog::identity() const
 {
-    FileIdentity id;
-    struct stat info
-    {};
-    if (::stat(QFile::encodeName(logPath()).constData(), &info) != 0)
-        return id;
-    id.exists = true;
-    id.size = info.st_size;
-    id.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    id.inode = info.st_ino;
-    id.device = info.st_dev;
-    return id;
+    return FileIdentity::of(logPath());
 }
 
 void DecisionSampleLog::loadPendingDecisionSamples()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/FileIdentity.h"
 #include "model/Quote.h"
 
 #include <QDateTime>
@@ -97,17 +98,6 @@ private:
         int missing = 0; // absent outcomes: bit 0 after15m, bit 1 after30m, bit 2 after60m
         bool futureObject = false; // "future" holds an object (a pass writes {} otherwise)
     };
-    // Enough to tell that the file is no longer the one that was indexed.
-    struct FileIdentity
-    {
-        bool exists = false;
-        qint64 size = 0;
-        qint64 mtimeNs = 0;
-        quint64 inode = 0;
-        quint64 device = 0;
-        bool operator==(const FileIdentity &) const = default;
-    };
-
     QString logPath() const;
     // Beside the log: a header line (offset, length and checksum of the new tail, or "done")
     // and the tail of the replacement in progress.

@@ -7,8 +7,6 @@
 #include "strategy/DailyCache.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -121,25 +119,6 @@ bool StrategyStore::writeJSONObject(const QJsonValue &value, const QString &path
     const QJsonDocument document =
         value.isObject() ? QJsonDocument(value.toObject()) : QJsonDocument(value.toArray());
     return JsonFile::writePretty(path, document);
-}
-
-QString StrategyStore::preserveUnreadableFile(const QString &path) const
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray bytes = file.readAll();
-    file.close();
-    if (bytes.trimmed().isEmpty())
-        return QString();
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (document.isObject())
-        return QString();
-    const QString stamp = m_clock.localNow().toString(u"yyyyMMdd-HHmmss"_s);
-    QString target = path + u".unreadable-"_s + stamp;
-    for (int n = 2; QFileInfo::exists(target) && n < 100; ++n)
-        target = path + u".unreadable-"_s + stamp + u"-"_s + QString::number(n);
-    return QFile::copy(path, target) ? target : QString();
 }
 
 void StrategyStore::loadStrategyDataLayer(DailyCache &dailyCache, BoardTags &boardTags) const

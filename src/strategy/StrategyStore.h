@@ -47,10 +47,6 @@ public:
     // nothing was written (the previous file then stays in place).
     bool writeJSONObject(const QJsonValue &value, const QString &path) const;
 
-    // A file that exists but is not a JSON object is about to be replaced by its default:
-    // keep the user's bytes beside it first. Returns the copy's path, empty when none made.
-    QString preserveUnreadableFile(const QString &path) const;
-
     // The launch load: both maps from their files, defaults merged into the board map,
     // tags filled for the watchlist, the board map written back when it changed.
     void loadStrategyDataLayer(DailyCache &dailyCache, BoardTags &boardTags) const;

@@ -39,14 +39,15 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(302, 344, 64, 32));
     connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
 
-    // Only a failed save is worth a line here: every other outcome shows in the list itself.
-    m_failure = Toolkit::labelWithFrame(this, QRectF(16, 322, 348, 15), QString(), 10,
-                                        FontWeight::Medium, Toolkit::colorWithHex(u"F2A3A3"_s));
-    m_failure->setObjectName(u"saveFailure"_s);
-    m_failure->setTruncatesAtEnd(true);
-    updateSaveFailureLine();
+    // Only news about the file itself is worth a line here (a failed save, an unreadable
+    // file): every other outcome shows in the list itself.
+    m_fileNotice = Toolkit::labelWithFrame(this, QRectF(16, 322, 348, 15), QString(), 10,
+                                           FontWeight::Medium, Toolkit::colorWithHex(u"F2A3A3"_s));
+    m_fileNotice->setObjectName(u"fileNotice"_s);
+    m_fileNotice->setTruncatesAtEnd(true);
+    updateFileNoticeLine();
     connect(&manager, &WatchlistManager::feedbackChanged, this,
-            &WatchlistPopoverPage::updateSaveFailureLine);
+            &WatchlistPopoverPage::updateFileNoticeLine);
 
     m_rows = new WatchlistRowsView(this, QRectF(14, 14, 352, 302), manager);
     m_suggestions =
@@ -58,19 +59,19 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     manager.restoreSuggestionsAfterRebuild();
 }
 
-void WatchlistPopoverPage::updateSaveFailureLine()
+void WatchlistPopoverPage::updateFileNoticeLine()
 {
-    const bool failed = m_manager.hasSaveFailure();
-    m_failure->setText(failed ? m_manager.feedbackMessage() : QString());
-    m_failure->setVisible(failed);
+    const QString notice = m_manager.fileNotice();
+    m_fileNotice->setText(notice);
+    m_fileNotice->setVisible(!notice.isEmpty());
     placeSuggestions();
 }
 
 void WatchlistPopoverPage::placeSuggestions()
 {
-    // Below the input, or below the failure line while it shows, so both stay readable.
+    // Below the input, or below the file line while it shows, so both stay readable.
     if (m_suggestions)
-        m_suggestions->setAnchorY(m_failure->isVisibleTo(this) ? 322 + 4 : 350);
+        m_suggestions->setAnchorY(m_fileNotice->isVisibleTo(this) ? 322 + 4 : 350);
 }
 
 void WatchlistPopoverPage::focusInput(int cursor)

@@ -26,8 +26,9 @@ public:
     FlatButton *addButton() const { return m_add; }
     WatchlistRowsView *rowsView() const { return m_rows; }
     WatchSuggestionPanel *suggestionPanel() const { return m_suggestions; }
-    // The line that reports a failed save (hidden otherwise).
-    Label *saveFailureLine() const { return m_failure; }
+    // The line that reports on the file itself: a failed save, an unreadable list (hidden
+    // otherwise).
+    Label *fileNoticeLine() const { return m_fileNotice; }
 
     // Gives the input the keyboard focus, the caret at `cursor` (a rebuild while typing).
     void focusInput(int cursor);
@@ -38,7 +39,7 @@ Q_SIGNALS:
     void backRequested();
 
 private:
-    void updateSaveFailureLine();
+    void updateFileNoticeLine();
     void placeSuggestions();
 
     WatchlistManager &m_manager;
@@ -47,5 +48,5 @@ private:
     WatchInputField *m_input = nullptr;
     WatchlistRowsView *m_rows = nullptr;
     WatchSuggestionPanel *m_suggestions = nullptr;
-    Label *m_failure = nullptr;
+    Label *m_fileNotice = nullptr;
 };

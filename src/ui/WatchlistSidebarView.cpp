@@ -77,8 +77,12 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
 
 void WatchlistSidebarView::updateFeedbackLine()
 {
-    const QString message = m_manager.feedbackMessage();
+    QString message = m_manager.feedbackMessage();
+    WatchFeedbackTone tone = m_manager.feedbackTone();
+    if (message.isEmpty()) {
+        message = m_manager.fileNotice();
+        tone = message.isEmpty() ? WatchFeedbackTone::Muted : WatchFeedbackTone::Warning;
+    }
     m_feedback->setText(message.isEmpty() ? WatchlistManager::defaultHint() : message);
-    m_feedback->setColor(
-        colorForTone(message.isEmpty() ? WatchFeedbackTone::Muted : m_manager.feedbackTone()));
+    m_feedback->setColor(colorForTone(tone));
 }

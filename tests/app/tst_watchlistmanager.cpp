@@ -260,6 +260,7 @@ void TestWatchlistManager::moveAndRemove_data()
     QTest::newRow("unknown symbol") << u"move"_s << u"SH600036"_s << 1 << QStringList();
     QTest::newRow("remove middle")
         << u"remove"_s << u"sz000001"_s << 0 << QStringList{u"sh600519"_s, u"hk00700"_s};
+    QTest::newRow("remove unknown symbol") << u"remove"_s << u"sh600036"_s << 0 << QStringList();
 }
 
 void TestWatchlistManager::moveAndRemove()

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void sourcesInOrder();
     void blankEntriesAreReplaced();
     void answerAfterTheTagsAreGone();
+    void handEditsWhileRunningWin_data();
+    void handEditsWhileRunningWin();
 
 private:
     void writeCatalog(const QJsonArray &items)
@@ -182,6 +184,45 @@ void TestBoardTags::answerAfterTheTagsAreGone()
     boards.reset();
     QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
     QVERIFY(!QFile::exists(mapPath()));
+}
+
+void TestBoardTags::handEditsWhileRunningWin_data()
+{
+    QTest::addColumn<QByteArray>("edited");   // the file as the user leaves it while Kestrum runs
+    QTest::addColumn<QJsonValue>("sh600519"); // that entry after the next save (undefined: gone)
+    QTest::addColumn<bool>("keptAside");
+    QTest::newRow("a changed entry wins")
+        << R"({"sh600519": ["我的标签"], "sz002931": ["精密传动"]})"_ba
+        << QJsonValue(QJsonArray{u"我的标签"_s}) << false;
+    QTest::newRow("a removed entry goes")
+        << R"({"sz002931": ["精密传动"]})"_ba << QJsonValue(QJsonValue::Undefined) << false;
+    QTest::newRow("an unreadable edit is kept aside")
+        << R"({"sh600519": ["我的标签"],})"_ba << QJsonValue(QJsonArray{u"白酒"_s}) << true;
+}
+
+void TestBoardTags::handEditsWhileRunningWin()
+{
+    QFETCH(QByteArray, edited);
+    QFETCH(QJsonValue, sh600519);
+    QFETCH(bool, keptAside);
+    QVERIFY(writeBytes(mapPath(), R"({"sh600519": ["白酒"]})"));
+    Source source;
+    BoardTags boards(*m_store, source.fetcher());
+    QVERIFY(boards.loadBoardMap());
+    QVERIFY(boards.saveBoardMap());
+    QVERIFY(writeBytes(mapPath(), edited));
+    QSignalSpy unreadable(&boards, &BoardTags::unreadableFileFound);
+
+    // Another stock is added: its tags come in and the map is written.
+    boards.ensureBoardTagsForWatchItems(QList<WatchItem>{item(u"sz300750"_s, u"宁德时代"_s)});
+    QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
+    const QJsonObject saved = readJsonObject(mapPath());
+    QCOMPARE(saved, boards.boardMap());
+    QCOMPARE(saved.value(u"sh600519"_s), sh600519);
+    QCOMPARE(saved.value(u"sz300750"_s), QJsonValue(QJsonArray{u"电池"_s}));
+    QCOMPARE(unreadable.size(), keptAside ? 1 : 0);
+    if (keptAside)
+        QCOMPARE(readBytes(unreadable.first().first().toString()), edited);
 }
 
 QTEST_GUILESS_MAIN(TestBoardTags)

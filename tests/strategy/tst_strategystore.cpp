@@ -24,8 +24,6 @@ private Q_SLOTS:
     void jsonFiles();
     void firstLaunch();
     void launchKeepsTheUsersEntries();
-    void launchWithUnreadableFiles_data();
-    void launchWithUnreadableFiles();
 
 private:
     QStringList unreadableCopies() const
@@ -139,41 +137,6 @@ void TestStrategyStore::launchKeepsTheUsersEntries()
         QCOMPARE(saved.value(it.key()), it.value());
     QCOMPARE(saved.value(u"sz002931"_s), BoardTags::defaultBoardMap().value(u"sz002931"_s));
     QVERIFY(unreadableCopies().isEmpty());
-}
-
-void TestStrategyStore::launchWithUnreadableFiles_data()
-{
-    QTest::addColumn<QByteArray>("daily");
-    QTest::addColumn<QByteArray>("board");
-    QTest::addColumn<int>("copies"); // the user's bytes kept aside before being replaced
-    QTest::newRow("empty files") << ""_ba
-                                 << ""_ba << 0;
-    QTest::newRow("arrays") << "[1, 2]"_ba
-                            << "[\"sh600089\"]"_ba << 2;
-    QTest::newRow("cut off by hand") << "{\"sh600519\": {"_ba
-                                     << "{\"sz300750\": [\"电池\""_ba << 2;
-}
-
-void TestStrategyStore::launchWithUnreadableFiles()
-{
-    QFETCH(QByteArray, daily);
-    QFETCH(QByteArray, board);
-    QFETCH(int, copies);
-    QVERIFY(writeBytes(m_store->dailyCacheURL(), daily));
-    QVERIFY(writeBytes(m_store->boardMapURL(), board));
-    DailyCache cache(*m_store);
-    BoardTags tags(*m_store);
-    m_store->loadStrategyDataLayer(cache, tags);
-
-    QVERIFY(cache.dailyCache().isEmpty());
-    QCOMPARE(tags.boardMap(), BoardTags::defaultBoardMap());
-    QCOMPARE(readJsonObject(m_store->boardMapURL()), BoardTags::defaultBoardMap());
-    const QStringList kept = unreadableCopies();
-    QCOMPARE(kept.size(), copies);
-    for (const QString &name : kept) {
-        const QByteArray original = name.startsWith(u"board_map"_s) ? board : daily;
-        QCOMPARE(readBytes(m_store->strategyDirectoryURL() + u'/' + name), original);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestStrategyStore)

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "ShellHarness.h"
 
 #include "app/WatchlistManager.h"
@@ -173,7 +174,7 @@ void TestWatchlistManagerPage::keysAndClearingInTheField()
     WatchlistPopoverPage *page = p.build();
     WatchInputField *field = page->inputField();
     QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
-    QVERIFY(page->suggestionPanel()->isHidden() && page->saveFailureLine()->isHidden());
+    QVERIFY(page->suggestionPanel()->isHidden() && page->fileNoticeLine()->isHidden());
     QTest::keyClicks(field, u"600"_s);
     QCOMPARE(p.manager.suggestions().size(), 10);
 
@@ -332,16 +333,22 @@ void TestWatchlistManagerPage::failedSaveShowsOnThePage()
         QTest::keyClick(page->inputField(), Qt::Key_Return);
     }
     QCOMPARE(beep.count(), 1);
-    QVERIFY(page->saveFailureLine()->isVisible());
+    QVERIFY(page->fileNoticeLine()->isVisible());
     QVERIFY(page->suggestionPanel()->isVisible());
-    QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->saveFailureLine()));
-    QCOMPARE(page->saveFailureLine()->text(), WatchlistManager::saveFailedMessage());
+    QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->fileNoticeLine()));
+    QCOMPARE(page->fileNoticeLine()->text(), WatchlistManager::saveFailedMessage());
     QCOMPARE(page->inputField()->text(), u"600036"_s);
     QCOMPARE(storedSymbols(*p.h.app), kThree);
 
     QTest::keyClick(page->inputField(), Qt::Key_Return);
-    QVERIFY(page->saveFailureLine()->isHidden());
+    QVERIFY(page->fileNoticeLine()->isHidden());
     QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
+
+    // A list file that cannot be read is named before any change is made to it.
+    QVERIFY(writeBytes(p.h.app->config().watchlistPath(), "[{\"symbol\": \"sh600519\"},]"));
+    page = p.build();
+    QVERIFY(page->fileNoticeLine()->isVisible());
+    QCOMPARE(page->fileNoticeLine()->text(), WatchlistManager::unreadableNotice());
 }
 
 void TestWatchlistManagerPage::managerPageInThePopover()
