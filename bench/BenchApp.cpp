@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchApp.h"
 
 #include "market/MarketTypes.h"
@@ -26,7 +27,8 @@ BenchApp::BenchApp(int count, int seriesPoints)
     , symbols(benchSymbols(count))
 {
     for (const QString &symbol : std::as_const(symbols))
-        watchlist.append(QJsonObject{{u"symbol"_s, symbol}, {u"name"_s, QString(u"样本"_s + symbol)}});
+        watchlist.append(
+            QJsonObject{{u"symbol"_s, symbol}, {u"name"_s, QString(u"样本"_s + symbol)}});
     app().config().saveWatchlist(watchlist);
     app().loadStrategy();
     // Alerts on, so their evaluation is part of every answer step.

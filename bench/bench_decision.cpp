@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every decision value of one quote over a 1500-point series: what a card, a snapshot and a
 // sample record of one stock cost together.
 #include "BenchWorld.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one entry point of kestrum_bench; every other bench/*.cpp only registers benchmarks.
 // The widget benchmarks need an application object; without a display they draw off-screen.
 #include <QApplication>

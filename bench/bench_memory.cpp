@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program holds in memory: 100 watched stocks with full 1500-point series, and a
 // simulated trading week at the timer's own pace (resident memory day by day).
 #include "BenchApp.h"
@@ -5,8 +6,8 @@
 
 #include "alerts/AlertCenter.h"
 #include "decision/StateSnapshots.h"
-#include "strategy/StrategyStore.h"
 #include "strategy/DecisionSampleLog.h"
+#include "strategy/StrategyStore.h"
 
 #include <QFileInfo>
 

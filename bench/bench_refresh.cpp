@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One refresh, from the realtime answer on: decoding and parsing the feed, then the answer
 // step (merge, intraday record, snapshots, daily-cache check, sample-log pass, alerts, title)
 // for watchlists of 10, 50 and 200 stocks, and a cold start up to the first refresh's end.

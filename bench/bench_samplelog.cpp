@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decision-sample step of a refresh (outcomes, then new samples) for eight watched
 // stocks when nothing is due, over logs of 1, 5 and 20 MiB: it must not grow with the log.
 #include "BenchWorld.h"

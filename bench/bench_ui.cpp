@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rebuilding the surfaces after a refresh: the popover's home page and the desktop window's
 // content, for watchlists of 10 and 50 stocks (drawn off-screen, once shown).
 #include "BenchApp.h"

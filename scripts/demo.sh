@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the simulated market and Kestrum pointed at it, with a throw-away data directory
 # and a seeded watchlist. The market trades an accelerated day whatever the hour.
 #

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the fuzz targets of a fuzz build one after another, each for a bounded time, and fails
 # when any of them found something (a crash, a sanitizer report, a broken promise, a hang or
 # a runaway allocation).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kestrum: the tray application.
 #include "app/CommandLine.h"
 #include "app/ExportRequest.h"

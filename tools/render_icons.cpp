@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the application icon's SVG into the PNG sizes the icon theme wants.
 #include <QGuiApplication>
 #include <QImage>

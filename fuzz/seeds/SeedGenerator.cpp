@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the fuzz targets' seed corpora (one directory per target): the simulated market's
 // real answers at a few moments of the trading day (A-share, Hong Kong and US sessions,
 // before the open, over lunch, after the close), the files the real store code writes from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // strategy/board_map.json as a user may have edited it: loaded with the defaults merged in,
 // read for every symbol, filled for a watchlist, and saved. Stored usable tags are never
 // replaced, and an unreadable file is kept aside before the defaults replace it.

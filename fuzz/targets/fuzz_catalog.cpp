@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The local stock catalog as a user may have edited it: read afresh, searched with typical
 // typed inputs and with every entry's own text, and asked for industry tags.
 #include "FuzzSupport.h"

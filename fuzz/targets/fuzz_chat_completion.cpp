@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chat-completion service's answer: body parsed, answer text or error read, and the
 // answer cut into the insight card's sentences and stored as the insight service does.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // strategy/daily_cache.json as found on disk: loaded, every record read by each query the
 // decision layer asks, a failed refresh marking records stale, and saved and loaded again.
 // An unreadable file is kept aside before anything replaces it.

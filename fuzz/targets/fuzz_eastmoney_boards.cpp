@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney board tags: the F10 concept page and the quote service's industry and concept
 // fields, each read from the same answer.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's daily bars, then reduced to the daily features the cache keeps.
 #include "FuzzSupport.h"
 

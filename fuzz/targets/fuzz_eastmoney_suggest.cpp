@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's suggestion answer, turned into watch candidates for the search list.
 #include "FuzzSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's minute trends of one day, for each kind of symbol, then stored and analysed.
 #include "FuzzSupport.h"
 

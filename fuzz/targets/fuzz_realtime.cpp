@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sina realtime feed: the answer's bytes decoded (UTF-8 or GB 18030) and split into quotes,
 // which then go where a refresh sends them.
 #include "FuzzSupport.h"

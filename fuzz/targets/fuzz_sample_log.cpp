@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // strategy/decision_samples.jsonl as found on disk (cut short by a crash, edited, or not a
 // log at all): indexed, its outcomes completed by refreshes an hour apart, and new samples
 // appended. A pass never loses a record that was in the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // settings.json as a user may have edited it: loaded by the store, read into typed
 // settings, and written back and read again as a save and the next launch would.
 #include "FuzzSupport.h"
@@ -6,6 +7,7 @@
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
@@ -24,12 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sandbox.write(u"settings.json"_s, input);
 
     const ConfigStore config(sandbox.path(), QString());
-    const QJsonObject loaded = config.loadSettings();
+    JsonFile::KeptAside keptAside;
+    const QJsonObject loaded = config.loadSettings(&keptAside);
     const bool isObject = QJsonDocument::fromJson(input).isObject();
-    if (isObject)
+    // Whatever loading replaces, the user's bytes survive: in place, or in the copy beside.
+    if (!keptAside.copyPath.isEmpty())
+        fuzz::check(sandbox.read(QFileInfo(keptAside.copyPath).fileName()) == input,
+                    "a settings file that is rewritten is kept aside first, byte for byte");
+    else if (!input.trimmed().isEmpty())
         fuzz::check(sandbox.read(u"settings.json"_s) == input,
-                    "a readable settings file is not rewritten by loading");
-    else
+                    "a settings file is not rewritten without a copy kept aside");
+    // The scratch directory is writable: a copy is always made when one is needed.
+    fuzz::check(keptAside.mayReplace(), "a file that needs keeping aside is kept aside");
+    if (!isObject)
         fuzz::check(loaded == AppSettings::fallbackObject(),
                     "an unreadable settings file reads as the fallback");
 

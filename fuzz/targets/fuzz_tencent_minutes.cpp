@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tencent's minute query (cumulative volumes), for each kind of symbol.
 #include "FuzzSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update manifest: parsed as the check does, offered, and the offer accepted, so the
 // download link is read as well.
 #include "FuzzSupport.h"

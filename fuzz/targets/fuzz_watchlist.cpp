@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // watchlist.json as a user may have edited it: loaded, every item's text searched for as the
 // manager would, and board tags filled for the items. Loading never rewrites the file.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Yahoo's chart answer, read both ways the client reads it: as one day of minutes and as
 // daily bars, for each kind of symbol (the symbol picks the fallback time zone).
 #include "FuzzSupport.h"

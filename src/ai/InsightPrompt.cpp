@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/InsightPrompt.h"
 
 #include "decision/DecisionEngine.h"
@@ -140,8 +141,8 @@ QString InsightPrompt::moderatorTask(const QuoteDecision &d) const
 {
     const IntradayAnalytics &a = m_engine.analytics();
     const Quote &q = d.quote();
-    const QString continuity = StateSnapshots::stateContinuityDescription(
-        d, m_snapshots.previousStateSnapshotForSymbol(q.symbol));
+    const QString continuity =
+        StateSnapshots::stateContinuityDescription(d, m_snapshots.previousStateForSymbol(q.symbol));
     return u"主持任务：综合四个 Agent 的共识和分歧，优先回答当前强弱、最关键的量价/结构信号、"
            u"下一步观察位。价格锚点："_s +
            a.priceAnchorDescriptionForQuote(q) + u"。主方向参考："_s +
@@ -156,16 +157,18 @@ QString InsightPrompt::moderatorTask(const QuoteDecision &d) const
 
 QString InsightPrompt::operationHint(const QuoteDecision &d) const
 {
-    const QString e = d.executionStatus();
-    const QString s = d.structureLine();
-    if (e == u"执行状态：观望防守")
-        return u"操作观察口径：当前更偏防守，先看弱势是否止住，再谈重新跟踪"_s;
-    if (e == u"执行状态：跟踪窗口")
+    // A defending execution status has no line of its own: the structure speaks for it.
+    switch (d.executionPhase()) {
+    case ExecutionPhase::TrackingWindow:
         return u"操作观察口径：当前位置更适合跟踪强弱延续，先盯均价线和回踩承接"_s;
-    if (e == u"执行状态：等待确认")
+    case ExecutionPhase::AwaitConfirm:
         return u"操作观察口径：当前更适合等确认，不把局部修复直接当成出手信号"_s;
-    if (e == u"执行状态：不追高")
+    case ExecutionPhase::NoChase:
         return u"操作观察口径：当前位置不追高，优先等回踩确认后再判断"_s;
+    default:
+        break;
+    }
+    const QString s = d.structureLine();
     if (s.contains(u"冲高回落"))
         return u"操作观察口径：不宜追高，优先看回落后能否重新站回均价线"_s;
     if (s.contains(u"低位反抽"))
@@ -257,7 +260,7 @@ QString InsightPrompt::aiPromptForQuote(const Quote &quote) const
     const QString hint = operationHint(d);
 
     const QString continuity = StateSnapshots::stateContinuityDescription(
-        d, m_snapshots.previousStateSnapshotForSymbol(quote.symbol));
+        d, m_snapshots.previousStateForSymbol(quote.symbol));
     const QString sep = u"；"_s;
 
     const QStringList lines{

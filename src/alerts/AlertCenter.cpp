@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/AlertCenter.h"
 
 #include "alerts/Notifier.h"
@@ -6,43 +7,6 @@
 #include "model/Formatters.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString kOff = u"off"_s;
-const QString kConservative = u"conservative"_s;
-const QString kStandard = u"standard"_s;
-const QString kSensitive = u"sensitive"_s;
-
-struct StateView
-{
-    QString execution;
-    QString risk;
-    int pressure = 0;
-};
-
-StateView stateOf(const QJsonObject &snapshot)
-{
-    return {snapshot.value(u"execution"_s).toString(), snapshot.value(u"risk"_s).toString(),
-            snapshot.value(u"riskPressure"_s).toInt()};
-}
-
-// A status without the price level it quotes ("失 66.91" gives "失"). The level follows the
-// average line or the day's low and drifts every refresh; the state it names does not, so
-// changes and alert identities are made of these words.
-QString statusWord(const QString &status)
-{
-    const qsizetype space = status.indexOf(u' ');
-    return space < 0 ? status : status.left(space);
-}
-
-// "失 %@" carries a space after its first character; "失守" alone is no loss status.
-bool isLossStatus(const QString &risk)
-{
-    return risk == u"结构转弱" || risk == u"回踩偏弱" || risk.startsWith(u"失 ");
-}
-
-} // namespace
 
 AlertCenter::AlertCenter(AppSettings &settings, Notifier &notifier, const Clock &clock,
                          const QList<Quote> &heldQuotes, AlertSources sources,
@@ -63,15 +27,19 @@ qint64 AlertCenter::unixSeconds() const
 
 // --- Presets -----------------------------------------------------------------------------
 
-const QList<std::pair<QString, QString>> &AlertCenter::presetKeysAndTitles()
+QString AlertCenter::presetTitle(AlertPreset preset)
 {
-    static const QList<std::pair<QString, QString>> presets{
-        {kOff, u"关闭提醒"_s},
-        {kConservative, u"风险提醒"_s},
-        {kStandard, u"机会 + 风险提醒"_s},
-        {kSensitive, u"全部关键变化"_s},
-    };
-    return presets;
+    switch (preset) {
+    case AlertPreset::Off:
+        break;
+    case AlertPreset::Conservative:
+        return u"风险提醒"_s;
+    case AlertPreset::Standard:
+        return u"机会 + 风险提醒"_s;
+    case AlertPreset::Sensitive:
+        return u"全部关键变化"_s;
+    }
+    return u"关闭提醒"_s;
 }
 
 QString AlertCenter::infoItemTitle()
@@ -79,37 +47,21 @@ QString AlertCenter::infoItemTitle()
     return u"根据可跟踪、看回踩、先防守等状态变化提醒"_s;
 }
 
-QString AlertCenter::normalizedAlertPreset(const QString &preset)
-{
-    if (preset == u"defense")
-        return kConservative;
-    if (preset == u"focus")
-        return kStandard;
-    if (preset == u"opportunity" || preset == u"observe")
-        return kSensitive;
-    return preset;
-}
-
-QString AlertCenter::alertPreset() const
-{
-    return m_settings.alertPreset.isEmpty() ? kOff : m_settings.alertPreset;
-}
-
-AlertMenuEntry AlertCenter::alertPresetItem(const QString &title, const QString &key) const
+AlertMenuEntry AlertCenter::alertPresetItem(AlertPreset preset) const
 {
     AlertMenuEntry item;
     item.kind = AlertMenuEntry::Kind::Preset;
-    item.title = title;
-    item.key = key;
-    item.checked = key == alertPreset();
+    item.title = presetTitle(preset);
+    item.preset = preset;
+    item.checked = preset == alertPreset();
     return item;
 }
 
 QList<AlertMenuEntry> AlertCenter::alertMenu() const
 {
     QList<AlertMenuEntry> menu;
-    for (const auto &[key, title] : presetKeysAndTitles())
-        menu.append(alertPresetItem(title, key));
+    for (const AlertPreset preset : enumValues<AlertPreset>())
+        menu.append(alertPresetItem(preset));
     AlertMenuEntry separator;
     separator.kind = AlertMenuEntry::Kind::Separator;
     menu.append(separator);
@@ -121,13 +73,12 @@ QList<AlertMenuEntry> AlertCenter::alertMenu() const
     return menu;
 }
 
-void AlertCenter::setAlertPresetFromMenu(const QVariant &representedObject)
+void AlertCenter::setAlertPresetFromMenu(AlertPreset preset)
 {
-    const bool isString = representedObject.metaType() == QMetaType::fromType<QString>();
-    m_settings.alertPreset = isString ? representedObject.toString() : kOff;
+    m_settings.alertPreset = preset;
     // A state seen in the last minutes may notify again at once under the new preset.
     m_cooldowns.clear();
-    if (m_settings.alertPreset != kOff)
+    if (preset != AlertPreset::Off)
         requestNotificationPermissionWithFeedback(true);
     if (m_save)
         m_save();
@@ -149,60 +100,62 @@ std::optional<AlertPayload> AlertCenter::alertNotificationPayloadForQuote(const 
     return alertNotificationPayloadForQuote(quote, alertPreset());
 }
 
-std::optional<AlertPayload>
-AlertCenter::alertNotificationPayloadForQuote(const Quote &quote, const QString &chosen) const
+std::optional<AlertPayload> AlertCenter::alertNotificationPayloadForQuote(const Quote &quote,
+                                                                          AlertPreset preset) const
 {
-    const QString preset = normalizedAlertPreset(chosen.isEmpty() ? kOff : chosen);
-    if (preset == kOff)
+    if (preset == AlertPreset::Off)
         return std::nullopt;
 
-    const QJsonObject previous =
-        m_sources.previousSnapshot ? m_sources.previousSnapshot(quote.symbol) : QJsonObject();
-    const QJsonObject current =
-        m_sources.currentSnapshot ? m_sources.currentSnapshot(quote.symbol) : QJsonObject();
-    if (previous.isEmpty() || current.isEmpty())
+    const std::optional<StateSnapshot> before =
+        m_sources.previousSnapshot ? m_sources.previousSnapshot(quote.symbol) : std::nullopt;
+    const std::optional<StateSnapshot> now =
+        m_sources.currentSnapshot ? m_sources.currentSnapshot(quote.symbol) : std::nullopt;
+    if (!before || !now)
         return std::nullopt;
 
-    const StateView now = stateOf(current);
-    const StateView before = stateOf(previous);
-    const QString &e = now.execution;
-    const QString &k = now.risk;
-    const int r = now.pressure;
+    const ActionStatus execution = now->execution;
+    const RiskStatus &risk = now->risk;
+    const QString e = toText(execution);
+    const QString k = risk.text();
+    const int r = now->riskPressure;
 
-    // An empty status never counts as a change: it says nothing about the stock. Neither
-    // does a level that moved while its status word stayed.
-    const bool executionChanged = !e.isEmpty() && statusWord(e) != statusWord(before.execution);
-    const bool riskChanged = !k.isEmpty() && statusWord(k) != statusWord(before.risk);
-    const bool escalated = r > 3 && r >= before.pressure + 2 && !executionChanged && !riskChanged;
+    // The status words are compared, not their levels: the level follows the average line
+    // or the day's low and drifts every refresh while the state it names stays.
+    const bool executionChanged = execution != before->execution;
+    const bool riskChanged = risk.word != before->risk.word;
+    const bool escalated =
+        r > 3 && r >= before->riskPressure + 2 && !executionChanged && !riskChanged;
     if (!executionChanged && !riskChanged && !escalated)
         return std::nullopt;
 
     // The new status words are the identifier, so one change of state notifies once per
     // cool-down while a different new state notifies at once; the body quotes the level.
-    QString identifier =
-        u"kestrum-state-"_s + quote.symbol + u'-' + statusWord(e) + u'-' + statusWord(k);
+    QString identifier = u"kestrum-state-"_s + quote.symbol + u'-' + e + u'-' + toText(risk.word);
     if (escalated)
         identifier += u'-' + QString::number(r);
 
     const bool holdBack =
         m_sources.shouldHoldBackAggressiveBuy && m_sources.shouldHoldBackAggressiveBuy(quote);
-    const bool loss = isLossStatus(k);
-    const bool opportunity = executionChanged && e == u"可跟踪" && !holdBack;
-    const bool watch = (executionChanged && e == u"看回踩") || (riskChanged && k == u"回踩中") ||
-                       (escalated && (e == u"看回踩" || k == u"回踩中"));
-    const bool defence = (executionChanged && e == u"先防守") || (riskChanged && loss) ||
-                         (escalated && (e == u"先防守" || loss));
+    const bool loss = risk.isLoss();
+    const bool pullback = execution == ActionStatus::WatchPullback;
+    const bool inPullback = risk.word == RiskWord::InPullback;
+    const bool defend = execution == ActionStatus::Defend;
+    const bool opportunity = executionChanged && execution == ActionStatus::Trackable && !holdBack;
+    const bool watch = (executionChanged && pullback) || (riskChanged && inPullback) ||
+                       (escalated && (pullback || inPullback));
+    const bool defence =
+        (executionChanged && defend) || (riskChanged && loss) || (escalated && (defend || loss));
 
     const QString name = quote.name.isEmpty() ? quote.symbol : quote.name;
     const QString snapshotText = alertSnapshotTextForQuote(quote);
-    const bool active = preset == kStandard || preset == kSensitive;
+    const bool conservative = preset == AlertPreset::Conservative;
+    const bool active = !conservative; // Standard or Sensitive
 
-    if (preset == kConservative && !defence)
+    if (conservative && !defence)
         return std::nullopt;
-    if ((active || preset == kConservative) && defence) {
+    if (defence) {
         const QString lead = escalated ? u"继续走弱，先防守："_s : u"风险抬升，先防守："_s;
-        return AlertPayload{u"风险提醒"_s,
-                            name + u' ' + lead + (k.isEmpty() ? e : k) + u"。"_s + snapshotText,
+        return AlertPayload{u"风险提醒"_s, name + u' ' + lead + k + u"。"_s + snapshotText,
                             identifier};
     }
     if (active && opportunity) {
@@ -213,14 +166,13 @@ AlertCenter::alertNotificationPayloadForQuote(const Quote &quote, const QString 
     if (active && watch) {
         const QString lead = escalated ? u"还在观察区，先别急："_s : u"进入观察区："_s;
         return AlertPayload{u"观察提醒"_s,
-                            name + u' ' + lead + (e == u"看回踩" ? e : k) + u"。"_s + snapshotText,
+                            name + u' ' + lead + (pullback ? e : k) + u"。"_s + snapshotText,
                             identifier};
     }
-    if (preset == kSensitive) {
+    if (preset == AlertPreset::Sensitive) {
         return AlertPayload{u"关键变化"_s,
                             (escalated ? u"风险继续走弱，"_s : QString()) + name + u" 当前状态"_s +
-                                (e.isEmpty() ? u"观察中"_s : e) + u"，风险"_s +
-                                (k.isEmpty() ? u"可控"_s : k) + u"。"_s + snapshotText,
+                                e + u"，风险"_s + k + u"。"_s + snapshotText,
                             identifier};
     }
     return std::nullopt;

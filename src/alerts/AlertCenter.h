@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/AppSettings.h"
+#include "decision/DecisionStates.h"
 #include "model/Quote.h"
 
 #include <QDateTime>
@@ -13,7 +16,6 @@
 #include <functional>
 #include <optional>
 
-struct AppSettings;
 class Clock;
 class Notifier;
 
@@ -40,7 +42,7 @@ struct AlertMenuEntry
 
     Kind kind = Kind::Preset;
     QString title;
-    QString key; // presets: the value handed back to setAlertPresetFromMenu
+    AlertPreset preset = AlertPreset::Off; // presets: handed back to setAlertPresetFromMenu
     bool checked = false;
     bool enabled = true;
 };
@@ -54,14 +56,14 @@ struct AlertBoxText
 };
 
 // What the evaluation reads from the decision layer. The refresh cycle's state snapshots
-// fit (StateSnapshots::currentStateSnapshotForSymbol and previousStateSnapshotForSymbol);
-// a missing function reads as "nothing there".
+// fit (StateSnapshots::currentStateForSymbol and previousStateForSymbol); a missing
+// function reads as "nothing there".
 struct AlertSources
 {
-    // The snapshot of the latest successful refresh; empty when there is none.
-    std::function<QJsonObject(const QString &symbol)> currentSnapshot;
-    // The snapshot of the refresh before it; empty when there is none.
-    std::function<QJsonObject(const QString &symbol)> previousSnapshot;
+    // The snapshot of the latest successful refresh.
+    std::function<std::optional<StateSnapshot>(const QString &symbol)> currentSnapshot;
+    // The snapshot of the refresh before it.
+    std::function<std::optional<StateSnapshot>(const QString &symbol)> previousSnapshot;
     std::function<bool(const Quote &)> shouldHoldBackAggressiveBuy;
 };
 
@@ -86,24 +88,21 @@ public:
                 QObject *parent = nullptr);
 
     // --- Presets ---
-    // off, conservative, standard, sensitive with their menu titles, in menu order.
-    static const QList<std::pair<QString, QString>> &presetKeysAndTitles();
+    // The menu title of a preset.
+    static QString presetTitle(AlertPreset preset);
     static QString infoItemTitle();
-    // The key a stored preset counts as: the older names map to their current keys, any
-    // other string stays as it is (and then lets nothing through).
-    static QString normalizedAlertPreset(const QString &preset);
-    QString alertPreset() const;
+    AlertPreset alertPreset() const { return m_settings.alertPreset; }
     QList<AlertMenuEntry> alertMenu() const;
-    AlertMenuEntry alertPresetItem(const QString &title, const QString &key) const;
-    // The menu action: `representedObject` is the chosen item's key.
-    void setAlertPresetFromMenu(const QVariant &representedObject);
+    AlertMenuEntry alertPresetItem(AlertPreset preset) const;
+    // The menu action.
+    void setAlertPresetFromMenu(AlertPreset preset);
 
     // --- Evaluation ---
     static QString alertSnapshotTextForQuote(const Quote &quote);
     std::optional<AlertPayload> alertNotificationPayloadForQuote(const Quote &quote) const;
     // The same under another preset, whatever the chosen one is.
     std::optional<AlertPayload> alertNotificationPayloadForQuote(const Quote &quote,
-                                                                 const QString &preset) const;
+                                                                 AlertPreset preset) const;
     // After every successful refresh, with the quotes fetched for the watch list.
     void checkAlerts(const QList<Quote> &quotes);
 
@@ -125,7 +124,7 @@ public:
 
 Q_SIGNALS:
     // A preset was chosen (even the one already active): redraw what shows it.
-    void alertPresetChanged(const QString &preset);
+    void alertPresetChanged(AlertPreset preset);
     void notificationPermissionAnswered(bool granted);
     // Notifications cannot be delivered and the user asked for feedback: the user
     // interface shows a box with these texts (message, informative text, one button).

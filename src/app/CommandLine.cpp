@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
 #include "app/PackageInfo.h"
@@ -81,7 +82,7 @@ QString CommandLine::usage()
            u"\n"
            u"Without an option Kestrum starts in the panel; started again, it shows the\n"
            u"running one. Exit status: 0 done, 1 no desktop session or another failure,\n"
-           u"2 bad command line.\n"_s;
+           u"2 bad command line, 3 --once could not fetch the realtime quotes.\n"_s;
 }
 
 QString CommandLine::versionText()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ExportFixture.h"
 
 #include "app/KestrumApp.h"
@@ -76,7 +77,7 @@ QString commentaryForSymbol(const QString &symbol)
 void prepareExportFixtureData(KestrumApp &app)
 {
     AppSettings &s = app.settings();
-    s.displayMode = AppSettings::Rotate;
+    s.displayMode = DisplayMode::Rotate;
     s.aiEnabled = true;
     s.aiProvider = u"openai"_s;
     s.aiBaseURL = AIProviderPresets::defaultBaseURL();

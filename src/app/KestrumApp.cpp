@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/KestrumApp.h"
 
 #include "ai/AIProviderSettings.h"
@@ -105,10 +106,10 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     }
     AlertSources alertSources;
     alertSources.currentSnapshot = [this](const QString &symbol) {
-        return m_snapshots->currentStateSnapshotForSymbol(symbol);
+        return m_snapshots->currentStateForSymbol(symbol);
     };
     alertSources.previousSnapshot = [this](const QString &symbol) {
-        return m_snapshots->previousStateSnapshotForSymbol(symbol);
+        return m_snapshots->previousStateForSymbol(symbol);
     };
     alertSources.shouldHoldBackAggressiveBuy = [this](const Quote &q) {
         return m_engine->shouldHoldBackAggressiveBuyForQuote(q);
@@ -148,8 +149,8 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
         return m_analytics->averageLineDescriptionForQuote(q);
     };
     m_insights = std::make_unique<InsightService>(m_settings, *m_http, *m_clock, sources, save);
-    m_updates =
-        std::make_unique<UpdateChecker>(*m_http, PackageInfo::fromEnvironment(), options.urlOpener);
+    m_updates = std::make_unique<UpdateChecker>(
+        *m_http, options.package.value_or(PackageInfo::fromEnvironment()), options.urlOpener);
     m_loginItem = options.autostartDirectory.isEmpty()
                       ? std::make_unique<LoginItemManager>()
                       : std::make_unique<LoginItemManager>(
@@ -238,6 +239,26 @@ void KestrumApp::toggleLoginItem()
 {
     m_loginItem->setEnabled(!m_loginItem->isEnabled());
     Q_EMIT settingsChanged();
+}
+
+void KestrumApp::scheduleAutomaticUpdateCheck()
+{
+    QTimer::singleShot(UpdateChecker::kAutomaticCheckDelayMs, this,
+                       [this] { runAutomaticUpdateCheck(); });
+}
+
+bool KestrumApp::runAutomaticUpdateCheck()
+{
+    if (!m_updates->isAvailable() || !m_settings.autoCheckForUpdates)
+        return false;
+    m_updates->checkForUpdatesUserInitiated(false);
+    return true;
+}
+
+void KestrumApp::toggleAutomaticUpdateCheck()
+{
+    m_settings.autoCheckForUpdates = !m_settings.autoCheckForUpdates;
+    saveSettings();
 }
 
 void KestrumApp::refreshLoginItemIfStale()
@@ -496,7 +517,7 @@ void KestrumApp::rotateTitle()
         setTitle(u"股 --"_s, 0);
         return;
     }
-    if (m_settings.displayMode == AppSettings::Summary) {
+    if (m_settings.displayMode == DisplayMode::Summary) {
         m_currentDisplaySymbol.clear();
         double sum = 0;
         for (const Quote &quote : m_quotes)
@@ -504,7 +525,7 @@ void KestrumApp::rotateTitle()
         setTitle(summaryTitle(), directionOf(sum));
         return;
     }
-    if (m_settings.displayMode == AppSettings::First) {
+    if (m_settings.displayMode == DisplayMode::First) {
         const Quote &q = m_quotes.first();
         m_currentDisplaySymbol = q.symbol;
         setTitle(titleForQuote(q), directionOf(q.changePercent()));
@@ -523,11 +544,9 @@ void KestrumApp::rotateTitle()
     setTitle(titleForQuote(q), directionOf(q.changePercent()));
 }
 
-void KestrumApp::setDisplayMode(int mode)
+void KestrumApp::setDisplayMode(DisplayMode mode)
 {
-    m_settings.displayMode = mode == AppSettings::First || mode == AppSettings::Summary
-                                 ? mode
-                                 : int(AppSettings::Rotate);
+    m_settings.displayMode = mode;
     m_rotateIndex = 0;
     saveSettings();
     rotateTitle();

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/MarketStatus.h"
+#include "app/PackageInfo.h"
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "intraday/IntradayStore.h"
@@ -54,6 +56,7 @@ struct KestrumAppOptions
     const Clock *clock = nullptr;       // empty: the system clock
     QSettings *preferences = nullptr;   // empty: QSettings("Orvell", "Kestrum")
     QString autostartDirectory;         // empty: the XDG autostart directory
+    std::optional<PackageInfo> package; // empty: the build's, with the environment's overrides
     // Opens a download page in the browser (the user interface supplies it).
     std::function<bool(const QUrl &)> urlOpener;
     // empty: desktop notifications on the session bus (org.freedesktop.Notifications)
@@ -121,6 +124,13 @@ public:
     // this process holds the single-instance lock: another writer's may be in use.
     int removeLeftoverTemporaryFiles();
     void toggleLoginItem();
+    // The silent update check a few seconds after launch. It runs only if the build has the
+    // check and the user has not switched automatic checks off, also in the meantime.
+    void scheduleAutomaticUpdateCheck();
+    // What the scheduled check does when it is due; true when it asked.
+    bool runAutomaticUpdateCheck();
+    // "自动检查更新": switches the automatic check on or off and saves.
+    void toggleAutomaticUpdateCheck();
     // At launch: an autostart entry naming a program that is gone is pointed at this one.
     void refreshLoginItemIfStale();
     void startTimers();
@@ -175,8 +185,8 @@ public:
     int titleDirection() const { return m_titleDirection; }
     QString currentDisplaySymbol() const { return m_currentDisplaySymbol; }
     int rotateIndex() const { return m_rotateIndex; }
-    int displayMode() const { return m_settings.displayMode; }
-    void setDisplayMode(int mode);
+    DisplayMode displayMode() const { return m_settings.displayMode; }
+    void setDisplayMode(DisplayMode mode);
     // The title holds still on its quote while the popover is open.
     void setPopoverShown(bool shown) { m_popoverShown = shown; }
     bool isPopoverShown() const { return m_popoverShown; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PackageInfo.h"
 
 #include <QtGlobal>
@@ -15,6 +16,9 @@
 #endif
 #ifndef KESTRUM_DOWNLOAD_URL
 #define KESTRUM_DOWNLOAD_URL ""
+#endif
+#ifndef KESTRUM_UPDATE_CHECK
+#define KESTRUM_UPDATE_CHECK 1
 #endif
 
 namespace {
@@ -43,6 +47,7 @@ PackageInfo PackageInfo::fromBuild()
         orFallback(QString::fromUtf8(KESTRUM_UPDATE_MANIFEST_URL), fallbackUpdateManifestURL());
     info.officialDownloadURL =
         orFallback(QString::fromUtf8(KESTRUM_DOWNLOAD_URL), fallbackOfficialDownloadURL());
+    info.checksForUpdates = KESTRUM_UPDATE_CHECK != 0;
     return info;
 }
 

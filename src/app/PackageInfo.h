@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
@@ -12,6 +13,9 @@ struct PackageInfo
     QString marketingVersion; // e.g. 1.4.0
     QString updateManifestURL;
     QString officialDownloadURL;
+    // False in builds made without the update check (a distribution's own updates take
+    // its place): no automatic check, no menu item, never a request.
+    bool checksForUpdates = true;
 
     // Used when the build supplies nothing (or an empty value).
     static QString fallbackBuildNumber() { return QStringLiteral("0"); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SnapshotDocument.h"
 
 #include "ai/InsightPrompt.h"
@@ -135,11 +136,20 @@ const std::pair<const char16_t *, DailyFlag> kDailyFlags[] = {
     {u"shouldRefreshDailyCacheForQuote", &DailyCache::shouldRefreshDailyCacheForQuote},
 };
 
-using Label = QString (*)(const QString &);
+using Label = QString (*)(CoreRiskState);
 const std::pair<const char16_t *, Label> kLabels[] = {
-    {u"buyLabelForCoreRiskState", &DecisionEngine::buyLabelForCoreRiskState},
-    {u"sellLabelForCoreRiskState", &DecisionEngine::sellLabelForCoreRiskState},
-    {u"executionLabelForCoreRiskState", &DecisionEngine::executionLabelForCoreRiskState},
+    {u"buyLabelForCoreRiskState",
+     [](CoreRiskState s) {
+         return toText(DecisionEngine::buyLabelForCoreRiskState(s));
+     }},
+    {u"sellLabelForCoreRiskState",
+     [](CoreRiskState s) {
+         return toText(DecisionEngine::sellLabelForCoreRiskState(s));
+     }},
+    {u"executionLabelForCoreRiskState",
+     [](CoreRiskState s) {
+         return toText(DecisionEngine::executionLabelForCoreRiskState(s));
+     }},
 };
 
 constexpr int kTrendMinutes[] = {5, 10, 15, 30, 60};
@@ -172,10 +182,10 @@ void insertPresentation(QJsonObject &o, const KestrumApp &app, const Quote &q)
              app.insights().conservativeAIInsightFallbackForQuote(q));
 
     o.insert(u"alertSnapshotTextForQuote"_s, AlertCenter::alertSnapshotTextForQuote(q));
-    for (const auto &[preset, title] : AlertCenter::presetKeysAndTitles()) {
+    for (const AlertPreset preset : enumValues<AlertPreset>()) {
         const std::optional<AlertPayload> payload =
             app.alerts().alertNotificationPayloadForQuote(q, preset);
-        o.insert(keyed(u"alertNotificationPayloadForQuote", preset),
+        o.insert(keyed(u"alertNotificationPayloadForQuote", toText(preset)),
                  payload ? QJsonValue(QJsonObject{{u"title"_s, payload->title},
                                                   {u"body"_s, payload->body}})
                          : QJsonValue());
@@ -265,11 +275,11 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     for (const auto &[name, read] : kEngineTexts)
         o.insert(QString::fromUtf16(name), (engine.*read)(q));
     // Unkeyed: the labels of the quote's own state; keyed: those of every state.
-    const QString state = engine.coreRiskStateForQuote(q);
+    const CoreRiskState state = engine.decisionForQuote(q).coreRisk();
     for (const auto &[name, label] : kLabels) {
         o.insert(QString::fromUtf16(name), label(state));
-        for (const QString &each : DecisionEngine::coreRiskStates())
-            o.insert(keyed(name, each), label(each));
+        for (const CoreRiskState each : enumValues<CoreRiskState>())
+            o.insert(keyed(name, toText(each)), label(each));
     }
     for (const QString &title : DecisionEngine::scenarioMetricTitles())
         o.insert(keyed(u"scenarioMetricHintForTitle", title),

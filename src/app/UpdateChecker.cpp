@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/UpdateChecker.h"
 
 #include "net/Endpoints.h"
@@ -6,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -72,7 +72,7 @@ UpdateChecker::UpdateChecker(HttpClient &http, PackageInfo package, UrlOpener op
 
 void UpdateChecker::checkForUpdatesUserInitiated(bool userInitiated)
 {
-    if (m_inFlight)
+    if (m_inFlight || !isAvailable())
         return;
     const std::optional<QUrl> manifestURL = updateManifestURL();
     if (!manifestURL) {
@@ -94,11 +94,6 @@ void UpdateChecker::checkForUpdatesUserInitiated(bool userInitiated)
     m_http.send(request, this, [this, userInitiated](const HttpResponse &response) {
         finishCheck(response, userInitiated);
     });
-}
-
-void UpdateChecker::scheduleAutomaticCheck(int delayMs)
-{
-    QTimer::singleShot(delayMs, this, [this] { checkForUpdatesUserInitiated(false); });
 }
 
 void UpdateChecker::finishCheck(const HttpResponse &response, bool userInitiated)

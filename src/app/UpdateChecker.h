@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/PackageInfo.h"
@@ -60,10 +61,11 @@ public:
     // The menu item "检查更新...".
     void checkForUpdates() { checkForUpdatesUserInitiated(true); }
     // One check; a second call while one is in flight does nothing, not even a message.
+    // A build without the update check never asks.
     void checkForUpdatesUserInitiated(bool userInitiated);
-    // The silent check shortly after launch.
-    void scheduleAutomaticCheck(int delayMs = kAutomaticCheckDelayMs);
     bool isUpdateCheckInFlight() const { return m_inFlight; }
+    // Whether this build checks at all; without it the menus offer no update items.
+    bool isAvailable() const { return m_package.checksForUpdates; }
 
     qint64 currentBundleBuildNumber() const;
     QString currentBundleVersionLabel() const;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/LoginItemManager.h"
 
 #include "config/JsonFile.h"
@@ -193,7 +194,7 @@ QByteArray LoginItemManager::desktopEntry() const
     const QString text =
         u"[Desktop Entry]\n"
         u"Type=Application\n"
-        u"Version=1.5\n"
+        u"Version=1.4\n"
         u"Name=澄川 Kestrum\n"
         u"Exec="_s +
         (m_executable == kCommand ? m_executable : quotedExecArgument(m_executable)) +

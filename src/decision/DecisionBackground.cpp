@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Market and board background: the two index scores, their lines and the combined bias.
 #include "decision/DecisionEngine.h"
 #include "decision/QuoteDecision.h"

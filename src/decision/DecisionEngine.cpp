@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "decision/DecisionEngine.h"
 
 #include "intraday/IntradayStore.h"
@@ -208,36 +209,39 @@ QString DecisionEngine::coreRiskStateForQuote(const Quote &quote) const
     return decisionForQuote(quote).coreRiskState();
 }
 
-const QStringList &DecisionEngine::coreRiskStates()
+ActionStatus DecisionEngine::buyLabelForCoreRiskState(CoreRiskState state)
 {
-    static const QStringList states{u"转强成立"_s, u"修复确认中"_s, u"回踩观察"_s, u"风险抬升"_s,
-                                    u"结构转弱"_s};
-    return states;
+    switch (state) {
+    case CoreRiskState::Strengthened:
+        return ActionStatus::Trackable;
+    case CoreRiskState::PullbackWatch:
+        return ActionStatus::WatchPullback;
+    case CoreRiskState::RiskRising:
+    case CoreRiskState::StructureWeak:
+        return ActionStatus::Defend;
+    case CoreRiskState::Repairing:
+        break;
+    }
+    return ActionStatus::AwaitConfirm;
 }
 
-QString DecisionEngine::buyLabelForCoreRiskState(const QString &state)
+SellStatus DecisionEngine::sellLabelForCoreRiskState(CoreRiskState state)
 {
-    if (state == u"转强成立")
-        return u"可跟踪"_s;
-    if (state == u"回踩观察")
-        return u"看回踩"_s;
-    if (state == u"风险抬升" || state == u"结构转弱")
-        return u"先防守"_s;
-    return u"等确认"_s;
+    switch (state) {
+    case CoreRiskState::Strengthened:
+        return SellStatus::KeepTracking;
+    case CoreRiskState::PullbackWatch:
+        return SellStatus::WatchSupport;
+    case CoreRiskState::RiskRising:
+    case CoreRiskState::StructureWeak:
+        return SellStatus::Defend;
+    case CoreRiskState::Repairing:
+        break;
+    }
+    return SellStatus::KeepWatching;
 }
 
-QString DecisionEngine::sellLabelForCoreRiskState(const QString &state)
-{
-    if (state == u"转强成立")
-        return u"继续跟踪"_s;
-    if (state == u"回踩观察")
-        return u"看承接"_s;
-    if (state == u"风险抬升" || state == u"结构转弱")
-        return u"先防守"_s;
-    return u"继续观察"_s;
-}
-
-QString DecisionEngine::executionLabelForCoreRiskState(const QString &state)
+ActionStatus DecisionEngine::executionLabelForCoreRiskState(CoreRiskState state)
 {
     return buyLabelForCoreRiskState(state);
 }

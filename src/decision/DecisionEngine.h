@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "decision/QuoteDecision.h"
@@ -81,11 +82,9 @@ public:
 
     // --- Core risk state, statuses and labels ---
     QString coreRiskStateForQuote(const Quote &quote) const;
-    // "转强成立", "修复确认中", "回踩观察", "风险抬升", "结构转弱".
-    static const QStringList &coreRiskStates();
-    static QString buyLabelForCoreRiskState(const QString &state);
-    static QString sellLabelForCoreRiskState(const QString &state);
-    static QString executionLabelForCoreRiskState(const QString &state);
+    static ActionStatus buyLabelForCoreRiskState(CoreRiskState state);
+    static SellStatus sellLabelForCoreRiskState(CoreRiskState state);
+    static ActionStatus executionLabelForCoreRiskState(CoreRiskState state);
     QString buyDecisionStatusForQuote(const Quote &quote) const;
     QString sellDecisionStatusForQuote(const Quote &quote) const;
     QString displayExecutionStatusForQuote(const Quote &quote) const;

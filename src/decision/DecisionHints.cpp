@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-level line and the sentence shown beside each status word of the risk panel.
 #include "decision/DecisionEngine.h"
 #include "decision/QuoteDecision.h"
@@ -29,13 +30,13 @@ QString QuoteDecision::scenarioMetricHintForTitle(const QString &title) const
 
 QString QuoteDecision::buyStatusHint() const
 {
-    const QString status = buyDecisionStatus();
-    if (status == u"数据不足")
+    switch (buyStatus()) {
+    case ActionStatus::NoData:
         return decisionConfidenceReason();
-    if (status == u"可跟踪")
+    case ActionStatus::Trackable:
         return u"机会观察条件较完整：当前站上均价线 "_s + formatPrice(average()) +
                u"，短线和中段节奏没有明显走坏，但仍需看回踩确认。"_s;
-    if (status == u"等确认") {
+    case ActionStatus::AwaitConfirm:
         if (isOpeningProtectionWindow())
             return u"开盘前30分钟波动容易失真，即使短线转强，也先降级为等确认。"_s;
         if (isClosingProtectionWindow())
@@ -44,51 +45,55 @@ QString QuoteDecision::buyStatusHint() const
             return u"短线有修复，但30分钟结构还没配合，所以先不显示积极标签。"_s;
         return u"条件接近，但还差最后一步确认。继续看价格能否稳住均价线 "_s +
                formatPrice(average()) + u"，或回踩后承接是否成立。"_s;
-    }
-    if (status == u"不追高")
+    case ActionStatus::NoChase:
         return u"当前位置更像追价区，尤其接近日高 "_s + formatPrice(m_quote.high) +
                u" 且确认不足时，先等回踩后的再判断。"_s;
-    if (status == u"先防守")
+    case ActionStatus::Defend:
         return u"当前重点不是寻找机会，而是先避免在结构转弱或风险抬升时继续进攻。"_s;
-    if (status == u"看回踩")
+    case ActionStatus::WatchPullback:
         return u"当前位置更像回踩观察阶段，先看均价线 "_s + formatPrice(average()) +
                u" 一带的承接是否稳住。"_s;
+    }
     return u"当前更适合继续观察，不急着把局部修复或单次波动当成确定信号。"_s;
 }
 
 QString QuoteDecision::sellStatusHint() const
 {
-    const QString status = sellDecisionStatus();
-    if (status == u"数据不足")
+    switch (sellStatus()) {
+    case SellStatus::NoData:
         return decisionConfidenceReason();
-    if (status == u"继续跟踪")
+    case SellStatus::KeepTracking:
         return u"结构还没有明显走坏，当前更适合继续观察强弱延续，而不是急着放大结论。"_s;
-    if (status == u"看承接")
+    case SellStatus::WatchSupport:
         return u"这更像回踩观察位，重点看均价线 "_s + formatPrice(average()) +
                u" 一带有没有承接。"_s;
-    if (status == u"防回落")
+    case SellStatus::GuardPullback:
         return u"位置已经偏高，适合边看延续边防回落，尤其要盯住接近 "_s +
                formatPrice(m_quote.high) + u" 附近时的量价变化。"_s;
-    if (status == u"先防守")
+    case SellStatus::Defend:
         return u"盘面已经进入明显偏弱或结构转坏阶段，处理重点应该切到防守。"_s;
+    case SellStatus::KeepWatching:
+        break;
+    }
     return u"当前更适合继续看盘面变化，再决定是否需要调整持有节奏。"_s;
 }
 
 QString QuoteDecision::executionStatusHint() const
 {
-    const QString status = displayExecutionStatus();
-    if (status == u"可跟踪")
+    switch (executionAction()) {
+    case ActionStatus::Trackable:
         return u"当前更偏进攻观察区，可以继续跟踪强弱延续，但不代表无条件追价。"_s;
-    if (status == u"等确认")
+    case ActionStatus::AwaitConfirm:
         return u"盘面还缺一层确认，先别急着放大预期，等待更清晰的结构或回踩结果。"_s;
-    if (status == u"看回踩")
+    case ActionStatus::WatchPullback:
         return u"当前更适合观察回踩质量和承接强弱，重点看这是正常整理，还是开始转弱。"_s;
-    if (status == u"先防守")
+    case ActionStatus::Defend:
         return u"当前重点已经切到防守，先避免继续进攻，再看风险是否收敛。"_s;
-    if (status == u"不追高")
+    case ActionStatus::NoChase:
         return u"即使方向没有坏，当前位置也不适合直接追进去，先等更舒服的位置。"_s;
-    if (status == u"数据不足")
+    case ActionStatus::NoData:
         return decisionConfidenceReason();
+    }
     return u"当前更适合继续观察，等状态进一步明朗。"_s;
 }
 
@@ -107,9 +112,7 @@ QString QuoteDecision::keyLevelHint() const
 
 QString QuoteDecision::homeBuyTagHint() const
 {
-    const QString status = buyDecisionStatus();
-    const QString shown = status == u"不追高" ? u"不追"_s : status;
-    return shown + u"："_s + buyStatusHint();
+    return tagText(buyStatus()) + u"："_s + buyStatusHint();
 }
 
 int QuoteDecision::riskPressureScore() const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yes/no situations every verdict is built from. Bounds are inclusive where the rule
 // says "at least"/"at most"; the order of the tests is the order of the rules, since each
 // early answer decides the predicate.

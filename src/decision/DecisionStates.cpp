@@ -1,5 +1,7 @@
-// The core risk state and every verdict worded from it. Other parts of the program compare
-// these texts by equality (or by the prefix "失 "), so they must not drift.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The core risk state and every verdict worded from it, as values of the state types; the
+// texts come from their tables only.
+#include "decision/DecisionStates.h"
 #include "decision/DecisionEngine.h"
 #include "decision/QuoteDecision.h"
 #include "intraday/IntradayAnalytics.h"
@@ -7,99 +9,156 @@
 
 using namespace Qt::StringLiterals;
 
-QString QuoteDecision::coreRiskState() const
+QString tagText(ActionStatus status)
 {
-    return once(m_memo.coreRiskState, [this]() -> QString {
+    return status == ActionStatus::NoChase ? u"不追"_s : toText(status);
+}
+
+QString RiskStatus::text() const
+{
+    return level ? toText(word) + u' ' + formatPrice(*level) : toText(word);
+}
+
+bool RiskStatus::isLoss() const
+{
+    return word == RiskWord::StructureWeak || word == RiskWord::WeakPullback ||
+           word == RiskWord::Lost;
+}
+
+QJsonObject StateSnapshot::toJson() const
+{
+    return QJsonObject{
+        {u"buy"_s, toText(buy)},  {u"sell"_s, toText(sell)},   {u"execution"_s, toText(execution)},
+        {u"risk"_s, risk.text()}, {u"structure"_s, structure}, {u"riskPressure"_s, riskPressure},
+    };
+}
+
+CoreRiskState QuoteDecision::coreRisk() const
+{
+    return once(m_memo.coreRisk, [this] {
         if (hasSevereRisk())
-            return u"结构转弱"_s;
+            return CoreRiskState::StructureWeak;
         if (hasWeakPullback() || hasLostAverageSupport())
-            return u"风险抬升"_s;
+            return CoreRiskState::RiskRising;
         if (hasHealthyPullback() || isBelowAverage())
-            return u"回踩观察"_s;
+            return CoreRiskState::PullbackWatch;
         if (hasBuyConfirmation() && hasSupportiveBackground() && !hasWeakDailyBackground() &&
             !shouldHoldBackAggressiveBuy())
-            return u"转强成立"_s;
-        return u"修复确认中"_s;
+            return CoreRiskState::Strengthened;
+        return CoreRiskState::Repairing;
     });
 }
 
-QString QuoteDecision::buyDecisionStatus() const
+ActionStatus QuoteDecision::buyStatus() const
 {
-    return once(m_memo.buyStatus, [this]() -> QString {
+    return once(m_memo.buyStatus, [this] {
         if (!hasDecisionData())
-            return u"数据不足"_s;
+            return ActionStatus::NoData;
         if (hasChaseRisk())
-            return u"不追高"_s;
-        return DecisionEngine::buyLabelForCoreRiskState(coreRiskState());
+            return ActionStatus::NoChase;
+        return DecisionEngine::buyLabelForCoreRiskState(coreRisk());
     });
 }
 
-QString QuoteDecision::displayExecutionStatus() const
+ActionStatus QuoteDecision::executionAction() const
 {
     // The execution label table is the buy label table, so both statuses agree.
     if (!hasDecisionData())
-        return u"数据不足"_s;
+        return ActionStatus::NoData;
     if (hasChaseRisk())
-        return u"不追高"_s;
-    return DecisionEngine::executionLabelForCoreRiskState(coreRiskState());
+        return ActionStatus::NoChase;
+    return DecisionEngine::executionLabelForCoreRiskState(coreRisk());
 }
 
-QString QuoteDecision::sellDecisionStatus() const
+SellStatus QuoteDecision::sellStatus() const
 {
-    return once(m_memo.sellStatus, [this]() -> QString {
+    return once(m_memo.sellStatus, [this] {
         if (!hasDecisionData())
-            return u"数据不足"_s;
-        const QString state = coreRiskState();
-        if (state == u"结构转弱")
-            return u"先防守"_s;
+            return SellStatus::NoData;
+        const CoreRiskState state = coreRisk();
+        if (state == CoreRiskState::StructureWeak)
+            return SellStatus::Defend;
         if (hasRecoveredFalseBreak())
-            return u"看承接"_s;
-        if (state == u"风险抬升" && riskStatus().startsWith(u"失 "))
-            return u"先防守"_s;
+            return SellStatus::WatchSupport;
+        if (state == CoreRiskState::RiskRising && risk().word == RiskWord::Lost)
+            return SellStatus::Defend;
         if (hasChaseRisk() && m_quote.changePercent() > 0)
-            return u"防回落"_s;
+            return SellStatus::GuardPullback;
         return DecisionEngine::sellLabelForCoreRiskState(state);
     });
 }
 
-QString QuoteDecision::executionStatus() const
+ExecutionPhase QuoteDecision::executionPhase() const
 {
     if (!hasDecisionData())
-        return u"执行状态：数据不足"_s;
+        return ExecutionPhase::NoData;
     if (hasChaseRisk())
-        return u"执行状态：不追高"_s;
-    const QString state = coreRiskState();
-    if (state == u"结构转弱")
-        return u"执行状态：先防守"_s;
-    if (state == u"转强成立")
-        return u"执行状态：跟踪窗口"_s;
-    if (state == u"回踩观察")
-        return u"执行状态：先看回踩"_s;
-    if (state == u"风险抬升")
-        return u"执行状态：先防守"_s;
-    return u"执行状态：等待确认"_s;
+        return ExecutionPhase::NoChase;
+    switch (coreRisk()) {
+    case CoreRiskState::StructureWeak:
+    case CoreRiskState::RiskRising:
+        return ExecutionPhase::Defend;
+    case CoreRiskState::Strengthened:
+        return ExecutionPhase::TrackingWindow;
+    case CoreRiskState::PullbackWatch:
+        return ExecutionPhase::WatchPullback;
+    case CoreRiskState::Repairing:
+        break;
+    }
+    return ExecutionPhase::AwaitConfirm;
+}
+
+RiskStatus QuoteDecision::risk() const
+{
+    return once(m_memo.risk, [this]() -> RiskStatus {
+        if (!hasDecisionData())
+            return {RiskWord::NoData, {}};
+        const CoreRiskState state = coreRisk();
+        if (state == CoreRiskState::StructureWeak)
+            return {RiskWord::StructureWeak, {}};
+        if (hasRecoveredFalseBreak())
+            return {RiskWord::WonBack, {}};
+        if (state == CoreRiskState::RiskRising)
+            return hasWeakPullback() ? RiskStatus{RiskWord::WeakPullback, {}}
+                                     : RiskStatus{RiskWord::Lost, average()};
+        if (state == CoreRiskState::PullbackWatch || isBelowAverage())
+            return {RiskWord::InPullback, {}};
+        if (openChange() >= 0 || middayChange() >= 0)
+            return {RiskWord::Holding, average()};
+        if (m_quote.low > 0)
+            return {RiskWord::Watching, m_quote.low};
+        return {RiskWord::Controlled, {}};
+    });
+}
+
+QString QuoteDecision::coreRiskState() const
+{
+    return toText(coreRisk());
+}
+
+QString QuoteDecision::buyDecisionStatus() const
+{
+    return toText(buyStatus());
+}
+
+QString QuoteDecision::displayExecutionStatus() const
+{
+    return toText(executionAction());
+}
+
+QString QuoteDecision::sellDecisionStatus() const
+{
+    return toText(sellStatus());
+}
+
+QString QuoteDecision::executionStatus() const
+{
+    return u"执行状态："_s + toText(executionPhase());
 }
 
 QString QuoteDecision::riskStatus() const
 {
-    return once(m_memo.riskStatus, [this]() -> QString {
-        if (!hasDecisionData())
-            return u"数据不足"_s;
-        const QString state = coreRiskState();
-        if (state == u"结构转弱")
-            return u"结构转弱"_s;
-        if (hasRecoveredFalseBreak())
-            return u"收回观察"_s;
-        if (state == u"风险抬升")
-            return hasWeakPullback() ? u"回踩偏弱"_s : QString(u"失 "_s + formatPrice(average()));
-        if (state == u"回踩观察" || isBelowAverage())
-            return u"回踩中"_s;
-        if (openChange() >= 0 || middayChange() >= 0)
-            return u"守 "_s + formatPrice(average());
-        if (m_quote.low > 0)
-            return u"看 "_s + formatPrice(m_quote.low);
-        return u"可控"_s;
-    });
+    return risk().text();
 }
 
 int QuoteDecision::confidenceRow() const
@@ -163,10 +222,10 @@ QString QuoteDecision::riskPriorityReason() const
         return u"风险优先：出现假跌破后收回，风险重新回到可观察区"_s;
     if (hasWeakPullback())
         return u"风险优先：回踩偏弱，承接开始变差"_s;
-    const QString risk = riskStatus();
-    if (risk.startsWith(u"失 "))
-        return u"风险优先：关键位已失守（"_s + risk + u"）"_s;
-    if (risk == u"回踩中")
+    const RiskStatus status = risk();
+    if (status.word == RiskWord::Lost)
+        return u"风险优先：关键位已失守（"_s + status.text() + u"）"_s;
+    if (status.word == RiskWord::InPullback)
         return u"风险优先：当前仍在回踩阶段，先看承接"_s;
     return u"风险优先：未见明显失控风险"_s;
 }
@@ -224,27 +283,24 @@ QString QuoteDecision::nextWatchDirective() const
     if (hasChaseRisk())
         return u"下一步先等回落后的确认，不把接近 "_s + formatPrice(m_quote.high) +
                u" 的位置直接当成追价点。"_s;
-    const QString state = coreRiskState();
-    if (state == u"转强成立")
+    switch (coreRisk()) {
+    case CoreRiskState::Strengthened:
         return u"下一步看均价线 "_s + avg + u" 附近是否稳住，守住后可继续跟踪。"_s;
-    if (state == u"修复确认中")
+    case CoreRiskState::Repairing:
         return u"下一步先看能否重新带稳均价线 "_s + avg + u"，再判断是否转强。"_s;
-    if (state == u"回踩观察")
+    case CoreRiskState::PullbackWatch:
         return u"下一步先看能否收复均价线 "_s + avg + u"，收复后再看延续。"_s;
-    if (state == u"结构转弱")
+    case CoreRiskState::StructureWeak:
         return u"下一步以防守为先，重点看能否重新站回 "_s + avg + u" 上方。"_s;
-    if (state == u"风险抬升")
+    case CoreRiskState::RiskRising:
         return u"下一步先看能否重新收回 "_s + avg + u"，否则继续以防守和观察为主。"_s;
+    }
     return u"下一步看 "_s + keyLevelScenario() + u"，结合机会与风险状态再判断是否继续跟踪。"_s;
 }
 
 QString QuoteDecision::mainDecisionState() const
 {
-    if (!hasDecisionData())
-        return u"数据不足"_s;
-    if (hasChaseRisk())
-        return u"不追高"_s;
-    return displayExecutionStatus();
+    return toText(executionAction());
 }
 
 QStringList QuoteDecision::mainDecisionReasons() const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terms the decision rules read, each computed once per QuoteDecision.
 #include "decision/QuoteDecision.h"
 

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "decision/DecisionStates.h"
 #include "model/Quote.h"
 
 #include <QString>
@@ -99,6 +101,14 @@ public:
     bool breakBelowAverageAlertIsActive() const;
 
     // --- Core risk state, statuses and labels ---
+    CoreRiskState coreRisk() const;
+    ActionStatus buyStatus() const;
+    SellStatus sellStatus() const;
+    // The short execution status; the main decision state is the same.
+    ActionStatus executionAction() const;
+    ExecutionPhase executionPhase() const;
+    RiskStatus risk() const;
+    // The same as shown.
     QString coreRiskState() const;
     QString buyDecisionStatus() const;
     QString sellDecisionStatus() const;
@@ -149,7 +159,10 @@ private:
             closing, mediumSupport, holdBack, severeRisk, lostSupport, buyConfirmation,
             healthyPullback, weakPullback, recoveredFalseBreak, breakBelow;
         std::optional<int> bias, confidenceRow;
-        std::optional<QString> coreRiskState, riskStatus, buyStatus, sellStatus;
+        std::optional<CoreRiskState> coreRisk;
+        std::optional<RiskStatus> risk;
+        std::optional<ActionStatus> buyStatus;
+        std::optional<SellStatus> sellStatus;
     };
     mutable Memo m_memo;
 };

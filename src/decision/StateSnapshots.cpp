@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "decision/StateSnapshots.h"
 
 #include "decision/DecisionEngine.h"
@@ -9,17 +10,22 @@ StateSnapshots::StateSnapshots(const DecisionEngine &engine)
     : m_engine(engine)
 {}
 
-int StateSnapshots::continuityScoreForExecutionState(const QString &state)
+int StateSnapshots::continuityScoreForExecutionState(ActionStatus state)
 {
-    if (state == u"可跟踪")
+    switch (state) {
+    case ActionStatus::Trackable:
         return 4;
-    if (state == u"等确认")
+    case ActionStatus::AwaitConfirm:
         return 3;
-    if (state == u"看回踩" || state == u"不追高")
+    case ActionStatus::WatchPullback:
+    case ActionStatus::NoChase:
         return 1;
-    if (state == u"先防守")
+    case ActionStatus::Defend:
         return 0;
-    return 2; // "数据不足" and anything unknown, the empty string included
+    case ActionStatus::NoData:
+        break;
+    }
+    return 2;
 }
 
 int StateSnapshots::riskPressureScore(const QuoteDecision &decision)
@@ -32,25 +38,17 @@ int StateSnapshots::riskPressureScoreForQuote(const Quote &quote) const
     return riskPressureScore(m_engine.decisionForQuote(quote));
 }
 
-QJsonObject StateSnapshots::stateSnapshot(const QuoteDecision &decision)
+StateSnapshot StateSnapshots::stateSnapshot(const QuoteDecision &decision)
 {
-    if (decision.quote().symbol.isEmpty())
-        return QJsonObject();
-    return QJsonObject{
-        {u"buy"_s, decision.buyDecisionStatus()},
-        {u"sell"_s, decision.sellDecisionStatus()},
-        {u"execution"_s, decision.displayExecutionStatus()},
-        {u"risk"_s, decision.riskStatus()},
-        {u"structure"_s, decision.structureLine()},
-        {u"riskPressure"_s, decision.riskPressureScore()},
-    };
+    return {decision.buyStatus(), decision.sellStatus(),    decision.executionAction(),
+            decision.risk(),      decision.structureLine(), decision.riskPressureScore()};
 }
 
 QJsonObject StateSnapshots::stateSnapshotForQuote(const Quote &quote) const
 {
     if (quote.symbol.isEmpty())
         return QJsonObject();
-    return stateSnapshot(m_engine.decisionForQuote(quote));
+    return stateSnapshot(m_engine.decisionForQuote(quote)).toJson();
 }
 
 void StateSnapshots::rollStateSnapshotsForwardForSymbols(const QStringList &symbols)
@@ -68,60 +66,85 @@ void StateSnapshots::captureCurrentStateSnapshotsForQuotes(const QList<Quote> &q
 {
     for (const Quote &quote : quotes) {
         if (!quote.symbol.isEmpty())
-            m_current.insert(quote.symbol, stateSnapshotForQuote(quote));
+            m_current.insert(quote.symbol, stateSnapshot(m_engine.decisionForQuote(quote)));
     }
+}
+
+namespace {
+
+std::optional<StateSnapshot> find(const QHash<QString, StateSnapshot> &map, const QString &key)
+{
+    const auto it = map.constFind(key);
+    return it == map.constEnd() ? std::nullopt : std::optional<StateSnapshot>(*it);
+}
+
+} // namespace
+
+std::optional<StateSnapshot> StateSnapshots::currentStateForSymbol(const QString &symbol) const
+{
+    return find(m_current, symbol);
+}
+
+std::optional<StateSnapshot> StateSnapshots::previousStateForSymbol(const QString &symbol) const
+{
+    return find(m_previous, symbol);
 }
 
 QJsonObject StateSnapshots::currentStateSnapshotForSymbol(const QString &symbol) const
 {
-    return m_current.value(symbol);
+    const auto state = currentStateForSymbol(symbol);
+    return state ? state->toJson() : QJsonObject();
 }
 
 QJsonObject StateSnapshots::previousStateSnapshotForSymbol(const QString &symbol) const
 {
-    return m_previous.value(symbol);
+    const auto state = previousStateForSymbol(symbol);
+    return state ? state->toJson() : QJsonObject();
 }
 
 QString StateSnapshots::stateContinuityDescriptionForQuote(const Quote &quote) const
 {
     return stateContinuityDescription(m_engine.decisionForQuote(quote),
-                                      m_previous.value(quote.symbol));
+                                      previousStateForSymbol(quote.symbol));
 }
 
 QString StateSnapshots::stateContinuityDescription(const QuoteDecision &decision,
-                                                   const QJsonObject &previous)
+                                                   const std::optional<StateSnapshot> &previous)
 {
-    if (previous.isEmpty())
+    if (!previous)
         return u"状态连续性：首轮观察，先看当前结构是否延续。"_s;
 
-    const QString execution = decision.displayExecutionStatus();
-    const QString previousExecution = previous.value(u"execution"_s).toString();
+    const ActionStatus execution = decision.executionAction();
     const int score = continuityScoreForExecutionState(execution);
-    const int previousScore = continuityScoreForExecutionState(previousExecution);
+    const int previousScore = continuityScoreForExecutionState(previous->execution);
     if (score != previousScore) {
-        const QString from = previousExecution.isEmpty() ? u"观察"_s : previousExecution;
         return (score > previousScore ? u"状态连续性：较上一轮转强，当前由"_s
                                       : u"状态连续性：较上一轮转弱，当前由"_s) +
-               from + u"转为"_s + execution + u"。"_s;
+               toText(previous->execution) + u"转为"_s + toText(execution) + u"。"_s;
     }
 
-    const QString risk = decision.riskStatus();
-    const QString previousRisk = previous.value(u"risk"_s).toString();
-    if (risk != previousRisk) {
-        if (risk == u"结构转弱")
+    // Compared as shown: a level that moved is a change of the risk status here.
+    const RiskStatus risk = decision.risk();
+    const QString riskText = risk.text();
+    const QString previousRisk = previous->risk.text();
+    if (riskText != previousRisk) {
+        switch (risk.word) {
+        case RiskWord::StructureWeak:
             return u"状态连续性：较上一轮风险抬升，当前已进入结构转弱阶段。"_s;
-        if (risk == u"回踩偏弱")
+        case RiskWord::WeakPullback:
             return u"状态连续性：较上一轮回踩加深，承接开始走弱。"_s;
-        if (risk == u"收回观察")
+        case RiskWord::WonBack:
             return u"状态连续性：较上一轮有所收回，先看这次修复能否真正站稳。"_s;
-        if (risk == u"回踩中")
+        case RiskWord::InPullback:
             return u"状态连续性：较上一轮风险有所缓和，重新回到回踩观察阶段。"_s;
-        const QString from = previousRisk.isEmpty() ? u"可控"_s : previousRisk;
-        return u"状态连续性：风险状态由"_s + from + u"变化到"_s + risk + u"。"_s;
+        default:
+            break;
+        }
+        return u"状态连续性：风险状态由"_s + previousRisk + u"变化到"_s + riskText + u"。"_s;
     }
 
     const QString structure = decision.structureLine();
-    const QString previousStructure = previous.value(u"structure"_s).toString();
+    const QString &previousStructure = previous->structure;
     if (structure != previousStructure) {
         const auto improving = [](const QString &line) {
             return line.contains(u"低位反抽") || line.contains(u"午后转强");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "intraday/IntradayStore.h"
 
 #include "intraday/TradingClock.h"

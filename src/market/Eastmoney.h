@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Eastmoney's services: symbol suggestions, board tags (F10 concepts and the quote

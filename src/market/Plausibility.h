@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a market can show at all. A wire value outside these bounds is a broken answer, not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Sina's realtime feed: the request for a whole symbol list and the pure parser of its

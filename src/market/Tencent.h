@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Tencent's minute query, for A-share and Hong Kong minute series: the request and the pure

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Small readers shared by the market-data sources' parsers. Internal to src/market.

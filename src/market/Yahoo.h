@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Yahoo's chart service, for Hong Kong and US minute series and daily bars: the request and

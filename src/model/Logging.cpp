@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Logging.h"
 
 Q_LOGGING_CATEGORY(lcNet, "kestrum.net", QtWarningMsg)

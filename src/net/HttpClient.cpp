@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/HttpClient.h"
 
 #include "model/Logging.h"
@@ -27,6 +28,10 @@ HttpClient::~HttpClient() = default;
 
 namespace {
 
+// What the network layer may hold of a body beyond what we have read: it stops reading
+// from the socket once this much waits, so an endless body costs no more than the cap.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 struct Exchange
 {
     HttpResponse::Outcome abortReason = HttpResponse::Outcome::TransportError;
@@ -43,9 +48,26 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
         networkRequest.setRawHeader(name, value);
     // Our own deadline covers the whole exchange, so a slow trickle cannot hang on.
     networkRequest.setTransferTimeout(0);
+    // Headers such as an API key must never follow a redirect to another scheme, host or
+    // port (Qt's default follows any redirect that is no less secure).
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::SameOriginRedirectPolicy);
 
+    // Without a body there is nothing to upload, and the request starts here and now.
     QNetworkReply *reply =
-        m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+        request.body.isEmpty()
+            ? m_manager->sendCustomRequest(networkRequest, request.method)
+            : m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+    // The limit reaches the network thread as a message that counts only once the request has
+    // started there (Qt 6.4): a request with a body starts at the next turn of the event loop,
+    // and one that follows another on a kept-alive connection may start reading first. So it
+    // is set now, again once started, and again when the headers are in.
+    const auto limitReadBuffer = [reply] {
+        reply->setReadBufferSize(kReadBufferBytes);
+    };
+    limitReadBuffer();
+    QMetaObject::invokeMethod(reply, limitReadBuffer, Qt::QueuedConnection);
+    connect(reply, &QNetworkReply::metaDataChanged, reply, limitReadBuffer);
     ++m_inFlight;
 
     auto exchange = std::make_shared<Exchange>();
@@ -97,6 +119,9 @@ void HttpClient::send(const HttpRequest &request, const QObject *context, Callba
                     response.errorString = exchange->abortReason == HttpResponse::Outcome::TimedOut
                                                ? u"timed out"_s
                                                : u"response too large"_s;
+                } else if (reply->error() == QNetworkReply::InsecureRedirectError) {
+                    response.outcome = HttpResponse::Outcome::RedirectRefused;
+                    response.errorString = reply->errorString();
                 } else {
                     exchange->body += reply->readAll();
                     if (exchange->body.size() > cap) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -33,6 +34,9 @@ struct HttpResponse
         TransportError, // no answer: refused, reset, DNS, TLS ...
         TimedOut,       // the deadline passed
         TooLarge,       // the body grew past the cap
+        // A redirect led to another origin (scheme, host or port): not followed, so nothing
+        // the request carries (an API key) reaches a host it was not meant for.
+        RedirectRefused,
     };
 
     Outcome outcome = Outcome::TransportError;
@@ -48,9 +52,9 @@ struct HttpResponse
     bool answered() const { return outcome == Outcome::Ok || outcome == Outcome::HttpError; }
 };
 
-// The one place that sends HTTP: every request gets its deadline, headers and size cap
-// here. Replies are delivered on the main thread; a callback whose context object is gone
-// never runs.
+// The one place that sends HTTP: every request gets its deadline, headers, size cap and
+// redirect policy (same origin only) here. Replies are delivered on the main thread; a
+// callback whose context object is gone never runs.
 class HttpClient : public QObject
 {
     Q_OBJECT

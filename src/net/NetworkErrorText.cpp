@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/NetworkErrorText.h"
 
 #include "net/HttpClient.h"
@@ -17,6 +18,8 @@ QString describe(const HttpResponse &response)
         return u"请求超时"_s;
     case O::TooLarge:
         return u"服务返回的数据过大"_s;
+    case O::RedirectRefused:
+        return u"服务要求跳转到其他网站，为安全起见已拒绝"_s;
     case O::TransportError:
         break;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An OpenAI-compatible chat-completion service: scripted answers for tests, and a short
 // Chinese commentary on the prompt's stock for the demo.
 #include "sim/ChatRoute.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's company profile (F10) concept page and the quote service's board fields.
 #include "sim/MarketSimulator.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's historical push service: minute trends and daily K-lines of A-shares.
 #include "sim/MarketSimulator.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eastmoney's suggestion service: what the search box of its quote site asks while typing.
 #include "sim/MarketSimulator.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's update manifest, served as a static JSON file would be. Tests script its
 // bytes and status; by default it describes this very build, so the demo finds nothing new.
 #include "sim/MarketSimulator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/SimServer.h"
 
 #include <QHostAddress>
@@ -9,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +27,10 @@ QByteArray reasonPhrase(int status)
         return "OK";
     case 204:
         return "No Content";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
     case 400:
         return "Bad Request";
     case 401:
@@ -184,6 +191,10 @@ bool SimServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             m_faults.erase(it);
     }
     const SimResponse response = route->handler(record);
+    if (fault.hold) {
+        m_held.append({route->name, socket, response, fault});
+        return true;
+    }
     const int delayMs = qMax(fault.delayMs, response.delayMs);
     if (delayMs > 0) {
         QPointer<QTcpSocket> guard(socket);
@@ -195,6 +206,29 @@ bool SimServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         respond(socket, response, fault);
     }
     return true;
+}
+
+int SimServer::release(const QString &route)
+{
+    int released = 0;
+    for (qsizetype i = 0; i < m_held.size();) {
+        if (!route.isEmpty() && m_held.at(i).route != route) {
+            ++i;
+            continue;
+        }
+        const Held held = m_held.takeAt(i);
+        if (held.socket && held.socket->state() == QAbstractSocket::ConnectedState) {
+            respond(held.socket, held.response, held.fault);
+            ++released;
+        }
+    }
+    return released;
+}
+
+int SimServer::heldCount(const QString &route) const
+{
+    return int(std::count_if(m_held.begin(), m_held.end(),
+                             [&](const Held &held) { return held.route == route; }));
 }
 
 void SimServer::missingHandler(const QHttpServerRequest &, QTcpSocket *socket)
@@ -213,6 +247,13 @@ void SimServer::respond(QTcpSocket *socket, const SimResponse &response, const S
         return;
     }
     SimResponse out = response;
+    if (!fault.redirectTo.isEmpty()) {
+        out.status = fault.status / 100 == 3 ? fault.status : 307;
+        out.body.clear();
+        out.headers.append({"Location", fault.redirectTo});
+        writeResponse(socket, out);
+        return;
+    }
     if (fault.garbage) {
         out.body = garbageBytes();
         out.contentType = "application/octet-stream";
@@ -264,6 +305,7 @@ SimResponse SimServer::control(const SimRequest &request)
         fault.emptyBody = request.queryValue(u"empty"_s) == u"1";
         fault.garbage = request.queryValue(u"garbage"_s) == u"1";
         fault.endless = request.queryValue(u"endless"_s) == u"1";
+        fault.redirectTo = request.queryValue(u"redirect"_s).toUtf8();
         const QString times = request.queryValue(u"times"_s);
         fault.times = times.isEmpty() ? -1 : times.toInt();
         if (route.isEmpty())

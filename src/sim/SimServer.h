@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QAbstractHttpServer>
@@ -6,12 +7,13 @@
 #include <QHash>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
 
-class QTcpSocket;
+#include <QTcpSocket>
 
 // What the simulator saw of one request, kept so tests can check what was really sent.
 struct SimRequest
@@ -49,9 +51,17 @@ struct SimFault
     bool emptyBody = false; // 200 with nothing in it
     bool garbage = false;   // 200 with bytes that are no format at all
     bool endless = false;   // a body that never ends
+    // Sends the client to this address instead (307, or `status` when that is a 3xx).
+    QByteArray redirectTo;
+    // The answer waits until release(): a slow service whose pace the test sets.
+    bool hold = false;
     int times = -1;
 
-    bool any() const { return delayMs > 0 || status || reset || emptyBody || garbage || endless; }
+    bool any() const
+    {
+        return delayMs > 0 || status || reset || emptyBody || garbage || endless ||
+               !redirectTo.isEmpty() || hold;
+    }
 };
 
 // A small HTTP server on 127.0.0.1 built on Qt's HTTP server module: named routes, fault
@@ -77,6 +87,9 @@ public:
     void clearFault(const QString &route);
     void clearFaults();
     SimFault fault(const QString &route) const { return m_faults.value(route); }
+    // Sends the answers held for the route (every route when empty); returns how many.
+    int release(const QString &route = QString());
+    int heldCount(const QString &route) const;
 
     QList<SimRequest> requests() const { return m_requests; }
     QList<SimRequest> requests(const QString &route) const;
@@ -102,8 +115,17 @@ private:
     static void writeResponse(QTcpSocket *socket, const SimResponse &response);
     static void streamEndless(QTcpSocket *socket);
 
+    struct Held
+    {
+        QString route;
+        QPointer<QTcpSocket> socket;
+        SimResponse response;
+        SimFault fault;
+    };
+
     QList<Route> m_routes;
     QHash<QString, SimFault> m_faults;
+    QList<Held> m_held;
     QList<SimRequest> m_requests;
     quint16 m_port = 0;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The minute lines and daily bars every history route serves, cut at the clock's moment
 // from the same model day the realtime route reads, so all of them agree.
 #include "sim/MarketSimulator.h"

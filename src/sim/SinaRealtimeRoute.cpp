@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sina realtime feed, as the public service writes it (GB 18030, one line a symbol).
 #include "sim/MarketSimulator.h"
 

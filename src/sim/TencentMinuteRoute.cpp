@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tencent's minute query: one line a minute with cumulative volume and value.
 #include "sim/MarketSimulator.h"
 

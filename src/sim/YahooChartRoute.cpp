@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Yahoo's chart service for Hong Kong and US stocks: minute bars of the day and daily bars,
 // stamped in seconds and read in the exchange's own time zone.
 #include "sim/MarketSimulator.h"

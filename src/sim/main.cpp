@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrum-sim: the simulated market on its own, for the demo and for trying faults by hand.
 #include "model/Clock.h"
 #include "sim/MarketSimulator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AlertMenu.h"
 
 #include "alerts/AlertCenter.h"
@@ -35,9 +36,10 @@ void fill(QMenu &menu, AlertCenter &alerts)
             item->setCheckable(true);
             item->setChecked(entry.checked);
             item->setEnabled(entry.enabled);
-            item->setData(entry.key);
-            QObject::connect(item, &QAction::triggered, &alerts,
-                             [&alerts, key = entry.key] { alerts.setAlertPresetFromMenu(key); });
+            item->setData(toText(entry.preset));
+            QObject::connect(item, &QAction::triggered, &alerts, [&alerts, preset = entry.preset] {
+                alerts.setAlertPresetFromMenu(preset);
+            });
             break;
         }
         }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppShell.h"
 
 #include "ai/AIProviderSettings.h"
@@ -187,7 +188,7 @@ void AppShell::launch()
     panelPresenceChanged();
     m_app.refresh();
     m_app.sendTestAlertOnLaunchIfRequested();
-    m_app.updates().scheduleAutomaticCheck();
+    m_app.scheduleAutomaticUpdateCheck();
     m_app.startTimers();
 }
 
@@ -364,8 +365,8 @@ void AppShell::exitWatchlistManager()
 {
     m_managingWatchlist = false;
     refreshPopoverIfVisible();
-    if (m_mainWindow && m_app.settings().mainSection == u"watchlist")
-        m_mainWindow->setMainSection(u"overview"_s);
+    if (m_mainWindow && m_app.settings().mainSection == MainSection::Watchlist)
+        m_mainWindow->setMainSection(MainSection::Overview);
     Q_EMIT watchlistManagerExited();
 }
 
@@ -405,7 +406,7 @@ QList<Quote> AppShell::displayQuotesWith(const DecisionEngine &engine) const
 {
     return KSWatchlistDisplayQuotes(
         m_app.quotes(), m_app.settings().mainWatchlistSortMode,
-        [&engine](const Quote &quote) { return engine.buyDecisionStatusForQuote(quote); });
+        [&engine](const Quote &quote) { return engine.decisionForQuote(quote).buyStatus(); });
 }
 
 QList<Quote> AppShell::mainDisplayQuotes() const
@@ -421,7 +422,7 @@ HomePageData AppShell::homePageData() const
     for (const Quote &quote : displayQuotesWith(engine)) {
         const QuoteDecision decision = engine.decisionForQuote(quote);
         const bool valid = quote.price > 0 && quote.previousClose > 0;
-        data.rows.append({quote, valid ? decision.buyDecisionStatus() : u"数据不足"_s,
+        data.rows.append({quote, valid ? decision.buyStatus() : ActionStatus::NoData,
                           decision.homeBuyTagHint()});
     }
     data.marketStatus = m_app.marketStatusInfo();
@@ -450,16 +451,15 @@ MainWindowData AppShell::mainWindowData() const
     const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
     const AppSettings &settings = m_app.settings();
     MainWindowData data;
-    data.section = settings.mainSection == u"watchlist" || settings.mainSection == u"ai"
-                       ? settings.mainSection
-                       : u"overview"_s;
+    data.section = settings.mainSection;
     data.detailSymbol = settings.mainDetailSymbol;
     data.quotes = m_app.quotes();
     const QList<Quote> display = displayQuotesWith(engine);
     std::optional<Quote> detail;
     for (const Quote &quote : display) {
         const bool valid = quote.price > 0 && quote.previousClose > 0;
-        data.rows.append({quote, valid ? engine.buyDecisionStatusForQuote(quote) : u"数据不足"_s});
+        data.rows.append(
+            {quote, valid ? engine.decisionForQuote(quote).buyStatus() : ActionStatus::NoData});
         if (!detail && quote.symbol == settings.mainDetailSymbol)
             detail = quote;
     }
@@ -708,9 +708,9 @@ void AppShell::resetMainWindowLayout()
     Q_EMIT resetMainWindowLayoutRequested();
 }
 
-void AppShell::setMainWatchlistSortModeFromMenu(const QString &mode)
+void AppShell::setMainWatchlistSortModeFromMenu(WatchlistSortMode mode)
 {
-    m_app.settings().mainWatchlistSortMode = KSNormalizedMainWatchlistSortMode(mode);
+    m_app.settings().mainWatchlistSortMode = mode;
     if (m_mainWindow) {
         // The selection stays on a listed stock; the window saves it with the mode.
         m_mainWindow->ensureMainDetailSymbolMatchesVisibleWatchlist();

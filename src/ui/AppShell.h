@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "ui/HomePage.h"
@@ -142,7 +143,7 @@ public:
     void toggleOpenDesktopOnLaunch();
     void toggleMainWindowAlwaysOnTop();
     void resetMainWindowLayout();
-    void setMainWatchlistSortModeFromMenu(const QString &mode);
+    void setMainWatchlistSortModeFromMenu(WatchlistSortMode mode);
 
     // Opens web pages; QDesktopServices by default, replaced in tests.
     using UrlOpener = std::function<bool(const QUrl &)>;
@@ -168,7 +169,7 @@ Q_SIGNALS:
     void quitRequested();
     void mainWindowLevelChanged(bool alwaysOnTop);
     void resetMainWindowLayoutRequested();
-    void mainWatchlistSortModeChanged(const QString &mode);
+    void mainWatchlistSortModeChanged(WatchlistSortMode mode);
 
 private:
     QWidget *buildPage();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/HintIconButton.h"
 
 HintIconButton::HintIconButton(QWidget *parent)

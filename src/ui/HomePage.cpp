@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/HomePage.h"
 
 #include "model/Formatters.h"
@@ -79,9 +80,9 @@ qreal HomePage::listWidth(int rowCount)
     return listScrolls(rowCount) ? 366 : kRowWidth;
 }
 
-QString HomePage::decisionTagText(const QString &buyStatus)
+QString HomePage::decisionTagText(ActionStatus buyStatus)
 {
-    return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
+    return tagText(buyStatus);
 }
 
 int HomePage::decisionTagWidthForTextWidth(qreal textWidth)
@@ -94,21 +95,23 @@ int HomePage::decisionTagWidth(const QString &tagText)
     return decisionTagWidthForTextWidth(KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
 }
 
-HomePage::TagColors HomePage::decisionTagColors(const QString &buyStatus)
+HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
 {
-    if (buyStatus == u"可跟踪")
+    switch (buyStatus) {
+    case ActionStatus::Trackable:
         return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
-    if (buyStatus == u"等确认")
+    case ActionStatus::AwaitConfirm:
         return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
-    if (buyStatus == u"先防守")
+    case ActionStatus::Defend:
         return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
-    if (buyStatus == u"不追高")
+    case ActionStatus::NoChase:
         return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
-    if (buyStatus == u"看回踩")
+    case ActionStatus::WatchPullback:
         return {u"1B1A14"_s, u"514A2F"_s, u"E7D68B"_s};
-    if (buyStatus == u"数据不足")
-        return {u"161B23"_s, u"2D3B52"_s, u"AFC4E6"_s};
-    return {u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+    case ActionStatus::NoData:
+        break;
+    }
+    return {u"161B23"_s, u"2D3B52"_s, u"AFC4E6"_s};
 }
 
 HomePage::HomePage(const HomePageData &data, QWidget *parent)
@@ -315,7 +318,7 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
           u"747A8E"_s)
         ->setObjectName(u"rowSymbol"_s);
 
-    const QString status = valid ? row.buyStatus : u"数据不足"_s;
+    const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
     const QString tagText = decisionTagText(status);
     const int t = decisionTagWidth(tagText);
     const TagColors colors = decisionTagColors(status);

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/MarketStatus.h"
+#include "decision/DecisionStates.h"
 #include "model/Quote.h"
 
 #include <QHash>
@@ -20,7 +22,7 @@ class QScrollArea;
 struct HomeRow
 {
     Quote quote;
-    QString buyStatus;
+    ActionStatus buyStatus = ActionStatus::NoData;
     QString tagHint;
 };
 
@@ -75,7 +77,7 @@ public:
     static qreal listWidth(int rowCount);
 
     // The decision tag: "不追高" reads "不追"; width from the text width at 9 medium.
-    static QString decisionTagText(const QString &buyStatus);
+    static QString decisionTagText(ActionStatus buyStatus);
     static int decisionTagWidthForTextWidth(qreal textWidth);
     static int decisionTagWidth(const QString &tagText);
     struct TagColors
@@ -85,7 +87,7 @@ public:
         QString text;
         bool operator==(const TagColors &) const = default;
     };
-    static TagColors decisionTagColors(const QString &buyStatus);
+    static TagColors decisionTagColors(ActionStatus buyStatus);
 
     // A row: a hover button that opens the quote, with name, symbol, tag, price and change.
     HoverButton *quoteRow(QWidget *parent, const QRectF &frame, const HomeRow &row);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainMenuBar.h"
 
 #include <QAction>
@@ -18,6 +19,8 @@ MainMenuBar::MainMenuBar(QMenu *sortMenu, std::function<QLineEdit *()> editTarge
     QMenu *app = addTopMenu(u"澄川"_s);
     m_openApp = addItem(app, u"打开澄川"_s, QKeySequence(Qt::CTRL | Qt::Key_0));
     m_checkForUpdates = addItem(app, u"检查更新..."_s);
+    m_automaticUpdateCheck = addItem(app, u"自动检查更新"_s);
+    m_automaticUpdateCheck->setCheckable(true);
     app->addSeparator();
     m_quit = addItem(app, u"退出 澄川"_s, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -98,12 +101,15 @@ void MainMenuBar::validate(const MainMenuState &state)
     m_next->setEnabled(state.displayEntryCount > 1);
     m_generate->setEnabled(state.canGenerateInsight);
     m_checkForUpdates->setEnabled(!state.updateCheckInFlight);
+    m_checkForUpdates->setVisible(state.updateCheckAvailable);
+    m_automaticUpdateCheck->setVisible(state.updateCheckAvailable);
+    m_automaticUpdateCheck->setChecked(state.automaticUpdateCheck);
     m_openOnLaunch->setChecked(state.openDesktopOnLaunch);
     m_alwaysOnTop->setChecked(state.alwaysOnTop);
     if (m_sortMenu) {
         for (QAction *item : m_sortMenu->actions()) {
             item->setCheckable(true);
-            item->setChecked(item->data().toString() == state.sortMode);
+            item->setChecked(item->data().toString() == toText(state.sortMode));
         }
     }
 

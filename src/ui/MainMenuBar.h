@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include "config/AppSettings.h"
 
 #include <QMenuBar>
 #include <QString>
@@ -15,10 +18,13 @@ struct MainMenuState
     int displayEntryCount = 0;
     // The current detail quote has a symbol and no commentary is being written for it.
     bool canGenerateInsight = false;
-    QString sortMode; // normalised
+    WatchlistSortMode sortMode = WatchlistSortMode::Original;
     bool openDesktopOnLaunch = false;
     bool alwaysOnTop = false;
     bool updateCheckInFlight = false;
+    // The build has the update check (otherwise its items are hidden) and it runs at start.
+    bool updateCheckAvailable = true;
+    bool automaticUpdateCheck = true;
 };
 
 // The application's menus on the desktop window ("澄川", "桌面", "编辑"), with Ctrl where the
@@ -40,6 +46,7 @@ public:
 
     QAction *openWindowAction() const { return m_openApp; }
     QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction *automaticUpdateCheckAction() const { return m_automaticUpdateCheck; }
     QAction *quitAction() const { return m_quit; }
     QAction *openWorkbenchAction() const { return m_openWorkbench; }
     QAction *previousAction() const { return m_previous; }
@@ -67,6 +74,7 @@ private:
     QMenu *m_sortMenu = nullptr;
     QAction *m_openApp = nullptr;
     QAction *m_checkForUpdates = nullptr;
+    QAction *m_automaticUpdateCheck = nullptr;
     QAction *m_quit = nullptr;
     QAction *m_openWorkbench = nullptr;
     QAction *m_previous = nullptr;

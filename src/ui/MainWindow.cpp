@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
 #include "ai/InsightService.h"
@@ -26,9 +27,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString kOverview = u"overview"_s;
-const QString kWatchlist = u"watchlist"_s;
 
 // The y just below the primary screen, where stored frames have their origin.
 qreal primaryBottom()
@@ -95,6 +93,8 @@ void MainWindow::createMenus()
             &AppShell::showMainWindow);
     connect(m_menuBar->checkForUpdatesAction(), &QAction::triggered, &m_app.updates(),
             &UpdateChecker::checkForUpdates);
+    connect(m_menuBar->automaticUpdateCheckAction(), &QAction::triggered, &m_app,
+            &KestrumApp::toggleAutomaticUpdateCheck);
     connect(m_menuBar->quitAction(), &QAction::triggered, shell, &AppShell::quit);
     connect(m_menuBar->previousAction(), &QAction::triggered, this,
             &MainWindow::selectPreviousMainQuote);
@@ -136,7 +136,7 @@ void MainWindow::connectController()
             settingsRebuild->start();
     });
     connect(&m_shell.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
-        if (m_app.settings().mainSection == kWatchlist)
+        if (m_app.settings().mainSection == MainSection::Watchlist)
             refreshMainWindowIfVisible();
     });
     // A move still waiting for its debounced save is not lost when the application ends.
@@ -297,7 +297,7 @@ void MainWindow::settleDetailSymbol()
 void MainWindow::showMainWindow()
 {
     applyMainWindowLevel();
-    m_app.settings().mainSection = kOverview;
+    m_app.settings().mainSection = MainSection::Overview;
     settleDetailSymbol();
     if (!isVisible())
         show();
@@ -400,7 +400,7 @@ void MainWindow::rebuild()
 
 WatchInputField *MainWindow::preferredMainWindowFocusControl() const
 {
-    if (!m_content || m_app.settings().mainSection != kWatchlist)
+    if (!m_content || m_app.settings().mainSection != MainSection::Watchlist)
         return nullptr;
     const auto *sidebar = qobject_cast<const WatchlistSidebarView *>(m_content->sidebar());
     return sidebar ? sidebar->inputField() : nullptr;
@@ -422,7 +422,7 @@ void MainWindow::focusMainWindowPrimaryControlIfNeeded()
 void MainWindow::selectSymbol(const QString &symbol)
 {
     AppSettings &settings = m_app.settings();
-    settings.mainSection = kOverview;
+    settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = symbol;
     m_app.ensureMainIntradaySeriesForSymbol(symbol);
     saveMainWindowState();
@@ -446,21 +446,21 @@ void MainWindow::selectMainQuoteAtOffset(int offset)
         selectSymbol(symbols.at(index));
 }
 
-void MainWindow::setMainSection(const QString &section)
+void MainWindow::setMainSection(MainSection target)
 {
     AppSettings &settings = m_app.settings();
-    const QString target = section.isEmpty() ? kOverview : section;
-    const bool entering = target == kWatchlist && settings.mainSection != kWatchlist;
+    const bool entering =
+        target == MainSection::Watchlist && settings.mainSection != MainSection::Watchlist;
     settings.mainSection = target;
     if (entering)
         m_shell.watchlistManager().enterDesktopSection();
-    if (target == u"ai") {
+    if (target == MainSection::Ai) {
         m_shell.setManagingWatchlist(false);
         m_shell.setConfiguringAI(true);
     } else {
         if (m_shell.configuringAI())
             m_shell.setConfiguringAI(false);
-        m_shell.setManagingWatchlist(target == kWatchlist);
+        m_shell.setManagingWatchlist(target == MainSection::Watchlist);
     }
     saveMainWindowState();
     refreshMainWindowIfVisible();
@@ -468,7 +468,8 @@ void MainWindow::setMainSection(const QString &section)
 
 void MainWindow::toggleMainWatchlistManager()
 {
-    setMainSection(m_app.settings().mainSection == kWatchlist ? kOverview : kWatchlist);
+    setMainSection(m_app.settings().mainSection == MainSection::Watchlist ? MainSection::Overview
+                                                                          : MainSection::Watchlist);
 }
 
 void MainWindow::ensureMainDetailSymbolMatchesVisibleWatchlist()
@@ -491,7 +492,7 @@ void MainWindow::generateCurrentMainAIInsight()
         return;
     const QString symbol = quote->symbol;
     AppSettings &settings = m_app.settings();
-    settings.mainSection = kOverview;
+    settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = symbol;
     saveMainWindowState();
     if (!m_app.insights().isLoading(symbol))
@@ -522,10 +523,12 @@ MainMenuState MainWindow::menuState() const
     const std::optional<Quote> current = m_shell.currentMainDetailQuote();
     state.canGenerateInsight =
         current && !current->symbol.isEmpty() && !m_app.insights().isLoading(current->symbol);
-    state.sortMode = KSNormalizedMainWatchlistSortMode(settings.mainWatchlistSortMode);
+    state.sortMode = settings.mainWatchlistSortMode;
     state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
     state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
     state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();
+    state.updateCheckAvailable = m_app.updates().isAvailable();
+    state.automaticUpdateCheck = settings.autoCheckForUpdates;
     return state;
 }
 

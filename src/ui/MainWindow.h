@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "ui/MainMenuBar.h"
@@ -65,8 +66,8 @@ public:
     void selectPreviousMainQuote() { selectMainQuoteAtOffset(-1); }
     void selectNextMainQuote() { selectMainQuoteAtOffset(+1); }
     // "" means "overview".
-    void setMainSection(const QString &section);
-    void openMainWatchlistManager() { setMainSection(QStringLiteral("watchlist")); }
+    void setMainSection(MainSection section);
+    void openMainWatchlistManager() { setMainSection(MainSection::Watchlist); }
     void toggleMainWatchlistManager();
     void generateCurrentMainAIInsight();
     void openMainQuotePage(const QString &symbol = QString());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindowLayout.h"
 
 #include "ui/Typography.h"
@@ -48,9 +49,9 @@ MainWindowLayout::RowColumns MainWindowLayout::rowColumns(qreal rowWidth)
     return columns;
 }
 
-QString MainWindowLayout::rowTagText(const QString &buyStatus)
+QString MainWindowLayout::rowTagText(ActionStatus buyStatus)
 {
-    return buyStatus == u"不追高" ? u"不追"_s : buyStatus;
+    return tagText(buyStatus);
 }
 
 qreal MainWindowLayout::rowPriceRoom(const RowColumns &columns)
@@ -58,22 +59,21 @@ qreal MainWindowLayout::rowPriceRoom(const RowColumns &columns)
     return std::min<qreal>(columns.priceX + 62 - (columns.tagX + 58) - kPriceTagGap, 62);
 }
 
-MainWindowLayout::TagColors MainWindowLayout::rowTagColors(const QString &buyStatus)
+MainWindowLayout::TagColors MainWindowLayout::rowTagColors(ActionStatus buyStatus)
 {
-    const auto containsAny = [&buyStatus](std::initializer_list<const char16_t *> words) {
-        return std::any_of(words.begin(), words.end(), [&buyStatus](const char16_t *word) {
-            return buyStatus.contains(QStringView(word));
-        });
-    };
-    if (containsAny({u"先防守", u"风险", u"转弱"}))
+    switch (buyStatus) {
+    case ActionStatus::Defend:
         return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
-    if (containsAny({u"不追高", u"看回踩"}))
+    case ActionStatus::NoChase:
+    case ActionStatus::WatchPullback:
         return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
-    if (containsAny({u"等待", u"观望", u"确认", u"数据不足"}))
-        return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
-    if (containsAny({u"跟踪"}))
+    case ActionStatus::AwaitConfirm:
+    case ActionStatus::NoData:
+        break;
+    case ActionStatus::Trackable:
         return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
-    return {u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+    }
+    return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
 }
 
 MainWindowLayout::DetailLayout MainWindowLayout::detailLayout(qreal width, qreal height,

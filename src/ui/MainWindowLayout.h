@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include "decision/DecisionStates.h"
 
 #include <QList>
 #include <QRectF>
@@ -46,7 +49,7 @@ public:
     };
     static RowColumns rowColumns(qreal rowWidth);
     // "不追高" is too long for the tag and reads "不追".
-    static QString rowTagText(const QString &buyStatus);
+    static QString rowTagText(ActionStatus buyStatus);
     struct TagColors
     {
         QString background;
@@ -59,7 +62,7 @@ public:
     static constexpr qreal kPriceTagGap = 6;
     static qreal rowPriceRoom(const RowColumns &columns);
     // Chosen from the full status by what it contains, risk words first.
-    static TagColors rowTagColors(const QString &buyStatus);
+    static TagColors rowTagColors(ActionStatus buyStatus);
 
     // --- Detail view ---
     struct DetailLayout

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindowView.h"
 
 #include "model/Formatters.h"
@@ -98,7 +99,7 @@ void MainWindowView::buildHeader(const MainWindowData &data, qreal W, qreal H)
     HomePage::summaryPanel(this, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46),
                            data.quotes);
 
-    const bool managing = data.section == u"watchlist";
+    const bool managing = data.section == MainSection::Watchlist;
     const qreal y = H - 146;
     label(this, QRectF(28, y, 90, 16), managing ? u"管理自选"_s : u"自选列表"_s, 11,
           FontWeight::Medium, u"686D80"_s)
@@ -124,7 +125,7 @@ void MainWindowView::buildList(const MainWindowData &data, qreal H,
                                const SidebarBuilder &sidebarBuilder)
 {
     const QRectF frame = MainWindowLayout::listFrame(H);
-    if (data.section == u"watchlist" && sidebarBuilder) {
+    if (data.section == MainSection::Watchlist && sidebarBuilder) {
         m_sidebar = sidebarBuilder(this, frame);
         return;
     }
@@ -243,7 +244,7 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
 
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
-    const QString status = valid ? row.buyStatus : u"数据不足"_s;
+    const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
     const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
 
     Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), quote.name, 13,

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/MarketStatus.h"
+#include "config/AppSettings.h"
 #include "decision/DecisionEngine.h"
 #include "model/Quote.h"
 #include "ui/QuoteCards.h"
@@ -29,7 +31,7 @@ class Panel;
 struct MainQuoteRowData
 {
     Quote quote;
-    QString buyStatus;
+    ActionStatus buyStatus = ActionStatus::NoData;
 };
 
 // The selected stock as the workbench shows it: the cards the popover's detail page shares,
@@ -45,7 +47,7 @@ struct MainDetailData
 // Everything the desktop window draws, prepared by the caller from the controller's state.
 struct MainWindowData
 {
-    QString section;              // "overview", "watchlist" or "ai"
+    MainSection section = MainSection::Overview;
     QString detailSymbol;         // the selected row; may name no row
     QList<Quote> quotes;          // every quote, for the summary
     QList<MainQuoteRowData> rows; // in display order
@@ -93,7 +95,7 @@ public:
 
     // --- Parts of this build ---
     QSize viewSize() const { return m_size; }
-    QString section() const { return m_section; }
+    MainSection section() const { return m_section; }
     OverlayScrollArea *listArea() const { return m_listArea; }
     QWidget *sidebar() const { return m_sidebar; }
     FlatButton *manageButton() const { return m_manageButton; }
@@ -119,7 +121,7 @@ private:
     void buildWorkbench(const MainWindowData &data, qreal W, qreal H, const CardActions &actions);
 
     QSize m_size;
-    QString m_section;
+    MainSection m_section;
     OverlayScrollArea *m_listArea = nullptr;
     QWidget *m_document = nullptr;
     QWidget *m_sidebar = nullptr;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuickActionsMenu.h"
 
 #include "alerts/AlertCenter.h"
@@ -25,7 +26,7 @@ QuickActionsMenu::QuickActionsMenu(KestrumApp &app, AppShell &shell, QWidget *pa
             Qt::QueuedConnection);
 }
 
-QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, int mode)
+QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, DisplayMode mode)
 {
     QAction *item = menu->addAction(title);
     // One mode at a time: the menu marks them as radio choices.
@@ -35,7 +36,7 @@ QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, int mode)
     group->addAction(item);
     item->setCheckable(true);
     item->setChecked(m_app.displayMode() == mode);
-    item->setData(mode);
+    item->setData(static_cast<int>(mode));
     connect(item, &QAction::triggered, &m_app, [this, mode] {
         m_app.setDisplayMode(mode);
         m_shell.refreshPopoverIfVisible();
@@ -46,9 +47,9 @@ QAction *QuickActionsMenu::modeItem(QMenu *menu, const QString &title, int mode)
 QMenu *QuickActionsMenu::displayModeMenu()
 {
     auto *menu = new QMenu(u"状态栏显示"_s, this);
-    modeItem(menu, u"轮播自选股"_s, 0);
-    modeItem(menu, u"固定第一只"_s, 1);
-    modeItem(menu, u"显示涨跌汇总"_s, 2);
+    modeItem(menu, u"轮播自选股"_s, DisplayMode::Rotate);
+    modeItem(menu, u"固定第一只"_s, DisplayMode::First);
+    modeItem(menu, u"显示涨跌汇总"_s, DisplayMode::Summary);
     return menu;
 }
 
@@ -61,19 +62,22 @@ QMenu *QuickActionsMenu::alertMenu(QWidget *parent)
 
 void QuickActionsMenu::setAlertPresetFromMenu(const QVariant &key)
 {
-    m_app.alerts().setAlertPresetFromMenu(key);
+    // A menu item's data is the preset's word; anything else chooses off.
+    const bool isString = key.metaType() == QMetaType::fromType<QString>();
+    m_app.alerts().setAlertPresetFromMenu(
+        isString ? fromText<AlertPreset>(key.toString()).value_or(AlertPreset::Off)
+                 : AlertPreset::Off);
 }
 
 QMenu *QuickActionsMenu::mainWatchlistSortMenu(QWidget *parent)
 {
     auto *menu = new QMenu(u"自选排序"_s, parent);
     auto *group = new QActionGroup(menu);
-    const QString current =
-        KSNormalizedMainWatchlistSortMode(m_app.settings().mainWatchlistSortMode);
-    for (const QString &mode : KSMainWatchlistSortModes()) {
+    const WatchlistSortMode current = m_app.settings().mainWatchlistSortMode;
+    for (const WatchlistSortMode mode : enumValues<WatchlistSortMode>()) {
         QAction *item =
             group->addAction(menu->addAction(KSMainWatchlistSortFullTitleForMode(mode)));
-        item->setData(mode);
+        item->setData(toText(mode));
         item->setCheckable(true);
         item->setChecked(mode == current);
         connect(item, &QAction::triggered, this,
@@ -123,9 +127,14 @@ void QuickActionsMenu::rebuild()
             &KestrumApp::toggleLoginItem);
     addSeparator();
 
-    connect(addAction(u"检查更新..."_s), &QAction::triggered, &m_app.updates(),
-            &UpdateChecker::checkForUpdates);
-    addSeparator();
+    // A build without the update check offers neither item.
+    if (m_app.updates().isAvailable()) {
+        connect(addAction(u"检查更新..."_s), &QAction::triggered, &m_app.updates(),
+                &UpdateChecker::checkForUpdates);
+        connect(checkItem(u"自动检查更新"_s, m_app.settings().autoCheckForUpdates),
+                &QAction::triggered, &m_app, &KestrumApp::toggleAutomaticUpdateCheck);
+        addSeparator();
+    }
 
     connect(addAction(u"退出 澄川"_s), &QAction::triggered, &m_shell, &AppShell::quit);
 }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include "config/AppSettings.h"
 
 #include <QMenu>
 #include <QVariant>
@@ -30,7 +33,7 @@ public:
 
 private:
     QMenu *displayModeMenu();
-    QAction *modeItem(QMenu *menu, const QString &title, int mode);
+    QAction *modeItem(QMenu *menu, const QString &title, DisplayMode mode);
     QAction *checkItem(const QString &title, bool checked);
 
     KestrumApp &m_app;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ViewExporter.h"
 
 #include "app/KestrumApp.h"
@@ -143,10 +144,10 @@ std::vector<View> buildViews(AppShell &shell)
     // The desktop window's overview with the first listed stock, its state put back after:
     // at the usual size, at the smallest the window allows, and as a first launch finds it.
     AppSettings &settings = app.settings();
-    const QString section = settings.mainSection;
+    const MainSection section = settings.mainSection;
     const QString detail = settings.mainDetailSymbol;
     const QList<Quote> ordered = shell.mainDisplayQuotes();
-    settings.mainSection = u"overview"_s;
+    settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = ordered.isEmpty() ? QString() : ordered.first().symbol;
     WatchlistManager &manager = shell.watchlistManager();
     const auto desktop = [&shell, &manager](const MainWindowData &data, const QSize &size) {

@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/AppSettings.h"
+#include "decision/DecisionStates.h"
 #include "model/Quote.h"
 
 #include <QList>
@@ -10,13 +13,9 @@
 
 // The order the watchlist is shown in, shared by the popover rows and the desktop list.
 
-// "original" (watchlist order) and "priority" (trackable stocks first).
-const QStringList &KSMainWatchlistSortModes();
-// The stored mode when it is one of the modes, else "original".
-QString KSNormalizedMainWatchlistSortMode(const QString &mode);
-// "自选原序" or "机会优先"; an unknown mode reads as "original".
-QString KSMainWatchlistSortFullTitleForMode(const QString &mode);
-// `quotes` in the order of `mode`. "priority" moves the quotes whose buy status is "可跟踪"
-// to the front and keeps the order within both groups; fewer than two quotes are not sorted.
-QList<Quote> KSWatchlistDisplayQuotes(const QList<Quote> &quotes, const QString &mode,
-                                      const std::function<QString(const Quote &)> &buyStatus);
+// "自选原序" or "机会优先".
+QString KSMainWatchlistSortFullTitleForMode(WatchlistSortMode mode);
+// `quotes` in the order of `mode`. Priority moves the quotes whose buy status is 可跟踪 to
+// the front and keeps the order within both groups; fewer than two quotes are not sorted.
+QList<Quote> KSWatchlistDisplayQuotes(const QList<Quote> &quotes, WatchlistSortMode mode,
+                                      const std::function<ActionStatus(const Quote &)> &buyStatus);

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/AIProviderSettings.h"
 #include "ai/InsightService.h"
 #include "config/AppSettings.h"
 #include "model/Clock.h"
 #include "net/HttpClient.h"
 #include "sim/MarketSimulator.h"
+
+#include "TestSupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -129,7 +132,7 @@ private:
             [&] {
                 return m_service->aiLoadingSymbols().isEmpty() && m_http->requestsInFlight() == 0;
             },
-            5000);
+            TestSupport::kPatienceMs);
     }
 
     std::unique_ptr<ManualClock> m_clock;
@@ -186,11 +189,12 @@ void tst_AIServices::init()
     sources.averageLine = constant(kAverage);
     m_service = std::make_unique<InsightService>(*m_settings, *m_http, *m_clock, std::move(sources),
                                                  [this] { ++m_saves; });
-    m_service->setRequestTimeoutMs(400);
+    m_service->setRequestTimeoutMs(TestSupport::kPatienceMs);
     m_ai = std::make_unique<AIProviderSettings>(*m_settings, *m_http, [this] {
         ++m_saves;
         m_enabledWhenSaved = m_settings->aiEnabled;
     });
+    m_ai->setValidationTimeoutMs(TestSupport::kPatienceMs);
 }
 
 void tst_AIServices::cleanup()
@@ -277,7 +281,6 @@ void tst_AIServices::connectionTest()
 {
     QFETCH(SimChatAnswer, answer);
     m_sim->enqueueChatAnswer(answer);
-    m_ai->setValidationTimeoutMs(400);
     QSignalSpy changed(m_ai.get(), &AIProviderSettings::pageStateChanged);
 
     // Trailing slashes after the version segment are dropped.
@@ -285,7 +288,7 @@ void tst_AIServices::connectionTest()
     QCOMPARE(m_ai->pageState(), (AISettingsPageState{true, false, u"正在测试连接..."_s}));
     QCOMPARE(changed.size(), 1);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, TestSupport::kPatienceMs);
     QTEST(m_ai->pageState().validationSucceeded, "succeeded");
     QTEST(*m_ai->pageState().validationMessage, "message");
     QCOMPARE(changed.size(), 2);
@@ -310,9 +313,9 @@ void tst_AIServices::onlyLatestConnectionTestReports()
     m_sim->enqueueChatAnswer(SimChatAnswer::text(u"OK"_s));
     const QString base = m_sim->baseUrl().toString() + u"/v1"_s;
     m_ai->validateAISettingsAction(page(base));
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->pendingChatAnswers(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->pendingChatAnswers(), 1, TestSupport::kPatienceMs);
     m_ai->validateAISettingsAction(page(base));
-    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
     QVERIFY(m_ai->pageState().validationSucceeded);
     QCOMPARE(*m_ai->pageState().validationMessage, u"连接成功，当前 AI 设置可用。"_s);
 }
@@ -618,6 +621,8 @@ void tst_AIServices::failuresWithoutAnswer_data()
     row("refused", u"refused"_s, u"连接被拒绝"_s);
     row("reset", u"reset"_s, u"连接被服务器中断"_s);
     row("slower than the deadline", u"slow"_s, u"请求超时"_s);
+    // Sent on to another host: the key goes nowhere else.
+    row("redirect to another host", u"redirect"_s, u"服务要求跳转到其他网站，为安全起见已拒绝"_s);
     // Refused before sending anything.
     QTest::newRow("invalid base URL")
         << u"http://[::1/v1"_s << kKey << u"Base URL 无效。"_s << u"Base URL 无效，请检查地址。"_s;
@@ -641,11 +646,20 @@ void tst_AIServices::failuresWithoutAnswer()
     } else if (how.startsWith(u"http")) {
         m_settings->aiBaseURL = how;
     }
+    QTcpServer elsewhere;
+    QVERIFY(elsewhere.listen(QHostAddress(u"127.0.0.2"_s), m_sim->baseUrl().port()));
     SimFault fault;
     fault.reset = how == u"reset";
-    fault.delayMs = how == u"slow" ? 1500 : 0;
+    if (how == u"redirect")
+        fault.redirectTo = "http://127.0.0.2:" + QByteArray::number(elsewhere.serverPort()) +
+                           "/v1/chat/completions";
+    // The deadline passes long before the answer would come: only one outcome can happen.
+    fault.delayMs = how == u"slow" ? 2 * TestSupport::kPatienceMs : 0;
     m_sim->server().setFault(MarketSimulator::chatRouteName(), fault);
-    m_ai->setValidationTimeoutMs(400);
+    if (how == u"slow") {
+        m_service->setRequestTimeoutMs(400);
+        m_ai->setValidationTimeoutMs(400);
+    }
     m_settings->aiAPIKey = key;
     m_service->generateAIInsight(kSymbol);
     QVERIFY(waitUntilIdle());
@@ -654,11 +668,12 @@ void tst_AIServices::failuresWithoutAnswer()
     AISettingsPageInputs p = page(m_settings->aiBaseURL);
     p.apiKey = key;
     m_ai->validateAISettingsAction(p);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ai->pageState().validationInFlight, TestSupport::kPatienceMs);
     QVERIFY(!m_ai->pageState().validationSucceeded);
     QTEST(m_ai->pageState().validationMessage.value_or(QString()), "test");
-    const bool reachesService = how == u"reset" || how == u"slow";
+    const bool reachesService = how == u"reset" || how == u"slow" || how == u"redirect";
     QCOMPARE(!chatRequests().isEmpty(), reachesService);
+    QVERIFY(!elsewhere.hasPendingConnections());
     QVERIFY(m_settings->aiInsights.isEmpty());
     QCOMPARE(m_saves, 0);
 }
@@ -730,7 +745,7 @@ void tst_AIServices::replyAfterServiceIsGoneIsHarmless()
     m_sim->enqueueChatAnswer(SimChatAnswer::text(u"甲。乙。"_s).delayedBy(100));
     m_service->generateAIInsight(kSymbol);
     m_service.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
     QVERIFY(m_settings->aiInsights.isEmpty());
     QCOMPARE(m_saves, 0);
 }

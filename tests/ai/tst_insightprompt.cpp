@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/InsightPrompt.h"
 
 #include "ai/InsightService.h"
@@ -97,7 +98,7 @@ void tst_InsightPrompt::simulatedQuoteLineByLineAndSent()
     AppHarness h({u"sh600519"_s, u"sz002491"_s, u"sz300750"_s}, shanghaiTime(2026, 4, 28, 13, 45));
     h.app->loadStrategy();
     QVERIFY(h.refreshAndWait());
-    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"sz002491"_s), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"sz002491"_s), kPatienceMs);
     h.clock().advanceSecs(180);
     QVERIFY(h.refreshAndWait());
     // Let the refresh's background fetches land, so the directive holds still.
@@ -106,7 +107,7 @@ void tst_InsightPrompt::simulatedQuoteLineByLineAndSent()
             h.app->dailyCache()
                 .dailyCacheRecordForQuote(*h.app->quoteForSymbol(u"sz002491"_s))
                 .has_value(),
-        10000);
+        kPatienceMs);
 
     const Quote q = *h.app->quoteForSymbol(u"sz002491"_s);
     const QStringList lines = h.app->prompt().aiPromptForQuote(q).split(u'\n');
@@ -168,7 +169,7 @@ void tst_InsightPrompt::simulatedQuoteLineByLineAndSent()
     h.market.simulator.enqueueChatAnswer(
         SimChatAnswer::text(u"盘面偏强震荡。均价线上方承接稳定。继续观察。"_s));
     h.app->insights().generateAIInsight(q.symbol);
-    QTRY_VERIFY_WITH_TIMEOUT(!h.app->insights().isLoading(q.symbol), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.app->insights().isLoading(q.symbol), kPatienceMs);
     const QList<SimRequest> sent = h.server().requests(MarketSimulator::chatRouteName());
     QCOMPARE(sent.size(), 1);
     const QJsonArray messages =

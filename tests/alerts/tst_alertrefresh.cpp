@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "app/SnapshotDocument.h"
@@ -76,7 +77,7 @@ void tst_AlertRefresh::stateChangesByPreset()
     QFETCH(QString, preset);
 
     ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = preset;
+    h.app->settings().alertPreset = fromText<AlertPreset>(preset).value();
     QVERIFY(refreshOn(h, ScriptedSeries::waiting(aSharePosition(10, 40))));
     QCOMPARE(state(*h.app), u"等确认 守 10.10"_s);
     QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(10, 42))));
@@ -99,7 +100,7 @@ void tst_AlertRefresh::stateChangesByPreset()
 void tst_AlertRefresh::flipInsideEightMinutes()
 {
     ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = u"sensitive"_s;
+    h.app->settings().alertPreset = AlertPreset::Sensitive;
     const QString waiting =
         u"关键变化|中国中免 当前状态等确认，风险守 10.10。现价 10.20（+2.00%）|kestrum-state-sh601888-等确认-守"_s;
     const QString tracking =
@@ -124,7 +125,7 @@ void tst_AlertRefresh::flipInsideEightMinutes()
 void tst_AlertRefresh::onlyTheAverageLineDrifts()
 {
     ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = u"sensitive"_s;
+    h.app->settings().alertPreset = AlertPreset::Sensitive;
     QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(13, 0))));
     QVERIFY(refreshOn(h, ScriptedSeries::waiting(aSharePosition(13, 1))));
     QCOMPARE(h.notifier.posts.size(), 1);
@@ -150,7 +151,7 @@ void tst_AlertRefresh::onlyTheAverageLineDrifts()
 void tst_AlertRefresh::failedRefreshComparesWithLastSuccess()
 {
     ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = u"conservative"_s;
+    h.app->settings().alertPreset = AlertPreset::Conservative;
     QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(10, 42))));
 
     SimFault down;
@@ -189,7 +190,7 @@ void tst_AlertRefresh::testNotificationOnLaunch()
         QVERIFY(!h.preferences->value(key, false).toBool());
         QVERIFY(h.notifier.posts.isEmpty()); // a second later, not inside the launch
         if (sent) {
-            QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posts.size(), 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posts.size(), 1, kPatienceMs);
             QCOMPARE(h.notifier.posts[0].identifier,
                      u"kestrum-test-"_s + QString::number(launchedAt));
         }

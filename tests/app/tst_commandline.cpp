@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PlatformChoice.h"
 
 #include "TestSupport.h"
@@ -185,7 +186,7 @@ void tst_CommandLine::runsUnderARealCompositor()
     if (xwayland)
         arguments << u"--xwayland"_s;
     weston.start(u"weston"_s, arguments);
-    QVERIFY(weston.waitForStarted(10000));
+    QVERIFY(weston.waitForStarted(TestSupport::kPatienceMs));
     QByteArray westonLog;
     const QRegularExpression xDisplay(uR"(xserver listening on display (:\d+))"_s);
     QVERIFY2(TestSupport::waitFor(
@@ -216,9 +217,9 @@ void tst_CommandLine::runsUnderARealCompositor()
         },
         60000);
     kestrum.terminate();
-    kestrum.waitForFinished(10000);
+    kestrum.waitForFinished(TestSupport::kPatienceMs);
     weston.terminate();
-    weston.waitForFinished(10000);
+    weston.waitForFinished(TestSupport::kPatienceMs);
     QVERIFY2(ran && err.contains(running), err.constData());
     QCOMPARE(err.contains("ordinary window near the pointer"), !xwayland);
 }

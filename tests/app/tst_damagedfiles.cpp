@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every file Kestrum keeps, damaged in each of the usual ways, then put through every kind
 // of save the application makes: what the user wrote survives (in the file or in a copy kept
 // beside it), the user is told where, and the application keeps working.
@@ -178,14 +179,14 @@ void tst_DamagedFiles::nothingTheUserWroteIsLost()
     }
     manager.moveWatchItem(u"sz300750"_s, -1);
     manager.removeWatchItem(u"sz300750"_s);
-    app.setDisplayMode(AppSettings::Summary);
+    app.setDisplayMode(DisplayMode::Summary);
     AISettingsPageInputs inputs;
     inputs.model = u"gpt-4o"_s;
     app.aiSettings().saveAISettings(inputs);
     QSignalSpy daily(&app.dailyCache(), &DailyCache::dailyCacheChanged);
     QVERIFY(h.refreshAndWait());
     told << app.lastStatus();
-    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(20000));
+    QVERIFY(watchlistGone || daily.count() > 0 || daily.wait(kPatienceMs));
     app.dailyCache().applyDailyDaysForSymbol(u"sh600036"_s, {});
     h.clock().advanceSecs(20 * 60);
     QVERIFY(h.refreshAndWait()); // the outcome pass rewrites the log

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 
 #include "ai/InsightPrompt.h"
@@ -7,12 +8,15 @@
 #include "decision/DecisionEngine.h"
 #include "intraday/IntradayAnalytics.h"
 #include "model/Formatters.h"
+#include "net/HttpClient.h"
 #include "strategy/DailyCache.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
@@ -62,7 +66,7 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
     AppHarness h({u"sh600519"_s, u"sz999999"_s, u"hk00700"_s, u"gb_aapl"_s},
                  shanghaiTime(2026, 4, 28, 14, 5));
     h.app->loadStrategy();
-    const QJsonObject doc = OnceRunner::run(*h.app, 20000);
+    const QJsonObject doc = OnceRunner::run(*h.app, kPatienceMs);
     QCOMPARE(doc.value(u"today"_s).toString(), u"2026-04-28"_s);
     QCOMPARE(doc.value(u"lastStatus"_s).toString(), h.app->lastStatus());
     QCOMPARE(doc.value(u"background"_s).toObject().size(), 5);
@@ -128,7 +132,21 @@ void tst_OnceJson::documentIsCompleteAndAgrees()
 
 void tst_OnceJson::executablePrintsDocument()
 {
-    SimHarness market(shanghaiTime(2026, 4, 28, 10, 45));
+    // The simulator runs as a process of its own, its clock all but still at 10:45: nothing
+    // paces a body it sends but the client.
+    QProcess sim;
+    sim.start(buildPath(u"src/kestrum-sim"_s),
+              {u"--port"_s, u"0"_s, u"--clock"_s,
+               QString::number(QDateTime::currentMSecsSinceEpoch()) +
+                   u",2026-04-28T10:45:00+08:00,0.0001"_s});
+    QVERIFY(waitFor([&] { return sim.canReadLine() || sim.state() == QProcess::NotRunning; }));
+    const QByteArray line = sim.readLine().trimmed();
+    const QUrl base(QString::fromUtf8(line.mid(line.lastIndexOf(' ') + 1)));
+    QVERIFY2(base.port() > 0, line.constData());
+    const auto stopSim = qScopeGuard([&] {
+        sim.kill();
+        sim.waitForFinished(kPatienceMs);
+    });
     QTemporaryDir dir;
     QDir().mkpath(dir.path() + u"/data"_s);
     QFile watchlist(dir.path() + u"/data/watchlist.json"_s);
@@ -136,44 +154,49 @@ void tst_OnceJson::executablePrintsDocument()
     watchlist.write(R"([{"symbol": "sh600519"}, {"symbol": "hk00700"}])");
     watchlist.close();
 
-    QProcess kestrum;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"KESTRUM_DATA_DIR"_s, dir.path() + u"/data"_s);
-    env.insert(u"KESTRUM_MARKET_URL"_s, market.baseUrl().toString());
+    env.insert(u"KESTRUM_MARKET_URL"_s, base.toString());
     env.insert(u"XDG_CONFIG_HOME"_s, dir.path() + u"/config"_s);
     env.remove(u"DISPLAY"_s);
     env.remove(u"QT_QPA_PLATFORM"_s); // it must not need a display at all
-    kestrum.setProcessEnvironment(env);
-    kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s, u"--json"_s});
-    QVERIFY(kestrum.waitForStarted(5000));
-    // The simulator lives in this process: keep serving while the child runs.
-    QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
-    QCOMPARE(kestrum.exitCode(), 0);
-    const QJsonDocument doc = QJsonDocument::fromJson(kestrum.readAllStandardOutput());
-    QVERIFY(doc.isObject());
-    const QJsonArray quotes = doc.object().value(u"quotes"_s).toArray();
+    // The document, the exit status and the peak resident memory (KiB) of every child so far.
+    const auto runOnce = [&env](const QStringList &arguments) {
+        QProcess kestrum;
+        kestrum.setProcessEnvironment(env);
+        kestrum.start(buildPath(u"src/kestrum"_s), arguments);
+        // Its own bound is 30 s; this one is only reached if that one is broken.
+        const bool ended = kestrum.waitForFinished(4 * kPatienceMs);
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return std::tuple(QJsonDocument::fromJson(kestrum.readAllStandardOutput()).object(),
+                          ended ? kestrum.exitCode() : -1, qint64(usage.ru_maxrss));
+    };
+    const auto [doc, status, wholeKiB] = runOnce({u"--once"_s, u"--json"_s});
+    QCOMPARE(status, 0);
+    const QJsonArray quotes = doc.value(u"quotes"_s).toArray();
     QCOMPARE(quotes.size(), 2);
     QCOMPARE(quotes.at(0).toObject().value(u"time"_s).toString(), u"10:45:00"_s);
     // No lock was taken: a running Kestrum beside it is unaffected.
     QVERIFY(!QFile::exists(dir.path() + u"/runtime/com.orvell.kestrum.lock"_s));
 
-    // No realtime quotes: the document still comes, saying so, and the status is 3.
-    SimFault down;
-    down.reset = true;
-    market.server().setFault(u"realtime"_s, down);
-    kestrum.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s, u"--json"_s});
-    QVERIFY(kestrum.waitForStarted(5000));
-    QVERIFY(waitFor([&] { return kestrum.state() == QProcess::NotRunning; }, 60000));
-    QCOMPARE(kestrum.exitCode(), 3);
-    const QJsonObject failed = QJsonDocument::fromJson(kestrum.readAllStandardOutput()).object();
+    // The realtime feed sends a body that never ends: the document still comes, saying so,
+    // and the status is 3. The body is cut at its cap (4 MiB) while the network layer holds
+    // no more than a bounded read buffer; unbounded, it took in hundreds of MiB first.
+    HttpClient http;
+    HttpRequest endless;
+    endless.url = base.resolved(QUrl(u"/_sim/fault?route=realtime&endless=1"_s));
+    const auto set = awaitCompletion<HttpResponse>(
+        [&](auto done) { http.send(endless, nullptr, std::move(done)); });
+    QVERIFY(set && set->ok());
+    const auto [failed, failedStatus, peakKiB] = runOnce({u"--once"_s, u"--json"_s});
+    QCOMPARE(failedStatus, 3);
     QCOMPARE(failed.value(u"lastStatus"_s).toString(), u"网络异常，显示上次行情"_s);
     QCOMPARE(failed.value(u"quotes"_s).toArray().size(), 2);
+    QVERIFY2(peakKiB - wholeKiB < 32 * 1024,
+             qPrintable(u"%1 KiB over %2 KiB"_s.arg(peakKiB - wholeKiB).arg(wholeKiB)));
 
-    QProcess bad;
-    bad.setProcessEnvironment(env);
-    bad.start(TestSupport::buildPath(u"src/kestrum"_s), {u"--once"_s});
-    QVERIFY(waitFor([&] { return bad.state() == QProcess::NotRunning; }, 20000));
-    QCOMPARE(bad.exitCode(), 2);
+    QCOMPARE(std::get<1>(runOnce({u"--once"_s})), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_OnceJson)

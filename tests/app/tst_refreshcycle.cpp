@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 
 #include "model/Formatters.h"
@@ -194,7 +195,7 @@ void tst_RefreshCycle::priceFlash()
     const double after = h.app->quotes().first().price;
     QVERIFY(before != after);
     QCOMPARE(h.app->priceFlashDirections().value(u"sh600519"_s), after > before ? 1 : -1);
-    QTRY_VERIFY_WITH_TIMEOUT(h.app->priceFlashDirections().isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->priceFlashDirections().isEmpty(), kPatienceMs);
 }
 
 void tst_RefreshCycle::marketStatus_data()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 
 #include "strategy/BoardTags.h"
@@ -33,17 +34,17 @@ void tst_SeriesAndDetail::homeListFetchesFirstEightWithoutRealSeries()
     AppHarness h(ten);
     QSignalSpy applied(h.app.get(), &KestrumApp::homeSeriesUpdated);
     QVERIFY(h.refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(applied.count(), 8, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(applied.count(), 8, kPatienceMs);
     for (int i = 0; i < ten.size(); ++i)
         QCOMPARE(h.app->intraday().isReal(ten.at(i)), i < 8);
     // Let every request of this refresh (daily bars, board tags, fallbacks) settle first.
-    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, kPatienceMs);
     const int after = minuteRequests(h);
 
     // Nothing is fetched again for symbols that already have a real series.
     h.clock().advanceSecs(12);
     QVERIFY(h.refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(h.app->http().requestsInFlight(), 0, kPatienceMs);
     QCOMPARE(minuteRequests(h), after);
     QCOMPARE(applied.count(), 8);
 
@@ -61,35 +62,36 @@ void tst_SeriesAndDetail::detailRefreshJoinsQuoteAndSeries()
 {
     AppHarness h({u"sh600519"_s, u"hk00700"_s});
     QVERIFY(h.refreshAndWait());
-    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), kPatienceMs);
 
     h.clock().advanceSecs(90);
     h.app->prepareQuoteDetailForSymbol(u"hk00700"_s);
     QVERIFY(!h.app->intraday().isReal(u"hk00700"_s)); // fetched afresh
     QVERIFY(h.app->intraday().pendingChartAnimationSymbols().contains(u"hk00700"_s));
 
-    SimFault slowSeries;
-    slowSeries.delayMs = 300;
-    h.server().setFault(u"eastmoney-trends"_s, slowSeries);
-    h.server().setFault(u"tencent-minute"_s, slowSeries);
+    SimFault heldSeries; // until the quote has answered
+    heldSeries.hold = true;
+    h.server().setFault(u"tencent-minute"_s, heldSeries);
     QSignalSpy updated(h.app.get(), &KestrumApp::detailUpdated);
     const int dailyBefore = h.requestCount(u"yahoo-chart"_s);
     h.app->refreshQuoteDetailNowForSymbol(u"hk00700"_s);
-    QVERIFY(updated.wait(5000));
+    QVERIFY(updated.wait(kPatienceMs));
     // The quote answered first: it replaced the listed one and the status line.
     QCOMPARE(h.app->lastStatus(), u"2026-04-28 10:31:00"_s);
     QCOMPARE(h.app->quoteForSymbol(u"hk00700"_s)->time, u"10:31:00"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), 5000);
+    h.server().clearFaults();
+    h.server().release();
+    QTRY_VERIFY_WITH_TIMEOUT(h.app->intraday().isReal(u"hk00700"_s), kPatienceMs);
     const double last = h.app->intraday().positions(u"hk00700"_s).last();
     QVERIFY2(last >= 3660 && last <= 3720, qPrintable(QString::number(last)));
     // Both answered: the daily step ran for the quote (already fetched today: nothing new).
-    QTRY_VERIFY_WITH_TIMEOUT(updated.count() >= 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(updated.count() >= 2, kPatienceMs);
     QVERIFY(h.requestCount(u"yahoo-chart"_s) >= dailyBefore);
 
     // An unknown symbol's detail answers without a quote: nothing is appended.
     const int updates = updated.count();
     h.app->refreshQuoteDetailNowForSymbol(u"sz999999"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(updated.count() > updates, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(updated.count() > updates, kPatienceMs);
     QCOMPARE(h.app->quotes().size(), 2);
     h.app->refreshQuoteDetailNowForSymbol(QString()); // ignored
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
 
 #include "PrivateSessionBus.h"
@@ -69,10 +70,10 @@ void tst_SingleInstance::lockContentDecidesRecovery()
     QTemporaryDir dir;
     QProcess gone;
     gone.start(u"true"_s, {});
-    QVERIFY(gone.waitForFinished(5000));
+    QVERIFY(gone.waitForFinished(TestSupport::kPatienceMs));
     QProcess other;
     other.start(u"sleep"_s, {u"60"_s});
-    QVERIFY(other.waitForStarted(5000));
+    QVERIFY(other.waitForStarted(TestSupport::kPatienceMs));
     content.replace("%gone", QByteArray::number(gone.processId() > 0 ? gone.processId() : 999999));
     content.replace("%other", QByteArray::number(other.processId()));
 
@@ -87,7 +88,7 @@ void tst_SingleInstance::lockContentDecidesRecovery()
     SingleInstance next(dir.path());
     const bool acquired = next.acquire();
     other.kill();
-    other.waitForFinished(5000);
+    other.waitForFinished(TestSupport::kPatienceMs);
     QCOMPARE(acquired, recovered);
 }
 
@@ -139,7 +140,7 @@ void tst_SingleInstance::laterLaunchesReachTheRunningOne()
     QVERIFY(third.waitForFinished(60000));
     const QByteArray thirdLog = third.readAllStandardError();
     first.terminate();
-    first.waitForFinished(10000);
+    first.waitForFinished(TestSupport::kPatienceMs);
     QCOMPARE(third.exitCode(), 0);
     QVERIFY2(thirdLog.contains(
                  QByteArray("already running (process " + QByteArray::number(firstPid) + ')')),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One simulated trading day and the next morning, refreshed once a simulated minute through
 // the sessions (every 10 minutes through the lunch break, every 30 through the night):
 // whatever the controller keeps per symbol stays within its caps however many refreshes pass,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 #include "FileBytes.h"
 
@@ -76,9 +77,9 @@ void TestWatchlistManager::localFirstThenRemoteMerged()
                                         remote = items;
                                         answered = true;
                                     });
-    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(answered, kPatienceMs);
     QVERIFY(!remote.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, kPatienceMs);
 
     // Remote first, as the service gave them, then the local ones in their order without
     // the symbols the remote answer already had (in any letter case).
@@ -96,24 +97,26 @@ void TestWatchlistManager::localFirstThenRemoteMerged()
 void TestWatchlistManager::staleRemoteAnswerIgnored()
 {
     ManagerHarness m;
-    SimFault slow;
-    slow.delayMs = 1500;
-    slow.times = 1; // only the first search ("60") is slow
-    m.h.server().setFault(kSuggestRoute, slow);
+    SimFault held;
+    held.hold = true;
+    held.times = 1; // only the first search ("60") waits, until the second has answered
+    m.h.server().setFault(kSuggestRoute, held);
 
     QSignalSpy answered(&m.manager, &WatchlistManager::remoteAnswered);
     QSignalSpy changed(&m.manager, &WatchlistManager::suggestionsChanged);
     m.manager.setInputText(u"60"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(m.h.server().heldCount(kSuggestRoute), 1, kPatienceMs);
     m.manager.setInputText(u"600"_s);
     QCOMPARE(changed.count(), 2);
-    QVERIFY(answered.wait(10000)); // "600" first
+    QVERIFY(answered.wait(kPatienceMs)); // "600" first
     QCOMPARE(answered.at(0), (QVariantList{u"600"_s, true}));
     QCOMPARE(changed.count(), 3);
     const QList<WatchItem> current = m.manager.suggestions();
     QVERIFY(current != m.h.app->config().matchesForWatchInput(u"600"_s, 10));
     m.manager.handleCommand(WatchlistManager::Command::MoveDown);
 
-    QVERIFY(answered.wait(10000));
+    QCOMPARE(m.h.server().release(), 1);
+    QVERIFY(answered.wait(kPatienceMs));
     QCOMPARE(answered.at(1), (QVariantList{u"60"_s, false}));
     QCOMPARE(m.manager.suggestions(), current);
     QCOMPARE(m.manager.selectedSuggestionIndex(), 1);
@@ -138,7 +141,7 @@ void TestWatchlistManager::clearedOrAddedSearchIgnoresLateAnswer()
     m.manager.setInputText(u"600519"_s);
     m.manager.handleCommand(WatchlistManager::Command::InsertNewline);
     QCOMPARE(m.watchSymbols(), QStringList{u"sh600519"_s});
-    QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 2, kPatienceMs);
     for (const QList<QVariant> &answer : std::as_const(answered))
         QCOMPARE(answer.at(1).toBool(), false); // "600" and "600519": both dropped
     QVERIFY(m.manager.suggestions().isEmpty());
@@ -242,7 +245,7 @@ void TestWatchlistManager::addedItemIsSavedTaggedAndReloaded()
             tags.boardLookupInFlightSymbols().contains(u"sh600036"_s));
 
     QSignalSpy finished(m.h.app.get(), &KestrumApp::refreshFinished);
-    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.wait(kPatienceMs));
     QVERIFY(m.h.refreshAndWait()); // the reloaded list is the one refreshed
     QVERIFY(m.h.app->quoteForSymbol(u"sh600036"_s).has_value());
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/LoginItemManager.h"
 
 #include "TestSupport.h"
@@ -18,7 +19,7 @@ namespace {
 // Only the Exec value varies.
 QByteArray entryWithExec(const QString &exec)
 {
-    return (u"[Desktop Entry]\nType=Application\nVersion=1.5\nName=澄川 Kestrum\nExec="_s + exec +
+    return (u"[Desktop Entry]\nType=Application\nVersion=1.4\nName=澄川 Kestrum\nExec="_s + exec +
             u"\nIcon=com.orvell.kestrum\nTerminal=false\nStartupNotify=false\n"
             u"X-GNOME-Autostart-enabled=true\nX-GNOME-Autostart-Delay=5\n"
             u"X-GNOME-AutoRestart=false\nX-KDE-autostart-after=panel\nX-LXQt-Need-Tray=true\n"_s)
@@ -161,8 +162,11 @@ void tst_LoginItemManager::entryNamesThePathExactly()
     const LoginItemManager manager(m_autostart, path);
     QVERIFY(manager.setEnabled(true));
     QCOMPARE(contentOf(manager.launchAgentURL()), entryWithExec(exec));
-    // Read back, the entry runs exactly that program.
+    // Read back, the entry runs exactly that program; desktops accept it, without a hint.
     QCOMPARE(LoginItemManager::execProgram(exec), path);
+    const TestSupport::ProgramRun check =
+        TestSupport::runProgram(u"desktop-file-validate"_s, {manager.launchAgentURL()});
+    QVERIFY2(check.exitCode == 0 && check.output.trimmed().isEmpty(), qPrintable(check.output));
 }
 
 void tst_LoginItemManager::installedProgramNeverABuildTree_data()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decision engine's background, predicates, statuses and hints. Most tables pin the
 // terms a rule reads (see DecisionWorld::decide) so every bound is hit exactly; the rest
 // build the series and backgrounds by hand and check that the terms come out of the stores.

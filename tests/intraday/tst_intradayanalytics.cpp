@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The intraday numbers and every sentence the analytics write, around their bounds. Each row
 // is a series (or none) and a quote, and the fields it pins; see sentences().
 #include "intraday/IntradayAnalytics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trading axis, and a whole trading day replayed from the simulated market: quotes fetched over
 // HTTP minute by minute, recorded into the sample store and read back through the analytics. The
 // numbers are checked against the model's own snapshots, so recording, the trading axis
@@ -41,7 +42,7 @@ std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
             quote = quotes.first();
         done = true;
     });
-    TestSupport::waitFor([&] { return done; }, 10000);
+    TestSupport::waitFor([&] { return done; });
     return quote;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The day's series as refreshes record it: the open as its first point, one point per
 // position, volume as the change of the cumulative figure, a new day starting afresh, the
 // cap, and a fetched series taking the place of what was recorded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzz targets (fuzz/) found, or that stand for what they found, kept so the normal
 // build checks them too: each parser must turn them into values that keep its promises, and
 // a value no market can show reads as missing.

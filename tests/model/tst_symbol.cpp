@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every form of a symbol, per market, from its stored text; text in any other form makes none.
 #include "model/Symbol.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
 #include "net/NetworkErrorText.h"
@@ -48,7 +49,7 @@ HttpResponse tst_HttpClient::send(const HttpRequest &request)
         result = response;
         done = true;
     });
-    if (!waitFor([&] { return done; }, 15000))
+    if (!waitFor([&] { return done; }))
         qWarning("request did not finish");
     return result;
 }
@@ -75,6 +76,15 @@ void tst_HttpClient::outcomes_data()
     row("slow past deadline", u"/hello"_s, u"delay"_s, O::TimedOut, 0, {}, u"请求超时"_s);
     row("larger than the cap", u"/big"_s, QString(), O::TooLarge, 200, {}, u"服务返回的数据过大"_s);
     row("endless", u"/hello"_s, u"endless"_s, O::TooLarge, 200, {}, u"服务返回的数据过大"_s);
+    // Redirects are followed within the origin only; the key never goes anywhere else.
+    const QString refused = u"服务要求跳转到其他网站，为安全起见已拒绝"_s;
+    row("302 within the origin", u"/hello"_s, u"302 /hello"_s, O::Ok, 200, "hello", QString());
+    row("307 to another host", u"/hello"_s, u"307 http://127.0.0.2:%1/hello"_s, O::RedirectRefused,
+        307, {}, refused);
+    row("302 to another port", u"/hello"_s, u"302 http://127.0.0.1:%2/hello"_s, O::RedirectRefused,
+        302, {}, refused);
+    row("307 to another scheme", u"/hello"_s, u"307 https://127.0.0.1:%1/hello"_s,
+        O::RedirectRefused, 307, {}, refused);
 }
 
 void tst_HttpClient::outcomes()
@@ -84,15 +94,30 @@ void tst_HttpClient::outcomes()
     QFETCH(int, outcome);
     QFETCH(int, status);
     QFETCH(QByteArray, body);
+    // Where a redirect may lead: the same port on another loopback host, another port here.
+    QTcpServer otherHost;
+    QTcpServer otherPort;
+    QVERIFY(otherHost.listen(QHostAddress(u"127.0.0.2"_s), m_server->port()));
+    QVERIFY(otherPort.listen(QHostAddress::LocalHost));
     SimFault f;
-    f.status = fault == u"status" ? 500 : 0;
+    f.status = fault == u"status" ? 500 : fault.section(u' ', 0, 0).toInt();
     f.reset = fault == u"reset";
-    f.delayMs = fault == u"delay" ? 5000 : 0;
+    // Only one outcome can happen: an answer far past a short deadline, a body past the
+    // cap long before a roomy one.
+    f.delayMs = fault == u"delay" ? kPatienceMs : 0;
     f.endless = fault == u"endless";
+    f.redirectTo = fault.section(u' ', 1)
+                       .replace(u"%1"_s, QString::number(m_server->port()))
+                       .replace(u"%2"_s, QString::number(otherPort.serverPort()))
+                       .toUtf8();
+    f.times = f.redirectTo.isEmpty() ? -1 : 1;
     m_server->setFault(path.mid(1), f);
 
     HttpRequest request;
     request.url = Endpoints::join(m_server->baseUrl(), path);
+    request.method = "POST";
+    request.headers = {{"Authorization", "Bearer sk-secret"}};
+    request.body = "{}";
     if (fault == u"refused") {
         QTcpServer probe; // closed again at once: nothing listens on its port
         QVERIFY(probe.listen(QHostAddress::LocalHost));
@@ -108,7 +133,7 @@ void tst_HttpClient::outcomes()
         });
         request.url = QUrl(u"https://127.0.0.1:"_s + QString::number(plain.serverPort()) + path);
     }
-    request.timeoutMs = fault == u"tls" ? 10000 : 500;
+    request.timeoutMs = fault == u"delay" ? 500 : kPatienceMs;
     request.maxBodyBytes = 100000;
     const HttpResponse response = send(request);
     QCOMPARE(int(response.outcome), outcome);
@@ -118,6 +143,9 @@ void tst_HttpClient::outcomes()
     QCOMPARE(response.ok(), outcome == int(HttpResponse::Outcome::Ok));
     QCOMPARE(response.errorString.isEmpty(), response.ok());
     QTEST(NetworkErrorText::describe(response), "text");
+    QVERIFY(!otherHost.hasPendingConnections() && !otherPort.hasPendingConnections());
+    for (const SimRequest &sent : m_server->requests())
+        QCOMPARE(sent.header("Authorization"), QByteArray("Bearer sk-secret"));
 }
 
 void tst_HttpClient::failureTexts()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Board tags: the built-in map, market badges, the catalog, the external lookup and the
 // name's keywords, in that order, with one lookup per symbol at a time.
 #include "FileBytes.h"

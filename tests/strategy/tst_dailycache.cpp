@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Daily features and their verdict, the readers over the cache, and the once-a-day refresh
 // that never loses data to a failed fetch.
 #include "FileBytes.h"

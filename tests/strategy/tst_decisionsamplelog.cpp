@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decision sample log: when a sample is due, what it holds, its outcomes 15, 30 and 60
 // minutes on, rotation, and a file that is cut short or changed behind the log's back.
 #include "DecisionWorld.h"

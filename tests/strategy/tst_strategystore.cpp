@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strategy directory: timestamps, JSON files and what a launch loads and repairs.
 #include "FileBytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 
 #include <QJsonObject>
@@ -9,7 +10,7 @@ namespace TestSupport {
 
 AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
                        Notifier *notifierOverride, const EndpointsAdjuster &adjustEndpoints,
-                       MarketModel model)
+                       MarketModel model, const OptionsAdjuster &adjustOptions)
     : market(start, std::move(model))
 {
     preferences =
@@ -22,6 +23,8 @@ AppHarness::AppHarness(const QStringList &watchSymbols, const QDateTime &start,
     options.clock = &market.clock;
     options.preferences = preferences.get();
     options.notifier = notifierOverride ? notifierOverride : &notifier;
+    if (adjustOptions)
+        adjustOptions(options, market);
     app = std::make_unique<KestrumApp>(options);
     setWatchlist(watchSymbols);
     app->loadSettings();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/KestrumApp.h"
@@ -22,12 +23,15 @@ class AppHarness
 public:
     // Changes the endpoints (all on the simulator by default) before the controller is made.
     using EndpointsAdjuster = std::function<void(Endpoints &, SimHarness &)>;
+    // Changes any other option (the update check's package, ...) likewise.
+    using OptionsAdjuster = std::function<void(KestrumAppOptions &, SimHarness &)>;
 
     explicit AppHarness(const QStringList &watchSymbols = {},
                         const QDateTime &start = shanghaiTime(2026, 4, 28, 10, 30),
                         Notifier *notifierOverride = nullptr,
                         const EndpointsAdjuster &adjustEndpoints = {},
-                        MarketModel model = MarketModel());
+                        MarketModel model = MarketModel(),
+                        const OptionsAdjuster &adjustOptions = {});
 
     QTemporaryDir dir;
     SimHarness market;
@@ -39,7 +43,7 @@ public:
     SimServer &server() { return market.server(); }
     void setWatchlist(const QStringList &symbols);
     // Runs one refresh and waits until it has finished.
-    bool refreshAndWait(int timeoutMs = 10000);
+    bool refreshAndWait(int timeoutMs = kPatienceMs);
     int requestCount(const QString &route) const;
     // The remote symbol search answers nothing, so the local catalog alone decides.
     void quietRemoteSearch();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What kestrum-test-writer writes, shared with the test that kills it: every file's content
@@ -44,7 +45,7 @@ inline QJsonArray watchlistFor(qint64 v)
 inline QJsonObject settingsFor(qint64 v)
 {
     AppSettings settings;
-    settings.displayMode = int(v % 3);
+    settings.displayMode = DisplayMode(v % 3);
     settings.aiModel = u"model-%1"_s.arg(v);
     settings.aiInsights.insert(kSampleSymbol, QString(int(v % 40) + 1, QChar(u'观')));
     settings.aiInsightDates.insert(kSampleSymbol, u"2026-04-28"_s);

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PrivateSessionBus.h"
 
 #include <QDBusArgument>
 #include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -49,13 +51,14 @@ PrivateSessionBus::PrivateSessionBus()
     m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
     m_daemon.start(u"dbus-daemon"_s,
                    {u"--config-file="_s + configPath, u"--print-address"_s, u"--nofork"_s});
-    if (!m_daemon.waitForStarted(5000)) {
+    if (!m_daemon.waitForStarted(TestSupport::kPatienceMs)) {
         m_error = u"dbus-daemon did not start: "_s + m_daemon.errorString();
         return;
     }
     // The address is the first line the daemon prints once it listens.
     QByteArray line;
-    for (int round = 0; round < 50 && !line.contains('\n'); ++round) {
+    const QDeadlineTimer deadline(TestSupport::kPatienceMs);
+    while (!line.contains('\n') && !deadline.hasExpired()) {
         if (!m_daemon.waitForReadyRead(100) && m_daemon.state() != QProcess::Running)
             break;
         line += m_daemon.readAllStandardOutput();
@@ -72,9 +75,9 @@ PrivateSessionBus::~PrivateSessionBus()
         QDBusConnection::disconnectFromBus(name);
     if (m_daemon.state() != QProcess::NotRunning) {
         m_daemon.terminate();
-        if (!m_daemon.waitForFinished(3000)) {
+        if (!m_daemon.waitForFinished(TestSupport::kPatienceMs)) {
             m_daemon.kill();
-            m_daemon.waitForFinished(3000);
+            m_daemon.waitForFinished(TestSupport::kPatienceMs);
         }
     }
 }

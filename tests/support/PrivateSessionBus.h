@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QDBusConnection>
@@ -5,6 +6,8 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include "TestSupport.h"
 
 // A message bus of the test's own: a dbus-daemon child process with a configuration that
 // knows no activatable services, so nothing on the machine (a real notification daemon, a
@@ -31,7 +34,7 @@ public:
     // A method call that waits for its reply by running the event loop, so a service that
     // lives on this thread can answer. Bounded: an unanswered call returns an error message.
     static QDBusMessage call(const QDBusConnection &connection, const QDBusMessage &message,
-                             int timeoutMs = 5000);
+                             int timeoutMs = TestSupport::kPatienceMs);
     // Properties.GetAll / Get on `service` at `path`, through call().
     static QVariantMap allProperties(const QDBusConnection &connection, const QString &service,
                                      const QString &path, const QString &interface);

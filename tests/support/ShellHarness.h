@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "AppHarness.h"
@@ -21,8 +22,9 @@ inline const QStringList kFiveSymbols{QStringLiteral("sh600519"), QStringLiteral
 // and a URL opener that only collects, so nothing leaves the test.
 struct ShellHarness
 {
-    explicit ShellHarness(const QStringList &symbols = kFiveSymbols)
-        : h(symbols)
+    explicit ShellHarness(const QStringList &symbols = kFiveSymbols,
+                          const AppHarness::OptionsAdjuster &adjustOptions = {})
+        : h(symbols, shanghaiTime(2026, 4, 28, 10, 30), nullptr, {}, MarketModel(), adjustOptions)
     {
         auto item = std::make_unique<FakeStatusItem>();
         status = item.get();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SoakRun.h"
 
 #include "ai/InsightService.h"
@@ -74,7 +75,7 @@ SoakResult runSoak(AppHarness &harness, const SoakSchedule &schedule,
     while (harness.clock().now() < schedule.end) {
         const int before = finished;
         app.refresh();
-        if (!waitFor([&] { return finished > before; }, 15000)) {
+        if (!waitFor([&] { return finished > before; })) {
             result.problem = u"a refresh did not finish at "_s +
                              harness.clock().localNow().toString(Qt::ISODate);
             return result;
@@ -100,7 +101,7 @@ SoakResult runSoak(AppHarness &harness, const SoakSchedule &schedule,
         }
     }
     // Let the last background fetches land.
-    waitFor([&] { return app.http().requestsInFlight() == 0; }, 15000);
+    waitFor([&] { return app.http().requestsInFlight() == 0; });
     return result;
 }
 

@@ -1,12 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+
+#include "FileBytes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace TestSupport {
+
+StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure,
+                             const QString &structure)
+{
+    StateSnapshot s;
+    s.buy = s.execution = fromText<ActionStatus>(execution).value();
+    s.sell = SellStatus::KeepWatching;
+    s.risk.word = fromText<RiskWord>(risk.section(u' ', 0, 0)).value();
+    if (risk.contains(u' '))
+        s.risk.level = risk.section(u' ', 1).toDouble();
+    s.riskPressure = pressure;
+    s.structure = structure;
+    return s;
+}
 
 QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int minute, int second)
 {
@@ -22,6 +41,37 @@ QString buildPath(const QString &relative)
 {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") +
                            relative);
+}
+
+ProgramRun runProgram(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProgramRun result;
+    if (!process.waitForStarted()) {
+        result.output = program + QStringLiteral(" could not start: is it installed (make deps)?");
+        return result;
+    }
+    if (!process.waitForFinished(timeoutMs))
+        process.kill();
+    process.waitForFinished();
+    result.output = QString::fromUtf8(process.readAll());
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    return result;
+}
+
+QString cacheValue(const QString &key)
+{
+    const QString cache = QString::fromUtf8(readBytes(buildPath(QStringLiteral("CMakeCache.txt"))));
+    return QRegularExpression(u'^' + key + QStringLiteral(":[A-Z]+=(.*)$"),
+                              QRegularExpression::MultilineOption)
+        .match(cache)
+        .captured(1);
 }
 
 SimHarness::SimHarness(const QDateTime &start, MarketModel model)

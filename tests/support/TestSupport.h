@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "decision/DecisionStates.h"
 #include "market/Eastmoney.h"
 #include "market/MarketSources.h"
 #include "market/Sina.h"
@@ -21,6 +23,15 @@ namespace TestSupport {
 
 // The symbol of a stored text the test knows to be one.
 Symbol sym(const QString &stored);
+
+// How long a test waits for what must come: far beyond what any machine needs, so it is
+// reached only when something is broken and no verdict depends on speed or load.
+constexpr int kPatienceMs = 30000;
+
+// A state snapshot from the words as shown ("等确认", "失 10.10"); buy follows execution,
+// sell is 继续观察.
+StateSnapshot stateFromWords(const QString &execution, const QString &risk, int pressure = 0,
+                             const QString &structure = QString());
 
 QDateTime shanghaiTime(int year, int month, int day, int hour, int minute, int second = 0);
 
@@ -60,8 +71,21 @@ public:
     }
 };
 
+// A program of the build machine run to its end in the C.UTF-8 locale, output and errors
+// merged. The bound is generous: a busy machine slows a run, never fails it. The exit code
+// is -1 when the program could not start (the output says so), crashed or overran.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString output;
+};
+ProgramRun runProgram(const QString &program, const QStringList &arguments,
+                      int timeoutMs = 20 * 60 * 1000);
+// A value of this build's CMake cache (Kestrum_SOURCE_DIR, CMAKE_BUILD_TYPE, ...).
+QString cacheValue(const QString &key);
+
 // Runs the event loop until `done` is true or the time is up; returns done().
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
+bool waitFor(const std::function<bool()> &done, int timeoutMs = kPatienceMs);
 
 // A request as "path?key=value&…", query in the order sent.
 inline QString sent(const SimRequest &r)
@@ -75,7 +99,7 @@ inline QString sent(const SimRequest &r)
 // Starts an operation and waits (bounded) for its completion. The result is empty when the
 // completion did not come; `calls` counts how often it came.
 template<typename T, typename Start>
-std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = 10000)
+std::optional<T> awaitCompletion(Start start, int *calls = nullptr, int timeoutMs = kPatienceMs)
 {
     std::optional<T> result;
     int count = 0;

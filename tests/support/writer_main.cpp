@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrum-test-writer <app directory> <first version>: saves the watchlist, the settings, the daily
 // cache and the board map and appends (and completes) decision samples in a loop, through the same
 // classes the application uses, until it is killed. tst_crashsafety kills it at random

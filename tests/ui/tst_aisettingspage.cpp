@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
 #include "ai/AIProviderSettings.h"
@@ -24,7 +25,7 @@ struct SettingsHarness : ShellHarness
     SettingsHarness()
         : ShellHarness({u"sh600519"_s, u"sz000001"_s})
     {
-        h.app->aiSettings().setValidationTimeoutMs(5000);
+        h.app->aiSettings().setValidationTimeoutMs(kPatienceMs);
     }
     AISettingsPage *page() const
     {
@@ -145,7 +146,7 @@ void TestAISettingsPage::connectionTest()
     // Typing goes on while the test runs and survives its answer.
     page->modelInput()->setText(u"sim-chat-2"_s);
 
-    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), message, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), message, kPatienceMs);
     QCOMPARE(s.page(), page);
     QCOMPARE(hexOf(page->statusLabel()->color()), color);
     QVERIFY(page->testButton()->isEnabled());
@@ -185,7 +186,7 @@ void TestAISettingsPage::savingStoresAndLeaves()
     s.page()->modelInput()->clear();
     QTest::mouseClick(s.page()->saveButton(), Qt::LeftButton);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), kPatienceMs);
     const QJsonObject saved = s.stored();
     QCOMPARE(saved.value(u"aiAPIKey"_s).toString(), u"sk-saved"_s);
     QCOMPARE(saved.value(u"aiBaseURL"_s).toString(), s.chatBaseURL() + u"///"_s);
@@ -212,7 +213,7 @@ void TestAISettingsPage::leavingClearsTheFeedback()
     QCOMPARE(s.chatRequests(), 0);
 
     QTest::mouseClick(s.page()->backButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), kPatienceMs);
     QVERIFY(!s.h.app->aiSettings().pageState().validationMessage.has_value());
     // Nothing typed on the page was saved.
     QVERIFY(!s.stored().value(u"aiBaseURL"_s).toString().startsWith(s.chatBaseURL()));

@@ -1,7 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
+#include "app/UpdateChecker.h"
 #include "model/Formatters.h"
 #include "ui/Label.h"
+#include "ui/MainMenuBar.h"
+#include "ui/MainWindow.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 
@@ -25,6 +29,8 @@ private Q_SLOTS:
     void menuClicksCloseThePopover();
     void outsideClickClosesExceptWhileConfiguringAI();
     void firstLaunchOpensPopoverOnce();
+    void automaticUpdateCheck_data();
+    void automaticUpdateCheck();
     void popoverStaysOnScreen_data();
     void popoverStaysOnScreen();
 };
@@ -86,7 +92,7 @@ void tst_AppShell::summaryAndEmptyTitles()
     // An empty list shows the same placeholder in every mode.
     s.h.setWatchlist({});
     QVERIFY(s.h.refreshAndWait());
-    for (int mode : {0, 1, 2}) {
+    for (const DisplayMode mode : enumValues<DisplayMode>()) {
         s.h.app->setDisplayMode(mode);
         QCOMPARE(s.status->title(), u"股 --"_s);
     }
@@ -100,7 +106,7 @@ void tst_AppShell::rotationRestartsOnReloadAndShrink()
     s.h.app->rotateTitle();
     QSignalSpy finished(s.h.app.get(), &KestrumApp::refreshFinished);
     s.h.app->reloadConfig();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(kPatienceMs));
     QCOMPARE(s.h.app->currentDisplaySymbol(), u"sh600519"_s);
 
     for (int i = 0; i < 3; ++i)
@@ -134,7 +140,7 @@ void tst_AppShell::menuClicksCloseThePopover()
     ShellHarness s;
     s.shell->activate(QPoint(600, 10), Qt::ControlModifier);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->quickActionsMenu().isVisible(), kPatienceMs);
     s.shell->quickActionsMenu().hide();
     s.shell->activate(QPoint(600, 10), Qt::NoModifier);
     QVERIFY(s.shell->isPopoverShown());
@@ -172,7 +178,7 @@ void tst_AppShell::firstLaunchOpensPopoverOnce()
     s.shell->launch();
     QVERIFY(s.status->shown);
     QVERIFY(!s.shell->isPopoverShown());
-    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.shell->isPopoverShown(), kPatienceMs);
     QVERIFY(s.shell->firstLaunchHintVisible());
     QVERIFY(s.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s).toBool());
     // The hint names the panel icon, or the desktop window once there is no panel item.
@@ -192,6 +198,70 @@ void tst_AppShell::firstLaunchOpensPopoverOnce()
     QTest::qWait(AppShell::kLaunchSurfaceDelayMs + 200);
     QVERIFY(!again.isPopoverShown());
     QVERIFY(!again.firstLaunchHintVisible());
+}
+
+void tst_AppShell::automaticUpdateCheck_data()
+{
+    QTest::addColumn<bool>("built");          // the build has the update check
+    QTest::addColumn<QString>("switchedOff"); // the menu the user switches it off in
+    QTest::newRow("on by default") << true << QString();
+    QTest::newRow("off in the quick-actions menu") << true << u"quick"_s;
+    QTest::newRow("off in the window menu") << true << u"window"_s;
+    QTest::newRow("built without") << false << QString();
+}
+
+void tst_AppShell::automaticUpdateCheck()
+{
+    QFETCH(bool, built);
+    QFETCH(QString, switchedOff);
+    ShellHarness s(kFiveSymbols, [built](KestrumAppOptions &options, SimHarness &market) {
+        options.package = PackageInfo::fromBuild();
+        options.package->updateManifestURL = market.simulator.manifestUrl().toString();
+        options.package->checksForUpdates = built;
+    });
+    const auto requests = [&s] {
+        return s.h.requestCount(MarketSimulator::manifestRouteName());
+    };
+    QuickActionsMenu &quick = s.shell->quickActionsMenu();
+    MainMenuBar *bar = s.shell->ensureMainWindow().mainMenuBar();
+    const auto validate = [bar] {
+        Q_EMIT bar->actionWithText(u"澄川"_s)->menu()->aboutToShow();
+    };
+    validate();
+    // Both menus offer both items exactly when the build checks at all.
+    for (const QString &item : {u"检查更新..."_s, u"自动检查更新"_s}) {
+        QCOMPARE(quick.actionWithText(item) != nullptr, built);
+        QCOMPARE(bar->actionWithText(item)->isVisible(), built);
+    }
+
+    if (!switchedOff.isEmpty()) {
+        QAction *item = switchedOff == u"quick" ? quick.actionWithText(u"自动检查更新"_s)
+                                                : bar->actionWithText(u"自动检查更新"_s);
+        QVERIFY(item->isChecked());
+        item->trigger();
+        QCOMPARE(s.stored().value(u"autoCheckForUpdates"_s), QJsonValue(false));
+        quick.rebuild();
+        validate();
+        QVERIFY(!quick.actionWithText(u"自动检查更新"_s)->isChecked());
+        QVERIFY(!bar->actionWithText(u"自动检查更新"_s)->isChecked());
+    }
+
+    if (built && switchedOff.isEmpty()) {
+        // The launch asks a few seconds later, silently: the manifest names this build.
+        s.shell->launch();
+        QTRY_COMPARE_WITH_TIMEOUT(requests(), 1, kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), kPatienceMs);
+        for (QWidget *top : QApplication::topLevelWidgets())
+            QVERIFY(top->objectName() != u"updateAlert");
+        return;
+    }
+    // What the launch's timer runs asks nothing, and without the check nor does the menu's.
+    QVERIFY(!s.h.app->runAutomaticUpdateCheck());
+    if (!built)
+        s.h.app->updates().checkForUpdates();
+    QVERIFY(!s.h.app->updates().isUpdateCheckInFlight());
+    QVERIFY(s.h.refreshAndWait());
+    QCOMPARE(requests(), 0);
 }
 
 void tst_AppShell::popoverStaysOnScreen_data()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DBusMenuExporter.h"
 
 #include "DBusSignalRecorder.h"
@@ -233,7 +234,7 @@ void tst_DBusMenuExporter::unknownIdsAreReported()
     const QDBusMessage reply = menuCall(u"EventGroup"_s, {QVariant::fromValue(events)});
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(0)), QList<int>{4242});
-    QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, TestSupport::kPatienceMs);
 
     // Asking about an item that does not exist is an error, not an empty answer.
     QCOMPARE(menuCall(u"GetLayout"_s, {777, -1, QStringList()}).type(), QDBusMessage::ErrorMessage);
@@ -259,7 +260,8 @@ void tst_DBusMenuExporter::changedPropertiesAreSentOnce()
     refresh->setText(u"刷新_行情"_s);
     refresh->setEnabled(false);
     refresh->setEnabled(false); // no change, no extra signal
-    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1,
+                              TestSupport::kPatienceMs);
     sync();
     QCOMPARE(m_signals->count(u"ItemsPropertiesUpdated"_s), 1);
     QCOMPARE(m_signals->count(u"LayoutUpdated"_s), 0);
@@ -278,7 +280,8 @@ void tst_DBusMenuExporter::changedPropertiesAreSentOnce()
     // Back to a default value: the property is listed as removed.
     m_signals->clear();
     refresh->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s), 1,
+                              TestSupport::kPatienceMs);
     const auto removed = qdbus_cast<DBusMenuItemKeysList>(
         m_signals->messages(u"ItemsPropertiesUpdated"_s).constFirst().arguments().at(1));
     QCOMPARE(removed.size(), 1);
@@ -295,7 +298,7 @@ void tst_DBusMenuExporter::rebuiltMenuSendsOneLayoutUpdate()
     m_menu->clear();
     buildQuickActionsMenu();
     m_menu->actions().at(1)->setChecked(false);
-    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, TestSupport::kPatienceMs);
     sync();
     QCOMPARE(m_signals->count(u"LayoutUpdated"_s), 1);
     const QVariantList arguments = m_signals->messages(u"LayoutUpdated"_s).constFirst().arguments();
@@ -312,7 +315,7 @@ void tst_DBusMenuExporter::rebuiltMenuSendsOneLayoutUpdate()
     m_signals->clear();
     QMenu *modes = m_menu->actions().at(8)->menu();
     modes->addAction(u"第四种"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals->count(u"LayoutUpdated"_s), 1, TestSupport::kPatienceMs);
     QCOMPARE(m_signals->messages(u"LayoutUpdated"_s).constFirst().arguments().at(1).toInt(),
              root.children[8].id);
     QCOMPARE(fetchLayout(root.children[8].id).children.size(), 4);

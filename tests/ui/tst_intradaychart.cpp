@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
 #include "UiTestHelpers.h"
 #include "WidgetSnapshot.h"
 
@@ -338,9 +340,9 @@ void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
     QCOMPARE(area->opacity(), 0.0);
     QCOMPARE(line->strokeEnd(), 0.0);
     QCOMPARE(dot->opacity(), 0.0);
-    QTRY_COMPARE_WITH_TIMEOUT(line->strokeEnd(), 1.0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(line->strokeEnd(), 1.0, kPatienceMs);
     QVERIFY(dot->opacity() < 1.0);
-    QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, kPatienceMs);
     QVERIFY(near(area->opacity(), 0.88, 1e-6));
 
     // The next rebuild of the same page is still.
@@ -441,10 +443,10 @@ void TestIntradayChart::overlayFollowsPointer()
     QVERIFY(WidgetSnapshot::isUniform(well->grab().toImage()));
 
     QTest::mouseMove(overlay, QPoint(0, 100));
-    QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), kPatienceMs);
     QCOMPARE(overlay->hoverIndex(), qint64(0));
     QTest::mouseMove(overlay, QPoint(599, 100));
-    QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), kPatienceMs);
     QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
 }
 

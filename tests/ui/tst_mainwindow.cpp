@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
 #include "ai/InsightService.h"
@@ -108,7 +109,7 @@ struct WindowHarness : ShellHarness
                 }
                 return true;
             },
-            5000);
+            kPatienceMs);
     }
 };
 
@@ -161,7 +162,7 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QCOMPARE(window->windowTitle(), u"澄川"_s);
     QVERIFY(w.isCentred());
     // Shown in the overview with the first listed stock selected.
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Overview);
     QCOMPARE(w.settings().mainDetailSymbol, w.displaySymbols().first());
     QCOMPARE(w.rowSymbols(), w.displaySymbols());
     QCOMPARE(w.selectedRow(), w.displaySymbols().first());
@@ -187,27 +188,25 @@ void TestMainWindow::opensCentredAndStaysAlive()
     QCOMPARE(w.window(), window);
     QVERIFY(window->isVisible());
     QVERIFY(w.view() != before.data());
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Overview);
 }
 
 void TestMainWindow::frameIsSavedOnceMovesSettle()
 {
     WindowHarness w;
     QVERIFY(w.open());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.window()->hasPendingFrameSave(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window()->hasPendingFrameSave(), kPatienceMs);
     QSignalSpy saves(w.h.app.get(), &KestrumApp::settingsChanged);
     // The window is larger than the offscreen screen: restored, it covers the screen's width
     // and shows its title at the top, so it is moved within those bounds.
     const int top = MainWindow::kAssumedTitleBarHeight;
     for (int step = 1; step <= 5; ++step)
         w.window()->move(-4 * step, top);
-    QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(-20, top), 3000);
-    // Still moving: nothing written yet.
-    QTest::qWait(MainWindow::kMoveSaveDelayMs / 3);
-    QCOMPARE(saves.count(), 0);
-    QVERIFY(w.window()->hasPendingFrameSave());
-    // Once still, one write with the final frame.
-    QTRY_COMPARE_WITH_TIMEOUT(saves.count(), 1, 3000);
+    QCOMPARE(w.window()->pos(), QPoint(-20, top));
+    // Once still, one write for all the moves, with the final frame.
+    QTRY_VERIFY_WITH_TIMEOUT(saves.count() > 0, kPatienceMs);
+    QCOMPARE(saves.count(), 1);
+    QVERIFY(!w.window()->hasPendingFrameSave());
     const QString expected =
         KSFrameStringForRect(KSStoredFrameForScreenRect(w.window()->geometry(), primaryBottom()));
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), expected);
@@ -220,7 +219,7 @@ void TestMainWindow::frameIsSavedOnceMovesSettle()
 
     // A move followed at once by a close is saved by the close, not lost to the debounce.
     w.window()->move(70, 40);
-    QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(70, 40), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window()->pos() == QPoint(70, 40), kPatienceMs);
     QVERIFY(w.window()->close());
     QVERIFY(!w.window()->hasPendingFrameSave());
     const QString closedAt = w.window()->mainWindowFrameString();
@@ -228,7 +227,7 @@ void TestMainWindow::frameIsSavedOnceMovesSettle()
     // A move still waiting when the application quits is written too.
     w.shell->showMainWindow();
     w.window()->move(90, 60);
-    QTRY_VERIFY_WITH_TIMEOUT(w.window()->hasPendingFrameSave(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window()->hasPendingFrameSave(), kPatienceMs);
     w.window()->flushPendingFrameSave();
     QVERIFY(!w.window()->hasPendingFrameSave());
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(),
@@ -251,7 +250,7 @@ void TestMainWindow::rowsAndWorkbench()
                                 w.h.app->backgroundQuotes());
     for (HoverButton *row : view->rows()) {
         const Quote quote = *w.h.app->quoteForSymbol(row->identifier());
-        const QString status = engine.buyDecisionStatusForQuote(quote);
+        const ActionStatus status = engine.decisionForQuote(quote).buyStatus();
         QCOMPARE(textOf(row, u"rowTagText"_s), MainWindowLayout::rowTagText(status));
         QCOMPARE(textOf(row, u"rowPrice"_s), formatPrice(quote.price));
         // Whole in its column, however many digits (the first row is a four-digit price).
@@ -303,7 +302,6 @@ void TestMainWindow::previousAndNextWrap()
     // Selecting leaves the manager section.
     w.window()->openMainWatchlistManager();
     next->trigger();
-    QCOMPARE(w.settings().mainSection, u"overview"_s);
     QCOMPARE(w.stored().value(u"mainSection"_s).toString(), u"overview"_s);
 
     // The keys reach the same actions (Ctrl stands where the Command key was).
@@ -315,7 +313,7 @@ void TestMainWindow::previousAndNextWrap()
     QSignalSpy refreshing(w.h.app.get(), &KestrumApp::refreshStarted);
     QTest::keyClick(w.window(), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(refreshing.count(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->isRefreshing(), kPatienceMs);
 }
 
 void TestMainWindow::selectionStaysInView()
@@ -356,14 +354,14 @@ void TestMainWindow::sortModePriority()
     // The selection is not listed; choosing the order puts it back on the first entry.
     w.settings().mainDetailSymbol = u"hk00700"_s;
     w.menuItem(u"机会优先"_s)->trigger();
-    QCOMPARE(w.settings().mainWatchlistSortMode, u"priority"_s);
     QCOMPARE(w.stored().value(u"mainWatchlistSortMode"_s).toString(), u"priority"_s);
 
     // Trackable stocks first, each group in watchlist order.
     QStringList trackable;
     QStringList others;
     for (const Quote &quote : w.h.app->quotes())
-        (engine.buyDecisionStatusForQuote(quote) == u"可跟踪" ? trackable : others) << quote.symbol;
+        (engine.decisionForQuote(quote).buyStatus() == ActionStatus::Trackable ? trackable : others)
+            << quote.symbol;
     QCOMPARE(w.rowSymbols(), trackable + others);
     QCOMPARE(w.stored().value(u"mainDetailSymbol"_s).toString(), w.rowSymbols().first());
 
@@ -371,7 +369,7 @@ void TestMainWindow::sortModePriority()
     QCOMPARE(w.displaySymbols(), w.rowSymbols());
     w.window()->validateMenus();
     QVERIFY(w.menuItem(u"机会优先"_s)->isChecked());
-    w.shell->setMainWatchlistSortModeFromMenu(u"bogus"_s);
+    w.shell->setMainWatchlistSortModeFromMenu(WatchlistSortMode::Original);
     QCOMPARE(w.rowSymbols(), kTen);
 }
 
@@ -402,7 +400,8 @@ void TestMainWindow::menuValidation()
     const int chats = w.h.requestCount(MarketSimulator::chatRouteName());
     w.window()->generateCurrentMainAIInsight(); // ignored while loading
     QCOMPARE(w.h.requestCount(MarketSimulator::chatRouteName()), chats);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->insights().isLoading(w.settings().mainDetailSymbol), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->insights().isLoading(w.settings().mainDetailSymbol),
+                             kPatienceMs);
     Q_EMIT desk->aboutToShow();
     QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
 }
@@ -415,7 +414,7 @@ void TestMainWindow::editItemsActOnTheWatchInput()
     w.window()->openMainWatchlistManager();
     QVERIFY(QTest::qWaitForWindowActive(w.window()));
     WatchInputField *input = w.window()->preferredMainWindowFocusControl();
-    QTRY_VERIFY_WITH_TIMEOUT(input && input->hasFocus(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(input && input->hasFocus(), kPatienceMs);
     QTest::keyClicks(input, u"600"_s);
 
     Q_EMIT edit->aboutToShow();
@@ -464,7 +463,7 @@ void TestMainWindow::selectionFetchesTheSeries()
     current = w.view();
     QCOMPARE(w.view()->chartView()->state(), IntradayChartState::Loading);
     // (The first stock's answer to the window's opening may come in between.)
-    QTRY_VERIFY_WITH_TIMEOUT(redrew.contains(ninth) && redrew.contains(tenth), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(redrew.contains(ninth) && redrew.contains(tenth), kPatienceMs);
     QCOMPARE(redrew.value(ninth), false);
     QCOMPARE(redrew.value(tenth), true);
     QVERIFY(w.h.app->intraday().isReal(tenth));
@@ -500,7 +499,7 @@ void TestMainWindow::emptyWatchlist()
     QCOMPARE(w.settings().mainDetailSymbol, QString());
 
     QTest::mouseClick(bench->findChild<FlatButton *>(u"addStockButton"_s), Qt::LeftButton);
-    QCOMPARE(w.settings().mainSection, u"watchlist"_s);
+    QCOMPARE(w.settings().mainSection, MainSection::Watchlist);
     QVERIFY(w.view()->sidebar());
     QTest::mouseClick(w.view()->workbench()->findChild<FlatButton *>(u"configureAIButton"_s),
                       Qt::LeftButton);
@@ -516,7 +515,7 @@ void TestMainWindow::alwaysOnTopAndReset()
     WindowHarness w;
     w.settings().openDesktopOnLaunch = true;
     w.shell->openPreferredLaunchSurfaceIfNeeded();
-    QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window() && w.window()->isVisible(), kPatienceMs);
     QVERIFY(!w.shell->isPopoverShown());
     QVERIFY(!w.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s, false).toBool());
     MainWindow *window = w.window();
@@ -541,7 +540,7 @@ void TestMainWindow::alwaysOnTopAndReset()
     menu.actionWithText(u"重置桌面布局"_s)->trigger();
     QCOMPARE(window->contentSize(), QSize(980, 720));
     QCOMPARE(w.view()->viewSize(), QSize(980, 720));
-    QTRY_VERIFY_WITH_TIMEOUT(w.isCentred(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.isCentred(), kPatienceMs);
     QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), window->mainWindowFrameString());
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Label.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
@@ -189,20 +190,21 @@ void TestMainWindowLayout::rowColumnsAndTags_data()
     const Tag amber{u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
     const Tag slate{u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
     const Tag green{u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
-    const Tag other{u"151A24"_s, u"283042"_s, u"A9B4C7"_s};
+    // Every buy status once.
     QTest::newRow("不追高 amber and short") << u"不追高"_s << u"不追"_s << amber;
-    QTest::newRow("risk before confirm") << u"风险待确认"_s << u"风险待确认"_s << red;
-    QTest::newRow("转弱 before 观望") << u"转弱观望"_s << u"转弱观望"_s << red;
+    QTest::newRow("看回踩") << u"看回踩"_s << u"看回踩"_s << amber;
+    QTest::newRow("先防守") << u"先防守"_s << u"先防守"_s << red;
     QTest::newRow("等确认") << u"等确认"_s << u"等确认"_s << slate;
+    QTest::newRow("数据不足") << u"数据不足"_s << u"数据不足"_s << slate;
     QTest::newRow("可跟踪") << u"可跟踪"_s << u"可跟踪"_s << green;
-    QTest::newRow("anything else") << u"持有"_s << u"持有"_s << other;
 }
 
 void TestMainWindowLayout::rowColumnsAndTags()
 {
     QFETCH(QString, status);
-    QTEST(MainWindowLayout::rowTagText(status), "text");
-    QTEST(MainWindowLayout::rowTagColors(status), "colors");
+    const ActionStatus value = fromText<ActionStatus>(status).value();
+    QTEST(MainWindowLayout::rowTagText(value), "text");
+    QTEST(MainWindowLayout::rowTagColors(value), "colors");
 }
 
 void TestMainWindowLayout::rowPriceShrinksToFit()

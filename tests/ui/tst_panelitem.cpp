@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
 #include "DBusSignalRecorder.h"
 #include "FakeStatusNotifierWatcher.h"
@@ -102,8 +103,8 @@ void tst_PanelItem::launch(bool withWatcher)
             &AppShell::showForLaunch);
     m_shell->launch();
     if (withWatcher)
-        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_h->app->quotes().isEmpty(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_h->app->quotes().isEmpty(), kPatienceMs);
 }
 
 void tst_PanelItem::cleanup()
@@ -140,24 +141,24 @@ void tst_PanelItem::labelFollowsTheTitle()
                                 kItemInterface, {u"XAyatanaNewLabel"_s, u"NewToolTip"_s});
     QVERIFY(recorder.isConnected());
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              m_h->app->title(), 5000);
+                              m_h->app->title(), kPatienceMs);
     recorder.clear();
 
     // Rotation ticks: each new title is announced once.
     const QList<Quote> quotes = m_h->app->quotes();
     for (int tick = 1; tick <= 3; ++tick) {
         m_h->app->rotateTitle();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, kPatienceMs);
         QCOMPARE(itemProperties().value(u"XAyatanaLabel"_s).toString(),
                  titleForQuote(quotes.at(tick % quotes.size())));
     }
 
     // A display-mode change and a refresh reach the panel too.
-    m_h->app->setDisplayMode(1);
+    m_h->app->setDisplayMode(DisplayMode::First);
     m_h->clock().advanceSecs(600);
     QVERIFY(m_h->refreshAndWait());
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              titleForQuote(m_h->app->quotes().first()), 5000);
+                              titleForQuote(m_h->app->quotes().first()), kPatienceMs);
     const int announced = recorder.count(u"XAyatanaNewLabel"_s);
     m_h->app->rotateTitle(); // first mode: the same title, nothing to announce
     QTest::qWait(100);
@@ -171,14 +172,14 @@ void tst_PanelItem::clicksReachTheShell()
         sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"Activate"_s);
     activate << 640 << 12;
     QCOMPARE(PrivateSessionBus::call(m_panel, activate).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), kPatienceMs);
 
     QDBusMessage context = QDBusMessage::createMethodCall(
         sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"ContextMenu"_s);
     context << 640 << 12;
     QCOMPARE(PrivateSessionBus::call(m_panel, context).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), kPatienceMs);
     m_shell->quickActionsMenu().hide();
 }
 
@@ -205,11 +206,11 @@ void tst_PanelItem::exportedMenuIsTheQuickActionsMenu()
                                                         u"com.canonical.dbusmenu"_s, u"Event"_s);
     event << first->id << u"clicked"_s << QVariant::fromValue(QDBusVariant(QString())) << 0u;
     QCOMPARE(PrivateSessionBus::call(m_panel, event).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), DisplayMode::First, kPatienceMs);
     // The menu follows: the next layout carries the new check mark.
     QTRY_COMPARE_WITH_TIMEOUT(
         findItem(menuLayout(), u"固定第一只"_s)->properties.value(u"toggle-state"_s).toInt(), 1,
-        5000);
+        kPatienceMs);
 }
 
 void tst_PanelItem::panelThatComesLateAndGoes()
@@ -221,11 +222,11 @@ void tst_PanelItem::panelThatComesLateAndGoes()
 
     // The panel starts 3 s after Kestrum: its watcher gets the item, with the current title.
     QTimer::singleShot(3000, m_watcher.get(), [this] { m_watcher->start(); });
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_item->isInPanel(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_item->isInPanel(), kPatienceMs);
     QCOMPARE(m_item->kind(), u"sni"_s);
     QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              m_h->app->title(), 5000);
+                              m_h->app->title(), kPatienceMs);
 
     // With the item in the panel, closing the window leaves Kestrum running.
     QSignalSpy quit(m_shell.get(), &AppShell::quitRequested);
@@ -237,7 +238,7 @@ void tst_PanelItem::panelThatComesLateAndGoes()
     // nothing pops up by itself.
     const QString name = sni()->serviceName();
     m_watcher->stop();
-    QTRY_COMPARE_WITH_TIMEOUT(m_item->kind(), u"none"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_item->kind(), u"none"_s, kPatienceMs);
     QVERIFY(!m_panel.interface()->isServiceRegistered(name).value());
     QVERIFY(!m_item->isInPanel());
     QVERIFY(!windowShown());
@@ -246,9 +247,9 @@ void tst_PanelItem::panelThatComesLateAndGoes()
     // it changes), so no invisible process is left behind.
     InstanceActivation second(m_bus->connect());
     QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
     m_shell->mainWindow()->close();
-    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, kPatienceMs);
 }
 
 void tst_PanelItem::laterLaunchShowsTheRunningInstance_data()
@@ -272,14 +273,14 @@ void tst_PanelItem::laterLaunchShowsTheRunningInstance()
     launch(panel);
     // What the launch itself opened is put away (hidden: closing would quit without a panel).
     if (desktopOnLaunch || !panel)
-        QTRY_VERIFY_WITH_TIMEOUT(windowShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
     if (m_shell->mainWindow())
         m_shell->mainWindow()->hide();
     QVERIFY(!m_shell->isPopoverShown());
 
     InstanceActivation second(m_bus->connect());
     QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
-    QTRY_VERIFY_WITH_TIMEOUT(popover ? m_shell->isPopoverShown() : windowShown(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(popover ? m_shell->isPopoverShown() : windowShown(), kPatienceMs);
     QCOMPARE(m_shell->isPopoverShown(), popover);
     QCOMPARE(windowShown(), !popover);
 }

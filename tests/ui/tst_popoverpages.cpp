@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
 #include "ai/InsightService.h"
@@ -206,12 +207,12 @@ void TestPopoverPages::rowsAndSummaryShowQuotes()
         QCOMPARE(hexOf(change->color()), Toolkit::accentHexForChangePercent(quote.changePercent()));
 
         auto *tag = row->findChild<HintIconButton *>(u"decisionTag"_s);
-        const QString status = engine.buyDecisionStatusForQuote(quote);
+        const ActionStatus status = engine.decisionForQuote(quote).buyStatus();
         QCOMPARE(tag->text(), HomePage::decisionTagText(status));
         QCOMPARE(tag->hintText(), engine.homeBuyTagHintForQuote(quote));
         QCOMPARE(tag->toolTip(), u"点击查看标签解读"_s);
     }
-    QCOMPARE(HomePage::decisionTagText(u"不追高"_s), u"不追"_s);
+    QCOMPARE(HomePage::decisionTagText(ActionStatus::NoChase), u"不追"_s);
     // A tag shows its hint and does not open the quote.
     auto *tag = s.rows().first()->findChild<HintIconButton *>(u"decisionTag"_s);
     QTest::mouseClick(tag, Qt::LeftButton);
@@ -254,17 +255,17 @@ void TestPopoverPages::clickingARowOpensTheDetail()
     s.openHome();
     const QString symbol = u"sh600036"_s;
     // The home list fetches its series after the refresh.
-    QTRY_VERIFY_WITH_TIMEOUT(s.h.app->intraday().isReal(symbol), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.h.app->intraday().isReal(symbol), kPatienceMs);
     const int realtimeBefore = s.h.requestCount(u"realtime"_s);
     const int trendsBefore = s.h.requestCount(u"eastmoney-trends"_s);
 
     QTest::mouseClick(s.row(symbol), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(s.detail(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.detail(), kPatienceMs);
     // The page opened at once on the held quote; its chart waits for a fresh series.
     QCOMPARE(s.detail()->symbol(), symbol);
 
     QTRY_VERIFY_WITH_TIMEOUT(
-        s.detail() && s.detail()->chartView()->state() == IntradayChartState::Full, 10000);
+        s.detail() && s.detail()->chartView()->state() == IntradayChartState::Full, kPatienceMs);
     QVERIFY(s.h.requestCount(u"realtime"_s) > realtimeBefore);
     QVERIFY(s.h.requestCount(u"eastmoney-trends"_s) > trendsBefore);
     // The first full drawing animated in; the symbol left the pending set with it.
@@ -291,7 +292,7 @@ void TestPopoverPages::clickingARowOpensTheDetail()
     const QUrl url(u"https://quote.eastmoney.com/SH600036.html"_s);
     QCOMPARE(s.opened, (QList<QUrl>{url, url}));
     QTest::mouseClick(s.detail()->backButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(s.home(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.home(), kPatienceMs);
     QCOMPARE(s.shell->detailSymbol(), QString());
 }
 
@@ -317,8 +318,10 @@ void TestPopoverPages::insightLoadingFreshAndError()
     settings.aiProvider = u"custom"_s;
     settings.aiBaseURL = s.h.market.baseUrl().toString() + u"/v1"_s;
     s.h.market.simulator.enqueueChatAnswer(
-        SimChatAnswer::text(u"股价站上均价线，节奏平稳。量能温和，结构完整。模型自己的第三句。"_s)
-            .delayedBy(600));
+        SimChatAnswer::text(u"股价站上均价线，节奏平稳。量能温和，结构完整。模型自己的第三句。"_s));
+    SimFault held; // until the card has been seen loading
+    held.hold = true;
+    s.h.server().setFault(MarketSimulator::chatRouteName(), held);
     s.openHome();
     const QString symbol = u"sh600519"_s;
     s.shell->openQuoteFromButton(symbol);
@@ -328,13 +331,17 @@ void TestPopoverPages::insightLoadingFreshAndError()
         return s.detail() ? labelNamed(s.detail()->insightCard(), u"subtitle"_s)->text()
                           : QString();
     };
-    QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成中 · 盘中观察"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成中 · 盘中观察"_s, kPatienceMs);
     QCOMPARE(s.detail()->insightCard()->findChild<TextView *>(u"body"_s)->text(),
              u"正在生成观察…"_s);
     QVERIFY(
         !s.detail()->insightCard()->findChild<FlatButton *>(u"regenerateButton"_s)->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(s.h.server().heldCount(MarketSimulator::chatRouteName()), 1,
+                              kPatienceMs);
+    s.h.server().clearFaults();
+    s.h.server().release();
 
-    QTRY_VERIFY_WITH_TIMEOUT(subtitle().endsWith(u" 行情 · 盘中观察"_s), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(subtitle().endsWith(u" 行情 · 盘中观察"_s), kPatienceMs);
     Panel *fresh = s.detail()->insightCard();
     const QString body = fresh->findChild<TextView *>(u"body"_s)->text();
     QVERIFY2(body.startsWith(u"股价站上均价线，节奏平稳。"_s), qPrintable(body));
@@ -345,7 +352,7 @@ void TestPopoverPages::insightLoadingFreshAndError()
     const int chatsBefore = s.h.requestCount(MarketSimulator::chatRouteName());
     s.h.market.simulator.enqueueChatAnswer(SimChatAnswer::error(500, u"server_error"_s, u"busy"_s));
     QTest::mouseClick(regenerate, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成失败 · 可重试"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(subtitle(), u"生成失败 · 可重试"_s, kPatienceMs);
     QCOMPARE(s.h.requestCount(MarketSimulator::chatRouteName()), chatsBefore + 1);
     TextView *failed = s.detail()->insightCard()->findChild<TextView *>(u"body"_s);
     QVERIFY(failed->text().startsWith(u"股价站上均价线"_s));
@@ -418,11 +425,11 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     QStringList items;
     for (QAction *action : menu.actions())
         items << (action->isSeparator() ? u"—"_s : action->text());
-    QCOMPARE(items,
-             (QStringList{u"打开澄川桌面"_s, u"启动时打开桌面"_s, u"桌面窗口置顶"_s,
-                          u"重置桌面布局"_s, u"—"_s, u"刷新行情"_s, u"管理自选"_s, u"自选排序"_s,
-                          u"AI 分析设置"_s, u"—"_s, u"盘中提醒"_s, u"状态栏显示"_s, u"—"_s,
-                          u"开机自启"_s, u"—"_s, u"检查更新..."_s, u"—"_s, u"退出 澄川"_s}));
+    QCOMPARE(items, (QStringList{u"打开澄川桌面"_s, u"启动时打开桌面"_s, u"桌面窗口置顶"_s,
+                                 u"重置桌面布局"_s, u"—"_s, u"刷新行情"_s, u"管理自选"_s,
+                                 u"自选排序"_s, u"AI 分析设置"_s, u"—"_s, u"盘中提醒"_s,
+                                 u"状态栏显示"_s, u"—"_s, u"开机自启"_s, u"—"_s, u"检查更新..."_s,
+                                 u"自动检查更新"_s, u"—"_s, u"退出 澄川"_s}));
     QCOMPARE(menu.actionWithText(u"开机自启"_s)->isChecked(), s.h.app->loginItem().isEnabled());
     QVERIFY(menu.actionWithText(u"自选原序"_s)->isChecked());
     // The exclusive choices (modes, orders, presets) are radio groups.
@@ -444,14 +451,15 @@ void TestPopoverPages::menuItemsAndAlertPresets()
     QVERIFY(alerts->actions().at(0)->isChecked()); // "off" is the default
 
     alerts->actions().at(1)->trigger();
-    QCOMPARE(s.settings().alertPreset, u"conservative"_s);
+    QCOMPARE(s.settings().alertPreset, AlertPreset::Conservative);
     QCOMPARE(s.stored().value(u"alertPreset"_s).toString(), u"conservative"_s);
     menu.rebuild();
     alerts = menu.actionWithText(u"盘中提醒"_s)->menu();
     QVERIFY(alerts->actions().at(1)->isChecked());
-    // Anything but a key string means off.
-    menu.setAlertPresetFromMenu(QVariant(3));
-    QCOMPARE(s.settings().alertPreset, u"off"_s);
+    // Anything but a preset's word means off.
+    for (const QVariant &key : {QVariant(u"standard"_s), QVariant(3), QVariant(u"loud"_s)})
+        menu.setAlertPresetFromMenu(key);
+    QCOMPARE(s.settings().alertPreset, AlertPreset::Off);
 }
 
 void TestPopoverPages::applicationStyle()
@@ -500,7 +508,7 @@ void TestPopoverPages::moreButtonOpensTheMenu()
     FlatButton *more = s.home()->moreButton();
     QTest::mouseClick(more, Qt::LeftButton);
     QuickActionsMenu &menu = s.shell->quickActionsMenu();
-    QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), kPatienceMs);
     QVERIFY(s.shell->isPopoverShown());
     const QPoint corner = more->mapToGlobal(QPoint(0, more->height() + 4));
     QCOMPARE(menu.pos().y(), corner.y());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DBusMenuExporter.h"
 #include "ui/StatusNotifierItem.h"
 
@@ -38,13 +39,12 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void registersWithWatcherWhenShown();
+    void registersWhileShownAndWatched();
     void propertiesDescribeTheItem();
     void iconPixmapsAreNetworkOrderArgb();
     void titlesOfOneTurnAnnouncedOnce();
     void clicksReachSignals_data();
     void clicksReachSignals();
-    void registersAgainAfterWatcherRestart();
     void showWithoutWatcherDoesNotHang();
 
 private:
@@ -99,19 +99,42 @@ void tst_StatusNotifierItem::sync()
     itemProperties();
 }
 
-void tst_StatusNotifierItem::registersWithWatcherWhenShown()
+void tst_StatusNotifierItem::registersWhileShownAndWatched()
 {
     QVERIFY(m_item->serviceName().startsWith(
         u"org.kde.StatusNotifierItem-%1-"_s.arg(QCoreApplication::applicationPid())));
     QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
     m_item->show();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(TestSupport::kPatienceMs));
     QCOMPARE(finished.constFirst().constFirst().toBool(), true);
     QCOMPARE(m_watcher->registrations[0].sender, m_app.baseService());
 
     // A second item in the same process gets a name of its own.
     StatusNotifierItem other(m_bus->connect());
     QVERIFY(other.serviceName() != m_item->serviceName());
+
+    // Hidden, the item leaves the bus; shown again, it registers again.
+    m_item->hide();
+    QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    m_item->show();
+    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, TestSupport::kPatienceMs);
+
+    // The panel restarts: its watcher leaves the bus and a new one arrives.
+    m_watcher->stop();
+    FakeStatusNotifierWatcher restarted(m_bus->connect());
+    QVERIFY(restarted.start());
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, TestSupport::kPatienceMs);
+    QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
+
+    // A hidden item stays unregistered when a watcher comes back.
+    m_item->hide();
+    restarted.stop();
+    FakeStatusNotifierWatcher again(m_bus->connect());
+    QVERIFY(again.start());
+    sync();
+    QTest::qWait(100);
+    QCOMPARE(again.registrations.size(), 0);
 }
 
 void tst_StatusNotifierItem::propertiesDescribeTheItem()
@@ -177,7 +200,7 @@ void tst_StatusNotifierItem::titlesOfOneTurnAnnouncedOnce()
     // A refresh and a rotation step in one turn: the panel hears once, of the last title.
     m_item->setTitle(u"茅台 1688.00 +1.25%"_s);
     m_item->setTitle(u"腾讯控股 380.20 -0.52%"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), 1, TestSupport::kPatienceMs);
     sync();
     QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), 1);
     QCOMPARE(recorder.messages(u"XAyatanaNewLabel"_s)[0].arguments().constFirst().toString(),
@@ -214,39 +237,11 @@ void tst_StatusNotifierItem::clicksReachSignals()
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
 
     QSignalSpy &expected = primary ? activated : menuRequested;
-    QTRY_COMPARE_WITH_TIMEOUT(expected.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(expected.size(), 1, TestSupport::kPatienceMs);
     QCOMPARE(expected.constFirst().constFirst().toPoint(), at);
     QCOMPARE((primary ? menuRequested : activated).size(), 0);
     // The protocol's "no position" is the interface's null point.
     QCOMPARE(expected.constFirst().constFirst().toPoint().isNull(), at == QPoint(0, 0));
-}
-
-void tst_StatusNotifierItem::registersAgainAfterWatcherRestart()
-{
-    m_item->show();
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 1, 5000);
-    // Hidden, the item leaves the bus; shown again, it registers again.
-    m_item->hide();
-    QVERIFY(!m_panel.interface()->isServiceRegistered(m_item->serviceName()));
-    m_item->show();
-    QVERIFY(m_panel.interface()->isServiceRegistered(m_item->serviceName()));
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registrations.size(), 2, 5000);
-
-    // The panel restarts: its watcher leaves the bus and a new one arrives.
-    m_watcher->stop();
-    FakeStatusNotifierWatcher restarted(m_bus->connect());
-    QVERIFY(restarted.start());
-    QTRY_COMPARE_WITH_TIMEOUT(restarted.registrations.size(), 1, 5000);
-    QCOMPARE(restarted.registrations[0].service, m_item->serviceName());
-
-    // A hidden item stays unregistered when a watcher comes back.
-    m_item->hide();
-    restarted.stop();
-    FakeStatusNotifierWatcher again(m_bus->connect());
-    QVERIFY(again.start());
-    sync();
-    QTest::qWait(100);
-    QCOMPARE(again.registrations.size(), 0);
 }
 
 void tst_StatusNotifierItem::showWithoutWatcherDoesNotHang()
@@ -254,7 +249,7 @@ void tst_StatusNotifierItem::showWithoutWatcherDoesNotHang()
     m_watcher->stop();
     QSignalSpy finished(m_item.get(), &StatusNotifierItem::registrationFinished);
     m_item->show();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(TestSupport::kPatienceMs));
     QCOMPARE(finished.constFirst().constFirst().toBool(), false);
 
     // No bus at all: shown in name only, answered all the same.

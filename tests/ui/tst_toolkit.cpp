@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Quote.h"
 #include "ui/FlatButton.h"
 #include "ui/FlippedView.h"
@@ -8,6 +9,8 @@
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
+
+#include "TestSupport.h"
 
 #include <QAbstractAnimation>
 #include <QFontMetricsF>
@@ -222,8 +225,9 @@ void TestToolkit::priceFlash()
     // It flashes at once and fades back to its resting opacity of 0.
     QVERIFY(flash->opacity() > 0.3);
     QVERIFY(flash->findChild<QAbstractAnimation *>(u"priceGlow"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, TestSupport::kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s),
+                             TestSupport::kPatienceMs);
 }
 
 void TestToolkit::sameKeyReplacesRunningAnimation()
@@ -234,7 +238,7 @@ void TestToolkit::sameKeyReplacesRunningAnimation()
     Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0.05);
     QCOMPARE(layer->findChildren<QAbstractAnimation *>(u"chartOpacityFade"_s).size(), 1);
     QCOMPARE(layer->opacity(), 0.2); // held at the start during the delay
-    QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), TestSupport::kPatienceMs);
     // The replaced five-second animation does not come back.
     QTest::qWait(150);
     QVERIFY(near(layer->opacity(), 0.6, 1e-6));
