@@ -323,9 +323,14 @@ void fail(const char *what, const QString &detail)
     std::abort();
 }
 
-const QStringList &sampleSymbols()
+const QList<Symbol> &sampleSymbols()
 {
-    static const QStringList symbols = {u"sh600519"_s, u"bj830799"_s, u"hk00700"_s, u"gb_aapl"_s};
+    static const QList<Symbol> symbols = [] {
+        QList<Symbol> list;
+        for (const QString &text : {u"sh600519"_s, u"bj830799"_s, u"hk00700"_s, u"gb_aapl"_s})
+            list.append(*Symbol::fromStored(text));
+        return list;
+    }();
     return symbols;
 }
 

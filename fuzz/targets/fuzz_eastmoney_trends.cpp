@@ -12,9 +12,7 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &text : fuzz::sampleSymbols()) {
-        if (const std::optional<Symbol> symbol = Symbol::fromStored(text))
-            fuzz::exerciseSeries(text, eastmoney::minuteSeriesFromTrends(body, *symbol));
-    }
+    for (const Symbol &symbol : fuzz::sampleSymbols())
+        fuzz::exerciseSeries(symbol.stored(), eastmoney::minuteSeriesFromTrends(body, symbol));
     return 0;
 }

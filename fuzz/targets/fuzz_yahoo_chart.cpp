@@ -13,12 +13,9 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &text : fuzz::sampleSymbols()) {
-        const std::optional<Symbol> symbol = Symbol::fromStored(text);
-        if (!symbol)
-            continue;
-        fuzz::exerciseSeries(text, yahoo::minuteSeriesFromChart(body, *symbol));
-        fuzz::exerciseDays(yahoo::dayRecordsFromChart(body, *symbol));
+    for (const Symbol &symbol : fuzz::sampleSymbols()) {
+        fuzz::exerciseSeries(symbol.stored(), yahoo::minuteSeriesFromChart(body, symbol));
+        fuzz::exerciseDays(yahoo::dayRecordsFromChart(body, symbol));
     }
     return 0;
 }

@@ -15,9 +15,9 @@
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/TradingClock.h"
 #include "market/MarketSources.h"
-#include "market/MarketTypes.h"
 #include "model/Clock.h"
 #include "model/Formatters.h"
+#include "model/MinuteSeries.h"
 #include "model/Symbol.h"
 #include "net/HttpClient.h"
 #include "strategy/BoardTags.h"
@@ -48,13 +48,6 @@ int directionOf(double changePercent)
 }
 
 } // namespace
-
-const QStringList &KestrumApp::backgroundIndexSymbols()
-{
-    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s, u"sh000688"_s,
-                                     u"bj899050"_s};
-    return symbols;
-}
 
 KestrumApp::KestrumApp(const Options &options, QObject *parent)
     : QObject(parent)
@@ -338,7 +331,7 @@ void KestrumApp::refresh()
             watchSymbols.append(symbol);
     }
     QStringList request;
-    for (const QString &symbol : watchSymbols + backgroundIndexSymbols()) {
+    for (const QString &symbol : watchSymbols + DecisionEngine::backgroundIndexSymbols()) {
         if (!request.contains(symbol))
             request.append(symbol);
     }
@@ -353,7 +346,7 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
 {
     m_refreshing = false;
 
-    const QStringList &indices = backgroundIndexSymbols();
+    const QStringList &indices = DecisionEngine::backgroundIndexSymbols();
     QList<Quote> fetchedWatch;
     for (const Quote &quote : fetched) {
         const QString lower = quote.symbol.toLower();
@@ -372,18 +365,8 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
     if (!fetchedWatch.isEmpty()) {
         // The learning steps, in their order: each reads what the one before left.
         const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);
-        QStringList mergedSymbols;
-        for (const Quote &quote : merged)
-            mergedSymbols.append(quote.symbol);
-        // Before the new quotes are published, so "previous" means the refresh before.
-        m_snapshots->rollStateSnapshotsForwardForSymbols(mergedSymbols);
-        updatePriceFlashStateForQuotes(merged);
-        m_quotes = merged;
-        m_lastStatus =
-            merged.isEmpty() ? QString() : merged.first().date + u' ' + merged.first().time;
-        m_intraday.recordIntradaySamples(fetchedWatch);
+        applyFreshQuotes(merged, fetchedWatch, true);
         refreshHomeIntradaySeriesForQuotes(merged);
-        m_snapshots->captureCurrentStateSnapshotsForQuotes(merged);
         m_daily->refreshStrategyDailyCacheForQuotes(merged);
         runDecisionSamplePass(merged);
         // Last: alerts compare the snapshots just rolled and captured.
@@ -405,6 +388,36 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         m_rotateIndex = 0;
     rotateTitle();
     Q_EMIT refreshFinished();
+}
+
+void KestrumApp::applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> &fetched,
+                                  bool wholeList)
+{
+    QStringList symbols;
+    for (const Quote &quote : shown)
+        symbols.append(quote.symbol);
+    // Before the new quotes are published, so "previous" means the refresh before.
+    m_snapshots->rollStateSnapshotsForwardForSymbols(symbols);
+    updatePriceFlashStateForQuotes(shown);
+    if (wholeList) {
+        m_quotes = shown;
+    } else {
+        for (const Quote &quote : shown) {
+            bool replaced = false;
+            for (Quote &existing : m_quotes) {
+                if (existing.symbol == quote.symbol) {
+                    existing = quote;
+                    replaced = true;
+                }
+            }
+            if (!replaced)
+                m_quotes.append(quote);
+        }
+    }
+    m_lastStatus = shown.isEmpty() ? QString() : shown.first().date + u' ' + shown.first().time;
+    m_intraday.recordIntradaySamples(fetched);
+    // After the samples: the current snapshots read the series they extend.
+    m_snapshots->captureCurrentStateSnapshotsForQuotes(shown);
 }
 
 std::optional<Quote> KestrumApp::quoteForSymbol(const QString &symbol) const
@@ -554,20 +567,16 @@ void KestrumApp::setDisplayMode(DisplayMode mode)
 
 // --- Intraday series --------------------------------------------------------------------
 
-double KestrumApp::tradingPositionForTime(const QString &time, const QString &symbol) const
+void KestrumApp::fetchSeriesForSymbol(const QString &symbol,
+                                      void (KestrumApp::*updated)(const QString &))
 {
-    return KSTradingPositionForIntradayTime(symbol, time);
-}
-
-void KestrumApp::fetchIntraday(const QString &symbol,
-                               std::function<void(const MinuteSeries &)> completion)
-{
-    m_market->minutes.fetch(symbol, this, std::move(completion));
-}
-
-void KestrumApp::applyFetchedSeries(const QString &symbol, const MinuteSeries &series)
-{
-    m_intraday.applyIntradaySeries(symbol, series);
+    m_market->minutes.fetch(symbol, this, [this, symbol, updated](const MinuteSeries &series) {
+        if (series.isEmpty())
+            return; // asked again at the next refresh or selection
+        m_intraday.applyIntradaySeries(symbol, series);
+        captureSnapshotIfListed(symbol);
+        Q_EMIT(this->*updated)(symbol);
+    });
 }
 
 void KestrumApp::captureSnapshotIfListed(const QString &symbol)
@@ -589,13 +598,7 @@ void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
         const QString symbol = quotes.at(i).symbol;
         if (symbol.isEmpty() || m_intraday.isReal(symbol))
             continue;
-        fetchIntraday(symbol, [this, symbol](const MinuteSeries &series) {
-            if (series.isEmpty())
-                return; // asked again at the next refresh
-            applyFetchedSeries(symbol, series);
-            captureSnapshotIfListed(symbol);
-            Q_EMIT homeSeriesUpdated(symbol);
-        });
+        fetchSeriesForSymbol(symbol, &KestrumApp::homeSeriesUpdated);
     }
 }
 
@@ -603,13 +606,7 @@ void KestrumApp::ensureMainIntradaySeriesForSymbol(const QString &symbol)
 {
     if (symbol.isEmpty() || m_intraday.isReal(symbol))
         return;
-    fetchIntraday(symbol, [this, symbol](const MinuteSeries &series) {
-        if (series.isEmpty())
-            return;
-        applyFetchedSeries(symbol, series);
-        captureSnapshotIfListed(symbol);
-        Q_EMIT mainSeriesUpdated(symbol);
-    });
+    fetchSeriesForSymbol(symbol, &KestrumApp::mainSeriesUpdated);
 }
 
 void KestrumApp::prepareQuoteDetailForSymbol(const QString &symbol)
@@ -617,7 +614,6 @@ void KestrumApp::prepareQuoteDetailForSymbol(const QString &symbol)
     if (symbol.isEmpty())
         return;
     m_intraday.forgetRealSeries(symbol);
-    m_intraday.pendingChartAnimationSymbols().insert(symbol);
 }
 
 void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
@@ -651,34 +647,22 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
         if (!fetched.isEmpty() && !fetched.first().symbol.isEmpty()) {
             const Quote quote = fetched.first();
             join->latest = quote;
-            self->m_snapshots->rollStateSnapshotsForwardForSymbols({quote.symbol});
-            self->updatePriceFlashStateForQuotes({quote});
-            bool replaced = false;
-            for (Quote &existing : self->m_quotes) {
-                if (existing.symbol == quote.symbol) {
-                    existing = quote;
-                    replaced = true;
-                }
-            }
-            if (!replaced)
-                self->m_quotes.append(quote);
-            self->m_lastStatus = quote.date + u' ' + quote.time;
-            self->m_intraday.recordIntradaySamples({quote});
-            self->m_snapshots->captureCurrentStateSnapshotsForQuotes({quote});
+            self->applyFreshQuotes({quote}, {quote}, false);
             Q_EMIT self->detailUpdated(quote.symbol);
             self->rotateTitle();
         }
         join->quoteDone = true;
         finishIfBoth();
     });
-    fetchIntraday(symbol, [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
-        if (!self)
-            return;
-        if (!series.isEmpty())
-            self->applyFetchedSeries(symbol, series);
-        self->captureSnapshotIfListed(symbol);
-        Q_EMIT self->detailUpdated(symbol);
-        join->seriesDone = true;
-        finishIfBoth();
-    });
+    m_market->minutes.fetch(symbol, this,
+                            [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
+                                if (!self)
+                                    return;
+                                if (!series.isEmpty())
+                                    self->m_intraday.applyIntradaySeries(symbol, series);
+                                self->captureSnapshotIfListed(symbol);
+                                Q_EMIT self->detailUpdated(symbol);
+                                join->seriesDone = true;
+                                finishIfBoth();
+                            });
 }

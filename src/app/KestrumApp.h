@@ -75,7 +75,6 @@ public:
     explicit KestrumApp(const Options &options = {}, QObject *parent = nullptr);
     ~KestrumApp() override;
 
-    static const QStringList &backgroundIndexSymbols();
     static constexpr int kRefreshIntervalMs = 12000;
     static constexpr int kRotateIntervalMs = 5000;
     static constexpr int kPriceFlashMs = 750;
@@ -194,10 +193,9 @@ public:
     // --- Intraday series ---
     void refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes);
     void ensureMainIntradaySeriesForSymbol(const QString &symbol);
-    // Opening a quote's detail: fetch its series afresh and animate its chart in.
+    // Opening a quote's detail: its series is fetched afresh.
     void prepareQuoteDetailForSymbol(const QString &symbol);
     void refreshQuoteDetailNowForSymbol(const QString &symbol);
-    double tradingPositionForTime(const QString &time, const QString &symbol) const;
 
 Q_SIGNALS:
     // A refresh began: the status line reads "正在加载行情...".
@@ -218,16 +216,20 @@ private:
     // The benchmarks time the work after an answer on its own, without the network.
     friend class KestrumAppBenchAccess;
 
+    // The steps every fresh quote goes through, in their order: snapshots rolled, price
+    // flashes noted, the quotes published (the whole list, or each one replaced or added),
+    // the status line, the intraday samples of the fetched ones, current snapshots taken.
+    void applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> &fetched, bool wholeList);
     void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
                        const QList<Quote> &fetched);
-    void applyFetchedSeries(const QString &symbol, const struct MinuteSeries &series);
     void captureSnapshotIfListed(const QString &symbol);
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
     void setTitle(const QString &title, int direction);
     void noteUnreadableSettings(const JsonFile::KeptAside &kept);
-    void fetchIntraday(const QString &symbol,
-                       std::function<void(const struct MinuteSeries &)> completion);
+    // A fetched series replaces the recorded one and the current snapshot reads it; then
+    // `updated` announces it. An empty answer changes nothing.
+    void fetchSeriesForSymbol(const QString &symbol, void (KestrumApp::*updated)(const QString &));
 
     std::unique_ptr<Clock> m_ownedClock;
     const Clock *m_clock;

@@ -27,21 +27,6 @@ WatchlistManager::WatchlistManager(KestrumApp &app, QObject *parent)
     , m_app(app)
 {}
 
-QString WatchlistManager::toneName(WatchFeedbackTone tone)
-{
-    switch (tone) {
-    case WatchFeedbackTone::Success:
-        return u"success"_s;
-    case WatchFeedbackTone::Warning:
-        return u"warning"_s;
-    case WatchFeedbackTone::Error:
-        return u"error"_s;
-    case WatchFeedbackTone::Muted:
-        break;
-    }
-    return u"muted"_s;
-}
-
 QString WatchlistManager::defaultHint()
 {
     return u"输入后按 Enter 添加，方向键可选择候选。"_s;

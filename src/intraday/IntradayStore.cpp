@@ -17,7 +17,6 @@ void IntradayStore::resetSymbol(const QString &symbol)
 {
     m_series.remove(symbol);
     m_real.remove(symbol);
-    m_pendingAnimation.remove(symbol);
 }
 
 void IntradayStore::recordIntradaySamples(const QList<Quote> &quotes)

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "market/MarketSource.h"
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
 
 #include <QList>
 

@@ -5,7 +5,8 @@
 // service's fields), minute trends and daily bars. Request builders and pure parsers.
 
 #include "config/ConfigStore.h"
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
+#include "model/MinuteSeries.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
 

@@ -4,7 +4,7 @@
 // Tencent's minute query, for A-share and Hong Kong minute series: the request and the pure
 // parser of its answer.
 
-#include "market/MarketTypes.h"
+#include "model/MinuteSeries.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
 

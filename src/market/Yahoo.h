@@ -4,7 +4,8 @@
 // Yahoo's chart service, for Hong Kong and US minute series and daily bars: the request and
 // one parser of its payload that both kinds of data are read from.
 
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
+#include "model/MinuteSeries.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
 

@@ -35,6 +35,9 @@ public:
     // The exchange's code without the prefix: "600519", "00700", "brk_b".
     QStringView code() const;
     bool isAShare() const { return m_market != Market::HongKong && m_market != Market::US; }
+    // The boards with an index of their own: the STAR market (sh68…) and ChiNext (sz30…).
+    bool isStarMarket() const { return m_market == Market::Shanghai && code().startsWith(u"68"); }
+    bool isChiNext() const { return m_market == Market::Shenzhen && code().startsWith(u"30"); }
 
     // The form in Sina's realtime list: the stored one.
     const QString &sinaForm() const { return m_stored; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "strategy/BoardTags.h"
 
+#include "market/Eastmoney.h"
 #include "model/Formatters.h"
 #include "model/Symbol.h"
 #include "strategy/StrategyStore.h"
@@ -42,21 +43,6 @@ const QList<KeywordRow> &keywordTable()
         {{u"食品"_s, u"饮"_s, u"酒"_s, u"乳"_s, u"农业"_s, u"种业"_s}, {u"消费"_s, u"食品农业"_s}},
     };
     return rows;
-}
-
-// An answer's usable tags: trimmed, blanks and repeats dropped, at most two.
-QStringList compactTags(const QStringList &candidates)
-{
-    QStringList tags;
-    for (const QString &candidate : candidates) {
-        const QString tag = candidate.trimmed();
-        if (tag.isEmpty() || tags.contains(tag))
-            continue;
-        tags.append(tag);
-        if (tags.size() == 2)
-            break;
-    }
-    return tags;
 }
 
 } // namespace
@@ -218,7 +204,8 @@ void BoardTags::requestExternalBoardTagsForSymbol(const QString &symbol, const Q
         self->m_inFlight.remove(lower);
         if (self->hasUsableBoardTagsForSymbol(lower))
             return;
-        QStringList tags = compactTags(fetched);
+        // Whoever fetched them, only usable tags: trimmed, no blanks or repeats, at most two.
+        QStringList tags = eastmoney::compactBoardTags(fetched);
         if (tags.isEmpty())
             tags = heuristicBoardTagsForName(name, lower);
         if (tags.isEmpty())

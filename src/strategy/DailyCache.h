@@ -2,7 +2,7 @@
 #pragma once
 
 #include "config/TrackedJsonFile.h"
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
 #include "model/Quote.h"
 
 #include <QJsonArray>

@@ -27,7 +27,6 @@ IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, co
     series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
     series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
     series.isReal = store.isReal(quote.symbol);
-    series.shouldAnimate = store.pendingChartAnimationSymbols().contains(quote.symbol);
     series.accent = Toolkit::colorWithHex(accentHex);
     return series;
 }

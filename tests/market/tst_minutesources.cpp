@@ -89,10 +89,8 @@ class TestMinuteSources : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void eastmoneyLines_data();
-    void eastmoneyLines();
-    void tencentLines_data();
-    void tencentLines();
+    void minuteLines_data();
+    void minuteLines();
     void yahooBars();
     void yahooZoneByName();
     void requests();
@@ -103,8 +101,10 @@ private Q_SLOTS:
     void agreesWithSimulator();
 };
 
-void TestMinuteSources::eastmoneyLines_data()
+void TestMinuteSources::minuteLines_data()
 {
+    // Eastmoney's trend lines; Tencent's minute lines where the date is "tencent" (their
+    // block is dated 2025-03-07).
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<Doubles>("prices");
@@ -129,9 +129,33 @@ void TestMinuteSources::eastmoneyLines_data()
                        u"2024-05-10 09:32,10.5,10.5,10.5,10.5,1e14,0,10.5"_s,
                        u"2024-05-10 09:33,10.5,10.6,10.6,10.5,7,0,1e300"_s}
         << Doubles{10.6} << Doubles{180} << Doubles{10.6} << Doubles{700} << u"2024-05-10"_s;
+    // Hong Kong counts shares: amount / volume is the price, not a hundredth of it.
+    QTest::newRow("Tencent Hong Kong shares") << u"hk00700"_s
+                                              << QStringList{u"0930 441.400 380150 167797970.000"_s,
+                                                             u"1608 442.000 380150 167797970.000"_s}
+                                              << Doubles{441.4, 442} << Doubles{0, 19800}
+                                              << Doubles{167797970.0 / 380150, 167797970.0 / 380150}
+                                              << Doubles{380150, 0} << u"tencent"_s;
+    QTest::newRow("Tencent falling cumulative volume and odd lines")
+        << u"sh600519"_s
+        << QStringList{u"0931  1450.00\t20 2900000.00"_s,
+                       u"930 1 1 1"_s,
+                       u"0932 0 30 0"_s,
+                       u"0933 1451.00 15 0"_s,
+                       u"0934 1452.00 40"_s,
+                       u"0935 1452.00 30 4356000"_s}
+        << Doubles{1450, 1451, 1452} << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452}
+        << Doubles{2000, 0, 1000} << u"tencent"_s;
+    // A minute no market can show is left out and leaves the running total alone.
+    QTest::newRow("Tencent minutes no market can show")
+        << u"sh600519"_s
+        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
+                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
+        << Doubles{10, 10} << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000}
+        << u"tencent"_s;
 }
 
-void TestMinuteSources::eastmoneyLines()
+void TestMinuteSources::minuteLines()
 {
     QFETCH(QString, symbol);
     QFETCH(QStringList, lines);
@@ -140,60 +164,18 @@ void TestMinuteSources::eastmoneyLines()
     QFETCH(Doubles, averages);
     QFETCH(Doubles, volumes);
     QFETCH(QString, date);
-    const MinuteSeries s = eastmoney::minuteSeriesFromTrends(trendsBody(lines), sym(symbol));
+    const bool tencent = date == u"tencent";
+    const MinuteSeries s =
+        tencent ? tencent::minuteSeriesFromMinutes(tencentBody(symbol, lines, u"20250307"_s),
+                                                   sym(symbol))
+                : eastmoney::minuteSeriesFromTrends(trendsBody(lines), sym(symbol));
     compareDoubles(s.prices, prices);
     compareDoubles(s.positions, positions);
     compareDoubles(s.averages, averages);
     compareDoubles(s.volumes, volumes);
-    QCOMPARE(s.date, date);
-}
-
-void TestMinuteSources::tencentLines_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<Doubles>("positions");
-    QTest::addColumn<Doubles>("averages");
-    QTest::addColumn<Doubles>("volumes");
-
-    // Hong Kong counts shares: amount / volume is the price, not a hundredth of it.
-    QTest::newRow("Hong Kong shares")
-        << u"hk00700"_s
-        << QStringList{u"0930 441.400 380150 167797970.000"_s,
-                       u"1608 442.000 380150 167797970.000"_s}
-        << Doubles{0, 19800} << Doubles{167797970.0 / 380150, 167797970.0 / 380150}
-        << Doubles{380150, 0};
-    QTest::newRow("falling cumulative volume and odd lines")
-        << u"sh600519"_s
-        << QStringList{u"0931  1450.00\t20 2900000.00"_s,
-                       u"930 1 1 1"_s,
-                       u"0932 0 30 0"_s,
-                       u"0933 1451.00 15 0"_s,
-                       u"0934 1452.00 40"_s,
-                       u"0935 1452.00 30 4356000"_s}
-        << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452} << Doubles{2000, 0, 1000};
-    // A minute no market can show is left out and leaves the running total alone.
-    QTest::newRow("minutes no market can show")
-        << u"sh600519"_s
-        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
-                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
-        << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000};
-}
-
-void TestMinuteSources::tencentLines()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QStringList, lines);
-    QFETCH(Doubles, positions);
-    QFETCH(Doubles, averages);
-    QFETCH(Doubles, volumes);
-    const MinuteSeries s =
-        tencent::minuteSeriesFromMinutes(tencentBody(symbol, lines, u"20250307"_s), sym(symbol));
-    compareDoubles(s.positions, positions);
-    compareDoubles(s.averages, averages);
-    compareDoubles(s.volumes, volumes);
-    QCOMPARE(s.prices.size(), positions.size());
-    QCOMPARE(s.date, u"2025-03-07"_s);
+    QCOMPARE(s.date, tencent ? u"2025-03-07"_s : date);
+    if (!tencent)
+        return;
     // Another code's block, or a block that is no dictionary, yields nothing.
     QVERIFY(tencent::minuteSeriesFromMinutes(tencentBody(u"sh000001"_s, lines, {}), sym(symbol))
                 .prices.isEmpty());
