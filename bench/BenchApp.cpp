@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchApp.h"
 
-#include "market/MarketTypes.h"
+#include "decision/DecisionEngine.h"
+#include "model/DayRecord.h"
+#include "model/MinuteSeries.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 
@@ -81,7 +83,7 @@ BenchApp::BenchApp(int count, int seriesPoints)
         m_last << q;
     }
     // The market background, as the refresh routes it.
-    for (const QString &index : KestrumApp::backgroundIndexSymbols()) {
+    for (const QString &index : DecisionEngine::backgroundIndexSymbols()) {
         Quote q;
         q.symbol = index;
         q.name = index;

@@ -4,7 +4,7 @@
 // for watchlists of 10, 50 and 200 stocks, and a cold start up to the first refresh's end.
 #include "BenchApp.h"
 
-#include "market/SinaClient.h"
+#include "market/Sina.h"
 #include "sim/MarketSimulator.h"
 
 #include <QSignalSpy>
@@ -47,8 +47,8 @@ void BM_RealtimeDecodeAndParse(benchmark::State &state)
 {
     const QByteArray body = realtimeBody(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(SinaClient::parseText(SinaClient::decodeRealtimeBody(body)));
-    if (SinaClient::parseText(SinaClient::decodeRealtimeBody(body)).size() != state.range(0))
+        benchmark::DoNotOptimize(sina::parseRealtime(sina::decodeRealtime(body)));
+    if (sina::parseRealtime(sina::decodeRealtime(body)).size() != state.range(0))
         state.SkipWithError("not every line parsed");
     state.counters["body_bytes"] = double(body.size());
 }
@@ -56,9 +56,9 @@ BENCHMARK(BM_RealtimeDecodeAndParse)->Arg(500)->Unit(benchmark::kMicrosecond);
 
 void BM_RealtimeParseDecoded(benchmark::State &state)
 {
-    const QString text = SinaClient::decodeRealtimeBody(realtimeBody(int(state.range(0))));
+    const QString text = sina::decodeRealtime(realtimeBody(int(state.range(0))));
     for (auto _ : state)
-        benchmark::DoNotOptimize(SinaClient::parseText(text));
+        benchmark::DoNotOptimize(sina::parseRealtime(text));
 }
 BENCHMARK(BM_RealtimeParseDecoded)->Arg(500)->Unit(benchmark::kMicrosecond);
 
@@ -66,7 +66,7 @@ void BM_RealtimeDecodeOnly(benchmark::State &state)
 {
     const QByteArray body = realtimeBody(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(SinaClient::decodeRealtimeBody(body));
+        benchmark::DoNotOptimize(sina::decodeRealtime(body));
 }
 BENCHMARK(BM_RealtimeDecodeOnly)->Arg(500)->Unit(benchmark::kMicrosecond);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FuzzSupport.h"
 
+#include "model/Symbol.h"
+
 #include "config/ConfigStore.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/IntradayStore.h"
@@ -321,9 +323,14 @@ void fail(const char *what, const QString &detail)
     std::abort();
 }
 
-const QStringList &sampleSymbols()
+const QList<Symbol> &sampleSymbols()
 {
-    static const QStringList symbols = {u"sh600519"_s, u"bj830799"_s, u"hk00700"_s, u"gb_aapl"_s};
+    static const QList<Symbol> symbols = [] {
+        QList<Symbol> list;
+        for (const QString &text : {u"sh600519"_s, u"bj830799"_s, u"hk00700"_s, u"gb_aapl"_s})
+            list.append(*Symbol::fromStored(text));
+        return list;
+    }();
     return symbols;
 }
 
@@ -335,7 +342,7 @@ void exerciseQuotes(const QList<Quote> &quotes)
              {q.price, q.previousClose, q.open, q.high, q.low, q.volume, q.amount})
             check(finite(value), "quote numbers are finite", q.symbol);
         check(q.price > 0, "a quote has a positive price", q.symbol);
-        check(ConfigStore::isValidSymbol(q.symbol), "a quote is filed under a symbol", q.symbol);
+        check(Symbol::isStoredForm(q.symbol), "a quote is filed under a symbol", q.symbol);
         check(plausibility::isQuote(q) && q.previousClose > 0 && q.open > 0 && q.high > 0 &&
                   q.low > 0,
               "quote prices are traded prices, volume and amount within bounds", q.symbol);

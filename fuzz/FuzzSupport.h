@@ -5,8 +5,10 @@
 // the checks a parser's result must pass, and the code that consumes parsed values the way
 // the application does (so a value that only breaks a later step is found too).
 
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
+#include "model/MinuteSeries.h"
 #include "model/Quote.h"
+#include "model/Symbol.h"
 
 #include <QByteArray>
 #include <QList>
@@ -45,7 +47,7 @@ size_t mutateJsonLines(uint8_t *data, size_t size, size_t maxSize, unsigned seed
 
 // One symbol of each kind the parsers tell apart: Shanghai (lots of 100 shares), Beijing,
 // Hong Kong and US (each with its own trading day and time zone).
-const QStringList &sampleSymbols();
+const QList<Symbol> &sampleSymbols();
 
 // A parsed quote: filed under a symbol, every number finite and within the bounds of a
 // market (market/Plausibility.h), then through the formatters and an intraday store.

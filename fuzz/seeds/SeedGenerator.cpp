@@ -12,8 +12,12 @@
 #include "config/ConfigStore.h"
 #include "decision/DecisionEngine.h"
 #include "intraday/IntradayStore.h"
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
+#include "market/Sina.h"
+#include "market/Tencent.h"
+#include "market/Yahoo.h"
 #include "model/Clock.h"
+#include "model/Symbol.h"
 #include "net/Endpoints.h"
 #include "net/HttpClient.h"
 #include "sim/MarketSimulator.h"
@@ -42,6 +46,14 @@ namespace {
 {
     std::fprintf(stderr, "kestrum-fuzz-seeds: %s\n", qPrintable(what));
     std::exit(1);
+}
+
+Symbol sym(const QString &text)
+{
+    const std::optional<Symbol> symbol = Symbol::fromStored(text);
+    if (!symbol)
+        die(u"no symbol: "_s + text);
+    return *symbol;
 }
 
 QDateTime shanghai(int day, int hour, int minute)
@@ -97,16 +109,15 @@ private:
     QString m_root;
 };
 
-class Market
+class SimulatedMarket
 {
 public:
-    Market()
+    SimulatedMarket()
         : simulator(clock)
     {
         if (simulator.start() == 0)
             die(u"the simulator did not start"_s);
         endpoints = Endpoints::allAt(simulator.baseUrl());
-        client = std::make_unique<SinaClient>(http, endpoints, clock);
     }
 
     void at(const char *name) { clock.setNow(moment(name).time); }
@@ -131,7 +142,7 @@ public:
     {
         HttpRequest request;
         request.url =
-            Endpoints::join(endpoints.sina, SinaClient::realtimeTarget(symbols, clock.nowMSecs()));
+            Endpoints::join(endpoints.sina, sina::realtimeTarget(symbols, clock.nowMSecs()));
         request.headers = {{"Referer", Endpoints::sinaReferer()},
                            {"User-Agent", Endpoints::userAgent()}};
         return fetch(request);
@@ -170,7 +181,6 @@ public:
     MarketSimulator simulator;
     HttpClient http;
     Endpoints endpoints;
-    std::unique_ptr<SinaClient> client;
 };
 
 QByteArray readFile(const QString &path)
@@ -189,7 +199,7 @@ QByteArray json(const QJsonValue &value)
 
 // --- Wire answers ---
 
-void realtimeSeeds(Market &market, const Seeds &seeds)
+void realtimeSeeds(SimulatedMarket &market, const Seeds &seeds)
 {
     const QStringList symbols = {u"sh600519"_s, u"sz000001"_s, u"bj830799"_s, u"sh000001"_s,
                                  u"sz000040"_s, u"hk00700"_s,  u"gb_aapl"_s,  u"gb_brk_b"_s};
@@ -208,24 +218,27 @@ void realtimeSeeds(Market &market, const Seeds &seeds)
               "2025/03/07,16:08\";\u2028var hq_str_sh600000=\"x,1,2\";"_ba);
 }
 
-void eastmoneySeeds(Market &market, const Seeds &seeds)
+void eastmoneySeeds(SimulatedMarket &market, const Seeds &seeds)
 {
-    SinaClient &client = *market.client;
     for (const char *name : {"preopen", "morning", "lunch", "close"}) {
         market.at(name);
         seeds.put(u"eastmoney_trends"_s, u"sh600519-"_s + QString::fromLatin1(name),
-                  market.fetch(client.eastmoneyTrendsRequest(u"sh600519"_s)));
+                  market.fetch(eastmoney::trendsRequest(market.endpoints, sym(u"sh600519"_s),
+                                                        market.clock.nowMSecs())));
     }
     market.at("morning");
     seeds.put(u"eastmoney_trends"_s, u"bj830799-morning"_s,
-              market.fetch(client.eastmoneyTrendsRequest(u"bj830799"_s)));
+              market.fetch(eastmoney::trendsRequest(market.endpoints, sym(u"bj830799"_s),
+                                                    market.clock.nowMSecs())));
 
     market.at("morning");
     seeds.put(u"eastmoney_klines"_s, u"sh600519-morning"_s,
-              market.fetch(client.eastmoneyDailyKRequest(u"sh600519"_s)));
+              market.fetch(eastmoney::dailyKRequest(market.endpoints, sym(u"sh600519"_s),
+                                                    market.clock.nowMSecs())));
     market.at("close");
     seeds.put(u"eastmoney_klines"_s, u"sz002491-close"_s,
-              market.fetch(client.eastmoneyDailyKRequest(u"sz002491"_s)));
+              market.fetch(eastmoney::dailyKRequest(market.endpoints, sym(u"sz002491"_s),
+                                                    market.clock.nowMSecs())));
     seeds.put(u"eastmoney_klines"_s, u"test-edges"_s,
               R"({"data":{"klines":["2026-04-24,1,1,1,1,1,1",[1,2],"2026-04-25,10,0,1,1,1,1",)"
               R"("2026-04-26,1e400,-1,nan,1,1"]}})"_ba);
@@ -233,7 +246,7 @@ void eastmoneySeeds(Market &market, const Seeds &seeds)
     market.at("morning");
     for (const QString &query : {u"600519"_s, u"PAYH"_s, u"00700"_s, u"aapl"_s}) {
         seeds.put(u"eastmoney_suggest"_s, u"query-"_s + query,
-                  market.fetch(client.watchSearchRequest(query)));
+                  market.fetch(eastmoney::searchRequest(market.endpoints, query)));
     }
     seeds.put(u"eastmoney_suggest"_s, u"test-edges"_s,
               R"({"QuotationCodeTable":{"Data":[{"Code":"700","Name":"腾讯控股","Classify":"HK"},)"
@@ -243,9 +256,9 @@ void eastmoneySeeds(Market &market, const Seeds &seeds)
 
     for (const QString &symbol : {u"sh600519"_s, u"sz002931"_s}) {
         seeds.put(u"eastmoney_boards"_s, u"f10-"_s + symbol,
-                  market.fetch(client.eastmoneyF10Request(symbol)));
+                  market.fetch(eastmoney::f10Request(market.endpoints, sym(symbol))));
         seeds.put(u"eastmoney_boards"_s, u"stock-"_s + symbol,
-                  market.fetch(client.eastmoneyStockRequest(symbol)));
+                  market.fetch(eastmoney::stockRequest(market.endpoints, sym(symbol))));
     }
     seeds.put(u"eastmoney_boards"_s, u"test-edges"_s,
               R"({"ssbk":[{"BOARD_NAME":""},{"BOARD_NAME":null},"AH股",{"BOARD_NAME":"白酒Ⅱ"},)"
@@ -253,25 +266,24 @@ void eastmoneySeeds(Market &market, const Seeds &seeds)
               R"("data":{"f127":"保险Ⅱ","f129":" 光通信 , ,CPO概念,-"}})"_ba);
 }
 
-void minuteSeeds(Market &market, const Seeds &seeds)
+void minuteSeeds(SimulatedMarket &market, const Seeds &seeds)
 {
-    SinaClient &client = *market.client;
     market.at("morning");
     seeds.put(u"tencent_minutes"_s, u"sh600519-morning"_s,
-              market.fetch(client.tencentMinuteRequest(u"sh600519"_s)));
+              market.fetch(tencent::minuteRequest(market.endpoints, sym(u"sh600519"_s))));
     for (const char *name : {"lunch", "close"}) {
         market.at(name);
         seeds.put(u"tencent_minutes"_s, u"hk00700-"_s + QString::fromLatin1(name),
-                  market.fetch(client.tencentMinuteRequest(u"hk00700"_s)));
+                  market.fetch(tencent::minuteRequest(market.endpoints, sym(u"hk00700"_s))));
     }
     seeds.put(
         u"tencent_minutes"_s, u"test-edges"_s,
         R"({"data":{"sh600519":{"data":{"date":"20260428","data":["0930 1450.00 100 145000",)"
         R"("0931 1451.00 90 130590","0932 0 5","093 1450.5 300 435150","1130 1e300 1e308 1")]}}}})"_ba);
 
-    const auto chart = [&client](const QString &symbol, const QString &range,
+    const auto chart = [&market](const QString &symbol, const QString &range,
                                  const QString &interval) {
-        return client.yahooChartRequestForSymbol(symbol, range, interval);
+        return yahoo::chartRequest(market.endpoints, sym(symbol), range, interval);
     };
     market.at("us-open");
     seeds.put(u"yahoo_chart"_s, u"gb_aapl-1m-us-open"_s,
@@ -292,7 +304,7 @@ void minuteSeeds(Market &market, const Seeds &seeds)
               R"("high":[1,2,3,4,5],"low":[1,2,3,4,5],"volume":[-5,"x",1e308,1e308,1]}]}}]}})"_ba);
 }
 
-void chatSeeds(Market &market, const Seeds &seeds)
+void chatSeeds(SimulatedMarket &market, const Seeds &seeds)
 {
     market.at("morning");
     seeds.put(u"chat_completion"_s, u"commentary"_s, market.chatDefault());
@@ -323,22 +335,21 @@ void chatSeeds(Market &market, const Seeds &seeds)
 
 // --- Files written by the real code ---
 
-void fileSeeds(Market &market, const Seeds &seeds)
+void fileSeeds(SimulatedMarket &market, const Seeds &seeds)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
         die(u"no temporary directory"_s);
     const ConfigStore config(dir.path());
     StrategyStore store(config, market.clock);
-    SinaClient &client = *market.client;
     market.at("morning");
 
     // Watchlist: items as the manager adds them, a search candidate kept with extra keys.
     QJsonArray watchlist;
     for (const QString &input : {u"600519"_s, u"00700"_s, u"aapl"_s, u"sz000001"_s})
         watchlist.append(*config.resolveWatchInput(input));
-    const QList<WatchItem> found = SinaClient::watchCandidatesFromEastmoneySuggestData(
-        market.fetch(client.watchSearchRequest(u"BYD"_s)), 1);
+    const QList<WatchItem> found = eastmoney::candidatesFromSuggestData(
+        market.fetch(eastmoney::searchRequest(market.endpoints, u"BYD"_s)), 1);
     if (!found.isEmpty()) {
         WatchItem item = found.first();
         item.insert(u"note"_s, u"长期观察"_s);
@@ -395,20 +406,21 @@ void fileSeeds(Market &market, const Seeds &seeds)
     const auto lastDays = [](QList<DayRecord> days) {
         return days.mid(days.size() - 22);
     };
-    daily.applyDailyDaysForSymbol(u"sh600519"_s,
-                                  lastDays(SinaClient::dayRecordsFromEastmoneyKlines(
-                                      market.fetch(client.eastmoneyDailyKRequest(u"sh600519"_s)))));
     daily.applyDailyDaysForSymbol(
-        u"hk00700"_s,
-        lastDays(SinaClient::dayRecordsFromYahooChart(
-            market.fetch(client.yahooChartRequestForSymbol(u"hk00700"_s, u"6mo"_s, u"1d"_s)),
-            u"hk00700"_s)));
-    daily.applyDailyDaysForSymbol(u"gb_aapl"_s,
-                                  lastDays(SinaClient::dayRecordsFromYahooChart(
-                                               market.fetch(client.yahooChartRequestForSymbol(
-                                                   u"gb_aapl"_s, u"6mo"_s, u"1d"_s)),
-                                               u"gb_aapl"_s))
-                                      .mid(0, 5));
+        u"sh600519"_s,
+        lastDays(eastmoney::dayRecordsFromKlines(market.fetch(eastmoney::dailyKRequest(
+            market.endpoints, sym(u"sh600519"_s), market.clock.nowMSecs())))));
+    daily.applyDailyDaysForSymbol(
+        u"hk00700"_s, lastDays(yahoo::dayRecordsFromChart(
+                          market.fetch(yahoo::chartRequest(market.endpoints, sym(u"hk00700"_s),
+                                                           u"6mo"_s, u"1d"_s)),
+                          sym(u"hk00700"_s))));
+    daily.applyDailyDaysForSymbol(
+        u"gb_aapl"_s, lastDays(yahoo::dayRecordsFromChart(
+                                   market.fetch(yahoo::chartRequest(
+                                       market.endpoints, sym(u"gb_aapl"_s), u"6mo"_s, u"1d"_s)),
+                                   sym(u"gb_aapl"_s)))
+                          .mid(0, 5));
     daily.applyDailyDaysForSymbol(u"gb_aapl"_s, {});
     seeds.put(u"daily_cache"_s, u"saved"_s, readFile(store.dailyCacheURL()));
     seeds.put(u"daily_cache"_s, u"hand-edited"_s,
@@ -417,13 +429,13 @@ void fileSeeds(Market &market, const Seeds &seeds)
               R"("updated_at":7},"sz000001":[],"x":{"features":[]}})"_ba);
 
     // Board map: the defaults with tags found for a watchlist.
-    BoardTags boards(
-        store, [&market, &client](const QString &symbol, const BoardTags::TagsCompletion &done) {
-            const std::optional<HttpRequest> request = client.eastmoneyF10Request(symbol);
-            done(request ? SinaClient::boardTagsFromEastmoneyF10JSON(
-                               QJsonDocument::fromJson(market.fetch(request)))
-                         : QStringList());
-        });
+    BoardTags boards(store, [&market](const QString &symbol,
+                                      const BoardTags::TagsCompletion &done) {
+        const std::optional<HttpRequest> request =
+            eastmoney::f10Request(market.endpoints, sym(symbol));
+        done(request ? eastmoney::boardTagsFromF10(QJsonDocument::fromJson(market.fetch(request)))
+                     : QStringList());
+    });
     boards.loadBoardMap();
     boards.ensureBoardTagsForWatchItems(QJsonArray{
         QJsonObject{{u"symbol"_s, u"sh600519"_s}, {u"name"_s, u"贵州茅台"_s}},
@@ -459,17 +471,18 @@ void fileSeeds(Market &market, const Seeds &seeds)
     const QStringList symbols = {u"sh600519"_s, u"hk00700"_s};
     for (int step = 0; step < 3; ++step) {
         const QList<Quote> quotes =
-            SinaClient::parseText(SinaClient::decodeRealtimeBody(market.realtime(symbols)));
+            sina::parseRealtime(sina::decodeRealtime(market.realtime(symbols)));
         for (const Quote &quote : quotes) {
             const std::optional<HttpRequest> request =
-                quote.symbol.startsWith(u"hk") ? client.tencentMinuteRequest(quote.symbol)
-                                               : client.eastmoneyTrendsRequest(quote.symbol);
+                Symbol::marketOf(quote.symbol) == Market::HongKong
+                    ? tencent::minuteRequest(market.endpoints, sym(quote.symbol))
+                    : eastmoney::trendsRequest(market.endpoints, sym(quote.symbol),
+                                               market.clock.nowMSecs());
             const QByteArray body = market.fetch(request);
             intraday.applyIntradaySeries(
-                quote.symbol,
-                quote.symbol.startsWith(u"hk")
-                    ? SinaClient::minuteSeriesFromTencentMinutes(body, quote.symbol)
-                    : SinaClient::minuteSeriesFromEastmoneyTrends(body, quote.symbol));
+                quote.symbol, Symbol::marketOf(quote.symbol) == Market::HongKong
+                                  ? tencent::minuteSeriesFromMinutes(body, sym(quote.symbol))
+                                  : eastmoney::minuteSeriesFromTrends(body, sym(quote.symbol)));
         }
         log.updatePendingDecisionSamplesForQuotes(quotes);
         log.recordDecisionSamplesForQuotes(quotes);
@@ -495,7 +508,7 @@ int main(int argc, char **argv)
     const QString out =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath() + u"/fuzz/corpus"_s;
     const Seeds seeds(out);
-    Market market;
+    SimulatedMarket market;
     realtimeSeeds(market, seeds);
     eastmoneySeeds(market, seeds);
     minuteSeeds(market, seeds);

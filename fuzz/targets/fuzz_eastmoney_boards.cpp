@@ -3,7 +3,7 @@
 // fields, each read from the same answer.
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
 
 #include <QJsonDocument>
 
@@ -24,7 +24,7 @@ static void checkTags(const QStringList &tags)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QJsonDocument json = QJsonDocument::fromJson(fuzz::bytesOf(data, size));
-    checkTags(SinaClient::boardTagsFromEastmoneyF10JSON(json));
-    checkTags(SinaClient::boardTagsFromEastmoneyStockJSON(json));
+    checkTags(eastmoney::boardTagsFromF10(json));
+    checkTags(eastmoney::boardTagsFromStock(json));
     return 0;
 }

@@ -2,7 +2,7 @@
 // Eastmoney's daily bars, then reduced to the daily features the cache keeps.
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
@@ -10,6 +10,6 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    fuzz::exerciseDays(SinaClient::dayRecordsFromEastmoneyKlines(fuzz::bytesOf(data, size)));
+    fuzz::exerciseDays(eastmoney::dayRecordsFromKlines(fuzz::bytesOf(data, size)));
     return 0;
 }

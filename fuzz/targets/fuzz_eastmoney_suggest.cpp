@@ -3,8 +3,9 @@
 #include "FuzzSupport.h"
 
 #include "config/ConfigStore.h"
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 
 #include <QSet>
 
@@ -18,14 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
     for (const int limit : {1, 8}) {
-        const QList<WatchItem> candidates =
-            SinaClient::watchCandidatesFromEastmoneySuggestData(body, limit);
+        const QList<WatchItem> candidates = eastmoney::candidatesFromSuggestData(body, limit);
         fuzz::check(candidates.size() <= limit, "no more candidates than asked for");
         QSet<QString> seen;
         for (const WatchItem &item : candidates) {
             const QString symbol = item.value(u"symbol"_s).toString();
-            fuzz::check(ConfigStore::isValidSymbol(symbol),
-                        "a candidate's symbol fits its market's form", symbol);
+            fuzz::check(Symbol::isStoredForm(symbol), "a candidate's symbol fits its market's form",
+                        symbol);
             fuzz::check(!seen.contains(symbol), "candidates are distinct", symbol);
             seen.insert(symbol);
             fuzz::check(item.value(u"name"_s).isString() && item.value(u"market"_s).isString(),

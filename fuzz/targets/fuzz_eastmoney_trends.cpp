@@ -2,7 +2,8 @@
 // Eastmoney's minute trends of one day, for each kind of symbol, then stored and analysed.
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
+#include "model/Symbol.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
@@ -11,7 +12,7 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &symbol : fuzz::sampleSymbols())
-        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromEastmoneyTrends(body, symbol));
+    for (const Symbol &symbol : fuzz::sampleSymbols())
+        fuzz::exerciseSeries(symbol.stored(), eastmoney::minuteSeriesFromTrends(body, symbol));
     return 0;
 }

@@ -3,16 +3,16 @@
 // which then go where a refresh sends them.
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Sina.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    const QList<Quote> quotes = SinaClient::parseText(SinaClient::decodeRealtimeBody(body));
+    const QList<Quote> quotes = sina::parseRealtime(sina::decodeRealtime(body));
     fuzz::exerciseQuotes(quotes);
     // The text itself, whatever the decoder made of it: a line parser must take any text.
-    fuzz::exerciseQuotes(SinaClient::parseText(QString::fromUtf8(body)));
+    fuzz::exerciseQuotes(sina::parseRealtime(QString::fromUtf8(body)));
     return 0;
 }

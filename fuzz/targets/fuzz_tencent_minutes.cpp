@@ -2,7 +2,8 @@
 // Tencent's minute query (cumulative volumes), for each kind of symbol.
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Tencent.h"
+#include "model/Symbol.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
@@ -11,7 +12,7 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &symbol : fuzz::sampleSymbols())
-        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromTencentMinutes(body, symbol));
+    for (const Symbol &symbol : fuzz::sampleSymbols())
+        fuzz::exerciseSeries(symbol.stored(), tencent::minuteSeriesFromMinutes(body, symbol));
     return 0;
 }

@@ -3,6 +3,8 @@
 // manager would, and board tags filled for the items. Loading never rewrites the file.
 #include "FuzzSupport.h"
 
+#include "model/Symbol.h"
+
 #include "config/ConfigStore.h"
 #include "model/Clock.h"
 #include "model/Formatters.h"
@@ -30,12 +32,12 @@ void searchFor(const ConfigStore &config, const QString &text)
         const QList<WatchItem> matches = config.matchesForWatchInput(text, limit);
         fuzz::check(matches.size() <= limit, "no more matches than asked for", text);
         for (const WatchItem &match : matches)
-            fuzz::check(ConfigStore::isValidSymbol(match.value(u"symbol"_s).toString()),
+            fuzz::check(Symbol::isStoredForm(match.value(u"symbol"_s).toString()),
                         "only symbols are offered", text);
     }
     for (const auto &item :
          {config.resolveWatchInput(text), ConfigStore::directWatchCandidateForInput(text)})
-        fuzz::check(!item || ConfigStore::isValidSymbol(item->value(u"symbol"_s).toString()),
+        fuzz::check(!item || Symbol::isStoredForm(item->value(u"symbol"_s).toString()),
                     "only symbols are offered", text);
 }
 

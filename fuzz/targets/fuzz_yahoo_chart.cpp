@@ -3,7 +3,8 @@
 // daily bars, for each kind of symbol (the symbol picks the fallback time zone).
 #include "FuzzSupport.h"
 
-#include "market/SinaClient.h"
+#include "market/Yahoo.h"
+#include "model/Symbol.h"
 
 KESTRUM_FUZZ_INITIALIZE()
 
@@ -12,9 +13,9 @@ KESTRUM_FUZZ_MUTATOR(fuzz::mutateJson)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
-    for (const QString &symbol : fuzz::sampleSymbols()) {
-        fuzz::exerciseSeries(symbol, SinaClient::minuteSeriesFromYahooChart(body, symbol));
-        fuzz::exerciseDays(SinaClient::dayRecordsFromYahooChart(body, symbol));
+    for (const Symbol &symbol : fuzz::sampleSymbols()) {
+        fuzz::exerciseSeries(symbol.stored(), yahoo::minuteSeriesFromChart(body, symbol));
+        fuzz::exerciseDays(yahoo::dayRecordsFromChart(body, symbol));
     }
     return 0;
 }

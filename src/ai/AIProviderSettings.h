@@ -54,7 +54,6 @@ public:
                        QObject *parent = nullptr);
 
     void setValidationTimeoutMs(int ms) { m_validationTimeoutMs = ms; }
-    int validationTimeoutMs() const { return m_validationTimeoutMs; }
 
     static const QList<AIProviderPreset> &aiProviderPresets();
     static std::optional<AIProviderPreset> aiProviderPresetForKey(const QString &key);

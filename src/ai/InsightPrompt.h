@@ -49,13 +49,13 @@ public:
     QString aiPromptForQuote(const Quote &quote) const;
     InsightPromptMessages messagesForQuote(const Quote &quote) const;
 
+private:
     // (H - L) / previous close x 100; 0 without a previous close.
     static double amplitudePercentForQuote(const Quote &quote);
     // 1-based place among the held quotes by change percent, highest first (ties keep list
     // order); 1 when the stock is not held.
     qsizetype changeRankForQuote(const Quote &quote) const;
 
-private:
     QString structureAgentReport(const QuoteDecision &d) const;
     QString volumePriceAgentReport(const QuoteDecision &d) const;
     static QString riskAgentReport(const QuoteDecision &d, const QString &breakoutContext);

@@ -56,7 +56,6 @@ public:
                    InsightSources sources, SaveFunction saveSettings, QObject *parent = nullptr);
 
     void setRequestTimeoutMs(int ms) { m_requestTimeoutMs = ms; }
-    int requestTimeoutMs() const { return m_requestTimeoutMs; }
 
     // The card's refresh button: `symbol` is the button's or the shown detail's symbol.
     void generateAIInsight(const QString &symbol);

@@ -34,7 +34,6 @@ public:
 
     // Bound on every call to the service; a service that stays silent counts as absent.
     void setCallTimeout(int msecs) { m_timeoutMs = msecs; }
-    int callTimeout() const { return m_timeoutMs; }
 
     // The daemon's id for a live notification, for diagnostics and tests.
     std::optional<uint> serverIdForIdentifier(const QString &identifier) const;

@@ -14,10 +14,11 @@
 #include "decision/StateSnapshots.h"
 #include "intraday/IntradayAnalytics.h"
 #include "intraday/TradingClock.h"
-#include "market/MarketTypes.h"
-#include "market/SinaClient.h"
+#include "market/MarketSources.h"
 #include "model/Clock.h"
 #include "model/Formatters.h"
+#include "model/MinuteSeries.h"
+#include "model/Symbol.h"
 #include "net/HttpClient.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
@@ -48,13 +49,6 @@ int directionOf(double changePercent)
 
 } // namespace
 
-const QStringList &KestrumApp::backgroundIndexSymbols()
-{
-    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s, u"sh000688"_s,
-                                     u"bj899050"_s};
-    return symbols;
-}
-
 KestrumApp::KestrumApp(const Options &options, QObject *parent)
     : QObject(parent)
     , m_config(options.appDirectory.isEmpty() ? ConfigStore::defaultAppDirectory()
@@ -75,21 +69,18 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
         m_preferences = m_ownedPreferences.get();
     }
     m_http = std::make_unique<HttpClient>(this);
-    m_client = std::make_unique<SinaClient>(
+    m_market = std::make_unique<MarketSources>(
         *m_http, options.endpoints.value_or(Endpoints::fromEnvironment()), *m_clock);
 
     m_analytics = std::make_unique<IntradayAnalytics>(m_intraday);
     m_strategy = std::make_unique<StrategyStore>(m_config, *m_clock);
-    QPointer<SinaClient> client(m_client.get());
     m_daily = std::make_unique<DailyCache>(
-        *m_strategy, [client](const QString &symbol, DailyCache::DaysCompletion done) {
-            if (client)
-                client->fetchDailyKForSymbol(symbol, std::move(done));
+        *m_strategy, [this](const QString &symbol, DailyCache::DaysCompletion done) {
+            m_market->dailyBars.fetch(symbol, this, std::move(done));
         });
     m_boardTags = std::make_unique<BoardTags>(
-        *m_strategy, [client](const QString &symbol, BoardTags::TagsCompletion done) {
-            if (client)
-                client->fetchBoardTagsForSymbol(symbol, std::move(done));
+        *m_strategy, [this](const QString &symbol, BoardTags::TagsCompletion done) {
+            m_market->boardTags.fetch(symbol, this, std::move(done));
         });
     m_engine = std::make_unique<DecisionEngine>(m_intraday, *m_daily, m_backgroundQuotes);
     m_snapshots = std::make_unique<StateSnapshots>(*m_engine);
@@ -369,19 +360,17 @@ void KestrumApp::refresh()
         // An entry that is no symbol stays a placeholder and is never sent: in the shared
         // request it would break every other symbol's quote.
         const QString symbol = itemSymbol(item);
-        if (ConfigStore::isValidSymbol(symbol))
+        if (Symbol::isStoredForm(symbol))
             watchSymbols.append(symbol);
     }
     QStringList request;
-    for (const QString &symbol : watchSymbols + backgroundIndexSymbols()) {
+    for (const QString &symbol : watchSymbols + DecisionEngine::backgroundIndexSymbols()) {
         if (!request.contains(symbol))
             request.append(symbol);
     }
 
-    QPointer<KestrumApp> self(this);
-    m_client->fetchSymbols(request, [self, watchlist, watchSymbols](const QList<Quote> &fetched) {
-        if (self)
-            self->finishRefresh(watchlist, watchSymbols, fetched);
+    m_market->quotes.fetch(request, this, [this, watchlist, watchSymbols](const QList<Quote> &q) {
+        finishRefresh(watchlist, watchSymbols, q);
     });
 }
 
@@ -390,7 +379,7 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
 {
     m_refreshing = false;
 
-    const QStringList &indices = backgroundIndexSymbols();
+    const QStringList &indices = DecisionEngine::backgroundIndexSymbols();
     QList<Quote> fetchedWatch;
     for (const Quote &quote : fetched) {
         const QString lower = quote.symbol.toLower();
@@ -409,18 +398,8 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
     if (!fetchedWatch.isEmpty()) {
         // The learning steps, in their order: each reads what the one before left.
         const QList<Quote> merged = mergedQuotesForWatchItems(watchlist, fetchedWatch);
-        QStringList mergedSymbols;
-        for (const Quote &quote : merged)
-            mergedSymbols.append(quote.symbol);
-        // Before the new quotes are published, so "previous" means the refresh before.
-        m_snapshots->rollStateSnapshotsForwardForSymbols(mergedSymbols);
-        updatePriceFlashStateForQuotes(merged);
-        m_quotes = merged;
-        m_lastStatus =
-            merged.isEmpty() ? QString() : merged.first().date + u' ' + merged.first().time;
-        m_intraday.recordIntradaySamples(fetchedWatch);
+        applyFreshQuotes(merged, fetchedWatch, true);
         refreshHomeIntradaySeriesForQuotes(merged);
-        m_snapshots->captureCurrentStateSnapshotsForQuotes(merged);
         m_daily->refreshStrategyDailyCacheForQuotes(merged);
         runDecisionSamplePass(merged);
         // Last: alerts compare the snapshots just rolled and captured.
@@ -443,6 +422,36 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         m_rotateIndex = 0;
     rotateTitle();
     Q_EMIT refreshFinished();
+}
+
+void KestrumApp::applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> &fetched,
+                                  bool wholeList)
+{
+    QStringList symbols;
+    for (const Quote &quote : shown)
+        symbols.append(quote.symbol);
+    // Before the new quotes are published, so "previous" means the refresh before.
+    m_snapshots->rollStateSnapshotsForwardForSymbols(symbols);
+    updatePriceFlashStateForQuotes(shown);
+    if (wholeList) {
+        m_quotes = shown;
+    } else {
+        for (const Quote &quote : shown) {
+            bool replaced = false;
+            for (Quote &existing : m_quotes) {
+                if (existing.symbol == quote.symbol) {
+                    existing = quote;
+                    replaced = true;
+                }
+            }
+            if (!replaced)
+                m_quotes.append(quote);
+        }
+    }
+    m_lastStatus = shown.isEmpty() ? QString() : shown.first().date + u' ' + shown.first().time;
+    m_intraday.recordIntradaySamples(fetched);
+    // After the samples: the current snapshots read the series they extend.
+    m_snapshots->captureCurrentStateSnapshotsForQuotes(shown);
 }
 
 std::optional<Quote> KestrumApp::quoteForSymbol(const QString &symbol) const
@@ -592,20 +601,16 @@ void KestrumApp::setDisplayMode(DisplayMode mode)
 
 // --- Intraday series --------------------------------------------------------------------
 
-double KestrumApp::tradingPositionForTime(const QString &time, const QString &symbol) const
+void KestrumApp::fetchSeriesForSymbol(const QString &symbol,
+                                      void (KestrumApp::*updated)(const QString &))
 {
-    return KSTradingPositionForIntradayTime(symbol, time);
-}
-
-void KestrumApp::fetchIntraday(const QString &symbol,
-                               std::function<void(const MinuteSeries &)> completion)
-{
-    m_client->fetchIntradayForSymbol(symbol, std::move(completion));
-}
-
-void KestrumApp::applyFetchedSeries(const QString &symbol, const MinuteSeries &series)
-{
-    m_intraday.applyIntradaySeries(symbol, series);
+    m_market->minutes.fetch(symbol, this, [this, symbol, updated](const MinuteSeries &series) {
+        if (series.isEmpty())
+            return; // asked again at the next refresh or selection
+        m_intraday.applyIntradaySeries(symbol, series);
+        captureSnapshotIfListed(symbol);
+        Q_EMIT(this->*updated)(symbol);
+    });
 }
 
 void KestrumApp::captureSnapshotIfListed(const QString &symbol)
@@ -627,14 +632,7 @@ void KestrumApp::refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes)
         const QString symbol = quotes.at(i).symbol;
         if (symbol.isEmpty() || m_intraday.isReal(symbol))
             continue;
-        QPointer<KestrumApp> self(this);
-        fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
-            if (!self || series.isEmpty())
-                return; // asked again at the next refresh
-            self->applyFetchedSeries(symbol, series);
-            self->captureSnapshotIfListed(symbol);
-            Q_EMIT self->homeSeriesUpdated(symbol);
-        });
+        fetchSeriesForSymbol(symbol, &KestrumApp::homeSeriesUpdated);
     }
 }
 
@@ -642,14 +640,7 @@ void KestrumApp::ensureMainIntradaySeriesForSymbol(const QString &symbol)
 {
     if (symbol.isEmpty() || m_intraday.isReal(symbol))
         return;
-    QPointer<KestrumApp> self(this);
-    fetchIntraday(symbol, [self, symbol](const MinuteSeries &series) {
-        if (!self || series.isEmpty())
-            return;
-        self->applyFetchedSeries(symbol, series);
-        self->captureSnapshotIfListed(symbol);
-        Q_EMIT self->mainSeriesUpdated(symbol);
-    });
+    fetchSeriesForSymbol(symbol, &KestrumApp::mainSeriesUpdated);
 }
 
 void KestrumApp::prepareQuoteDetailForSymbol(const QString &symbol)
@@ -657,7 +648,6 @@ void KestrumApp::prepareQuoteDetailForSymbol(const QString &symbol)
     if (symbol.isEmpty())
         return;
     m_intraday.forgetRealSeries(symbol);
-    m_intraday.pendingChartAnimationSymbols().insert(symbol);
 }
 
 void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
@@ -685,40 +675,28 @@ void KestrumApp::refreshQuoteDetailNowForSymbol(const QString &symbol)
         self->m_insights->autoGenerateAIInsightIfNeededForQuote(quote);
     };
 
-    m_client->fetchSymbols({symbol}, [self, join, finishIfBoth](const QList<Quote> &fetched) {
+    m_market->quotes.fetch({symbol}, this, [self, join, finishIfBoth](const QList<Quote> &fetched) {
         if (!self)
             return;
         if (!fetched.isEmpty() && !fetched.first().symbol.isEmpty()) {
             const Quote quote = fetched.first();
             join->latest = quote;
-            self->m_snapshots->rollStateSnapshotsForwardForSymbols({quote.symbol});
-            self->updatePriceFlashStateForQuotes({quote});
-            bool replaced = false;
-            for (Quote &existing : self->m_quotes) {
-                if (existing.symbol == quote.symbol) {
-                    existing = quote;
-                    replaced = true;
-                }
-            }
-            if (!replaced)
-                self->m_quotes.append(quote);
-            self->m_lastStatus = quote.date + u' ' + quote.time;
-            self->m_intraday.recordIntradaySamples({quote});
-            self->m_snapshots->captureCurrentStateSnapshotsForQuotes({quote});
+            self->applyFreshQuotes({quote}, {quote}, false);
             Q_EMIT self->detailUpdated(quote.symbol);
             self->rotateTitle();
         }
         join->quoteDone = true;
         finishIfBoth();
     });
-    fetchIntraday(symbol, [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
-        if (!self)
-            return;
-        if (!series.isEmpty())
-            self->applyFetchedSeries(symbol, series);
-        self->captureSnapshotIfListed(symbol);
-        Q_EMIT self->detailUpdated(symbol);
-        join->seriesDone = true;
-        finishIfBoth();
-    });
+    m_market->minutes.fetch(symbol, this,
+                            [self, join, symbol, finishIfBoth](const MinuteSeries &series) {
+                                if (!self)
+                                    return;
+                                if (!series.isEmpty())
+                                    self->m_intraday.applyIntradaySeries(symbol, series);
+                                self->captureSnapshotIfListed(symbol);
+                                Q_EMIT self->detailUpdated(symbol);
+                                join->seriesDone = true;
+                                finishIfBoth();
+                            });
 }

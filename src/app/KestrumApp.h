@@ -35,7 +35,7 @@ class IntradayAnalytics;
 class LoginItemManager;
 class Notifier;
 class QSettings;
-class SinaClient;
+struct MarketSources;
 class StateSnapshots;
 class StrategyStore;
 class UpdateChecker;
@@ -76,7 +76,6 @@ public:
     explicit KestrumApp(const Options &options = {}, QObject *parent = nullptr);
     ~KestrumApp() override;
 
-    static const QStringList &backgroundIndexSymbols();
     static constexpr int kRefreshIntervalMs = 12000;
     static constexpr int kRotateIntervalMs = 5000;
     static constexpr int kPriceFlashMs = 750;
@@ -86,7 +85,7 @@ public:
     const Clock &clock() const { return *m_clock; }
     ConfigStore &config() { return m_config; }
     HttpClient &http() { return *m_http; }
-    SinaClient &client() { return *m_client; }
+    MarketSources &market() { return *m_market; }
     IntradayStore &intraday() { return m_intraday; }
     const IntradayStore &intraday() const { return m_intraday; }
     AppSettings &settings() { return m_settings; }
@@ -198,10 +197,9 @@ public:
     // --- Intraday series ---
     void refreshHomeIntradaySeriesForQuotes(const QList<Quote> &quotes);
     void ensureMainIntradaySeriesForSymbol(const QString &symbol);
-    // Opening a quote's detail: fetch its series afresh and animate its chart in.
+    // Opening a quote's detail: its series is fetched afresh.
     void prepareQuoteDetailForSymbol(const QString &symbol);
     void refreshQuoteDetailNowForSymbol(const QString &symbol);
-    double tradingPositionForTime(const QString &time, const QString &symbol) const;
 
 Q_SIGNALS:
     // A refresh began: the status line reads "正在加载行情...".
@@ -222,9 +220,12 @@ private:
     // The benchmarks time the work after an answer on its own, without the network.
     friend class KestrumAppBenchAccess;
 
+    // The steps every fresh quote goes through, in their order: snapshots rolled, price
+    // flashes noted, the quotes published (the whole list, or each one replaced or added),
+    // the status line, the intraday samples of the fetched ones, current snapshots taken.
+    void applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> &fetched, bool wholeList);
     void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
                        const QList<Quote> &fetched);
-    void applyFetchedSeries(const QString &symbol, const struct MinuteSeries &series);
     void captureSnapshotIfListed(const QString &symbol);
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
@@ -232,8 +233,9 @@ private:
     void noteUnreadableSettings(const JsonFile::KeptAside &kept);
     // Files the refresh writes in the background: a failure is told once per outage.
     void noteBackgroundSaveFailures();
-    void fetchIntraday(const QString &symbol,
-                       std::function<void(const struct MinuteSeries &)> completion);
+    // A fetched series replaces the recorded one and the current snapshot reads it; then
+    // `updated` announces it. An empty answer changes nothing.
+    void fetchSeriesForSymbol(const QString &symbol, void (KestrumApp::*updated)(const QString &));
 
     std::unique_ptr<Clock> m_ownedClock;
     const Clock *m_clock;
@@ -241,7 +243,7 @@ private:
     QSettings *m_preferences;
     ConfigStore m_config;
     std::unique_ptr<HttpClient> m_http;
-    std::unique_ptr<SinaClient> m_client;
+    std::unique_ptr<MarketSources> m_market;
     AppSettings m_settings;
     IntradayStore m_intraday;
     std::unique_ptr<IntradayAnalytics> m_analytics;

@@ -17,7 +17,6 @@ public:
 
     // True when this process now holds the lock (or already did).
     bool acquire();
-    bool isHeld() const { return m_held; }
     QString lockFilePath() const { return m_path; }
     // The process named in a lock that could not be taken (0 when it names none).
     qint64 holderPid() const { return m_holderPid; }

@@ -100,7 +100,6 @@ Q_SIGNALS:
 
 private:
     void finishCheck(const HttpResponse &response, bool userInitiated);
-    quint64 emitAlert(UpdateAlert alert);
     void openDownloadPage(const QJsonObject &manifest);
 
     HttpClient &m_http;

@@ -2,7 +2,8 @@
 #include "app/WatchlistManager.h"
 
 #include "app/KestrumApp.h"
-#include "market/SinaClient.h"
+#include "market/MarketSources.h"
+#include "model/Symbol.h"
 #include "strategy/BoardTags.h"
 
 #include <QPointer>
@@ -25,21 +26,6 @@ WatchlistManager::WatchlistManager(KestrumApp &app, QObject *parent)
     : QObject(parent)
     , m_app(app)
 {}
-
-QString WatchlistManager::toneName(WatchFeedbackTone tone)
-{
-    switch (tone) {
-    case WatchFeedbackTone::Success:
-        return u"success"_s;
-    case WatchFeedbackTone::Warning:
-        return u"warning"_s;
-    case WatchFeedbackTone::Error:
-        return u"error"_s;
-    case WatchFeedbackTone::Muted:
-        break;
-    }
-    return u"muted"_s;
-}
 
 QString WatchlistManager::defaultHint()
 {
@@ -157,12 +143,9 @@ void WatchlistManager::updateWatchSuggestions(const QString &text)
     if (query.isEmpty())
         return;
     // Every keystroke searches; answers for older texts are dropped when they arrive.
-    QPointer<WatchlistManager> self(this);
-    m_app.client().searchWatchCandidates(query, kSuggestionLimit,
-                                         [self, query](const QList<WatchItem> &remote) {
-                                             if (self)
-                                                 self->applyRemoteCandidates(query, remote);
-                                         });
+    m_app.market().search.search(
+        query, kSuggestionLimit, this,
+        [this, query](const QList<WatchItem> &remote) { applyRemoteCandidates(query, remote); });
 }
 
 void WatchlistManager::applyRemoteCandidates(const QString &query, const QList<WatchItem> &remote)
@@ -259,7 +242,7 @@ void WatchlistManager::addWatchItem()
     else
         candidate = m_app.config().resolveWatchInput(m_inputText);
     // Only a symbol in its market's form is ever stored.
-    if (candidate && !ConfigStore::isValidSymbol(candidate->value(u"symbol"_s).toString()))
+    if (candidate && !Symbol::isStoredForm(candidate->value(u"symbol"_s).toString()))
         candidate.reset();
 
     if (!candidate) {

@@ -53,7 +53,6 @@ public:
     bool shouldShowSuggestions() const;
     QString feedbackMessage() const { return m_feedbackMessage; }
     WatchFeedbackTone feedbackTone() const { return m_feedbackTone; }
-    static QString toneName(WatchFeedbackTone tone);
     // The last attempt to save the watchlist failed (and no later save succeeded).
     bool hasSaveFailure() const { return m_saveFailed; }
     // The line both presentations keep in view about the file itself: the outcome of the

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/ConfigStore.h"
+#include "model/Symbol.h"
 
 #include "config/AppSettings.h"
 #include "config/JsonFile.h"
@@ -206,14 +207,6 @@ QString ConfigStore::exchangePrefixForCode(const QString &code)
     return u"sz"_s;
 }
 
-bool ConfigStore::isValidSymbol(const QString &symbol)
-{
-    // The same ticker form the typed "gb_" rule accepts; no market's code is longer.
-    static const QRegularExpression form(
-        u"\\A(?:(?:sh|sz|bj)[0-9]{6}|hk[0-9]{5}|gb_[a-z][a-z0-9_.]{0,9})\\z"_s);
-    return form.match(symbol).hasMatch();
-}
-
 std::optional<WatchItem> ConfigStore::directWatchCandidateForInput(const QString &input)
 {
     QString text = input.trimmed().toLower();
@@ -270,7 +263,7 @@ QList<WatchItem> ConfigStore::matchesForWatchInput(const QString &input, int lim
             continue;
         const QJsonObject entry = value.toObject();
         const QString symbol = entry.value(u"symbol"_s).toString().toLower();
-        if (!isValidSymbol(symbol))
+        if (!Symbol::isStoredForm(symbol))
             continue; // a hand-edited entry that no market knows is never offered
         const QString name = entry.value(u"name"_s).toString();
         const QJsonValue market = entry.value(u"market"_s);

@@ -62,10 +62,6 @@ public:
     static bool isSixDigitCode(const QString &text);
     // "sh", "sz" or "bj" for a six-digit code typed without its exchange.
     static QString exchangePrefixForCode(const QString &code);
-    // A symbol in its market's stored form: sh, sz or bj + 6 digits, hk + 5 digits, gb_ + a
-    // lower-case ticker (a letter, then at most nine letters, digits, "_" or "."). Only such
-    // a symbol is offered, stored, requested or put in a URL.
-    static bool isValidSymbol(const QString &symbol);
 
 private:
     void openDirectory(const QString &catalogResource);

@@ -2,6 +2,7 @@
 #include "decision/DecisionEngine.h"
 
 #include "intraday/IntradayStore.h"
+#include "model/Symbol.h"
 #include "strategy/DailyCache.h"
 
 using namespace Qt::StringLiterals;
@@ -21,22 +22,61 @@ QuoteDecision DecisionEngine::decisionForQuote(const Quote &quote, DecisionInput
 
 // --- Market and board background ---
 
+namespace {
+
+struct BoardIndex
+{
+    const char16_t *symbol;
+    const char16_t *boardName;
+};
+
+// The background indices in the order they are requested, each with the board it stands
+// for; the first three are the market's.
+constexpr BoardIndex kBoardIndices[] = {
+    {u"sh000001", u"沪市"},   {u"sz399001", u"深市"},   {u"sz399006", u"创业板"},
+    {u"sh000688", u"科创板"}, {u"bj899050", u"北交所"},
+};
+constexpr qsizetype kMarketIndexCount = 3;
+
+const BoardIndex &boardIndexForQuote(const Quote &quote)
+{
+    const std::optional<Symbol> symbol = Symbol::fromStored(quote.symbol.toLower());
+    if (!symbol)
+        return kBoardIndices[0];
+    switch (symbol->market()) {
+    case Market::Shanghai:
+        return kBoardIndices[symbol->isStarMarket() ? 3 : 0];
+    case Market::Shenzhen:
+        return kBoardIndices[symbol->isChiNext() ? 2 : 1];
+    case Market::Beijing:
+        return kBoardIndices[4];
+    case Market::HongKong:
+    case Market::US:
+        break;
+    }
+    return kBoardIndices[0];
+}
+
+QStringList indexSymbols(qsizetype count)
+{
+    QStringList symbols;
+    for (qsizetype i = 0; i < count; ++i)
+        symbols.append(QString::fromUtf16(kBoardIndices[i].symbol));
+    return symbols;
+}
+
+} // namespace
+
 const QStringList &DecisionEngine::backgroundIndexSymbols()
 {
-    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s, u"sh000688"_s,
-                                     u"bj899050"_s};
+    static const QStringList symbols = indexSymbols(std::size(kBoardIndices));
     return symbols;
 }
 
 const QStringList &DecisionEngine::marketBackgroundSymbols()
 {
-    static const QStringList symbols{u"sh000001"_s, u"sz399001"_s, u"sz399006"_s};
+    static const QStringList symbols = indexSymbols(kMarketIndexCount);
     return symbols;
-}
-
-bool DecisionEngine::isBackgroundIndexSymbol(const QString &symbol)
-{
-    return backgroundIndexSymbols().contains(symbol.toLower());
 }
 
 std::optional<Quote> DecisionEngine::backgroundQuoteForSymbol(const QString &symbol) const
@@ -49,30 +89,12 @@ std::optional<Quote> DecisionEngine::backgroundQuoteForSymbol(const QString &sym
 
 QString DecisionEngine::boardBackgroundSymbolForQuote(const Quote &quote)
 {
-    const QString symbol = quote.symbol.toLower();
-    if (symbol.startsWith(u"sh68"))
-        return u"sh000688"_s;
-    if (symbol.startsWith(u"sz30"))
-        return u"sz399006"_s;
-    if (symbol.startsWith(u"bj"))
-        return u"bj899050"_s;
-    if (symbol.startsWith(u"sz"))
-        return u"sz399001"_s;
-    return u"sh000001"_s;
+    return QString::fromUtf16(boardIndexForQuote(quote).symbol);
 }
 
 QString DecisionEngine::boardBackgroundNameForQuote(const Quote &quote)
 {
-    const QString index = boardBackgroundSymbolForQuote(quote);
-    if (index == u"sh000688")
-        return u"科创板"_s;
-    if (index == u"sz399006")
-        return u"创业板"_s;
-    if (index == u"bj899050")
-        return u"北交所"_s;
-    if (index == u"sz399001")
-        return u"深市"_s;
-    return u"沪市"_s;
+    return QString::fromUtf16(boardIndexForQuote(quote).boardName);
 }
 
 double DecisionEngine::marketBackgroundScoreForQuote(const Quote &) const

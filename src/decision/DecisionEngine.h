@@ -52,7 +52,6 @@ public:
     static const QStringList &backgroundIndexSymbols();
     // sh000001, sz399001, sz399006: the indices whose mean is the market score.
     static const QStringList &marketBackgroundSymbols();
-    static bool isBackgroundIndexSymbol(const QString &symbol);
     std::optional<Quote> backgroundQuoteForSymbol(const QString &symbol) const;
     static QString boardBackgroundSymbolForQuote(const Quote &quote);
     static QString boardBackgroundNameForQuote(const Quote &quote);

@@ -4,6 +4,7 @@
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -208,7 +209,7 @@ AfternoonSession IntradayAnalytics::afternoonSessionForQuote(const Quote &quote)
     const QVector<double> &positions = m_store.positions(quote.symbol);
     const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
     if (positions.isEmpty() || positions.last() < mid) {
-        if (quote.symbol.toLower().startsWith(u"gb_"))
+        if (Symbol::marketOf(quote.symbol) == Market::US)
             return AfternoonSession::FormingLate;
         return AfternoonSession::Forming;
     }

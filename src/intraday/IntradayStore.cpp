@@ -2,6 +2,7 @@
 #include "intraday/IntradayStore.h"
 
 #include "intraday/TradingClock.h"
+#include "model/Symbol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,6 @@ void IntradayStore::resetSymbol(const QString &symbol)
 {
     m_series.remove(symbol);
     m_real.remove(symbol);
-    m_pendingAnimation.remove(symbol);
 }
 
 void IntradayStore::recordIntradaySamples(const QList<Quote> &quotes)
@@ -80,7 +80,7 @@ void IntradayStore::recordOne(const Quote &quote)
 
 double IntradayStore::averageForQuote(Series &s, const Quote &quote, double interval)
 {
-    if (!quote.symbol.startsWith(u"gb_")) {
+    if (Symbol::marketOf(quote.symbol) != Market::US) {
         const double average = quote.volume > 0 ? quote.amount / quote.volume : quote.price;
         return average > 0 ? average : quote.price;
     }

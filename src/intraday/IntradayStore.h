@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "market/MarketTypes.h"
+#include "model/MinuteSeries.h"
 #include "model/Quote.h"
 
 #include <QHash>
@@ -42,16 +42,10 @@ public:
     const QVector<double> &volumes(const QString &symbol) const;
     QString dateForSymbol(const QString &symbol) const;
     double lastCumulativeVolume(const QString &symbol) const;
-    bool hasSeries(const QString &symbol) const { return m_series.contains(symbol); }
 
     bool isReal(const QString &symbol) const { return m_real.contains(symbol); }
-    const QSet<QString> &realIntradaySymbols() const { return m_real; }
     // Opening a quote detail fetches its series afresh.
     void forgetRealSeries(const QString &symbol) { m_real.remove(symbol); }
-
-    // Charts that animate in at their next drawing; a date change cancels the animation.
-    QSet<QString> &pendingChartAnimationSymbols() { return m_pendingAnimation; }
-    const QSet<QString> &pendingChartAnimationSymbols() const { return m_pendingAnimation; }
 
     double currentAverageLineValueForQuote(const Quote &quote) const;
     qint64 intradayIndexForPositionAtOrBefore(double position, const QString &symbol) const;
@@ -83,5 +77,4 @@ private:
 
     QHash<QString, Series> m_series;
     QSet<QString> m_real;
-    QSet<QString> m_pendingAnimation;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "intraday/TradingClock.h"
 
+#include "model/Symbol.h"
+
 #include <QList>
 #include <QStringView>
 
@@ -17,10 +19,11 @@ enum class Scale
 
 Scale scaleForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
-    if (s.startsWith(u"gb_"))
+    // Text that is no symbol reads on the A-share day.
+    const std::optional<Market> market = Symbol::marketOf(symbol);
+    if (market == Market::US)
         return Scale::US;
-    if (s.startsWith(u"hk"))
+    if (market == Market::HongKong)
         return Scale::HongKong;
     return Scale::AShare;
 }

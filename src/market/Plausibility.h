@@ -5,7 +5,7 @@
 // a price: the line, bar or minute holding it reads as missing, so it never becomes a quote,
 // a chart point or a stored bar. One set of bounds for every parser and stored-data reader.
 
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
 #include "model/Quote.h"
 
 namespace plausibility {

@@ -3,6 +3,7 @@
 
 // Small readers shared by the market-data sources' parsers. Internal to src/market.
 
+#include "net/Endpoints.h"
 #include "net/HttpClient.h"
 
 #include <QJsonValue>
@@ -81,5 +82,26 @@ inline QString encodedQuery(const QList<QPair<QString, QString>> &items)
     }
     return query;
 }
+
+// A GET with the market-data headers, or none when the base URL is unusable.
+inline std::optional<HttpRequest> getRequest(const QUrl &base, const QString &path,
+                                             const QList<QPair<QString, QString>> &query,
+                                             const QByteArray &referer, int timeoutMs)
+{
+    if (!base.isValid() || base.scheme().isEmpty() || base.host().isEmpty())
+        return std::nullopt;
+    QUrl url = Endpoints::join(base, path);
+    if (!query.isEmpty())
+        url.setQuery(encodedQuery(query));
+    if (!url.isValid())
+        return std::nullopt;
+    HttpRequest request;
+    request.url = url;
+    request.timeoutMs = timeoutMs;
+    request.headers = {{"Referer", referer}, {"User-Agent", Endpoints::userAgent()}};
+    return request;
+}
+
+inline constexpr int kMarketDataTimeoutMs = 8000;
 
 } // namespace marketwire

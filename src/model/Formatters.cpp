@@ -2,6 +2,7 @@
 #include "model/Formatters.h"
 
 #include "model/Quote.h"
+#include "model/Symbol.h"
 
 #include <cmath>
 
@@ -65,16 +66,6 @@ QString titleForQuote(const Quote &quote)
 
 QString KSMarketBadgeForSymbol(const QString &symbol)
 {
-    const QString s = symbol.toLower();
-    if (s.startsWith(u"hk"))
-        return u"港股"_s;
-    if (s.startsWith(u"gb_"))
-        return u"美股"_s;
-    if (s.startsWith(u"sz"))
-        return u"深市"_s;
-    if (s.startsWith(u"bj"))
-        return u"北交"_s;
-    if (s.startsWith(u"sh"))
-        return u"沪市"_s;
-    return u"市场"_s;
+    const std::optional<Symbol> s = Symbol::fromStored(symbol.toLower());
+    return s ? s->marketBadge() : u"市场"_s;
 }

@@ -18,5 +18,6 @@ QString titleForQuote(const Quote &quote);
 // "%.Nf" without locale, with negative zero printed as zero.
 QString formatFixed(double value, int decimals);
 
-// Market badge text of a symbol: 港股, 美股, 深市, 北交, 沪市 or 市场.
+// Market badge text of a symbol (any case): 港股, 美股, 深市, 北交, 沪市, or 市场 for text
+// that is no symbol.
 QString KSMarketBadgeForSymbol(const QString &symbol);

@@ -30,11 +30,6 @@ void MarketSimulator::setManifest(const QByteArray &body, int status)
     m_manifestStatus = status;
 }
 
-void MarketSimulator::resetManifest()
-{
-    setManifest(defaultManifest());
-}
-
 void MarketSimulator::installManifestRoute()
 {
     m_server.addRoute(manifestRouteName(), manifestPath(), [this](const SimRequest &request) {

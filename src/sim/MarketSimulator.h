@@ -75,7 +75,6 @@ public:
     // --- OpenAI-compatible chat completions (any path ending in /chat/completions) ---
     static QString chatRouteName() { return QStringLiteral("chat"); }
     void enqueueChatAnswer(const SimChatAnswer &answer) { m_chatAnswers.append(answer); }
-    void clearChatAnswers() { m_chatAnswers.clear(); }
     qsizetype pendingChatAnswers() const { return m_chatAnswers.size(); }
 
     // --- Update manifest (GET /update/manifest.json) ---
@@ -84,9 +83,8 @@ public:
     QUrl manifestUrl() const { return m_server.baseUrl().resolved(QUrl(manifestPath())); }
     // The manifest describing the current release of this build (nothing newer).
     static QByteArray defaultManifest();
-    // Serve these bytes with this status until reset (any bytes: tests send garbage too).
+    // Serve these bytes with this status from now on (any bytes: tests send garbage too).
     void setManifest(const QByteArray &body, int status = 200);
-    void resetManifest();
 
     // --- Minute data and daily bars of the clock's moment ---
     SimMinuteDay minuteDay(const SimInstrument &instrument) const;

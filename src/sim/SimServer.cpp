@@ -80,14 +80,6 @@ QString SimRequest::queryValue(const QString &key) const
     return {};
 }
 
-QStringList SimRequest::queryKeys() const
-{
-    QStringList keys;
-    for (const auto &item : query)
-        keys.append(item.first);
-    return keys;
-}
-
 SimServer::SimServer(QObject *parent)
     : QAbstractHttpServer(parent)
 {

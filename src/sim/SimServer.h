@@ -28,7 +28,6 @@ struct SimRequest
 
     QByteArray header(const QByteArray &name) const;
     QString queryValue(const QString &key) const;
-    QStringList queryKeys() const;
 };
 
 struct SimResponse

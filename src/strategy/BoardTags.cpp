@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "strategy/BoardTags.h"
 
+#include "market/Eastmoney.h"
 #include "model/Formatters.h"
+#include "model/Symbol.h"
 #include "strategy/StrategyStore.h"
 
 #include <QPointer>
@@ -41,27 +43,6 @@ const QList<KeywordRow> &keywordTable()
         {{u"食品"_s, u"饮"_s, u"酒"_s, u"乳"_s, u"农业"_s, u"种业"_s}, {u"消费"_s, u"食品农业"_s}},
     };
     return rows;
-}
-
-bool isDomesticSymbol(const QString &lowerSymbol)
-{
-    return lowerSymbol.startsWith(u"sh") || lowerSymbol.startsWith(u"sz") ||
-           lowerSymbol.startsWith(u"bj");
-}
-
-// An answer's usable tags: trimmed, blanks and repeats dropped, at most two.
-QStringList compactTags(const QStringList &candidates)
-{
-    QStringList tags;
-    for (const QString &candidate : candidates) {
-        const QString tag = candidate.trimmed();
-        if (tag.isEmpty() || tags.contains(tag))
-            continue;
-        tags.append(tag);
-        if (tags.size() == 2)
-            break;
-    }
-    return tags;
 }
 
 } // namespace
@@ -182,7 +163,8 @@ QStringList BoardTags::inferredBoardTagsForSymbol(const QString &symbol, const Q
 {
     Q_UNUSED(name); // the name only serves the keyword table after a lookup
     const QString lower = symbol.toLower();
-    if (!isDomesticSymbol(lower))
+    const std::optional<Symbol> s = Symbol::fromStored(lower);
+    if (!s || !s->isAShare())
         return {KSMarketBadgeForSymbol(lower)};
     const QJsonValue known = defaultBoardMap().value(lower);
     if (known.isArray() && !known.toArray().isEmpty())
@@ -222,7 +204,8 @@ void BoardTags::requestExternalBoardTagsForSymbol(const QString &symbol, const Q
         self->m_inFlight.remove(lower);
         if (self->hasUsableBoardTagsForSymbol(lower))
             return;
-        QStringList tags = compactTags(fetched);
+        // Whoever fetched them, only usable tags: trimmed, no blanks or repeats, at most two.
+        QStringList tags = eastmoney::compactBoardTags(fetched);
         if (tags.isEmpty())
             tags = heuristicBoardTagsForName(name, lower);
         if (tags.isEmpty())
@@ -252,7 +235,7 @@ void BoardTags::ensureBoardTagsForWatchItems(const QJsonArray &items)
             symbolValue.isString() ? symbolValue.toString().toLower() : QString();
         const QString name = nameValue.isString() ? nameValue.toString() : QString();
         // No tags are looked up or stored for a hand-edited entry that is no symbol.
-        if (!ConfigStore::isValidSymbol(symbol) || hasUsableBoardTagsForSymbol(symbol))
+        if (!Symbol::isStoredForm(symbol) || hasUsableBoardTagsForSymbol(symbol))
             continue;
         const QStringList inferred = inferredBoardTagsForSymbol(symbol, name);
         if (!inferred.isEmpty()) {

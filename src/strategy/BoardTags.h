@@ -26,7 +26,7 @@ class BoardTags : public QObject
 public:
     using TagsCompletion = std::function<void(const QStringList &)>;
     // Looks a symbol's boards up and completes exactly once on the main thread (an empty
-    // list on any failure). SinaClient::fetchBoardTagsForSymbol fits.
+    // list on any failure). BoardTagSource::fetch fits.
     using BoardTagFetcher = std::function<void(const QString &symbol, TagsCompletion completion)>;
 
     explicit BoardTags(const StrategyStore &store, BoardTagFetcher fetcher = {},

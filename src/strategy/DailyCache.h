@@ -2,7 +2,7 @@
 #pragma once
 
 #include "config/TrackedJsonFile.h"
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
 #include "model/Quote.h"
 #include "strategy/DailyContext.h"
 
@@ -26,7 +26,7 @@ class DailyCache : public QObject
 public:
     using DaysCompletion = std::function<void(const QList<DayRecord> &)>;
     // Fetches a symbol's daily bars, oldest first, and completes exactly once on the main
-    // thread (an empty list on any failure). SinaClient::fetchDailyKForSymbol fits.
+    // thread (an empty list on any failure). DailyBarSource::fetch fits.
     using DailyFetcher = std::function<void(const QString &symbol, DaysCompletion completion)>;
 
     explicit DailyCache(const StrategyStore &store, DailyFetcher fetcher = {},

@@ -493,6 +493,7 @@ QuoteDetailData AppShell::quoteDetailData(const Quote &quote) const
     data.market.accentHex = accent;
     data.market.boardTag = m_app.boardTags().boardTagDisplayForQuote(quote);
     data.market.series = IntradayChartSeries::forQuote(m_app.intraday(), quote, accent);
+    data.market.series.shouldAnimate = m_chartEntrances.isOwed(quote.symbol);
     data.market.priceFlashDirections = m_app.priceFlashDirections();
 
     const InsightService &insights = m_app.insights();
@@ -544,9 +545,7 @@ HomePage *AppShell::makeHomePage()
 QuoteDetailPage *AppShell::makeQuoteDetailPopoverController(const Quote &quote)
 {
     auto *page = new QuoteDetailPage(quoteDetailData(quote), cardActions());
-    // The chart animates in once per opened page; later rebuilds draw it still.
-    if (page->chartView() && page->chartView()->hasStartedEntranceAnimation())
-        m_app.intraday().pendingChartAnimationSymbols().remove(quote.symbol);
+    m_chartEntrances.settle(page->chartView());
     connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail,
             Qt::QueuedConnection);
     connect(page, &QuoteDetailPage::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
@@ -575,6 +574,7 @@ void AppShell::openQuoteFromButton(const QString &symbol)
     m_detailSymbol = symbol;
     m_managingWatchlist = false;
     m_app.prepareQuoteDetailForSymbol(symbol);
+    m_chartEntrances.owe(symbol);
     refreshPopoverIfVisible();
     m_app.refreshQuoteDetailNowForSymbol(symbol);
 }
@@ -684,7 +684,6 @@ void AppShell::presentMainWindow()
 void AppShell::showMainWindow()
 {
     presentMainWindow();
-    Q_EMIT showMainWindowRequested();
 }
 
 void AppShell::toggleOpenDesktopOnLaunch()
@@ -703,14 +702,12 @@ void AppShell::toggleMainWindowAlwaysOnTop()
         m_mainWindow->applyMainWindowLevel();
         m_mainWindow->refreshMainWindowIfVisible();
     }
-    Q_EMIT mainWindowLevelChanged(m_app.settings().mainWindowAlwaysOnTop);
 }
 
 void AppShell::resetMainWindowLayout()
 {
     presentMainWindow();
     m_mainWindow->resetMainWindowLayout();
-    Q_EMIT resetMainWindowLayoutRequested();
 }
 
 void AppShell::setMainWatchlistSortModeFromMenu(WatchlistSortMode mode)
@@ -724,7 +721,6 @@ void AppShell::setMainWatchlistSortModeFromMenu(WatchlistSortMode mode)
     } else {
         m_app.saveSettings();
     }
-    Q_EMIT mainWatchlistSortModeChanged(m_app.settings().mainWatchlistSortMode);
     refreshPopoverIfVisible();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/ChartEntrances.h"
 #include "ui/HomePage.h"
 #include "ui/MainWindowView.h"
 #include "ui/QuoteDetailPage.h"
@@ -79,6 +80,7 @@ public:
     // The desktop window's watchlist section keeps the popover's manager flag with it.
     void setManagingWatchlist(bool on) { m_managingWatchlist = on; }
     QString detailSymbol() const { return m_detailSymbol; }
+    ChartEntrances &chartEntrances() { return m_chartEntrances; }
 
     // --- Watchlist manager page ---
     // Resets the input and shows the manager page, opening the popover below the status
@@ -89,7 +91,6 @@ public:
 
     // Builds the popover's page for the current state (makePopoverController by default).
     using PageBuilder = std::function<QWidget *(AppShell &)>;
-    void setPageBuilder(PageBuilder builder) { m_pageBuilder = std::move(builder); }
 
     // The page for the current state, in this order: AI settings, watchlist manager, the
     // quote detail of `detailSymbol` (cleared, and home shown, when its quote has left the
@@ -164,12 +165,8 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     // Announcements for observers; the window itself is driven by the calls above.
-    void showMainWindowRequested();
     void watchlistManagerExited();
     void quitRequested();
-    void mainWindowLevelChanged(bool alwaysOnTop);
-    void resetMainWindowLayoutRequested();
-    void mainWatchlistSortModeChanged(WatchlistSortMode mode);
 
 private:
     QWidget *buildPage();
@@ -206,6 +203,7 @@ private:
     bool m_managingWatchlist = false;
     bool m_configuringAI = false;
     QString m_detailSymbol;
+    ChartEntrances m_chartEntrances;
     QPointer<QMessageBox> m_permissionBox;
     // Last: the window reaches into the members above until it is gone.
     std::unique_ptr<MainWindow> m_mainWindow;

@@ -27,10 +27,8 @@ public:
     void setCornerRadius(qreal radius);
     qreal cornerRadius() const { return m_radius; }
     void setTitleColor(const QColor &color);
-    QColor titleColor() const { return m_titleColor; }
     // A disabled button is drawn faded unless its owner gives it its own disabled colours.
     void setDimsWhenDisabled(bool dims);
-    bool dimsWhenDisabled() const { return m_dimsWhenDisabled; }
 
     QSize sizeHint() const override;
     // The title as drawn: cut at the end with an ellipsis when it is wider than the button.

@@ -23,7 +23,6 @@ public:
 
     // Hovered: hover colours, shadow opacity 0.12, radius 12; normal: no shadow.
     void applyHoverState(bool hovered);
-    HoverStyle *hoverStyle() const { return m_style; }
 
 protected:
     void enterEvent(QEnterEvent *event) override;

@@ -22,7 +22,6 @@ public:
 
     // Hovered: hover colours, shadow opacity 0.10, radius 10; normal: no shadow.
     void applyHoverState(bool hovered);
-    HoverStyle *hoverStyle() const { return m_style; }
 
 protected:
     void enterEvent(QEnterEvent *event) override;

@@ -32,7 +32,6 @@ public:
     void setShadowColor(const QColor &color);
 
     void applyHoverState(bool hovered);
-    bool isHovered() const { return m_hovered; }
     qreal shadowOpacity() const { return m_shadowOpacity; }
     qreal shadowRadius() const { return m_shadowRadius; }
 

@@ -4,13 +4,14 @@
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
 #include "model/Quote.h"
+#include "model/Symbol.h"
 #include "ui/Toolkit.h"
 
 using namespace Qt::StringLiterals;
 
 bool IntradayChartSeries::hasMiddayBreak() const
 {
-    return !symbol.startsWith(u"gb_"_s);
+    return Symbol::marketOf(symbol) != Market::US;
 }
 
 IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, const Quote &quote,
@@ -26,7 +27,6 @@ IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, co
     series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
     series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
     series.isReal = store.isReal(quote.symbol);
-    series.shouldAnimate = store.pendingChartAnimationSymbols().contains(quote.symbol);
     series.accent = Toolkit::colorWithHex(accentHex);
     return series;
 }

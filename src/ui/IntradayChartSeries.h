@@ -23,7 +23,8 @@ struct IntradayChartSeries
     double midPosition = 7200;
     // A fetched minute series for today has been applied; recorded samples alone are not drawn.
     bool isReal = false;
-    // The chart animates in at this build (its quote page was just opened).
+    // The chart animates in at this build (its quote page was just opened); forQuote leaves
+    // it unset, the page that owes the entrance sets it.
     bool shouldAnimate = false;
     QColor accent;
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/IntradayChartView.h"
 
-#include "intraday/IntradayStore.h"
-#include "model/Quote.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
 #include "ui/ShapeLayer.h"
@@ -67,19 +65,6 @@ IntradayChartView::IntradayChartView(QWidget *parent, const QRectF &frame,
     else
         buildPlaceholder(IntradayChartLayout::placeholderTextForState(m_state));
     show();
-}
-
-IntradayChartView *IntradayChartView::intradayLineChartViewForQuote(QWidget *parent,
-                                                                    const QRectF &frame,
-                                                                    IntradayStore &store,
-                                                                    const Quote &quote,
-                                                                    const QString &accentHex)
-{
-    auto *view = new IntradayChartView(parent, frame,
-                                       IntradayChartSeries::forQuote(store, quote, accentHex));
-    if (view->hasStartedEntranceAnimation())
-        store.pendingChartAnimationSymbols().remove(quote.symbol);
-    return view;
 }
 
 void IntradayChartView::buildPlaceholder(const QString &text)

@@ -7,9 +7,6 @@
 #include <QRectF>
 #include <QWidget>
 
-class IntradayStore;
-struct Quote;
-
 // One stock's trading day: previous-close baseline, midday divider, price and percent labels,
 // a soft area under the price line, the dashed average line, the price line with its glow and
 // a marker on the latest point. Built once at its final size from a prepared series; a page
@@ -22,13 +19,6 @@ public:
 
     // The colour of the well every chart sits in; the axis labels are backed with it.
     static constexpr char16_t kWellHex[] = u"0B1020";
-
-    // Builds the series from the store and the quote, then the chart; when the chart animated
-    // in, the symbol leaves the store's pending-animation set so later rebuilds stay still.
-    static IntradayChartView *intradayLineChartViewForQuote(QWidget *parent, const QRectF &frame,
-                                                            IntradayStore &store,
-                                                            const Quote &quote,
-                                                            const QString &accentHex);
 
     const IntradayChartSeries &series() const { return m_series; }
     IntradayChartState state() const { return m_state; }

@@ -24,7 +24,6 @@ public:
     void setAlignment(Qt::Alignment alignment);
     Qt::Alignment alignment() const { return m_alignment; }
     void setTruncatesAtEnd(bool truncates);
-    bool truncatesAtEnd() const { return m_truncates; }
     qreal opacity() const { return m_opacity; }
     void setOpacity(qreal opacity);
     // A box of this colour behind the drawn text (2 pt wider each side, the label's full

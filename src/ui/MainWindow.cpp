@@ -372,9 +372,7 @@ void MainWindow::rebuild()
     view->move(0, 0);
     view->show();
 
-    // The chart animates in once per opened quote; later rebuilds draw it still.
-    if (view->chartView() && view->chartView()->hasStartedEntranceAnimation())
-        m_app.intraday().pendingChartAnimationSymbols().remove(view->chartView()->series().symbol);
+    m_shell.chartEntrances().settle(view->chartView());
 
     if (MainWindowView *old = m_content) {
         // Deleted later: a click on one of its buttons may be what started this rebuild.

@@ -15,7 +15,6 @@ public:
     static constexpr int kWidth = 14;
     static constexpr int kIdleMs = 900;
 
-    bool isKnobShown() const { return m_shown; }
     // The knob's rectangle in this widget's coordinates.
     QRectF knobRect() const;
 

@@ -42,7 +42,6 @@ public:
     // A shadow of `color` at `opacity`, blurred by `radius`, moved by `offsetUp` (y up).
     void setShadow(const QColor &color, qreal opacity, qreal radius, QPointF offsetUp);
     void clearShadow();
-    bool hasShadow() const { return m_shadowOpacity > 0; }
     qreal shadowOpacity() const { return m_shadowOpacity; }
     qreal shadowRadius() const { return m_shadowRadius; }
 

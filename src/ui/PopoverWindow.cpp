@@ -30,11 +30,6 @@ void PopoverWindow::setPlacedByDesktop(bool placed)
     s_placedByDesktop = placed;
 }
 
-bool PopoverWindow::isPlacedByDesktop()
-{
-    return s_placedByDesktop;
-}
-
 PopoverWindow::PopoverWindow(QWidget *parent, Chrome chrome)
     : QWidget(parent, s_placedByDesktop
                           ? Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint

@@ -27,7 +27,6 @@ public:
 
     // Wayland always; X11 while a compositing manager runs.
     static bool windowSystemSupportsTranslucency();
-    bool hasRoundedChrome() const { return m_rounded; }
     static constexpr int kCornerRadius = 12;
     // Room around a rounded panel for its shadow (none around the framed one).
     int shadowMargin() const { return m_rounded ? kShadowMargin : 0; }
@@ -37,7 +36,6 @@ public:
     // Where the desktop places windows itself (native Wayland), popovers made from now on
     // are ordinary framed windows that the compositor puts near the pointer.
     static void setPlacedByDesktop(bool placed);
-    static bool isPlacedByDesktop();
 
     // Replaces the content with a freshly built page; the window takes its size.
     void setContent(QWidget *content);

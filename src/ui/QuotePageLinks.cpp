@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuotePageLinks.h"
 
-#include "config/ConfigStore.h"
+#include "model/Symbol.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,15 +22,14 @@ QUrl page(const QString &host, const QString &path)
 QUrl KSQuotePageURLForSymbol(const QString &symbol)
 {
     // A hand-edited entry that is no symbol has no page; it never becomes a path.
-    const QString s = symbol.trimmed().toLower();
-    if (!ConfigStore::isValidSymbol(s))
+    const std::optional<Symbol> s = Symbol::fromStored(symbol.trimmed().toLower());
+    if (!s)
         return {};
-    if (s.startsWith(u"hk"_s))
-        return page(kSinaHost, u"/hkstock/quotes/"_s + s.mid(2) + u".html"_s);
-    if (s.startsWith(u"gb_"_s)) {
-        QString ticker = s.mid(3).toUpper();
-        ticker.replace(u'_', u'.');
+    if (s->market() == Market::HongKong)
+        return page(kSinaHost, u"/hkstock/quotes/"_s + s->code() + u".html"_s);
+    if (s->market() == Market::US) {
+        const QString ticker = s->displayForm().replace(u'_', u'.');
         return page(kSinaHost, u"/usstock/quotes/"_s + ticker + u".html"_s);
     }
-    return page(kEastmoneyHost, u"/"_s + s.toUpper() + u".html"_s);
+    return page(kEastmoneyHost, u"/"_s + s->stored().toUpper() + u".html"_s);
 }

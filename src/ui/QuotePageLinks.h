@@ -6,5 +6,5 @@
 
 // The provider's web quote page of a symbol, opened in the browser from the detail surfaces:
 // Sina's Hong Kong and US stock pages, Eastmoney's page for everything else. None for a
-// text that is no symbol (ConfigStore::isValidSymbol), the empty one included.
+// text that is no symbol (Symbol::fromStored), the empty one included.
 QUrl KSQuotePageURLForSymbol(const QString &symbol);

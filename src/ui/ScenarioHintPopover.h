@@ -30,7 +30,6 @@ public:
     void closeHint();
     bool isOpen() const { return isVisible(); }
     QString text() const { return m_text; }
-    QWidget *anchorButton() const { return m_anchor; }
 
     // Top-left of a bubble of `size` for a button at `anchor` on `available` (global).
     static QPoint placement(const QSize &size, const QRect &anchor, const QRect &available);

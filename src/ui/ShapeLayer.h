@@ -31,18 +31,12 @@ public:
     qreal lineWidth() const { return m_lineWidth; }
     // Alternating on/off lengths in points, starting at the path's start.
     void setDashPattern(const QVector<qreal> &pattern);
-    QVector<qreal> dashPattern() const { return m_dash; }
     // Butt caps and miter joins unless told otherwise.
     void setRoundCapsAndJoins(bool round);
-    bool hasRoundCapsAndJoins() const { return m_round; }
 
     // A soft shadow of the drawn shape in `color` at `opacity`, blurred by `radius`;
     // `offsetUp` follows the y-up convention of frames.
     void setGlow(const QColor &color, qreal opacity, qreal radius, QPointF offsetUp = {});
-    bool hasGlow() const { return m_glowOpacity > 0; }
-    QColor glowColor() const { return m_glowColor; }
-    qreal glowOpacity() const { return m_glowOpacity; }
-    qreal glowRadius() const { return m_glowRadius; }
 
     qreal opacity() const { return m_opacity; }
     void setOpacity(qreal opacity);

@@ -16,7 +16,6 @@ public:
 
     // White when unset.
     void setIconColor(const QColor &color);
-    QColor iconColor() const { return m_color; }
 
     // The glyph in its 24 x 24 design box.
     static QPainterPath glyphPath();

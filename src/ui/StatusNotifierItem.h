@@ -43,7 +43,6 @@ public:
     bool isVisible() const { return m_visible; }
     // False when the object paths were already taken on this connection.
     bool isExported() const { return m_exported; }
-    DBusMenuExporter *menuExporter() const { return m_menuExporter; }
 
     static QString watcherService();
     static QString objectPath();

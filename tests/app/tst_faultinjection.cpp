@@ -460,7 +460,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     // for search), so both worlds wait them out side by side: one whose realtime feed
     // hangs, one whose every other market route hangs. The answers come so long after the
     // deadlines that giving up is the only outcome.
-    const int hang = SinaClient::kRealtimeTimeoutMs + kPatienceMs;
+    const int hang = sina::kRealtimeTimeoutMs + kPatienceMs;
     FaultWorld quotesHang;
     FaultWorld dataHang;
     QVERIFY(quotesHang.tickAndWait());
@@ -498,7 +498,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     ticker.start();
     QVERIFY(waitFor([&] { return quotesHang.finished == 2; }, hang));
     ticker.stop();
-    QVERIFY(elapsed.elapsed() >= SinaClient::kRealtimeTimeoutMs - 100);
+    QVERIFY(elapsed.elapsed() >= sina::kRealtimeTimeoutMs - 100);
     QCOMPARE(quotesHang.realtimeRequests(), 2);
     QCOMPARE(quotesHang.h.app->quotes(), before);
     QCOMPARE(quotesHang.h.app->lastStatus(), kStatusOutage);

@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 
 #include "app/WatchlistManager.h"
+#include "market/MarketSources.h"
 #include "strategy/BoardTags.h"
 
 #include <QJsonArray>
@@ -71,10 +72,11 @@ void TestWatchlistManager::localFirstThenRemoteMerged()
     // The remote answer on its own, asked for the same text.
     QList<WatchItem> remote;
     bool answered = false;
-    m.h.app->client().searchWatchCandidates(u"600"_s, 10, [&](const QList<WatchItem> &items) {
-        remote = items;
-        answered = true;
-    });
+    m.h.app->market().search.search(u"600"_s, 10, m.h.app.get(),
+                                    [&](const QList<WatchItem> &items) {
+                                        remote = items;
+                                        answered = true;
+                                    });
     QTRY_VERIFY_WITH_TIMEOUT(answered, kPatienceMs);
     QVERIFY(!remote.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, kPatienceMs);

@@ -2,6 +2,7 @@
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "config/JsonFile.h"
+#include "model/Symbol.h"
 
 #include "TestSupport.h"
 
@@ -47,8 +48,6 @@ class tst_ConfigStore : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void symbolForms_data();
-    void symbolForms();
     void directCandidate();
     void localSearchOrdersBuckets();
     void badFilesReadAsEmpty();
@@ -58,26 +57,6 @@ private Q_SLOTS:
     void enumerationsAndLegacyPresets();
     void valuesOfTheWrongKind();
 };
-
-void tst_ConfigStore::symbolForms_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<bool>("valid");
-    for (const char *s : {"sh600519", "sz000001", "bj920001", "hk00700", "gb_a", "gb_brk_b",
-                          "gb_brk.b", "gb_abcdefghij"})
-        QTest::newRow(s) << QString::fromLatin1(s) << true;
-    for (const char *s : {"", "SH600519", "sh60051", "sh6005190", "hk0700", "hk000700", "xx600519",
-                          "gb_", "gb_1a", "gb_abcdefghijk", "gb_a-b", "sh600519\n",
-                          "sh600519,hk00700", "sh../../x", "sh６００５１９"})
-        QTest::newRow(*s ? s : "empty") << QString::fromUtf8(s) << false;
-}
-
-void tst_ConfigStore::symbolForms()
-{
-    QFETCH(QString, symbol);
-    QFETCH(bool, valid);
-    QCOMPARE(ConfigStore::isValidSymbol(symbol), valid);
-}
 
 // Typed text to a symbol, display name and market: codes found in any spelling.
 void tst_ConfigStore::directCandidate()
@@ -90,7 +69,7 @@ void tst_ConfigStore::directCandidate()
     QStringList found;
     for (const QString &input : inputs) {
         const auto item = ConfigStore::directWatchCandidateForInput(input);
-        QVERIFY(!item || ConfigStore::isValidSymbol(symbolOf(*item)));
+        QVERIFY(!item || Symbol::isStoredForm(symbolOf(*item)));
         found << (item ? QStringList({symbolOf(*item), item->value(u"name"_s).toString(),
                                       item->value(u"market"_s).toString()})
                              .join(u' ')

@@ -37,7 +37,7 @@ std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
 {
     std::optional<Quote> quote;
     bool done = false;
-    h.client->fetchSymbols({symbol}, [&](const QList<Quote> &quotes) {
+    h.market->quotes.fetch({symbol}, &h.receiver, [&](const QList<Quote> &quotes) {
         if (!quotes.isEmpty())
             quote = quotes.first();
         done = true;
@@ -224,7 +224,7 @@ void TestIntradayReplay::usAverageContinuesFetchedSeries()
     SimHarness h(at(QTime(10, 30)));
     const auto series = [&] {
         return awaitCompletion<MinuteSeries>(
-                   [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); })
+                   [&](auto done) { h.market->minutes.fetch(symbol, &h.receiver, done); })
             .value_or(MinuteSeries());
     };
     IntradayStore store;

@@ -3,7 +3,7 @@
 // position, volume as the change of the cumulative figure, a new day starting afresh, the
 // cap, and a fetched series taking the place of what was recorded.
 #include "intraday/IntradayStore.h"
-#include "market/MarketTypes.h"
+#include "model/MinuteSeries.h"
 #include "model/Quote.h"
 
 #include <QTest>
@@ -75,13 +75,11 @@ void tst_IntradayStore::newDayStartsAfresh()
     const QString sym = u"sh600519"_s;
     store.applyIntradaySeries(sym,
                               MinuteSeries{{10, 11}, {0, 60}, {10, 10.5}, {0, 5}, u"2026-04-27"_s});
-    store.pendingChartAnimationSymbols().insert(sym);
     store.recordIntradaySamples({quoteAt(u"09:31:00"_s, 10.1, 50, u"2026-04-28"_s)});
     QCOMPARE(store.dateForSymbol(sym), u"2026-04-28"_s);
     QCOMPARE(store.positions(sym), (QVector<double>{0, 60}));
     QCOMPARE(store.volumes(sym), (QVector<double>{0, 50})); // not measured from yesterday's
     QVERIFY(!store.isReal(sym));
-    QVERIFY(!store.pendingChartAnimationSymbols().contains(sym));
 }
 
 void tst_IntradayStore::capKeepsTheLatestPoints()

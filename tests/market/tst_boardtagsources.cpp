@@ -64,8 +64,8 @@ void TestBoardTagSources::boardNameLists()
     QFETCH(QString, name);
     QFETCH(bool, ignored);
     QFETCH(bool, broad);
-    QCOMPARE(SinaClient::shouldIgnoreEastmoneyBoardName(name), ignored);
-    QCOMPARE(SinaClient::isOverlyBroadEastmoneyBoardName(name), broad);
+    QCOMPARE(eastmoney::shouldIgnoreBoardName(name), ignored);
+    QCOMPARE(eastmoney::isOverlyBroadBoardName(name), broad);
 }
 
 void TestBoardTagSources::f10Answer_data()
@@ -98,7 +98,7 @@ void TestBoardTagSources::f10Answer()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, tags);
-    QCOMPARE(SinaClient::boardTagsFromEastmoneyF10JSON(QJsonDocument::fromJson(json)), tags);
+    QCOMPARE(eastmoney::boardTagsFromF10(QJsonDocument::fromJson(json)), tags);
 }
 
 void TestBoardTagSources::stockAnswer_data()
@@ -129,7 +129,7 @@ void TestBoardTagSources::stockAnswer()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, tags);
-    QCOMPARE(SinaClient::boardTagsFromEastmoneyStockJSON(QJsonDocument::fromJson(json)), tags);
+    QCOMPARE(eastmoney::boardTagsFromStock(QJsonDocument::fromJson(json)), tags);
 }
 
 void TestBoardTagSources::requests()
@@ -137,7 +137,7 @@ void TestBoardTagSources::requests()
     SimHarness h(kMoment);
     h.failRoute(u"eastmoney-f10"_s, u"status"_s);
     const auto tags = awaitCompletion<QStringList>(
-        [&](auto done) { h.client->fetchBoardTagsForSymbol(u"SZ000636"_s, done); });
+        [&](auto done) { h.market->boardTags.fetch(u"SZ000636"_s, &h.receiver, done); });
     QVERIFY(tags);
 
     const QList<SimRequest> f10 = h.simulator.server().requests(u"eastmoney-f10"_s);
@@ -154,8 +154,8 @@ void TestBoardTagSources::requests()
     QCOMPARE(stock.first().header("Referer"), Endpoints::eastmoneyReferer());
     for (const SimRequest &r : {f10.first(), stock.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
-    QCOMPARE(h.client->eastmoneyF10Request(u"sz000636"_s)->timeoutMs, 8000);
-    QCOMPARE(h.client->eastmoneyStockRequest(u"sz000636"_s)->timeoutMs, 8000);
+    QCOMPARE(eastmoney::f10Request(h.endpoints, sym(u"sz000636"_s))->timeoutMs, 8000);
+    QCOMPARE(eastmoney::stockRequest(h.endpoints, sym(u"sz000636"_s))->timeoutMs, 8000);
 }
 
 void TestBoardTagSources::fromSimulator_data()
@@ -180,7 +180,7 @@ void TestBoardTagSources::fromSimulator()
     SimHarness h(kMoment);
     int calls = 0;
     const auto result = awaitCompletion<QStringList>(
-        [&](auto done) { h.client->fetchBoardTagsForSymbol(symbol, done); }, &calls);
+        [&](auto done) { h.market->boardTags.fetch(symbol, &h.receiver, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QCOMPARE(*result, tags);
@@ -209,7 +209,7 @@ void TestBoardTagSources::f10FailureFallsBack()
         h.failRoute(u"eastmoney-stock"_s, how);
     int calls = 0;
     const auto result = awaitCompletion<QStringList>(
-        [&](auto done) { h.client->fetchBoardTagsForSymbol(u"sz000636"_s, done); }, &calls);
+        [&](auto done) { h.market->boardTags.fetch(u"sz000636"_s, &h.receiver, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     // The quote service keeps the broad industry the F10 source would pass over.

@@ -42,7 +42,7 @@ private Q_SLOTS:
 
 void TestDailyBars::eastmoneyLines()
 {
-    const QList<DayRecord> records = SinaClient::dayRecordsFromEastmoneyKlines(klinesBody({
+    const QList<DayRecord> records = eastmoney::dayRecordsFromKlines(klinesBody({
         u"2026-04-24,10.00,10.20,10.30,9.90,12345,12500000.00"_s,
         u"2026-04-25,10.20,10.40,10.50,10.10,2000"_s,        // six fields
         u"2026-04-26,10.40,0,10.50,10.10,2000,20000"_s,      // no close
@@ -65,7 +65,7 @@ void TestDailyBars::eastmoneyUnusable_data()
 void TestDailyBars::eastmoneyUnusable()
 {
     QFETCH(QByteArray, body);
-    QVERIFY(SinaClient::dayRecordsFromEastmoneyKlines(body).isEmpty());
+    QVERIFY(eastmoney::dayRecordsFromKlines(body).isEmpty());
 }
 
 void TestDailyBars::yahooBars()
@@ -90,14 +90,15 @@ void TestDailyBars::yahooBars()
     const QByteArray body =
         QJsonDocument(QJsonObject{{u"chart"_s, QJsonObject{{u"result"_s, QJsonArray{result}}}}})
             .toJson();
-    const QList<DayRecord> records = SinaClient::dayRecordsFromYahooChart(body, u"hk00700"_s);
+    const QList<DayRecord> records = yahoo::dayRecordsFromChart(body, sym(u"hk00700"_s));
     QCOMPARE(records.size(), 3);
     // A null open takes the close; a null close drops the bar; a null volume is 0 and so is
     // its amount; a stamp that is no number leaves the date empty.
     QCOMPARE(records.at(0), (DayRecord{u"2026-04-23"_s, 101, 102, 99, 101, 1000, 101000}));
     QCOMPARE(records.at(1), (DayRecord{u"2026-04-27"_s, 102, 104, 101, 103, 0, 0}));
     QCOMPARE(records.at(2), (DayRecord{QString(), 103, 105, 102, 104, 0, 0}));
-    QVERIFY(SinaClient::dayRecordsFromYahooChart(R"({"chart":{"result":null})"_ba).isEmpty());
+    QVERIFY(
+        yahoo::dayRecordsFromChart(R"({"chart":{"result":null})"_ba, sym(u"hk00700"_s)).isEmpty());
 }
 
 void TestDailyBars::requests()
@@ -105,7 +106,7 @@ void TestDailyBars::requests()
     SimHarness h(kAsiaAfternoon);
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s, u"gb_brk_b"_s})
         QVERIFY(awaitCompletion<QList<DayRecord>>(
-            [&](auto done) { h.client->fetchDailyKForSymbol(symbol, done); }));
+            [&](auto done) { h.market->dailyBars.fetch(symbol, &h.receiver, done); }));
 
     const QList<SimRequest> kline = h.simulator.server().requests(u"eastmoney-kline"_s);
     QCOMPARE(kline.size(), 1);
@@ -122,7 +123,9 @@ void TestDailyBars::requests()
     QCOMPARE(yahoo.at(0).header("Referer"), Endpoints::yahooReferer());
     for (const SimRequest &r : {kline.first(), yahoo.first()})
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
-    QCOMPARE(h.client->eastmoneyDailyKRequest(u"sh600519"_s)->timeoutMs, 8000);
+    QCOMPARE(
+        eastmoney::dailyKRequest(h.endpoints, sym(u"sh600519"_s), h.clock.nowMSecs())->timeoutMs,
+        8000);
 }
 
 void TestDailyBars::eastmoneyFailureIsFinal_data()
@@ -141,7 +144,7 @@ void TestDailyBars::eastmoneyFailureIsFinal()
     for (const QString &symbol : {u"sh600519"_s, u"hk00700"_s}) {
         int calls = 0;
         const auto bars = awaitCompletion<QList<DayRecord>>(
-            [&](auto done) { h.client->fetchDailyKForSymbol(symbol, done); }, &calls);
+            [&](auto done) { h.market->dailyBars.fetch(symbol, &h.receiver, done); }, &calls);
         QVERIFY(bars);
         QCOMPARE(calls, 1);
         QVERIFY(bars->isEmpty());
@@ -164,7 +167,7 @@ void TestDailyBars::noSource()
     SimHarness h(kAsiaAfternoon);
     bool returned = false;
     const auto bars = awaitCompletion<QList<DayRecord>>([&](auto done) {
-        h.client->fetchDailyKForSymbol(symbol, [&, done](const QList<DayRecord> &records) {
+        h.market->dailyBars.fetch(symbol, &h.receiver, [&, done](const QList<DayRecord> &records) {
             QVERIFY(returned); // delivered later, never inside the call
             done(records);
         });

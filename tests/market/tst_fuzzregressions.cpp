@@ -2,8 +2,8 @@
 // Inputs the fuzz targets (fuzz/) found, or that stand for what they found, kept so the normal
 // build checks them too: each parser must turn them into values that keep its promises, and
 // a value no market can show reads as missing.
+#include "TestSupport.h"
 #include "market/Plausibility.h"
-#include "market/SinaClient.h"
 
 #include <QTest>
 
@@ -115,7 +115,7 @@ void tst_FuzzRegressions::promisesKept()
 
     switch (parser) {
     case Parser::Realtime: {
-        const QList<Quote> quotes = SinaClient::parseText(SinaClient::decodeRealtimeBody(body));
+        const QList<Quote> quotes = sina::parseRealtime(sina::decodeRealtime(body));
         QCOMPARE(quotes.size(), count);
         for (const Quote &q : quotes) {
             QVERIFY(all({q.price, q.previousClose, q.open, q.high, q.low},
@@ -127,11 +127,12 @@ void tst_FuzzRegressions::promisesKept()
     case Parser::EastmoneyTrends:
     case Parser::TencentMinutes:
     case Parser::YahooMinutes: {
-        const MinuteSeries series = parser == Parser::EastmoneyTrends
-                                        ? SinaClient::minuteSeriesFromEastmoneyTrends(body, symbol)
-                                    : parser == Parser::TencentMinutes
-                                        ? SinaClient::minuteSeriesFromTencentMinutes(body, symbol)
-                                        : SinaClient::minuteSeriesFromYahooChart(body, symbol);
+        const MinuteSeries series =
+            parser == Parser::EastmoneyTrends
+                ? eastmoney::minuteSeriesFromTrends(body, TestSupport::sym(symbol))
+            : parser == Parser::TencentMinutes
+                ? tencent::minuteSeriesFromMinutes(body, TestSupport::sym(symbol))
+                : yahoo::minuteSeriesFromChart(body, TestSupport::sym(symbol));
         QCOMPARE(series.prices.size(), count);
         QCOMPARE(series.positions.size(), count);
         QCOMPARE(series.averages.size(), count);
@@ -144,9 +145,9 @@ void tst_FuzzRegressions::promisesKept()
     }
     case Parser::YahooDays:
     case Parser::EastmoneyDays: {
-        const QList<DayRecord> days = parser == Parser::YahooDays
-                                          ? SinaClient::dayRecordsFromYahooChart(body, symbol)
-                                          : SinaClient::dayRecordsFromEastmoneyKlines(body);
+        const QList<DayRecord> days =
+            parser == Parser::YahooDays ? yahoo::dayRecordsFromChart(body, TestSupport::sym(symbol))
+                                        : eastmoney::dayRecordsFromKlines(body);
         QCOMPARE(days.size(), count);
         for (const DayRecord &d : days)
             QVERIFY(plausibility::isDay(d) && d.high > 0 && d.low > 0);
@@ -158,12 +159,12 @@ void tst_FuzzRegressions::promisesKept()
 void tst_FuzzRegressions::stampsBeyondAnyDateAreSkipped()
 {
     const QByteArray body = yahooChart("[1e300,-1e300,1777383000]", "[10,11,12]", "[1,1,1]");
-    const MinuteSeries series = SinaClient::minuteSeriesFromYahooChart(body, u"gb_aapl"_s);
+    const MinuteSeries series = yahoo::minuteSeriesFromChart(body, TestSupport::sym(u"gb_aapl"_s));
     QCOMPARE(series.prices, QVector<double>{12});
     QCOMPARE(series.positions, QVector<double>{0});
     QCOMPARE(series.date, u"2026-04-28"_s);
     // A bar keeps its prices without a readable date, as with a stamp that is no number.
-    const QList<DayRecord> days = SinaClient::dayRecordsFromYahooChart(body, u"gb_aapl"_s);
+    const QList<DayRecord> days = yahoo::dayRecordsFromChart(body, TestSupport::sym(u"gb_aapl"_s));
     QCOMPARE(days.size(), 3);
     QCOMPARE(days.at(0).date, QString());
     QCOMPARE(days.at(1).date, QString());

@@ -89,12 +89,8 @@ class TestMinuteSources : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void codeRules_data();
-    void codeRules();
-    void eastmoneyLines_data();
-    void eastmoneyLines();
-    void tencentLines_data();
-    void tencentLines();
+    void minuteLines_data();
+    void minuteLines();
     void yahooBars();
     void yahooZoneByName();
     void requests();
@@ -105,38 +101,10 @@ private Q_SLOTS:
     void agreesWithSimulator();
 };
 
-void TestMinuteSources::codeRules_data()
+void TestMinuteSources::minuteLines_data()
 {
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("secid"); // empty: none
-    QTest::addColumn<QString>("tencent");
-    QTest::addColumn<QString>("yahoo");
-
-    QTest::newRow("Shanghai") << u"sh600000"_s << u"1.600000"_s << u"sh600000"_s << QString();
-    QTest::newRow("Beijing") << u"bj830799"_s << u"0.830799"_s << u"bj830799"_s << QString();
-    QTest::newRow("upper case") << u"SH600519"_s << u"1.600519"_s << u"sh600519"_s << QString();
-    QTest::newRow("Hong Kong") << u"hk00700"_s << QString() << u"hk00700"_s << u"0700.HK"_s;
-    QTest::newRow("US class share") << u"gb_brk_b"_s << QString() << QString() << u"BRK-B"_s;
-    // What is no symbol has no code and so never reaches a URL.
-    QTest::newRow("unknown") << u"xx123"_s << QString() << QString() << QString();
-    QTest::newRow("Hong Kong short code") << u"hk700"_s << QString() << QString() << QString();
-    QTest::newRow("path") << u"sh../../x"_s << QString() << QString() << QString();
-    QTest::newRow("two symbols") << u"hk00700,sh600000"_s << QString() << QString() << QString();
-}
-
-void TestMinuteSources::codeRules()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QString, secid);
-    QFETCH(QString, tencent);
-    QFETCH(QString, yahoo);
-    QCOMPARE(SinaClient::eastmoneySecIDForSymbol(symbol).value_or(QString()), secid);
-    QCOMPARE(SinaClient::tencentCodeForSymbol(symbol).value_or(QString()), tencent);
-    QCOMPARE(SinaClient::yahooChartSymbolForSymbol(symbol).value_or(QString()), yahoo);
-}
-
-void TestMinuteSources::eastmoneyLines_data()
-{
+    // Eastmoney's trend lines; Tencent's minute lines where the date is "tencent" (their
+    // block is dated 2025-03-07).
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<Doubles>("prices");
@@ -161,9 +129,33 @@ void TestMinuteSources::eastmoneyLines_data()
                        u"2024-05-10 09:32,10.5,10.5,10.5,10.5,1e14,0,10.5"_s,
                        u"2024-05-10 09:33,10.5,10.6,10.6,10.5,7,0,1e300"_s}
         << Doubles{10.6} << Doubles{180} << Doubles{10.6} << Doubles{700} << u"2024-05-10"_s;
+    // Hong Kong counts shares: amount / volume is the price, not a hundredth of it.
+    QTest::newRow("Tencent Hong Kong shares") << u"hk00700"_s
+                                              << QStringList{u"0930 441.400 380150 167797970.000"_s,
+                                                             u"1608 442.000 380150 167797970.000"_s}
+                                              << Doubles{441.4, 442} << Doubles{0, 19800}
+                                              << Doubles{167797970.0 / 380150, 167797970.0 / 380150}
+                                              << Doubles{380150, 0} << u"tencent"_s;
+    QTest::newRow("Tencent falling cumulative volume and odd lines")
+        << u"sh600519"_s
+        << QStringList{u"0931  1450.00\t20 2900000.00"_s,
+                       u"930 1 1 1"_s,
+                       u"0932 0 30 0"_s,
+                       u"0933 1451.00 15 0"_s,
+                       u"0934 1452.00 40"_s,
+                       u"0935 1452.00 30 4356000"_s}
+        << Doubles{1450, 1451, 1452} << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452}
+        << Doubles{2000, 0, 1000} << u"tencent"_s;
+    // A minute no market can show is left out and leaves the running total alone.
+    QTest::newRow("Tencent minutes no market can show")
+        << u"sh600519"_s
+        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
+                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
+        << Doubles{10, 10} << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000}
+        << u"tencent"_s;
 }
 
-void TestMinuteSources::eastmoneyLines()
+void TestMinuteSources::minuteLines()
 {
     QFETCH(QString, symbol);
     QFETCH(QStringList, lines);
@@ -172,65 +164,22 @@ void TestMinuteSources::eastmoneyLines()
     QFETCH(Doubles, averages);
     QFETCH(Doubles, volumes);
     QFETCH(QString, date);
-    const MinuteSeries s = SinaClient::minuteSeriesFromEastmoneyTrends(trendsBody(lines), symbol);
+    const bool tencent = date == u"tencent";
+    const MinuteSeries s =
+        tencent ? tencent::minuteSeriesFromMinutes(tencentBody(symbol, lines, u"20250307"_s),
+                                                   sym(symbol))
+                : eastmoney::minuteSeriesFromTrends(trendsBody(lines), sym(symbol));
     compareDoubles(s.prices, prices);
     compareDoubles(s.positions, positions);
     compareDoubles(s.averages, averages);
     compareDoubles(s.volumes, volumes);
-    QCOMPARE(s.date, date);
-}
-
-void TestMinuteSources::tencentLines_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<Doubles>("positions");
-    QTest::addColumn<Doubles>("averages");
-    QTest::addColumn<Doubles>("volumes");
-
-    // Hong Kong counts shares: amount / volume is the price, not a hundredth of it.
-    QTest::newRow("Hong Kong shares")
-        << u"hk00700"_s
-        << QStringList{u"0930 441.400 380150 167797970.000"_s,
-                       u"1608 442.000 380150 167797970.000"_s}
-        << Doubles{0, 19800} << Doubles{167797970.0 / 380150, 167797970.0 / 380150}
-        << Doubles{380150, 0};
-    QTest::newRow("falling cumulative volume and odd lines")
-        << u"sh600519"_s
-        << QStringList{u"0931  1450.00\t20 2900000.00"_s,
-                       u"930 1 1 1"_s,
-                       u"0932 0 30 0"_s,
-                       u"0933 1451.00 15 0"_s,
-                       u"0934 1452.00 40"_s,
-                       u"0935 1452.00 30 4356000"_s}
-        << Doubles{60, 180, 300} << Doubles{1450, 1451, 1452} << Doubles{2000, 0, 1000};
-    // A minute no market can show is left out and leaves the running total alone.
-    QTest::newRow("minutes no market can show")
-        << u"sh600519"_s
-        << QStringList{u"0931 10 20 20000"_s, u"0932 1e300 30 1"_s, u"0933 10 1e14 1"_s,
-                       u"0934 10 25 2e15"_s, u"0935 10 40 40000"_s}
-        << Doubles{60, 300} << Doubles{10, 10} << Doubles{2000, 2000};
-}
-
-void TestMinuteSources::tencentLines()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QStringList, lines);
-    QFETCH(Doubles, positions);
-    QFETCH(Doubles, averages);
-    QFETCH(Doubles, volumes);
-    const MinuteSeries s = SinaClient::minuteSeriesFromTencentMinutes(
-        tencentBody(symbol, lines, u"20250307"_s), symbol);
-    compareDoubles(s.positions, positions);
-    compareDoubles(s.averages, averages);
-    compareDoubles(s.volumes, volumes);
-    QCOMPARE(s.prices.size(), positions.size());
-    QCOMPARE(s.date, u"2025-03-07"_s);
+    QCOMPARE(s.date, tencent ? u"2025-03-07"_s : date);
+    if (!tencent)
+        return;
     // Another code's block, or a block that is no dictionary, yields nothing.
-    QVERIFY(
-        SinaClient::minuteSeriesFromTencentMinutes(tencentBody(u"sh000001"_s, lines, {}), symbol)
-            .prices.isEmpty());
-    QVERIFY(SinaClient::minuteSeriesFromTencentMinutes(R"({"data":{"sz000001":[]}})"_ba, symbol)
+    QVERIFY(tencent::minuteSeriesFromMinutes(tencentBody(u"sh000001"_s, lines, {}), sym(symbol))
+                .prices.isEmpty());
+    QVERIFY(tencent::minuteSeriesFromMinutes(R"({"data":{"sz000001":[]}})"_ba, sym(symbol))
                 .prices.isEmpty());
 }
 
@@ -242,8 +191,8 @@ void TestMinuteSources::yahooBars()
                             epoch(day, QTime(9, 34, 27), kNewYork)};
     const QJsonArray closes{100.0, QJsonValue::Null, 102.0, u"103.5"_s, 104.0};
     const QJsonArray volumes{1000, 500, QJsonValue::Null, 1000};
-    const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
-        yahooBody(u"America/New_York"_s, stamps, closes, volumes), u"gb_brk_b"_s);
+    const MinuteSeries s = yahoo::minuteSeriesFromChart(
+        yahooBody(u"America/New_York"_s, stamps, closes, volumes), sym(u"gb_brk_b"_s));
     // A null close drops its minute; a null volume counts 0 and leaves the sums alone;
     // the newest bar carries the current time, seconds and all.
     compareDoubles(s.prices, {100, 102, 103.5, 104});
@@ -254,7 +203,7 @@ void TestMinuteSources::yahooBars()
 
     const QByteArray noStamps =
         yahooBody(u"Asia/Hong_Kong"_s, {}, QJsonArray{441.4}, QJsonArray{10}, /*withStamps=*/false);
-    const MinuteSeries none = SinaClient::minuteSeriesFromYahooChart(noStamps, u"hk00700"_s);
+    const MinuteSeries none = yahoo::minuteSeriesFromChart(noStamps, sym(u"hk00700"_s));
     QVERIFY(none.prices.isEmpty() && none.date.isEmpty());
 }
 
@@ -266,12 +215,12 @@ void TestMinuteSources::yahooZoneByName()
     const QJsonArray closes{50.0};
     for (const QJsonValue &zone :
          {QJsonValue(u"America/New_York"_s), QJsonValue(), QJsonValue(u"Nowhere/Invented"_s)}) {
-        const MinuteSeries s = SinaClient::minuteSeriesFromYahooChart(
-            yahooBody(zone, stamps, closes, QJsonArray{10}), u"gb_aapl"_s);
+        const MinuteSeries s = yahoo::minuteSeriesFromChart(
+            yahooBody(zone, stamps, closes, QJsonArray{10}), sym(u"gb_aapl"_s));
         compareDoubles(s.positions, {0});
         QCOMPARE(s.date, u"2026-01-15"_s);
     }
-    QCOMPARE(SinaClient::yahooTimeZoneForName(QString(), u"hk00700"_s).id(), "Asia/Hong_Kong"_ba);
+    QCOMPARE(yahoo::timeZoneForName(QString(), sym(u"hk00700"_s)).id(), "Asia/Hong_Kong"_ba);
 }
 
 void TestMinuteSources::requests()
@@ -280,9 +229,9 @@ void TestMinuteSources::requests()
     h.failRoute(u"eastmoney-trends"_s, u"status"_s);
     h.failRoute(u"tencent-minute"_s, u"status"_s);
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(u"HK00700"_s, done); }));
+        [&](auto done) { h.market->minutes.fetch(u"HK00700"_s, &h.receiver, done); }));
     QVERIFY(awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(u"sh600519"_s, done); }));
+        [&](auto done) { h.market->minutes.fetch(u"sh600519"_s, &h.receiver, done); }));
 
     const QList<SimRequest> trends = h.simulator.server().requests(u"eastmoney-trends"_s);
     QCOMPARE(trends.size(), 1);
@@ -307,15 +256,15 @@ void TestMinuteSources::requests()
         QCOMPARE(r.header("User-Agent"), Endpoints::userAgent());
 
     for (const auto &request :
-         {h.client->eastmoneyTrendsRequest(u"sh600519"_s),
-          h.client->tencentMinuteRequest(u"hk00700"_s),
-          h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)}) {
+         {eastmoney::trendsRequest(h.endpoints, sym(u"sh600519"_s), h.clock.nowMSecs()),
+          tencent::minuteRequest(h.endpoints, sym(u"hk00700"_s)),
+          yahoo::chartRequest(h.endpoints, sym(u"gb_brk_b"_s), u"1d"_s, u"1m"_s)}) {
         QVERIFY(request);
         QCOMPARE(request->timeoutMs, 8000);
     }
-    QCOMPARE(h.client->yahooChartRequestForSymbol(u"gb_brk_b"_s, u"1d"_s, u"1m"_s)->url.path(),
+    QCOMPARE(yahoo::chartRequest(h.endpoints, sym(u"gb_brk_b"_s), u"1d"_s, u"1m"_s)->url.path(),
              u"/v8/finance/chart/BRK-B"_s);
-    QVERIFY(!h.client->yahooChartRequestForSymbol(u"sh600519"_s, u"1d"_s, u"1m"_s));
+    QVERIFY(!yahoo::chartRequest(h.endpoints, sym(u"sh600519"_s), u"1d"_s, u"1m"_s));
 }
 
 void TestMinuteSources::chains_data()
@@ -356,7 +305,7 @@ void TestMinuteSources::chains()
         h.failRoute(chain.at(k), how);
     int calls = 0;
     const auto series = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); }, &calls);
+        [&](auto done) { h.market->minutes.fetch(symbol, &h.receiver, done); }, &calls);
     QVERIFY(series);
     QCOMPARE(calls, 1);
     const bool answered = failing < chain.size();
@@ -384,9 +333,9 @@ void TestMinuteSources::placeholderUtFallsToTencent()
     SimHarness h(kAsiaAfternoon);
     Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
     endpoints.eastmoneyTrendsUT = u"0f1e2d3c4b5a69788796a5b4c3d2e1f0"_s;
-    SinaClient client(h.http, endpoints, h.clock);
+    MinuteSeriesSource source(h.http, endpoints, h.clock);
     const auto series = awaitCompletion<MinuteSeries>(
-        [&](auto done) { client.fetchIntradayForSymbol(u"sh600519"_s, done); });
+        [&](auto done) { source.fetch(u"sh600519"_s, &h.receiver, done); });
     QVERIFY(series && !series->isEmpty());
     QCOMPARE(h.requestCount(u"eastmoney-trends"_s), 1);
     QCOMPARE(h.requestCount(u"tencent-minute"_s), 1);
@@ -423,7 +372,7 @@ void TestMinuteSources::agreesWithSimulator()
     for (const QString &route : failing)
         h.failRoute(route, u"status"_s);
     const auto fetched = awaitCompletion<MinuteSeries>(
-        [&](auto done) { h.client->fetchIntradayForSymbol(symbol, done); });
+        [&](auto done) { h.market->minutes.fetch(symbol, &h.receiver, done); });
     QVERIFY(fetched && !fetched->isEmpty());
     const MinuteSeries &s = *fetched;
     QCOMPARE(h.requestCount(source), 1);
@@ -470,8 +419,8 @@ void TestMinuteSources::agreesWithSimulator()
     QVERIFY(std::fabs(s.prices.last() / snap.price - 1) < 1e-6);
 
     // So a quote recorded after the fetched series adds no phantom volume to it.
-    const auto quotes =
-        awaitCompletion<QList<Quote>>([&](auto done) { h.client->fetchSymbols({symbol}, done); });
+    const auto quotes = awaitCompletion<QList<Quote>>(
+        [&](auto done) { h.market->quotes.fetch({symbol}, &h.receiver, done); });
     QVERIFY(quotes && quotes->size() == 1);
     const Quote &quote = quotes->first();
     QVERIFY(std::fabs(quote.price / s.prices.last() - 1) < 1e-6);

@@ -18,9 +18,9 @@ struct Fetch
     bool onMainThread = false;
 };
 
-void fetch(SinaClient &client, const QStringList &symbols, Fetch &result)
+void fetch(SimHarness &h, const QStringList &symbols, Fetch &result)
 {
-    client.fetchSymbols(symbols, [&result](const QList<Quote> &quotes) {
+    h.market->quotes.fetch(symbols, &h.receiver, [&result](const QList<Quote> &quotes) {
         ++result.calls;
         result.done = true;
         result.quotes = quotes;
@@ -40,6 +40,7 @@ private Q_SLOTS:
     void unknownSymbols();
     void faults_data();
     void faults();
+    void completionAfterClientIsGoneNeverRuns_data();
     void completionAfterClientIsGoneNeverRuns();
 };
 
@@ -47,7 +48,7 @@ void tst_RealtimeFeed::emptyListAnswersAtOnce()
 {
     SimHarness h;
     Fetch result;
-    fetch(*h.client, {}, result);
+    fetch(h, {}, result);
     QVERIFY(result.done); // before fetchSymbols returned
     QVERIFY(result.quotes.isEmpty());
     QVERIFY(h.server().requests().isEmpty());
@@ -57,7 +58,7 @@ void tst_RealtimeFeed::requestAsSent()
 {
     SimHarness h;
     Fetch result;
-    fetch(*h.client, {u"SH600519"_s, u"hk00700"_s, u"gb_aapl"_s}, result);
+    fetch(h, {u"SH600519"_s, u"hk00700"_s, u"gb_aapl"_s}, result);
     QVERIFY(waitFor([&] { return result.done; }));
     const QList<SimRequest> requests = h.server().requests(u"realtime"_s);
     QCOMPARE(requests.size(), 1);
@@ -68,12 +69,12 @@ void tst_RealtimeFeed::requestAsSent()
     QCOMPARE(r.target, expected); // a path: no question mark before rn=
     QCOMPARE(r.header("Referer"), QByteArray("https://finance.sina.com.cn/"));
     QCOMPARE(r.header("User-Agent"), QByteArray("Mozilla/5.0 Kestrum by Orvell"));
-    QCOMPARE(SinaClient::kRealtimeTimeoutMs, 8000);
+    QCOMPARE(sina::kRealtimeTimeoutMs, 8000);
 
     // Every request carries a different rn.
     h.clock.advanceMSecs(1);
     Fetch second;
-    fetch(*h.client, {u"sh600519"_s}, second);
+    fetch(h, {u"sh600519"_s}, second);
     QVERIFY(waitFor([&] { return second.done; }));
     QVERIFY(h.server().requests(u"realtime"_s).last().target != r.target);
 }
@@ -85,7 +86,7 @@ void tst_RealtimeFeed::quotesMatchTheSimulator()
     Fetch result;
     const QStringList symbols{u"sh600519"_s, u"sz000001"_s, u"bj830799"_s, u"sh000001"_s,
                               u"sz399001"_s, u"hk00700"_s,  u"gb_aapl"_s,  u"gb_brk_b"_s};
-    fetch(*h.client, symbols, result);
+    fetch(h, symbols, result);
     QVERIFY(waitFor([&] { return result.done; }));
     QVERIFY(result.onMainThread);
     QCOMPARE(result.quotes.size(), symbols.size());
@@ -107,7 +108,7 @@ void tst_RealtimeFeed::unknownSymbols()
     SimHarness h;
     h.simulator.setUnknownSymbols({u"sh600519"_s});
     Fetch result;
-    fetch(*h.client, {u"sh600519"_s, u"sz999999"_s, u"sz000001"_s}, result);
+    fetch(h, {u"sh600519"_s, u"sz999999"_s, u"sz000001"_s}, result);
     QVERIFY(waitFor([&] { return result.done; }));
     QCOMPARE(result.quotes.size(), 1);
     QCOMPARE(result.quotes.first().symbol, u"sz000001"_s);
@@ -141,22 +142,35 @@ void tst_RealtimeFeed::faults()
     fault.garbage = garbage;
     h.server().setFault(u"realtime"_s, fault);
     Fetch result;
-    fetch(*h.client, {u"sh600519"_s, u"hk00700"_s}, result);
+    fetch(h, {u"sh600519"_s, u"hk00700"_s}, result);
     QVERIFY(waitFor([&] { return result.done; }));
     QVERIFY(result.onMainThread);
     QCOMPARE(result.calls, 1);
     QCOMPARE(result.quotes.size(), expected);
 }
 
+void tst_RealtimeFeed::completionAfterClientIsGoneNeverRuns_data()
+{
+    QTest::addColumn<bool>("sourceGone"); // else the caller's context object is gone
+    QTest::newRow("source gone") << true;
+    QTest::newRow("context gone") << false;
+}
+
 void tst_RealtimeFeed::completionAfterClientIsGoneNeverRuns()
 {
+    QFETCH(bool, sourceGone);
     SimHarness h;
     SimFault fault;
     fault.delayMs = 200;
     h.server().setFault(u"realtime"_s, fault);
     Fetch result;
-    fetch(*h.client, {u"sh600519"_s}, result);
-    h.client.reset();
+    auto context = std::make_unique<QObject>();
+    h.market->quotes.fetch({u"sh600519"_s}, context.get(),
+                           [&result](const QList<Quote> &) { result.done = true; });
+    if (sourceGone)
+        h.market.reset();
+    else
+        context.reset();
     QVERIFY(waitFor([&] { return h.http.requestsInFlight() == 0; }));
     QVERIFY(!result.done);
 }

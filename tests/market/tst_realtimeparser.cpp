@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "market/SinaClient.h"
+#include "TestSupport.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -71,8 +71,8 @@ void tst_RealtimeParser::aShareLayoutsByFieldCount_data()
 void tst_RealtimeParser::aShareLayoutsByFieldCount()
 {
     QFETCH(QString, tail);
-    const QList<Quote> quotes = SinaClient::parseText(
-        ::aShareLine(u"sh600000"_s, u"10.40"_s, u"10.39"_s, u"10.52"_s, tail));
+    const QList<Quote> quotes =
+        sina::parseRealtime(::aShareLine(u"sh600000"_s, u"10.40"_s, u"10.39"_s, u"10.52"_s, tail));
     QCOMPARE(quotes, (QList<Quote>{{u"sh600000"_s, u"平安银行"_s, 10.52, 10.39, 10.40, 10.60, 10.30,
                                     123456700, 1298765432.1, u"2025-03-07"_s, u"11:29:57"_s}}));
 }
@@ -118,13 +118,13 @@ void tst_RealtimeParser::skippedLines()
 {
     QFETCH(QString, text);
     QFETCH(int, count);
-    QCOMPARE(SinaClient::parseText(text).size(), count);
+    QCOMPARE(sina::parseRealtime(text).size(), count);
 }
 
 void tst_RealtimeParser::fillIns()
 {
     // Open 0 before the first trade: the open becomes the previous close.
-    Quote q = SinaClient::parseText(::aShareLine(u"sh600000"_s, u"0.00"_s, u"10.00"_s, u"10.10"_s))
+    Quote q = sina::parseRealtime(::aShareLine(u"sh600000"_s, u"0.00"_s, u"10.00"_s, u"10.10"_s))
                   .value(0);
     QCOMPARE(q.open, 10.00);
     QCOMPARE(q.previousClose, 10.00);
@@ -133,7 +133,7 @@ void tst_RealtimeParser::fillIns()
     // The Shanghai index sends an indicative price before the open with open 0.
     QString line = ::aShareLine(u"sh000001"_s, u"0.000"_s, u"0.000"_s, u"3301.5"_s);
     line.replace(u"10.60,10.30"_s, u"0.000,0.000"_s);
-    q = SinaClient::parseText(line).value(0);
+    q = sina::parseRealtime(line).value(0);
     QCOMPARE(q.previousClose, 3301.5);
     QCOMPARE(q.open, 3301.5);
     QCOMPARE(q.high, 3301.5);
@@ -143,12 +143,12 @@ void tst_RealtimeParser::fillIns()
 
 void tst_RealtimeParser::hongKong()
 {
-    Quote q = SinaClient::parseText(hkLine(u"TENCENT"_s, QString(), u"2025/03/07"_s, u"16:08"_s))
-                  .value(0);
+    Quote q =
+        sina::parseRealtime(hkLine(u"TENCENT"_s, QString(), u"2025/03/07"_s, u"16:08"_s)).value(0);
     QCOMPARE(q, (Quote{u"hk00700"_s, u"TENCENT"_s, 483.4, 478.2, 480.0, 485.0, 476.6, 18456789,
                        8901234567, u"2025-03-07"_s, u"16:08:00"_s}));
 
-    q = SinaClient::parseText(hkLine(u"TENCENT"_s, u"腾讯控股"_s, u"2025/03/07"_s, u"10:15:30"_s))
+    q = sina::parseRealtime(hkLine(u"TENCENT"_s, u"腾讯控股"_s, u"2025/03/07"_s, u"10:15:30"_s))
             .value(0);
     QCOMPARE(q.name, u"腾讯控股"_s);
     QCOMPARE(q.time, u"10:15:30"_s);
@@ -156,9 +156,8 @@ void tst_RealtimeParser::hongKong()
 
 void tst_RealtimeParser::unitedStates()
 {
-    Quote q =
-        SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
-            .value(0);
+    Quote q = sina::parseRealtime(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
+                  .value(0);
     QCOMPARE(q.symbol, u"gb_aapl"_s);
     QCOMPARE(q.previousClose, 100.0);
     QCOMPARE(q.open, 101.5);
@@ -166,11 +165,11 @@ void tst_RealtimeParser::unitedStates()
     QCOMPARE(q.amount, 46989301.0 * 102.0);
 
     // A change too small to divide by falls back to the open.
-    q = SinaClient::parseText(usLine(u"102.00"_s, u"0.00005"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
+    q = sina::parseRealtime(usLine(u"102.00"_s, u"0.00005"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
             .value(0);
     QCOMPARE(q.previousClose, 101.5);
 
-    q = SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23"_s, u"99.5"_s, QString()))
+    q = sina::parseRealtime(usLine(u"102.00"_s, u"2.00"_s, u"2025-07-23"_s, u"99.5"_s, QString()))
             .value(0);
     QCOMPARE(q.name, u"AAPL"_s);
     QCOMPARE(q.previousClose, 99.5);
@@ -178,7 +177,7 @@ void tst_RealtimeParser::unitedStates()
     QCOMPARE(q.time, QString());
 
     // A -100% change cannot give a previous close: the quote still parses sanely.
-    q = SinaClient::parseText(usLine(u"1.00"_s, u"-100"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
+    q = sina::parseRealtime(usLine(u"1.00"_s, u"-100"_s, u"2025-07-23 05:38:21"_s, u"0"_s))
             .value(0);
     QVERIFY(qIsFinite(q.previousClose));
     QVERIFY(q.previousClose > 0);
@@ -203,23 +202,22 @@ void tst_RealtimeParser::usTimesAreConvertedToNewYork()
     QFETCH(QString, date);
     QFETCH(QString, time);
     const Quote q =
-        SinaClient::parseText(usLine(u"102.00"_s, u"2.00"_s, chinaTime, u"100"_s)).value(0);
+        sina::parseRealtime(usLine(u"102.00"_s, u"2.00"_s, chinaTime, u"100"_s)).value(0);
     QCOMPARE(q.date, date);
     QCOMPARE(q.time, time);
 }
 
 void tst_RealtimeParser::lenientNumbers()
 {
-    Quote q = SinaClient::parseText(
-                  ::aShareLine(u"sz000001"_s, u" 10.40abc"_s, u"+10.39"_s, u"1.052e1"_s))
-                  .value(0);
+    Quote q =
+        sina::parseRealtime(::aShareLine(u"sz000001"_s, u" 10.40abc"_s, u"+10.39"_s, u"1.052e1"_s))
+            .value(0);
     QCOMPARE(q.open, 10.40);
     QCOMPARE(q.previousClose, 10.39);
     QCOMPARE(q.price, 10.52);
     // Values that are no number, or no finite one, read as 0.
-    QVERIFY(SinaClient::parseText(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"inf"_s)).isEmpty());
-    QVERIFY(
-        SinaClient::parseText(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"1e999"_s)).isEmpty());
+    QVERIFY(sina::parseRealtime(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"inf"_s)).isEmpty());
+    QVERIFY(sina::parseRealtime(::aShareLine(u"sz000001"_s, u"1"_s, u"1"_s, u"1e999"_s)).isEmpty());
 }
 
 void tst_RealtimeParser::lineSeparatorsAndDuplicates()
@@ -228,7 +226,7 @@ void tst_RealtimeParser::lineSeparatorsAndDuplicates()
     const QString b = ::aShareLine(u"sh600000"_s, u"10.40"_s, u"10.39"_s, u"10.53"_s);
     const QString text =
         a + u"\r\n\n"_s + b + u"\u2028"_s + hkLine(u"T"_s, u"腾讯"_s, u"2025/03/07"_s, u"10:00"_s);
-    const QList<Quote> quotes = SinaClient::parseText(text);
+    const QList<Quote> quotes = sina::parseRealtime(text);
     QCOMPARE(quotes.size(), 3);
     QCOMPARE(quotes.at(0).symbol, u"sh600000"_s); // "=" removed, lower-cased
     QCOMPARE(quotes.at(0).price, 10.52);
@@ -242,13 +240,12 @@ void tst_RealtimeParser::decoding()
     QStringEncoder gb("GB18030");
     const QByteArray gbBytes = gb.encode(text);
     QVERIFY(gbBytes != text.toUtf8());
-    QCOMPARE(SinaClient::decodeRealtimeBody(gbBytes), text);
-    QCOMPARE(SinaClient::decodeRealtimeBody(text.toUtf8()), text);
+    QCOMPARE(sina::decodeRealtime(gbBytes), text);
+    QCOMPARE(sina::decodeRealtime(text.toUtf8()), text);
     // Valid UTF-8 that is not the feed is decoded again as GB 18030.
     const QByteArray plain("no quotes here");
-    QCOMPARE(SinaClient::decodeRealtimeBody(plain), u"no quotes here"_s);
-    QVERIFY(SinaClient::parseText(SinaClient::decodeRealtimeBody(QByteArray("\xff\xff\x81", 3)))
-                .isEmpty());
+    QCOMPARE(sina::decodeRealtime(plain), u"no quotes here"_s);
+    QVERIFY(sina::parseRealtime(sina::decodeRealtime(QByteArray("\xff\xff\x81", 3))).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_RealtimeParser)

@@ -108,7 +108,7 @@ void TestSymbolSearch::candidate()
     QFETCH(QString, market);
     const QJsonObject object = QJsonDocument::fromJson(suggestion).object();
     QVERIFY(!object.isEmpty());
-    const std::optional<WatchItem> item = SinaClient::watchCandidateFromEastmoneySuggestion(object);
+    const std::optional<WatchItem> item = eastmoney::candidateFromSuggestion(object);
     if (symbol.isEmpty()) {
         QVERIFY(!item);
         return;
@@ -131,11 +131,11 @@ void TestSymbolSearch::candidatesFromAnswer()
         QJsonObject{{u"Code"_s, u"AAPL"_s}, {u"JYS"_s, u"NASDAQ"_s}},
         QJsonObject{{u"Code"_s, u"300750"_s}},
     };
-    QCOMPARE(symbolsOf(SinaClient::watchCandidatesFromEastmoneySuggestData(answerWith(data), 10)),
+    QCOMPARE(symbolsOf(eastmoney::candidatesFromSuggestData(answerWith(data), 10)),
              (QStringList{u"hk00700"_s, u"sh600519"_s, u"gb_aapl"_s, u"sz300750"_s}));
-    QCOMPARE(symbolsOf(SinaClient::watchCandidatesFromEastmoneySuggestData(answerWith(data), 3)),
+    QCOMPARE(symbolsOf(eastmoney::candidatesFromSuggestData(answerWith(data), 3)),
              (QStringList{u"hk00700"_s, u"sh600519"_s, u"gb_aapl"_s}));
-    QVERIFY(SinaClient::watchCandidatesFromEastmoneySuggestData(answerWith(data), 0).isEmpty());
+    QVERIFY(eastmoney::candidatesFromSuggestData(answerWith(data), 0).isEmpty());
 }
 
 void TestSymbolSearch::unusableAnswers_data()
@@ -152,14 +152,14 @@ void TestSymbolSearch::unusableAnswers_data()
 void TestSymbolSearch::unusableAnswers()
 {
     QFETCH(QByteArray, body);
-    QVERIFY(SinaClient::watchCandidatesFromEastmoneySuggestData(body, 10).isEmpty());
+    QVERIFY(eastmoney::candidatesFromSuggestData(body, 10).isEmpty());
 }
 
 void TestSymbolSearch::request()
 {
     SimHarness h(kMoment);
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client->searchWatchCandidates(u"  茅台 &=+#\n"_s, 10, done); });
+        [&](auto done) { h.market->search.search(u"  茅台 &=+#\n"_s, 10, &h.receiver, done); });
     QVERIFY(result);
     const QList<SimRequest> sent = h.simulator.server().requests(u"eastmoney-suggest"_s);
     QCOMPARE(sent.size(), 1);
@@ -174,7 +174,7 @@ void TestSymbolSearch::request()
     QCOMPARE(r.header("Referer"), Endpoints::eastmoneyReferer());
     QCOMPARE(r.header("User-Agent"), "Mozilla/5.0 Kestrum by Orvell"_ba);
 
-    const std::optional<HttpRequest> built = h.client->watchSearchRequest(u"茅台"_s);
+    const std::optional<HttpRequest> built = eastmoney::searchRequest(h.endpoints, u"茅台"_s);
     QVERIFY(built);
     QCOMPARE(built->timeoutMs, 6000);
 }
@@ -200,7 +200,7 @@ void TestSymbolSearch::search()
     SimHarness h(kMoment);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { h.client->searchWatchCandidates(query, limit, done); }, &calls);
+        [&](auto done) { h.market->search.search(query, limit, &h.receiver, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QCOMPARE(symbolsOf(*result), symbols);
@@ -228,11 +228,12 @@ void TestSymbolSearch::nothingToAsk()
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
         [&](auto done) {
-            h.client->searchWatchCandidates(query, limit, [&, done](const QList<WatchItem> &items) {
-                // The answer comes later, never inside the call itself.
-                QVERIFY(returned);
-                done(items);
-            });
+            h.market->search.search(query, limit, &h.receiver,
+                                    [&, done](const QList<WatchItem> &items) {
+                                        // The answer comes later, never inside the call itself.
+                                        QVERIFY(returned);
+                                        done(items);
+                                    });
             returned = true;
         },
         &calls);
@@ -249,10 +250,10 @@ void TestSymbolSearch::placeholderTokenIsRefused()
     SimHarness h(kMoment);
     Endpoints endpoints = Endpoints::allAt(h.simulator.baseUrl());
     endpoints.eastmoneySuggestToken = u"5A1C0E9B7F3D2468ACE13579BDF02468"_s;
-    SinaClient client(h.http, endpoints, h.clock);
+    SymbolSearchSource source(h.http, endpoints, h.clock);
     int calls = 0;
     const auto result = awaitCompletion<QList<WatchItem>>(
-        [&](auto done) { client.searchWatchCandidates(u"茅台"_s, 10, done); }, &calls);
+        [&](auto done) { source.search(u"茅台"_s, 10, &h.receiver, done); }, &calls);
     QVERIFY(result);
     QCOMPARE(calls, 1);
     QVERIFY(result->isEmpty());

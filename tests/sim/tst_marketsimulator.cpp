@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "market/SinaClient.h"
 #include "net/Endpoints.h"
 
 #include "TestSupport.h"
@@ -107,7 +106,7 @@ void tst_MarketSimulator::lineFieldCounts()
         for (const QString &symbol : symbols) {
             const QString line = h.simulator.realtimeLine(*h.simulator.model().instrument(symbol));
             n << int(fieldsOf(line).size());
-            parsed = parsed && SinaClient::parseText(line).size() == 1;
+            parsed = parsed && sina::parseRealtime(line).size() == 1;
         }
         return n;
     };
@@ -151,8 +150,7 @@ void tst_MarketSimulator::lineTimesAcrossTheDay()
     QVERIFY(f.at(8).toDouble() > morning);
     // A suspended stock shows its previous close and a price of 0: no quote at all.
     QCOMPARE(fields("sz000040").mid(2, 2), (QStringList{u"2.480"_s, u"0.000"_s}));
-    QVERIFY(
-        SinaClient::parseText(h.simulator.realtimeLine(*m.instrument(u"sz000040"_s))).isEmpty());
+    QVERIFY(sina::parseRealtime(h.simulator.realtimeLine(*m.instrument(u"sz000040"_s))).isEmpty());
 
     // Hong Kong's closing auction runs past 16:00.
     h.clock.setNow(zoneTime("Asia/Hong_Kong", 2026, 4, 28, 16, 9));
@@ -164,7 +162,7 @@ void tst_MarketSimulator::lineTimesAcrossTheDay()
     QCOMPARE(f.at(3), u"2026-07-22 23:00:00"_s);
     QVERIFY(f.at(24).endsWith(u"EDT"_s));
     const Quote q =
-        SinaClient::parseText(h.simulator.realtimeLine(*m.instrument(u"gb_aapl"_s))).value(0);
+        sina::parseRealtime(h.simulator.realtimeLine(*m.instrument(u"gb_aapl"_s))).value(0);
     QCOMPARE(q.date + u' ' + q.time, u"2026-07-22 11:00:00"_s);
 }
 
@@ -188,7 +186,7 @@ void tst_MarketSimulator::overHttp()
     const QString asUtf8 = utf8.decode(body);
     Q_UNUSED(asUtf8);
     QVERIFY(utf8.hasError()); // Chinese names in GB 18030 are not valid UTF-8
-    QVERIFY(SinaClient::decodeRealtimeBody(body).contains(u"贵州茅台"_s));
+    QVERIFY(sina::decodeRealtime(body).contains(u"贵州茅台"_s));
 
     QCOMPARE(get(u"/_sim/fault?route=realtime&status=503&times=1"_s), 200);
     QCOMPARE(h.server().fault(u"realtime"_s).status, 503);

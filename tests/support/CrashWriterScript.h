@@ -7,7 +7,7 @@
 // the core library and starts quickly.
 
 #include "config/AppSettings.h"
-#include "market/MarketTypes.h"
+#include "model/DayRecord.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 

@@ -2,6 +2,7 @@
 #include "SoakRun.h"
 
 #include "ai/InsightService.h"
+#include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DecisionSampleLog.h"
@@ -123,7 +124,7 @@ QString perSymbolStateProblem(KestrumApp &app, qsizetype symbols)
           app.sampleLog().decisionSampleLastLoggedAt().size(),
           app.boardTags().boardLookupInFlightSymbols().size(),
           app.insights().aiLoadingSymbols().size(), app.insights().aiErrors().size(),
-          app.backgroundQuotes().size() - KestrumApp::backgroundIndexSymbols().size()}) {
+          app.backgroundQuotes().size() - DecisionEngine::backgroundIndexSymbols().size()}) {
         if (size > symbols)
             return u"a per-symbol map holds %1 entries"_s.arg(size);
     }

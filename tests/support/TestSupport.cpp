@@ -79,7 +79,15 @@ SimHarness::SimHarness(const QDateTime &start, MarketModel model)
     , simulator(clock, nullptr, std::move(model))
 {
     simulator.start();
-    client = std::make_unique<SinaClient>(http, Endpoints::allAt(simulator.baseUrl()), clock);
+    endpoints = Endpoints::allAt(simulator.baseUrl());
+    market = std::make_unique<MarketSources>(http, endpoints, clock);
+}
+
+Symbol sym(const QString &stored)
+{
+    const std::optional<Symbol> symbol = Symbol::fromStored(stored);
+    Q_ASSERT(symbol);
+    return symbol.value_or(*Symbol::fromStored(QStringLiteral("sh000001")));
 }
 
 const SimInstrument &SimHarness::instrument(const QString &symbol) const

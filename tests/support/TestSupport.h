@@ -2,8 +2,13 @@
 #pragma once
 
 #include "decision/DecisionStates.h"
-#include "market/SinaClient.h"
+#include "market/Eastmoney.h"
+#include "market/MarketSources.h"
+#include "market/Sina.h"
+#include "market/Tencent.h"
+#include "market/Yahoo.h"
 #include "model/Clock.h"
+#include "model/Symbol.h"
 #include "net/HttpClient.h"
 #include "sim/MarketSimulator.h"
 
@@ -15,6 +20,9 @@
 #include <optional>
 
 namespace TestSupport {
+
+// The symbol of a stored text the test knows to be one.
+Symbol sym(const QString &stored);
 
 // How long a test waits for what must come: far beyond what any machine needs, so it is
 // reached only when something is broken and no verdict depends on speed or load.
@@ -34,7 +42,7 @@ QDateTime zoneTime(const char *zone, int year, int month, int day, int hour, int
                    int second = 0);
 
 // The simulated market on 127.0.0.1 with a clock that stands still until moved, and a
-// market-data client pointed at it.
+// the market-data sources pointed at it.
 class SimHarness
 {
 public:
@@ -45,7 +53,9 @@ public:
     ManualClock clock;
     MarketSimulator simulator;
     HttpClient http;
-    std::unique_ptr<SinaClient> client;
+    Endpoints endpoints;
+    std::unique_ptr<MarketSources> market;
+    QObject receiver; // the context of the harness's fetches
 
     SimServer &server() { return simulator.server(); }
     QUrl baseUrl() const { return simulator.baseUrl(); }

@@ -27,10 +27,4 @@ inline QString textOf(const QWidget *root, const QString &name)
     return label ? label->text() : QString();
 }
 
-// A y-up frame inside `parent` as the widget geometry it must have.
-inline QRect geometryOf(const QWidget *parent, const QRectF &frame)
-{
-    return KSGeometryForFrame(parent, frame);
-}
-
 } // namespace TestSupport

@@ -5,6 +5,7 @@
 
 #include "intraday/IntradayStore.h"
 #include "model/Quote.h"
+#include "ui/ChartEntrances.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartLayout.h"
 #include "ui/IntradayChartSeries.h"
@@ -113,7 +114,6 @@ void TestIntradayChart::seriesFromStoreAndQuote()
     const IntradayChartSeries sample = sampleSeries();
     store.applyIntradaySeriesForSymbol(u"hk00700"_s, u"2024-05-06"_s, sample.prices,
                                        sample.positions, sample.averages, sample.volumes);
-    store.pendingChartAnimationSymbols().insert(u"hk00700"_s);
     Quote quote;
     quote.symbol = u"hk00700"_s;
     quote.previousClose = 9.8;
@@ -121,9 +121,7 @@ void TestIntradayChart::seriesFromStoreAndQuote()
     const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"34D399"_s);
     QCOMPARE(series.prices, sample.prices);
     QCOMPARE(series.maxPosition, 19800.0);
-    QVERIFY(series.isReal && series.shouldAnimate && series.hasMiddayBreak());
-    // Building the series reads the store and changes nothing in it.
-    QVERIFY(store.pendingChartAnimationSymbols().contains(u"hk00700"_s));
+    QVERIFY(series.isReal && !series.shouldAnimate && series.hasMiddayBreak());
 
     // A symbol the store has never seen: nothing to draw yet, on its market's clock.
     quote.symbol = u"gb_brk_b"_s;
@@ -319,20 +317,24 @@ void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
     quote.symbol = sample.symbol;
     quote.previousClose = 10.0;
     auto well = makeWell();
+    ChartEntrances entrances;
     const auto build = [&] {
-        return IntradayChartView::intradayLineChartViewForQuote(
-            well.get(), QRectF(QPointF(0, 0), kChartSize), store, quote, u"F87171"_s);
+        IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
+        series.shouldAnimate = entrances.isOwed(quote.symbol);
+        auto *chart = new IntradayChartView(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        entrances.settle(chart);
+        return chart;
     };
     // Opened before the series came in: nothing drawn, the animation is still owed.
-    store.pendingChartAnimationSymbols().insert(sample.symbol);
+    entrances.owe(sample.symbol);
     QCOMPARE(build()->state(), IntradayChartState::Loading);
-    QVERIFY(store.pendingChartAnimationSymbols().contains(sample.symbol));
+    QVERIFY(entrances.isOwed(sample.symbol));
 
     store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
                                        sample.positions, sample.averages, sample.volumes);
     IntradayChartView *chart = build();
     QVERIFY(chart->hasStartedEntranceAnimation());
-    QVERIFY(!store.pendingChartAnimationSymbols().contains(sample.symbol));
+    QVERIFY(!entrances.isOwed(sample.symbol));
     auto *area = chart->findChild<ShapeLayer *>(u"areaFill"_s);
     auto *line = chart->findChild<ShapeLayer *>(u"priceLine"_s);
     auto *dot = chart->findChild<ShapeLayer *>(u"dot"_s);

@@ -268,9 +268,9 @@ void TestPopoverPages::clickingARowOpensTheDetail()
         s.detail() && s.detail()->chartView()->state() == IntradayChartState::Full, kPatienceMs);
     QVERIFY(s.h.requestCount(u"realtime"_s) > realtimeBefore);
     QVERIFY(s.h.requestCount(u"eastmoney-trends"_s) > trendsBefore);
-    // The first full drawing animated in; the symbol left the pending set with it.
+    // The first full drawing animated in and paid the entrance the opening owed.
     QVERIFY(s.detail()->chartView()->hasStartedEntranceAnimation());
-    QVERIFY(!s.h.app->intraday().pendingChartAnimationSymbols().contains(symbol));
+    QVERIFY(!s.shell->chartEntrances().isOwed(symbol));
 
     // The page grows with the insight.
     QuoteDetailPage *page = s.detail();

@@ -73,9 +73,9 @@ IntradayChartSeries sampleSeries(const Quote &quote, bool animate = false)
     }
     store.applyIntradaySeriesForSymbol(quote.symbol, quote.date, prices, positions, averages,
                                        volumes);
-    if (animate)
-        store.pendingChartAnimationSymbols().insert(quote.symbol);
-    return IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
+    IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
+    series.shouldAnimate = animate;
+    return series;
 }
 
 } // namespace

@@ -15,18 +15,11 @@ struct MinuteSeries
     QString date;            // YYYY-MM-DD, empty when absent
 
     bool isEmpty() const { return prices.isEmpty() || positions.isEmpty(); }
-};
-
-// One daily bar, oldest first in every list.
-struct DayRecord
-{
-    QString date; // YYYY-MM-DD
-    double open = 0;
-    double high = 0;
-    double low = 0;
-    double close = 0;
-    double volume = 0;
-    double amount = 0;
-
-    bool operator==(const DayRecord &) const = default;
+    void append(double price, double position, double average, double volume)
+    {
+        prices.append(price);
+        positions.append(position);
+        averages.append(average);
+        volumes.append(volume);
+    }
 };
