@@ -34,7 +34,7 @@ BenchApp::BenchApp(int count, int seriesPoints)
     app().config().saveWatchlist(watchlist);
     app().loadStrategy();
     // Alerts on, so their evaluation is part of every answer step.
-    app().settings().alertPreset = u"sensitive"_s;
+    app().settings().alertPreset = AlertPreset::Sensitive;
 
     for (int s = 0; s < count; ++s) {
         const QString &symbol = symbols.at(s);

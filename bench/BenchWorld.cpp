@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchWorld.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cmath>
@@ -75,5 +77,29 @@ BenchWorld::BenchWorld()
         index.previousClose = 3000;
         index.price = 3000 * (1 + moves[i] / 100);
         background.insert(index.symbol, index);
+    }
+}
+
+void writeResolvedSampleLog(const StrategyStore &store, QJsonObject record, QDateTime from,
+                            qint64 mib)
+{
+    const qint64 target = std::min(mib * 1024 * 1024, DecisionSampleLog::kRotationBytes - 65536);
+    const QJsonObject outcome{{u"price"_s, 21.5},
+                              {u"change_from_sample"_s, 0.42},
+                              {u"max_favorable"_s, 0.9},
+                              {u"max_adverse"_s, -0.3},
+                              {u"resolved_at"_s, u"2026-04-27T10:15:00+0800"_s}};
+    record.insert(
+        u"future"_s,
+        QJsonObject{{u"after15m"_s, outcome}, {u"after30m"_s, outcome}, {u"after60m"_s, outcome}});
+    store.ensureStrategyDirectory();
+    QFile file(store.decisionSamplesURL());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    qint64 written = 0;
+    while (written < target) {
+        record.insert(u"recorded_at"_s, store.strategyISOStringForDate(from));
+        written += file.write(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n');
+        from = from.addSecs(60);
     }
 }

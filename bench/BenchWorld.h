@@ -38,3 +38,9 @@ public:
     std::unique_ptr<DecisionSampleLog> log;
     QList<Quote> quotes;
 };
+
+// A sample log of `mib` MiB of `record` with all its outcomes given (realistic lines of about
+// 2 KB), recorded every minute from `from` on; written directly, as a long-running
+// installation would have it.
+void writeResolvedSampleLog(const StrategyStore &store, QJsonObject record, QDateTime from,
+                            qint64 mib);

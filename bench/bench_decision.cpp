@@ -54,7 +54,7 @@ void everyValue(const QuoteDecision &d, const StateSnapshots &snapshots)
     benchmark::DoNotOptimize(d.riskPressureScore());
     benchmark::DoNotOptimize(StateSnapshots::stateSnapshot(d));
     benchmark::DoNotOptimize(StateSnapshots::stateContinuityDescription(
-        d, snapshots.previousStateSnapshotForSymbol(d.quote().symbol)));
+        d, snapshots.previousStateForSymbol(d.quote().symbol)));
 }
 
 void BM_AllDecisionValuesOneQuote(benchmark::State &state)

@@ -56,7 +56,7 @@ void BM_SimulatedWeek(benchmark::State &state)
                                 u"gb_nvda"_s,  u"gb_tsla"_s};
         AppHarness h(watch, shanghaiTime(2026, 4, 20, 0, 0));
         h.app->loadStrategy();
-        h.app->settings().alertPreset = u"sensitive"_s;
+        h.app->settings().alertPreset = AlertPreset::Sensitive;
         SoakSchedule schedule;
         schedule.start = shanghaiTime(2026, 4, 20, 0, 0);
         schedule.end = schedule.start.addDays(days).addSecs(6 * 3600);

@@ -3,6 +3,7 @@
 // step (merge, intraday record, snapshots, daily-cache check, sample-log pass, alerts, title)
 // for watchlists of 10, 50 and 200 stocks, and a cold start up to the first refresh's end.
 #include "BenchApp.h"
+#include "BenchWorld.h"
 
 #include "market/Sina.h"
 #include "sim/MarketSimulator.h"
@@ -92,8 +93,9 @@ BENCHMARK(BM_RefreshAnswerStep)
     ->Unit(benchmark::kMicrosecond);
 
 // From nothing to the end of the first refresh: the controller built on a data directory
-// that holds a watchlist of ten stocks and a day's strategy files, settings and strategy
-// layer loaded, one refresh against the simulated market.
+// that holds a watchlist of ten stocks, a day's strategy files and a sample log of 0 or 20 MiB
+// (resolved samples of the weeks before), settings and strategy layer loaded, one refresh
+// against the simulated market.
 void BM_StartupToFirstRefresh(benchmark::State &state)
 {
     const QStringList watch{u"sh600519"_s, u"sz000001"_s, u"sh600036"_s, u"sz300750"_s,
@@ -104,6 +106,11 @@ void BM_StartupToFirstRefresh(benchmark::State &state)
     prepared.app->loadStrategy();
     prepared.refreshAndWait();
     waitFor([&] { return prepared.app->http().requestsInFlight() == 0; }, 15000);
+    if (state.range(0) > 0)
+        writeResolvedSampleLog(
+            prepared.app->strategy(),
+            prepared.app->sampleLog().decisionSampleRecordForQuote(prepared.app->quotes().first()),
+            prepared.market.clock.now().addDays(-30), state.range(0));
     prepared.app.reset();
 
     KestrumApp::Options options;
@@ -129,6 +136,6 @@ void BM_StartupToFirstRefresh(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartupToFirstRefresh)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StartupToFirstRefresh)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -13,31 +13,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A log of `mib` MiB of resolved samples (realistic lines of about 2 KB), the newest ones
-// hours old; written directly, as a long-running installation would have it.
+// A log of `mib` MiB of resolved samples, the newest ones hours old.
 void writeResolvedLog(BenchWorld &world, qint64 mib)
 {
-    const qint64 target = std::min(mib * 1024 * 1024, DecisionSampleLog::kRotationBytes - 65536);
-    QJsonObject record = world.log->decisionSampleRecordForQuote(world.quotes.first());
-    const QJsonObject outcome{{u"price"_s, 21.5},
-                              {u"change_from_sample"_s, 0.42},
-                              {u"max_favorable"_s, 0.9},
-                              {u"max_adverse"_s, -0.3},
-                              {u"resolved_at"_s, u"2026-04-27T10:15:00+0800"_s}};
-    record.insert(
-        u"future"_s,
-        QJsonObject{{u"after15m"_s, outcome}, {u"after30m"_s, outcome}, {u"after60m"_s, outcome}});
-    world.store->ensureStrategyDirectory();
-    QFile file(world.store->decisionSamplesURL());
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    QDateTime when = world.clock.now().addDays(-30);
-    qint64 written = 0;
-    while (written < target) {
-        record.insert(u"recorded_at"_s, world.store->strategyISOStringForDate(when));
-        const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-        written += file.write(line);
-        when = when.addSecs(300);
-    }
+    writeResolvedSampleLog(*world.store,
+                           world.log->decisionSampleRecordForQuote(world.quotes.first()),
+                           world.clock.now().addDays(-30), mib);
 }
 
 void BM_SampleLogPassNothingDue(benchmark::State &state)
@@ -81,7 +62,7 @@ BENCHMARK(BM_SampleLogOutcomeCheckNothingDue)
     ->Arg(20)
     ->Unit(benchmark::kMicrosecond);
 
-// What launch (or a file changed under the log) costs once: reading and indexing the log.
+// What launch costs before the first refresh: the log read back to the last hour's samples.
 void BM_SampleLogLoad(benchmark::State &state)
 {
     BenchWorld world;
@@ -90,6 +71,22 @@ void BM_SampleLogLoad(benchmark::State &state)
         world.log->loadPendingDecisionSamples();
 }
 BENCHMARK(BM_SampleLogLoad)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// Indexing the older lines after it, all slices (a file changed under the log is read whole
+// at about the same cost).
+void BM_SampleLogLoadOlder(benchmark::State &state)
+{
+    BenchWorld world;
+    writeResolvedLog(world, state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        world.log->loadPendingDecisionSamples();
+        state.ResumeTiming();
+        while (world.log->loadOlderDecisionSamples(256 * 1024)) {
+        }
+    }
+}
+BENCHMARK(BM_SampleLogLoadOlder)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 
 // A pass that resolves one outcome rewrites the whole log.
 void BM_SampleLogPassOneOutcomeDue(benchmark::State &state)
@@ -102,7 +99,7 @@ void BM_SampleLogPassOneOutcomeDue(benchmark::State &state)
         QJsonObject pending = world.log->decisionSampleRecordForQuote(quote);
         pending.insert(u"recorded_at"_s,
                        world.store->strategyISOStringForDate(world.clock.now().addSecs(-900)));
-        world.log->appendDecisionSampleRecord(pending);
+        world.log->appendDecisionSampleRecords({pending});
         state.ResumeTiming();
         world.log->updatePendingDecisionSamplesForQuotes({quote});
     }

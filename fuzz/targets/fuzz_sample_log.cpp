@@ -31,7 +31,7 @@ QList<QJsonObject> writable(const QList<QJsonObject> &records)
 {
     QList<QJsonObject> kept;
     for (const QJsonObject &record : records) {
-        if (DecisionSampleLog::isValidJsonObject(record))
+        if (JsonLinesFile::isValidJsonObject(record))
             kept.append(record);
     }
     return kept;
@@ -59,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     DecisionSampleLog log(store, intraday, daily, boards, {});
 
     log.loadPendingDecisionSamples();
+    while (log.loadOlderDecisionSamples(4096)) {
+    }
     const QList<QJsonObject> records = log.decisionSampleRecords();
     fuzz::check(log.pendingDecisionSampleCount() <= records.size(),
                 "no more pending samples than records");

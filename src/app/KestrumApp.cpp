@@ -241,8 +241,21 @@ bool KestrumApp::noteUnreadableFile(StoredFile file, const QString &copyPath)
 void KestrumApp::loadStrategy()
 {
     m_strategy->loadStrategyDataLayer(*m_daily, *m_boardTags);
+    // Only the samples whose outcomes can fall due are read before the first refresh; the
+    // log's older lines (up to 20 MiB) are indexed after it, between events.
     m_samples->loadPendingDecisionSamples();
+    connect(
+        this, &KestrumApp::refreshFinished, this, &KestrumApp::loadOlderDecisionSamples,
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection | Qt::UniqueConnection));
     m_boardTags->ensureBoardTagsForWatchItems(m_config.loadWatchlist());
+}
+
+void KestrumApp::loadOlderDecisionSamples()
+{
+    // A few milliseconds of reading at a time, so the interface stays responsive.
+    constexpr qint64 kSliceBytes = 256 * 1024;
+    if (m_samples->loadOlderDecisionSamples(kSliceBytes))
+        QTimer::singleShot(0, this, &KestrumApp::loadOlderDecisionSamples);
 }
 
 int KestrumApp::removeLeftoverTemporaryFiles()

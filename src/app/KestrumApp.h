@@ -229,6 +229,8 @@ private:
     void captureSnapshotIfListed(const QString &symbol);
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
+    // Indexes a slice of the sample log's older lines, and schedules the next one.
+    void loadOlderDecisionSamples();
     void setTitle(const QString &title, int direction);
     void noteUnreadableSettings(const JsonFile::KeptAside &kept);
     // Files the refresh writes in the background: a failure is told once per outage.

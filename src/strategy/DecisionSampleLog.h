@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "config/FileIdentity.h"
+#include "config/JsonLinesFile.h"
 #include "model/Quote.h"
 
 #include <QDateTime>
@@ -21,16 +21,12 @@ class StrategyStore;
 
 // A research log of the program's own verdicts: one JSON line per sample in
 // decision_samples.jsonl, appended when a stock's decision state changes and at least every
-// 15 minutes, later completed with what the price did 15, 30 and 60 minutes on.
+// 15 minutes, later completed with what the price did 15, 30 and 60 minutes on. The file is a
+// crash-safe JSON-lines store; this class decides what to sample and when an outcome is due.
 //
-// The log's lines are indexed in memory (read once, again whenever the file changes under
-// us), so a refresh with nothing due costs a stat() rather than a parse of a log that may be
-// 20 MiB long. When an outcome is due only the log's tail from the first line that changes is
-// read and replaced: outcomes fall due for the samples of the last hour, and with samples
-// taken at every change of state that happens at nearly every refresh, so replacing a log of
-// many MiB each time would cost a whole-file write every 12 seconds. The new tail is written
-// to a journal beside the log first, under a checksum, so a crash in the middle is finished
-// at the next use instead of losing the tail. Lines before it are kept byte for byte.
+// Only the samples of the last hour are read at launch: outcomes fall due for those. Older
+// lines (samples left pending overnight, lines to tidy) are indexed afterwards, a slice at a
+// time, and completed by the first pass after that.
 class DecisionSampleLog
 {
 public:
@@ -67,65 +63,45 @@ public:
 
     // --- The file ---
     // Every line of the log that parses as a JSON object, in file order.
-    QList<QJsonObject> decisionSampleRecords() const;
-    // False when nothing was written (invalid record, file error, short write).
-    bool appendDecisionSampleRecord(const QJsonObject &record);
+    QList<QJsonObject> decisionSampleRecords() const { return m_file.records(); }
+    // Appends in one write the records JSON can carry. False when nothing was written
+    // (none could be, a file error, a short write).
+    bool appendDecisionSampleRecords(const QList<QJsonObject> &records)
+    {
+        return m_file.append(records);
+    }
     // Replaces the whole log atomically; records that cannot be written are left out.
-    bool rewriteDecisionSampleRecords(const QList<QJsonObject> &records);
+    bool rewriteDecisionSampleRecords(const QList<QJsonObject> &records)
+    {
+        return m_file.rewrite(records);
+    }
     // True when the log was moved to today's archive.
-    bool rotateDecisionSampleLogIfNeeded();
-    // Reads the pending samples from the log now rather than at the first pass.
+    bool rotateDecisionSampleLogIfNeeded() { return m_file.rotateIfNeeded(); }
+    // Reads the samples whose outcomes may fall due (those of the last hour) now rather than
+    // at the first pass; older lines wait for loadOlderDecisionSamples.
     void loadPendingDecisionSamples();
+    // Indexes up to about `budget` bytes of the older lines; true while some remain.
+    bool loadOlderDecisionSamples(qint64 budget) { return m_file.loadOlderLines(budget); }
 
     // Symbol (as the quote carries it) -> moment of its last recorded sample.
     const QHash<QString, QDateTime> &decisionSampleLastLoggedAt() const { return m_lastLogged; }
     // Samples still missing an outcome in the indexed log.
-    qsizetype pendingDecisionSampleCount() const;
-
-    // A record JSON can carry: every number finite, all the way down.
-    static bool isValidJsonObject(const QJsonObject &object);
+    qsizetype pendingDecisionSampleCount() const { return m_file.flaggedLines().size(); }
 
 private:
-    // One line of the log as last read or written.
-    struct LineEntry
-    {
-        qint64 offset = 0;
-        qint64 length = 0;      // without the line feed
-        bool record = false;    // a JSON object: a rewrite keeps it
-        bool canonical = false; // the bytes are the record's own compact form
-        // Outcome bookkeeping, for records with a symbol and a readable time.
-        QString symbol; // lower-cased
-        qint64 recordedMs = 0;
-        int missing = 0; // absent outcomes: bit 0 after15m, bit 1 after30m, bit 2 after60m
-        bool futureObject = false; // "future" holds an object (a pass writes {} otherwise)
-    };
-    QString logPath() const;
-    // Beside the log: a header line (offset, length and checksum of the new tail, or "done")
-    // and the tail of the replacement in progress.
-    QString tailJournalPath() const;
-    FileIdentity identity() const;
-    // Completes a tail replacement that a crash interrupted. False while one is pending
-    // that cannot be completed (nothing may be appended then).
-    bool finishInterruptedTailRewrite();
-    // The log from byte `offset` on becomes `tail`: journal, then the log, then the journal
-    // marked done.
-    bool replaceLogTail(qint64 offset, const QByteArray &tail);
-    // A last line cut short by a crash is removed; a complete one without its line feed
-    // gets one. False on a file error.
-    bool repairLastLine();
-    // Reindexes when the file differs from the one last indexed.
-    void syncPendingIndex();
-    void indexBytes(const QByteArray &bytes);
-    void setLines(QVector<LineEntry> lines);
-    static void describeRecord(const QJsonObject &record, LineEntry &entry);
-    bool isAnyOutcomeDue(const QHash<QString, Quote> &quotesBySymbol) const;
+    // A line flag besides those of the absent outcomes (1, 2, 4): a "future" that is not an
+    // object (a pass writes {} in its place).
+    static constexpr int kFutureNotObject = 8;
+    static void describeRecord(const QJsonObject &record, JsonLinesFile::Line &line);
+    // Whether a pass with these quotes, now, gives this line an outcome.
+    bool isOutcomeDue(const JsonLinesFile::Line &line, const QHash<QString, Quote> &quotesBySymbol,
+                      qint64 nowMs) const;
     // Whether a pass with these quotes, now, writes this line differently (or drops it).
-    bool isChangedByPass(const LineEntry &entry, const QHash<QString, Quote> &quotesBySymbol,
-                         qint64 nowMs) const;
+    bool isChangedByPass(const JsonLinesFile::Line &line,
+                         const QHash<QString, Quote> &quotesBySymbol, qint64 nowMs) const;
     // The outcome step for one record: a copy with every outcome whose time has come.
     QJsonObject completedRecord(const QJsonObject &record,
-                                const QHash<QString, Quote> &quotesBySymbol, bool *added) const;
-    static QList<QJsonObject> parseRecords(const QByteArray &bytes);
+                                const QHash<QString, Quote> &quotesBySymbol) const;
 
     const StrategyStore &m_store;
     const IntradayStore &m_intraday;
@@ -134,7 +110,5 @@ private:
     DecisionReader m_reader;
 
     QHash<QString, QDateTime> m_lastLogged;
-    QVector<LineEntry> m_lines;
-    QHash<QString, QVector<qsizetype>> m_pending; // lower-cased symbol -> lines missing outcomes
-    std::optional<FileIdentity> m_indexed;        // none until the first load
+    JsonLinesFile m_file;
 };

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program may die at any instant (a crash, a kill, a power cut of the session): every
 // file it keeps must then be either its old content or its new one, never a mixture or a
-// truncation, and the decision-sample log may lose at most the line being written. A writer
-// process saves every kind of file in a loop through the application's own classes and is
-// killed with SIGKILL at random moments, hundreds of times, each time checking what is left.
+// truncation, and the decision-sample log may lose at most the lines of the batch being
+// written, never one whose append was confirmed. A writer process saves every kind of file in
+// a loop through the application's own classes and is killed with SIGKILL at random moments,
+// hundreds of times, each time checking what is left.
 #include "CrashWriterScript.h"
 #include "RecordingNotifier.h"
 

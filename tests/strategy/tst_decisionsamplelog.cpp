@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The decision sample log: when a sample is due, what it holds, its outcomes 15, 30 and 60
-// minutes on, rotation, and a file that is cut short or changed behind the log's back.
+// minutes on (also for samples older than what launch reads), and where it rotates. The
+// file's own crash safety is tst_jsonlinesfile's.
 #include "DecisionWorld.h"
 #include "FileBytes.h"
 #include "TestSupport.h"
 
 #include "strategy/DecisionSampleLog.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QTest>
 
@@ -56,14 +56,9 @@ private Q_SLOTS:
     void dueRules();
     void recordContents();
     void outcomeOfTheBook();
-    void rotation_data();
-    void rotation();
-    void crashTruncatedLastLine();
-    void outcomeReplacesOnlyTheTail();
-    void interruptedTailRewriteIsFinished_data();
-    void interruptedTailRewriteIsFinished();
-    void shortWriteLeavesTheLogWhole();
-    void invalidRecordsWriteNothing();
+    void rotatesToTodaysArchive();
+    void olderPendingSamplesAreCompletedOnceRead();
+    void failedWritesAreNotRetriedAtOnce();
 
 private:
     QString logPath() const { return m_world->store->decisionSamplesURL(); }
@@ -163,7 +158,7 @@ void TestDecisionSampleLog::recordContents()
              1800.0);
     w.applySeries(u"sz000001"_s, {11, 11, 11, 11}, {0, 60, 120, 900}, {11, 11, 11, 11},
                   {0, 0, 0, 50});
-    QVERIFY(m_log->appendDecisionSampleRecord(m_log->decisionSampleRecordForQuote(bare)));
+    QVERIFY(m_log->appendDecisionSampleRecords({m_log->decisionSampleRecordForQuote(bare)}));
     QVERIFY(readBytes(logPath()).contains("\"volumeRatio5\":1.7976931348623157e+308"));
 }
 
@@ -219,139 +214,55 @@ void TestDecisionSampleLog::outcomeOfTheBook()
     QCOMPARE(m_log->pendingDecisionSampleCount(), 0);
 }
 
-void TestDecisionSampleLog::rotation_data()
+void TestDecisionSampleLog::rotatesToTodaysArchive()
 {
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<bool>("archived"); // today's archive is there already
-    QTest::addColumn<bool>("rotated");
-    QTest::newRow("exactly 20 MiB") << qint64(20971520) << false << false;
-    QTest::newRow("one byte more") << qint64(20971521) << false << true;
-    QTest::newRow("blocked by an archive") << qint64(20971521) << true << false;
-}
-
-void TestDecisionSampleLog::rotation()
-{
-    QFETCH(qint64, size);
-    QFETCH(bool, archived);
-    QFETCH(bool, rotated);
-    QByteArray bytes(size, 'x');
-    bytes[size - 1] = '\n';
+    // One byte over 20 MiB: the next sample starts a new log (the boundary is the store's).
+    QByteArray bytes(DecisionSampleLog::kRotationBytes + 1, 'x');
+    bytes.back() = '\n';
     write(bytes);
-    const QString archive = m_world->store->decisionSamplesArchiveURL(u"20260428"_s);
-    if (archived)
-        QVERIFY(writeBytes(archive, "earlier\n"));
     const QJsonObject record = sampleAt(u"10:30:00"_s);
-    QVERIFY(m_log->appendDecisionSampleRecord(record));
-    QCOMPARE(QFile::exists(archive), rotated || archived);
-    if (archived)
-        QCOMPARE(readBytes(archive), QByteArray("earlier\n"));
-    if (rotated) {
-        QCOMPARE(QFileInfo(archive).size(), size);
-        QCOMPARE(readBytes(logPath()), line(record));
-    } else {
-        QCOMPARE(QFileInfo(logPath()).size(), size + line(record).size());
-    }
-    QCOMPARE(m_log->decisionSampleRecords().size(), 1);
-    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
+    QVERIFY(m_log->appendDecisionSampleRecords({record}));
+    QCOMPARE(QFileInfo(m_world->store->decisionSamplesArchiveURL(u"20260428"_s)).size(),
+             bytes.size());
+    QCOMPARE(readBytes(logPath()), line(record));
 }
 
-void TestDecisionSampleLog::crashTruncatedLastLine()
+// A sample left pending overnight lies before the hour launch reads: it is completed by the
+// first pass after the older lines are read. A pass replaces the log from the first line it
+// changes on (the file stays, the lines before keep their bytes).
+void TestDecisionSampleLog::olderPendingSamplesAreCompletedOnceRead()
 {
-    // The piece of a line being written when a crash came was never a record: the next append
-    // drops it, so every line parses again. A whole last line without its line feed stays.
-    const QByteArray whole = line(sampleAt(u"10:00:00"_s));
-    const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:30:00+0800"_s, 11.0, 0);
-    write(whole + "{\"sample_id\":\"sh6");
-    QVERIFY(m_log->appendDecisionSampleRecord(next));
-    QCOMPARE(readBytes(logPath()), whole + line(next));
-    write(whole.chopped(1));
-    QVERIFY(m_log->appendDecisionSampleRecord(next));
-    QCOMPARE(readBytes(logPath()), whole + line(next));
-}
-
-void TestDecisionSampleLog::outcomeReplacesOnlyTheTail()
-{
-    // A day of resolved samples, then one due now: the pass rewrites from that line on and
-    // leaves the file (its inode, its first bytes) where it is.
     const QString sym = u"sh600000"_s;
-    const QJsonObject outcome{{u"price"_s, 10.0}};
-    const QJsonObject resolved{
-        {u"after15m"_s, outcome}, {u"after30m"_s, outcome}, {u"after60m"_s, outcome}};
-    QByteArray head;
-    for (int i = 0; i < 200; ++i)
-        head += line(sample(sym, u"2026-04-27T10:00:00+0800"_s, 10.0, i, resolved));
-    const QByteArray due = line(sample(sym, u"2026-04-28T10:10:00+0800"_s, 10.0, 0));
-    const QByteArray fresh = line(sample(sym, u"2026-04-28T10:29:00+0800"_s, 10.0, 0));
-    QVERIFY(writeBytes(logPath(), head + due + fresh));
+    const QByteArray older = line(sample(sym, u"2026-04-27T09:00:00+0800"_s, 10.0, 0,
+                                         {{u"after15m"_s, QJsonObject()},
+                                          {u"after30m"_s, QJsonObject()},
+                                          {u"after60m"_s, QJsonObject()}}));
+    const QByteArray overnight = line(sample(sym, u"2026-04-27T14:55:00+0800"_s, 10.0, 0));
+    const QByteArray recent = line(sampleAt(u"10:05:00"_s));
+    write(older + overnight + recent);
     const quint64 inode = inodeOf(logPath());
-    m_log->updatePendingDecisionSamplesForQuotes({makeQuote(sym, 10.2, 10.4, 9.8, 10.0)});
-
-    const QByteArray after = readBytes(logPath());
-    QCOMPARE(inodeOf(logPath()), inode);
-    QVERIFY(after.startsWith(head));
-    QVERIFY(after.endsWith(fresh));
-    QCOMPARE(futureOf(200).keys(), QStringList{u"after15m"_s});
-    QVERIFY(readBytes(logPath() + u".tail"_s).startsWith("kestrum-done "));
+    m_log->loadPendingDecisionSamples();
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
+    const Quote q = quoteAt(10.2);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QCOMPARE(futureOf(1), QJsonObject());
+    QCOMPARE(futureOf(2).keys(), (QStringList{u"after15m"_s}));
+    while (m_log->loadOlderDecisionSamples(64)) {
+    }
     QCOMPARE(m_log->pendingDecisionSampleCount(), 2);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QCOMPARE(futureOf(1).size(), 3);
+    const QByteArray after = readBytes(logPath());
+    QVERIFY(after.startsWith(older));
+    QCOMPARE(inodeOf(logPath()), inode);
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
     // The index follows the new tail: nothing more is due a minute later.
     advanceMinutes(1);
-    m_log->updatePendingDecisionSamplesForQuotes({makeQuote(sym, 10.2, 10.4, 9.8, 10.0)});
+    m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(readBytes(logPath()), after);
 }
 
-void TestDecisionSampleLog::interruptedTailRewriteIsFinished_data()
-{
-    QTest::addColumn<int>("cut");        // bytes of the new tail in the log when the crash came
-    QTest::addColumn<int>("journalCut"); // bytes missing from the journal's end
-    QTest::addColumn<bool>("applies");   // the journal is whole and fits the log
-    QTest::newRow("before the log was touched") << -1 << 0 << true;
-    QTest::newRow("log cut at the offset") << 0 << 0 << true;
-    QTest::newRow("new tail half written") << 40 << 0 << true;
-    QTest::newRow("journal half written") << -1 << 30 << false;
-    QTest::newRow("journal of another log") << -2 << 0 << false;
-}
-
-void TestDecisionSampleLog::interruptedTailRewriteIsFinished()
-{
-    QFETCH(int, cut);
-    QFETCH(int, journalCut);
-    QFETCH(bool, applies);
-    const QString sym = u"sh600000"_s;
-    const QByteArray head = line(sample(sym, u"2026-04-28T09:00:00+0800"_s, 9.0, 0));
-    const QByteArray oldTail = line(sample(sym, u"2026-04-28T10:00:00+0800"_s, 10.0, 0));
-    const QByteArray newTail = line(sample(sym, u"2026-04-28T10:00:00+0800"_s, 10.0, 0,
-                                           {{u"after15m"_s, QJsonObject{{u"price"_s, 10.2}}}}));
-    QByteArray onDisk = head + oldTail;
-    if (cut == 0)
-        onDisk = head;
-    else if (cut > 0)
-        onDisk = head + newTail.first(cut);
-    QVERIFY(writeBytes(logPath(), onDisk));
-    const qint64 offset = cut == -2 ? onDisk.size() + 100 : head.size();
-    // Followed by the stale end of an earlier, longer tail, as the reused journal has it.
-    const QByteArray stale = "{\"sample_id\":\"old\"}\n";
-    const QByteArray journal =
-        "kestrum-tail " + QByteArray::number(offset).rightJustified(20, '0') + ' ' +
-        QByteArray::number(newTail.size()).rightJustified(20, '0') + ' ' +
-        QCryptographicHash::hash(newTail, QCryptographicHash::Sha1).toHex() + '\n' + newTail;
-    QVERIFY(writeBytes(logPath() + u".tail"_s,
-                       journalCut ? journal.chopped(journalCut) : journal + stale));
-
-    // Readers see the finished state before anything finishes it...
-    const QList<QJsonObject> records = m_log->decisionSampleRecords();
-    QCOMPARE(records.size(), applies ? 2 : QByteArray(onDisk).count('\n'));
-    // ...and the next use of the log finishes it on disk.
-    m_log->loadPendingDecisionSamples();
-    // Finished (or, cut short, never started): the journal has nothing left to do.
-    QVERIFY(readBytes(logPath() + u".tail"_s)
-                .startsWith(journalCut ? "kestrum-tail " : "kestrum-done "));
-    QCOMPARE(readBytes(logPath()), applies ? head + newTail : onDisk);
-    const QJsonObject next = sample(u"sz000001"_s, u"2026-04-28T10:31:00+0800"_s, 11.0, 0);
-    QVERIFY(m_log->appendDecisionSampleRecord(next));
-    QCOMPARE(m_log->decisionSampleRecords().last(), next);
-}
-
-void TestDecisionSampleLog::shortWriteLeavesTheLogWhole()
+void TestDecisionSampleLog::failedWritesAreNotRetriedAtOnce()
 {
     const QByteArray existing = line(sampleAt(u"10:00:00"_s));
     write(existing);
@@ -359,7 +270,6 @@ void TestDecisionSampleLog::shortWriteLeavesTheLogWhole()
     {
         // Room for a few bytes of the next line only.
         const FileSizeLimit limit(existing.size() + 10);
-        QVERIFY(!m_log->appendDecisionSampleRecord(m_log->decisionSampleRecordForQuote(q)));
         m_log->recordDecisionSamplesForQuotes({q});
     }
     QCOMPARE(readBytes(logPath()), existing);
@@ -375,20 +285,6 @@ void TestDecisionSampleLog::shortWriteLeavesTheLogWhole()
     QCOMPARE(readBytes(logPath()), existing);
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(futureOf(0).keys(), (QStringList{u"after15m"_s, u"after30m"_s}));
-}
-
-void TestDecisionSampleLog::invalidRecordsWriteNothing()
-{
-    const double inf = std::numeric_limits<double>::infinity();
-    QVERIFY(!m_log->appendDecisionSampleRecord(
-        QJsonObject{{u"price"_s, std::numeric_limits<double>::quiet_NaN()}}));
-    QVERIFY(!m_log->appendDecisionSampleRecord(
-        QJsonObject{{u"nested"_s, QJsonArray{QJsonObject{{u"x"_s, inf}}}}}));
-    QVERIFY(!QFile::exists(logPath()));
-    // A rewrite leaves out what cannot be written and keeps the rest.
-    QVERIFY(m_log->rewriteDecisionSampleRecords(
-        {QJsonObject{{u"a"_s, 1}}, QJsonObject{{u"b"_s, inf}}}));
-    QCOMPARE(readBytes(logPath()), QByteArray("{\"a\":1}\n"));
 }
 
 QTEST_GUILESS_MAIN(TestDecisionSampleLog)

@@ -6,8 +6,8 @@
 //
 // Sample numbers go on from the log it finds. It reports each step on stdout as it begins and once
 // it is done ("b <version>" / "v <version>" around the four files of a version, "a <seq>" / "s
-// <seq>" around a sample, "p <seq>" after the outcome pass at that sample's moment), so the test
-// knows what must have survived and what may have.
+// <seq>" around a batch of samples ending at that one, "p <seq>" after the outcome pass at its
+// moment), so the test knows what must have survived and what may have.
 #include "CrashWriterScript.h"
 
 #include "config/ConfigStore.h"
@@ -67,22 +67,27 @@ int main(int argc, char **argv)
     qint64 seq = records.isEmpty() ? 0 : qint64(records.last().value(u"seq"_s).toDouble()) + 1;
     report("ready");
 
-    // A sample between any two file saves, so a kill is as likely to find one as the other.
+    // A batch of one to three samples (a refresh appends its due samples in one write)
+    // between any two file saves, so a kill is as likely to find one as the other.
     const auto sample = [&] {
-        clock.setNow(CrashScript::momentOf(seq));
-        report("a " + QByteArray::number(seq));
-        if (!log.appendDecisionSampleRecord(
-                CrashScript::sampleFor(seq, strategy.strategyISOStringForDate())))
+        const qint64 last = seq + seq % 3;
+        QList<QJsonObject> batch;
+        for (qint64 n = seq; n <= last; ++n)
+            batch.append(CrashScript::sampleFor(
+                n, strategy.strategyISOStringForDate(CrashScript::momentOf(n))));
+        clock.setNow(CrashScript::momentOf(last));
+        report("a " + QByteArray::number(last));
+        if (!log.appendDecisionSampleRecords(batch))
             std::_Exit(4);
-        report("s " + QByteArray::number(seq));
+        report("s " + QByteArray::number(last));
         // The refresh's outcome pass: samples 15, 30 and 60 minutes back get their outcomes,
         // so the log's tail is replaced nearly every time.
         Quote quote;
         quote.symbol = CrashScript::kSampleSymbol;
         quote.price = 10.2;
         log.updatePendingDecisionSamplesForQuotes({quote});
-        report("p " + QByteArray::number(seq));
-        ++seq;
+        report("p " + QByteArray::number(last));
+        seq = last + 1;
     };
     QElapsedTimer running;
     running.start();
