@@ -85,11 +85,15 @@ LogOnce &unreadableFiles()
 bool writeAtomically(const QString &path, const QByteArray &bytes,
                      std::optional<QFileDevice::Permissions> permissions)
 {
-    const bool saved = writeThroughSaveFile(path, bytes, permissions);
+    return noteWriteOutcome(path, writeThroughSaveFile(path, bytes, permissions), bytes.size());
+}
+
+bool noteWriteOutcome(const QString &path, bool saved, qint64 size)
+{
     if (saved)
         failures().remove(path);
     else
-        failures().insert(path, diagnoseFailure(path, bytes.size()));
+        failures().insert(path, diagnoseFailure(path, size));
     if (!saved && failingFiles().failed(path))
         qCWarning(lcFiles).noquote() << "cannot save" << path << "- the previous file stays";
     else if (saved && failingFiles().recovered(path))

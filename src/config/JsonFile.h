@@ -42,6 +42,9 @@ WriteFailure diagnoseFailure(const QString &path, qint64 size = 0);
 // Why the latest write of `path` failed; none when it succeeded or none was tried. A
 // failure is logged once, until a write succeeds again.
 std::optional<WriteFailure> lastFailure(const QString &path);
+// For writes made in place (an append, a tail rewrite): remembers and logs the outcome as
+// writeAtomically does its own.
+bool noteWriteOutcome(const QString &path, bool saved, qint64 size);
 // The latest write's failure, else what the file system looks like now.
 WriteFailure whyNotSaved(const QString &path);
 // "<what>未能保存：<why>" for a write of `path` that failed.

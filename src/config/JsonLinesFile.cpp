@@ -409,6 +409,7 @@ bool JsonLinesFile::append(const QList<QJsonObject> &records)
 
     QFile file(m_path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        JsonFile::noteWriteOutcome(m_path, false, bytes.size());
         forget();
         return false;
     }
@@ -425,10 +426,12 @@ bool JsonLinesFile::append(const QList<QJsonObject> &records)
     if (!file.seek(size) || !writeAll(file, bytes)) {
         // Take back the part that did get in, so the file keeps only whole lines.
         file.resize(size);
+        JsonFile::noteWriteOutcome(m_path, false, bytes.size());
         forget();
         return false;
     }
     file.close();
+    JsonFile::noteWriteOutcome(m_path, true, bytes.size());
     // The index described the file before these lines (synchronised above).
     for (Line &line : lines)
         line.offset += base;
@@ -525,8 +528,10 @@ bool JsonLinesFile::replaceTail(Tail tail)
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (!tail.unreadable.isEmpty() && JsonFile::keepBytesAside(m_path, tail.unreadable).isEmpty())
         return false; // nothing is dropped that could not be kept
-    const bool written = tail.offset == 0 ? JsonFile::writeAtomically(m_path, tail.bytes)
-                                          : writeTail(tail.offset, tail.bytes);
+    const bool written =
+        tail.offset == 0 ? JsonFile::writeAtomically(m_path, tail.bytes)
+                         : JsonFile::noteWriteOutcome(m_path, writeTail(tail.offset, tail.bytes),
+                                                      tail.bytes.size());
     if (!written) {
         forget(); // whatever is on disk now is read afresh
         return false;

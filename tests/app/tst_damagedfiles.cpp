@@ -263,6 +263,8 @@ void tst_DamagedFiles::everyFailedSaveIsTold_data()
     QTest::newRow("daily cache") << u"refresh"_s << u"日线缓存未能保存：%1"_s;
     QTest::newRow("board map") << u"refresh"_s << u"板块映射未能保存：%1"_s;
     QTest::newRow("decision samples") << u"refresh"_s << u"决策样本记录未能保存：%1"_s;
+    // Appended in place to a log that exists (read-only for the owner), nothing due in it.
+    QTest::newRow("decision samples appended") << u"append"_s << u"决策样本记录未能保存：%1"_s;
 }
 
 void tst_DamagedFiles::everyFailedSaveIsTold()
@@ -281,6 +283,13 @@ void tst_DamagedFiles::everyFailedSaveIsTold()
     KestrumApp &app = *h.app;
     WatchlistManager manager(app);
     const QByteArray watchlist = readBytes(app.config().watchlistPath());
+    const QString samples = app.strategy().decisionSamplesURL();
+    if (save == u"append") {
+        QVERIFY(writeBytes(samples, "{\"sample_id\":\"sh600519-a\",\"symbol\":\"sh600519\","
+                                    "\"recorded_at\":\"2026-04-28T10:29:00+0800\","
+                                    "\"price\":1450,\"future\":{}}\n"));
+        QFile::setPermissions(samples, QFile::ReadOwner);
+    }
 
     // Every save into the data directory fails: it is made read-only, or, where that does not
     // stop this process (root), every file it writes is capped below any save.
@@ -319,7 +328,7 @@ void tst_DamagedFiles::everyFailedSaveIsTold()
         QVERIFY(!app.toggleLoginItem());
         QVERIFY(!app.loginItem().isEnabled()); // the menu shows the entry as it is
         told = app.lastStatus();
-    } else if (save == u"refresh") { // background writes: told once, not at every refresh
+    } else if (save == u"refresh" || save == u"append") { // told once, not at every refresh
         QSignalSpy daily(&app.dailyCache(), &DailyCache::dailyCacheChanged);
         QSignalSpy tagged(&app.boardTags(), &BoardTags::boardTagsChanged);
         app.loadStrategy();
