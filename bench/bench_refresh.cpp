@@ -8,6 +8,7 @@
 #include "market/Sina.h"
 #include "sim/MarketSimulator.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QStringEncoder>
 
@@ -83,6 +84,11 @@ void BM_RefreshAnswerStep(benchmark::State &state)
     if (bench.app().quotes().size() != state.range(0))
         state.SkipWithError("quotes lost");
     state.counters["in_flight"] = bench.app().http().requestsInFlight();
+    // How much the hour's samples and their outcomes weigh, for reading the figure.
+    state.counters["log_bytes"] =
+        double(QFileInfo(bench.app().strategy().decisionSamplesURL()).size());
+    state.counters["outcome_bytes"] =
+        double(QFileInfo(bench.app().strategy().decisionOutcomesURL()).size());
 }
 // 300 refreshes: an hour of the session, so the series grow as they do in a morning.
 BENCHMARK(BM_RefreshAnswerStep)

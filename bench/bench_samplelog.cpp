@@ -3,6 +3,7 @@
 // stocks when nothing is due, over logs of 1, 5 and 20 MiB: it must not grow with the log.
 #include "BenchWorld.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -88,7 +89,8 @@ void BM_SampleLogLoadOlder(benchmark::State &state)
 }
 BENCHMARK(BM_SampleLogLoadOlder)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 
-// A pass that resolves one outcome rewrites the whole log.
+// A pass that resolves one outcome: it is noted in the outcomes' journal, the log is not
+// touched.
 void BM_SampleLogPassOneOutcomeDue(benchmark::State &state)
 {
     BenchWorld world;
@@ -109,5 +111,66 @@ BENCHMARK(BM_SampleLogPassOneOutcomeDue)
     ->Arg(20)
     ->Iterations(10) // each adds a line: stay clear of the rotation size
     ->Unit(benchmark::kMillisecond);
+
+// Folding half an hour of noted outcomes into the log, as happens every half hour: thirty
+// samples per refresh over the last 90 minutes (the answer-step benchmark's rate at 50
+// stocks), the outcomes of the refreshes of the last half hour written into their lines.
+void BM_SampleLogFold(benchmark::State &state)
+{
+    BenchWorld world;
+    const QJsonObject sample = world.log->decisionSampleRecordForQuote(world.quotes.first());
+    QList<Quote> quotes;
+    for (int k = 0; k < 30; ++k) {
+        Quote quote = world.quotes.at(k % world.quotes.size());
+        quote.symbol = u"sz3%1"_s.arg(k, 5, 10, QChar(u'0'));
+        quotes.append(quote);
+    }
+    world.store->ensureStrategyDirectory();
+    QByteArray log;
+    for (QDateTime at = world.clock.now().addSecs(-90 * 60); at < world.clock.now();
+         at = at.addSecs(12)) {
+        for (const Quote &quote : std::as_const(quotes)) {
+            QJsonObject record = sample;
+            record.insert(u"symbol"_s, quote.symbol);
+            record.insert(u"recorded_at"_s, world.store->strategyISOStringForDate(at));
+            log += QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+        }
+    }
+    const auto restore = [&](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
+    };
+    restore(world.store->decisionSamplesURL(), log);
+    world.log->loadPendingDecisionSamples();
+    while (world.log->loadOlderDecisionSamples(1 << 20)) {
+    }
+    // The half hour of refreshes since the last fold, each noting what fell due.
+    const QDateTime now = world.clock.now();
+    for (QDateTime at = now.addSecs(-30 * 60 + 12); at < now; at = at.addSecs(12)) {
+        world.clock.setNow(at);
+        world.log->updatePendingDecisionSamplesForQuotes(quotes);
+    }
+    world.clock.setNow(now);
+    QFile notesFile(world.store->decisionOutcomesURL());
+    const QByteArray notes =
+        notesFile.open(QIODevice::ReadOnly) ? notesFile.readAll() : QByteArray();
+    if (notes.isEmpty())
+        state.SkipWithError("no outcome was noted");
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore(world.store->decisionSamplesURL(), log);
+        restore(world.store->decisionOutcomesURL(), notes);
+        world.log->loadPendingDecisionSamples();
+        while (world.log->loadOlderDecisionSamples(1 << 20)) {
+        }
+        state.ResumeTiming();
+        if (!world.log->foldNotedOutcomes())
+            state.SkipWithError("the fold failed");
+    }
+    state.counters["log_bytes"] = double(log.size());
+    state.counters["outcome_bytes"] = double(notes.size());
+}
+BENCHMARK(BM_SampleLogFold)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -161,7 +161,12 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     connect(&m_rotateTimer, &QTimer::timeout, this, &KestrumApp::rotateTitle);
 }
 
-KestrumApp::~KestrumApp() = default;
+KestrumApp::~KestrumApp()
+{
+    // Outcomes still in the journal go into the log itself, for whoever reads it next.
+    if (m_samples)
+        m_samples->foldNotedOutcomes();
+}
 
 // --- Launch and lifecycle ---------------------------------------------------------------
 
@@ -267,7 +272,8 @@ int KestrumApp::removeLeftoverTemporaryFiles()
                m_strategy->strategyDirectoryURL(),
                {QFileInfo(m_strategy->dailyCacheURL()).fileName(),
                 QFileInfo(m_strategy->boardMapURL()).fileName(),
-                QFileInfo(m_strategy->decisionSamplesURL()).fileName()});
+                QFileInfo(m_strategy->decisionSamplesURL()).fileName(),
+                QFileInfo(m_strategy->decisionOutcomesURL()).fileName()});
 }
 
 bool KestrumApp::toggleLoginItem()

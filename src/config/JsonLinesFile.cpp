@@ -153,6 +153,75 @@ QByteArray compactLine(const QJsonObject &record)
     return QJsonDocument(record).toJson(QJsonDocument::Compact);
 }
 
+// Scanning compact JSON text (no whitespace between tokens): each returns the index just past
+// what starts at `at`, or -1 when the text is not what is expected there.
+qsizetype pastString(QByteArrayView text, qsizetype at)
+{
+    if (at >= text.size() || text.at(at) != '"')
+        return -1;
+    for (qsizetype i = at + 1; i < text.size(); ++i) {
+        if (text.at(i) == '\\')
+            ++i;
+        else if (text.at(i) == '"')
+            return i + 1;
+    }
+    return -1;
+}
+
+qsizetype pastValue(QByteArrayView text, qsizetype at)
+{
+    if (at >= text.size())
+        return -1;
+    if (text.at(at) == '"')
+        return pastString(text, at);
+    if (text.at(at) != '{' && text.at(at) != '[') {
+        qsizetype i = at;
+        while (i < text.size() && text.at(i) != ',' && text.at(i) != '}' && text.at(i) != ']')
+            ++i;
+        return i > at ? i : -1;
+    }
+    int depth = 0;
+    for (qsizetype i = at; i < text.size();) {
+        const char c = text.at(i);
+        if (c == '"') {
+            i = pastString(text, i);
+            if (i < 0)
+                return -1;
+            continue;
+        }
+        if (c == '{' || c == '[')
+            ++depth;
+        else if ((c == '}' || c == ']') && --depth == 0)
+            return i + 1;
+        ++i;
+    }
+    return -1;
+}
+
+// Where the value of the top-level member `quotedKey` ("name" with its quotes) lies in a
+// compact JSON object's text.
+std::optional<std::pair<qsizetype, qsizetype>> memberValue(QByteArrayView text,
+                                                           QByteArrayView quotedKey)
+{
+    if (text.isEmpty() || text.front() != '{')
+        return std::nullopt;
+    qsizetype i = 1;
+    while (i < text.size() && text.at(i) != '}') {
+        const qsizetype keyEnd = pastString(text, i);
+        if (keyEnd < 0 || keyEnd >= text.size() || text.at(keyEnd) != ':')
+            return std::nullopt;
+        const qsizetype valueEnd = pastValue(text, keyEnd + 1);
+        if (valueEnd < 0)
+            return std::nullopt;
+        if (text.sliced(i, keyEnd - i) == quotedKey)
+            return std::pair{keyEnd + 1, valueEnd};
+        i = valueEnd;
+        if (i < text.size() && text.at(i) == ',')
+            ++i;
+    }
+    return std::nullopt;
+}
+
 // Calls `line` for every line of `bytes` (the last one may lack its line feed) with its
 // offset in `bytes`.
 template<typename F>
@@ -210,6 +279,19 @@ QList<QJsonObject> JsonLinesFile::records() const
 
 // --- The index ---
 
+JsonLinesFile::Line JsonLinesFile::lineFor(qint64 offset, QByteArrayView text,
+                                           const QJsonObject &record) const
+{
+    // A record's own compact form, just written: nothing to parse.
+    Line line;
+    line.offset = offset;
+    line.length = text.size();
+    line.record = line.canonical = true;
+    if (m_describe)
+        m_describe(record, line);
+    return line;
+}
+
 JsonLinesFile::Line JsonLinesFile::lineFor(qint64 offset, QByteArrayView text) const
 {
     Line line;
@@ -239,6 +321,7 @@ QVector<JsonLinesFile::Line> JsonLinesFile::indexBytes(QByteArrayView bytes, qin
 
 void JsonLinesFile::setLines(QVector<Line> lines)
 {
+    ++m_generation;
     m_lines.clear();
     m_flagged.clear();
     m_firstIrregular = -1;
@@ -254,6 +337,83 @@ void JsonLinesFile::addLines(const QVector<Line> &lines)
             m_firstIrregular = m_lines.size();
         m_lines.append(line);
     }
+}
+
+void JsonLinesFile::clearFlags(qsizetype index, int flags)
+{
+    if (index < 0 || index >= m_lines.size())
+        return;
+    Line &line = m_lines[index];
+    const bool wasFlagged = line.flags != 0;
+    line.flags &= ~flags;
+    if (wasFlagged && line.flags == 0) {
+        const auto at = std::lower_bound(m_flagged.begin(), m_flagged.end(), index);
+        if (at != m_flagged.end() && *at == index)
+            m_flagged.erase(at);
+    }
+}
+
+QList<std::pair<qsizetype, QByteArray>> JsonLinesFile::memberOfRecords(const QString &member) const
+{
+    QList<std::pair<qsizetype, QByteArray>> members;
+    QFile file(m_path);
+    if (m_lines.isEmpty() || !file.open(QIODevice::ReadOnly) || !file.seek(m_lines.first().offset))
+        return members;
+    const qint64 from = m_lines.first().offset;
+    const QByteArray bytes = file.readAll();
+    const QByteArray quoted = '"' + member.toUtf8() + '"';
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line &line = m_lines.at(i);
+        if (!line.record || line.offset - from + line.length > bytes.size())
+            continue;
+        const QByteArrayView text(bytes.constData() + (line.offset - from), line.length);
+        if (const auto span = line.canonical ? memberValue(text, quoted) : std::nullopt) {
+            members.append({i, text.sliced(span->first, span->second - span->first).toByteArray()});
+            continue;
+        }
+        const QJsonValue value = QJsonDocument::fromJson(text.toByteArray()).object().value(member);
+        if (!value.isUndefined())
+            members.append({i, QJsonDocument(QJsonObject{{member, value}})
+                                   .toJson(QJsonDocument::Compact)
+                                   .sliced(quoted.size() + 2)
+                                   .chopped(1)});
+    }
+    return members;
+}
+
+QList<QJsonObject> JsonLinesFile::membersAt(const QVector<qsizetype> &indices,
+                                            const QStringList &members) const
+{
+    QList<QJsonObject> records;
+    QFile file(m_path);
+    const bool open = file.open(QIODevice::ReadOnly);
+    for (const qsizetype index : indices) {
+        QJsonObject picked;
+        const Line *line = index >= 0 && index < m_lines.size() ? &m_lines.at(index) : nullptr;
+        const QByteArray text =
+            open && line && file.seek(line->offset) ? file.read(line->length) : QByteArray();
+        if (line && line->canonical) {
+            for (const QString &member : members) {
+                const QByteArray quoted = '"' + member.toUtf8() + '"';
+                const auto span = memberValue(text, quoted);
+                if (!span)
+                    continue;
+                // Wrapped, so that a number or a string parses as well.
+                const QJsonDocument value = QJsonDocument::fromJson(
+                    '[' + text.mid(span->first, span->second - span->first) + ']');
+                if (value.isArray())
+                    picked.insert(member, value.array().first());
+            }
+        } else if (line) {
+            const QJsonObject record = QJsonDocument::fromJson(text).object();
+            for (const QString &member : members) {
+                if (record.contains(member))
+                    picked.insert(member, record.value(member));
+            }
+        }
+        records.append(picked);
+    }
+    return records;
 }
 
 void JsonLinesFile::forget()
@@ -376,8 +536,7 @@ QByteArray JsonLinesFile::serialise(const QList<QJsonObject> &records, QVector<L
         if (!isValidJsonObject(record))
             continue;
         const QByteArray compact = compactLine(record);
-        // What a later reader will make of this line.
-        lines.append(lineFor(bytes.size(), compact));
+        lines.append(lineFor(bytes.size(), compact, record));
         bytes += compact + '\n';
     }
     return bytes;
@@ -472,8 +631,9 @@ bool JsonLinesFile::rotateIfNeeded()
 
 std::optional<JsonLinesFile::Tail>
 JsonLinesFile::prepareTail(qsizetype first, const std::function<bool(const Line &)> &changes,
-                           const std::function<QJsonObject(const QJsonObject &)> &edit)
+                           const QString &member, const EditMember &edit)
 {
+    const QByteArray quotedMember = '"' + member.toUtf8() + '"';
     if (first < 0 || first >= m_lines.size())
         return std::nullopt;
     const FileIdentity before = identity();
@@ -492,7 +652,7 @@ JsonLinesFile::prepareTail(qsizetype first, const std::function<bool(const Line 
     tail.first = first;
     tail.offset = from;
     m_tailBuffer.resize(0);
-    m_tailBuffer.reserve(size + 4096);
+    m_tailBuffer.reserve(size + size / 2 + 4096); // edited lines grow
     for (qsizetype i = first; i < m_lines.size(); ++i) {
         const Line &line = m_lines.at(i);
         const QByteArrayView text(m_readBuffer.constData() + (line.offset - from), line.length);
@@ -503,14 +663,37 @@ JsonLinesFile::prepareTail(qsizetype first, const std::function<bool(const Line 
                 tail.unreadable += text.toByteArray() + '\n';
             continue;
         }
-        // Lines left as they are are copied, not parsed and written again.
+        // Lines left as they are are copied, not parsed and written again; in a line that
+        // changes, only the member is when the line is in its compact form.
         if (changes(line)) {
-            const QJsonObject record = edit(QJsonDocument::fromJson(text.toByteArray()).object());
-            if (!isValidJsonObject(record))
-                continue;
-            const QByteArray compact = compactLine(record);
-            tail.lines.append(lineFor(from + m_tailBuffer.size(), compact));
-            m_tailBuffer += compact;
+            Line edited = line;
+            edited.offset = from + m_tailBuffer.size();
+            const auto span = line.canonical ? memberValue(text, quotedMember) : std::nullopt;
+            const QJsonDocument value =
+                span ? QJsonDocument::fromJson(
+                           text.sliced(span->first, span->second - span->first).toByteArray())
+                     : QJsonDocument();
+            if (value.isObject()) {
+                const QJsonObject changed = edit(edited, value.object());
+                if (!isValidJsonObject(changed))
+                    continue;
+                const qsizetype before = m_tailBuffer.size();
+                m_tailBuffer.append(text.first(span->first));
+                m_tailBuffer += compactLine(changed);
+                m_tailBuffer.append(text.sliced(span->second));
+                edited.length = m_tailBuffer.size() - before;
+                tail.lines.append(edited);
+            } else {
+                QJsonObject record = QJsonDocument::fromJson(text.toByteArray()).object();
+                const QJsonValue old = record.value(member);
+                record.insert(member,
+                              edit(edited, old.isObject() ? old.toObject() : QJsonObject()));
+                if (!isValidJsonObject(record))
+                    continue;
+                const QByteArray compact = compactLine(record);
+                tail.lines.append(lineFor(edited.offset, compact, record));
+                m_tailBuffer += compact;
+            }
         } else {
             Line kept = line;
             kept.offset = from + m_tailBuffer.size();

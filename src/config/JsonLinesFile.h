@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -83,6 +84,22 @@ public:
     const QVector<qsizetype> &flaggedLines() const { return m_flagged; }
     // The first line that is not a record in its compact form; -1 when there is none.
     qsizetype firstIrregularLine() const { return m_firstIrregular; }
+    // True while lines older than those indexed are still unread.
+    bool hasUnreadOlderLines() const { return m_olderEnd > 0; }
+    // Counts the times the index was built afresh (a load, a changed file read again, the
+    // older lines joined, a rewrite); appends and tail replacements extend it instead.
+    quint64 generation() const { return m_generation; }
+    // Takes flags off an indexed line in memory only (the owner keeps what they stood for
+    // elsewhere); a line left without flags leaves flaggedLines().
+    void clearFlags(qsizetype index, int flags);
+    // The compact text of one member of every indexed record, by line index; records without
+    // it are left out. Only that member is parsed.
+    QList<std::pair<qsizetype, QByteArray>> memberOfRecords(const QString &member) const;
+    // Of the records at these indexed lines, as they are on disk, only the given members
+    // (only those are parsed from a compact line); an empty object where a line no longer
+    // holds a record.
+    QList<QJsonObject> membersAt(const QVector<qsizetype> &indices,
+                                 const QStringList &members) const;
 
     // --- Writing ---
     // Appends the records that JSON can carry in one write. False when nothing was written
@@ -92,13 +109,18 @@ public:
     bool rewrite(const QList<QJsonObject> &records);
     // True when the file was moved to its archive.
     bool rotateIfNeeded();
+    // A tail edit changes one member of a record, an object: given the line (whose notes it
+    // updates to match) and the member's value ({} when absent or not an object), it returns
+    // the new value.
+    using EditMember = std::function<QJsonObject(Line &line, const QJsonObject &value)>;
     // The file's lines from `first` on as they will be: records for which `changes` holds
-    // written again from `edit` in compact form (left out when JSON cannot carry the result),
-    // the other records byte for byte, lines that are not records dropped. None when the file
-    // changed while read or cannot be read.
+    // with `member` replaced by `edit` (left out when JSON cannot carry the result; in a
+    // compact line only that member is read and written again), the other records byte for
+    // byte, lines that are not records dropped. None when the file changed while read or
+    // cannot be read.
     std::optional<Tail> prepareTail(qsizetype first,
                                     const std::function<bool(const Line &)> &changes,
-                                    const std::function<QJsonObject(const QJsonObject &)> &edit);
+                                    const QString &member, const EditMember &edit);
     // Writes a prepared tail in place of the old one; what it drops is kept aside first.
     bool replaceTail(Tail tail);
 
@@ -115,6 +137,8 @@ private:
     // gets one. False on a file error.
     bool repairLastLine();
     Line lineFor(qint64 offset, QByteArrayView text) const;
+    // The entry of a record's own compact form.
+    Line lineFor(qint64 offset, QByteArrayView text, const QJsonObject &record) const;
     // The lines of the records JSON can carry, and their index entries from offset 0.
     QByteArray serialise(const QList<QJsonObject> &records, QVector<Line> &lines) const;
     QVector<Line> indexBytes(QByteArrayView bytes, qint64 base) const;
@@ -130,6 +154,7 @@ private:
     QVector<Line> m_lines;
     QVector<qsizetype> m_flagged;
     qsizetype m_firstIrregular = -1;
+    quint64 m_generation = 0;
     std::optional<FileIdentity> m_indexed; // none until the first load
     // Older lines not yet in m_lines: bytes [0, m_olderEnd), read up to m_olderRead.
     qint64 m_olderEnd = 0;

@@ -9,6 +9,8 @@
 #include "strategy/DailyCache.h"
 #include "strategy/StrategyStore.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,11 +33,51 @@ constexpr Horizon kHorizons[] = {
     {u"after30m", 1800, 2},
     {u"after60m", 3600, 4},
 };
+constexpr int kAllOutcomes = 1 | 2 | 4;
 
 QJsonObject futureOf(const QJsonObject &record)
 {
     const QJsonValue future = record.value(u"future"_s);
     return future.isObject() ? future.toObject() : QJsonObject();
+}
+
+int outcomeBits(const QJsonObject &future)
+{
+    int bits = 0;
+    for (const Horizon &horizon : kHorizons) {
+        if (future.contains(QString::fromUtf16(horizon.key)))
+            bits |= horizon.bit;
+    }
+    return bits;
+}
+
+// A sample as the journal names it: its symbol and the moment it was recorded.
+QString sampleKey(const QString &symbol, qint64 recordedMs)
+{
+    return symbol + u'@' + QString::number(recordedMs);
+}
+
+QString symbolOf(const QJsonObject &record)
+{
+    const QJsonValue symbol = record.value(u"symbol"_s);
+    return symbol.isString() ? symbol.toString().toLower() : QString();
+}
+
+std::optional<qint64> recordedMsOf(const QJsonObject &record)
+{
+    const std::optional<QDateTime> recorded =
+        StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
+    return recorded ? std::optional(recorded->toMSecsSinceEpoch()) : std::nullopt;
+}
+
+// The outcomes of `future` with those it lacks taken from `noted`.
+QJsonObject withOutcomes(QJsonObject future, const QJsonObject &noted)
+{
+    for (auto it = noted.begin(); it != noted.end(); ++it) {
+        if (!future.contains(it.key()))
+            future.insert(it.key(), it.value());
+    }
+    return future;
 }
 
 } // namespace
@@ -55,6 +97,7 @@ DecisionSampleLog::DecisionSampleLog(const StrategyStore &store, const IntradayS
                       store.clock().localNow().toString(u"yyyyMMdd"_s));
               }},
              &DecisionSampleLog::describeRecord)
+    , m_notes(store.decisionOutcomesURL(), {}, &DecisionSampleLog::describeNote)
 {}
 
 // --- Recording ---
@@ -146,8 +189,12 @@ void DecisionSampleLog::recordDecisionSamplesForQuotes(const QList<Quote> &quote
         // Also when the append fails: a broken disk must not turn every refresh into a retry.
         m_lastLogged.insert(quote.symbol, m_store.clock().now());
     }
-    if (!due.isEmpty())
-        appendDecisionSampleRecords(due);
+    if (due.isEmpty())
+        return;
+    // The archive the append may move the log to must hold every outcome given.
+    if (!m_notes.lines().isEmpty() && QFileInfo(m_file.path()).size() > kRotationBytes)
+        foldNotedOutcomes();
+    appendDecisionSampleRecords(due);
 }
 
 // --- Outcomes ---
@@ -188,31 +235,69 @@ QJsonObject DecisionSampleLog::futureResultForSample(const QJsonObject &sample,
     return JsonLinesFile::isValidJsonObject(result) ? result : QJsonObject();
 }
 
-QJsonObject DecisionSampleLog::completedRecord(const QJsonObject &record,
-                                               const QHash<QString, Quote> &quotesBySymbol) const
+QList<QJsonObject> DecisionSampleLog::decisionSampleRecords() const
 {
-    const QJsonValue symbolValue = record.value(u"symbol"_s);
-    const QString symbol = symbolValue.isString() ? symbolValue.toString().toLower() : QString();
-    const auto quote = quotesBySymbol.constFind(symbol);
-    const std::optional<QDateTime> recorded =
-        StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
-    if (quote == quotesBySymbol.constEnd() || !recorded)
-        return record;
-    const qint64 elapsedMs = recorded->msecsTo(m_store.clock().now());
-    QJsonObject future = futureOf(record);
-    for (const Horizon &horizon : kHorizons) {
-        const QString key = QString::fromUtf16(horizon.key);
-        if (elapsedMs >= horizon.secs * 1000 && !future.contains(key))
-            future.insert(key, futureResultForSample(record, *quote));
+    QList<QJsonObject> records = m_file.records();
+    // Read from the journal as it is on disk, whatever this object last indexed.
+    QHash<QString, QJsonObject> noted;
+    for (const QJsonObject &note : JsonLinesFile(m_notes.path(), {}).records()) {
+        const std::optional<qint64> recorded = recordedMsOf(note);
+        if (!symbolOf(note).isEmpty() && recorded) {
+            QJsonObject &future = noted[sampleKey(symbolOf(note), *recorded)];
+            future = withOutcomes(future, futureOf(note));
+        }
     }
-    QJsonObject copy = record;
-    copy.insert(u"future"_s, future);
-    return copy;
+    if (noted.isEmpty())
+        return records;
+    for (QJsonObject &record : records) {
+        const std::optional<qint64> recorded = recordedMsOf(record);
+        const auto it =
+            recorded ? noted.constFind(sampleKey(symbolOf(record), *recorded)) : noted.constEnd();
+        if (it != noted.constEnd())
+            record.insert(u"future"_s, withOutcomes(futureOf(record), *it));
+    }
+    return records;
+}
+
+QHash<QString, QJsonObject> DecisionSampleLog::notedFutures() const
+{
+    // From the index, only the futures parsed: the journal can hold half an hour of a busy
+    // watchlist.
+    QHash<QString, QJsonObject> futures;
+    for (const auto &[index, text] : m_notes.memberOfRecords(u"future"_s)) {
+        const QString &key = m_notes.lines().at(index).key;
+        const QJsonDocument future = QJsonDocument::fromJson(text);
+        if (!key.isEmpty() && future.isObject())
+            futures[key] = withOutcomes(futures.value(key), future.object());
+    }
+    return futures;
+}
+
+void DecisionSampleLog::syncNotedOutcomes()
+{
+    m_file.sync();
+    m_notes.sync();
+    if (m_file.generation() == m_fileGeneration && m_notes.generation() == m_notesGeneration)
+        return; // both only grew by this object's own writes, already accounted for
+    m_fileGeneration = m_file.generation();
+    m_notesGeneration = m_notes.generation();
+    if (m_notes.lines().isEmpty())
+        return;
+    QHash<QString, int> noted;
+    for (const JsonLinesFile::Line &line : m_notes.lines())
+        noted[line.key] |= line.flags;
+    const QVector<JsonLinesFile::Line> &lines = m_file.lines();
+    const QVector<qsizetype> pending = m_file.flaggedLines();
+    for (const qsizetype i : pending) {
+        const int bits = noted.value(sampleKey(lines.at(i).key, lines.at(i).stamp));
+        if (bits != 0)
+            m_file.clearFlags(i, bits);
+    }
 }
 
 void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote> &quotes)
 {
-    m_file.sync();
+    syncNotedOutcomes();
     QHash<QString, Quote> bySymbol;
     for (const Quote &quote : quotes) {
         if (!quote.symbol.isEmpty())
@@ -221,75 +306,150 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
     // Only samples with an outcome missing can get one; they are few (about the last hour).
     const qint64 now = m_store.clock().nowMSecs();
     const QVector<JsonLinesFile::Line> &lines = m_file.lines();
-    const QVector<qsizetype> &pending = m_file.flaggedLines();
-    const auto due = std::find_if(pending.begin(), pending.end(), [&](qsizetype i) {
-        return isOutcomeDue(lines.at(i), bySymbol, now);
-    });
-    if (due == pending.end())
-        return;
-    // The first line the pass changes: dropped (not a record), rewritten in compact form,
-    // or given an outcome. Everything before it stays as it is on disk.
-    qsizetype first = *due;
-    if (m_file.firstIrregularLine() >= 0)
-        first = std::min(first, m_file.firstIrregularLine());
-    for (auto it = pending.begin(); it != due && *it < first; ++it) {
-        if (isChangedByPass(lines.at(*it), bySymbol, now)) {
-            first = *it;
+    QVector<qsizetype> due;
+    QVector<int> dueBits;
+    for (const qsizetype i : m_file.flaggedLines()) {
+        if (const int bits = dueOutcomes(lines.at(i), bySymbol, now)) {
+            due.append(i);
+            dueBits.append(bits);
+        }
+    }
+    if (!due.isEmpty()) {
+        // One note per sample, all in one append: a kill loses at most the pass being written,
+        // which the next pass gives again.
+        const QString notedAt = m_store.strategyISOStringForDate();
+        // Of each sample, only what its outcome and its note read.
+        const QList<QJsonObject> records =
+            m_file.membersAt(due, {u"price"_s, u"intraday_features"_s, u"sample_id"_s, u"symbol"_s,
+                                   u"recorded_at"_s});
+        QList<QJsonObject> notes;
+        QVector<qsizetype> noted;
+        for (qsizetype k = 0; k < due.size(); ++k) {
+            const QJsonObject &record = records.at(k);
+            const JsonLinesFile::Line &line = lines.at(due.at(k));
+            if (symbolOf(record) != line.key || recordedMsOf(record) != line.stamp)
+                continue; // changed under us: the next pass reads the file afresh
+            const Quote &quote = bySymbol[line.key];
+            QJsonObject future;
+            for (const Horizon &horizon : kHorizons) {
+                if (dueBits.at(k) & horizon.bit)
+                    future.insert(QString::fromUtf16(horizon.key),
+                                  futureResultForSample(record, quote));
+            }
+            notes.append(QJsonObject{
+                {u"sample_id"_s, record.value(u"sample_id"_s)},
+                {u"symbol"_s, record.value(u"symbol"_s)},
+                {u"recorded_at"_s, record.value(u"recorded_at"_s)},
+                {u"noted_at"_s, notedAt},
+                {u"future"_s, future},
+            });
+            noted.append(due.at(k));
+        }
+        if (!notes.isEmpty() && m_notes.append(notes)) {
+            for (qsizetype k = 0, n = 0; k < due.size() && n < noted.size(); ++k) {
+                if (due.at(k) == noted.at(n)) {
+                    m_file.clearFlags(noted.at(n), dueBits.at(k));
+                    ++n;
+                }
+            }
+        }
+        m_notesGeneration = m_notes.generation(); // a first append creates the journal
+    }
+    if (isFoldDue())
+        foldNotedOutcomes();
+}
+
+bool DecisionSampleLog::isFoldDue() const
+{
+    const QVector<JsonLinesFile::Line> &notes = m_notes.lines();
+    if (notes.isEmpty())
+        return false;
+    const qint64 oldest = notes.first().stamp;
+    return m_store.clock().nowMSecs() - oldest >= kFoldSecs * 1000 ||
+           notes.last().offset + notes.last().length >= kFoldBytes;
+}
+
+bool DecisionSampleLog::foldNotedOutcomes()
+{
+    syncNotedOutcomes();
+    if (m_notes.lines().isEmpty())
+        return true;
+    if (m_file.hasUnreadOlderLines())
+        return false; // a noted sample may be among them
+    const QHash<QString, QJsonObject> noted = notedFutures();
+    const QVector<JsonLinesFile::Line> &lines = m_file.lines();
+    const auto changes = [&](const JsonLinesFile::Line &line) {
+        return !line.record || !line.canonical || (line.flags & kFutureNotObject) ||
+               (!line.key.isEmpty() && noted.contains(sampleKey(line.key, line.stamp)));
+    };
+    qsizetype first = m_file.firstIrregularLine();
+    for (qsizetype i = 0; i < lines.size() && (first < 0 || i < first); ++i) {
+        if (changes(lines.at(i))) {
+            first = i;
             break;
         }
     }
-    std::optional<JsonLinesFile::Tail> tail = m_file.prepareTail(
-        first,
-        [&](const JsonLinesFile::Line &line) { return isChangedByPass(line, bySymbol, now); },
-        [&](const QJsonObject &record) { return completedRecord(record, bySymbol); });
-    if (tail)
-        m_file.replaceTail(std::move(*tail));
+    if (first >= 0) {
+        std::optional<JsonLinesFile::Tail> tail = m_file.prepareTail(
+            first, changes, u"future"_s, [&](JsonLinesFile::Line &line, const QJsonObject &future) {
+                const QJsonObject merged = withOutcomes(
+                    future, line.key.isEmpty() ? QJsonObject()
+                                               : noted.value(sampleKey(line.key, line.stamp)));
+                line.flags = (line.flags & kAllOutcomes) & ~outcomeBits(merged);
+                return merged;
+            });
+        if (!tail || !m_file.replaceTail(std::move(*tail)))
+            return false;
+    }
+    // Every note is in the log now (notes of samples no longer in it, archived or removed,
+    // have nowhere to go). A kill before the journal goes only means folding it again, which
+    // changes nothing.
+    if (!QFile::remove(m_notes.path()) && QFileInfo::exists(m_notes.path()))
+        return false;
+    m_notes.load();
+    syncNotedOutcomes();
+    return true;
 }
 
 void DecisionSampleLog::loadPendingDecisionSamples()
 {
+    m_notes.load();
     m_file.load(m_store.clock().nowMSecs() - kHorizons[2].secs * 1000);
 }
 
 void DecisionSampleLog::describeRecord(const QJsonObject &record, JsonLinesFile::Line &line)
 {
-    const QJsonValue symbolValue = record.value(u"symbol"_s);
-    const QString symbol = symbolValue.isString() ? symbolValue.toString().toLower() : QString();
-    const std::optional<QDateTime> recorded =
-        StrategyStore::strategyDateFromISOString(record.value(u"recorded_at"_s));
-    if (symbol.isEmpty() || !recorded)
+    const std::optional<qint64> recorded = recordedMsOf(record);
+    if (symbolOf(record).isEmpty() || !recorded)
         return;
-    line.key = symbol;
-    line.stamp = recorded->toMSecsSinceEpoch();
+    line.key = symbolOf(record);
+    line.stamp = *recorded;
     // A future that is not an object counts as empty: every outcome is missing.
-    const QJsonObject future = futureOf(record);
-    for (const Horizon &horizon : kHorizons) {
-        if (!future.contains(QString::fromUtf16(horizon.key)))
-            line.flags |= horizon.bit;
-    }
+    line.flags = kAllOutcomes & ~outcomeBits(futureOf(record));
     if (!record.value(u"future"_s).isObject())
         line.flags |= kFutureNotObject;
 }
 
-bool DecisionSampleLog::isOutcomeDue(const JsonLinesFile::Line &line,
-                                     const QHash<QString, Quote> &quotesBySymbol,
-                                     qint64 nowMs) const
+void DecisionSampleLog::describeNote(const QJsonObject &note, JsonLinesFile::Line &line)
 {
-    if (line.key.isEmpty() || !quotesBySymbol.contains(line.key))
-        return false;
-    return std::any_of(std::begin(kHorizons), std::end(kHorizons), [&](const Horizon &horizon) {
-        return (line.flags & horizon.bit) && nowMs - line.stamp >= horizon.secs * 1000;
-    });
+    const std::optional<qint64> recorded = recordedMsOf(note);
+    const std::optional<QDateTime> notedAt =
+        StrategyStore::strategyDateFromISOString(note.value(u"noted_at"_s));
+    if (symbolOf(note).isEmpty() || !recorded)
+        return;
+    line.key = sampleKey(symbolOf(note), *recorded);
+    line.stamp = notedAt ? notedAt->toMSecsSinceEpoch() : *recorded;
+    line.flags = outcomeBits(futureOf(note));
 }
 
-bool DecisionSampleLog::isChangedByPass(const JsonLinesFile::Line &line,
-                                        const QHash<QString, Quote> &quotesBySymbol,
-                                        qint64 nowMs) const
+int DecisionSampleLog::dueOutcomes(const JsonLinesFile::Line &line,
+                                   const QHash<QString, Quote> &quotesBySymbol, qint64 nowMs) const
 {
-    if (!line.record || !line.canonical)
-        return true;
-    // Only a record with a quote and a readable time is completed (see completedRecord).
-    if (line.key.isEmpty() || !quotesBySymbol.contains(line.key))
-        return false;
-    return (line.flags & kFutureNotObject) || isOutcomeDue(line, quotesBySymbol, nowMs);
+    int bits = 0;
+    for (const Horizon &horizon : kHorizons) {
+        if ((line.flags & horizon.bit) && nowMs - line.stamp >= horizon.secs * 1000)
+            bits |= horizon.bit;
+    }
+    // The time test first: most pending samples are not due, and it costs no lookup.
+    return bits != 0 && !line.key.isEmpty() && quotesBySymbol.contains(line.key) ? bits : 0;
 }

@@ -24,6 +24,11 @@ class StrategyStore;
 // 15 minutes, later completed with what the price did 15, 30 and 60 minutes on. The file is a
 // crash-safe JSON-lines store; this class decides what to sample and when an outcome is due.
 //
+// Outcomes do not rewrite the log as they fall due: a pass notes them in a small journal
+// beside it (decision_samples.jsonl.outcomes, one append per pass) and they are folded into
+// their samples' lines every half hour, before the log is archived, and whenever the journal
+// grows large. Reading the records applies the journal, so nothing given is ever missing.
+//
 // Only the samples of the last hour are read at launch: outcomes fall due for those. Older
 // lines (samples left pending overnight, lines to tidy) are indexed afterwards, a slice at a
 // time, and completed by the first pass after that.
@@ -32,6 +37,8 @@ class DecisionSampleLog
 public:
     static constexpr qint64 kRotationBytes = 20971520; // 20 MiB; larger logs are archived
     static constexpr qint64 kIntervalSecs = 900;
+    static constexpr qint64 kFoldSecs = 1800; // the journal's oldest note waits this long
+    static constexpr qint64 kFoldBytes = 4 * 1024 * 1024; // or the journal this size
 
     // What the log reads from the decision layer, which sits above this one.
     struct DecisionReader
@@ -62,21 +69,15 @@ public:
     QJsonObject futureResultForSample(const QJsonObject &sample, const Quote &quote) const;
 
     // --- The file ---
-    // Every line of the log that parses as a JSON object, in file order.
-    QList<QJsonObject> decisionSampleRecords() const { return m_file.records(); }
+    // Every line of the log that parses as a JSON object, in file order, with the outcomes
+    // noted since the last fold.
+    QList<QJsonObject> decisionSampleRecords() const;
     // Appends in one write the records JSON can carry. False when nothing was written
     // (none could be, a file error, a short write).
     bool appendDecisionSampleRecords(const QList<QJsonObject> &records)
     {
         return m_file.append(records);
     }
-    // Replaces the whole log atomically; records that cannot be written are left out.
-    bool rewriteDecisionSampleRecords(const QList<QJsonObject> &records)
-    {
-        return m_file.rewrite(records);
-    }
-    // True when the log was moved to today's archive.
-    bool rotateDecisionSampleLogIfNeeded() { return m_file.rotateIfNeeded(); }
     // Reads the samples whose outcomes may fall due (those of the last hour) now rather than
     // at the first pass; older lines wait for loadOlderDecisionSamples.
     void loadPendingDecisionSamples();
@@ -87,21 +88,25 @@ public:
     const QHash<QString, QDateTime> &decisionSampleLastLoggedAt() const { return m_lastLogged; }
     // Samples still missing an outcome in the indexed log.
     qsizetype pendingDecisionSampleCount() const { return m_file.flaggedLines().size(); }
+    // Writes the noted outcomes into their samples' lines now and empties the journal. False
+    // when that cannot be done yet (older lines unread) or failed; the journal then stays.
+    bool foldNotedOutcomes();
 
 private:
     // A line flag besides those of the absent outcomes (1, 2, 4): a "future" that is not an
     // object (a pass writes {} in its place).
     static constexpr int kFutureNotObject = 8;
     static void describeRecord(const QJsonObject &record, JsonLinesFile::Line &line);
-    // Whether a pass with these quotes, now, gives this line an outcome.
-    bool isOutcomeDue(const JsonLinesFile::Line &line, const QHash<QString, Quote> &quotesBySymbol,
-                      qint64 nowMs) const;
-    // Whether a pass with these quotes, now, writes this line differently (or drops it).
-    bool isChangedByPass(const JsonLinesFile::Line &line,
-                         const QHash<QString, Quote> &quotesBySymbol, qint64 nowMs) const;
-    // The outcome step for one record: a copy with every outcome whose time has come.
-    QJsonObject completedRecord(const QJsonObject &record,
-                                const QHash<QString, Quote> &quotesBySymbol) const;
+    static void describeNote(const QJsonObject &note, JsonLinesFile::Line &line);
+    // The outcome bits a pass with these quotes, now, gives this line; 0 when none.
+    int dueOutcomes(const JsonLinesFile::Line &line, const QHash<QString, Quote> &quotesBySymbol,
+                    qint64 nowMs) const;
+    // Brings both indices up to date and, when either was built afresh, takes the outcomes
+    // the journal holds off the log's pending lines.
+    void syncNotedOutcomes();
+    // Sample key -> the outcomes the journal holds for it.
+    QHash<QString, QJsonObject> notedFutures() const;
+    bool isFoldDue() const;
 
     const StrategyStore &m_store;
     const IntradayStore &m_intraday;
@@ -111,4 +116,7 @@ private:
 
     QHash<QString, QDateTime> m_lastLogged;
     JsonLinesFile m_file;
+    JsonLinesFile m_notes; // the outcomes journal
+    quint64 m_fileGeneration = 0;
+    quint64 m_notesGeneration = 0;
 };

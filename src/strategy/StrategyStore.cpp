@@ -11,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTimeZone>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +28,11 @@ QString StrategyStore::strategyDirectoryURL() const
 QString StrategyStore::decisionSamplesURL() const
 {
     return strategyDirectoryURL() + u"/decision_samples.jsonl"_s;
+}
+
+QString StrategyStore::decisionOutcomesURL() const
+{
+    return decisionSamplesURL() + u".outcomes"_s;
 }
 
 QString StrategyStore::dailyCacheURL() const
@@ -67,32 +71,47 @@ std::optional<QDateTime> StrategyStore::strategyDateFromISOString(const QJsonVal
 {
     if (!value.isString())
         return std::nullopt;
+    // Read by hand: the sample log holds one of these per line and per outcome.
     const QString text = value.toString();
-    if (text.isEmpty())
+    const auto number = [&text](qsizetype at, qsizetype digits) {
+        int n = 0;
+        for (qsizetype i = at; i < at + digits; ++i) {
+            if (i >= text.size() || text.at(i).unicode() < u'0' || text.at(i).unicode() > u'9')
+                return -1;
+            n = n * 10 + (text.at(i).unicode() - u'0');
+        }
+        return n;
+    };
+    const auto is = [&text](qsizetype at, char16_t c) {
+        return at < text.size() && text.at(at) == c;
+    };
+    // yyyy-MM-ddTHH:mm:ss
+    if (!is(4, u'-') || !is(7, u'-') || !is(10, u'T') || !is(13, u':') || !is(16, u':'))
+        return std::nullopt;
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    const QDate date(year, month, day);
+    if (year < 0 || !date.isValid() || hour < 0 || minute < 0 || second < 0 ||
+        !QTime::isValid(hour, minute, second))
         return std::nullopt;
     // The written form is +HHMM; +HH:MM and Z are read as well, since a hand-edited file
     // may carry them.
-    static const QRegularExpression form(
-        uR"(\A(\d{4}-\d{2}-\d{2})T(\d{2}:\d{2}:\d{2})(?:(Z)|([+-])(\d{2}):?(\d{2}))\z)"_s);
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QDate date = QDate::fromString(match.captured(1), u"yyyy-MM-dd"_s);
-    const QTime time = QTime::fromString(match.captured(2), u"HH:mm:ss"_s);
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
     int offset = 0;
-    if (match.captured(3).isEmpty()) {
-        const int hours = match.captured(5).toInt();
-        const int minutes = match.captured(6).toInt();
-        if (hours > 14 || minutes > 59)
+    if (is(19, u'Z') && text.size() == 20) {
+        offset = 0;
+    } else if (is(19, u'+') || is(19, u'-')) {
+        const bool colon = is(22, u':');
+        const int hours = number(20, 2);
+        const int minutes = number(colon ? 23 : 22, 2);
+        if (text.size() != (colon ? 25 : 24) || hours < 0 || minutes < 0 || hours > 14 ||
+            minutes > 59)
             return std::nullopt;
-        offset = (hours * 3600 + minutes * 60) * (match.captured(4) == u"-"_s ? -1 : 1);
-    }
-    const QDateTime parsed(date, time, QTimeZone(offset));
-    if (!parsed.isValid())
+        offset = (hours * 3600 + minutes * 60) * (is(19, u'-') ? -1 : 1);
+    } else {
         return std::nullopt;
-    return parsed.toUTC();
+    }
+    const QDateTime asUtc(date, QTime(hour, minute, second), QTimeZone::utc());
+    return asUtc.addSecs(-offset);
 }
 
 QString StrategyStore::strategyTodayString() const

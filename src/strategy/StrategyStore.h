@@ -25,6 +25,8 @@ public:
 
     QString strategyDirectoryURL() const;
     QString decisionSamplesURL() const;
+    // Outcomes given since they were last written into the samples' lines.
+    QString decisionOutcomesURL() const;
     QString dailyCacheURL() const;
     QString boardMapURL() const;
     // decision_samples.archive-<yyyyMMdd>.jsonl

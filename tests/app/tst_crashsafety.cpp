@@ -175,7 +175,7 @@ private:
 bool isLeftoverTemporary(const QString &relative)
 {
     static const QRegularExpression pattern(
-        uR"(^(strategy/)?(watchlist\.json|settings\.json|daily_cache\.json|board_map\.json|decision_samples\.jsonl)\.[A-Za-z0-9]{6}$)"_s);
+        uR"(^(strategy/)?(watchlist\.json|settings\.json|daily_cache\.json|board_map\.json|decision_samples\.jsonl|decision_samples\.jsonl\.outcomes)\.[A-Za-z0-9]{6}$)"_s);
     return pattern.match(relative).hasMatch();
 }
 
@@ -185,7 +185,8 @@ QStringList strayFiles(const QString &appDir, int *leftovers = nullptr)
 {
     const QStringList kept =
         u"watchlist.json settings.json strategy/daily_cache.json strategy/board_map.json "
-        u"strategy/decision_samples.jsonl strategy/decision_samples.jsonl.tail"_s.split(u' ');
+        u"strategy/decision_samples.jsonl strategy/decision_samples.jsonl.tail "
+        u"strategy/decision_samples.jsonl.outcomes"_s.split(u' ');
     QStringList stray;
     QDirIterator it(appDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -17,17 +17,19 @@ using namespace TestSupport;
 
 namespace {
 
-// Records {"k": key, "t": stamp, "f": flags}; "t" is the moment, "f" what the owner notes.
+// Records {"k": key, "t": stamp, "f": {"n": flags}}; "t" is the moment, "f" what the owner
+// notes.
 void describe(const QJsonObject &record, JsonLinesFile::Line &line)
 {
     line.key = record.value(u"k"_s).toString();
     line.stamp = qint64(record.value(u"t"_s).toDouble());
-    line.flags = record.value(u"f"_s).toInt();
+    line.flags = record.value(u"f"_s).toObject().value(u"n"_s).toInt();
 }
 
 QJsonObject rec(qint64 stamp, int flags = 0, const QString &key = u"a"_s)
 {
-    return QJsonObject{{u"k"_s, key}, {u"t"_s, double(stamp)}, {u"f"_s, flags}};
+    return QJsonObject{
+        {u"k"_s, key}, {u"t"_s, double(stamp)}, {u"f"_s, QJsonObject{{u"n"_s, flags}}}};
 }
 
 QByteArray line(const QJsonObject &o)
@@ -116,7 +118,7 @@ void tst_JsonLinesFile::appendTornAtAnyByte()
             cut == 0 ? QByteArray() : batch.first(batch.lastIndexOf('\n', cut - 1) + 1);
         QByteArray expected = before + whole;
         // A last line cut just before its line feed is whole: it stays, ended.
-        if (cut > 0 && batch.at(cut - 1) == '}' && cut < batch.size())
+        if (cut > 0 && cut < batch.size() && batch.at(cut) == '\n')
             expected = before + batch.first(cut + 1);
         QCOMPARE(readBytes(path()), expected + line(next));
         // The index agrees with the file read afresh.
@@ -168,24 +170,33 @@ void tst_JsonLinesFile::replaceTailKeepsTheHead()
     QByteArray head;
     for (int i = 0; i < 200; ++i)
         head += line(rec(i));
-    const QByteArray changed = line(rec(200, 1));
+    // The same edit of a compact line, of one written by hand (member last), and of one where
+    // the member's name also appears in strings and deeper down.
+    QJsonObject decoy = rec(203, 1);
+    decoy.insert(u"d"_s, QJsonArray{u"}\\\"]"_s, QJsonObject{{u"f"_s, QJsonObject{{u"n"_s, 7}}}}});
+    decoy.insert(u"e"_s, u"\"f\":{\"n\":9}"_s);
+    QJsonObject decoyDone = decoy;
+    decoyDone.insert(u"f"_s, QJsonObject{{u"n"_s, 0}});
+    const QByteArray changed =
+        line(rec(200, 1)) + "{ \"t\": 202, \"k\": \"a\", \"f\": {\"n\": 1} }\n" + line(decoy);
     const QByteArray rest = "not json\n"_ba + line(rec(201));
     QVERIFY(writeBytes(path(), head + changed + rest));
     const quint64 inode = inodeOf(path());
     auto file = store();
     file->load();
-    QCOMPARE(file->flaggedLines(), QVector<qsizetype>{200});
+    QCOMPARE(file->flaggedLines(), (QVector<qsizetype>{200, 201, 202}));
     QCOMPARE(file->firstIrregularLine(), 201);
     auto tail = file->prepareTail(
-        200, [](const JsonLinesFile::Line &l) { return l.flags != 0; },
-        [](QJsonObject r) {
-            r.insert(u"f"_s, 0);
-            return r;
+        200, [](const JsonLinesFile::Line &l) { return l.flags != 0; }, u"f"_s,
+        [](JsonLinesFile::Line &l, const QJsonObject &value) {
+            l.flags = 0;
+            return QJsonObject{{u"n"_s, value.value(u"n"_s).toInt() - 1}};
         });
     QVERIFY(tail);
     QVERIFY(file->replaceTail(std::move(*tail)));
     QCOMPARE(inodeOf(path()), inode);
-    QCOMPARE(readBytes(path()), head + line(rec(200)) + line(rec(201)));
+    QCOMPARE(readBytes(path()),
+             head + line(rec(200)) + line(rec(202)) + line(decoyDone) + line(rec(201)));
     QVERIFY(readBytes(file->journalPath()).startsWith("kestrum-done "));
     QCOMPARE(file->flaggedLines(), QVector<qsizetype>());
     QCOMPARE(file->firstIrregularLine(), -1);
@@ -257,10 +268,9 @@ void tst_JsonLinesFile::shortWritesLeaveTheFileWhole()
         QVERIFY(!file->append({rec(2), rec(3)}));
         file->sync();
         auto tail = file->prepareTail(
-            0, [](const JsonLinesFile::Line &) { return true; },
-            [](QJsonObject r) {
-                r.insert(u"more"_s, QString(200, u'x'));
-                return r;
+            0, [](const JsonLinesFile::Line &) { return true; }, u"f"_s,
+            [](JsonLinesFile::Line &, const QJsonObject &) {
+                return QJsonObject{{u"more"_s, QString(200, u'x')}};
             });
         QVERIFY(tail);
         QVERIFY(!file->replaceTail(std::move(*tail)));

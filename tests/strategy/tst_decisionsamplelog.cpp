@@ -58,10 +58,12 @@ private Q_SLOTS:
     void outcomeOfTheBook();
     void rotatesToTodaysArchive();
     void olderPendingSamplesAreCompletedOnceRead();
+    void outcomesAreFoldedIntoTheLog();
     void failedWritesAreNotRetriedAtOnce();
 
 private:
     QString logPath() const { return m_world->store->decisionSamplesURL(); }
+    QString notesPath() const { return m_world->store->decisionOutcomesURL(); }
     void write(const QByteArray &bytes) { QVERIFY(writeBytes(logPath(), bytes)); }
     void advanceMinutes(int minutes) { m_world->clock.advanceSecs(minutes * 60); }
     QJsonObject futureOf(int index) const
@@ -228,8 +230,9 @@ void TestDecisionSampleLog::rotatesToTodaysArchive()
 }
 
 // A sample left pending overnight lies before the hour launch reads: it is completed by the
-// first pass after the older lines are read. A pass replaces the log from the first line it
-// changes on (the file stays, the lines before keep their bytes).
+// first pass after the older lines are read. Outcomes wait in the journal until a fold, which
+// cannot happen before then either; it replaces the log from the first line it changes on
+// (the file stays, the lines before keep their bytes).
 void TestDecisionSampleLog::olderPendingSamplesAreCompletedOnceRead()
 {
     const QString sym = u"sh600000"_s;
@@ -247,19 +250,81 @@ void TestDecisionSampleLog::olderPendingSamplesAreCompletedOnceRead()
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(futureOf(1), QJsonObject());
     QCOMPARE(futureOf(2).keys(), (QStringList{u"after15m"_s}));
+    QVERIFY(!m_log->foldNotedOutcomes());
     while (m_log->loadOlderDecisionSamples(64)) {
     }
     QCOMPARE(m_log->pendingDecisionSampleCount(), 2);
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(futureOf(1).size(), 3);
+    QCOMPARE(readBytes(logPath()), older + overnight + recent);
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
+
+    QVERIFY(m_log->foldNotedOutcomes());
     const QByteArray after = readBytes(logPath());
     QVERIFY(after.startsWith(older));
     QCOMPARE(inodeOf(logPath()), inode);
-    QCOMPARE(m_log->pendingDecisionSampleCount(), 1);
+    QVERIFY(!QFileInfo::exists(notesPath()));
+    QCOMPARE(futureOf(1).size(), 3);
+    QCOMPARE(futureOf(2).keys(), (QStringList{u"after15m"_s}));
     // The index follows the new tail: nothing more is due a minute later.
     advanceMinutes(1);
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(readBytes(logPath()), after);
+    QVERIFY(!QFileInfo::exists(notesPath()));
+}
+
+// Outcomes reach the log's own lines half an hour after the first waiting one was noted,
+// before the log is archived, and after a relaunch that finds the journal; until then every
+// reader sees them, and a second fold of the same journal (a kill before it went) changes
+// nothing.
+void TestDecisionSampleLog::outcomesAreFoldedIntoTheLog()
+{
+    write(line(sampleAt(u"10:15:00"_s)) + line(sampleAt(u"10:25:00"_s)));
+    const Quote q = quoteAt(10.2);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    const QByteArray noted = readBytes(notesPath());
+    QCOMPARE(noted.count('\n'), 1);
+    QCOMPARE(futureOf(0).keys(), QStringList{u"after15m"_s});
+    QVERIFY(!readBytes(logPath()).contains("after15m"));
+
+    // A relaunch reads the journal: nothing is given twice.
+    m_log =
+        std::make_unique<DecisionSampleLog>(*m_world->store, m_world->intraday, *m_world->daily,
+                                            *m_world->boards, DecisionSampleLog::DecisionReader());
+    m_log->loadPendingDecisionSamples();
+    QCOMPARE(m_log->pendingDecisionSampleCount(), 2);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QCOMPARE(readBytes(notesPath()), noted);
+
+    advanceMinutes(29);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QVERIFY(!readBytes(logPath()).contains("after15m"));
+    advanceMinutes(1);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QVERIFY(!QFileInfo::exists(notesPath()));
+    const QList<QByteArray> lines = readBytes(logPath()).split('\n');
+    const QStringList twoOutcomes{u"after15m"_s, u"after30m"_s};
+    for (const QByteArray &text : lines.first(2))
+        QCOMPARE(QJsonDocument::fromJson(text).object().value(u"future"_s).toObject().keys(),
+                 twoOutcomes);
+
+    // The journal left by a kill after the fold: folding it again changes nothing.
+    QVERIFY(writeBytes(notesPath(), noted));
+    const QByteArray folded = readBytes(logPath());
+    QVERIFY(m_log->foldNotedOutcomes());
+    QCOMPARE(readBytes(logPath()), folded);
+
+    // Before the log is archived, what waits is folded in.
+    advanceMinutes(40);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QVERIFY(QFileInfo::exists(notesPath()));
+    write(readBytes(logPath()) +
+          line(QJsonObject{{u"padding"_s, QString(DecisionSampleLog::kRotationBytes, u'x')}}));
+    m_log->recordDecisionSamplesForQuotes({quoteAt(10.3, u"sz000001"_s)});
+    const QList<QByteArray> archived =
+        readBytes(m_world->store->decisionSamplesArchiveURL(u"20260428"_s)).split('\n');
+    QCOMPARE(QJsonDocument::fromJson(archived.at(0)).object().value(u"future"_s).toObject().size(),
+             3);
 }
 
 void TestDecisionSampleLog::failedWritesAreNotRetriedAtOnce()

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void init();
     void timestamps_data();
     void timestamps();
+    void readsMoments_data();
+    void readsMoments();
     void jsonFiles();
     void firstLaunch();
     void launchKeepsTheUsersEntries();
@@ -71,6 +73,34 @@ void TestStrategyStore::timestamps()
     const std::optional<QDateTime> parsed = StrategyStore::strategyDateFromISOString(text);
     QVERIFY(parsed);
     QCOMPARE(parsed->toMSecsSinceEpoch(), moment.toMSecsSinceEpoch());
+}
+
+// Hand-edited forms read; anything else is no moment (the sample then has no outcome).
+void TestStrategyStore::readsMoments_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("utcSecs"); // -1: rejected
+    const qint64 base =
+        QDateTime(QDate(2025, 1, 10), QTime(6, 30), QTimeZone::utc()).toSecsSinceEpoch();
+    const std::pair<const char16_t *, qint64> rows[] = {
+        {u"2025-01-10T14:30:00+08:00", base}, {u"2025-01-10T06:30:00Z", base},
+        {u"2025-01-10T01:30:00-0500", base},  {u"2025-02-30T14:30:00+0800", -1},
+        {u"2025-01-10T24:00:00+0800", -1},    {u"2025-01-10T14:30:00+1500", -1},
+        {u"2025-01-10T14:30:00+0860", -1},    {u"2025-01-10T14:30:00+0800 ", -1},
+        {u"2025-01-10 14:30:00+0800", -1},    {u"2025-01-10T14:30:00", -1},
+        {u"２０25-01-10T14:30:00+0800", -1},  {u"", -1},
+    };
+    for (const auto &[text, secs] : rows)
+        QTest::newRow(QString::fromUtf16(text).toUtf8()) << QString::fromUtf16(text) << secs;
+}
+
+void TestStrategyStore::readsMoments()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, utcSecs);
+    const std::optional<QDateTime> parsed = StrategyStore::strategyDateFromISOString(text);
+    QCOMPARE(parsed ? parsed->toSecsSinceEpoch() : -1, utcSecs);
+    QVERIFY(!StrategyStore::strategyDateFromISOString(QJsonValue(42)));
 }
 
 void TestStrategyStore::jsonFiles()
