@@ -92,8 +92,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void providerKey();
-    void readingThePage();
+    void pageSettings();
 
     void connectionTest_data();
     void connectionTest();
@@ -102,23 +101,17 @@ private Q_SLOTS:
     void saving_data();
     void saving();
 
-    void responseReaders_data();
-    void responseReaders();
-
-    void sentences_data();
-    void sentences();
-    void normalizedText_data();
-    void normalizedText();
+    void readers_data();
+    void readers();
 
     void generation_data();
     void generation();
-    void cardWhileLoadingAndAfter();
-    void cardWithoutFreshInsight();
+    void cards();
     void failuresWithoutAnswer_data();
     void failuresWithoutAnswer();
-    void rewriteAfterAIWasSwitchedOff();
     void automaticGenerationOncePerTradingDay();
-    void replyAfterServiceIsGoneIsHarmless();
+    void interrupted_data();
+    void interrupted();
 
 private:
     AISettingsPageInputs page(const QString &baseURL) const;
@@ -220,7 +213,7 @@ AISettingsPageInputs tst_AIServices::page(const QString &baseURL) const
     return p;
 }
 
-void tst_AIServices::providerKey()
+void tst_AIServices::pageSettings()
 {
     const auto keyFor = [&](const QString &provider, const QString &baseURL) {
         m_settings->aiProvider = provider;
@@ -236,22 +229,19 @@ void tst_AIServices::providerKey()
     QCOMPARE(keyFor(u"gemini"_s, u"https://API.DeepSeek.com/v1"_s), u"deepseek"_s);
     QCOMPARE(keyFor(QString(), u"http://127.0.0.1:8080/v1"_s), u"custom"_s);
     QCOMPARE(keyFor(u"kimi"_s, u"https://api.deepseek.com/v1"_s), u"kimi"_s);
-}
 
-void tst_AIServices::readingThePage()
-{
+    // Controls that are not there leave their settings alone; empty fields take the defaults.
     m_settings->aiEnabled = false;
-    AISettingsPageInputs p = page(u"\thttps://x.example/v1 "_s);
     const auto read = [&] {
         return QStringList{m_settings->aiModel, m_settings->aiBaseURL, m_settings->aiAPIKey};
     };
-    // Controls that are not there leave their settings alone; empty fields take the defaults.
+    const QStringList before = read();
     m_ai->syncAISettingsInputsFromPanel(AISettingsPageInputs());
-    QCOMPARE(read(), (QStringList{u"sim-chat"_s, m_settings->aiBaseURL, kKey}));
+    QCOMPARE(read(), before);
     QVERIFY(!m_settings->aiEnabled);
+    AISettingsPageInputs p = page(u"  \n"_s);
     p.apiKey = u" sk-1 \n"_s;
     p.model = QString();
-    p.baseURL = u"  \n"_s;
     m_ai->syncAISettingsInputsFromPanel(p);
     QCOMPARE(read(), (QStringList{u"gpt-4o-mini"_s, u"https://api.openai.com/v1"_s, u"sk-1"_s}));
 }
@@ -261,21 +251,22 @@ void tst_AIServices::connectionTest_data()
     QTest::addColumn<SimChatAnswer>("answer");
     QTest::addColumn<bool>("succeeded");
     QTest::addColumn<QString>("message");
-
-    QTest::newRow("blank answer") << SimChatAnswer::text(u" \n "_s) << false
-                                  << u"测试返回为空，请检查模型是否支持 Chat Completions。"_s;
-    QTest::newRow("403 without error")
-        << SimChatAnswer::raw(403, "Forbidden") << false << u"测试失败，API Key 无效或没有权限。"_s;
-    QTest::newRow("404") << SimChatAnswer::raw(404, "Not Found") << false
-                         << u"测试失败，Base URL 或模型服务路径不正确。"_s;
-    QTest::newRow("404 naming the missing model")
-        << SimChatAnswer::plainError(404, u"model \"sim-model\" not found"_s) << false
-        << u"测试失败，Base URL 或模型服务路径不正确（model \"sim-model\" not found）。"_s;
-    QTest::newRow("reasoning model") << SimChatAnswer::reasoning(u"Say OK."_s, {u"OK"_s}) << true
-                                     << u"连接成功，当前 AI 设置可用。"_s;
-    QTest::newRow("500 with HTML")
-        << SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>") << false
-        << u"测试失败，服务返回 HTTP 500。"_s;
+    const auto row = [](const char *name, const SimChatAnswer &answer, const QString &message) {
+        QTest::newRow(name) << answer << message.startsWith(u"连接成功") << message;
+    };
+    row("blank answer", SimChatAnswer::text(u" \n "_s),
+        u"测试返回为空，请检查模型是否支持 Chat Completions。"_s);
+    row("403 without error", SimChatAnswer::raw(403, "Forbidden"),
+        u"测试失败，API Key 无效或没有权限。"_s);
+    row("404", SimChatAnswer::raw(404, "Not Found"),
+        u"测试失败，Base URL 或模型服务路径不正确。"_s);
+    row("404 naming the missing model",
+        SimChatAnswer::plainError(404, u"model \"sim-model\" not found"_s),
+        u"测试失败，Base URL 或模型服务路径不正确（model \"sim-model\" not found）。"_s);
+    row("reasoning model", SimChatAnswer::reasoning(u"Say OK."_s, {u"OK"_s}),
+        u"连接成功，当前 AI 设置可用。"_s);
+    row("500 with HTML", SimChatAnswer::raw(500, "<html><body>Internal Server Error</body></html>"),
+        u"测试失败，服务返回 HTTP 500。"_s);
 }
 
 void tst_AIServices::connectionTest()
@@ -295,7 +286,7 @@ void tst_AIServices::connectionTest()
     QCOMPARE(changed.size(), 2);
     QCOMPARE(m_saves, 0);
 
-    const QList<SimRequest> requests = m_sim->server().requests(MarketSimulator::chatRouteName());
+    const QList<SimRequest> requests = chatRequests();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(described(requests.first()),
              u"POST /v1/chat/completions Bearer sk-test-123 application/json"_s);
@@ -326,18 +317,15 @@ void tst_AIServices::saving_data()
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("baseURL");
-    QTest::addColumn<bool>("succeeded");
-    QTest::addColumn<QString>("message");
-
+    QTest::addColumn<QString>("message"); // the saved message and nothing to fix: success
     const QString url = u"https://api.deepseek.com/v1"_s;
     QTest::newRow("on without key")
-        << true << QString() << url << false << u"已保存，但自动观察需要填写 API Key。"_s;
+        << true << QString() << url << u"已保存，但自动观察需要填写 API Key。"_s;
     QTest::newRow("off without key")
-        << false << QString() << url << false << u"设置已保存；填写 API Key 后可测试连接。"_s;
-    QTest::newRow("URL without scheme") << true << u"sk"_s << u"api.deepseek.com/v1"_s << false
+        << false << QString() << url << u"设置已保存；填写 API Key 后可测试连接。"_s;
+    QTest::newRow("URL without scheme") << true << u"sk"_s << u"api.deepseek.com/v1"_s
                                         << u"设置已保存，但 Base URL 需要是完整网址。"_s;
-    QTest::newRow("off") << false << u"sk"_s << url << true
-                         << u"设置已保存到本机，自动观察已关闭。"_s;
+    QTest::newRow("off") << false << u"sk"_s << url << u"设置已保存到本机，自动观察已关闭。"_s;
 }
 
 void tst_AIServices::saving()
@@ -345,6 +333,7 @@ void tst_AIServices::saving()
     QFETCH(bool, enabled);
     QFETCH(QString, key);
     QFETCH(QString, baseURL);
+    QFETCH(QString, message);
     AISettingsPageInputs p = page(baseURL);
     p.enabled = enabled;
     p.apiKey = key;
@@ -353,111 +342,89 @@ void tst_AIServices::saving()
     QCOMPARE(m_saves, 1);
     QCOMPARE(m_enabledWhenSaved, enabled);
     QVERIFY(!m_ai->pageState().validationInFlight);
-    QTEST(m_ai->pageState().validationSucceeded, "succeeded");
-    QTEST(*m_ai->pageState().validationMessage, "message");
+    QCOMPARE(m_ai->pageState().validationSucceeded, message.endsWith(u"自动观察已关闭。"));
+    QCOMPARE(*m_ai->pageState().validationMessage, message);
     QCOMPARE(saved.size(), 1);
     QCOMPARE(saved.first().first().toString(), u"AI 设置已保存"_s);
     QCOMPARE(m_settings->toJson().value(u"aiProvider"_s).toString(), u"custom"_s);
 }
 
-void tst_AIServices::responseReaders_data()
+// The pure readers: a service's reply ("answer|server error"), the sentences taken from an
+// answer ("|"-joined), and the stored text with and without a quote.
+void tst_AIServices::readers_data()
 {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("serverError");
-
-    QTest::newRow("string content")
-        << QByteArray(R"({"choices":[{"message":{"content":"  OK\n"}}]})") << u"OK"_s << QString();
-    QTest::newRow("content parts")
-        << QByteArray(
-               R"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""},{"text":"K"}]}}]})")
-        << u"OK"_s << QString();
-    QTest::newRow("thinking parts skipped")
-        << QByteArray(R"({"choices":[{"message":{"content":[)"
-                      R"({"type":"thinking","thinking":[{"type":"text","text":"hidden"}]},)"
-                      R"({"type":"thinking","text":"hidden too"},{"type":"text","text":"O"},)"
-                      R"({"type":"image_url","text":"x"},{"type":"text","text":"K"}]}}]})")
-        << u"OK"_s << QString();
-    QTest::newRow("legacy text field")
-        << QByteArray(R"({"choices":[{"message":{"content":""},"text":"legacy"}]})") << u"legacy"_s
-        << QString();
-    QTest::newRow("output_text") << QByteArray(R"({"choices":[],"output_text":"top"})") << u"top"_s
-                                 << QString();
-    QTest::newRow("HTML") << QByteArray("<html>oops</html>") << QString() << QString();
-    QTest::newRow("error type and message")
-        << QByteArray(R"({"error":{"type":"server_error","message":"busy"}})") << QString()
-        << u"server_error：busy"_s;
-    QTest::newRow("error message only")
-        << QByteArray(R"({"error":{"message":"busy","type":3}})") << QString() << u"busy"_s;
-    QTest::newRow("error as a plain string")
-        << QByteArray(R"({"error":" model \"x\" not found, try pulling it first "})") << QString()
-        << u"model \"x\" not found, try pulling it first"_s;
-    QTest::newRow("error type only")
-        << QByteArray(R"({"error":{"type":"server_error"}})") << QString() << QString();
-}
-
-void tst_AIServices::responseReaders()
-{
-    QFETCH(QByteArray, body);
-    const QJsonValue json = AIProviderSettings::parseResponseBody(body);
-    QTEST(AIProviderSettings::aiContentFromResponseJSON(json), "answer");
-    QTEST(AIProviderSettings::aiServerErrorFromResponseJSON(json), "serverError");
-}
-
-void tst_AIServices::sentences_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("labels removed")
-        << u"当前盘面状态：价格站上均价线。最关键的结构/量价信号：放量突破日内高点。下一步观察：回踩均价线是否守住。"_s
-        << QStringList{u"价格站上均价线"_s, u"放量突破日内高点"_s, u"回踩均价线是否守住"_s};
-    QTest::newRow("longer label before shorter")
-        << u"下一步操作思路：等回踩确认"_s << QStringList{u"等回踩确认"_s};
-    QTest::newRow("comma at 20 of 60") << QString(QString(20, u'强') + u"，"_s + QString(39, u'弱'))
-                                       << QStringList{QString(20, u'强')};
-    QTest::newRow("comma too early cuts at 42")
-        << QString(QString(10, u'强') + u"，"_s + QString(49, u'弱'))
-        << QStringList{QString(QString(10, u'强') + u"，"_s + QString(31, u'弱'))};
-    QTest::newRow("42 kept whole") << QString(42, u'稳') << QStringList{QString(42, u'稳')};
-    QTest::newRow("43 cut") << QString(43, u'稳') << QStringList{QString(42, u'稳')};
-    QTest::newRow("semicolons, line feeds, marks")
-        << u"第一句；分号\n换行。。第二句！第三句？第四句。"_s
-        << QStringList{u"第一句，分号换行"_s, u"第二句"_s, u"第三句"_s};
-    QTest::newRow("labels only") << u"下一步观察：。操作思路： "_s << QStringList();
-}
-
-void tst_AIServices::sentences()
-{
-    QFETCH(QString, text);
-    QTEST(InsightService::normalizedInsightSentencesFromText(text), "expected");
-}
-
-void tst_AIServices::normalizedText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("withQuote");
+    QTest::addColumn<QString>("reader");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const QString &reader, const QString &input,
+                        const QString &expected) {
+        QTest::newRow(name) << reader << input << expected;
+    };
+    const QString r = u"reply"_s;
+    row("string content", r, uR"({"choices":[{"message":{"content":"  OK\n"}}]})"_s, u"OK|"_s);
+    row("content parts", r,
+        uR"({"choices":[{"message":{"content":[{"type":"text","text":"O"},7,{"text":""},{"text":"K"}]}}]})"_s,
+        u"OK|"_s);
+    row("thinking parts skipped", r,
+        uR"({"choices":[{"message":{"content":[{"type":"thinking","thinking":[{"type":"text","text":"hidden"}]},)"
+        uR"({"type":"thinking","text":"hidden too"},{"type":"text","text":"O"},)"
+        uR"({"type":"image_url","text":"x"},{"type":"text","text":"K"}]}}]})"_s,
+        u"OK|"_s);
+    row("legacy text field", r, uR"({"choices":[{"message":{"content":""},"text":"legacy"}]})"_s,
+        u"legacy|"_s);
+    row("output_text", r, uR"({"choices":[],"output_text":"top"})"_s, u"top|"_s);
+    row("HTML", r, u"<html>oops</html>"_s, u"|"_s);
+    row("error type and message", r, uR"({"error":{"type":"server_error","message":"busy"}})"_s,
+        u"|server_error：busy"_s);
+    row("error message only", r, uR"({"error":{"message":"busy","type":3}})"_s, u"|busy"_s);
+    row("error as a plain string", r,
+        uR"({"error":" model \"x\" not found, try pulling it first "})"_s,
+        u"|model \"x\" not found, try pulling it first"_s);
+    row("error type only", r, uR"({"error":{"type":"server_error"}})"_s, u"|"_s);
 
-    QTest::newRow("two sentences get the directive")
-        << u"甲。乙"_s << true << u"甲。乙。"_s + kDirective;
-    QTest::newRow("one sentence gets the volume-price line")
-        << u"甲"_s << true << u"甲。"_s + kVolumePrice + u"。"_s;
-    QTest::newRow("one sentence without quote") << u"甲"_s << false << u"甲。量价细节暂不完整。"_s;
-    QTest::newRow("nothing usable: fallback")
-        << u"。。"_s << true << fallbackWith(kStructure, kVolumePrice, kAnchor, kAverage);
-    QTest::newRow("nothing usable without quote")
-        << QString() << false
-        << fallbackWith(u"日内结构暂不明确"_s, u"量价细节暂不完整"_s, u"价格锚点暂不完整"_s,
-                        u"均价线关系暂不明确"_s);
+    const QString s = u"sentences"_s;
+    row("labels removed", s,
+        u"当前盘面状态：价格站上均价线。最关键的结构/量价信号：放量突破日内高点。下一步观察：回踩均价线是否守住。"_s,
+        u"价格站上均价线|放量突破日内高点|回踩均价线是否守住"_s);
+    row("longer label before shorter", s, u"下一步操作思路：等回踩确认"_s, u"等回踩确认"_s);
+    row("comma at 20 of 60", s, QString(20, u'强') + u"，"_s + QString(39, u'弱'),
+        QString(20, u'强'));
+    row("comma too early cuts at 42", s, QString(10, u'强') + u"，"_s + QString(49, u'弱'),
+        QString(10, u'强') + u"，"_s + QString(31, u'弱'));
+    row("42 kept whole", s, QString(42, u'稳'), QString(42, u'稳'));
+    row("43 cut", s, QString(43, u'稳'), QString(42, u'稳'));
+    row("semicolons, line feeds, marks", s, u"第一句；分号\n换行。。第二句！第三句？第四句。"_s,
+        u"第一句，分号换行|第二句|第三句"_s);
+    row("labels only", s, u"下一步观察：。操作思路： "_s, QString());
+
+    const QString t = u"text"_s, bare = u"text without quote"_s;
+    row("two sentences get the directive", t, u"甲。乙"_s, u"甲。乙。"_s + kDirective);
+    row("one sentence gets the volume-price line", t, u"甲"_s, u"甲。"_s + kVolumePrice + u"。"_s);
+    row("one sentence without quote", bare, u"甲"_s, u"甲。量价细节暂不完整。"_s);
+    row("nothing usable: fallback", t, u"。。"_s,
+        fallbackWith(kStructure, kVolumePrice, kAnchor, kAverage));
+    row("nothing usable without quote", bare, QString(),
+        fallbackWith(u"日内结构暂不明确"_s, u"量价细节暂不完整"_s, u"价格锚点暂不完整"_s,
+                     u"均价线关系暂不明确"_s));
 }
 
-void tst_AIServices::normalizedText()
+void tst_AIServices::readers()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, withQuote);
-    const std::optional<Quote> quote = withQuote ? std::optional<Quote>(moutai()) : std::nullopt;
-    QTEST(m_service->normalizedAIInsightText(text, quote), "expected");
+    QFETCH(QString, reader);
+    QFETCH(QString, input);
+    QString actual;
+    if (reader == u"reply") {
+        const QJsonValue json = AIProviderSettings::parseResponseBody(input.toUtf8());
+        actual = AIProviderSettings::aiContentFromResponseJSON(json) + u'|' +
+                 AIProviderSettings::aiServerErrorFromResponseJSON(json);
+    } else if (reader == u"sentences") {
+        actual = InsightService::normalizedInsightSentencesFromText(input).join(u'|');
+    } else {
+        const bool quoted = reader == u"text";
+        actual = m_service->normalizedAIInsightText(input, quoted ? std::optional<Quote>(moutai())
+                                                                  : std::nullopt);
+    }
+    QTEST(actual, "expected");
 }
 
 void tst_AIServices::generation_data()
@@ -560,8 +527,20 @@ void tst_AIServices::generation()
              succeeded ? 0 : 1);
 }
 
-void tst_AIServices::cardWhileLoadingAndAfter()
+void tst_AIServices::cards()
 {
+    // Yesterday's insight is stale: neither shown nor counted as fresh.
+    m_settings->aiInsights.insert(kSymbol, u"昨日观察。"_s);
+    m_settings->aiInsightDates.insert(kSymbol, u"2026-04-27"_s);
+    QVERIFY(!m_service->hasFreshAIInsightForQuote(moutai()));
+    QCOMPARE(m_service->insightCardForQuote(moutai()).subtitle, u"待生成 · 盘中观察"_s);
+    QCOMPARE(m_service->insightCardForQuote(moutai()).body, u"正在等待今日首次观察。"_s);
+    m_settings->aiAPIKey.clear();
+    QCOMPARE(m_service->aiInsightSubtitleForQuote(moutai()), u"待配置 · 盘中观察"_s);
+    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
+             u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
+
+    m_settings->aiAPIKey = kKey;
     m_sim->enqueueChatAnswer(
         SimChatAnswer::text(u"价格站上均价线。量能温和。丙。"_s).delayedBy(100));
     m_service->generateAIInsight(kSymbol);
@@ -590,20 +569,6 @@ void tst_AIServices::cardWhileLoadingAndAfter()
     QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
              u"价格站上均价线。量能温和。"_s + m_directive);
     QCOMPARE(*m_service->errorForSymbol(kSymbol), u"AI 生成失败，服务返回 HTTP 502。"_s);
-}
-
-void tst_AIServices::cardWithoutFreshInsight()
-{
-    // Yesterday's insight is stale: neither shown nor counted as fresh.
-    m_settings->aiInsights.insert(kSymbol, u"昨日观察。"_s);
-    m_settings->aiInsightDates.insert(kSymbol, u"2026-04-27"_s);
-    QVERIFY(!m_service->hasFreshAIInsightForQuote(moutai()));
-    QCOMPARE(m_service->insightCardForQuote(moutai()).subtitle, u"待生成 · 盘中观察"_s);
-    QCOMPARE(m_service->insightCardForQuote(moutai()).body, u"正在等待今日首次观察。"_s);
-    m_settings->aiAPIKey.clear();
-    QCOMPARE(m_service->aiInsightSubtitleForQuote(moutai()), u"待配置 · 盘中观察"_s);
-    QCOMPARE(m_service->aiDisplayMessageForQuote(moutai()),
-             u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
 }
 
 // No answer came, or nothing could be sent: the card and the connection test say in Chinese
@@ -679,17 +644,6 @@ void tst_AIServices::failuresWithoutAnswer()
     QCOMPARE(m_saves, 0);
 }
 
-void tst_AIServices::rewriteAfterAIWasSwitchedOff()
-{
-    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"主力资金流入。"_s).delayedBy(150));
-    m_service->generateAIInsight(kSymbol);
-    m_settings->aiEnabled = false;
-    // The rewrite cannot be sent, and the stock must not stay loading for ever.
-    QVERIFY(waitUntilIdle());
-    QCOMPARE(*m_service->errorForSymbol(kSymbol), u"请先完成 AI 分析设置。"_s);
-    QCOMPARE(chatRequests().size(), 1);
-}
-
 void tst_AIServices::automaticGenerationOncePerTradingDay()
 {
     Quote undated = moutai();
@@ -741,12 +695,29 @@ void tst_AIServices::automaticGenerationOncePerTradingDay()
     QVERIFY(!m_service->hasFreshAIInsightForQuote(undated));
 }
 
-void tst_AIServices::replyAfterServiceIsGoneIsHarmless()
+// Switched off before the rewrite could be sent, or the service gone before the answer:
+// the stock never stays loading and nothing is stored.
+void tst_AIServices::interrupted_data()
 {
-    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"甲。乙。"_s).delayedBy(100));
+    QTest::addColumn<bool>("serviceGone"); // else the feature is switched off
+    QTest::newRow("switched off") << false;
+    QTest::newRow("service gone") << true;
+}
+
+void tst_AIServices::interrupted()
+{
+    QFETCH(bool, serviceGone);
+    m_sim->enqueueChatAnswer(SimChatAnswer::text(u"主力资金流入。"_s).delayedBy(150));
     m_service->generateAIInsight(kSymbol);
-    m_service.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
+    if (serviceGone) {
+        m_service.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(m_http->requestsInFlight(), 0, TestSupport::kPatienceMs);
+    } else {
+        m_settings->aiEnabled = false;
+        QVERIFY(waitUntilIdle());
+        QCOMPARE(*m_service->errorForSymbol(kSymbol), u"请先完成 AI 分析设置。"_s);
+    }
+    QCOMPARE(chatRequests().size(), 1);
     QVERIFY(m_settings->aiInsights.isEmpty());
     QCOMPARE(m_saves, 0);
 }

@@ -48,7 +48,7 @@ std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
 
 } // namespace
 
-class TestIntradayReplay : public QObject
+class tst_IntradayReplay : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -59,7 +59,7 @@ private Q_SLOTS:
 };
 
 // Exchange times to trading positions around the bounds the replay does not reach.
-void TestIntradayReplay::tradingAxis()
+void tst_IntradayReplay::tradingAxis()
 {
     const auto at = [](const QString &symbol, const QString &time) {
         return KSTradingPositionForIntradayTime(symbol, time);
@@ -83,7 +83,7 @@ void TestIntradayReplay::tradingAxis()
     QCOMPARE(at(u"sh600000"_s, u"10:00: 7x"_s), 1807.0); // lenient seconds
 }
 
-void TestIntradayReplay::tradingDay_data()
+void tst_IntradayReplay::tradingDay_data()
 {
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<QTime>("start");
@@ -102,7 +102,7 @@ void TestIntradayReplay::tradingDay_data()
                         << QTime(14, 0) << QTime(16, 5) << QTime(12, 45);
 }
 
-void TestIntradayReplay::tradingDay()
+void tst_IntradayReplay::tradingDay()
 {
     QFETCH(QString, symbol);
     QFETCH(QTime, start);
@@ -215,7 +215,7 @@ void TestIntradayReplay::tradingDay()
 
 // A US series fetched mid-morning, then a refresh a minute until the afternoon: the recorded
 // average starts from the fetched one and keeps to what the minute service reports.
-void TestIntradayReplay::usAverageContinuesFetchedSeries()
+void tst_IntradayReplay::usAverageContinuesFetchedSeries()
 {
     const QString symbol = u"gb_aapl"_s;
     const auto at = [](QTime t) {
@@ -247,5 +247,5 @@ void TestIntradayReplay::usAverageContinuesFetchedSeries()
     }
 }
 
-QTEST_GUILESS_MAIN(TestIntradayReplay)
+QTEST_GUILESS_MAIN(tst_IntradayReplay)
 #include "tst_intradayreplay.moc"
