@@ -16,6 +16,7 @@ using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
 Q_DECLARE_METATYPE(StateSnapshot)
+Q_DECLARE_METATYPE(Quote)
 
 namespace {
 
@@ -104,8 +105,6 @@ private Q_SLOTS:
     void payload_data();
     void payload();
     void payloadNeedsBothSnapshots();
-    void snapshotTextAndName_data();
-    void snapshotTextAndName();
     void cooldown_data();
     void cooldown();
     void menuChecksTheActivePreset();
@@ -119,11 +118,14 @@ void tst_AlertCenter::payload_data()
     QTest::addColumn<StateSnapshot>("before");
     QTest::addColumn<StateSnapshot>("now");
     QTest::addColumn<bool>("holdBack");
+    QTest::addColumn<Quote>("quote");
     QTest::addColumn<QString>("expected"); // "title|body|identifier", empty: no notification
 
     const auto row = [](const QString &name, const QString &preset, const StateSnapshot &before,
-                        const StateSnapshot &now, const QString &expected, bool holdBack = false) {
-        QTest::newRow(name.toUtf8().constData()) << preset << before << now << holdBack << expected;
+                        const StateSnapshot &now, const QString &expected, bool holdBack = false,
+                        const Quote &quote = stock()) {
+        QTest::newRow(name.toUtf8().constData())
+            << preset << before << now << holdBack << quote << expected;
     };
     // A notification as "title|body|identifier", from the body before the snapshot text and
     // the identifier after the symbol.
@@ -179,6 +181,22 @@ void tst_AlertCenter::payload_data()
     row(u"守 to 看 under sensitive"_s, u"sensitive"_s, waiting, lookingLower,
         post(u"关键变化"_s, u"贵州茅台 当前状态等确认，风险看 9.95。"_s, u"等确认-看"_s));
     row(u"守 to 看 under standard"_s, u"standard"_s, waiting, lookingLower, QString());
+
+    // The body's name and price: the name, else the symbol; without a price, no price text.
+    const QString raised = u"风险提醒|贵州茅台 风险抬升，先防守：失 10.10。"_s;
+    const QString id = u"|kestrum-state-sh600519-先防守-失"_s;
+    const auto quote = [](const QString &name, double price) {
+        Quote q = stock(price, 1450.0);
+        q.name = name;
+        return q;
+    };
+    row(u"falling price"_s, u"conservative"_s, tracking, defending,
+        raised + u"现价 1431.50（-1.28%）"_s + id, false, quote(u"贵州茅台"_s, 1431.5));
+    row(u"no price yet"_s, u"conservative"_s, tracking, defending,
+        raised + u"盘中状态有更新"_s + id, false, quote(u"贵州茅台"_s, 0));
+    row(u"no name: the symbol"_s, u"conservative"_s, tracking, defending,
+        QString(raised).replace(u"贵州茅台"_s, u"sh600519"_s) + u"现价 1468.85（+1.30%）"_s + id,
+        false, quote(QString(), 1468.85));
 }
 
 void tst_AlertCenter::payload()
@@ -188,10 +206,11 @@ void tst_AlertCenter::payload()
     QFETCH(StateSnapshot, now);
     QFETCH(QString, expected);
 
-    Fixture f(preset);
     QFETCH(bool, holdBack);
+    QFETCH(Quote, quote);
+    Fixture f(preset);
     f.holdBack = holdBack;
-    const Quote q = stock();
+    const Quote &q = quote;
     f.refresh(q, before);
     QVERIFY(f.notifier.posts.isEmpty()); // the first refresh has nothing to compare with
     f.refresh(q, now);
@@ -216,35 +235,6 @@ void tst_AlertCenter::payloadNeedsBothSnapshots()
     QVERIFY(f.alerts->alertNotificationPayloadForQuote(q));
     f.current.clear();
     QVERIFY(!f.alerts->alertNotificationPayloadForQuote(q));
-}
-
-void tst_AlertCenter::snapshotTextAndName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("price");
-    QTest::addColumn<QString>("body");
-
-    QTest::newRow("falling price")
-        << u"贵州茅台"_s << 1431.5
-        << u"贵州茅台 风险抬升，先防守：失 10.10。现价 1431.50（-1.28%）"_s;
-    QTest::newRow("no price yet") << u"贵州茅台"_s << 0.0
-                                  << u"贵州茅台 风险抬升，先防守：失 10.10。盘中状态有更新"_s;
-    QTest::newRow("no name: the symbol")
-        << QString() << 1468.85 << u"sh600519 风险抬升，先防守：失 10.10。现价 1468.85（+1.30%）"_s;
-}
-
-void tst_AlertCenter::snapshotTextAndName()
-{
-    QFETCH(QString, name);
-    QFETCH(double, price);
-
-    Fixture f(u"conservative"_s);
-    Quote q = stock(price, 1450.0);
-    q.name = name;
-    f.refresh(q, snapshot(u"可跟踪"_s, u"守 10.10"_s, 0));
-    f.refresh(q, snapshot(u"先防守"_s, u"失 10.10"_s, 7));
-    QCOMPARE(f.notifier.posts.size(), 1);
-    QTEST(f.notifier.posts[0].body, "body");
 }
 
 void tst_AlertCenter::cooldown_data()

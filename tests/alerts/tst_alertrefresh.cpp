@@ -4,7 +4,6 @@
 #include "app/SnapshotDocument.h"
 #include "decision/DecisionEngine.h"
 #include "decision/StateSnapshots.h"
-#include "model/Formatters.h"
 
 #include "AppHarness.h"
 #include "ScriptedMarket.h"
@@ -52,7 +51,6 @@ private Q_SLOTS:
     void stateChangesByPreset_data();
     void stateChangesByPreset();
     void flipInsideEightMinutes();
-    void onlyTheAverageLineDrifts();
     void failedRefreshComparesWithLastSuccess();
     void testNotificationOnLaunch();
 };
@@ -120,32 +118,6 @@ void tst_AlertRefresh::flipInsideEightMinutes()
         QCOMPARE(state(*h.app), track ? u"可跟踪 守 10.10"_s : u"等确认 守 10.10"_s);
         QCOMPARE(shown(h.notifier), posted);
     }
-}
-
-void tst_AlertRefresh::onlyTheAverageLineDrifts()
-{
-    ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = AlertPreset::Sensitive;
-    QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(13, 0))));
-    QVERIFY(refreshOn(h, ScriptedSeries::waiting(aSharePosition(13, 1))));
-    QCOMPARE(h.notifier.posts.size(), 1);
-    // An hour, a refresh a minute, in which the risk status quotes an average line that
-    // moves a cent at nearly every refresh: the state is the same, so nothing is repeated,
-    // not even once the cool-down has long run out.
-    for (int minute = 2; minute <= 62; ++minute) {
-        const double average = 10.1003 + 0.01 * (minute % 5); // clear of a rounding boundary
-        const auto series = ScriptedSeries::waiting(aSharePosition(13 + minute / 60, minute % 60))
-                                .endingAverageAt(average);
-        QVERIFY(refreshOn(h, series));
-        QCOMPARE(state(*h.app), u"等确认 守 "_s + formatPrice(average));
-    }
-    QCOMPARE(h.notifier.posts.size(), 1);
-    // A change of status word notifies at the very next refresh.
-    QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(14, 3))));
-    QCOMPARE(
-        shown(h.notifier).mid(1),
-        QStringList{
-            u"风险提醒|中国中免 风险抬升，先防守：结构转弱。现价 10.04（+0.40%）|kestrum-state-sh601888-先防守-结构转弱"_s});
 }
 
 void tst_AlertRefresh::failedRefreshComparesWithLastSuccess()

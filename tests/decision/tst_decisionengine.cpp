@@ -58,7 +58,7 @@ void rows(const char *label, const QString &base, const T &expected, const QStri
 
 } // namespace
 
-class TestDecisionEngine : public QObject
+class tst_DecisionEngine : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -86,7 +86,7 @@ private:
 
 // --- Background ---
 
-void TestDecisionEngine::backgroundScores()
+void tst_DecisionEngine::backgroundScores()
 {
     DecisionWorld &w = *m_world;
     const DecisionEngine &e = *w.engine;
@@ -125,7 +125,7 @@ void TestDecisionEngine::backgroundScores()
     QCOMPARE(e.boardBackgroundScoreForQuote(makeQuote(u"sz300750"_s, 1, 1, 1, 1)), -0.3);
 }
 
-void TestDecisionEngine::backgroundBias_data()
+void tst_DecisionEngine::backgroundBias_data()
 {
     QTest::addColumn<QString>("terms");
     QTest::addColumn<int>("bias");
@@ -141,7 +141,7 @@ void TestDecisionEngine::backgroundBias_data()
           u"structure=日内结构：低位反抽"_s, u"O=0.35"_s, u"A=0.25"_s, u"M=0.25"_s, u"B=0.35"_s});
 }
 
-void TestDecisionEngine::backgroundBias()
+void tst_DecisionEngine::backgroundBias()
 {
     QFETCH(QString, terms);
     QFETCH(int, bias);
@@ -153,7 +153,7 @@ void TestDecisionEngine::backgroundBias()
 
 // --- Predicates ---
 
-void TestDecisionEngine::predicate_data()
+void tst_DecisionEngine::predicate_data()
 {
     QTest::addColumn<QString>("terms");
     QTest::addColumn<bool>("expected");
@@ -244,7 +244,7 @@ void TestDecisionEngine::predicate_data()
     rows("breakBelow", {}, false, {kAt20 + u"P=19.98"_s, u"P=1 avg=1.019"_s, u"P=0 avg=1.02"_s});
 }
 
-void TestDecisionEngine::predicate()
+void tst_DecisionEngine::predicate()
 {
     QFETCH(QString, terms);
     QFETCH(bool, expected);
@@ -256,7 +256,7 @@ void TestDecisionEngine::predicate()
 }
 
 // The terms come from the series, the daily cache and the background when nothing pins them.
-void TestDecisionEngine::termsFromTheStores()
+void tst_DecisionEngine::termsFromTheStores()
 {
     DecisionWorld &w = *m_world;
     const DecisionEngine &e = *w.engine;
@@ -326,7 +326,7 @@ void TestDecisionEngine::termsFromTheStores()
 
 // A series without volumes has no volume ratios (-1): calm for the calm tests, a chase at
 // the high. A volume burst after silence is the fresh-surge ratio.
-void TestDecisionEngine::noVolumeDataAndFreshSurge()
+void tst_DecisionEngine::noVolumeDataAndFreshSurge()
 {
     const DecisionEngine &e = *m_world->engine;
     const QString s = u"sh600000"_s;
@@ -353,7 +353,7 @@ void TestDecisionEngine::noVolumeDataAndFreshSurge()
 
 // The dip under the line must be among the five samples before the latest, under a real
 // average; everything but the dip is pinned to a passing value.
-void TestDecisionEngine::falseBreakWindow()
+void tst_DecisionEngine::falseBreakWindow()
 {
     const auto dipped = [&](const QVector<double> &prices, QVector<double> averages = {}) {
         QVector<double> positions;
@@ -372,7 +372,7 @@ void TestDecisionEngine::falseBreakWindow()
 
 // --- Statuses, reasons, directives and hints ---
 
-void TestDecisionEngine::verdicts_data()
+void tst_DecisionEngine::verdicts_data()
 {
     QTest::addColumn<QString>("terms");
     QTest::addColumn<QStringList>("expected"); // "field text", fields as in verdicts()
@@ -486,7 +486,7 @@ void TestDecisionEngine::verdicts_data()
     row("nothing yet", u"H=0 L=0 P=0 avg=0"_s, {u"level 等待数据"_s, general});
 }
 
-void TestDecisionEngine::verdicts()
+void tst_DecisionEngine::verdicts()
 {
     QFETCH(QString, terms);
     QFETCH(QStringList, expected);
@@ -555,11 +555,11 @@ void roundTrip()
         ...);
 }
 
-void TestDecisionEngine::textTables()
+void tst_DecisionEngine::textTables()
 {
     roundTrip<CoreRiskState, ActionStatus, SellStatus, ExecutionPhase, RiskWord, ScenarioKind,
               Confidence, IntradayStructure, AfternoonSession, DailyContext>();
 }
 
-QTEST_GUILESS_MAIN(TestDecisionEngine)
+QTEST_GUILESS_MAIN(tst_DecisionEngine)
 #include "tst_decisionengine.moc"

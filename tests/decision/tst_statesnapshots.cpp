@@ -17,12 +17,6 @@ Q_DECLARE_METATYPE(std::optional<StateSnapshot>)
 
 namespace {
 
-std::optional<StateSnapshot> snapshot(const QString &execution, const QString &risk,
-                                      const QString &structure = u"日内结构：中位震荡"_s)
-{
-    return stateFromWords(execution, risk, 0, structure);
-}
-
 // A quote of the simulated market at a moment, as the realtime feed would carry it.
 Quote simQuote(const MarketModel &model, const SimInstrument &instrument, const QDateTime &moment)
 {
@@ -41,15 +35,13 @@ const QString kUnder20 = u"P=19.97 H=20.2 L=19.8 PC=20 avg=20"_s;
 
 } // namespace
 
-class TestStateSnapshots : public QObject
+class tst_StateSnapshots : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void init() { m_world = std::make_unique<DecisionWorld>(); }
-    void riskPressure_data();
-    void riskPressure();
-    void continuity_data();
-    void continuity();
+    void riskAndContinuity_data();
+    void riskAndContinuity();
     void rollAndCapture();
     void replayedDay();
 
@@ -57,88 +49,76 @@ private:
     std::unique_ptr<DecisionWorld> m_world;
 };
 
-void TestStateSnapshots::riskPressure_data()
-{
-    QTest::addColumn<QString>("terms");
-    QTest::addColumn<int>("score");
-    QTest::newRow("nothing, above the line") << QString() << 0;
-    QTest::newRow("everything") << kUnder20 + u" A=-0.7 r5=-0.35"_s << 11;
-    QTest::newRow("severe, R5 -0.34, A -0.69") << kUnder20 + u" A=-0.69 r5=-0.34"_s << 9;
-    QTest::newRow("lost line") << u"avg=10.25 v5=1.05"_s << 7;
-    QTest::newRow("weak pullback") << u"avg=10.21 r10=-0.12 r5=-0.24 v10=1.18"_s << 6;
-    QTest::newRow("healthy pullback") << u"avg=10.21"_s << 4;
-    QTest::newRow("won-back false break") << u"dipped=true r5=0.05"_s << 2;
-}
-
-void TestStateSnapshots::riskPressure()
-{
-    QFETCH(QString, terms);
-    QFETCH(int, score);
-    const QuoteDecision d = m_world->decide(terms);
-    QCOMPARE(StateSnapshots::riskPressureScore(d), score);
-    QCOMPARE(StateSnapshots::stateSnapshot(d).riskPressure, score);
-}
-
-void TestStateSnapshots::continuity_data()
+// The risk-pressure score and the continuity line against the previous snapshot (execution
+// and risk words, or none); the quiet stock is 等确认, risk 守 10.00, structure 中位震荡.
+void tst_StateSnapshots::riskAndContinuity_data()
 {
     QTest::addColumn<QString>("terms");
     QTest::addColumn<std::optional<StateSnapshot>>("previous");
+    QTest::addColumn<int>("pressure"); // -1: not pinned by this row
     QTest::addColumn<QString>("line");
-    // The quiet stock: 等确认, risk 守 10.00, structure 中位震荡.
-    const QString hold = u"守 10.00"_s;
-    const QString steady = u"状态连续性：较上一轮整体变化不大，先看当前节奏是否继续延续。"_s;
-    const QString changed = u"状态连续性：结构标签较上一轮有变化，先看新结构能否延续。"_s;
-
-    QTest::newRow("no previous") << QString() << std::optional<StateSnapshot>()
-                                 << u"状态连续性：首轮观察，先看当前结构是否延续。"_s;
-    QTest::newRow("stronger") << QString() << snapshot(u"先防守"_s, hold)
-                              << u"状态连续性：较上一轮转强，当前由先防守转为等确认。"_s;
-    QTest::newRow("weaker") << u"avg=10.25"_s << snapshot(u"可跟踪"_s, hold)
-                            << u"状态连续性：较上一轮转弱，当前由可跟踪转为先防守。"_s;
-    QTest::newRow("into structural weakness")
-        << kUnder20 + u" A=-0.45"_s << snapshot(u"先防守"_s, u"失 20.00"_s)
-        << u"状态连续性：较上一轮风险抬升，当前已进入结构转弱阶段。"_s;
-    QTest::newRow("deeper pullback")
-        << u"avg=10.25 r10=-0.12 r5=-0.24 v10=1.18"_s << snapshot(u"先防守"_s, u"失 10.25"_s)
-        << u"状态连续性：较上一轮回踩加深，承接开始走弱。"_s;
-    QTest::newRow("won back") << u"dipped=true r5=0.05"_s << snapshot(u"等确认"_s, u"回踩中"_s)
-                              << u"状态连续性：较上一轮有所收回，先看这次修复能否真正站稳。"_s;
+    const auto row = [](const char *name, const QString &terms, const QString &previous,
+                        int pressure, const QString &line,
+                        const QString &structure = u"日内结构：中位震荡"_s) {
+        QTest::newRow(name) << terms
+                            << (previous.isEmpty() ? std::nullopt
+                                                   : std::optional(stateFromWords(
+                                                         previous.section(u' ', 0, 0),
+                                                         previous.section(u' ', 1), 0, structure)))
+                            << pressure << (line.isEmpty() ? QString() : u"状态连续性："_s + line);
+    };
+    const QString steady = u"较上一轮整体变化不大，先看当前节奏是否继续延续。"_s;
+    const QString weakPullback = u"avg=10.25 r10=-0.12 r5=-0.24 v10=1.18"_s;
+    row("no previous", {}, {}, 0, u"首轮观察，先看当前结构是否延续。"_s);
+    row("everything", kUnder20 + u" A=-0.7 r5=-0.35"_s, {}, 11, {});
+    row("severe, R5 -0.34, A -0.69", kUnder20 + u" A=-0.69 r5=-0.34"_s, {}, 9, {});
+    row("lost line", u"avg=10.25 v5=1.05"_s, {}, 7, {});
+    row("weak pullback", u"avg=10.21 r10=-0.12 r5=-0.24 v10=1.18"_s, {}, 6, {});
+    row("stronger", {}, u"先防守 守 10.00"_s, -1, u"较上一轮转强，当前由先防守转为等确认。"_s);
+    row("weaker", u"avg=10.25"_s, u"可跟踪 守 10.00"_s, -1,
+        u"较上一轮转弱，当前由可跟踪转为先防守。"_s);
+    row("into structural weakness", kUnder20 + u" A=-0.45"_s, u"先防守 失 20.00"_s, -1,
+        u"较上一轮风险抬升，当前已进入结构转弱阶段。"_s);
+    row("deeper pullback", weakPullback, u"先防守 失 10.25"_s, -1,
+        u"较上一轮回踩加深，承接开始走弱。"_s);
+    row("won back", u"dipped=true r5=0.05"_s, u"等确认 回踩中"_s, 2,
+        u"较上一轮有所收回，先看这次修复能否真正站稳。"_s);
     // 看回踩 and 不追高 share a score, so the risk decides.
-    QTest::newRow("easing, 不追高 to 看回踩")
-        << u"avg=10.21"_s << snapshot(u"不追高"_s, u"回踩偏弱"_s)
-        << u"状态连续性：较上一轮风险有所缓和，重新回到回踩观察阶段。"_s;
-    QTest::newRow("risk from 可控") << QString() << snapshot(u"等确认"_s, u"可控"_s)
-                                    << u"状态连续性：风险状态由可控变化到守 10.00。"_s;
-    QTest::newRow("a moved level is a change")
-        << QString() << snapshot(u"等确认"_s, u"守 10.01"_s)
-        << u"状态连续性：风险状态由守 10.01变化到守 10.00。"_s;
-    QTest::newRow("数据不足 again")
-        << u"prices=0"_s << snapshot(u"数据不足"_s, u"数据不足"_s) << steady;
-    QTest::newRow("structure improved")
-        << u"structure=日内结构：午后转强"_s << snapshot(u"等确认"_s, hold)
-        << u"状态连续性：较上一轮结构改善，修复动作开始更明确。"_s;
-    QTest::newRow("structure worsened")
-        << u"structure=日内结构：冲高回落"_s << snapshot(u"等确认"_s, hold)
-        << u"状态连续性：较上一轮结构转差，需留意弱势是否继续扩散。"_s;
-    QTest::newRow("structure changed")
-        << QString() << snapshot(u"等确认"_s, hold, u"日内结构：高位横盘"_s) << changed;
-    QTest::newRow("steady pullback") << u"avg=10.21"_s << snapshot(u"看回踩"_s, u"回踩中"_s)
-                                     << u"状态连续性：较上一轮大体稳定，当前仍在回踩观察区。"_s;
-    QTest::newRow("steady recovery")
-        << u"dipped=true r5=0.05"_s << snapshot(u"等确认"_s, u"收回观察"_s)
-        << u"状态连续性：较上一轮修复延续，当前仍在收回后的确认阶段。"_s;
-    QTest::newRow("steady") << QString() << snapshot(u"等确认"_s, hold) << steady;
+    row("easing, 不追高 to 看回踩", u"avg=10.21"_s, u"不追高 回踩偏弱"_s, 4,
+        u"较上一轮风险有所缓和，重新回到回踩观察阶段。"_s);
+    row("risk from 可控", {}, u"等确认 可控"_s, -1, u"风险状态由可控变化到守 10.00。"_s);
+    row("a moved level is a change", {}, u"等确认 守 10.01"_s, -1,
+        u"风险状态由守 10.01变化到守 10.00。"_s);
+    row("数据不足 again", u"prices=0"_s, u"数据不足 数据不足"_s, -1, steady);
+    row("structure improved", u"structure=日内结构：午后转强"_s, u"等确认 守 10.00"_s, -1,
+        u"较上一轮结构改善，修复动作开始更明确。"_s);
+    row("structure worsened", u"structure=日内结构：冲高回落"_s, u"等确认 守 10.00"_s, -1,
+        u"较上一轮结构转差，需留意弱势是否继续扩散。"_s);
+    row("structure changed", {}, u"等确认 守 10.00"_s, -1,
+        u"结构标签较上一轮有变化，先看新结构能否延续。"_s, u"日内结构：高位横盘"_s);
+    row("steady pullback", u"avg=10.21"_s, u"看回踩 回踩中"_s, -1,
+        u"较上一轮大体稳定，当前仍在回踩观察区。"_s);
+    row("steady recovery", u"dipped=true r5=0.05"_s, u"等确认 收回观察"_s, -1,
+        u"较上一轮修复延续，当前仍在收回后的确认阶段。"_s);
+    row("steady", {}, u"等确认 守 10.00"_s, -1, steady);
 }
 
-void TestStateSnapshots::continuity()
+void tst_StateSnapshots::riskAndContinuity()
 {
     QFETCH(QString, terms);
     QFETCH(std::optional<StateSnapshot>, previous);
+    QFETCH(int, pressure);
     QFETCH(QString, line);
-    QCOMPARE(StateSnapshots::stateContinuityDescription(m_world->decide(terms), previous), line);
+    const QuoteDecision d = m_world->decide(terms);
+    if (pressure >= 0) {
+        QCOMPARE(StateSnapshots::riskPressureScore(d), pressure);
+        QCOMPARE(StateSnapshots::stateSnapshot(d).riskPressure, pressure);
+    }
+    if (!line.isEmpty())
+        QCOMPARE(StateSnapshots::stateContinuityDescription(d, previous), line);
 }
 
-void TestStateSnapshots::rollAndCapture()
+void tst_StateSnapshots::rollAndCapture()
 {
     StateSnapshots &s = *m_world->snapshots;
     const Quote a = makeQuote(u"sh600000"_s, 10.2, 10.4, 9.8, 10.0);
@@ -175,7 +155,7 @@ void TestStateSnapshots::rollAndCapture()
 
 // A simulated day, refreshed every five minutes: the snapshot pair always holds this refresh
 // and the one before.
-void TestStateSnapshots::replayedDay()
+void tst_StateSnapshots::replayedDay()
 {
     const QDate day(2026, 4, 28);
     DecisionWorld &w = *m_world;
@@ -228,5 +208,5 @@ void TestStateSnapshots::replayedDay()
     QVERIFY(structures.size() > 1);
 }
 
-QTEST_GUILESS_MAIN(TestStateSnapshots)
+QTEST_GUILESS_MAIN(tst_StateSnapshots)
 #include "tst_statesnapshots.moc"

@@ -39,7 +39,7 @@ Doubles endingAt(double last, qsizetype count = 11)
 
 } // namespace
 
-class TestIntradayAnalytics : public QObject
+class tst_IntradayAnalytics : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -47,7 +47,7 @@ private Q_SLOTS:
     void sentences();
 };
 
-void TestIntradayAnalytics::sentences_data()
+void tst_IntradayAnalytics::sentences_data()
 {
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<Doubles>("quote"); // high, low, previous close, and the price when no series
@@ -236,7 +236,7 @@ void TestIntradayAnalytics::sentences_data()
     structure("high equals low", Doubles(8, 100.0), 600, 100, 100, u"结构标签暂不明确"_s);
 }
 
-void TestIntradayAnalytics::sentences()
+void tst_IntradayAnalytics::sentences()
 {
     QFETCH(QString, symbol);
     QFETCH(Doubles, quote);
@@ -302,5 +302,5 @@ void TestIntradayAnalytics::sentences()
     }
 }
 
-QTEST_GUILESS_MAIN(TestIntradayAnalytics)
+QTEST_GUILESS_MAIN(tst_IntradayAnalytics)
 #include "tst_intradayanalytics.moc"

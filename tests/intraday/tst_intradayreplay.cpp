@@ -48,7 +48,7 @@ std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
 
 } // namespace
 
-class TestIntradayReplay : public QObject
+class tst_IntradayReplay : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -59,31 +59,26 @@ private Q_SLOTS:
 };
 
 // Exchange times to trading positions around the bounds the replay does not reach.
-void TestIntradayReplay::tradingAxis()
+void tst_IntradayReplay::tradingAxis()
 {
-    const auto at = [](const QString &symbol, const QString &time) {
-        return KSTradingPositionForIntradayTime(symbol, time);
-    };
-    QCOMPARE(at(u"sh600000"_s, u"09:30"_s), 0.0);
-    QCOMPARE(at(u"sh600000"_s, u"08:15:00"_s), 0.0); // before the open
-    QCOMPARE(at(u"sh600000"_s, u"09:30:01"_s), 1.0);
     // The midday break stands still (A-shares at 7200, Hong Kong at 9000); the US has none.
-    QCOMPARE(at(u"sz000001"_s, u"12:10"_s), 7200.0);
-    QCOMPARE(at(u"sz000001"_s, u"13:00:01"_s), 7201.0);
-    QCOMPARE(at(u"sz000001"_s, u"15:00:03"_s), 14400.0);
-    QCOMPARE(at(u"HK00700"_s, u"12:30"_s), 9000.0);
-    QCOMPARE(at(u"hk00700"_s, u"13:30"_s), 10800.0);
-    QCOMPARE(at(u"GB_AAPL"_s, u"12:00"_s), 9000.0);
-    QCOMPARE(at(u"gb_aapl"_s, u"20:00"_s), 23400.0);
-    // Unreadable times; unknown and empty symbols use the A-share scale.
-    QCOMPARE(at(u"sh600000"_s, u"9:31"_s), -1.0);
-    QCOMPARE(at(u"sh600000"_s, QString()), -1.0);
-    QCOMPARE(at(QString(), u"12:10"_s), 7200.0);
-    QCOMPARE(at(u"xx123"_s, u"14:00"_s), 10800.0);
-    QCOMPARE(at(u"sh600000"_s, u"10:00: 7x"_s), 1807.0); // lenient seconds
+    // Unreadable times give -1; unknown and empty symbols use the A-share scale; seconds
+    // are read leniently.
+    const std::tuple<QString, QString, double> rows[] = {
+        {u"sh600000"_s, u"09:30"_s, 0},       {u"sh600000"_s, u"08:15:00"_s, 0},
+        {u"sh600000"_s, u"09:30:01"_s, 1},    {u"sz000001"_s, u"12:10"_s, 7200},
+        {u"sz000001"_s, u"13:00:01"_s, 7201}, {u"sz000001"_s, u"15:00:03"_s, 14400},
+        {u"HK00700"_s, u"12:30"_s, 9000},     {u"hk00700"_s, u"13:30"_s, 10800},
+        {u"GB_AAPL"_s, u"12:00"_s, 9000},     {u"gb_aapl"_s, u"20:00"_s, 23400},
+        {u"sh600000"_s, u"9:31"_s, -1},       {u"sh600000"_s, QString(), -1},
+        {QString(), u"12:10"_s, 7200},        {u"xx123"_s, u"14:00"_s, 10800},
+        {u"sh600000"_s, u"10:00: 7x"_s, 1807}};
+    for (const auto &[symbol, time, position] : rows)
+        QVERIFY2(KSTradingPositionForIntradayTime(symbol, time) == position,
+                 qPrintable(symbol + u' ' + time));
 }
 
-void TestIntradayReplay::tradingDay_data()
+void tst_IntradayReplay::tradingDay_data()
 {
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<QTime>("start");
@@ -102,7 +97,7 @@ void TestIntradayReplay::tradingDay_data()
                         << QTime(14, 0) << QTime(16, 5) << QTime(12, 45);
 }
 
-void TestIntradayReplay::tradingDay()
+void tst_IntradayReplay::tradingDay()
 {
     QFETCH(QString, symbol);
     QFETCH(QTime, start);
@@ -215,7 +210,7 @@ void TestIntradayReplay::tradingDay()
 
 // A US series fetched mid-morning, then a refresh a minute until the afternoon: the recorded
 // average starts from the fetched one and keeps to what the minute service reports.
-void TestIntradayReplay::usAverageContinuesFetchedSeries()
+void tst_IntradayReplay::usAverageContinuesFetchedSeries()
 {
     const QString symbol = u"gb_aapl"_s;
     const auto at = [](QTime t) {
@@ -247,5 +242,5 @@ void TestIntradayReplay::usAverageContinuesFetchedSeries()
     }
 }
 
-QTEST_GUILESS_MAIN(TestIntradayReplay)
+QTEST_GUILESS_MAIN(tst_IntradayReplay)
 #include "tst_intradayreplay.moc"

@@ -19,7 +19,6 @@ private Q_SLOTS:
     void init();
     void outcomes_data();
     void outcomes();
-    void failureTexts();
     void contextGoneMeansNoCallback();
     void endpoints();
 
@@ -146,23 +145,6 @@ void tst_HttpClient::outcomes()
     QVERIFY(!otherHost.hasPendingConnections() && !otherPort.hasPendingConnections());
     for (const SimRequest &sent : m_server->requests())
         QCOMPARE(sent.header("Authorization"), QByteArray("Bearer sk-secret"));
-}
-
-void tst_HttpClient::failureTexts()
-{
-    // Kinds no local server brings about, read from the table directly.
-    const std::pair<QNetworkReply::NetworkError, QString> rows[] = {
-        {QNetworkReply::HostNotFoundError, u"找不到服务器"_s},
-        {QNetworkReply::ProxyConnectionRefusedError, u"无法连接代理服务器"_s},
-        {QNetworkReply::ProxyAuthenticationRequiredError, u"代理服务器需要认证"_s},
-        {QNetworkReply::TemporaryNetworkFailureError, u"网络暂时不可用"_s},
-        {QNetworkReply::UnknownNetworkError, u"网络连接失败"_s},
-        {QNetworkReply::NoError, u"网络连接失败"_s}};
-    for (const auto &[error, text] : rows) {
-        HttpResponse response;
-        response.networkError = error;
-        QCOMPARE(NetworkErrorText::describe(response), text);
-    }
 }
 
 void tst_HttpClient::contextGoneMeansNoCallback()
