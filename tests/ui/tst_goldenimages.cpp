@@ -16,6 +16,7 @@
 #include "TestSupport.h"
 
 #include "app/KestrumApp.h"
+#include "app/WatchlistManager.h"
 #include "ui/AppShell.h"
 #include "ui/AppStyle.h"
 #include "ui/FixtureSession.h"
@@ -128,6 +129,14 @@ private Q_SLOTS:
         app.settings().mainDetailSymbol = app.quotes().at(2).symbol;
         add(u"desktop-selected"_s, 2,
             ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+        // Its watchlist section, and the popover's manager while a name is being typed.
+        app.settings().mainSection = MainSection::Watchlist;
+        add(u"desktop-watchlist"_s, 2,
+            ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+        app.settings().mainSection = MainSection::Overview;
+        shell.watchlistManager().setInputText(u"招商"_s);
+        add(u"watchlist-manager-typing"_s, 4, shell.makeWatchlistPopoverController());
+        shell.watchlistManager().setInputText(QString());
         // The quick-actions menu with its pointer on an item, in the application's style.
         QuickActionsMenu &menu = shell.quickActionsMenu();
         menu.rebuild();
@@ -156,6 +165,9 @@ private Q_SLOTS:
         app.settings().mainDetailSymbol = moutai.symbol;
         add(u"desktop-six"_s, 2,
             ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+        // The popover of an empty watchlist.
+        app.setQuotes({});
+        add(u"overview-empty"_s, 4, shell.makeHomePage());
     }
 
     void image_data()
