@@ -232,13 +232,8 @@ private Q_SLOTS:
         QVERIFY(view->isScrollerShown());
         QTRY_VERIFY(!view->isScrollerShown());
 
-        const QList<HoverPanel *> rows = rowsOf(view->document());
-        QCOMPARE(rows.size(), six.size());
-        for (int i = 0; i < rows.size(); ++i) {
-            QVERIFY(labelTexts(rows.at(i)).contains(six.at(i).toUpper()));
-            QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveUp"_s)->isEnabled(), i >= 1);
-            QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveDown"_s)->isEnabled(), i < 5);
-        }
+        // (The rows themselves, their arrows off at the ends, are the golden images'.)
+        QCOMPARE(rowsOf(view->document()).size(), six.size());
 
         PageHarness none(QStringList{});
         view = none.build()->rowsView();
