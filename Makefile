@@ -28,7 +28,7 @@ APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-stress demo bench format clean package screenshots \
+.PHONY: all deps configure build run test test-stress golden-accept demo bench format clean package screenshots \
 	fuzz-configure fuzz-build fuzz fuzz-short fuzz-seeds
 
 all: build
@@ -68,6 +68,11 @@ test-stress: build
 	for i in $$(seq $(STRESS_HOGS)); do sh -c 'while :; do :; done' & hogs="$$hogs $$!"; done; \
 	echo "CPU hogs:$$hogs"; \
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --repeat until-fail:3
+
+# After an intended change to the interface: renders the golden-image test's references
+# (tests/golden/*.png) anew from the current code. Review them in the diff before committing.
+golden-accept: build
+	cd $(BUILD_DIR) && KESTRUM_GOLDEN_ACCEPT=1 ctest --output-on-failure -R tst_goldenimages
 
 $(FUZZ_BUILD_DIR)/build.ninja:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DKESTRUM_FUZZ=ON \

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ExportMode.h"
 
-#include "app/ExportFixture.h"
 #include "app/ExportRequest.h"
 #include "app/KestrumApp.h"
 #include "app/OnceRunner.h"
@@ -10,13 +9,13 @@
 #include "net/Endpoints.h"
 #include "ui/AppShell.h"
 #include "ui/DetachedStatusItem.h"
+#include "ui/FixtureSession.h"
 #include "ui/ViewExporter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 #include <QUuid>
@@ -81,25 +80,10 @@ int runFixtureExport(const ExportRequest &request, const QStringList &arguments)
     QDir().mkpath(configDir);
     ViewExporter::Result result;
     {
-        ManualClock clock(QDateTime(QDate(2026, 4, 28), QTime(15, 0), QTimeZone("Asia/Shanghai")));
-        QSettings preferences(configDir + u"/preferences.ini"_s, QSettings::IniFormat);
-        KestrumAppOptions options;
-        options.appDirectory = configDir + u"/data"_s;
-        options.endpoints = Endpoints::allAt(QUrl(u"http://127.0.0.1:9"_s));
-        options.clock = &clock;
-        options.preferences = &preferences;
-        options.autostartDirectory = configDir + u"/autostart"_s;
-        KestrumApp app(options);
-        app.loadSettings();
-
         log.add(u"preparing fixtures"_s);
-        ExportFixture::prepareExportFixtureData(app);
-        // Board tags from the built-in map and the catalog (lookups go nowhere here).
-        app.loadStrategy();
-        AppShell shell(app, std::make_unique<DetachedStatusItem>());
-
+        FixtureSession session(configDir);
         log.add(u"exporting views"_s);
-        result = ViewExporter::exportViewsToDirectory(shell, directory);
+        result = ViewExporter::exportViewsToDirectory(session.shell(), directory);
         // The store lived in the throw-away directory: there is nothing to put back.
         log.add(u"restoring fixture state"_s);
     }

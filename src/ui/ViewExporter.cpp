@@ -117,6 +117,17 @@ QWidget *statusItemFace(const QString &title, int direction)
     return face;
 }
 
+QWidget *desktopView(AppShell &shell, const MainWindowData &data, const QSize &size)
+{
+    WatchlistManager &manager = shell.watchlistManager();
+    auto *view = new MainWindowView(data, size, shell.cardActions(),
+                                    [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
+                                        return new WatchlistSidebarView(parent, frame, manager);
+                                    });
+    view->setFixedSize(size);
+    return view;
+}
+
 std::vector<View> buildViews(AppShell &shell)
 {
     std::vector<View> views;
@@ -149,25 +160,16 @@ std::vector<View> buildViews(AppShell &shell)
     const QList<Quote> ordered = shell.mainDisplayQuotes();
     settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = ordered.isEmpty() ? QString() : ordered.first().symbol;
-    WatchlistManager &manager = shell.watchlistManager();
-    const auto desktop = [&shell, &manager](const MainWindowData &data, const QSize &size) {
-        auto *view =
-            new MainWindowView(data, size, shell.cardActions(),
-                               [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
-                                   return new WatchlistSidebarView(parent, frame, manager);
-                               });
-        view->setFixedSize(size);
-        return view;
-    };
     const MainWindowData data = shell.mainWindowData();
-    add(desktop(data, kDesktopSize), u"desktop-overview"_s, kDesktopScale, kBackground);
-    add(desktop(data, kDesktopMinimumSize), u"desktop-compact"_s, kDesktopScale, kBackground);
+    add(desktopView(shell, data, kDesktopSize), u"desktop-overview"_s, kDesktopScale, kBackground);
+    add(desktopView(shell, data, kDesktopMinimumSize), u"desktop-compact"_s, kDesktopScale,
+        kBackground);
     MainWindowData empty = data;
     empty.quotes.clear();
     empty.rows.clear();
     empty.detail.reset();
     empty.detailSymbol.clear();
-    add(desktop(empty, kDesktopSize), u"desktop-empty"_s, kDesktopScale, kBackground);
+    add(desktopView(shell, empty, kDesktopSize), u"desktop-empty"_s, kDesktopScale, kBackground);
     settings.mainSection = section;
     settings.mainDetailSymbol = detail;
     return views;

@@ -10,6 +10,7 @@
 #include <vector>
 
 class AppShell;
+struct MainWindowData;
 class QWidget;
 
 // Renders Kestrum's surfaces from the shell's current state into PNG files: the status
@@ -46,6 +47,8 @@ QImage render(QWidget &widget, qreal scale, const QColor &background);
 QString fileNameForView(const QString &view, int scale);
 // Atomic: a reader never sees half an image.
 bool writePng(const QImage &image, const QString &path);
+// The desktop window's content for `data` at `size`, as the window would show it.
+QWidget *desktopView(AppShell &shell, const MainWindowData &data, const QSize &size);
 // The panel's face: the direction icon and the title as the status item shows them.
 QWidget *statusItemFace(const QString &title, int direction);
 

@@ -16,7 +16,6 @@
 #include "ui/ShapeLayer.h"
 #include "ui/Toolkit.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -63,11 +62,6 @@ bool near(double a, double b, double tolerance = 1e-9)
     return std::abs(a - b) <= tolerance;
 }
 
-QRgb rgbOf(const QString &hex)
-{
-    return Toolkit::colorWithHex(hex).rgb();
-}
-
 } // namespace
 
 class TestIntradayChart : public QObject
@@ -75,382 +69,295 @@ class TestIntradayChart : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
+    void seriesFromStoreAndQuote()
+    {
+        IntradayStore store;
+        const IntradayChartSeries sample = sampleSeries();
+        store.applyIntradaySeriesForSymbol(u"hk00700"_s, u"2024-05-06"_s, sample.prices,
+                                           sample.positions, sample.averages, sample.volumes);
+        Quote quote;
+        quote.symbol = u"hk00700"_s;
+        quote.previousClose = 9.8;
 
-    void seriesFromStoreAndQuote();
-    void axisLabelOrigins();
-    void scaleWidensRangeAndClampsPositions();
+        const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"34D399"_s);
+        QCOMPARE(series.prices, sample.prices);
+        QCOMPARE(series.maxPosition, 19800.0);
+        QVERIFY(series.isReal && !series.shouldAnimate && series.hasMiddayBreak());
 
-    void states_data();
-    void states();
-    void fullChartElements();
-    void axisLabelsDescribeWidenedRange();
-    void averageLineNeedsOneAveragePerPrice();
-    void entranceAnimationRunsOncePerOpenedPage();
-
-    void hoverIndex();
-    void timeText();
-    void readout_data();
-    void readout();
-    void readoutBox();
-    void overlayFollowsPointer();
-
-private:
-    QTemporaryDir m_dir;
-};
-
-void TestIntradayChart::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    if (qEnvironmentVariableIsSet("KESTRUM_KEEP_SNAPSHOTS")) {
-        m_dir.setAutoRemove(false);
-        qInfo("snapshots in %s", qPrintable(m_dir.path()));
-    }
-}
-
-void TestIntradayChart::seriesFromStoreAndQuote()
-{
-    IntradayStore store;
-    const IntradayChartSeries sample = sampleSeries();
-    store.applyIntradaySeriesForSymbol(u"hk00700"_s, u"2024-05-06"_s, sample.prices,
-                                       sample.positions, sample.averages, sample.volumes);
-    Quote quote;
-    quote.symbol = u"hk00700"_s;
-    quote.previousClose = 9.8;
-
-    const IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"34D399"_s);
-    QCOMPARE(series.prices, sample.prices);
-    QCOMPARE(series.maxPosition, 19800.0);
-    QVERIFY(series.isReal && !series.shouldAnimate && series.hasMiddayBreak());
-
-    // A symbol the store has never seen: nothing to draw yet, on its market's clock.
-    quote.symbol = u"gb_brk_b"_s;
-    const IntradayChartSeries empty = IntradayChartSeries::forQuote(store, quote, u"A1A6B8"_s);
-    QVERIFY(empty.prices.isEmpty() && !empty.isReal && !empty.hasMiddayBreak());
-    QCOMPARE(empty.maxPosition, 23400.0);
-    QCOMPARE(IntradayChartLayout::stateForSeries(empty), IntradayChartState::Loading);
-}
-
-void TestIntradayChart::axisLabelOrigins()
-{
-    // Labels 13 high, 3 apart, between 1 and the top bound.
-    const auto origins = [](const QVector<double> &centers, double maxY) {
-        return IntradayChartLayout::axisLabelOriginsForCenters(centers, 13, 3, 1, maxY);
-    };
-    QCOMPARE(origins({47, 45, 19}, 59), (QVector<double>{40.5, 24.5, 8.5}));
-    // The bottom label rests on the minimum and pushes the others up.
-    QCOMPARE(origins({20, 10, 5}, 59), (QVector<double>{33, 17, 1}));
-    // Three labels need 45 pt; 30 pt of room leaves the bottom bound in charge.
-    QCOMPARE(origins({25, 20, 15}, 31), (QVector<double>{18, 2, 1}));
-}
-
-void TestIntradayChart::scaleWidensRangeAndClampsPositions()
-{
-    const auto scale = IntradayChartLayout::scaleForSeries(sampleSeries(), kChartSize);
-    QVERIFY(scale);
-    // Range 9.90 ... 10.50 widened by 12 % of 0.60 on each side.
-    QVERIFY(near(scale->lo, 9.828));
-    QVERIFY(near(scale->hi, 10.572));
-    QCOMPARE(scale->x(3600), 98.0);
-    // Beyond the session it sits on the plot's edges.
-    QCOMPARE(scale->x(20000), 268.0);
-    QCOMPARE(scale->x(std::numeric_limits<double>::quiet_NaN()), 42.0);
-    QCOMPARE(scale->y(10.5), 62.0);
-    QCOMPARE(scale->y(50), 19.0 + 48.0);
-    QCOMPARE(scale->y(0), 19.0);
-
-    // Without a previous close the prices alone make the range; unreadable ones take no part.
-    IntradayChartSeries series = sampleSeries();
-    series.previousClose = 0;
-    series.prices = {std::numeric_limits<double>::quiet_NaN(), 10.0, 10.5,
-                     std::numeric_limits<double>::infinity()};
-    const auto own = IntradayChartLayout::scaleForSeries(series, kChartSize);
-    QVERIFY(own);
-    QVERIFY(near(own->lo, 10.0 - 0.06));
-    QVERIFY(near(own->hi, 10.5 + 0.06));
-}
-
-void TestIntradayChart::states_data()
-{
-    QTest::addColumn<bool>("real");
-    QTest::addColumn<QVector<double>>("prices");
-    QTest::addColumn<double>("previousClose");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("placeholder");
-    QTest::newRow("recorded samples only") << false << QVector<double>{10, 10.2, 10.4} << 10.0
-                                           << int(IntradayChartState::Loading) << u"加载分时..."_s;
-    QTest::newRow("one price") << true << QVector<double>{10.2} << 10.0
-                               << int(IntradayChartState::Collecting) << u"采集中"_s;
-    QTest::newRow("unreadable prices") << true << QVector<double>{std::nan(""), std::nan("")} << 0.0
-                                       << int(IntradayChartState::Flat) << u"波动不足"_s;
-    QTest::newRow("flat day away from the previous close")
-        << true << QVector<double>{10, 10} << 9.5 << int(IntradayChartState::Full) << QString();
-}
-
-void TestIntradayChart::states()
-{
-    QFETCH(bool, real);
-    QFETCH(QVector<double>, prices);
-    QFETCH(double, previousClose);
-    QFETCH(int, state);
-    QFETCH(QString, placeholder);
-    IntradayChartSeries series = sampleSeries();
-    series.isReal = real;
-    series.prices = prices;
-    series.previousClose = previousClose;
-    QCOMPARE(int(IntradayChartLayout::stateForSeries(series)), state);
-
-    auto well = makeWell();
-    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    QCOMPARE(int(chart.state()), state);
-    QCOMPARE(chart.findChild<ShapeLayer *>(u"priceLine"_s) != nullptr, placeholder.isEmpty());
-    if (placeholder.isEmpty())
-        return;
-    // Only the centred note, nothing drawn and nothing animated.
-    const auto labels = chart.findChildren<Label *>();
-    QCOMPARE(labels.size(), 1);
-    QCOMPARE(labels.first()->text(), placeholder);
-    QVERIFY(chart.findChildren<ShapeLayer *>().isEmpty());
-    QVERIFY(!chart.hasStartedEntranceAnimation());
-}
-
-void TestIntradayChart::fullChartElements()
-{
-    auto well = makeWell(QSizeF(332, 90));
-    IntradayChartView chart(well.get(), QRectF(8, 5, 316, 80), sampleSeries());
-    QCOMPARE(chart.state(), IntradayChartState::Full);
-
-    // Back to front, as they are stacked.
-    QStringList order;
-    for (QObject *child : chart.children()) {
-        if (qobject_cast<ShapeLayer *>(child))
-            order.append(child->objectName());
-    }
-    QCOMPARE(order, (QStringList{u"middayDivider"_s, u"baseline"_s, u"areaFill"_s, u"averageLine"_s,
-                                 u"glow"_s, u"priceLine"_s, u"halo"_s, u"dot"_s}));
-    for (ShapeLayer *layer : chart.findChildren<ShapeLayer *>())
-        QVERIFY(layer->testAttribute(Qt::WA_TransparentForMouseEvents));
-    // The axis labels lie above every line, on the well's colour: the baseline running
-    // across the label column never strikes a figure through.
-    const qsizetype topLayer = chart.children().indexOf(chart.findChild<ShapeLayer *>(u"dot"_s));
-    const QList<Label *> labels = chart.findChildren<Label *>();
-    QCOMPARE(labels.size(), 6);
-    for (const Label *label : labels) {
-        QVERIFY2(chart.children().indexOf(label) > topLayer, qPrintable(label->objectName()));
-        QCOMPARE(hexOf(label->backing()), QString::fromUtf16(IntradayChartView::kWellHex));
+        // A symbol the store has never seen: nothing to draw yet, on its market's clock.
+        quote.symbol = u"gb_brk_b"_s;
+        const IntradayChartSeries empty = IntradayChartSeries::forQuote(store, quote, u"A1A6B8"_s);
+        QVERIFY(empty.prices.isEmpty() && !empty.isReal && !empty.hasMiddayBreak());
+        QCOMPARE(empty.maxPosition, 23400.0);
+        QCOMPARE(IntradayChartLayout::stateForSeries(empty), IntradayChartState::Loading);
     }
 
-    auto *area = chart.findChild<ShapeLayer *>(u"areaFill"_s);
-    // From the plot's floor at the first sample, over the line, down at the last one.
-    QCOMPARE(area->path().boundingRect(), QRectF(42, 18, 211 - 42, 61 - 18));
-    auto *line = chart.findChild<ShapeLayer *>(u"priceLine"_s);
-    QCOMPARE(line->strokeEnd(), 1.0);
-    QCOMPARE(line->strokeColor().rgb(), rgbOf(u"F87171"_s));
-    QCOMPARE(line->path().elementCount(), 4);
-    QCOMPARE(QPointF(line->path().elementAt(3)), QPointF(211, 80 - 62));
+    void scaleIgnoresWhatCannotBeDrawn()
+    {
+        // Beyond the session, or unreadable, a position sits on the plot's edge; a price beyond
+        // the range, on the range's edge.
+        const auto scale = IntradayChartLayout::scaleForSeries(sampleSeries(), kChartSize);
+        QVERIFY(scale);
+        QCOMPARE(scale->x(20000), scale->x(14400));
+        QCOMPARE(scale->x(std::numeric_limits<double>::quiet_NaN()), scale->x(0));
+        QCOMPARE(scale->y(50), scale->y(scale->hi));
+        QCOMPARE(scale->y(0), scale->y(scale->lo));
 
-    QVERIFY(!chart.hasStartedEntranceAnimation());
-
-    // A US day has no midday break and so no divider.
-    IntradayChartView us(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries(u"gb_aapl"_s));
-    QVERIFY(!us.findChild<ShapeLayer *>(u"middayDivider"_s));
-    QVERIFY(us.findChild<ShapeLayer *>(u"baseline"_s));
-}
-
-void TestIntradayChart::axisLabelsDescribeWidenedRange()
-{
-    auto well = makeWell();
-    IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
-    QCOMPARE(chart.findChildren<Label *>().size(), 6);
-    // "text colour" of each label; the high ones red, the low ones green.
-    const auto shown = [&](const IntradayChartView &view, const char *name) {
-        const Label *label = view.findChild<Label *>(QString::fromLatin1(name));
-        return label ? label->text() + u' ' + hexOf(label->color()) : QString();
-    };
-    QCOMPARE(shown(chart, "axisPriceHigh"), u"10.57 FCA5A5"_s);
-    QCOMPARE(shown(chart, "axisPriceLow"), u"9.83 6EE7B7"_s);
-    QCOMPARE(shown(chart, "axisPercentHigh"), u"+5.72% FCA5A5"_s);
-    QCOMPARE(shown(chart, "axisPercentBase"), u"+0.00% 7A8499"_s);
-    QCOMPARE(shown(chart, "axisPercentLow"), u"-1.72% 6EE7B7"_s);
-
-    // Without a previous close both percents read as zero.
-    IntradayChartSeries series = sampleSeries();
-    series.previousClose = 0;
-    IntradayChartView noClose(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
-    QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
-
-    // An index's six-digit prices are set smaller to fit their column, not cut.
-    for (double &price : series.prices)
-        price *= 12000;
-    series.previousClose = 120000;
-    IntradayChartView index(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    const Label *high = index.findChild<Label *>(u"axisPriceHigh"_s);
-    QCOMPARE(high->displayedText(), u"126864.00"_s);
-    QVERIFY(KSTextWidth(high->displayedText(), high->font()) <= high->width());
-}
-
-void TestIntradayChart::averageLineNeedsOneAveragePerPrice()
-{
-    IntradayChartSeries series = sampleSeries();
-    series.averages.removeLast();
-    auto well = makeWell();
-    IntradayChartView shorter(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    QVERIFY(!shorter.findChild<ShapeLayer *>(u"averageLine"_s));
-    QVERIFY(shorter.findChild<ShapeLayer *>(u"priceLine"_s));
-
-    // A price without a position sits at the open; a missing price is left out.
-    series = sampleSeries();
-    series.positions = {0, 3600};
-    series.prices[1] = std::nan("");
-    IntradayChartView ragged(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-    const QPainterPath line = ragged.findChild<ShapeLayer *>(u"priceLine"_s)->path();
-    QCOMPARE(line.elementCount(), 3);
-    QCOMPARE(line.elementAt(2).x, 42.0);
-}
-
-void TestIntradayChart::entranceAnimationRunsOncePerOpenedPage()
-{
-    IntradayStore store;
-    const IntradayChartSeries sample = sampleSeries();
-    Quote quote;
-    quote.symbol = sample.symbol;
-    quote.previousClose = 10.0;
-    auto well = makeWell();
-    ChartEntrances entrances;
-    const auto build = [&] {
-        IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
-        series.shouldAnimate = entrances.isOwed(quote.symbol);
-        auto *chart = new IntradayChartView(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-        entrances.settle(chart);
-        return chart;
-    };
-    // Opened before the series came in: nothing drawn, the animation is still owed.
-    entrances.owe(sample.symbol);
-    QCOMPARE(build()->state(), IntradayChartState::Loading);
-    QVERIFY(entrances.isOwed(sample.symbol));
-
-    store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
-                                       sample.positions, sample.averages, sample.volumes);
-    IntradayChartView *chart = build();
-    QVERIFY(chart->hasStartedEntranceAnimation());
-    QVERIFY(!entrances.isOwed(sample.symbol));
-    auto *area = chart->findChild<ShapeLayer *>(u"areaFill"_s);
-    auto *line = chart->findChild<ShapeLayer *>(u"priceLine"_s);
-    auto *dot = chart->findChild<ShapeLayer *>(u"dot"_s);
-    // Everything waits at its starting value; the lines draw before the marker appears.
-    QCOMPARE(area->opacity(), 0.0);
-    QCOMPARE(line->strokeEnd(), 0.0);
-    QCOMPARE(dot->opacity(), 0.0);
-    QTRY_COMPARE_WITH_TIMEOUT(line->strokeEnd(), 1.0, kPatienceMs);
-    QVERIFY(dot->opacity() < 1.0);
-    QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, kPatienceMs);
-    QVERIFY(near(area->opacity(), 0.88, 1e-6));
-
-    // The next rebuild of the same page is still.
-    IntradayChartView *again = build();
-    QVERIFY(!again->hasStartedEntranceAnimation());
-    QCOMPARE(again->findChild<ShapeLayer *>(u"priceLine"_s)->strokeEnd(), 1.0);
-    QCOMPARE(again->findChild<ShapeLayer *>(u"dot"_s)->opacity(), 1.0);
-}
-
-void TestIntradayChart::hoverIndex()
-{
-    const auto index = [](const QVector<double> &prices, double x, double width = 316) {
+        // Without a previous close the prices alone make the range; unreadable ones take no part.
         IntradayChartSeries series = sampleSeries();
+        series.previousClose = 0;
+        series.prices = {std::numeric_limits<double>::quiet_NaN(), 10.0, 10.5,
+                         std::numeric_limits<double>::infinity()};
+        const auto own = IntradayChartLayout::scaleForSeries(series, kChartSize);
+        QVERIFY(own);
+        QVERIFY(near(own->lo, 10.0 - 0.06));
+        QVERIFY(near(own->hi, 10.5 + 0.06));
+    }
+
+    void states_data()
+    {
+        QTest::addColumn<bool>("real");
+        QTest::addColumn<QVector<double>>("prices");
+        QTest::addColumn<double>("previousClose");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("placeholder");
+        QTest::newRow("recorded samples only")
+            << false << QVector<double>{10, 10.2, 10.4} << 10.0 << int(IntradayChartState::Loading)
+            << u"加载分时..."_s;
+        QTest::newRow("one price") << true << QVector<double>{10.2} << 10.0
+                                   << int(IntradayChartState::Collecting) << u"采集中"_s;
+        QTest::newRow("unreadable prices") << true << QVector<double>{std::nan(""), std::nan("")}
+                                           << 0.0 << int(IntradayChartState::Flat) << u"波动不足"_s;
+        QTest::newRow("flat day away from the previous close")
+            << true << QVector<double>{10, 10} << 9.5 << int(IntradayChartState::Full) << QString();
+    }
+
+    void states()
+    {
+        QFETCH(bool, real);
+        QFETCH(QVector<double>, prices);
+        QFETCH(double, previousClose);
+        QFETCH(int, state);
+        QFETCH(QString, placeholder);
+        IntradayChartSeries series = sampleSeries();
+        series.isReal = real;
         series.prices = prices;
-        return IntradayChartLayout::nearestIndexForPoint(series, x, width);
-    };
-    const QVector<double> all = sampleSeries().prices;
-    QCOMPARE(index(all, 400), qint64(3)); // right of the plot: the one nearest the end
-    // 1800 s is as far from 0 as from 3600: the earlier sample wins.
-    QCOMPARE(index(all, 42 + 226.0 / 8), qint64(0));
-    QCOMPARE(index({10, 10.2}, 400), qint64(1)); // fewer prices than positions
-    QCOMPARE(index({}, 98), kNotFound);          // no samples
-    QCOMPARE(index(all, 98, 90), kNotFound);     // no room to plot
-}
+        series.previousClose = previousClose;
+        QCOMPARE(int(IntradayChartLayout::stateForSeries(series)), state);
 
-void TestIntradayChart::timeText()
-{
-    const auto text = [](const QString &symbol, double position) {
-        IntradayChartSeries series = sampleSeries(symbol);
-        if (symbol.startsWith(u"hk"_s)) {
-            series.maxPosition = 19800;
-            series.midPosition = 9000;
-        }
-        return IntradayChartLayout::timeTextForPosition(series, position);
-    };
-    QCOMPARE(text(u"sh600519"_s, 59.6), u"09:31"_s); // rounded to the second
-    QCOMPARE(text(u"sh600519"_s, 7200), u"11:30"_s);
-    QCOMPARE(text(u"sh600519"_s, 7260), u"13:01"_s); // a minute after the break
-    QCOMPARE(text(u"sh600519"_s, 99999), u"15:00"_s);
-    QCOMPARE(text(u"hk00700"_s, 9060), u"13:01"_s);
-    QCOMPARE(text(u"gb_aapl"_s, 7260), u"11:31"_s); // no break
-}
+        auto well = makeWell();
+        IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        QCOMPARE(int(chart.state()), state);
+        QCOMPARE(chart.findChild<ShapeLayer *>(u"priceLine"_s) != nullptr, placeholder.isEmpty());
+        if (placeholder.isEmpty())
+            return;
+        // Only the centred note, nothing drawn and nothing animated.
+        const auto labels = chart.findChildren<Label *>();
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first()->text(), placeholder);
+        QVERIFY(chart.findChildren<ShapeLayer *>().isEmpty());
+        QVERIFY(!chart.hasStartedEntranceAnimation());
+    }
 
-void TestIntradayChart::readout_data()
-{
-    QTest::addColumn<qint64>("index");
-    QTest::addColumn<double>("previousClose");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("rise with volume")
-        << qint64(1) << 10.0 << u"10:30  价 10.20  +2.00%\n均价 10.10  量 1.23万"_s;
-    QTest::newRow("fall without volume")
-        << qint64(2) << 10.0 << u"11:30  价 9.90  -1.00%\n均价 10.05  量 --"_s;
-    QTest::newRow("no previous close, hundreds of millions")
-        << qint64(3) << 0.0 << u"14:00  价 10.50  +0.00%\n均价 10.20  量 2.50亿"_s;
-    QTest::newRow("out of range") << qint64(4) << 10.0 << QString();
-}
+    void fullChartElements()
+    {
+        // At rest without an owed entrance: drawn whole, and no layer takes the pointer from the
+        // crosshair above.
+        auto well = makeWell();
+        IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
+        QCOMPARE(chart.state(), IntradayChartState::Full);
+        QVERIFY(!chart.hasStartedEntranceAnimation());
+        QCOMPARE(chart.findChild<ShapeLayer *>(u"priceLine"_s)->strokeEnd(), 1.0);
+        for (ShapeLayer *layer : chart.findChildren<ShapeLayer *>())
+            QVERIFY(layer->testAttribute(Qt::WA_TransparentForMouseEvents));
+        QVERIFY(chart.findChild<ShapeLayer *>(u"middayDivider"_s));
+        // A US day has no midday break and so no divider.
+        IntradayChartView us(well.get(), QRectF(QPointF(0, 0), kChartSize),
+                             sampleSeries(u"gb_aapl"_s));
+        QVERIFY(!us.findChild<ShapeLayer *>(u"middayDivider"_s));
+    }
 
-void TestIntradayChart::readout()
-{
-    QFETCH(qint64, index);
-    QFETCH(double, previousClose);
-    QFETCH(QString, text);
-    IntradayChartSeries series = sampleSeries();
-    series.previousClose = previousClose;
-    QCOMPARE(IntradayChartLayout::hoverReadoutText(series, index), text);
-}
+    void axisLabelsDescribeWidenedRange()
+    {
+        auto well = makeWell();
+        IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
+        QCOMPARE(chart.findChildren<Label *>().size(), 6);
+        // The range 9.90 ... 10.50 widened by 12 % of 0.60 on each side.
+        QStringList texts;
+        for (const char *name : {"axisPriceHigh", "axisPriceLow", "axisPercentHigh",
+                                 "axisPercentBase", "axisPercentLow"})
+            texts << chart.findChild<Label *>(QString::fromLatin1(name))->text();
+        QCOMPARE(texts,
+                 (QStringList{u"10.57"_s, u"9.83"_s, u"+5.72%"_s, u"+0.00%"_s, u"-1.72%"_s}));
 
-void TestIntradayChart::readoutBox()
-{
-    const auto origin = [](const QPointF &point, const QSizeF &view = QSizeF(600, 300)) {
-        return IntradayChartLayout::hoverBoxOrigin(point, QSizeF(150, 40), view);
-    };
-    QCOMPARE(origin(QPointF(100, 100)), QPointF(112, 112)); // above and right of the point
-    QCOMPARE(origin(QPointF(100, 260)), QPointF(112, 208)); // near the top: below it
-    QCOMPARE(origin(QPointF(550, 100)), QPointF(442, 112)); // near the right edge: left
-    // A view too small for the box: the upper bound wins.
-    QCOMPARE(origin(QPointF(50, 10), QSizeF(100, 30)), QPointF(-58, -18));
-}
+        // Without a previous close both percents read as zero.
+        IntradayChartSeries series = sampleSeries();
+        series.previousClose = 0;
+        IntradayChartView noClose(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
+        QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
 
-void TestIntradayChart::overlayFollowsPointer()
-{
-    auto well = makeWell(QSizeF(600, 240));
-    IntradayChartSeries series = sampleSeries();
-    series.accent = QColor();
-    auto *overlay = new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 600, 240), series);
-    QCOMPARE(overlay->accentColor(), QColor::fromRgbF(0.22f, 0.83f, 0.66f));
-    QVERIFY(!overlay->isHovering());
-    QCOMPARE(overlay->hoverIndex(), kNotFound);
+        // An index's six-digit prices are set smaller to fit their column, not cut.
+        for (double &price : series.prices)
+            price *= 12000;
+        series.previousClose = 120000;
+        IntradayChartView index(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        const Label *high = index.findChild<Label *>(u"axisPriceHigh"_s);
+        QCOMPARE(high->displayedText(), u"126864.00"_s);
+        QVERIFY(KSTextWidth(high->displayedText(), high->font()) <= high->width());
+    }
 
-    overlay->updateHoverForPoint(QPointF(42 + 510.0 * 0.5, 100));
-    QCOMPARE(overlay->hoverIndex(), qint64(2));
-    well->show();
-    QVERIFY(QTest::qWaitForWindowExposed(well.get()));
-    overlay->endHover();
-    QVERIFY(!overlay->isHovering());
-    QCOMPARE(overlay->hoverIndex(), kNotFound);
-    // Transparent until hovered.
-    QVERIFY(WidgetSnapshot::isUniform(well->grab().toImage()));
+    void averageLineNeedsOneAveragePerPrice()
+    {
+        IntradayChartSeries series = sampleSeries();
+        series.averages.removeLast();
+        auto well = makeWell();
+        IntradayChartView shorter(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        QVERIFY(!shorter.findChild<ShapeLayer *>(u"averageLine"_s));
+        QVERIFY(shorter.findChild<ShapeLayer *>(u"priceLine"_s));
 
-    QTest::mouseMove(overlay, QPoint(0, 100));
-    QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), kPatienceMs);
-    QCOMPARE(overlay->hoverIndex(), qint64(0));
-    QTest::mouseMove(overlay, QPoint(599, 100));
-    QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), kPatienceMs);
-    QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
-}
+        // A price without a position sits at the open; a missing price is left out.
+        series = sampleSeries();
+        series.positions = {0, 3600};
+        series.prices[1] = std::nan("");
+        IntradayChartView ragged(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+        const QPainterPath line = ragged.findChild<ShapeLayer *>(u"priceLine"_s)->path();
+        QCOMPARE(line.elementCount(), 3);
+        QCOMPARE(line.elementAt(2).x, 42.0);
+    }
+
+    void entranceAnimationRunsOncePerOpenedPage()
+    {
+        IntradayStore store;
+        const IntradayChartSeries sample = sampleSeries();
+        Quote quote;
+        quote.symbol = sample.symbol;
+        quote.previousClose = 10.0;
+        auto well = makeWell();
+        ChartEntrances entrances;
+        const auto build = [&] {
+            IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
+            series.shouldAnimate = entrances.isOwed(quote.symbol);
+            auto *chart =
+                new IntradayChartView(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
+            entrances.settle(chart);
+            return chart;
+        };
+        // Opened before the series came in: nothing drawn, the animation is still owed.
+        entrances.owe(sample.symbol);
+        QCOMPARE(build()->state(), IntradayChartState::Loading);
+        QVERIFY(entrances.isOwed(sample.symbol));
+
+        store.applyIntradaySeriesForSymbol(sample.symbol, u"2024-05-06"_s, sample.prices,
+                                           sample.positions, sample.averages, sample.volumes);
+        IntradayChartView *chart = build();
+        QVERIFY(chart->hasStartedEntranceAnimation());
+        QVERIFY(!entrances.isOwed(sample.symbol));
+        auto *area = chart->findChild<ShapeLayer *>(u"areaFill"_s);
+        auto *line = chart->findChild<ShapeLayer *>(u"priceLine"_s);
+        auto *dot = chart->findChild<ShapeLayer *>(u"dot"_s);
+        // Everything waits at its starting value; the lines draw before the marker appears.
+        QCOMPARE(area->opacity(), 0.0);
+        QCOMPARE(line->strokeEnd(), 0.0);
+        QCOMPARE(dot->opacity(), 0.0);
+        QTRY_COMPARE_WITH_TIMEOUT(line->strokeEnd(), 1.0, kPatienceMs);
+        QVERIFY(dot->opacity() < 1.0);
+        QTRY_COMPARE_WITH_TIMEOUT(dot->opacity(), 1.0, kPatienceMs);
+        QVERIFY(near(area->opacity(), 0.88, 1e-6));
+
+        // The next rebuild of the same page is still.
+        IntradayChartView *again = build();
+        QVERIFY(!again->hasStartedEntranceAnimation());
+        QCOMPARE(again->findChild<ShapeLayer *>(u"priceLine"_s)->strokeEnd(), 1.0);
+        QCOMPARE(again->findChild<ShapeLayer *>(u"dot"_s)->opacity(), 1.0);
+    }
+
+    void hoverIndex()
+    {
+        const auto index = [](const QVector<double> &prices, double x, double width = 316) {
+            IntradayChartSeries series = sampleSeries();
+            series.prices = prices;
+            return IntradayChartLayout::nearestIndexForPoint(series, x, width);
+        };
+        const QVector<double> all = sampleSeries().prices;
+        QCOMPARE(index(all, 400), qint64(3)); // right of the plot: the one nearest the end
+        // 1800 s is as far from 0 as from 3600: the earlier sample wins.
+        QCOMPARE(index(all, 42 + 226.0 / 8), qint64(0));
+        QCOMPARE(index({10, 10.2}, 400), qint64(1)); // fewer prices than positions
+        QCOMPARE(index({}, 98), kNotFound);          // no samples
+        QCOMPARE(index(all, 98, 90), kNotFound);     // no room to plot
+    }
+
+    void timeText()
+    {
+        const auto text = [](const QString &symbol, double position) {
+            IntradayChartSeries series = sampleSeries(symbol);
+            if (symbol.startsWith(u"hk"_s)) {
+                series.maxPosition = 19800;
+                series.midPosition = 9000;
+            }
+            return IntradayChartLayout::timeTextForPosition(series, position);
+        };
+        QCOMPARE(text(u"sh600519"_s, 59.6), u"09:31"_s); // rounded to the second
+        QCOMPARE(text(u"sh600519"_s, 7200), u"11:30"_s);
+        QCOMPARE(text(u"sh600519"_s, 7260), u"13:01"_s); // a minute after the break
+        QCOMPARE(text(u"sh600519"_s, 99999), u"15:00"_s);
+        QCOMPARE(text(u"hk00700"_s, 9060), u"13:01"_s);
+        QCOMPARE(text(u"gb_aapl"_s, 7260), u"11:31"_s); // no break
+    }
+
+    void readout_data()
+    {
+        QTest::addColumn<qint64>("index");
+        QTest::addColumn<double>("previousClose");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("rise with volume")
+            << qint64(1) << 10.0 << u"10:30  价 10.20  +2.00%\n均价 10.10  量 1.23万"_s;
+        QTest::newRow("fall without volume")
+            << qint64(2) << 10.0 << u"11:30  价 9.90  -1.00%\n均价 10.05  量 --"_s;
+        QTest::newRow("no previous close, hundreds of millions")
+            << qint64(3) << 0.0 << u"14:00  价 10.50  +0.00%\n均价 10.20  量 2.50亿"_s;
+        QTest::newRow("out of range") << qint64(4) << 10.0 << QString();
+    }
+
+    void readout()
+    {
+        QFETCH(qint64, index);
+        QFETCH(double, previousClose);
+        QFETCH(QString, text);
+        IntradayChartSeries series = sampleSeries();
+        series.previousClose = previousClose;
+        QCOMPARE(IntradayChartLayout::hoverReadoutText(series, index), text);
+    }
+
+    void overlayFollowsPointer()
+    {
+        auto well = makeWell(QSizeF(600, 240));
+        IntradayChartSeries series = sampleSeries();
+        series.accent = QColor();
+        auto *overlay = new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 600, 240), series);
+        QCOMPARE(overlay->accentColor(), QColor::fromRgbF(0.22f, 0.83f, 0.66f));
+        QVERIFY(!overlay->isHovering());
+        QCOMPARE(overlay->hoverIndex(), kNotFound);
+
+        overlay->updateHoverForPoint(QPointF(42 + 510.0 * 0.5, 100));
+        QCOMPARE(overlay->hoverIndex(), qint64(2));
+        well->show();
+        QVERIFY(QTest::qWaitForWindowExposed(well.get()));
+        overlay->endHover();
+        QVERIFY(!overlay->isHovering());
+        QCOMPARE(overlay->hoverIndex(), kNotFound);
+        // Transparent until hovered.
+        QVERIFY(WidgetSnapshot::isUniform(well->grab().toImage()));
+
+        QTest::mouseMove(overlay, QPoint(0, 100));
+        QTRY_VERIFY_WITH_TIMEOUT(overlay->isHovering(), kPatienceMs);
+        QCOMPARE(overlay->hoverIndex(), qint64(0));
+        QTest::mouseMove(overlay, QPoint(599, 100));
+        QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), kPatienceMs);
+        QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
+    }
+};
 
 QTEST_MAIN(TestIntradayChart)
 #include "tst_intradaychart.moc"

@@ -44,18 +44,181 @@ const DBusMenuLayoutItem *findItem(const DBusMenuLayoutItem &root, const QString
 
 // Kestrum's title, clicks and menu as a panel sees them over D-Bus, driven by the real
 // controller and shell; the panel coming and going; later launches calling Kestrum up.
-class tst_PanelItem : public QObject
+class TestPanelItem : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void labelFollowsTheTitle();
-    void clicksReachTheShell();
-    void exportedMenuIsTheQuickActionsMenu();
-    void panelThatComesLateAndGoes();
-    void laterLaunchShowsTheRunningInstance_data();
-    void laterLaunchShowsTheRunningInstance();
+    void init()
+    {
+        m_bus = std::make_unique<PrivateSessionBus>();
+        QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
+        m_panel = m_bus->connect();
+        m_watcher = std::make_unique<FakeStatusNotifierWatcher>(m_bus->connect());
+        m_h = std::make_unique<AppHarness>(
+            QStringList{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s, u"gb_aapl"_s});
+        // Only the launch surfaces a test asks for.
+        m_h->preferences->setValue(u"KSDidOpenPopoverOnFirstLaunch"_s, true);
+    }
+
+    void cleanup()
+    {
+        m_activation.reset();
+        m_shell.reset();
+        m_h.reset();
+        m_watcher.reset();
+        m_bus.reset();
+    }
+
+    void labelFollowsTheTitle()
+    {
+        launch(true);
+        DBusSignalRecorder recorder(m_panel, sni()->serviceName(), u"/StatusNotifierItem"_s,
+                                    kItemInterface, {u"XAyatanaNewLabel"_s, u"NewToolTip"_s});
+        QVERIFY(recorder.isConnected());
+        QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
+                                  m_h->app->title(), kPatienceMs);
+        recorder.clear();
+
+        // Rotation ticks: each new title is announced once.
+        const QList<Quote> quotes = m_h->app->quotes();
+        for (int tick = 1; tick <= 3; ++tick) {
+            m_h->app->rotateTitle();
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, kPatienceMs);
+            QCOMPARE(itemProperties().value(u"XAyatanaLabel"_s).toString(),
+                     titleForQuote(quotes.at(tick % quotes.size())));
+        }
+
+        // A display-mode change and a refresh reach the panel too.
+        m_h->app->setDisplayMode(DisplayMode::First);
+        m_h->clock().advanceSecs(600);
+        QVERIFY(m_h->refreshAndWait());
+        QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
+                                  titleForQuote(m_h->app->quotes().first()), kPatienceMs);
+        const int announced = recorder.count(u"XAyatanaNewLabel"_s);
+        m_h->app->rotateTitle(); // first mode: the same title, nothing to announce
+        QTest::qWait(100);
+        QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), announced);
+    }
+
+    void clicksReachTheShell()
+    {
+        launch(true);
+        QDBusMessage activate = QDBusMessage::createMethodCall(
+            sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"Activate"_s);
+        activate << 640 << 12;
+        QCOMPARE(PrivateSessionBus::call(m_panel, activate).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), kPatienceMs);
+
+        QDBusMessage context = QDBusMessage::createMethodCall(
+            sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"ContextMenu"_s);
+        context << 640 << 12;
+        QCOMPARE(PrivateSessionBus::call(m_panel, context).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), kPatienceMs);
+        m_shell->quickActionsMenu().hide();
+    }
+
+    void exportedMenuIsTheQuickActionsMenu()
+    {
+        launch(true);
+        const DBusMenuLayoutItem layout = menuLayout();
+        QuickActionsMenu &menu = m_shell->quickActionsMenu();
+        QCOMPARE(layout.children.size(), menu.actions().size());
+        for (qsizetype i = 0; i < menu.actions().size(); ++i) {
+            QCOMPARE(layout.children.at(i).properties.value(u"label"_s).toString(),
+                     DBusMenuExporter::labelForText(menu.actions().at(i)->text()));
+        }
+        const DBusMenuLayoutItem *rotate = findItem(layout, u"轮播自选股"_s);
+        const DBusMenuLayoutItem *first = findItem(layout, u"固定第一只"_s);
+        QVERIFY(rotate && first);
+        QCOMPARE(rotate->properties.value(u"toggle-state"_s).toInt(), 1);
+        QCOMPARE(first->properties.value(u"toggle-state"_s).toInt(), 0);
+        QCOMPARE(first->properties.value(u"toggle-type"_s).toString(), u"radio"_s); // one of three
+
+        // A click in the panel runs the item's action.
+        const QString path = itemProperties().value(u"Menu"_s).value<QDBusObjectPath>().path();
+        QDBusMessage event = QDBusMessage::createMethodCall(
+            sni()->serviceName(), path, u"com.canonical.dbusmenu"_s, u"Event"_s);
+        event << first->id << u"clicked"_s << QVariant::fromValue(QDBusVariant(QString())) << 0u;
+        QCOMPARE(PrivateSessionBus::call(m_panel, event).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), DisplayMode::First, kPatienceMs);
+        // The menu follows: the next layout carries the new check mark.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            findItem(menuLayout(), u"固定第一只"_s)->properties.value(u"toggle-state"_s).toInt(), 1,
+            kPatienceMs);
+    }
+
+    void panelThatComesLateAndGoes()
+    {
+        launch(false);
+        // No watcher, and no tray either (off screen): the desktop window is the way in.
+        QVERIFY(!m_item->isInPanel());
+        QVERIFY(windowShown());
+
+        // The panel starts 3 s after Kestrum: its watcher gets the item, with the current title.
+        QTimer::singleShot(3000, m_watcher.get(), [this] { m_watcher->start(); });
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_item->isInPanel(), kPatienceMs);
+        QCOMPARE(m_item->kind(), u"sni"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
+                                  m_h->app->title(), kPatienceMs);
+
+        // With the item in the panel, closing the window leaves Kestrum running.
+        QSignalSpy quit(m_shell.get(), &AppShell::quitRequested);
+        m_shell->mainWindow()->close();
+        QCoreApplication::processEvents();
+        QCOMPARE(quit.size(), 0);
+
+        // The panel goes: the item leaves the bus and, with no tray, no item takes its place;
+        // nothing pops up by itself.
+        const QString name = sni()->serviceName();
+        m_watcher->stop();
+        QTRY_COMPARE_WITH_TIMEOUT(m_item->kind(), u"none"_s, kPatienceMs);
+        QVERIFY(!m_panel.interface()->isServiceRegistered(name).value());
+        QVERIFY(!m_item->isInPanel());
+        QVERIFY(!windowShown());
+
+        // A later launch brings the window back; closing it now quits (every file is saved as
+        // it changes), so no invisible process is left behind.
+        InstanceActivation second(m_bus->connect());
+        QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
+        m_shell->mainWindow()->close();
+        QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, kPatienceMs);
+    }
+
+    void laterLaunchShowsTheRunningInstance_data()
+    {
+        QTest::addColumn<bool>("panel");
+        QTest::addColumn<bool>("desktopOnLaunch");
+        QTest::addColumn<bool>("popover"); // else the desktop window
+
+        QTest::newRow("panel item: the popover") << true << false << true;
+        QTest::newRow("panel item, desktop preferred: the window") << true << true << false;
+        QTest::newRow("no panel item: the window") << false << false << false;
+    }
+
+    void laterLaunchShowsTheRunningInstance()
+    {
+        QFETCH(bool, panel);
+        QFETCH(bool, desktopOnLaunch);
+        QFETCH(bool, popover);
+
+        m_h->app->settings().openDesktopOnLaunch = desktopOnLaunch;
+        launch(panel);
+        // What the launch itself opened is put away (hidden: closing would quit without a panel).
+        if (desktopOnLaunch || !panel)
+            QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
+        if (m_shell->mainWindow())
+            m_shell->mainWindow()->hide();
+        QVERIFY(!m_shell->isPopoverShown());
+
+        InstanceActivation second(m_bus->connect());
+        QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
+        QTRY_VERIFY_WITH_TIMEOUT(popover ? m_shell->isPopoverShown() : windowShown(), kPatienceMs);
+        QCOMPARE(m_shell->isPopoverShown(), popover);
+        QCOMPARE(windowShown(), !popover);
+    }
 
 private:
     // Starts the shell on the bus, the panel's watcher already there or not.
@@ -77,19 +240,7 @@ private:
     std::unique_ptr<InstanceActivation> m_activation;
 };
 
-void tst_PanelItem::init()
-{
-    m_bus = std::make_unique<PrivateSessionBus>();
-    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
-    m_panel = m_bus->connect();
-    m_watcher = std::make_unique<FakeStatusNotifierWatcher>(m_bus->connect());
-    m_h = std::make_unique<AppHarness>(
-        QStringList{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s, u"gb_aapl"_s});
-    // Only the launch surfaces a test asks for.
-    m_h->preferences->setValue(u"KSDidOpenPopoverOnFirstLaunch"_s, true);
-}
-
-void tst_PanelItem::launch(bool withWatcher)
+void TestPanelItem::launch(bool withWatcher)
 {
     if (withWatcher)
         QVERIFY(m_watcher->start());
@@ -107,22 +258,13 @@ void tst_PanelItem::launch(bool withWatcher)
     QTRY_VERIFY_WITH_TIMEOUT(!m_h->app->quotes().isEmpty(), kPatienceMs);
 }
 
-void tst_PanelItem::cleanup()
-{
-    m_activation.reset();
-    m_shell.reset();
-    m_h.reset();
-    m_watcher.reset();
-    m_bus.reset();
-}
-
-QVariantMap tst_PanelItem::itemProperties()
+QVariantMap TestPanelItem::itemProperties()
 {
     return PrivateSessionBus::allProperties(m_panel, sni()->serviceName(), u"/StatusNotifierItem"_s,
                                             kItemInterface);
 }
 
-DBusMenuLayoutItem tst_PanelItem::menuLayout()
+DBusMenuLayoutItem TestPanelItem::menuLayout()
 {
     const QString path = itemProperties().value(u"Menu"_s).value<QDBusObjectPath>().path();
     QDBusMessage message = QDBusMessage::createMethodCall(
@@ -134,156 +276,5 @@ DBusMenuLayoutItem tst_PanelItem::menuLayout()
     return qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1));
 }
 
-void tst_PanelItem::labelFollowsTheTitle()
-{
-    launch(true);
-    DBusSignalRecorder recorder(m_panel, sni()->serviceName(), u"/StatusNotifierItem"_s,
-                                kItemInterface, {u"XAyatanaNewLabel"_s, u"NewToolTip"_s});
-    QVERIFY(recorder.isConnected());
-    QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              m_h->app->title(), kPatienceMs);
-    recorder.clear();
-
-    // Rotation ticks: each new title is announced once.
-    const QList<Quote> quotes = m_h->app->quotes();
-    for (int tick = 1; tick <= 3; ++tick) {
-        m_h->app->rotateTitle();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(u"XAyatanaNewLabel"_s), tick, kPatienceMs);
-        QCOMPARE(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                 titleForQuote(quotes.at(tick % quotes.size())));
-    }
-
-    // A display-mode change and a refresh reach the panel too.
-    m_h->app->setDisplayMode(DisplayMode::First);
-    m_h->clock().advanceSecs(600);
-    QVERIFY(m_h->refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              titleForQuote(m_h->app->quotes().first()), kPatienceMs);
-    const int announced = recorder.count(u"XAyatanaNewLabel"_s);
-    m_h->app->rotateTitle(); // first mode: the same title, nothing to announce
-    QTest::qWait(100);
-    QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), announced);
-}
-
-void tst_PanelItem::clicksReachTheShell()
-{
-    launch(true);
-    QDBusMessage activate = QDBusMessage::createMethodCall(
-        sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"Activate"_s);
-    activate << 640 << 12;
-    QCOMPARE(PrivateSessionBus::call(m_panel, activate).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->isPopoverShown(), kPatienceMs);
-
-    QDBusMessage context = QDBusMessage::createMethodCall(
-        sni()->serviceName(), u"/StatusNotifierItem"_s, kItemInterface, u"ContextMenu"_s);
-    context << 640 << 12;
-    QCOMPARE(PrivateSessionBus::call(m_panel, context).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_shell->isPopoverShown(), kPatienceMs);
-    QTRY_VERIFY_WITH_TIMEOUT(m_shell->quickActionsMenu().isVisible(), kPatienceMs);
-    m_shell->quickActionsMenu().hide();
-}
-
-void tst_PanelItem::exportedMenuIsTheQuickActionsMenu()
-{
-    launch(true);
-    const DBusMenuLayoutItem layout = menuLayout();
-    QuickActionsMenu &menu = m_shell->quickActionsMenu();
-    QCOMPARE(layout.children.size(), menu.actions().size());
-    for (qsizetype i = 0; i < menu.actions().size(); ++i) {
-        QCOMPARE(layout.children.at(i).properties.value(u"label"_s).toString(),
-                 DBusMenuExporter::labelForText(menu.actions().at(i)->text()));
-    }
-    const DBusMenuLayoutItem *rotate = findItem(layout, u"轮播自选股"_s);
-    const DBusMenuLayoutItem *first = findItem(layout, u"固定第一只"_s);
-    QVERIFY(rotate && first);
-    QCOMPARE(rotate->properties.value(u"toggle-state"_s).toInt(), 1);
-    QCOMPARE(first->properties.value(u"toggle-state"_s).toInt(), 0);
-    QCOMPARE(first->properties.value(u"toggle-type"_s).toString(), u"radio"_s); // one of three
-
-    // A click in the panel runs the item's action.
-    const QString path = itemProperties().value(u"Menu"_s).value<QDBusObjectPath>().path();
-    QDBusMessage event = QDBusMessage::createMethodCall(sni()->serviceName(), path,
-                                                        u"com.canonical.dbusmenu"_s, u"Event"_s);
-    event << first->id << u"clicked"_s << QVariant::fromValue(QDBusVariant(QString())) << 0u;
-    QCOMPARE(PrivateSessionBus::call(m_panel, event).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(m_h->app->displayMode(), DisplayMode::First, kPatienceMs);
-    // The menu follows: the next layout carries the new check mark.
-    QTRY_COMPARE_WITH_TIMEOUT(
-        findItem(menuLayout(), u"固定第一只"_s)->properties.value(u"toggle-state"_s).toInt(), 1,
-        kPatienceMs);
-}
-
-void tst_PanelItem::panelThatComesLateAndGoes()
-{
-    launch(false);
-    // No watcher, and no tray either (off screen): the desktop window is the way in.
-    QVERIFY(!m_item->isInPanel());
-    QVERIFY(windowShown());
-
-    // The panel starts 3 s after Kestrum: its watcher gets the item, with the current title.
-    QTimer::singleShot(3000, m_watcher.get(), [this] { m_watcher->start(); });
-    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->registeredItems().size(), 1, kPatienceMs);
-    QTRY_VERIFY_WITH_TIMEOUT(m_item->isInPanel(), kPatienceMs);
-    QCOMPARE(m_item->kind(), u"sni"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
-                              m_h->app->title(), kPatienceMs);
-
-    // With the item in the panel, closing the window leaves Kestrum running.
-    QSignalSpy quit(m_shell.get(), &AppShell::quitRequested);
-    m_shell->mainWindow()->close();
-    QCoreApplication::processEvents();
-    QCOMPARE(quit.size(), 0);
-
-    // The panel goes: the item leaves the bus and, with no tray, no item takes its place;
-    // nothing pops up by itself.
-    const QString name = sni()->serviceName();
-    m_watcher->stop();
-    QTRY_COMPARE_WITH_TIMEOUT(m_item->kind(), u"none"_s, kPatienceMs);
-    QVERIFY(!m_panel.interface()->isServiceRegistered(name).value());
-    QVERIFY(!m_item->isInPanel());
-    QVERIFY(!windowShown());
-
-    // A later launch brings the window back; closing it now quits (every file is saved as
-    // it changes), so no invisible process is left behind.
-    InstanceActivation second(m_bus->connect());
-    QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
-    QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
-    m_shell->mainWindow()->close();
-    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, kPatienceMs);
-}
-
-void tst_PanelItem::laterLaunchShowsTheRunningInstance_data()
-{
-    QTest::addColumn<bool>("panel");
-    QTest::addColumn<bool>("desktopOnLaunch");
-    QTest::addColumn<bool>("popover"); // else the desktop window
-
-    QTest::newRow("panel item: the popover") << true << false << true;
-    QTest::newRow("panel item, desktop preferred: the window") << true << true << false;
-    QTest::newRow("no panel item: the window") << false << false << false;
-}
-
-void tst_PanelItem::laterLaunchShowsTheRunningInstance()
-{
-    QFETCH(bool, panel);
-    QFETCH(bool, desktopOnLaunch);
-    QFETCH(bool, popover);
-
-    m_h->app->settings().openDesktopOnLaunch = desktopOnLaunch;
-    launch(panel);
-    // What the launch itself opened is put away (hidden: closing would quit without a panel).
-    if (desktopOnLaunch || !panel)
-        QTRY_VERIFY_WITH_TIMEOUT(windowShown(), kPatienceMs);
-    if (m_shell->mainWindow())
-        m_shell->mainWindow()->hide();
-    QVERIFY(!m_shell->isPopoverShown());
-
-    InstanceActivation second(m_bus->connect());
-    QCOMPARE(second.claim(), InstanceActivation::Outcome::ShownRunning);
-    QTRY_VERIFY_WITH_TIMEOUT(popover ? m_shell->isPopoverShown() : windowShown(), kPatienceMs);
-    QCOMPARE(m_shell->isPopoverShown(), popover);
-    QCOMPARE(windowShown(), !popover);
-}
-
-QTEST_MAIN(tst_PanelItem)
+QTEST_MAIN(TestPanelItem)
 #include "tst_panelitem.moc"

@@ -3,7 +3,6 @@
 
 #include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
-#include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
@@ -13,7 +12,6 @@
 #include "ui/QuotePageLinks.h"
 #include "ui/ScenarioHintPopover.h"
 #include "ui/ShapeLayer.h"
-#include "ui/TextView.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchlistDisplay.h"
 
@@ -85,262 +83,175 @@ class TestQuoteCards : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void pillWidth();
-    void boardTagLayout();
-    void lineBreaking_data();
-    void lineBreaking();
-    void insightHeights();
-    void metricLayout();
-    void quotePageURLs();
+    void lineBreaking_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qreal>("width");
+        QTest::addColumn<QStringList>("lines");
 
-    void marketCard();
-    void marketBadgeShowsOnce_data();
-    void marketBadgeShowsOnce();
-    void statusPill();
+        // Every character measures 10 pt, so a line fits floor(limit / 10) characters.
+        const QString first = repeated(u"甲", 10) + u"。"_s;
+        const QString a = repeated(u"乙", 12) + u"，"_s;
+        const QString b = repeated(u"丙", 12) + u"，"_s;
+        const QString c = repeated(u"丁", 5) + u"。"_s;
+        const QString message = first + a + b + c; // 43 characters
+
+        QTest::newRow("width 320: limit 262.4, two clauses share a line")
+            << message << 320.0 << QStringList{first, a + b, c};
+        QTest::newRow("width 180: limit 180, not 147.6")
+            << message << 180.0 << QStringList{first, a, b, c};
+
+        const QString thirtyThree = first + repeated(u"乙", 21) + u"。"_s;
+        QTest::newRow("33 characters stay one line whatever the punctuation")
+            << thirtyThree << 180.0 << QStringList{thirtyThree};
+        const QString thirtyFour = first + repeated(u"乙", 22) + u"。"_s;
+        QTest::newRow("34 characters break at the sentence end")
+            << thirtyFour << 320.0 << QStringList{first, repeated(u"乙", 22) + u"。"_s};
+
+        QTest::newRow("line breaks and runs of blanks fold to single spaces")
+            << u"  ab\r\ncd  \n\n ef  gh "_s << 320.0 << QStringList{u"ab cd ef gh"_s};
+
+        const QString lonely = repeated(u"戊", 30) + u"，"_s + repeated(u"己", 4) + u"。"_s;
+        QTest::newRow("a clause wider than the limit still starts its own line")
+            << lonely << 180.0
+            << QStringList{repeated(u"戊", 30) + u"，"_s, repeated(u"己", 4) + u"。"_s};
+    }
+
+    void lineBreaking()
+    {
+        QFETCH(QString, message);
+        QFETCH(qreal, width);
+        QFETCH(QStringList, lines);
+        const auto measure = [](const QString &text) {
+            return 10.0 * text.size();
+        };
+        QCOMPARE(QuoteCards::desktopAIInsightTextForMessage(message, width, measure),
+                 lines.join(u'\n'));
+    }
+
+    void hintBubbleStaysOnScreen()
+    {
+        // Below its button, centred; above it near the bottom; kept on screen at the sides.
+        const QRect screen(0, 0, 1000, 800);
+        const QSize size(268, 60);
+        QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 100, 14, 14), screen),
+                 QPoint(272, 118));
+        QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 760, 14, 14), screen),
+                 QPoint(272, 696));
+        QCOMPARE(ScenarioHintPopover::placement(size, QRect(990, 100, 8, 14), screen).x(), 726);
+    }
+
+    void quotePageURLs()
+    {
+        const auto url = [](const QString &symbol) {
+            const QUrl page = KSQuotePageURLForSymbol(symbol);
+            return page.query().isEmpty() ? page.toString(QUrl::FullyEncoded) : u"query!"_s;
+        };
+        QCOMPARE(url(u"gb_brk_b"_s),
+                 u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s);
+        QCOMPARE(url(u"sh600000"_s), u"https://quote.eastmoney.com/SH600000.html"_s);
+        // A hand-edited entry that is no symbol has no page.
+        QCOMPARE(url(u"sh600000?x=1"_s), QString());
+        QCOMPARE(url(QString()), QString());
+    }
+
+    void marketCard()
+    {
+        auto surface = makeSurface(380, 270);
+        MarketCardData data;
+        data.quote = sampleQuote();
+        data.accentHex = u"F87171"_s;
+        data.boardTag = u"白酒Ⅱ"_s;
+        data.series = sampleSeries(data.quote, true);
+        data.priceFlashDirections.insert(u"sh600519"_s, -1);
+        const QRectF frame(14, 10, 352, 250);
+        Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
+
+        auto *pill = card->findChild<Panel *>(u"boardTag"_s);
+        QVERIFY(pill);
+        QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
+
+        QCOMPARE(labelNamed(card, u"price"_s)->text(), formatPrice(1468.2));
+        QCOMPARE(labelNamed(card, u"dateTime"_s)->text(), u"2026-04-28 10:30:00"_s);
+
+        auto *chart = card->findChild<IntradayChartView *>();
+        QCOMPARE(chart->parentWidget(), card->findChild<Panel *>(u"chartWell"_s));
+        QVERIFY(chart->hasStartedEntranceAnimation());
+        QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
+        // A fall flashes green (the images show it at rest, faded out).
+        QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
+
+        // "板块待补" hides the tag; no name shows "--"; the chart waits for its series.
+        data.quote = sampleQuote(1450, 1450);
+        data.quote.name.clear();
+        data.boardTag = u"板块待补"_s;
+        data.series = IntradayChartSeries::forQuote(IntradayStore(), data.quote, data.accentHex);
+        data.priceFlashDirections.clear();
+        Panel *bare = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
+        QVERIFY(!bare->findChild<Panel *>(u"boardTag"_s));
+        QCOMPARE(labelNamed(bare, u"name"_s)->text(), u"--"_s);
+        QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
+        QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
+    }
+
+    void marketBadgeShowsOnce_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("boardTag");
+        QTest::addColumn<bool>("boardShown");
+        // The board tag of Hong Kong and US stocks is their market badge: one pill says it.
+        QTest::newRow("港股 tag") << u"hk00700"_s << u"港股"_s << false;
+        QTest::newRow("美股 tag") << u"gb_aapl"_s << u"美股"_s << false;
+        QTest::newRow("Hong Kong industry") << u"hk00700"_s << u"互联网服务"_s << true;
+        QTest::newRow("A-share industry") << u"sh600519"_s << u"白酒Ⅱ"_s << true;
+    }
+
+    void marketBadgeShowsOnce()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(QString, boardTag);
+        QFETCH(bool, boardShown);
+        auto surface = makeSurface(620, 340);
+        MainDetailData detail;
+        detail.cards.market.quote = sampleQuote();
+        detail.cards.market.quote.symbol = symbol;
+        detail.cards.market.boardTag = boardTag;
+        detail.dailyBadge = u"趋势偏强"_s;
+        const QString badge = KSMarketBadgeForSymbol(symbol);
+        const QList<Panel *> cards{
+            QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(0, 0, 352, 250),
+                                                   detail.cards.market),
+            MainWindowView::mainHeroCardForQuote(surface.get(), QRectF(0, 0, 584, 313), detail)};
+        for (const Panel *card : cards) {
+            int badges = 0;
+            for (const Label *label : card->findChildren<Label *>())
+                badges += label->text() == badge;
+            QCOMPARE(badges, 1);
+            const bool board = card->findChild<Panel *>(u"boardTag"_s) ||
+                               card->findChild<Panel *>(u"boardBadge"_s);
+            QCOMPARE(board, boardShown);
+        }
+    }
+
+    void statusPill()
+    {
+        for (const bool live : {true, false}) {
+            MarketStatus status;
+            status.title = live ? u"交易中"_s : u"已收盘"_s;
+            status.live = live;
+            auto surface = makeSurface(120, 40);
+            Panel *pill =
+                QuoteCards::marketStatusPillWithFrame(surface.get(), QRectF(10, 9, 70, 22), status);
+            auto *dot = pill->findChild<ShapeLayer *>(u"statusDot"_s);
+            // Only a live market's dot pulses, for as long as the pill exists.
+            auto *pulse = dot->findChild<QAbstractAnimation *>(u"marketPulse"_s);
+            QCOMPARE(pulse != nullptr, live);
+            if (pulse)
+                QCOMPARE(pulse->loopCount(), -1);
+            QCOMPARE(labelNamed(pill, u"statusTitle"_s)->text(), status.title);
+        }
+    }
 };
-
-// --- Pure layout rules -------------------------------------------------------------------
-
-void TestQuoteCards::pillWidth()
-{
-    // The title width plus 32, rounded up, between 58 and 88.
-    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(26.0), 58);
-    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(26.3), 59);
-    QCOMPARE(QuoteCards::marketStatusPillWidthForTextWidth(120.0), 88);
-}
-
-void TestQuoteCards::boardTagLayout()
-{
-    // "shown tag-width symbol-x" for a card width, a tag and its measured text width.
-    const auto layout = [](qreal cardWidth, const QString &tag, qreal textWidth) {
-        const QuoteCards::BoardTagLayout l = QuoteCards::boardTagLayout(cardWidth, tag, textWidth);
-        return u"%1 %2 %3"_s.arg(int(l.showsTag)).arg(l.tagWidth).arg(l.symbolX);
-    };
-    // The pending tag hides the pill and moves the symbol to r - 78.
-    QCOMPARE(layout(352, u"板块待补"_s, 40), u"0 0 210"_s);
-    QCOMPARE(layout(352, u"白酒"_s, 60.7), u"1 84 120"_s);
-    // 150 pt of text first gets 132; the symbol would start at 72 < 92, so the tag shrinks.
-    QCOMPARE(layout(352, u"电力设备 / 输变电设备"_s, 150), u"1 112 92"_s);
-    QCOMPARE(layout(300, u"银行"_s, 20), u"1 76 76"_s); // a narrow card keeps the minimum
-}
-
-void TestQuoteCards::lineBreaking_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<qreal>("width");
-    QTest::addColumn<QStringList>("lines");
-
-    // Every character measures 10 pt, so a line fits floor(limit / 10) characters.
-    const QString first = repeated(u"甲", 10) + u"。"_s;
-    const QString a = repeated(u"乙", 12) + u"，"_s;
-    const QString b = repeated(u"丙", 12) + u"，"_s;
-    const QString c = repeated(u"丁", 5) + u"。"_s;
-    const QString message = first + a + b + c; // 43 characters
-
-    QTest::newRow("width 320: limit 262.4, two clauses share a line")
-        << message << 320.0 << QStringList{first, a + b, c};
-    QTest::newRow("width 180: limit 180, not 147.6")
-        << message << 180.0 << QStringList{first, a, b, c};
-
-    const QString thirtyThree = first + repeated(u"乙", 21) + u"。"_s;
-    QTest::newRow("33 characters stay one line whatever the punctuation")
-        << thirtyThree << 180.0 << QStringList{thirtyThree};
-    const QString thirtyFour = first + repeated(u"乙", 22) + u"。"_s;
-    QTest::newRow("34 characters break at the sentence end")
-        << thirtyFour << 320.0 << QStringList{first, repeated(u"乙", 22) + u"。"_s};
-
-    QTest::newRow("line breaks and runs of blanks fold to single spaces")
-        << u"  ab\r\ncd  \n\n ef  gh "_s << 320.0 << QStringList{u"ab cd ef gh"_s};
-
-    const QString lonely = repeated(u"戊", 30) + u"，"_s + repeated(u"己", 4) + u"。"_s;
-    QTest::newRow("a clause wider than the limit still starts its own line")
-        << lonely << 180.0
-        << QStringList{repeated(u"戊", 30) + u"，"_s, repeated(u"己", 4) + u"。"_s};
-}
-
-void TestQuoteCards::lineBreaking()
-{
-    QFETCH(QString, message);
-    QFETCH(qreal, width);
-    QFETCH(QStringList, lines);
-    const auto measure = [](const QString &text) {
-        return 10.0 * text.size();
-    };
-    QCOMPARE(QuoteCards::desktopAIInsightTextForMessage(message, width, measure),
-             lines.join(u'\n'));
-}
-
-void TestQuoteCards::insightHeights()
-{
-    // A short text leaves the card at its minimum.
-    QCOMPARE(QuoteCards::aiInsightCardHeight(u"正在生成观察…"_s, 352), 106);
-    const int oneLine = QuoteCards::aiInsightBodyHeight(u"正在生成观察…"_s, 352);
-    QVERIFY(oneLine > 4 && oneLine < 40);
-
-    const QString longText = u"股价站上均价线后回踩不破，短线节奏仍在修复。量能温和放大，"
-                             "但离日高还有一段距离，午后若能继续守住均价线，结构会更完整。"
-                             "下一步看均价线 1450.00 附近是否稳住，守住后可继续跟踪。"_s;
-    const int body = QuoteCards::aiInsightBodyHeight(longText, 352);
-    QVERIFY(body > oneLine * 2);
-    QCOMPARE(QuoteCards::aiInsightCardHeight(longText, 352), body + 66);
-}
-
-void TestQuoteCards::metricLayout()
-{
-    // 40 high is compact (block 31), 42 uses the full layout (block 36); tiny cells keep 26.
-    const QuoteCards::MetricLayout compact = QuoteCards::scenarioMetricLayout(150, 40);
-    QVERIFY(compact.compact);
-    QCOMPARE(compact.block, 31.0);
-    QCOMPARE(compact.title, QRectF(0, 24, 150, 10));
-    const QuoteCards::MetricLayout full = QuoteCards::scenarioMetricLayout(150, 42);
-    QVERIFY(!full.compact);
-    QCOMPARE(full.block, 36.0);
-    QCOMPARE(QuoteCards::scenarioMetricLayout(150, 20).block, 26.0);
-    // The popover's 2 x 2 grid.
-    QCOMPARE(QuoteCards::scenarioCellFrame(0, 352, 96), QRectF(14, 54, 156, 32));
-    QCOMPARE(QuoteCards::scenarioCellFrame(3, 352, 96), QRectF(182, 10, 156, 32));
-
-    // The hint bubble: one line is 42 high; below its button, centred, else above it, and
-    // kept on screen at the sides.
-    QCOMPARE(ScenarioHintPopover::heightForText(u"短"_s), 42);
-    const QRect screen(0, 0, 1000, 800);
-    const QSize size(268, 60);
-    QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 100, 14, 14), screen),
-             QPoint(272, 118));
-    QCOMPARE(ScenarioHintPopover::placement(size, QRect(400, 760, 14, 14), screen),
-             QPoint(272, 696));
-    QCOMPARE(ScenarioHintPopover::placement(size, QRect(990, 100, 8, 14), screen).x(), 726);
-}
-
-void TestQuoteCards::quotePageURLs()
-{
-    const auto url = [](const QString &symbol) {
-        const QUrl page = KSQuotePageURLForSymbol(symbol);
-        return page.query().isEmpty() ? page.toString(QUrl::FullyEncoded) : u"query!"_s;
-    };
-    QCOMPARE(url(u"gb_brk_b"_s), u"https://stock.finance.sina.com.cn/usstock/quotes/BRK.B.html"_s);
-    QCOMPARE(url(u"sh600000"_s), u"https://quote.eastmoney.com/SH600000.html"_s);
-    // A hand-edited entry that is no symbol has no page.
-    QCOMPARE(url(u"sh600000?x=1"_s), QString());
-    QCOMPARE(url(QString()), QString());
-}
-
-// --- Cards -------------------------------------------------------------------------------
-
-void TestQuoteCards::marketCard()
-{
-    auto surface = makeSurface(380, 270);
-    MarketCardData data;
-    data.quote = sampleQuote();
-    data.accentHex = u"F87171"_s;
-    data.boardTag = u"白酒Ⅱ"_s;
-    data.series = sampleSeries(data.quote, true);
-    data.priceFlashDirections.insert(u"sh600519"_s, -1);
-    const QRectF frame(14, 10, 352, 250);
-    Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
-    QCOMPARE(hexOf(card->diagonalGradient()->start), u"121A2C"_s);
-
-    auto *pill = card->findChild<Panel *>(u"boardTag"_s);
-    QVERIFY(pill);
-    QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
-
-    Label *price = labelNamed(card, u"price"_s);
-    QCOMPARE(price->text(), formatPrice(1468.2));
-    QCOMPARE(hexOf(price->color()), u"F87171"_s);
-    QCOMPARE(labelNamed(card, u"dateTime"_s)->text(), u"2026-04-28 10:30:00"_s);
-
-    // Open and high above the previous close, low below it.
-    const QList<Label *> values = card->findChildren<Label *>(u"factValue"_s);
-    QCOMPARE(values.size(), 6);
-    QStringList colours;
-    for (const Label *value : values)
-        colours << hexOf(value->color());
-    QCOMPARE(colours, (QStringList{u"FCA5A5"_s, u"FCA5A5"_s, u"6EE7B7"_s, u"C9D1E3"_s, u"C9D1E3"_s,
-                                   u"C9D1E3"_s}));
-
-    auto *chart = card->findChild<IntradayChartView *>();
-    QCOMPARE(chart->parentWidget(), card->findChild<Panel *>(u"chartWell"_s));
-    QVERIFY(chart->hasStartedEntranceAnimation());
-    QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
-    QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
-
-    // "板块待补" hides the tag; no name shows "--"; an
-    // unchanged price opens in the neutral colour; the chart waits for its series.
-    data.quote = sampleQuote(1450, 1450);
-    data.quote.name.clear();
-    data.boardTag = u"板块待补"_s;
-    data.series = IntradayChartSeries::forQuote(IntradayStore(), data.quote, data.accentHex);
-    data.priceFlashDirections.clear();
-    Panel *bare = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
-    QVERIFY(!bare->findChild<Panel *>(u"boardTag"_s));
-    QCOMPARE(labelNamed(bare, u"name"_s)->text(), u"--"_s);
-    QCOMPARE(hexOf(bare->findChildren<Label *>(u"factValue"_s).first()->color()), u"C9D1E3"_s);
-    QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
-    QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
-}
-
-void TestQuoteCards::marketBadgeShowsOnce_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("boardTag");
-    QTest::addColumn<bool>("boardShown");
-    // The board tag of Hong Kong and US stocks is their market badge: one pill says it.
-    QTest::newRow("港股 tag") << u"hk00700"_s << u"港股"_s << false;
-    QTest::newRow("美股 tag") << u"gb_aapl"_s << u"美股"_s << false;
-    QTest::newRow("Hong Kong industry") << u"hk00700"_s << u"互联网服务"_s << true;
-    QTest::newRow("A-share industry") << u"sh600519"_s << u"白酒Ⅱ"_s << true;
-}
-
-void TestQuoteCards::marketBadgeShowsOnce()
-{
-    QFETCH(QString, symbol);
-    QFETCH(QString, boardTag);
-    QFETCH(bool, boardShown);
-    auto surface = makeSurface(620, 340);
-    MainDetailData detail;
-    detail.cards.market.quote = sampleQuote();
-    detail.cards.market.quote.symbol = symbol;
-    detail.cards.market.boardTag = boardTag;
-    detail.dailyBadge = u"趋势偏强"_s;
-    const QString badge = KSMarketBadgeForSymbol(symbol);
-    const QList<Panel *> cards{
-        QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(0, 0, 352, 250),
-                                               detail.cards.market),
-        MainWindowView::mainHeroCardForQuote(surface.get(), QRectF(0, 0, 584, 313), detail)};
-    for (const Panel *card : cards) {
-        int badges = 0;
-        for (const Label *label : card->findChildren<Label *>())
-            badges += label->text() == badge;
-        QCOMPARE(badges, 1);
-        const bool board =
-            card->findChild<Panel *>(u"boardTag"_s) || card->findChild<Panel *>(u"boardBadge"_s);
-        QCOMPARE(board, boardShown);
-    }
-}
-
-void TestQuoteCards::statusPill()
-{
-    for (const bool live : {true, false}) {
-        MarketStatus status;
-        status.title = live ? u"交易中"_s : u"已收盘"_s;
-        status.bg = u"10231A"_s;
-        status.border = u"1F4D36"_s;
-        status.dot = u"34D399"_s;
-        status.text = u"A7F3D0"_s;
-        status.live = live;
-        auto surface = makeSurface(120, 40);
-        Panel *pill =
-            QuoteCards::marketStatusPillWithFrame(surface.get(), QRectF(10, 9, 70, 22), status);
-        auto *dot = pill->findChild<ShapeLayer *>(u"statusDot"_s);
-        QCOMPARE(hexOf(dot->fillBrush().color()), u"34D399"_s);
-        // Only a live market's dot pulses, for as long as the pill exists.
-        auto *pulse = dot->findChild<QAbstractAnimation *>(u"marketPulse"_s);
-        QCOMPARE(pulse != nullptr, live);
-        if (pulse)
-            QCOMPARE(pulse->loopCount(), -1);
-        QCOMPARE(labelNamed(pill, u"statusTitle"_s)->text(), status.title);
-    }
-}
 
 QTEST_MAIN(TestQuoteCards)
 #include "tst_quotecards.moc"

@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Quote.h"
 #include "ui/FlatButton.h"
-#include "ui/FlippedView.h"
-#include "ui/Frames.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
 #include "ui/ShapeLayer.h"
-#include "ui/TextView.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
 
@@ -14,7 +11,6 @@
 
 #include <QAbstractAnimation>
 #include <QFontMetricsF>
-#include <QGraphicsDropShadowEffect>
 #include <QtTest>
 
 #include <memory>
@@ -50,210 +46,127 @@ class TestToolkit : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void colorWithHex_data();
-    void colorWithHex();
-    void accentForChangePercent();
-
-    void framesFlipOnceFromBottomLeft();
-    void fontsUsePointSizesAndChineseFallback();
-    void labelNeverCutsSilently();
-    void textViewSpacing();
-
-    void panelRaisedThreshold_data();
-    void panelRaisedThreshold();
-
-    void priceFlash_data();
-    void priceFlash();
-
-    void sameKeyReplacesRunningAnimation();
-
-    void partialPathFollowsLength();
-};
-
-void TestToolkit::colorWithHex_data()
-{
-    QTest::addColumn<QString>("hex");
-    QTest::addColumn<int>("red");
-    QTest::addColumn<int>("green");
-    QTest::addColumn<int>("blue");
-    QTest::newRow("lower case") << u"34d399"_s << 52 << 211 << 153;
-    QTest::newRow("hash does not scan") << u"#F87171"_s << 0 << 0 << 0;
-    QTest::newRow("0x prefix and leading blanks") << u"  0x00FF00"_s << 0 << 255 << 0;
-    QTest::newRow("stops at first non-hex") << u"FCA5A5zz"_s << 252 << 165 << 165;
-    QTest::newRow("overflow saturates") << u"FFFFFFFFFFFF"_s << 255 << 255 << 255;
-}
-
-void TestToolkit::colorWithHex()
-{
-    QFETCH(QString, hex);
-    QFETCH(int, red);
-    QFETCH(int, green);
-    QFETCH(int, blue);
-    const QColor color = Toolkit::colorWithHex(hex);
-    QCOMPARE(color, QColor(red, green, blue));
-}
-
-void TestToolkit::accentForChangePercent()
-{
-    // Neutral below 0.0001 either way; from there rise red, fall green.
-    QCOMPARE(Toolkit::accentHexForChangePercent(-0.00009), u"A1A6B8"_s);
-    QCOMPARE(Toolkit::accentHexForChangePercent(0.0001), u"F87171"_s);
-    QCOMPARE(Toolkit::accentHexForChangePercent(-0.0001), u"34D399"_s);
-}
-
-void TestToolkit::framesFlipOnceFromBottomLeft()
-{
-    // The popover's title sits at (18, H - 39, 44, 20) in a page 430 high.
-    auto surface = makeSurface(380, 430);
-    Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(18, 391, 44, 20), u"澄川"_s, 14,
-                                           FontWeight::Semibold, Qt::white);
-    QCOMPARE(label->geometry(), QRect(18, 19, 44, 20));
-    // Half points round to whole pixels at both edges.
-    Panel *panel =
-        Toolkit::panelWithFrame(surface.get(), QRectF(10.5, 40.5, 20, 13), Qt::red, Qt::red, 0);
-    QCOMPARE(panel->geometry(), QRect(11, 377, 20, 13));
-    // Labels never take the pointer, so rows and buttons under them stay clickable.
-    QVERIFY(label->testAttribute(Qt::WA_TransparentForMouseEvents));
-
-    // In flipped parents frames stay as given.
-    FlippedView document;
-    document.resize(352, 306);
-    Panel *row =
-        Toolkit::panelWithFrame(&document, QRectF(0, 52, 352, 46), Qt::black, Qt::black, 8);
-    QCOMPARE(row->geometry(), QRect(0, 52, 352, 46));
-}
-
-void TestToolkit::fontsUsePointSizesAndChineseFallback()
-{
-    const QFont font = KSSystemFont(13, FontWeight::Semibold);
-    QCOMPARE(font.pixelSize(), 13);
-    QVERIFY(font.families().contains(u"Noto Sans CJK SC"_s));
-    // Chinese text gets real glyphs of a sensible width, not boxes of zero advance.
-    const qreal han = KSTextWidth(u"自选列表"_s, KSSystemFont(11));
-    QVERIFY2(han > 4 * 8 && han < 4 * 14, qPrintable(QString::number(han)));
-    // Figures that must not jitter share one advance per digit.
-    const QFontMetricsF digits(KSMonospacedDigitFont(15, FontWeight::Semibold));
-    QCOMPARE(digits.horizontalAdvance(u"1111.11"_s), digits.horizontalAdvance(u"8888.88"_s));
-}
-
-void TestToolkit::labelNeverCutsSilently()
-{
-    // A label or a button too narrow for its text ends it in "…" within its width.
-    auto surface = makeSurface();
-    const QString name = u"贵州茅台酒股份有限公司长名称测试"_s;
-    Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(16, 20, 60, 16), name, 13,
-                                           FontWeight::Medium, Qt::white);
-    FlatButton *button = Toolkit::textButton(surface.get(), name, QRectF(16, 40, 60, 24));
-    for (const auto &[shown, font] : {std::pair{label->displayedText(), label->font()},
-                                      std::pair{button->displayedText(), button->font()}}) {
-        QVERIFY(shown.endsWith(u"…"_s));
-        QVERIFY(KSTextWidth(shown, font) <= 60);
+    void colorWithHex_data()
+    {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<int>("red");
+        QTest::addColumn<int>("green");
+        QTest::addColumn<int>("blue");
+        QTest::newRow("lower case") << u"34d399"_s << 52 << 211 << 153;
+        QTest::newRow("hash does not scan") << u"#F87171"_s << 0 << 0 << 0;
+        QTest::newRow("0x prefix and leading blanks") << u"  0x00FF00"_s << 0 << 255 << 0;
+        QTest::newRow("stops at first non-hex") << u"FCA5A5zz"_s << 252 << 165 << 165;
+        QTest::newRow("overflow saturates") << u"FFFFFFFFFFFF"_s << 255 << 255 << 255;
     }
-    label->setText(u"多行\n文本"_s);
-    QCOMPARE(label->displayedText(), u"多行 文本"_s);
-}
 
-void TestToolkit::textViewSpacing()
-{
-    const QFont font = KSSystemFont(12);
-    const qreal one = TextView::layoutSize(u"甲"_s, font, 300, 4, 5).height();
-    QVERIFY(one > 0);
-    // Spacing sits between lines and between paragraphs, never after the last line.
-    const qreal twoParagraphs = TextView::layoutSize(u"甲\n乙"_s, font, 300, 4, 5).height();
-    QVERIFY(near(twoParagraphs, 2 * one + 4 + 5, 1.01));
-    const QSizeF wrapped = TextView::layoutSize(QString(40, QChar(0x7532)), font, 12 * 30, 4, 5);
-    QVERIFY(near(wrapped.height(), 2 * one + 4, 1.01));
-    QCOMPARE(TextView::layoutSize(QString(), font, 300, 4, 5), QSizeF());
-}
+    void colorWithHex()
+    {
+        QFETCH(QString, hex);
+        QFETCH(int, red);
+        QFETCH(int, green);
+        QFETCH(int, blue);
+        const QColor color = Toolkit::colorWithHex(hex);
+        QCOMPARE(color, QColor(red, green, blue));
+    }
 
-void TestToolkit::panelRaisedThreshold_data()
-{
-    QTest::addColumn<double>("height");
-    QTest::addColumn<double>("radius");
-    QTest::addColumn<bool>("raised");
-    QTest::newRow("28 high, radius 7") << 28.0 << 7.0 << true;
-    QTest::newRow("27 high") << 27.0 << 7.0 << false;
-}
+    void accentForChangePercent()
+    {
+        // Neutral below 0.0001 either way; from there rise red, fall green.
+        QCOMPARE(Toolkit::accentHexForChangePercent(-0.00009), u"A1A6B8"_s);
+        QCOMPARE(Toolkit::accentHexForChangePercent(0.0001), u"F87171"_s);
+        QCOMPARE(Toolkit::accentHexForChangePercent(-0.0001), u"34D399"_s);
+    }
 
-void TestToolkit::panelRaisedThreshold()
-{
-    QFETCH(double, height);
-    QFETCH(double, radius);
-    QFETCH(bool, raised);
-    auto surface = makeSurface(380, 400);
-    Panel *panel = Toolkit::panelWithFrame(surface.get(), QRectF(14, 10, 352, height),
-                                           Toolkit::colorWithHex(u"101116"_s),
-                                           Toolkit::colorWithHex(u"202431"_s), radius);
-    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(panel->graphicsEffect());
-    QCOMPARE(shadow != nullptr, raised);
-    QVERIFY(near(panel->backgroundColor().alphaF(), raised ? 0.94 : 1));
-    QVERIFY(near(panel->borderColor().alphaF(), raised ? 0.78 : 1));
-    // Three points up in the frame's terms is three pixels up on screen.
-    if (shadow)
-        QCOMPARE(shadow->offset(), QPointF(0, -3));
-}
+    void fontsUsePointSizesAndChineseFallback()
+    {
+        const QFont font = KSSystemFont(13, FontWeight::Semibold);
+        QCOMPARE(font.pixelSize(), 13);
+        QVERIFY(font.families().contains(u"Noto Sans CJK SC"_s));
+        // Figures that must not jitter share one advance per digit.
+        const QFontMetricsF digits(KSMonospacedDigitFont(15, FontWeight::Semibold));
+        QCOMPARE(digits.horizontalAdvance(u"1111.11"_s), digits.horizontalAdvance(u"8888.88"_s));
+    }
 
-void TestToolkit::priceFlash_data()
-{
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<bool>("flashes");
-    QTest::addColumn<QString>("stroke");
-    QTest::newRow("rise") << u"sh600519"_s << true << u"FCA5A5"_s;
-    QTest::newRow("no recent move") << u"gb_aapl"_s << false << QString();
-}
+    void labelNeverCutsSilently()
+    {
+        // A label or a button too narrow for its text ends it in "…" within its width.
+        auto surface = makeSurface();
+        const QString name = u"贵州茅台酒股份有限公司长名称测试"_s;
+        Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(16, 20, 60, 16), name, 13,
+                                               FontWeight::Medium, Qt::white);
+        FlatButton *button = Toolkit::textButton(surface.get(), name, QRectF(16, 40, 60, 24));
+        for (const auto &[shown, font] : {std::pair{label->displayedText(), label->font()},
+                                          std::pair{button->displayedText(), button->font()}}) {
+            QVERIFY(shown.endsWith(u"…"_s));
+            QVERIFY(KSTextWidth(shown, font) <= 60);
+        }
+        label->setText(u"多行\n文本"_s);
+        QCOMPARE(label->displayedText(), u"多行 文本"_s);
+        // Labels never take the pointer, so rows and buttons under them stay clickable.
+        QVERIFY(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+    }
 
-void TestToolkit::priceFlash()
-{
-    QFETCH(QString, symbol);
-    QFETCH(bool, flashes);
-    QFETCH(QString, stroke);
-    const QHash<QString, int> directions{{u"sh600519"_s, 1}, {u"hk00700"_s, -1}};
-    Quote quote;
-    quote.symbol = symbol;
-    auto surface = makeSurface(380, 430);
-    Panel *row = Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 46),
-                                         Toolkit::colorWithHex(u"101116"_s),
-                                         Toolkit::colorWithHex(u"202431"_s), 8);
-    QVERIFY(!Toolkit::addPriceFlashIfNeededForQuote(quote, directions, nullptr, QRectF()));
-    ShapeLayer *flash =
-        Toolkit::addPriceFlashIfNeededForQuote(quote, directions, row, QRectF(0, 0, 352, 46));
-    QCOMPARE(flash != nullptr, flashes);
-    if (!flash)
-        return;
-    QCOMPARE(flash->strokeColor().rgb(), rgbOf(stroke));
-    QCOMPARE(flash->path().boundingRect(), QRectF(1, 1, 350, 44));
-    // It flashes at once and fades back to its resting opacity of 0.
-    QVERIFY(flash->opacity() > 0.3);
-    QVERIFY(flash->findChild<QAbstractAnimation *>(u"priceGlow"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, TestSupport::kPatienceMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s),
-                             TestSupport::kPatienceMs);
-}
+    void priceFlash_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("flashes");
+        QTest::addColumn<QString>("stroke");
+        QTest::newRow("rise") << u"sh600519"_s << true << u"FCA5A5"_s;
+        QTest::newRow("no recent move") << u"gb_aapl"_s << false << QString();
+    }
 
-void TestToolkit::sameKeyReplacesRunningAnimation()
-{
-    auto surface = makeSurface();
-    auto *layer = new ShapeLayer(surface.get());
-    Toolkit::animateLayerOpacity(layer, 0, 1, 5, 0);
-    Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0.05);
-    QCOMPARE(layer->findChildren<QAbstractAnimation *>(u"chartOpacityFade"_s).size(), 1);
-    QCOMPARE(layer->opacity(), 0.2); // held at the start during the delay
-    QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), TestSupport::kPatienceMs);
-    // The replaced five-second animation does not come back.
-    QTest::qWait(150);
-    QVERIFY(near(layer->opacity(), 0.6, 1e-6));
-}
+    void priceFlash()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, flashes);
+        QFETCH(QString, stroke);
+        const QHash<QString, int> directions{{u"sh600519"_s, 1}, {u"hk00700"_s, -1}};
+        Quote quote;
+        quote.symbol = symbol;
+        auto surface = makeSurface(380, 430);
+        Panel *row = Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 46),
+                                             Toolkit::colorWithHex(u"101116"_s),
+                                             Toolkit::colorWithHex(u"202431"_s), 8);
+        QVERIFY(!Toolkit::addPriceFlashIfNeededForQuote(quote, directions, nullptr, QRectF()));
+        ShapeLayer *flash =
+            Toolkit::addPriceFlashIfNeededForQuote(quote, directions, row, QRectF(0, 0, 352, 46));
+        QCOMPARE(flash != nullptr, flashes);
+        if (!flash)
+            return;
+        QCOMPARE(flash->strokeColor().rgb(), rgbOf(stroke));
+        // It flashes at once and fades back to its resting opacity of 0.
+        QVERIFY(flash->opacity() > 0.3);
+        QVERIFY(flash->findChild<QAbstractAnimation *>(u"priceGlow"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, TestSupport::kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s),
+                                 TestSupport::kPatienceMs);
+    }
 
-void TestToolkit::partialPathFollowsLength()
-{
-    QPainterPath path;
-    path.moveTo(0, 0);
-    path.lineTo(100, 0);
-    path.lineTo(100, 100);
-    QCOMPARE(ShapeLayer::partialPath(path, 0).elementCount(), 0);
-    QCOMPARE(ShapeLayer::partialPath(path, 0.75).currentPosition(), QPointF(100, 50));
-    QCOMPARE(ShapeLayer::partialPath(path, 1).currentPosition(), QPointF(100, 100));
-}
+    void sameKeyReplacesRunningAnimation()
+    {
+        auto surface = makeSurface();
+        auto *layer = new ShapeLayer(surface.get());
+        Toolkit::animateLayerOpacity(layer, 0, 1, 5, 0);
+        Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0.05);
+        QCOMPARE(layer->findChildren<QAbstractAnimation *>(u"chartOpacityFade"_s).size(), 1);
+        QCOMPARE(layer->opacity(), 0.2); // held at the start during the delay
+        QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), TestSupport::kPatienceMs);
+        // The replaced five-second animation does not come back.
+        QTest::qWait(150);
+        QVERIFY(near(layer->opacity(), 0.6, 1e-6));
+    }
+
+    void partialPathFollowsLength()
+    {
+        QPainterPath path;
+        path.moveTo(0, 0);
+        path.lineTo(100, 0);
+        path.lineTo(100, 100);
+        QCOMPARE(ShapeLayer::partialPath(path, 0).elementCount(), 0);
+        QCOMPARE(ShapeLayer::partialPath(path, 0.75).currentPosition(), QPointF(100, 50));
+        QCOMPARE(ShapeLayer::partialPath(path, 1).currentPosition(), QPointF(100, 100));
+    }
+};
 
 QTEST_MAIN(TestToolkit)
 #include "tst_toolkit.moc"

@@ -120,291 +120,252 @@ class TestWatchlistManagerPage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void suggestionPanel_data();
-    void suggestionPanel();
-    void keysAndClearingInTheField();
-    void enterAndClickAdd();
-    void rows();
-    void rowButtonsMoveAndRemove();
-    void sidebarUsesNarrowRowsAndShowsOutcomes();
-    void failedSaveShowsOnThePage();
-    void managerPageInThePopover();
-    void rebuildWhileTypingKeepsTextAndSuggestions();
-};
-
-void TestWatchlistManagerPage::suggestionPanel_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("count");
-    QTest::newRow("seven, scrolling") << u"招商"_s << 7;
-    QTest::newRow("none") << u"不存在的股票"_s << 0;
-}
-
-void TestWatchlistManagerPage::suggestionPanel()
-{
-    QFETCH(QString, text);
-    QFETCH(int, count);
-
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    p.manager.setInputText(text);
-    QCOMPARE(p.manager.suggestions().size(), count);
-
-    WatchSuggestionPanel *panel = page->suggestionPanel();
-    QVERIFY(panel->isVisible());
-    const QList<FlatButton *> buttons = suggestionButtons(panel);
-    QCOMPARE(buttons.size(), count);
-    if (count == 0) {
-        QCOMPARE(labelTexts(panel), QStringList{u"未找到匹配，可输入6位代码回车添加"_s});
-        return;
+    void suggestionPanel()
+    {
+        // One button per suggestion, the list scrolling (what they show is the golden
+        // images'); with nothing found, the note on entering a code.
+        PageHarness p;
+        WatchlistPopoverPage *page = p.build();
+        WatchSuggestionPanel *panel = page->suggestionPanel();
+        p.manager.setInputText(u"招商"_s);
+        QCOMPARE(p.manager.suggestions().size(), 7);
+        QVERIFY(panel->isVisible() && panel->scrollArea()->canScroll());
+        QCOMPARE(suggestionButtons(panel).size(), 7);
+        p.manager.setInputText(u"不存在的股票"_s);
+        QVERIFY(panel->isVisible());
+        QVERIFY(suggestionButtons(panel).isEmpty());
+        const Label *note = panel->findChild<Label *>(u"noMatch"_s);
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->text(), u"未找到匹配，可输入6位代码回车添加"_s);
     }
-    QVERIFY(panel->scrollArea()->canScroll());
-    // The first suggestion is the selected one.
-    QCOMPARE(buttons.at(0)->backgroundColor(), hex(u"171B2B"_s));
-    QCOMPARE(buttons.at(1)->backgroundColor(), hex(u"0F1118"_s));
-    const WatchItem first = p.manager.suggestions().first();
-    const QStringList texts = labelTexts(buttons.first());
-    QVERIFY(texts.contains(first.value(u"name"_s).toString()));
-    QVERIFY(texts.contains(first.value(u"market"_s).toString() + u" · "_s +
-                           first.value(u"symbol"_s).toString().toUpper()));
-}
 
-void TestWatchlistManagerPage::keysAndClearingInTheField()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    WatchInputField *field = page->inputField();
-    QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
-    QVERIFY(page->suggestionPanel()->isHidden() && page->fileNoticeLine()->isHidden());
-    QTest::keyClicks(field, u"600"_s);
-    QCOMPARE(p.manager.suggestions().size(), 10);
+    void keysAndClearingInTheField()
+    {
+        PageHarness p;
+        WatchlistPopoverPage *page = p.build();
+        WatchInputField *field = page->inputField();
+        QCOMPARE(field->placeholderText(), u"输入股票名称或代码"_s);
+        QVERIFY(page->suggestionPanel()->isHidden() && page->fileNoticeLine()->isHidden());
+        QTest::keyClicks(field, u"600"_s);
+        QCOMPARE(p.manager.suggestions().size(), 10);
 
-    // The selection further down the list is scrolled into view.
-    for (int i = 0; i < 11; ++i)
+        // The selection further down the list is scrolled into view.
+        for (int i = 0; i < 11; ++i)
+            QTest::keyClick(field, Qt::Key_Down);
+        QCOMPARE(p.manager.selectedSuggestionIndex(), 9);
+        OverlayScrollArea *area = page->suggestionPanel()->scrollArea();
+        QCOMPARE(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
+        for (int i = 0; i < 12; ++i)
+            QTest::keyClick(field, Qt::Key_Up);
+        QCOMPARE(p.manager.selectedSuggestionIndex(), 0);
+
+        // Escape belongs to the field and its window: nothing of the manager changes.
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(field->text(), u"600"_s);
+        QCOMPARE(p.manager.suggestions().size(), 10);
+
+        // With nothing to choose, the arrows do nothing, the caret included.
+        field->selectAll();
+        QTest::keyClicks(field, u"sh_abc"_s);
+        QVERIFY(p.manager.suggestions().isEmpty());
+        field->setCursorPosition(2);
         QTest::keyClick(field, Qt::Key_Down);
-    QCOMPARE(p.manager.selectedSuggestionIndex(), 9);
-    OverlayScrollArea *area = page->suggestionPanel()->scrollArea();
-    QCOMPARE(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
-    for (int i = 0; i < 12; ++i)
-        QTest::keyClick(field, Qt::Key_Up);
-    QCOMPARE(p.manager.selectedSuggestionIndex(), 0);
+        QCOMPARE(field->cursorPosition(), 2);
+        QCOMPARE(p.manager.selectedSuggestionIndex(), -1);
 
-    // Escape belongs to the field and its window: nothing of the manager changes.
-    QTest::keyClick(field, Qt::Key_Escape);
-    QCOMPARE(field->text(), u"600"_s);
-    QCOMPARE(p.manager.suggestions().size(), 10);
-
-    // With nothing to choose, the arrows do nothing, the caret included.
-    field->selectAll();
-    QTest::keyClicks(field, u"sh_abc"_s);
-    QVERIFY(p.manager.suggestions().isEmpty());
-    field->setCursorPosition(2);
-    QTest::keyClick(field, Qt::Key_Down);
-    QCOMPARE(field->cursorPosition(), 2);
-    QCOMPARE(p.manager.selectedSuggestionIndex(), -1);
-
-    // Clearing the input hides the panel; blanks alone show nothing either.
-    QTest::keyClicks(field, u"600"_s);
-    QVERIFY(page->suggestionPanel()->isVisible());
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QCOMPARE(p.manager.inputText(), QString());
-    QVERIFY(page->suggestionPanel()->isHidden());
-}
-
-void TestWatchlistManagerPage::enterAndClickAdd()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    QSignalSpy reset(&p.manager, &WatchlistManager::inputReset);
-    QTest::keyClicks(page->inputField(), u"600036"_s);
-    QTest::keyClick(page->inputField(), Qt::Key_Return);
-    QCOMPARE(storedSymbols(*p.h.app), kThree + QStringList{u"sh600036"_s});
-    QCOMPARE(page->inputField()->text(), QString());
-    QVERIFY(page->suggestionPanel()->isHidden());
-    QCOMPARE(reset.count(), 1);
-
-    // A click on a suggestion adds it as well.
-    QTest::keyClicks(page->inputField(), u"600"_s);
-    const QString second = p.manager.suggestions().at(1).value(u"symbol"_s).toString();
-    QTest::mouseClick(suggestionButtons(page->suggestionPanel()).at(1), Qt::LeftButton);
-    QCOMPARE(storedSymbols(*p.h.app).last(), second);
-    QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Success);
-    QVERIFY(page->suggestionPanel()->isHidden());
-}
-
-void TestWatchlistManagerPage::rows()
-{
-    const QStringList six = kThree + QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s};
-    PageHarness p(six);
-    WatchlistRowsView *view = p.build()->rowsView();
-    // Opens at the end of the list, quietly; the knob shows only while the list moves.
-    QVERIFY(view->canScroll());
-    QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
-    QVERIFY(!view->isScrollerShown());
-    view->verticalScrollBar()->setValue(0);
-    QVERIFY(view->isScrollerShown());
-    QTRY_VERIFY(!view->isScrollerShown());
-
-    const QList<HoverPanel *> rows = rowsOf(view->document());
-    QCOMPARE(rows.size(), six.size());
-    for (int i = 0; i < rows.size(); ++i) {
-        QVERIFY(labelTexts(rows.at(i)).contains(six.at(i).toUpper()));
-        QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveUp"_s)->isEnabled(), i >= 1);
-        QCOMPARE(rows.at(i)->findChild<FlatButton *>(u"moveDown"_s)->isEnabled(), i < 5);
+        // Clearing the input hides the panel; blanks alone show nothing either.
+        QTest::keyClicks(field, u"600"_s);
+        QVERIFY(page->suggestionPanel()->isVisible());
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(p.manager.inputText(), QString());
+        QVERIFY(page->suggestionPanel()->isHidden());
     }
 
-    PageHarness none(QStringList{});
-    view = none.build()->rowsView();
-    QVERIFY(!view->canScroll());
-    auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
-    QVERIFY(empty);
-    QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
-}
-
-void TestWatchlistManagerPage::rowButtonsMoveAndRemove()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    QSignalSpy changed(&p.manager, &WatchlistManager::watchlistChanged);
-    QList<HoverPanel *> rows = rowsOf(page->rowsView()->document());
-    QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
-    QCOMPARE(storedSymbols(*p.h.app), (QStringList{u"sz000001"_s, u"sh600519"_s, u"hk00700"_s}));
-    // A disabled arrow does nothing.
-    QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveUp"_s), Qt::LeftButton);
-    QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
-    QCOMPARE(changed.count(), 1);
-
-    page = p.build(); // what the shell does on watchlistChanged
-    rows = rowsOf(page->rowsView()->document());
-    QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"remove"_s), Qt::LeftButton);
-    QCOMPARE(storedSymbols(*p.h.app), (QStringList{u"sz000001"_s, u"sh600519"_s}));
-    QCOMPARE(changed.count(), 2);
-}
-
-void TestWatchlistManagerPage::sidebarUsesNarrowRowsAndShowsOutcomes()
-{
-    PageHarness p;
-    QWidget window;
-    window.resize(380, 528 + 24);
-    auto sidebar =
-        std::make_unique<WatchlistSidebarView>(&window, QRectF(24, 24, 330, 528), p.manager);
-    window.show();
-    QCOMPARE(sidebar->rowsView()->geometry(), QRect(12, 528 - 12 - 401, 306, 401));
-
-    const QList<HoverPanel *> rows = rowsOf(sidebar->rowsView()->document());
-    QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows.first()->findChild<FlatButton *>(u"remove"_s)->geometry(),
-             QRect(306 - 10 - 48, 8, 48, 28));
-
-    Label *feedback = sidebar->feedbackLine();
-    QCOMPARE(feedback->text(), u"输入后按 Enter 添加，方向键可选择候选。"_s);
-
-    struct Step
+    void enterAndClickAdd()
     {
-        QString input;
-        QString message;
-        QString color;
-    };
-    const Step steps[] = {
-        {u"600519"_s, u"贵州茅台 已在自选列表中。"_s, u"F6D98A"_s},
-        {u"不存在的股票"_s, WatchlistManager::notFoundMessage(), u"F2A3A3"_s},
-        {u"600036"_s, u"已添加 招商银行，下一轮刷新会同步行情。"_s, u"8FE6B2"_s},
-    };
-    for (const Step &step : steps) {
-        p.manager.setInputText(step.input);
-        QTest::mouseClick(sidebar->addButton(), Qt::LeftButton);
-        QCOMPARE(feedback->text(), step.message);
-        QCOMPARE(feedback->color(), hex(step.color));
-        // A failed add's message stays readable beside "未找到匹配".
-        QVERIFY(suggestionsClearOf(sidebar->suggestionPanel(), feedback));
-        if (step.message == WatchlistManager::notFoundMessage())
-            QVERIFY(sidebar->suggestionPanel()->findChild<Label *>(u"noMatch"_s)->isVisible());
-    }
-}
-
-void TestWatchlistManagerPage::failedSaveShowsOnThePage()
-{
-    PageHarness p;
-    WatchlistPopoverPage *page = p.build();
-    QTest::keyClicks(page->inputField(), u"600036"_s);
-    QSignalSpy beep(&p.manager, &WatchlistManager::beepRequested);
-    {
-        FileSizeLimit limit(16);
+        PageHarness p;
+        WatchlistPopoverPage *page = p.build();
+        QSignalSpy reset(&p.manager, &WatchlistManager::inputReset);
+        QTest::keyClicks(page->inputField(), u"600036"_s);
         QTest::keyClick(page->inputField(), Qt::Key_Return);
+        QCOMPARE(storedSymbols(*p.h.app), kThree + QStringList{u"sh600036"_s});
+        QCOMPARE(page->inputField()->text(), QString());
+        QVERIFY(page->suggestionPanel()->isHidden());
+        QCOMPARE(reset.count(), 1);
+
+        // A click on a suggestion adds it as well.
+        QTest::keyClicks(page->inputField(), u"600"_s);
+        const QString second = p.manager.suggestions().at(1).value(u"symbol"_s).toString();
+        QTest::mouseClick(suggestionButtons(page->suggestionPanel()).at(1), Qt::LeftButton);
+        QCOMPARE(storedSymbols(*p.h.app).last(), second);
+        QCOMPARE(p.manager.feedbackTone(), WatchFeedbackTone::Success);
+        QVERIFY(page->suggestionPanel()->isHidden());
     }
-    QCOMPARE(beep.count(), 1);
-    QVERIFY(page->fileNoticeLine()->isVisible());
-    QVERIFY(page->suggestionPanel()->isVisible());
-    QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->fileNoticeLine()));
-    QCOMPARE(page->fileNoticeLine()->text(),
-             WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
-    QCOMPARE(page->inputField()->text(), u"600036"_s);
-    QCOMPARE(storedSymbols(*p.h.app), kThree);
 
-    QTest::keyClick(page->inputField(), Qt::Key_Return);
-    QVERIFY(page->fileNoticeLine()->isHidden());
-    QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
+    void rows()
+    {
+        const QStringList six = kThree + QStringList{u"sh600036"_s, u"sh600900"_s, u"gb_aapl"_s};
+        PageHarness p(six);
+        WatchlistRowsView *view = p.build()->rowsView();
+        // Opens at the end of the list, quietly; the knob shows only while the list moves.
+        QVERIFY(view->canScroll());
+        QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+        QVERIFY(!view->isScrollerShown());
+        view->verticalScrollBar()->setValue(0);
+        QVERIFY(view->isScrollerShown());
+        QTRY_VERIFY(!view->isScrollerShown());
 
-    // A list file that cannot be read is named before any change is made to it.
-    QVERIFY(writeBytes(p.h.app->config().watchlistPath(), "[{\"symbol\": \"sh600519\"},]"));
-    page = p.build();
-    QVERIFY(page->fileNoticeLine()->isVisible());
-    QCOMPARE(page->fileNoticeLine()->text(), WatchlistManager::unreadableNotice());
-}
+        // (The rows themselves, their arrows off at the ends, are the golden images'.)
+        QCOMPARE(rowsOf(view->document()).size(), six.size());
 
-void TestWatchlistManagerPage::managerPageInThePopover()
-{
-    ManagerShell s;
-    // From the quick-actions menu: a fresh input that waits for a click before taking keys.
-    s.shell->watchlistManager().setInputText(u"stale"_s);
-    s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
-    QVERIFY(s.shell->isPopoverShown() && s.shell->managingWatchlist());
-    WatchlistPopoverPage *before = s.managerPage();
-    QCOMPARE(before->inputField()->text(), QString());
-    QVERIFY(!s.shell->watchlistManager().hasInputChanged());
-    QTRY_VERIFY(!before->inputField()->hasFocus());
+        PageHarness none(QStringList{});
+        view = none.build()->rowsView();
+        QVERIFY(!view->canScroll());
+        auto *empty = view->document()->findChild<Panel *>(u"emptyWatchlist"_s);
+        QVERIFY(empty);
+        QCOMPARE(labelTexts(empty), QStringList{u"还没有自选股，先添加一只试试。"_s});
+    }
 
-    // Adding rebuilds the page with the new row and starts the next refresh.
-    QTest::keyClicks(before->inputField(), u"600036"_s);
-    QTest::keyClick(before->inputField(), Qt::Key_Return);
-    WatchlistPopoverPage *after = s.managerPage();
-    QVERIFY(after && after != before);
-    const QList<HoverPanel *> rows = rowsOf(after->rowsView()->document());
-    QCOMPARE(rows.size(), 4);
-    QVERIFY(labelTexts(rows.last()).contains(u"招商银行"_s));
-    QVERIFY(s.h.app->isRefreshing());
+    void rowButtonsMoveAndRemove()
+    {
+        PageHarness p;
+        WatchlistPopoverPage *page = p.build();
+        QSignalSpy changed(&p.manager, &WatchlistManager::watchlistChanged);
+        QList<HoverPanel *> rows = rowsOf(page->rowsView()->document());
+        QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
+        QCOMPARE(storedSymbols(*p.h.app),
+                 (QStringList{u"sz000001"_s, u"sh600519"_s, u"hk00700"_s}));
+        // A disabled arrow does nothing.
+        QTest::mouseClick(rows.at(0)->findChild<FlatButton *>(u"moveUp"_s), Qt::LeftButton);
+        QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"moveDown"_s), Qt::LeftButton);
+        QCOMPARE(changed.count(), 1);
 
-    // Back to the home page, and from its "管理" button into the manager again.
-    QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
-    QTest::mouseClick(after->backButton(), Qt::LeftButton);
-    QTRY_VERIFY(!s.shell->managingWatchlist());
-    QCOMPARE(exited.count(), 1);
-    QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
-    auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
-    QTest::mouseClick(home->manageButton(), Qt::LeftButton);
-    QTRY_VERIFY(s.managerPage()); // handled after the click, which rebuilds the page
-    QVERIFY(s.shell->isPopoverShown());
-}
+        page = p.build(); // what the shell does on watchlistChanged
+        rows = rowsOf(page->rowsView()->document());
+        QTest::mouseClick(rows.at(2)->findChild<FlatButton *>(u"remove"_s), Qt::LeftButton);
+        QCOMPARE(storedSymbols(*p.h.app), (QStringList{u"sz000001"_s, u"sh600519"_s}));
+        QCOMPARE(changed.count(), 2);
+    }
 
-void TestWatchlistManagerPage::rebuildWhileTypingKeepsTextAndSuggestions()
-{
-    ManagerShell s;
-    s.quietRemoteSearch();
-    s.shell->openWatchlistManager();
-    WatchlistPopoverPage *before = s.managerPage();
-    QTest::keyClicks(before->inputField(), u"600"_s);
-    QTest::keyClick(before->inputField(), Qt::Key_Down);
-    QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 1);
+    void sidebarUsesNarrowRowsAndShowsOutcomes()
+    {
+        PageHarness p;
+        QWidget window;
+        window.resize(380, 528 + 24);
+        auto sidebar =
+            std::make_unique<WatchlistSidebarView>(&window, QRectF(24, 24, 330, 528), p.manager);
+        window.show();
+        QCOMPARE(rowsOf(sidebar->rowsView()->document()).size(), 3);
+        Label *feedback = sidebar->feedbackLine();
+        QCOMPARE(feedback->text(), u"输入后按 Enter 添加，方向键可选择候选。"_s);
 
-    QVERIFY(s.h.refreshAndWait()); // a refresh rebuilds the page
-    WatchlistPopoverPage *after = s.managerPage();
-    QVERIFY(after != before);
-    QCOMPARE(after->inputField()->text(), u"600"_s);
-    QTRY_VERIFY(after->suggestionPanel()->isVisible());
-    QCOMPARE(s.shell->watchlistManager().suggestions().size(), 10);
-    QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 0); // reset by the rebuild
-}
+        struct Step
+        {
+            QString input;
+            QString message;
+            QString color;
+        };
+        const Step steps[] = {
+            {u"600519"_s, u"贵州茅台 已在自选列表中。"_s, u"F6D98A"_s},
+            {u"不存在的股票"_s, WatchlistManager::notFoundMessage(), u"F2A3A3"_s},
+            {u"600036"_s, u"已添加 招商银行，下一轮刷新会同步行情。"_s, u"8FE6B2"_s},
+        };
+        for (const Step &step : steps) {
+            p.manager.setInputText(step.input);
+            QTest::mouseClick(sidebar->addButton(), Qt::LeftButton);
+            QCOMPARE(feedback->text(), step.message);
+            QCOMPARE(feedback->color(), hex(step.color));
+            // A failed add's message stays readable beside "未找到匹配".
+            QVERIFY(suggestionsClearOf(sidebar->suggestionPanel(), feedback));
+            if (step.message == WatchlistManager::notFoundMessage())
+                QVERIFY(sidebar->suggestionPanel()->findChild<Label *>(u"noMatch"_s)->isVisible());
+        }
+    }
+
+    void failedSaveShowsOnThePage()
+    {
+        PageHarness p;
+        WatchlistPopoverPage *page = p.build();
+        QTest::keyClicks(page->inputField(), u"600036"_s);
+        QSignalSpy beep(&p.manager, &WatchlistManager::beepRequested);
+        {
+            FileSizeLimit limit(16);
+            QTest::keyClick(page->inputField(), Qt::Key_Return);
+        }
+        QCOMPARE(beep.count(), 1);
+        QVERIFY(page->fileNoticeLine()->isVisible());
+        QVERIFY(page->suggestionPanel()->isVisible());
+        QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->fileNoticeLine()));
+        QCOMPARE(page->fileNoticeLine()->text(),
+                 WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
+        QCOMPARE(page->inputField()->text(), u"600036"_s);
+        QCOMPARE(storedSymbols(*p.h.app), kThree);
+
+        QTest::keyClick(page->inputField(), Qt::Key_Return);
+        QVERIFY(page->fileNoticeLine()->isHidden());
+        QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
+
+        // A list file that cannot be read is named before any change is made to it.
+        QVERIFY(writeBytes(p.h.app->config().watchlistPath(), "[{\"symbol\": \"sh600519\"},]"));
+        page = p.build();
+        QVERIFY(page->fileNoticeLine()->isVisible());
+        QCOMPARE(page->fileNoticeLine()->text(), WatchlistManager::unreadableNotice());
+    }
+
+    void managerPageInThePopover()
+    {
+        ManagerShell s;
+        // From the quick-actions menu: a fresh input that waits for a click before taking keys.
+        s.shell->watchlistManager().setInputText(u"stale"_s);
+        s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
+        QVERIFY(s.shell->isPopoverShown() && s.shell->managingWatchlist());
+        WatchlistPopoverPage *before = s.managerPage();
+        QCOMPARE(before->inputField()->text(), QString());
+        QVERIFY(!s.shell->watchlistManager().hasInputChanged());
+        QTRY_VERIFY(!before->inputField()->hasFocus());
+
+        // Adding rebuilds the page with the new row and starts the next refresh.
+        QTest::keyClicks(before->inputField(), u"600036"_s);
+        QTest::keyClick(before->inputField(), Qt::Key_Return);
+        WatchlistPopoverPage *after = s.managerPage();
+        QVERIFY(after && after != before);
+        const QList<HoverPanel *> rows = rowsOf(after->rowsView()->document());
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(labelTexts(rows.last()).contains(u"招商银行"_s));
+        QVERIFY(s.h.app->isRefreshing());
+
+        // Back to the home page, and from its "管理" button into the manager again.
+        QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
+        QTest::mouseClick(after->backButton(), Qt::LeftButton);
+        QTRY_VERIFY(!s.shell->managingWatchlist());
+        QCOMPARE(exited.count(), 1);
+        QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
+        auto *home = qobject_cast<HomePage *>(s.shell->popover().content());
+        QTest::mouseClick(home->manageButton(), Qt::LeftButton);
+        QTRY_VERIFY(s.managerPage()); // handled after the click, which rebuilds the page
+        QVERIFY(s.shell->isPopoverShown());
+    }
+
+    void rebuildWhileTypingKeepsTextAndSuggestions()
+    {
+        ManagerShell s;
+        s.quietRemoteSearch();
+        s.shell->openWatchlistManager();
+        WatchlistPopoverPage *before = s.managerPage();
+        QTest::keyClicks(before->inputField(), u"600"_s);
+        QTest::keyClick(before->inputField(), Qt::Key_Down);
+        QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 1);
+
+        QVERIFY(s.h.refreshAndWait()); // a refresh rebuilds the page
+        WatchlistPopoverPage *after = s.managerPage();
+        QVERIFY(after != before);
+        QCOMPARE(after->inputField()->text(), u"600"_s);
+        QTRY_VERIFY(after->suggestionPanel()->isVisible());
+        QCOMPARE(s.shell->watchlistManager().suggestions().size(), 10);
+        QCOMPARE(s.shell->watchlistManager().selectedSuggestionIndex(), 0); // reset by the rebuild
+    }
+};
 
 QTEST_MAIN(TestWatchlistManagerPage)
 #include "tst_watchlistmanagerpage.moc"
