@@ -34,6 +34,18 @@ QString formatPercent(double value)
     return signPrefix(value) + formatFixed(value, 2) + u"%"_s;
 }
 
+QString formatPriceOrDash(double value)
+{
+    return value > 0 ? formatPrice(value) : u"--"_s;
+}
+
+QString formatChangeLine(const Quote &quote)
+{
+    if (!(quote.price > 0 && quote.previousClose > 0))
+        return u"--"_s;
+    return formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent());
+}
+
 QString formatCompactNumber(double value)
 {
     const double magnitude = std::fabs(value);

@@ -11,6 +11,11 @@ QString formatPrice(double value);
 QString formatChange(double value);
 QString formatPercent(double value);
 QString formatCompactNumber(double value);
+// A quote's price or one of its day's prices, "--" when there is none (a placeholder, a stock
+// suspended since before launch): never a made-up 0.00.
+QString formatPriceOrDash(double value);
+// Change and percentage ("+1.20  +0.85%"); "--" while the quote has no price to compare.
+QString formatChangeLine(const Quote &quote);
 QString directionSymbol(double value);
 QString shortName(const QString &name);
 QString titleForQuote(const Quote &quote);

@@ -392,14 +392,13 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
 
     // Price row.
     const qreal y0 = H - 98;
-    const QString price = quote.price > 0 ? formatPrice(quote.price) : u"--"_s;
+    const QString price = formatPriceOrDash(quote.price);
     const qreal priceWidth =
         std::floor(KSTextWidth(price, KSMonospacedDigitFont(34, FontWeight::Semibold)));
     monoLabel(card, QRectF(24, y0, priceWidth + 12, 42), price, 34, FontWeight::Semibold, accent,
               Qt::AlignLeft)
         ->setObjectName(u"heroPrice"_s);
-    label(card, QRectF(priceWidth + 44, y0 + 12, 160, 20),
-          formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent()), 14,
+    label(card, QRectF(priceWidth + 44, y0 + 12, 160, 20), formatChangeLine(quote), 14,
           FontWeight::Semibold, accent)
         ->setObjectName(u"heroChange"_s);
     const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
@@ -416,12 +415,14 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     const qreal column = std::floor(w6);
     const std::pair<QString, std::pair<QString, QString>> facts[] = {
         {u"今开"_s,
-         {formatPrice(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())}},
-        {u"最高"_s, {formatPrice(quote.high), u"FCA5A5"_s}},
-        {u"最低"_s, {formatPrice(quote.low), u"6EE7B7"_s}},
-        {u"昨收"_s, {formatPrice(quote.previousClose), u"C9D1E3"_s}},
-        {u"成交量"_s, {formatCompactNumber(quote.volume), u"C9D1E3"_s}},
-        {u"成交额"_s, {formatCompactNumber(quote.amount), u"C9D1E3"_s}},
+         {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())}},
+        {u"最高"_s, {formatPriceOrDash(quote.high), u"FCA5A5"_s}},
+        {u"最低"_s, {formatPriceOrDash(quote.low), u"6EE7B7"_s}},
+        {u"昨收"_s, {formatPriceOrDash(quote.previousClose), u"C9D1E3"_s}},
+        {u"成交量"_s,
+         {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s}},
+        {u"成交额"_s,
+         {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s}},
     };
     for (int i = 0; body.showsFacts && i < 6; ++i) {
         const qreal x = 24 + column * i;

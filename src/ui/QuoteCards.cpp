@@ -222,14 +222,13 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     nameLabel->setObjectName(u"name"_s);
 
     // Price, change and time.
-    const QString price = formatPrice(quote.price);
+    const QString price = formatPriceOrDash(quote.price);
     const qreal priceWidth = std::floor(KSTextWidth(price, KSSystemFont(20, FontWeight::Semibold)));
     label(card, QRectF(16, H - 74, priceWidth + 8, 30), price, 20, FontWeight::Semibold,
           data.accentHex)
         ->setObjectName(u"price"_s);
     label(card, QRectF(std::min(priceWidth + 34, W - 148), H - 70, 132, 18),
-          formatChange(quote.change()) + u"  "_s + formatPercent(quote.changePercent()), 12,
-          FontWeight::Semibold, data.accentHex)
+          formatChangeLine(quote), 12, FontWeight::Semibold, data.accentHex)
         ->setObjectName(u"change"_s);
     label(card, QRectF(16, H - 90, 180, 13), quote.date + u' ' + quote.time, 10, FontWeight::Medium,
           u"6E778C"_s)
@@ -244,12 +243,14 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
         qreal width;
     };
     const Fact facts[] = {
-        {u"今开"_s, formatPrice(quote.open), openPriceColorHex(quote.changePercent()), 47},
-        {u"最高"_s, formatPrice(quote.high), u"FCA5A5"_s, 47},
-        {u"最低"_s, formatPrice(quote.low), u"6EE7B7"_s, 47},
-        {u"昨收"_s, formatPrice(quote.previousClose), u"C9D1E3"_s, 47},
-        {u"成交量"_s, formatCompactNumber(quote.volume), u"C9D1E3"_s, 64},
-        {u"成交额"_s, formatCompactNumber(quote.amount), u"C9D1E3"_s, 68},
+        {u"今开"_s, formatPriceOrDash(quote.open), openPriceColorHex(quote.changePercent()), 47},
+        {u"最高"_s, formatPriceOrDash(quote.high), u"FCA5A5"_s, 47},
+        {u"最低"_s, formatPriceOrDash(quote.low), u"6EE7B7"_s, 47},
+        {u"昨收"_s, formatPriceOrDash(quote.previousClose), u"C9D1E3"_s, 47},
+        {u"成交量"_s, (quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s,
+         64},
+        {u"成交额"_s, (quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s,
+         68},
     };
     qreal x = 16;
     for (const Fact &fact : facts) {
