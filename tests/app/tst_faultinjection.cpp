@@ -43,6 +43,9 @@ namespace {
 const QString kAShare = u"bj830799"_s;
 const QStringList kWatch{kAShare, u"hk00700"_s, u"gb_aapl"_s};
 const QString kRealtime = u"realtime"_s;
+// Every route a refresh asks beside the realtime feed.
+const QStringList kDataRoutes{u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s,
+                              u"eastmoney-kline"_s,  u"eastmoney-f10"_s,  u"eastmoney-stock"_s};
 // The deadlines given to the clients that let a caller choose one (AI, update manifest): a
 // short one where the test waits for it to pass (the answer comes far later), a roomy one
 // where an answer must arrive.
@@ -289,8 +292,7 @@ void tst_FaultInjection::marketDataFaults()
     // One world per data route, all misbehaving at once in the same way (each world's other
     // routes behave): they wait on their servers side by side.
     QFETCH(QString, fault);
-    const QStringList routes{u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s,
-                             u"eastmoney-kline"_s,  u"eastmoney-f10"_s,  u"eastmoney-stock"_s};
+    const QStringList &routes = kDataRoutes;
     std::vector<std::unique_ptr<FaultWorld>> worlds;
     for (const QString &route : routes) {
         auto w = std::make_unique<FaultWorld>();
@@ -470,9 +472,7 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
     SimFault slow;
     slow.delayMs = hang;
     quotesHang.h.server().setFault(kRealtime, slow);
-    const QStringList dataRoutes{u"eastmoney-trends"_s, u"tencent-minute"_s, u"yahoo-chart"_s,
-                                 u"eastmoney-kline"_s,  u"eastmoney-f10"_s,  u"eastmoney-stock"_s,
-                                 u"eastmoney-suggest"_s};
+    const QStringList dataRoutes = kDataRoutes + QStringList{u"eastmoney-suggest"_s};
     for (const QString &route : dataRoutes)
         dataHang.h.server().setFault(route, slow);
     WatchlistManager manager(*dataHang.h.app);

@@ -12,42 +12,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 class tst_SingleInstance : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void secondInstanceIsRefusedUntilReleased();
     void lockContentDecidesRecovery_data();
     void lockContentDecidesRecovery();
     void laterLaunchesReachTheRunningOne();
 };
 
-void tst_SingleInstance::secondInstanceIsRefusedUntilReleased()
-{
-    QTemporaryDir dir;
-    {
-        SingleInstance first(dir.path());
-        QVERIFY(first.acquire());
-        QVERIFY(first.acquire());
-        // A lock written hours ago by a process that still runs stays its own.
-        QFile lock(first.lockFilePath());
-        QVERIFY(lock.open(QIODevice::ReadWrite));
-        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-6 * 3600),
-                                 QFileDevice::FileModificationTime));
-        lock.close();
-        SingleInstance second(dir.path());
-        QVERIFY(!second.acquire());
-        QCOMPARE(second.holderPid(), QCoreApplication::applicationPid());
-    }
-    SingleInstance third(dir.path());
-    QVERIFY(third.acquire());
-}
-
 void tst_SingleInstance::lockContentDecidesRecovery_data()
 {
-    // "%gone" is a process that has ended, "%other" one alive that is not Kestrum.
+    // "%gone" is a process that has ended, "%other" one alive that is not Kestrum; "%live" is
+    // the live instance's own lock, written hours ago.
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("heldByLiveInstance");
     QTest::addColumn<bool>("recovered");
@@ -59,6 +40,7 @@ void tst_SingleInstance::lockContentDecidesRecovery_data()
     QTest::newRow("garbage") << QByteArray("\xff\x00zz\n\n", 6) << false << true;
     QTest::newRow("negative id") << "-1\nkestrum\n" + host + '\n' << false << true;
     QTest::newRow("garbage over a live instance's lock") << QByteArray("zz") << true << false;
+    QTest::newRow("a live instance's old lock") << QByteArray("%live") << true << false;
 }
 
 void tst_SingleInstance::lockContentDecidesRecovery()
@@ -77,12 +59,18 @@ void tst_SingleInstance::lockContentDecidesRecovery()
     content.replace("%gone", QByteArray::number(gone.processId() > 0 ? gone.processId() : 999999));
     content.replace("%other", QByteArray::number(other.processId()));
 
-    SingleInstance live(dir.path());
+    auto live = std::make_unique<SingleInstance>(dir.path());
     if (heldByLiveInstance)
-        QVERIFY(live.acquire());
-    QFile lock(live.lockFilePath());
-    QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(lock.write(content), content.size());
+        QVERIFY(live->acquire() && live->acquire());
+    QFile lock(live->lockFilePath());
+    if (content == "%live") {
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-6 * 3600),
+                                 QFileDevice::FileModificationTime));
+    } else {
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(lock.write(content), content.size());
+    }
     lock.close();
 
     SingleInstance next(dir.path());
@@ -90,6 +78,11 @@ void tst_SingleInstance::lockContentDecidesRecovery()
     other.kill();
     other.waitForFinished(TestSupport::kPatienceMs);
     QCOMPARE(acquired, recovered);
+    if (content == "%live")
+        QCOMPARE(next.holderPid(), QCoreApplication::applicationPid());
+    // Once the holder has gone, the next launch takes the lock.
+    live.reset();
+    QVERIFY(recovered || SingleInstance(dir.path()).acquire());
 }
 
 void tst_SingleInstance::laterLaunchesReachTheRunningOne()

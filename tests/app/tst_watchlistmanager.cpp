@@ -41,7 +41,7 @@ struct ManagerHarness
 
 } // namespace
 
-class TestWatchlistManager : public QObject
+class tst_WatchlistManager : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -53,10 +53,9 @@ private Q_SLOTS:
     void addedItemIsSavedTaggedAndReloaded();
     void moveAndRemove_data();
     void moveAndRemove();
-    void failedMoveKeepsOrderAndReports();
 };
 
-void TestWatchlistManager::localFirstThenRemoteMerged()
+void tst_WatchlistManager::localFirstThenRemoteMerged()
 {
     ManagerHarness m;
     const QList<WatchItem> local = m.h.app->config().matchesForWatchInput(u"600"_s, 10);
@@ -94,7 +93,7 @@ void TestWatchlistManager::localFirstThenRemoteMerged()
     QCOMPARE(m.manager.selectedSuggestionIndex(), 0);
 }
 
-void TestWatchlistManager::staleRemoteAnswerIgnored()
+void tst_WatchlistManager::staleRemoteAnswerIgnored()
 {
     ManagerHarness m;
     SimFault held;
@@ -123,7 +122,7 @@ void TestWatchlistManager::staleRemoteAnswerIgnored()
     QCOMPARE(m.h.requestCount(kSuggestRoute), 2);
 }
 
-void TestWatchlistManager::clearedOrAddedSearchIgnoresLateAnswer()
+void tst_WatchlistManager::clearedOrAddedSearchIgnoresLateAnswer()
 {
     // Enter adds the local first match while the search is still out; its late answer must
     // not refill the cleared list, or a second Enter would add a stock nobody saw.
@@ -151,7 +150,7 @@ void TestWatchlistManager::clearedOrAddedSearchIgnoresLateAnswer()
     QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Error);
 }
 
-void TestWatchlistManager::addOutcomes_data()
+void tst_WatchlistManager::addOutcomes_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("failWrites");
@@ -171,7 +170,7 @@ void TestWatchlistManager::addOutcomes_data()
                                 << WatchFeedbackTone::Error << u"自选列表未能保存：写入未能完成"_s;
 }
 
-void TestWatchlistManager::addOutcomes()
+void tst_WatchlistManager::addOutcomes()
 {
     QFETCH(QString, input);
     QFETCH(bool, failWrites);
@@ -191,9 +190,9 @@ void TestWatchlistManager::addOutcomes()
     QSignalSpy reset(&m.manager, &WatchlistManager::inputReset);
     QSignalSpy refreshes(m.h.app.get(), &KestrumApp::refreshStarted);
     {
-        std::unique_ptr<FileSizeLimit> limit;
+        std::optional<FileSizeLimit> limit;
         if (failWrites)
-            limit = std::make_unique<FileSizeLimit>(16);
+            limit.emplace(16);
         QVERIFY(m.manager.handleCommand(WatchlistManager::Command::InsertNewline));
     }
 
@@ -225,7 +224,7 @@ void TestWatchlistManager::addOutcomes()
     }
 }
 
-void TestWatchlistManager::addedItemIsSavedTaggedAndReloaded()
+void tst_WatchlistManager::addedItemIsSavedTaggedAndReloaded()
 {
     ManagerHarness m({u"sh600519"_s});
     m.h.quietRemoteSearch();
@@ -252,63 +251,63 @@ void TestWatchlistManager::addedItemIsSavedTaggedAndReloaded()
     QVERIFY(m.h.app->quoteForSymbol(u"sh600036"_s).has_value());
 }
 
-void TestWatchlistManager::moveAndRemove_data()
+void tst_WatchlistManager::moveAndRemove_data()
 {
     QTest::addColumn<QString>("action"); // move or remove
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<int>("delta");
+    QTest::addColumn<bool>("failWrites");
     QTest::addColumn<QStringList>("after"); // empty: unchanged, nothing saved
 
-    QTest::newRow("down from the top") << u"move"_s << u"SH600519"_s << 1
+    QTest::newRow("down from the top") << u"move"_s << u"SH600519"_s << 1 << false
                                        << QStringList{u"sz000001"_s, u"sh600519"_s, u"hk00700"_s};
-    QTest::newRow("up from the top") << u"move"_s << u"SH600519"_s << -1 << QStringList();
-    QTest::newRow("unknown symbol") << u"move"_s << u"SH600036"_s << 1 << QStringList();
+    QTest::newRow("up from the top") << u"move"_s << u"SH600519"_s << -1 << false << QStringList();
+    QTest::newRow("unknown symbol") << u"move"_s << u"SH600036"_s << 1 << false << QStringList();
     QTest::newRow("remove middle")
-        << u"remove"_s << u"sz000001"_s << 0 << QStringList{u"sh600519"_s, u"hk00700"_s};
-    QTest::newRow("remove unknown symbol") << u"remove"_s << u"sh600036"_s << 0 << QStringList();
+        << u"remove"_s << u"sz000001"_s << 0 << false << QStringList{u"sh600519"_s, u"hk00700"_s};
+    QTest::newRow("remove unknown symbol")
+        << u"remove"_s << u"sh600036"_s << 0 << false << QStringList();
+    QTest::newRow("move, save fails") << u"move"_s << u"SH600519"_s << 1 << true << QStringList();
+    QTest::newRow("remove, save fails")
+        << u"remove"_s << u"sz000001"_s << 0 << true << QStringList();
 }
 
-void TestWatchlistManager::moveAndRemove()
+void tst_WatchlistManager::moveAndRemove()
 {
     QFETCH(QString, action);
     QFETCH(QString, identifier);
     QFETCH(int, delta);
+    QFETCH(bool, failWrites);
     QFETCH(QStringList, after);
 
     const QStringList before{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s};
     ManagerHarness m(before);
     QSignalSpy changed(&m.manager, &WatchlistManager::watchlistChanged);
     QSignalSpy refreshes(m.h.app.get(), &KestrumApp::refreshStarted);
-    const bool done = action == u"move"_s ? m.manager.moveWatchItem(identifier, delta)
-                                          : m.manager.removeWatchItem(identifier);
+    bool done = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (failWrites)
+            limit.emplace(16);
+        done = action == u"move"_s ? m.manager.moveWatchItem(identifier, delta)
+                                   : m.manager.removeWatchItem(identifier);
+    }
     QCOMPARE(done, !after.isEmpty());
     QCOMPARE(m.watchSymbols(), after.isEmpty() ? before : after);
     QCOMPARE(changed.count(), done ? 1 : 0);
     QCOMPARE(refreshes.count(), done ? 1 : 0);
-    QVERIFY(m.manager.feedbackMessage().isEmpty()); // only adding reports
-}
-
-void TestWatchlistManager::failedMoveKeepsOrderAndReports()
-{
-    const QStringList before{u"sh600519"_s, u"sz000001"_s};
-    ManagerHarness m(before);
-    QSignalSpy changed(&m.manager, &WatchlistManager::watchlistChanged);
-    {
-        FileSizeLimit limit(16);
-        QVERIFY(!m.manager.moveWatchItem(u"SH600519"_s, 1));
-        QVERIFY(!m.manager.removeWatchItem(u"sz000001"_s));
-    }
-    QCOMPARE(m.watchSymbols(), before);
-    QCOMPARE(changed.count(), 0);
+    // Only adding and a failed save report.
     QCOMPARE(m.manager.feedbackMessage(),
-             WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
+             failWrites ? WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete)
+                        : QString());
+    if (!failWrites)
+        return;
     QCOMPARE(m.manager.feedbackTone(), WatchFeedbackTone::Error);
-
     // A later save that works takes the stale error away.
     QVERIFY(m.manager.moveWatchItem(u"SH600519"_s, 1));
     QVERIFY(!m.manager.hasSaveFailure());
     QVERIFY(m.manager.feedbackMessage().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestWatchlistManager)
+QTEST_GUILESS_MAIN(tst_WatchlistManager)
 #include "tst_watchlistmanager.moc"

@@ -13,17 +13,9 @@ class FakeStatusItem : public StatusItem
 public:
     using StatusItem::StatusItem;
 
-    void setTitle(const QString &title) override
-    {
-        m_title = title;
-        ++titleChanges;
-    }
+    void setTitle(const QString &title) override { m_title = title; }
     QString title() const override { return m_title; }
-    void setIcon(const QIcon &icon) override
-    {
-        lastIcon = icon;
-        ++iconChanges;
-    }
+    void setIcon(const QIcon &) override {}
     void setMenu(QMenu *menu) override { this->menu = menu; }
     void show() override { shown = true; }
     void hide() override { shown = false; }
@@ -40,9 +32,6 @@ public:
     void rightClick(const QPoint &at = QPoint(600, 10)) { Q_EMIT contextMenuRequested(at); }
 
     QString m_title;
-    QIcon lastIcon;
-    int titleChanges = 0;
-    int iconChanges = 0;
     QPointer<QMenu> menu;
     bool shown = false;
     QRect itemGeometry;

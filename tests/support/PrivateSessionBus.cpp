@@ -89,12 +89,6 @@ QDBusConnection PrivateSessionBus::connect()
     return QDBusConnection::connectToBus(m_address, name);
 }
 
-void PrivateSessionBus::disconnect(const QDBusConnection &connection)
-{
-    m_connectionNames.removeAll(connection.name());
-    QDBusConnection::disconnectFromBus(connection.name());
-}
-
 QDBusMessage PrivateSessionBus::call(const QDBusConnection &connection, const QDBusMessage &message,
                                      int timeoutMs)
 {

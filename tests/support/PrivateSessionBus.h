@@ -28,8 +28,6 @@ public:
 
     // A new connection of its own (a separate unique name), as another process would have.
     QDBusConnection connect();
-    // Closes one connection early, as a process quitting or crashing would.
-    void disconnect(const QDBusConnection &connection);
 
     // A method call that waits for its reply by running the event loop, so a service that
     // lives on this thread can answer. Bounded: an unanswered call returns an error message.

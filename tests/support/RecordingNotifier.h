@@ -26,8 +26,4 @@ public:
     QList<Post> posts;
     bool granted = true;
     int permissionRequests = 0;
-
-    // The user clicking or the desktop closing a notification.
-    void click(const QString &identifier) { Q_EMIT activated(identifier); }
-    void close(const QString &identifier) { Q_EMIT closed(identifier); }
 };

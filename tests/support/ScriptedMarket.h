@@ -23,7 +23,6 @@ public:
     static QString routeName() { return QStringLiteral("scripted-realtime"); }
 
     void set(const Quote &quote) { m_quotes.insert(quote.symbol, quote); }
-    void remove(const QString &symbol) { m_quotes.remove(symbol); }
     // The five background indices, each at `changePercent` on the day.
     void setBackground(double changePercent, const QString &date, const QString &time);
 

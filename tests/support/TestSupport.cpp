@@ -9,7 +9,9 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace TestSupport {
 
@@ -125,13 +127,6 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     }
     return true;
 }
-
-} // namespace TestSupport
-
-#include <csignal>
-#include <sys/resource.h>
-
-namespace TestSupport {
 
 FileSizeLimit::FileSizeLimit(qint64 bytes)
 {
