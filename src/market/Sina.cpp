@@ -12,6 +12,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -171,7 +173,10 @@ std::optional<Quote> quoteFromLine(QStringView line)
     constexpr QStringView marker = u"hq_str_";
     const qsizetype firstQuote = line.indexOf(u'"');
     const qsizetype lastQuote = line.lastIndexOf(u'"');
-    const qsizetype markerAt = line.indexOf(marker);
+    // Lines start "var hq_str_"; anything else is searched.
+    const qsizetype markerAt = line.startsWith(u"var hq_str_")
+                                   ? 4
+                                   : line.first(std::max<qsizetype>(firstQuote, 0)).indexOf(marker);
     if (firstQuote < 0 || lastQuote < 0 || markerAt < 0 || firstQuote >= lastQuote)
         return std::nullopt;
     const qsizetype markerEnd = markerAt + marker.size();
@@ -249,20 +254,30 @@ std::optional<Quote> quoteFromLine(QStringView line)
     return q;
 }
 
-bool isLineBreak(QChar c)
+// The line breaks Unicode knows.
+bool isLineBreak(char16_t c)
 {
-    switch (c.unicode()) {
-    case 0x0A:
-    case 0x0B:
-    case 0x0C:
-    case 0x0D:
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// The index of the first line break at or after `from`, or `n`. Eight characters are tested
+// at a time (the answer is some 130,000 of them, nearly all inside lines).
+qsizetype nextLineBreak(const char16_t *chars, qsizetype from, qsizetype n)
+{
+    using Lanes = std::uint16_t __attribute__((vector_size(16)));
+    qsizetype i = from;
+    for (; i + 8 <= n; i += 8) {
+        Lanes x;
+        std::memcpy(&x, chars + i, sizeof x);
+        const Lanes hit = (Lanes(x - 0x0A) < 4) | (x == 0x85) | ((x & 0xFFFE) == 0x2028);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hit, sizeof halves);
+        if (halves[0] | halves[1])
+            break;
     }
+    while (i < n && !isLineBreak(chars[i]))
+        ++i;
+    return i;
 }
 
 } // namespace
@@ -275,9 +290,9 @@ QList<Quote> parseRealtime(QStringView text)
     quotes.reserve(text.size() / 256); // a line of the feed is about 260 characters
     qsizetype start = 0;
     const qsizetype n = text.size();
+    const char16_t *chars = text.utf16();
     for (qsizetype i = 0; i <= n; ++i) {
-        if (i < n && !isLineBreak(text.at(i)))
-            continue;
+        i = nextLineBreak(chars, i, n);
         if (i > start) {
             if (auto quote = quoteFromLine(text.mid(start, i - start)))
                 quotes.append(std::move(*quote));
