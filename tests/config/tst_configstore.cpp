@@ -4,6 +4,7 @@
 #include "config/JsonFile.h"
 #include "model/Symbol.h"
 
+#include "FileBytes.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -15,26 +16,13 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
+QJsonObject parse(const QByteArray &json)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QJsonObject parse(const char *json)
-{
-    return QJsonDocument::fromJson(QByteArray(json)).object();
+    return QJsonDocument::fromJson(json).object();
 }
 
 QString symbolOf(const WatchItem &item)
@@ -58,38 +46,37 @@ private Q_SLOTS:
     void valuesOfTheWrongKind();
 };
 
-// Typed text to a symbol, display name and market: codes found in any spelling.
+// Typed text to a symbol, display name and market: codes found in any spelling, funds and B
+// shares by their exchange's leading digits; text with no code in it makes none.
 void tst_ConfigStore::directCandidate()
 {
-    const QStringList inputs{u"00700.HK"_s, u"hk700"_s, u"  600519\n"_s, u"000001"_s, u"830799"_s,
-                             u"sz-000001"_s, u"代码600036"_s, u"brk.b"_s, u"gb_brk.b"_s,
-                             // Funds and B shares by their exchange's leading digits.
-                             u"510300"_s, u"900901"_s, u"920118"_s, u"430047"_s, u"159915"_s,
-                             u"200002"_s};
-    QStringList found;
-    for (const QString &input : inputs) {
-        const auto item = ConfigStore::directWatchCandidateForInput(input);
+    // Typed text|symbol name market, or none.
+    for (const char16_t *row :
+         {u"00700.HK|hk00700 HK00700 港股", u"hk700|hk00700 HK00700 港股",
+          u"  600519\n|sh600519 SH600519 沪市", u"000001|sz000001 SZ000001 深市",
+          u"830799|bj830799 BJ830799 北交", u"sz-000001|sz000001 SZ000001 深市",
+          u"代码600036|sh600036 SH600036 沪市", u"brk.b|gb_brk_b BRK_B 美股",
+          u"gb_brk.b|gb_brk.b BRK.B 美股", u"510300|sh510300 SH510300 沪市",
+          u"900901|sh900901 SH900901 沪市", u"920118|bj920118 BJ920118 北交",
+          u"430047|bj430047 BJ430047 北交", u"159915|sz159915 SZ159915 深市",
+          u"200002|sz200002 SZ200002 深市", u"abcdefghij|none", u"sh_abc|none", u" - |none"}) {
+        const QStringList want = QString::fromUtf16(row).split(u'|');
+        const auto item = ConfigStore::directWatchCandidateForInput(want.first());
         QVERIFY(!item || Symbol::isStoredForm(symbolOf(*item)));
-        found << (item ? QStringList({symbolOf(*item), item->value(u"name"_s).toString(),
-                                      item->value(u"market"_s).toString()})
-                             .join(u' ')
-                       : u"none"_s);
+        const QString found = item
+                                  ? QStringList({symbolOf(*item), item->value(u"name"_s).toString(),
+                                                 item->value(u"market"_s).toString()})
+                                        .join(u' ')
+                                  : u"none"_s;
+        QCOMPARE(want.first() + u'|' + found, QString::fromUtf16(row));
     }
-    QCOMPARE(found, (QStringList{u"hk00700 HK00700 港股"_s, u"hk00700 HK00700 港股"_s,
-                                 u"sh600519 SH600519 沪市"_s, u"sz000001 SZ000001 深市"_s,
-                                 u"bj830799 BJ830799 北交"_s, u"sz000001 SZ000001 深市"_s,
-                                 u"sh600036 SH600036 沪市"_s, u"gb_brk_b BRK_B 美股"_s,
-                                 u"gb_brk.b BRK.B 美股"_s, u"sh510300 SH510300 沪市"_s,
-                                 u"sh900901 SH900901 沪市"_s, u"bj920118 BJ920118 北交"_s,
-                                 u"bj430047 BJ430047 北交"_s, u"sz159915 SZ159915 深市"_s,
-                                 u"sz200002 SZ200002 深市"_s}));
 }
 
 void tst_ConfigStore::localSearchOrdersBuckets()
 {
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    writeFile(store.catalogPath(), R"({"items": [
+    QVERIFY(writeBytes(store.catalogPath(), R"({"items": [
         {"symbol": "sz300600", "name": "瑞特股份", "industry": "电网设备"},
         "not an object",
         {"symbol": "SH600519", "name": "贵州茅台", "industry": "白酒"},
@@ -97,7 +84,7 @@ void tst_ConfigStore::localSearchOrdersBuckets()
         {"symbol": "sh600,hk00700", "name": "600"},
         {"symbol": "sh601600", "name": "中国铝业"},
         {"symbol": "sh600036", "name": "招商银行", "market": "沪A"}
-    ]})");
+    ]})"));
 
     const QList<WatchItem> found = store.matchesForWatchInput(u" 600 "_s, 10);
     QStringList symbols;
@@ -131,11 +118,10 @@ void tst_ConfigStore::badFilesReadAsEmpty()
     QCOMPARE(symbolOf(store.matchesForWatchInput(u"aapl"_s, 10).value(0)), u"gb_aapl"_s);
     QCOMPARE(symbolOf(*store.resolveWatchInput(u"00700.hk"_s)), u"hk00700"_s);
     QVERIFY(!store.resolveWatchInput(u"abcdefghij"_s));
-    QVERIFY(!store.resolveWatchInput(u"sh_abc"_s)); // no code anywhere: not a symbol
 
-    writeFile(store.catalogPath(), "{\"items\": {\"symbol\": \"sh600000\"}}");
+    QVERIFY(writeBytes(store.catalogPath(), "{\"items\": {\"symbol\": \"sh600000\"}}"));
     QVERIFY(store.catalogItems().isEmpty());
-    writeFile(store.catalogPath(), "[1,2");
+    QVERIFY(writeBytes(store.catalogPath(), "[1,2"));
     QVERIFY(store.catalogItems().isEmpty());
 
     // A directory where a file should be cannot be read (even by root).
@@ -159,9 +145,9 @@ void tst_ConfigStore::settingsFileLifecycle()
     QCOMPARE(firstRun.keys().size(), 7);
     QCOMPARE(firstRun.value(u"alertPreset"_s).toString(), u"off"_s);
     QCOMPARE(firstRun.value(u"alertDirectionMask"_s).toInt(), 3);
-    const QByteArray before = readFile(store.settingsPath());
+    const QByteArray before = readBytes(store.settingsPath());
     store.ensureConfig();
-    QCOMPARE(readFile(store.settingsPath()), before);
+    QCOMPARE(readBytes(store.settingsPath()), before);
     // Settings may hold an API key: owner-only, and loading narrows loosened permissions
     // (a run that never saves included).
     const auto others = [&](const QString &path) {
@@ -173,7 +159,7 @@ void tst_ConfigStore::settingsFileLifecycle()
         .setPermissions(QFile(store.settingsPath()).permissions() | QFileDevice::ReadOther);
     store.loadSettings();
     QCOMPARE(others(store.settingsPath()), QFileDevice::Permissions());
-    QCOMPARE(readFile(store.settingsPath()), before);
+    QCOMPARE(readBytes(store.settingsPath()), before);
     // The first save writes every key.
     QVERIFY(store.saveSettings(AppSettings::fromJson(store.loadSettings()).toJson()));
     QCOMPARE(JsonFile::read(store.settingsPath())->object().keys().size(), 22);
@@ -190,17 +176,17 @@ void tst_ConfigStore::settingsFileLifecycle()
 
     // An array instead of an object is replaced the same way, once kept aside, as private
     // as the file it came from.
-    writeFile(store.settingsPath(), "[1, 2, 3]");
+    QVERIFY(writeBytes(store.settingsPath(), "[1, 2, 3]"));
     JsonFile::KeptAside kept;
     QCOMPARE(store.loadSettings(&kept), loaded);
     QCOMPARE(JsonFile::read(store.settingsPath())->object(), loaded);
-    QCOMPARE(readFile(kept.copyPath), "[1, 2, 3]"_ba);
+    QCOMPARE(readBytes(kept.copyPath), "[1, 2, 3]"_ba);
     QVERIFY(kept.copyPath.startsWith(store.settingsPath() + u".unreadable-"_s));
     QCOMPARE(others(kept.copyPath), QFileDevice::Permissions());
 
     // Settings without a watchlist: the empty watchlist appears, the settings stay.
     QFile::remove(store.watchlistPath());
-    writeFile(store.settingsPath(), R"({"displayMode": "summary"})");
+    QVERIFY(writeBytes(store.settingsPath(), R"({"displayMode": "summary"})"));
     store.ensureConfig();
     QCOMPARE(JsonFile::read(store.watchlistPath())->array(), QJsonArray());
     QCOMPARE(store.loadSettings().value(u"displayMode"_s).toString(), u"summary"_s);
@@ -225,14 +211,14 @@ void tst_ConfigStore::catalogIsCopiedOnceAndUsable()
 {
     QTemporaryDir dir;
     const QString resource = dir.path() + u"/package/tdx_stock_catalog.json"_s;
-    writeFile(resource, R"({"items": [{"symbol": "sh600000", "name": "浦发银行"}]})");
+    QVERIFY(writeBytes(resource, R"({"items": [{"symbol": "sh600000", "name": "浦发银行"}]})"));
     const QString appDir = dir.path() + u"/app"_s;
     {
         ConfigStore store(appDir, resource);
         QCOMPARE(store.catalogItems().size(), 1);
-        writeFile(store.catalogPath(), R"({"items": []})"); // the user's own copy
+        QVERIFY(writeBytes(store.catalogPath(), R"({"items": []})")); // the user's own copy
     }
-    writeFile(resource, R"({"items": [{"symbol": "sh600000"}, {"symbol": "sh600036"}]})");
+    QVERIFY(writeBytes(resource, R"({"items": [{"symbol": "sh600000"}, {"symbol": "sh600036"}]})"));
     QCOMPARE(ConfigStore(appDir, resource).catalogItems().size(), 0);
 
     ConfigStore missingResource(dir.path() + u"/other"_s, dir.path() + u"/none.json"_s);
@@ -266,55 +252,54 @@ void tst_ConfigStore::failedWriteKeepsPreviousFile()
         u"a stray string"_s};
     QVERIFY(store.saveWatchlist(before));
     QCOMPARE(store.loadWatchlist(), before);
-    QVERIFY(readFile(store.watchlistPath()).contains("\n    ")); // pretty-printed
+    QVERIFY(readBytes(store.watchlistPath()).contains("\n    ")); // pretty-printed
     QVERIFY(store.saveSettings(QJsonObject{{u"displayMode"_s, u"first"_s}}));
-    const QByteArray settingsBefore = readFile(store.settingsPath());
+    const QByteArray settingsBefore = readBytes(store.settingsPath());
     {
         TestSupport::FileSizeLimit limit(16);
         QVERIFY(!store.saveWatchlist(QJsonArray{QJsonObject{{u"symbol"_s, u"gb_aapl"_s}}}));
         QVERIFY(!store.saveSettings(QJsonObject{{u"displayMode"_s, u"summary"_s}}));
     }
     QCOMPARE(store.loadWatchlist(), before);
-    QCOMPARE(readFile(store.settingsPath()), settingsBefore);
+    QCOMPARE(readBytes(store.settingsPath()), settingsBefore);
     // No temporary file is left behind either.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
-// Display mode, section and sort as loaded and as written back.
+// Display mode, section, sort and alert preset as loaded and as written back. Older files'
+// preset names, or any alert knob set, mean standard; a word that is no preset sends nothing,
+// so it reads and is written back as off.
 void tst_ConfigStore::enumerationsAndLegacyPresets()
 {
-    const auto words = [](const char *json) {
-        const QJsonObject saved = AppSettings::fromJson(parse(json)).toJson();
-        QStringList out;
-        for (const char16_t *key : {u"displayMode", u"mainSection", u"mainWatchlistSortMode"})
-            out << saved.value(QString::fromUtf16(key)).toString();
-        return out.join(u' ');
-    };
-    QCOMPARE(words(R"({"displayMode": "summary"})"), u"summary overview original"_s);
-    QCOMPARE(words(R"({"displayMode": "first", "mainSection": "ai"})"), u"first ai original"_s);
-    QCOMPARE(
-        words(
-            R"({"displayMode": "Summary", "mainSection": ["ai"], "mainWatchlistSortMode": "alpha"})"),
-        u"rotate overview original"_s);
-    QCOMPARE(words(R"({"mainSection": "watchlist", "mainWatchlistSortMode": "priority"})"),
-             u"rotate watchlist priority"_s);
-
-    // The alert preset from older files: old names, or any alert knob set means standard;
-    // a word that is no preset sends nothing, so it reads and is written back as off.
-    const auto preset = [](const char *json) {
-        return AppSettings::fromJson(parse(json)).toJson().value(u"alertPreset"_s).toString();
-    };
-    QCOMPARE(preset(R"({"alertPreset": "defense"})"), u"conservative"_s);
-    QCOMPARE(preset(R"({"alertPreset": "focus"})"), u"standard"_s);
-    QCOMPARE(preset(R"({"alertPreset": "observe"})"), u"sensitive"_s);
-    QCOMPARE(preset(R"({"alertPreset": "conservative", "alertPercent": 3})"), u"conservative"_s);
-    QCOMPARE(preset(R"({"alertPercent": "2.5"})"), u"standard"_s);
-    QCOMPARE(preset(R"({"alertVolumeSpikeEnabled": 1})"), u"standard"_s);
-    QCOMPARE(preset(R"({"alertPercent": 0, "alertDirectionMask": 3, "alertBreakoutEnabled": false,
-        "alertBreakBelowAverageEnabled": false, "alertVolumeSpikeEnabled": false})"),
-             u"off"_s);
-    QCOMPARE(preset(R"({"alertPreset": 7})"), u"off"_s);
-    QCOMPARE(preset(R"({"alertPreset": "loud", "alertPercent": 3})"), u"off"_s);
+    // Settings|displayMode mainSection sort preset as written back.
+    for (const char *row :
+         {R"({"displayMode": "summary"}|summary overview original off)",
+          R"({"displayMode": "first", "mainSection": "ai"}|first ai original off)",
+          R"({"displayMode": "Summary", "mainSection": ["ai"], "mainWatchlistSortMode": 1}|)"
+          R"(rotate overview original off)",
+          R"({"mainSection": "watchlist", "mainWatchlistSortMode": "priority"}|)"
+          R"(rotate watchlist priority off)",
+          R"({"mainWatchlistSortMode": "alpha"}|rotate overview original off)",
+          R"({"alertPreset": "defense"}|rotate overview original conservative)",
+          R"({"alertPreset": "focus"}|rotate overview original standard)",
+          R"({"alertPreset": "observe"}|rotate overview original sensitive)",
+          R"({"alertPreset": "conservative", "alertPercent": 3}|)"
+          R"(rotate overview original conservative)",
+          R"({"alertPercent": "2.5"}|rotate overview original standard)",
+          R"({"alertVolumeSpikeEnabled": 1}|rotate overview original standard)",
+          R"({"alertPercent": 0, "alertDirectionMask": 3, "alertBreakoutEnabled": false, )"
+          R"("alertBreakBelowAverageEnabled": false, "alertVolumeSpikeEnabled": false}|)"
+          R"(rotate overview original off)",
+          R"({"alertPreset": 7}|rotate overview original off)",
+          R"({"alertPreset": "loud", "alertPercent": 3}|rotate overview original off)"}) {
+        const QStringList want = QString::fromUtf8(row).split(u'|');
+        const QJsonObject saved = AppSettings::fromJson(parse(want.first().toUtf8())).toJson();
+        QStringList words;
+        for (const char16_t *key :
+             {u"displayMode", u"mainSection", u"mainWatchlistSortMode", u"alertPreset"})
+            words << saved.value(QString::fromUtf16(key)).toString();
+        QCOMPARE(want.first() + u'|' + words.join(u' '), QString::fromUtf8(row));
+    }
 }
 
 void tst_ConfigStore::valuesOfTheWrongKind()
@@ -350,10 +335,10 @@ void tst_ConfigStore::valuesOfTheWrongKind()
     // map and list entries of text included, and reads as before.
     QTemporaryDir dir;
     ConfigStore store(dir.path(), QString());
-    writeFile(store.settingsPath(), json);
+    QVERIFY(writeBytes(store.settingsPath(), json));
     JsonFile::KeptAside kept;
     const QJsonObject loaded = store.loadSettings(&kept);
-    QCOMPARE(readFile(kept.copyPath), json);
+    QCOMPARE(readBytes(kept.copyPath), json);
     QCOMPARE(loaded.keys(),
              (QStringList{u"aiAutoGeneratedKeys"_s, u"aiEnabled"_s, u"aiInsightDates"_s,
                           u"alertDirectionMask"_s, u"alertPercent"_s, u"openDesktopOnLaunch"_s}));

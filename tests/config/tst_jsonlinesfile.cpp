@@ -75,8 +75,7 @@ private Q_SLOTS:
     void replaceTailKeepsTheHead();
     void interruptedTailRewriteIsFinished_data();
     void interruptedTailRewriteIsFinished();
-    void shortWritesLeaveTheFileWhole();
-    void invalidRecordsWriteNothing();
+    void failedWritesLeaveTheFileWhole();
     void newestFirstLoad_data();
     void newestFirstLoad();
 
@@ -256,12 +255,20 @@ void tst_JsonLinesFile::interruptedTailRewriteIsFinished()
     QCOMPARE(file->records().last(), rec(3));
 }
 
-void tst_JsonLinesFile::shortWritesLeaveTheFileWhole()
+// A short write, or a record JSON cannot hold (non-finite numbers), leaves the file as it
+// was; a batch or a rewrite leaves out only what cannot be written.
+void tst_JsonLinesFile::failedWritesLeaveTheFileWhole()
 {
-    const QByteArray existing = line(rec(1, 1));
-    QVERIFY(writeBytes(path(), existing));
+    const double inf = std::numeric_limits<double>::infinity();
     auto file = store();
-    file->load();
+    QVERIFY(!file->append({QJsonObject{{u"p"_s, std::numeric_limits<double>::quiet_NaN()}}}));
+    QVERIFY(!file->append({QJsonObject{{u"n"_s, QJsonArray{QJsonObject{{u"x"_s, inf}}}}}}));
+    QVERIFY(!QFile::exists(path()));
+    QVERIFY(file->append({QJsonObject{{u"b"_s, inf}}, QJsonObject{{u"a"_s, 1}}}));
+    QCOMPARE(readBytes(path()), "{\"a\":1}\n"_ba);
+    QVERIFY(file->rewrite({rec(1, 1), QJsonObject{{u"b"_s, inf}}}));
+    const QByteArray existing = line(rec(1, 1));
+    QCOMPARE(readBytes(path()), existing);
     {
         // Room for a few bytes of the batch only.
         const FileSizeLimit limit(existing.size() + 10);
@@ -278,20 +285,6 @@ void tst_JsonLinesFile::shortWritesLeaveTheFileWhole()
     QCOMPARE(readBytes(path()), existing);
     QVERIFY(file->append({rec(2)}));
     QCOMPARE(readBytes(path()), existing + line(rec(2)));
-}
-
-void tst_JsonLinesFile::invalidRecordsWriteNothing()
-{
-    const double inf = std::numeric_limits<double>::infinity();
-    auto file = store();
-    QVERIFY(!file->append({QJsonObject{{u"p"_s, std::numeric_limits<double>::quiet_NaN()}}}));
-    QVERIFY(!file->append({QJsonObject{{u"n"_s, QJsonArray{QJsonObject{{u"x"_s, inf}}}}}}));
-    QVERIFY(!QFile::exists(path()));
-    // A batch or a rewrite leaves out what cannot be written and keeps the rest.
-    QVERIFY(file->append({QJsonObject{{u"b"_s, inf}}, QJsonObject{{u"a"_s, 1}}}));
-    QCOMPARE(readBytes(path()), "{\"a\":1}\n"_ba);
-    QVERIFY(file->rewrite({QJsonObject{{u"c"_s, 1}}, QJsonObject{{u"b"_s, inf}}}));
-    QCOMPARE(readBytes(path()), "{\"c\":1}\n"_ba);
 }
 
 // Read back to the first record older than `since` (100), then the older lines a slice at a

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/LoginItemManager.h"
 
+#include "FileBytes.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
@@ -32,12 +34,6 @@ bool makeProgram(const QString &path)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) &&
            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList filesIn(const QString &dir)
@@ -113,22 +109,20 @@ void tst_LoginItemManager::togglingRewritesAndRemovesOneFile()
     const LoginItemManager moved(m_autostart, u"/opt/kestrum/new/kestrum"_s);
     QVERIFY(moved.isEnabled());
     QVERIFY(moved.setEnabled(true));
-    QCOMPARE(contentOf(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
+    QCOMPARE(readBytes(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
 
     // A failed rewrite keeps the previous entry and leaves no temporary file behind.
     const LoginItemManager tooLong(m_autostart, u"/opt/"_s + QString(400, u'k') + u"/kestrum"_s);
     {
-        TestSupport::FileSizeLimit limit(64);
+        FileSizeLimit limit(64);
         QVERIFY(!tooLong.setEnabled(true));
     }
     QVERIFY(tooLong.isEnabled());
-    QCOMPARE(contentOf(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
+    QCOMPARE(readBytes(moved.launchAgentURL()), entryWithExec(u"\"/opt/kestrum/new/kestrum\""_s));
     QCOMPARE(filesIn(m_autostart), QStringList{u"com.orvell.kestrum.desktop"_s});
 
     // Other programs' entries are left alone.
-    QFile other(m_autostart + u"/org.example.other.desktop"_s);
-    QVERIFY(other.open(QIODevice::WriteOnly));
-    other.close();
+    QVERIFY(writeBytes(m_autostart + u"/org.example.other.desktop"_s, {}));
     QVERIFY(moved.setEnabled(false));
     QVERIFY(!first.isEnabled());
     QCOMPARE(filesIn(m_autostart), QStringList{u"org.example.other.desktop"_s});
@@ -161,11 +155,10 @@ void tst_LoginItemManager::entryNamesThePathExactly()
     QFETCH(QString, exec);
     const LoginItemManager manager(m_autostart, path);
     QVERIFY(manager.setEnabled(true));
-    QCOMPARE(contentOf(manager.launchAgentURL()), entryWithExec(exec));
+    QCOMPARE(readBytes(manager.launchAgentURL()), entryWithExec(exec));
     // Read back, the entry runs exactly that program; desktops accept it, without a hint.
     QCOMPARE(LoginItemManager::execProgram(exec), path);
-    const TestSupport::ProgramRun check =
-        TestSupport::runProgram(u"desktop-file-validate"_s, {manager.launchAgentURL()});
+    const ProgramRun check = runProgram(u"desktop-file-validate"_s, {manager.launchAgentURL()});
     QVERIFY2(check.exitCode == 0 && check.output.trimmed().isEmpty(), qPrintable(check.output));
 }
 
@@ -220,16 +213,13 @@ void tst_LoginItemManager::staleEntryIsRewrittenAtLaunch()
     const QByteArray before = QString(u"[Desktop Entry]\nExec="_s + exec + u'\n')
                                   .replace(u"%root"_s, m_root.path())
                                   .toUtf8();
-    if (!exec.isEmpty()) {
-        QFile file(entry);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(before);
-    }
+    if (!exec.isEmpty())
+        QVERIFY(writeBytes(entry, before));
     QCOMPARE(manager.refreshIfStale(), rewritten);
     if (exec.isEmpty())
         QVERIFY(!manager.isEnabled());
     else
-        QCOMPARE(contentOf(entry), rewritten ? manager.desktopEntry() : before);
+        QCOMPARE(readBytes(entry), rewritten ? manager.desktopEntry() : before);
 }
 
 QTEST_GUILESS_MAIN(tst_LoginItemManager)

@@ -41,12 +41,8 @@ class TestBoardTags : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void keywords_data();
-    void keywords();
-    void unreadableCatalog();
+    void keywordsAndCatalog();
     void sourcesInOrder();
-    void blankEntriesAreReplaced();
-    void answerAfterTheTagsAreGone();
     void handEditsWhileRunningWin_data();
     void handEditsWhileRunningWin();
 
@@ -81,25 +77,15 @@ void TestBoardTags::init()
     });
 }
 
-void TestBoardTags::keywords_data()
+void TestBoardTags::keywordsAndCatalog()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("tags");
-    QTest::newRow("table order beats name order")
-        << u"汽车芯片"_s << QStringList{u"半导体"_s, u"芯片"_s};
-    QTest::newRow("last row") << u"节能国祯"_s << QStringList{u"环保"_s, u"公用事业"_s};
-    QTest::newRow("no keyword") << u"平安银行"_s << QStringList();
-}
+    // The table's order, not the name's, and its last row.
+    QCOMPARE(BoardTags::heuristicBoardTagsForName(u"汽车芯片"_s, u"sz000001"_s),
+             (QStringList{u"半导体"_s, u"芯片"_s}));
+    QCOMPARE(BoardTags::heuristicBoardTagsForName(u"节能国祯"_s, u"sz000001"_s),
+             (QStringList{u"环保"_s, u"公用事业"_s}));
+    QVERIFY(BoardTags::heuristicBoardTagsForName(u"平安银行"_s, u"sz000001"_s).isEmpty());
 
-void TestBoardTags::keywords()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, tags);
-    QCOMPARE(BoardTags::heuristicBoardTagsForName(name, u"sz000001"_s), tags);
-}
-
-void TestBoardTags::unreadableCatalog()
-{
     QVERIFY(writeBytes(m_config->catalogPath(), "{\"items\": ["));
     const BoardTags boards(*m_store);
     QVERIFY(boards.catalogIndustryTagsForSymbol(u"sh600519"_s).isEmpty());
@@ -109,9 +95,15 @@ void TestBoardTags::unreadableCatalog()
 
 void TestBoardTags::sourcesInOrder()
 {
+    // Blank tags in the map are looked up again; an entry of another kind is left as it is.
+    QVERIFY(m_store->writeJSONObject(
+        QJsonObject{{u"sz300750"_s, QJsonArray{u" "_s, u""_s}}, {u"sz000002"_s, u"银行"_s}},
+        mapPath()));
     Source source;
-    BoardTags boards(*m_store, source.fetcher());
-    boards.loadBoardMap();
+    auto owner = std::make_unique<BoardTags>(*m_store, source.fetcher());
+    BoardTags &boards = *owner;
+    QVERIFY(boards.loadBoardMap()); // the defaults were missing
+    QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz000002"_s));
     QSignalSpy changed(&boards, &BoardTags::boardTagsChanged);
     const QJsonArray watchlist{
         item(u"sz002931"_s, u"锋龙股份"_s), // built-in map
@@ -157,34 +149,13 @@ void TestBoardTags::sourcesInOrder()
     BoardTags reread(*m_store);
     reread.loadBoardMap();
     QCOMPARE(reread.boardMap(), boards.boardMap());
-}
+    QCOMPARE(reread.boardMap().value(u"sz000002"_s).toString(), u"银行"_s);
 
-void TestBoardTags::blankEntriesAreReplaced()
-{
-    QVERIFY(m_store->writeJSONObject(
-        QJsonObject{{u"sz300750"_s, QJsonArray{u" "_s, u""_s}}, {u"sz000001"_s, u"银行"_s}},
-        mapPath()));
-    Source source;
-    BoardTags boards(*m_store, source.fetcher());
-    QVERIFY(boards.loadBoardMap()); // the defaults were missing
-    QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz300750"_s));
-    QVERIFY(!boards.hasUsableBoardTagsForSymbol(u"sz000001"_s));
-
-    boards.ensureBoardTagsForWatchItems(QList<WatchItem>{item(u"sz300750"_s, u"宁德时代"_s)});
-    QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
-    QCOMPARE(boards.boardTagsForQuote(quoteFor(u"sz300750"_s)), QStringList{u"电池"_s});
-    QCOMPARE(boards.boardMap().value(u"sz000001"_s).toString(), u"银行"_s);
-}
-
-void TestBoardTags::answerAfterTheTagsAreGone()
-{
-    Source source;
-    auto boards = std::make_unique<BoardTags>(*m_store, source.fetcher());
-    boards->requestExternalBoardTagsForSymbol(u"SZ300750"_s, u"宁德时代"_s);
-    QCOMPARE(source.calls.value(u"sz300750"_s), 1);
-    boards.reset();
-    QVERIFY(source.answer(u"sz300750"_s, QStringList{u"电池"_s}));
-    QVERIFY(!QFile::exists(mapPath()));
+    // An answer after the tags are gone changes nothing.
+    const QByteArray written = readBytes(mapPath());
+    owner.reset();
+    QVERIFY(source.answer(u"sz000001"_s, QStringList{u"银行"_s}));
+    QCOMPARE(readBytes(mapPath()), written);
 }
 
 void TestBoardTags::handEditsWhileRunningWin_data()

@@ -58,12 +58,9 @@ private Q_SLOTS:
     void init();
     void features_data();
     void features();
-    void contextReaders_data();
-    void contextReaders();
-    void highExtension_data();
-    void highExtension();
+    void readers_data();
+    void readers();
     void onceADayAcrossMidnight();
-    void answerAfterTheCacheIsGone();
     void handEditedCacheFile();
 
 private:
@@ -100,19 +97,16 @@ void TestDailyCache::features_data()
 {
     QTest::addColumn<Days>("days");
     QTest::addColumn<QString>("context");
-    QTest::addColumn<QVariantMap>("numbers");
+    QTest::addColumn<QString>("numbers"); // name=value …
     QTest::addColumn<bool>("highExtension");
 
-    QTest::newRow("no days") << Days() << u"日线背景：数据不足"_s << QVariantMap() << false;
+    QTest::newRow("no days") << Days() << u"日线背景：数据不足"_s << QString() << false;
 
     // Too few days for a verdict, yet every number is there and stretched.
     QList<double> nineteen = repeated(100, 15);
     nineteen << 103 << 106 << 110 << 112;
     QTest::newRow("19 days") << fromCloses(nineteen) << u"日线背景：数据不足"_s
-                             << QVariantMap{{u"ma5"_s, 106.2},
-                                            {u"close"_s, 112.0},
-                                            {u"position20"_s, 12.5 / 13},
-                                            {u"change3"_s, 9.0 / 103 * 100}}
+                             << u"ma5=106.2 close=112 position20=0.961538 change3=8.737864"_s
                              << true;
 
     // Only the last 20 of 25 days count; the first five would drag everything.
@@ -126,10 +120,7 @@ void TestDailyCache::features_data()
         rising << 10 + i;
     twentyFive += fromCloses(rising);
     QTest::newRow("25 days") << twentyFive << u"日线背景：高位震荡"_s
-                             << QVariantMap{{u"ma20"_s, 19.5},
-                                            {u"ma10"_s, 24.5},
-                                            {u"position20"_s, 19.5 / 20},
-                                            {u"change10"_s, 10.0 / 19 * 100}}
+                             << u"ma20=19.5 ma10=24.5 position20=0.975 change10=52.631579"_s
                              << true;
 
     // Below the 20-day average and falling over five days: a high position does not help.
@@ -139,8 +130,7 @@ void TestDailyCache::features_data()
     Days slide = fromCloses(sliding);
     slide[3].low = 5;
     QTest::newRow("slide below ma20")
-        << slide << u"日线背景：下跌中继风险"_s
-        << QVariantMap{{u"ma20"_s, 10.0}, {u"change5"_s, -2.0}} << false;
+        << slide << u"日线背景：下跌中继风险"_s << u"ma20=10 change5=-2"_s << false;
 
     QList<double> jump = repeated(100, 17);
     jump << 104 << 104 << 108;
@@ -148,63 +138,55 @@ void TestDailyCache::features_data()
     stretched[0].low = 18;
     stretched[18].high = 118;
     QTest::newRow("change3 8 at position 0.9")
-        << stretched << u"日线背景：高位震荡"_s
-        << QVariantMap{{u"position20"_s, 0.9}, {u"change3"_s, 8.0}, {u"change5"_s, 8.0}} << true;
+        << stretched << u"日线背景：高位震荡"_s << u"position20=0.9 change3=8 change5=8"_s << true;
 
     QList<double> climb;
     for (int i = 0; i < 14; ++i)
         climb << 90 + 0.4 * i;
     climb << 107.9 / 1.119 << 98 << 100 << 103 << 106 << 107.9;
     QTest::newRow("change3 7.9, change5 11.9")
-        << fromCloses(climb) << u"日线背景：趋势配合"_s
-        << QVariantMap{{u"change3"_s, 7.9}, {u"change5"_s, 11.9}} << false;
+        << fromCloses(climb) << u"日线背景：趋势配合"_s << u"change3=7.9 change5=11.9"_s << false;
 
     QTest::newRow("all equal") << fromCloses(repeated(10, 20), 0) << u"日线背景：趋势配合"_s
-                               << QVariantMap{{u"ma5"_s, 10.0},
-                                              {u"ma20"_s, 10.0},
-                                              {u"position20"_s, 0.5},
-                                              {u"change5"_s, 0.0},
-                                              {u"volumeRatio5"_s, 1.0}}
+                               << u"ma5=10 ma20=10 position20=0.5 change5=0 volumeRatio5=1"_s
                                << false;
 
     QList<double> dip;
     for (int i = 0; i < 19; ++i)
         dip << 90 + i;
     dip << 106;
-    QTest::newRow("neutral") << fromCloses(dip) << u"日线背景：中性"_s
-                             << QVariantMap{{u"position20"_s, 16.5 / 19}} << false;
+    QTest::newRow("neutral") << fromCloses(dip) << u"日线背景：中性"_s << u"position20=0.868421"_s
+                             << false;
 
     // A zero close is left out of the averages.
     QList<double> closedAtZero = repeated(10, 20);
     closedAtZero.last() = 0;
     QTest::newRow("last close 0") << fromCloses(closedAtZero) << u"日线背景：数据不足"_s
-                                  << QVariantMap{{u"close"_s, 0.0},
-                                                 {u"ma5"_s, 10.0},
-                                                 {u"change3"_s, 0.0}}
-                                  << false;
+                                  << u"close=0 ma5=10 change3=0"_s << false;
 
     Days pair = fromCloses({10, 10});
     pair[0].volume = 0;
     pair[1].volume = 500;
     QTest::newRow("volumes 0 and 500")
-        << pair << u"日线背景：数据不足"_s << QVariantMap{{u"volumeRatio5"_s, 0.0}} << false;
+        << pair << u"日线背景：数据不足"_s << u"volumeRatio5=0"_s << false;
 }
 
 void TestDailyCache::features()
 {
     QFETCH(Days, days);
     QFETCH(QString, context);
-    QFETCH(QVariantMap, numbers);
+    QFETCH(QString, numbers);
     QFETCH(bool, highExtension);
 
     const QJsonObject features = DailyCache::dailyFeaturesFromDays(days);
     QCOMPARE(features.value(u"context"_s).toString(), context);
     QCOMPARE(features.size(), days.isEmpty() ? 1 : 10);
-    for (auto it = numbers.cbegin(); it != numbers.cend(); ++it) {
-        QVERIFY2(features.value(it.key()).isDouble(), qPrintable(it.key()));
-        const double actual = features.value(it.key()).toDouble();
-        QVERIFY2(qAbs(actual - it.value().toDouble()) < 1e-4,
-                 qPrintable(it.key() + u' ' + QString::number(actual)));
+    for (const QString &pair : numbers.split(u' ', Qt::SkipEmptyParts)) {
+        const QString name = pair.section(u'=', 0, 0);
+        QVERIFY2(features.value(name).isDouble(), qPrintable(name));
+        const double actual = features.value(name).toDouble();
+        QVERIFY2(qAbs(actual - pair.section(u'=', 1).toDouble()) < 1e-4,
+                 qPrintable(pair + u" is "_s + QString::number(actual)));
     }
     QCOMPARE(DailyCache::dailyFeaturesFromDays(QJsonValue(DailyCache::daysToJson(days))), features);
 
@@ -213,64 +195,52 @@ void TestDailyCache::features()
     QCOMPARE(cache.hasDailyHighExtensionRiskForQuote(quoteFor(u"sh600519"_s)), highExtension);
 }
 
-void TestDailyCache::contextReaders_data()
+void TestDailyCache::readers_data()
 {
-    QTest::addColumn<QString>("context");  // none: no record at all
-    QTest::addColumn<QString>("expected"); // display|badge|accent
-    QTest::newRow("no record") << QString() << u"数据不足|数据不足|93A4BF"_s;
-    QTest::newRow("sliding") << u"日线背景：下跌中继风险"_s << u"下跌中继风险|下跌中继|F0A6AA"_s;
-    QTest::newRow("stretched") << u"日线背景：高位震荡"_s << u"高位震荡|高位震荡|F1C089"_s;
-    QTest::newRow("trend") << u"日线背景：趋势配合"_s << u"趋势配合|趋势配合|A7F3D0"_s;
-    QTest::newRow("neutral") << u"日线背景：中性"_s << u"中性|中性|C8D2E5"_s;
-    QTest::newRow("prefix twice, padded")
-        << u" 日线背景：日线背景：趋势配合 "_s << u"趋势配合|趋势配合|A7F3D0"_s;
-}
-
-void TestDailyCache::contextReaders()
-{
-    QFETCH(QString, context);
-    QFETCH(QString, expected);
-    const QJsonObject record{{u"features"_s, QJsonObject{{u"context"_s, context}}}};
-    const DailyCache &cache =
-        cacheWith(context.isNull() ? QJsonObject() : QJsonObject{{u"sz000001"_s, record}});
-    const Quote q = quoteFor(u"SZ000001"_s); // looked up lower-cased
-    QCOMPARE(QStringList({cache.dailyContextDisplayForQuote(q),
-                          cache.dailyContextBadgeDisplayForQuote(q),
-                          cache.dailyContextAccentForQuote(q)})
-                 .join(u'|'),
-             expected);
-}
-
-void TestDailyCache::highExtension_data()
-{
-    QTest::addColumn<QJsonObject>("features");
-    QTest::addColumn<bool>("risk");
-    const auto f = [](double position, double c3, double c5, const QString &context) {
+    QTest::addColumn<QJsonObject>("features"); // empty: no record at all
+    QTest::addColumn<QString>("expected");     // display|badge|accent|high extension risk
+    const auto f = [](const QString &context, double position = 0, double c3 = 0, double c5 = 0) {
         return QJsonObject{{u"position20"_s, position},
                            {u"change3"_s, c3},
                            {u"change5"_s, c5},
-                           {u"context"_s, context}};
+                           {u"context"_s, QString(u"日线背景："_s + context)}};
     };
-    const QString neutral = u"日线背景：中性"_s;
-    QTest::newRow("0.78 and change5 12") << f(0.78, 0, 12, neutral) << true;
-    QTest::newRow("0.78, small moves") << f(0.78, 7.9, 11.9, neutral) << false;
-    QTest::newRow("0.78, small moves, stretched verdict")
-        << f(0.78, 0, 0, u"日线背景：高位震荡"_s) << true;
-    QTest::newRow("0.77") << f(0.77, 20, 20, u"日线背景：高位震荡"_s) << false;
+    QTest::newRow("no record") << QJsonObject() << u"数据不足|数据不足|93A4BF|0"_s;
+    QTest::newRow("sliding") << f(u"下跌中继风险"_s) << u"下跌中继风险|下跌中继|F0A6AA|0"_s;
+    QTest::newRow("trend") << f(u"趋势配合"_s) << u"趋势配合|趋势配合|A7F3D0|0"_s;
+    QTest::newRow("neutral") << f(u"中性"_s) << u"中性|中性|C8D2E5|0"_s;
+    QTest::newRow("prefix twice, padded")
+        << QJsonObject{{u"context"_s, u" 日线背景：日线背景：趋势配合 "_s}}
+        << u"趋势配合|趋势配合|A7F3D0|0"_s;
+    QTest::newRow("0.78 and change5 12") << f(u"中性"_s, 0.78, 0, 12) << u"中性|中性|C8D2E5|1"_s;
+    QTest::newRow("0.78, small moves") << f(u"中性"_s, 0.78, 7.9, 11.9) << u"中性|中性|C8D2E5|0"_s;
+    QTest::newRow("0.78, small moves, stretched")
+        << f(u"高位震荡"_s, 0.78) << u"高位震荡|高位震荡|F1C089|1"_s;
+    QTest::newRow("0.77, stretched")
+        << f(u"高位震荡"_s, 0.77, 20, 20) << u"高位震荡|高位震荡|F1C089|0"_s;
 }
 
-void TestDailyCache::highExtension()
+void TestDailyCache::readers()
 {
     QFETCH(QJsonObject, features);
-    QFETCH(bool, risk);
-    const DailyCache &cache = cacheWith({{u"sh600519"_s, QJsonObject{{u"features"_s, features}}}});
-    QCOMPARE(cache.hasDailyHighExtensionRiskForQuote(quoteFor(u"sh600519"_s)), risk);
+    QFETCH(QString, expected);
+    const QJsonObject record{{u"features"_s, features}};
+    const DailyCache &cache =
+        cacheWith(features.isEmpty() ? QJsonObject() : QJsonObject{{u"sz000001"_s, record}});
+    const Quote q = quoteFor(u"SZ000001"_s); // looked up lower-cased
+    QCOMPARE(
+        QStringList({cache.dailyContextDisplayForQuote(q),
+                     cache.dailyContextBadgeDisplayForQuote(q), cache.dailyContextAccentForQuote(q),
+                     QString::number(cache.hasDailyHighExtensionRiskForQuote(q))})
+            .join(u'|'),
+        expected);
 }
 
 void TestDailyCache::onceADayAcrossMidnight()
 {
     Source source;
-    DailyCache cache(*m_store, source.fetcher());
+    auto owner = std::make_unique<DailyCache>(*m_store, source.fetcher());
+    DailyCache &cache = *owner;
     cache.loadDailyCache();
     QSignalSpy changed(&cache, &DailyCache::dailyCacheChanged);
     const QList<Quote> quotes{quoteFor(u"SH600519"_s), quoteFor(u"hk00700"_s), quoteFor(u""_s)};
@@ -298,24 +268,26 @@ void TestDailyCache::onceADayAcrossMidnight()
     QCOMPARE(source.calls.value(u"sh600519"_s), 1);
     QCOMPARE(source.calls.value(u"hk00700"_s), 2);
 
-    // Local midnight: yesterday's record is stale and fetched again.
+    // Local midnight: yesterday's record is stale and fetched again. A failed fetch keeps
+    // it, marked as stale; the next answer replaces it.
     m_clock.advanceSecs(1);
     QVERIFY(cache.dailyDataIsStaleForQuote(quotes.at(0)));
     cache.refreshStrategyDailyCacheForQuotes(quotes);
     QCOMPARE(source.calls.value(u"sh600519"_s), 2);
+    QVERIFY(source.answer(u"sh600519"_s, Days()));
+    QJsonObject kept = record;
+    kept.insert(u"daily_stale"_s, true);
+    QCOMPARE(readJsonObject(m_store->dailyCacheURL()).value(u"sh600519"_s).toObject(), kept);
+    cache.refreshStrategyDailyCacheForQuotes(quotes);
     QVERIFY(source.answer(u"sh600519"_s, days));
     QCOMPARE(cache.dailyCacheRecordForQuote(quotes.at(0))->value(u"updated_at"_s).toString(),
              u"2026-04-29T00:00:00+0800"_s);
-}
 
-void TestDailyCache::answerAfterTheCacheIsGone()
-{
-    Source source;
-    auto cache = std::make_unique<DailyCache>(*m_store, source.fetcher());
-    cache->refreshStrategyDailyCacheForQuotes({quoteFor(u"sh600519"_s)});
-    cache.reset();
-    QVERIFY(source.answer(u"sh600519"_s, fromCloses({10, 11})));
-    QVERIFY(!QFile::exists(m_store->dailyCacheURL()));
+    // An answer after the cache is gone changes nothing.
+    const QByteArray saved = readBytes(m_store->dailyCacheURL());
+    owner.reset();
+    QVERIFY(source.answer(u"hk00700"_s, days));
+    QCOMPARE(readBytes(m_store->dailyCacheURL()), saved);
 }
 
 void TestDailyCache::handEditedCacheFile()

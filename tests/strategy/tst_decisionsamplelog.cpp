@@ -56,7 +56,6 @@ private Q_SLOTS:
     void dueRules();
     void recordContents();
     void outcomeOfTheBook();
-    void rotatesToTodaysArchive();
     void olderPendingSamplesAreCompletedOnceRead();
     void outcomesAreFoldedIntoTheLog();
     void failedWritesAreNotRetriedAtOnce();
@@ -216,19 +215,6 @@ void TestDecisionSampleLog::outcomeOfTheBook()
     QCOMPARE(m_log->pendingDecisionSampleCount(), 0);
 }
 
-void TestDecisionSampleLog::rotatesToTodaysArchive()
-{
-    // One byte over 20 MiB: the next sample starts a new log (the boundary is the store's).
-    QByteArray bytes(DecisionSampleLog::kRotationBytes + 1, 'x');
-    bytes.back() = '\n';
-    write(bytes);
-    const QJsonObject record = sampleAt(u"10:30:00"_s);
-    QVERIFY(m_log->appendDecisionSampleRecords({record}));
-    QCOMPARE(QFileInfo(m_world->store->decisionSamplesArchiveURL(u"20260428"_s)).size(),
-             bytes.size());
-    QCOMPARE(readBytes(logPath()), line(record));
-}
-
 // A sample left pending overnight lies before the hour launch reads: it is completed by the
 // first pass after the older lines are read. Outcomes wait in the journal until a fold, which
 // cannot happen before then either; it replaces the log from the first line it changes on
@@ -318,6 +304,7 @@ void TestDecisionSampleLog::outcomesAreFoldedIntoTheLog()
     advanceMinutes(40);
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QVERIFY(QFileInfo::exists(notesPath()));
+    // The log over its size goes to today's archive, the new sample starts a new log.
     write(readBytes(logPath()) +
           line(QJsonObject{{u"padding"_s, QString(DecisionSampleLog::kRotationBytes, u'x')}}));
     m_log->recordDecisionSamplesForQuotes({quoteAt(10.3, u"sz000001"_s)});
@@ -325,6 +312,9 @@ void TestDecisionSampleLog::outcomesAreFoldedIntoTheLog()
         readBytes(m_world->store->decisionSamplesArchiveURL(u"20260428"_s)).split('\n');
     QCOMPARE(QJsonDocument::fromJson(archived.at(0)).object().value(u"future"_s).toObject().size(),
              3);
+    QCOMPARE(archived.size(), 4); // two samples, the padding, the final line feed
+    QCOMPARE(m_log->decisionSampleRecords().size(), 1);
+    QCOMPARE(readBytes(logPath()).count('\n'), 1);
 }
 
 void TestDecisionSampleLog::failedWritesAreNotRetriedAtOnce()

@@ -20,13 +20,9 @@ class TestStrategyStore : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void timestamps_data();
-    void timestamps();
-    void readsMoments_data();
-    void readsMoments();
+    void moments();
     void jsonFiles();
-    void firstLaunch();
-    void launchKeepsTheUsersEntries();
+    void launch();
 
 private:
     QStringList unreadableCopies() const
@@ -49,57 +45,32 @@ void TestStrategyStore::init()
     m_store = std::make_unique<StrategyStore>(*m_config, m_clock);
 }
 
-void TestStrategyStore::timestamps_data()
+// Moments as written in a zone and read back; hand-edited forms read, anything else is no
+// moment (the sample then has no outcome).
+void TestStrategyStore::moments()
 {
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QDateTime>("moment");
-    QTest::addColumn<QString>("text");
-    const QDateTime moment(QDate(2025, 1, 10), QTime(6, 30), QTimeZone::utc());
-    QTest::newRow("UTC+8") << "Asia/Shanghai"_ba << moment << u"2025-01-10T14:30:00+0800"_s;
-    QTest::newRow("behind UTC, day before")
-        << "America/New_York"_ba << moment.addSecs(-3 * 3600) << u"2025-01-09T22:30:00-0500"_s;
-    QTest::newRow("half-hour zone") << "Asia/Kolkata"_ba << moment << u"2025-01-10T12:00:00+0530"_s;
-}
-
-void TestStrategyStore::timestamps()
-{
-    QFETCH(QByteArray, zone);
-    QFETCH(QDateTime, moment);
-    QFETCH(QString, text);
-    m_clock.setLocalZone(QTimeZone(zone));
-    m_clock.setNow(moment);
-    QCOMPARE(m_store->strategyISOStringForDate(moment), text);
-    QCOMPARE(m_store->strategyISOStringForDate(), text); // now
-    const std::optional<QDateTime> parsed = StrategyStore::strategyDateFromISOString(text);
-    QVERIFY(parsed);
-    QCOMPARE(parsed->toMSecsSinceEpoch(), moment.toMSecsSinceEpoch());
-}
-
-// Hand-edited forms read; anything else is no moment (the sample then has no outcome).
-void TestStrategyStore::readsMoments_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("utcSecs"); // -1: rejected
-    const qint64 base =
-        QDateTime(QDate(2025, 1, 10), QTime(6, 30), QTimeZone::utc()).toSecsSinceEpoch();
-    const std::pair<const char16_t *, qint64> rows[] = {
-        {u"2025-01-10T14:30:00+08:00", base}, {u"2025-01-10T06:30:00Z", base},
-        {u"2025-01-10T01:30:00-0500", base},  {u"2025-02-30T14:30:00+0800", -1},
-        {u"2025-01-10T24:00:00+0800", -1},    {u"2025-01-10T14:30:00+1500", -1},
-        {u"2025-01-10T14:30:00+0860", -1},    {u"2025-01-10T14:30:00+0800 ", -1},
-        {u"2025-01-10 14:30:00+0800", -1},    {u"2025-01-10T14:30:00", -1},
-        {u"２０25-01-10T14:30:00+0800", -1},  {u"", -1},
-    };
-    for (const auto &[text, secs] : rows)
-        QTest::newRow(QString::fromUtf16(text).toUtf8()) << QString::fromUtf16(text) << secs;
-}
-
-void TestStrategyStore::readsMoments()
-{
-    QFETCH(QString, text);
-    QFETCH(qint64, utcSecs);
-    const std::optional<QDateTime> parsed = StrategyStore::strategyDateFromISOString(text);
-    QCOMPARE(parsed ? parsed->toSecsSinceEpoch() : -1, utcSecs);
+    const QDateTime base(QDate(2025, 1, 10), QTime(6, 30), QTimeZone::utc());
+    // text|seconds after `base`, or "x": rejected|the zone that writes the text from that moment
+    for (const char16_t *row :
+         {u"2025-01-10T14:30:00+0800|0|Asia/Shanghai",
+          u"2025-01-09T22:30:00-0500|-10800|America/New_York",
+          u"2025-01-10T12:00:00+0530|0|Asia/Kolkata", u"2025-01-10T14:30:00+08:00|0",
+          u"2025-01-10T06:30:00Z|0", u"2025-01-10T01:30:00-0500|0", u"2025-02-30T14:30:00+0800|x",
+          u"2025-01-10T24:00:00+0800|x", u"2025-01-10T14:30:00+1500|x",
+          u"2025-01-10T14:30:00+0860|x", u"2025-01-10T14:30:00+0800 |x",
+          u"2025-01-10 14:30:00+0800|x", u"2025-01-10T14:30:00|x", u"２０25-01-10T14:30:00+0800|x",
+          u"|x"}) {
+        const QStringList want = QString::fromUtf16(row).split(u'|');
+        const std::optional<QDateTime> parsed = StrategyStore::strategyDateFromISOString(want[0]);
+        QCOMPARE(want[0] + u'|' + (parsed ? QString::number(base.secsTo(*parsed)) : u"x"_s),
+                 want[0] + u'|' + want[1]);
+        if (want.size() < 3)
+            continue;
+        m_clock.setLocalZone(QTimeZone(want[2].toUtf8()));
+        m_clock.setNow(*parsed);
+        QCOMPARE(m_store->strategyISOStringForDate(*parsed), want[0]);
+        QCOMPARE(m_store->strategyISOStringForDate(), want[0]); // now
+    }
     QVERIFY(!StrategyStore::strategyDateFromISOString(QJsonValue(42)));
 }
 
@@ -127,31 +98,29 @@ void TestStrategyStore::jsonFiles()
     QVERIFY(!blockedStore.writeJSONObject(value, blockedStore.boardMapURL()));
 }
 
-void TestStrategyStore::firstLaunch()
+// The first launch writes the default board map; a later one keeps the user's entries and
+// adds the defaults they lack.
+void TestStrategyStore::launch()
 {
     const QString dir = m_dir->path() + u"/Kestrum/strategy"_s;
     QCOMPARE(m_store->strategyDirectoryURL(), dir);
     QCOMPARE(m_store->decisionSamplesArchiveURL(u"20250110"_s),
              dir + u"/decision_samples.archive-20250110.jsonl"_s);
-    DailyCache daily(*m_store);
-    BoardTags tags(*m_store);
-    m_store->loadStrategyDataLayer(daily, tags);
+    {
+        DailyCache daily(*m_store);
+        BoardTags tags(*m_store);
+        m_store->loadStrategyDataLayer(daily, tags);
+        QCOMPARE(readJsonObject(dir + u"/board_map.json"_s), BoardTags::defaultBoardMap());
+        QCOMPARE(tags.boardMap(), BoardTags::defaultBoardMap());
+        QVERIFY(!QFileInfo::exists(dir + u"/daily_cache.json"_s));
+        QVERIFY(daily.dailyCache().isEmpty());
+    }
 
-    QVERIFY(QFileInfo(dir).isDir());
-    QCOMPARE(readJsonObject(dir + u"/board_map.json"_s), BoardTags::defaultBoardMap());
-    QCOMPARE(tags.boardMap(), BoardTags::defaultBoardMap());
-    QVERIFY(!QFileInfo::exists(dir + u"/daily_cache.json"_s));
-    QVERIFY(daily.dailyCache().isEmpty());
-}
-
-void TestStrategyStore::launchKeepsTheUsersEntries()
-{
     const QJsonObject record{{u"symbol"_s, u"sh600519"_s},
                              {u"updated_at"_s, u"2025-01-09T20:00:00+0800"_s},
                              {u"features"_s, QJsonObject{{u"context"_s, u"日线背景：中性"_s}}}};
-    QVERIFY(
-        writeBytes(m_store->dailyCacheURL(),
-                   QJsonDocument(QJsonObject{{u"sh600519"_s, record}, {u"junk"_s, 7}}).toJson()));
+    const QJsonObject cached{{u"sh600519"_s, record}, {u"junk"_s, 7}};
+    QVERIFY(writeBytes(m_store->dailyCacheURL(), QJsonDocument(cached).toJson()));
     const QJsonObject users{{u"sh600089"_s, QJsonArray{u"特高压"_s}},
                             {u"sz300750"_s, QJsonArray{u"电池"_s}},
                             {u"sh600000"_s, u"not an array"_s}};
@@ -159,14 +128,13 @@ void TestStrategyStore::launchKeepsTheUsersEntries()
     DailyCache daily(*m_store);
     BoardTags tags(*m_store);
     m_store->loadStrategyDataLayer(daily, tags);
-
-    QCOMPARE(daily.dailyCache(), (QJsonObject{{u"sh600519"_s, record}, {u"junk"_s, 7}}));
+    QCOMPARE(daily.dailyCache(), cached);
     // The user's three entries untouched, and the seven defaults they lacked.
-    const QJsonObject saved = readJsonObject(m_store->boardMapURL());
-    QCOMPARE(saved.size(), 10);
+    QJsonObject expected = BoardTags::defaultBoardMap();
     for (auto it = users.begin(); it != users.end(); ++it)
-        QCOMPARE(saved.value(it.key()), it.value());
-    QCOMPARE(saved.value(u"sz002931"_s), BoardTags::defaultBoardMap().value(u"sz002931"_s));
+        expected.insert(it.key(), it.value());
+    QCOMPARE(expected.size(), 10);
+    QCOMPARE(readJsonObject(m_store->boardMapURL()), expected);
     QVERIFY(unreadableCopies().isEmpty());
 }
 
