@@ -355,14 +355,16 @@ void DecisionSampleLog::updatePendingDecisionSamplesForQuotes(const QList<Quote>
         }
         m_notesGeneration = m_notes.generation(); // a first append creates the journal
     }
-    if (isFoldDue())
-        foldNotedOutcomes();
+    // A fold that failed (a full disk) waits a while: it reads and writes the whole tail.
+    if (isFoldDue() && !foldNotedOutcomes())
+        m_nextFoldMs = now + kFoldRetrySecs * 1000;
 }
 
 bool DecisionSampleLog::isFoldDue() const
 {
     const QVector<JsonLinesFile::Line> &notes = m_notes.lines();
-    if (notes.isEmpty())
+    if (notes.isEmpty() || m_file.hasUnreadOlderLines() ||
+        m_store.clock().nowMSecs() < m_nextFoldMs)
         return false;
     const qint64 oldest = notes.first().stamp;
     return m_store.clock().nowMSecs() - oldest >= kFoldSecs * 1000 ||

@@ -39,6 +39,7 @@ public:
     static constexpr qint64 kIntervalSecs = 900;
     static constexpr qint64 kFoldSecs = 1800; // the journal's oldest note waits this long
     static constexpr qint64 kFoldBytes = 4 * 1024 * 1024; // or the journal this size
+    static constexpr qint64 kFoldRetrySecs = 300;
 
     // What the log reads from the decision layer, which sits above this one.
     struct DecisionReader
@@ -119,4 +120,5 @@ private:
     JsonLinesFile m_notes; // the outcomes journal
     quint64 m_fileGeneration = 0;
     quint64 m_notesGeneration = 0;
+    qint64 m_nextFoldMs = 0; // after a failed fold, none is tried before then
 };

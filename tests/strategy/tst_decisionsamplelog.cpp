@@ -340,6 +340,23 @@ void TestDecisionSampleLog::failedWritesAreNotRetriedAtOnce()
     QCOMPARE(readBytes(logPath()), existing);
     m_log->updatePendingDecisionSamplesForQuotes({q});
     QCOMPARE(futureOf(0).keys(), (QStringList{u"after15m"_s, u"after30m"_s}));
+
+    // A fold that fails is not tried at every refresh, but five minutes on.
+    advanceMinutes(30);
+    {
+        const FileSizeLimit limit(10);
+        m_log->updatePendingDecisionSamplesForQuotes({q});
+    }
+    advanceMinutes(1);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QCOMPARE(readBytes(logPath()), existing);
+    QCOMPARE(futureOf(0).size(), 3);
+    advanceMinutes(4);
+    m_log->updatePendingDecisionSamplesForQuotes({q});
+    QVERIFY(!QFileInfo::exists(notesPath()));
+    QCOMPARE(
+        QJsonDocument::fromJson(readBytes(logPath())).object().value(u"future"_s).toObject().size(),
+        3);
 }
 
 QTEST_GUILESS_MAIN(TestDecisionSampleLog)
