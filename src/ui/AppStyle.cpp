@@ -2,7 +2,6 @@
 #include "ui/AppStyle.h"
 
 #include "ui/PaintedAccessible.h"
-
 #include "ui/Toolkit.h"
 
 #include <QApplication>
