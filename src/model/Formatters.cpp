@@ -76,6 +76,16 @@ QString titleForQuote(const Quote &quote)
            formatPercent(quote.changePercent());
 }
 
+QString accessibleRowName(const Quote &quote, const QString &statusWord)
+{
+    if (!(quote.price > 0 && quote.previousClose > 0))
+        return quote.name + u" 等待行情"_s;
+    const double percent = quote.changePercent();
+    const QString direction = percent > 0 ? u"上涨"_s : percent < 0 ? u"下跌"_s : u"平盘"_s;
+    return quote.name + u' ' + formatPrice(quote.price) + u' ' + direction + u' ' +
+           formatFixed(std::fabs(percent), 2) + u"% "_s + statusWord;
+}
+
 QString KSMarketBadgeForSymbol(const QString &symbol)
 {
     const std::optional<Symbol> s = Symbol::fromStored(symbol.toLower());

@@ -19,6 +19,9 @@ QString formatChangeLine(const Quote &quote);
 QString directionSymbol(double value);
 QString shortName(const QString &name);
 QString titleForQuote(const Quote &quote);
+// What a screen reader says for a quote row: "贵州茅台 1502.21 下跌 1.94% 等确认", the
+// direction in words as the row's arrow shows it; "<name> 等待行情" while there is no price.
+QString accessibleRowName(const Quote &quote, const QString &statusWord);
 
 // "%.Nf" without locale, with negative zero printed as zero.
 QString formatFixed(double value, int decimals);

@@ -47,6 +47,7 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     // Header.
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 446, 58, 24));
     m_back->setObjectName(u"backButton"_s);
+    m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &FlatButton::clicked, this, &AISettingsPage::backRequested);
     label(this, QRectF(82, 449, 160, 20), u"AI 分析设置"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
         ->setObjectName(u"pageTitle"_s);

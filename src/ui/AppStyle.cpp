@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppStyle.h"
 
+#include "ui/PaintedAccessible.h"
 #include "ui/Toolkit.h"
 
 #include <QApplication>
@@ -99,4 +100,6 @@ void AppStyle::apply(QApplication &application)
     application.setPalette(appPalette());
     QToolTip::setPalette(appPalette());
     application.setStyleSheet(styleSheet());
+    // The painted widgets read to a screen reader as what they show.
+    PaintedAccessible::install();
 }

@@ -20,7 +20,8 @@ public:
 
     static QPalette appPalette();
     static QString styleSheet();
-    // Installs the style, the palette and the style sheet on the application.
+    // Installs the style, the palette and the style sheet on the application, and what
+    // assistive technology reads from the painted widgets.
     static void apply(QApplication &application);
 
     // A small bullet: the CJK font's U+25CF is a full-width disc.

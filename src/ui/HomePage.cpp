@@ -148,6 +148,7 @@ void HomePage::buildHeader(const HomePageData &data, qreal y0)
     QuoteCards::marketStatusPillWithFrame(this, QRectF(336 - w, y0 - 2, w, 22), data.marketStatus);
     m_moreButton = Toolkit::moreButtonWithFrame(this, QRectF(344, y0 - 3, 20, 22));
     m_moreButton->setObjectName(u"moreButton"_s);
+    m_moreButton->setAccessibleName(u"更多操作"_s);
     connect(m_moreButton, &FlatButton::clicked, this,
             [this] { Q_EMIT moreMenuRequested(m_moreButton); });
 }
@@ -302,12 +303,14 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     button->setCursor(Qt::PointingHandCursor);
     button->show();
     const QString symbol = quote.symbol;
+    const bool valid = quote.price > 0 && quote.previousClose > 0;
+    button->setAccessibleName(
+        accessibleRowName(quote, toText(valid ? row.buyStatus : ActionStatus::NoData)));
     connect(button, &FlatButton::clicked, this, [this, symbol] {
         if (!symbol.isEmpty())
             Q_EMIT quoteRequested(symbol);
     });
 
-    const bool valid = quote.price > 0 && quote.previousClose > 0;
     const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
 
     Label *name =

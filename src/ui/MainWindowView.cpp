@@ -245,6 +245,7 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
+    button->setAccessibleName(accessibleRowName(quote, toText(status)));
     const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
 
     Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), quote.name, 13,
@@ -351,6 +352,7 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     const qreal H = frame.height();
     Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 10);
     card->setObjectName(u"heroCard"_s);
+    card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
     card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
 
     // Market badge at the top right.

@@ -186,6 +186,8 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     const qreal H = frame.height();
     Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 9);
     card->setObjectName(u"marketCard"_s);
+    // Named, the card reads as one group to a screen reader.
+    card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
     card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
 
     // Header line: market badge, board tag, symbol, name.
@@ -419,6 +421,7 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
         button->setIcon(refreshIcon(hex(u"F0B46A"_s)));
         button->setIconSize(QSize(11, 11));
         button->setToolTip(u"重生成"_s);
+        button->setAccessibleName(u"重新生成 AI 分析"_s);
         button->setCornerRadius(6);
         const QString symbol = data.symbol;
         const auto generate = actions.generateInsight;
@@ -502,6 +505,7 @@ HintIconButton *QuoteCards::scenarioInfoButtonWithFrame(QWidget *parent, const Q
     button->setObjectName(u"infoButton"_s);
     KSPlace(button, frame);
     button->setText(u"?"_s);
+    button->setAccessibleName(u"查看说明"_s);
     button->setFont(KSSystemFont(9, FontWeight::Semibold));
     button->setBackgroundColor(hexAlpha(u"161C28"_s, 0.92));
     button->setBorderColor(hex(u"2A3448"_s));

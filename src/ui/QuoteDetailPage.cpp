@@ -30,6 +30,7 @@ QuoteDetailPage::QuoteDetailPage(const QuoteDetailData &data, const CardActions 
 
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, H - 42, 58, 24));
     m_back->setObjectName(u"backButton"_s);
+    m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &FlatButton::clicked, this, &QuoteDetailPage::backRequested);
 
     m_marketCard = QuoteCards::marketOverviewCardForQuote(

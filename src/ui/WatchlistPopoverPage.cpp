@@ -26,6 +26,7 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     Toolkit::addSubtleGridBackgroundToView(this);
 
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 388, 58, 24));
+    m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &QAbstractButton::clicked, this, &WatchlistPopoverPage::backRequested);
     Toolkit::labelWithFrame(this, QRectF(82, 391, 160, 20), u"管理自选"_s, 14, FontWeight::Semibold,
                             Toolkit::colorWithHex(u"F4F4F5"_s));

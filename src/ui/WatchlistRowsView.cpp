@@ -34,6 +34,7 @@ FlatButton *moveButton(QWidget *parent, const QRectF &frame, const QString &titl
     button->setTitleColor(Toolkit::colorWithHex(enabled ? u"B9C6DD"_s : u"4F586C"_s));
     button->setEnabled(enabled);
     button->setToolTip(tooltip);
+    button->setAccessibleName(tooltip);
     button->setIdentifier(identifier);
     button->setProperty("tag", delta);
     QObject::connect(button, &QAbstractButton::clicked, &manager,

@@ -63,6 +63,11 @@ void tst_Formatters::namesAndBadges()
     q.previousClose = 10.39;
     q.price = 10.52;
     QCOMPARE(titleForQuote(q), u"平安银行 10.52 +1.25%"_s);
+    QCOMPARE(accessibleRowName(q, u"可跟踪"_s), u"平安银行 10.52 上涨 1.25% 可跟踪"_s);
+    q.price = 10.39;
+    QCOMPARE(accessibleRowName(q, u"等确认"_s), u"平安银行 10.39 平盘 0.00% 等确认"_s);
+    q.price = 0; // no price yet: no made-up 0.00 and no verdict
+    QCOMPARE(accessibleRowName(q, u"数据不足"_s), u"平安银行 等待行情"_s);
 
     const QStringList symbols{u"HK00700"_s,  u"gb_aapl"_s,  u"sz000001"_s,
                               u"bj830799"_s, u"sh600000"_s, u"600000"_s};

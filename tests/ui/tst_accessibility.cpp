@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// What a screen reader is told about the painted surfaces, built from the export's fixed
+// data: a painted label's text, a quote row of each list read as one sentence, the
+// icon-only buttons by what they do, the cards as named groups.
+#include "app/KestrumApp.h"
+#include "ui/AppShell.h"
+#include "ui/AppStyle.h"
+#include "ui/FixtureSession.h"
+#include "ui/ViewExporter.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_store.isValid());
+        m_session = std::make_unique<FixtureSession>(m_store.path());
+        AppShell &shell = m_session->shell();
+        KestrumApp &app = shell.app();
+        app.settings().mainSection = MainSection::Overview;
+        app.settings().mainDetailSymbol = app.quotes().at(0).symbol;
+        m_home.reset(shell.makeHomePage());
+        m_desktop.reset(ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+    }
+
+    void namesAndRoles_data()
+    {
+        QTest::addColumn<bool>("desktop");
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        const int text = QAccessible::StaticText;
+        const int button = QAccessible::Button;
+        const int group = QAccessible::Grouping;
+        // Both lists read the top row alike: the fixture's first stock, a fall.
+        const QString kRow = u"赣锋锂业 82.10 下跌 2.39% 先防守"_s;
+        QTest::newRow("painted label") << false << u"appTitle"_s << text << u"澄川"_s;
+        QTest::newRow("label in a row") << false << u"rowName"_s << text << u"赣锋锂业"_s;
+        QTest::newRow("popover row") << false << u"quoteRow"_s << button << kRow;
+        QTest::newRow("more button") << false << u"moreButton"_s << button << u"更多操作"_s;
+        QTest::newRow("desktop row") << true << u"mainQuoteRow"_s << button << kRow;
+        QTest::newRow("hint button") << true << u"infoButton"_s << button << u"查看说明"_s;
+        QTest::newRow("desktop hero") << true << u"heroCard"_s << group << u"赣锋锂业 82.10"_s;
+    }
+
+    void namesAndRoles()
+    {
+        QFETCH(bool, desktop);
+        QFETCH(QString, objectName);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        // The first of its name in creation order: the top row of a list.
+        auto *widget = (desktop ? m_desktop : m_home)->findChild<QWidget *>(objectName);
+        QVERIFY2(widget, qPrintable(objectName));
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(iface);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+        QCOMPARE(int(iface->role()), role);
+    }
+
+private:
+    QTemporaryDir m_store;
+    std::unique_ptr<FixtureSession> m_session;
+    std::unique_ptr<QWidget> m_home;
+    std::unique_ptr<QWidget> m_desktop;
+};
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    AppStyle::apply(application);
+    TestAccessibility test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_accessibility.moc"
