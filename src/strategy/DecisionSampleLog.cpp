@@ -238,15 +238,10 @@ QJsonObject DecisionSampleLog::futureResultForSample(const QJsonObject &sample,
 QList<QJsonObject> DecisionSampleLog::decisionSampleRecords() const
 {
     QList<QJsonObject> records = m_file.records();
-    // Read from the journal as it is on disk, whatever this object last indexed.
-    QHash<QString, QJsonObject> noted;
-    for (const QJsonObject &note : JsonLinesFile(m_notes.path(), {}).records()) {
-        const std::optional<qint64> recorded = recordedMsOf(note);
-        if (!symbolOf(note).isEmpty() && recorded) {
-            QJsonObject &future = noted[sampleKey(symbolOf(note), *recorded)];
-            future = withOutcomes(future, futureOf(note));
-        }
-    }
+    // From the journal as it is on disk, whatever this object last indexed.
+    JsonLinesFile notes(m_notes.path(), {}, &DecisionSampleLog::describeNote);
+    notes.load();
+    const QHash<QString, QJsonObject> noted = notedFutures(notes);
     if (noted.isEmpty())
         return records;
     for (QJsonObject &record : records) {
@@ -259,13 +254,13 @@ QList<QJsonObject> DecisionSampleLog::decisionSampleRecords() const
     return records;
 }
 
-QHash<QString, QJsonObject> DecisionSampleLog::notedFutures() const
+QHash<QString, QJsonObject> DecisionSampleLog::notedFutures(const JsonLinesFile &notes)
 {
     // From the index, only the futures parsed: the journal can hold half an hour of a busy
     // watchlist.
     QHash<QString, QJsonObject> futures;
-    for (const auto &[index, text] : m_notes.memberOfRecords(u"future"_s)) {
-        const QString &key = m_notes.lines().at(index).key;
+    for (const auto &[index, text] : notes.memberOfRecords(u"future"_s)) {
+        const QString &key = notes.lines().at(index).key;
         const QJsonDocument future = QJsonDocument::fromJson(text);
         if (!key.isEmpty() && future.isObject())
             futures[key] = withOutcomes(futures.value(key), future.object());
@@ -378,7 +373,7 @@ bool DecisionSampleLog::foldNotedOutcomes()
         return true;
     if (m_file.hasUnreadOlderLines())
         return false; // a noted sample may be among them
-    const QHash<QString, QJsonObject> noted = notedFutures();
+    const QHash<QString, QJsonObject> noted = notedFutures(m_notes);
     const QVector<JsonLinesFile::Line> &lines = m_file.lines();
     const auto changes = [&](const JsonLinesFile::Line &line) {
         return !line.record || !line.canonical || (line.flags & kFutureNotObject) ||

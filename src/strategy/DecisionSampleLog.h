@@ -106,7 +106,7 @@ private:
     // the journal holds off the log's pending lines.
     void syncNotedOutcomes();
     // Sample key -> the outcomes the journal holds for it.
-    QHash<QString, QJsonObject> notedFutures() const;
+    static QHash<QString, QJsonObject> notedFutures(const JsonLinesFile &notes);
     bool isFoldDue() const;
 
     const StrategyStore &m_store;
