@@ -668,19 +668,23 @@ JsonLinesFile::prepareTail(qsizetype first, const std::function<bool(const Line 
         if (changes(line)) {
             Line edited = line;
             edited.offset = from + m_tailBuffer.size();
-            const auto span = line.canonical ? memberValue(text, quotedMember) : std::nullopt;
-            const QJsonDocument value =
-                span ? QJsonDocument::fromJson(
-                           text.sliced(span->first, span->second - span->first).toByteArray())
-                     : QJsonDocument();
+            // The member's [begin, end) in the line; only a compact line is edited in place.
+            std::pair<qsizetype, qsizetype> span{0, 0};
+            QJsonDocument value;
+            if (const auto found =
+                    line.canonical ? memberValue(text, quotedMember) : std::nullopt) {
+                span = *found;
+                value = QJsonDocument::fromJson(
+                    text.sliced(span.first, span.second - span.first).toByteArray());
+            }
             if (value.isObject()) {
                 const QJsonObject changed = edit(edited, value.object());
                 if (!isValidJsonObject(changed))
                     continue;
                 const qsizetype before = m_tailBuffer.size();
-                m_tailBuffer.append(text.first(span->first));
+                m_tailBuffer.append(text.first(span.first));
                 m_tailBuffer += compactLine(changed);
-                m_tailBuffer.append(text.sliced(span->second));
+                m_tailBuffer.append(text.sliced(span.second));
                 edited.length = m_tailBuffer.size() - before;
                 tail.lines.append(edited);
             } else {
