@@ -3,11 +3,11 @@
 
 #include <QScrollArea>
 
-class QTimer;
+class OverlayScrollBar;
 
 // A vertical-only scroll area for dark surfaces: no frame, no background, and in place of
-// a scroll bar a small dark knob drawn over the right edge that appears while the list moves
-// or the pointer is over it and fades out again. The document keeps its own fixed size.
+// a scroll bar the overlay scroller laid over the right edge, which appears while the list
+// moves or the pointer comes in and fades out again. The document keeps its own fixed size.
 class OverlayScrollArea : public QScrollArea
 {
     Q_OBJECT
@@ -32,21 +32,16 @@ public:
     // viewport gets its real size.
     void placeAt(int offset, const QRect &keepVisible = {}, int margin = 0);
 
-    static constexpr int kKnobWidth = 6;
-    static constexpr int kHideDelayMs = 900;
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
-    class Knob;
-    void placeKnob();
-
-    Knob *m_knob;
-    QTimer *m_hideTimer;
+    void placeScroller();
     void applyPlacement();
+
+    // Mirrors the area's own (hidden) bar; a drag on it moves the list.
+    OverlayScrollBar *m_scroller;
 
     enum class Pin
     {
