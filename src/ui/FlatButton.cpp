@@ -3,7 +3,9 @@
 
 #include "ui/Panel.h"
 
+#include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -12,7 +14,7 @@ FlatButton::FlatButton(QWidget *parent)
     : QAbstractButton(parent)
 {
     setAttribute(Qt::WA_NoSystemBackground);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void FlatButton::setBackgroundColor(const QColor &color)
@@ -86,4 +88,45 @@ void FlatButton::paintEvent(QPaintEvent *)
         painter.setFont(font());
         painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, displayedText());
     }
+    if (showsFocusRing()) {
+        painter.setOpacity(1);
+        const qreal inset = 1;
+        painter.setPen(QPen(focusRingColor(), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                std::max<qreal>(m_radius - inset, 2),
+                                std::max<qreal>(m_radius - inset, 2));
+    }
+}
+
+void FlatButton::focusInEvent(QFocusEvent *event)
+{
+    // Only focus that came from the keyboard is shown: the focus a window hands its first
+    // control when it is activated would otherwise ring a button nobody chose.
+    const Qt::FocusReason reason = event->reason();
+    m_focusRing = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                  reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void FlatButton::focusOutEvent(QFocusEvent *event)
+{
+    m_focusRing = false;
+    QAbstractButton::focusOutEvent(event);
+    update();
+}
+
+void FlatButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space is the button's own key; Return and Enter press it too, as on a dialog button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        m_focusRing = true;
+        animateClick();
+        return;
+    }
+    if (event->key() == Qt::Key_Space)
+        m_focusRing = true;
+    QAbstractButton::keyPressEvent(event);
 }

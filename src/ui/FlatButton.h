@@ -7,7 +7,8 @@
 
 // A borderless push button drawn as a rounded box with a centred title: the base of the
 // footer, text and icon buttons and of the hover and hint buttons. `identifier` tells a
-// shared action which item (usually a symbol) the button stands for.
+// shared action which item (usually a symbol) the button stands for. Tab reaches it, Space,
+// Return and Enter press it; a click does not take the focus.
 class FlatButton : public QAbstractButton
 {
     Q_OBJECT
@@ -34,8 +35,15 @@ public:
     // The title as drawn: cut at the end with an ellipsis when it is wider than the button.
     QString displayedText() const;
 
+    // The ring drawn around the button while it has the keyboard focus (reached with Tab).
+    static QColor focusRingColor() { return QColor(0x4C, 0x9A, 0xFF, 230); }
+    bool showsFocusRing() const { return m_focusRing && hasFocus(); }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QString m_identifier;
@@ -45,4 +53,5 @@ private:
     qreal m_radius = 0;
     QColor m_titleColor = Qt::white;
     bool m_dimsWhenDisabled = true;
+    bool m_focusRing = false;
 };

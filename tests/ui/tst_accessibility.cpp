@@ -2,15 +2,18 @@
 //
 // What a screen reader is told about the painted surfaces, built from the export's fixed
 // data: a painted label's text, a quote row of each list read as one sentence, the
-// icon-only buttons by what they do, the cards as named groups.
+// icon-only buttons by what they do, the cards as named groups. And the keyboard: Tab reaches
+// every button of both surfaces, shows a ring on it, and Return presses it.
 #include "app/KestrumApp.h"
 #include "ui/AppShell.h"
 #include "ui/AppStyle.h"
 #include "ui/FixtureSession.h"
+#include "ui/FlatButton.h"
 #include "ui/ViewExporter.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +71,65 @@ private Q_SLOTS:
         QVERIFY(iface);
         QCOMPARE(iface->text(QAccessible::Name), name);
         QCOMPARE(int(iface->role()), role);
+    }
+
+    void keyboardReachesEveryButton_data()
+    {
+        QTest::addColumn<bool>("desktop");
+        QTest::newRow("popover home") << false;
+        QTest::newRow("desktop window") << true;
+    }
+
+    void keyboardReachesEveryButton()
+    {
+        QFETCH(bool, desktop);
+        QWidget &surface = desktop ? *m_desktop : *m_home;
+        surface.show();
+        QApplication::setActiveWindow(&surface);
+        QTRY_VERIFY_WITH_TIMEOUT(surface.isActiveWindow(), 20000);
+        QSet<FlatButton *> buttons;
+        for (FlatButton *button : surface.findChildren<FlatButton *>()) {
+            if (button->isVisibleTo(&surface) && button->isEnabled())
+                buttons.insert(button);
+        }
+        QVERIFY(buttons.size() > 3);
+        // Tab until the focus comes round again; every button is passed on the way.
+        QSet<QWidget *> reached;
+        for (int step = 0; step < 4 * int(buttons.size()) + 20; ++step) {
+            QWidget *from = QApplication::focusWidget();
+            QTest::keyClick(from ? from : &surface, Qt::Key_Tab);
+            QWidget *focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            if (auto *button = qobject_cast<FlatButton *>(focused))
+                QVERIFY2(button->showsFocusRing(), qPrintable(button->objectName()));
+            if (reached.contains(focused))
+                break;
+            reached.insert(focused);
+        }
+        for (FlatButton *button : std::as_const(buttons))
+            QVERIFY2(reached.contains(button), qPrintable(button->objectName()));
+
+        // The ring is drawn, and Return presses the focused button.
+        auto *button = qobject_cast<FlatButton *>(*reached.constBegin());
+        for (QWidget *widget : std::as_const(reached)) {
+            if (auto *flat = qobject_cast<FlatButton *>(widget);
+                flat && flat->objectName() == (desktop ? u"mainQuoteRow"_s : u"quoteRow"_s))
+                button = flat;
+        }
+        QVERIFY(button);
+        button->clearFocus();
+        const QImage plain = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        QVERIFY(button->showsFocusRing());
+        QVERIFY(button->grab().toImage() != plain);
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        QTest::keyClick(button, Qt::Key_Return);
+        QVERIFY(clicked.wait(20000));
+        // Focus handed over by the window itself shows no ring.
+        button->clearFocus();
+        button->setFocus(Qt::ActiveWindowFocusReason);
+        QVERIFY(!button->showsFocusRing());
+        surface.hide();
     }
 
 private:
