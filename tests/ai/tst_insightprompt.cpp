@@ -3,17 +3,13 @@
 
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
-#include "config/ConfigStore.h"
 #include "decision/DecisionEngine.h"
-#include "decision/StateSnapshots.h"
-#include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
 #include "sim/MarketSimulator.h"
 #include "strategy/BoardTags.h"
-#include "strategy/DailyCache.h"
-#include "strategy/StrategyStore.h"
 
 #include "AppHarness.h"
+#include "DecisionWorld.h"
 #include "ScriptedMarket.h"
 
 #include <QJsonArray>
@@ -28,51 +24,27 @@ using namespace TestSupport;
 namespace {
 
 // The prompt over stores the test fills by hand: no network, no controller.
-struct PromptFixture
+struct PromptFixture : DecisionWorld
 {
     PromptFixture()
-        : config(dir.path())
-        , clock(shanghaiTime(2026, 4, 28, 13, 40))
-        , strategy(config, clock)
-        , daily(strategy)
-        , boards(strategy)
-        , engine(intraday, daily, background)
-        , snapshots(engine)
-        , prompt(engine, snapshots, boards, held)
+        : DecisionWorld(shanghaiTime(2026, 4, 28, 13, 40))
+        , prompt(*engine, *snapshots, *boards, held)
     {
-        boards.loadBoardMap();
+        boards->loadBoardMap();
     }
 
-    Quote quote(const QString &symbol, double price, double previousClose, double high,
-                double low) const
+    static Quote quote(const QString &symbol, double price, double previousClose, double high,
+                       double low)
     {
-        Quote q;
-        q.symbol = symbol;
+        Quote q = makeQuote(symbol, price, high, low, previousClose, u"13:40:00"_s);
         q.name = u"测试股份"_s;
-        q.price = price;
-        q.previousClose = previousClose;
-        q.open = previousClose;
-        q.high = high;
-        q.low = low;
         q.volume = 1.2e6;
         q.amount = 1.2e6 * price;
-        q.date = u"2026-04-28"_s;
-        q.time = u"13:40:00"_s;
         return q;
     }
 
     QStringList lines(const Quote &q) const { return prompt.aiPromptForQuote(q).split(u'\n'); }
 
-    QTemporaryDir dir;
-    ConfigStore config;
-    ManualClock clock;
-    StrategyStore strategy;
-    DailyCache daily;
-    BoardTags boards;
-    IntradayStore intraday;
-    QHash<QString, Quote> background;
-    DecisionEngine engine;
-    StateSnapshots snapshots;
     QList<Quote> held;
     InsightPrompt prompt;
 };

@@ -34,14 +34,18 @@ class tst_AlertDBus : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup()
+    {
+        m_notifier.reset();
+        m_server.reset();
+        m_bus.reset();
+    }
 
     void notifyCarriesContentAndHints_data();
     void notifyCarriesContentAndHints();
     void idsAreReusedAndForgotten();
     void permission_data();
     void permission();
-    void alertsReachTheDaemon();
     void missingDaemonShowsWarningBox();
 
 private:
@@ -57,35 +61,6 @@ void tst_AlertDBus::init()
     m_server = std::make_unique<FakeNotificationServer>(m_bus->connect());
     m_notifier = std::make_unique<FreedesktopNotifier>(m_bus->connect());
     m_notifier->setCallTimeout(kPatienceMs);
-}
-
-void tst_AlertDBus::cleanup()
-{
-    m_notifier.reset();
-    m_server.reset();
-    m_bus.reset();
-}
-
-void tst_AlertDBus::alertsReachTheDaemon()
-{
-    // From a refresh to the daemon: a change of state under the standard preset.
-    QVERIFY(m_server->start());
-    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
-    h.app->settings().alertPreset = AlertPreset::Standard;
-    h.stage(kSymbol, u"中国中免"_s, ScriptedSeries::waiting(aSharePosition(10, 40)), 10.00, 10.60,
-            9.95);
-    QVERIFY(h.refreshAndWait());
-    h.stage(kSymbol, u"中国中免"_s, ScriptedSeries::tracking(aSharePosition(10, 42)), 10.00, 10.60,
-            9.95);
-    QVERIFY(h.refreshAndWait());
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, kPatienceMs);
-    const FakeNotificationServer::Call first = m_server->calls.constFirst();
-    QCOMPARE(first.appName, u"Kestrum"_s);
-    QCOMPARE(first.summary, u"机会提醒"_s);
-    QCOMPARE(first.body, u"中国中免 重新转强，可跟踪：可跟踪。现价 10.20（+2.00%）"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        m_notifier->serverIdForIdentifier(u"kestrum-state-sh601888-可跟踪-守"_s),
-        std::optional<uint>(first.id), kPatienceMs);
 }
 
 void tst_AlertDBus::missingDaemonShowsWarningBox()

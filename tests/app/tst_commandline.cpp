@@ -1,19 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PlatformChoice.h"
+#include "app/SingleInstance.h"
+
+#include "PrivateSessionBus.h"
 
 #include "TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
-// The command line and the start-up platform, as a user's shell and desktop see them.
+// The command line, the start-up platform and the single running instance, as a user's shell
+// and desktop see them.
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
@@ -24,6 +33,9 @@ private Q_SLOTS:
     void answersWithoutDisplayOrBus();
     void runsUnderARealCompositor_data();
     void runsUnderARealCompositor();
+    void lockContentDecidesRecovery_data();
+    void lockContentDecidesRecovery();
+    void laterLaunchesReachTheRunningOne();
 
 private:
     // The environment of a user with no desktop, no bus and an empty home.
@@ -47,53 +59,40 @@ QProcessEnvironment tst_CommandLine::emptySession(const QTemporaryDir &home)
 
 void tst_CommandLine::platformChoice_data()
 {
-    QTest::addColumn<QStringList>("environment"); // QT_QPA_PLATFORM, KESTRUM_PLATFORM,
-                                                  // WAYLAND_DISPLAY, DISPLAY, XDG_SESSION_TYPE
+    // QT_QPA_PLATFORM, KESTRUM_PLATFORM, WAYLAND_DISPLAY, DISPLAY, XDG_SESSION_TYPE
+    QTest::addColumn<QStringList>("environment");
     QTest::addColumn<QString>("platform");
     QTest::addColumn<bool>("noDisplay");
-    QTest::addColumn<QString>("noteMentions");
-
-    QTest::newRow("X11") << QStringList{{}, {}, {}, u":0"_s, u"x11"_s} << QString() << false
-                         << QString();
-    QTest::newRow("Wayland with XWayland")
-        << QStringList{{}, {}, u"wayland-0"_s, u":0"_s, u"wayland"_s} << u"xcb"_s << false
-        << QString();
-    QTest::newRow("Wayland session type alone, with XWayland")
-        << QStringList{{}, {}, {}, u":1"_s, u"wayland"_s} << u"xcb"_s << false << QString();
-    QTest::newRow("Wayland without XWayland")
-        << QStringList{{}, {}, u"wayland-0"_s, {}, u"wayland"_s} << u"wayland"_s << false
-        << u"ordinary window near the pointer"_s;
-    QTest::newRow("native Wayland forced")
-        << QStringList{{}, u"Wayland"_s, u"wayland-0"_s, u":0"_s, u"wayland"_s} << u"wayland"_s
-        << false << u"KESTRUM_PLATFORM=wayland"_s;
-    QTest::newRow("Qt platform given wins")
-        << QStringList{u"offscreen"_s, u"wayland"_s, {}, {}, {}} << QString() << false << QString();
-    QTest::newRow("Qt platform wayland given")
-        << QStringList{u"wayland"_s, {}, u"wayland-0"_s, u":0"_s, {}} << QString() << false
-        << u"ordinary window"_s;
-    QTest::newRow("unknown KESTRUM_PLATFORM")
-        << QStringList{{}, u"mir"_s, {}, u":0"_s, {}} << u"xcb"_s << false << u"unknown"_s;
-    QTest::newRow("X11 forced without a display")
-        << QStringList{{}, u"x11"_s, {}, {}, {}} << QString() << true << u"desktop session"_s;
-    QTest::newRow("no display") << QStringList{{}, {}, {}, {}, u"tty"_s} << QString() << true
-                                << u"--once --json"_s;
+    QTest::addColumn<QString>("noteMentions"); // empty: no note
+    const auto row = [](const char *name, const QStringList &environment, const QString &platform,
+                        bool noDisplay = false, const QString &note = QString()) {
+        QTest::newRow(name) << environment << platform << noDisplay << note;
+    };
+    row("X11", {{}, {}, {}, u":0"_s, u"x11"_s}, {});
+    row("Wayland with XWayland", {{}, {}, u"wayland-0"_s, u":0"_s, u"wayland"_s}, u"xcb"_s);
+    row("Wayland session type alone, with XWayland", {{}, {}, {}, u":1"_s, u"wayland"_s}, u"xcb"_s);
+    row("Wayland without XWayland", {{}, {}, u"wayland-0"_s, {}, u"wayland"_s}, u"wayland"_s, false,
+        u"ordinary window near the pointer"_s);
+    row("native Wayland forced", {{}, u"Wayland"_s, u"wayland-0"_s, u":0"_s, u"wayland"_s},
+        u"wayland"_s, false, u"KESTRUM_PLATFORM=wayland"_s);
+    row("Qt platform given wins", {u"offscreen"_s, u"wayland"_s, {}, {}, {}}, {});
+    row("Qt platform wayland given", {u"wayland"_s, {}, u"wayland-0"_s, u":0"_s, {}}, {}, false,
+        u"ordinary window"_s);
+    row("unknown KESTRUM_PLATFORM", {{}, u"mir"_s, {}, u":0"_s, {}}, u"xcb"_s, false, u"unknown"_s);
+    row("X11 forced without a display", {{}, u"x11"_s, {}, {}, {}}, {}, true, u"desktop session"_s);
+    row("no display", {{}, {}, {}, {}, u"tty"_s}, {}, true, u"--once --json"_s);
 }
 
 void tst_CommandLine::platformChoice()
 {
     QFETCH(QStringList, environment);
-    QFETCH(QString, platform);
-    QFETCH(bool, noDisplay);
     QFETCH(QString, noteMentions);
-
     const PlatformChoice choice = PlatformChoice::choose(
         {environment[0], environment[1], environment[2], environment[3], environment[4]});
-    QCOMPARE(choice.platform, platform);
-    QCOMPARE(choice.noDisplay, noDisplay);
-    if (noteMentions.isEmpty())
-        QVERIFY2(choice.note.isEmpty(), qPrintable(choice.note));
-    else
-        QVERIFY2(choice.note.contains(noteMentions), qPrintable(choice.note));
+    QTEST(choice.platform, "platform");
+    QTEST(choice.noDisplay, "noDisplay");
+    QVERIFY2(noteMentions.isEmpty() ? choice.note.isEmpty() : choice.note.contains(noteMentions),
+             qPrintable(choice.note));
 }
 
 void tst_CommandLine::answersWithoutDisplayOrBus_data()
@@ -102,21 +101,19 @@ void tst_CommandLine::answersWithoutDisplayOrBus_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out"); // a pattern for standard output
     QTest::addColumn<QString>("err"); // a pattern for standard error
-
-    QTest::newRow("help") << QStringList{u"--help"_s} << 0
-                          << uR"(^Usage: kestrum.*--once --json.*--export-views \[DIR\])"_s
-                          << u"^$"_s;
-    QTest::newRow("version") << QStringList{u"--version"_s} << 0
-                             << uR"(^kestrum \d+\.\d+\S* \(build \d+\)\n$)"_s << u"^$"_s;
-    QTest::newRow("unknown option") << QStringList{u"--tray"_s} << 2 << u"^$"_s
-                                    << uR"(^kestrum: Unknown option 'tray'.*\n\nUsage:)"_s;
-    QTest::newRow("--json without --once")
-        << QStringList{u"--json"_s} << 2 << u"^$"_s << u"--json goes with --once"_s;
-    QTest::newRow("stray argument")
-        << QStringList{u"600519"_s} << 2 << u"^$"_s << u"unexpected argument: 600519"_s;
-    QTest::newRow("the application, no display")
-        << QStringList() << 1 << u"^$"_s
-        << u"^kestrum: needs a desktop session[^\n]*--export-views[^\n]*make demo[^\n]*\n$"_s;
+    const auto row = [](const char *name, const QStringList &arguments, int exitCode,
+                        const QString &out, const QString &err) {
+        QTest::newRow(name) << arguments << exitCode << out << err;
+    };
+    row("help", {u"--help"_s}, 0, uR"(^Usage: kestrum.*--once --json.*--export-views \[DIR\])"_s,
+        u"^$"_s);
+    row("version", {u"--version"_s}, 0, uR"(^kestrum \d+\.\d+\S* \(build \d+\)\n$)"_s, u"^$"_s);
+    row("unknown option", {u"--tray"_s}, 2, u"^$"_s,
+        uR"(^kestrum: Unknown option 'tray'.*\n\nUsage:)"_s);
+    row("--json without --once", {u"--json"_s}, 2, u"^$"_s, u"--json goes with --once"_s);
+    row("stray argument", {u"600519"_s}, 2, u"^$"_s, u"unexpected argument: 600519"_s);
+    row("the application, no display", {}, 1, u"^$"_s,
+        u"^kestrum: needs a desktop session[^\n]*--export-views[^\n]*make demo[^\n]*\n$"_s);
 }
 
 void tst_CommandLine::answersWithoutDisplayOrBus()
@@ -222,6 +219,121 @@ void tst_CommandLine::runsUnderARealCompositor()
     weston.waitForFinished(TestSupport::kPatienceMs);
     QVERIFY2(ran && err.contains(running), err.constData());
     QCOMPARE(err.contains("ordinary window near the pointer"), !xwayland);
+}
+
+void tst_CommandLine::lockContentDecidesRecovery_data()
+{
+    // "%gone" is a process that has ended, "%other" one alive that is not Kestrum; "%live" is
+    // the live instance's own lock, written hours ago.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("heldByLiveInstance");
+    QTest::addColumn<bool>("recovered");
+
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    QTest::newRow("crashed run") << "%gone\ntst_commandline\n" + host + '\n' << false << true;
+    QTest::newRow("recycled id") << "%other\nkestrum\n" + host + '\n' << false << true;
+    QTest::newRow("empty") << QByteArray() << false << true;
+    QTest::newRow("garbage") << QByteArray("\xff\x00zz\n\n", 6) << false << true;
+    QTest::newRow("negative id") << "-1\nkestrum\n" + host + '\n' << false << true;
+    QTest::newRow("garbage over a live instance's lock") << QByteArray("zz") << true << false;
+    QTest::newRow("a live instance's old lock") << QByteArray("%live") << true << false;
+}
+
+void tst_CommandLine::lockContentDecidesRecovery()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, heldByLiveInstance);
+    QFETCH(bool, recovered);
+
+    QTemporaryDir dir;
+    QProcess gone;
+    gone.start(u"true"_s, {});
+    QVERIFY(gone.waitForFinished(TestSupport::kPatienceMs));
+    QProcess other;
+    other.start(u"sleep"_s, {u"60"_s});
+    QVERIFY(other.waitForStarted(TestSupport::kPatienceMs));
+    content.replace("%gone", QByteArray::number(gone.processId() > 0 ? gone.processId() : 999999));
+    content.replace("%other", QByteArray::number(other.processId()));
+
+    auto live = std::make_unique<SingleInstance>(dir.path());
+    if (heldByLiveInstance)
+        QVERIFY(live->acquire() && live->acquire());
+    QFile lock(live->lockFilePath());
+    if (content == "%live") {
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-6 * 3600),
+                                 QFileDevice::FileModificationTime));
+    } else {
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(lock.write(content), content.size());
+    }
+    lock.close();
+
+    SingleInstance next(dir.path());
+    const bool acquired = next.acquire();
+    other.kill();
+    other.waitForFinished(TestSupport::kPatienceMs);
+    QCOMPARE(acquired, recovered);
+    if (content == "%live")
+        QCOMPARE(next.holderPid(), QCoreApplication::applicationPid());
+    // Once the holder has gone, the next launch takes the lock.
+    live.reset();
+    QVERIFY(recovered || SingleInstance(dir.path()).acquire());
+}
+
+void tst_CommandLine::laterLaunchesReachTheRunningOne()
+{
+    PrivateSessionBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+    env.insert(u"KESTRUM_DATA_DIR"_s, home.filePath(u"data"_s));
+    env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    env.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+    env.insert(u"QT_LOGGING_RULES"_s, u"kestrum.panel.debug=true"_s);
+    const auto launch = [&env](QProcess &process) {
+        process.setProcessEnvironment(env);
+        process.start(TestSupport::buildPath(u"src/kestrum"_s), {});
+    };
+
+    QProcess first;
+    launch(first);
+    const QDBusConnection observer = bus.connect();
+    QVERIFY(TestSupport::waitFor(
+        [&] {
+            return observer.interface()->isServiceRegistered(u"com.orvell.kestrum"_s).value() ||
+                   first.state() == QProcess::NotRunning;
+        },
+        60000));
+    QCOMPARE(first.state(), QProcess::Running);
+    const qint64 firstPid = first.processId();
+
+    // Another launch asks the running one to show itself and exits 0.
+    QProcess second;
+    launch(second);
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitCode(), 0);
+    QByteArray firstLog;
+    QVERIFY(TestSupport::waitFor(
+        [&] {
+            firstLog += first.readAllStandardError();
+            return firstLog.contains("a later launch asks to show Kestrum");
+        },
+        30000));
+
+    // Without a session bus the lock tells, and the launch says why it ends.
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + home.filePath(u"no-bus"_s));
+    QProcess third;
+    launch(third);
+    QVERIFY(third.waitForFinished(60000));
+    const QByteArray thirdLog = third.readAllStandardError();
+    first.terminate();
+    first.waitForFinished(TestSupport::kPatienceMs);
+    QCOMPARE(third.exitCode(), 0);
+    QVERIFY2(thirdLog.contains(
+                 QByteArray("already running (process " + QByteArray::number(firstPid) + ')')),
+             thirdLog.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

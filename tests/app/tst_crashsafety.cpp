@@ -6,6 +6,7 @@
 // a loop through the application's own classes and is killed with SIGKILL at random moments,
 // hundreds of times, each time checking what is left.
 #include "CrashWriterScript.h"
+#include "FileBytes.h"
 #include "RecordingNotifier.h"
 
 #include "app/KestrumApp.h"
@@ -122,12 +123,9 @@ private:
 
     QString logProblem(const Confirmed &confirmed, qint64 *lineCount) const
     {
-        QFile file(m_strategy.decisionSamplesURL());
-        if (!file.exists())
+        if (!QFile::exists(m_strategy.decisionSamplesURL()))
             return confirmed.seq < 0 ? QString() : u"the sample log is gone"_s;
-        if (!file.open(QIODevice::ReadOnly))
-            return u"the sample log cannot be read"_s;
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = TestSupport::readBytes(m_strategy.decisionSamplesURL());
         // Every complete line parses; only a last line without its line feed may be torn.
         const QList<QByteArray> pieces = bytes.split('\n');
         for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
@@ -266,9 +264,8 @@ void tst_CrashSafety::killedWriterLeavesWholeFiles()
     // The next start finishes whatever the last kill interrupted: the log on disk is whole
     // again, line for line, with every sample.
     inspector.log().loadPendingDecisionSamples();
-    QFile log(appDir + u"/strategy/decision_samples.jsonl"_s);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QList<QByteArray> lines = log.readAll().split('\n');
+    QList<QByteArray> lines =
+        TestSupport::readBytes(appDir + u"/strategy/decision_samples.jsonl"_s).split('\n');
     lines.removeLast(); // empty, or a line a kill cut short (the next append removes it)
     QCOMPARE(lines.size(), samples);
     for (const QByteArray &line : std::as_const(lines))

@@ -121,7 +121,7 @@ void tst_Install::validatorsAccept_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("file"); // installed (the autostart entry: tst_loginitemmanager)
+    QTest::addColumn<QString>("file"); // installed (the autostart entry: tst_configstore)
 
     QTest::newRow("menu entry") << u"desktop-file-validate"_s << QStringList()
                                 << u"share/applications/com.orvell.kestrum.desktop"_s;

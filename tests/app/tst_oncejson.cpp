@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppHarness.h"
+#include "FileBytes.h"
 
 #include "app/OnceRunner.h"
 #include "decision/DecisionEngine.h"
@@ -125,11 +126,8 @@ void tst_OnceJson::executablePrintsDocument()
         sim.waitForFinished(kPatienceMs);
     });
     QTemporaryDir dir;
-    QDir().mkpath(dir.path() + u"/data"_s);
-    QFile watchlist(dir.path() + u"/data/watchlist.json"_s);
-    QVERIFY(watchlist.open(QIODevice::WriteOnly));
-    watchlist.write(R"([{"symbol": "sh600519"}, {"symbol": "hk00700"}])");
-    watchlist.close();
+    QVERIFY(writeBytes(dir.path() + u"/data/watchlist.json"_s,
+                       R"([{"symbol": "sh600519"}, {"symbol": "hk00700"}])"));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"KESTRUM_DATA_DIR"_s, dir.path() + u"/data"_s);

@@ -26,7 +26,11 @@ class tst_UpdateChecker : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup()
+    {
+        m_checker.reset();
+        m_harness.reset();
+    }
 
     void packageInfoFromEnvironment();
     void versionLabel_data();
@@ -40,7 +44,6 @@ private Q_SLOTS:
 private:
     // A checker on the simulated manifest as the environment describes it.
     void makeChecker(const PackageInfo &package);
-    void waitUntilIdle();
 
     std::unique_ptr<TestSupport::SimHarness> m_harness;
     std::unique_ptr<UpdateChecker> m_checker;
@@ -65,12 +68,6 @@ void tst_UpdateChecker::init()
     makeChecker(PackageInfo::fromEnvironment());
 }
 
-void tst_UpdateChecker::cleanup()
-{
-    m_checker.reset();
-    m_harness.reset();
-}
-
 void tst_UpdateChecker::makeChecker(const PackageInfo &package)
 {
     m_checker = std::make_unique<UpdateChecker>(m_harness->http, package, [this](const QUrl &url) {
@@ -85,11 +82,6 @@ void tst_UpdateChecker::makeChecker(const PackageInfo &package)
             });
     connect(m_checker.get(), &UpdateChecker::statusLineRequested, m_checker.get(),
             [this](const QString &text) { m_statusLines << text; });
-}
-
-void tst_UpdateChecker::waitUntilIdle()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(!m_checker->isUpdateCheckInFlight(), TestSupport::kPatienceMs);
 }
 
 void tst_UpdateChecker::packageInfoFromEnvironment()
@@ -147,7 +139,6 @@ void tst_UpdateChecker::configuredURL_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected"); // empty: no URL
-
     QTest::newRow("trimmed") << u" \n\thttps://kestrum.example/update.json \r\n"_s
                              << u"https://kestrum.example/update.json"_s;
     QTest::newRow("white space only") << u" \n \t"_s << QString();
@@ -159,14 +150,8 @@ void tst_UpdateChecker::configuredURL_data()
 void tst_UpdateChecker::configuredURL()
 {
     QFETCH(QString, text);
-    QFETCH(QString, expected);
     const std::optional<QUrl> url = UpdateChecker::URLFromConfiguredString(text);
-    if (expected.isEmpty()) {
-        QVERIFY(!url);
-        return;
-    }
-    QVERIFY(url);
-    QCOMPARE(QString::fromLatin1(url->toEncoded()), expected);
+    QTEST(url ? QString::fromLatin1(url->toEncoded()) : QString(), "expected");
 }
 
 void tst_UpdateChecker::check_data()
@@ -271,7 +256,7 @@ void tst_UpdateChecker::check()
         m_checker->checkForUpdatesUserInitiated(asked);
     QCOMPARE(m_checker->isUpdateCheckInFlight(), addressed);
     QCOMPARE(m_statusLines, asked && addressed ? QStringList{u"正在检查更新..."_s} : QStringList());
-    waitUntilIdle();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_checker->isUpdateCheckInFlight(), TestSupport::kPatienceMs);
 
     const QList<SimRequest> requests = m_harness->server().requests(u"manifest"_s);
     const bool reaches = addressed && how != u"refused";

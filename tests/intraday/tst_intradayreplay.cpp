@@ -31,19 +31,12 @@ bool near(double a, double b, double tolerance = 1e-9)
     return std::fabs(a - b) <= tolerance * std::max(1.0, std::fabs(b));
 }
 
-// The realtime quote at the clock's moment. Waits without the fixed polling sleep of
-// SimHarness::quote, which made the minute-by-minute replay slow.
+// The realtime quote at the clock's moment.
 std::optional<Quote> fetch(SimHarness &h, const QString &symbol)
 {
-    std::optional<Quote> quote;
-    bool done = false;
-    h.market->quotes.fetch({symbol}, &h.receiver, [&](const QList<Quote> &quotes) {
-        if (!quotes.isEmpty())
-            quote = quotes.first();
-        done = true;
-    });
-    TestSupport::waitFor([&] { return done; });
-    return quote;
+    const auto quotes = awaitCompletion<QList<Quote>>(
+        [&](auto done) { h.market->quotes.fetch({symbol}, &h.receiver, done); });
+    return quotes && !quotes->isEmpty() ? std::optional(quotes->first()) : std::nullopt;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The decision sample log: when a sample is due, what it holds, its outcomes 15, 30 and 60
 // minutes on (also for samples older than what launch reads), and where it rotates. The
-// file's own crash safety is tst_jsonlinesfile's.
+// file's own crash safety is tst_configstore's.
 #include "DecisionWorld.h"
 #include "FileBytes.h"
 #include "TestSupport.h"

@@ -9,6 +9,14 @@ void RecordingNotifier::post(const QString &identifier, const QString &title, co
     posts.append({identifier, title, body});
 }
 
+QStringList RecordingNotifier::shown() const
+{
+    QStringList out;
+    for (const Post &p : posts)
+        out << p.title + u'|' + p.body + u'|' + p.identifier;
+    return out;
+}
+
 void RecordingNotifier::requestPermission(const QObject *context, PermissionCallback callback)
 {
     ++permissionRequests;

@@ -4,6 +4,7 @@
 #include "alerts/Notifier.h"
 
 #include <QList>
+#include <QStringList>
 
 // A Notifier that shows nothing and remembers every post, for tests of the alert logic.
 class RecordingNotifier final : public Notifier
@@ -22,6 +23,8 @@ public:
     void post(const QString &identifier, const QString &title, const QString &body) override;
     // Answers `granted` on the next turn of the event loop, as the real service would.
     void requestPermission(const QObject *context, PermissionCallback callback) override;
+    // Every post so far as "title|body|identifier".
+    QStringList shown() const;
 
     QList<Post> posts;
     bool granted = true;
