@@ -10,6 +10,7 @@
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -224,6 +225,11 @@ private Q_SLOTS:
                 !(command == Command::LoginItem ||
                   (command >= Command::AlertOff && command <= Command::DisplaySummary));
             QCOMPARE(quick.count(action), windowOnly.contains(command) ? 0 : 1);
+            // The choices of one kind (orders, presets, modes) are radio groups.
+            const QActionGroup *group = action->actionGroup();
+            QCOMPARE(group && group->isExclusive() && group->actions().size() > 1,
+                     command >= Command::SortOriginal && command <= Command::DisplaySummary &&
+                         command != Command::AISettings);
             QAction *barItem = actions.menuBarAction(command);
             QCOMPARE(bar.count(barItem), inBar ? 1 : 0);
             if (barItem != action) {
