@@ -251,7 +251,7 @@ private Q_SLOTS:
         uint before = 0;
         fetchLayout(0, -1, {}, &before);
 
-        // Rebuilt in place, as the owner does when the watchlist or settings change.
+        // Rebuilt in place, as an owner may do when its items change.
         m_menu->clear();
         buildQuickActionsMenu();
         m_menu->actions().at(1)->setChecked(false);
