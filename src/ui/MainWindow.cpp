@@ -3,7 +3,6 @@
 
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
-#include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
 #include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
