@@ -83,6 +83,7 @@ void UpdateChecker::checkForUpdatesUserInitiated(bool userInitiated)
     }
 
     m_inFlight = true;
+    Q_EMIT checkInFlightChanged(true);
     if (userInitiated)
         Q_EMIT statusLineRequested(u"正在检查更新..."_s);
 
@@ -99,6 +100,7 @@ void UpdateChecker::checkForUpdatesUserInitiated(bool userInitiated)
 void UpdateChecker::finishCheck(const HttpResponse &response, bool userInitiated)
 {
     m_inFlight = false;
+    Q_EMIT checkInFlightChanged(false);
     // Only a successful answer is a manifest: an error page that happens to be a JSON
     // object must not read as "no newer build".
     std::optional<QJsonObject> manifest;

@@ -97,6 +97,8 @@ Q_SIGNALS:
     // A check the user asked for has started: show this on the status line and redraw
     // the visible surfaces (the next refresh replaces it).
     void statusLineRequested(const QString &text);
+    // A check started or finished (isUpdateCheckInFlight changed).
+    void checkInFlightChanged(bool inFlight);
 
 private:
     void finishCheck(const HttpResponse &response, bool userInitiated);

@@ -2,8 +2,8 @@
 #include "ui/AlertMenu.h"
 
 #include "alerts/AlertCenter.h"
+#include "ui/ActionCollection.h"
 
-#include <QActionGroup>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
@@ -15,35 +15,23 @@ QString title()
     return u"盘中提醒"_s;
 }
 
-void fill(QMenu &menu, AlertCenter &alerts)
+QMenu *create(const QList<AlertMenuEntry> &rows, const ActionCollection &actions, QWidget *parent)
 {
-    menu.clear();
-    qDeleteAll(menu.findChildren<QActionGroup *>(Qt::FindDirectChildrenOnly));
-    // One preset at a time: the presets are radio choices.
-    auto *presets = new QActionGroup(&menu);
-    for (const AlertMenuEntry &entry : alerts.alertMenu()) {
+    auto *menu = new QMenu(title(), parent);
+    for (const AlertMenuEntry &entry : rows) {
         switch (entry.kind) {
         case AlertMenuEntry::Kind::Separator:
-            menu.addSeparator();
+            menu->addSeparator();
             break;
-        case AlertMenuEntry::Kind::Info: {
-            QAction *info = menu.addAction(entry.title);
-            info->setEnabled(entry.enabled);
+        case AlertMenuEntry::Kind::Info:
+            menu->addAction(entry.title)->setEnabled(entry.enabled);
             break;
-        }
-        case AlertMenuEntry::Kind::Preset: {
-            QAction *item = presets->addAction(menu.addAction(entry.title));
-            item->setCheckable(true);
-            item->setChecked(entry.checked);
-            item->setEnabled(entry.enabled);
-            item->setData(toText(entry.preset));
-            QObject::connect(item, &QAction::triggered, &alerts, [&alerts, preset = entry.preset] {
-                alerts.setAlertPresetFromMenu(preset);
-            });
+        case AlertMenuEntry::Kind::Preset:
+            menu->addAction(actions.action(ActionCollection::command(entry.preset)));
             break;
-        }
         }
     }
+    return menu;
 }
 
 } // namespace AlertMenu

@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 
-class AlertCenter;
+class ActionCollection;
 class QMenu;
+class QWidget;
+struct AlertMenuEntry;
 
-// The alert preset menu ("盘中提醒"), built from the alert center's rows so the popover's
-// quick-actions menu and the desktop window's alert button show the same items.
+// The alert preset menu ("盘中提醒"), laid out by the alert center's rows, so every menu that
+// offers the presets shows the same items.
 namespace AlertMenu {
 
 QString title();
-// Replaces the menu's items by the preset rows: checkable presets (the current one
-// checked) that choose the preset through the alert center, a separator, and the
-// disabled information line.
-void fill(QMenu &menu, AlertCenter &alerts);
+// A new menu: the collection's preset actions, a separator and the disabled information line.
+QMenu *create(const QList<AlertMenuEntry> &rows, const ActionCollection &actions, QWidget *parent);
 
 } // namespace AlertMenu

@@ -12,6 +12,7 @@
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
 #include "ui/AISettingsPage.h"
+#include "ui/ActionCollection.h"
 #include "ui/HintIconButton.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MainWindow.h"
@@ -50,7 +51,8 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
     , m_popover(std::make_unique<PopoverWindow>())
 {
     m_watchlistManager = std::make_unique<WatchlistManager>(m_app);
-    m_menu = std::make_unique<QuickActionsMenu>(m_app, *this);
+    m_actions = std::make_unique<ActionCollection>(*this);
+    m_menu = std::make_unique<QuickActionsMenu>(m_app, *m_actions);
     m_hintPopover = std::make_unique<ScenarioHintPopover>(m_popover.get());
     m_pageBuilder = [](AppShell &shell) {
         return shell.makePopoverController();
@@ -303,7 +305,6 @@ void AppShell::showStatusContextMenu(const QPoint &at)
 {
     if (m_popover->isOpen())
         m_popover->closePopover();
-    m_menu->rebuild();
     const QRect item = m_statusItem->geometry();
     QPoint where = at.isNull() ? QCursor::pos() : at;
     if (item.isValid() && !item.isEmpty())
@@ -645,7 +646,6 @@ void AppShell::generateAIInsight(const QString &symbol)
 
 void AppShell::showMoreMenu(QWidget *sender)
 {
-    m_menu->rebuild();
     QPoint where = QCursor::pos();
     if (sender)
         where = sender->mapToGlobal(QPoint(0, sender->height() + 4));

@@ -16,6 +16,7 @@
 #include <memory>
 
 class AISettingsPage;
+class ActionCollection;
 class DecisionEngine;
 class HintIconButton;
 class KestrumApp;
@@ -54,6 +55,8 @@ public:
     StatusItem &statusItem() { return *m_statusItem; }
     PopoverWindow &popover() { return *m_popover; }
     QuickActionsMenu &quickActionsMenu() { return *m_menu; }
+    // The one action per command that every menu shows.
+    ActionCollection &actions() { return *m_actions; }
     // The watchlist manager's state and actions, shared by the popover page and the desktop
     // sidebar.
     WatchlistManager &watchlistManager() { return *m_watchlistManager; }
@@ -191,6 +194,7 @@ private:
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
     std::unique_ptr<WatchlistManager> m_watchlistManager;
+    std::unique_ptr<ActionCollection> m_actions;
     std::unique_ptr<QuickActionsMenu> m_menu;
     PageBuilder m_pageBuilder;
     std::unique_ptr<ScenarioHintPopover> m_hintPopover;

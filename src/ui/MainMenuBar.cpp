@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainMenuBar.h"
 
+#include "ui/ActionCollection.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -9,49 +11,36 @@
 
 using namespace Qt::StringLiterals;
 
-MainMenuBar::MainMenuBar(QMenu *sortMenu, std::function<QLineEdit *()> editTarget, QWidget *parent)
+MainMenuBar::MainMenuBar(const ActionCollection &actions, std::function<QLineEdit *()> editTarget,
+                         QWidget *parent)
     : QMenuBar(parent)
     , m_editTarget(std::move(editTarget))
-    , m_sortMenu(sortMenu)
 {
     setObjectName(u"mainMenuBar"_s);
+    const auto add = [&actions](QMenu *menu, std::initializer_list<Command> commands) {
+        for (const Command command : commands)
+            menu->addAction(actions.menuBarAction(command));
+    };
 
-    QMenu *app = addTopMenu(u"澄川"_s);
-    m_openApp = addItem(app, u"打开澄川"_s, QKeySequence(Qt::CTRL | Qt::Key_0));
-    m_checkForUpdates = addItem(app, u"检查更新..."_s);
-    m_automaticUpdateCheck = addItem(app, u"自动检查更新"_s);
-    m_automaticUpdateCheck->setCheckable(true);
+    QMenu *app = addMenu(u"澄川"_s);
+    add(app, {Command::OpenDesktop, Command::CheckForUpdates, Command::AutoUpdateCheck});
     app->addSeparator();
-    m_quit = addItem(app, u"退出 澄川"_s, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    add(app, {Command::Quit});
 
-    QMenu *desk = addTopMenu(u"桌面"_s);
-    m_openWorkbench = addItem(desk, u"打开沉浸看票"_s, QKeySequence(Qt::CTRL | Qt::Key_1));
-    m_previous = addItem(desk, u"上一只自选"_s, QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
-    m_next = addItem(desk, u"下一只自选"_s, QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
+    QMenu *desk = addMenu(u"桌面"_s);
+    add(desk, {Command::OpenWorkbench, Command::PreviousQuote, Command::NextQuote});
     desk->addSeparator();
-    if (m_sortMenu) {
-        m_sortMenu->setParent(desk, m_sortMenu->windowFlags());
-        m_sortMenu->setTitle(u"自选排序"_s);
-        desk->addMenu(m_sortMenu);
-        connect(m_sortMenu, &QMenu::aboutToShow, this, &MainMenuBar::aboutToShowMenu);
-    }
+    desk->addMenu(u"自选排序"_s)->addActions(actions.sortActions());
     desk->addSeparator();
-    m_refresh = addItem(desk, u"刷新行情"_s, QKeySequence(Qt::CTRL | Qt::Key_R));
-    m_generate = addItem(desk, u"生成当前观察"_s, QKeySequence(Qt::CTRL | Qt::Key_G));
+    add(desk, {Command::Refresh, Command::GenerateInsight});
     desk->addSeparator();
-    auto *settings = new QMenu(u"设置与管理"_s, desk);
-    connect(settings, &QMenu::aboutToShow, this, &MainMenuBar::aboutToShowMenu);
-    desk->addMenu(settings);
-    m_manage = addItem(settings, u"管理自选"_s);
-    m_aiSettings = addItem(settings, u"AI 设置"_s);
+    QMenu *settings = desk->addMenu(u"设置与管理"_s);
+    add(settings, {Command::ManageWatchlist, Command::AISettings});
     settings->addSeparator();
-    m_openOnLaunch = addItem(settings, u"启动时打开桌面"_s);
-    m_openOnLaunch->setCheckable(true);
-    m_alwaysOnTop = addItem(settings, u"桌面窗口置顶"_s);
-    m_alwaysOnTop->setCheckable(true);
-    m_resetLayout = addItem(settings, u"重置桌面布局"_s);
+    add(settings, {Command::OpenOnLaunch, Command::AlwaysOnTop, Command::ResetLayout});
 
-    QMenu *edit = addTopMenu(u"编辑"_s);
+    QMenu *edit = addMenu(u"编辑"_s);
+    connect(edit, &QMenu::aboutToShow, this, &MainMenuBar::validateEditItems);
     m_undo = addEditItem(edit, u"撤销"_s, QKeySequence(Qt::CTRL | Qt::Key_Z),
                          [](QLineEdit *field) { field->undo(); });
     m_redo = addEditItem(edit, u"重做"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
@@ -65,21 +54,7 @@ MainMenuBar::MainMenuBar(QMenu *sortMenu, std::function<QLineEdit *()> editTarge
                           [](QLineEdit *field) { field->paste(); });
     m_selectAll = addEditItem(edit, u"全选"_s, QKeySequence(Qt::CTRL | Qt::Key_A),
                               [](QLineEdit *field) { field->selectAll(); });
-}
-
-QMenu *MainMenuBar::addTopMenu(const QString &title)
-{
-    QMenu *menu = addMenu(title);
-    connect(menu, &QMenu::aboutToShow, this, &MainMenuBar::aboutToShowMenu);
-    return menu;
-}
-
-QAction *MainMenuBar::addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut)
-{
-    QAction *action = menu->addAction(title);
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    return action;
+    validateEditItems();
 }
 
 QAction *MainMenuBar::addEditItem(QMenu *menu, const QString &title, const QKeySequence &shortcut,
@@ -87,7 +62,8 @@ QAction *MainMenuBar::addEditItem(QMenu *menu, const QString &title, const QKeyS
 {
     // A focused field takes these keys itself (it overrides the shortcut), so the items only
     // act when chosen from the menu, on whatever field has the focus then.
-    QAction *action = addItem(menu, title, shortcut);
+    QAction *action = menu->addAction(title);
+    action->setShortcut(shortcut);
     connect(action, &QAction::triggered, this, [this, apply] {
         if (QLineEdit *field = m_editTarget ? m_editTarget() : nullptr)
             apply(field);
@@ -95,24 +71,8 @@ QAction *MainMenuBar::addEditItem(QMenu *menu, const QString &title, const QKeyS
     return action;
 }
 
-void MainMenuBar::validate(const MainMenuState &state)
+void MainMenuBar::validateEditItems()
 {
-    m_previous->setEnabled(state.displayEntryCount > 1);
-    m_next->setEnabled(state.displayEntryCount > 1);
-    m_generate->setEnabled(state.canGenerateInsight);
-    m_checkForUpdates->setEnabled(!state.updateCheckInFlight);
-    m_checkForUpdates->setVisible(state.updateCheckAvailable);
-    m_automaticUpdateCheck->setVisible(state.updateCheckAvailable);
-    m_automaticUpdateCheck->setChecked(state.automaticUpdateCheck);
-    m_openOnLaunch->setChecked(state.openDesktopOnLaunch);
-    m_alwaysOnTop->setChecked(state.alwaysOnTop);
-    if (m_sortMenu) {
-        for (QAction *item : m_sortMenu->actions()) {
-            item->setCheckable(true);
-            item->setChecked(item->data().toString() == toText(state.sortMode));
-        }
-    }
-
     QLineEdit *field = m_editTarget ? m_editTarget() : nullptr;
     const bool editable = field && !field->isReadOnly();
     m_undo->setEnabled(editable && field->isUndoAvailable());
@@ -123,21 +83,4 @@ void MainMenuBar::validate(const MainMenuState &state)
     const QClipboard *clipboard = QApplication::clipboard();
     m_paste->setEnabled(editable && clipboard && !clipboard->text().isEmpty());
     m_selectAll->setEnabled(field && !field->text().isEmpty());
-}
-
-QAction *MainMenuBar::actionWithText(const QString &text) const
-{
-    std::function<QAction *(const QList<QAction *> &)> search =
-        [&search, &text](const QList<QAction *> &actions) -> QAction * {
-        for (QAction *action : actions) {
-            if (action->text() == text)
-                return action;
-            if (QMenu *sub = action->menu()) {
-                if (QAction *found = search(sub->actions()))
-                    return found;
-            }
-        }
-        return nullptr;
-    };
-    return search(actions());
 }

@@ -3,16 +3,15 @@
 
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
-#include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
 #include "strategy/BoardTags.h"
+#include "ui/ActionCollection.h"
 #include "ui/AppShell.h"
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/MainWindowView.h"
-#include "ui/QuickActionsMenu.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
 #include "ui/WatchlistDisplay.h"
@@ -81,38 +80,17 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::createMenus()
 {
-    QMenu *sort = m_shell.quickActionsMenu().mainWatchlistSortMenu(this);
+    ActionCollection &actions = m_shell.actions();
     m_menuBar = new MainMenuBar(
-        sort, [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
+        actions, [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
     setMenuBar(m_menuBar);
-    connect(m_menuBar, &MainMenuBar::aboutToShowMenu, this, &MainWindow::validateMenus);
-
-    AppShell *shell = &m_shell;
-    connect(m_menuBar->openWindowAction(), &QAction::triggered, shell, &AppShell::showMainWindow);
-    connect(m_menuBar->openWorkbenchAction(), &QAction::triggered, shell,
-            &AppShell::showMainWindow);
-    connect(m_menuBar->checkForUpdatesAction(), &QAction::triggered, &m_app.updates(),
-            &UpdateChecker::checkForUpdates);
-    connect(m_menuBar->automaticUpdateCheckAction(), &QAction::triggered, &m_app,
-            &KestrumApp::toggleAutomaticUpdateCheck);
-    connect(m_menuBar->quitAction(), &QAction::triggered, shell, &AppShell::quit);
-    connect(m_menuBar->previousAction(), &QAction::triggered, this,
+    // The commands that act on this window; the collection runs the rest.
+    connect(actions.action(Command::PreviousQuote), &QAction::triggered, this,
             &MainWindow::selectPreviousMainQuote);
-    connect(m_menuBar->nextAction(), &QAction::triggered, this, &MainWindow::selectNextMainQuote);
-    connect(m_menuBar->refreshAction(), &QAction::triggered, this,
-            &MainWindow::refreshMainWindowAction);
-    connect(m_menuBar->generateInsightAction(), &QAction::triggered, this,
+    connect(actions.action(Command::NextQuote), &QAction::triggered, this,
+            &MainWindow::selectNextMainQuote);
+    connect(actions.action(Command::GenerateInsight), &QAction::triggered, this,
             &MainWindow::generateCurrentMainAIInsight);
-    connect(m_menuBar->manageWatchlistAction(), &QAction::triggered, shell,
-            &AppShell::openWatchlistManager);
-    connect(m_menuBar->aiSettingsAction(), &QAction::triggered, shell, &AppShell::openAISettings);
-    connect(m_menuBar->openOnLaunchAction(), &QAction::triggered, shell,
-            &AppShell::toggleOpenDesktopOnLaunch);
-    connect(m_menuBar->alwaysOnTopAction(), &QAction::triggered, shell,
-            &AppShell::toggleMainWindowAlwaysOnTop);
-    connect(m_menuBar->resetLayoutAction(), &QAction::triggered, shell,
-            &AppShell::resetMainWindowLayout);
-    validateMenus();
 }
 
 void MainWindow::connectController()
@@ -393,7 +371,6 @@ void MainWindow::rebuild()
         if (overlay && overlay->symbol() == hoveredSymbol)
             overlay->updateHoverForPoint(overlay->mapFromGlobal(QCursor::pos()));
     }
-    validateMenus();
 }
 
 WatchInputField *MainWindow::preferredMainWindowFocusControl() const
@@ -503,35 +480,4 @@ void MainWindow::openMainQuotePage(const QString &symbol)
     const QString target = symbol.isEmpty() ? m_app.settings().mainDetailSymbol : symbol;
     if (!target.isEmpty())
         m_shell.openQuotePageFromDetail(target);
-}
-
-void MainWindow::refreshMainWindowAction()
-{
-    m_app.refresh();
-    refreshMainWindowIfVisible();
-}
-
-// --- Menus -------------------------------------------------------------------------------
-
-MainMenuState MainWindow::menuState() const
-{
-    MainMenuState state;
-    const AppSettings &settings = m_app.settings();
-    state.displayEntryCount = static_cast<int>(m_shell.mainDisplayQuotes().size());
-    const std::optional<Quote> current = m_shell.currentMainDetailQuote();
-    state.canGenerateInsight =
-        current && !current->symbol.isEmpty() && !m_app.insights().isLoading(current->symbol);
-    state.sortMode = settings.mainWatchlistSortMode;
-    state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
-    state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
-    state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();
-    state.updateCheckAvailable = m_app.updates().isAvailable();
-    state.automaticUpdateCheck = settings.autoCheckForUpdates;
-    return state;
-}
-
-void MainWindow::validateMenus()
-{
-    if (m_menuBar)
-        m_menuBar->validate(menuState());
 }

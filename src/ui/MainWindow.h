@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/AppSettings.h"
 #include "ui/MainMenuBar.h"
 
 #include <QMainWindow>
@@ -71,7 +72,6 @@ public:
     void toggleMainWatchlistManager();
     void generateCurrentMainAIInsight();
     void openMainQuotePage(const QString &symbol = QString());
-    void refreshMainWindowAction();
     // Keeps the selection on a listed stock when the list has any.
     void ensureMainDetailSymbolMatchesVisibleWatchlist();
 
@@ -84,8 +84,6 @@ public:
 
     // --- Menus ---
     MainMenuBar *mainMenuBar() const { return m_menuBar; }
-    MainMenuState menuState() const;
-    void validateMenus();
 
     // --- Parts ---
     MainWindowView *content() const { return m_content; }

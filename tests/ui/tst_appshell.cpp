@@ -3,12 +3,14 @@
 
 #include "app/UpdateChecker.h"
 #include "model/Formatters.h"
+#include "ui/ActionCollection.h"
 #include "ui/Label.h"
 #include "ui/MainMenuBar.h"
 #include "ui/MainWindow.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -16,6 +18,22 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
+
+namespace {
+
+// Every item a menu or menu bar shows, its submenus' items included.
+QList<QAction *> shownActions(const QWidget *menu)
+{
+    QList<QAction *> shown;
+    for (QAction *action : menu->actions()) {
+        shown.append(action);
+        if (action->menu())
+            shown += shownActions(action->menu());
+    }
+    return shown;
+}
+
+} // namespace
 
 class TestAppShell : public QObject
 {
@@ -47,13 +65,13 @@ private Q_SLOTS:
         ShellHarness s;
         QVERIFY(s.h.refreshAndWait());
         // "固定第一只" from the panel's menu is followed in the panel-item test.
-        QuickActionsMenu &menu = s.shell->quickActionsMenu();
-        menu.actionWithText(u"固定第一只"_s)->trigger();
+        ActionCollection &actions = s.shell->actions();
+        actions.action(Command::DisplayFirst)->trigger();
         s.h.app->rotateTitle();
         QCOMPARE(s.status->title(), titleForQuote(s.h.app->quotes().first()));
         QCOMPARE(s.stored().value(u"displayMode"_s).toString(), u"first"_s);
 
-        menu.actionWithText(u"显示涨跌汇总"_s)->trigger();
+        actions.action(Command::DisplaySummary)->trigger();
         QCOMPARE(s.status->title(), s.h.app->summaryTitle());
         QCOMPARE(s.h.app->currentDisplaySymbol(), QString());
     }
@@ -187,20 +205,70 @@ private Q_SLOTS:
         QVERIFY(!again.firstLaunchHintVisible());
     }
 
+    void oneActionPerCommand()
+    {
+        ShellHarness s;
+        ActionCollection &actions = s.shell->actions();
+        QuickActionsMenu &menu = s.shell->quickActionsMenu();
+        const QList<QAction *> quick = shownActions(&menu);
+        const QList<QAction *> bar = shownActions(s.shell->ensureMainWindow().mainMenuBar());
+        const QList<Command> windowOnly{Command::OpenWorkbench, Command::PreviousQuote,
+                                        Command::NextQuote, Command::GenerateInsight};
+        QSet<QAction *> distinct;
+        for (const Command command : enumValues<Command>()) {
+            QAction *action = actions.action(command);
+            QVERIFY(action);
+            distinct.insert(action);
+            // The quick-actions menu lists every command but the window's own, once; the
+            // menu bar lists the rest, once, under its own name where it always had one.
+            const bool inBar =
+                !(command == Command::LoginItem ||
+                  (command >= Command::AlertOff && command <= Command::DisplaySummary));
+            QCOMPARE(quick.count(action), windowOnly.contains(command) ? 0 : 1);
+            // The choices of one kind (orders, presets, modes) are radio groups.
+            const QActionGroup *group = action->actionGroup();
+            QCOMPARE(group && group->isExclusive() && group->actions().size() > 1,
+                     command >= Command::SortOriginal && command <= Command::DisplaySummary &&
+                         command != Command::AISettings);
+            QAction *barItem = actions.menuBarAction(command);
+            QCOMPARE(bar.count(barItem), inBar ? 1 : 0);
+            if (barItem != action) {
+                QSignalSpy triggered(action, &QAction::triggered);
+                barItem->trigger();
+                QCOMPARE(triggered.size(), 1);
+            }
+        }
+        QCOMPARE(distinct.size(), enumValues<Command>().size());
+
+        // Chosen from the open menu, an item does its work and keeps its check mark; the
+        // next showing presents the very same items.
+        s.shell->showStatusContextMenu(QPoint(600, 30));
+        QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), kPatienceMs);
+        QAction *onTop = actions.action(Command::AlwaysOnTop);
+        QVERIFY(!onTop->isChecked());
+        QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(onTop).center());
+        QTRY_VERIFY_WITH_TIMEOUT(!menu.isVisible(), kPatienceMs);
+        QVERIFY(s.stored().value(u"mainWindowAlwaysOnTop"_s).toBool());
+        QVERIFY(onTop->isChecked());
+        s.shell->showStatusContextMenu(QPoint(600, 30));
+        QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), kPatienceMs);
+        QCOMPARE(shownActions(&menu), quick);
+        menu.hide();
+    }
+
     void automaticUpdateCheck_data()
     {
-        QTest::addColumn<bool>("built");          // the build has the update check
-        QTest::addColumn<QString>("switchedOff"); // the menu the user switches it off in
-        QTest::newRow("on by default") << true << QString();
-        QTest::newRow("off in the quick-actions menu") << true << u"quick"_s;
-        QTest::newRow("off in the window menu") << true << u"window"_s;
-        QTest::newRow("built without") << false << QString();
+        QTest::addColumn<bool>("built");       // the build has the update check
+        QTest::addColumn<bool>("switchedOff"); // the user switches it off in the menus
+        QTest::newRow("on by default") << true << false;
+        QTest::newRow("switched off") << true << true;
+        QTest::newRow("built without") << false << false;
     }
 
     void automaticUpdateCheck()
     {
         QFETCH(bool, built);
-        QFETCH(QString, switchedOff);
+        QFETCH(bool, switchedOff);
         ShellHarness s(kFiveSymbols, [built](KestrumAppOptions &options, SimHarness &market) {
             options.package = PackageInfo::fromBuild();
             options.package->updateManifestURL = market.simulator.manifestUrl().toString();
@@ -209,35 +277,34 @@ private Q_SLOTS:
         const auto requests = [&s] {
             return s.h.requestCount(MarketSimulator::manifestRouteName());
         };
-        QuickActionsMenu &quick = s.shell->quickActionsMenu();
-        MainMenuBar *bar = s.shell->ensureMainWindow().mainMenuBar();
-        const auto validate = [bar] {
-            Q_EMIT bar->actionWithText(u"澄川"_s)->menu()->aboutToShow();
-        };
-        validate();
         // Both menus offer both items exactly when the build checks at all.
-        for (const QString &item : {u"检查更新..."_s, u"自动检查更新"_s}) {
-            QCOMPARE(quick.actionWithText(item) != nullptr, built);
-            QCOMPARE(bar->actionWithText(item)->isVisible(), built);
+        const QList<QAction *> quick = shownActions(&s.shell->quickActionsMenu());
+        for (const Command command : {Command::CheckForUpdates, Command::AutoUpdateCheck}) {
+            QAction *item = s.shell->actions().action(command);
+            QCOMPARE(quick.contains(item), built);
+            QCOMPARE(item->isVisible(), built);
         }
 
-        if (!switchedOff.isEmpty()) {
-            QAction *item = switchedOff == u"quick" ? quick.actionWithText(u"自动检查更新"_s)
-                                                    : bar->actionWithText(u"自动检查更新"_s);
-            QVERIFY(item->isChecked());
-            item->trigger();
+        QAction *automatic = s.shell->actions().action(Command::AutoUpdateCheck);
+        if (switchedOff) {
+            QVERIFY(automatic->isChecked());
+            automatic->trigger();
             QCOMPARE(s.stored().value(u"autoCheckForUpdates"_s), QJsonValue(false));
-            quick.rebuild();
-            validate();
-            QVERIFY(!quick.actionWithText(u"自动检查更新"_s)->isChecked());
-            QVERIFY(!bar->actionWithText(u"自动检查更新"_s)->isChecked());
+            QVERIFY(!automatic->isChecked());
         }
 
-        if (built && switchedOff.isEmpty()) {
+        if (built && !switchedOff) {
             // The launch asks a few seconds later, silently: the manifest names this build.
+            // Meanwhile "检查更新..." waits (the collection hears of the check first).
+            QList<bool> offered;
+            connect(&s.h.app->updates(), &UpdateChecker::checkInFlightChanged, this,
+                    [&offered, &s] {
+                        offered << s.shell->actions().action(Command::CheckForUpdates)->isEnabled();
+                    });
             s.shell->launch();
             QTRY_COMPARE_WITH_TIMEOUT(requests(), 1, kPatienceMs);
             QTRY_VERIFY_WITH_TIMEOUT(!s.h.app->updates().isUpdateCheckInFlight(), kPatienceMs);
+            QCOMPARE(offered, (QList<bool>{false, true}));
             for (QWidget *top : QApplication::topLevelWidgets())
                 QVERIFY(top->objectName() != u"updateAlert");
             return;

@@ -3,14 +3,22 @@
 
 #include "DBusSignalRecorder.h"
 #include "PrivateSessionBus.h"
+#include "ShellHarness.h"
+
+#include "alerts/AlertCenter.h"
+#include "config/LoginItemManager.h"
+#include "ui/ActionCollection.h"
+#include "ui/QuickActionsMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QDBusArgument>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -18,6 +26,50 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kInterface = u"com.canonical.dbusmenu"_s;
+
+// A setting changed somewhere other than the quick-actions menu, and the check mark the
+// menu's item then carries.
+struct SettingChange
+{
+    const char *name;
+    std::function<void(TestSupport::ShellHarness &)> change;
+    Command command;
+    bool checked;
+};
+
+const SettingChange kSettingChanges[] = {
+    {"display mode set by the controller",
+     [](auto &s) { s.h.app->setDisplayMode(DisplayMode::Summary); }, Command::DisplaySummary, true},
+    {"alert preset chosen elsewhere",
+     [](auto &s) { s.h.app->alerts().setAlertPresetFromMenu(AlertPreset::Sensitive); },
+     Command::AlertSensitive, true},
+    {"window kept on top", [](auto &s) { s.shell->toggleMainWindowAlwaysOnTop(); },
+     Command::AlwaysOnTop, true},
+    {"desktop opened at launch", [](auto &s) { s.shell->toggleOpenDesktopOnLaunch(); },
+     Command::OpenOnLaunch, true},
+    {"sort order chosen by the window",
+     [](auto &s) { s.shell->setMainWatchlistSortModeFromMenu(WatchlistSortMode::Priority); },
+     Command::SortPriority, true},
+    {"automatic update check switched off", [](auto &s) { s.h.app->toggleAutomaticUpdateCheck(); },
+     Command::AutoUpdateCheck, false},
+    {"settings file reloaded",
+     [](auto &s) {
+         QJsonObject stored = s.stored();
+         stored.insert(u"displayMode"_s, u"first"_s);
+         s.h.app->config().saveSettings(stored);
+         s.h.app->loadSettings();
+     },
+     Command::DisplayFirst, true},
+    // The autostart entry is the only record: written by another program, it shows when
+    // the panel opens the menu.
+    {"login item written by the desktop",
+     [](auto &s) {
+         QFile entry(s.h.app->loginItem().launchAgentURL());
+         QVERIFY(entry.open(QIODevice::WriteOnly));
+         entry.write(s.h.app->loginItem().desktopEntry());
+     },
+     Command::LoginItem, true},
+};
 
 } // namespace
 
@@ -199,7 +251,7 @@ private Q_SLOTS:
         uint before = 0;
         fetchLayout(0, -1, {}, &before);
 
-        // Rebuilt in place, as the owner does when the watchlist or settings change.
+        // Rebuilt in place, as an owner may do when its items change.
         m_menu->clear();
         buildQuickActionsMenu();
         m_menu->actions().at(1)->setChecked(false);
@@ -247,6 +299,43 @@ private Q_SLOTS:
         reply = menuCall(u"AboutToShowGroup"_s, {QVariant::fromValue(QList<int>{0, 31337})});
         QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().at(1)), QList<int>{31337});
+    }
+
+    void quickActionsMenuFollowsSettings_data()
+    {
+        QTest::addColumn<int>("row");
+        for (int row = 0; row < int(std::size(kSettingChanges)); ++row)
+            QTest::newRow(kSettingChanges[row].name) << row;
+    }
+
+    void quickActionsMenuFollowsSettings()
+    {
+        QFETCH(int, row);
+        const SettingChange &setting = kSettingChanges[row];
+        QTemporaryDir autostart;
+        TestSupport::ShellHarness s(
+            TestSupport::kFiveSymbols,
+            [&autostart](KestrumAppOptions &options, TestSupport::SimHarness &) {
+                options.autostartDirectory = autostart.path();
+            });
+        // The panel shows the real menu and has seen every item.
+        m_exporter->setMenu(&s.shell->quickActionsMenu());
+        QAction *action = s.shell->actions().action(setting.command);
+        const int id = m_exporter->idForAction(action);
+        QVERIFY(fetchLayout().children.size() > 10);
+        QCOMPARE(m_exporter->actionForId(id), action);
+        sync();
+        m_signals->clear();
+
+        setting.change(s);
+        menuCall(u"AboutToShow"_s, {0});
+        QCOMPARE(action->isChecked(), setting.checked);
+        QTRY_VERIFY_WITH_TIMEOUT(m_signals->count(u"ItemsPropertiesUpdated"_s) > 0,
+                                 TestSupport::kPatienceMs);
+        QCOMPARE(fetchLayout(id).properties.value(u"toggle-state"_s).toInt(), setting.checked);
+        // The same items, updated in place: the panel never has to fetch a new layout.
+        sync();
+        QCOMPARE(m_signals->count(u"LayoutUpdated"_s), 0);
     }
 
 private:

@@ -139,7 +139,6 @@ private Q_SLOTS:
         shell.watchlistManager().setInputText(QString());
         // The quick-actions menu with its pointer on an item, in the application's style.
         QuickActionsMenu &menu = shell.quickActionsMenu();
-        menu.rebuild();
         menu.setActiveAction(menu.actions().at(1));
         m_rendered[u"quick-actions"_s] = renderView(menu, 4, kBackground);
         // Six stocks, so the popover's list scrolls: the first suspended since before launch

@@ -8,6 +8,7 @@
 #include "decision/DecisionEngine.h"
 #include "model/Formatters.h"
 #include "strategy/BoardTags.h"
+#include "ui/ActionCollection.h"
 #include "ui/AppShell.h"
 #include "ui/FlatButton.h"
 #include "ui/HoverButton.h"
@@ -22,7 +23,6 @@
 #include "ui/OverlayScrollArea.h"
 #include "ui/Panel.h"
 #include "ui/PopoverWindow.h"
-#include "ui/QuickActionsMenu.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
 #include "ui/WatchInputField.h"
@@ -87,9 +87,16 @@ struct WindowHarness : ShellHarness
             symbols << quote.symbol;
         return symbols;
     }
-    QAction *menuItem(const QString &text) const
+    QAction *menuItem(Command command) const { return shell->actions().action(command); }
+    // One of the menu bar's own items (the edit menu), and that menu.
+    QMenu *editMenu() const { return window()->mainMenuBar()->actions().at(2)->menu(); }
+    QAction *editItem(const QString &text) const
     {
-        return window()->mainMenuBar()->actionWithText(text);
+        for (QAction *item : editMenu()->actions()) {
+            if (item->text() == text)
+                return item;
+        }
+        return nullptr;
     }
     bool isCentred() const
     {
@@ -251,8 +258,8 @@ private Q_SLOTS:
         WindowHarness w;
         QVERIFY(w.open());
         const QStringList list = w.displaySymbols();
-        QAction *previous = w.menuItem(u"上一只自选"_s);
-        QAction *next = w.menuItem(u"下一只自选"_s);
+        QAction *previous = w.menuItem(Command::PreviousQuote);
+        QAction *next = w.menuItem(Command::NextQuote);
         previous->trigger(); // from the first to the last
         QCOMPARE(w.settings().mainDetailSymbol, list.last());
         QCOMPARE(w.selectedRow(), list.last());
@@ -299,8 +306,8 @@ private Q_SLOTS:
             return false;
         };
         QTRY_VERIFY(selectedInView());
-        QAction *next = w.menuItem(u"下一只自选"_s);
-        QAction *previous = w.menuItem(u"上一只自选"_s);
+        QAction *next = w.menuItem(Command::NextQuote);
+        QAction *previous = w.menuItem(Command::PreviousQuote);
         for (QAction *move : {next, next, next, previous, previous, previous, previous}) {
             move->trigger();
             QTRY_VERIFY2(selectedInView(), qPrintable(w.selectedRow()));
@@ -318,7 +325,7 @@ private Q_SLOTS:
                                     w.h.app->backgroundQuotes());
         // The selection is not listed; choosing the order puts it back on the first entry.
         w.settings().mainDetailSymbol = u"hk00700"_s;
-        w.menuItem(u"机会优先"_s)->trigger();
+        w.menuItem(Command::SortPriority)->trigger();
         QCOMPARE(w.stored().value(u"mainWatchlistSortMode"_s).toString(), u"priority"_s);
 
         // Trackable stocks first, each group in watchlist order.
@@ -333,8 +340,7 @@ private Q_SLOTS:
 
         // The popover shows the same order; the menu marks the mode.
         QCOMPARE(w.displaySymbols(), w.rowSymbols());
-        w.window()->validateMenus();
-        QVERIFY(w.menuItem(u"机会优先"_s)->isChecked());
+        QVERIFY(w.menuItem(Command::SortPriority)->isChecked());
         w.shell->setMainWatchlistSortModeFromMenu(WatchlistSortMode::Original);
         QCOMPARE(w.rowSymbols(), kTen);
     }
@@ -343,14 +349,10 @@ private Q_SLOTS:
     {
         WindowHarness w({u"sh600519"_s});
         QVERIFY(w.open());
-        MainMenuBar *menus = w.window()->mainMenuBar();
-        QMenu *desk = menus->actionWithText(u"桌面"_s)->menu();
-
         // One stock: nothing to step through; the selected one can get its commentary.
-        Q_EMIT desk->aboutToShow();
-        QVERIFY(!w.menuItem(u"上一只自选"_s)->isEnabled());
-        QVERIFY(!w.menuItem(u"下一只自选"_s)->isEnabled());
-        QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
+        QVERIFY(!w.menuItem(Command::PreviousQuote)->isEnabled());
+        QVERIFY(!w.menuItem(Command::NextQuote)->isEnabled());
+        QVERIFY(w.menuItem(Command::GenerateInsight)->isEnabled());
 
         // While the commentary is being written, it cannot be asked for again.
         SimFault slow;
@@ -359,24 +361,22 @@ private Q_SLOTS:
         w.settings().aiEnabled = true;
         w.settings().aiAPIKey = u"sk-test"_s;
         w.settings().aiBaseURL = w.h.market.baseUrl().toString() + u"/v1"_s;
-        w.menuItem(u"生成当前观察"_s)->trigger();
+        w.menuItem(Command::GenerateInsight)->trigger();
         QVERIFY(w.h.app->insights().isLoading(w.settings().mainDetailSymbol));
-        Q_EMIT desk->aboutToShow();
-        QVERIFY(!w.menuItem(u"生成当前观察"_s)->isEnabled());
+        QVERIFY(!w.menuItem(Command::GenerateInsight)->isEnabled());
         const int chats = w.h.requestCount(MarketSimulator::chatRouteName());
         w.window()->generateCurrentMainAIInsight(); // ignored while loading
         QCOMPARE(w.h.requestCount(MarketSimulator::chatRouteName()), chats);
         QTRY_VERIFY_WITH_TIMEOUT(!w.h.app->insights().isLoading(w.settings().mainDetailSymbol),
                                  kPatienceMs);
-        Q_EMIT desk->aboutToShow();
-        QVERIFY(w.menuItem(u"生成当前观察"_s)->isEnabled());
+        QVERIFY(w.menuItem(Command::GenerateInsight)->isEnabled());
     }
 
     void editItemsActOnTheWatchInput()
     {
         WindowHarness w;
         QVERIFY(w.open());
-        QMenu *edit = w.window()->mainMenuBar()->actionWithText(u"编辑"_s)->menu();
+        QMenu *edit = w.editMenu();
         w.window()->openMainWatchlistManager();
         QVERIFY(QTest::qWaitForWindowActive(w.window()));
         WatchInputField *input = w.window()->preferredMainWindowFocusControl();
@@ -384,14 +384,14 @@ private Q_SLOTS:
         QTest::keyClicks(input, u"600"_s);
 
         Q_EMIT edit->aboutToShow();
-        QVERIFY(!w.menuItem(u"复制"_s)->isEnabled()); // nothing selected yet
-        w.menuItem(u"全选"_s)->trigger();
+        QVERIFY(!w.editItem(u"复制"_s)->isEnabled()); // nothing selected yet
+        w.editItem(u"全选"_s)->trigger();
         Q_EMIT edit->aboutToShow();
-        w.menuItem(u"剪切"_s)->trigger();
+        w.editItem(u"剪切"_s)->trigger();
         QCOMPARE(QApplication::clipboard()->text(), u"600"_s);
         QCOMPARE(w.shell->watchlistManager().inputText(), QString());
         Q_EMIT edit->aboutToShow();
-        w.menuItem(u"粘贴"_s)->trigger();
+        w.editItem(u"粘贴"_s)->trigger();
         QCOMPARE(w.shell->watchlistManager().inputText(), u"600"_s);
 
         // A rebuild while typing keeps the text, the focus and the caret.
@@ -453,8 +453,7 @@ private Q_SLOTS:
         QWidget *bench = view->workbench();
 
         // Nothing to step through or comment on.
-        w.window()->validateMenus();
-        QVERIFY(!w.menuItem(u"生成当前观察"_s)->isEnabled());
+        QVERIFY(!w.menuItem(Command::GenerateInsight)->isEnabled());
         w.window()->selectNextMainQuote();
         QCOMPARE(w.settings().mainDetailSymbol, QString());
 
@@ -479,25 +478,21 @@ private Q_SLOTS:
         QVERIFY(!w.shell->isPopoverShown());
         QVERIFY(!w.h.preferences->value(u"KSDidOpenPopoverOnFirstLaunch"_s, false).toBool());
         MainWindow *window = w.window();
-        QuickActionsMenu &menu = w.shell->quickActionsMenu();
-        menu.rebuild();
-        menu.actionWithText(u"打开澄川桌面"_s)->trigger();
+        w.menuItem(Command::OpenDesktop)->trigger();
         QCOMPARE(w.window(), window);
 
         QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        w.menuItem(u"桌面窗口置顶"_s)->trigger();
+        w.menuItem(Command::AlwaysOnTop)->trigger();
         QVERIFY(w.stored().value(u"mainWindowAlwaysOnTop"_s).toBool());
         QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(window->isVisible());
-        menu.rebuild();
-        menu.actionWithText(u"桌面窗口置顶"_s)->trigger();
+        w.menuItem(Command::AlwaysOnTop)->trigger();
         QVERIFY(!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(window->isVisible());
 
         // Reset: back to 980 x 720 in the middle, saved and rebuilt at that size.
         window->move(5, 5);
-        menu.rebuild();
-        menu.actionWithText(u"重置桌面布局"_s)->trigger();
+        w.menuItem(Command::ResetLayout)->trigger();
         QCOMPARE(window->contentSize(), QSize(980, 720));
         QCOMPARE(w.view()->viewSize(), QSize(980, 720));
         QTRY_VERIFY_WITH_TIMEOUT(w.isCentred(), kPatienceMs);

@@ -3,6 +3,7 @@
 #include "ShellHarness.h"
 
 #include "app/WatchlistManager.h"
+#include "ui/ActionCollection.h"
 #include "ui/AppShell.h"
 #include "ui/FlatButton.h"
 #include "ui/HomePage.h"
@@ -10,7 +11,6 @@
 #include "ui/Label.h"
 #include "ui/OverlayScrollBar.h"
 #include "ui/PopoverWindow.h"
-#include "ui/QuickActionsMenu.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
 #include "ui/WatchSuggestionPanel.h"
@@ -331,7 +331,7 @@ private Q_SLOTS:
         ManagerShell s;
         // From the quick-actions menu: a fresh input that waits for a click before taking keys.
         s.shell->watchlistManager().setInputText(u"stale"_s);
-        s.shell->quickActionsMenu().actionWithText(u"管理自选"_s)->trigger();
+        s.shell->actions().action(Command::ManageWatchlist)->trigger();
         QVERIFY(s.shell->isPopoverShown() && s.shell->managingWatchlist());
         WatchlistPopoverPage *before = s.managerPage();
         QCOMPARE(before->inputField()->text(), QString());
