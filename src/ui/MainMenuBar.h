@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "config/AppSettings.h"
+#include "presentation/MainMenuState.h"
 
 #include <QMenuBar>
 #include <QString>
@@ -10,22 +10,6 @@
 
 class QAction;
 class QLineEdit;
-
-// What decides the menus' enabled states and check marks, gathered by the window when a menu
-// opens and after every rebuild.
-struct MainMenuState
-{
-    int displayEntryCount = 0;
-    // The current detail quote has a symbol and no commentary is being written for it.
-    bool canGenerateInsight = false;
-    WatchlistSortMode sortMode = WatchlistSortMode::Original;
-    bool openDesktopOnLaunch = false;
-    bool alwaysOnTop = false;
-    bool updateCheckInFlight = false;
-    // The build has the update check (otherwise its items are hidden) and it runs at start.
-    bool updateCheckAvailable = true;
-    bool automaticUpdateCheck = true;
-};
 
 // The application's menus on the desktop window ("澄川", "桌面", "编辑"), with Ctrl where the
 // original used the Command key. Items only carry their shortcut and check state; the owner

@@ -3,19 +3,16 @@
 
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
-#include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
+#include "presentation/Presenter.h"
 #include "strategy/BoardTags.h"
-#include "ui/AppShell.h"
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/MainWindowView.h"
-#include "ui/QuickActionsMenu.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
-#include "ui/WatchlistDisplay.h"
 #include "ui/WatchlistSidebarView.h"
 
 #include <QCloseEvent>
@@ -40,10 +37,12 @@ qreal primaryBottom()
 
 } // namespace
 
-MainWindow::MainWindow(AppShell &shell, QWidget *parent)
+MainWindow::MainWindow(Presenter &presenter, const CardActions &cardActions,
+                       const MenuBuilder &sortMenu, QWidget *parent)
     : QMainWindow(parent)
-    , m_shell(shell)
-    , m_app(shell.app())
+    , m_presenter(presenter)
+    , m_app(presenter.app())
+    , m_cardActions(cardActions)
 {
     setObjectName(u"mainWindow"_s);
     setWindowTitle(u"澄川"_s);
@@ -60,7 +59,7 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
     Toolkit::addSubtleGridBackgroundToView(m_host);
     setCentralWidget(m_host);
 
-    createMenus();
+    createMenus(sortMenu);
 
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(kMoveSaveDelayMs);
@@ -79,23 +78,14 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createMenus()
+void MainWindow::createMenus(const MenuBuilder &sortMenu)
 {
-    QMenu *sort = m_shell.quickActionsMenu().mainWatchlistSortMenu(this);
     m_menuBar = new MainMenuBar(
-        sort, [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
+        sortMenu(this), [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
     setMenuBar(m_menuBar);
     connect(m_menuBar, &MainMenuBar::aboutToShowMenu, this, &MainWindow::validateMenus);
 
-    AppShell *shell = &m_shell;
-    connect(m_menuBar->openWindowAction(), &QAction::triggered, shell, &AppShell::showMainWindow);
-    connect(m_menuBar->openWorkbenchAction(), &QAction::triggered, shell,
-            &AppShell::showMainWindow);
-    connect(m_menuBar->checkForUpdatesAction(), &QAction::triggered, &m_app.updates(),
-            &UpdateChecker::checkForUpdates);
-    connect(m_menuBar->automaticUpdateCheckAction(), &QAction::triggered, &m_app,
-            &KestrumApp::toggleAutomaticUpdateCheck);
-    connect(m_menuBar->quitAction(), &QAction::triggered, shell, &AppShell::quit);
+    // The window's own items; the owner connects those that reach other surfaces.
     connect(m_menuBar->previousAction(), &QAction::triggered, this,
             &MainWindow::selectPreviousMainQuote);
     connect(m_menuBar->nextAction(), &QAction::triggered, this, &MainWindow::selectNextMainQuote);
@@ -103,15 +93,6 @@ void MainWindow::createMenus()
             &MainWindow::refreshMainWindowAction);
     connect(m_menuBar->generateInsightAction(), &QAction::triggered, this,
             &MainWindow::generateCurrentMainAIInsight);
-    connect(m_menuBar->manageWatchlistAction(), &QAction::triggered, shell,
-            &AppShell::openWatchlistManager);
-    connect(m_menuBar->aiSettingsAction(), &QAction::triggered, shell, &AppShell::openAISettings);
-    connect(m_menuBar->openOnLaunchAction(), &QAction::triggered, shell,
-            &AppShell::toggleOpenDesktopOnLaunch);
-    connect(m_menuBar->alwaysOnTopAction(), &QAction::triggered, shell,
-            &AppShell::toggleMainWindowAlwaysOnTop);
-    connect(m_menuBar->resetLayoutAction(), &QAction::triggered, shell,
-            &AppShell::resetMainWindowLayout);
     validateMenus();
 }
 
@@ -132,15 +113,16 @@ void MainWindow::connectController()
     settingsRebuild->setInterval(0);
     connect(settingsRebuild, &QTimer::timeout, this, &MainWindow::refreshMainWindowIfVisible);
     connect(&m_app, &KestrumApp::settingsChanged, this, [this, settingsRebuild] {
+        // The level follows at once: a menu that switched it shows the window on top now.
+        applyMainWindowLevel();
         if (!m_savingState)
             settingsRebuild->start();
     });
-    connect(&m_shell.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
+    connect(&m_presenter.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
         if (m_app.settings().mainSection == MainSection::Watchlist)
             refreshMainWindowIfVisible();
     });
-    // A move still waiting for its debounced save is not lost when the application ends.
-    connect(&m_shell, &AppShell::quitRequested, this, &MainWindow::flushPendingFrameSave);
+    connect(&m_presenter, &Presenter::mainSectionRequested, this, &MainWindow::setMainSection);
 }
 
 // --- Size, frame and level ---------------------------------------------------------------
@@ -285,20 +267,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 // --- Showing and rebuilding --------------------------------------------------------------
 
-void MainWindow::settleDetailSymbol()
-{
-    AppSettings &settings = m_app.settings();
-    if (!settings.mainDetailSymbol.isEmpty())
-        return;
-    const QList<Quote> display = m_shell.mainDisplayQuotes();
-    settings.mainDetailSymbol = display.isEmpty() ? QString() : display.first().symbol;
-}
-
 void MainWindow::showMainWindow()
 {
     applyMainWindowLevel();
     m_app.settings().mainSection = MainSection::Overview;
-    settleDetailSymbol();
+    m_presenter.settleMainDetailSymbol();
     if (!isVisible())
         show();
     if (isMinimized())
@@ -331,7 +304,7 @@ void MainWindow::refreshIfShowing(const QString &symbol)
 
 void MainWindow::rebuild()
 {
-    settleDetailSymbol();
+    m_presenter.settleMainDetailSymbol();
     QSize size = contentSize();
     if (size.width() <= 0 || size.height() <= 0)
         size = recommendedContentSize();
@@ -345,7 +318,7 @@ void MainWindow::rebuild()
     const bool hovering = oldOverlay && oldOverlay->isHovering();
     const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
 
-    const MainWindowData data = m_shell.mainWindowData();
+    const MainWindowData data = m_presenter.mainWindowData();
     const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
     // The list stays where it was unless the selection moved (then the new row comes into
     // view).
@@ -353,9 +326,9 @@ void MainWindow::rebuild()
     if (m_content && m_content->listArea() &&
         m_content->property("detailSymbol").toString() == shownSymbol)
         listOffset = m_content->listOffset();
-    WatchlistManager &manager = m_shell.watchlistManager();
+    WatchlistManager &manager = m_presenter.watchlistManager();
     auto *view = new MainWindowView(
-        data, size, m_shell.cardActions(),
+        data, size, m_cardActions,
         [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
             return new WatchlistSidebarView(parent, frame, manager);
         },
@@ -366,13 +339,13 @@ void MainWindow::rebuild()
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);
     connect(view, &MainWindowView::addStockRequested, this, &MainWindow::openMainWatchlistManager);
-    connect(view, &MainWindowView::aiSettingsRequested, &m_shell, &AppShell::openAISettings);
+    connect(view, &MainWindowView::aiSettingsRequested, this, &MainWindow::aiSettingsRequested);
     connect(view, &MainWindowView::quotePageRequested, this,
             [this](const QString &symbol) { openMainQuotePage(symbol); });
     view->move(0, 0);
     view->show();
 
-    m_shell.chartEntrances().settle(view->chartView());
+    m_presenter.chartEntrances().settle(view->chartView());
 
     if (MainWindowView *old = m_content) {
         // Deleted later: a click on one of its buttons may be what started this rebuild.
@@ -419,10 +392,7 @@ void MainWindow::focusMainWindowPrimaryControlIfNeeded()
 
 void MainWindow::selectSymbol(const QString &symbol)
 {
-    AppSettings &settings = m_app.settings();
-    settings.mainSection = MainSection::Overview;
-    settings.mainDetailSymbol = symbol;
-    m_app.ensureMainIntradaySeriesForSymbol(symbol);
+    m_presenter.selectMainQuote(symbol);
     saveMainWindowState();
     refreshMainWindowIfVisible();
 }
@@ -436,7 +406,7 @@ void MainWindow::selectMainQuoteFromButton(const QString &symbol)
 void MainWindow::selectMainQuoteAtOffset(int offset)
 {
     QStringList symbols;
-    for (const Quote &quote : m_shell.mainDisplayQuotes())
+    for (const Quote &quote : m_presenter.mainDisplayQuotes())
         symbols.append(quote.symbol);
     const int index =
         MainWindowLayout::indexAtOffset(symbols, m_app.settings().mainDetailSymbol, offset);
@@ -446,20 +416,7 @@ void MainWindow::selectMainQuoteAtOffset(int offset)
 
 void MainWindow::setMainSection(MainSection target)
 {
-    AppSettings &settings = m_app.settings();
-    const bool entering =
-        target == MainSection::Watchlist && settings.mainSection != MainSection::Watchlist;
-    settings.mainSection = target;
-    if (entering)
-        m_shell.watchlistManager().enterDesktopSection();
-    if (target == MainSection::Ai) {
-        m_shell.setManagingWatchlist(false);
-        m_shell.setConfiguringAI(true);
-    } else {
-        if (m_shell.configuringAI())
-            m_shell.setConfiguringAI(false);
-        m_shell.setManagingWatchlist(target == MainSection::Watchlist);
-    }
+    m_presenter.setMainSection(target);
     saveMainWindowState();
     refreshMainWindowIfVisible();
 }
@@ -470,22 +427,9 @@ void MainWindow::toggleMainWatchlistManager()
                                                                           : MainSection::Watchlist);
 }
 
-void MainWindow::ensureMainDetailSymbolMatchesVisibleWatchlist()
-{
-    const QList<Quote> display = m_shell.mainDisplayQuotes();
-    if (display.isEmpty())
-        return;
-    AppSettings &settings = m_app.settings();
-    for (const Quote &quote : display) {
-        if (quote.symbol == settings.mainDetailSymbol)
-            return;
-    }
-    settings.mainDetailSymbol = display.first().symbol;
-}
-
 void MainWindow::generateCurrentMainAIInsight()
 {
-    const std::optional<Quote> quote = m_shell.currentMainDetailQuote();
+    const std::optional<Quote> quote = m_presenter.currentMainDetailQuote();
     if (!quote || quote->symbol.isEmpty())
         return;
     const QString symbol = quote->symbol;
@@ -494,15 +438,16 @@ void MainWindow::generateCurrentMainAIInsight()
     settings.mainDetailSymbol = symbol;
     saveMainWindowState();
     if (!m_app.insights().isLoading(symbol))
-        m_shell.generateAIInsight(symbol);
-    m_shell.showMainWindow();
+        m_presenter.generateInsight(symbol);
+    m_presenter.desktopTakesOver();
+    showMainWindow();
 }
 
 void MainWindow::openMainQuotePage(const QString &symbol)
 {
     const QString target = symbol.isEmpty() ? m_app.settings().mainDetailSymbol : symbol;
     if (!target.isEmpty())
-        m_shell.openQuotePageFromDetail(target);
+        Q_EMIT quotePageRequested(target);
 }
 
 void MainWindow::refreshMainWindowAction()
@@ -513,25 +458,8 @@ void MainWindow::refreshMainWindowAction()
 
 // --- Menus -------------------------------------------------------------------------------
 
-MainMenuState MainWindow::menuState() const
-{
-    MainMenuState state;
-    const AppSettings &settings = m_app.settings();
-    state.displayEntryCount = static_cast<int>(m_shell.mainDisplayQuotes().size());
-    const std::optional<Quote> current = m_shell.currentMainDetailQuote();
-    state.canGenerateInsight =
-        current && !current->symbol.isEmpty() && !m_app.insights().isLoading(current->symbol);
-    state.sortMode = settings.mainWatchlistSortMode;
-    state.openDesktopOnLaunch = settings.openDesktopOnLaunch;
-    state.alwaysOnTop = settings.mainWindowAlwaysOnTop;
-    state.updateCheckInFlight = m_app.updates().isUpdateCheckInFlight();
-    state.updateCheckAvailable = m_app.updates().isAvailable();
-    state.automaticUpdateCheck = settings.autoCheckForUpdates;
-    return state;
-}
-
 void MainWindow::validateMenus()
 {
     if (m_menuBar)
-        m_menuBar->validate(menuState());
+        m_menuBar->validate(m_presenter.menuState());
 }

@@ -5,9 +5,9 @@
 #include "app/KestrumApp.h"
 #include "app/UpdateChecker.h"
 #include "config/LoginItemManager.h"
+#include "presentation/WatchlistDisplay.h"
 #include "ui/AlertMenu.h"
 #include "ui/AppShell.h"
-#include "ui/WatchlistDisplay.h"
 
 #include <QActionGroup>
 
