@@ -201,19 +201,6 @@ private Q_SLOTS:
         QCOMPARE(s.shell->presenter().detailSymbol(), QString());
     }
 
-    void detailFallsBackHomeWhenTheQuoteLeaves()
-    {
-        PopoverHarness s;
-        s.openHome();
-        s.shell->openQuoteFromButton(u"hk00700"_s);
-        QVERIFY(s.detail());
-        s.h.setWatchlist({u"sh600519"_s, u"sz000001"_s});
-        QVERIFY(s.h.refreshAndWait());
-        QVERIFY(s.home());
-        QCOMPARE(s.shell->presenter().detailSymbol(), QString());
-        QCOMPARE(s.rows().size(), 2);
-    }
-
     void insightLoadingFreshAndError()
     {
         PopoverHarness s;
