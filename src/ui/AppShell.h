@@ -27,7 +27,6 @@ class ScenarioHintPopover;
 class StatusItem;
 class QWidget;
 class WatchlistManager;
-class QMenu;
 
 // The user-interface side of the application: the tray item, the popover, the desktop window
 // and the menus.
@@ -84,7 +83,7 @@ public:
     // Builds the popover's page for the current state (makePopoverController by default).
     using PageBuilder = std::function<QWidget *(AppShell &)>;
 
-    // The page of the presenter's settled page.
+    // The widget for the presenter's settled page.
     QWidget *makePopoverController();
     HomePage *makeHomePage();
     QuoteDetailPage *makeQuoteDetailPopoverController(const Quote &quote);
