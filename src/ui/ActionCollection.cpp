@@ -6,8 +6,9 @@
 #include "app/KestrumApp.h"
 #include "app/UpdateChecker.h"
 #include "config/LoginItemManager.h"
+#include "presentation/Presenter.h"
+#include "presentation/WatchlistDisplay.h"
 #include "ui/AppShell.h"
-#include "ui/WatchlistDisplay.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -184,24 +185,19 @@ Command ActionCollection::command(DisplayMode mode)
 
 void ActionCollection::updateStates()
 {
-    const AppSettings &settings = m_app.settings();
-    action(Command::OpenOnLaunch)->setChecked(settings.openDesktopOnLaunch);
-    action(Command::AlwaysOnTop)->setChecked(settings.mainWindowAlwaysOnTop);
-    action(Command::AutoUpdateCheck)->setChecked(settings.autoCheckForUpdates);
-    action(command(settings.mainWatchlistSortMode))->setChecked(true);
-    action(command(m_app.alerts().alertPreset()))->setChecked(true);
-    action(command(m_app.displayMode()))->setChecked(true);
+    const MainMenuState state = m_shell.presenter().menuState();
+    action(Command::OpenOnLaunch)->setChecked(state.openDesktopOnLaunch);
+    action(Command::AlwaysOnTop)->setChecked(state.alwaysOnTop);
+    action(Command::AutoUpdateCheck)->setChecked(state.automaticUpdateCheck);
+    action(command(state.sortMode))->setChecked(true);
+    action(command(state.alertPreset))->setChecked(true);
+    action(command(state.displayMode))->setChecked(true);
     updateLoginItem();
 
-    action(Command::CheckForUpdates)->setEnabled(!m_app.updates().isUpdateCheckInFlight());
-    // The display order only reorders the quotes, so their number is the entries' number.
-    const bool canStep = m_app.quotes().size() > 1;
-    action(Command::PreviousQuote)->setEnabled(canStep);
-    action(Command::NextQuote)->setEnabled(canStep);
-    const std::optional<Quote> current = m_shell.currentMainDetailQuote();
-    action(Command::GenerateInsight)
-        ->setEnabled(current && !current->symbol.isEmpty() &&
-                     !m_app.insights().isLoading(current->symbol));
+    action(Command::CheckForUpdates)->setEnabled(!state.updateCheckInFlight);
+    action(Command::PreviousQuote)->setEnabled(state.displayEntryCount > 1);
+    action(Command::NextQuote)->setEnabled(state.displayEntryCount > 1);
+    action(Command::GenerateInsight)->setEnabled(state.canGenerateInsight);
 }
 
 void ActionCollection::updateLoginItem()

@@ -2,15 +2,11 @@
 #include "ui/AppShell.h"
 
 #include "ai/AIProviderSettings.h"
-#include "ai/InsightService.h"
 #include "alerts/AlertCenter.h"
 #include "app/KestrumApp.h"
 #include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
-#include "decision/DecisionEngine.h"
 #include "model/Logging.h"
-#include "strategy/BoardTags.h"
-#include "strategy/DailyCache.h"
 #include "ui/AISettingsPage.h"
 #include "ui/ActionCollection.h"
 #include "ui/HintIconButton.h"
@@ -25,8 +21,6 @@
 #include "ui/WatchInputField.h"
 #include "ui/WatchlistPopoverPage.h"
 
-#include "ui/Toolkit.h"
-#include "ui/WatchlistDisplay.h"
 #include <QApplication>
 
 #include <QCoreApplication>
@@ -47,10 +41,10 @@ const QString kDidOpenPopoverKey = u"KSDidOpenPopoverOnFirstLaunch"_s;
 AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObject *parent)
     : QObject(parent)
     , m_app(app)
+    , m_presenter(app)
     , m_statusItem(std::move(statusItem))
     , m_popover(std::make_unique<PopoverWindow>())
 {
-    m_watchlistManager = std::make_unique<WatchlistManager>(m_app);
     m_actions = std::make_unique<ActionCollection>(*this);
     m_menu = std::make_unique<QuickActionsMenu>(m_app, *m_actions);
     m_hintPopover = std::make_unique<ScenarioHintPopover>(m_popover.get());
@@ -61,12 +55,11 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
         return QDesktopServices::openUrl(url);
     };
 
-    connect(m_watchlistManager.get(), &WatchlistManager::beepRequested, this,
+    connect(&watchlistManager(), &WatchlistManager::beepRequested, this,
             [] { QApplication::beep(); });
-    connect(m_watchlistManager.get(), &WatchlistManager::watchlistChanged, this, [this] {
-        if (m_managingWatchlist)
-            refreshPopoverIfVisible();
-    });
+    connect(&m_presenter, &Presenter::pageChanged, this, &AppShell::pageChanged);
+    connect(&m_presenter, &Presenter::popoverDataChanged, this, &AppShell::refreshPopoverIfVisible);
+    connect(&m_presenter, &Presenter::statusTitleChanged, this, &AppShell::updateStatusItem);
 
     connect(m_statusItem.get(), &StatusItem::activated, this, &AppShell::statusItemActivated);
     // The item pops the menu up itself (panels that draw the exported menu never ask us);
@@ -81,49 +74,17 @@ AppShell::AppShell(KestrumApp &app, std::unique_ptr<StatusItem> statusItem, QObj
             m_popover->closePopover();
     });
     connect(m_menu.get(), &QMenu::aboutToHide, this, [this] { m_menuFromPopover = false; });
-    connect(&m_app, &KestrumApp::titleChanged, this, &AppShell::updateStatusItem);
-    connect(&m_app, &KestrumApp::refreshStarted, this, &AppShell::refreshPopoverIfVisible);
-    connect(&m_app, &KestrumApp::refreshFinished, this, &AppShell::refreshPopoverIfVisible);
-    // A save from a menu reports on the status line; the settings page shows its own.
-    connect(&m_app, &KestrumApp::settingsChanged, this, [this] {
-        if (!m_configuringAI)
-            refreshPopoverIfVisible();
-    });
-    connect(&m_app, &KestrumApp::homeSeriesUpdated, this, [this] {
-        if (m_detailSymbol.isEmpty() && !m_managingWatchlist && !m_configuringAI)
-            refreshPopoverIfVisible();
-    });
-    connect(&m_app, &KestrumApp::detailUpdated, this, [this](const QString &symbol) {
-        if (symbol == m_detailSymbol)
-            refreshPopoverIfVisible();
-    });
     connect(m_popover.get(), &PopoverWindow::closed, this, [this] {
         m_hintPopover->closeHint();
         m_app.setPopoverShown(false);
-    });
-    connect(&m_app.insights(), &InsightService::insightChanged, this,
-            [this](const QString &symbol) {
-                if (symbol == m_detailSymbol)
-                    refreshPopoverIfVisible();
-            });
-    connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, [this](const QString &symbol) {
-        if (symbol == m_detailSymbol)
-            refreshPopoverIfVisible();
     });
     // The settings page is updated in place: a rebuild would drop what is being typed.
     connect(&m_app.aiSettings(), &AIProviderSettings::pageStateChanged, this, [this] {
         if (AISettingsPage *page = visibleAISettingsPage())
             page->applyPageState(m_app.aiSettings().pageState());
     });
-    connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
-            &AppShell::refreshPopoverIfVisible);
     connect(&m_app.updates(), &UpdateChecker::alertRequested, this, &AppShell::showUpdateAlert,
             Qt::QueuedConnection);
-    connect(&m_app.updates(), &UpdateChecker::statusLineRequested, this,
-            [this](const QString &text) {
-                m_app.setLastStatus(text);
-                refreshPopoverIfVisible();
-            });
     connect(&m_app.alerts(), &AlertCenter::permissionWarningRequested, this,
             &AppShell::showNotificationPermissionWarning);
 }
@@ -150,7 +111,7 @@ void AppShell::showUpdateAlert(const UpdateAlert &alert)
     const quint64 id = alert.id;
     connect(box, &QMessageBox::finished, this, [this, box, buttons, id] {
         m_app.resumeTimers();
-        m_popover->setPinned(m_configuringAI);
+        m_popover->setPinned(m_presenter.page() == PopoverPage::AISettings);
         m_app.updates().answerAlert(id, int(buttons.indexOf(box->clickedButton())));
     });
     box->open();
@@ -245,8 +206,9 @@ void AppShell::mainWindowClosed()
 
 void AppShell::updateStatusItem()
 {
-    m_statusItem->setTitle(m_app.title());
-    m_statusItem->setIcon(StatusIcon::icon(m_app.titleDirection()));
+    const StatusTitle title = m_presenter.statusTitle();
+    m_statusItem->setTitle(title.title);
+    m_statusItem->setIcon(StatusIcon::icon(title.direction));
 }
 
 void AppShell::quit()
@@ -292,9 +254,7 @@ void AppShell::togglePopover(const QPoint &at)
 
 void AppShell::openPopover(const QPoint &at)
 {
-    m_managingWatchlist = false;
-    m_configuringAI = false;
-    m_detailSymbol.clear();
+    m_presenter.openPopover();
     m_popover->setPinned(false);
     m_popover->setContent(buildPage());
     m_app.setPopoverShown(true);
@@ -328,7 +288,7 @@ void AppShell::rebuildPopover()
 
 void AppShell::refreshPopoverIfVisible()
 {
-    if (!m_popover->isOpen() || m_configuringAI)
+    if (!m_popover->isOpen() || m_presenter.page() == PopoverPage::AISettings)
         return;
     m_popover->setPinned(false);
     rebuildPopover();
@@ -340,7 +300,7 @@ QWidget *AppShell::buildWatchlistPage()
     auto *previous = qobject_cast<WatchlistPopoverPage *>(m_popover->content());
     const bool typing = previous && previous->inputField()->hasFocus();
     const int cursor = previous ? previous->inputField()->cursorPosition() : -1;
-    auto *page = new WatchlistPopoverPage(*m_watchlistManager);
+    auto *page = new WatchlistPopoverPage(watchlistManager());
     connect(page, &WatchlistPopoverPage::backRequested, this, &AppShell::exitWatchlistManager);
     if (typing)
         page->focusInput(cursor);
@@ -349,16 +309,12 @@ QWidget *AppShell::buildWatchlistPage()
 
 void AppShell::openWatchlistManager()
 {
-    m_watchlistManager->resetInput();
-    m_managingWatchlist = true;
-    setConfiguringAI(false);
-    m_detailSymbol.clear();
+    watchlistManager().resetInput();
+    m_presenter.openManager();
     if (!m_popover->isOpen()) {
         m_popover->setContent(buildPage());
         m_app.setPopoverShown(true);
         m_popover->openAt(m_statusItem->geometry(), QPoint());
-    } else {
-        refreshPopoverIfVisible();
     }
     // Opening activates the window, which would focus the input; it waits for a click.
     QTimer::singleShot(0, m_popover.get(), [popover = m_popover.get()] {
@@ -369,36 +325,37 @@ void AppShell::openWatchlistManager()
 
 void AppShell::exitWatchlistManager()
 {
-    m_managingWatchlist = false;
-    refreshPopoverIfVisible();
-    if (m_mainWindow && m_app.settings().mainSection == MainSection::Watchlist)
-        m_mainWindow->setMainSection(MainSection::Overview);
+    // The desktop window leaves its watchlist section on the presenter's request.
+    if (m_presenter.page() == PopoverPage::Manager)
+        m_presenter.back();
     Q_EMIT watchlistManagerExited();
 }
 
-void AppShell::setConfiguringAI(bool on)
+void AppShell::pageChanged()
 {
-    m_configuringAI = on;
-    m_popover->setPinned(on);
+    m_popover->setPinned(m_presenter.page() == PopoverPage::AISettings);
+    if (m_popover->isOpen())
+        rebuildPopover();
 }
 
 AISettingsPage *AppShell::visibleAISettingsPage() const
 {
-    if (!m_configuringAI || !m_popover->isOpen())
+    if (m_presenter.page() != PopoverPage::AISettings || !m_popover->isOpen())
         return nullptr;
     return qobject_cast<AISettingsPage *>(m_popover->content());
 }
 
 QWidget *AppShell::makePopoverController()
 {
-    if (m_configuringAI)
+    switch (m_presenter.settledPage()) {
+    case PopoverPage::AISettings:
         return makeAISettingsPage();
-    if (m_managingWatchlist)
+    case PopoverPage::Manager:
         return makeWatchlistPopoverController();
-    if (!m_detailSymbol.isEmpty()) {
-        if (const std::optional<Quote> quote = m_app.quoteForSymbol(m_detailSymbol))
-            return makeQuoteDetailPopoverController(*quote);
-        m_detailSymbol.clear();
+    case PopoverPage::Detail:
+        return makeQuoteDetailPopoverController(*m_app.quoteForSymbol(m_presenter.detailSymbol()));
+    case PopoverPage::Home:
+        break;
     }
     return makeHomePage();
 }
@@ -408,105 +365,11 @@ QWidget *AppShell::makeWatchlistPopoverController()
     return buildWatchlistPage();
 }
 
-QList<Quote> AppShell::displayQuotesWith(const DecisionEngine &engine) const
-{
-    return KSWatchlistDisplayQuotes(
-        m_app.quotes(), m_app.settings().mainWatchlistSortMode,
-        [&engine](const Quote &quote) { return engine.decisionForQuote(quote).buyStatus(); });
-}
-
-QList<Quote> AppShell::mainDisplayQuotes() const
-{
-    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
-    return displayQuotesWith(engine);
-}
-
 HomePageData AppShell::homePageData() const
 {
-    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
-    HomePageData data;
-    for (const Quote &quote : displayQuotesWith(engine)) {
-        const QuoteDecision decision = engine.decisionForQuote(quote);
-        const bool valid = quote.price > 0 && quote.previousClose > 0;
-        data.rows.append({quote, valid ? decision.buyStatus() : ActionStatus::NoData,
-                          decision.homeBuyTagHint()});
-    }
-    data.marketStatus = m_app.marketStatusInfo();
-    data.lastStatus = m_app.lastStatus();
+    HomePageData data = m_presenter.homePageData();
     data.firstLaunchHintVisible = m_firstLaunchHintVisible;
     data.panelItemPresent = hasPanelItem();
-    data.priceFlashDirections = m_app.priceFlashDirections();
-    return data;
-}
-
-std::optional<Quote> AppShell::currentMainDetailQuote() const
-{
-    if (const std::optional<Quote> selected =
-            m_app.quoteForSymbol(m_app.settings().mainDetailSymbol))
-        return selected;
-    const QList<Quote> display = mainDisplayQuotes();
-    if (!display.isEmpty())
-        return display.first();
-    if (!m_app.quotes().isEmpty())
-        return m_app.quotes().first();
-    return std::nullopt;
-}
-
-MainWindowData AppShell::mainWindowData() const
-{
-    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
-    const AppSettings &settings = m_app.settings();
-    MainWindowData data;
-    data.section = settings.mainSection;
-    data.detailSymbol = settings.mainDetailSymbol;
-    data.quotes = m_app.quotes();
-    const QList<Quote> display = displayQuotesWith(engine);
-    std::optional<Quote> detail;
-    for (const Quote &quote : display) {
-        const bool valid = quote.price > 0 && quote.previousClose > 0;
-        data.rows.append(
-            {quote, valid ? engine.decisionForQuote(quote).buyStatus() : ActionStatus::NoData});
-        if (!detail && quote.symbol == settings.mainDetailSymbol)
-            detail = quote;
-    }
-    if (!detail && !display.isEmpty())
-        detail = display.first();
-    data.marketStatus = m_app.marketStatusInfo();
-    data.lastStatus = m_app.lastStatus();
-    data.priceFlashDirections = m_app.priceFlashDirections();
-    if (detail) {
-        MainDetailData main;
-        main.cards = quoteDetailData(*detail);
-        main.dailyBadge = m_app.dailyCache().dailyContextBadgeDisplayForQuote(*detail);
-        main.dailyAccentHex = m_app.dailyCache().dailyContextAccentForQuote(*detail);
-        main.lastStatus = data.lastStatus;
-        data.detail = main;
-    }
-    return data;
-}
-
-QuoteDetailData AppShell::quoteDetailData(const Quote &quote) const
-{
-    const DecisionEngine engine(m_app.intraday(), m_app.dailyCache(), m_app.backgroundQuotes());
-    QuoteDetailData data;
-    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
-    data.market.quote = quote;
-    data.market.accentHex = accent;
-    data.market.boardTag = m_app.boardTags().boardTagDisplayForQuote(quote);
-    data.market.series = IntradayChartSeries::forQuote(m_app.intraday(), quote, accent);
-    data.market.series.shouldAnimate = m_chartEntrances.isOwed(quote.symbol);
-    data.market.priceFlashDirections = m_app.priceFlashDirections();
-
-    const InsightService &insights = m_app.insights();
-    const InsightCardText text = insights.insightCardForQuote(quote);
-    data.insight.symbol = quote.symbol;
-    data.insight.subtitle = text.subtitle;
-    data.insight.message = text.body;
-    data.insight.hasError = insights.errorForSymbol(quote.symbol).has_value();
-    data.insight.isLoading = insights.isLoading(quote.symbol);
-    data.insight.isConfigured = m_app.settings().aiEnabled && !m_app.settings().aiAPIKey.isEmpty();
-
-    data.metrics = engine.scenarioMetricsForQuote(quote);
     return data;
 }
 
@@ -545,8 +408,8 @@ HomePage *AppShell::makeHomePage()
 
 QuoteDetailPage *AppShell::makeQuoteDetailPopoverController(const Quote &quote)
 {
-    auto *page = new QuoteDetailPage(quoteDetailData(quote), cardActions());
-    m_chartEntrances.settle(page->chartView());
+    auto *page = new QuoteDetailPage(m_presenter.quoteDetailData(quote), cardActions());
+    m_presenter.chartEntrances().settle(page->chartView());
     connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail,
             Qt::QueuedConnection);
     connect(page, &QuoteDetailPage::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
@@ -570,36 +433,28 @@ AISettingsPage *AppShell::makeAISettingsPage()
 
 void AppShell::openQuoteFromButton(const QString &symbol)
 {
-    if (symbol.isEmpty())
-        return;
-    m_detailSymbol = symbol;
-    m_managingWatchlist = false;
-    m_app.prepareQuoteDetailForSymbol(symbol);
-    m_chartEntrances.owe(symbol);
-    refreshPopoverIfVisible();
-    m_app.refreshQuoteDetailNowForSymbol(symbol);
+    m_presenter.openDetail(symbol);
 }
 
 void AppShell::exitQuoteDetail()
 {
-    m_detailSymbol.clear();
-    refreshPopoverIfVisible();
+    if (m_presenter.page() == PopoverPage::Detail)
+        m_presenter.back();
 }
 
 void AppShell::openQuotePageFromDetail(const QString &symbol)
 {
-    const QUrl url = KSQuotePageURLForSymbol(symbol.isEmpty() ? m_detailSymbol : symbol);
+    const QUrl url =
+        KSQuotePageURLForSymbol(symbol.isEmpty() ? m_presenter.detailSymbol() : symbol);
     if (url.isValid() && m_urlOpener)
         m_urlOpener(url);
 }
 
 void AppShell::openAISettings()
 {
-    m_managingWatchlist = false;
-    m_detailSymbol.clear();
-    setConfiguringAI(true);
-    rebuildPopover();
+    m_presenter.openAISettings();
     if (!m_popover->isOpen()) {
+        rebuildPopover();
         m_app.setPopoverShown(true);
         m_popover->openAt(m_statusItem->geometry(), QPoint());
     }
@@ -607,9 +462,8 @@ void AppShell::openAISettings()
 
 void AppShell::exitAISettings()
 {
-    m_app.aiSettings().exitAISettings();
-    setConfiguringAI(false);
-    refreshPopoverIfVisible();
+    if (m_presenter.page() == PopoverPage::AISettings)
+        m_presenter.back();
 }
 
 void AppShell::applyAIProviderPresetFromPopup()
@@ -631,15 +485,12 @@ void AppShell::validateAISettingsAction()
 void AppShell::saveAISettings()
 {
     AISettingsPage *page = visibleAISettingsPage();
-    m_app.aiSettings().saveAISettings(page ? page->inputs() : AISettingsPageInputs{});
-    // Saving leaves the page; the status line says it was saved.
-    setConfiguringAI(false);
-    refreshPopoverIfVisible();
+    m_presenter.saveAISettings(page ? page->inputs() : AISettingsPageInputs{});
 }
 
 void AppShell::generateAIInsight(const QString &symbol)
 {
-    m_app.insights().generateAIInsight(symbol.isEmpty() ? m_detailSymbol : symbol);
+    m_presenter.generateInsight(symbol);
 }
 
 // --- Menus and hints ---------------------------------------------------------------------
@@ -662,22 +513,22 @@ void AppShell::showScenarioHint(HintIconButton *sender)
 
 MainWindow &AppShell::ensureMainWindow()
 {
-    if (!m_mainWindow) {
-        m_mainWindow = std::make_unique<MainWindow>(*this);
-        connect(m_mainWindow.get(), &MainWindow::closed, this, &AppShell::mainWindowClosed,
-                Qt::QueuedConnection);
-    }
-    return *m_mainWindow;
+    if (m_mainWindow)
+        return *m_mainWindow;
+    m_mainWindow = std::make_unique<MainWindow>(m_presenter, cardActions(), *m_actions);
+    MainWindow *window = m_mainWindow.get();
+    connect(window, &MainWindow::closed, this, &AppShell::mainWindowClosed, Qt::QueuedConnection);
+    connect(window, &MainWindow::aiSettingsRequested, this, &AppShell::openAISettings);
+    connect(window, &MainWindow::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
+    // A move still waiting for its debounced save is not lost when the application ends.
+    connect(this, &AppShell::quitRequested, window, &MainWindow::flushPendingFrameSave);
+
+    return *window;
 }
 
 void AppShell::presentMainWindow()
 {
-    // The desktop takes over: the popover leaves its settings and manager pages.
-    m_managingWatchlist = false;
-    if (m_configuringAI) {
-        setConfiguringAI(false);
-        refreshPopoverIfVisible();
-    }
+    m_presenter.desktopTakesOver();
     ensureMainWindow().showMainWindow();
 }
 
@@ -690,18 +541,12 @@ void AppShell::toggleOpenDesktopOnLaunch()
 {
     m_app.settings().openDesktopOnLaunch = !m_app.settings().openDesktopOnLaunch;
     m_app.saveSettings();
-    if (m_mainWindow)
-        m_mainWindow->refreshMainWindowIfVisible();
 }
 
 void AppShell::toggleMainWindowAlwaysOnTop()
 {
     m_app.settings().mainWindowAlwaysOnTop = !m_app.settings().mainWindowAlwaysOnTop;
     m_app.saveSettings();
-    if (m_mainWindow) {
-        m_mainWindow->applyMainWindowLevel();
-        m_mainWindow->refreshMainWindowIfVisible();
-    }
 }
 
 void AppShell::resetMainWindowLayout()
@@ -712,16 +557,7 @@ void AppShell::resetMainWindowLayout()
 
 void AppShell::setMainWatchlistSortModeFromMenu(WatchlistSortMode mode)
 {
-    m_app.settings().mainWatchlistSortMode = mode;
-    if (m_mainWindow) {
-        // The selection stays on a listed stock; the window saves it with the mode.
-        m_mainWindow->ensureMainDetailSymbolMatchesVisibleWatchlist();
-        m_mainWindow->saveMainWindowState();
-        m_mainWindow->refreshMainWindowIfVisible();
-    } else {
-        m_app.saveSettings();
-    }
-    refreshPopoverIfVisible();
+    m_presenter.setSortMode(mode);
 }
 
 void AppShell::openPreferredLaunchSurfaceIfNeeded()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/ChartEntrances.h"
+#include "presentation/Presenter.h"
 #include "ui/HomePage.h"
 #include "ui/MainWindowView.h"
 #include "ui/QuoteDetailPage.h"
@@ -17,7 +17,6 @@
 
 class AISettingsPage;
 class ActionCollection;
-class DecisionEngine;
 class HintIconButton;
 class KestrumApp;
 class MainWindow;
@@ -32,8 +31,8 @@ class WatchlistManager;
 
 // The user-interface side of the application: the tray item, the popover, the desktop window
 // and the menus.
-// It runs the launch sequence, routes clicks, and redraws whatever is visible when the
-// controller says its state changed. Page state that only the popover needs lives here.
+// It creates the surfaces, wires them to the presenter, runs the launch sequence and routes
+// clicks; what the surfaces show and the popover's page live in the presenter.
 class AppShell : public QObject
 {
     Q_OBJECT
@@ -57,9 +56,8 @@ public:
     QuickActionsMenu &quickActionsMenu() { return *m_menu; }
     // The one action per command that every menu shows.
     ActionCollection &actions() { return *m_actions; }
-    // The watchlist manager's state and actions, shared by the popover page and the desktop
-    // sidebar.
-    WatchlistManager &watchlistManager() { return *m_watchlistManager; }
+    Presenter &presenter() { return m_presenter; }
+    WatchlistManager &watchlistManager() { return m_presenter.watchlistManager(); }
 
     // --- Clicks on the status item ---
     void statusItemActivated(const QPoint &at);
@@ -77,13 +75,6 @@ public:
     void openPopoverOnFirstLaunchIfNeeded();
     bool firstLaunchHintVisible() const { return m_firstLaunchHintVisible; }
     void setFirstLaunchHintVisible(bool visible) { m_firstLaunchHintVisible = visible; }
-    bool configuringAI() const { return m_configuringAI; }
-    void setConfiguringAI(bool on);
-    bool managingWatchlist() const { return m_managingWatchlist; }
-    // The desktop window's watchlist section keeps the popover's manager flag with it.
-    void setManagingWatchlist(bool on) { m_managingWatchlist = on; }
-    QString detailSymbol() const { return m_detailSymbol; }
-    ChartEntrances &chartEntrances() { return m_chartEntrances; }
 
     // --- Watchlist manager page ---
     // Resets the input and shows the manager page, opening the popover below the status
@@ -95,9 +86,7 @@ public:
     // Builds the popover's page for the current state (makePopoverController by default).
     using PageBuilder = std::function<QWidget *(AppShell &)>;
 
-    // The page for the current state, in this order: AI settings, watchlist manager, the
-    // quote detail of `detailSymbol` (cleared, and home shown, when its quote has left the
-    // watchlist), home.
+    // The widget for the presenter's settled page.
     QWidget *makePopoverController();
     HomePage *makeHomePage();
     QuoteDetailPage *makeQuoteDetailPopoverController(const Quote &quote);
@@ -105,9 +94,8 @@ public:
     // The watchlist manager's page.
     QWidget *makeWatchlistPopoverController();
 
-    // What the pages draw, from the controller's current state.
+    // What the home page draws: the presenter's data with the hint and the panel item.
     HomePageData homePageData() const;
-    QuoteDetailData quoteDetailData(const Quote &quote) const;
     CardActions cardActions();
 
     // --- Navigation ---
@@ -134,15 +122,9 @@ public:
     MainWindow *mainWindow() const { return m_mainWindow.get(); }
     // Creates the window (centred, then on its stored frame) the first time.
     MainWindow &ensureMainWindow();
-    // The watchlist in the order both surfaces show it (sort mode of the settings).
-    QList<Quote> mainDisplayQuotes() const;
-    // The quote of the selected symbol, else the first listed, else the first quote.
-    std::optional<Quote> currentMainDetailQuote() const;
-    // What the window draws, from the controller's current state.
-    MainWindowData mainWindowData() const;
 
     // Leaves the popover's settings and manager pages, then creates or raises the window.
-    // The options below are saved here; the window follows the signals.
+    // The options below are saved here; the window follows the saved settings.
     void showMainWindow();
     void toggleOpenDesktopOnLaunch();
     void toggleMainWindowAlwaysOnTop();
@@ -167,15 +149,15 @@ public Q_SLOTS:
     void quit();
 
 Q_SIGNALS:
-    // Announcements for observers; the window itself is driven by the calls above.
+    // Announcements for observers.
     void watchlistManagerExited();
     void quitRequested();
 
 private:
     QWidget *buildPage();
     QWidget *buildWatchlistPage();
-    // The display order with the decision each row needs, computed once.
-    QList<Quote> displayQuotesWith(const DecisionEngine &engine) const;
+    // Follows the presenter's page: pinned on the AI settings page, redrawn when open.
+    void pageChanged();
     // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
     // the AI settings page).
     void rebuildPopover();
@@ -191,9 +173,9 @@ private:
     void mainWindowClosed();
 
     KestrumApp &m_app;
+    Presenter m_presenter;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
-    std::unique_ptr<WatchlistManager> m_watchlistManager;
     std::unique_ptr<ActionCollection> m_actions;
     std::unique_ptr<QuickActionsMenu> m_menu;
     PageBuilder m_pageBuilder;
@@ -204,10 +186,6 @@ private:
     bool m_firstLaunchHintVisible = false;
     bool m_launched = false;
     bool m_everInPanel = false;
-    bool m_managingWatchlist = false;
-    bool m_configuringAI = false;
-    QString m_detailSymbol;
-    ChartEntrances m_chartEntrances;
     QPointer<QMessageBox> m_permissionBox;
     // Last: the window reaches into the members above until it is gone.
     std::unique_ptr<MainWindow> m_mainWindow;

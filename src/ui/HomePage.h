@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/MarketStatus.h"
-#include "decision/DecisionStates.h"
-#include "model/Quote.h"
+#include "presentation/HomePageData.h"
 
 #include <QHash>
 #include <QList>
@@ -16,27 +14,6 @@ class HintIconButton;
 class HoverButton;
 class Panel;
 class QScrollArea;
-
-// One watchlist row as the home page shows it: the quote with its buy status (already
-// "数据不足" for a quote without price) and the hint behind its tag.
-struct HomeRow
-{
-    Quote quote;
-    ActionStatus buyStatus = ActionStatus::NoData;
-    QString tagHint;
-};
-
-// Everything the home page draws, prepared by the caller.
-struct HomePageData
-{
-    QList<HomeRow> rows; // in display order
-    MarketStatus marketStatus;
-    QString lastStatus;
-    bool firstLaunchHintVisible = false;
-    // The hint names the panel icon where there is one, the desktop window otherwise.
-    bool panelItemPresent = true;
-    QHash<QString, int> priceFlashDirections;
-};
 
 // The popover's home page: header with the market status pill and the more button, the
 // first-launch hint, the summary panel with its breadth bar, and the watchlist rows.

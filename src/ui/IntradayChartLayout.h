@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/IntradayChartSeries.h"
+#include "presentation/IntradayChartSeries.h"
 
 #include <QPointF>
 #include <QRectF>

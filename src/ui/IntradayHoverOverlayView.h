@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "presentation/IntradayChartSeries.h"
 #include "ui/IntradayChartLayout.h"
-#include "ui/IntradayChartSeries.h"
 
 #include <QColor>
 #include <QRectF>

@@ -4,9 +4,9 @@
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
 #include "app/WatchlistManager.h"
+#include "presentation/Presenter.h"
 #include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
-#include "ui/AppShell.h"
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
 #include "ui/MainWindowFrame.h"
@@ -14,7 +14,6 @@
 #include "ui/MainWindowView.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
-#include "ui/WatchlistDisplay.h"
 #include "ui/WatchlistSidebarView.h"
 
 #include <QCloseEvent>
@@ -39,10 +38,12 @@ qreal primaryBottom()
 
 } // namespace
 
-MainWindow::MainWindow(AppShell &shell, QWidget *parent)
+MainWindow::MainWindow(Presenter &presenter, const CardActions &cardActions,
+                       ActionCollection &actions, QWidget *parent)
     : QMainWindow(parent)
-    , m_shell(shell)
-    , m_app(shell.app())
+    , m_presenter(presenter)
+    , m_app(presenter.app())
+    , m_cardActions(cardActions)
 {
     setObjectName(u"mainWindow"_s);
     setWindowTitle(u"澄川"_s);
@@ -59,7 +60,7 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
     Toolkit::addSubtleGridBackgroundToView(m_host);
     setCentralWidget(m_host);
 
-    createMenus();
+    createMenus(actions);
 
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(kMoveSaveDelayMs);
@@ -78,9 +79,8 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createMenus()
+void MainWindow::createMenus(ActionCollection &actions)
 {
-    ActionCollection &actions = m_shell.actions();
     m_menuBar = new MainMenuBar(
         actions, [this] { return qobject_cast<QLineEdit *>(focusWidget()); }, this);
     setMenuBar(m_menuBar);
@@ -110,15 +110,16 @@ void MainWindow::connectController()
     settingsRebuild->setInterval(0);
     connect(settingsRebuild, &QTimer::timeout, this, &MainWindow::refreshMainWindowIfVisible);
     connect(&m_app, &KestrumApp::settingsChanged, this, [this, settingsRebuild] {
+        // The level follows at once: a menu that switched it shows the window on top now.
+        applyMainWindowLevel();
         if (!m_savingState)
             settingsRebuild->start();
     });
-    connect(&m_shell.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
+    connect(&m_presenter.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
         if (m_app.settings().mainSection == MainSection::Watchlist)
             refreshMainWindowIfVisible();
     });
-    // A move still waiting for its debounced save is not lost when the application ends.
-    connect(&m_shell, &AppShell::quitRequested, this, &MainWindow::flushPendingFrameSave);
+    connect(&m_presenter, &Presenter::mainSectionRequested, this, &MainWindow::setMainSection);
 }
 
 // --- Size, frame and level ---------------------------------------------------------------
@@ -263,20 +264,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 // --- Showing and rebuilding --------------------------------------------------------------
 
-void MainWindow::settleDetailSymbol()
-{
-    AppSettings &settings = m_app.settings();
-    if (!settings.mainDetailSymbol.isEmpty())
-        return;
-    const QList<Quote> display = m_shell.mainDisplayQuotes();
-    settings.mainDetailSymbol = display.isEmpty() ? QString() : display.first().symbol;
-}
-
 void MainWindow::showMainWindow()
 {
     applyMainWindowLevel();
     m_app.settings().mainSection = MainSection::Overview;
-    settleDetailSymbol();
+    m_presenter.settleMainDetailSymbol();
     if (!isVisible())
         show();
     if (isMinimized())
@@ -309,7 +301,7 @@ void MainWindow::refreshIfShowing(const QString &symbol)
 
 void MainWindow::rebuild()
 {
-    settleDetailSymbol();
+    m_presenter.settleMainDetailSymbol();
     QSize size = contentSize();
     if (size.width() <= 0 || size.height() <= 0)
         size = recommendedContentSize();
@@ -323,7 +315,7 @@ void MainWindow::rebuild()
     const bool hovering = oldOverlay && oldOverlay->isHovering();
     const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
 
-    const MainWindowData data = m_shell.mainWindowData();
+    const MainWindowData data = m_presenter.mainWindowData();
     const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
     // The list stays where it was unless the selection moved (then the new row comes into
     // view).
@@ -331,9 +323,9 @@ void MainWindow::rebuild()
     if (m_content && m_content->listArea() &&
         m_content->property("detailSymbol").toString() == shownSymbol)
         listOffset = m_content->listOffset();
-    WatchlistManager &manager = m_shell.watchlistManager();
+    WatchlistManager &manager = m_presenter.watchlistManager();
     auto *view = new MainWindowView(
-        data, size, m_shell.cardActions(),
+        data, size, m_cardActions,
         [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
             return new WatchlistSidebarView(parent, frame, manager);
         },
@@ -344,13 +336,13 @@ void MainWindow::rebuild()
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);
     connect(view, &MainWindowView::addStockRequested, this, &MainWindow::openMainWatchlistManager);
-    connect(view, &MainWindowView::aiSettingsRequested, &m_shell, &AppShell::openAISettings);
+    connect(view, &MainWindowView::aiSettingsRequested, this, &MainWindow::aiSettingsRequested);
     connect(view, &MainWindowView::quotePageRequested, this,
             [this](const QString &symbol) { openMainQuotePage(symbol); });
     view->move(0, 0);
     view->show();
 
-    m_shell.chartEntrances().settle(view->chartView());
+    m_presenter.chartEntrances().settle(view->chartView());
 
     if (MainWindowView *old = m_content) {
         // Deleted later: a click on one of its buttons may be what started this rebuild.
@@ -396,10 +388,7 @@ void MainWindow::focusMainWindowPrimaryControlIfNeeded()
 
 void MainWindow::selectSymbol(const QString &symbol)
 {
-    AppSettings &settings = m_app.settings();
-    settings.mainSection = MainSection::Overview;
-    settings.mainDetailSymbol = symbol;
-    m_app.ensureMainIntradaySeriesForSymbol(symbol);
+    m_presenter.selectMainQuote(symbol);
     saveMainWindowState();
     refreshMainWindowIfVisible();
 }
@@ -413,7 +402,7 @@ void MainWindow::selectMainQuoteFromButton(const QString &symbol)
 void MainWindow::selectMainQuoteAtOffset(int offset)
 {
     QStringList symbols;
-    for (const Quote &quote : m_shell.mainDisplayQuotes())
+    for (const Quote &quote : m_presenter.mainDisplayQuotes())
         symbols.append(quote.symbol);
     const int index =
         MainWindowLayout::indexAtOffset(symbols, m_app.settings().mainDetailSymbol, offset);
@@ -423,20 +412,7 @@ void MainWindow::selectMainQuoteAtOffset(int offset)
 
 void MainWindow::setMainSection(MainSection target)
 {
-    AppSettings &settings = m_app.settings();
-    const bool entering =
-        target == MainSection::Watchlist && settings.mainSection != MainSection::Watchlist;
-    settings.mainSection = target;
-    if (entering)
-        m_shell.watchlistManager().enterDesktopSection();
-    if (target == MainSection::Ai) {
-        m_shell.setManagingWatchlist(false);
-        m_shell.setConfiguringAI(true);
-    } else {
-        if (m_shell.configuringAI())
-            m_shell.setConfiguringAI(false);
-        m_shell.setManagingWatchlist(target == MainSection::Watchlist);
-    }
+    m_presenter.setMainSection(target);
     saveMainWindowState();
     refreshMainWindowIfVisible();
 }
@@ -447,22 +423,9 @@ void MainWindow::toggleMainWatchlistManager()
                                                                           : MainSection::Watchlist);
 }
 
-void MainWindow::ensureMainDetailSymbolMatchesVisibleWatchlist()
-{
-    const QList<Quote> display = m_shell.mainDisplayQuotes();
-    if (display.isEmpty())
-        return;
-    AppSettings &settings = m_app.settings();
-    for (const Quote &quote : display) {
-        if (quote.symbol == settings.mainDetailSymbol)
-            return;
-    }
-    settings.mainDetailSymbol = display.first().symbol;
-}
-
 void MainWindow::generateCurrentMainAIInsight()
 {
-    const std::optional<Quote> quote = m_shell.currentMainDetailQuote();
+    const std::optional<Quote> quote = m_presenter.currentMainDetailQuote();
     if (!quote || quote->symbol.isEmpty())
         return;
     const QString symbol = quote->symbol;
@@ -471,13 +434,14 @@ void MainWindow::generateCurrentMainAIInsight()
     settings.mainDetailSymbol = symbol;
     saveMainWindowState();
     if (!m_app.insights().isLoading(symbol))
-        m_shell.generateAIInsight(symbol);
-    m_shell.showMainWindow();
+        m_presenter.generateInsight(symbol);
+    m_presenter.desktopTakesOver();
+    showMainWindow();
 }
 
 void MainWindow::openMainQuotePage(const QString &symbol)
 {
     const QString target = symbol.isEmpty() ? m_app.settings().mainDetailSymbol : symbol;
     if (!target.isEmpty())
-        m_shell.openQuotePageFromDetail(target);
+        Q_EMIT quotePageRequested(target);
 }

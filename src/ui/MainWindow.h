@@ -3,6 +3,7 @@
 
 #include "config/AppSettings.h"
 #include "ui/MainMenuBar.h"
+#include "ui/QuoteCards.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,23 +12,27 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
-class AppShell;
+class ActionCollection;
 class KestrumApp;
+class Presenter;
 class MainWindowView;
 class WatchInputField;
 
 // The desktop window: the application's one task-bar window, with its menus. It is created
 // on first show and only hidden when closed. Its content is rebuilt as a whole from the
-// controller's state after every refresh and every action (AppShell prepares what it
-// draws); the window itself keeps the selection, the section, the frame and the level in
-// the settings.
+// controller's state after every refresh and every action (the presenter prepares what it
+// draws); the window keeps the frame and the level in the settings and asks the presenter to
+// move the selection and the section. Requests for other surfaces leave as signals.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(AppShell &shell, QWidget *parent = nullptr);
+    // The menu bar shows `actions`, the commands every menu shares.
+    MainWindow(Presenter &presenter, const CardActions &cardActions, ActionCollection &actions,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     static QSize recommendedContentSize() { return QSize(980, 720); }
@@ -72,8 +77,6 @@ public:
     void toggleMainWatchlistManager();
     void generateCurrentMainAIInsight();
     void openMainQuotePage(const QString &symbol = QString());
-    // Keeps the selection on a listed stock when the list has any.
-    void ensureMainDetailSymbolMatchesVisibleWatchlist();
 
     // --- Focus ---
     // The watchlist input in the "watchlist" section, else none.
@@ -98,22 +101,24 @@ protected:
 Q_SIGNALS:
     // The user closed the window (it is hidden, not destroyed).
     void closed();
+    void aiSettingsRequested();
+    void quotePageRequested(const QString &symbol);
 
 private:
-    void createMenus();
+    void createMenus(ActionCollection &actions);
     void connectController();
     void centreOnScreen();
     // The window size that gives the content `content`.
     QSize windowSizeForContent(const QSize &content) const;
-    void settleDetailSymbol();
     void selectSymbol(const QString &symbol);
     // Rebuilds when `symbol` is what the workbench shows.
     void refreshIfShowing(const QString &symbol);
     void saveFrameIfMoved();
     void finishResize();
 
-    AppShell &m_shell;
+    Presenter &m_presenter;
     KestrumApp &m_app;
+    CardActions m_cardActions;
     QWidget *m_host = nullptr;
     QPointer<MainWindowView> m_content;
     MainMenuBar *m_menuBar = nullptr;

@@ -5,6 +5,7 @@
 #include "config/AppSettings.h"
 #include "decision/DecisionEngine.h"
 #include "model/Quote.h"
+#include "presentation/MainWindowData.h"
 #include "ui/QuoteCards.h"
 #include "ui/QuoteDetailPage.h"
 
@@ -25,37 +26,6 @@ class IntradayChartView;
 class IntradayHoverOverlayView;
 class OverlayScrollArea;
 class Panel;
-
-// One row of the desktop list: the quote with its buy status ("数据不足" already for a quote
-// without price).
-struct MainQuoteRowData
-{
-    Quote quote;
-    ActionStatus buyStatus = ActionStatus::NoData;
-};
-
-// The selected stock as the workbench shows it: the cards the popover's detail page shares,
-// plus the daily-context badge and the status line the hero card falls back to.
-struct MainDetailData
-{
-    QuoteDetailData cards;
-    QString dailyBadge;
-    QString dailyAccentHex;
-    QString lastStatus;
-};
-
-// Everything the desktop window draws, prepared by the caller from the controller's state.
-struct MainWindowData
-{
-    MainSection section = MainSection::Overview;
-    QString detailSymbol;         // the selected row; may name no row
-    QList<Quote> quotes;          // every quote, for the summary
-    QList<MainQuoteRowData> rows; // in display order
-    MarketStatus marketStatus;
-    QString lastStatus;
-    std::optional<MainDetailData> detail; // none with an empty list
-    QHash<QString, int> priceFlashDirections;
-};
 
 // The desktop window's content for one state, built at one size and replaced as a whole on
 // every change: title and market status, the summary, the list (or the watchlist manager's

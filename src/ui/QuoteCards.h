@@ -4,7 +4,7 @@
 #include "app/MarketStatus.h"
 #include "decision/DecisionEngine.h"
 #include "model/Quote.h"
-#include "ui/IntradayChartSeries.h"
+#include "presentation/QuoteDetailData.h"
 
 #include <QFont>
 #include <QHash>
@@ -20,29 +20,6 @@ class HintIconButton;
 class HoverPanel;
 class Panel;
 class QWidget;
-
-// What the market card draws: the quote, its accent, its board tag ("板块待补" hides the
-// tag), its prepared intraday series and the price-flash directions of the refresh cycle.
-struct MarketCardData
-{
-    Quote quote;
-    QString accentHex;
-    QString boardTag;
-    IntradayChartSeries series;
-    QHash<QString, int> priceFlashDirections;
-};
-
-// What the AI insight card draws for one stock, as the insight service states it.
-struct InsightCardData
-{
-    QString symbol;
-    QString subtitle;
-    QString message; // the body before line breaking
-    bool hasError = false;
-    bool isLoading = false;
-    // AI switched on and a key set: the card offers regeneration instead of the settings.
-    bool isConfigured = false;
-};
 
 // Where the cards' buttons lead. A missing function leaves its button inert.
 struct CardActions

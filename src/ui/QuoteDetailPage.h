@@ -12,14 +12,6 @@ class FlatButton;
 class IntradayChartView;
 class Panel;
 
-// Everything the quote detail page draws, prepared by the caller.
-struct QuoteDetailData
-{
-    MarketCardData market;
-    InsightCardData insight;
-    QList<DecisionEngine::ScenarioMetric> metrics;
-};
-
 // The popover's page for one stock: back button, market card with the intraday chart, AI
 // insight card, scenario card and the button to the provider's quote page.
 class QuoteDetailPage : public QWidget

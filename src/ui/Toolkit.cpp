@@ -3,6 +3,7 @@
 
 #include "intraday/TradingClock.h"
 #include "model/Quote.h"
+#include "presentation/HexColor.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/GridBackgroundView.h"
@@ -37,18 +38,6 @@ QEasingCurve bezier(qreal x1, qreal y1, qreal x2, qreal y2)
     QEasingCurve curve(QEasingCurve::BezierSpline);
     curve.addCubicBezierSegment(QPointF(x1, y1), QPointF(x2, y2), QPointF(1, 1));
     return curve;
-}
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
 }
 
 int milliseconds(qreal seconds)
@@ -107,33 +96,12 @@ FlatButton *makeButton(QWidget *parent, const QString &title, const QRectF &fram
 
 QColor Toolkit::colorWithHex(const QString &hex)
 {
-    qsizetype i = 0;
-    while (i < hex.size() && hex.at(i).isSpace())
-        ++i;
-    if (i + 1 < hex.size() && hex.at(i) == u'0' && (hex.at(i + 1) == u'x' || hex.at(i + 1) == u'X'))
-        i += 2;
-    quint64 value = 0;
-    bool any = false;
-    for (; i < hex.size(); ++i) {
-        const int digit = hexDigit(hex.at(i));
-        if (digit < 0)
-            break;
-        any = true;
-        // A value too large for 32 bits reads as the largest one, as a scanner does.
-        value = std::min<quint64>(value * 16 + static_cast<quint64>(digit), 0xFFFFFFFFull);
-    }
-    if (!any)
-        return QColor(0, 0, 0);
-    return QColor::fromRgbF(static_cast<float>((value >> 16) & 0xFF) / 255.0f,
-                            static_cast<float>((value >> 8) & 0xFF) / 255.0f,
-                            static_cast<float>(value & 0xFF) / 255.0f, 1.0f);
+    return HexColor::color(hex);
 }
 
 QString Toolkit::accentHexForChangePercent(double changePercent)
 {
-    if (std::fabs(changePercent) < 0.0001)
-        return u"A1A6B8"_s;
-    return changePercent >= 0 ? u"F87171"_s : u"34D399"_s;
+    return HexColor::accentForChangePercent(changePercent);
 }
 
 Label *Toolkit::labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,

@@ -29,11 +29,8 @@ class Toolkit
 public:
     Toolkit() = delete;
 
-    // "RRGGBB" scanned as a hexadecimal number (leading blanks and "0x" allowed, scanning
-    // stops at the first non-hex character); a string that does not scan gives opaque black.
+    // HexColor's, for the builders.
     static QColor colorWithHex(const QString &hex);
-    // Rise red, fall green: "F87171" for a change percent >= 0, "34D399" below, and the
-    // neutral "A1A6B8" when its absolute value is below 0.0001.
     static QString accentHexForChangePercent(double changePercent);
 
     static Label *labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,

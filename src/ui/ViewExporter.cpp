@@ -157,10 +157,10 @@ std::vector<View> buildViews(AppShell &shell)
     AppSettings &settings = app.settings();
     const MainSection section = settings.mainSection;
     const QString detail = settings.mainDetailSymbol;
-    const QList<Quote> ordered = shell.mainDisplayQuotes();
+    const QList<Quote> ordered = shell.presenter().mainDisplayQuotes();
     settings.mainSection = MainSection::Overview;
     settings.mainDetailSymbol = ordered.isEmpty() ? QString() : ordered.first().symbol;
-    const MainWindowData data = shell.mainWindowData();
+    const MainWindowData data = shell.presenter().mainWindowData();
     add(desktopView(shell, data, kDesktopSize), u"desktop-overview"_s, kDesktopScale, kBackground);
     add(desktopView(shell, data, kDesktopMinimumSize), u"desktop-compact"_s, kDesktopScale,
         kBackground);

@@ -35,7 +35,8 @@ private Q_SLOTS:
         app.settings().mainSection = MainSection::Overview;
         app.settings().mainDetailSymbol = app.quotes().at(0).symbol;
         m_home.reset(shell.makeHomePage());
-        m_desktop.reset(ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+        m_desktop.reset(
+            ViewExporter::desktopView(shell, shell.presenter().mainWindowData(), QSize(980, 720)));
     }
 
     void namesAndRoles_data()

@@ -176,7 +176,8 @@ private Q_SLOTS:
         s.page()->modelInput()->clear();
         QTest::mouseClick(s.page()->saveButton(), Qt::LeftButton);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!(s.shell->presenter().page() == PopoverPage::AISettings),
+                                 kPatienceMs);
         const QJsonObject saved = s.stored();
         QCOMPARE(saved.value(u"aiAPIKey"_s).toString(), u"sk-saved"_s);
         QCOMPARE(saved.value(u"aiBaseURL"_s).toString(), s.chatBaseURL() + u"///"_s);
@@ -203,7 +204,8 @@ private Q_SLOTS:
         QCOMPARE(s.chatRequests(), 0);
 
         QTest::mouseClick(s.page()->backButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!s.shell->configuringAI(), kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!(s.shell->presenter().page() == PopoverPage::AISettings),
+                                 kPatienceMs);
         QVERIFY(!s.h.app->aiSettings().pageState().validationMessage.has_value());
         // Nothing typed on the page was saved.
         QVERIFY(!s.stored().value(u"aiBaseURL"_s).toString().startsWith(s.chatBaseURL()));

@@ -128,11 +128,11 @@ private Q_SLOTS:
         app.settings().mainSection = MainSection::Overview;
         app.settings().mainDetailSymbol = app.quotes().at(2).symbol;
         add(u"desktop-selected"_s, 2,
-            ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+            ViewExporter::desktopView(shell, shell.presenter().mainWindowData(), QSize(980, 720)));
         // Its watchlist section, and the popover's manager while a name is being typed.
         app.settings().mainSection = MainSection::Watchlist;
         add(u"desktop-watchlist"_s, 2,
-            ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+            ViewExporter::desktopView(shell, shell.presenter().mainWindowData(), QSize(980, 720)));
         app.settings().mainSection = MainSection::Overview;
         shell.watchlistManager().setInputText(u"招商"_s);
         add(u"watchlist-manager-typing"_s, 4, shell.makeWatchlistPopoverController());
@@ -163,7 +163,7 @@ private Q_SLOTS:
         add(u"detail-suspended"_s, 4, shell.makeQuoteDetailPopoverController(suspended));
         app.settings().mainDetailSymbol = moutai.symbol;
         add(u"desktop-six"_s, 2,
-            ViewExporter::desktopView(shell, shell.mainWindowData(), QSize(980, 720)));
+            ViewExporter::desktopView(shell, shell.presenter().mainWindowData(), QSize(980, 720)));
         // The popover of an empty watchlist.
         app.setQuotes({});
         add(u"overview-empty"_s, 4, shell.makeHomePage());

@@ -5,10 +5,10 @@
 
 #include "intraday/IntradayStore.h"
 #include "model/Quote.h"
-#include "ui/ChartEntrances.h"
+#include "presentation/ChartEntrances.h"
+#include "presentation/IntradayChartSeries.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartLayout.h"
-#include "ui/IntradayChartSeries.h"
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
 #include "ui/Label.h"

@@ -7,6 +7,7 @@
 #include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
 #include "model/Formatters.h"
+#include "presentation/WatchlistDisplay.h"
 #include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
 #include "ui/AppShell.h"
@@ -26,7 +27,6 @@
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
 #include "ui/WatchInputField.h"
-#include "ui/WatchlistDisplay.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -83,7 +83,7 @@ struct WindowHarness : ShellHarness
     QStringList displaySymbols() const
     {
         QStringList symbols;
-        for (const Quote &quote : shell->mainDisplayQuotes())
+        for (const Quote &quote : shell->presenter().mainDisplayQuotes())
             symbols << quote.symbol;
         return symbols;
     }
@@ -462,7 +462,7 @@ private Q_SLOTS:
         QVERIFY(w.view()->sidebar());
         QTest::mouseClick(w.view()->workbench()->findChild<FlatButton *>(u"configureAIButton"_s),
                           Qt::LeftButton);
-        QVERIFY(w.shell->configuringAI());
+        QVERIFY((w.shell->presenter().page() == PopoverPage::AISettings));
         QVERIFY(w.shell->isPopoverShown());
         w.shell->exitAISettings();
         w.shell->togglePopover();

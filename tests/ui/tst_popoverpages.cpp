@@ -178,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(s.h.requestCount(u"eastmoney-trends"_s) > trendsBefore);
         // The first full drawing animated in and paid the entrance the opening owed.
         QVERIFY(s.detail()->chartView()->hasStartedEntranceAnimation());
-        QVERIFY(!s.shell->chartEntrances().isOwed(symbol));
+        QVERIFY(!s.shell->presenter().chartEntrances().isOwed(symbol));
 
         QuoteDetailPage *page = s.detail();
         const Quote quote = *s.h.app->quoteForSymbol(symbol);
@@ -198,20 +198,7 @@ private Q_SLOTS:
         QCOMPARE(s.opened, (QList<QUrl>{url, url}));
         QTest::mouseClick(s.detail()->backButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(s.home(), kPatienceMs);
-        QCOMPARE(s.shell->detailSymbol(), QString());
-    }
-
-    void detailFallsBackHomeWhenTheQuoteLeaves()
-    {
-        PopoverHarness s;
-        s.openHome();
-        s.shell->openQuoteFromButton(u"hk00700"_s);
-        QVERIFY(s.detail());
-        s.h.setWatchlist({u"sh600519"_s, u"sz000001"_s});
-        QVERIFY(s.h.refreshAndWait());
-        QVERIFY(s.home());
-        QCOMPARE(s.shell->detailSymbol(), QString());
-        QCOMPARE(s.rows().size(), 2);
+        QCOMPARE(s.shell->presenter().detailSymbol(), QString());
     }
 
     void insightLoadingFreshAndError()
@@ -295,7 +282,8 @@ private Q_SLOTS:
         QCOMPARE(card->findChild<TextView *>(u"body"_s)->text(),
                  u"配置 AI 后，可基于实时行情生成一句轻量观察。"_s);
         QTest::mouseClick(card->findChild<FlatButton *>(u"settingsButton"_s), Qt::LeftButton);
-        QVERIFY(s.shell->configuringAI() && s.shell->popover().isPinned());
+        QVERIFY((s.shell->presenter().page() == PopoverPage::AISettings) &&
+                s.shell->popover().isPinned());
         QVERIFY(qobject_cast<AISettingsPage *>(s.content()));
     }
 

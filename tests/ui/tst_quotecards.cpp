@@ -3,6 +3,7 @@
 
 #include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
+#include "presentation/WatchlistDisplay.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
@@ -13,7 +14,6 @@
 #include "ui/ScenarioHintPopover.h"
 #include "ui/ShapeLayer.h"
 #include "ui/Toolkit.h"
-#include "ui/WatchlistDisplay.h"
 
 #include <QAbstractAnimation>
 #include <QtTest>

@@ -332,7 +332,7 @@ private Q_SLOTS:
         // From the quick-actions menu: a fresh input that waits for a click before taking keys.
         s.shell->watchlistManager().setInputText(u"stale"_s);
         s.shell->actions().action(Command::ManageWatchlist)->trigger();
-        QVERIFY(s.shell->isPopoverShown() && s.shell->managingWatchlist());
+        QVERIFY(s.shell->isPopoverShown() && s.shell->presenter().page() == PopoverPage::Manager);
         WatchlistPopoverPage *before = s.managerPage();
         QCOMPARE(before->inputField()->text(), QString());
         QVERIFY(!s.shell->watchlistManager().hasInputChanged());
@@ -351,7 +351,7 @@ private Q_SLOTS:
         // Back to the home page, and from its "管理" button into the manager again.
         QSignalSpy exited(s.shell.get(), &AppShell::watchlistManagerExited);
         QTest::mouseClick(after->backButton(), Qt::LeftButton);
-        QTRY_VERIFY(!s.shell->managingWatchlist());
+        QTRY_VERIFY(!(s.shell->presenter().page() == PopoverPage::Manager));
         QCOMPARE(exited.count(), 1);
         QTRY_VERIFY(qobject_cast<HomePage *>(s.shell->popover().content()));
         auto *home = qobject_cast<HomePage *>(s.shell->popover().content());

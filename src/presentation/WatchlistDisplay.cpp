@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/WatchlistDisplay.h"
+#include "presentation/WatchlistDisplay.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/IntradayChartSeries.h"
+#include "presentation/IntradayChartSeries.h"
+
+#include "presentation/HexColor.h"
 
 #include "intraday/IntradayStore.h"
 #include "intraday/TradingClock.h"
 #include "model/Quote.h"
 #include "model/Symbol.h"
-#include "ui/Toolkit.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +28,6 @@ IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, co
     series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
     series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
     series.isReal = store.isReal(quote.symbol);
-    series.accent = Toolkit::colorWithHex(accentHex);
+    series.accent = HexColor::color(accentHex);
     return series;
 }
