@@ -21,8 +21,8 @@
 #include "ui/ScenarioHintPopover.h"
 #include "ui/StatusIcon.h"
 #include "ui/StatusItem.h"
-#include "ui/WatchInputField.h"
 #include "ui/WatchlistPopoverPage.h"
+#include "ui/WatchlistRowsView.h"
 
 #include "ui/Toolkit.h"
 #include "ui/WatchlistDisplay.h"
@@ -322,7 +322,37 @@ void AppShell::rebuildPopover()
 {
     // A hint belongs to the page it was opened from.
     m_hintPopover->closeHint();
-    m_popover->setContent(buildPage());
+    if (!updateShownPage())
+        m_popover->setContent(buildPage());
+}
+
+bool AppShell::updateShownPage()
+{
+    // The page on show takes the new data when it is the kind of page the state asks for;
+    // any other state gets a page of its own. The settings page is built afresh on opening
+    // and updated by its own signals.
+    QWidget *shown = m_popover->content();
+    if (!shown || m_configuringAI)
+        return false;
+    if (m_managingWatchlist) {
+        // It follows the manager by itself; the stored list is read again in case the file
+        // changed under it.
+        auto *page = qobject_cast<WatchlistPopoverPage *>(shown);
+        if (page)
+            page->rowsView()->reload();
+        return page != nullptr;
+    }
+    if (!m_detailSymbol.isEmpty()) {
+        auto *page = qobject_cast<QuoteDetailPage *>(shown);
+        const std::optional<Quote> quote = m_app.quoteForSymbol(m_detailSymbol);
+        if (!page || !quote || !page->setData(quoteDetailData(*quote)))
+            return false;
+        m_chartEntrances.settle(page->chartView());
+        m_popover->fitContent();
+        return true;
+    }
+    auto *home = qobject_cast<HomePage *>(shown);
+    return home && home->setData(homePageData());
 }
 
 void AppShell::refreshPopoverIfVisible()
@@ -335,14 +365,8 @@ void AppShell::refreshPopoverIfVisible()
 
 QWidget *AppShell::buildWatchlistPage()
 {
-    // A rebuild (every refresh does one) must not take the field from under the typing.
-    auto *previous = qobject_cast<WatchlistPopoverPage *>(m_popover->content());
-    const bool typing = previous && previous->inputField()->hasFocus();
-    const int cursor = previous ? previous->inputField()->cursorPosition() : -1;
     auto *page = new WatchlistPopoverPage(*m_watchlistManager);
     connect(page, &WatchlistPopoverPage::backRequested, this, &AppShell::exitWatchlistManager);
-    if (typing)
-        page->focusInput(cursor);
     return page;
 }
 
@@ -531,12 +555,10 @@ CardActions AppShell::cardActions()
 HomePage *AppShell::makeHomePage()
 {
     auto *page = new HomePage(homePageData());
-    // Clicks are handled after the click's own event is done: every action rebuilds the
-    // popover and would delete the button still delivering it.
-    connect(page, &HomePage::quoteRequested, this, &AppShell::openQuoteFromButton,
-            Qt::QueuedConnection);
-    connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager,
-            Qt::QueuedConnection);
+    // Direct: a click that leads to another page replaces this one, and the popover deletes
+    // a replaced page later, so the button delivering the click outlives it.
+    connect(page, &HomePage::quoteRequested, this, &AppShell::openQuoteFromButton);
+    connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager);
     connect(page, &HomePage::moreMenuRequested, this, &AppShell::showMoreMenu);
     connect(page, &HomePage::hintRequested, this, &AppShell::showScenarioHint);
     return page;
@@ -546,8 +568,7 @@ QuoteDetailPage *AppShell::makeQuoteDetailPopoverController(const Quote &quote)
 {
     auto *page = new QuoteDetailPage(quoteDetailData(quote), cardActions());
     m_chartEntrances.settle(page->chartView());
-    connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail,
-            Qt::QueuedConnection);
+    connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail);
     connect(page, &QuoteDetailPage::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
     return page;
 }
@@ -556,12 +577,10 @@ AISettingsPage *AppShell::makeAISettingsPage()
 {
     AIProviderSettings &ai = m_app.aiSettings();
     auto *page = new AISettingsPage(m_app.settings(), ai.normalizedAIProviderKey(), ai.pageState());
-    connect(page, &AISettingsPage::backRequested, this, &AppShell::exitAISettings,
-            Qt::QueuedConnection);
+    connect(page, &AISettingsPage::backRequested, this, &AppShell::exitAISettings);
     connect(page, &AISettingsPage::providerChosen, this, &AppShell::applyAIProviderPresetFromPopup);
     connect(page, &AISettingsPage::testRequested, this, &AppShell::validateAISettingsAction);
-    connect(page, &AISettingsPage::saveRequested, this, &AppShell::saveAISettings,
-            Qt::QueuedConnection);
+    connect(page, &AISettingsPage::saveRequested, this, &AppShell::saveAISettings);
     return page;
 }
 

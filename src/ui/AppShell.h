@@ -173,9 +173,10 @@ private:
     QWidget *buildWatchlistPage();
     // The display order with the decision each row needs, computed once.
     QList<Quote> displayQuotesWith(const DecisionEngine &engine) const;
-    // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
-    // the AI settings page).
+    // Updates the page on show, or builds the one the popover's state asks for, whatever page
+    // is open (refreshPopoverIfVisible spares the AI settings page).
     void rebuildPopover();
+    bool updateShownPage();
     AISettingsPage *visibleAISettingsPage() const;
     void updateStatusItem();
     // showMainWindow without announcing it (a reset shows the window on its own account).

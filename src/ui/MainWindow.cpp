@@ -8,7 +8,6 @@
 #include "strategy/BoardTags.h"
 #include "ui/AppShell.h"
 #include "ui/IntradayChartView.h"
-#include "ui/IntradayHoverOverlayView.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/MainWindowView.h"
@@ -19,7 +18,6 @@
 #include "ui/WatchlistSidebarView.h"
 
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
@@ -49,7 +47,7 @@ MainWindow::MainWindow(AppShell &shell, QWidget *parent)
     setWindowTitle(u"澄川"_s);
 
     // The area below the menu bar. Its background matches the content, so the moment between
-    // a resize and the rebuild that follows it shows no seam.
+    // a resize and the layout that follows it shows no seam.
     m_host = new QWidget(this);
     m_host->setObjectName(u"mainWindowHost"_s);
     m_host->setMinimumSize(minimumContentSize());
@@ -336,15 +334,6 @@ void MainWindow::rebuild()
     if (size.width() <= 0 || size.height() <= 0)
         size = recommendedContentSize();
 
-    // What the user is in the middle of survives the rebuild: the caret in the watchlist
-    // input and the crosshair over the chart.
-    WatchInputField *oldInput = preferredMainWindowFocusControl();
-    const bool typing = oldInput && oldInput->hasFocus();
-    const int cursor = oldInput ? oldInput->cursorPosition() : -1;
-    const IntradayHoverOverlayView *oldOverlay = m_content ? m_content->hoverOverlay() : nullptr;
-    const bool hovering = oldOverlay && oldOverlay->isHovering();
-    const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
-
     const MainWindowData data = m_shell.mainWindowData();
     const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
     // The list stays where it was unless the selection moved (then the new row comes into
@@ -353,6 +342,18 @@ void MainWindow::rebuild()
     if (m_content && m_content->listArea() &&
         m_content->property("detailSymbol").toString() == shownSymbol)
         listOffset = m_content->listOffset();
+    // The view on show takes the new state in place; a change of section builds another.
+    if (!m_content || !m_content->setData(data, size))
+        replaceContent(data, size);
+    m_content->setProperty("detailSymbol", shownSymbol);
+    m_content->placeList(listOffset);
+    m_shell.chartEntrances().settle(m_content->chartView());
+
+    validateMenus();
+}
+
+void MainWindow::replaceContent(const MainWindowData &data, const QSize &size)
+{
     WatchlistManager &manager = m_shell.watchlistManager();
     auto *view = new MainWindowView(
         data, size, m_shell.cardActions(),
@@ -360,8 +361,6 @@ void MainWindow::rebuild()
             return new WatchlistSidebarView(parent, frame, manager);
         },
         m_host);
-    view->setProperty("detailSymbol", shownSymbol);
-    view->placeList(listOffset);
     connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);
@@ -371,29 +370,14 @@ void MainWindow::rebuild()
             [this](const QString &symbol) { openMainQuotePage(symbol); });
     view->move(0, 0);
     view->show();
-
-    m_shell.chartEntrances().settle(view->chartView());
-
     if (MainWindowView *old = m_content) {
-        // Deleted later: a click on one of its buttons may be what started this rebuild.
+        // Deleted later: a click on one of its buttons (the manager's toggle) may be what
+        // asked for the other section.
         old->hide();
         old->setObjectName(u"retiredMainWindowView"_s);
         old->deleteLater();
     }
     m_content = view;
-
-    if (typing) {
-        if (WatchInputField *input = preferredMainWindowFocusControl()) {
-            input->setFocus(Qt::OtherFocusReason);
-            input->setCursorPosition(cursor);
-        }
-    }
-    if (hovering) {
-        IntradayHoverOverlayView *overlay = view->hoverOverlay();
-        if (overlay && overlay->symbol() == hoveredSymbol)
-            overlay->updateHoverForPoint(overlay->mapFromGlobal(QCursor::pos()));
-    }
-    validateMenus();
 }
 
 WatchInputField *MainWindow::preferredMainWindowFocusControl() const

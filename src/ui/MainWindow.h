@@ -15,10 +15,11 @@
 class AppShell;
 class KestrumApp;
 class MainWindowView;
+struct MainWindowData;
 class WatchInputField;
 
 // The desktop window: the application's one task-bar window, with its menus. It is created
-// on first show and only hidden when closed. Its content is rebuilt as a whole from the
+// on first show and only hidden when closed. Its content is updated in place from the
 // controller's state after every refresh and every action (AppShell prepares what it
 // draws); the window itself keeps the selection, the section, the frame and the level in
 // the settings.
@@ -33,25 +34,26 @@ public:
     static QSize minimumContentSize() { return QSize(980, 560); }
     // Moves are saved once the window has been still this long.
     static constexpr int kMoveSaveDelayMs = 500;
-    // A resize counts as finished after this pause; then the content is rebuilt and saved.
+    // A resize counts as finished after this pause; then the content is laid out again and saved.
     static constexpr int kResizeSettleMs = 150;
     // The title bar a restored frame makes room for before the window manager has said.
     static constexpr int kAssumedTitleBarHeight = 38;
 
     // --- Lifecycle ---
-    // Applies the level, returns to the overview, settles the selection, rebuilds at the
+    // Applies the level, returns to the overview, settles the selection, updates at the
     // current size and brings the window to the front.
     void showMainWindow();
-    // Rebuilds when the window is shown.
+    // Updates the content when the window is shown.
     void refreshMainWindowIfVisible();
-    // Replaces the content with a fresh build at the current content size.
+    // Shows the current state at the current content size: in place, or in a view built
+    // anew when the section changed.
     void rebuild();
     // Takes the stored frame when it passes KSMainWindowFrameIsVisible. True when it did.
     bool applyStoredMainWindowFrameIfNeeded();
     // The frame into the settings, then the settings to disk.
     void saveMainWindowState();
     void applyMainWindowLevel();
-    // Back to 980 x 720, centred, level re-applied, saved and rebuilt.
+    // Back to 980 x 720, centred, level re-applied, saved and laid out again.
     void resetMainWindowLayout();
     // The window's frame as the settings keep it.
     QString mainWindowFrameString() const;
@@ -102,6 +104,7 @@ Q_SIGNALS:
     void closed();
 
 private:
+    void replaceContent(const MainWindowData &data, const QSize &size);
     void createMenus();
     void connectController();
     void centreOnScreen();
@@ -109,7 +112,7 @@ private:
     QSize windowSizeForContent(const QSize &content) const;
     void settleDetailSymbol();
     void selectSymbol(const QString &symbol);
-    // Rebuilds when `symbol` is what the workbench shows.
+    // Updates when `symbol` is what the workbench shows.
     void refreshIfShowing(const QString &symbol);
     void saveFrameIfMoved();
     void finishResize();
