@@ -93,7 +93,13 @@ int HomePage::decisionTagWidthForTextWidth(qreal textWidth)
 
 int HomePage::decisionTagWidth(const QString &tagText)
 {
-    return decisionTagWidthForTextWidth(KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
+    // A handful of texts, measured again for every row at every refresh otherwise.
+    static QHash<QString, int> widths;
+    const auto it = widths.constFind(tagText);
+    if (it != widths.cend())
+        return *it;
+    return widths[tagText] = decisionTagWidthForTextWidth(
+               KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
 }
 
 HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
@@ -426,9 +432,12 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     const QString price = valid ? formatPrice(quote.price) : u"--"_s;
     const qreal room = std::min<qreal>(68, 216 - (88 + t) - 6);
     Label *priceLabel = child(u"rowPrice");
-    priceLabel->setText(price);
-    priceLabel->setFont(
-        KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+    if (priceLabel->text() != price || priceLabel->property("room").toReal() != room) {
+        priceLabel->setText(price);
+        priceLabel->setFont(
+            KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+        priceLabel->setProperty("room", room);
+    }
     Label *change = child(u"rowChange");
     change->setText(valid ? directionSymbol(quote.changePercent()) + u' ' +
                                 formatPercent(quote.changePercent())
@@ -436,7 +445,8 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     change->setColor(
         hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
 
-    delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
+    if (!m_priceFlash.contains(quote.symbol))
+        delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
     Toolkit::addPriceFlashIfNeededForQuote(quote, m_priceFlash, button,
                                            QRectF(0, 0, button->width(), button->height()));
 }

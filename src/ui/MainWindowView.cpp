@@ -373,7 +373,8 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
     change->setColor(
         hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
 
-    delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
+    if (!priceFlashDirections.contains(quote.symbol))
+        delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
     Toolkit::addPriceFlashIfNeededForQuote(quote, priceFlashDirections, button,
                                            QRectF(0, 0, button->width(), button->height()));
 }
@@ -657,7 +658,8 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     child(u"axisMid")->setText(KSIntradayMidLabelForSymbol(quote.symbol));
     child(u"axisEnd")->setText(KSIntradayEndLabelForSymbol(quote.symbol));
 
-    delete card->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
+    if (!market.priceFlashDirections.contains(quote.symbol))
+        delete card->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
     Toolkit::addPriceFlashIfNeededForQuote(quote, market.priceFlashDirections, card,
                                            QRectF(0, 0, W, H));
 }
