@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rebuilding the surfaces after a refresh: the popover's home page and the desktop window's
-// content, for watchlists of 10 and 50 stocks (drawn off-screen, once shown).
+// The surfaces after a refresh and on a resize: the popover's home page and the desktop
+// window's content, for watchlists of 10 and 50 stocks (drawn off-screen, once shown). Each
+// refresh follows a real answer step, so prices, flashes and the order of the rows change.
 #include "BenchApp.h"
 #include "FakeStatusItem.h"
 
@@ -34,6 +35,7 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Building the page anew, as opening the popover does.
 void BM_PopoverHomePage(benchmark::State &state)
 {
     ShellBench s(int(state.range(0)));
@@ -45,7 +47,26 @@ void BM_PopoverHomePage(benchmark::State &state)
 }
 BENCHMARK(BM_PopoverHomePage)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 
-void BM_DesktopWindowRebuild(benchmark::State &state)
+// The shown page after a refresh: its data, then the update in place. A real answer step
+// (not timed) comes before each, so prices, flashes and the rows' order change.
+void BM_PopoverHomePageRefresh(benchmark::State &state)
+{
+    ShellBench s(int(state.range(0)));
+    const std::unique_ptr<HomePage> page(s.shell->makeHomePage());
+    page->show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.bench.finishNextRefresh();
+        state.ResumeTiming();
+        page->setData(s.shell->homePageData());
+        flushDeletes();
+    }
+}
+BENCHMARK(BM_PopoverHomePageRefresh)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// The shown desktop window after a refresh (untimed answer step as above): its data, then
+// the update in place, with the selection's chart and cards.
+void BM_DesktopWindowRefresh(benchmark::State &state)
 {
     ShellBench s(int(state.range(0)));
     MainWindow &window = s.shell->ensureMainWindow();
@@ -53,10 +74,33 @@ void BM_DesktopWindowRebuild(benchmark::State &state)
     window.rebuild();
     flushDeletes();
     for (auto _ : state) {
+        state.PauseTiming();
+        s.bench.finishNextRefresh();
+        state.ResumeTiming();
         window.rebuild();
         flushDeletes();
     }
 }
-BENCHMARK(BM_DesktopWindowRebuild)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DesktopWindowRefresh)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// One step of dragging the window's corner: the content taken to a size 20 px larger or
+// smaller in each direction, as the window does once the drag rests.
+void BM_DesktopWindowResize(benchmark::State &state)
+{
+    ShellBench s(int(state.range(0)));
+    MainWindow &window = s.shell->ensureMainWindow();
+    window.show();
+    const QSize base = window.size();
+    window.rebuild();
+    flushDeletes();
+    bool flip = false;
+    for (auto _ : state) {
+        window.resize(base + ((flip = !flip) ? QSize(20, 20) : QSize()));
+        QCoreApplication::sendPostedEvents();
+        window.rebuild();
+        flushDeletes();
+    }
+}
+BENCHMARK(BM_DesktopWindowResize)->Arg(50)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <QString>
 
 // The charts owed an entrance: opening a quote's page makes its chart animate in at its
-// first full drawing; later rebuilds of the same page draw it still.
+// first full drawing; later updates of the same page draw it still.
 class ChartEntrances
 {
 public:

@@ -18,8 +18,8 @@
 #include "ui/ScenarioHintPopover.h"
 #include "ui/StatusIcon.h"
 #include "ui/StatusItem.h"
-#include "ui/WatchInputField.h"
 #include "ui/WatchlistPopoverPage.h"
+#include "ui/WatchlistRowsView.h"
 
 #include <QApplication>
 
@@ -283,7 +283,43 @@ void AppShell::rebuildPopover()
 {
     // A hint belongs to the page it was opened from.
     m_hintPopover->closeHint();
-    m_popover->setContent(buildPage());
+    if (!updateShownPage())
+        m_popover->setContent(buildPage());
+}
+
+bool AppShell::updateShownPage()
+{
+    // The page on show takes the new data when it is the kind of page the state asks for;
+    // any other state gets a page of its own. The settings page is built afresh on opening
+    // and updated by its own signals.
+    QWidget *shown = m_popover->content();
+    if (!shown)
+        return false;
+    switch (m_presenter.settledPage()) {
+    case PopoverPage::AISettings:
+        return false;
+    case PopoverPage::Manager: {
+        // It follows the manager by itself; the stored list is read again in case the file
+        // changed under it.
+        auto *page = qobject_cast<WatchlistPopoverPage *>(shown);
+        if (page)
+            page->rowsView()->reload();
+        return page != nullptr;
+    }
+    case PopoverPage::Detail: {
+        auto *page = qobject_cast<QuoteDetailPage *>(shown);
+        const std::optional<Quote> quote = m_app.quoteForSymbol(m_presenter.detailSymbol());
+        if (!page || !quote || !page->setData(m_presenter.quoteDetailData(*quote)))
+            return false;
+        m_presenter.chartEntrances().settle(page->chartView());
+        m_popover->fitContent();
+        return true;
+    }
+    case PopoverPage::Home:
+        break;
+    }
+    auto *home = qobject_cast<HomePage *>(shown);
+    return home && home->setData(homePageData());
 }
 
 void AppShell::refreshPopoverIfVisible()
@@ -296,14 +332,8 @@ void AppShell::refreshPopoverIfVisible()
 
 QWidget *AppShell::buildWatchlistPage()
 {
-    // A rebuild (every refresh does one) must not take the field from under the typing.
-    auto *previous = qobject_cast<WatchlistPopoverPage *>(m_popover->content());
-    const bool typing = previous && previous->inputField()->hasFocus();
-    const int cursor = previous ? previous->inputField()->cursorPosition() : -1;
     auto *page = new WatchlistPopoverPage(watchlistManager());
     connect(page, &WatchlistPopoverPage::backRequested, this, &AppShell::exitWatchlistManager);
-    if (typing)
-        page->focusInput(cursor);
     return page;
 }
 
@@ -395,12 +425,10 @@ CardActions AppShell::cardActions()
 HomePage *AppShell::makeHomePage()
 {
     auto *page = new HomePage(homePageData());
-    // Clicks are handled after the click's own event is done: every action rebuilds the
-    // popover and would delete the button still delivering it.
-    connect(page, &HomePage::quoteRequested, this, &AppShell::openQuoteFromButton,
-            Qt::QueuedConnection);
-    connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager,
-            Qt::QueuedConnection);
+    // Direct: a click that leads to another page replaces this one, and the popover deletes
+    // a replaced page later, so the button delivering the click outlives it.
+    connect(page, &HomePage::quoteRequested, this, &AppShell::openQuoteFromButton);
+    connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager);
     connect(page, &HomePage::moreMenuRequested, this, &AppShell::showMoreMenu);
     connect(page, &HomePage::hintRequested, this, &AppShell::showScenarioHint);
     return page;
@@ -410,8 +438,7 @@ QuoteDetailPage *AppShell::makeQuoteDetailPopoverController(const Quote &quote)
 {
     auto *page = new QuoteDetailPage(m_presenter.quoteDetailData(quote), cardActions());
     m_presenter.chartEntrances().settle(page->chartView());
-    connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail,
-            Qt::QueuedConnection);
+    connect(page, &QuoteDetailPage::backRequested, this, &AppShell::exitQuoteDetail);
     connect(page, &QuoteDetailPage::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
     return page;
 }
@@ -420,12 +447,10 @@ AISettingsPage *AppShell::makeAISettingsPage()
 {
     AIProviderSettings &ai = m_app.aiSettings();
     auto *page = new AISettingsPage(m_app.settings(), ai.normalizedAIProviderKey(), ai.pageState());
-    connect(page, &AISettingsPage::backRequested, this, &AppShell::exitAISettings,
-            Qt::QueuedConnection);
+    connect(page, &AISettingsPage::backRequested, this, &AppShell::exitAISettings);
     connect(page, &AISettingsPage::providerChosen, this, &AppShell::applyAIProviderPresetFromPopup);
     connect(page, &AISettingsPage::testRequested, this, &AppShell::validateAISettingsAction);
-    connect(page, &AISettingsPage::saveRequested, this, &AppShell::saveAISettings,
-            Qt::QueuedConnection);
+    connect(page, &AISettingsPage::saveRequested, this, &AppShell::saveAISettings);
     return page;
 }
 

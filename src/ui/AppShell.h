@@ -158,9 +158,10 @@ private:
     QWidget *buildWatchlistPage();
     // Follows the presenter's page: pinned on the AI settings page, redrawn when open.
     void pageChanged();
-    // Replaces the popover's content whatever page is open (refreshPopoverIfVisible spares
-    // the AI settings page).
+    // Updates the page on show, or builds the one the popover's state asks for, whatever page
+    // is open (refreshPopoverIfVisible spares the AI settings page).
     void rebuildPopover();
+    bool updateShownPage();
     AISettingsPage *visibleAISettingsPage() const;
     void updateStatusItem();
     // showMainWindow without announcing it (a reset shows the window on its own account).

@@ -10,6 +10,7 @@
 #include "ui/OverlayScrollBar.h"
 #include "ui/Panel.h"
 #include "ui/QuoteCards.h"
+#include "ui/RowPool.h"
 #include "ui/Toolkit.h"
 
 #include <QScrollArea>
@@ -92,7 +93,13 @@ int HomePage::decisionTagWidthForTextWidth(qreal textWidth)
 
 int HomePage::decisionTagWidth(const QString &tagText)
 {
-    return decisionTagWidthForTextWidth(KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
+    // A handful of texts, measured again for every row at every refresh otherwise.
+    static QHash<QString, int> widths;
+    const auto it = widths.constFind(tagText);
+    if (it != widths.cend())
+        return *it;
+    return widths[tagText] = decisionTagWidthForTextWidth(
+               KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
 }
 
 HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
@@ -116,7 +123,7 @@ HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
 
 HomePage::HomePage(const HomePageData &data, QWidget *parent)
     : QWidget(parent)
-    , m_priceFlash(data.priceFlashDirections)
+    , m_hintVisible(data.firstLaunchHintVisible)
 {
     setObjectName(u"homePage"_s);
     const int H = pageHeight(data.firstLaunchHintVisible);
@@ -127,25 +134,45 @@ HomePage::HomePage(const HomePageData &data, QWidget *parent)
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
+    // The skeleton is built once; setData fills it, here and at every refresh.
     qreal y0 = H - 38;
-    buildHeader(data, y0);
+    buildHeader(y0);
     if (data.firstLaunchHintVisible) {
         y0 -= 54;
-        buildFirstLaunchHint(y0, data.panelItemPresent);
+        buildFirstLaunchHint(y0);
     }
     y0 -= 58;
-    buildSummary(data, y0);
-    buildList(data, y0);
+    m_summary = summaryPanel(this, QRectF(14, y0, kRowWidth, 46), {});
+    buildList(y0);
+    setData(data);
+    m_listArea->verticalScrollBar()->setValue(0);
 }
 
-void HomePage::buildHeader(const HomePageData &data, qreal y0)
+bool HomePage::setData(const HomePageData &data)
 {
+    if (data.firstLaunchHintVisible != m_hintVisible)
+        return false;
+    m_priceFlash = data.priceFlashDirections;
+    setMarketStatus(data.marketStatus);
+    if (m_hintVisible)
+        setFirstLaunchHint(data.panelItemPresent);
+    QList<Quote> quotes;
+    quotes.reserve(data.rows.size());
+    for (const HomeRow &row : data.rows)
+        quotes.append(row.quote);
+    updateSummaryPanel(m_summary, quotes);
+    m_lastStatus->setText(data.lastStatus);
+    setRows(data.rows);
+    return true;
+}
+
+void HomePage::buildHeader(qreal y0)
+{
+    m_headerY = y0;
     label(this, QRectF(18, y0 - 1, 44, 20), u"澄川"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
         ->setObjectName(u"appTitle"_s);
     label(this, QRectF(58, y0 + 1, 58, 15), u"by Orvell"_s, 10, FontWeight::Medium, u"6F7688"_s)
         ->setObjectName(u"byline"_s);
-    const int w = QuoteCards::marketStatusPillWidthForTitle(data.marketStatus.title);
-    QuoteCards::marketStatusPillWithFrame(this, QRectF(336 - w, y0 - 2, w, 22), data.marketStatus);
     m_moreButton = Toolkit::moreButtonWithFrame(this, QRectF(344, y0 - 3, 20, 22));
     m_moreButton->setObjectName(u"moreButton"_s);
     m_moreButton->setAccessibleName(u"更多操作"_s);
@@ -153,7 +180,21 @@ void HomePage::buildHeader(const HomePageData &data, qreal y0)
             [this] { Q_EMIT moreMenuRequested(m_moreButton); });
 }
 
-void HomePage::buildFirstLaunchHint(qreal y0, bool panelItemPresent)
+void HomePage::setMarketStatus(const MarketStatus &status)
+{
+    // The pill is replaced only when the status changes, so its breathing dot runs on.
+    if (m_marketPill && status == m_marketStatus)
+        return;
+    delete m_marketPill;
+    m_marketStatus = status;
+    const int w = QuoteCards::marketStatusPillWidthForTitle(status.title);
+    m_marketPill =
+        QuoteCards::marketStatusPillWithFrame(this, QRectF(336 - w, m_headerY - 2, w, 22), status);
+    m_marketPill->stackUnder(m_moreButton);
+    m_marketPill->show();
+}
+
+void HomePage::buildFirstLaunchHint(qreal y0)
 {
     Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 42), hex(u"121725"_s),
                                            hex(u"2C3549"_s), 8);
@@ -161,28 +202,63 @@ void HomePage::buildFirstLaunchHint(qreal y0, bool panelItemPresent)
     QColor background = hex(u"111827"_s);
     background.setAlphaF(0.86f);
     panel->setBackgroundColor(background);
+    m_hintTitle =
+        label(panel, QRectF(14, 21, 324, 15), QString(), 11, FontWeight::Semibold, u"DCE7FF"_s);
+    m_hintTitle->setObjectName(u"firstLaunchTitle"_s);
+    m_hintText =
+        label(panel, QRectF(14, 7, 324, 13), QString(), 10, FontWeight::Regular, u"8F9BB4"_s);
+    m_hintText->setObjectName(u"firstLaunchText"_s);
+}
+
+void HomePage::setFirstLaunchHint(bool panelItemPresent)
+{
     const std::array<QString, 2> text =
         panelItemPresent
             ? std::array{u"澄川已在面板启动"_s,
                          u"以后点面板上的澄川图标，就能查看自选、AI 和风控。"_s}
             : std::array{u"澄川已启动，面板上没有它的图标"_s,
                          u"以后从应用菜单打开澄川，桌面窗口里能查看自选、AI 和风控。"_s};
-    label(panel, QRectF(14, 21, 324, 15), text[0], 11, FontWeight::Semibold, u"DCE7FF"_s)
-        ->setObjectName(u"firstLaunchTitle"_s);
-    label(panel, QRectF(14, 7, 324, 13), text[1], 10, FontWeight::Regular, u"8F9BB4"_s)
-        ->setObjectName(u"firstLaunchText"_s);
-}
-
-void HomePage::buildSummary(const HomePageData &data, qreal y0)
-{
-    QList<Quote> quotes;
-    quotes.reserve(data.rows.size());
-    for (const HomeRow &row : data.rows)
-        quotes.append(row.quote);
-    summaryPanel(this, QRectF(14, y0, kRowWidth, 46), quotes);
+    m_hintTitle->setText(text[0]);
+    m_hintText->setText(text[1]);
 }
 
 Panel *HomePage::summaryPanel(QWidget *parent, const QRectF &frame, const QList<Quote> &quotes)
+{
+    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"2B3142"_s), 8);
+    panel->setObjectName(u"summaryPanel"_s);
+    panel->setDiagonalGradient({hex(u"182033"_s), hex(u"11141D"_s), hex(u"151019"_s)});
+    box(panel, QRectF(8, frame.height() - 2, frame.width() - 16, 1), u"394154"_s, 0)
+        ->setObjectName(u"topHighlight"_s);
+
+    label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, u"858B9E"_s,
+          Qt::AlignHCenter);
+    label(panel, QRectF(13, 5, 44, 24), QString(), 22, FontWeight::Semibold, u"F4F6FB"_s,
+          Qt::AlignHCenter)
+        ->setObjectName(u"watchCount"_s);
+
+    Toolkit::panelWithFrame(panel, QRectF(64, 11, 146, 11), hex(u"151927"_s), hex(u"202638"_s), 5.5)
+        ->setObjectName(u"breadthTrack"_s);
+    box(panel, QRectF(70, 14, kBarWidth, 5), u"1B1F2A"_s, 2.5)->setObjectName(u"breadthBar"_s);
+    box(panel, QRectF(137, 12, 1, 9), u"2A3040"_s, 0)->setObjectName(u"breadthTick"_s);
+    // The three segments always exist; one of width 0 is hidden.
+    box(panel, QRectF(70, 14, 2, 5), u"F87171"_s, 2.5)->setObjectName(u"breadthRise"_s);
+    box(panel, QRectF(70, 14, 2, 5), u"475066"_s, 2.5)->setObjectName(u"breadthFlat"_s);
+    box(panel, QRectF(70, 14, 2, 5), u"34D399"_s, 2.5)->setObjectName(u"breadthFall"_s);
+
+    label(panel, QRectF(70, 27, 56, 13), QString(), 10, FontWeight::Medium, u"FCA5A5"_s)
+        ->setObjectName(u"upCount"_s);
+    label(panel, QRectF(148, 27, 56, 13), QString(), 10, FontWeight::Medium, u"6EE7B7"_s,
+          Qt::AlignRight)
+        ->setObjectName(u"downCount"_s);
+    box(panel, QRectF(218, 7, 1, 28), u"252A38"_s, 0);
+    label(panel, QRectF(231, 27, 60, 13), u"平均涨跌"_s, 10, FontWeight::Medium, u"858B9E"_s);
+    label(panel, QRectF(231, 8, 66, 18), QString(), 13, FontWeight::Semibold, u"F87171"_s)
+        ->setObjectName(u"averageChange"_s);
+    updateSummaryPanel(panel, quotes);
+    return panel;
+}
+
+void HomePage::updateSummaryPanel(Panel *panel, const QList<Quote> &quotes)
 {
     const qsizetype n = quotes.size();
     int up = 0;
@@ -195,72 +271,50 @@ Panel *HomePage::summaryPanel(QWidget *parent, const QRectF &frame, const QList<
         sum += percent;
     }
     const double average = n == 0 ? 0 : sum / static_cast<double>(n);
+    const auto child = [panel](const char16_t *name) {
+        return panel->findChild<QWidget *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
+    };
+    const auto text = [&child](const char16_t *name, const QString &value) {
+        static_cast<Label *>(child(name))->setText(value);
+    };
+    text(u"watchCount", QString::number(n));
+    text(u"upCount", u"涨 "_s + QString::number(up));
+    text(u"downCount", u"跌 "_s + QString::number(down));
+    text(u"averageChange", formatPercent(average));
+    static_cast<Label *>(child(u"averageChange"))
+        ->setColor(hex(average >= 0 ? u"F87171"_s : u"34D399"_s));
 
-    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"2B3142"_s), 8);
-    panel->setObjectName(u"summaryPanel"_s);
-    panel->setDiagonalGradient({hex(u"182033"_s), hex(u"11141D"_s), hex(u"151019"_s)});
-    box(panel, QRectF(8, frame.height() - 2, frame.width() - 16, 1), u"394154"_s, 0)
-        ->setObjectName(u"topHighlight"_s);
-
-    label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, u"858B9E"_s,
-          Qt::AlignHCenter);
-    label(panel, QRectF(13, 5, 44, 24), QString::number(n), 22, FontWeight::Semibold, u"F4F6FB"_s,
-          Qt::AlignHCenter)
-        ->setObjectName(u"watchCount"_s);
-
-    Toolkit::panelWithFrame(panel, QRectF(64, 11, 146, 11), hex(u"151927"_s), hex(u"202638"_s), 5.5)
-        ->setObjectName(u"breadthTrack"_s);
-    box(panel, QRectF(70, 14, kBarWidth, 5), u"1B1F2A"_s, 2.5)->setObjectName(u"breadthBar"_s);
-    box(panel, QRectF(137, 12, 1, 9), u"2A3040"_s, 0)->setObjectName(u"breadthTick"_s);
     const BreadthSegments segments = breadthSegments(up, down, static_cast<int>(n));
     qreal x = 70;
-    const std::pair<qreal, const char16_t *> parts[] = {
-        {segments.rise, u"F87171"}, {segments.flat, u"475066"}, {segments.fall, u"34D399"}};
-    const char *const names[] = {"breadthRise", "breadthFlat", "breadthFall"};
-    for (int i = 0; i < 3; ++i) {
-        const auto &[width, color] = parts[i];
+    const std::pair<qreal, const char16_t *> parts[] = {{segments.rise, u"breadthRise"},
+                                                        {segments.flat, u"breadthFlat"},
+                                                        {segments.fall, u"breadthFall"}};
+    for (const auto &[width, name] : parts) {
+        QWidget *segment = child(name);
+        segment->setVisible(width > 0);
         if (width <= 0)
             continue;
-        box(panel, QRectF(x, 14, width, 5), QString::fromUtf16(color), 2.5)
-            ->setObjectName(QString::fromLatin1(names[i]));
+        KSPlace(segment, QRectF(x, 14, width, 5));
         x += width;
     }
-
-    label(panel, QRectF(70, 27, 56, 13), u"涨 "_s + QString::number(up), 10, FontWeight::Medium,
-          u"FCA5A5"_s)
-        ->setObjectName(u"upCount"_s);
-    label(panel, QRectF(148, 27, 56, 13), u"跌 "_s + QString::number(down), 10, FontWeight::Medium,
-          u"6EE7B7"_s, Qt::AlignRight)
-        ->setObjectName(u"downCount"_s);
-    box(panel, QRectF(218, 7, 1, 28), u"252A38"_s, 0);
-    label(panel, QRectF(231, 27, 60, 13), u"平均涨跌"_s, 10, FontWeight::Medium, u"858B9E"_s);
-    label(panel, QRectF(231, 8, 66, 18), formatPercent(average), 13, FontWeight::Semibold,
-          average >= 0 ? u"F87171"_s : u"34D399"_s)
-        ->setObjectName(u"averageChange"_s);
-    return panel;
 }
 
-void HomePage::buildList(const HomePageData &data, qreal y0)
+void HomePage::buildList(qreal y0)
 {
     const qreal y1 = y0 - 35;
     label(this, QRectF(18, y1, 90, 16), u"自选列表"_s, 11, FontWeight::Medium, u"686D80"_s);
-    label(this, QRectF(94, y1, 206, 16), data.lastStatus, 10, FontWeight::Regular, u"596174"_s,
-          Qt::AlignRight)
-        ->setObjectName(u"lastStatus"_s);
+    m_lastStatus = label(this, QRectF(94, y1, 206, 16), QString(), 10, FontWeight::Regular,
+                         u"596174"_s, Qt::AlignRight);
+    m_lastStatus->setObjectName(u"lastStatus"_s);
     m_manageButton = Toolkit::textButton(this, u"管理"_s, QRectF(308, y0 - 39, 54, 24));
     m_manageButton->setObjectName(u"manageButton"_s);
     connect(m_manageButton, &FlatButton::clicked, this, &HomePage::manageRequested);
 
-    const int count = static_cast<int>(data.rows.size());
-    const qreal D = rowDocumentHeight(count);
-    const bool scrolls = listScrolls(count);
     m_listArea = new QScrollArea(this);
     m_listArea->setObjectName(u"rowList"_s);
-    KSPlace(m_listArea, QRectF(14, y0 - 320, listWidth(count), kListHeight));
+    KSPlace(m_listArea, QRectF(14, y0 - 320, kRowWidth, kListHeight));
     m_listArea->setFrameShape(QFrame::NoFrame);
     m_listArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_listArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn
-                                                   : Qt::ScrollBarAlwaysOff);
     m_listArea->setVerticalScrollBar(new OverlayScrollBar(m_listArea));
     m_listArea->setStyleSheet(u"QScrollArea { background: transparent; }"_s);
     m_listArea->viewport()->setAutoFillBackground(false);
@@ -269,32 +323,47 @@ void HomePage::buildList(const HomePageData &data, qreal y0)
     m_document = new QWidget;
     m_document->setObjectName(u"rowDocument"_s);
     m_document->setAttribute(Qt::WA_NoSystemBackground);
-    m_document->setFixedSize(static_cast<int>(kRowWidth), static_cast<int>(D));
     m_listArea->setWidget(m_document);
     m_document->setAutoFillBackground(false);
+}
 
-    if (data.rows.isEmpty()) {
-        Panel *empty = Toolkit::panelWithFrame(m_document, QRectF(0, D - 46, kRowWidth, 46),
-                                               hex(u"10121A"_s), hex(u"222635"_s), 10);
-        empty->setObjectName(u"emptyList"_s);
-        label(empty, QRectF(12, 19, 328, 20), u"还没有自选股，点右上角“管理”添加"_s, 12,
+void HomePage::setRows(const QList<HomeRow> &rows)
+{
+    const int count = static_cast<int>(rows.size());
+    const qreal D = rowDocumentHeight(count);
+    const bool scrolls = listScrolls(count);
+    const QRect area = m_listArea->geometry();
+    m_listArea->setGeometry(area.x(), area.y(), static_cast<int>(listWidth(count)), area.height());
+    m_listArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn
+                                                   : Qt::ScrollBarAlwaysOff);
+    m_document->setFixedSize(static_cast<int>(kRowWidth), static_cast<int>(D));
+
+    if (count == 0 && !m_emptyList) {
+        m_emptyList = Toolkit::panelWithFrame(m_document, QRectF(0, D - 46, kRowWidth, 46),
+                                              hex(u"10121A"_s), hex(u"222635"_s), 10);
+        m_emptyList->setObjectName(u"emptyList"_s);
+        label(m_emptyList, QRectF(12, 19, 328, 20), u"还没有自选股，点右上角“管理”添加"_s, 12,
               FontWeight::Regular, u"A1A6B8"_s, Qt::AlignHCenter)
             ->setObjectName(u"emptyText"_s);
+        m_emptyList->show();
+    } else if (count > 0 && m_emptyList) {
+        delete m_emptyList;
+        m_emptyList = nullptr;
     }
-    for (int i = 0; i < count; ++i)
-        quoteRow(m_document, QRectF(0, D - kRowHeight - kRowPitch * i, kRowWidth, kRowHeight),
-                 data.rows.at(i));
-    m_listArea->verticalScrollBar()->setValue(0);
+    KSResizeRowPool(m_rows, count,
+                    [&] { return quoteRow(m_document, QRectF(0, 0, kRowWidth, kRowHeight), {}); });
+    for (int i = 0; i < count; ++i) {
+        KSPlace(m_rows.at(i), QRectF(0, D - kRowHeight - kRowPitch * i, kRowWidth, kRowHeight));
+        updateQuoteRow(m_rows.at(i), rows.at(i));
+    }
 }
 
 HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const HomeRow &row)
 {
-    const Quote &quote = row.quote;
     const qreal W = frame.width();
     auto *button = new HoverButton(parent);
     button->setObjectName(u"quoteRow"_s);
     KSPlace(button, frame);
-    button->setIdentifier(quote.symbol);
     button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
     button->setHoverColors(hex(u"141722"_s), hex(u"343A4A"_s));
     button->setShadowColor(hex(u"000000"_s));
@@ -302,60 +371,82 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     button->setBorderWidth(1);
     button->setCursor(Qt::PointingHandCursor);
     button->show();
-    const QString symbol = quote.symbol;
-    const bool valid = quote.price > 0 && quote.previousClose > 0;
-    button->setAccessibleName(
-        accessibleRowName(quote, toText(valid ? row.buyStatus : ActionStatus::NoData)));
-    connect(button, &FlatButton::clicked, this, [this, symbol] {
-        if (!symbol.isEmpty())
-            Q_EMIT quoteRequested(symbol);
+    // The row shows whichever stock the last update gave it.
+    connect(button, &FlatButton::clicked, this, [this, button] {
+        if (!button->identifier().isEmpty())
+            Q_EMIT quoteRequested(button->identifier());
     });
 
-    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
-
     Label *name =
-        label(button, QRectF(14, 24, 128, 16), quote.name, 13, FontWeight::Medium, u"DDE1EA"_s);
+        label(button, QRectF(14, 24, 128, 16), QString(), 13, FontWeight::Medium, u"DDE1EA"_s);
     name->setTruncatesAtEnd(true);
     name->setObjectName(u"rowName"_s);
-    label(button, QRectF(14, 8, 72, 14), quote.symbol.toUpper(), 10, FontWeight::Regular,
-          u"747A8E"_s)
+    label(button, QRectF(14, 8, 72, 14), QString(), 10, FontWeight::Regular, u"747A8E"_s)
         ->setObjectName(u"rowSymbol"_s);
 
-    const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
-    const QString tagText = decisionTagText(status);
-    const int t = decisionTagWidth(tagText);
-    const TagColors colors = decisionTagColors(status);
     auto *tag = new HintIconButton(button);
     tag->setObjectName(u"decisionTag"_s);
-    KSPlace(tag, QRectF(88, std::floor((46 - 16) / 2.0), t, 16));
-    tag->setText(tagText);
     tag->setFont(KSSystemFont(9, FontWeight::Medium));
-    tag->setBackgroundColor(hex(colors.background));
-    tag->setBorderColor(hex(colors.border));
-    tag->setTitleColor(hex(colors.text));
     tag->setCornerRadius(8);
     tag->setBorderWidth(1);
-    tag->setHintText(row.tagHint);
     tag->setToolTip(u"点击查看标签解读"_s);
     tag->show();
     connect(tag, &FlatButton::clicked, this, [this, tag] { Q_EMIT hintRequested(tag); });
 
+    label(button, QRectF(148, 12, 68, 21), QString(), 15, FontWeight::Semibold, u"F1F3F8"_s,
+          Qt::AlignRight)
+        ->setObjectName(u"rowPrice"_s);
+    label(button, QRectF(W - 100, 13, 86, 19), QString(), 12, FontWeight::Medium, u"747A8E"_s,
+          Qt::AlignRight)
+        ->setObjectName(u"rowChange"_s);
+    updateQuoteRow(button, row);
+    return button;
+}
+
+void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
+{
+    const Quote &quote = row.quote;
+    const auto child = [button](const char16_t *name) {
+        return button->findChild<Label *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
+    };
+    button->setIdentifier(quote.symbol);
+    const bool valid = quote.price > 0 && quote.previousClose > 0;
+    const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
+    button->setAccessibleName(accessibleRowName(quote, toText(status)));
+
+    child(u"rowName")->setText(quote.name);
+    child(u"rowSymbol")->setText(quote.symbol.toUpper());
+
+    const QString tagText = decisionTagText(status);
+    const int t = decisionTagWidth(tagText);
+    const TagColors colors = decisionTagColors(status);
+    auto *tag = button->findChild<HintIconButton *>(u"decisionTag"_s, Qt::FindDirectChildrenOnly);
+    KSPlace(tag, QRectF(88, std::floor((46 - 16) / 2.0), t, 16));
+    tag->setText(tagText);
+    tag->setBackgroundColor(hex(colors.background));
+    tag->setBorderColor(hex(colors.border));
+    tag->setTitleColor(hex(colors.text));
+    tag->setHintText(row.tagHint);
+
     // The price ends at x = 216 and keeps 6 pt to the tag, however many digits it has.
     const QString price = valid ? formatPrice(quote.price) : u"--"_s;
     const qreal room = std::min<qreal>(68, 216 - (88 + t) - 6);
-    Label *priceLabel = label(button, QRectF(148, 12, 68, 21), price, 15, FontWeight::Semibold,
-                              u"F1F3F8"_s, Qt::AlignRight);
-    priceLabel->setFont(
-        KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
-    priceLabel->setObjectName(u"rowPrice"_s);
-    const QString change =
-        valid ? directionSymbol(quote.changePercent()) + u' ' + formatPercent(quote.changePercent())
-              : u"等待行情"_s;
-    label(button, QRectF(W - 100, 13, 86, 19), change, 12, FontWeight::Medium,
-          valid ? accent : u"747A8E"_s, Qt::AlignRight)
-        ->setObjectName(u"rowChange"_s);
+    Label *priceLabel = child(u"rowPrice");
+    if (priceLabel->text() != price || priceLabel->property("room").toReal() != room) {
+        priceLabel->setText(price);
+        priceLabel->setFont(
+            KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+        priceLabel->setProperty("room", room);
+    }
+    Label *change = child(u"rowChange");
+    change->setText(valid ? directionSymbol(quote.changePercent()) + u' ' +
+                                formatPercent(quote.changePercent())
+                          : u"等待行情"_s);
+    change->setColor(
+        hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
 
+    if (!m_priceFlash.contains(quote.symbol))
+        delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
     Toolkit::addPriceFlashIfNeededForQuote(quote, m_priceFlash, button,
-                                           QRectF(0, 0, W, frame.height()));
-    return button;
+                                           QRectF(0, 0, button->width(), button->height()));
 }

@@ -12,6 +12,7 @@
 class FlatButton;
 class HintIconButton;
 class HoverButton;
+class Label;
 class Panel;
 class QScrollArea;
 
@@ -22,6 +23,11 @@ class HomePage : public QWidget
     Q_OBJECT
 public:
     explicit HomePage(const HomePageData &data, QWidget *parent = nullptr);
+
+    // Shows `data` in the existing widgets; rows are added or removed only when the list's
+    // length changes. False, and nothing changed, when the first-launch hint came or went:
+    // the page then has another height and is built anew.
+    bool setData(const HomePageData &data);
 
     static constexpr int kWidth = 380;
     static constexpr qreal kListHeight = 274;
@@ -36,6 +42,8 @@ public:
     // The summary of `quotes` (count, breadth bar, rises and falls, mean change) at `frame`
     // (352 x 46 here, 330 x 46 in the desktop window).
     static Panel *summaryPanel(QWidget *parent, const QRectF &frame, const QList<Quote> &quotes);
+    // Shows `quotes` in a panel `summaryPanel` built.
+    static void updateSummaryPanel(Panel *panel, const QList<Quote> &quotes);
 
     // Widths of the breadth bar's rise, flat and fall segments (0: segment not drawn).
     struct BreadthSegments
@@ -68,6 +76,7 @@ public:
 
     // A row: a hover button that opens the quote, with name, symbol, tag, price and change.
     HoverButton *quoteRow(QWidget *parent, const QRectF &frame, const HomeRow &row);
+    QList<HoverButton *> rows() const { return m_rows; }
 
     QScrollArea *listArea() const { return m_listArea; }
     QWidget *listDocument() const { return m_document; }
@@ -81,12 +90,25 @@ Q_SIGNALS:
     void hintRequested(HintIconButton *button);
 
 private:
-    void buildHeader(const HomePageData &data, qreal y0);
-    void buildFirstLaunchHint(qreal y0, bool panelItemPresent);
-    void buildSummary(const HomePageData &data, qreal y0);
-    void buildList(const HomePageData &data, qreal y0);
+    void buildHeader(qreal y0);
+    void buildFirstLaunchHint(qreal y0);
+    void buildList(qreal y0);
+    void setMarketStatus(const MarketStatus &status);
+    void setFirstLaunchHint(bool panelItemPresent);
+    void setRows(const QList<HomeRow> &rows);
+    void updateQuoteRow(HoverButton *button, const HomeRow &row);
 
+    bool m_hintVisible = false;
+    qreal m_headerY = 0;
     QHash<QString, int> m_priceFlash;
+    MarketStatus m_marketStatus;
+    Panel *m_marketPill = nullptr;
+    Label *m_hintTitle = nullptr;
+    Label *m_hintText = nullptr;
+    Panel *m_summary = nullptr;
+    Label *m_lastStatus = nullptr;
+    Panel *m_emptyList = nullptr;
+    QList<HoverButton *> m_rows;
     QScrollArea *m_listArea = nullptr;
     QWidget *m_document = nullptr;
     FlatButton *m_moreButton = nullptr;

@@ -53,9 +53,18 @@ QPainterPath polyline(const QVector<QPointF> &points)
 IntradayChartView::IntradayChartView(QWidget *parent, const QRectF &frame,
                                      const IntradayChartSeries &series)
     : QWidget(parent)
-    , m_series(series)
 {
     setAttribute(Qt::WA_NoSystemBackground);
+    setSeries(series, frame);
+    show();
+}
+
+void IntradayChartView::setSeries(const IntradayChartSeries &series, const QRectF &frame)
+{
+    // The layers are few and each follows the whole series, so they are made again.
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
+    m_series = series;
+    m_animated = false;
     KSPlace(this, frame);
     m_state = IntradayChartLayout::stateForSeries(m_series);
     const std::optional<IntradayChartLayout::Scale> scale =
@@ -64,7 +73,6 @@ IntradayChartView::IntradayChartView(QWidget *parent, const QRectF &frame,
         buildChart(*scale);
     else
         buildPlaceholder(IntradayChartLayout::placeholderTextForState(m_state));
-    show();
 }
 
 void IntradayChartView::buildPlaceholder(const QString &text)

@@ -17,6 +17,9 @@ class IntradayChartView : public QWidget
 public:
     IntradayChartView(QWidget *parent, const QRectF &frame, const IntradayChartSeries &series);
 
+    // Draws `series` at `frame` (y up in the parent) in place of what the chart showed.
+    void setSeries(const IntradayChartSeries &series, const QRectF &frame);
+
     // The colour of the well every chart sits in; the axis labels are backed with it.
     static constexpr char16_t kWellHex[] = u"0B1020";
 

@@ -22,6 +22,16 @@ IntradayHoverOverlayView::IntradayHoverOverlayView(QWidget *parent, const QRectF
     show();
 }
 
+void IntradayHoverOverlayView::setSeries(const IntradayChartSeries &series, const QRectF &frame)
+{
+    m_series = series;
+    KSPlace(this, frame);
+    if (m_hovering)
+        updateHoverForPoint(m_hoverPoint);
+    else
+        update();
+}
+
 QColor IntradayHoverOverlayView::accentColor() const
 {
     return m_series.accent.isValid() ? m_series.accent : QColor::fromRgbF(0.22f, 0.83f, 0.66f);
@@ -30,6 +40,7 @@ QColor IntradayHoverOverlayView::accentColor() const
 void IntradayHoverOverlayView::updateHoverForPoint(const QPointF &point)
 {
     m_hovering = true;
+    m_hoverPoint = point;
     m_hoverIndex = IntradayChartLayout::nearestIndexForPoint(m_series, point.x(), width());
     update();
 }

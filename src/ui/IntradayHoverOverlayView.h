@@ -19,6 +19,9 @@ public:
     IntradayHoverOverlayView(QWidget *parent, const QRectF &frame,
                              const IntradayChartSeries &series);
 
+    // A new series for the chart below, at its `frame`; a crosshair stays on the pointer.
+    void setSeries(const IntradayChartSeries &series, const QRectF &frame);
+
     const IntradayChartSeries &series() const { return m_series; }
     QVector<double> samples() const { return m_series.prices; }
     QVector<double> positions() const { return m_series.positions; }
@@ -46,5 +49,6 @@ protected:
 private:
     IntradayChartSeries m_series;
     bool m_hovering = false;
+    QPointF m_hoverPoint;
     qint64 m_hoverIndex = IntradayChartLayout::kNotFound;
 };

@@ -15,12 +15,17 @@ Label::Label(QWidget *parent)
 
 void Label::setText(const QString &text)
 {
+    // Surfaces set every text again at each refresh; an unchanged one repaints nothing.
+    if (text == m_text)
+        return;
     m_text = text;
     update();
 }
 
 void Label::setColor(const QColor &color)
 {
+    if (color == m_color)
+        return;
     m_color = color;
     update();
 }

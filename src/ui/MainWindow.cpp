@@ -8,7 +8,6 @@
 #include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
 #include "ui/IntradayChartView.h"
-#include "ui/IntradayHoverOverlayView.h"
 #include "ui/MainWindowFrame.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/MainWindowView.h"
@@ -17,7 +16,6 @@
 #include "ui/WatchlistSidebarView.h"
 
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
@@ -49,7 +47,7 @@ MainWindow::MainWindow(Presenter &presenter, const CardActions &cardActions,
     setWindowTitle(u"澄川"_s);
 
     // The area below the menu bar. Its background matches the content, so the moment between
-    // a resize and the rebuild that follows it shows no seam.
+    // a resize and the layout that follows it shows no seam.
     m_host = new QWidget(this);
     m_host->setObjectName(u"mainWindowHost"_s);
     m_host->setMinimumSize(minimumContentSize());
@@ -306,15 +304,6 @@ void MainWindow::rebuild()
     if (size.width() <= 0 || size.height() <= 0)
         size = recommendedContentSize();
 
-    // What the user is in the middle of survives the rebuild: the caret in the watchlist
-    // input and the crosshair over the chart.
-    WatchInputField *oldInput = preferredMainWindowFocusControl();
-    const bool typing = oldInput && oldInput->hasFocus();
-    const int cursor = oldInput ? oldInput->cursorPosition() : -1;
-    const IntradayHoverOverlayView *oldOverlay = m_content ? m_content->hoverOverlay() : nullptr;
-    const bool hovering = oldOverlay && oldOverlay->isHovering();
-    const QString hoveredSymbol = hovering ? oldOverlay->symbol() : QString();
-
     const MainWindowData data = m_presenter.mainWindowData();
     const QString shownSymbol = data.detail ? data.detail->cards.market.quote.symbol : QString();
     // The list stays where it was unless the selection moved (then the new row comes into
@@ -323,6 +312,16 @@ void MainWindow::rebuild()
     if (m_content && m_content->listArea() &&
         m_content->property("detailSymbol").toString() == shownSymbol)
         listOffset = m_content->listOffset();
+    // The view on show takes the new state in place; a change of section builds another.
+    if (!m_content || !m_content->setData(data, size))
+        replaceContent(data, size);
+    m_content->setProperty("detailSymbol", shownSymbol);
+    m_content->placeList(listOffset);
+    m_presenter.chartEntrances().settle(m_content->chartView());
+}
+
+void MainWindow::replaceContent(const MainWindowData &data, const QSize &size)
+{
     WatchlistManager &manager = m_presenter.watchlistManager();
     auto *view = new MainWindowView(
         data, size, m_cardActions,
@@ -330,8 +329,6 @@ void MainWindow::rebuild()
             return new WatchlistSidebarView(parent, frame, manager);
         },
         m_host);
-    view->setProperty("detailSymbol", shownSymbol);
-    view->placeList(listOffset);
     connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);
     connect(view, &MainWindowView::managerToggleRequested, this,
             &MainWindow::toggleMainWatchlistManager);
@@ -341,28 +338,14 @@ void MainWindow::rebuild()
             [this](const QString &symbol) { openMainQuotePage(symbol); });
     view->move(0, 0);
     view->show();
-
-    m_presenter.chartEntrances().settle(view->chartView());
-
     if (MainWindowView *old = m_content) {
-        // Deleted later: a click on one of its buttons may be what started this rebuild.
+        // Deleted later: a click on one of its buttons (the manager's toggle) may be what
+        // asked for the other section.
         old->hide();
         old->setObjectName(u"retiredMainWindowView"_s);
         old->deleteLater();
     }
     m_content = view;
-
-    if (typing) {
-        if (WatchInputField *input = preferredMainWindowFocusControl()) {
-            input->setFocus(Qt::OtherFocusReason);
-            input->setCursorPosition(cursor);
-        }
-    }
-    if (hovering) {
-        IntradayHoverOverlayView *overlay = view->hoverOverlay();
-        if (overlay && overlay->symbol() == hoveredSymbol)
-            overlay->updateHoverForPoint(overlay->mapFromGlobal(QCursor::pos()));
-    }
 }
 
 WatchInputField *MainWindow::preferredMainWindowFocusControl() const

@@ -19,10 +19,11 @@ class ActionCollection;
 class KestrumApp;
 class Presenter;
 class MainWindowView;
+struct MainWindowData;
 class WatchInputField;
 
 // The desktop window: the application's one task-bar window, with its menus. It is created
-// on first show and only hidden when closed. Its content is rebuilt as a whole from the
+// on first show and only hidden when closed. Its content is updated in place from the
 // controller's state after every refresh and every action (the presenter prepares what it
 // draws); the window keeps the frame and the level in the settings and asks the presenter to
 // move the selection and the section. Requests for other surfaces leave as signals.
@@ -39,25 +40,26 @@ public:
     static QSize minimumContentSize() { return QSize(980, 560); }
     // Moves are saved once the window has been still this long.
     static constexpr int kMoveSaveDelayMs = 500;
-    // A resize counts as finished after this pause; then the content is rebuilt and saved.
+    // A resize counts as finished after this pause; then the content is laid out again and saved.
     static constexpr int kResizeSettleMs = 150;
     // The title bar a restored frame makes room for before the window manager has said.
     static constexpr int kAssumedTitleBarHeight = 38;
 
     // --- Lifecycle ---
-    // Applies the level, returns to the overview, settles the selection, rebuilds at the
+    // Applies the level, returns to the overview, settles the selection, updates at the
     // current size and brings the window to the front.
     void showMainWindow();
-    // Rebuilds when the window is shown.
+    // Updates the content when the window is shown.
     void refreshMainWindowIfVisible();
-    // Replaces the content with a fresh build at the current content size.
+    // Shows the current state at the current content size: in place, or in a view built
+    // anew when the section changed.
     void rebuild();
     // Takes the stored frame when it passes KSMainWindowFrameIsVisible. True when it did.
     bool applyStoredMainWindowFrameIfNeeded();
     // The frame into the settings, then the settings to disk.
     void saveMainWindowState();
     void applyMainWindowLevel();
-    // Back to 980 x 720, centred, level re-applied, saved and rebuilt.
+    // Back to 980 x 720, centred, level re-applied, saved and laid out again.
     void resetMainWindowLayout();
     // The window's frame as the settings keep it.
     QString mainWindowFrameString() const;
@@ -105,13 +107,15 @@ Q_SIGNALS:
     void quotePageRequested(const QString &symbol);
 
 private:
+    // A new view for `data` in place of the one on show (the section changed).
+    void replaceContent(const MainWindowData &data, const QSize &size);
     void createMenus(ActionCollection &actions);
     void connectController();
     void centreOnScreen();
     // The window size that gives the content `content`.
     QSize windowSizeForContent(const QSize &content) const;
     void selectSymbol(const QString &symbol);
-    // Rebuilds when `symbol` is what the workbench shows.
+    // Updates when `symbol` is what the workbench shows.
     void refreshIfShowing(const QString &symbol);
     void saveFrameIfMoved();
     void finishResize();

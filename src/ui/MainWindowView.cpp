@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindowView.h"
 
+#include "intraday/TradingClock.h"
 #include "model/Formatters.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
@@ -9,9 +10,11 @@
 #include "ui/IntradayChartView.h"
 #include "ui/IntradayHoverOverlayView.h"
 #include "ui/Label.h"
+#include "ui/LinearGridView.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/OverlayScrollArea.h"
 #include "ui/Panel.h"
+#include "ui/RowPool.h"
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
 
@@ -60,57 +63,66 @@ MainWindowView::MainWindowView(const MainWindowData &data, const QSize &size,
                                QWidget *parent)
     : QWidget(parent)
     , m_section(data.section)
+    , m_actions(actions)
+    , m_sidebarBuilder(sidebarBuilder)
 {
     setObjectName(u"mainWindowView"_s);
-    const QSizeF viewSize = MainWindowLayout::viewSize(QSizeF(size));
-    m_size = viewSize.toSize();
-    setFixedSize(m_size);
+    setFixedSize(MainWindowLayout::viewSize(QSizeF(size)).toSize());
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, hex(u"090A0F"_s));
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
+    // The skeleton is built once; setData sizes and fills it, here and at every change.
+    buildHeader();
+    if (m_section != MainSection::Watchlist || !m_sidebarBuilder)
+        buildList();
+    setData(data, size);
+    placeList(std::nullopt);
+}
+
+bool MainWindowView::setData(const MainWindowData &data, const QSize &size)
+{
+    if (data.section != m_section)
+        return false;
+    const QSizeF viewSize = MainWindowLayout::viewSize(QSizeF(size));
+    m_size = viewSize.toSize();
+    setFixedSize(m_size);
     const qreal W = viewSize.width();
     const qreal H = viewSize.height();
-    buildHeader(data, W, H);
-    buildList(data, H, sidebarBuilder);
-    buildWorkbench(data, W, H, actions);
+    placeHeader(data, W, H);
+    if (m_listArea)
+        setRows(data, H);
+    else if (!m_sidebar)
+        m_sidebar = m_sidebarBuilder(this, MainWindowLayout::listFrame(H));
+    else
+        KSPlace(m_sidebar, MainWindowLayout::listFrame(H)); // it lays itself out again
+    buildWorkbench(data, W, H);
+    return true;
 }
 
 QList<HoverButton *> MainWindowView::rows() const
 {
-    if (!m_document)
-        return {};
-    QList<HoverButton *> rows = m_document->findChildren<HoverButton *>(u"mainQuoteRow"_s);
-    std::sort(rows.begin(), rows.end(),
-              [](const HoverButton *a, const HoverButton *b) { return a->y() < b->y(); });
-    return rows;
+    return m_rows;
 }
 
-void MainWindowView::buildHeader(const MainWindowData &data, qreal W, qreal H)
+void MainWindowView::buildHeader()
 {
-    label(this, QRectF(24, H - 52, 82, 24), u"澄川"_s, 24, FontWeight::Semibold, u"F4F4F5"_s)
-        ->setObjectName(u"appTitle"_s);
-    const int w = QuoteCards::marketStatusPillWidthForTitle(data.marketStatus.title);
-    QuoteCards::marketStatusPillWithFrame(this, QRectF(W - 24 - w, H - 50, w, 20),
-                                          data.marketStatus);
+    m_title = label(this, QRectF(24, 0, 82, 24), u"澄川"_s, 24, FontWeight::Semibold, u"F4F4F5"_s);
+    m_title->setObjectName(u"appTitle"_s);
+    m_summary = HomePage::summaryPanel(this, QRectF(24, 0, MainWindowLayout::kListWidth, 46), {});
 
-    HomePage::summaryPanel(this, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46),
-                           data.quotes);
-
-    const bool managing = data.section == MainSection::Watchlist;
-    const qreal y = H - 146;
-    label(this, QRectF(28, y, 90, 16), managing ? u"管理自选"_s : u"自选列表"_s, 11,
-          FontWeight::Medium, u"686D80"_s)
-        ->setObjectName(u"listTitle"_s);
-    Label *note =
-        label(this, QRectF(104, y, 178, 16), managing ? u"添加、删除或调整自选"_s : data.lastStatus,
-              10, FontWeight::Regular, u"596174"_s, Qt::AlignRight);
-    note->setObjectName(u"listNote"_s);
-    note->setTruncatesAtEnd(true);
+    const bool managing = m_section == MainSection::Watchlist;
+    m_listTitle = label(this, QRectF(28, 0, 90, 16), managing ? u"管理自选"_s : u"自选列表"_s, 11,
+                        FontWeight::Medium, u"686D80"_s);
+    m_listTitle->setObjectName(u"listTitle"_s);
+    m_listNote = label(this, QRectF(104, 0, 178, 16), QString(), 10, FontWeight::Regular,
+                       u"596174"_s, Qt::AlignRight);
+    m_listNote->setObjectName(u"listNote"_s);
+    m_listNote->setTruncatesAtEnd(true);
     m_manageButton =
-        Toolkit::textButton(this, managing ? u"返回"_s : u"管理"_s, QRectF(296, H - 150, 54, 24));
+        Toolkit::textButton(this, managing ? u"返回"_s : u"管理"_s, QRectF(296, 0, 54, 24));
     m_manageButton->setObjectName(u"manageButton"_s);
     if (managing) {
         m_manageButton->setToolTip(u"返回自选列表"_s);
@@ -121,49 +133,84 @@ void MainWindowView::buildHeader(const MainWindowData &data, qreal W, qreal H)
     connect(m_manageButton, &FlatButton::clicked, this, &MainWindowView::managerToggleRequested);
 }
 
-void MainWindowView::buildList(const MainWindowData &data, qreal H,
-                               const SidebarBuilder &sidebarBuilder)
+void MainWindowView::placeHeader(const MainWindowData &data, qreal W, qreal H)
+{
+    KSPlace(m_title, QRectF(24, H - 52, 82, 24));
+    setMarketStatus(data.marketStatus, W, H);
+    KSPlace(m_summary, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46));
+    HomePage::updateSummaryPanel(m_summary, data.quotes);
+    const qreal y = H - 146;
+    KSPlace(m_listTitle, QRectF(28, y, 90, 16));
+    KSPlace(m_listNote, QRectF(104, y, 178, 16));
+    m_listNote->setText(m_section == MainSection::Watchlist ? u"添加、删除或调整自选"_s
+                                                            : data.lastStatus);
+    KSPlace(m_manageButton, QRectF(296, H - 150, 54, 24));
+}
+
+void MainWindowView::setMarketStatus(const MarketStatus &status, qreal W, qreal H)
+{
+    const int w = QuoteCards::marketStatusPillWidthForTitle(status.title);
+    const QRectF frame(W - 24 - w, H - 50, w, 20);
+    // The pill is replaced only when the status changes, so its breathing dot runs on.
+    if (!m_marketPill || status != m_marketStatus) {
+        delete m_marketPill;
+        m_marketStatus = status;
+        m_marketPill = QuoteCards::marketStatusPillWithFrame(this, frame, status);
+        m_marketPill->stackUnder(m_summary);
+        m_marketPill->show();
+    }
+    KSPlace(m_marketPill, frame);
+}
+
+void MainWindowView::buildList()
+{
+    m_listArea = new OverlayScrollArea(this);
+    m_listArea->setObjectName(u"mainList"_s);
+    m_document = new QWidget;
+    m_document->setObjectName(u"mainListDocument"_s);
+    m_listArea->setDocument(m_document);
+}
+
+void MainWindowView::setRows(const MainWindowData &data, qreal H)
 {
     const QRectF frame = MainWindowLayout::listFrame(H);
-    if (data.section == MainSection::Watchlist && sidebarBuilder) {
-        m_sidebar = sidebarBuilder(this, frame);
-        return;
-    }
-
+    KSPlace(m_listArea, frame);
     const qreal L = frame.height();
     const int count = static_cast<int>(data.rows.size());
     const qreal D = MainWindowLayout::listDocumentHeight(count, L);
-    m_listArea = new OverlayScrollArea(this);
-    m_listArea->setObjectName(u"mainList"_s);
-    KSPlace(m_listArea, frame);
-    m_document = new QWidget;
-    m_document->setObjectName(u"mainListDocument"_s);
     m_document->setFixedSize(static_cast<int>(MainWindowLayout::kListWidth), static_cast<int>(D));
-
-    if (data.rows.isEmpty()) {
-        Panel *empty =
-            Toolkit::panelWithFrame(m_document, QRectF(0, D - 62, MainWindowLayout::kListWidth, 62),
-                                    hex(u"10121A"_s), hex(u"222635"_s), 8);
-        empty->setObjectName(u"emptyList"_s);
-        label(empty, QRectF(16, 31, 298, 16), u"还没有自选股"_s, 13, FontWeight::Semibold,
+    const QRectF emptyFrame(0, D - 62, MainWindowLayout::kListWidth, 62);
+    if (count == 0 && !m_emptyList) {
+        m_emptyList =
+            Toolkit::panelWithFrame(m_document, emptyFrame, hex(u"10121A"_s), hex(u"222635"_s), 8);
+        m_emptyList->setObjectName(u"emptyList"_s);
+        label(m_emptyList, QRectF(16, 31, 298, 16), u"还没有自选股"_s, 13, FontWeight::Semibold,
               u"DDE4F3"_s, Qt::AlignHCenter);
-        label(empty, QRectF(16, 14, 298, 14), u"点上方“管理”添加。"_s, 11, FontWeight::Regular,
-              u"858B9E"_s, Qt::AlignHCenter);
+        label(m_emptyList, QRectF(16, 14, 298, 14), u"点上方“管理”添加。"_s, 11,
+              FontWeight::Regular, u"858B9E"_s, Qt::AlignHCenter);
+        m_emptyList->show();
+    } else if (count > 0 && m_emptyList) {
+        delete m_emptyList;
+        m_emptyList = nullptr;
     }
+    if (m_emptyList)
+        KSPlace(m_emptyList, emptyFrame);
+
     QPointer<MainWindowView> self(this);
     const SymbolAction select = [self](const QString &symbol) {
         if (self && !symbol.isEmpty())
             Q_EMIT self->quoteSelected(symbol);
     };
+    const QRectF rowFrame(0, 0, MainWindowLayout::kListWidth, MainWindowLayout::kRowHeight);
+    KSResizeRowPool(m_rows, count,
+                    [&] { return mainQuoteRow(m_document, rowFrame, {}, false, {}, select); });
     for (int i = 0; i < count; ++i) {
         const MainQuoteRowData &row = data.rows.at(i);
-        mainQuoteRow(m_document,
-                     QRectF(0, D - MainWindowLayout::kRowHeight - MainWindowLayout::kRowPitch * i,
-                            MainWindowLayout::kListWidth, MainWindowLayout::kRowHeight),
-                     row, row.quote.symbol == data.detailSymbol, data.priceFlashDirections, select);
+        KSPlace(m_rows.at(i), rowFrame.translated(0, D - MainWindowLayout::kRowHeight -
+                                                         MainWindowLayout::kRowPitch * i));
+        updateMainQuoteRow(m_rows.at(i), row, row.quote.symbol == data.detailSymbol,
+                           data.priceFlashDirections);
     }
-    m_listArea->setDocument(m_document);
-    placeList(std::nullopt);
 }
 
 int MainWindowView::listOffset() const
@@ -176,22 +223,38 @@ void MainWindowView::placeList(std::optional<int> offset)
     if (!m_listArea)
         return;
     QRect selected;
-    for (const HoverButton *row : rows()) {
+    for (const HoverButton *row : std::as_const(m_rows)) {
         if (row->property("selected").toBool())
             selected = row->geometry();
     }
-    // A new selection (a move, a launch) is brought into view; a rebuild with the same one
+    // A new selection (a move, a launch) is brought into view; an update with the same one
     // leaves the list where the user put it.
     m_listArea->placeAt(offset.value_or(0), offset ? QRect() : selected, 8);
 }
 
-void MainWindowView::buildWorkbench(const MainWindowData &data, qreal W, qreal H,
-                                    const CardActions &actions)
+void MainWindowView::buildWorkbench(const MainWindowData &data, qreal W, qreal H)
 {
     const QRectF frame = MainWindowLayout::workbenchFrame(QSizeF(W, H));
+    if (m_workbench && data.detail && m_chart) {
+        updateMainDetailView(m_workbench, frame, *data.detail, m_actions);
+        return;
+    }
+    if (m_workbench && !data.detail && !m_chart) {
+        // The introduction shows nothing of the data; a new size builds it again.
+        if (m_workbench->geometry() == KSGeometryForFrame(this, frame))
+            return;
+    }
+    if (m_workbench) {
+        // Later: a click on one of its buttons may be what started this update.
+        m_workbench->hide();
+        m_workbench->setObjectName(u"retiredWorkbench"_s);
+        m_workbench->deleteLater();
+        m_chart = nullptr;
+        m_overlay = nullptr;
+    }
     QPointer<MainWindowView> self(this);
     if (data.detail) {
-        m_workbench = mainDetailViewForQuote(this, frame, *data.detail, actions,
+        m_workbench = mainDetailViewForQuote(this, frame, *data.detail, m_actions,
                                              [self](const QString &symbol) {
                                                  if (self)
                                                      Q_EMIT self->quotePageRequested(symbol);
@@ -219,70 +282,101 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
                                           const QHash<QString, int> &priceFlashDirections,
                                           const SymbolAction &select)
 {
-    const Quote &quote = row.quote;
     const qreal W = frame.width();
     const qreal H = frame.height();
     auto *button = new HoverButton(parent);
     button->setObjectName(u"mainQuoteRow"_s);
     KSPlace(button, frame);
+    button->setHoverColors(hex(u"151B29"_s), hex(u"3E4A60"_s));
+    button->setCornerRadius(8);
+    button->setBorderWidth(1);
+    button->setCursor(Qt::PointingHandCursor);
+    button->show();
+    // The row selects whichever stock the last update gave it.
+    QObject::connect(button, &FlatButton::clicked, button, [select, button] {
+        if (select)
+            select(button->identifier());
+    });
+
+    const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
+    Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), QString(), 13,
+                        FontWeight::Medium, u"DDE1EA"_s);
+    name->setTruncatesAtEnd(true);
+    name->setObjectName(u"rowName"_s);
+    Label *code = label(button, QRectF(16, 13, columns.textWidth, 14), QString(), 10,
+                        FontWeight::Regular, u"747A8E"_s);
+    code->setTruncatesAtEnd(true);
+    code->setObjectName(u"rowSymbol"_s);
+
+    Panel *tag =
+        Toolkit::panelWithFrame(button, QRectF(columns.tagX, std::floor((H - 16) / 2), 58, 16),
+                                Qt::transparent, Qt::transparent, 8);
+    tag->setObjectName(u"rowTag"_s);
+    label(tag, QRectF(6, 2, 46, 12), QString(), 9, FontWeight::Medium, u"FFFFFF"_s,
+          Qt::AlignHCenter)
+        ->setObjectName(u"rowTagText"_s);
+
+    monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), QString(), 15,
+              FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
+        ->setObjectName(u"rowPrice"_s);
+    Label *change = monoLabel(button, QRectF(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19),
+                              QString(), 12, FontWeight::Medium, u"747A8E"_s, Qt::AlignRight);
+    change->setTruncatesAtEnd(true);
+    change->setObjectName(u"rowChange"_s);
+
+    updateMainQuoteRow(button, row, selected, priceFlashDirections);
+    return button;
+}
+
+void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowData &row,
+                                        bool selected,
+                                        const QHash<QString, int> &priceFlashDirections)
+{
+    const Quote &quote = row.quote;
+    const auto child = [button](QObject *parent, const char16_t *name) {
+        return parent->findChild<Label *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
+    };
     button->setIdentifier(quote.symbol);
     button->setProperty("selected", selected);
     if (selected)
         button->setNormalColors(hex(u"182033"_s), hex(u"3B4A66"_s));
     else
         button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
-    button->setHoverColors(hex(u"151B29"_s), hex(u"3E4A60"_s));
-    button->setCornerRadius(8);
-    button->setBorderWidth(1);
-    button->setCursor(Qt::PointingHandCursor);
-    button->show();
-    const QString symbol = quote.symbol;
-    QObject::connect(button, &FlatButton::clicked, button, [select, symbol] {
-        if (select)
-            select(symbol);
-    });
 
     const bool valid = quote.price > 0 && quote.previousClose > 0;
-    const QString accent = Toolkit::accentHexForChangePercent(quote.changePercent());
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
     button->setAccessibleName(accessibleRowName(quote, toText(status)));
-    const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
-
-    Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), quote.name, 13,
-                        FontWeight::Medium, u"DDE1EA"_s);
-    name->setTruncatesAtEnd(true);
-    name->setObjectName(u"rowName"_s);
-    Label *code = label(button, QRectF(16, 13, columns.textWidth, 14), quote.symbol.toUpper(), 10,
-                        FontWeight::Regular, u"747A8E"_s);
-    code->setTruncatesAtEnd(true);
-    code->setObjectName(u"rowSymbol"_s);
+    const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(button->width());
+    child(button, u"rowName")->setText(quote.name);
+    child(button, u"rowSymbol")->setText(quote.symbol.toUpper());
 
     const MainWindowLayout::TagColors colors = MainWindowLayout::rowTagColors(status);
-    Panel *tag =
-        Toolkit::panelWithFrame(button, QRectF(columns.tagX, std::floor((H - 16) / 2), 58, 16),
-                                hex(colors.background), hex(colors.border), 8);
-    tag->setObjectName(u"rowTag"_s);
-    label(tag, QRectF(6, 2, 46, 12), MainWindowLayout::rowTagText(status), 9, FontWeight::Medium,
-          colors.text, Qt::AlignHCenter)
-        ->setObjectName(u"rowTagText"_s);
+    auto *tag = button->findChild<Panel *>(u"rowTag"_s, Qt::FindDirectChildrenOnly);
+    tag->setBackgroundColor(hex(colors.background));
+    tag->setBorderColor(hex(colors.border));
+    Label *tagText = child(tag, u"rowTagText");
+    tagText->setText(MainWindowLayout::rowTagText(status));
+    tagText->setColor(hex(colors.text));
 
     const QString price = valid ? formatPrice(quote.price) : u"--"_s;
-    monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), price,
-              KSFigureFontSize(price, 15, MainWindowLayout::rowPriceRoom(columns)),
-              FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
-        ->setObjectName(u"rowPrice"_s);
-    const QRectF changeFrame(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19);
-    Label *change = valid ? monoLabel(button, changeFrame,
-                                      directionSymbol(quote.changePercent()) + u' ' +
-                                          formatPercent(quote.changePercent()),
-                                      12, FontWeight::Medium, accent, Qt::AlignRight)
-                          : monoLabel(button, changeFrame, u"等待行情"_s, 10, FontWeight::Medium,
-                                      u"747A8E"_s, Qt::AlignRight);
-    change->setTruncatesAtEnd(true);
-    change->setObjectName(u"rowChange"_s);
+    Label *priceLabel = child(button, u"rowPrice");
+    priceLabel->setText(price);
+    priceLabel->setFont(
+        KSMonospacedDigitFont(KSFigureFontSize(price, 15, MainWindowLayout::rowPriceRoom(columns)),
+                              FontWeight::Semibold));
+    // A quote without a price waits in a smaller grey line.
+    Label *change = child(button, u"rowChange");
+    change->setText(valid ? directionSymbol(quote.changePercent()) + u' ' +
+                                formatPercent(quote.changePercent())
+                          : u"等待行情"_s);
+    change->setFont(KSMonospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
+    change->setColor(
+        hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
 
-    Toolkit::addPriceFlashIfNeededForQuote(quote, priceFlashDirections, button, QRectF(0, 0, W, H));
-    return button;
+    if (!priceFlashDirections.contains(quote.symbol))
+        delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
+    Toolkit::addPriceFlashIfNeededForQuote(quote, priceFlashDirections, button,
+                                           QRectF(0, 0, button->width(), button->height()));
 }
 
 // --- Detail view -------------------------------------------------------------------------
@@ -292,29 +386,73 @@ QWidget *MainWindowView::mainDetailViewForQuote(QWidget *parent, const QRectF &f
                                                 const CardActions &actions,
                                                 const SymbolAction &openQuotePage)
 {
-    const qreal W = frame.width();
-    const qreal H = frame.height();
     auto *view = new QWidget(parent);
     view->setObjectName(u"mainDetailView"_s);
     KSPlace(view, frame);
     view->show();
+    const int cardHeight =
+        QuoteCards::aiInsightCardHeight(detail.cards.insight.message, frame.width());
+    mainHeroCardForQuote(
+        view, MainWindowLayout::detailLayout(frame.width(), frame.height(), cardHeight).hero,
+        detail);
+    FlatButton *footer = Toolkit::footerButton(view, u"打开行情页"_s, QRectF(0, 0, 10, 10));
+    footer->setObjectName(u"quotePageButton"_s);
+    QObject::connect(footer, &FlatButton::clicked, footer, [openQuotePage, footer] {
+        if (openQuotePage)
+            openQuotePage(footer->identifier());
+    });
+    updateMainDetailView(view, frame, detail, actions);
+    return view;
+}
 
+void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
+                                          const MainDetailData &detail, const CardActions &actions)
+{
+    KSPlace(view, frame);
+    const qreal W = frame.width();
+    const qreal H = frame.height();
     const int cardHeight = QuoteCards::aiInsightCardHeight(detail.cards.insight.message, W);
     const MainWindowLayout::DetailLayout layout = MainWindowLayout::detailLayout(W, H, cardHeight);
     view->setProperty("compact", layout.compact);
 
-    mainHeroCardForQuote(view, layout.hero, detail);
-    QuoteCards::aiInsightCardForQuote(view, layout.insight, detail.cards.insight, actions);
-    mainDecisionStripForQuote(view, layout.strip, detail.cards.metrics, actions);
-    FlatButton *footer = Toolkit::footerButton(view, u"打开行情页"_s, layout.footer);
-    footer->setObjectName(u"quotePageButton"_s);
-    const QString symbol = detail.cards.market.quote.symbol;
-    footer->setIdentifier(symbol);
-    QObject::connect(footer, &FlatButton::clicked, footer, [openQuotePage, symbol] {
-        if (openQuotePage)
-            openQuotePage(symbol);
+    auto *hero = view->findChild<Panel *>(u"heroCard"_s, Qt::FindDirectChildrenOnly);
+    KSPlace(hero, layout.hero);
+    updateMainHeroCard(hero, detail);
+
+    // The insight card and the strip are made again only when what they show or their frame
+    // changed; a replaced one goes later, as a click on its button may have asked for this.
+    const InsightCardData &insight = detail.cards.insight;
+    QStringList insightKey{insight.symbol, insight.subtitle, insight.message};
+    insightKey << QString::number(insight.hasError) + QString::number(insight.isLoading) +
+                      QString::number(insight.isConfigured);
+    QStringList stripKey;
+    for (const DecisionEngine::ScenarioMetric &metric : detail.cards.metrics)
+        stripKey << QString::number(int(metric.kind)) << metric.value << metric.hint;
+    const auto replace = [view](const char16_t *name, const QRectF &frame, const QStringList &key,
+                                const std::function<Panel *()> &build) {
+        QWidget *old =
+            view->findChild<QWidget *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
+        if (old && old->property("shows").toStringList() == key &&
+            old->geometry() == KSGeometryForFrame(view, frame))
+            return;
+        if (old) {
+            old->hide();
+            old->setParent(nullptr);
+            old->deleteLater();
+        }
+        Panel *card = build();
+        card->setProperty("shows", key);
+    };
+    replace(u"aiInsightCard", layout.insight, insightKey, [&] {
+        return QuoteCards::aiInsightCardForQuote(view, layout.insight, insight, actions);
     });
-    return view;
+    replace(u"decisionStrip", layout.strip, stripKey, [&] {
+        return mainDecisionStripForQuote(view, layout.strip, detail.cards.metrics, actions);
+    });
+
+    auto *footer = view->findChild<FlatButton *>(u"quotePageButton"_s, Qt::FindDirectChildrenOnly);
+    KSPlace(footer, layout.footer);
+    footer->setIdentifier(detail.cards.market.quote.symbol);
 }
 
 Panel *MainWindowView::strategyContextBadgeWithFrame(QWidget *parent, const QRectF &frame,
@@ -345,27 +483,85 @@ Panel *MainWindowView::strategyContextBadgeWithFrame(QWidget *parent, const QRec
 Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame,
                                             const MainDetailData &detail)
 {
-    const MarketCardData &market = detail.cards.market;
-    const Quote &quote = market.quote;
-    const QString &accent = market.accentHex;
     const qreal W = frame.width();
-    const qreal H = frame.height();
+    const qreal wellHeight = MainWindowLayout::heroBodyLayout(frame.height()).wellHeight;
     Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 10);
     card->setObjectName(u"heroCard"_s);
-    card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
     card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
+
+    // The skeleton in drawing order; updateMainHeroCard places and fills it.
+    Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, 0, 48, 20), hex(u"141B2B"_s),
+                                           hex(u"2C354A"_s), 10);
+    badge->setObjectName(u"marketBadge"_s);
+    label(badge, QRectF(0, 3, 48, 13), QString(), 9, FontWeight::Medium, u"9EABC2"_s,
+          Qt::AlignHCenter)
+        ->setObjectName(u"marketBadgeText"_s);
+    Label *name =
+        label(card, QRectF(24, 0, 10, 20), QString(), 17, FontWeight::Semibold, u"DCE4F6"_s);
+    name->setTruncatesAtEnd(true);
+    name->setObjectName(u"heroName"_s);
+    label(card, QRectF(0, 0, 10, 16), QString(), 11, FontWeight::Medium, u"778197"_s,
+          Qt::AlignRight)
+        ->setObjectName(u"heroSymbol"_s);
+    monoLabel(card, QRectF(24, 0, 10, 42), QString(), 34, FontWeight::Semibold, u"F1F3F8"_s,
+              Qt::AlignLeft)
+        ->setObjectName(u"heroPrice"_s);
+    label(card, QRectF(0, 0, 160, 20), QString(), 14, FontWeight::Semibold, u"F1F3F8"_s)
+        ->setObjectName(u"heroChange"_s);
+    label(card, QRectF(24, 0, 220, 14), QString(), 10, FontWeight::Medium, u"6E778C"_s)
+        ->setObjectName(u"heroStamp"_s);
+    for (const QString &title :
+         {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s}) {
+        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, u"6F7A91"_s)
+            ->setObjectName(u"factTitle"_s);
+        Label *valueLabel =
+            label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold, u"C9D1E3"_s);
+        valueLabel->setTruncatesAtEnd(true);
+        valueLabel->setObjectName(u"factValue"_s);
+    }
+
+    // Chart well with the chart and, over it, the crosshair read-out.
+    // (Its height at the start decides its raised look, as the card never gets short enough to
+    // lose it.)
+    Panel *well = Toolkit::panelWithFrame(card, QRectF(24, 34, W - 48, wellHeight),
+                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
+                                          hex(u"1D2638"_s), 9);
+    well->setObjectName(u"heroChartWell"_s);
+    Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 48, wellHeight))
+        ->setObjectName(u"heroChartGrid"_s);
+    // The chart is drawn by the update below.
+    auto *chart = new IntradayChartView(well, QRectF(0, 0, 1, 1), IntradayChartSeries{});
+    chart->setObjectName(u"heroChart"_s);
+    auto *overlay = new IntradayHoverOverlayView(well, QRectF(0, 0, 1, 1), IntradayChartSeries{});
+    overlay->setObjectName(u"heroHoverOverlay"_s);
+    overlay->raise();
+
+    Toolkit::addTimeAxisLabels(card, detail.cards.market.quote.symbol, W, 12, 66, 48);
+    updateMainHeroCard(card, detail);
+    return card;
+}
+
+void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detail)
+{
+    const MarketCardData &market = detail.cards.market;
+    const Quote &quote = market.quote;
+    const QColor accent = hex(market.accentHex);
+    const qreal W = card->width();
+    const qreal H = card->height();
+    const auto child = [card](const char16_t *name) {
+        return card->findChild<Label *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
+    };
+    card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
 
     // Market badge at the top right.
     const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
-    Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, H - 43, 48, 20), hex(u"141B2B"_s),
-                                           hex(u"2C354A"_s), 10);
-    badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, u"9EABC2"_s,
-          Qt::AlignHCenter)
-        ->setObjectName(u"marketBadgeText"_s);
+    auto *badge = card->findChild<Panel *>(u"marketBadge"_s, Qt::FindDirectChildrenOnly);
+    KSPlace(badge, QRectF(W - 72, H - 43, 48, 20));
+    badge->findChild<Label *>(u"marketBadgeText"_s)->setText(marketBadge);
 
     // Header: name, symbol and as many context badges as fit left of the market badge. A
-    // board that only repeats the market badge gets no badge of its own.
+    // board that only repeats the market badge gets no badge of its own. The badges are
+    // small and their number varies, so they are made again.
     const QString board = market.boardTag;
     const QString boardColor =
         board == QStringView(QuoteCards::kPendingBoardTag) ? u"93A4BF"_s : u"93C5FD"_s;
@@ -375,88 +571,97 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
         W, sw,
         boardRepeatsBadge ? 0 : MainWindowLayout::strategyContextBadgeWidth(u"板块"_s, board),
         MainWindowLayout::strategyContextBadgeWidth(u"日线"_s, detail.dailyBadge));
-    if (header.showsBoard)
-        strategyContextBadgeWithFrame(card, QRectF(header.boardX, H - 43, header.boardWidth, 20),
-                                      u"板块"_s, board, boardColor)
-            ->setObjectName(u"boardBadge"_s);
-    if (header.showsDaily)
-        strategyContextBadgeWithFrame(card, QRectF(header.dailyX, H - 43, header.dailyWidth, 20),
-                                      u"日线"_s, detail.dailyBadge, detail.dailyAccentHex)
-            ->setObjectName(u"dailyBadge"_s);
-    Label *name =
-        label(card, QRectF(24, H - 42, header.nameWidth, 20),
-              quote.name.isEmpty() ? u"--"_s : quote.name, 17, FontWeight::Semibold, u"DCE4F6"_s);
-    name->setTruncatesAtEnd(true);
-    name->setObjectName(u"heroName"_s);
-    label(card, QRectF(header.symbolX, H - 41, sw, 16), quote.symbol.toUpper(), 11,
-          FontWeight::Medium, u"778197"_s, Qt::AlignRight)
-        ->setObjectName(u"heroSymbol"_s);
+    Label *name = child(u"heroName");
+    for (const QString &old : {u"boardBadge"_s, u"dailyBadge"_s})
+        delete card->findChild<QWidget *>(old, Qt::FindDirectChildrenOnly);
+    if (header.showsBoard) {
+        Panel *boardBadge = strategyContextBadgeWithFrame(
+            card, QRectF(header.boardX, H - 43, header.boardWidth, 20), u"板块"_s, board,
+            boardColor);
+        boardBadge->setObjectName(u"boardBadge"_s);
+        boardBadge->stackUnder(name);
+    }
+    if (header.showsDaily) {
+        Panel *dailyBadge = strategyContextBadgeWithFrame(
+            card, QRectF(header.dailyX, H - 43, header.dailyWidth, 20), u"日线"_s,
+            detail.dailyBadge, detail.dailyAccentHex);
+        dailyBadge->setObjectName(u"dailyBadge"_s);
+        dailyBadge->stackUnder(name);
+    }
+    KSPlace(name, QRectF(24, H - 42, header.nameWidth, 20));
+    name->setText(quote.name.isEmpty() ? u"--"_s : quote.name);
+    Label *symbol = child(u"heroSymbol");
+    KSPlace(symbol, QRectF(header.symbolX, H - 41, sw, 16));
+    symbol->setText(quote.symbol.toUpper());
 
     // Price row.
     const qreal y0 = H - 98;
     const QString price = formatPriceOrDash(quote.price);
     const qreal priceWidth =
         std::floor(KSTextWidth(price, KSMonospacedDigitFont(34, FontWeight::Semibold)));
-    monoLabel(card, QRectF(24, y0, priceWidth + 12, 42), price, 34, FontWeight::Semibold, accent,
-              Qt::AlignLeft)
-        ->setObjectName(u"heroPrice"_s);
-    label(card, QRectF(priceWidth + 44, y0 + 12, 160, 20), formatChangeLine(quote), 14,
-          FontWeight::Semibold, accent)
-        ->setObjectName(u"heroChange"_s);
+    Label *priceLabel = child(u"heroPrice");
+    KSPlace(priceLabel, QRectF(24, y0, priceWidth + 12, 42));
+    priceLabel->setText(price);
+    priceLabel->setColor(accent);
+    Label *change = child(u"heroChange");
+    KSPlace(change, QRectF(priceWidth + 44, y0 + 12, 160, 20));
+    change->setText(formatChangeLine(quote));
+    change->setColor(accent);
     const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
-    if (body.showsStamp) {
-        QString stamp = quote.date + u' ' + quote.time;
-        if (stamp.trimmed().isEmpty())
-            stamp = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
-        label(card, QRectF(24, y0 - 18, 220, 14), stamp, 10, FontWeight::Medium, u"6E778C"_s)
-            ->setObjectName(u"heroStamp"_s);
-    }
+    Label *stamp = child(u"heroStamp");
+    stamp->setVisible(body.showsStamp);
+    KSPlace(stamp, QRectF(24, y0 - 18, 220, 14));
+    QString stampText = quote.date + u' ' + quote.time;
+    if (stampText.trimmed().isEmpty())
+        stampText = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
+    stamp->setText(stampText);
 
     // Six facts.
-    const qreal w6 = MainWindowLayout::heroFactColumnWidth(W);
-    const qreal column = std::floor(w6);
-    const std::pair<QString, std::pair<QString, QString>> facts[] = {
-        {u"今开"_s,
-         {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())}},
-        {u"最高"_s, {formatPriceOrDash(quote.high), u"FCA5A5"_s}},
-        {u"最低"_s, {formatPriceOrDash(quote.low), u"6EE7B7"_s}},
-        {u"昨收"_s, {formatPriceOrDash(quote.previousClose), u"C9D1E3"_s}},
-        {u"成交量"_s,
-         {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s}},
-        {u"成交额"_s,
-         {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s}},
+    const qreal column = std::floor(MainWindowLayout::heroFactColumnWidth(W));
+    const std::pair<QString, QString> facts[] = {
+        {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())},
+        {formatPriceOrDash(quote.high), u"FCA5A5"_s},
+        {formatPriceOrDash(quote.low), u"6EE7B7"_s},
+        {formatPriceOrDash(quote.previousClose), u"C9D1E3"_s},
+        {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s},
+        {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s},
     };
-    for (int i = 0; body.showsFacts && i < 6; ++i) {
+    const QList<Label *> titles =
+        card->findChildren<Label *>(u"factTitle"_s, Qt::FindDirectChildrenOnly);
+    const QList<Label *> values =
+        card->findChildren<Label *>(u"factValue"_s, Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < 6; ++i) {
         const qreal x = 24 + column * i;
-        const auto &[title, value] = facts[i];
-        label(card, QRectF(x, body.factTitleY, column - 4, 12), title, 9, FontWeight::Medium,
-              u"6F7A91"_s)
-            ->setObjectName(u"factTitle"_s);
-        Label *valueLabel = label(card, QRectF(x, body.factValueY, column - 4, 16), value.first, 10,
-                                  FontWeight::Semibold, value.second);
-        valueLabel->setTruncatesAtEnd(true);
-        valueLabel->setObjectName(u"factValue"_s);
+        titles.at(i)->setVisible(body.showsFacts);
+        values.at(i)->setVisible(body.showsFacts);
+        KSPlace(titles.at(i), QRectF(x, body.factTitleY, column - 4, 12));
+        KSPlace(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
+        values.at(i)->setText(facts[i].first);
+        values.at(i)->setColor(hex(facts[i].second));
     }
 
-    // Chart well with the chart and, over it, the crosshair read-out.
     const qreal wellHeight = body.wellHeight;
-    Panel *well = Toolkit::panelWithFrame(card, QRectF(24, 34, W - 48, wellHeight),
-                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
-                                          hex(u"1D2638"_s), 9);
-    well->setObjectName(u"heroChartWell"_s);
-    Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 48, wellHeight));
+    auto *well = card->findChild<Panel *>(u"heroChartWell"_s, Qt::FindDirectChildrenOnly);
+    KSPlace(well, QRectF(24, 34, W - 48, wellHeight));
+    KSPlace(well->findChild<QWidget *>(u"heroChartGrid"_s), QRectF(0, 0, W - 48, wellHeight));
     const QRectF chartFrame(8, 5, W - 64, wellHeight - 10);
-    auto *chart = new IntradayChartView(well, chartFrame, market.series);
-    chart->setObjectName(u"heroChart"_s);
-    auto *overlay = new IntradayHoverOverlayView(well, chartFrame, market.series);
-    overlay->setObjectName(u"heroHoverOverlay"_s);
-    overlay->raise();
+    well->findChild<IntradayChartView *>(u"heroChart"_s)->setSeries(market.series, chartFrame);
+    well->findChild<IntradayHoverOverlayView *>(u"heroHoverOverlay"_s)
+        ->setSeries(market.series, chartFrame);
 
-    Toolkit::addTimeAxisLabels(card, quote.symbol, W, 12, 66, 48);
+    const std::pair<const char16_t *, QRectF> axis[] = {
+        {u"axisStart", QRectF(66, 12, 48, 15)},
+        {u"axisMid", QRectF((W - 82) / 2, 12, 82, 15)},
+        {u"axisEnd", QRectF(W - 48 - 48, 12, 48, 15)}};
+    for (const auto &[axisName, axisFrame] : axis)
+        KSPlace(child(axisName), axisFrame);
+    child(u"axisMid")->setText(KSIntradayMidLabelForSymbol(quote.symbol));
+    child(u"axisEnd")->setText(KSIntradayEndLabelForSymbol(quote.symbol));
 
+    if (!market.priceFlashDirections.contains(quote.symbol))
+        delete card->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
     Toolkit::addPriceFlashIfNeededForQuote(quote, market.priceFlashDirections, card,
                                            QRectF(0, 0, W, H));
-    return card;
 }
 
 Panel *

@@ -109,13 +109,20 @@ void PopoverWindow::setContent(QWidget *content)
                 grid->setClipRadius(kCornerRadius);
         }
         layout()->addWidget(content);
-        const QSize previous = size();
-        const int margin = shadowMargin();
-        setFixedSize(content->sizeHint().expandedTo(content->minimumSize()) +
-                     QSize(2 * margin, 2 * margin));
-        if (isVisible() && size() != previous)
-            placeOnScreen();
+        fitContent();
     }
+}
+
+void PopoverWindow::fitContent()
+{
+    if (!m_content)
+        return;
+    const QSize previous = size();
+    const int margin = shadowMargin();
+    setFixedSize(m_content->sizeHint().expandedTo(m_content->minimumSize()) +
+                 QSize(2 * margin, 2 * margin));
+    if (isVisible() && size() != previous)
+        placeOnScreen();
 }
 
 QPoint PopoverWindow::placement(const QSize &size, const QRect &anchor, const QPoint &clickPoint,

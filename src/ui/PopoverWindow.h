@@ -39,6 +39,8 @@ public:
 
     // Replaces the content with a freshly built page; the window takes its size.
     void setContent(QWidget *content);
+    // Takes the content's size again after the page updated itself to another height.
+    void fitContent();
     QWidget *content() const { return m_content; }
 
     void openAt(const QRect &anchor, const QPoint &clickPoint);

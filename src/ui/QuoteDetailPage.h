@@ -21,6 +21,10 @@ public:
     QuoteDetailPage(const QuoteDetailData &data, const CardActions &actions,
                     QWidget *parent = nullptr);
 
+    // Shows `data` of the same stock on this page, whose height follows the insight card.
+    // False, and nothing changed, for another stock.
+    bool setData(const QuoteDetailData &data);
+
     static constexpr int kWidth = 380;
     static constexpr qreal kCardWidth = 352;
     // The insight card's height plus 484.
@@ -39,7 +43,10 @@ Q_SIGNALS:
     void quotePageRequested(const QString &symbol);
 
 private:
+    void placeCards(const QuoteDetailData &data);
+
     QString m_symbol;
+    CardActions m_actions;
     IntradayChartView *m_chart = nullptr;
     Panel *m_marketCard = nullptr;
     Panel *m_insightCard = nullptr;

@@ -60,13 +60,17 @@ void ShapeLayer::setGlow(const QColor &color, qreal opacity, qreal radius, QPoin
         setGraphicsEffect(nullptr);
         return;
     }
-    auto *effect = new QGraphicsDropShadowEffect(this);
+    // An effect already there takes the new values: a layer updated in place keeps it.
+    auto *effect = qobject_cast<QGraphicsDropShadowEffect *>(graphicsEffect());
+    if (!effect)
+        effect = new QGraphicsDropShadowEffect(this);
     QColor shadow = color;
     shadow.setAlphaF(static_cast<float>(m_glowOpacity));
     effect->setColor(shadow);
     effect->setBlurRadius(radius);
     effect->setOffset(offsetUp.x(), -offsetUp.y());
-    setGraphicsEffect(effect);
+    if (graphicsEffect() != effect)
+        setGraphicsEffect(effect);
 }
 
 void ShapeLayer::setOpacity(qreal opacity)

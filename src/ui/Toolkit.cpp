@@ -233,18 +233,25 @@ ShapeLayer *Toolkit::addPriceFlashIfNeededForQuote(const Quote &quote,
     if (it == priceFlashDirections.cend() || !view)
         return nullptr;
     const QColor stroke = colorWithHex(it.value() >= 0 ? u"FCA5A5"_s : u"6EE7B7"_s);
-    auto *layer = new ShapeLayer(view);
-    layer->setObjectName(u"priceFlash"_s);
+    // A view updated in place keeps its layer and runs the fade again: making the layer and
+    // its glow is most of what a row's update would cost.
+    auto *layer = view->findChild<ShapeLayer *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
+    if (!layer) {
+        layer = new ShapeLayer(view);
+        layer->setObjectName(u"priceFlash"_s);
+        layer->setLineWidth(1.2);
+        layer->setOpacity(0);
+        layer->show();
+    }
+    if (layer->strokeColor() != stroke) {
+        layer->setStrokeColor(stroke);
+        layer->setGlow(stroke, 0.28, 8);
+    }
     KSPlace(layer, frame);
     const qreal radius = std::max<qreal>(view->property("cornerRadius").toReal() - 1, 0);
     QPainterPath outline;
     outline.addRoundedRect(QRectF(layer->rect()).adjusted(1, 1, -1, -1), radius, radius);
     layer->setPath(outline);
-    layer->setStrokeColor(stroke);
-    layer->setLineWidth(1.2);
-    layer->setGlow(stroke, 0.28, 8);
-    layer->setOpacity(0);
-    layer->show();
     layer->raise();
     runKeyed(layer, layer, "opacity", 0.55, 0, 0.78, 0, easeOutCurve(), u"priceGlow"_s);
     return layer;

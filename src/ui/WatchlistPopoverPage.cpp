@@ -57,7 +57,7 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     m_suggestions->raise();
     placeSuggestions();
 
-    // Suggestions start empty on every build and come back for text the user had typed.
+    // Suggestions start empty on a new page and come back for text the user had typed.
     manager.restoreSuggestionsAfterRebuild();
 }
 
@@ -74,11 +74,4 @@ void WatchlistPopoverPage::placeSuggestions()
     // Below the input, or below the file line while it shows, so both stay readable.
     if (m_suggestions)
         m_suggestions->setAnchorY(m_fileNotice->isVisibleTo(this) ? 322 + 4 : 350);
-}
-
-void WatchlistPopoverPage::focusInput(int cursor)
-{
-    m_input->setFocus(Qt::OtherFocusReason);
-    if (cursor >= 0)
-        m_input->setCursorPosition(cursor);
 }

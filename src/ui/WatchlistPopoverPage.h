@@ -11,8 +11,8 @@ class WatchlistManager;
 class WatchlistRowsView;
 
 // The popover's watchlist manager page (380 x 430): back button, title, the input with its
-// add button, the rows, and the suggestion panel floating over the rows. Built afresh from the
-// manager on every rebuild; the typed text survives because the manager keeps it.
+// add button, the rows, and the suggestion panel floating over the rows. Built when the
+// manager opens and then follows the manager in place.
 class WatchlistPopoverPage : public QWidget
 {
     Q_OBJECT
@@ -30,9 +30,6 @@ public:
     // The line that reports on the file itself: a failed save, an unreadable list (hidden
     // otherwise).
     Label *fileNoticeLine() const { return m_fileNotice; }
-
-    // Gives the input the keyboard focus, the caret at `cursor` (a rebuild while typing).
-    void focusInput(int cursor);
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 

@@ -7,6 +7,7 @@
 #include "ui/HoverPanel.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
+#include "ui/RowPool.h"
 #include "ui/Toolkit.h"
 
 #include <algorithm>
@@ -19,9 +20,9 @@ constexpr qreal kRowHeight = 44;
 constexpr qreal kRowPitch = 52;
 constexpr qreal kScrollerGutter = 14;
 
+// Moves the row's stock, whichever the last update gave it, by `delta`.
 FlatButton *moveButton(QWidget *parent, const QRectF &frame, const QString &title, int delta,
-                       bool enabled, const QString &identifier, const QString &tooltip,
-                       WatchlistManager &manager)
+                       const QString &tooltip, WatchlistManager &manager)
 {
     auto *button = new FlatButton(parent);
     KSPlace(button, frame);
@@ -31,16 +32,21 @@ FlatButton *moveButton(QWidget *parent, const QRectF &frame, const QString &titl
     button->setBorderColor(Qt::transparent);
     button->setBorderWidth(0);
     button->setDimsWhenDisabled(false);
-    button->setTitleColor(Toolkit::colorWithHex(enabled ? u"B9C6DD"_s : u"4F586C"_s));
-    button->setEnabled(enabled);
     button->setToolTip(tooltip);
     button->setAccessibleName(tooltip);
-    button->setIdentifier(identifier);
     button->setProperty("tag", delta);
-    QObject::connect(button, &QAbstractButton::clicked, &manager,
-                     [m = &manager, identifier, delta] { m->moveWatchItem(identifier, delta); });
+    QObject::connect(button, &QAbstractButton::clicked, &manager, [m = &manager, button, delta] {
+        m->moveWatchItem(button->identifier(), delta);
+    });
     button->show();
     return button;
+}
+
+void setMoveEnabled(FlatButton *button, bool enabled, const QString &identifier)
+{
+    button->setTitleColor(Toolkit::colorWithHex(enabled ? u"B9C6DD"_s : u"4F586C"_s));
+    button->setEnabled(enabled);
+    button->setIdentifier(identifier);
 }
 
 } // namespace
@@ -70,36 +76,65 @@ qreal WatchlistRowsView::documentHeightForCount(int count, qreal height)
 WatchlistRowsView::WatchlistRowsView(QWidget *parent, const QRectF &frame,
                                      WatchlistManager &manager)
     : OverlayScrollArea(parent)
+    , m_manager(manager)
+    , m_frame(frame)
 {
     setObjectName(u"watchlistRows"_s);
-    const QJsonArray items = manager.watchItems();
+    m_list = new QWidget;
+    reload();
+    setDocument(m_list);
+    show();
+    connect(&manager, &WatchlistManager::watchlistChanged, this, &WatchlistRowsView::reload);
+}
+
+void WatchlistRowsView::reload()
+{
+    const QJsonArray items = m_manager.watchItems();
+    if (m_list->property("items").toJsonArray() == items &&
+        m_list->property("frame").toRectF() == m_frame)
+        return; // nothing to show anew, and the list stays where the user scrolled it
+    m_list->setProperty("items", items);
+    m_list->setProperty("frame", m_frame);
     const int count = int(items.size());
-    const qreal width = frame.width();
-    const qreal height = frame.height();
+    const qreal width = m_frame.width();
+    const qreal height = m_frame.height();
     const qreal document = documentHeightForCount(count, height);
     const bool overflows = document > height + 0.5;
     KSPlace(this,
-            QRectF(frame.x(), frame.y(), overflows ? width + kScrollerGutter : width, height));
+            QRectF(m_frame.x(), m_frame.y(), overflows ? width + kScrollerGutter : width, height));
+    m_list->resize(int(width), int(std::lround(document)));
 
-    auto *list = new QWidget;
-    list->resize(int(width), int(std::lround(document)));
-    if (count == 0) {
-        ::Panel *emptyPanel = Toolkit::panelWithFrame(
-            list, QRectF(0, document - kRowHeight, width, 44), Toolkit::colorWithHex(u"10121A"_s),
-            Toolkit::colorWithHex(u"222635"_s), 9);
-        emptyPanel->setObjectName(u"emptyWatchlist"_s);
-        Toolkit::labelWithFrame(emptyPanel, QRectF(12, 11, width - 24, 20), emptyText(), 13,
+    const QRectF emptyFrame(0, document - kRowHeight, width, 44);
+    if (count == 0 && !m_emptyPanel) {
+        m_emptyPanel =
+            Toolkit::panelWithFrame(m_list, emptyFrame, Toolkit::colorWithHex(u"10121A"_s),
+                                    Toolkit::colorWithHex(u"222635"_s), 9);
+        m_emptyPanel->setObjectName(u"emptyWatchlist"_s);
+        Toolkit::labelWithFrame(m_emptyPanel, QRectF(12, 11, width - 24, 20), emptyText(), 13,
                                 FontWeight::Regular, Toolkit::colorWithHex(u"A1A6B8"_s),
                                 Qt::AlignHCenter);
+    } else if (count > 0 && m_emptyPanel) {
+        delete m_emptyPanel;
+        m_emptyPanel = nullptr;
     }
+    if (m_emptyPanel)
+        KSPlace(m_emptyPanel, emptyFrame);
+
+    const QRectF rowFrame(0, 0, width, kRowHeight);
+    KSResizeRowPool(m_rows, count,
+                    [&] { return watchItemRow(m_list, rowFrame, {}, 0, 0, m_manager); });
     for (int i = 0; i < count; ++i) {
-        watchItemRow(list, QRectF(0, document - kRowHeight - kRowPitch * i, width, kRowHeight),
-                     items.at(i).toObject(), i, count, manager);
+        KSPlace(m_rows.at(i), rowFrame.translated(0, document - kRowHeight - kRowPitch * i));
+        updateWatchItemRow(m_rows.at(i), items.at(i).toObject(), i, count);
     }
-    setDocument(list);
-    show();
-    // Left where a fresh list starts: at its end, where a newly added stock appears.
+    // Left at the end, where a newly added stock appears.
     scrollToBottom();
+}
+
+void WatchlistRowsView::setFrame(const QRectF &frame)
+{
+    m_frame = frame;
+    reload();
 }
 
 HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame,
@@ -116,19 +151,16 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
 
     const qreal width = frame.width();
     const RowMetrics m = rowMetricsForWidth(width);
-    const QString symbol = item.value(u"symbol"_s).toString();
-    QString name = item.value(u"name"_s).toString();
-    if (name.isEmpty())
-        name = symbol.isEmpty() ? u"--"_s : symbol;
-
     Label *nameLabel =
-        Toolkit::labelWithFrame(row, QRectF(12, 20, m.textWidth, 17), name, 13, FontWeight::Medium,
-                                Toolkit::colorWithHex(u"DDE1EA"_s));
+        Toolkit::labelWithFrame(row, QRectF(12, 20, m.textWidth, 17), QString(), 13,
+                                FontWeight::Medium, Toolkit::colorWithHex(u"DDE1EA"_s));
     nameLabel->setTruncatesAtEnd(true);
+    nameLabel->setObjectName(u"itemName"_s);
     Label *symbolLabel =
-        Toolkit::labelWithFrame(row, QRectF(12, 6, m.textWidth, 14), symbol.toUpper(), 10,
+        Toolkit::labelWithFrame(row, QRectF(12, 6, m.textWidth, 14), QString(), 10,
                                 FontWeight::Regular, Toolkit::colorWithHex(u"747A8E"_s));
     symbolLabel->setTruncatesAtEnd(true);
+    symbolLabel->setObjectName(u"itemSymbol"_s);
 
     // Up and down share one clipped control split by a divider.
     ::Panel *moveControl = Toolkit::panelWithFrame(row, QRectF(m.moveX, 8, m.moveWidth, 28),
@@ -138,12 +170,10 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
     const qreal half = std::floor(m.moveWidth / 2);
     Toolkit::panelWithFrame(moveControl, QRectF(half, 6, 1, 16), Toolkit::colorWithHex(u"2A3144"_s),
                             Toolkit::colorWithHex(u"2A3144"_s), 0);
-    const QString upper = symbol.toUpper();
-    moveButton(moveControl, QRectF(0, 0, half, 28), u"↑"_s, -1, index >= 1, upper, u"上移一位"_s,
-               manager)
+    moveButton(moveControl, QRectF(0, 0, half, 28), u"↑"_s, -1, u"上移一位"_s, manager)
         ->setObjectName(u"moveUp"_s);
     moveButton(moveControl, QRectF(half + 1, 0, m.moveWidth - half - 1, 28), u"↓"_s, 1,
-               index < count - 1, upper, u"下移一位"_s, manager)
+               u"下移一位"_s, manager)
         ->setObjectName(u"moveDown"_s);
 
     FlatButton *remove =
@@ -155,10 +185,25 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
     remove->setBorderColor(Toolkit::colorWithHex(u"45242D"_s));
     remove->setTitleColor(Toolkit::colorWithHex(u"F6A7AD"_s));
     remove->setToolTip(u"从自选列表移除"_s);
-    remove->setIdentifier(symbol);
     QObject::connect(remove, &QAbstractButton::clicked, &manager,
-                     [m = &manager, symbol] { m->removeWatchItem(symbol); });
+                     [m = &manager, remove] { m->removeWatchItem(remove->identifier()); });
 
+    updateWatchItemRow(row, item, index, count);
     row->show();
     return row;
+}
+
+void WatchlistRowsView::updateWatchItemRow(HoverPanel *row, const WatchItem &item, int index,
+                                           int count)
+{
+    const QString symbol = item.value(u"symbol"_s).toString();
+    QString name = item.value(u"name"_s).toString();
+    if (name.isEmpty())
+        name = symbol.isEmpty() ? u"--"_s : symbol;
+    row->findChild<Label *>(u"itemName"_s, Qt::FindDirectChildrenOnly)->setText(name);
+    row->findChild<Label *>(u"itemSymbol"_s, Qt::FindDirectChildrenOnly)->setText(symbol.toUpper());
+    const QString upper = symbol.toUpper();
+    setMoveEnabled(row->findChild<FlatButton *>(u"moveUp"_s), index >= 1, upper);
+    setMoveEnabled(row->findChild<FlatButton *>(u"moveDown"_s), index < count - 1, upper);
+    row->findChild<FlatButton *>(u"remove"_s, Qt::FindDirectChildrenOnly)->setIdentifier(symbol);
 }

@@ -38,20 +38,19 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
     KSPlace(this, frame);
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Toolkit::panelWithFrame(this, QRectF(0, 0, W, H), Toolkit::colorWithHex(u"0D1018"_s),
-                            Toolkit::colorWithHex(u"242B3C"_s), 8);
-
-    Toolkit::labelWithFrame(this, QRectF(14, H - 34, 104, 18), u"管理自选"_s, 14,
-                            FontWeight::Semibold, Toolkit::colorWithHex(u"F4F4F5"_s));
-    Toolkit::labelWithFrame(this, QRectF(118, H - 33, W - 132, 15), u"名称或代码添加"_s, 10,
-                            FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
-                            Qt::AlignRight);
-
-    Toolkit::panelWithFrame(this, QRectF(12, H - 84, W - 76, 34),
-                            Toolkit::colorWithHex(u"10131D"_s), Toolkit::colorWithHex(u"2A3348"_s),
-                            9);
-    const QRectF inputFrame(24, H - 77, W - 104, 20);
-    m_input = new WatchInputField(this, inputFrame, manager);
+    // Built at this size in drawing order; place() moves everything for another height.
+    m_background =
+        Toolkit::panelWithFrame(this, QRectF(0, 0, W, H), Toolkit::colorWithHex(u"0D1018"_s),
+                                Toolkit::colorWithHex(u"242B3C"_s), 8);
+    m_title = Toolkit::labelWithFrame(this, QRectF(14, H - 34, 104, 18), u"管理自选"_s, 14,
+                                      FontWeight::Semibold, Toolkit::colorWithHex(u"F4F4F5"_s));
+    m_hint = Toolkit::labelWithFrame(this, QRectF(118, H - 33, W - 132, 15), u"名称或代码添加"_s,
+                                     10, FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
+                                     Qt::AlignRight);
+    m_inputBox = Toolkit::panelWithFrame(this, QRectF(12, H - 84, W - 76, 34),
+                                         Toolkit::colorWithHex(u"10131D"_s),
+                                         Toolkit::colorWithHex(u"2A3348"_s), 9);
+    m_input = new WatchInputField(this, QRectF(24, H - 77, W - 104, 20), manager);
     m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(W - 58, H - 82, 46, 30));
     connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
 
@@ -74,6 +73,29 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
     show();
 
     manager.restoreSuggestionsAfterRebuild();
+}
+
+void WatchlistSidebarView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    place();
+}
+
+void WatchlistSidebarView::place()
+{
+    if (!m_suggestions)
+        return; // still being built
+    const qreal W = width();
+    const qreal H = height();
+    KSPlace(m_background, QRectF(0, 0, W, H));
+    KSPlace(m_title, QRectF(14, H - 34, 104, 18));
+    KSPlace(m_hint, QRectF(118, H - 33, W - 132, 15));
+    KSPlace(m_inputBox, QRectF(12, H - 84, W - 76, 34));
+    KSPlace(m_input, QRectF(24, H - 77, W - 104, 20));
+    KSPlace(m_add, QRectF(W - 58, H - 82, 46, 30));
+    KSPlace(m_feedback, QRectF(14, H - 107, W - 28, 15));
+    m_rows->setFrame(QRectF(12, 12, W - 24, std::max<qreal>(H - 127, 96)));
+    m_suggestions->setAnchorY(H - 107 + 4);
 }
 
 void WatchlistSidebarView::updateFeedbackLine()

@@ -15,9 +15,9 @@ class WatchlistRowsView;
 
 // The desktop window's sidebar presentation of the watchlist manager (W x H, normally 330 x
 // (window height - 192)): title, input with add button, the outcome line, the rows and the
-// suggestion panel. The window shows it in its "watchlist" section, calls
-// WatchlistManager::enterDesktopSection() on entering that section and rebuilds it (with the
-// rest of the window) when the manager's watchlistChanged() fires.
+// suggestion panel. The window shows it in its "watchlist" section and calls
+// WatchlistManager::enterDesktopSection() on entering that section; the sidebar follows the
+// manager by itself and lays itself out again when the window gives it another height.
 class WatchlistSidebarView : public QWidget
 {
     Q_OBJECT
@@ -33,10 +33,18 @@ public:
     // "success" green, "warning" amber, "error" red, anything else muted grey.
     static QColor colorForTone(WatchFeedbackTone tone);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void updateFeedbackLine();
+    void place();
 
     WatchlistManager &m_manager;
+    QWidget *m_background = nullptr;
+    Label *m_title = nullptr;
+    Label *m_hint = nullptr;
+    QWidget *m_inputBox = nullptr;
     WatchInputField *m_input = nullptr;
     FlatButton *m_add = nullptr;
     Label *m_feedback = nullptr;

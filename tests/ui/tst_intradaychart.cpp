@@ -356,6 +356,12 @@ private Q_SLOTS:
         QTest::mouseMove(overlay, QPoint(599, 100));
         QTRY_COMPARE_WITH_TIMEOUT(overlay->hoverIndex(), qint64(3), kPatienceMs);
         QVERIFY(!WidgetSnapshot::isUniform(well->grab().toImage()));
+        // A refresh's new series keeps the crosshair on the pointer.
+        series.symbol = u"sh600519"_s;
+        overlay->setSeries(series, QRectF(0, 0, 600, 240));
+        QVERIFY(overlay->isHovering());
+        QCOMPARE(overlay->hoverIndex(), qint64(3));
+        QCOMPARE(overlay->symbol(), u"sh600519"_s);
     }
 };
 

@@ -123,6 +123,14 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), symbols.size());
         for (int i = 0; i < rows.size(); ++i)
             QCOMPARE(rows.at(i)->identifier(), s.h.app->quotes().at(i).symbol);
+        // A refresh updates the same page and rows, and leaves a scrolled list where it is.
+        QScrollBar *bar = home->listArea()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        const int offset = bar->value();
+        QVERIFY(s.h.refreshAndWait());
+        QCOMPARE(s.home(), home);
+        QCOMPARE(s.rows(), rows);
+        QCOMPARE(bar->value(), offset);
     }
 
     void tagShowsItsHint()
