@@ -27,6 +27,6 @@ IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, co
     series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
     series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
     series.isReal = store.isReal(quote.symbol);
-    series.accent = Toolkit::colorWithHex(accentHex);
+    series.accent = Toolkit::hex(accentHex);
     return series;
 }
