@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "presentation/HexColor.h"
 
+#include "presentation/Palette.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -49,6 +51,6 @@ QColor HexColor::color(const QString &hex)
 QString HexColor::accentForChangePercent(double changePercent)
 {
     if (std::fabs(changePercent) < 0.0001)
-        return u"A1A6B8"_s;
-    return changePercent >= 0 ? u"F87171"_s : u"34D399"_s;
+        return Palette::hex(Palette::flat);
+    return Palette::hex(changePercent >= 0 ? Palette::rise : Palette::fall);
 }

@@ -2,6 +2,7 @@
 #include "strategy/DailyCache.h"
 
 #include "market/Plausibility.h"
+#include "model/PaletteHex.h"
 #include "strategy/StrategyStore.h"
 
 #include <QPointer>
@@ -255,17 +256,17 @@ QString DailyCache::dailyContextAccentForQuote(const Quote &quote) const
 {
     switch (dailyContextKindForQuote(quote)) {
     case DailyContext::TrendAligned:
-        return u"A7F3D0"_s;
+        return Palette::Hex::dailyTrendAligned;
     case DailyContext::HighRange:
-        return u"F1C089"_s;
+        return Palette::Hex::dailyHighRange;
     case DailyContext::DeclineRelay:
-        return u"F0A6AA"_s;
+        return Palette::Hex::dailyDeclineRelay;
     case DailyContext::Insufficient:
-        return u"93A4BF"_s;
+        return Palette::Hex::dailyInsufficient;
     case DailyContext::Neutral:
         break;
     }
-    return u"C8D2E5"_s;
+    return Palette::Hex::dailyNeutral;
 }
 
 bool DailyCache::wasUpdatedToday(const QJsonObject &record) const

@@ -3,6 +3,7 @@
 
 #include "config/AIProviderPresets.h"
 #include "config/AppSettings.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
@@ -19,16 +20,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QColor hex(const QString &value)
-{
-    return Toolkit::colorWithHex(value);
-}
-
-Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
-             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
-{
-    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
-}
+using Toolkit::hex;
+using Toolkit::label;
 
 } // namespace
 
@@ -40,7 +33,7 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Palette::pageBackground);
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
@@ -49,19 +42,20 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     m_back->setObjectName(u"backButton"_s);
     m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &FlatButton::clicked, this, &AISettingsPage::backRequested);
-    label(this, QRectF(82, 449, 160, 20), u"AI 分析设置"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
+    label(this, QRectF(82, 449, 160, 20), u"AI 分析设置"_s, 14, FontWeight::Semibold,
+          Palette::titleText)
         ->setObjectName(u"pageTitle"_s);
     label(this, QRectF(226, 450, 136, 17), u"本地保存，按需生成"_s, 11, FontWeight::Regular,
-          u"85899A"_s, Qt::AlignRight);
+          Palette::secondaryText, Qt::AlignRight);
 
     // Enable switch.
-    Panel *switchPanel = Toolkit::panelWithFrame(this, QRectF(14, 396, 352, 42), hex(u"101116"_s),
-                                                 hex(u"202431"_s), 8);
+    Panel *switchPanel = Toolkit::panelWithFrame(this, QRectF(14, 396, 352, 42), Palette::card,
+                                                 Palette::rowBorder, 8);
     switchPanel->setObjectName(u"switchPanel"_s);
     label(switchPanel, QRectF(14, 20, 150, 15), u"启用 AI 简析"_s, 13, FontWeight::Medium,
-          u"DDE1EA"_s);
+          Palette::rowName);
     label(switchPanel, QRectF(14, 6, 248, 13), u"每日首次进入详情自动生成，也可手动刷新"_s, 10,
-          FontWeight::Regular, u"747A8E"_s);
+          FontWeight::Regular, Palette::subtleText);
     m_enabled = new QCheckBox(switchPanel);
     m_enabled->setObjectName(u"aiEnabledCheckbox"_s);
     KSPlace(m_enabled, QRectF(352 - 36, 11, 22, 22));
@@ -69,8 +63,10 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     m_enabled->show();
 
     // Provider.
-    label(this, QRectF(18, 371, 344, 14), u"模型服务"_s, 10, FontWeight::Medium, u"858B9E"_s);
-    Toolkit::panelWithFrame(this, QRectF(14, 338, 352, 32), hex(u"10131D"_s), hex(u"263044"_s), 8);
+    label(this, QRectF(18, 371, 344, 14), u"模型服务"_s, 10, FontWeight::Medium,
+          Palette::fieldLabel);
+    Toolkit::panelWithFrame(this, QRectF(14, 338, 352, 32), Palette::inputWell, Palette::cardBorder,
+                            8);
     m_provider = new QComboBox(this);
     m_provider->setObjectName(u"aiProviderPopup"_s);
     KSPlace(m_provider, QRectF(23, 341, 334, 26));
@@ -103,18 +99,19 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
     TextView *note = Toolkit::textViewWithFrame(
         this, QRectF(18, 82, 344, 36),
         u"API Key 保存在本地。测试连接会发送一条极短测试请求，用来确认 Key、模型和 Base URL 可用。"_s,
-        11, hex(u"747A8E"_s));
+        11, Palette::subtleText);
     note->setParagraphSpacing(0);
     note->setObjectName(u"note"_s);
-    m_status = label(this, QRectF(18, 62, 344, 16), QString(), 10, FontWeight::Medium, u"5F6678"_s);
+    m_status = label(this, QRectF(18, 62, 344, 16), QString(), 10, FontWeight::Medium,
+                     Palette::disabledText);
     m_status->setObjectName(u"statusLine"_s);
     m_status->setTruncatesAtEnd(true);
 
     m_test = Toolkit::footerButton(this, u"测试连接"_s, QRectF(14, 24, 166, 32));
     m_test->setObjectName(u"testButton"_s);
-    m_test->setBackgroundColor(hex(u"141C2B"_s));
-    m_test->setBorderColor(hex(u"30405F"_s));
-    m_test->setTitleColor(hex(u"BFD3FF"_s));
+    m_test->setBackgroundColor(Palette::testButtonFace);
+    m_test->setBorderColor(Palette::testButtonBorder);
+    m_test->setTitleColor(Palette::testButtonTitle);
     connect(m_test, &FlatButton::clicked, this, &AISettingsPage::testRequested);
     m_save = Toolkit::footerButton(this, u"保存设置"_s, QRectF(200, 24, 166, 32));
     m_save->setObjectName(u"saveButton"_s);
@@ -126,9 +123,9 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
 QLineEdit *AISettingsPage::field(const QString &title, qreal labelY, qreal panelY,
                                  const QString &text)
 {
-    label(this, QRectF(18, labelY, 344, 14), title, 10, FontWeight::Medium, u"858B9E"_s);
-    Toolkit::panelWithFrame(this, QRectF(14, panelY, 352, 32), hex(u"10131D"_s), hex(u"263044"_s),
-                            8);
+    label(this, QRectF(18, labelY, 344, 14), title, 10, FontWeight::Medium, Palette::fieldLabel);
+    Toolkit::panelWithFrame(this, QRectF(14, panelY, 352, 32), Palette::inputWell,
+                            Palette::cardBorder, 8);
     auto *input = new QLineEdit(this);
     KSPlace(input, QRectF(28, panelY + 6, 324, 20));
     input->setFrame(false);
@@ -166,8 +163,9 @@ QString AISettingsPage::statusTextForState(const AISettingsPageState &state)
 QString AISettingsPage::statusColorHexForState(const AISettingsPageState &state)
 {
     if (!state.validationMessage)
-        return u"5F6678"_s;
-    return state.validationSucceeded ? u"8FE6B2"_s : u"F6D98A"_s;
+        return Palette::hex(Palette::disabledText);
+    return state.validationSucceeded ? Palette::hex(Palette::success)
+                                     : Palette::hex(Palette::warning);
 }
 
 void AISettingsPage::applyPageState(const AISettingsPageState &state)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppStyle.h"
 
+#include "presentation/Palette.h"
 #include "ui/PaintedAccessible.h"
 #include "ui/Toolkit.h"
 
@@ -23,29 +24,28 @@ int AppStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWidge
 
 QPalette AppStyle::appPalette()
 {
-    const auto hex = Toolkit::colorWithHex;
     QPalette palette;
-    palette.setColor(QPalette::Window, hex(u"0D1018"_s));
-    palette.setColor(QPalette::WindowText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::Base, hex(u"10131B"_s));
-    palette.setColor(QPalette::AlternateBase, hex(u"141722"_s));
-    palette.setColor(QPalette::Text, hex(u"F4F4F5"_s));
-    palette.setColor(QPalette::PlaceholderText, hex(u"686D80"_s));
-    palette.setColor(QPalette::Button, hex(u"151823"_s));
-    palette.setColor(QPalette::ButtonText, hex(u"D7DAE5"_s));
-    palette.setColor(QPalette::BrightText, hex(u"F4F6FB"_s));
-    palette.setColor(QPalette::Highlight, hex(u"26324D"_s));
-    palette.setColor(QPalette::HighlightedText, hex(u"F4F6FB"_s));
-    palette.setColor(QPalette::Link, hex(u"93C5FD"_s));
-    palette.setColor(QPalette::ToolTipBase, hex(u"0F1219"_s));
-    palette.setColor(QPalette::ToolTipText, hex(u"E8EDF7"_s));
-    palette.setColor(QPalette::Light, hex(u"2A2F40"_s));
-    palette.setColor(QPalette::Midlight, hex(u"202431"_s));
-    palette.setColor(QPalette::Mid, hex(u"202431"_s));
-    palette.setColor(QPalette::Dark, hex(u"05070B"_s));
-    palette.setColor(QPalette::Shadow, hex(u"05070B"_s));
+    palette.setColor(QPalette::Window, Palette::windowBackground);
+    palette.setColor(QPalette::WindowText, Palette::controlText);
+    palette.setColor(QPalette::Base, Palette::fieldBase);
+    palette.setColor(QPalette::AlternateBase, Palette::rowHover);
+    palette.setColor(QPalette::Text, Palette::titleText);
+    palette.setColor(QPalette::PlaceholderText, Palette::placeholderText);
+    palette.setColor(QPalette::Button, Palette::buttonFace);
+    palette.setColor(QPalette::ButtonText, Palette::controlText);
+    palette.setColor(QPalette::BrightText, Palette::brightText);
+    palette.setColor(QPalette::Highlight, Palette::selection);
+    palette.setColor(QPalette::HighlightedText, Palette::brightText);
+    palette.setColor(QPalette::Link, Palette::link);
+    palette.setColor(QPalette::ToolTipBase, Palette::tooltipBackground);
+    palette.setColor(QPalette::ToolTipText, Palette::tooltipText);
+    palette.setColor(QPalette::Light, Palette::buttonBorder);
+    palette.setColor(QPalette::Midlight, Palette::rowBorder);
+    palette.setColor(QPalette::Mid, Palette::rowBorder);
+    palette.setColor(QPalette::Dark, Palette::shadow);
+    palette.setColor(QPalette::Shadow, Palette::shadow);
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, hex(u"5F6678"_s));
+        palette.setColor(QPalette::Disabled, role, Palette::disabledText);
     return palette;
 }
 

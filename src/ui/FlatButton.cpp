@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FlatButton.h"
 
+#include "presentation/Palette.h"
 #include "ui/Panel.h"
 
 #include <QFocusEvent>
@@ -73,7 +74,7 @@ void FlatButton::paintEvent(QPaintEvent *)
     Panel::paintBox(painter, rect(), m_background, m_border, m_borderWidth, m_radius);
     if (isDown()) {
         // A faint wash while pressed, so the click is felt.
-        Panel::paintBox(painter, rect(), QColor(255, 255, 255, 14), Qt::transparent, 0, m_radius);
+        Panel::paintBox(painter, rect(), Palette::pressWash, Qt::transparent, 0, m_radius);
     }
     const QRect content = rect();
     if (!icon().isNull()) {

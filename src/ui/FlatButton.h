@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "presentation/Palette.h"
 
 #include <QAbstractButton>
 #include <QColor>
@@ -36,7 +37,7 @@ public:
     QString displayedText() const;
 
     // The ring drawn around the button while it has the keyboard focus (reached with Tab).
-    static QColor focusRingColor() { return QColor(0x4C, 0x9A, 0xFF, 230); }
+    static QColor focusRingColor() { return Palette::focusRing; }
     bool showsFocusRing() const { return m_focusRing && hasFocus(); }
 
 protected:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/GridBackgroundView.h"
 
+#include "presentation/Palette.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QMouseEvent>
@@ -12,9 +14,6 @@
 #include <cmath>
 
 namespace {
-
-const QColor kMinor = QColor::fromRgbF(0.25f, 0.29f, 0.38f);
-const QColor kMajor = QColor::fromRgbF(0.31f, 0.36f, 0.48f);
 
 bool isMajor(qreal coordinate)
 {
@@ -155,7 +154,8 @@ void GridBackgroundView::paintEvent(QPaintEvent *event)
             const qreal alpha =
                 std::max(baseOpacityAtY(probe, h),
                          hoverOpacityForLinePoint(QPointF(x, probe), m_hovering, m_hoverPoint));
-            strokeSegment(QLineF(lineX, y0, lineX, y1), major ? kMajor : kMinor, major ? 1.0 : 0.8,
+            strokeSegment(QLineF(lineX, y0, lineX, y1),
+                          major ? Palette::gridMajor : Palette::gridMinor, major ? 1.0 : 0.8,
                           alpha);
         }
     }
@@ -172,7 +172,8 @@ void GridBackgroundView::paintEvent(QPaintEvent *event)
             const qreal middle = std::min(w, x0 + kSegment / 2);
             const qreal alpha = std::max(
                 base, hoverOpacityForLinePoint(QPointF(middle, y), m_hovering, m_hoverPoint));
-            strokeSegment(QLineF(x0, lineY, x1, lineY), major ? kMajor : kMinor, major ? 1.0 : 0.8,
+            strokeSegment(QLineF(x0, lineY, x1, lineY),
+                          major ? Palette::gridMajor : Palette::gridMinor, major ? 1.0 : 0.8,
                           alpha);
         }
     }

@@ -2,6 +2,7 @@
 #include "ui/HomePage.h"
 
 #include "model/Formatters.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HintIconButton.h"
@@ -24,16 +25,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QColor hex(const QString &value)
-{
-    return Toolkit::colorWithHex(value);
-}
-
-Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
-             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
-{
-    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
-}
+using Toolkit::hex;
+using Toolkit::label;
 
 // A borderless box; `panelWithFrame` with a border that does not show.
 Panel *box(QWidget *parent, const QRectF &frame, const QString &color, qreal radius)
@@ -106,19 +99,25 @@ HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
 {
     switch (buyStatus) {
     case ActionStatus::Trackable:
-        return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
+        return {Palette::hex(Palette::tagTrackableBackground),
+                Palette::hex(Palette::tagTrackableBorder), Palette::hex(Palette::tagTrackableText)};
     case ActionStatus::AwaitConfirm:
-        return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
+        return {Palette::hex(Palette::tagAwaitBackground), Palette::hex(Palette::tagAwaitBorder),
+                Palette::hex(Palette::tagAwaitText)};
     case ActionStatus::Defend:
-        return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
+        return {Palette::hex(Palette::tagDefendBackground), Palette::hex(Palette::tagDefendBorder),
+                Palette::hex(Palette::tagDefendText)};
     case ActionStatus::NoChase:
-        return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
+        return {Palette::hex(Palette::tagNoChaseBackground),
+                Palette::hex(Palette::tagNoChaseBorder), Palette::hex(Palette::tagNoChaseText)};
     case ActionStatus::WatchPullback:
-        return {u"1B1A14"_s, u"514A2F"_s, u"E7D68B"_s};
+        return {Palette::hex(Palette::tagPullbackBackground),
+                Palette::hex(Palette::tagPullbackBorder), Palette::hex(Palette::tagPullbackText)};
     case ActionStatus::NoData:
         break;
     }
-    return {u"161B23"_s, u"2D3B52"_s, u"AFC4E6"_s};
+    return {Palette::hex(Palette::tagNoDataBackground), Palette::hex(Palette::tagNoDataBorder),
+            Palette::hex(Palette::tagNoDataText)};
 }
 
 HomePage::HomePage(const HomePageData &data, QWidget *parent)
@@ -130,7 +129,7 @@ HomePage::HomePage(const HomePageData &data, QWidget *parent)
     setFixedSize(kWidth, H);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Palette::pageBackground);
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
@@ -169,9 +168,9 @@ bool HomePage::setData(const HomePageData &data)
 void HomePage::buildHeader(qreal y0)
 {
     m_headerY = y0;
-    label(this, QRectF(18, y0 - 1, 44, 20), u"澄川"_s, 14, FontWeight::Semibold, u"F4F4F5"_s)
+    label(this, QRectF(18, y0 - 1, 44, 20), u"澄川"_s, 14, FontWeight::Semibold, Palette::titleText)
         ->setObjectName(u"appTitle"_s);
-    label(this, QRectF(58, y0 + 1, 58, 15), u"by Orvell"_s, 10, FontWeight::Medium, u"6F7688"_s)
+    label(this, QRectF(58, y0 + 1, 58, 15), u"by Orvell"_s, 10, FontWeight::Medium, Palette::byline)
         ->setObjectName(u"byline"_s);
     m_moreButton = Toolkit::moreButtonWithFrame(this, QRectF(344, y0 - 3, 20, 22));
     m_moreButton->setObjectName(u"moreButton"_s);
@@ -196,17 +195,18 @@ void HomePage::setMarketStatus(const MarketStatus &status)
 
 void HomePage::buildFirstLaunchHint(qreal y0)
 {
-    Panel *panel = Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 42), hex(u"121725"_s),
-                                           hex(u"2C3549"_s), 8);
+    Panel *panel =
+        Toolkit::panelWithFrame(this, QRectF(14, y0, 352, 42), Palette::firstLaunchHintFace,
+                                Palette::firstLaunchHintBorder, 8);
     panel->setObjectName(u"firstLaunchHint"_s);
-    QColor background = hex(u"111827"_s);
+    QColor background = Palette::firstLaunchHintBackground;
     background.setAlphaF(0.86f);
     panel->setBackgroundColor(background);
-    m_hintTitle =
-        label(panel, QRectF(14, 21, 324, 15), QString(), 11, FontWeight::Semibold, u"DCE7FF"_s);
+    m_hintTitle = label(panel, QRectF(14, 21, 324, 15), QString(), 11, FontWeight::Semibold,
+                        Palette::firstLaunchHintTitle);
     m_hintTitle->setObjectName(u"firstLaunchTitle"_s);
-    m_hintText =
-        label(panel, QRectF(14, 7, 324, 13), QString(), 10, FontWeight::Regular, u"8F9BB4"_s);
+    m_hintText = label(panel, QRectF(14, 7, 324, 13), QString(), 10, FontWeight::Regular,
+                       Palette::firstLaunchHintText);
     m_hintText->setObjectName(u"firstLaunchText"_s);
 }
 
@@ -224,35 +224,44 @@ void HomePage::setFirstLaunchHint(bool panelItemPresent)
 
 Panel *HomePage::summaryPanel(QWidget *parent, const QRectF &frame, const QList<Quote> &quotes)
 {
-    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"2B3142"_s), 8);
+    Panel *panel = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::summaryBorder, 8);
     panel->setObjectName(u"summaryPanel"_s);
-    panel->setDiagonalGradient({hex(u"182033"_s), hex(u"11141D"_s), hex(u"151019"_s)});
-    box(panel, QRectF(8, frame.height() - 2, frame.width() - 16, 1), u"394154"_s, 0)
+    panel->setDiagonalGradient(
+        {Palette::selectedFace, Palette::summaryGradientMiddle, Palette::summaryGradientEnd});
+    box(panel, QRectF(8, frame.height() - 2, frame.width() - 16, 1),
+        Palette::hex(Palette::summaryHighlight), 0)
         ->setObjectName(u"topHighlight"_s);
 
-    label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, u"858B9E"_s,
+    label(panel, QRectF(13, 29, 44, 13), u"自选"_s, 10, FontWeight::Medium, Palette::fieldLabel,
           Qt::AlignHCenter);
-    label(panel, QRectF(13, 5, 44, 24), QString(), 22, FontWeight::Semibold, u"F4F6FB"_s,
+    label(panel, QRectF(13, 5, 44, 24), QString(), 22, FontWeight::Semibold, Palette::brightText,
           Qt::AlignHCenter)
         ->setObjectName(u"watchCount"_s);
 
-    Toolkit::panelWithFrame(panel, QRectF(64, 11, 146, 11), hex(u"151927"_s), hex(u"202638"_s), 5.5)
+    Toolkit::panelWithFrame(panel, QRectF(64, 11, 146, 11), Palette::breadthTrack,
+                            Palette::breadthTrackBorder, 5.5)
         ->setObjectName(u"breadthTrack"_s);
-    box(panel, QRectF(70, 14, kBarWidth, 5), u"1B1F2A"_s, 2.5)->setObjectName(u"breadthBar"_s);
-    box(panel, QRectF(137, 12, 1, 9), u"2A3040"_s, 0)->setObjectName(u"breadthTick"_s);
+    box(panel, QRectF(70, 14, kBarWidth, 5), Palette::hex(Palette::breadthBar), 2.5)
+        ->setObjectName(u"breadthBar"_s);
+    box(panel, QRectF(137, 12, 1, 9), Palette::hex(Palette::breadthTick), 0)
+        ->setObjectName(u"breadthTick"_s);
     // The three segments always exist; one of width 0 is hidden.
-    box(panel, QRectF(70, 14, 2, 5), u"F87171"_s, 2.5)->setObjectName(u"breadthRise"_s);
-    box(panel, QRectF(70, 14, 2, 5), u"475066"_s, 2.5)->setObjectName(u"breadthFlat"_s);
-    box(panel, QRectF(70, 14, 2, 5), u"34D399"_s, 2.5)->setObjectName(u"breadthFall"_s);
+    box(panel, QRectF(70, 14, 2, 5), Palette::hex(Palette::rise), 2.5)
+        ->setObjectName(u"breadthRise"_s);
+    box(panel, QRectF(70, 14, 2, 5), Palette::hex(Palette::breadthFlat), 2.5)
+        ->setObjectName(u"breadthFlat"_s);
+    box(panel, QRectF(70, 14, 2, 5), Palette::hex(Palette::fall), 2.5)
+        ->setObjectName(u"breadthFall"_s);
 
-    label(panel, QRectF(70, 27, 56, 13), QString(), 10, FontWeight::Medium, u"FCA5A5"_s)
+    label(panel, QRectF(70, 27, 56, 13), QString(), 10, FontWeight::Medium, Palette::riseLight)
         ->setObjectName(u"upCount"_s);
-    label(panel, QRectF(148, 27, 56, 13), QString(), 10, FontWeight::Medium, u"6EE7B7"_s,
+    label(panel, QRectF(148, 27, 56, 13), QString(), 10, FontWeight::Medium, Palette::fallLight,
           Qt::AlignRight)
         ->setObjectName(u"downCount"_s);
-    box(panel, QRectF(218, 7, 1, 28), u"252A38"_s, 0);
-    label(panel, QRectF(231, 27, 60, 13), u"平均涨跌"_s, 10, FontWeight::Medium, u"858B9E"_s);
-    label(panel, QRectF(231, 8, 66, 18), QString(), 13, FontWeight::Semibold, u"F87171"_s)
+    box(panel, QRectF(218, 7, 1, 28), Palette::hex(Palette::summaryDivider), 0);
+    label(panel, QRectF(231, 27, 60, 13), u"平均涨跌"_s, 10, FontWeight::Medium,
+          Palette::fieldLabel);
+    label(panel, QRectF(231, 8, 66, 18), QString(), 13, FontWeight::Semibold, Palette::rise)
         ->setObjectName(u"averageChange"_s);
     updateSummaryPanel(panel, quotes);
     return panel;
@@ -282,7 +291,7 @@ void HomePage::updateSummaryPanel(Panel *panel, const QList<Quote> &quotes)
     text(u"downCount", u"跌 "_s + QString::number(down));
     text(u"averageChange", formatPercent(average));
     static_cast<Label *>(child(u"averageChange"))
-        ->setColor(hex(average >= 0 ? u"F87171"_s : u"34D399"_s));
+        ->setColor(average >= 0 ? Palette::rise : Palette::fall);
 
     const BreadthSegments segments = breadthSegments(up, down, static_cast<int>(n));
     qreal x = 70;
@@ -302,9 +311,10 @@ void HomePage::updateSummaryPanel(Panel *panel, const QList<Quote> &quotes)
 void HomePage::buildList(qreal y0)
 {
     const qreal y1 = y0 - 35;
-    label(this, QRectF(18, y1, 90, 16), u"自选列表"_s, 11, FontWeight::Medium, u"686D80"_s);
+    label(this, QRectF(18, y1, 90, 16), u"自选列表"_s, 11, FontWeight::Medium,
+          Palette::placeholderText);
     m_lastStatus = label(this, QRectF(94, y1, 206, 16), QString(), 10, FontWeight::Regular,
-                         u"596174"_s, Qt::AlignRight);
+                         Palette::statusNote, Qt::AlignRight);
     m_lastStatus->setObjectName(u"lastStatus"_s);
     m_manageButton = Toolkit::textButton(this, u"管理"_s, QRectF(308, y0 - 39, 54, 24));
     m_manageButton->setObjectName(u"manageButton"_s);
@@ -340,10 +350,10 @@ void HomePage::setRows(const QList<HomeRow> &rows)
 
     if (count == 0 && !m_emptyList) {
         m_emptyList = Toolkit::panelWithFrame(m_document, QRectF(0, D - 46, kRowWidth, 46),
-                                              hex(u"10121A"_s), hex(u"222635"_s), 10);
+                                              Palette::quietCard, Palette::quietCardBorder, 10);
         m_emptyList->setObjectName(u"emptyList"_s);
         label(m_emptyList, QRectF(12, 19, 328, 20), u"还没有自选股，点右上角“管理”添加"_s, 12,
-              FontWeight::Regular, u"A1A6B8"_s, Qt::AlignHCenter)
+              FontWeight::Regular, Palette::flat, Qt::AlignHCenter)
             ->setObjectName(u"emptyText"_s);
         m_emptyList->show();
     } else if (count > 0 && m_emptyList) {
@@ -364,9 +374,9 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     auto *button = new HoverButton(parent);
     button->setObjectName(u"quoteRow"_s);
     KSPlace(button, frame);
-    button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
-    button->setHoverColors(hex(u"141722"_s), hex(u"343A4A"_s));
-    button->setShadowColor(hex(u"000000"_s));
+    button->setNormalColors(Palette::card, Palette::rowBorder);
+    button->setHoverColors(Palette::rowHover, Palette::rowHoverBorder);
+    button->setShadowColor(Palette::black);
     button->setCornerRadius(8);
     button->setBorderWidth(1);
     button->setCursor(Qt::PointingHandCursor);
@@ -378,10 +388,10 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     });
 
     Label *name =
-        label(button, QRectF(14, 24, 128, 16), QString(), 13, FontWeight::Medium, u"DDE1EA"_s);
+        label(button, QRectF(14, 24, 128, 16), QString(), 13, FontWeight::Medium, Palette::rowName);
     name->setTruncatesAtEnd(true);
     name->setObjectName(u"rowName"_s);
-    label(button, QRectF(14, 8, 72, 14), QString(), 10, FontWeight::Regular, u"747A8E"_s)
+    label(button, QRectF(14, 8, 72, 14), QString(), 10, FontWeight::Regular, Palette::subtleText)
         ->setObjectName(u"rowSymbol"_s);
 
     auto *tag = new HintIconButton(button);
@@ -393,11 +403,11 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     tag->show();
     connect(tag, &FlatButton::clicked, this, [this, tag] { Q_EMIT hintRequested(tag); });
 
-    label(button, QRectF(148, 12, 68, 21), QString(), 15, FontWeight::Semibold, u"F1F3F8"_s,
+    label(button, QRectF(148, 12, 68, 21), QString(), 15, FontWeight::Semibold, Palette::rowPrice,
           Qt::AlignRight)
         ->setObjectName(u"rowPrice"_s);
-    label(button, QRectF(W - 100, 13, 86, 19), QString(), 12, FontWeight::Medium, u"747A8E"_s,
-          Qt::AlignRight)
+    label(button, QRectF(W - 100, 13, 86, 19), QString(), 12, FontWeight::Medium,
+          Palette::subtleText, Qt::AlignRight)
         ->setObjectName(u"rowChange"_s);
     updateQuoteRow(button, row);
     return button;
@@ -442,8 +452,8 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     change->setText(valid ? directionSymbol(quote.changePercent()) + u' ' +
                                 formatPercent(quote.changePercent())
                           : u"等待行情"_s);
-    change->setColor(
-        hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
+    change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
+                               : Palette::hex(Palette::subtleText)));
 
     if (!m_priceFlash.contains(quote.symbol))
         delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);

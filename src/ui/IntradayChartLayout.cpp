@@ -2,6 +2,7 @@
 #include "ui/IntradayChartLayout.h"
 
 #include "model/Formatters.h"
+#include "presentation/Palette.h"
 #include "ui/TextView.h"
 #include "ui/Typography.h"
 
@@ -128,7 +129,9 @@ IntradayChartLayout::axisLabels(const IntradayChartSeries &series, const Scale &
     const QVector<double> origins = axisLabelOriginsForCenters(
         {h - kTopMargin, scale.y(previousClose), kBottomMargin}, 13, 3, 1, h - 1);
     const double fallbacks[3] = {h - 20, scale.y(previousClose) - 7, 12};
-    const QString colors[3] = {u"FCA5A5"_s, u"7A8499"_s, u"6EE7B7"_s};
+    const QString colors[3] = {Palette::hex(Palette::riseLight),
+                               Palette::hex(Palette::chartAxisMiddle),
+                               Palette::hex(Palette::fallLight)};
     const QString prices[3] = {formatPrice(scale.hi), formatPrice(previousClose),
                                formatPrice(scale.lo)};
     const QString percents[3] = {formatPercent(percentAgainst(scale.hi, previousClose)),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/IntradayChartView.h"
 
+#include "presentation/Palette.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
 #include "ui/ShapeLayer.h"
@@ -77,9 +78,8 @@ void IntradayChartView::setSeries(const IntradayChartSeries &series, const QRect
 
 void IntradayChartView::buildPlaceholder(const QString &text)
 {
-    Label *label =
-        Toolkit::labelWithFrame(this, QRectF(0, 15, width(), 16), text, 11, FontWeight::Medium,
-                                Toolkit::colorWithHex(u"747A8E"_s), Qt::AlignHCenter);
+    Label *label = Toolkit::label(this, QRectF(0, 15, width(), 16), text, 11, FontWeight::Medium,
+                                  Palette::subtleText, Qt::AlignHCenter);
     label->setObjectName(u"placeholder"_s);
 }
 
@@ -104,7 +104,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         bar.addRect(
             KSFlipFrame(QRectF(scale.x(m_series.midPosition), bottom, 1, scale.plotHeight), H));
         divider->setPath(bar);
-        divider->setFillBrush(Toolkit::colorWithHex(u"273044"_s));
+        divider->setFillBrush(Palette::chartDivider);
         divider->setOpacity(0.42);
     }
 
@@ -115,7 +115,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
     basePath.moveTo(flip.map(QPointF(0, baseY)));
     basePath.lineTo(flip.map(QPointF(scale.plotWidth + IntradayChartLayout::kLeftMargin, baseY)));
     baseline->setPath(basePath);
-    baseline->setStrokeColor(Toolkit::colorWithHex(u"8D99AE"_s));
+    baseline->setStrokeColor(Palette::chartBaseline);
     baseline->setLineWidth(1.2);
     baseline->setDashPattern({4, 4});
     baseline->setOpacity(0.95);
@@ -147,7 +147,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         averageLine = addLayer(u"averageLine"_s);
         averageLine->setPath(
             flip.map(polyline(plotPoints(m_series.averages, m_series.positions, scale))));
-        averageLine->setStrokeColor(Toolkit::colorWithHex(u"F6C97B"_s));
+        averageLine->setStrokeColor(Palette::chartAverage);
         averageLine->setLineWidth(1.1);
         averageLine->setDashPattern({3, 3});
         averageLine->setOpacity(0.88);
@@ -184,7 +184,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         2.5, 2.5);
     dot->setPath(dotPath);
     dot->setFillBrush(accent);
-    dot->setStrokeColor(Toolkit::colorWithHex(u"0B0D12"_s));
+    dot->setStrokeColor(Palette::chartDotRing);
     dot->setLineWidth(1);
 
     // 2. Axis labels, drawn over the lines on a backing of the well's colour: the baseline
@@ -196,9 +196,8 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         IntradayChartLayout::axisLabels(m_series, scale, size());
     for (qsizetype i = 0; i < labels.size(); ++i) {
         const auto &axis = labels.at(i);
-        Label *label =
-            Toolkit::labelWithFrame(this, axis.frame, axis.text, 9, FontWeight::Medium,
-                                    Toolkit::colorWithHex(axis.colorHex), axis.alignment);
+        Label *label = Toolkit::label(this, axis.frame, axis.text, 9, FontWeight::Medium,
+                                      Toolkit::hex(axis.colorHex), axis.alignment);
         label->setObjectName(QString::fromLatin1(kLabelNames[i % 6]));
         // An index's six-digit price is set a little smaller rather than cut.
         label->setFont(KSSystemFont(
@@ -208,7 +207,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
                                                      KSSystemFont(size, FontWeight::Medium));
                               }),
             FontWeight::Medium));
-        label->setBacking(Toolkit::colorWithHex(QString::fromUtf16(kWellHex)));
+        label->setBacking(Palette::chartWell);
     }
 
     if (!m_series.shouldAnimate)

@@ -20,9 +20,6 @@ public:
     // Draws `series` at `frame` (y up in the parent) in place of what the chart showed.
     void setSeries(const IntradayChartSeries &series, const QRectF &frame);
 
-    // The colour of the well every chart sits in; the axis labels are backed with it.
-    static constexpr char16_t kWellHex[] = u"0B1020";
-
     const IntradayChartSeries &series() const { return m_series; }
     IntradayChartState state() const { return m_state; }
     bool hasStartedEntranceAnimation() const { return m_animated; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/IntradayHoverOverlayView.h"
 
+#include "presentation/Palette.h"
 #include "ui/Frames.h"
 #include "ui/TextView.h"
 #include "ui/Typography.h"
@@ -34,7 +35,7 @@ void IntradayHoverOverlayView::setSeries(const IntradayChartSeries &series, cons
 
 QColor IntradayHoverOverlayView::accentColor() const
 {
-    return m_series.accent.isValid() ? m_series.accent : QColor::fromRgbF(0.22f, 0.83f, 0.66f);
+    return m_series.accent.isValid() ? m_series.accent : Palette::hoverAccentFallback;
 }
 
 void IntradayHoverOverlayView::updateHoverForPoint(const QPointF &point)
@@ -99,8 +100,8 @@ void IntradayHoverOverlayView::paintEvent(QPaintEvent *)
     painter.drawEllipse(point, 2.5, 2.5);
 
     const QRectF box = KSFlipFrame(drawing->box, H);
-    painter.setBrush(QColor::fromRgbF(0.06f, 0.07f, 0.10f, 0.94f));
-    painter.setPen(QPen(QColor::fromRgbF(0.21f, 0.25f, 0.34f), 1));
+    painter.setBrush(Palette::hoverBubble);
+    painter.setPen(QPen(Palette::hoverBubbleBorder, 1));
     painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
 
     QColor text = Qt::white;

@@ -4,6 +4,7 @@
 #include "ai/InsightService.h"
 #include "app/KestrumApp.h"
 #include "app/WatchlistManager.h"
+#include "presentation/Palette.h"
 #include "presentation/Presenter.h"
 #include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
@@ -53,7 +54,7 @@ MainWindow::MainWindow(Presenter &presenter, const CardActions &cardActions,
     m_host->setMinimumSize(minimumContentSize());
     m_host->setAutoFillBackground(true);
     QPalette hostPalette = m_host->palette();
-    hostPalette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    hostPalette.setColor(QPalette::Window, Palette::pageBackground);
     m_host->setPalette(hostPalette);
     Toolkit::addSubtleGridBackgroundToView(m_host);
     setCentralWidget(m_host);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindowLayout.h"
 
+#include "presentation/Palette.h"
 #include "ui/Typography.h"
 
 #include <algorithm>
@@ -63,17 +64,21 @@ MainWindowLayout::TagColors MainWindowLayout::rowTagColors(ActionStatus buyStatu
 {
     switch (buyStatus) {
     case ActionStatus::Defend:
-        return {u"211617"_s, u"5B3135"_s, u"F0A6AA"_s};
+        return {Palette::hex(Palette::tagDefendBackground), Palette::hex(Palette::tagDefendBorder),
+                Palette::hex(Palette::tagDefendText)};
     case ActionStatus::NoChase:
     case ActionStatus::WatchPullback:
-        return {u"211B16"_s, u"5B4530"_s, u"F1C089"_s};
+        return {Palette::hex(Palette::tagNoChaseBackground),
+                Palette::hex(Palette::tagNoChaseBorder), Palette::hex(Palette::tagNoChaseText)};
     case ActionStatus::AwaitConfirm:
     case ActionStatus::NoData:
         break;
     case ActionStatus::Trackable:
-        return {u"1A2118"_s, u"35563A"_s, u"9DE2AA"_s};
+        return {Palette::hex(Palette::tagTrackableBackground),
+                Palette::hex(Palette::tagTrackableBorder), Palette::hex(Palette::tagTrackableText)};
     }
-    return {u"181B23"_s, u"334055"_s, u"B8C7E3"_s};
+    return {Palette::hex(Palette::tagAwaitBackground), Palette::hex(Palette::tagAwaitBorder),
+            Palette::hex(Palette::tagAwaitText)};
 }
 
 MainWindowLayout::DetailLayout MainWindowLayout::detailLayout(qreal width, qreal height,

@@ -3,6 +3,7 @@
 
 #include "intraday/TradingClock.h"
 #include "model/Formatters.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HomePage.h"
@@ -29,16 +30,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QColor hex(const QString &value)
-{
-    return Toolkit::colorWithHex(value);
-}
-
-Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
-             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
-{
-    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
-}
+using Toolkit::hex;
+using Toolkit::label;
 
 Label *monoLabel(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
                  FontWeight weight, const QString &color, Qt::Alignment alignment)
@@ -51,9 +44,9 @@ Label *monoLabel(QWidget *parent, const QRectF &frame, const QString &text, qrea
 // The "返回" look: the buttons that lead into or back out of the manager.
 void styleAsPrimary(FlatButton *button)
 {
-    button->setBackgroundColor(hex(u"162031"_s));
-    button->setBorderColor(hex(u"324867"_s));
-    button->setTitleColor(hex(u"CFE1FF"_s));
+    button->setBackgroundColor(Palette::primaryButtonFace);
+    button->setBorderColor(Palette::primaryButtonBorder);
+    button->setTitleColor(Palette::primaryButtonTitle);
 }
 
 } // namespace
@@ -70,7 +63,7 @@ MainWindowView::MainWindowView(const MainWindowData &data, const QSize &size,
     setFixedSize(MainWindowLayout::viewSize(QSizeF(size)).toSize());
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, hex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Palette::pageBackground);
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
@@ -109,16 +102,17 @@ QList<HoverButton *> MainWindowView::rows() const
 
 void MainWindowView::buildHeader()
 {
-    m_title = label(this, QRectF(24, 0, 82, 24), u"澄川"_s, 24, FontWeight::Semibold, u"F4F4F5"_s);
+    m_title =
+        label(this, QRectF(24, 0, 82, 24), u"澄川"_s, 24, FontWeight::Semibold, Palette::titleText);
     m_title->setObjectName(u"appTitle"_s);
     m_summary = HomePage::summaryPanel(this, QRectF(24, 0, MainWindowLayout::kListWidth, 46), {});
 
     const bool managing = m_section == MainSection::Watchlist;
     m_listTitle = label(this, QRectF(28, 0, 90, 16), managing ? u"管理自选"_s : u"自选列表"_s, 11,
-                        FontWeight::Medium, u"686D80"_s);
+                        FontWeight::Medium, Palette::placeholderText);
     m_listTitle->setObjectName(u"listTitle"_s);
     m_listNote = label(this, QRectF(104, 0, 178, 16), QString(), 10, FontWeight::Regular,
-                       u"596174"_s, Qt::AlignRight);
+                       Palette::statusNote, Qt::AlignRight);
     m_listNote->setObjectName(u"listNote"_s);
     m_listNote->setTruncatesAtEnd(true);
     m_manageButton =
@@ -181,13 +175,13 @@ void MainWindowView::setRows(const MainWindowData &data, qreal H)
     m_document->setFixedSize(static_cast<int>(MainWindowLayout::kListWidth), static_cast<int>(D));
     const QRectF emptyFrame(0, D - 62, MainWindowLayout::kListWidth, 62);
     if (count == 0 && !m_emptyList) {
-        m_emptyList =
-            Toolkit::panelWithFrame(m_document, emptyFrame, hex(u"10121A"_s), hex(u"222635"_s), 8);
+        m_emptyList = Toolkit::panelWithFrame(m_document, emptyFrame, Palette::quietCard,
+                                              Palette::quietCardBorder, 8);
         m_emptyList->setObjectName(u"emptyList"_s);
         label(m_emptyList, QRectF(16, 31, 298, 16), u"还没有自选股"_s, 13, FontWeight::Semibold,
-              u"DDE4F3"_s, Qt::AlignHCenter);
+              Palette::emptyTitle, Qt::AlignHCenter);
         label(m_emptyList, QRectF(16, 14, 298, 14), u"点上方“管理”添加。"_s, 11,
-              FontWeight::Regular, u"858B9E"_s, Qt::AlignHCenter);
+              FontWeight::Regular, Palette::fieldLabel, Qt::AlignHCenter);
         m_emptyList->show();
     } else if (count > 0 && m_emptyList) {
         delete m_emptyList;
@@ -287,7 +281,7 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
     auto *button = new HoverButton(parent);
     button->setObjectName(u"mainQuoteRow"_s);
     KSPlace(button, frame);
-    button->setHoverColors(hex(u"151B29"_s), hex(u"3E4A60"_s));
+    button->setHoverColors(Palette::mainRowHover, Palette::mainRowHoverBorder);
     button->setCornerRadius(8);
     button->setBorderWidth(1);
     button->setCursor(Qt::PointingHandCursor);
@@ -300,11 +294,11 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
 
     const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(W);
     Label *name = label(button, QRectF(16, H - 26, columns.textWidth, 16), QString(), 13,
-                        FontWeight::Medium, u"DDE1EA"_s);
+                        FontWeight::Medium, Palette::rowName);
     name->setTruncatesAtEnd(true);
     name->setObjectName(u"rowName"_s);
     Label *code = label(button, QRectF(16, 13, columns.textWidth, 14), QString(), 10,
-                        FontWeight::Regular, u"747A8E"_s);
+                        FontWeight::Regular, Palette::subtleText);
     code->setTruncatesAtEnd(true);
     code->setObjectName(u"rowSymbol"_s);
 
@@ -312,15 +306,16 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
         Toolkit::panelWithFrame(button, QRectF(columns.tagX, std::floor((H - 16) / 2), 58, 16),
                                 Qt::transparent, Qt::transparent, 8);
     tag->setObjectName(u"rowTag"_s);
-    label(tag, QRectF(6, 2, 46, 12), QString(), 9, FontWeight::Medium, u"FFFFFF"_s,
+    label(tag, QRectF(6, 2, 46, 12), QString(), 9, FontWeight::Medium, QColor(Qt::white),
           Qt::AlignHCenter)
         ->setObjectName(u"rowTagText"_s);
 
     monoLabel(button, QRectF(columns.priceX, std::floor((H - 21) / 2), 62, 21), QString(), 15,
-              FontWeight::Semibold, u"F1F3F8"_s, Qt::AlignRight)
+              FontWeight::Semibold, Palette::hex(Palette::rowPrice), Qt::AlignRight)
         ->setObjectName(u"rowPrice"_s);
-    Label *change = monoLabel(button, QRectF(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19),
-                              QString(), 12, FontWeight::Medium, u"747A8E"_s, Qt::AlignRight);
+    Label *change =
+        monoLabel(button, QRectF(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19), QString(),
+                  12, FontWeight::Medium, Palette::hex(Palette::subtleText), Qt::AlignRight);
     change->setTruncatesAtEnd(true);
     change->setObjectName(u"rowChange"_s);
 
@@ -339,9 +334,9 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
     button->setIdentifier(quote.symbol);
     button->setProperty("selected", selected);
     if (selected)
-        button->setNormalColors(hex(u"182033"_s), hex(u"3B4A66"_s));
+        button->setNormalColors(Palette::selectedFace, Palette::selectedRowBorder);
     else
-        button->setNormalColors(hex(u"101116"_s), hex(u"202431"_s));
+        button->setNormalColors(Palette::card, Palette::rowBorder);
 
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
@@ -370,8 +365,8 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
                                 formatPercent(quote.changePercent())
                           : u"等待行情"_s);
     change->setFont(KSMonospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
-    change->setColor(
-        hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent()) : u"747A8E"_s));
+    change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
+                               : Palette::hex(Palette::subtleText)));
 
     if (!priceFlashDirections.contains(quote.symbol))
         delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
@@ -462,14 +457,14 @@ Panel *MainWindowView::strategyContextBadgeWithFrame(QWidget *parent, const QRec
     const qreal W = frame.width();
     const qreal H = frame.height();
     Panel *badge =
-        Toolkit::panelWithFrame(parent, frame, hex(u"141B2B"_s), hex(u"2C354A"_s), H / 2);
-    QColor background = hex(u"141B2B"_s);
+        Toolkit::panelWithFrame(parent, frame, Palette::badgeFill, Palette::badgeBorder, H / 2);
+    QColor background = Palette::badgeFill;
     background.setAlphaF(0.86f);
     badge->setBackgroundColor(background);
     const qreal tw = MainWindowLayout::contextBadgeTitleWidthForTextWidth(
         KSTextWidth(title, KSSystemFont(9, FontWeight::Medium)));
     Label *titleLabel = label(badge, QRectF(8, std::floor((H - 12) / 2), tw, 12), title, 9,
-                              FontWeight::Medium, u"7F8AA3"_s);
+                              FontWeight::Medium, Palette::contextBadgeTitle);
     titleLabel->setTruncatesAtEnd(true);
     titleLabel->setObjectName(u"badgeTitle"_s);
     Label *valueLabel = label(
@@ -485,37 +480,38 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
 {
     const qreal W = frame.width();
     const qreal wellHeight = MainWindowLayout::heroBodyLayout(frame.height()).wellHeight;
-    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 10);
+    Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 10);
     card->setObjectName(u"heroCard"_s);
-    card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
+    card->setDiagonalGradient(
+        {Palette::quoteCardGradientStart, Palette::quoteCardGradientMiddle, Palette::card});
 
     // The skeleton in drawing order; updateMainHeroCard places and fills it.
-    Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, 0, 48, 20), hex(u"141B2B"_s),
-                                           hex(u"2C354A"_s), 10);
+    Panel *badge = Toolkit::panelWithFrame(card, QRectF(W - 72, 0, 48, 20), Palette::badgeFill,
+                                           Palette::badgeBorder, 10);
     badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), QString(), 9, FontWeight::Medium, u"9EABC2"_s,
+    label(badge, QRectF(0, 3, 48, 13), QString(), 9, FontWeight::Medium, Palette::badgeText,
           Qt::AlignHCenter)
         ->setObjectName(u"marketBadgeText"_s);
     Label *name =
-        label(card, QRectF(24, 0, 10, 20), QString(), 17, FontWeight::Semibold, u"DCE4F6"_s);
+        label(card, QRectF(24, 0, 10, 20), QString(), 17, FontWeight::Semibold, Palette::quoteName);
     name->setTruncatesAtEnd(true);
     name->setObjectName(u"heroName"_s);
-    label(card, QRectF(0, 0, 10, 16), QString(), 11, FontWeight::Medium, u"778197"_s,
+    label(card, QRectF(0, 0, 10, 16), QString(), 11, FontWeight::Medium, Palette::symbolText,
           Qt::AlignRight)
         ->setObjectName(u"heroSymbol"_s);
-    monoLabel(card, QRectF(24, 0, 10, 42), QString(), 34, FontWeight::Semibold, u"F1F3F8"_s,
-              Qt::AlignLeft)
+    monoLabel(card, QRectF(24, 0, 10, 42), QString(), 34, FontWeight::Semibold,
+              Palette::hex(Palette::rowPrice), Qt::AlignLeft)
         ->setObjectName(u"heroPrice"_s);
-    label(card, QRectF(0, 0, 160, 20), QString(), 14, FontWeight::Semibold, u"F1F3F8"_s)
+    label(card, QRectF(0, 0, 160, 20), QString(), 14, FontWeight::Semibold, Palette::rowPrice)
         ->setObjectName(u"heroChange"_s);
-    label(card, QRectF(24, 0, 220, 14), QString(), 10, FontWeight::Medium, u"6E778C"_s)
+    label(card, QRectF(24, 0, 220, 14), QString(), 10, FontWeight::Medium, Palette::timestampText)
         ->setObjectName(u"heroStamp"_s);
     for (const QString &title :
          {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s}) {
-        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, u"6F7A91"_s)
+        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
             ->setObjectName(u"factTitle"_s);
-        Label *valueLabel =
-            label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold, u"C9D1E3"_s);
+        Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold,
+                                  Palette::flatLight);
         valueLabel->setTruncatesAtEnd(true);
         valueLabel->setObjectName(u"factValue"_s);
     }
@@ -524,8 +520,7 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     // (Its height at the start decides its raised look, as the card never gets short enough to
     // lose it.)
     Panel *well = Toolkit::panelWithFrame(card, QRectF(24, 34, W - 48, wellHeight),
-                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
-                                          hex(u"1D2638"_s), 9);
+                                          Palette::chartWell, Palette::chartWellBorder, 9);
     well->setObjectName(u"heroChartWell"_s);
     Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 48, wellHeight))
         ->setObjectName(u"heroChartGrid"_s);
@@ -563,8 +558,9 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     // board that only repeats the market badge gets no badge of its own. The badges are
     // small and their number varies, so they are made again.
     const QString board = market.boardTag;
-    const QString boardColor =
-        board == QStringView(QuoteCards::kPendingBoardTag) ? u"93A4BF"_s : u"93C5FD"_s;
+    const QString boardColor = board == QStringView(QuoteCards::kPendingBoardTag)
+                                   ? Palette::hex(Palette::pendingBoardTag)
+                                   : Palette::hex(Palette::link);
     const qreal sw = MainWindowLayout::heroSymbolWidth(quote.symbol);
     const bool boardRepeatsBadge = board.trimmed() == marketBadge;
     const MainWindowLayout::HeroHeaderLayout header = MainWindowLayout::heroHeaderLayout(
@@ -620,11 +616,13 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     const qreal column = std::floor(MainWindowLayout::heroFactColumnWidth(W));
     const std::pair<QString, QString> facts[] = {
         {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())},
-        {formatPriceOrDash(quote.high), u"FCA5A5"_s},
-        {formatPriceOrDash(quote.low), u"6EE7B7"_s},
-        {formatPriceOrDash(quote.previousClose), u"C9D1E3"_s},
-        {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s},
-        {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s},
+        {formatPriceOrDash(quote.high), Palette::hex(Palette::riseLight)},
+        {formatPriceOrDash(quote.low), Palette::hex(Palette::fallLight)},
+        {formatPriceOrDash(quote.previousClose), Palette::hex(Palette::flatLight)},
+        {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s),
+         Palette::hex(Palette::flatLight)},
+        {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s),
+         Palette::hex(Palette::flatLight)},
     };
     const QList<Label *> titles =
         card->findChildren<Label *>(u"factTitle"_s, Qt::FindDirectChildrenOnly);
@@ -671,14 +669,15 @@ MainWindowView::mainDecisionStripForQuote(QWidget *parent, const QRectF &frame,
 {
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Panel *strip = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 8);
+    Panel *strip = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 8);
     strip->setObjectName(u"decisionStrip"_s);
-    strip->setDiagonalGradient({hex(u"121A28"_s), hex(u"10131B"_s), hex(u"0E1118"_s)});
+    strip->setDiagonalGradient(
+        {Palette::stripGradientStart, Palette::fieldBase, Palette::stripGradientEnd});
     for (qsizetype i = 0; i < metrics.size() && i < 4; ++i) {
         const QRectF cell = MainWindowLayout::stripMetricFrame(static_cast<int>(i), W, H);
         if (i > 0)
-            Toolkit::panelWithFrame(strip, QRectF(cell.x() - 6, 14, 1, H - 28), hex(u"202839"_s),
-                                    Qt::transparent, 0)
+            Toolkit::panelWithFrame(strip, QRectF(cell.x() - 6, 14, 1, H - 28),
+                                    Palette::cardDivider, Qt::transparent, 0)
                 ->setObjectName(u"divider"_s);
         const DecisionEngine::ScenarioMetric &metric = metrics.at(i);
         QuoteCards::scenarioMetricWithFrame(strip, cell, metric.title(), metric.value, metric.hint,
@@ -696,18 +695,19 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
 {
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Panel *panel = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"202431"_s), 10);
+    Panel *panel = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::rowBorder, 10);
     panel->setObjectName(u"emptyWorkbench"_s);
-    panel->setDiagonalGradient({hex(u"121A28"_s), hex(u"0F121B"_s), hex(u"101116"_s)});
+    panel->setDiagonalGradient(
+        {Palette::stripGradientStart, Palette::workbenchGradientMiddle, Palette::card});
     const qreal m = std::floor(H / 2);
 
     label(panel, QRectF(36, m + 52, W - 72, 28), u"添加第一只自选股"_s, 22, FontWeight::Semibold,
-          u"F4F4F5"_s)
+          Palette::titleText)
         ->setObjectName(u"emptyTitle"_s);
     Toolkit::textViewWithFrame(
         panel, QRectF(36, m + 6, MainWindowLayout::emptyWorkbenchTextWidth(W), 42),
         u"添加后，桌面端会直接进入单票沉浸查看，展示分时走势、主判断、关键价位和澄川观察。"_s, 12,
-        hex(u"AAB1C3"_s))
+        Palette::emptyText)
         ->setObjectName(u"emptyText"_s);
 
     FlatButton *add = Toolkit::footerButton(panel, u"添加自选股"_s, QRectF(36, m - 42, 112, 32));
@@ -727,7 +727,7 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
     const qreal panelWidth = 198;
     const qreal panelHeight = H - 76;
     Panel *steps = Toolkit::panelWithFrame(panel, QRectF(W - 236, 38, panelWidth, panelHeight),
-                                           hex(u"0F121A"_s), hex(u"242B3C"_s), 10);
+                                           Palette::stepsPanel, Palette::sidebarBorder, 10);
     steps->setObjectName(u"stepsPanel"_s);
     const std::array<std::array<QString, 3>, 3> rows{{
         {u"01"_s, u"添加自选"_s, u"支持名称、代码和拼音首字母"_s},
@@ -736,14 +736,15 @@ Panel *MainWindowView::mainEmptyWorkbenchViewWithFrame(QWidget *parent, const QR
     }};
     for (int i = 0; i < 3; ++i) {
         const qreal y = panelHeight - 72 - 68 * i;
-        label(steps, QRectF(16, y + 20, 34, 15), rows[i][0], 10, FontWeight::Semibold, u"6F89B4"_s)
+        label(steps, QRectF(16, y + 20, 34, 15), rows[i][0], 10, FontWeight::Semibold,
+              Palette::stepNumber)
             ->setObjectName(u"stepNumber"_s);
         label(steps, QRectF(52, y + 18, panelWidth - 68, 18), rows[i][1], 13, FontWeight::Semibold,
-              u"DDE4F3"_s)
+              Palette::emptyTitle)
             ->setObjectName(u"stepTitle"_s);
         // A longer line wraps into the room above the next step.
         TextView *text = Toolkit::textViewWithFrame(steps, QRectF(52, y - 17, panelWidth - 68, 32),
-                                                    rows[i][2], 10, hex(u"7E879B"_s));
+                                                    rows[i][2], 10, Palette::quietText);
         text->setLineSpacing(2);
         text->setParagraphSpacing(0);
         text->setObjectName(u"stepText"_s);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/OverlayScrollBar.h"
 
+#include "presentation/Palette.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -127,7 +129,6 @@ void OverlayScrollBar::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(m_hovered || m_dragging ? QColor(0x5A, 0x61, 0x75, 230)
-                                             : QColor(0x3A, 0x41, 0x54, 220));
+    painter.setBrush(m_hovered || m_dragging ? Palette::scrollKnobActive : Palette::scrollKnob);
     painter.drawRoundedRect(knob, knob.width() / 2, knob.width() / 2);
 }

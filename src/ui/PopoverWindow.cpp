@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PopoverWindow.h"
 
+#include "presentation/Palette.h"
 #include "ui/GridBackgroundView.h"
+#include "ui/Toolkit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -206,7 +208,7 @@ void PopoverWindow::paintEvent(QPaintEvent *)
     const QColor surface(0x09, 0x0A, 0x0F);
     if (!m_rounded) {
         p.fillRect(rect(), surface);
-        p.setPen(QColor(0x20, 0x24, 0x31));
+        p.setPen(Palette::rowBorder);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
         return;
     }
@@ -220,12 +222,13 @@ void PopoverWindow::paintEvent(QPaintEvent *)
     for (int i = kShadowMargin; i >= 1; --i) {
         const qreal spread = i;
         const qreal fade = 1.0 - spread / (kShadowMargin + 1);
-        p.setBrush(QColor(0x05, 0x07, 0x0B, static_cast<int>(std::lround(34 * fade * fade))));
+        p.setBrush(Toolkit::withAlpha(Palette::shadow,
+                                      static_cast<int>(std::lround(34 * fade * fade)) / 255.0));
         p.drawRoundedRect(panel.adjusted(-spread, -spread + 3, spread, spread + 3),
                           kCornerRadius + spread, kCornerRadius + spread);
     }
     p.setBrush(surface);
-    p.setPen(QPen(QColor(0x2A, 0x2F, 0x40), 1));
+    p.setPen(QPen(Palette::buttonBorder, 1));
     p.drawRoundedRect(panel, kCornerRadius, kCornerRadius);
 }
 

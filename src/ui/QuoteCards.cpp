@@ -2,6 +2,7 @@
 #include "ui/QuoteCards.h"
 
 #include "model/Formatters.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HintIconButton.h"
@@ -30,23 +31,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QColor hex(const QString &value)
-{
-    return Toolkit::colorWithHex(value);
-}
-
-QColor hexAlpha(const QString &value, qreal alpha)
-{
-    QColor color = Toolkit::colorWithHex(value);
-    color.setAlphaF(static_cast<float>(alpha));
-    return color;
-}
-
-Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
-             FontWeight weight, const QString &color, Qt::Alignment alignment = Qt::AlignLeft)
-{
-    return Toolkit::labelWithFrame(parent, frame, text, size, weight, hex(color), alignment);
-}
+using Toolkit::hex;
+using Toolkit::label;
 
 // A value that swings between `low` and `high` for as long as `target` lives: up over
 // `seconds`, back over the same time, ease-in-ease-out, forever.
@@ -174,8 +160,8 @@ QuoteCards::BoardTagLayout QuoteCards::boardTagLayoutForTag(qreal cardWidth,
 QString QuoteCards::openPriceColorHex(double changePercent)
 {
     if (std::fabs(changePercent) < 0.0001)
-        return u"C9D1E3"_s;
-    return changePercent >= 0 ? u"FCA5A5"_s : u"6EE7B7"_s;
+        return Palette::hex(Palette::flatLight);
+    return changePercent >= 0 ? Palette::hex(Palette::riseLight) : Palette::hex(Palette::fallLight);
 }
 
 Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &frame,
@@ -184,19 +170,20 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     const Quote &quote = data.quote;
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 9);
+    Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 9);
     card->setObjectName(u"marketCard"_s);
     // Named, the card reads as one group to a screen reader.
     card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
-    card->setDiagonalGradient({hex(u"121A2C"_s), hex(u"0F1422"_s), hex(u"101116"_s)});
+    card->setDiagonalGradient(
+        {Palette::quoteCardGradientStart, Palette::quoteCardGradientMiddle, Palette::card});
 
     // Header line: market badge, board tag, symbol, name.
     const qreal r = W - 64;
     const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
-    Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), hex(u"141B2B"_s),
-                                           hex(u"2C354A"_s), 10);
+    Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), Palette::badgeFill,
+                                           Palette::badgeBorder, 10);
     badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, u"9EABC2"_s,
+    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, Palette::badgeText,
           Qt::AlignHCenter)
         ->setObjectName(u"marketBadgeText"_s);
 
@@ -204,22 +191,22 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     if (tag.showsTag) {
         Panel *pill =
             Toolkit::panelWithFrame(card, QRectF(tag.symbolX + 78, H - 32, tag.tagWidth, 20),
-                                    hex(u"141B2B"_s), hex(u"2C354A"_s), 10);
+                                    Palette::badgeFill, Palette::badgeBorder, 10);
         pill->setObjectName(u"boardTag"_s);
         Label *text = label(pill, QRectF(8, 3, tag.tagWidth - 16, 13), data.boardTag, 10,
-                            FontWeight::Semibold, u"93C5FD"_s, Qt::AlignHCenter);
+                            FontWeight::Semibold, Palette::link, Qt::AlignHCenter);
         text->setTruncatesAtEnd(true);
         text->setObjectName(u"boardTagText"_s);
     }
     label(card, QRectF(tag.symbolX, H - 30, 72, 15), quote.symbol.toUpper(), 10, FontWeight::Medium,
-          u"778197"_s, Qt::AlignRight)
+          Palette::symbolText, Qt::AlignRight)
         ->setObjectName(u"symbol"_s);
     const QString name = quote.name.isEmpty() ? u"--"_s : quote.name;
     const qreal nameWidth =
         std::min(std::floor(KSTextWidth(name, KSSystemFont(13, FontWeight::Semibold))) + 18,
                  tag.symbolX - 26);
     Label *nameLabel = label(card, QRectF(16, H - 31, std::max<qreal>(nameWidth, 0), 17), name, 13,
-                             FontWeight::Semibold, u"DCE4F6"_s);
+                             FontWeight::Semibold, Palette::quoteName);
     nameLabel->setTruncatesAtEnd(true);
     nameLabel->setObjectName(u"name"_s);
 
@@ -233,7 +220,7 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
           formatChangeLine(quote), 12, FontWeight::Semibold, data.accentHex)
         ->setObjectName(u"change"_s);
     label(card, QRectF(16, H - 90, 180, 13), quote.date + u' ' + quote.time, 10, FontWeight::Medium,
-          u"6E778C"_s)
+          Palette::timestampText)
         ->setObjectName(u"dateTime"_s);
 
     // Six facts.
@@ -246,18 +233,18 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     };
     const Fact facts[] = {
         {u"今开"_s, formatPriceOrDash(quote.open), openPriceColorHex(quote.changePercent()), 47},
-        {u"最高"_s, formatPriceOrDash(quote.high), u"FCA5A5"_s, 47},
-        {u"最低"_s, formatPriceOrDash(quote.low), u"6EE7B7"_s, 47},
-        {u"昨收"_s, formatPriceOrDash(quote.previousClose), u"C9D1E3"_s, 47},
-        {u"成交量"_s, (quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), u"C9D1E3"_s,
-         64},
-        {u"成交额"_s, (quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), u"C9D1E3"_s,
-         68},
+        {u"最高"_s, formatPriceOrDash(quote.high), Palette::hex(Palette::riseLight), 47},
+        {u"最低"_s, formatPriceOrDash(quote.low), Palette::hex(Palette::fallLight), 47},
+        {u"昨收"_s, formatPriceOrDash(quote.previousClose), Palette::hex(Palette::flatLight), 47},
+        {u"成交量"_s, (quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s),
+         Palette::hex(Palette::flatLight), 64},
+        {u"成交额"_s, (quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s),
+         Palette::hex(Palette::flatLight), 68},
     };
     qreal x = 16;
     for (const Fact &fact : facts) {
         label(card, QRectF(x, H - 108, fact.width, 12), fact.title, 9, FontWeight::Medium,
-              u"6F7A91"_s)
+              Palette::factTitle)
             ->setObjectName(u"factTitle"_s);
         Label *value = label(card, QRectF(x, H - 126, fact.width, 16), fact.value, 10,
                              FontWeight::Semibold, fact.color);
@@ -267,9 +254,8 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
     }
 
     // Chart well with its grid and the intraday chart.
-    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86),
-                                          hex(QString::fromUtf16(IntradayChartView::kWellHex)),
-                                          hex(u"1D2638"_s), 8);
+    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86), Palette::chartWell,
+                                          Palette::chartWellBorder, 8);
     well->setObjectName(u"chartWell"_s);
     Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 20, 86));
     auto *chart = new IntradayChartView(well, QRectF(8, 3, W - 36, 80), data.series);
@@ -356,7 +342,7 @@ QString QuoteCards::desktopAIInsightTextForMessage(const QString &message, qreal
 
 QString QuoteCards::aiInsightTextColorHex(bool hasError)
 {
-    return hasError ? u"FCA5A5"_s : u"E0C7A7"_s;
+    return hasError ? Palette::hex(Palette::riseLight) : Palette::hex(Palette::insightText);
 }
 
 int QuoteCards::aiInsightBodyHeight(const QString &message, qreal cardWidth)
@@ -384,19 +370,21 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
 {
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"3B2A1D"_s), 8);
+    Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::insightBorder, 8);
     card->setObjectName(u"aiInsightCard"_s);
-    card->setDiagonalGradient({hex(u"21170F"_s), hex(u"151218"_s), hex(u"111116"_s)});
+    card->setDiagonalGradient({Palette::insightGradientStart, Palette::insightGradientMiddle,
+                               Palette::insightGradientEnd});
 
     auto *icon = new SparkleIconView(card);
     KSPlace(icon, QRectF(14, H - 33, 16, 16));
-    icon->setIconColor(hex(u"F0B46A"_s));
+    icon->setIconColor(Palette::insightAmber);
     icon->setObjectName(u"sparkle"_s);
     icon->show();
-    label(card, QRectF(36, H - 33, 104, 18), u"澄川观察"_s, 12, FontWeight::Semibold, u"F0B46A"_s)
+    label(card, QRectF(36, H - 33, 104, 18), u"澄川观察"_s, 12, FontWeight::Semibold,
+          Palette::insightAmber)
         ->setObjectName(u"title"_s);
     Label *subtitle = label(card, QRectF(112, H - 31, std::max<qreal>(W - 160, 48), 14),
-                            data.subtitle, 9, FontWeight::Medium, u"9F8971"_s);
+                            data.subtitle, 9, FontWeight::Medium, Palette::insightSubtitle);
     subtitle->setTruncatesAtEnd(true);
     subtitle->setObjectName(u"subtitle"_s);
 
@@ -418,7 +406,7 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
     if (data.isConfigured) {
         button = Toolkit::textButton(card, QString(), QRectF(W - 40, H - 33, 24, 22));
         button->setObjectName(u"regenerateButton"_s);
-        button->setIcon(refreshIcon(hex(u"F0B46A"_s)));
+        button->setIcon(refreshIcon(Palette::insightAmber));
         button->setIconSize(QSize(11, 11));
         button->setToolTip(u"重生成"_s);
         button->setAccessibleName(u"重新生成 AI 分析"_s);
@@ -440,9 +428,9 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
         });
     }
     button->setIdentifier(data.symbol);
-    button->setBackgroundColor(hex(u"2A1C12"_s));
-    button->setBorderColor(hex(u"6B4421"_s));
-    button->setTitleColor(hex(u"F0B46A"_s));
+    button->setBackgroundColor(Palette::insightButtonFace);
+    button->setBorderColor(Palette::insightButtonBorder);
+    button->setTitleColor(Palette::insightAmber);
     button->setEnabled(!data.isLoading);
     return card;
 }
@@ -462,15 +450,15 @@ QString QuoteCards::scenarioTitleColorHex(ScenarioKind kind)
 {
     switch (kind) {
     case ScenarioKind::Opportunity:
-        return u"F0B46A"_s;
+        return Palette::hex(Palette::insightAmber);
     case ScenarioKind::Defense:
-        return u"A5B4FC"_s;
+        return Palette::hex(Palette::scenarioDefense);
     case ScenarioKind::Current:
-        return u"7DD3FC"_s;
+        return Palette::hex(Palette::scenarioCurrent);
     case ScenarioKind::KeyLevel:
         break;
     }
-    return u"93C5FD"_s;
+    return Palette::hex(Palette::link);
 }
 
 QuoteCards::MetricLayout QuoteCards::scenarioMetricLayout(qreal width, qreal height)
@@ -507,11 +495,11 @@ HintIconButton *QuoteCards::scenarioInfoButtonWithFrame(QWidget *parent, const Q
     button->setText(u"?"_s);
     button->setAccessibleName(u"查看说明"_s);
     button->setFont(KSSystemFont(9, FontWeight::Semibold));
-    button->setBackgroundColor(hexAlpha(u"161C28"_s, 0.92));
-    button->setBorderColor(hex(u"2A3448"_s));
+    button->setBackgroundColor(Toolkit::withAlpha(Palette::infoButtonFace, 0.92));
+    button->setBorderColor(Palette::metricBorder);
     button->setBorderWidth(1);
     button->setCornerRadius(frame.height() / 2);
-    button->setTitleColor(hex(u"9EABC2"_s));
+    button->setTitleColor(Palette::badgeText);
     button->setHintText(hint);
     const auto show = actions.showHint;
     QObject::connect(button, &FlatButton::clicked, button, [show, button] {
@@ -532,7 +520,7 @@ HoverPanel *QuoteCards::scenarioMetricWithFrame(QWidget *parent, const QRectF &f
     KSPlace(metric, frame);
     metric->setCornerRadius(6);
     metric->setNormalColors(Qt::transparent, Qt::transparent);
-    metric->setHoverColors(hexAlpha(u"121826"_s, 0.65), hex(u"2A3448"_s));
+    metric->setHoverColors(Toolkit::withAlpha(Palette::metricHover, 0.65), Palette::metricBorder);
     metric->show();
 
     const MetricLayout layout = scenarioMetricLayout(frame.width(), frame.height());
@@ -543,7 +531,7 @@ HoverPanel *QuoteCards::scenarioMetricWithFrame(QWidget *parent, const QRectF &f
     KSPlace(valueLabel, layout.value);
     valueLabel->setText(value);
     valueLabel->setFont(KSMonospacedDigitFont(layout.valueSize, FontWeight::Semibold));
-    valueLabel->setColor(hex(u"E7ECF6"_s));
+    valueLabel->setColor(Palette::metricValue);
     valueLabel->setTruncatesAtEnd(true);
     valueLabel->show();
     if (!hint.isEmpty())
@@ -558,16 +546,17 @@ Panel *QuoteCards::scenarioCardForQuote(QWidget *parent, const QRectF &frame,
 {
     const qreal W = frame.width();
     const qreal H = frame.height();
-    Panel *card = Toolkit::panelWithFrame(parent, frame, hex(u"101116"_s), hex(u"263044"_s), 8);
+    Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 8);
     card->setObjectName(u"scenarioCard"_s);
-    card->setDiagonalGradient({hex(u"121A28"_s), hex(u"10131B"_s), hex(u"0E1118"_s)});
+    card->setDiagonalGradient(
+        {Palette::stripGradientStart, Palette::fieldBase, Palette::stripGradientEnd});
 
     const qreal c = std::floor((W - 40) / 2);
-    Panel *vertical = Toolkit::panelWithFrame(card, QRectF(c + 20, 14, 1, H - 28), hex(u"202839"_s),
-                                              Qt::transparent, 0);
+    Panel *vertical = Toolkit::panelWithFrame(card, QRectF(c + 20, 14, 1, H - 28),
+                                              Palette::cardDivider, Qt::transparent, 0);
     vertical->setObjectName(u"divider"_s);
     Panel *horizontal = Toolkit::panelWithFrame(card, QRectF(14, std::floor(H / 2) + 1, W - 28, 1),
-                                                hex(u"202839"_s), Qt::transparent, 0);
+                                                Palette::cardDivider, Qt::transparent, 0);
     horizontal->setObjectName(u"divider"_s);
 
     for (qsizetype i = 0; i < metrics.size() && i < 4; ++i) {

@@ -75,7 +75,7 @@ public:
                                                const QString &marketBadge);
     // The tag says more than the market badge does.
     static bool showsBoardTag(const QString &boardTag, const QString &marketBadge);
-    // "C9D1E3" for an unchanged price, else the light rise or fall colour.
+    // Palette::flatLight for an unchanged price, else the light rise or fall colour.
     static QString openPriceColorHex(double changePercent);
 
     // --- Market status pill ---

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuoteDetailPage.h"
 
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
@@ -25,7 +26,7 @@ QuoteDetailPage::QuoteDetailPage(const QuoteDetailData &data, const CardActions 
                  pageHeight(QuoteCards::aiInsightCardHeight(data.insight.message, kCardWidth)));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Palette::pageBackground);
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ScenarioHintPopover.h"
 
+#include "presentation/Palette.h"
 #include "ui/HintIconButton.h"
 #include "ui/Panel.h"
 #include "ui/TextView.h"
@@ -89,12 +90,12 @@ void ScenarioHintPopover::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor background = Toolkit::colorWithHex(u"0F1219"_s);
+    QColor background = Palette::tooltipBackground;
     background.setAlphaF(0.98f);
-    Panel::paintBox(painter, rect(), background, Toolkit::colorWithHex(u"283243"_s), 1, 8);
+    Panel::paintBox(painter, rect(), background, Palette::hintBorder, 1, 8);
     const QSizeF textSize = TextView::layoutSize(m_text, hintFont(), kTextWidth, kLineSpacing);
     // Centred vertically, as the y-up frame (12, floor((h - text) / 2)) places it.
     const qreal top = height() - std::floor((height() - textSize.height()) / 2) - textSize.height();
     TextView::paintText(painter, QRectF(12, top, kTextWidth, textSize.height() + 2), m_text,
-                        hintFont(), Toolkit::colorWithHex(u"E8EDF7"_s), kLineSpacing);
+                        hintFont(), Palette::tooltipText, kLineSpacing);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatusIcon.h"
 
+#include "presentation/Palette.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,12 +14,12 @@ QImage image(int direction, int size)
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor accent = direction > 0   ? QColor(0xF8, 0x71, 0x71)
-                          : direction < 0 ? QColor(0x34, 0xD3, 0x99)
-                                          : QColor(0xA1, 0xA6, 0xB8);
+    const QColor accent = direction > 0   ? Palette::rise
+                          : direction < 0 ? Palette::fall
+                                          : Palette::flat;
     const qreal s = size;
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x10, 0x11, 0x16));
+    p.setBrush(Palette::card);
     p.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s * 0.22, s * 0.22);
     p.setBrush(accent);
     QPainterPath mark;

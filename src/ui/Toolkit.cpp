@@ -4,6 +4,7 @@
 #include "intraday/TradingClock.h"
 #include "model/Quote.h"
 #include "presentation/HexColor.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/GridBackgroundView.h"
@@ -27,9 +28,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QColor withAlpha(QColor color, qreal alpha)
+// `color` with its alpha scaled by `factor`.
+QColor fadedBy(QColor color, qreal factor)
 {
-    color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
+    color.setAlphaF(static_cast<float>(color.alphaF() * factor));
     return color;
 }
 
@@ -77,15 +79,15 @@ QAbstractAnimation *runKeyed(QObject *target, QObject *owner, const QByteArray &
 }
 
 FlatButton *makeButton(QWidget *parent, const QString &title, const QRectF &frame, qreal size,
-                       FontWeight weight, const QString &background, const QString &border)
+                       FontWeight weight, const QColor &background, const QColor &border)
 {
     auto *button = new FlatButton(parent);
     KSPlace(button, frame);
     button->setText(title);
     button->setFont(KSSystemFont(size, weight));
-    button->setTitleColor(Toolkit::colorWithHex(u"D7DAE5"_s));
-    button->setBackgroundColor(Toolkit::colorWithHex(background));
-    button->setBorderColor(Toolkit::colorWithHex(border));
+    button->setTitleColor(Palette::controlText);
+    button->setBackgroundColor(background);
+    button->setBorderColor(border);
     button->setBorderWidth(1);
     button->setCornerRadius(7);
     button->show();
@@ -94,9 +96,15 @@ FlatButton *makeButton(QWidget *parent, const QString &title, const QRectF &fram
 
 } // namespace
 
-QColor Toolkit::colorWithHex(const QString &hex)
+QColor Toolkit::hex(const QString &digits)
 {
-    return HexColor::color(hex);
+    return HexColor::color(digits);
+}
+
+QColor Toolkit::withAlpha(QColor color, qreal alpha)
+{
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
 }
 
 QString Toolkit::accentHexForChangePercent(double changePercent)
@@ -104,18 +112,23 @@ QString Toolkit::accentHexForChangePercent(double changePercent)
     return HexColor::accentForChangePercent(changePercent);
 }
 
-Label *Toolkit::labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
-                               qreal size, FontWeight weight, const QColor &color,
-                               Qt::Alignment alignment)
+Label *Toolkit::label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+                      FontWeight weight, const QColor &color, Qt::Alignment alignment)
 {
-    auto *label = new Label(parent);
-    KSPlace(label, frame);
-    label->setText(text);
-    label->setFont(KSSystemFont(size, weight));
-    label->setColor(color);
-    label->setAlignment(alignment);
-    label->show();
-    return label;
+    auto *item = new Label(parent);
+    KSPlace(item, frame);
+    item->setText(text);
+    item->setFont(KSSystemFont(size, weight));
+    item->setColor(color);
+    item->setAlignment(alignment);
+    item->show();
+    return item;
+}
+
+Label *Toolkit::label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+                      FontWeight weight, const QString &colorHex, Qt::Alignment alignment)
+{
+    return label(parent, frame, text, size, weight, hex(colorHex), alignment);
 }
 
 TextView *Toolkit::textViewWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
@@ -145,9 +158,9 @@ Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColo
     panel->setCornerRadius(radius);
     panel->setBorderWidth(1);
     if (isRaisedPanel(frame.height(), radius)) {
-        panel->setBackgroundColor(withAlpha(color, 0.94));
-        panel->setBorderColor(withAlpha(border, 0.78));
-        panel->setShadow(colorWithHex(u"05070B"_s), 0.04, 8, QPointF(0, 3));
+        panel->setBackgroundColor(fadedBy(color, 0.94));
+        panel->setBorderColor(fadedBy(border, 0.78));
+        panel->setShadow(Palette::shadow, 0.04, 8, QPointF(0, 3));
     } else {
         panel->setBackgroundColor(color);
         panel->setBorderColor(border);
@@ -177,17 +190,20 @@ GridBackgroundView *Toolkit::addSubtleGridBackgroundToView(QWidget *target)
 
 FlatButton *Toolkit::footerButton(QWidget *parent, const QString &title, const QRectF &frame)
 {
-    return makeButton(parent, title, frame, 13, FontWeight::Medium, u"151823"_s, u"2A2F40"_s);
+    return makeButton(parent, title, frame, 13, FontWeight::Medium, Palette::buttonFace,
+                      Palette::buttonBorder);
 }
 
 FlatButton *Toolkit::textButton(QWidget *parent, const QString &title, const QRectF &frame)
 {
-    return makeButton(parent, title, frame, 12, FontWeight::Medium, u"10121A"_s, u"242837"_s);
+    return makeButton(parent, title, frame, 12, FontWeight::Medium, Palette::quietCard,
+                      Palette::quietButtonBorder);
 }
 
 FlatButton *Toolkit::iconButton(QWidget *parent, const QString &title, const QRectF &frame)
 {
-    return makeButton(parent, title, frame, 18, FontWeight::Semibold, u"151823"_s, u"2A2F40"_s);
+    return makeButton(parent, title, frame, 18, FontWeight::Semibold, Palette::buttonFace,
+                      Palette::buttonBorder);
 }
 
 FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
@@ -205,7 +221,7 @@ FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
     layer->setObjectName(u"moreDots"_s);
     layer->setGeometry(button->rect());
     layer->setPath(dots);
-    layer->setFillBrush(colorWithHex(u"A6ABBA"_s));
+    layer->setFillBrush(Palette::moreDots);
     layer->show();
     return button;
 }
@@ -213,15 +229,14 @@ FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
 void Toolkit::addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y,
                                 qreal startX, qreal endInset)
 {
-    const QColor color = colorWithHex(u"5F6678"_s);
-    labelWithFrame(card, QRectF(startX, y, 48, 15), u"09:30"_s, 10, FontWeight::Medium, color)
+    const QColor color = Palette::disabledText;
+    label(card, QRectF(startX, y, 48, 15), u"09:30"_s, 10, FontWeight::Medium, color)
         ->setObjectName(u"axisStart"_s);
-    labelWithFrame(card, QRectF((width - 82) / 2, y, 82, 15), KSIntradayMidLabelForSymbol(symbol),
-                   10, FontWeight::Medium, color, Qt::AlignHCenter)
+    label(card, QRectF((width - 82) / 2, y, 82, 15), KSIntradayMidLabelForSymbol(symbol), 10,
+          FontWeight::Medium, color, Qt::AlignHCenter)
         ->setObjectName(u"axisMid"_s);
-    labelWithFrame(card, QRectF(width - endInset - 48, y, 48, 15),
-                   KSIntradayEndLabelForSymbol(symbol), 10, FontWeight::Medium, color,
-                   Qt::AlignRight)
+    label(card, QRectF(width - endInset - 48, y, 48, 15), KSIntradayEndLabelForSymbol(symbol), 10,
+          FontWeight::Medium, color, Qt::AlignRight)
         ->setObjectName(u"axisEnd"_s);
 }
 
@@ -232,7 +247,7 @@ ShapeLayer *Toolkit::addPriceFlashIfNeededForQuote(const Quote &quote,
     const auto it = priceFlashDirections.constFind(quote.symbol);
     if (it == priceFlashDirections.cend() || !view)
         return nullptr;
-    const QColor stroke = colorWithHex(it.value() >= 0 ? u"FCA5A5"_s : u"6EE7B7"_s);
+    const QColor stroke = it.value() >= 0 ? Palette::riseLight : Palette::fallLight;
     // A view updated in place keeps its layer and runs the fade again: making the layer and
     // its glow is most of what a row's update would cost.
     auto *layer = view->findChild<ShapeLayer *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);

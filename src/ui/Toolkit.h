@@ -24,65 +24,70 @@ struct Quote;
 // at `frame` (points, y up from the parent's bottom edge unless the parent is a FlippedView;
 // see Frames.h), so the parent must already have its final size. Elements hold no
 // application state: callers pass prepared values and rebuild rather than patch.
-class Toolkit
-{
-public:
-    Toolkit() = delete;
+namespace Toolkit {
 
-    // HexColor's, for the builders.
-    static QColor colorWithHex(const QString &hex);
-    static QString accentHexForChangePercent(double changePercent);
+// "RRGGBB" scanned as a hexadecimal number (leading blanks and "0x" allowed, scanning stops
+// at the first non-hex character); a string that does not scan gives opaque black.
+QColor hex(const QString &value);
+// `color` with its alpha set to `alpha` (0 to 1).
+QColor withAlpha(QColor color, qreal alpha);
+// Rise red, fall green as text: Palette::rise for a change percent >= 0, Palette::fall
+// below, and Palette::flat when its absolute value is below 0.0001.
+QString accentHexForChangePercent(double changePercent);
 
-    static Label *labelWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
-                                 qreal size, FontWeight weight, const QColor &color,
-                                 Qt::Alignment alignment = Qt::AlignLeft);
-    // Regular weight, line spacing 4, paragraph spacing 5, word wrap, no inset.
-    static TextView *textViewWithFrame(QWidget *parent, const QRectF &frame, const QString &text,
-                                       qreal size, const QColor &color);
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QColor &color, Qt::Alignment alignment = Qt::AlignLeft);
+// The same with the colour as "RRGGBB" text, as data carries it.
+Label *label(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+             FontWeight weight, const QString &colorHex, Qt::Alignment alignment = Qt::AlignLeft);
 
-    // Background, 1-pt border, corner radius. A panel at least 28 pt high with a radius of at
-    // least 7 is raised: background at alpha 0.94, border at 0.78 and a faint shadow.
-    static Panel *panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
-                                 const QColor &border, qreal radius);
-    static bool isRaisedPanel(qreal height, qreal radius);
+// Regular weight, line spacing 4, paragraph spacing 5, word wrap, no inset.
+TextView *textViewWithFrame(QWidget *parent, const QRectF &frame, const QString &text, qreal size,
+                            const QColor &color);
 
-    static LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
-    // The grid background filling `target`, following its size, below its other children.
-    static GridBackgroundView *addSubtleGridBackgroundToView(QWidget *target);
+// Background, 1-pt border, corner radius. A panel at least 28 pt high with a radius of at
+// least 7 is raised: background at alpha 0.94, border at 0.78 and a faint shadow.
+Panel *panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
+                      const QColor &border, qreal radius);
+bool isRaisedPanel(qreal height, qreal radius);
 
-    // Connect the returned buttons' clicked() to their action; `identifier` names the item.
-    static FlatButton *footerButton(QWidget *parent, const QString &title, const QRectF &frame);
-    static FlatButton *textButton(QWidget *parent, const QString &title, const QRectF &frame);
-    static FlatButton *iconButton(QWidget *parent, const QString &title, const QRectF &frame);
-    // Three dots; connect it to the quick-actions menu.
-    static FlatButton *moreButtonWithFrame(QWidget *parent, const QRectF &frame);
+LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
+// The grid background filling `target`, following its size, below its other children.
+GridBackgroundView *addSubtleGridBackgroundToView(QWidget *target);
 
-    // The chart's time axis above a card's chart well: "09:30" at `startX`, the symbol's
-    // midday label centred in `width`, its closing label ending `endInset` from the right.
-    static void addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y,
-                                  qreal startX, qreal endInset);
+// Connect the returned buttons' clicked() to their action; `identifier` names the item.
+FlatButton *footerButton(QWidget *parent, const QString &title, const QRectF &frame);
+FlatButton *textButton(QWidget *parent, const QString &title, const QRectF &frame);
+FlatButton *iconButton(QWidget *parent, const QString &title, const QRectF &frame);
+// Three dots; connect it to the quick-actions menu.
+FlatButton *moreButtonWithFrame(QWidget *parent, const QRectF &frame);
 
-    // When `priceFlashDirections` (symbol -> +1 / -1, kept by the refresh cycle) holds the
-    // quote's symbol, outlines `frame` of `view` once in the rise or fall colour and fades.
-    // Returns the flash layer, or nullptr when there is nothing to flash.
-    static ShapeLayer *
-    addPriceFlashIfNeededForQuote(const Quote &quote,
-                                  const QHash<QString, int> &priceFlashDirections, QWidget *view,
-                                  const QRectF &frame);
+// The chart's time axis above a card's chart well: "09:30" at `startX`, the symbol's
+// midday label centred in `width`, its closing label ending `endInset` from the right.
+void addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y, qreal startX,
+                       qreal endInset);
 
-    // Animations start `delay` seconds from now and show their starting value until then;
-    // the element keeps the final value. A new animation of the same kind on the same element
-    // replaces the running one. Each is owned by its element and deletes itself when done.
-    static QAbstractAnimation *animateStrokeLayer(ShapeLayer *layer, qreal duration, qreal delay);
-    static QAbstractAnimation *animateLayerOpacity(ShapeLayer *layer, qreal from, qreal to,
-                                                   qreal duration, qreal delay);
-    // Works on any widget: elements with an "opacity" property animate it, others get an
-    // opacity effect for the duration (left alone when they already carry another effect).
-    static QAbstractAnimation *animateViewOpacity(QWidget *view, qreal from, qreal to,
-                                                  qreal duration, qreal delay);
+// When `priceFlashDirections` (symbol -> +1 / -1, kept by the refresh cycle) holds the
+// quote's symbol, outlines `frame` of `view` once in the rise or fall colour and fades.
+// Returns the flash layer, or nullptr when there is nothing to flash.
+ShapeLayer *addPriceFlashIfNeededForQuote(const Quote &quote,
+                                          const QHash<QString, int> &priceFlashDirections,
+                                          QWidget *view, const QRectF &frame);
 
-    static QEasingCurve easeOutCurve();
-    static QEasingCurve easeInEaseOutCurve();
-    // The curve a chart line draws itself with.
-    static QEasingCurve chartDrawCurve();
-};
+// Animations start `delay` seconds from now and show their starting value until then;
+// the element keeps the final value. A new animation of the same kind on the same element
+// replaces the running one. Each is owned by its element and deletes itself when done.
+QAbstractAnimation *animateStrokeLayer(ShapeLayer *layer, qreal duration, qreal delay);
+QAbstractAnimation *animateLayerOpacity(ShapeLayer *layer, qreal from, qreal to, qreal duration,
+                                        qreal delay);
+// Works on any widget: elements with an "opacity" property animate it, others get an
+// opacity effect for the duration (left alone when they already carry another effect).
+QAbstractAnimation *animateViewOpacity(QWidget *view, qreal from, qreal to, qreal duration,
+                                       qreal delay);
+
+QEasingCurve easeOutCurve();
+QEasingCurve easeInEaseOutCurve();
+// The curve a chart line draws itself with.
+QEasingCurve chartDrawCurve();
+
+} // namespace Toolkit

@@ -2,6 +2,7 @@
 #include "ui/WatchInputField.h"
 
 #include "app/WatchlistManager.h"
+#include "presentation/Palette.h"
 #include "ui/Frames.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
@@ -23,10 +24,10 @@ WatchInputField::WatchInputField(QWidget *parent, const QRectF &frame, Watchlist
     QPalette colors = palette();
     colors.setColor(QPalette::Base, Qt::transparent);
     colors.setColor(QPalette::Window, Qt::transparent);
-    colors.setColor(QPalette::Text, Toolkit::colorWithHex(u"F4F4F5"_s));
-    colors.setColor(QPalette::PlaceholderText, Toolkit::colorWithHex(u"686D80"_s));
-    colors.setColor(QPalette::Highlight, Toolkit::colorWithHex(u"303A72"_s));
-    colors.setColor(QPalette::HighlightedText, Toolkit::colorWithHex(u"F4F4F5"_s));
+    colors.setColor(QPalette::Text, Palette::titleText);
+    colors.setColor(QPalette::PlaceholderText, Palette::placeholderText);
+    colors.setColor(QPalette::Highlight, Palette::focusIndigo);
+    colors.setColor(QPalette::HighlightedText, Palette::titleText);
     setPalette(colors);
     setPlaceholderText(placeholder());
     setText(manager.inputText());

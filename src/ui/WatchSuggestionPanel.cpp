@@ -2,6 +2,7 @@
 #include "ui/WatchSuggestionPanel.h"
 
 #include "app/WatchlistManager.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/FlippedView.h"
 #include "ui/Frames.h"
@@ -29,8 +30,8 @@ WatchSuggestionPanel::WatchSuggestionPanel(QWidget *parent, const QRectF &frame,
     , m_anchorY(anchorY)
 {
     KSPlace(this, frame);
-    setBackgroundColor(Toolkit::colorWithHex(u"0D0F16"_s));
-    setBorderColor(Toolkit::colorWithHex(u"242837"_s));
+    setBackgroundColor(Palette::suggestionBackground);
+    setBorderColor(Palette::quietButtonBorder);
     setBorderWidth(1);
     setCornerRadius(9);
     hide();
@@ -93,9 +94,8 @@ void WatchSuggestionPanel::renderSuggestions()
         resize(int(m_width), int(height));
 
     if (count == 0) {
-        Label *line =
-            Toolkit::labelWithFrame(this, QRectF(12, 9, m_width - 24, 18), noMatchText(), 11,
-                                    FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s));
+        Label *line = Toolkit::label(this, QRectF(12, 9, m_width - 24, 18), noMatchText(), 11,
+                                     FontWeight::Regular, Palette::secondaryText);
         line->setObjectName(u"noMatch"_s);
     } else {
         m_scroll = new OverlayScrollArea(this);
@@ -111,18 +111,18 @@ void WatchSuggestionPanel::renderSuggestions()
             KSPlace(row, QRectF(kPadding, kPadding + (kRowHeight + kRowGap) * i, m_width - 12,
                                 kRowHeight));
             const bool isSelected = i == selected;
-            row->setBackgroundColor(Toolkit::colorWithHex(isSelected ? u"171B2B"_s : u"0F1118"_s));
-            row->setBorderColor(Toolkit::colorWithHex(isSelected ? u"303A72"_s : u"1D2130"_s));
+            row->setBackgroundColor(isSelected ? Palette::suggestionRowSelected
+                                               : Palette::suggestionRow);
+            row->setBorderColor(isSelected ? Palette::focusIndigo : Palette::suggestionRowBorder);
             row->setBorderWidth(1);
             row->setCornerRadius(7);
             row->setProperty("tag", i);
             row->setIdentifier(candidate.value(u"symbol"_s).toString());
-            Toolkit::labelWithFrame(row, QRectF(10, 3, 180, 18),
-                                    candidate.value(u"name"_s).toString(), 12, FontWeight::Medium,
-                                    Toolkit::colorWithHex(u"F1F2F7"_s));
-            Toolkit::labelWithFrame(row, QRectF(m_width - 160, 3, 136, 18),
-                                    marketTextForCandidate(candidate), 11, FontWeight::Regular,
-                                    Toolkit::colorWithHex(u"85899A"_s), Qt::AlignRight);
+            Toolkit::label(row, QRectF(10, 3, 180, 18), candidate.value(u"name"_s).toString(), 12,
+                           FontWeight::Medium, Palette::suggestionTitle);
+            Toolkit::label(row, QRectF(m_width - 160, 3, 136, 18),
+                           marketTextForCandidate(candidate), 11, FontWeight::Regular,
+                           Palette::secondaryText, Qt::AlignRight);
             connect(row, &QAbstractButton::clicked, &m_manager,
                     [manager = &m_manager, i] { manager->selectSuggestion(i); });
             row->show();

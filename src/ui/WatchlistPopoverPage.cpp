@@ -2,6 +2,7 @@
 #include "ui/WatchlistPopoverPage.h"
 
 #include "app/WatchlistManager.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Label.h"
 #include "ui/Toolkit.h"
@@ -21,21 +22,20 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Palette::pageBackground);
     setPalette(palette);
     Toolkit::addSubtleGridBackgroundToView(this);
 
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 388, 58, 24));
     m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &QAbstractButton::clicked, this, &WatchlistPopoverPage::backRequested);
-    Toolkit::labelWithFrame(this, QRectF(82, 391, 160, 20), u"管理自选"_s, 14, FontWeight::Semibold,
-                            Toolkit::colorWithHex(u"F4F4F5"_s));
-    Toolkit::labelWithFrame(this, QRectF(236, 392, 126, 17), u"名称或代码添加"_s, 11,
-                            FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
-                            Qt::AlignRight);
+    Toolkit::label(this, QRectF(82, 391, 160, 20), u"管理自选"_s, 14, FontWeight::Semibold,
+                   Palette::titleText);
+    Toolkit::label(this, QRectF(236, 392, 126, 17), u"名称或代码添加"_s, 11, FontWeight::Regular,
+                   Palette::secondaryText, Qt::AlignRight);
 
-    Toolkit::panelWithFrame(this, QRectF(14, 342, 280, 36), Toolkit::colorWithHex(u"10131D"_s),
-                            Toolkit::colorWithHex(u"2A3348"_s), 9);
+    Toolkit::panelWithFrame(this, QRectF(14, 342, 280, 36), Palette::inputWell,
+                            Palette::watchInputBorder, 9);
     const QRectF inputFrame(28, 350, 252, 20);
     m_input = new WatchInputField(this, inputFrame, manager);
     m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(302, 344, 64, 32));
@@ -43,8 +43,8 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
 
     // Only news about the file itself is worth a line here (a failed save, an unreadable
     // file): every other outcome shows in the list itself.
-    m_fileNotice = Toolkit::labelWithFrame(this, QRectF(16, 322, 348, 15), QString(), 10,
-                                           FontWeight::Medium, Toolkit::colorWithHex(u"F2A3A3"_s));
+    m_fileNotice = Toolkit::label(this, QRectF(16, 322, 348, 15), QString(), 10, FontWeight::Medium,
+                                  Palette::error);
     m_fileNotice->setObjectName(u"fileNotice"_s);
     m_fileNotice->setTruncatesAtEnd(true);
     updateFileNoticeLine();

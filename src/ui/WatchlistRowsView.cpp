@@ -2,6 +2,7 @@
 #include "ui/WatchlistRowsView.h"
 
 #include "app/WatchlistManager.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HoverPanel.h"
@@ -44,7 +45,7 @@ FlatButton *moveButton(QWidget *parent, const QRectF &frame, const QString &titl
 
 void setMoveEnabled(FlatButton *button, bool enabled, const QString &identifier)
 {
-    button->setTitleColor(Toolkit::colorWithHex(enabled ? u"B9C6DD"_s : u"4F586C"_s));
+    button->setTitleColor(enabled ? Palette::moveEnabled : Palette::moveDisabled);
     button->setEnabled(enabled);
     button->setIdentifier(identifier);
 }
@@ -106,13 +107,11 @@ void WatchlistRowsView::reload()
 
     const QRectF emptyFrame(0, document - kRowHeight, width, 44);
     if (count == 0 && !m_emptyPanel) {
-        m_emptyPanel =
-            Toolkit::panelWithFrame(m_list, emptyFrame, Toolkit::colorWithHex(u"10121A"_s),
-                                    Toolkit::colorWithHex(u"222635"_s), 9);
+        m_emptyPanel = Toolkit::panelWithFrame(m_list, emptyFrame, Palette::quietCard,
+                                               Palette::quietCardBorder, 9);
         m_emptyPanel->setObjectName(u"emptyWatchlist"_s);
-        Toolkit::labelWithFrame(m_emptyPanel, QRectF(12, 11, width - 24, 20), emptyText(), 13,
-                                FontWeight::Regular, Toolkit::colorWithHex(u"A1A6B8"_s),
-                                Qt::AlignHCenter);
+        Toolkit::label(m_emptyPanel, QRectF(12, 11, width - 24, 20), emptyText(), 13,
+                       FontWeight::Regular, Palette::flat, Qt::AlignHCenter);
     } else if (count > 0 && m_emptyPanel) {
         delete m_emptyPanel;
         m_emptyPanel = nullptr;
@@ -144,32 +143,30 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
     auto *row = new HoverPanel(parent);
     row->setObjectName(u"watchItemRow"_s);
     KSPlace(row, frame);
-    row->setNormalColors(Toolkit::colorWithHex(u"101116"_s), Toolkit::colorWithHex(u"202431"_s));
-    row->setHoverColors(Toolkit::colorWithHex(u"141722"_s), Toolkit::colorWithHex(u"343A4A"_s));
+    row->setNormalColors(Palette::card, Palette::rowBorder);
+    row->setHoverColors(Palette::rowHover, Palette::rowHoverBorder);
     row->setCornerRadius(8);
     row->setBorderWidth(1);
 
     const qreal width = frame.width();
     const RowMetrics m = rowMetricsForWidth(width);
-    Label *nameLabel =
-        Toolkit::labelWithFrame(row, QRectF(12, 20, m.textWidth, 17), QString(), 13,
-                                FontWeight::Medium, Toolkit::colorWithHex(u"DDE1EA"_s));
+    Label *nameLabel = Toolkit::label(row, QRectF(12, 20, m.textWidth, 17), QString(), 13,
+                                      FontWeight::Medium, Palette::rowName);
     nameLabel->setTruncatesAtEnd(true);
     nameLabel->setObjectName(u"itemName"_s);
-    Label *symbolLabel =
-        Toolkit::labelWithFrame(row, QRectF(12, 6, m.textWidth, 14), QString(), 10,
-                                FontWeight::Regular, Toolkit::colorWithHex(u"747A8E"_s));
+    Label *symbolLabel = Toolkit::label(row, QRectF(12, 6, m.textWidth, 14), QString(), 10,
+                                        FontWeight::Regular, Palette::subtleText);
     symbolLabel->setTruncatesAtEnd(true);
     symbolLabel->setObjectName(u"itemSymbol"_s);
 
     // Up and down share one clipped control split by a divider.
-    ::Panel *moveControl = Toolkit::panelWithFrame(row, QRectF(m.moveX, 8, m.moveWidth, 28),
-                                                   Toolkit::colorWithHex(u"121722"_s),
-                                                   Toolkit::colorWithHex(u"2A3144"_s), 8);
+    ::Panel *moveControl =
+        Toolkit::panelWithFrame(row, QRectF(m.moveX, 8, m.moveWidth, 28), Palette::moveControlFace,
+                                Palette::moveControlBorder, 8);
     moveControl->setObjectName(u"moveControl"_s);
     const qreal half = std::floor(m.moveWidth / 2);
-    Toolkit::panelWithFrame(moveControl, QRectF(half, 6, 1, 16), Toolkit::colorWithHex(u"2A3144"_s),
-                            Toolkit::colorWithHex(u"2A3144"_s), 0);
+    Toolkit::panelWithFrame(moveControl, QRectF(half, 6, 1, 16), Palette::moveControlBorder,
+                            Palette::moveControlBorder, 0);
     moveButton(moveControl, QRectF(0, 0, half, 28), u"↑"_s, -1, u"上移一位"_s, manager)
         ->setObjectName(u"moveUp"_s);
     moveButton(moveControl, QRectF(half + 1, 0, m.moveWidth - half - 1, 28), u"↓"_s, 1,
@@ -181,9 +178,9 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
     remove->setObjectName(u"remove"_s);
     remove->setFont(KSSystemFont(11, FontWeight::Semibold));
     remove->setCornerRadius(8);
-    remove->setBackgroundColor(Toolkit::colorWithHex(u"1A1115"_s));
-    remove->setBorderColor(Toolkit::colorWithHex(u"45242D"_s));
-    remove->setTitleColor(Toolkit::colorWithHex(u"F6A7AD"_s));
+    remove->setBackgroundColor(Palette::removeButtonFace);
+    remove->setBorderColor(Palette::removeButtonBorder);
+    remove->setTitleColor(Palette::removeButtonTitle);
     remove->setToolTip(u"从自选列表移除"_s);
     QObject::connect(remove, &QAbstractButton::clicked, &manager,
                      [m = &manager, remove] { m->removeWatchItem(remove->identifier()); });

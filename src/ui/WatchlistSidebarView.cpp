@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WatchlistSidebarView.h"
 
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
@@ -18,15 +19,15 @@ QColor WatchlistSidebarView::colorForTone(WatchFeedbackTone tone)
 {
     switch (tone) {
     case WatchFeedbackTone::Success:
-        return Toolkit::colorWithHex(u"8FE6B2"_s);
+        return Palette::success;
     case WatchFeedbackTone::Warning:
-        return Toolkit::colorWithHex(u"F6D98A"_s);
+        return Palette::warning;
     case WatchFeedbackTone::Error:
-        return Toolkit::colorWithHex(u"F2A3A3"_s);
+        return Palette::error;
     case WatchFeedbackTone::Muted:
         break;
     }
-    return Toolkit::colorWithHex(u"7E879B"_s);
+    return Palette::quietText;
 }
 
 WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
@@ -39,24 +40,21 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
     const qreal W = frame.width();
     const qreal H = frame.height();
     // Built at this size in drawing order; place() moves everything for another height.
-    m_background =
-        Toolkit::panelWithFrame(this, QRectF(0, 0, W, H), Toolkit::colorWithHex(u"0D1018"_s),
-                                Toolkit::colorWithHex(u"242B3C"_s), 8);
-    m_title = Toolkit::labelWithFrame(this, QRectF(14, H - 34, 104, 18), u"管理自选"_s, 14,
-                                      FontWeight::Semibold, Toolkit::colorWithHex(u"F4F4F5"_s));
-    m_hint = Toolkit::labelWithFrame(this, QRectF(118, H - 33, W - 132, 15), u"名称或代码添加"_s,
-                                     10, FontWeight::Regular, Toolkit::colorWithHex(u"85899A"_s),
-                                     Qt::AlignRight);
-    m_inputBox = Toolkit::panelWithFrame(this, QRectF(12, H - 84, W - 76, 34),
-                                         Toolkit::colorWithHex(u"10131D"_s),
-                                         Toolkit::colorWithHex(u"2A3348"_s), 9);
+    m_background = Toolkit::panelWithFrame(this, QRectF(0, 0, W, H), Palette::windowBackground,
+                                           Palette::sidebarBorder, 8);
+    m_title = Toolkit::label(this, QRectF(14, H - 34, 104, 18), u"管理自选"_s, 14,
+                             FontWeight::Semibold, Palette::titleText);
+    m_hint = Toolkit::label(this, QRectF(118, H - 33, W - 132, 15), u"名称或代码添加"_s, 10,
+                            FontWeight::Regular, Palette::secondaryText, Qt::AlignRight);
+    m_inputBox = Toolkit::panelWithFrame(this, QRectF(12, H - 84, W - 76, 34), Palette::inputWell,
+                                         Palette::watchInputBorder, 9);
     m_input = new WatchInputField(this, QRectF(24, H - 77, W - 104, 20), manager);
     m_add = Toolkit::footerButton(this, u"添加"_s, QRectF(W - 58, H - 82, 46, 30));
     connect(m_add, &QAbstractButton::clicked, &manager, &WatchlistManager::addWatchItem);
 
     const qreal feedbackY = H - 107;
-    m_feedback = Toolkit::labelWithFrame(this, QRectF(14, feedbackY, W - 28, 15), QString(), 10,
-                                         FontWeight::Medium, colorForTone(manager.feedbackTone()));
+    m_feedback = Toolkit::label(this, QRectF(14, feedbackY, W - 28, 15), QString(), 10,
+                                FontWeight::Medium, colorForTone(manager.feedbackTone()));
     m_feedback->setObjectName(u"feedback"_s);
     m_feedback->setTruncatesAtEnd(true);
     updateFeedbackLine();

@@ -44,7 +44,7 @@ IntradayChartSeries sampleSeries(const QString &symbol = u"sh600519"_s)
     series.maxPosition = symbol.startsWith(u"gb_"_s) ? 23400 : 14400;
     series.midPosition = symbol.startsWith(u"gb_"_s) ? 11700 : 7200;
     series.isReal = true;
-    series.accent = Toolkit::colorWithHex(u"F87171"_s);
+    series.accent = Toolkit::hex(u"F87171"_s);
     return series;
 }
 
@@ -52,7 +52,7 @@ std::unique_ptr<Panel> makeWell(const QSizeF &size = kChartSize)
 {
     auto well = std::make_unique<Panel>();
     well->resize(size.toSize());
-    well->setBackgroundColor(Toolkit::colorWithHex(u"0B1020"_s));
+    well->setBackgroundColor(Toolkit::hex(u"0B1020"_s));
     well->setBorderWidth(0);
     return well;
 }

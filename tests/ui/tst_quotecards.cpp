@@ -35,7 +35,7 @@ std::unique_ptr<QWidget> makeSurface(int width, int height)
     auto surface = std::make_unique<QWidget>();
     surface->setFixedSize(width, height);
     QPalette palette = surface->palette();
-    palette.setColor(QPalette::Window, Toolkit::colorWithHex(u"090A0F"_s));
+    palette.setColor(QPalette::Window, Toolkit::hex(u"090A0F"_s));
     surface->setPalette(palette);
     surface->setAutoFillBackground(true);
     return surface;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Quote.h"
+#include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
@@ -29,14 +30,9 @@ std::unique_ptr<Panel> makeSurface(int width = 380, int height = 240)
 {
     auto surface = std::make_unique<Panel>();
     surface->resize(width, height);
-    surface->setBackgroundColor(Toolkit::colorWithHex(u"090A0F"_s));
+    surface->setBackgroundColor(Palette::pageBackground);
     surface->setBorderWidth(0);
     return surface;
-}
-
-QRgb rgbOf(const QString &hex)
-{
-    return Toolkit::colorWithHex(hex).rgb();
 }
 
 } // namespace
@@ -46,7 +42,7 @@ class TestToolkit : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void colorWithHex_data()
+    void hex_data()
     {
         QTest::addColumn<QString>("hex");
         QTest::addColumn<int>("red");
@@ -59,13 +55,13 @@ private Q_SLOTS:
         QTest::newRow("overflow saturates") << u"FFFFFFFFFFFF"_s << 255 << 255 << 255;
     }
 
-    void colorWithHex()
+    void hex()
     {
         QFETCH(QString, hex);
         QFETCH(int, red);
         QFETCH(int, green);
         QFETCH(int, blue);
-        const QColor color = Toolkit::colorWithHex(hex);
+        const QColor color = Toolkit::hex(hex);
         QCOMPARE(color, QColor(red, green, blue));
     }
 
@@ -92,8 +88,8 @@ private Q_SLOTS:
         // A label or a button too narrow for its text ends it in "…" within its width.
         auto surface = makeSurface();
         const QString name = u"贵州茅台酒股份有限公司长名称测试"_s;
-        Label *label = Toolkit::labelWithFrame(surface.get(), QRectF(16, 20, 60, 16), name, 13,
-                                               FontWeight::Medium, Qt::white);
+        Label *label = Toolkit::label(surface.get(), QRectF(16, 20, 60, 16), name, 13,
+                                      FontWeight::Medium, Qt::white);
         FlatButton *button = Toolkit::textButton(surface.get(), name, QRectF(16, 40, 60, 24));
         for (const auto &[shown, font] : {std::pair{label->displayedText(), label->font()},
                                           std::pair{button->displayedText(), button->font()}}) {
@@ -110,30 +106,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<bool>("flashes");
-        QTest::addColumn<QString>("stroke");
-        QTest::newRow("rise") << u"sh600519"_s << true << u"FCA5A5"_s;
-        QTest::newRow("no recent move") << u"gb_aapl"_s << false << QString();
+        QTest::addColumn<QColor>("stroke");
+        QTest::newRow("rise") << u"sh600519"_s << true << Palette::riseLight;
+        QTest::newRow("fall") << u"hk00700"_s << true << Palette::fallLight;
+        QTest::newRow("no recent move") << u"gb_aapl"_s << false << QColor();
     }
 
     void priceFlash()
     {
         QFETCH(QString, symbol);
         QFETCH(bool, flashes);
-        QFETCH(QString, stroke);
+        QFETCH(QColor, stroke);
         const QHash<QString, int> directions{{u"sh600519"_s, 1}, {u"hk00700"_s, -1}};
         Quote quote;
         quote.symbol = symbol;
         auto surface = makeSurface(380, 430);
-        Panel *row = Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 46),
-                                             Toolkit::colorWithHex(u"101116"_s),
-                                             Toolkit::colorWithHex(u"202431"_s), 8);
+        Panel *row = Toolkit::panelWithFrame(surface.get(), QRectF(14, 100, 352, 46), Palette::card,
+                                             Palette::rowBorder, 8);
         QVERIFY(!Toolkit::addPriceFlashIfNeededForQuote(quote, directions, nullptr, QRectF()));
         ShapeLayer *flash =
             Toolkit::addPriceFlashIfNeededForQuote(quote, directions, row, QRectF(0, 0, 352, 46));
         QCOMPARE(flash != nullptr, flashes);
         if (!flash)
             return;
-        QCOMPARE(flash->strokeColor().rgb(), rgbOf(stroke));
+        QCOMPARE(flash->strokeColor(), stroke);
         // It flashes at once and fades back to its resting opacity of 0.
         QVERIFY(flash->opacity() > 0.3);
         QVERIFY(flash->findChild<QAbstractAnimation *>(u"priceGlow"_s));

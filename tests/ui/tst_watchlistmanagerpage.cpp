@@ -31,11 +31,6 @@ namespace {
 
 const QStringList kThree{u"sh600519"_s, u"sz000001"_s, u"hk00700"_s};
 
-QColor hex(const QString &value)
-{
-    return Toolkit::colorWithHex(value);
-}
-
 QStringList labelTexts(const QWidget *root)
 {
     QStringList texts;
@@ -288,7 +283,7 @@ private Q_SLOTS:
             p.manager.setInputText(step.input);
             QTest::mouseClick(sidebar->addButton(), Qt::LeftButton);
             QCOMPARE(feedback->text(), step.message);
-            QCOMPARE(feedback->color(), hex(step.color));
+            QCOMPARE(feedback->color(), Toolkit::hex(step.color));
             // A failed add's message stays readable beside "未找到匹配".
             QVERIFY(suggestionsClearOf(sidebar->suggestionPanel(), feedback));
             if (step.message == WatchlistManager::notFoundMessage())
