@@ -29,8 +29,8 @@ struct AlertPayload
     bool operator==(const AlertPayload &) const = default;
 };
 
-// One row of the preset menu, as plain data: the popover's quick-actions menu and the
-// desktop window's alert button build their QMenu from the same rows (ui/AlertMenu).
+// One row of the preset menu, as plain data: the quick-actions menu lays its alert submenu
+// out from these rows (ui/AlertMenu).
 struct AlertMenuEntry
 {
     enum class Kind

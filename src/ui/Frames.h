@@ -26,5 +26,5 @@ bool KSIsFlipped(const QWidget *view);
 // parent is flipped or absent), edges rounded to whole pixels.
 QRect KSGeometryForFrame(const QWidget *parent, const QRectF &frame);
 // Sets `child`'s geometry from a frame in its parent. The parent must already have its final
-// height: surfaces are built top-down at a fixed size and rebuilt rather than re-laid out.
+// height: surfaces are laid out top-down at a known size, and placed again on a resize.
 void KSPlace(QWidget *child, const QRectF &frame);

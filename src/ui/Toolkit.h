@@ -23,7 +23,7 @@ struct Quote;
 // The kit every surface is assembled from. Each factory creates its element inside `parent`
 // at `frame` (points, y up from the parent's bottom edge unless the parent is a FlippedView;
 // see Frames.h), so the parent must already have its final size. Elements hold no
-// application state: callers pass prepared values and rebuild rather than patch.
+// application state: callers pass prepared values and set new ones on the same elements.
 namespace Toolkit {
 
 // "RRGGBB" scanned as a hexadecimal number (leading blanks and "0x" allowed, scanning stops
