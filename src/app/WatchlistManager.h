@@ -96,7 +96,7 @@ Q_SIGNALS:
     // The input was emptied by the manager (after an add): clear the field.
     void inputReset();
     void feedbackChanged();
-    // The stored watchlist changed: rebuild the rows.
+    // The stored watchlist changed: the rows follow.
     void watchlistChanged();
     void beepRequested();
     // A remote search answered; `applied` is false when the answer was empty or its text is

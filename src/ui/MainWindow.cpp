@@ -103,7 +103,7 @@ void MainWindow::connectController()
             &MainWindow::refreshIfShowing);
     connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, &MainWindow::refreshIfShowing);
     // Settings changed elsewhere (the AI settings page, the popover's menu) show at the next
-    // turn, once; the window's own saves rebuild by themselves.
+    // turn, once; the window's own saves update it by themselves.
     auto *settingsRebuild = new QTimer(this);
     settingsRebuild->setSingleShot(true);
     settingsRebuild->setInterval(0);

@@ -23,7 +23,7 @@ public:
     virtual void setTitle(const QString &title) = 0;
     virtual QString title() const = 0;
     virtual void setIcon(const QIcon &icon) = 0;
-    // The quick-actions menu; owned by the caller, rebuilt in place when it changes.
+    // The quick-actions menu; owned by the caller, its items changing state in place.
     virtual void setMenu(QMenu *menu) = 0;
     virtual void show() = 0;
     virtual void hide() = 0;
