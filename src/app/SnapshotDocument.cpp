@@ -232,7 +232,7 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     }
     o.insert(u"intradayPercentChangeForQuote:0"_s,
              number(analytics.intradayPercentChangeForQuote(q, 0)));
-    const double mid = KSIntradayMidPositionForSymbol(q.symbol);
+    const double mid = TradingClock::midPosition(q.symbol);
     o.insert(u"intradayPercentChangeForQuote:"_s + QString::number(mid),
              number(analytics.intradayPercentChangeForQuote(q, mid)));
     for (int m : kVolumeMinutes) {
@@ -243,7 +243,7 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     }
     o.insert(u"currentAverageLineValueForQuote"_s,
              number(store.currentAverageLineValueForQuote(q)));
-    for (double position : KSIntradaySessionBoundariesForSymbol(q.symbol)) {
+    for (double position : TradingClock::sessionBoundaries(q.symbol)) {
         const qint64 index = store.intradayIndexForPositionAtOrBefore(position, q.symbol);
         o.insert(keyed(u"intradayIndexForPositionAtOrBefore", int(position)),
                  index == IntradayStore::kNotFound ? QJsonValue() : QJsonValue(index));

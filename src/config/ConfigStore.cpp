@@ -32,7 +32,7 @@ QString padded(QString digits)
 WatchItem makeItem(const QString &symbol, const QString &name)
 {
     return WatchItem{
-        {u"symbol"_s, symbol}, {u"name"_s, name}, {u"market"_s, KSMarketBadgeForSymbol(symbol)}};
+        {u"symbol"_s, symbol}, {u"name"_s, name}, {u"market"_s, marketBadgeForSymbol(symbol)}};
 }
 
 bool isList(const QJsonDocument &document)
@@ -271,7 +271,7 @@ QList<WatchItem> ConfigStore::matchesForWatchInput(const QString &input, int lim
         const WatchItem item{
             {u"symbol"_s, symbol},
             {u"name"_s, name},
-            {u"market"_s, market.isString() ? market.toString() : KSMarketBadgeForSymbol(symbol)}};
+            {u"market"_s, market.isString() ? market.toString() : marketBadgeForSymbol(symbol)}};
         if (symbol == lower || code == lower || name == typed)
             exact.append(item);
         else if (symbol.startsWith(lower) || code.startsWith(lower) || name.startsWith(typed))

@@ -33,7 +33,7 @@ double QuoteDecision::middayChange() const
 {
     return once(m_in.middayChange, [this] {
         return m_engine->analytics().intradayPercentChangeForQuote(
-            m_quote, KSIntradayMidPositionForSymbol(m_quote.symbol));
+            m_quote, TradingClock::midPosition(m_quote.symbol));
     });
 }
 
@@ -79,13 +79,13 @@ double QuoteDecision::latestTradingPosition() const
         const QVector<double> &positions = m_engine->intradayStore().positions(m_quote.symbol);
         if (!positions.isEmpty())
             return positions.last();
-        return KSTradingPositionForIntradayTime(m_quote.symbol, m_quote.time);
+        return TradingClock::position(m_quote.symbol, m_quote.time);
     });
 }
 
 double QuoteDecision::positionMax() const
 {
-    return KSIntradayPositionMaxForSymbol(m_quote.symbol);
+    return TradingClock::positionMax(m_quote.symbol);
 }
 
 IntradayStructure QuoteDecision::structure() const

@@ -207,7 +207,7 @@ QString IntradayAnalytics::openSessionDescriptionForQuote(const Quote &quote) co
 AfternoonSession IntradayAnalytics::afternoonSessionForQuote(const Quote &quote) const
 {
     const QVector<double> &positions = m_store.positions(quote.symbol);
-    const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
+    const double mid = TradingClock::midPosition(quote.symbol);
     if (positions.isEmpty() || positions.last() < mid) {
         if (Symbol::marketOf(quote.symbol) == Market::US)
             return AfternoonSession::FormingLate;
@@ -289,7 +289,7 @@ IntradayStructure IntradayAnalytics::intradayStructureForQuote(const Quote &quot
     if (loc >= 0.62 && r5 < -0.15 && r15 > -0.35)
         return IntradayStructure::BreakoutPullback;
 
-    const double mid = KSIntradayMidPositionForSymbol(quote.symbol);
+    const double mid = TradingClock::midPosition(quote.symbol);
     if (lastPosition >= mid) {
         const qint64 index = m_store.intradayIndexForPositionAtOrBefore(mid, quote.symbol);
         if (index != IntradayStore::kNotFound && index < prices.size() && prices.at(index) > 0) {

@@ -45,7 +45,7 @@ void IntradayStore::recordOne(const Quote &quote)
         s.volumes.append(0);
     }
 
-    double position = KSTradingPositionForIntradayTime(symbol, quote.time);
+    double position = TradingClock::position(symbol, quote.time);
     if (position < 0)
         position = s.positions.isEmpty() ? 0 : s.positions.last();
     double interval = s.hasCumulativeVolume ? quote.volume - s.lastCumulativeVolume : quote.volume;

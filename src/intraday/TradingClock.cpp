@@ -52,7 +52,7 @@ constexpr double kAfternoonOpen = 46800;
 
 } // namespace
 
-double KSTradingPositionForIntradayTime(const QString &symbol, const QString &time)
+double TradingClock::position(const QString &symbol, const QString &time)
 {
     if (time.size() < 5)
         return -1;
@@ -75,10 +75,10 @@ double KSTradingPositionForIntradayTime(const QString &symbol, const QString &ti
         return morningClose - kOpen;
     if (t <= close)
         return t - kAfternoonOpen + (morningClose - kOpen);
-    return KSIntradayPositionMaxForSymbol(symbol);
+    return TradingClock::positionMax(symbol);
 }
 
-double KSIntradayPositionMaxForSymbol(const QString &symbol)
+double TradingClock::positionMax(const QString &symbol)
 {
     switch (scaleForSymbol(symbol)) {
     case Scale::US:
@@ -90,7 +90,7 @@ double KSIntradayPositionMaxForSymbol(const QString &symbol)
     }
 }
 
-double KSIntradayMidPositionForSymbol(const QString &symbol)
+double TradingClock::midPosition(const QString &symbol)
 {
     switch (scaleForSymbol(symbol)) {
     case Scale::US:
@@ -102,15 +102,15 @@ double KSIntradayMidPositionForSymbol(const QString &symbol)
     }
 }
 
-QList<double> KSIntradaySessionBoundariesForSymbol(const QString &symbol)
+QList<double> TradingClock::sessionBoundaries(const QString &symbol)
 {
-    const double close = KSIntradayPositionMaxForSymbol(symbol);
+    const double close = TradingClock::positionMax(symbol);
     if (scaleForSymbol(symbol) == Scale::US)
         return {0, close};
-    return {0, KSIntradayMidPositionForSymbol(symbol), close};
+    return {0, TradingClock::midPosition(symbol), close};
 }
 
-QString KSIntradayMidLabelForSymbol(const QString &symbol)
+QString TradingClock::midLabel(const QString &symbol)
 {
     switch (scaleForSymbol(symbol)) {
     case Scale::US:
@@ -122,7 +122,7 @@ QString KSIntradayMidLabelForSymbol(const QString &symbol)
     }
 }
 
-QString KSIntradayEndLabelForSymbol(const QString &symbol)
+QString TradingClock::endLabel(const QString &symbol)
 {
     return scaleForSymbol(symbol) == Scale::AShare ? u"15:00"_s : u"16:00"_s;
 }

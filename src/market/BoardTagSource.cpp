@@ -11,7 +11,7 @@ void BoardTagSource::fetch(const QString &symbol, const QObject *context, Comple
     const std::optional<Symbol> s = Symbol::fromStored(symbol.toLower());
     if (!s || !s->isAShare()) {
         // Hong Kong and US stocks (and text that is no symbol) are tagged by their market.
-        const QStringList badge{KSMarketBadgeForSymbol(symbol)};
+        const QStringList badge{marketBadgeForSymbol(symbol)};
         deliverLater(context, [badge, completion = std::move(completion)] { completion(badge); });
         return;
     }

@@ -305,7 +305,7 @@ MinuteSeries minuteSeriesFromTrends(const QByteArray &body, const Symbol &symbol
         const double volume = std::max(0.0, numberFromText(f.at(5))) * unit;
         if (!isQuantity(volume))
             continue;
-        const double position = KSTradingPositionForIntradayTime(symbol.stored(), time);
+        const double position = TradingClock::position(symbol.stored(), time);
         if (position < 0)
             continue;
         series.append(price, position, average, volume);

@@ -72,7 +72,7 @@ MinuteSeries minuteSeriesFromMinutes(const QByteArray &body, const Symbol &symbo
         if (pieces.size() < 4 || pieces.at(0).size() < 4)
             continue;
         const QString time = pieces.at(0).left(2) + u':' + pieces.at(0).mid(2, 2);
-        const double position = KSTradingPositionForIntradayTime(symbol.stored(), time);
+        const double position = TradingClock::position(symbol.stored(), time);
         if (position < 0)
             continue;
         const double price = numberFromText(pieces.at(1));

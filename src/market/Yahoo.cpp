@@ -86,8 +86,8 @@ MinuteSeries minuteSeriesFromChart(const QByteArray &body, const Symbol &symbol)
         if (!isTradedPrice(row.close) || !isQuantity(volume) || !row.stamp)
             continue;
         const QDateTime moment = QDateTime::fromSecsSinceEpoch(*row.stamp, chart.zone);
-        const double position = KSTradingPositionForIntradayTime(
-            symbol.stored(), posix.toString(moment.time(), u"HH:mm:ss"_s));
+        const double position =
+            TradingClock::position(symbol.stored(), posix.toString(moment.time(), u"HH:mm:ss"_s));
         if (position < 0)
             continue;
         totalVolume += volume;

@@ -86,7 +86,7 @@ QString accessibleRowName(const Quote &quote, const QString &statusWord)
            formatFixed(std::fabs(percent), 2) + u"% "_s + statusWord;
 }
 
-QString KSMarketBadgeForSymbol(const QString &symbol)
+QString marketBadgeForSymbol(const QString &symbol)
 {
     const std::optional<Symbol> s = Symbol::fromStored(symbol.toLower());
     return s ? s->marketBadge() : u"市场"_s;

@@ -28,4 +28,4 @@ QString formatFixed(double value, int decimals);
 
 // Market badge text of a symbol (any case): 港股, 美股, 深市, 北交, 沪市, or 市场 for text
 // that is no symbol.
-QString KSMarketBadgeForSymbol(const QString &symbol);
+QString marketBadgeForSymbol(const QString &symbol);

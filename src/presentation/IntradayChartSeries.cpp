@@ -25,8 +25,8 @@ IntradayChartSeries IntradayChartSeries::forQuote(const IntradayStore &store, co
     series.averages = store.averages(quote.symbol);
     series.volumes = store.volumes(quote.symbol);
     series.previousClose = quote.previousClose;
-    series.maxPosition = KSIntradayPositionMaxForSymbol(quote.symbol);
-    series.midPosition = KSIntradayMidPositionForSymbol(quote.symbol);
+    series.maxPosition = TradingClock::positionMax(quote.symbol);
+    series.midPosition = TradingClock::midPosition(quote.symbol);
     series.isReal = store.isReal(quote.symbol);
     series.accent = HexColor::color(accentHex);
     return series;

@@ -221,7 +221,7 @@ ActionStatus shownBuyStatus(const Quote &quote, const QuoteDecision &decision)
 QList<Quote> Presenter::mainDisplayQuotes() const
 {
     const DecisionEngine &engine = m_app.engine();
-    return KSWatchlistDisplayQuotes(
+    return WatchlistDisplay::sorted(
         m_app.quotes(), m_app.settings().mainWatchlistSortMode,
         [&engine](const Quote &quote) { return engine.decisionForQuote(quote).buyStatus(); });
 }

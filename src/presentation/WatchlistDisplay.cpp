@@ -3,12 +3,12 @@
 
 using namespace Qt::StringLiterals;
 
-QString KSMainWatchlistSortFullTitleForMode(WatchlistSortMode mode)
+QString WatchlistDisplay::sortFullTitle(WatchlistSortMode mode)
 {
     return mode == WatchlistSortMode::Priority ? u"机会优先"_s : u"自选原序"_s;
 }
 
-QList<Quote> KSWatchlistDisplayQuotes(const QList<Quote> &quotes, WatchlistSortMode mode,
+QList<Quote> WatchlistDisplay::sorted(const QList<Quote> &quotes, WatchlistSortMode mode,
                                       const std::function<ActionStatus(const Quote &)> &buyStatus)
 {
     if (quotes.size() < 2 || mode != WatchlistSortMode::Priority || !buyStatus)

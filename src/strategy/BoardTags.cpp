@@ -165,7 +165,7 @@ QStringList BoardTags::inferredBoardTagsForSymbol(const QString &symbol, const Q
     const QString lower = symbol.toLower();
     const std::optional<Symbol> s = Symbol::fromStored(lower);
     if (!s || !s->isAShare())
-        return {KSMarketBadgeForSymbol(lower)};
+        return {marketBadgeForSymbol(lower)};
     const QJsonValue known = defaultBoardMap().value(lower);
     if (known.isArray() && !known.toArray().isEmpty())
         return known.toVariant().toStringList();

@@ -130,7 +130,7 @@ QJsonObject DecisionSampleLog::intradayFeaturePayloadForQuote(const Quote &quote
         position = m_reader.latestTradingPosition(quote);
     } else {
         const QVector<double> &positions = m_intraday.positions(quote.symbol);
-        position = positions.isEmpty() ? KSTradingPositionForIntradayTime(quote.symbol, quote.time)
+        position = positions.isEmpty() ? TradingClock::position(quote.symbol, quote.time)
                                        : positions.last();
     }
     return QJsonObject{
@@ -141,8 +141,8 @@ QJsonObject DecisionSampleLog::intradayFeaturePayloadForQuote(const Quote &quote
         {u"volumeRatio5"_s, analytics.recentVolumeRatioForQuote(quote, 5)},
         {u"volumeRatio10"_s, analytics.recentVolumeRatioForQuote(quote, 10)},
         {u"openDelta"_s, analytics.intradayPercentChangeForQuote(quote, 0)},
-        {u"afternoonDelta"_s, analytics.intradayPercentChangeForQuote(
-                                  quote, KSIntradayMidPositionForSymbol(quote.symbol))},
+        {u"afternoonDelta"_s,
+         analytics.intradayPercentChangeForQuote(quote, TradingClock::midPosition(quote.symbol))},
         {u"samplePosition"_s, position},
     };
 }

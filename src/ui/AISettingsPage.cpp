@@ -58,7 +58,7 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
           FontWeight::Regular, Palette::subtleText);
     m_enabled = new QCheckBox(switchPanel);
     m_enabled->setObjectName(u"aiEnabledCheckbox"_s);
-    KSPlace(m_enabled, QRectF(352 - 36, 11, 22, 22));
+    Frames::place(m_enabled, QRectF(352 - 36, 11, 22, 22));
     m_enabled->setChecked(settings.aiEnabled);
     m_enabled->show();
 
@@ -69,8 +69,8 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
                             8);
     m_provider = new QComboBox(this);
     m_provider->setObjectName(u"aiProviderPopup"_s);
-    KSPlace(m_provider, QRectF(23, 341, 334, 26));
-    m_provider->setFont(KSSystemFont(13, FontWeight::Medium));
+    Frames::place(m_provider, QRectF(23, 341, 334, 26));
+    m_provider->setFont(Typography::systemFont(13, FontWeight::Medium));
     m_provider->setFrame(false);
     for (const AIProviderPreset &preset : AIProviderPresets::all())
         m_provider->addItem(preset.title, preset.key);
@@ -127,10 +127,10 @@ QLineEdit *AISettingsPage::field(const QString &title, qreal labelY, qreal panel
     Toolkit::panelWithFrame(this, QRectF(14, panelY, 352, 32), Palette::inputWell,
                             Palette::cardBorder, 8);
     auto *input = new QLineEdit(this);
-    KSPlace(input, QRectF(28, panelY + 6, 324, 20));
+    Frames::place(input, QRectF(28, panelY + 6, 324, 20));
     input->setFrame(false);
     input->setAttribute(Qt::WA_MacShowFocusRect, false);
-    input->setFont(KSSystemFont(13, FontWeight::Regular));
+    input->setFont(Typography::systemFont(13, FontWeight::Regular));
     input->setText(text);
     input->show();
     return input;

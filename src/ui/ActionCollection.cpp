@@ -44,7 +44,7 @@ ActionCollection::ActionCollection(AppShell &shell, QObject *parent)
     add(Command::Refresh, u"刷新行情"_s, QKeySequence(Qt::CTRL | Qt::Key_R));
     add(Command::ManageWatchlist, u"管理自选"_s);
     for (const WatchlistSortMode mode : enumValues<WatchlistSortMode>())
-        addChoice(command(mode), KSMainWatchlistSortFullTitleForMode(mode), m_sortModes);
+        addChoice(command(mode), WatchlistDisplay::sortFullTitle(mode), m_sortModes);
     add(Command::AISettings, u"AI 分析设置"_s);
     for (const AlertPreset preset : enumValues<AlertPreset>())
         addChoice(command(preset), AlertCenter::presetTitle(preset), m_alertPresets);

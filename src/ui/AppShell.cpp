@@ -470,7 +470,7 @@ void AppShell::exitQuoteDetail()
 void AppShell::openQuotePageFromDetail(const QString &symbol)
 {
     const QUrl url =
-        KSQuotePageURLForSymbol(symbol.isEmpty() ? m_presenter.detailSymbol() : symbol);
+        QuotePageLinks::urlForSymbol(symbol.isEmpty() ? m_presenter.detailSymbol() : symbol);
     if (url.isValid() && m_urlOpener)
         m_urlOpener(url);
 }

@@ -7,30 +7,30 @@
 
 #include <cmath>
 
-QTransform KSFlipTransform(qreal height)
+QTransform Frames::flipTransform(qreal height)
 {
     return QTransform(1, 0, 0, -1, 0, height);
 }
 
-QRectF KSFlipFrame(const QRectF &frame, qreal parentHeight)
+QRectF Frames::flip(const QRectF &frame, qreal parentHeight)
 {
-    return KSFlipTransform(parentHeight).mapRect(frame.normalized());
+    return Frames::flipTransform(parentHeight).mapRect(frame.normalized());
 }
 
-QPointF KSFlipPoint(const QPointF &point, qreal height)
+QPointF Frames::flipPoint(const QPointF &point, qreal height)
 {
-    return KSFlipTransform(height).map(point);
+    return Frames::flipTransform(height).map(point);
 }
 
-bool KSIsFlipped(const QWidget *view)
+bool Frames::isFlipped(const QWidget *view)
 {
     return qobject_cast<const FlippedView *>(view) != nullptr;
 }
 
-QRect KSGeometryForFrame(const QWidget *parent, const QRectF &frame)
+QRect Frames::geometry(const QWidget *parent, const QRectF &frame)
 {
-    const QRectF r = (parent && !KSIsFlipped(parent)) ? KSFlipFrame(frame, parent->height())
-                                                      : frame.normalized();
+    const QRectF r = (parent && !Frames::isFlipped(parent)) ? Frames::flip(frame, parent->height())
+                                                            : frame.normalized();
     const int left = static_cast<int>(std::lround(r.left()));
     const int top = static_cast<int>(std::lround(r.top()));
     const int right = static_cast<int>(std::lround(r.right()));
@@ -38,8 +38,8 @@ QRect KSGeometryForFrame(const QWidget *parent, const QRectF &frame)
     return QRect(left, top, right - left, bottom - top);
 }
 
-void KSPlace(QWidget *child, const QRectF &frame)
+void Frames::place(QWidget *child, const QRectF &frame)
 {
     if (child)
-        child->setGeometry(KSGeometryForFrame(child->parentWidget(), frame));
+        child->setGeometry(Frames::geometry(child->parentWidget(), frame));
 }

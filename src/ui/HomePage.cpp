@@ -92,7 +92,7 @@ int HomePage::decisionTagWidth(const QString &tagText)
     if (it != widths.cend())
         return *it;
     return widths[tagText] = decisionTagWidthForTextWidth(
-               KSTextWidth(tagText, KSSystemFont(9, FontWeight::Medium)));
+               Typography::textWidth(tagText, Typography::systemFont(9, FontWeight::Medium)));
 }
 
 HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
@@ -303,7 +303,7 @@ void HomePage::updateSummaryPanel(Panel *panel, const QList<Quote> &quotes)
         segment->setVisible(width > 0);
         if (width <= 0)
             continue;
-        KSPlace(segment, QRectF(x, 14, width, 5));
+        Frames::place(segment, QRectF(x, 14, width, 5));
         x += width;
     }
 }
@@ -322,7 +322,7 @@ void HomePage::buildList(qreal y0)
 
     m_listArea = new QScrollArea(this);
     m_listArea->setObjectName(u"rowList"_s);
-    KSPlace(m_listArea, QRectF(14, y0 - 320, kRowWidth, kListHeight));
+    Frames::place(m_listArea, QRectF(14, y0 - 320, kRowWidth, kListHeight));
     m_listArea->setFrameShape(QFrame::NoFrame);
     m_listArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listArea->setVerticalScrollBar(new OverlayScrollBar(m_listArea));
@@ -360,10 +360,11 @@ void HomePage::setRows(const QList<HomeRow> &rows)
         delete m_emptyList;
         m_emptyList = nullptr;
     }
-    KSResizeRowPool(m_rows, count,
+    RowPool::resize(m_rows, count,
                     [&] { return quoteRow(m_document, QRectF(0, 0, kRowWidth, kRowHeight), {}); });
     for (int i = 0; i < count; ++i) {
-        KSPlace(m_rows.at(i), QRectF(0, D - kRowHeight - kRowPitch * i, kRowWidth, kRowHeight));
+        Frames::place(m_rows.at(i),
+                      QRectF(0, D - kRowHeight - kRowPitch * i, kRowWidth, kRowHeight));
         updateQuoteRow(m_rows.at(i), rows.at(i));
     }
 }
@@ -373,7 +374,7 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
     const qreal W = frame.width();
     auto *button = new HoverButton(parent);
     button->setObjectName(u"quoteRow"_s);
-    KSPlace(button, frame);
+    Frames::place(button, frame);
     button->setNormalColors(Palette::card, Palette::rowBorder);
     button->setHoverColors(Palette::rowHover, Palette::rowHoverBorder);
     button->setShadowColor(Palette::black);
@@ -396,7 +397,7 @@ HoverButton *HomePage::quoteRow(QWidget *parent, const QRectF &frame, const Home
 
     auto *tag = new HintIconButton(button);
     tag->setObjectName(u"decisionTag"_s);
-    tag->setFont(KSSystemFont(9, FontWeight::Medium));
+    tag->setFont(Typography::systemFont(9, FontWeight::Medium));
     tag->setCornerRadius(8);
     tag->setBorderWidth(1);
     tag->setToolTip(u"点击查看标签解读"_s);
@@ -431,7 +432,7 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     const int t = decisionTagWidth(tagText);
     const TagColors colors = decisionTagColors(status);
     auto *tag = button->findChild<HintIconButton *>(u"decisionTag"_s, Qt::FindDirectChildrenOnly);
-    KSPlace(tag, QRectF(88, std::floor((46 - 16) / 2.0), t, 16));
+    Frames::place(tag, QRectF(88, std::floor((46 - 16) / 2.0), t, 16));
     tag->setText(tagText);
     tag->setBackgroundColor(hex(colors.background));
     tag->setBorderColor(hex(colors.border));
@@ -444,8 +445,8 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     Label *priceLabel = child(u"rowPrice");
     if (priceLabel->text() != price || priceLabel->property("room").toReal() != room) {
         priceLabel->setText(price);
-        priceLabel->setFont(
-            KSMonospacedDigitFont(KSFigureFontSize(price, 15, room), FontWeight::Semibold));
+        priceLabel->setFont(Typography::monospacedDigitFont(
+            Typography::figureFontSize(price, 15, room), FontWeight::Semibold));
         priceLabel->setProperty("room", room);
     }
     Label *change = child(u"rowChange");

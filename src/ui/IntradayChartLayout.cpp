@@ -227,8 +227,8 @@ IntradayChartLayout::hoverDrawing(const IntradayChartSeries &series, qint64 inde
     drawing.point =
         QPointF(scale->x(series.positions.at(index)), scale->y(series.prices.at(index)));
     drawing.text = hoverReadoutText(series, index);
-    drawing.textSize =
-        TextView::layoutSize(drawing.text, KSMonospacedDigitFont(10, FontWeight::Medium), 240, 3);
+    drawing.textSize = TextView::layoutSize(
+        drawing.text, Typography::monospacedDigitFont(10, FontWeight::Medium), 240, 3);
     const QSizeF box(std::ceil(drawing.textSize.width()) + 18,
                      std::ceil(drawing.textSize.height()) + 14);
     drawing.box = QRectF(hoverBoxOrigin(drawing.point, box, size), box);

@@ -66,7 +66,7 @@ void IntradayChartView::setSeries(const IntradayChartSeries &series, const QRect
     qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
     m_series = series;
     m_animated = false;
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     m_state = IntradayChartLayout::stateForSeries(m_series);
     const std::optional<IntradayChartLayout::Scale> scale =
         IntradayChartLayout::scaleForSeries(m_series, size());
@@ -86,7 +86,7 @@ void IntradayChartView::buildPlaceholder(const QString &text)
 void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
 {
     const double H = height();
-    const QTransform flip = KSFlipTransform(H);
+    const QTransform flip = Frames::flipTransform(H);
     const QColor accent = m_series.accent.isValid() ? m_series.accent : QColor(Qt::white);
     auto addLayer = [this](const QString &name) {
         auto *layer = new ShapeLayer(this);
@@ -102,7 +102,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         ShapeLayer *divider = addLayer(u"middayDivider"_s);
         QPainterPath bar;
         bar.addRect(
-            KSFlipFrame(QRectF(scale.x(m_series.midPosition), bottom, 1, scale.plotHeight), H));
+            Frames::flip(QRectF(scale.x(m_series.midPosition), bottom, 1, scale.plotHeight), H));
         divider->setPath(bar);
         divider->setFillBrush(Palette::chartDivider);
         divider->setOpacity(0.42);
@@ -171,7 +171,7 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
     const QPointF last = points.isEmpty() ? QPointF(scale.x(0), bottom) : points.last();
     ShapeLayer *halo = addLayer(u"halo"_s);
     QPainterPath haloPath;
-    haloPath.addRoundedRect(KSFlipFrame(QRectF(last.x() - 4, last.y() - 4, 9, 9), H), 4.5, 4.5);
+    haloPath.addRoundedRect(Frames::flip(QRectF(last.x() - 4, last.y() - 4, 9, 9), H), 4.5, 4.5);
     halo->setPath(haloPath);
     halo->setFillBrush(withAlpha(accent, 0.2));
     halo->setGlow(accent, 0.45, 7);
@@ -179,9 +179,9 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
     ShapeLayer *dot = addLayer(u"dot"_s);
     QPainterPath dotPath;
     // The 1-pt border lies inside the dot's 6 x 6 frame.
-    dotPath.addRoundedRect(
-        KSFlipFrame(QRectF(last.x() - 2.5, last.y() - 2.5, 6, 6), H).adjusted(0.5, 0.5, -0.5, -0.5),
-        2.5, 2.5);
+    dotPath.addRoundedRect(Frames::flip(QRectF(last.x() - 2.5, last.y() - 2.5, 6, 6), H)
+                               .adjusted(0.5, 0.5, -0.5, -0.5),
+                           2.5, 2.5);
     dot->setPath(dotPath);
     dot->setFillBrush(accent);
     dot->setStrokeColor(Palette::chartDotRing);
@@ -200,12 +200,13 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
                                       Toolkit::hex(axis.colorHex), axis.alignment);
         label->setObjectName(QString::fromLatin1(kLabelNames[i % 6]));
         // An index's six-digit price is set a little smaller rather than cut.
-        label->setFont(KSSystemFont(
-            KSFittingFontSize(9, 7, axis.frame.width(),
-                              [&axis](qreal size) {
-                                  return KSTextWidth(axis.text,
-                                                     KSSystemFont(size, FontWeight::Medium));
-                              }),
+        label->setFont(Typography::systemFont(
+            Typography::fittingFontSize(9, 7, axis.frame.width(),
+                                        [&axis](qreal size) {
+                                            return Typography::textWidth(
+                                                axis.text,
+                                                Typography::systemFont(size, FontWeight::Medium));
+                                        }),
             FontWeight::Medium));
         label->setBacking(Palette::chartWell);
     }

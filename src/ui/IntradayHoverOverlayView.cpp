@@ -19,14 +19,14 @@ IntradayHoverOverlayView::IntradayHoverOverlayView(QWidget *parent, const QRectF
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     show();
 }
 
 void IntradayHoverOverlayView::setSeries(const IntradayChartSeries &series, const QRectF &frame)
 {
     m_series = series;
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     if (m_hovering)
         updateHoverForPoint(m_hoverPoint);
     else
@@ -87,10 +87,11 @@ void IntradayHoverOverlayView::paintEvent(QPaintEvent *)
         H - IntradayChartLayout::kBottomMargin - IntradayChartLayout::kTopMargin;
     const double x = drawing->point.x() + 0.5;
     painter.setPen(QPen(crosshair, 1, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(KSFlipPoint(QPointF(x, IntradayChartLayout::kBottomMargin), H),
-                     KSFlipPoint(QPointF(x, IntradayChartLayout::kBottomMargin + plotHeight), H));
+    painter.drawLine(
+        Frames::flipPoint(QPointF(x, IntradayChartLayout::kBottomMargin), H),
+        Frames::flipPoint(QPointF(x, IntradayChartLayout::kBottomMargin + plotHeight), H));
 
-    const QPointF point = KSFlipPoint(drawing->point, H);
+    const QPointF point = Frames::flipPoint(drawing->point, H);
     QColor halo = accent;
     halo.setAlphaF(0.18f);
     painter.setPen(Qt::NoPen);
@@ -99,14 +100,14 @@ void IntradayHoverOverlayView::paintEvent(QPaintEvent *)
     painter.setBrush(accent);
     painter.drawEllipse(point, 2.5, 2.5);
 
-    const QRectF box = KSFlipFrame(drawing->box, H);
+    const QRectF box = Frames::flip(drawing->box, H);
     painter.setBrush(Palette::hoverBubble);
     painter.setPen(QPen(Palette::hoverBubbleBorder, 1));
     painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
 
     QColor text = Qt::white;
     text.setAlphaF(0.92f);
-    TextView::paintText(painter,
-                        QRectF(box.left() + 9, box.top() + 7, 240, drawing->textSize.height() + 1),
-                        drawing->text, KSMonospacedDigitFont(10, FontWeight::Medium), text, 3);
+    TextView::paintText(
+        painter, QRectF(box.left() + 9, box.top() + 7, 240, drawing->textSize.height() + 1),
+        drawing->text, Typography::monospacedDigitFont(10, FontWeight::Medium), text, 3);
 }

@@ -42,6 +42,6 @@ void LinearGridView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     for (const Line &line : linesForSize(size())) {
         painter.setOpacity(line.opacity);
-        painter.fillRect(KSFlipFrame(line.frame, height()), line.color);
+        painter.fillRect(Frames::flip(line.frame, height()), line.color);
     }
 }

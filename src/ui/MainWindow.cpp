@@ -150,14 +150,14 @@ void MainWindow::centreOnScreen()
 bool MainWindow::applyStoredMainWindowFrameIfNeeded()
 {
     const std::optional<QRectF> stored =
-        KSRectFromFrameString(m_app.settings().mainWindowFrameString);
+        MainWindowFrame::fromString(m_app.settings().mainWindowFrameString);
     if (!stored)
         return false;
     QList<QRect> available;
     for (const QScreen *screen : QGuiApplication::screens())
         available.append(screen->availableGeometry());
     const qreal bottom = primaryBottom();
-    if (!KSMainWindowFrameIsVisible(*stored, available, bottom))
+    if (!MainWindowFrame::isVisible(*stored, available, bottom))
         return false;
     // The window frame is known once the window manager has framed the window; until then
     // allow for a title bar.
@@ -167,14 +167,15 @@ bool MainWindow::applyStoredMainWindowFrameIfNeeded()
                      frameGeometry().bottom() - geometry().bottom());
     if (margins.isNull())
         margins = QMargins(0, kAssumedTitleBarHeight, 0, 0);
-    setGeometry(KSClampedWindowGeometry(KSScreenRectForStoredFrame(*stored, bottom), margins,
-                                        windowSizeForContent(minimumContentSize()), available));
+    setGeometry(
+        MainWindowFrame::clampedGeometry(MainWindowFrame::screenRect(*stored, bottom), margins,
+                                         windowSizeForContent(minimumContentSize()), available));
     return true;
 }
 
 QString MainWindow::mainWindowFrameString() const
 {
-    return KSFrameStringForRect(KSStoredFrameForScreenRect(geometry(), primaryBottom()));
+    return MainWindowFrame::toString(MainWindowFrame::storedFrame(geometry(), primaryBottom()));
 }
 
 void MainWindow::saveMainWindowState()

@@ -54,7 +54,7 @@ public:
     // Shows the current state at the current content size: in place, or in a view built
     // anew when the section changed.
     void rebuild();
-    // Takes the stored frame when it passes KSMainWindowFrameIsVisible. True when it did.
+    // Takes the stored frame when it passes MainWindowFrame::isVisible. True when it did.
     bool applyStoredMainWindowFrameIfNeeded();
     // The frame into the settings, then the settings to disk.
     void saveMainWindowState();

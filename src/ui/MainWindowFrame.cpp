@@ -11,7 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<QRectF> KSRectFromFrameString(const QString &text)
+std::optional<QRectF> MainWindowFrame::fromString(const QString &text)
 {
     static const QRegularExpression shape(
         uR"(^\s*\{\s*\{\s*([-+0-9.eE]+)\s*,\s*([-+0-9.eE]+)\s*\}\s*,\s*\{\s*([-+0-9.eE]+)\s*,\s*([-+0-9.eE]+)\s*\}\s*\}\s*$)"_s);
@@ -30,7 +30,7 @@ std::optional<QRectF> KSRectFromFrameString(const QString &text)
     return QRectF(values[0], values[1], values[2], values[3]);
 }
 
-QString KSFrameStringForRect(const QRectF &frame)
+QString MainWindowFrame::toString(const QRectF &frame)
 {
     const auto number = [](qreal value) {
         return QString::number(value, 'g', 15);
@@ -39,23 +39,23 @@ QString KSFrameStringForRect(const QRectF &frame)
            number(frame.width()) + u", "_s + number(frame.height()) + u"}}"_s;
 }
 
-QRect KSScreenRectForStoredFrame(const QRectF &stored, qreal primaryBottom)
+QRect MainWindowFrame::screenRect(const QRectF &stored, qreal primaryBottom)
 {
-    return KSFlipFrame(stored, primaryBottom).toAlignedRect();
+    return Frames::flip(stored, primaryBottom).toAlignedRect();
 }
 
-QRectF KSStoredFrameForScreenRect(const QRect &rect, qreal primaryBottom)
+QRectF MainWindowFrame::storedFrame(const QRect &rect, qreal primaryBottom)
 {
-    return KSFlipFrame(QRectF(rect), primaryBottom);
+    return Frames::flip(QRectF(rect), primaryBottom);
 }
 
-bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availableScreens,
+bool MainWindowFrame::isVisible(const QRectF &stored, const QList<QRect> &availableScreens,
                                 qreal primaryBottom)
 {
     if (stored.width() < MainWindowLayout::kMinimumWidth ||
         stored.height() < MainWindowLayout::kMinimumHeight)
         return false;
-    const QRect onScreen = KSScreenRectForStoredFrame(stored, primaryBottom);
+    const QRect onScreen = MainWindowFrame::screenRect(stored, primaryBottom);
     for (const QRect &screen : availableScreens) {
         if (screen.intersects(onScreen))
             return true;
@@ -63,8 +63,8 @@ bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availa
     return false;
 }
 
-QRect KSClampedWindowGeometry(const QRect &geometry, const QMargins &frameMargins,
-                              const QSize &minimum, const QList<QRect> &availableScreens)
+QRect MainWindowFrame::clampedGeometry(const QRect &geometry, const QMargins &frameMargins,
+                                       const QSize &minimum, const QList<QRect> &availableScreens)
 {
     const QRect frame = geometry.marginsAdded(frameMargins);
     const QRect *screen = nullptr;

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace MainWindowFrame {
+
 // The desktop window's frame as settings.json keeps it: "{{x, y}, {width, height}}" in
 // screen points with the origin at the bottom-left of the primary screen and y growing
 // upward. Qt places windows with y growing downward from the top of the primary screen; the
@@ -16,24 +18,25 @@
 
 // The rectangle of a stored frame string; none for text that is not four numbers in that
 // shape or whose size is not positive.
-std::optional<QRectF> KSRectFromFrameString(const QString &text);
+std::optional<QRectF> fromString(const QString &text);
 // Whole numbers are written without decimals: "{{120, 64}, {980, 748}}".
-QString KSFrameStringForRect(const QRectF &frame);
+QString toString(const QRectF &frame);
 
 // `primaryBottom` is the y just below the primary screen in Qt coordinates (its top plus its
 // height).
-QRect KSScreenRectForStoredFrame(const QRectF &stored, qreal primaryBottom);
-QRectF KSStoredFrameForScreenRect(const QRect &rect, qreal primaryBottom);
+QRect screenRect(const QRectF &stored, qreal primaryBottom);
+QRectF storedFrame(const QRect &rect, qreal primaryBottom);
 
 // A stored frame is restored only when it is at least 980 x 560 and overlaps the available
 // area of some screen (`availableScreens` in Qt coordinates).
-bool KSMainWindowFrameIsVisible(const QRectF &stored, const QList<QRect> &availableScreens,
-                                qreal primaryBottom);
+bool isVisible(const QRectF &stored, const QList<QRect> &availableScreens, qreal primaryBottom);
 
 // Where a restored window goes: `geometry` (the client area) with its window frame
 // (`frameMargins`: the title bar and borders) moved onto the available area of the screen it
 // overlaps most, shrunk to that area when larger but never below `minimum`; the title bar and
 // the left edge win when even the minimum does not fit. A frame saved under another scale
 // factor or screen arrangement thus never comes back with its title above the screen.
-QRect KSClampedWindowGeometry(const QRect &geometry, const QMargins &frameMargins,
-                              const QSize &minimum, const QList<QRect> &availableScreens);
+QRect clampedGeometry(const QRect &geometry, const QMargins &frameMargins, const QSize &minimum,
+                      const QList<QRect> &availableScreens);
+
+} // namespace MainWindowFrame

@@ -147,7 +147,9 @@ MainWindowLayout::HeroHeaderLayout MainWindowLayout::heroHeaderLayout(qreal card
 
 qreal MainWindowLayout::heroSymbolWidth(const QString &symbol)
 {
-    return std::floor(KSTextWidth(symbol.toUpper(), KSSystemFont(11, FontWeight::Medium))) + 3;
+    return std::floor(Typography::textWidth(symbol.toUpper(),
+                                            Typography::systemFont(11, FontWeight::Medium))) +
+           3;
 }
 
 qreal MainWindowLayout::heroFactColumnWidth(qreal cardWidth)
@@ -191,8 +193,9 @@ int MainWindowLayout::contextBadgeWidthForTextWidths(qreal titleTextWidth, qreal
 int MainWindowLayout::strategyContextBadgeWidth(const QString &title, const QString &value)
 {
     return contextBadgeWidthForTextWidths(
-        KSTextWidth(title, KSSystemFont(9, FontWeight::Medium)),
-        KSTextWidth(value.isEmpty() ? u"--"_s : value, KSSystemFont(10, FontWeight::Semibold)));
+        Typography::textWidth(title, Typography::systemFont(9, FontWeight::Medium)),
+        Typography::textWidth(value.isEmpty() ? u"--"_s : value,
+                              Typography::systemFont(10, FontWeight::Semibold)));
 }
 
 QRectF MainWindowLayout::stripMetricFrame(int index, qreal stripWidth, qreal stripHeight)

@@ -58,7 +58,7 @@ public:
         bool operator==(const TagColors &) const = default;
     };
     // The row's price ends at the right of its 62-pt column and keeps this gap to the 58-pt
-    // tag on its left; a longer price is set smaller (KSFigureFontSize).
+    // tag on its left; a longer price is set smaller (Typography::figureFontSize).
     static constexpr qreal kPriceTagGap = 6;
     static qreal rowPriceRoom(const RowColumns &columns);
     // Chosen from the full status by what it contains, risk words first.

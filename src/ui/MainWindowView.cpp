@@ -37,7 +37,7 @@ Label *monoLabel(QWidget *parent, const QRectF &frame, const QString &text, qrea
                  FontWeight weight, const QString &color, Qt::Alignment alignment)
 {
     Label *l = label(parent, frame, text, size, weight, color, alignment);
-    l->setFont(KSMonospacedDigitFont(size, weight));
+    l->setFont(Typography::monospacedDigitFont(size, weight));
     return l;
 }
 
@@ -90,7 +90,7 @@ bool MainWindowView::setData(const MainWindowData &data, const QSize &size)
     else if (!m_sidebar)
         m_sidebar = m_sidebarBuilder(this, MainWindowLayout::listFrame(H));
     else
-        KSPlace(m_sidebar, MainWindowLayout::listFrame(H)); // it lays itself out again
+        Frames::place(m_sidebar, MainWindowLayout::listFrame(H)); // it lays itself out again
     buildWorkbench(data, W, H);
     return true;
 }
@@ -129,16 +129,16 @@ void MainWindowView::buildHeader()
 
 void MainWindowView::placeHeader(const MainWindowData &data, qreal W, qreal H)
 {
-    KSPlace(m_title, QRectF(24, H - 52, 82, 24));
+    Frames::place(m_title, QRectF(24, H - 52, 82, 24));
     setMarketStatus(data.marketStatus, W, H);
-    KSPlace(m_summary, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46));
+    Frames::place(m_summary, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46));
     HomePage::updateSummaryPanel(m_summary, data.quotes);
     const qreal y = H - 146;
-    KSPlace(m_listTitle, QRectF(28, y, 90, 16));
-    KSPlace(m_listNote, QRectF(104, y, 178, 16));
+    Frames::place(m_listTitle, QRectF(28, y, 90, 16));
+    Frames::place(m_listNote, QRectF(104, y, 178, 16));
     m_listNote->setText(m_section == MainSection::Watchlist ? u"添加、删除或调整自选"_s
                                                             : data.lastStatus);
-    KSPlace(m_manageButton, QRectF(296, H - 150, 54, 24));
+    Frames::place(m_manageButton, QRectF(296, H - 150, 54, 24));
 }
 
 void MainWindowView::setMarketStatus(const MarketStatus &status, qreal W, qreal H)
@@ -153,7 +153,7 @@ void MainWindowView::setMarketStatus(const MarketStatus &status, qreal W, qreal 
         m_marketPill->stackUnder(m_summary);
         m_marketPill->show();
     }
-    KSPlace(m_marketPill, frame);
+    Frames::place(m_marketPill, frame);
 }
 
 void MainWindowView::buildList()
@@ -168,7 +168,7 @@ void MainWindowView::buildList()
 void MainWindowView::setRows(const MainWindowData &data, qreal H)
 {
     const QRectF frame = MainWindowLayout::listFrame(H);
-    KSPlace(m_listArea, frame);
+    Frames::place(m_listArea, frame);
     const qreal L = frame.height();
     const int count = static_cast<int>(data.rows.size());
     const qreal D = MainWindowLayout::listDocumentHeight(count, L);
@@ -188,7 +188,7 @@ void MainWindowView::setRows(const MainWindowData &data, qreal H)
         m_emptyList = nullptr;
     }
     if (m_emptyList)
-        KSPlace(m_emptyList, emptyFrame);
+        Frames::place(m_emptyList, emptyFrame);
 
     QPointer<MainWindowView> self(this);
     const SymbolAction select = [self](const QString &symbol) {
@@ -196,12 +196,12 @@ void MainWindowView::setRows(const MainWindowData &data, qreal H)
             Q_EMIT self->quoteSelected(symbol);
     };
     const QRectF rowFrame(0, 0, MainWindowLayout::kListWidth, MainWindowLayout::kRowHeight);
-    KSResizeRowPool(m_rows, count,
+    RowPool::resize(m_rows, count,
                     [&] { return mainQuoteRow(m_document, rowFrame, {}, false, {}, select); });
     for (int i = 0; i < count; ++i) {
         const MainQuoteRowData &row = data.rows.at(i);
-        KSPlace(m_rows.at(i), rowFrame.translated(0, D - MainWindowLayout::kRowHeight -
-                                                         MainWindowLayout::kRowPitch * i));
+        Frames::place(m_rows.at(i), rowFrame.translated(0, D - MainWindowLayout::kRowHeight -
+                                                               MainWindowLayout::kRowPitch * i));
         updateMainQuoteRow(m_rows.at(i), row, row.quote.symbol == data.detailSymbol,
                            data.priceFlashDirections);
     }
@@ -235,7 +235,7 @@ void MainWindowView::buildWorkbench(const MainWindowData &data, qreal W, qreal H
     }
     if (m_workbench && !data.detail && !m_chart) {
         // The introduction shows nothing of the data; a new size builds it again.
-        if (m_workbench->geometry() == KSGeometryForFrame(this, frame))
+        if (m_workbench->geometry() == Frames::geometry(this, frame))
             return;
     }
     if (m_workbench) {
@@ -280,7 +280,7 @@ HoverButton *MainWindowView::mainQuoteRow(QWidget *parent, const QRectF &frame,
     const qreal H = frame.height();
     auto *button = new HoverButton(parent);
     button->setObjectName(u"mainQuoteRow"_s);
-    KSPlace(button, frame);
+    Frames::place(button, frame);
     button->setHoverColors(Palette::mainRowHover, Palette::mainRowHoverBorder);
     button->setCornerRadius(8);
     button->setBorderWidth(1);
@@ -356,15 +356,15 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
     const QString price = valid ? formatPrice(quote.price) : u"--"_s;
     Label *priceLabel = child(button, u"rowPrice");
     priceLabel->setText(price);
-    priceLabel->setFont(
-        KSMonospacedDigitFont(KSFigureFontSize(price, 15, MainWindowLayout::rowPriceRoom(columns)),
-                              FontWeight::Semibold));
+    priceLabel->setFont(Typography::monospacedDigitFont(
+        Typography::figureFontSize(price, 15, MainWindowLayout::rowPriceRoom(columns)),
+        FontWeight::Semibold));
     // A quote without a price waits in a smaller grey line.
     Label *change = child(button, u"rowChange");
     change->setText(valid ? directionSymbol(quote.changePercent()) + u' ' +
                                 formatPercent(quote.changePercent())
                           : u"等待行情"_s);
-    change->setFont(KSMonospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
+    change->setFont(Typography::monospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
     change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
                                : Palette::hex(Palette::subtleText)));
 
@@ -383,7 +383,7 @@ QWidget *MainWindowView::mainDetailViewForQuote(QWidget *parent, const QRectF &f
 {
     auto *view = new QWidget(parent);
     view->setObjectName(u"mainDetailView"_s);
-    KSPlace(view, frame);
+    Frames::place(view, frame);
     view->show();
     const int cardHeight =
         QuoteCards::aiInsightCardHeight(detail.cards.insight.message, frame.width());
@@ -403,7 +403,7 @@ QWidget *MainWindowView::mainDetailViewForQuote(QWidget *parent, const QRectF &f
 void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
                                           const MainDetailData &detail, const CardActions &actions)
 {
-    KSPlace(view, frame);
+    Frames::place(view, frame);
     const qreal W = frame.width();
     const qreal H = frame.height();
     const int cardHeight = QuoteCards::aiInsightCardHeight(detail.cards.insight.message, W);
@@ -411,7 +411,7 @@ void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
     view->setProperty("compact", layout.compact);
 
     auto *hero = view->findChild<Panel *>(u"heroCard"_s, Qt::FindDirectChildrenOnly);
-    KSPlace(hero, layout.hero);
+    Frames::place(hero, layout.hero);
     updateMainHeroCard(hero, detail);
 
     // The insight card and the strip are made again only when what they show or their frame
@@ -428,7 +428,7 @@ void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
         QWidget *old =
             view->findChild<QWidget *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
         if (old && old->property("shows").toStringList() == key &&
-            old->geometry() == KSGeometryForFrame(view, frame))
+            old->geometry() == Frames::geometry(view, frame))
             return;
         if (old) {
             old->hide();
@@ -446,7 +446,7 @@ void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
     });
 
     auto *footer = view->findChild<FlatButton *>(u"quotePageButton"_s, Qt::FindDirectChildrenOnly);
-    KSPlace(footer, layout.footer);
+    Frames::place(footer, layout.footer);
     footer->setIdentifier(detail.cards.market.quote.symbol);
 }
 
@@ -462,7 +462,7 @@ Panel *MainWindowView::strategyContextBadgeWithFrame(QWidget *parent, const QRec
     background.setAlphaF(0.86f);
     badge->setBackgroundColor(background);
     const qreal tw = MainWindowLayout::contextBadgeTitleWidthForTextWidth(
-        KSTextWidth(title, KSSystemFont(9, FontWeight::Medium)));
+        Typography::textWidth(title, Typography::systemFont(9, FontWeight::Medium)));
     Label *titleLabel = label(badge, QRectF(8, std::floor((H - 12) / 2), tw, 12), title, 9,
                               FontWeight::Medium, Palette::contextBadgeTitle);
     titleLabel->setTruncatesAtEnd(true);
@@ -549,9 +549,9 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
 
     // Market badge at the top right.
-    const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
+    const QString marketBadge = marketBadgeForSymbol(quote.symbol);
     auto *badge = card->findChild<Panel *>(u"marketBadge"_s, Qt::FindDirectChildrenOnly);
-    KSPlace(badge, QRectF(W - 72, H - 43, 48, 20));
+    Frames::place(badge, QRectF(W - 72, H - 43, 48, 20));
     badge->findChild<Label *>(u"marketBadgeText"_s)->setText(marketBadge);
 
     // Header: name, symbol and as many context badges as fit left of the market badge. A
@@ -584,29 +584,29 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         dailyBadge->setObjectName(u"dailyBadge"_s);
         dailyBadge->stackUnder(name);
     }
-    KSPlace(name, QRectF(24, H - 42, header.nameWidth, 20));
+    Frames::place(name, QRectF(24, H - 42, header.nameWidth, 20));
     name->setText(quote.name.isEmpty() ? u"--"_s : quote.name);
     Label *symbol = child(u"heroSymbol");
-    KSPlace(symbol, QRectF(header.symbolX, H - 41, sw, 16));
+    Frames::place(symbol, QRectF(header.symbolX, H - 41, sw, 16));
     symbol->setText(quote.symbol.toUpper());
 
     // Price row.
     const qreal y0 = H - 98;
     const QString price = formatPriceOrDash(quote.price);
-    const qreal priceWidth =
-        std::floor(KSTextWidth(price, KSMonospacedDigitFont(34, FontWeight::Semibold)));
+    const qreal priceWidth = std::floor(
+        Typography::textWidth(price, Typography::monospacedDigitFont(34, FontWeight::Semibold)));
     Label *priceLabel = child(u"heroPrice");
-    KSPlace(priceLabel, QRectF(24, y0, priceWidth + 12, 42));
+    Frames::place(priceLabel, QRectF(24, y0, priceWidth + 12, 42));
     priceLabel->setText(price);
     priceLabel->setColor(accent);
     Label *change = child(u"heroChange");
-    KSPlace(change, QRectF(priceWidth + 44, y0 + 12, 160, 20));
+    Frames::place(change, QRectF(priceWidth + 44, y0 + 12, 160, 20));
     change->setText(formatChangeLine(quote));
     change->setColor(accent);
     const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
     Label *stamp = child(u"heroStamp");
     stamp->setVisible(body.showsStamp);
-    KSPlace(stamp, QRectF(24, y0 - 18, 220, 14));
+    Frames::place(stamp, QRectF(24, y0 - 18, 220, 14));
     QString stampText = quote.date + u' ' + quote.time;
     if (stampText.trimmed().isEmpty())
         stampText = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
@@ -632,16 +632,16 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         const qreal x = 24 + column * i;
         titles.at(i)->setVisible(body.showsFacts);
         values.at(i)->setVisible(body.showsFacts);
-        KSPlace(titles.at(i), QRectF(x, body.factTitleY, column - 4, 12));
-        KSPlace(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
+        Frames::place(titles.at(i), QRectF(x, body.factTitleY, column - 4, 12));
+        Frames::place(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
         values.at(i)->setText(facts[i].first);
         values.at(i)->setColor(hex(facts[i].second));
     }
 
     const qreal wellHeight = body.wellHeight;
     auto *well = card->findChild<Panel *>(u"heroChartWell"_s, Qt::FindDirectChildrenOnly);
-    KSPlace(well, QRectF(24, 34, W - 48, wellHeight));
-    KSPlace(well->findChild<QWidget *>(u"heroChartGrid"_s), QRectF(0, 0, W - 48, wellHeight));
+    Frames::place(well, QRectF(24, 34, W - 48, wellHeight));
+    Frames::place(well->findChild<QWidget *>(u"heroChartGrid"_s), QRectF(0, 0, W - 48, wellHeight));
     const QRectF chartFrame(8, 5, W - 64, wellHeight - 10);
     well->findChild<IntradayChartView *>(u"heroChart"_s)->setSeries(market.series, chartFrame);
     well->findChild<IntradayHoverOverlayView *>(u"heroHoverOverlay"_s)
@@ -652,9 +652,9 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         {u"axisMid", QRectF((W - 82) / 2, 12, 82, 15)},
         {u"axisEnd", QRectF(W - 48 - 48, 12, 48, 15)}};
     for (const auto &[axisName, axisFrame] : axis)
-        KSPlace(child(axisName), axisFrame);
-    child(u"axisMid")->setText(KSIntradayMidLabelForSymbol(quote.symbol));
-    child(u"axisEnd")->setText(KSIntradayEndLabelForSymbol(quote.symbol));
+        Frames::place(child(axisName), axisFrame);
+    child(u"axisMid")->setText(TradingClock::midLabel(quote.symbol));
+    child(u"axisEnd")->setText(TradingClock::endLabel(quote.symbol));
 
     if (!market.priceFlashDirections.contains(quote.symbol))
         delete card->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);

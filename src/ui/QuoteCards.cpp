@@ -152,9 +152,10 @@ QuoteCards::BoardTagLayout QuoteCards::boardTagLayoutForTag(qreal cardWidth,
                                                             const QString &boardTag,
                                                             const QString &marketBadge)
 {
-    return boardTagLayout(cardWidth, boardTag,
-                          KSTextWidth(boardTag, KSSystemFont(10, FontWeight::Semibold)),
-                          marketBadge);
+    return boardTagLayout(
+        cardWidth, boardTag,
+        Typography::textWidth(boardTag, Typography::systemFont(10, FontWeight::Semibold)),
+        marketBadge);
 }
 
 QString QuoteCards::openPriceColorHex(double changePercent)
@@ -179,7 +180,7 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
 
     // Header line: market badge, board tag, symbol, name.
     const qreal r = W - 64;
-    const QString marketBadge = KSMarketBadgeForSymbol(quote.symbol);
+    const QString marketBadge = marketBadgeForSymbol(quote.symbol);
     Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), Palette::badgeFill,
                                            Palette::badgeBorder, 10);
     badge->setObjectName(u"marketBadge"_s);
@@ -202,9 +203,10 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
           Palette::symbolText, Qt::AlignRight)
         ->setObjectName(u"symbol"_s);
     const QString name = quote.name.isEmpty() ? u"--"_s : quote.name;
-    const qreal nameWidth =
-        std::min(std::floor(KSTextWidth(name, KSSystemFont(13, FontWeight::Semibold))) + 18,
-                 tag.symbolX - 26);
+    const qreal nameWidth = std::min(
+        std::floor(Typography::textWidth(name, Typography::systemFont(13, FontWeight::Semibold))) +
+            18,
+        tag.symbolX - 26);
     Label *nameLabel = label(card, QRectF(16, H - 31, std::max<qreal>(nameWidth, 0), 17), name, 13,
                              FontWeight::Semibold, Palette::quoteName);
     nameLabel->setTruncatesAtEnd(true);
@@ -212,7 +214,8 @@ Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &fra
 
     // Price, change and time.
     const QString price = formatPriceOrDash(quote.price);
-    const qreal priceWidth = std::floor(KSTextWidth(price, KSSystemFont(20, FontWeight::Semibold)));
+    const qreal priceWidth =
+        std::floor(Typography::textWidth(price, Typography::systemFont(20, FontWeight::Semibold)));
     label(card, QRectF(16, H - 74, priceWidth + 8, 30), price, 20, FontWeight::Semibold,
           data.accentHex)
         ->setObjectName(u"price"_s);
@@ -291,12 +294,12 @@ QStringList QuoteCards::desktopTextSegmentsForText(const QString &text, const QS
 
 qreal QuoteCards::desktopSingleLineWidthForText(const QString &text, const QFont &font)
 {
-    return std::ceil(KSTextWidth(text, font));
+    return std::ceil(Typography::textWidth(text, font));
 }
 
 QFont QuoteCards::aiInsightFont()
 {
-    return KSSystemFont(11, FontWeight::Regular);
+    return Typography::systemFont(11, FontWeight::Regular);
 }
 
 QString QuoteCards::desktopAIInsightTextForMessage(const QString &message, qreal width)
@@ -376,7 +379,7 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
                                Palette::insightGradientEnd});
 
     auto *icon = new SparkleIconView(card);
-    KSPlace(icon, QRectF(14, H - 33, 16, 16));
+    Frames::place(icon, QRectF(14, H - 33, 16, 16));
     icon->setIconColor(Palette::insightAmber);
     icon->setObjectName(u"sparkle"_s);
     icon->show();
@@ -392,7 +395,7 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
     const qreal B = aiInsightBodyHeight(data.message, W);
     auto *body = new TextView(card);
     body->setObjectName(u"body"_s);
-    KSPlace(body, QRectF(16, std::max<qreal>(H - 50 - B, 10), textWidth, B));
+    Frames::place(body, QRectF(16, std::max<qreal>(H - 50 - B, 10), textWidth, B));
     body->setText(desktopAIInsightTextForMessage(data.message, textWidth));
     body->setFont(aiInsightFont());
     body->setColor(hex(aiInsightTextColorHex(data.hasError)));
@@ -491,10 +494,10 @@ HintIconButton *QuoteCards::scenarioInfoButtonWithFrame(QWidget *parent, const Q
 {
     auto *button = new HintIconButton(parent);
     button->setObjectName(u"infoButton"_s);
-    KSPlace(button, frame);
+    Frames::place(button, frame);
     button->setText(u"?"_s);
     button->setAccessibleName(u"查看说明"_s);
-    button->setFont(KSSystemFont(9, FontWeight::Semibold));
+    button->setFont(Typography::systemFont(9, FontWeight::Semibold));
     button->setBackgroundColor(Toolkit::withAlpha(Palette::infoButtonFace, 0.92));
     button->setBorderColor(Palette::metricBorder);
     button->setBorderWidth(1);
@@ -517,7 +520,7 @@ HoverPanel *QuoteCards::scenarioMetricWithFrame(QWidget *parent, const QRectF &f
 {
     auto *metric = new HoverPanel(parent);
     metric->setObjectName(u"scenarioMetric"_s);
-    KSPlace(metric, frame);
+    Frames::place(metric, frame);
     metric->setCornerRadius(6);
     metric->setNormalColors(Qt::transparent, Qt::transparent);
     metric->setHoverColors(Toolkit::withAlpha(Palette::metricHover, 0.65), Palette::metricBorder);
@@ -528,9 +531,9 @@ HoverPanel *QuoteCards::scenarioMetricWithFrame(QWidget *parent, const QRectF &f
         ->setObjectName(u"metricTitle"_s);
     auto *valueLabel = new Label(metric);
     valueLabel->setObjectName(u"metricValue"_s);
-    KSPlace(valueLabel, layout.value);
+    Frames::place(valueLabel, layout.value);
     valueLabel->setText(value);
-    valueLabel->setFont(KSMonospacedDigitFont(layout.valueSize, FontWeight::Semibold));
+    valueLabel->setFont(Typography::monospacedDigitFont(layout.valueSize, FontWeight::Semibold));
     valueLabel->setColor(Palette::metricValue);
     valueLabel->setTruncatesAtEnd(true);
     valueLabel->show();
@@ -578,7 +581,7 @@ int QuoteCards::marketStatusPillWidthForTextWidth(qreal titleWidth)
 int QuoteCards::marketStatusPillWidthForTitle(const QString &title)
 {
     return marketStatusPillWidthForTextWidth(
-        KSTextWidth(title, KSSystemFont(11, FontWeight::Medium)));
+        Typography::textWidth(title, Typography::systemFont(11, FontWeight::Medium)));
 }
 
 Panel *QuoteCards::marketStatusPillWithFrame(QWidget *parent, const QRectF &frame,
@@ -592,7 +595,7 @@ Panel *QuoteCards::marketStatusPillWithFrame(QWidget *parent, const QRectF &fram
 
     auto *dot = new ShapeLayer(pill);
     dot->setObjectName(u"statusDot"_s);
-    KSPlace(dot, QRectF(10, std::floor((H - 6) / 2), 6, 6));
+    Frames::place(dot, QRectF(10, std::floor((H - 6) / 2), 6, 6));
     QPainterPath circle;
     circle.addRoundedRect(QRectF(0, 0, 6, 6), 3, 3);
     dot->setPath(circle);

@@ -55,8 +55,8 @@ void QuoteDetailPage::placeCards(const QuoteDetailData &data)
     const int A = QuoteCards::aiInsightCardHeight(data.insight.message, kCardWidth);
     const int H = pageHeight(A);
     setFixedSize(kWidth, H);
-    KSPlace(m_back, QRectF(14, H - 42, 58, 24));
-    KSPlace(m_quotePage, QRectF(14, 16, kCardWidth, 32));
+    Frames::place(m_back, QRectF(14, H - 42, 58, 24));
+    Frames::place(m_quotePage, QRectF(14, 16, kCardWidth, 32));
 
     // The cards are replaced, later: a click on one of their buttons (regenerate, a hint) may
     // be what asked for this update.

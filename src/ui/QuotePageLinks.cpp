@@ -19,7 +19,7 @@ QUrl page(const QString &host, const QString &path)
 
 } // namespace
 
-QUrl KSQuotePageURLForSymbol(const QString &symbol)
+QUrl QuotePageLinks::urlForSymbol(const QString &symbol)
 {
     // A hand-edited entry that is no symbol has no page; it never becomes a path.
     const std::optional<Symbol> s = Symbol::fromStored(symbol.trimmed().toLower());

@@ -32,7 +32,7 @@ ScenarioHintPopover::ScenarioHintPopover(QWidget *parent)
 
 QFont ScenarioHintPopover::hintFont()
 {
-    return KSSystemFont(11, FontWeight::Regular);
+    return Typography::systemFont(11, FontWeight::Regular);
 }
 
 int ScenarioHintPopover::heightForText(const QString &text)

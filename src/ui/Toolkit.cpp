@@ -82,9 +82,9 @@ FlatButton *makeButton(QWidget *parent, const QString &title, const QRectF &fram
                        FontWeight weight, const QColor &background, const QColor &border)
 {
     auto *button = new FlatButton(parent);
-    KSPlace(button, frame);
+    Frames::place(button, frame);
     button->setText(title);
-    button->setFont(KSSystemFont(size, weight));
+    button->setFont(Typography::systemFont(size, weight));
     button->setTitleColor(Palette::controlText);
     button->setBackgroundColor(background);
     button->setBorderColor(border);
@@ -116,9 +116,9 @@ Label *Toolkit::label(QWidget *parent, const QRectF &frame, const QString &text,
                       FontWeight weight, const QColor &color, Qt::Alignment alignment)
 {
     auto *item = new Label(parent);
-    KSPlace(item, frame);
+    Frames::place(item, frame);
     item->setText(text);
-    item->setFont(KSSystemFont(size, weight));
+    item->setFont(Typography::systemFont(size, weight));
     item->setColor(color);
     item->setAlignment(alignment);
     item->show();
@@ -135,9 +135,9 @@ TextView *Toolkit::textViewWithFrame(QWidget *parent, const QRectF &frame, const
                                      qreal size, const QColor &color)
 {
     auto *view = new TextView(parent);
-    KSPlace(view, frame);
+    Frames::place(view, frame);
     view->setText(text);
-    view->setFont(KSSystemFont(size));
+    view->setFont(Typography::systemFont(size));
     view->setColor(color);
     view->setLineSpacing(4);
     view->setParagraphSpacing(5);
@@ -154,7 +154,7 @@ Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColo
                                const QColor &border, qreal radius)
 {
     auto *panel = new Panel(parent);
-    KSPlace(panel, frame);
+    Frames::place(panel, frame);
     panel->setCornerRadius(radius);
     panel->setBorderWidth(1);
     if (isRaisedPanel(frame.height(), radius)) {
@@ -172,7 +172,7 @@ Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColo
 LinearGridView *Toolkit::linearGridViewWithFrame(QWidget *parent, const QRectF &frame)
 {
     auto *grid = new LinearGridView(parent);
-    KSPlace(grid, frame);
+    Frames::place(grid, frame);
     grid->show();
     return grid;
 }
@@ -215,7 +215,7 @@ FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)
     QPainterPath dots;
     for (int i = 0; i < 3; ++i) {
         const QRectF dot(std::floor((w - 14.6) / 2) + 6 * i, std::floor((h - 2.6) / 2), 2.6, 2.6);
-        dots.addRoundedRect(KSFlipFrame(dot, h), 1.3, 1.3);
+        dots.addRoundedRect(Frames::flip(dot, h), 1.3, 1.3);
     }
     auto *layer = new ShapeLayer(button);
     layer->setObjectName(u"moreDots"_s);
@@ -232,10 +232,10 @@ void Toolkit::addTimeAxisLabels(QWidget *card, const QString &symbol, qreal widt
     const QColor color = Palette::disabledText;
     label(card, QRectF(startX, y, 48, 15), u"09:30"_s, 10, FontWeight::Medium, color)
         ->setObjectName(u"axisStart"_s);
-    label(card, QRectF((width - 82) / 2, y, 82, 15), KSIntradayMidLabelForSymbol(symbol), 10,
+    label(card, QRectF((width - 82) / 2, y, 82, 15), TradingClock::midLabel(symbol), 10,
           FontWeight::Medium, color, Qt::AlignHCenter)
         ->setObjectName(u"axisMid"_s);
-    label(card, QRectF(width - endInset - 48, y, 48, 15), KSIntradayEndLabelForSymbol(symbol), 10,
+    label(card, QRectF(width - endInset - 48, y, 48, 15), TradingClock::endLabel(symbol), 10,
           FontWeight::Medium, color, Qt::AlignRight)
         ->setObjectName(u"axisEnd"_s);
 }
@@ -262,7 +262,7 @@ ShapeLayer *Toolkit::addPriceFlashIfNeededForQuote(const Quote &quote,
         layer->setStrokeColor(stroke);
         layer->setGlow(stroke, 0.28, 8);
     }
-    KSPlace(layer, frame);
+    Frames::place(layer, frame);
     const qreal radius = std::max<qreal>(view->property("cornerRadius").toReal() - 1, 0);
     QPainterPath outline;
     outline.addRoundedRect(QRectF(layer->rect()).adjusted(1, 1, -1, -1), radius, radius);

@@ -73,23 +73,23 @@ QFont makeFont(const QString &leading, qreal size, FontWeight weight)
 
 } // namespace
 
-QFont KSSystemFont(qreal size, FontWeight weight)
+QFont Typography::systemFont(qreal size, FontWeight weight)
 {
     return makeFont(generalFamily(), size, weight);
 }
 
-QFont KSMonospacedDigitFont(qreal size, FontWeight weight)
+QFont Typography::monospacedDigitFont(qreal size, FontWeight weight)
 {
     return makeFont(digitFamily(), size, weight);
 }
 
-qreal KSTextWidth(const QString &text, const QFont &font)
+qreal Typography::textWidth(const QString &text, const QFont &font)
 {
     return QFontMetricsF(font).horizontalAdvance(text);
 }
 
-qreal KSFittingFontSize(qreal preferred, qreal minimum, qreal available,
-                        const std::function<qreal(qreal size)> &widthAtSize)
+qreal Typography::fittingFontSize(qreal preferred, qreal minimum, qreal available,
+                                  const std::function<qreal(qreal size)> &widthAtSize)
 {
     qreal size = preferred;
     while (size > minimum && widthAtSize(size) > available)
@@ -97,9 +97,10 @@ qreal KSFittingFontSize(qreal preferred, qreal minimum, qreal available,
     return std::max(size, minimum);
 }
 
-qreal KSFigureFontSize(const QString &figure, qreal preferred, qreal available, FontWeight weight)
+qreal Typography::figureFontSize(const QString &figure, qreal preferred, qreal available,
+                                 FontWeight weight)
 {
-    return KSFittingFontSize(preferred, 11, available, [&figure, weight](qreal size) {
-        return KSTextWidth(figure, KSMonospacedDigitFont(size, weight));
+    return Typography::fittingFontSize(preferred, 11, available, [&figure, weight](qreal size) {
+        return Typography::textWidth(figure, Typography::monospacedDigitFont(size, weight));
     });
 }

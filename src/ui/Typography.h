@@ -14,6 +14,8 @@ enum class FontWeight
     Semibold
 };
 
+namespace Typography {
+
 // The interface was drawn with the macOS system font (SF Pro for Latin, PingFang SC for Han)
 // at sizes in points. Here:
 //   system font           -> the desktop's general UI family (QFontDatabase::GeneralFont),
@@ -25,18 +27,20 @@ enum class FontWeight
 //   size in points        -> the same number of device-independent pixels, matching the
 //                            72-points-per-inch geometry every frame is written in;
 //   regular/medium/semibold -> QFont::Normal / Medium / DemiBold.
-QFont KSSystemFont(qreal size, FontWeight weight = FontWeight::Regular);
-QFont KSMonospacedDigitFont(qreal size, FontWeight weight = FontWeight::Regular);
+QFont systemFont(qreal size, FontWeight weight = FontWeight::Regular);
+QFont monospacedDigitFont(qreal size, FontWeight weight = FontWeight::Regular);
 
 // Width of one line of text in the given font, unrounded.
-qreal KSTextWidth(const QString &text, const QFont &font);
+qreal textWidth(const QString &text, const QFont &font);
 
 // The largest size from `preferred` down to `minimum`, in half points, at which the text is
 // at most `available` wide (`widthAtSize` measures it); `minimum` when none is.
-qreal KSFittingFontSize(qreal preferred, qreal minimum, qreal available,
-                        const std::function<qreal(qreal size)> &widthAtSize);
+qreal fittingFontSize(qreal preferred, qreal minimum, qreal available,
+                      const std::function<qreal(qreal size)> &widthAtSize);
 // A figure (a price) in the monospaced-digit font at `weight`: the size from `preferred` down
 // to 11 at which it fits `available`, so a long one (a four-digit A-share, a six-digit index)
 // keeps its room instead of running into what stands beside it.
-qreal KSFigureFontSize(const QString &figure, qreal preferred, qreal available,
-                       FontWeight weight = FontWeight::Semibold);
+qreal figureFontSize(const QString &figure, qreal preferred, qreal available,
+                     FontWeight weight = FontWeight::Semibold);
+
+} // namespace Typography

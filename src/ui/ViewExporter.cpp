@@ -109,7 +109,7 @@ QWidget *statusItemFace(const QString &title, int direction)
     icon->setPixmap(StatusIcon::icon(direction).pixmap(16, 16));
     layout->addWidget(icon);
     auto *text = new QLabel(title, face);
-    text->setFont(KSMonospacedDigitFont(13, FontWeight::Medium));
+    text->setFont(Typography::monospacedDigitFont(13, FontWeight::Medium));
     text->setStyleSheet(u"color: #E8EAF0; background: transparent;"_s);
     layout->addWidget(text);
     face->setFixedHeight(22);

@@ -15,11 +15,11 @@ WatchInputField::WatchInputField(QWidget *parent, const QRectF &frame, Watchlist
     : QLineEdit(parent)
     , m_manager(manager)
 {
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     setFrame(false);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
-    setFont(KSSystemFont(13));
+    setFont(Typography::systemFont(13));
     setTextMargins(0, 0, 0, 0);
     QPalette colors = palette();
     colors.setColor(QPalette::Base, Qt::transparent);

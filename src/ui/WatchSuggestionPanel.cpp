@@ -29,7 +29,7 @@ WatchSuggestionPanel::WatchSuggestionPanel(QWidget *parent, const QRectF &frame,
     , m_width(frame.width())
     , m_anchorY(anchorY)
 {
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     setBackgroundColor(Palette::suggestionBackground);
     setBorderColor(Palette::quietButtonBorder);
     setBorderWidth(1);
@@ -45,7 +45,7 @@ void WatchSuggestionPanel::setAnchorY(qreal anchorY)
         return;
     m_anchorY = anchorY;
     if (parentWidget() && isVisible())
-        KSPlace(this, QRectF(m_x, m_anchorY - 8 - height(), m_width, height()));
+        Frames::place(this, QRectF(m_x, m_anchorY - 8 - height(), m_width, height()));
 }
 
 QString WatchSuggestionPanel::noMatchText()
@@ -89,7 +89,7 @@ void WatchSuggestionPanel::renderSuggestions()
     const int count = int(suggestions.size());
     const qreal height = panelHeightForCount(count);
     if (parentWidget())
-        KSPlace(this, QRectF(m_x, m_anchorY - 8 - height, m_width, height));
+        Frames::place(this, QRectF(m_x, m_anchorY - 8 - height, m_width, height));
     else
         resize(int(m_width), int(height));
 
@@ -108,8 +108,8 @@ void WatchSuggestionPanel::renderSuggestions()
             const WatchItem &candidate = suggestions.at(i);
             auto *row = new FlatButton(list);
             row->setObjectName(u"suggestion"_s);
-            KSPlace(row, QRectF(kPadding, kPadding + (kRowHeight + kRowGap) * i, m_width - 12,
-                                kRowHeight));
+            Frames::place(row, QRectF(kPadding, kPadding + (kRowHeight + kRowGap) * i, m_width - 12,
+                                      kRowHeight));
             const bool isSelected = i == selected;
             row->setBackgroundColor(isSelected ? Palette::suggestionRowSelected
                                                : Palette::suggestionRow);

@@ -26,9 +26,9 @@ FlatButton *moveButton(QWidget *parent, const QRectF &frame, const QString &titl
                        const QString &tooltip, WatchlistManager &manager)
 {
     auto *button = new FlatButton(parent);
-    KSPlace(button, frame);
+    Frames::place(button, frame);
     button->setText(title);
-    button->setFont(KSSystemFont(14, FontWeight::Semibold));
+    button->setFont(Typography::systemFont(14, FontWeight::Semibold));
     button->setBackgroundColor(Qt::transparent);
     button->setBorderColor(Qt::transparent);
     button->setBorderWidth(0);
@@ -101,8 +101,8 @@ void WatchlistRowsView::reload()
     const qreal height = m_frame.height();
     const qreal document = documentHeightForCount(count, height);
     const bool overflows = document > height + 0.5;
-    KSPlace(this,
-            QRectF(m_frame.x(), m_frame.y(), overflows ? width + kScrollerGutter : width, height));
+    Frames::place(this, QRectF(m_frame.x(), m_frame.y(),
+                               overflows ? width + kScrollerGutter : width, height));
     m_list->resize(int(width), int(std::lround(document)));
 
     const QRectF emptyFrame(0, document - kRowHeight, width, 44);
@@ -117,13 +117,13 @@ void WatchlistRowsView::reload()
         m_emptyPanel = nullptr;
     }
     if (m_emptyPanel)
-        KSPlace(m_emptyPanel, emptyFrame);
+        Frames::place(m_emptyPanel, emptyFrame);
 
     const QRectF rowFrame(0, 0, width, kRowHeight);
-    KSResizeRowPool(m_rows, count,
+    RowPool::resize(m_rows, count,
                     [&] { return watchItemRow(m_list, rowFrame, {}, 0, 0, m_manager); });
     for (int i = 0; i < count; ++i) {
-        KSPlace(m_rows.at(i), rowFrame.translated(0, document - kRowHeight - kRowPitch * i));
+        Frames::place(m_rows.at(i), rowFrame.translated(0, document - kRowHeight - kRowPitch * i));
         updateWatchItemRow(m_rows.at(i), items.at(i).toObject(), i, count);
     }
     // Left at the end, where a newly added stock appears.
@@ -142,7 +142,7 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
 {
     auto *row = new HoverPanel(parent);
     row->setObjectName(u"watchItemRow"_s);
-    KSPlace(row, frame);
+    Frames::place(row, frame);
     row->setNormalColors(Palette::card, Palette::rowBorder);
     row->setHoverColors(Palette::rowHover, Palette::rowHoverBorder);
     row->setCornerRadius(8);
@@ -176,7 +176,7 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
     FlatButton *remove =
         Toolkit::footerButton(row, u"移除"_s, QRectF(m.removeX, 8, m.removeWidth, 28));
     remove->setObjectName(u"remove"_s);
-    remove->setFont(KSSystemFont(11, FontWeight::Semibold));
+    remove->setFont(Typography::systemFont(11, FontWeight::Semibold));
     remove->setCornerRadius(8);
     remove->setBackgroundColor(Palette::removeButtonFace);
     remove->setBorderColor(Palette::removeButtonBorder);

@@ -36,7 +36,7 @@ WatchlistSidebarView::WatchlistSidebarView(QWidget *parent, const QRectF &frame,
     , m_manager(manager)
 {
     setObjectName(u"watchlistSidebar"_s);
-    KSPlace(this, frame);
+    Frames::place(this, frame);
     const qreal W = frame.width();
     const qreal H = frame.height();
     // Built at this size in drawing order; place() moves everything for another height.
@@ -85,13 +85,13 @@ void WatchlistSidebarView::place()
         return; // still being built
     const qreal W = width();
     const qreal H = height();
-    KSPlace(m_background, QRectF(0, 0, W, H));
-    KSPlace(m_title, QRectF(14, H - 34, 104, 18));
-    KSPlace(m_hint, QRectF(118, H - 33, W - 132, 15));
-    KSPlace(m_inputBox, QRectF(12, H - 84, W - 76, 34));
-    KSPlace(m_input, QRectF(24, H - 77, W - 104, 20));
-    KSPlace(m_add, QRectF(W - 58, H - 82, 46, 30));
-    KSPlace(m_feedback, QRectF(14, H - 107, W - 28, 15));
+    Frames::place(m_background, QRectF(0, 0, W, H));
+    Frames::place(m_title, QRectF(14, H - 34, 104, 18));
+    Frames::place(m_hint, QRectF(118, H - 33, W - 132, 15));
+    Frames::place(m_inputBox, QRectF(12, H - 84, W - 76, 34));
+    Frames::place(m_input, QRectF(24, H - 77, W - 104, 20));
+    Frames::place(m_add, QRectF(W - 58, H - 82, 46, 30));
+    Frames::place(m_feedback, QRectF(14, H - 107, W - 28, 15));
     m_rows->setFrame(QRectF(12, 12, W - 24, std::max<qreal>(H - 127, 96)));
     m_suggestions->setAnchorY(H - 107 + 4);
 }

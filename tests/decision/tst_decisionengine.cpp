@@ -725,7 +725,7 @@ void tst_DecisionEngine::replayedDay()
                 volume += simDay->volume.at(k);
                 amount += simDay->amount.at(k);
                 prices << simDay->price.at(k);
-                positions << KSTradingPositionForIntradayTime(
+                positions << TradingClock::position(
                     symbol, MarketModel::minuteEndTime(i.market, k).toString(u"HH:mm"_s));
                 averages << (volume > 0 ? amount / volume : prices.last());
                 volumes << simDay->volume.at(k);

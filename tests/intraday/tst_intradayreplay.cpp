@@ -67,7 +67,7 @@ void tst_IntradayReplay::tradingAxis()
         {QString(), u"12:10"_s, 7200},        {u"xx123"_s, u"14:00"_s, 10800},
         {u"sh600000"_s, u"10:00: 7x"_s, 1807}};
     for (const auto &[symbol, time, position] : rows)
-        QVERIFY2(KSTradingPositionForIntradayTime(symbol, time) == position,
+        QVERIFY2(TradingClock::position(symbol, time) == position,
                  qPrintable(symbol + u' ' + time));
 }
 
@@ -115,7 +115,7 @@ void tst_IntradayReplay::tradingDay()
     IntradayStore store;
     const IntradayAnalytics analytics(store);
     const bool us = market == SimMarket::US;
-    const double mid = KSIntradayMidPositionForSymbol(symbol);
+    const double mid = TradingClock::midPosition(symbol);
     const std::shared_ptr<const SimDay> day = h.simulator.model().day(instrument, kDay);
 
     // The last five minutes of price and volume against the model's own totals.
@@ -184,7 +184,7 @@ void tst_IntradayReplay::tradingDay()
                      qPrintable(text));
         } else if (now == close) {
             QVERIFY(near(quote.price, day->close));
-            QCOMPARE(positions.last(), KSIntradayPositionMaxForSymbol(symbol));
+            QCOMPARE(positions.last(), TradingClock::positionMax(symbol));
             // One point per session minute after the open's point, break and closing
             // quotes folded into the point they share a position with.
             QCOMPARE(positions.size(), 1 + MarketModel::sessionMinutes(market));

@@ -357,7 +357,7 @@ void tst_MarketSources::minutesAgreeWithSimulator()
     // stamps a minute at its start and the forming one at the current time, and skips the
     // minutes it leaves empty.
     const bool yahoo = source == u"yahoo-chart";
-    const double axisEnd = KSIntradayPositionMaxForSymbol(symbol);
+    const double axisEnd = TradingClock::positionMax(symbol);
     QVector<double> expected;
     for (qsizetype j = 0; j < day.minutes.size(); ++j)
         expected << j * 60.0;
@@ -367,7 +367,7 @@ void tst_MarketSources::minutesAgreeWithSimulator()
         expected.removeLast();
         if (day.minutes.last().partial) {
             expected.last() =
-                KSTradingPositionForIntradayTime(symbol, day.moment.time().toString(u"HH:mm:ss"_s));
+                TradingClock::position(symbol, day.moment.time().toString(u"HH:mm:ss"_s));
         }
         QCOMPARE(s.positions.first(), 0.0);
         QCOMPARE(s.positions.last(), expected.last());

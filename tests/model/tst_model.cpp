@@ -78,7 +78,7 @@ void tst_Model::namesAndBadges()
                               u"bj830799"_s, u"sh600000"_s, u"600000"_s};
     QStringList badges;
     for (const QString &symbol : symbols)
-        badges << KSMarketBadgeForSymbol(symbol);
+        badges << marketBadgeForSymbol(symbol);
     QCOMPARE(badges,
              (QStringList{u"港股"_s, u"美股"_s, u"深市"_s, u"北交"_s, u"沪市"_s, u"市场"_s}));
 }

@@ -70,7 +70,7 @@ QStringList cutTexts(const QWidget *root)
         if (shown.isEmpty() || !label->isVisibleTo(root))
             continue;
         const bool elided = shown != QString(label->text()).replace(u'\n', u' ');
-        if (KSTextWidth(shown, label->font()) > label->width() + 0.5 ||
+        if (Typography::textWidth(shown, label->font()) > label->width() + 0.5 ||
             (elided && !shown.endsWith(u'…')))
             cut << where(label, label->text());
     }
@@ -245,8 +245,8 @@ private:
     // What the fonts resolved to, for a failure that comes from a different font set.
     static QString fonts()
     {
-        return QFontInfo(KSSystemFont(13)).family() + u", "_s +
-               QFontInfo(KSMonospacedDigitFont(13)).family();
+        return QFontInfo(Typography::systemFont(13)).family() + u", "_s +
+               QFontInfo(Typography::monospacedDigitFont(13)).family();
     }
 
     std::map<QString, Rendered> m_rendered;

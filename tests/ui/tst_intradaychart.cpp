@@ -204,7 +204,7 @@ private Q_SLOTS:
         IntradayChartView index(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
         const Label *high = index.findChild<Label *>(u"axisPriceHigh"_s);
         QCOMPARE(high->displayedText(), u"126864.00"_s);
-        QVERIFY(KSTextWidth(high->displayedText(), high->font()) <= high->width());
+        QVERIFY(Typography::textWidth(high->displayedText(), high->font()) <= high->width());
     }
 
     void averageLineNeedsOneAveragePerPrice()

@@ -200,8 +200,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(saves.count() > 0, kPatienceMs);
         QCOMPARE(saves.count(), 1);
         QVERIFY(!w.window()->hasPendingFrameSave());
-        const QString expected = KSFrameStringForRect(
-            KSStoredFrameForScreenRect(w.window()->geometry(), primaryBottom()));
+        const QString expected = MainWindowFrame::toString(
+            MainWindowFrame::storedFrame(w.window()->geometry(), primaryBottom()));
         QCOMPARE(w.stored().value(u"mainWindowFrame"_s).toString(), expected);
 
         // The stored frame puts a new window where this one was.
@@ -529,35 +529,37 @@ private Q_SLOTS:
         QFETCH(QString, frame);
         QFETCH(bool, visible);
         QFETCH(QRect, onScreen);
-        const std::optional<QRectF> stored = KSRectFromFrameString(frame);
+        const std::optional<QRectF> stored = MainWindowFrame::fromString(frame);
         QCOMPARE(stored.has_value(), !onScreen.isNull());
         if (!stored)
             return;
         const QList<QRect> screens{QRect(0, 0, 800, 600)};
-        QCOMPARE(KSMainWindowFrameIsVisible(*stored, screens, 600), visible);
-        QCOMPARE(KSScreenRectForStoredFrame(*stored, 600), onScreen);
-        QCOMPARE(KSStoredFrameForScreenRect(KSScreenRectForStoredFrame(*stored, 600), 600),
+        QCOMPARE(MainWindowFrame::isVisible(*stored, screens, 600), visible);
+        QCOMPARE(MainWindowFrame::screenRect(*stored, 600), onScreen);
+        QCOMPARE(MainWindowFrame::storedFrame(MainWindowFrame::screenRect(*stored, 600), 600),
                  *stored);
-        QCOMPARE(KSRectFromFrameString(KSFrameStringForRect(*stored)), stored);
+        QCOMPARE(MainWindowFrame::fromString(MainWindowFrame::toString(*stored)), stored);
     }
 
     void frameFormatAndClamping()
     {
-        QCOMPARE(KSRectFromFrameString(u"{{-50.5, 12}, {1024, 768.25}}"_s),
+        QCOMPARE(MainWindowFrame::fromString(u"{{-50.5, 12}, {1024, 768.25}}"_s),
                  QRectF(-50.5, 12, 1024, 768.25));
-        QCOMPARE(KSFrameStringForRect(QRectF(120, 64, 980, 748)), u"{{120, 64}, {980, 748}}"_s);
+        QCOMPARE(MainWindowFrame::toString(QRectF(120, 64, 980, 748)),
+                 u"{{120, 64}, {980, 748}}"_s);
         // A frame right of the one screen shows once a second screen stands there.
         const QRectF right(1000, 0, 980, 720);
         const QList<QRect> screens{QRect(0, 0, 800, 600)};
-        QVERIFY(!KSMainWindowFrameIsVisible(right, screens, 600));
-        QVERIFY(KSMainWindowFrameIsVisible(right, screens + QList<QRect>{QRect(800, 0, 1024, 768)},
+        QVERIFY(!MainWindowFrame::isVisible(right, screens, 600));
+        QVERIFY(MainWindowFrame::isVisible(right, screens + QList<QRect>{QRect(800, 0, 1024, 768)},
                                            600));
         // Clamped onto the screens it is restored to: saved at 1x, restored at 2x on a screen half
         // as big, the title comes back on screen and the window covers the screen it is wider
         // than; past a second screen's edge it moves back; larger than the screen, it shrinks.
         const QRect full(0, 0, 1920, 1080);
         const auto clamped = [](const QRect &geometry, const QList<QRect> &on) {
-            return KSClampedWindowGeometry(geometry, QMargins(0, 30, 0, 0), QSize(980, 585), on);
+            return MainWindowFrame::clampedGeometry(geometry, QMargins(0, 30, 0, 0),
+                                                    QSize(980, 585), on);
         };
         QCOMPARE(clamped(QRect(100, -224, 980, 600), {QRect(0, 0, 960, 540)}),
                  QRect(0, 30, 980, 585));
@@ -626,11 +628,12 @@ private Q_SLOTS:
         const qreal room = MainWindowLayout::rowPriceRoom(columns);
         QCOMPARE(columns.priceX + 62 - room, columns.tagX + 58 + MainWindowLayout::kPriceTagGap);
         for (const QString &price : {u"9.99"_s, u"1468.20"_s, u"123456.78"_s}) {
-            const qreal size = KSFigureFontSize(price, 15, room);
-            QVERIFY2(KSTextWidth(price, KSMonospacedDigitFont(size, FontWeight::Semibold)) <= room,
+            const qreal size = Typography::figureFontSize(price, 15, room);
+            QVERIFY2(Typography::textWidth(price, Typography::monospacedDigitFont(
+                                                      size, FontWeight::Semibold)) <= room,
                      qPrintable(price));
         }
-        QCOMPARE(KSFittingFontSize(15, 11, 62, [](qreal) { return 500.0; }), 11.0);
+        QCOMPARE(Typography::fittingFontSize(15, 11, 62, [](qreal) { return 500.0; }), 11.0);
     }
 };
 

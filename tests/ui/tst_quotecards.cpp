@@ -144,7 +144,7 @@ private Q_SLOTS:
     void quotePageURLs()
     {
         const auto url = [](const QString &symbol) {
-            const QUrl page = KSQuotePageURLForSymbol(symbol);
+            const QUrl page = QuotePageLinks::urlForSymbol(symbol);
             return page.query().isEmpty() ? page.toString(QUrl::FullyEncoded) : u"query!"_s;
         };
         QCOMPARE(url(u"gb_brk_b"_s),
@@ -217,7 +217,7 @@ private Q_SLOTS:
         detail.cards.market.quote.symbol = symbol;
         detail.cards.market.boardTag = boardTag;
         detail.dailyBadge = u"趋势偏强"_s;
-        const QString badge = KSMarketBadgeForSymbol(symbol);
+        const QString badge = marketBadgeForSymbol(symbol);
         const QList<Panel *> cards{
             QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(0, 0, 352, 250),
                                                    detail.cards.market),

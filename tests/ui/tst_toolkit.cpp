@@ -75,11 +75,11 @@ private Q_SLOTS:
 
     void fontsUsePointSizesAndChineseFallback()
     {
-        const QFont font = KSSystemFont(13, FontWeight::Semibold);
+        const QFont font = Typography::systemFont(13, FontWeight::Semibold);
         QCOMPARE(font.pixelSize(), 13);
         QVERIFY(font.families().contains(u"Noto Sans CJK SC"_s));
         // Figures that must not jitter share one advance per digit.
-        const QFontMetricsF digits(KSMonospacedDigitFont(15, FontWeight::Semibold));
+        const QFontMetricsF digits(Typography::monospacedDigitFont(15, FontWeight::Semibold));
         QCOMPARE(digits.horizontalAdvance(u"1111.11"_s), digits.horizontalAdvance(u"8888.88"_s));
     }
 
@@ -94,7 +94,7 @@ private Q_SLOTS:
         for (const auto &[shown, font] : {std::pair{label->displayedText(), label->font()},
                                           std::pair{button->displayedText(), button->font()}}) {
             QVERIFY(shown.endsWith(u"…"_s));
-            QVERIFY(KSTextWidth(shown, font) <= 60);
+            QVERIFY(Typography::textWidth(shown, font) <= 60);
         }
         label->setText(u"多行\n文本"_s);
         QCOMPARE(label->displayedText(), u"多行 文本"_s);
