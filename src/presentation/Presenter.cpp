@@ -21,24 +21,31 @@ Presenter::Presenter(KestrumApp &app, QObject *parent)
     connect(m_watchlistManager.get(), &WatchlistManager::watchlistChanged, this, [this] {
         if (m_page == PopoverPage::Manager)
             Q_EMIT popoverDataChanged();
+        if (m_app.settings().mainSection == MainSection::Watchlist)
+            Q_EMIT mainWindowDataChanged();
     });
     connect(&m_app, &KestrumApp::titleChanged, this, &Presenter::statusTitleChanged);
-    connect(&m_app, &KestrumApp::refreshStarted, this, &Presenter::popoverDataChanged);
-    connect(&m_app, &KestrumApp::refreshFinished, this, &Presenter::popoverDataChanged);
+    for (auto refresh : {&KestrumApp::refreshStarted, &KestrumApp::refreshFinished}) {
+        connect(&m_app, refresh, this, &Presenter::popoverDataChanged);
+        connect(&m_app, refresh, this, &Presenter::mainWindowDataChanged);
+    }
     // A save from a menu reports on the status line; the settings page shows its own.
     connect(&m_app, &KestrumApp::settingsChanged, this, [this] {
         if (m_page != PopoverPage::AISettings)
             Q_EMIT popoverDataChanged();
+        Q_EMIT settingsChanged();
     });
-    connect(&m_app, &KestrumApp::homeSeriesUpdated, this, [this] {
+    connect(&m_app, &KestrumApp::homeSeriesUpdated, this, [this](const QString &symbol) {
         if (m_page == PopoverPage::Home)
             Q_EMIT popoverDataChanged();
+        refreshMainIfShown(symbol);
     });
-    connect(&m_app, &KestrumApp::detailUpdated, this, &Presenter::refreshDetailIfShown);
-    connect(&m_app.insights(), &InsightService::insightChanged, this,
-            &Presenter::refreshDetailIfShown);
-    connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this,
-            &Presenter::refreshDetailIfShown);
+    connect(&m_app, &KestrumApp::mainSeriesUpdated, this, &Presenter::refreshMainIfShown);
+    for (auto shown : {&Presenter::refreshDetailIfShown, &Presenter::refreshMainIfShown}) {
+        connect(&m_app, &KestrumApp::detailUpdated, this, shown);
+        connect(&m_app.insights(), &InsightService::insightChanged, this, shown);
+        connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, shown);
+    }
     connect(&m_app.alerts(), &AlertCenter::alertPresetChanged, this,
             &Presenter::popoverDataChanged);
     connect(&m_app.updates(), &UpdateChecker::statusLineRequested, this,
@@ -54,6 +61,13 @@ void Presenter::refreshDetailIfShown(const QString &symbol)
 {
     if (symbol == m_detailSymbol)
         Q_EMIT popoverDataChanged();
+}
+
+void Presenter::refreshMainIfShown(const QString &symbol)
+{
+    const std::optional<Quote> shown = currentMainDetailQuote();
+    if (shown && shown->symbol == symbol)
+        Q_EMIT mainWindowDataChanged();
 }
 
 // --- The popover's page ------------------------------------------------------------------

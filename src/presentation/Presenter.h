@@ -102,6 +102,11 @@ Q_SIGNALS:
     // What the popover's open page shows has changed.
     void popoverDataChanged();
     void statusTitleChanged();
+    // What the desktop window shows has changed: a refresh, the shown stock's series, detail,
+    // insight or board tags, or the watchlist while the window shows its manager.
+    void mainWindowDataChanged();
+    // A setting changed, wherever it was made.
+    void settingsChanged();
     // The desktop window should show `section` (the popover left the manager).
     void mainSectionRequested(MainSection section);
 
@@ -110,6 +115,7 @@ private:
     // Manager and AI settings leave to the detail below them, if any, else home.
     void leaveToBase();
     void refreshDetailIfShown(const QString &symbol);
+    void refreshMainIfShown(const QString &symbol);
 
     KestrumApp &m_app;
     std::unique_ptr<WatchlistManager> m_watchlistManager;

@@ -6,7 +6,6 @@
 #include "app/WatchlistManager.h"
 #include "presentation/Palette.h"
 #include "presentation/Presenter.h"
-#include "strategy/BoardTags.h"
 #include "ui/ActionCollection.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MainWindowFrame.h"
@@ -94,29 +93,19 @@ void MainWindow::createMenus(ActionCollection &actions)
 
 void MainWindow::connectController()
 {
-    connect(&m_app, &KestrumApp::refreshStarted, this, &MainWindow::refreshMainWindowIfVisible);
-    connect(&m_app, &KestrumApp::refreshFinished, this, &MainWindow::refreshMainWindowIfVisible);
-    connect(&m_app, &KestrumApp::mainSeriesUpdated, this, &MainWindow::refreshIfShowing);
-    connect(&m_app, &KestrumApp::homeSeriesUpdated, this, &MainWindow::refreshIfShowing);
-    connect(&m_app, &KestrumApp::detailUpdated, this, &MainWindow::refreshIfShowing);
-    connect(&m_app.insights(), &InsightService::insightChanged, this,
-            &MainWindow::refreshIfShowing);
-    connect(&m_app.boardTags(), &BoardTags::boardTagsChanged, this, &MainWindow::refreshIfShowing);
+    connect(&m_presenter, &Presenter::mainWindowDataChanged, this,
+            &MainWindow::refreshMainWindowIfVisible);
     // Settings changed elsewhere (the AI settings page, the popover's menu) show at the next
     // turn, once; the window's own saves update it by themselves.
     auto *settingsRebuild = new QTimer(this);
     settingsRebuild->setSingleShot(true);
     settingsRebuild->setInterval(0);
     connect(settingsRebuild, &QTimer::timeout, this, &MainWindow::refreshMainWindowIfVisible);
-    connect(&m_app, &KestrumApp::settingsChanged, this, [this, settingsRebuild] {
+    connect(&m_presenter, &Presenter::settingsChanged, this, [this, settingsRebuild] {
         // The level follows at once: a menu that switched it shows the window on top now.
         applyMainWindowLevel();
         if (!m_savingState)
             settingsRebuild->start();
-    });
-    connect(&m_presenter.watchlistManager(), &WatchlistManager::watchlistChanged, this, [this] {
-        if (m_app.settings().mainSection == MainSection::Watchlist)
-            refreshMainWindowIfVisible();
     });
     connect(&m_presenter, &Presenter::mainSectionRequested, this, &MainWindow::setMainSection);
 }
@@ -291,12 +280,6 @@ void MainWindow::refreshMainWindowIfVisible()
         return;
     rebuild();
     focusMainWindowPrimaryControlIfNeeded();
-}
-
-void MainWindow::refreshIfShowing(const QString &symbol)
-{
-    if (m_content && m_content->property("detailSymbol").toString() == symbol)
-        refreshMainWindowIfVisible();
 }
 
 void MainWindow::rebuild()

@@ -115,8 +115,6 @@ private:
     // The window size that gives the content `content`.
     QSize windowSizeForContent(const QSize &content) const;
     void selectSymbol(const QString &symbol);
-    // Updates when `symbol` is what the workbench shows.
-    void refreshIfShowing(const QString &symbol);
     void saveFrameIfMoved();
     void finishResize();
 
