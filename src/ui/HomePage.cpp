@@ -292,6 +292,9 @@ void HomePage::updateSummaryPanel(Panel *panel, const QList<Quote> &quotes)
     text(u"averageChange", formatPercent(average));
     static_cast<Label *>(child(u"averageChange"))
         ->setColor(average >= 0 ? Palette::rise : Palette::fall);
+    // Named, the panel reads as one sentence instead of six loose figures.
+    panel->setAccessibleName(u"自选 %1 只，涨 %2 跌 %3，平均涨跌 %4"_s.arg(n).arg(up).arg(down).arg(
+        formatPercent(average)));
 
     const BreadthSegments segments = breadthSegments(up, down, static_cast<int>(n));
     qreal x = 70;

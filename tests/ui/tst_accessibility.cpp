@@ -2,7 +2,7 @@
 //
 // What a screen reader is told about the painted surfaces, built from the export's fixed
 // data: a painted label's text, a quote row of each list read as one sentence, the
-// icon-only buttons by what they do, the cards as named groups. And the keyboard: Tab reaches
+// icon-only buttons by what they do, the cards and the summary as named groups. And the keyboard: Tab reaches
 // every button of both surfaces, shows a ring on it, and Return presses it.
 #include "app/KestrumApp.h"
 #include "ui/AppShell.h"
@@ -57,6 +57,8 @@ private Q_SLOTS:
         QTest::newRow("desktop row") << true << u"mainQuoteRow"_s << button << kRow;
         QTest::newRow("hint button") << true << u"infoButton"_s << button << u"查看说明"_s;
         QTest::newRow("desktop hero") << true << u"heroCard"_s << group << u"赣锋锂业 82.10"_s;
+        QTest::newRow("summary panel")
+            << true << u"summaryPanel"_s << group << u"自选 5 只，涨 4 跌 1，平均涨跌 +1.50%"_s;
     }
 
     void namesAndRoles()
