@@ -414,36 +414,17 @@ void MainWindowView::updateMainDetailView(QWidget *view, const QRectF &frame,
     Frames::place(hero, layout.hero);
     updateMainHeroCard(hero, detail);
 
-    // The insight card and the strip are made again only when what they show or their frame
-    // changed; a replaced one goes later, as a click on its button may have asked for this.
-    const InsightCardData &insight = detail.cards.insight;
-    QStringList insightKey{insight.symbol, insight.subtitle, insight.message};
-    insightKey << QString::number(insight.hasError) + QString::number(insight.isLoading) +
-                      QString::number(insight.isConfigured);
-    QStringList stripKey;
-    for (const DecisionEngine::ScenarioMetric &metric : detail.cards.metrics)
-        stripKey << QString::number(int(metric.kind)) << metric.value << metric.hint;
-    const auto replace = [view](const char16_t *name, const QRectF &frame, const QStringList &key,
-                                const std::function<Panel *()> &build) {
-        QWidget *old =
-            view->findChild<QWidget *>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
-        if (old && old->property("shows").toStringList() == key &&
-            old->geometry() == Frames::geometry(view, frame))
-            return;
-        if (old) {
-            old->hide();
-            old->setParent(nullptr);
-            old->deleteLater();
-        }
-        Panel *card = build();
-        card->setProperty("shows", key);
-    };
-    replace(u"aiInsightCard", layout.insight, insightKey, [&] {
-        return QuoteCards::aiInsightCardForQuote(view, layout.insight, insight, actions);
-    });
-    replace(u"decisionStrip", layout.strip, stripKey, [&] {
-        return mainDecisionStripForQuote(view, layout.strip, detail.cards.metrics, actions);
-    });
+    // The insight card and the strip are made again only when what they show or their size
+    // changed.
+    Toolkit::keepOrReplace(view, u"aiInsightCard"_s, layout.insight,
+                           QuoteCards::insightKey(detail.cards.insight), [&] {
+                               return QuoteCards::aiInsightCardForQuote(
+                                   view, layout.insight, detail.cards.insight, actions);
+                           });
+    Toolkit::keepOrReplace(
+        view, u"decisionStrip"_s, layout.strip, QuoteCards::metricsKey(detail.cards.metrics), [&] {
+            return mainDecisionStripForQuote(view, layout.strip, detail.cards.metrics, actions);
+        });
 
     auto *footer = view->findChild<FlatButton *>(u"quotePageButton"_s, Qt::FindDirectChildrenOnly);
     Frames::place(footer, layout.footer);

@@ -7,9 +7,7 @@
 #include "ui/Frames.h"
 #include "ui/HintIconButton.h"
 #include "ui/HoverPanel.h"
-#include "ui/IntradayChartView.h"
 #include "ui/Label.h"
-#include "ui/LinearGridView.h"
 #include "ui/Panel.h"
 #include "ui/ShapeLayer.h"
 #include "ui/SparkleIconView.h"
@@ -163,112 +161,6 @@ QString QuoteCards::openPriceColorHex(double changePercent)
     if (std::fabs(changePercent) < 0.0001)
         return Palette::hex(Palette::flatLight);
     return changePercent >= 0 ? Palette::hex(Palette::riseLight) : Palette::hex(Palette::fallLight);
-}
-
-Panel *QuoteCards::marketOverviewCardForQuote(QWidget *parent, const QRectF &frame,
-                                              const MarketCardData &data)
-{
-    const Quote &quote = data.quote;
-    const qreal W = frame.width();
-    const qreal H = frame.height();
-    Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 9);
-    card->setObjectName(u"marketCard"_s);
-    // Named, the card reads as one group to a screen reader.
-    card->setAccessibleName(quote.name + u' ' + formatPriceOrDash(quote.price));
-    card->setDiagonalGradient(
-        {Palette::quoteCardGradientStart, Palette::quoteCardGradientMiddle, Palette::card});
-
-    // Header line: market badge, board tag, symbol, name.
-    const qreal r = W - 64;
-    const QString marketBadge = marketBadgeForSymbol(quote.symbol);
-    Panel *badge = Toolkit::panelWithFrame(card, QRectF(r, H - 32, 48, 20), Palette::badgeFill,
-                                           Palette::badgeBorder, 10);
-    badge->setObjectName(u"marketBadge"_s);
-    label(badge, QRectF(0, 3, 48, 13), marketBadge, 9, FontWeight::Medium, Palette::badgeText,
-          Qt::AlignHCenter)
-        ->setObjectName(u"marketBadgeText"_s);
-
-    const BoardTagLayout tag = boardTagLayoutForTag(W, data.boardTag, marketBadge);
-    if (tag.showsTag) {
-        Panel *pill =
-            Toolkit::panelWithFrame(card, QRectF(tag.symbolX + 78, H - 32, tag.tagWidth, 20),
-                                    Palette::badgeFill, Palette::badgeBorder, 10);
-        pill->setObjectName(u"boardTag"_s);
-        Label *text = label(pill, QRectF(8, 3, tag.tagWidth - 16, 13), data.boardTag, 10,
-                            FontWeight::Semibold, Palette::link, Qt::AlignHCenter);
-        text->setTruncatesAtEnd(true);
-        text->setObjectName(u"boardTagText"_s);
-    }
-    label(card, QRectF(tag.symbolX, H - 30, 72, 15), quote.symbol.toUpper(), 10, FontWeight::Medium,
-          Palette::symbolText, Qt::AlignRight)
-        ->setObjectName(u"symbol"_s);
-    const QString name = quote.name.isEmpty() ? u"--"_s : quote.name;
-    const qreal nameWidth = std::min(
-        std::floor(Typography::textWidth(name, Typography::systemFont(13, FontWeight::Semibold))) +
-            18,
-        tag.symbolX - 26);
-    Label *nameLabel = label(card, QRectF(16, H - 31, std::max<qreal>(nameWidth, 0), 17), name, 13,
-                             FontWeight::Semibold, Palette::quoteName);
-    nameLabel->setTruncatesAtEnd(true);
-    nameLabel->setObjectName(u"name"_s);
-
-    // Price, change and time.
-    const QString price = formatPriceOrDash(quote.price);
-    const qreal priceWidth =
-        std::floor(Typography::textWidth(price, Typography::systemFont(20, FontWeight::Semibold)));
-    label(card, QRectF(16, H - 74, priceWidth + 8, 30), price, 20, FontWeight::Semibold,
-          data.accentHex)
-        ->setObjectName(u"price"_s);
-    label(card, QRectF(std::min(priceWidth + 34, W - 148), H - 70, 132, 18),
-          formatChangeLine(quote), 12, FontWeight::Semibold, data.accentHex)
-        ->setObjectName(u"change"_s);
-    label(card, QRectF(16, H - 90, 180, 13), quote.date + u' ' + quote.time, 10, FontWeight::Medium,
-          Palette::timestampText)
-        ->setObjectName(u"dateTime"_s);
-
-    // Six facts.
-    struct Fact
-    {
-        QString title;
-        QString value;
-        QString color;
-        qreal width;
-    };
-    const Fact facts[] = {
-        {u"今开"_s, formatPriceOrDash(quote.open), openPriceColorHex(quote.changePercent()), 47},
-        {u"最高"_s, formatPriceOrDash(quote.high), Palette::hex(Palette::riseLight), 47},
-        {u"最低"_s, formatPriceOrDash(quote.low), Palette::hex(Palette::fallLight), 47},
-        {u"昨收"_s, formatPriceOrDash(quote.previousClose), Palette::hex(Palette::flatLight), 47},
-        {u"成交量"_s, (quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s),
-         Palette::hex(Palette::flatLight), 64},
-        {u"成交额"_s, (quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s),
-         Palette::hex(Palette::flatLight), 68},
-    };
-    qreal x = 16;
-    for (const Fact &fact : facts) {
-        label(card, QRectF(x, H - 108, fact.width, 12), fact.title, 9, FontWeight::Medium,
-              Palette::factTitle)
-            ->setObjectName(u"factTitle"_s);
-        Label *value = label(card, QRectF(x, H - 126, fact.width, 16), fact.value, 10,
-                             FontWeight::Semibold, fact.color);
-        value->setTruncatesAtEnd(true);
-        value->setObjectName(u"factValue"_s);
-        x += fact.width;
-    }
-
-    // Chart well with its grid and the intraday chart.
-    Panel *well = Toolkit::panelWithFrame(card, QRectF(10, 30, W - 20, 86), Palette::chartWell,
-                                          Palette::chartWellBorder, 8);
-    well->setObjectName(u"chartWell"_s);
-    Toolkit::linearGridViewWithFrame(well, QRectF(0, 0, W - 20, 86));
-    auto *chart = new IntradayChartView(well, QRectF(8, 3, W - 36, 80), data.series);
-    chart->setObjectName(u"chart"_s);
-
-    Toolkit::addTimeAxisLabels(card, quote.symbol, W, 10, 52, 44);
-
-    Toolkit::addPriceFlashIfNeededForQuote(quote, data.priceFlashDirections, card,
-                                           QRectF(0, 0, W, H));
-    return card;
 }
 
 // --- AI insight card ---------------------------------------------------------------------
@@ -436,6 +328,21 @@ Panel *QuoteCards::aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
     button->setTitleColor(Palette::insightAmber);
     button->setEnabled(!data.isLoading);
     return card;
+}
+
+QStringList QuoteCards::insightKey(const InsightCardData &data)
+{
+    return {data.symbol, data.subtitle, data.message,
+            QString::number(data.hasError) + QString::number(data.isLoading) +
+                QString::number(data.isConfigured)};
+}
+
+QStringList QuoteCards::metricsKey(const QList<DecisionEngine::ScenarioMetric> &metrics)
+{
+    QStringList key;
+    for (const DecisionEngine::ScenarioMetric &metric : metrics)
+        key << QString::number(int(metric.kind)) << metric.value << metric.hint;
+    return key;
 }
 
 // --- Scenario card -----------------------------------------------------------------------

@@ -40,13 +40,15 @@ public:
     QuoteCards() = delete;
 
     // --- Builders ---
-    static Panel *marketOverviewCardForQuote(QWidget *parent, const QRectF &frame,
-                                             const MarketCardData &data);
     static Panel *aiInsightCardForQuote(QWidget *parent, const QRectF &frame,
                                         const InsightCardData &data, const CardActions &actions);
     static Panel *scenarioCardForQuote(QWidget *parent, const QRectF &frame,
                                        const QList<DecisionEngine::ScenarioMetric> &metrics,
                                        const CardActions &actions);
+    // What an insight card or a set of scenario metrics shows, as one value: a card built for
+    // an equal key needs no rebuilding.
+    static QStringList insightKey(const InsightCardData &data);
+    static QStringList metricsKey(const QList<DecisionEngine::ScenarioMetric> &metrics);
     static HoverPanel *scenarioMetricWithFrame(QWidget *parent, const QRectF &frame,
                                                const QString &title, const QString &value,
                                                const QString &hint, const QString &accentHex,

@@ -5,6 +5,7 @@
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
+#include "ui/MarketOverviewCard.h"
 #include "ui/Panel.h"
 #include "ui/Toolkit.h"
 
@@ -58,22 +59,23 @@ void QuoteDetailPage::placeCards(const QuoteDetailData &data)
     Frames::place(m_back, QRectF(14, H - 42, 58, 24));
     Frames::place(m_quotePage, QRectF(14, 16, kCardWidth, 32));
 
-    // The cards are replaced, later: a click on one of their buttons (regenerate, a hint) may
-    // be what asked for this update.
-    for (QWidget *old :
-         {static_cast<QWidget *>(m_marketCard), static_cast<QWidget *>(m_insightCard),
-          static_cast<QWidget *>(m_scenarioCard)}) {
-        if (old) {
-            old->hide();
-            old->setParent(nullptr);
-            old->deleteLater();
-        }
+    if (!m_marketCard) {
+        m_marketCard =
+            new MarketOverviewCard(this, QRectF(14, H - 302, kCardWidth, 250), data.market);
+        m_chart = m_marketCard->chart();
+    } else {
+        Frames::place(m_marketCard, QRectF(14, H - 302, kCardWidth, 250));
+        m_marketCard->setData(data.market);
     }
-    m_marketCard = QuoteCards::marketOverviewCardForQuote(
-        this, QRectF(14, H - 302, kCardWidth, 250), data.market);
-    m_chart = m_marketCard->findChild<IntradayChartView *>();
-    m_insightCard = QuoteCards::aiInsightCardForQuote(this, QRectF(14, H - 316 - A, kCardWidth, A),
-                                                      data.insight, m_actions);
-    m_scenarioCard = QuoteCards::scenarioCardForQuote(this, QRectF(14, H - 412 - A, kCardWidth, 96),
-                                                      data.metrics, m_actions);
+    // The two cards below are made again only when what they show changed.
+    const QRectF insightFrame(14, H - 316 - A, kCardWidth, A);
+    m_insightCard = static_cast<Panel *>(Toolkit::keepOrReplace(
+        this, u"aiInsightCard"_s, insightFrame, QuoteCards::insightKey(data.insight), [&] {
+            return QuoteCards::aiInsightCardForQuote(this, insightFrame, data.insight, m_actions);
+        }));
+    const QRectF scenarioFrame(14, H - 412 - A, kCardWidth, 96);
+    m_scenarioCard = static_cast<Panel *>(Toolkit::keepOrReplace(
+        this, u"scenarioCard"_s, scenarioFrame, QuoteCards::metricsKey(data.metrics), [&] {
+            return QuoteCards::scenarioCardForQuote(this, scenarioFrame, data.metrics, m_actions);
+        }));
 }

@@ -10,6 +10,7 @@
 
 class FlatButton;
 class IntradayChartView;
+class MarketOverviewCard;
 class Panel;
 
 // The popover's page for one stock: back button, market card with the intraday chart, AI
@@ -32,7 +33,7 @@ public:
 
     QString symbol() const { return m_symbol; }
     IntradayChartView *chartView() const { return m_chart; }
-    Panel *marketCard() const { return m_marketCard; }
+    MarketOverviewCard *marketCard() const { return m_marketCard; }
     Panel *insightCard() const { return m_insightCard; }
     Panel *scenarioCard() const { return m_scenarioCard; }
     FlatButton *backButton() const { return m_back; }
@@ -48,7 +49,7 @@ private:
     QString m_symbol;
     CardActions m_actions;
     IntradayChartView *m_chart = nullptr;
-    Panel *m_marketCard = nullptr;
+    MarketOverviewCard *m_marketCard = nullptr;
     Panel *m_insightCard = nullptr;
     Panel *m_scenarioCard = nullptr;
     FlatButton *m_back = nullptr;

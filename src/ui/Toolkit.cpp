@@ -154,6 +154,13 @@ Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColo
                                const QColor &border, qreal radius)
 {
     auto *panel = new Panel(parent);
+    stylePanel(panel, frame, color, border, radius);
+    return panel;
+}
+
+void Toolkit::stylePanel(Panel *panel, const QRectF &frame, const QColor &color,
+                         const QColor &border, qreal radius)
+{
     Frames::place(panel, frame);
     panel->setCornerRadius(radius);
     panel->setBorderWidth(1);
@@ -166,7 +173,26 @@ Panel *Toolkit::panelWithFrame(QWidget *parent, const QRectF &frame, const QColo
         panel->setBorderColor(border);
     }
     panel->show();
-    return panel;
+}
+
+QWidget *Toolkit::keepOrReplace(QWidget *parent, const QString &name, const QRectF &frame,
+                                const QStringList &key, const std::function<QWidget *()> &build)
+{
+    QWidget *old = parent->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+    const QRect geometry = Frames::geometry(parent, frame);
+    if (old && old->property("shows").toStringList() == key && old->size() == geometry.size()) {
+        old->setGeometry(geometry);
+        return old;
+    }
+    if (old) {
+        old->hide();
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    QWidget *made = build();
+    made->setObjectName(name);
+    made->setProperty("shows", key);
+    return made;
 }
 
 LinearGridView *Toolkit::linearGridViewWithFrame(QWidget *parent, const QRectF &frame)

@@ -8,6 +8,9 @@
 #include <QHash>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class FlatButton;
 class GridBackgroundView;
@@ -49,11 +52,20 @@ TextView *textViewWithFrame(QWidget *parent, const QRectF &frame, const QString 
 // least 7 is raised: background at alpha 0.94, border at 0.78 and a faint shadow.
 Panel *panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
                       const QColor &border, qreal radius);
+// The same look given to a panel made elsewhere (a Panel subclass), placed at `frame`.
+void stylePanel(Panel *panel, const QRectF &frame, const QColor &color, const QColor &border,
+                qreal radius);
 bool isRaisedPanel(qreal height, qreal radius);
 
 LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
 // The grid background filling `target`, following its size, below its other children.
 GridBackgroundView *addSubtleGridBackgroundToView(QWidget *target);
+
+// Keeps `parent`'s child named `name` when it shows `key` at the size of `frame` (it moves to
+// `frame`); otherwise `build()` makes a new one, which is given the name and the key. A
+// replaced child goes later: a click on one of its buttons may be what asked for this.
+QWidget *keepOrReplace(QWidget *parent, const QString &name, const QRectF &frame,
+                       const QStringList &key, const std::function<QWidget *()> &build);
 
 // Connect the returned buttons' clicked() to their action; `identifier` names the item.
 FlatButton *footerButton(QWidget *parent, const QString &title, const QRectF &frame);

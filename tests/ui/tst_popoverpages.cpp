@@ -17,6 +17,7 @@
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
+#include "ui/MarketOverviewCard.h"
 #include "ui/OverlayScrollBar.h"
 #include "ui/Panel.h"
 #include "ui/PopoverWindow.h"
@@ -30,6 +31,7 @@
 #include <QAbstractAnimation>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -176,12 +178,17 @@ private Q_SLOTS:
 
         QTest::mouseClick(s.row(symbol), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(s.detail(), kPatienceMs);
-        // The page opened at once on the held quote; its chart waits for a fresh series.
+        // The page opened at once on the held quote; its chart waits for a fresh series, which
+        // the same card and chart then show.
         QCOMPARE(s.detail()->symbol(), symbol);
+        const QPointer<MarketOverviewCard> card = s.detail()->marketCard();
+        const QPointer<IntradayChartView> chart = s.detail()->chartView();
 
         QTRY_VERIFY_WITH_TIMEOUT(s.detail() &&
                                      s.detail()->chartView()->state() == IntradayChartState::Full,
                                  kPatienceMs);
+        QCOMPARE(s.detail()->marketCard(), card.data());
+        QCOMPARE(s.detail()->chartView(), chart.data());
         QVERIFY(s.h.requestCount(u"realtime"_s) > realtimeBefore);
         QVERIFY(s.h.requestCount(u"eastmoney-trends"_s) > trendsBefore);
         // The first full drawing animated in and paid the entrance the opening owed.

@@ -8,6 +8,7 @@
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
 #include "ui/MainWindowView.h"
+#include "ui/MarketOverviewCard.h"
 #include "ui/Panel.h"
 #include "ui/QuoteCards.h"
 #include "ui/QuotePageLinks.h"
@@ -165,7 +166,7 @@ private Q_SLOTS:
         data.series = sampleSeries(data.quote, true);
         data.priceFlashDirections.insert(u"sh600519"_s, -1);
         const QRectF frame(14, 10, 352, 250);
-        Panel *card = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
+        auto *card = new MarketOverviewCard(surface.get(), frame, data);
 
         auto *pill = card->findChild<Panel *>(u"boardTag"_s);
         QVERIFY(pill);
@@ -181,17 +182,20 @@ private Q_SLOTS:
         // A fall flashes green (the images show it at rest, faded out).
         QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
 
-        // "板块待补" hides the tag; no name shows "--"; the chart waits for its series.
+        // Updated in place: "板块待补" hides the tag; no name shows "--"; the same chart waits
+        // for its series. A card built without a flash direction has no flash layer.
         data.quote = sampleQuote(1450, 1450);
         data.quote.name.clear();
         data.boardTag = u"板块待补"_s;
         data.series = IntradayChartSeries::forQuote(IntradayStore(), data.quote, data.accentHex);
         data.priceFlashDirections.clear();
-        Panel *bare = QuoteCards::marketOverviewCardForQuote(surface.get(), frame, data);
-        QVERIFY(!bare->findChild<Panel *>(u"boardTag"_s));
-        QCOMPARE(labelNamed(bare, u"name"_s)->text(), u"--"_s);
-        QCOMPARE(bare->findChild<IntradayChartView *>()->state(), IntradayChartState::Loading);
-        QVERIFY(!bare->findChild<ShapeLayer *>(u"priceFlash"_s));
+        card->setData(data);
+        QVERIFY(pill->isHidden());
+        QCOMPARE(labelNamed(card, u"name"_s)->text(), u"--"_s);
+        QCOMPARE(card->findChild<IntradayChartView *>(), chart);
+        QCOMPARE(chart->state(), IntradayChartState::Loading);
+        QVERIFY(!(new MarketOverviewCard(surface.get(), frame, data))
+                     ->findChild<ShapeLayer *>(u"priceFlash"_s));
     }
 
     void marketBadgeShowsOnce_data()
@@ -219,16 +223,16 @@ private Q_SLOTS:
         detail.dailyBadge = u"趋势偏强"_s;
         const QString badge = marketBadgeForSymbol(symbol);
         const QList<Panel *> cards{
-            QuoteCards::marketOverviewCardForQuote(surface.get(), QRectF(0, 0, 352, 250),
-                                                   detail.cards.market),
+            new MarketOverviewCard(surface.get(), QRectF(0, 0, 352, 250), detail.cards.market),
             MainWindowView::mainHeroCardForQuote(surface.get(), QRectF(0, 0, 584, 313), detail)};
         for (const Panel *card : cards) {
             int badges = 0;
             for (const Label *label : card->findChildren<Label *>())
                 badges += label->text() == badge;
             QCOMPARE(badges, 1);
-            const bool board = card->findChild<Panel *>(u"boardTag"_s) ||
-                               card->findChild<Panel *>(u"boardBadge"_s);
+            const auto *tag = card->findChild<Panel *>(u"boardTag"_s);
+            const bool board =
+                (tag && !tag->isHidden()) || card->findChild<Panel *>(u"boardBadge"_s);
             QCOMPARE(board, boardShown);
         }
     }
