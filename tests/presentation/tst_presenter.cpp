@@ -120,23 +120,32 @@ private Q_SLOTS:
             QCOMPARE(requested.first().first().value<MainSection>(), MainSection::Overview);
     }
 
-    // What the controller announces reaches the popover only when its page shows it.
+    // What the controller announces reaches the popover only when its page shows it, and the
+    // desktop window (showing sz000001) only when it shows it.
     void popoverRefreshes_data()
     {
-        QTest::addColumn<QString>("page");   // "home", "detail" (of sz000001), "manager", "ai"
+        QTest::addColumn<QString>("page");   // "home", "detail" (of sz000001), "manager", "ai",
+                                             // "windowManager" (home; the window's manager)
         QTest::addColumn<QString>("signal"); // what the controller announces
         QTest::addColumn<bool>("refresh");
-        QTest::newRow("home series at home") << u"home"_s << u"homeSeries"_s << true;
-        QTest::newRow("home series on a detail") << u"detail"_s << u"homeSeries"_s << false;
-        QTest::newRow("detail of the shown stock") << u"detail"_s << u"detail"_s << true;
-        QTest::newRow("detail of another stock") << u"detail"_s << u"otherDetail"_s << false;
-        QTest::newRow("insight of the shown stock") << u"detail"_s << u"insight"_s << true;
-        QTest::newRow("insight of another stock") << u"detail"_s << u"otherInsight"_s << false;
-        QTest::newRow("settings at home") << u"home"_s << u"settings"_s << true;
-        QTest::newRow("settings while configuring") << u"ai"_s << u"settings"_s << false;
-        QTest::newRow("watchlist in the manager") << u"manager"_s << u"watchlist"_s << true;
-        QTest::newRow("watchlist at home") << u"home"_s << u"watchlist"_s << false;
-        QTest::newRow("refresh anywhere") << u"manager"_s << u"refresh"_s << true;
+        QTest::addColumn<bool>("window");
+        const auto row = [](const char *name, const QString &page, const QString &signal,
+                            bool refresh, bool window) {
+            QTest::newRow(name) << page << signal << refresh << window;
+        };
+        row("home series at home", u"home"_s, u"homeSeries"_s, true, false);
+        row("home series on a detail", u"detail"_s, u"homeSeries"_s, false, false);
+        row("window's series", u"home"_s, u"mainSeries"_s, false, true);
+        row("detail of the shown stock", u"detail"_s, u"detail"_s, true, true);
+        row("detail of another stock", u"detail"_s, u"otherDetail"_s, false, false);
+        row("insight of the shown stock", u"detail"_s, u"insight"_s, true, true);
+        row("insight of another stock", u"detail"_s, u"otherInsight"_s, false, false);
+        row("settings at home", u"home"_s, u"settings"_s, true, false);
+        row("settings while configuring", u"ai"_s, u"settings"_s, false, false);
+        row("watchlist in the manager", u"manager"_s, u"watchlist"_s, true, false);
+        row("watchlist at home", u"home"_s, u"watchlist"_s, false, false);
+        row("watchlist in the window's manager", u"windowManager"_s, u"watchlist"_s, false, true);
+        row("refresh anywhere", u"manager"_s, u"refresh"_s, true, true);
     }
 
     void popoverRefreshes()
@@ -144,19 +153,26 @@ private Q_SLOTS:
         QFETCH(QString, page);
         QFETCH(QString, signal);
         QFETCH(bool, refresh);
+        QFETCH(bool, window);
         Fixture f;
         QVERIFY(f.h.refreshAndWait());
         Presenter &p = f.presenter;
         KestrumApp &app = *f.h.app;
+        app.settings().mainDetailSymbol = u"sz000001"_s;
         if (page == u"detail")
             p.openDetail(u"sz000001"_s);
         else if (page == u"manager")
             p.openManager();
         else if (page == u"ai")
             p.openAISettings();
+        else if (page == u"windowManager")
+            app.settings().mainSection = MainSection::Watchlist;
         QSignalSpy changed(&p, &Presenter::popoverDataChanged);
+        QSignalSpy windowChanged(&p, &Presenter::mainWindowDataChanged);
         if (signal == u"homeSeries")
             Q_EMIT app.homeSeriesUpdated(u"sh600519"_s);
+        else if (signal == u"mainSeries")
+            Q_EMIT app.mainSeriesUpdated(u"sz000001"_s);
         else if (signal.endsWith(u"etail"))
             Q_EMIT app.detailUpdated(signal == u"detail" ? u"sz000001"_s : u"hk00700"_s);
         else if (signal.endsWith(u"nsight"))
@@ -169,6 +185,7 @@ private Q_SLOTS:
         else
             Q_EMIT app.refreshFinished();
         QCOMPARE(!changed.isEmpty(), refresh);
+        QCOMPARE(!windowChanged.isEmpty(), window);
     }
 
     // The rows both surfaces list, built with the controller's own engine: the same
