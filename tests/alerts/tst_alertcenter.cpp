@@ -122,7 +122,6 @@ class tst_AlertCenter : public QObject
 private Q_SLOTS:
     void payload_data();
     void payload();
-    void payloadNeedsBothSnapshots();
     void cooldown_data();
     void cooldown();
     void menuChecksTheActivePreset();
@@ -132,7 +131,6 @@ private Q_SLOTS:
     void stateChangesByPreset_data();
     void stateChangesByPreset();
     void flipInsideEightMinutes();
-    void failedRefreshComparesWithLastSuccess();
     void testNotificationOnLaunch();
 };
 
@@ -142,7 +140,7 @@ void tst_AlertCenter::payload_data()
     QTest::addColumn<StateSnapshot>("before");
     QTest::addColumn<StateSnapshot>("now");
     QTest::addColumn<bool>("holdBack");
-    QTest::addColumn<Quote>("quote");
+    QTest::addColumn<Quote>("q");
     QTest::addColumn<QString>("expected"); // "title|body|identifier", empty: no notification
 
     const auto row = [](const QString &name, const QString &preset, const StateSnapshot &before,
@@ -229,14 +227,13 @@ void tst_AlertCenter::payload()
     QFETCH(StateSnapshot, before);
     QFETCH(StateSnapshot, now);
     QFETCH(QString, expected);
-
     QFETCH(bool, holdBack);
-    QFETCH(Quote, quote);
+    QFETCH(Quote, q);
     Fixture f(preset);
     f.holdBack = holdBack;
-    const Quote &q = quote;
     f.refresh(q, before);
-    QVERIFY(f.notifier.posts.isEmpty()); // the first refresh has nothing to compare with
+    // The first refresh has nothing to compare with.
+    QVERIFY(f.notifier.posts.isEmpty() && !f.alerts->alertNotificationPayloadForQuote(q));
     f.refresh(q, now);
 
     const std::optional<AlertPayload> payload = f.alerts->alertNotificationPayloadForQuote(q);
@@ -244,19 +241,10 @@ void tst_AlertCenter::payload()
                      : QString(),
              expected);
     QCOMPARE(f.notifier.shown(), expected.isEmpty() ? QStringList() : QStringList{expected});
-    // The same answer again within the cool-down is silent.
+    // The same answer again within the cool-down is silent; without a current snapshot
+    // there is nothing to say.
     f.alerts->checkAlerts({q});
     QCOMPARE(f.notifier.posts.size(), expected.isEmpty() ? 0 : 1);
-}
-
-void tst_AlertCenter::payloadNeedsBothSnapshots()
-{
-    Fixture f(u"sensitive"_s);
-    const Quote q = stock();
-    f.current.insert(q.symbol, snapshot(u"可跟踪"_s, u"守 10.10"_s, 0));
-    QVERIFY(!f.alerts->alertNotificationPayloadForQuote(q));
-    f.previous.insert(q.symbol, snapshot(u"等确认"_s, u"守 10.10"_s, 0));
-    QVERIFY(f.alerts->alertNotificationPayloadForQuote(q));
     f.current.clear();
     QVERIFY(!f.alerts->alertNotificationPayloadForQuote(q));
 }
@@ -403,6 +391,16 @@ void tst_AlertCenter::stateChangesByPreset()
     QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(10, 42))));
     QCOMPARE(state(*h.app), u"可跟踪 守 10.10"_s);
     QVERIFY(!h.app->decision().shouldHoldBackAggressiveBuyForQuote(h.app->quotes().first()));
+    // A failed refresh captures and sends nothing: the next success compares with the last.
+    const QStringList before = h.notifier.shown();
+    SimFault down;
+    down.reset = true;
+    h.market.server().setFault(ScriptedQuotes::routeName(), down);
+    QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 43))));
+    QCOMPARE(h.app->lastStatus(), u"网络异常，显示上次行情"_s);
+    QCOMPARE(state(*h.app), u"可跟踪 守 10.10"_s);
+    QCOMPARE(h.notifier.shown(), before);
+    h.market.server().clearFaults();
     QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 44))));
     QCOMPARE(state(*h.app), u"先防守 失 10.10"_s);
     QFETCH(QStringList, posts);
@@ -440,26 +438,6 @@ void tst_AlertCenter::flipInsideEightMinutes()
         QCOMPARE(state(*h.app), track ? u"可跟踪 守 10.10"_s : u"等确认 守 10.10"_s);
         QCOMPARE(h.notifier.shown(), posted);
     }
-}
-
-void tst_AlertCenter::failedRefreshComparesWithLastSuccess()
-{
-    ScriptedAppHarness h({kSymbol});
-    h.app->settings().alertPreset = AlertPreset::Conservative;
-    QVERIFY(refreshOn(h, ScriptedSeries::tracking(aSharePosition(10, 42))));
-
-    SimFault down;
-    down.reset = true;
-    h.market.server().setFault(ScriptedQuotes::routeName(), down);
-    QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 44))));
-    QCOMPARE(h.app->lastStatus(), u"网络异常，显示上次行情"_s);
-    QVERIFY(h.notifier.posts.isEmpty());
-    QCOMPARE(state(*h.app), u"可跟踪 守 10.10"_s); // untouched
-
-    h.market.server().clearFaults();
-    QVERIFY(refreshOn(h, ScriptedSeries::defending(aSharePosition(10, 45))));
-    QCOMPARE(h.notifier.posts.size(), 1);
-    QCOMPARE(h.notifier.posts[0].identifier, u"kestrum-state-sh601888-先防守-失"_s);
 }
 
 void tst_AlertCenter::testNotificationOnLaunch()

@@ -207,7 +207,6 @@ private Q_SLOTS:
     void serviceFaults_data();
     void serviceFaults();
     void timeoutsOnEveryMarketRoute();
-    void dailyOutageDoesNotRewriteTheCache();
 
 private:
     // Every fault for each route; "timeout" only for `timedRoutes`, whose deadline the test sets.
@@ -524,42 +523,6 @@ void tst_FaultInjection::timeoutsOnEveryMarketRoute()
         QVERIFY(w->isFilled());
         VERIFY_NO_PROBLEM(w->problem());
     }
-}
-
-void tst_FaultInjection::dailyOutageDoesNotRewriteTheCache()
-{
-    // Yesterday's bars are kept when today's fetch fails, and retried at every refresh;
-    // marking them stale is one write, not one per refresh for the length of the outage.
-    FaultWorld w(shanghaiTime(2026, 4, 27, 14, 0));
-    const auto refresh = [&] {
-        return w.tickAndWait() && w.settle();
-    };
-    const auto record = [&] {
-        return w.h.app->dailyCache().dailyCacheRecordForQuote(w.h.app->quotes().first());
-    };
-    QVERIFY(refresh());
-    QVERIFY(record());
-
-    w.h.clock().setNow(shanghaiTime(2026, 4, 28, 10, 0));
-    SimFault down;
-    down.status = 503;
-    w.h.server().setFault(u"eastmoney-kline"_s, down);
-    const QString path = w.h.app->strategy().dailyCacheURL();
-    QVERIFY(refresh());
-    const QJsonObject stale = *record();
-    QCOMPARE(stale.value(u"daily_stale"_s).toBool(), true);
-    const quint64 marked = inodeOf(path);
-    QVERIFY(marked != 0);
-    const int asked = w.h.requestCount(u"eastmoney-kline"_s);
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(refresh());
-    QCOMPARE(w.h.requestCount(u"eastmoney-kline"_s), asked + 3); // retried at every refresh
-    QCOMPARE(inodeOf(path), marked);
-    QCOMPARE(*record(), stale);
-
-    w.h.server().clearFaults();
-    QVERIFY(refresh());
-    QCOMPARE(record()->value(u"daily_stale"_s).toBool(true), false);
 }
 
 QTEST_GUILESS_MAIN(tst_FaultInjection)

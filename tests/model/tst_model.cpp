@@ -37,20 +37,15 @@ void tst_Model::derivedValues()
 // Signs, rounding and the 万/亿 bounds.
 void tst_Model::numbers()
 {
-    QCOMPARE(formatPrice(1234.5678), u"1234.57"_s);
-    QCOMPARE(formatChange(-0.0), u"+0.00"_s);
-    QCOMPARE(formatChange(-1.5), u"-1.50"_s);
-    QCOMPARE(formatPercent(1.234), u"+1.23%"_s);
-    QCOMPARE(formatPercent(-0.004), u"-0.00%"_s);
-    QCOMPARE(formatCompactNumber(9999.4), u"9999"_s);
-    QCOMPARE(formatCompactNumber(10000), u"1.00万"_s);
-    QCOMPARE(formatCompactNumber(99999999), u"10000.00万"_s);
-    QCOMPARE(formatCompactNumber(1e8), u"1.00亿"_s);
-    QCOMPARE(formatCompactNumber(-25000), u"-2.50万"_s);
-    QCOMPARE(directionSymbol(0.01), u"▲"_s);
-    QCOMPARE(directionSymbol(-3.0), u"▼"_s);
-    QCOMPARE(directionSymbol(0.0), u"■"_s);
-    QCOMPARE(directionSymbol(std::numeric_limits<double>::quiet_NaN()), u"■"_s);
+    QCOMPARE((QStringList{formatPrice(1234.5678), formatChange(-0.0), formatChange(-1.5),
+                          formatPercent(1.234), formatPercent(-0.004), formatCompactNumber(9999.4),
+                          formatCompactNumber(10000), formatCompactNumber(99999999),
+                          formatCompactNumber(1e8), formatCompactNumber(-25000),
+                          directionSymbol(0.01), directionSymbol(-3.0), directionSymbol(0.0),
+                          directionSymbol(std::numeric_limits<double>::quiet_NaN())}),
+             (QStringList{u"1234.57"_s, u"+0.00"_s, u"-1.50"_s, u"+1.23%"_s, u"-0.00%"_s, u"9999"_s,
+                          u"1.00万"_s, u"10000.00万"_s, u"1.00亿"_s, u"-2.50万"_s, u"▲"_s, u"▼"_s,
+                          u"■"_s, u"■"_s}));
     // The decimal point is a point whatever the locale.
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
