@@ -126,17 +126,23 @@ IntradayChartLayout::axisLabels(const IntradayChartSeries &series, const Scale &
     const double w = size.width();
     const double h = size.height();
     const double previousClose = series.previousClose;
-    const QVector<double> origins = axisLabelOriginsForCenters(
-        {h - kTopMargin, scale.y(previousClose), kBottomMargin}, 13, 3, 1, h - 1);
-    const double fallbacks[3] = {h - 20, scale.y(previousClose) - 7, 12};
+    // Without a previous close (a stock with no quote yet) the middle row sits halfway and
+    // reads "--", as do the percentages: no made-up 0.00.
+    const bool hasClose = previousClose > 0;
+    const double middle = hasClose ? scale.y(previousClose) : scale.y((scale.hi + scale.lo) / 2);
+    const QVector<double> origins =
+        axisLabelOriginsForCenters({h - kTopMargin, middle, kBottomMargin}, 13, 3, 1, h - 1);
+    const double fallbacks[3] = {h - 20, middle - 7, 12};
     const QString colors[3] = {Palette::hex(Palette::riseLight),
                                Palette::hex(Palette::chartAxisMiddle),
                                Palette::hex(Palette::fallLight)};
-    const QString prices[3] = {formatPrice(scale.hi), formatPrice(previousClose),
+    const QString none = u"--"_s;
+    const QString prices[3] = {formatPrice(scale.hi), hasClose ? formatPrice(previousClose) : none,
                                formatPrice(scale.lo)};
-    const QString percents[3] = {formatPercent(percentAgainst(scale.hi, previousClose)),
-                                 formatPercent(0),
-                                 formatPercent(percentAgainst(scale.lo, previousClose))};
+    const QString percents[3] = {
+        hasClose ? formatPercent(percentAgainst(scale.hi, previousClose)) : none,
+        hasClose ? formatPercent(0) : none,
+        hasClose ? formatPercent(percentAgainst(scale.lo, previousClose)) : none};
     QVector<AxisLabel> labels;
     for (int i = 0; i < 3; ++i) {
         const double y = i < origins.size() ? origins.at(i) : fallbacks[i];
@@ -198,8 +204,9 @@ QString IntradayChartLayout::hoverReadoutText(const IntradayChartSeries &series,
     const QString volumeText = volume > 0 ? formatCompactNumber(volume) : u"--"_s;
     return timeTextForPosition(series, series.positions.at(index)) + u"  价 "_s +
            formatFixed(price, 2) + u"  "_s +
-           formatPercent(percentAgainst(price, series.previousClose)) + u"\n均价 "_s + averageText +
-           u"  量 "_s + volumeText;
+           (series.previousClose > 0 ? formatPercent(percentAgainst(price, series.previousClose))
+                                     : u"--"_s) +
+           u"\n均价 "_s + averageText + u"  量 "_s + volumeText;
 }
 
 QPointF IntradayChartLayout::hoverBoxOrigin(const QPointF &point, const QSizeF &box,

@@ -108,17 +108,20 @@ void IntradayChartView::buildChart(const IntradayChartLayout::Scale &scale)
         divider->setOpacity(0.42);
     }
 
-    // 3. Previous-close baseline.
-    const double baseY = scale.y(m_series.previousClose);
-    ShapeLayer *baseline = addLayer(u"baseline"_s);
-    QPainterPath basePath;
-    basePath.moveTo(flip.map(QPointF(0, baseY)));
-    basePath.lineTo(flip.map(QPointF(scale.plotWidth + IntradayChartLayout::kLeftMargin, baseY)));
-    baseline->setPath(basePath);
-    baseline->setStrokeColor(Palette::chartBaseline);
-    baseline->setLineWidth(1.2);
-    baseline->setDashPattern({4, 4});
-    baseline->setOpacity(0.95);
+    // 3. Previous-close baseline, where there is a previous close.
+    if (m_series.previousClose > 0) {
+        const double baseY = scale.y(m_series.previousClose);
+        ShapeLayer *baseline = addLayer(u"baseline"_s);
+        QPainterPath basePath;
+        basePath.moveTo(flip.map(QPointF(0, baseY)));
+        basePath.lineTo(
+            flip.map(QPointF(scale.plotWidth + IntradayChartLayout::kLeftMargin, baseY)));
+        baseline->setPath(basePath);
+        baseline->setStrokeColor(Palette::chartBaseline);
+        baseline->setLineWidth(1.2);
+        baseline->setDashPattern({4, 4});
+        baseline->setOpacity(0.95);
+    }
 
     const QVector<QPointF> points = plotPoints(m_series.prices, m_series.positions, scale);
     const QPainterPath pricePath = flip.map(polyline(points));

@@ -190,12 +190,16 @@ private Q_SLOTS:
         QCOMPARE(texts,
                  (QStringList{u"10.57"_s, u"9.83"_s, u"+5.72%"_s, u"+0.00%"_s, u"-1.72%"_s}));
 
-        // Without a previous close both percents read as zero.
+        // Without a previous close there is no baseline and no made-up 0.00 or percentage.
         IntradayChartSeries series = sampleSeries();
         series.previousClose = 0;
         IntradayChartView noClose(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
-        QCOMPARE(noClose.findChild<Label *>(u"axisPercentHigh"_s)->text(), u"+0.00%"_s);
-        QCOMPARE(noClose.findChild<Label *>(u"axisPriceBase"_s)->text(), u"0.00"_s);
+        texts.clear();
+        for (const char *name : {"axisPriceHigh", "axisPriceBase", "axisPercentHigh",
+                                 "axisPercentBase", "axisPercentLow"})
+            texts << noClose.findChild<Label *>(QString::fromLatin1(name))->text();
+        QCOMPARE(texts, (QStringList{u"10.57"_s, u"--"_s, u"--"_s, u"--"_s, u"--"_s}));
+        QVERIFY(!noClose.findChild<ShapeLayer *>(u"baseline"_s));
 
         // An index's six-digit prices are set smaller to fit their column, not cut.
         for (double &price : series.prices)
@@ -316,7 +320,7 @@ private Q_SLOTS:
         QTest::newRow("fall without volume")
             << qint64(2) << 10.0 << u"11:30  价 9.90  -1.00%\n均价 10.05  量 --"_s;
         QTest::newRow("no previous close, hundreds of millions")
-            << qint64(3) << 0.0 << u"14:00  价 10.50  +0.00%\n均价 10.20  量 2.50亿"_s;
+            << qint64(3) << 0.0 << u"14:00  价 10.50  --\n均价 10.20  量 2.50亿"_s;
         QTest::newRow("out of range") << qint64(4) << 10.0 << QString();
     }
 
