@@ -6,6 +6,7 @@
 #include "ai/InsightService.h"
 #include "alerts/AlertCenter.h"
 #include "alerts/FreedesktopNotifier.h"
+#include "alerts/PriceAlertMonitor.h"
 #include "app/PackageInfo.h"
 #include "app/UpdateChecker.h"
 #include "config/JsonFile.h"
@@ -112,6 +113,8 @@ KestrumApp::KestrumApp(const Options &options, QObject *parent)
     };
     m_alerts = std::make_unique<AlertCenter>(m_settings, *m_notifier, *m_clock, m_quotes,
                                              alertSources, save);
+    m_priceAlerts =
+        std::make_unique<PriceAlertMonitor>(m_config, m_settings, *m_notifier, *m_clock);
 
     connect(m_daily.get(), &DailyCache::unreadableFileFound, this,
             [this](const QString &copy) { noteUnreadableFile(StoredFile::DailyCache, copy); });
@@ -371,6 +374,7 @@ void KestrumApp::refresh()
     Q_EMIT refreshStarted();
 
     const QJsonArray watchlist = m_config.loadWatchlist();
+    noteStoredWatchlist(watchlist);
     m_boardTags->ensureBoardTagsForWatchItems(watchlist); // in the background
     QStringList watchSymbols;
     for (const QJsonValue &item : watchlist) {
@@ -423,6 +427,7 @@ void KestrumApp::finishRefresh(const QJsonArray &watchlist, const QStringList &w
         runDecisionSamplePass(merged);
         // Last: alerts compare the snapshots just rolled and captured.
         m_alerts->checkAlerts(fetchedWatch);
+        checkPriceAlerts(fetchedWatch);
     } else if (!watchSymbols.isEmpty()) {
         m_quotes = mergedQuotesForWatchItems(watchlist, {});
         m_lastStatus = u"网络异常，显示上次行情"_s;
@@ -471,6 +476,18 @@ void KestrumApp::applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> 
     m_intraday.recordIntradaySamples(fetched);
     // After the samples: the current snapshots read the series they extend.
     m_snapshots->captureCurrentStateSnapshotsForQuotes(shown);
+}
+
+void KestrumApp::checkPriceAlerts(const QList<Quote> &fetched)
+{
+    const PriceAlertMonitor::Outcome outcome = m_priceAlerts->checkPriceAlerts(fetched);
+    if (!outcome.marked)
+        return;
+    noteStoredWatchlist(m_config.loadWatchlist());
+    // Told once per outage: the conditions stay quiet for this run all the same.
+    if (outcome.saveFailed && !m_priceAlertSaveFailing)
+        m_pendingNotices.append(JsonFile::notSavedText(u"自选列表"_s, m_config.watchlistPath()));
+    m_priceAlertSaveFailing = outcome.saveFailed;
 }
 
 std::optional<Quote> KestrumApp::quoteForSymbol(const QString &symbol) const
@@ -550,6 +567,79 @@ void KestrumApp::updatePriceFlashStateForQuotes(const QList<Quote> &quotes)
 MarketStatus KestrumApp::marketStatusInfo() const
 {
     return MarketStatus::at(m_clock->now());
+}
+
+// --- Holdings and price conditions ----------------------------------------------------
+
+void KestrumApp::noteStoredWatchlist(const QJsonArray &items)
+{
+    m_watchItems.clear();
+    for (const QJsonValue &value : items) {
+        const WatchItem item = value.toObject();
+        const QString symbol = item.value(u"symbol"_s).toString();
+        if (!symbol.isEmpty() && !m_watchItems.contains(symbol))
+            m_watchItems.insert(symbol, item);
+    }
+}
+
+std::optional<WatchItem> KestrumApp::watchItemForSymbol(const QString &symbol) const
+{
+    const auto it = m_watchItems.constFind(symbol);
+    return it == m_watchItems.cend() ? std::nullopt : std::optional<WatchItem>(*it);
+}
+
+std::optional<Holding> KestrumApp::holdingForSymbol(const QString &symbol) const
+{
+    const std::optional<WatchItem> item = watchItemForSymbol(symbol);
+    return item ? Holding::fromItem(*item) : std::nullopt;
+}
+
+std::optional<HoldingFigures> KestrumApp::holdingFiguresForQuote(const Quote &quote) const
+{
+    const std::optional<Holding> holding = holdingForSymbol(quote.symbol);
+    return holding ? HoldingFigures::forQuote(quote, *holding) : std::nullopt;
+}
+
+HoldingTotals KestrumApp::holdingTotals() const
+{
+    HoldingTotals totals;
+    for (const Quote &quote : m_quotes) {
+        const std::optional<Holding> holding = holdingForSymbol(quote.symbol);
+        if (!holding)
+            continue;
+        if (const auto figures = HoldingFigures::forQuote(quote, *holding))
+            totals.add(*figures);
+        else
+            totals.addUnpriced();
+    }
+    return totals;
+}
+
+ExchangeRates KestrumApp::exchangeRates() const
+{
+    const auto known = [](double rate) {
+        return rate > 0 ? std::optional<double>(rate) : std::nullopt;
+    };
+    return {known(m_settings.exchangeRateHKD), known(m_settings.exchangeRateUSD)};
+}
+
+bool KestrumApp::setExchangeRates(const ExchangeRates &rates, QString *why)
+{
+    m_settings.exchangeRateHKD = rates.hkd.value_or(0);
+    m_settings.exchangeRateUSD = rates.usd.value_or(0);
+    return saveSettings(why);
+}
+
+QList<PriceAlert> KestrumApp::priceAlertsForSymbol(const QString &symbol) const
+{
+    const std::optional<WatchItem> item = watchItemForSymbol(symbol);
+    return item ? PriceAlert::listFromItem(*item) : QList<PriceAlert>();
+}
+
+bool KestrumApp::hasArmedPriceAlertsForSymbol(const QString &symbol) const
+{
+    const std::optional<WatchItem> item = watchItemForSymbol(symbol);
+    return item && hasArmedPriceAlerts(*item);
 }
 
 // --- Status-item title ------------------------------------------------------------------

@@ -6,6 +6,9 @@
 #include "config/AppSettings.h"
 #include "config/ConfigStore.h"
 #include "intraday/IntradayStore.h"
+#include "model/HoldingFigures.h"
+#include "model/HoldingTotals.h"
+#include "model/PriceAlert.h"
 #include "model/Quote.h"
 #include "net/Endpoints.h"
 
@@ -34,6 +37,7 @@ class InsightService;
 class IntradayAnalytics;
 class LoginItemManager;
 class Notifier;
+class PriceAlertMonitor;
 class QSettings;
 struct MarketSources;
 class StateSnapshots;
@@ -114,6 +118,7 @@ public:
     Notifier &notifier() { return *m_notifier; }
     AlertCenter &alerts() { return *m_alerts; }
     const AlertCenter &alerts() const { return *m_alerts; }
+    PriceAlertMonitor &priceAlerts() { return *m_priceAlerts; }
 
     // --- Launch and lifecycle ---
     void loadSettings();
@@ -180,6 +185,23 @@ public:
     const QHash<QString, int> &priceFlashDirections() const { return m_priceFlash; }
     MarketStatus marketStatusInfo() const;
 
+    // --- Holdings and price conditions ---
+    // The watch items as last loaded or saved (by the refresh, the manager, a fired
+    // condition): what the surfaces read positions and conditions from between refreshes.
+    void noteStoredWatchlist(const QJsonArray &items);
+    std::optional<WatchItem> watchItemForSymbol(const QString &symbol) const;
+    std::optional<Holding> holdingForSymbol(const QString &symbol) const;
+    // None for an item without a position, and for a quote without a price to value it by.
+    std::optional<HoldingFigures> holdingFiguresForQuote(const Quote &quote) const;
+    // Every position of the current quote list, per currency.
+    HoldingTotals holdingTotals() const;
+    ExchangeRates exchangeRates() const;
+    // Sets (or, with none, forgets) the user's rates and saves the settings.
+    bool setExchangeRates(const ExchangeRates &rates, QString *why = nullptr);
+    QList<PriceAlert> priceAlertsForSymbol(const QString &symbol) const;
+    // The row's bell.
+    bool hasArmedPriceAlertsForSymbol(const QString &symbol) const;
+
     // --- Status-item title ---
     void rotateTitle();
     QString summaryTitle() const;
@@ -227,6 +249,9 @@ private:
     void finishRefresh(const QJsonArray &watchlist, const QStringList &watchSymbols,
                        const QList<Quote> &fetched);
     void captureSnapshotIfListed(const QString &symbol);
+    // The user's price conditions against the fetched quotes; a record that could not be
+    // saved is told once per outage.
+    void checkPriceAlerts(const QList<Quote> &fetched);
     // The decision-sample pass, outcomes first, then new samples.
     void runDecisionSamplePass(const QList<Quote> &quotes);
     // Indexes a slice of the sample log's older lines, and schedules the next one.
@@ -263,6 +288,9 @@ private:
     std::unique_ptr<Notifier> m_ownedNotifier;
     Notifier *m_notifier = nullptr;
     std::unique_ptr<AlertCenter> m_alerts;
+    std::unique_ptr<PriceAlertMonitor> m_priceAlerts;
+    QHash<QString, WatchItem> m_watchItems;
+    bool m_priceAlertSaveFailing = false;
 
     QList<Quote> m_quotes;
     QHash<QString, Quote> m_backgroundQuotes;

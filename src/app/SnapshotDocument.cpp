@@ -313,6 +313,10 @@ QJsonObject quoteObject(const KestrumApp &app, const Quote &q)
     const auto record = daily.dailyCacheRecordForQuote(q);
     inputs.insert(u"dailyCacheRecord"_s, record ? QJsonValue(*record) : QJsonValue());
     o.insert(u"inputs"_s, inputs);
+    // The position as the watch item holds it, valued at this quote; null without one or
+    // without a price to value it by.
+    const std::optional<HoldingFigures> figures = app.holdingFiguresForQuote(q);
+    o.insert(u"positionForQuote"_s, figures ? QJsonValue(figures->toJson()) : QJsonValue());
     return o;
 }
 
@@ -329,6 +333,7 @@ QJsonObject build(const KestrumApp &app)
         {u"background"_s, background},
         {u"lastStatus"_s, app.lastStatus()},
         {u"today"_s, app.strategy().strategyTodayString()},
+        {u"positionTotals"_s, app.holdingTotals().toJson(app.exchangeRates())},
     };
 }
 

@@ -2,10 +2,13 @@
 #include "app/WatchlistManager.h"
 
 #include "app/KestrumApp.h"
+#include "config/WatchItemInput.h"
 #include "market/MarketSources.h"
 #include "model/Symbol.h"
 #include "strategy/BoardTags.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSet>
 
@@ -208,6 +211,7 @@ bool WatchlistManager::saveWatchlist(const QJsonArray &items, QString *keptAside
         reportSaveFailure(kept.unreadable);
         return false;
     }
+    m_app.noteStoredWatchlist(items);
     if (kept.unreadable) {
         // Also on the status line the refresh after this change leaves.
         m_app.noteUnreadableFile(StoredFile::Watchlist, kept.copyPath);
@@ -333,4 +337,144 @@ bool WatchlistManager::removeWatchItem(const QString &symbol)
     Q_EMIT watchlistChanged();
     m_app.reloadConfig();
     return true;
+}
+
+// --- Positions and price conditions ------------------------------------------------------
+
+bool WatchlistManager::refuse(const QString &message, QString *error)
+{
+    if (error)
+        *error = message;
+    Q_EMIT beepRequested();
+    setFeedback(message, WatchFeedbackTone::Error);
+    return false;
+}
+
+bool WatchlistManager::updateItem(const QString &symbol,
+                                  const std::function<WatchItem(WatchItem)> &change,
+                                  const QString &done, QString *error)
+{
+    QJsonArray watchlist = m_app.config().loadWatchlist();
+    for (qsizetype i = 0; i < watchlist.size(); ++i) {
+        if (symbolOf(watchlist.at(i)) != symbol)
+            continue;
+        const WatchItem item = watchlist.at(i).toObject();
+        watchlist[i] = change(item);
+        if (!saveWatchlist(watchlist)) {
+            if (error)
+                *error = m_feedbackMessage;
+            return false;
+        }
+        const QString message = displayNameForItem(item) + u" "_s + done;
+        m_app.setLastStatus(message);
+        setFeedback(message, WatchFeedbackTone::Success);
+        Q_EMIT watchlistChanged();
+        m_app.reloadConfig();
+        return true;
+    }
+    return refuse(symbol.toUpper() + u" 不在自选列表中。"_s, error);
+}
+
+bool WatchlistManager::setHolding(const QString &symbol, const std::optional<Holding> &holding,
+                                  QString *error)
+{
+    if (holding) {
+        if (const QString problem = WatchItemInput::checkHolding(*holding); !problem.isEmpty())
+            return refuse(problem, error);
+    }
+    return updateItem(
+        symbol, [&](WatchItem item) { return Holding::withHolding(std::move(item), holding); },
+        holding ? u"的持仓已保存。"_s : u"的持仓已清除。"_s, error);
+}
+
+bool WatchlistManager::setPriceAlerts(const QString &symbol, const QList<PriceAlert> &alerts,
+                                      QString *error)
+{
+    for (const PriceAlert &alert : alerts) {
+        if (const QString problem = WatchItemInput::checkPriceAlert(alert); !problem.isEmpty())
+            return refuse(problem, error);
+    }
+    return updateItem(
+        symbol, [&](WatchItem item) { return PriceAlert::withAlerts(std::move(item), alerts); },
+        alerts.isEmpty() ? u"的价格提醒已清除。"_s : u"的价格提醒已保存。"_s, error);
+}
+
+bool WatchlistManager::addPriceAlert(const QString &symbol, const PriceAlert &alert, QString *error)
+{
+    for (const QJsonValue &item : m_app.config().loadWatchlist()) {
+        if (symbolOf(item) == symbol)
+            return setPriceAlerts(symbol, PriceAlert::listFromItem(item.toObject()) << alert,
+                                  error);
+    }
+    return refuse(symbol.toUpper() + u" 不在自选列表中。"_s, error);
+}
+
+bool WatchlistManager::removePriceAlert(const QString &symbol, int index, QString *error)
+{
+    for (const QJsonValue &item : m_app.config().loadWatchlist()) {
+        if (symbolOf(item) != symbol)
+            continue;
+        QList<PriceAlert> alerts = PriceAlert::listFromItem(item.toObject());
+        if (index < 0 || index >= alerts.size())
+            return refuse(u"这条价格提醒已不存在。"_s, error);
+        alerts.removeAt(index);
+        return setPriceAlerts(symbol, alerts, error);
+    }
+    return refuse(symbol.toUpper() + u" 不在自选列表中。"_s, error);
+}
+
+// --- Import and export -------------------------------------------------------------------
+
+bool WatchlistManager::exportWatchlist(const QString &path, QString *error)
+{
+    const QJsonArray items = m_app.config().loadWatchlist();
+    const QByteArray bytes =
+        WatchlistTransfer::formatForPath(path) == WatchlistTransfer::Format::Json
+            ? WatchlistTransfer::toJson(items)
+            : WatchlistTransfer::toCsv(items);
+    if (!JsonFile::writeAtomically(path, bytes))
+        return refuse(u"自选列表未能导出："_s + toText(JsonFile::whyNotSaved(path)) + u"。"_s,
+                      error);
+    const QString message = u"已导出 "_s + QString::number(items.size()) + u" 只自选股到 "_s +
+                            QFileInfo(path).fileName() + u"。"_s;
+    m_app.setLastStatus(message);
+    setFeedback(message, WatchFeedbackTone::Success);
+    return true;
+}
+
+std::optional<WatchlistTransfer::Merge> WatchlistManager::importWatchlist(const QString &path,
+                                                                          QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        refuse(u"无法打开 "_s + QFileInfo(path).fileName() + u"。"_s, error);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(WatchlistTransfer::kMaxFileBytes + 1);
+    QString why;
+    const auto parsed =
+        WatchlistTransfer::parse(bytes, WatchlistTransfer::formatForPath(path), &why);
+    if (!parsed) {
+        refuse(u"未导入："_s + why, error);
+        return std::nullopt;
+    }
+    WatchlistTransfer::Merge merged =
+        WatchlistTransfer::merge(m_app.config().loadWatchlist(), *parsed);
+    if (merged.changed()) {
+        if (!saveWatchlist(merged.items)) {
+            if (error)
+                *error = m_feedbackMessage;
+            return std::nullopt;
+        }
+        m_app.boardTags().ensureBoardTagsForWatchItems(merged.items);
+    }
+    const QString summary = merged.summary();
+    m_app.setLastStatus(summary.section(u'\n', 0, 0));
+    setFeedback(summary,
+                merged.skipped.isEmpty() ? WatchFeedbackTone::Success : WatchFeedbackTone::Warning);
+    if (merged.changed()) {
+        Q_EMIT watchlistChanged();
+        m_app.reloadConfig();
+    }
+    return merged;
 }

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/WatchlistTransfer.h"
 #include "config/ConfigStore.h"
+#include "model/Holding.h"
+#include "model/PriceAlert.h"
 
 #include <QJsonArray>
 #include <QList>
@@ -90,6 +93,29 @@ public:
     bool moveWatchItem(const QString &identifier, int delta);
     bool removeWatchItem(const QString &symbol);
 
+    // --- Positions and price conditions ---
+    // Each returns false with the form's message in `error` (also the feedback line) when a
+    // number is refused (WatchItemInput), the symbol is not listed or the save fails; nothing
+    // refused is stored. None clears the position.
+    bool setHolding(const QString &symbol, const std::optional<Holding> &holding,
+                    QString *error = nullptr);
+    // Replaces the item's conditions with exactly these (a condition handed back from
+    // KestrumApp::priceAlertsForSymbol keeps its firing record; clear `firedOn` to re-arm).
+    bool setPriceAlerts(const QString &symbol, const QList<PriceAlert> &alerts,
+                        QString *error = nullptr);
+    bool addPriceAlert(const QString &symbol, const PriceAlert &alert, QString *error = nullptr);
+    // `index` counts the item's conditions in stored order.
+    bool removePriceAlert(const QString &symbol, int index, QString *error = nullptr);
+
+    // --- Import and export ---
+    // Writes the stored list to `path` as CSV or JSON (by its name, see WatchlistTransfer).
+    bool exportWatchlist(const QString &path, QString *error = nullptr);
+    // Merges the file into the list and saves it. A file that cannot be read as a watchlist,
+    // or a failed save, changes nothing and returns none with the reason in `error`. The
+    // summary is also the feedback line.
+    std::optional<WatchlistTransfer::Merge> importWatchlist(const QString &path,
+                                                            QString *error = nullptr);
+
 Q_SIGNALS:
     // The suggestions or the selection changed: re-render the suggestion panel.
     void suggestionsChanged();
@@ -111,6 +137,11 @@ private:
     bool saveWatchlist(const QJsonArray &items, QString *keptAside = nullptr);
     void reportSaveFailure(bool unreadable);
     static QString displayNameForItem(const WatchItem &item);
+    // Loads the list, rewrites the item of `symbol` with `change` and saves; `done` is the
+    // outcome line on success.
+    bool updateItem(const QString &symbol, const std::function<WatchItem(WatchItem)> &change,
+                    const QString &done, QString *error);
+    bool refuse(const QString &message, QString *error);
 
     KestrumApp &m_app;
     QString m_inputText;

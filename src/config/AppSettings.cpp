@@ -143,6 +143,11 @@ AppSettings AppSettings::fromJson(const QJsonObject &o)
     const QJsonValue autoCheck = o.value(u"autoCheckForUpdates"_s);
     if (autoCheck.isBool() || autoCheck.isDouble())
         s.autoCheckForUpdates = toBool(autoCheck);
+    for (auto [key, field] : {std::pair{u"exchangeRateHKD"_s, &s.exchangeRateHKD},
+                              std::pair{u"exchangeRateUSD"_s, &s.exchangeRateUSD}}) {
+        const double rate = SettingsValue::toDouble(o.value(key));
+        *field = std::isfinite(rate) && rate > 0 ? rate : 0;
+    }
     return s;
 }
 
@@ -176,6 +181,10 @@ QJsonObject AppSettings::toJson() const
     o.insert(u"mainWindowAlwaysOnTop"_s, mainWindowAlwaysOnTop);
     o.insert(u"mainWatchlistSortMode"_s, toText(mainWatchlistSortMode));
     o.insert(u"autoCheckForUpdates"_s, autoCheckForUpdates);
+    if (exchangeRateHKD > 0)
+        o.insert(u"exchangeRateHKD"_s, exchangeRateHKD);
+    if (exchangeRateUSD > 0)
+        o.insert(u"exchangeRateUSD"_s, exchangeRateUSD);
     return o;
 }
 
@@ -212,6 +221,8 @@ QJsonObject AppSettings::withUsableValues(const QJsonObject &object)
         {u"mainWindowAlwaysOnTop"_s, Flag},
         {u"mainWatchlistSortMode"_s, Text},
         {u"autoCheckForUpdates"_s, Flag},
+        {u"exchangeRateHKD"_s, Number},
+        {u"exchangeRateUSD"_s, Number},
     };
     QJsonObject usable = object;
     for (const auto &[key, kind] : kinds) {

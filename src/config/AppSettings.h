@@ -96,6 +96,10 @@ struct AppSettings
     WatchlistSortMode mainWatchlistSortMode = WatchlistSortMode::Original;
     // The silent update check after launch ("自动检查更新"); older files lack the key: on.
     bool autoCheckForUpdates = true;
+    // Yuan per Hong Kong dollar and per US dollar for the holdings' total in yuan, as the
+    // user sets them; 0 while unknown (the keys are written only once set).
+    double exchangeRateHKD = 0;
+    double exchangeRateUSD = 0;
 
     AppSettings();
 

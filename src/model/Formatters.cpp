@@ -34,6 +34,20 @@ QString formatPercent(double value)
     return signPrefix(value) + formatFixed(value, 2) + u"%"_s;
 }
 
+QString formatMoney(double value)
+{
+    QString text = formatFixed(value, 2);
+    const qsizetype digitsStart = text.startsWith(u'-') ? 1 : 0;
+    for (qsizetype at = text.indexOf(u'.') - 3; at > digitsStart; at -= 3)
+        text.insert(at, u',');
+    return text;
+}
+
+QString formatSignedMoney(double value)
+{
+    return signPrefix(value) + formatMoney(value);
+}
+
 QString formatPriceOrDash(double value)
 {
     return value > 0 ? formatPrice(value) : u"--"_s;

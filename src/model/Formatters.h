@@ -11,6 +11,10 @@ QString formatPrice(double value);
 QString formatChange(double value);
 QString formatPercent(double value);
 QString formatCompactNumber(double value);
+// Money with two decimals and thousands grouped by commas: "-1,234.50"; the signed form
+// always carries its sign ("+1,234.00", "+0.00"), like formatChange.
+QString formatMoney(double value);
+QString formatSignedMoney(double value);
 // A quote's price or one of its day's prices, "--" when there is none (a placeholder, a stock
 // suspended since before launch): never a made-up 0.00.
 QString formatPriceOrDash(double value);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/AlertCenter.h"
 #include "alerts/FreedesktopNotifier.h"
+#include "alerts/PriceAlertMonitor.h"
 #include "app/KestrumApp.h"
 #include "ui/AppShell.h"
 
 #include "FakeNotificationServer.h"
 #include "FakeStatusItem.h"
+#include "FileBytes.h"
 #include "PrivateSessionBus.h"
 #include "ScriptedMarket.h"
 
@@ -47,6 +49,8 @@ private Q_SLOTS:
     void permission_data();
     void permission();
     void missingDaemonShowsWarningBox();
+    void priceConditionsNotify_data();
+    void priceConditionsNotify();
 
 private:
     std::unique_ptr<PrivateSessionBus> m_bus;
@@ -252,6 +256,115 @@ void tst_AlertDBus::permission()
     notifier.post(u"x"_s, u"t"_s, u"b"_s);
     if (granted)
         QTRY_COMPARE_WITH_TIMEOUT(m_server->calls.size(), 1, kPatienceMs);
+}
+
+void tst_AlertDBus::priceConditionsNotify_data()
+{
+    QTest::addColumn<QString>("conditions"); // the item's priceAlerts array
+    // Refreshes in order: "<price>" or "<price>@<date>" answered against a 1500.00 close,
+    // "fail" (no answer), "off"/"on" (the preset), "arm" (the conditions written now;
+    // without an arm step they are there from the start).
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("shown"); // title|body of each notification, in order
+    QTest::addColumn<bool>("armedAfter");
+
+    const QString once = u"这条提醒只响一次，已关闭。"_s;
+    const QString daily = u"这条提醒每个交易日最多响一次。"_s;
+    QTest::newRow("exactly at the level, once")
+        << uR"([{"kind": "above", "value": 1530, "repeat": "once"}])"_s
+        << QStringList{u"1529.99"_s, u"1530"_s, u"1540"_s}
+        << QStringList{u"中国中免 突破 1530.00|现价 1530.00（+2.00%）。"_s + once} << false;
+    QTest::newRow("gap through, daily, next trading day")
+        << uR"([{"kind": "below", "value": 1470, "repeat": "daily"}])"_s
+        << QStringList{u"1480"_s, u"1440"_s, u"1430"_s, u"1430@2026-04-29"_s}
+        << QStringList{u"中国中免 跌破 1470.00|现价 1440.00（-4.00%）。"_s + daily,
+                       u"中国中免 跌破 1470.00|现价 1430.00（-4.67%）。"_s + daily}
+        << true;
+    QTest::newRow("stale quote after a failed refresh")
+        << uR"([{"kind": "changeAbove", "value": 2}])"_s
+        << QStringList{u"1560"_s, u"arm"_s, u"fail"_s, u"1520"_s, u"1530"_s}
+        << QStringList{u"中国中免 涨幅达 +2.00%|现价 1530.00（+2.00%）。"_s + once} << false;
+    QTest::newRow("silenced while alerts are off, still armed")
+        << uR"([{"kind": "changeBelow", "value": -3, "repeat": "once"},
+                {"kind": "above", "value": 1400, "repeat": "daily"}])"_s
+        << QStringList{u"off"_s, u"1450"_s, u"on"_s, u"1450"_s}
+        << QStringList{u"中国中免 跌幅达 -3.00%|现价 1450.00（-3.33%）。"_s + once,
+                       u"中国中免 突破 1400.00|现价 1450.00（-3.33%）。"_s + daily}
+        << true;
+}
+
+// Price conditions from the watchlist file to the notification daemon, through refreshes
+// of the scripted realtime feed.
+void tst_AlertDBus::priceConditionsNotify()
+{
+    QFETCH(QString, conditions);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, armedAfter);
+
+    QVERIFY(m_server->start());
+    ScriptedAppHarness h({kSymbol}, shanghaiTime(2026, 4, 28, 10, 30), m_notifier.get());
+    h.app->settings().alertPreset = AlertPreset::Standard;
+    const auto arm = [&] {
+        const QByteArray item = R"({"symbol": "sh601888", "name": "中国中免", "priceAlerts": )";
+        QVERIFY(
+            writeBytes(h.app->config().watchlistPath(), "[" + item + conditions.toUtf8() + "}]"));
+    };
+    if (!steps.contains(u"arm"_s))
+        arm();
+    for (const QString &step : steps) {
+        if (step == u"arm"_s) {
+            arm();
+            continue;
+        }
+        if (step == u"off"_s || step == u"on"_s) {
+            h.app->settings().alertPreset =
+                step == u"on" ? AlertPreset::Standard : AlertPreset::Off;
+            continue;
+        }
+        SimFault down;
+        down.reset = true;
+        if (step == u"fail"_s) {
+            h.market.server().setFault(ScriptedQuotes::routeName(), down);
+        } else {
+            Quote q;
+            q.symbol = kSymbol;
+            q.name = u"中国中免"_s;
+            q.price = step.section(u'@', 0, 0).toDouble();
+            q.previousClose = q.open = 1500;
+            q.high = std::max(q.price, q.open);
+            q.low = std::min(q.price, q.open);
+            q.volume = 1e6;
+            q.amount = q.volume * q.price;
+            q.date = step.contains(u'@') ? step.section(u'@', 1) : u"2026-04-28"_s;
+            q.time = u"10:30:00"_s;
+            h.scripted.set(q);
+            h.market.server().clearFaults();
+        }
+        h.clock().advanceSecs(12);
+        QVERIFY(h.refreshAndWait());
+        QCOMPARE(h.app->lastRefreshSucceeded(), step != u"fail"_s);
+    }
+    // Messages on one connection arrive in order: once the marker is there, so is the rest.
+    m_notifier->post(u"marker"_s, u"marker"_s, QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server->calls.isEmpty() &&
+                                 m_server->calls.constLast().summary == u"marker"_s,
+                             kPatienceMs);
+    QStringList got;
+    for (const auto &call : std::as_const(m_server->calls)) {
+        if (call.summary.startsWith(u"中国中免 "_s)) // the state alerts have titles of their own
+            got << call.summary + u'|' + call.body;
+    }
+    QCOMPARE(got, shown);
+    QCOMPARE(h.app->hasArmedPriceAlertsForSymbol(kSymbol), armedAfter);
+
+    // What fired is on record in the file: a restarted monitor fires nothing for the same
+    // trading day's quote.
+    RecordingNotifier later;
+    PriceAlertMonitor restarted(h.app->config(), h.app->settings(), later, h.clock());
+    h.app->settings().alertPreset = AlertPreset::Standard;
+    QCOMPARE(restarted.checkPriceAlerts(h.app->quotes()).fired, 0);
+    QVERIFY(later.posts.isEmpty());
 }
 
 QTEST_MAIN(tst_AlertDBus)

@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 
 #include "app/OnceRunner.h"
+#include "app/SnapshotDocument.h"
 #include "decision/DecisionEngine.h"
 #include "intraday/IntradayAnalytics.h"
 #include "net/HttpClient.h"
@@ -44,7 +45,7 @@ const QStringList kRequiredKeys =
     alertSnapshotTextForQuote alertNotificationPayloadForQuote:off
     alertNotificationPayloadForQuote:sensitive intradayIndexForPositionAtOrBefore:0
     buyLabelForCoreRiskState:转强成立 sellLabelForCoreRiskState:结构转弱
-    executionLabelForCoreRiskState:回踩观察)"_s.simplified()
+    executionLabelForCoreRiskState:回踩观察 positionForQuote)"_s.simplified()
         .split(u' ');
 
 } // namespace
@@ -55,6 +56,7 @@ class tst_OnceJson : public QObject
 private Q_SLOTS:
     void documentIsCompleteAndAgrees();
     void executablePrintsDocument();
+    void positionsInDocument();
 };
 
 void tst_OnceJson::documentIsCompleteAndAgrees()
@@ -172,6 +174,45 @@ void tst_OnceJson::executablePrintsDocument()
              qPrintable(u"%1 KiB over %2 KiB"_s.arg(peakKiB - wholeKiB).arg(wholeKiB)));
 
     QCOMPARE(std::get<1>(runOnce({u"--once"_s})), 2);
+}
+
+// Each quote's position valued at its quote, null without a position or a price, and the
+// totals per currency with the yuan total from the user's rates.
+void tst_OnceJson::positionsInDocument()
+{
+    AppHarness h;
+    QVERIFY(writeBytes(h.app->config().watchlistPath(), R"([
+        {"symbol": "sh600519", "shares": 300, "cost": 1400},
+        {"symbol": "sz999999", "shares": 100, "cost": 10},
+        {"symbol": "hk00700", "shares": 200},
+        {"symbol": "gb_aapl"}])"));
+    h.app->settings().exchangeRateHKD = 0.92;
+    QVERIFY(h.refreshAndWait());
+    const QJsonObject doc = SnapshotDocument::build(*h.app);
+    const QJsonArray quotes = doc.value(u"quotes"_s).toArray();
+    QCOMPARE(quotes.size(), 4);
+    for (int i : {0, 2}) {
+        const Quote quote = h.app->quotes().at(i);
+        const auto figures =
+            HoldingFigures::forQuote(quote, *h.app->holdingForSymbol(quote.symbol));
+        QVERIFY(figures);
+        QCOMPARE(quotes.at(i)[u"positionForQuote"_s].toObject(), figures->toJson());
+    }
+    QCOMPARE(quotes.at(0)[u"positionForQuote"_s][u"currency"_s].toString(), u"CNY"_s);
+    QVERIFY(quotes.at(2)[u"positionForQuote"_s][u"floatingProfit"_s].isNull()); // no cost
+    QVERIFY(quotes.at(1)[u"positionForQuote"_s].isNull()); // a placeholder: no figure
+    QVERIFY(quotes.at(3)[u"positionForQuote"_s].isNull()); // no position
+    const QJsonObject totals = doc.value(u"positionTotals"_s).toObject();
+    const ExchangeRates rates{0.92, std::nullopt};
+    QCOMPARE(totals, h.app->holdingTotals().toJson(rates));
+    QCOMPARE(totals[u"unpricedPositions"_s].toInt(), 1);
+    QCOMPARE(totals[u"totalCNY"_s][u"marketValue"_s].toDouble(),
+             roundToCents(totals[u"byCurrency"_s][u"CNY"_s][u"marketValue"_s].toDouble() +
+                          0.92 * totals[u"byCurrency"_s][u"HKD"_s][u"marketValue"_s].toDouble()));
+    // The rates are the user's and stay in the settings file.
+    QVERIFY(h.app->saveSettings());
+    QCOMPARE(h.app->config().loadSettings().value(u"exchangeRateHKD"_s).toDouble(), 0.92);
+    QVERIFY(!h.app->config().loadSettings().contains(u"exchangeRateUSD"_s));
 }
 
 QTEST_GUILESS_MAIN(tst_OnceJson)

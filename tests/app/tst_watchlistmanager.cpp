@@ -2,12 +2,14 @@
 #include "AppHarness.h"
 #include "FileBytes.h"
 
+#include "app/SnapshotDocument.h"
 #include "app/WatchlistManager.h"
 #include "market/MarketSources.h"
 #include "strategy/BoardTags.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -53,6 +55,11 @@ private Q_SLOTS:
     void addedItemIsSavedTaggedAndReloaded();
     void moveAndRemove_data();
     void moveAndRemove();
+    void keepsWhatItDoesNotKnow();
+    void positionsAndConditions_data();
+    void positionsAndConditions();
+    void importAndExport_data();
+    void importAndExport();
 };
 
 void tst_WatchlistManager::localFirstThenRemoteMerged()
@@ -307,6 +314,284 @@ void tst_WatchlistManager::moveAndRemove()
     QVERIFY(m.manager.moveWatchItem(u"SH600519"_s, 1));
     QVERIFY(!m.manager.hasSaveFailure());
     QVERIFY(m.manager.feedbackMessage().isEmpty());
+}
+
+namespace {
+
+// A list as another tool or a later Kestrum may write it: keys of its own on an item, on a
+// condition and beside the items, a condition kind this version does not know.
+const QByteArray kForeignList = R"([
+  {"symbol": "sh600519", "name": "贵州茅台", "market": "沪市", "note": "长线", "tags": ["a"]},
+  "a line for people",
+  {"symbol": "sz000001", "name": "平安银行", "market": "深市", "shares": 1000, "cost": 10.5,
+   "priceAlerts": [{"kind": "above", "value": 12, "repeat": "daily", "by": "script"},
+                   {"kind": "trailingStop", "value": 5}]},
+  {"symbol": "hk00700", "name": "腾讯控股", "market": "港股"}
+])";
+
+QJsonObject storedItem(const KestrumApp &app, const QString &symbol)
+{
+    for (const QJsonValue &item : const_cast<KestrumApp &>(app).config().loadWatchlist()) {
+        if (item.toObject().value(u"symbol"_s).toString() == symbol)
+            return item.toObject();
+    }
+    return {};
+}
+
+} // namespace
+
+void tst_WatchlistManager::keepsWhatItDoesNotKnow()
+{
+    ManagerHarness m;
+    m.h.quietRemoteSearch();
+    const QString path = m.h.app->config().watchlistPath();
+    QVERIFY(writeBytes(path, kForeignList));
+    // Every rewrite: add, move, remove, a position, the conditions as read back.
+    m.manager.setInputText(u"600036"_s);
+    m.manager.addWatchItem();
+    QVERIFY(m.manager.moveWatchItem(u"hk00700"_s, -1));
+    QVERIFY(m.manager.removeWatchItem(u"sh600036"_s));
+    QVERIFY(m.manager.setHolding(u"sh600519"_s, Holding{100, std::nullopt}));
+    QVERIFY(m.manager.setPriceAlerts(u"sz000001"_s, m.h.app->priceAlertsForSymbol(u"sz000001"_s)));
+    const QJsonArray stored = m.h.app->config().loadWatchlist();
+    QCOMPARE(stored.size(), 4);
+    QCOMPARE(stored.at(1), QJsonValue(u"a line for people"_s));
+    const QJsonObject moutai = storedItem(*m.h.app, u"sh600519"_s);
+    QCOMPARE(moutai.value(u"note"_s).toString(), u"长线"_s);
+    QCOMPARE(moutai.value(u"tags"_s).toArray(), QJsonArray{u"a"_s});
+    QCOMPARE(moutai.value(u"shares"_s).toDouble(), 100.0);
+    QVERIFY(!moutai.contains(u"cost"_s));
+    const QJsonArray conditions =
+        storedItem(*m.h.app, u"sz000001"_s).value(u"priceAlerts"_s).toArray();
+    QCOMPARE(conditions.size(), 2);
+    QVERIFY(conditions.contains(QJsonObject{{u"kind"_s, u"trailingStop"_s}, {u"value"_s, 5}}));
+    QVERIFY(conditions.contains(QJsonObject{{u"kind"_s, u"above"_s},
+                                            {u"value"_s, 12},
+                                            {u"repeat"_s, u"daily"_s},
+                                            {u"by"_s, u"script"_s}}));
+    QVERIFY(m.h.app->hasArmedPriceAlertsForSymbol(u"sz000001"_s));
+    QVERIFY(!m.h.app->hasArmedPriceAlertsForSymbol(u"hk00700"_s));
+
+    // A list without positions or conditions keeps its shape: added items carry the three
+    // keys, and refreshing (alerts on) never rewrites it.
+    ManagerHarness plain;
+    plain.h.quietRemoteSearch();
+    plain.h.app->settings().alertPreset = AlertPreset::Sensitive;
+    plain.manager.setInputText(u"600519"_s);
+    plain.manager.addWatchItem();
+    const QString plainPath = plain.h.app->config().watchlistPath();
+    QCOMPARE(storedItem(*plain.h.app, u"sh600519"_s).keys(),
+             (QStringList{u"market"_s, u"name"_s, u"symbol"_s}));
+    const quint64 inode = inodeOf(plainPath);
+    QVERIFY(plain.h.refreshAndWait());
+    QCOMPARE(inodeOf(plainPath), inode);
+}
+
+void tst_WatchlistManager::positionsAndConditions_data()
+{
+    QTest::addColumn<QString>("action"); // what the form does, on the foreign list
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<QString>("feedback");
+    QTest::addColumn<QString>("stored"); // sz000001's shares|cost|conditions afterwards
+
+    const QString before = u"1000|10.5|above 12 daily,trailingStop 5"_s;
+    QTest::newRow("position set") << u"hold 200 9.8"_s << true << u"平安银行 的持仓已保存。"_s
+                                  << u"200|9.8|above 12 daily,trailingStop 5"_s;
+    QTest::newRow("position cleared") << u"clear"_s << true << u"平安银行 的持仓已清除。"_s
+                                      << u"||above 12 daily,trailingStop 5"_s;
+    QTest::newRow("negative shares refused")
+        << u"hold -200 9.8"_s << false << u"持仓股数须为大于 0 的数字。"_s << before;
+    QTest::newRow("infinite cost refused")
+        << u"hold 200 inf"_s << false << u"成本价须为不小于 0 的数字。"_s << before;
+    QTest::newRow("condition added")
+        << u"add below 9.5"_s << true << u"平安银行 的价格提醒已保存。"_s
+        << u"1000|10.5|trailingStop 5,above 12 daily,below 9.5 once"_s;
+    QTest::newRow("condition of the wrong sign refused")
+        << u"add changeBelow 3"_s << false << u"跌幅提醒须为不大于 0 的百分比，例如 -3。"_s
+        << before;
+    QTest::newRow("condition removed") << u"remove 0"_s << true << u"平安银行 的价格提醒已清除。"_s
+                                       << u"1000|10.5|trailingStop 5"_s;
+    QTest::newRow("condition gone meanwhile")
+        << u"remove 1"_s << false << u"这条价格提醒已不存在。"_s << before;
+    QTest::newRow("symbol not listed")
+        << u"hold 200 9.8 sh600036"_s << false << u"SH600036 不在自选列表中。"_s << before;
+    QTest::newRow("save fails") << u"hold 200 9.8 full"_s << false
+                                << WatchlistManager::saveFailedMessage(
+                                       JsonFile::WriteFailure::Incomplete)
+                                << before;
+}
+
+void tst_WatchlistManager::positionsAndConditions()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, done);
+    QFETCH(QString, feedback);
+    QFETCH(QString, stored);
+
+    ManagerHarness m;
+    QVERIFY(writeBytes(m.h.app->config().watchlistPath(), kForeignList));
+    const QStringList words = action.split(u' ');
+    const QString symbol =
+        words.size() > 3 && words[3].startsWith(u"sh") ? words[3] : u"sz000001"_s;
+    QString error;
+    bool result = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (words.last() == u"full"_s)
+            limit.emplace(16);
+        if (words[0] == u"hold")
+            result = m.manager.setHolding(
+                symbol,
+                Holding{words[1].toDouble(), words[2] == u"inf" ? qInf() : words[2].toDouble()},
+                &error);
+        else if (words[0] == u"clear")
+            result = m.manager.setHolding(symbol, std::nullopt, &error);
+        else if (words[0] == u"add") {
+            PriceAlert alert;
+            alert.kind = *fromText<PriceAlert::Kind>(words[1]);
+            alert.value = words[2].toDouble();
+            result = m.manager.addPriceAlert(symbol, alert, &error);
+        } else
+            result = m.manager.removePriceAlert(symbol, words[1].toInt(), &error);
+    }
+    QCOMPARE(result, done);
+    QCOMPARE(m.manager.feedbackMessage(), feedback);
+    QCOMPARE(error, done ? QString() : feedback);
+    const QJsonObject item = storedItem(*m.h.app, u"sz000001"_s);
+    QStringList conditions;
+    for (const QJsonValue &c : item.value(u"priceAlerts"_s).toArray())
+        conditions << (c[u"kind"_s].toString() + u' ' + QString::number(c[u"value"_s].toDouble()) +
+                       (c[u"repeat"_s].isString() ? u' ' + c[u"repeat"_s].toString() : QString()));
+    const auto number = [&](const QString &key) {
+        return item.contains(key) ? QString::number(item.value(key).toDouble()) : QString();
+    };
+    QCOMPARE(number(u"shares"_s) + u'|' + number(u"cost"_s) + u'|' + conditions.join(u','), stored);
+    // The figures follow at once, before the next refresh.
+    if (done && words[0] == u"hold")
+        QCOMPARE(m.h.app->holdingForSymbol(symbol), (Holding{200, 9.8}));
+}
+
+void tst_WatchlistManager::importAndExport_data()
+{
+    QTest::addColumn<QString>("file"); // its name decides the format
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("outcome");   // the summary, or the refusal
+    QTest::addColumn<QStringList>("after"); // symbol shares cost conditions, in list order
+
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const QStringList untouched{u"sh600519 - - -"_s, u"sz000001 1000 10.5 above:12@daily"_s,
+                                u"hk00700 - - -"_s};
+    QTest::newRow("csv merged")
+        << u"a.csv"_s
+        << bom + "代码,名称,持仓,成本,突破价,跌破价,涨幅提醒,跌幅提醒\r\n"
+                 "600036,招商银行,500,35.2,40,,5%,-3@daily\r\n"
+                 "sz000001,,2000,,,9;9.5@daily,,\r\n"
+                 "hk00700,腾讯控股,,,,,,\r\n"
+                 "xyz!,坏的,,,,,,\r\n"
+                 "600036,招商银行,1,1,,,,\r\n"
+                 "aapl,\"Apple, Inc.\",-5,,,,,\r\n"
+        << u"导入完成：新增 1 只，更新 1 只，跳过 4 只。\n"
+           u"跳过 第 5 行（xyz!）：无法识别的股票代码\n"
+           u"跳过 第 7 行（aapl）：持仓股数须为大于 0 的数字\n"
+           u"跳过 腾讯控股：已在自选列表中，没有新的持仓或提醒\n"
+           u"跳过 招商银行：文件中重复出现，只取第一次"_s
+        << QStringList{u"sh600519 - - -"_s, u"sz000001 2000 10.5 below:9,below:9.5@daily"_s,
+                       u"hk00700 - - -"_s,
+                       u"sh600036 500 35.2 above:40,changeAbove:5,changeBelow:-3@daily"_s};
+    QTest::newRow("gb18030 csv, columns in another order")
+        << u"b.CSV"_s
+        << QByteArray(QStringEncoder("GB18030").encode(
+               u"名称,代码\n贵州茅台,sh600519\n中国平安,601318\n"_s))
+        << u"导入完成：新增 1 只，更新 0 只，跳过 1 只。\n跳过 贵州茅台：已在自选列表中，没有新的持仓或提醒"_s
+        << (QStringList(untouched) << u"sh601318 - - -"_s);
+    QTest::newRow("json keeps its keys")
+        << u"c.json"_s << QByteArray(R"([{"symbol": "00700.HK", "shares": 100, "cost": 300},
+                          {"symbol": "gb_aapl", "name": "苹果", "mine": 1, "priceAlerts":
+                           [{"kind": "below", "value": 150, "repeat": "once", "firedOn": "2026-04-27"}]},
+                          {"symbol": "sh600519", "shares": "many"}])")
+        << u"导入完成：新增 1 只，更新 1 只，跳过 1 只。\n跳过 第 3 项（sh600519）：持仓股数或成本价不是有效数字"_s
+        << QStringList{u"sh600519 - - -"_s, u"sz000001 1000 10.5 above:12@daily"_s,
+                       u"hk00700 100 300 -"_s, u"gb_aapl - - below:150!"_s};
+    QTest::newRow("no header") << u"d.csv"_s << QByteArray("600519,茅台\n")
+                               << u"未导入：CSV 文件第一行须为表头，并含有“代码”一列。"_s
+                               << untouched;
+    QTest::newRow("unclosed quote") << u"e.csv"_s << QByteArray("代码,名称\n600519,\"茅台\n")
+                                    << u"未导入：CSV 文件中的引号没有闭合。"_s << untouched;
+    QTest::newRow("json not a list")
+        << u"f.json"_s << QByteArray(R"({"symbol": "sh600519"})")
+        << u"未导入：JSON 文件须为自选股数组，与 watchlist.json 相同。"_s << untouched;
+    QTest::newRow("broken json") << u"g.json"_s << QByteArray("[{\"symbol\": ")
+                                 << u"未导入：JSON 文件须为自选股数组，与 watchlist.json 相同。"_s
+                                 << untouched;
+    QTest::newRow("empty") << u"h.csv"_s << bom + "代码,名称\r\n"
+                           << u"未导入：文件中没有自选股。"_s << untouched;
+    QTest::newRow("missing file") << u"none.csv"_s << QByteArray() << u"无法打开 none.csv。"_s
+                                  << untouched;
+}
+
+void tst_WatchlistManager::importAndExport()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, outcome);
+    QFETCH(QStringList, after);
+
+    ManagerHarness m;
+    const QString list = m.h.app->config().watchlistPath();
+    QVERIFY(writeBytes(list, R"([{"symbol": "sh600519", "name": "贵州茅台"},
+        {"symbol": "sz000001", "name": "平安银行", "shares": 1000, "cost": 10.5,
+         "priceAlerts": [{"kind": "above", "value": 12, "repeat": "daily"}]},
+        {"symbol": "hk00700", "name": "腾讯控股"}])"));
+    const QByteArray listBefore = readBytes(list);
+    const QString path = m.h.dir.filePath(file);
+    if (!bytes.isEmpty())
+        QVERIFY(writeBytes(path, bytes));
+    QString error;
+    const auto merged = m.manager.importWatchlist(path, &error);
+    QCOMPARE(merged ? merged->summary() : error, outcome);
+    QCOMPARE(m.manager.feedbackMessage(), outcome);
+    if (!merged)
+        QCOMPARE(readBytes(list), listBefore); // nothing changed, not even rewritten
+
+    const auto describe = [](const QJsonArray &items) {
+        QStringList rows;
+        for (const QJsonValue &value : items) {
+            const QJsonObject item = value.toObject();
+            const auto holding = Holding::fromItem(item);
+            QStringList conditions;
+            for (const PriceAlert &a : PriceAlert::listFromItem(item))
+                conditions << toText(a.kind) + u':' + QString::number(a.value) +
+                                  (a.repeat == PriceAlert::Repeat::Daily ? u"@daily"_s
+                                                                         : QString()) +
+                                  (a.firedOn.isEmpty() ? QString() : u"!"_s);
+            rows << item.value(u"symbol"_s).toString() + u' ' +
+                        (holding ? QString::number(holding->shares) : u"-"_s) + u' ' +
+                        (holding && holding->cost ? QString::number(*holding->cost) : u"-"_s) +
+                        u' ' + (conditions.isEmpty() ? u"-"_s : conditions.join(u','));
+        }
+        return rows;
+    };
+    const QJsonArray stored = m.h.app->config().loadWatchlist();
+    QCOMPARE(describe(stored), after);
+    if (file == u"c.json"_s)
+        QCOMPARE(storedItem(*m.h.app, u"gb_aapl"_s).value(u"mine"_s).toInt(), 1);
+    if (!merged)
+        return;
+
+    // Whatever the list now is, both formats carry it to an empty list and back unchanged
+    // (a fired once condition is off, so the CSV leaves it out).
+    for (const QString &name : {u"out.csv"_s, u"out.json"_s}) {
+        const QString out = m.h.dir.filePath(name);
+        QVERIFY(m.manager.exportWatchlist(out));
+        ManagerHarness other;
+        QVERIFY(other.manager.importWatchlist(out));
+        QStringList expected = describe(stored);
+        if (name.endsWith(u".csv"_s))
+            expected.replaceInStrings(u" below:150!"_s, u" -"_s);
+        QCOMPARE(describe(other.h.app->config().loadWatchlist()), expected);
+        if (name.endsWith(u".csv"_s))
+            QVERIFY(readBytes(out).startsWith("\xEF\xBB\xBF代码,名称,持仓,成本,"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_WatchlistManager)

@@ -8,6 +8,7 @@
 #include "config/JsonFile.h"
 #include "config/JsonLinesFile.h"
 #include "config/LoginItemManager.h"
+#include "config/WatchItemInput.h"
 #include "model/Symbol.h"
 
 #include "FileBytes.h"
@@ -126,6 +127,8 @@ private Q_SLOTS:
     void failedWriteKeepsPreviousFile();
     void enumerationsAndLegacyPresets();
     void valuesOfTheWrongKind();
+    void positionAndConditionInput_data();
+    void positionAndConditionInput();
 
     void appendTornAtAnyByte();
     void rotation_data();
@@ -874,6 +877,74 @@ void tst_ConfigStore::staleEntryIsRewrittenAtLaunch()
         QVERIFY(!manager.isEnabled());
     else
         QCOMPARE(readBytes(entry), rewritten ? manager.desktopEntry() : before);
+}
+
+// What the form may store: the message for anything refused, and nothing stored then.
+void tst_ConfigStore::positionAndConditionInput_data()
+{
+    QTest::addColumn<QString>("field"); // holding "shares|cost", a condition kind, or "rate"
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored"); // what is stored, or the message
+    const QString badShares = u"持仓股数须为大于 0 的数字。"_s;
+    const QString badCost = u"成本价须为不小于 0 的数字。"_s;
+    QTest::newRow("shares and cost") << u"holding"_s << u" 1,200 | 10.5 "_s << u"1200 10.5"_s;
+    QTest::newRow("shares alone") << u"holding"_s << u"+300|"_s << u"300 none"_s;
+    QTest::newRow("both empty clears") << u"holding"_s << u" | "_s << u"cleared"_s;
+    QTest::newRow("cost without shares")
+        << u"holding"_s << u"|10"_s << u"填写成本价时请同时填写持仓股数。"_s;
+    QTest::newRow("negative shares") << u"holding"_s << u"-100|10"_s << badShares;
+    QTest::newRow("zero shares") << u"holding"_s << u"0|10"_s << badShares;
+    QTest::newRow("shares not a number") << u"holding"_s << u"一百|10"_s << badShares;
+    QTest::newRow("comma not a group") << u"holding"_s << u"1,5|10"_s << badShares;
+    QTest::newRow("infinite shares") << u"holding"_s << u"inf|10"_s << badShares;
+    QTest::newRow("huge shares") << u"holding"_s << u"2000000000000|10"_s << u"持仓股数过大。"_s;
+    QTest::newRow("negative cost") << u"holding"_s << u"100|-1"_s << badCost;
+    QTest::newRow("level") << u"above"_s << u"1,500.5"_s << u"1500.5"_s;
+    QTest::newRow("level zero") << u"below"_s << u"0"_s << u"提醒价位须为大于 0 的数字。"_s;
+    QTest::newRow("level nan") << u"above"_s << u"nan"_s << u"提醒价位须为大于 0 的数字。"_s;
+    QTest::newRow("rise with percent sign") << u"changeAbove"_s << u"5%"_s << u"5"_s;
+    QTest::newRow("rise negative")
+        << u"changeAbove"_s << u"-5"_s << u"涨幅提醒须为不小于 0 的百分比，例如 5。"_s;
+    QTest::newRow("fall") << u"changeBelow"_s << u"-3 %"_s << u"-3"_s;
+    QTest::newRow("fall positive")
+        << u"changeBelow"_s << u"3"_s << u"跌幅提醒须为不大于 0 的百分比，例如 -3。"_s;
+    QTest::newRow("rate") << u"rate"_s << u"0.92"_s << u"0.92"_s;
+    QTest::newRow("rate empty is unknown") << u"rate"_s << u""_s << u"none"_s;
+    QTest::newRow("rate negative")
+        << u"rate"_s << u"-7"_s << u"汇率须为大于 0 的数字，例如 0.92。"_s;
+}
+
+void tst_ConfigStore::positionAndConditionInput()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    QString message;
+    QString got;
+    if (field == u"holding"_s) {
+        std::optional<Holding> holding = Holding{1, 1.0}; // must be replaced or left alone
+        message = WatchItemInput::holdingFromText(text.section(u'|', 0, 0),
+                                                  text.section(u'|', 1, 1), &holding);
+        got = !holding ? u"cleared"_s
+                       : QString::number(holding->shares) + u' ' +
+                             (holding->cost ? QString::number(*holding->cost) : u"none"_s);
+        // What a file says is read by the same rules: a refused position reads as none.
+        QCOMPARE(Holding::fromItem(Holding::withHolding({}, holding)).has_value(),
+                 holding.has_value());
+    } else if (field == u"rate"_s) {
+        std::optional<double> rate = 1.0;
+        message = WatchItemInput::exchangeRateFromText(text, &rate);
+        got = rate ? QString::number(*rate) : u"none"_s;
+    } else {
+        PriceAlert alert;
+        alert.value = -99;
+        message = WatchItemInput::priceAlertFromText(*fromText<PriceAlert::Kind>(field), text,
+                                                     PriceAlert::Repeat::Once, &alert);
+        got = QString::number(alert.value);
+    }
+    QCOMPARE(message.isEmpty() ? got : message, stored);
+    if (!message.isEmpty()) // nothing refused reaches the value
+        QVERIFY(got == u"1 1"_s || got == u"1"_s || got == u"-99"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigStore)

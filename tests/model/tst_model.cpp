@@ -2,6 +2,8 @@
 // The model's plain values: every form of a symbol per market (text in any other form makes
 // none), the derived quote values and the formatted numbers and names.
 #include "model/Formatters.h"
+#include "model/HoldingTotals.h"
+#include "model/PriceAlert.h"
 #include "model/Quote.h"
 #include "model/Symbol.h"
 
@@ -21,6 +23,11 @@ private Q_SLOTS:
     void namesAndBadges();
     void symbolForms_data();
     void symbolForms();
+    void holdingFigures_data();
+    void holdingFigures();
+    void holdingTotals();
+    void priceConditions_data();
+    void priceConditions();
 };
 
 void tst_Model::derivedValues()
@@ -125,6 +132,139 @@ void tst_Model::symbolForms()
                           QString::number(symbol->volumeUnit())})
                  .join(u' '),
              forms);
+}
+
+namespace {
+
+Quote quoteAt(const QString &symbol, double price, double previousClose)
+{
+    Quote q;
+    q.symbol = symbol;
+    q.price = price;
+    q.previousClose = previousClose;
+    return q;
+}
+
+} // namespace
+
+// A position's worth at one quote, in the market's currency, rounded to cents.
+void tst_Model::holdingFigures_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<double>("price");
+    QTest::addColumn<double>("previousClose");
+    QTest::addColumn<double>("shares");
+    QTest::addColumn<double>("cost"); // < 0: none given
+    // currency, market value, today, floating, floating % (or "none" for no figures)
+    QTest::addColumn<QString>("figures");
+
+    QTest::newRow("A-share, grouped thousands")
+        << u"sh600519"_s << 1502.21 << 1531.9 << 300.0 << 1400.0
+        << u"CNY 450,663.00 -8,907.00 +30,663.00 +7.30%"_s;
+    QTest::newRow("Hong Kong in HKD") << u"hk00700"_s << 612.0 << 600.0 << 200.0 << 650.0
+                                      << u"HKD 122,400.00 +2,400.00 -7,600.00 -5.85%"_s;
+    QTest::newRow("US in USD, fractional shares")
+        << u"gb_aapl"_s << 190.5 << 191.0 << 2.5 << -1.0 << u"USD 476.25 -1.25 none none"_s;
+    QTest::newRow("half a cent rounds away from zero")
+        << u"sz000001"_s << 10.01 << 10.0 << 100.5 << 10.0 << u"CNY 1,006.01 +1.01 +1.01 +0.10%"_s;
+    QTest::newRow("cost zero: profit, no percent")
+        << u"sz000001"_s << 10.0 << 10.0 << 100.0 << 0.0 << u"CNY 1,000.00 +0.00 +1,000.00 none"_s;
+    QTest::newRow("placeholder") << u"sh600519"_s << 0.0 << 0.0 << 100.0 << 10.0 << u"none"_s;
+    QTest::newRow("no previous close")
+        << u"sh600519"_s << 10.0 << 0.0 << 100.0 << 10.0 << u"none"_s;
+    QTest::newRow("not a symbol") << u"600519"_s << 10.0 << 10.0 << 100.0 << 10.0 << u"none"_s;
+}
+
+void tst_Model::holdingFigures()
+{
+    QFETCH(QString, symbol);
+    QFETCH(double, price);
+    QFETCH(double, previousClose);
+    QFETCH(double, shares);
+    QFETCH(double, cost);
+    QFETCH(QString, figures);
+    Holding holding{shares, cost < 0 ? std::nullopt : std::optional<double>(cost)};
+    const auto f = HoldingFigures::forQuote(quoteAt(symbol, price, previousClose), holding);
+    const auto text = [](const std::optional<double> &v, bool percent) {
+        return !v ? u"none"_s : percent ? formatPercent(*v) : formatSignedMoney(*v);
+    };
+    QCOMPARE(f ? toText(f->currency) + u' ' + formatMoney(f->marketValue) + u' ' +
+                     formatSignedMoney(f->todayProfit) + u' ' + text(f->floatingProfit, false) +
+                     u' ' + text(f->floatingProfitPercent, true)
+               : u"none"_s,
+             figures);
+    if (f)
+        QCOMPARE(f->todayProfitText(), u"今日 "_s + formatSignedMoney(f->todayProfit));
+}
+
+// Sums per currency; yuan only with every needed rate; the JSON's null for unknowns.
+void tst_Model::holdingTotals()
+{
+    QCOMPARE(formatMoney(-1234567.891), u"-1,234,567.89"_s);
+    QCOMPARE(formatMoney(999.99), u"999.99"_s);
+    QCOMPARE(formatMoney(1000), u"1,000.00"_s);
+    QCOMPARE(formatSignedMoney(0), u"+0.00"_s);
+    HoldingTotals totals;
+    QVERIFY(totals.isEmpty());
+    QVERIFY(!totals.inCny({1.0, 1.0}));
+    totals.add(*HoldingFigures::forQuote(quoteAt(u"sh600519"_s, 11, 10), {100, 9.0}));
+    totals.add(*HoldingFigures::forQuote(quoteAt(u"sz000001"_s, 9, 10), {100, std::nullopt}));
+    totals.add(*HoldingFigures::forQuote(quoteAt(u"hk00700"_s, 100, 90), {10, 110.0}));
+    totals.addUnpriced();
+    const HoldingTotals::Sum cny = totals.byCurrency().value(Currency::CNY);
+    QCOMPARE(cny.positions, 2);
+    QCOMPARE(cny.marketValue, 2000.0);
+    QCOMPARE(cny.todayProfit, 0.0);
+    QCOMPARE(cny.floatingProfit, 200.0); // only the one with a cost
+    QCOMPARE(cny.floatingProfitPercent(), std::optional<double>(22.22));
+    QVERIFY(!totals.inCny({std::nullopt, 7.2}));        // HKD held, its rate unknown
+    const auto all = totals.inCny({0.9, std::nullopt}); // no USD held: not needed
+    QVERIFY(all);
+    QCOMPARE(all->marketValue, 2900.0);
+    QCOMPARE(all->todayProfit, 90.0);
+    QCOMPARE(all->floatingProfit, 110.0);
+    QCOMPARE(all->floatingProfitPercent(), std::optional<double>(5.82)); // 110 / (900 + 990)
+    const QJsonObject json = totals.toJson({std::nullopt, 7.2});
+    QVERIFY(json.value(u"totalCNY"_s).isNull());
+    QVERIFY(json.value(u"exchangeRates"_s).toObject().value(u"HKD"_s).isNull());
+    QCOMPARE(json.value(u"unpricedPositions"_s).toInt(), 1);
+    QCOMPARE(json.value(u"byCurrency"_s).toObject().keys(), (QStringList{u"CNY"_s, u"HKD"_s}));
+}
+
+// Levels are met exactly at the level and beyond it, never by a quote without a price.
+void tst_Model::priceConditions_data()
+{
+    QTest::addColumn<QString>("condition"); // kind value
+    QTest::addColumn<double>("price");
+    QTest::addColumn<double>("previousClose");
+    QTest::addColumn<bool>("met");
+
+    QTest::newRow("above, exactly at") << u"above 1500"_s << 1500.0 << 1490.0 << true;
+    QTest::newRow("above, a tick short") << u"above 1500"_s << 1499.99 << 1490.0 << false;
+    QTest::newRow("above, gapped through") << u"above 1500"_s << 1560.0 << 1490.0 << true;
+    QTest::newRow("below, exactly at") << u"below 10.1"_s << 10.1 << 10.5 << true;
+    QTest::newRow("below, placeholder") << u"below 10.1"_s << 0.0 << 0.0 << false;
+    QTest::newRow("change up, at +5.00% after rounding")
+        << u"changeAbove 5"_s << 10.5 << 10.0 << true;
+    QTest::newRow("change up, +4.99%") << u"changeAbove 5"_s << 10.499 << 10.0 << false;
+    QTest::newRow("change down, at -3%") << u"changeBelow -3"_s << 9.7 << 10.0 << true;
+    QTest::newRow("change down, a rise") << u"changeBelow -3"_s << 10.3 << 10.0 << false;
+}
+
+void tst_Model::priceConditions()
+{
+    QFETCH(QString, condition);
+    QFETCH(double, price);
+    QFETCH(double, previousClose);
+    QFETCH(bool, met);
+    const auto alert =
+        PriceAlert::fromJson({{u"kind"_s, condition.section(u' ', 0, 0)},
+                              {u"value"_s, condition.section(u' ', 1, 1).toDouble()}});
+    QVERIFY(alert);
+    QCOMPARE(alert->isMetBy(quoteAt(u"sh600519"_s, price, previousClose)), met);
+    // Wrong signs and non-numbers are no condition at all.
+    QVERIFY(!PriceAlert::fromJson({{u"kind"_s, u"changeBelow"_s}, {u"value"_s, 3}}));
+    QVERIFY(!PriceAlert::fromJson({{u"kind"_s, u"above"_s}, {u"value"_s, u"1500"_s}}));
 }
 
 QTEST_GUILESS_MAIN(tst_Model)
