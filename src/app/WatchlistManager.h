@@ -11,6 +11,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class KestrumApp;
 
 // How an outcome line is coloured.

@@ -4,6 +4,7 @@
 #include "model/Formatters.h"
 #include "model/Quote.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
