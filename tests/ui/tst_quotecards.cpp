@@ -3,8 +3,6 @@
 
 #include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
-#include "presentation/WatchlistDisplay.h"
-#include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
 #include "ui/MainWindowView.h"
@@ -167,19 +165,12 @@ private Q_SLOTS:
         data.priceFlashDirections.insert(u"sh600519"_s, -1);
         const QRectF frame(14, 10, 352, 250);
         auto *card = new MarketOverviewCard(surface.get(), frame, data);
-
+        // (Its texts and chart at rest are the golden images'.) The owed entrance plays; a
+        // fall flashes green.
         auto *pill = card->findChild<Panel *>(u"boardTag"_s);
         QVERIFY(pill);
-        QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
-
-        QCOMPARE(labelNamed(card, u"price"_s)->text(), formatPrice(1468.2));
-        QCOMPARE(labelNamed(card, u"dateTime"_s)->text(), u"2026-04-28 10:30:00"_s);
-
         auto *chart = card->findChild<IntradayChartView *>();
-        QCOMPARE(chart->parentWidget(), card->findChild<Panel *>(u"chartWell"_s));
         QVERIFY(chart->hasStartedEntranceAnimation());
-        QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
-        // A fall flashes green (the images show it at rest, faded out).
         QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
 
         // Updated in place: "板块待补" hides the tag; no name shows "--"; the same chart waits
