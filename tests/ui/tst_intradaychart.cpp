@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+#include "UiTestHelpers.h"
 
 #include "intraday/IntradayStore.h"
 #include "model/Quote.h"
@@ -42,20 +43,6 @@ IntradayChartSeries sampleSeries(const QString &symbol = u"sh600519"_s)
     series.isReal = true;
     series.accent = Toolkit::hex(u"F87171"_s);
     return series;
-}
-
-std::unique_ptr<Panel> makeWell(const QSizeF &size = kChartSize)
-{
-    auto well = std::make_unique<Panel>();
-    well->resize(size.toSize());
-    well->setBackgroundColor(Toolkit::hex(u"0B1020"_s));
-    well->setBorderWidth(0);
-    return well;
-}
-
-bool near(double a, double b, double tolerance = 1e-9)
-{
-    return std::abs(a - b) <= tolerance;
 }
 
 } // namespace
@@ -141,7 +128,7 @@ private Q_SLOTS:
         series.previousClose = previousClose;
         QCOMPARE(int(IntradayChartLayout::stateForSeries(series)), state);
 
-        auto well = makeWell();
+        auto well = makeSurface(316, 80);
         IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
         QCOMPARE(int(chart.state()), state);
         QCOMPARE(chart.findChild<ShapeLayer *>(u"priceLine"_s) != nullptr, placeholder.isEmpty());
@@ -159,7 +146,7 @@ private Q_SLOTS:
     {
         // (A chart at rest, its divider and axis texts, are the golden images'.) No layer takes
         // the pointer from the crosshair above; a US day has no midday break to divide.
-        auto well = makeWell();
+        auto well = makeSurface(316, 80);
         IntradayChartView chart(well.get(), QRectF(QPointF(0, 0), kChartSize), sampleSeries());
         QVERIFY(!chart.hasStartedEntranceAnimation());
         for (ShapeLayer *layer : chart.findChildren<ShapeLayer *>())
@@ -193,7 +180,7 @@ private Q_SLOTS:
     {
         IntradayChartSeries series = sampleSeries();
         series.averages.removeLast();
-        auto well = makeWell();
+        auto well = makeSurface(316, 80);
         IntradayChartView shorter(well.get(), QRectF(QPointF(0, 0), kChartSize), series);
         QVERIFY(!shorter.findChild<ShapeLayer *>(u"averageLine"_s));
         QVERIFY(shorter.findChild<ShapeLayer *>(u"priceLine"_s));
@@ -215,7 +202,7 @@ private Q_SLOTS:
         Quote quote;
         quote.symbol = sample.symbol;
         quote.previousClose = 10.0;
-        auto well = makeWell();
+        auto well = makeSurface(316, 80);
         ChartEntrances entrances;
         const auto build = [&] {
             IntradayChartSeries series = IntradayChartSeries::forQuote(store, quote, u"F87171"_s);
@@ -314,7 +301,7 @@ private Q_SLOTS:
 
     void overlayFollowsPointer()
     {
-        auto well = makeWell(QSizeF(600, 240));
+        auto well = makeSurface(600, 240);
         IntradayChartSeries series = sampleSeries();
         series.accent = QColor();
         auto *overlay = new IntradayHoverOverlayView(well.get(), QRectF(0, 0, 600, 240), series);

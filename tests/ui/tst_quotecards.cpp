@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DecisionWorld.h"
 #include "UiTestHelpers.h"
 
 #include "intraday/IntradayStore.h"
@@ -29,31 +30,10 @@ QString repeated(const char16_t *unit, int count)
     return QString::fromUtf16(unit).repeated(count);
 }
 
-std::unique_ptr<QWidget> makeSurface(int width, int height)
-{
-    auto surface = std::make_unique<QWidget>();
-    surface->setFixedSize(width, height);
-    QPalette palette = surface->palette();
-    palette.setColor(QPalette::Window, Toolkit::hex(u"090A0F"_s));
-    surface->setPalette(palette);
-    surface->setAutoFillBackground(true);
-    return surface;
-}
-
 Quote sampleQuote(double price = 1468.2, double previousClose = 1450)
 {
-    Quote q;
-    q.symbol = u"sh600519"_s;
+    Quote q = makeQuote(u"sh600519"_s, price, 1472.5, 1446.3, previousClose, u"10:30:00"_s);
     q.name = u"贵州茅台"_s;
-    q.price = price;
-    q.previousClose = previousClose;
-    q.open = 1451;
-    q.high = 1472.5;
-    q.low = 1446.3;
-    q.volume = 3216500;
-    q.amount = 4.71e9;
-    q.date = u"2026-04-28"_s;
-    q.time = u"10:30:00"_s;
     return q;
 }
 
