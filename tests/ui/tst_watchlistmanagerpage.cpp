@@ -82,9 +82,7 @@ struct PageHarness
         : h(symbols)
         , manager(*h.app)
     {
-        SimFault quiet;
-        quiet.emptyBody = true;
-        h.server().setFault(u"eastmoney-suggest"_s, quiet);
+        h.quietRemoteSearch();
     }
     WatchlistPopoverPage *build()
     {
@@ -353,7 +351,7 @@ private Q_SLOTS:
     void refreshWhileTypingKeepsFieldCaretAndSuggestions()
     {
         ManagerShell s;
-        s.quietRemoteSearch();
+        s.h.quietRemoteSearch();
         s.shell->openWatchlistManager();
         WatchlistPopoverPage *page = s.managerPage();
         WatchInputField *field = page->inputField();
