@@ -8,6 +8,7 @@
 #include "model/EnumText.h"
 #include "model/Formatters.h"
 #include "presentation/Presenter.h"
+#include "presentation/WatchlistDisplay.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -186,6 +187,26 @@ private Q_SLOTS:
             Q_EMIT app.refreshFinished();
         QCOMPARE(!changed.isEmpty(), refresh);
         QCOMPARE(!windowChanged.isEmpty(), window);
+    }
+
+    // Priority moves 可跟踪 to the front, each group in list order (the simulated market has
+    // none trackable at the fixtures' moment, so the rows below cannot show it).
+    void sortOrder()
+    {
+        QList<Quote> quotes(4);
+        for (int i = 0; i < 4; ++i)
+            quotes[i].symbol = QString(QChar(u'a' + i));
+        const auto order = [&quotes](WatchlistSortMode mode) {
+            QString symbols;
+            for (const Quote &quote : WatchlistDisplay::sorted(quotes, mode, [](const Quote &q) {
+                     return q.symbol == u"b" || q.symbol == u"d" ? ActionStatus::Trackable
+                                                                 : ActionStatus::Defend;
+                 }))
+                symbols += quote.symbol;
+            return symbols;
+        };
+        QCOMPARE(order(WatchlistSortMode::Priority), u"bdac"_s);
+        QCOMPARE(order(WatchlistSortMode::Original), u"abcd"_s);
     }
 
     // The rows both surfaces list, built with the controller's own engine: the same

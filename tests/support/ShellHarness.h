@@ -7,7 +7,6 @@
 
 #include "ui/AppShell.h"
 
-#include <QColor>
 #include <QUrl>
 
 #include <memory>
@@ -34,7 +33,6 @@ struct ShellHarness
             return true;
         });
     }
-    void quietRemoteSearch() { h.quietRemoteSearch(); }
     AppSettings &settings() { return h.app->settings(); }
     QJsonObject stored() const { return h.app->config().loadSettings(); }
 

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "presentation/Palette.h"
 #include "ui/Frames.h"
 #include "ui/Label.h"
+#include "ui/Panel.h"
 
 #include <QColor>
 #include <QWidget>
+
+#include <cmath>
+#include <memory>
 
 namespace TestSupport {
 
@@ -25,6 +30,21 @@ inline QString textOf(const QWidget *root, const QString &name)
 {
     const Label *label = labelNamed(root, name);
     return label ? label->text() : QString();
+}
+
+inline bool near(double a, double b, double tolerance = 1e-9)
+{
+    return std::abs(a - b) <= tolerance;
+}
+
+// A borderless page-coloured surface of a fixed size, the way every page starts.
+inline std::unique_ptr<Panel> makeSurface(int width = 380, int height = 240)
+{
+    auto surface = std::make_unique<Panel>();
+    surface->resize(width, height);
+    surface->setBackgroundColor(Palette::pageBackground);
+    surface->setBorderWidth(0);
+    return surface;
 }
 
 } // namespace TestSupport

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
-#include "ai/AIProviderSettings.h"
-#include "config/AIProviderPresets.h"
 #include "ui/AISettingsPage.h"
 #include "ui/FlatButton.h"
 #include "ui/HomePage.h"
@@ -87,7 +85,6 @@ private Q_SLOTS:
         QCOMPARE(popup->currentData().toString(), u"deepseek"_s); // recognised from the URL
         QCOMPARE(page->keyInput()->text(), u"sk-stored"_s);
         QCOMPARE(page->keyInput()->echoMode(), QLineEdit::Password);
-        QCOMPARE(page->statusLabel()->text(), u"建议保存前先测试连接。"_s);
     }
 
     void refreshesDoNotRebuildThePage()
@@ -100,9 +97,6 @@ private Q_SLOTS:
         s.shell->refreshPopoverIfVisible();
         QCOMPARE(s.page(), page);
         QCOMPARE(page->keyInput()->text(), u"sk-half-typed"_s);
-        // An outside click leaves it open.
-        s.shell->popover().handleOutsideClick();
-        QVERIFY(s.shell->isPopoverShown());
     }
 
     void connectionTest_data()

@@ -8,10 +8,8 @@
 #include "model/Formatters.h"
 #include "ui/AppShell.h"
 #include "ui/DBusMenuExporter.h"
-#include "ui/DBusMenuTypes.h"
 #include "ui/MainWindow.h"
 #include "ui/PanelStatusItem.h"
-#include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
 #include "ui/StatusNotifierItem.h"
 
@@ -94,10 +92,7 @@ private Q_SLOTS:
         QVERIFY(m_h->refreshAndWait());
         QTRY_COMPARE_WITH_TIMEOUT(itemProperties().value(u"XAyatanaLabel"_s).toString(),
                                   titleForQuote(m_h->app->quotes().first()), kPatienceMs);
-        const int announced = recorder.count(u"XAyatanaNewLabel"_s);
-        m_h->app->rotateTitle(); // first mode: the same title, nothing to announce
-        QTest::qWait(100);
-        QCOMPARE(recorder.count(u"XAyatanaNewLabel"_s), announced);
+        // (An unchanged title goes unannounced: the item's own test.)
     }
 
     void clicksReachTheShell()

@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
-#include "ai/InsightService.h"
-#include "app/UpdateChecker.h"
-#include "config/LoginItemManager.h"
 #include "decision/DecisionEngine.h"
-#include "model/Formatters.h"
-#include "strategy/BoardTags.h"
 #include "ui/AISettingsPage.h"
 #include "ui/ActionCollection.h"
 #include "ui/AppStyle.h"
 #include "ui/FlatButton.h"
-#include "ui/Frames.h"
 #include "ui/HintIconButton.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
@@ -22,13 +16,10 @@
 #include "ui/Panel.h"
 #include "ui/PopoverWindow.h"
 #include "ui/QuickActionsMenu.h"
-#include "ui/QuoteCards.h"
 #include "ui/QuoteDetailPage.h"
 #include "ui/ScenarioHintPopover.h"
 #include "ui/TextView.h"
-#include "ui/Toolkit.h"
 
-#include <QAbstractAnimation>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -89,17 +80,6 @@ private Q_SLOTS:
         qputenv("KESTRUM_UPDATE_MANIFEST_URL", "http://127.0.0.1:9/update/manifest.json");
     }
 
-    void emptyWatchlist()
-    {
-        PopoverHarness s(QStringList{});
-        s.openHome();
-        HomePage *home = s.home();
-        QVERIFY(home);
-        QCOMPARE(labelNamed(home, u"lastStatus"_s)->text(), u"未添加自选股"_s);
-        QVERIFY(home->listDocument()->findChild<Panel *>(u"emptyList"_s));
-        QVERIFY(s.rows().isEmpty());
-    }
-
     void rowsAndScroller_data()
     {
         QTest::addColumn<QStringList>("symbols");
@@ -152,20 +132,6 @@ private Q_SLOTS:
         s.shell->scenarioHintPopover().closeHint();
     }
 
-    void placeholderRow()
-    {
-        PopoverHarness s({u"sh600519"_s, u"sz000001"_s});
-        s.h.market.simulator.setUnknownSymbols({u"sz000001"_s});
-        s.openHome();
-        HoverButton *row = s.row(u"sz000001"_s);
-        QVERIFY(row);
-        QCOMPARE(labelNamed(row, u"rowName"_s)->text(), u"sz000001"_s);
-        QCOMPARE(labelNamed(row, u"rowPrice"_s)->text(), u"--"_s);
-        QCOMPARE(labelNamed(row, u"rowChange"_s)->text(), u"等待行情"_s);
-        auto *tag = row->findChild<HintIconButton *>(u"decisionTag"_s);
-        QCOMPARE(tag->text(), u"数据不足"_s);
-    }
-
     void clickingARowOpensTheDetail()
     {
         PopoverHarness s;
@@ -194,17 +160,6 @@ private Q_SLOTS:
         // The first full drawing animated in and paid the entrance the opening owed.
         QVERIFY(s.detail()->chartView()->hasStartedEntranceAnimation());
         QVERIFY(!s.shell->presenter().chartEntrances().isOwed(symbol));
-
-        QuoteDetailPage *page = s.detail();
-        const Quote quote = *s.h.app->quoteForSymbol(symbol);
-        // They show what the decision engine and the board tags say about the quote.
-        QCOMPARE(labelNamed(page->marketCard(), u"price"_s)->text(), formatPrice(quote.price));
-        const QList<DecisionEngine::ScenarioMetric> metrics =
-            s.engine().scenarioMetricsForQuote(quote);
-        const QList<Label *> values = page->scenarioCard()->findChildren<Label *>(u"metricValue"_s);
-        QCOMPARE(values.size(), 4);
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(values.at(i)->text(), metrics.at(i).value);
 
         // The quote page opens in the browser, from the button or for the open detail.
         QTest::mouseClick(s.detail()->quotePageButton(), Qt::LeftButton);

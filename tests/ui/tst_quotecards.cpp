@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DecisionWorld.h"
 #include "UiTestHelpers.h"
 
 #include "intraday/IntradayStore.h"
 #include "model/Formatters.h"
-#include "presentation/WatchlistDisplay.h"
-#include "ui/Frames.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
 #include "ui/MainWindowView.h"
@@ -31,31 +30,10 @@ QString repeated(const char16_t *unit, int count)
     return QString::fromUtf16(unit).repeated(count);
 }
 
-std::unique_ptr<QWidget> makeSurface(int width, int height)
-{
-    auto surface = std::make_unique<QWidget>();
-    surface->setFixedSize(width, height);
-    QPalette palette = surface->palette();
-    palette.setColor(QPalette::Window, Toolkit::hex(u"090A0F"_s));
-    surface->setPalette(palette);
-    surface->setAutoFillBackground(true);
-    return surface;
-}
-
 Quote sampleQuote(double price = 1468.2, double previousClose = 1450)
 {
-    Quote q;
-    q.symbol = u"sh600519"_s;
+    Quote q = makeQuote(u"sh600519"_s, price, 1472.5, 1446.3, previousClose, u"10:30:00"_s);
     q.name = u"贵州茅台"_s;
-    q.price = price;
-    q.previousClose = previousClose;
-    q.open = 1451;
-    q.high = 1472.5;
-    q.low = 1446.3;
-    q.volume = 3216500;
-    q.amount = 4.71e9;
-    q.date = u"2026-04-28"_s;
-    q.time = u"10:30:00"_s;
     return q;
 }
 
@@ -167,19 +145,12 @@ private Q_SLOTS:
         data.priceFlashDirections.insert(u"sh600519"_s, -1);
         const QRectF frame(14, 10, 352, 250);
         auto *card = new MarketOverviewCard(surface.get(), frame, data);
-
+        // (Its texts and chart at rest are the golden images'.) The owed entrance plays; a
+        // fall flashes green.
         auto *pill = card->findChild<Panel *>(u"boardTag"_s);
         QVERIFY(pill);
-        QCOMPARE(labelNamed(pill, u"boardTagText"_s)->text(), data.boardTag);
-
-        QCOMPARE(labelNamed(card, u"price"_s)->text(), formatPrice(1468.2));
-        QCOMPARE(labelNamed(card, u"dateTime"_s)->text(), u"2026-04-28 10:30:00"_s);
-
         auto *chart = card->findChild<IntradayChartView *>();
-        QCOMPARE(chart->parentWidget(), card->findChild<Panel *>(u"chartWell"_s));
         QVERIFY(chart->hasStartedEntranceAnimation());
-        QCOMPARE(labelNamed(card, u"axisEnd"_s)->text(), u"15:00"_s);
-        // A fall flashes green (the images show it at rest, faded out).
         QCOMPARE(hexOf(card->findChild<ShapeLayer *>(u"priceFlash"_s)->strokeColor()), u"6EE7B7"_s);
 
         // Updated in place: "板块待补" hides the tag; no name shows "--"; the same chart waits

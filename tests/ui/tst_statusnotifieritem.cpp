@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/DBusMenuExporter.h"
 #include "ui/StatusNotifierItem.h"
 
 #include "DBusSignalRecorder.h"
@@ -9,8 +8,6 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
-#include <QMenu>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 

@@ -9,6 +9,7 @@
 #include "ui/Typography.h"
 
 #include "TestSupport.h"
+#include "UiTestHelpers.h"
 
 #include <QAbstractAnimation>
 #include <QFontMetricsF>
@@ -17,25 +18,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-bool near(qreal a, qreal b, qreal tolerance = 0.002)
-{
-    return std::abs(a - b) <= tolerance;
-}
-
-// A dark surface of a fixed size, the way every page starts.
-std::unique_ptr<Panel> makeSurface(int width = 380, int height = 240)
-{
-    auto surface = std::make_unique<Panel>();
-    surface->resize(width, height);
-    surface->setBackgroundColor(Palette::pageBackground);
-    surface->setBorderWidth(0);
-    return surface;
-}
-
-} // namespace
+using namespace TestSupport;
 
 class TestToolkit : public QObject
 {
@@ -133,9 +116,9 @@ private Q_SLOTS:
         // It flashes at once and fades back to its resting opacity of 0.
         QVERIFY(flash->opacity() > 0.3);
         QVERIFY(flash->findChild<QAbstractAnimation *>(u"priceGlow"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, TestSupport::kPatienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(flash->opacity(), 0.0, kPatienceMs);
         QTRY_VERIFY_WITH_TIMEOUT(!flash->findChild<QAbstractAnimation *>(u"priceGlow"_s),
-                                 TestSupport::kPatienceMs);
+                                 kPatienceMs);
     }
 
     void sameKeyReplacesRunningAnimation()
@@ -146,7 +129,7 @@ private Q_SLOTS:
         Toolkit::animateLayerOpacity(layer, 0.2, 0.6, 0.1, 0.05);
         QCOMPARE(layer->findChildren<QAbstractAnimation *>(u"chartOpacityFade"_s).size(), 1);
         QCOMPARE(layer->opacity(), 0.2); // held at the start during the delay
-        QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), TestSupport::kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(near(layer->opacity(), 0.6, 1e-6), kPatienceMs);
         // The replaced five-second animation does not come back.
         QTest::qWait(150);
         QVERIFY(near(layer->opacity(), 0.6, 1e-6));

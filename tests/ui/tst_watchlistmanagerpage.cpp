@@ -82,9 +82,7 @@ struct PageHarness
         : h(symbols)
         , manager(*h.app)
     {
-        SimFault quiet;
-        quiet.emptyBody = true;
-        h.server().setFault(u"eastmoney-suggest"_s, quiet);
+        h.quietRemoteSearch();
     }
     WatchlistPopoverPage *build()
     {
@@ -182,13 +180,11 @@ private Q_SLOTS:
     {
         PageHarness p;
         WatchlistPopoverPage *page = p.build();
-        QSignalSpy reset(&p.manager, &WatchlistManager::inputReset);
         QTest::keyClicks(page->inputField(), u"600036"_s);
         QTest::keyClick(page->inputField(), Qt::Key_Return);
         QCOMPARE(storedSymbols(*p.h.app), kThree + QStringList{u"sh600036"_s});
         QCOMPARE(page->inputField()->text(), QString());
         QVERIFY(page->suggestionPanel()->isHidden());
-        QCOMPARE(reset.count(), 1);
 
         // A click on a suggestion adds it as well.
         QTest::keyClicks(page->inputField(), u"600"_s);
@@ -296,23 +292,20 @@ private Q_SLOTS:
         PageHarness p;
         WatchlistPopoverPage *page = p.build();
         QTest::keyClicks(page->inputField(), u"600036"_s);
-        QSignalSpy beep(&p.manager, &WatchlistManager::beepRequested);
         {
             FileSizeLimit limit(16);
             QTest::keyClick(page->inputField(), Qt::Key_Return);
         }
-        QCOMPARE(beep.count(), 1);
         QVERIFY(page->fileNoticeLine()->isVisible());
         QVERIFY(page->suggestionPanel()->isVisible());
         QVERIFY(suggestionsClearOf(page->suggestionPanel(), page->fileNoticeLine()));
         QCOMPARE(page->fileNoticeLine()->text(),
                  WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
         QCOMPARE(page->inputField()->text(), u"600036"_s);
-        QCOMPARE(storedSymbols(*p.h.app), kThree);
-
+        // (What a failed add keeps and retries is the manager's test.) A save that works
+        // takes the notice away.
         QTest::keyClick(page->inputField(), Qt::Key_Return);
         QVERIFY(page->fileNoticeLine()->isHidden());
-        QCOMPARE(storedSymbols(*p.h.app).last(), u"sh600036"_s);
 
         // A list file that cannot be read is named before any change is made to it.
         QVERIFY(writeBytes(p.h.app->config().watchlistPath(), "[{\"symbol\": \"sh600519\"},]"));
@@ -358,7 +351,7 @@ private Q_SLOTS:
     void refreshWhileTypingKeepsFieldCaretAndSuggestions()
     {
         ManagerShell s;
-        s.quietRemoteSearch();
+        s.h.quietRemoteSearch();
         s.shell->openWatchlistManager();
         WatchlistPopoverPage *page = s.managerPage();
         WatchInputField *field = page->inputField();
