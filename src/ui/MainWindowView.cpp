@@ -6,6 +6,7 @@
 #include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingStrip.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
@@ -15,6 +16,7 @@
 #include "ui/MainWindowLayout.h"
 #include "ui/OverlayScrollArea.h"
 #include "ui/Panel.h"
+#include "ui/QuoteRowMarks.h"
 #include "ui/RowPool.h"
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
@@ -340,7 +342,8 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
 
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
-    button->setAccessibleName(accessibleRowName(quote, toText(status)));
+    button->setAccessibleName(accessibleRowName(quote, toText(status)) +
+                              QuoteRowMarks::accessibleSuffix(row.holdingText, row.alertsArmed));
     const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(button->width());
     child(button, u"rowName")->setText(quote.name);
     child(button, u"rowSymbol")->setText(quote.symbol.toUpper());
@@ -367,6 +370,16 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
     change->setFont(Typography::monospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
     change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
                                : Palette::hex(Palette::subtleText)));
+    // As in the popover's rows: today's profit on the symbol's line right of the price, the
+    // change up on the name's, the bell after the symbol.
+    const qreal H = button->height();
+    const qreal holdingX = columns.priceX + 62 + MainWindowLayout::kPriceTagGap;
+    QuoteRowMarks::update(button,
+                          {QRectF(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19),
+                           QRectF(columns.changeX, H - 27, 86, 19),
+                           QRectF(holdingX, 13, columns.changeX + 86 - holdingX, 14),
+                           QRectF(16, 13, columns.textWidth, 14), columns.tagX - 4},
+                          row.holdingText, row.holdingDirection, row.alertsArmed);
 
     if (!priceFlashDirections.contains(quote.symbol))
         delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
@@ -460,7 +473,9 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
                                             const MainDetailData &detail)
 {
     const qreal W = frame.width();
-    const qreal wellHeight = MainWindowLayout::heroBodyLayout(frame.height()).wellHeight;
+    const qreal wellHeight =
+        MainWindowLayout::heroBodyLayout(frame.height(), detail.cards.market.holding.has_value())
+            .wellHeight;
     Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 10);
     card->setObjectName(u"heroCard"_s);
     card->setDiagonalGradient(
@@ -495,6 +510,16 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
                                   Palette::flatLight);
         valueLabel->setTruncatesAtEnd(true);
         valueLabel->setObjectName(u"factValue"_s);
+    }
+    // The holding's figures, in the same columns; shown with a position only.
+    for (const QString &title :
+         {u"持仓"_s, u"成本"_s, u"市值"_s, u"今日盈亏"_s, u"浮动盈亏"_s, u"收益率"_s}) {
+        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
+            ->setObjectName(u"holdingTitle"_s);
+        Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold,
+                                  Palette::flatLight);
+        valueLabel->setTruncatesAtEnd(true);
+        valueLabel->setObjectName(u"holdingValue"_s);
     }
 
     // Chart well with the chart and, over it, the crosshair read-out.
@@ -584,7 +609,9 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     Frames::place(change, QRectF(priceWidth + 44, y0 + 12, 160, 20));
     change->setText(formatChangeLine(quote));
     change->setColor(accent);
-    const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
+    const std::optional<HoldingLineData> &holding = market.holding;
+    const MainWindowLayout::HeroBodyLayout body =
+        MainWindowLayout::heroBodyLayout(H, holding.has_value());
     Label *stamp = child(u"heroStamp");
     stamp->setVisible(body.showsStamp);
     Frames::place(stamp, QRectF(24, y0 - 18, 220, 14));
@@ -617,6 +644,21 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         Frames::place(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
         values.at(i)->setText(facts[i].first);
         values.at(i)->setColor(hex(facts[i].second));
+    }
+    const QList<HoldingStrip::Figure> figures =
+        HoldingStrip::figures(holding.value_or(HoldingLineData{}));
+    const QList<Label *> holdingTitles =
+        card->findChildren<Label *>(u"holdingTitle"_s, Qt::FindDirectChildrenOnly);
+    const QList<Label *> holdingValues =
+        card->findChildren<Label *>(u"holdingValue"_s, Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < 6; ++i) {
+        const qreal x = 24 + column * i;
+        holdingTitles.at(i)->setVisible(body.showsHolding);
+        holdingValues.at(i)->setVisible(body.showsHolding);
+        Frames::place(holdingTitles.at(i), QRectF(x, body.holdingTitleY, column - 4, 12));
+        Frames::place(holdingValues.at(i), QRectF(x, body.holdingValueY, column - 4, 16));
+        holdingValues.at(i)->setText(figures.at(i).text);
+        holdingValues.at(i)->setColor(QuoteRowMarks::factColor(figures.at(i).direction));
     }
 
     const qreal wellHeight = body.wellHeight;
