@@ -502,25 +502,20 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
         ->setObjectName(u"heroChange"_s);
     label(card, QRectF(24, 0, 220, 14), QString(), 10, FontWeight::Medium, Palette::timestampText)
         ->setObjectName(u"heroStamp"_s);
-    for (const QString &title :
-         {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s}) {
-        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
-            ->setObjectName(u"factTitle"_s);
-        Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold,
-                                  Palette::flatLight);
-        valueLabel->setTruncatesAtEnd(true);
-        valueLabel->setObjectName(u"factValue"_s);
-    }
-    // The holding's figures, in the same columns; shown with a position only.
-    for (const QString &title :
-         {u"持仓"_s, u"成本"_s, u"市值"_s, u"今日盈亏"_s, u"浮动盈亏"_s, u"收益率"_s}) {
-        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
-            ->setObjectName(u"holdingTitle"_s);
-        Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold,
-                                  Palette::flatLight);
-        valueLabel->setTruncatesAtEnd(true);
-        valueLabel->setObjectName(u"holdingValue"_s);
-    }
+    // The six facts and, in the same columns, the holding's figures (shown with a position).
+    const auto addRow = [card](const QString &kind, const QStringList &titles) {
+        for (const QString &title : titles) {
+            label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
+                ->setObjectName(kind + u"Title"_s);
+            Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10,
+                                      FontWeight::Semibold, Palette::flatLight);
+            valueLabel->setTruncatesAtEnd(true);
+            valueLabel->setObjectName(kind + u"Value"_s);
+        }
+    };
+    addRow(u"fact"_s, {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s});
+    addRow(u"holding"_s,
+           {u"持仓"_s, u"成本"_s, u"市值"_s, u"今日盈亏"_s, u"浮动盈亏"_s, u"收益率"_s});
 
     // Chart well with the chart and, over it, the crosshair read-out.
     // (Its height at the start decides its raised look, as the card never gets short enough to
@@ -620,46 +615,38 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         stampText = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
     stamp->setText(stampText);
 
-    // Six facts.
+    // Six facts and, in the same columns, the holding's six figures.
     const qreal column = std::floor(MainWindowLayout::heroFactColumnWidth(W));
-    const std::pair<QString, QString> facts[] = {
-        {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())},
-        {formatPriceOrDash(quote.high), Palette::hex(Palette::riseLight)},
-        {formatPriceOrDash(quote.low), Palette::hex(Palette::fallLight)},
-        {formatPriceOrDash(quote.previousClose), Palette::hex(Palette::flatLight)},
-        {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s),
-         Palette::hex(Palette::flatLight)},
-        {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s),
-         Palette::hex(Palette::flatLight)},
+    const auto placeRow = [card, column](const QString &kind, bool shows, qreal titleY,
+                                         qreal valueY,
+                                         const QList<std::pair<QString, QColor>> &values) {
+        const QList<Label *> titleLabels =
+            card->findChildren<Label *>(kind + u"Title"_s, Qt::FindDirectChildrenOnly);
+        const QList<Label *> valueLabels =
+            card->findChildren<Label *>(kind + u"Value"_s, Qt::FindDirectChildrenOnly);
+        for (int i = 0; i < 6; ++i) {
+            const qreal x = 24 + column * i;
+            titleLabels.at(i)->setVisible(shows);
+            valueLabels.at(i)->setVisible(shows);
+            Frames::place(titleLabels.at(i), QRectF(x, titleY, column - 4, 12));
+            Frames::place(valueLabels.at(i), QRectF(x, valueY, column - 4, 16));
+            valueLabels.at(i)->setText(values.at(i).first);
+            valueLabels.at(i)->setColor(values.at(i).second);
+        }
     };
-    const QList<Label *> titles =
-        card->findChildren<Label *>(u"factTitle"_s, Qt::FindDirectChildrenOnly);
-    const QList<Label *> values =
-        card->findChildren<Label *>(u"factValue"_s, Qt::FindDirectChildrenOnly);
-    for (int i = 0; i < 6; ++i) {
-        const qreal x = 24 + column * i;
-        titles.at(i)->setVisible(body.showsFacts);
-        values.at(i)->setVisible(body.showsFacts);
-        Frames::place(titles.at(i), QRectF(x, body.factTitleY, column - 4, 12));
-        Frames::place(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
-        values.at(i)->setText(facts[i].first);
-        values.at(i)->setColor(hex(facts[i].second));
-    }
-    const QList<HoldingStrip::Figure> figures =
-        HoldingStrip::figures(holding.value_or(HoldingLineData{}));
-    const QList<Label *> holdingTitles =
-        card->findChildren<Label *>(u"holdingTitle"_s, Qt::FindDirectChildrenOnly);
-    const QList<Label *> holdingValues =
-        card->findChildren<Label *>(u"holdingValue"_s, Qt::FindDirectChildrenOnly);
-    for (int i = 0; i < 6; ++i) {
-        const qreal x = 24 + column * i;
-        holdingTitles.at(i)->setVisible(body.showsHolding);
-        holdingValues.at(i)->setVisible(body.showsHolding);
-        Frames::place(holdingTitles.at(i), QRectF(x, body.holdingTitleY, column - 4, 12));
-        Frames::place(holdingValues.at(i), QRectF(x, body.holdingValueY, column - 4, 16));
-        holdingValues.at(i)->setText(figures.at(i).text);
-        holdingValues.at(i)->setColor(QuoteRowMarks::factColor(figures.at(i).direction));
-    }
+    placeRow(
+        u"fact"_s, body.showsFacts, body.factTitleY, body.factValueY,
+        {{formatPriceOrDash(quote.open), hex(QuoteCards::openPriceColorHex(quote.changePercent()))},
+         {formatPriceOrDash(quote.high), Palette::riseLight},
+         {formatPriceOrDash(quote.low), Palette::fallLight},
+         {formatPriceOrDash(quote.previousClose), Palette::flatLight},
+         {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), Palette::flatLight},
+         {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), Palette::flatLight}});
+    QList<std::pair<QString, QColor>> figures;
+    for (const HoldingStrip::Figure &figure :
+         HoldingStrip::figures(holding.value_or(HoldingLineData{})))
+        figures.append({figure.text, QuoteRowMarks::factColor(figure.direction)});
+    placeRow(u"holding"_s, body.showsHolding, body.holdingTitleY, body.holdingValueY, figures);
 
     const qreal wellHeight = body.wellHeight;
     auto *well = card->findChild<Panel *>(u"heroChartWell"_s, Qt::FindDirectChildrenOnly);
