@@ -18,6 +18,7 @@ struct HomeRow
     Quote quote;
     ActionStatus buyStatus = ActionStatus::NoData;
     QString tagHint;
+    // Braced: rows built as {quote, status, …} leave it out without a warning.
     QString holdingText{};
     int holdingDirection = 0;
     bool alertsArmed = false;

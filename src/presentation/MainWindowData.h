@@ -19,6 +19,7 @@ struct MainQuoteRowData
 {
     Quote quote;
     ActionStatus buyStatus = ActionStatus::NoData;
+    // Braced: rows built as {quote, status, …} leave it out without a warning.
     QString holdingText{};
     int holdingDirection = 0;
     bool alertsArmed = false;
