@@ -14,11 +14,15 @@
 #include <optional>
 
 // One row of the desktop list: the quote with its buy status ("数据不足" already for a quote
-// without price).
+// without price), today's profit of a position and the alert bell, as on the home page's rows.
 struct MainQuoteRowData
 {
     Quote quote;
     ActionStatus buyStatus = ActionStatus::NoData;
+    // Braced: rows built as {quote, status, …} leave it out without a warning.
+    QString holdingText{};
+    int holdingDirection = 0;
+    bool alertsArmed = false;
 };
 
 // The selected stock as the workbench shows it: the cards the popover's detail page shares,

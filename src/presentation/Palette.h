@@ -116,6 +116,8 @@ inline constexpr QColor scenarioCurrent{0x7D, 0xD3, 0xFC};
 inline constexpr QColor success{0x8F, 0xE6, 0xB2};
 inline constexpr QColor warning{0xF6, 0xD9, 0x8A};
 inline constexpr QColor error{0xF2, 0xA3, 0xA3};
+// The bell of a row whose price conditions are armed.
+inline constexpr QColor alertBell = warning;
 
 // Badges and pills: market badge, board tag, context badge.
 inline constexpr QColor badgeFill{0x14, 0x1B, 0x2B};

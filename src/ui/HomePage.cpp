@@ -11,6 +11,7 @@
 #include "ui/OverlayScrollBar.h"
 #include "ui/Panel.h"
 #include "ui/QuoteCards.h"
+#include "ui/QuoteRowMarks.h"
 #include "ui/RowPool.h"
 #include "ui/Toolkit.h"
 
@@ -426,7 +427,8 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
     button->setIdentifier(quote.symbol);
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
-    button->setAccessibleName(accessibleRowName(quote, toText(status)));
+    button->setAccessibleName(accessibleRowName(quote, toText(status)) +
+                              QuoteRowMarks::accessibleSuffix(row.holdingText, row.alertsArmed));
 
     child(u"rowName")->setText(quote.name);
     child(u"rowSymbol")->setText(quote.symbol.toUpper());
@@ -458,6 +460,13 @@ void HomePage::updateQuoteRow(HoverButton *button, const HomeRow &row)
                           : u"等待行情"_s);
     change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
                                : Palette::hex(Palette::subtleText)));
+    // Today's profit takes the symbol's line right of the price, the change moves up to the
+    // name's; the bell follows the symbol, short of the tag.
+    const qreal W = button->width();
+    QuoteRowMarks::update(button,
+                          {QRectF(W - 100, 13, 86, 19), QRectF(W - 100, 23, 86, 19),
+                           QRectF(222, 8, W - 14 - 222, 14), QRectF(14, 8, 72, 14), 88 - 4},
+                          row.holdingText, row.holdingDirection, row.alertsArmed);
 
     if (!m_priceFlash.contains(quote.symbol))
         delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);

@@ -158,25 +158,35 @@ qreal MainWindowLayout::heroFactColumnWidth(qreal cardWidth)
     return room >= 560 ? 560.0 / 6.0 : room / 6;
 }
 
-MainWindowLayout::HeroBodyLayout MainWindowLayout::heroBodyLayout(qreal cardHeight)
+MainWindowLayout::HeroBodyLayout MainWindowLayout::heroBodyLayout(qreal cardHeight, bool holding)
 {
-    // The well's bottom rests at 34, above the time axis; its top keeps 14 pt below the
-    // facts' values, 8 once the card is squeezed, 14 below the price row without facts.
+    // Rows of title over value, 36 apart, from 32 below the price row (16 without the date
+    // line). The well's bottom rests at 34, above the time axis; its top keeps 14 pt below the
+    // last row's values, 8 once the card is squeezed, 14 below the price row without rows.
     const qreal y0 = cardHeight - 98;
-    HeroBodyLayout layout{true, true, y0 - 32, y0 - 50, y0 - 98};
-    if (layout.wellHeight >= kMinimumChartWellHeight)
+    const auto body = [y0](bool stamp, bool facts, bool holds) {
+        HeroBodyLayout layout{stamp, facts, holds, 0, 0, 0, 0, y0 - 48};
+        qreal title = y0 - (stamp ? 32 : 16);
+        layout.factTitleY = title;
+        if (facts)
+            title -= 36;
+        layout.holdingTitleY = title;
+        if (holds)
+            title -= 36;
+        layout.factValueY = layout.factTitleY - 18;
+        layout.holdingValueY = layout.holdingTitleY - 18;
+        if (facts || holds)
+            layout.wellHeight = title + 36 - 18 - (stamp ? 14 : 8) - 34;
         return layout;
-    layout.showsStamp = false;
-    layout.factTitleY = y0 - 16;
-    layout.factValueY = y0 - 34;
-    layout.wellHeight = y0 - 76;
-    if (layout.wellHeight >= kMinimumChartWellHeight)
-        return layout;
+    };
     // The detail view never makes the card shorter than 220, which leaves more than the
-    // minimum here.
-    layout.showsFacts = false;
-    layout.wellHeight = std::max<qreal>(y0 - 48, 10);
-    return layout;
+    // minimum once the rows are gone.
+    for (const HeroBodyLayout &layout :
+         {body(true, true, holding), body(false, true, holding), body(false, !holding, holding)}) {
+        if (layout.wellHeight >= kMinimumChartWellHeight)
+            return layout;
+    }
+    return body(false, false, false);
 }
 
 qreal MainWindowLayout::contextBadgeTitleWidthForTextWidth(qreal titleTextWidth)

@@ -103,20 +103,24 @@ public:
     static qreal heroSymbolWidth(const QString &symbol);
     // Six fact columns: (W - 48) / 6, held at 93.333... once that room reaches 560.
     static qreal heroFactColumnWidth(qreal cardWidth);
-    // Below the price row (y0 = H - 98): the date line, the six facts and the chart well
-    // down to y = 34, each clear of the others. A tall card shows all three; a short one
-    // shrinks the well to its minimum, then gives up the date line (the facts move up into
-    // its place), then the facts.
+    // Below the price row (y0 = H - 98): the date line, the six facts, with a position the
+    // six figures of the holding, and the chart well down to y = 34, each clear of the
+    // others. A tall card shows them all; a short one shrinks the well to its minimum, then
+    // gives up the date line (the rows move up into its place), then the day's facts (the
+    // holding is the user's own), then the holding.
     static constexpr qreal kMinimumChartWellHeight = 64;
     struct HeroBodyLayout
     {
         bool showsStamp = true;
         bool showsFacts = true;
+        bool showsHolding = false;
         qreal factTitleY = 0;
         qreal factValueY = 0;
+        qreal holdingTitleY = 0;
+        qreal holdingValueY = 0;
         qreal wellHeight = 0;
     };
-    static HeroBodyLayout heroBodyLayout(qreal cardHeight);
+    static HeroBodyLayout heroBodyLayout(qreal cardHeight, bool holding = false);
 
     // --- Context badge ---
     static qreal contextBadgeTitleWidthForTextWidth(qreal titleTextWidth);

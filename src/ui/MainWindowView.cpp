@@ -6,6 +6,7 @@
 #include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingStrip.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
@@ -15,6 +16,7 @@
 #include "ui/MainWindowLayout.h"
 #include "ui/OverlayScrollArea.h"
 #include "ui/Panel.h"
+#include "ui/QuoteRowMarks.h"
 #include "ui/RowPool.h"
 #include "ui/TextView.h"
 #include "ui/Toolkit.h"
@@ -340,7 +342,8 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
 
     const bool valid = quote.price > 0 && quote.previousClose > 0;
     const ActionStatus status = valid ? row.buyStatus : ActionStatus::NoData;
-    button->setAccessibleName(accessibleRowName(quote, toText(status)));
+    button->setAccessibleName(accessibleRowName(quote, toText(status)) +
+                              QuoteRowMarks::accessibleSuffix(row.holdingText, row.alertsArmed));
     const MainWindowLayout::RowColumns columns = MainWindowLayout::rowColumns(button->width());
     child(button, u"rowName")->setText(quote.name);
     child(button, u"rowSymbol")->setText(quote.symbol.toUpper());
@@ -367,6 +370,16 @@ void MainWindowView::updateMainQuoteRow(HoverButton *button, const MainQuoteRowD
     change->setFont(Typography::monospacedDigitFont(valid ? 12 : 10, FontWeight::Medium));
     change->setColor(hex(valid ? Toolkit::accentHexForChangePercent(quote.changePercent())
                                : Palette::hex(Palette::subtleText)));
+    // As in the popover's rows: today's profit on the symbol's line right of the price, the
+    // change up on the name's, the bell after the symbol.
+    const qreal H = button->height();
+    const qreal holdingX = columns.priceX + 62 + MainWindowLayout::kPriceTagGap;
+    QuoteRowMarks::update(button,
+                          {QRectF(columns.changeX, std::floor((H - 21) / 2) + 1, 86, 19),
+                           QRectF(columns.changeX, H - 27, 86, 19),
+                           QRectF(holdingX, 13, columns.changeX + 86 - holdingX, 14),
+                           QRectF(16, 13, columns.textWidth, 14), columns.tagX - 4},
+                          row.holdingText, row.holdingDirection, row.alertsArmed);
 
     if (!priceFlashDirections.contains(quote.symbol))
         delete button->findChild<QWidget *>(u"priceFlash"_s, Qt::FindDirectChildrenOnly);
@@ -460,7 +473,9 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
                                             const MainDetailData &detail)
 {
     const qreal W = frame.width();
-    const qreal wellHeight = MainWindowLayout::heroBodyLayout(frame.height()).wellHeight;
+    const qreal wellHeight =
+        MainWindowLayout::heroBodyLayout(frame.height(), detail.cards.market.holding.has_value())
+            .wellHeight;
     Panel *card = Toolkit::panelWithFrame(parent, frame, Palette::card, Palette::cardBorder, 10);
     card->setObjectName(u"heroCard"_s);
     card->setDiagonalGradient(
@@ -487,15 +502,20 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
         ->setObjectName(u"heroChange"_s);
     label(card, QRectF(24, 0, 220, 14), QString(), 10, FontWeight::Medium, Palette::timestampText)
         ->setObjectName(u"heroStamp"_s);
-    for (const QString &title :
-         {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s}) {
-        label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
-            ->setObjectName(u"factTitle"_s);
-        Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10, FontWeight::Semibold,
-                                  Palette::flatLight);
-        valueLabel->setTruncatesAtEnd(true);
-        valueLabel->setObjectName(u"factValue"_s);
-    }
+    // The six facts and, in the same columns, the holding's figures (shown with a position).
+    const auto addRow = [card](const QString &kind, const QStringList &titles) {
+        for (const QString &title : titles) {
+            label(card, QRectF(0, 0, 10, 12), title, 9, FontWeight::Medium, Palette::factTitle)
+                ->setObjectName(kind + u"Title"_s);
+            Label *valueLabel = label(card, QRectF(0, 0, 10, 16), QString(), 10,
+                                      FontWeight::Semibold, Palette::flatLight);
+            valueLabel->setTruncatesAtEnd(true);
+            valueLabel->setObjectName(kind + u"Value"_s);
+        }
+    };
+    addRow(u"fact"_s, {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s});
+    addRow(u"holding"_s,
+           {u"持仓"_s, u"成本"_s, u"市值"_s, u"今日盈亏"_s, u"浮动盈亏"_s, u"收益率"_s});
 
     // Chart well with the chart and, over it, the crosshair read-out.
     // (Its height at the start decides its raised look, as the card never gets short enough to
@@ -584,7 +604,9 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
     Frames::place(change, QRectF(priceWidth + 44, y0 + 12, 160, 20));
     change->setText(formatChangeLine(quote));
     change->setColor(accent);
-    const MainWindowLayout::HeroBodyLayout body = MainWindowLayout::heroBodyLayout(H);
+    const std::optional<HoldingLineData> &holding = market.holding;
+    const MainWindowLayout::HeroBodyLayout body =
+        MainWindowLayout::heroBodyLayout(H, holding.has_value());
     Label *stamp = child(u"heroStamp");
     stamp->setVisible(body.showsStamp);
     Frames::place(stamp, QRectF(24, y0 - 18, 220, 14));
@@ -593,31 +615,38 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
         stampText = detail.lastStatus.trimmed().isEmpty() ? u"等待行情"_s : detail.lastStatus;
     stamp->setText(stampText);
 
-    // Six facts.
+    // Six facts and, in the same columns, the holding's six figures.
     const qreal column = std::floor(MainWindowLayout::heroFactColumnWidth(W));
-    const std::pair<QString, QString> facts[] = {
-        {formatPriceOrDash(quote.open), QuoteCards::openPriceColorHex(quote.changePercent())},
-        {formatPriceOrDash(quote.high), Palette::hex(Palette::riseLight)},
-        {formatPriceOrDash(quote.low), Palette::hex(Palette::fallLight)},
-        {formatPriceOrDash(quote.previousClose), Palette::hex(Palette::flatLight)},
-        {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s),
-         Palette::hex(Palette::flatLight)},
-        {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s),
-         Palette::hex(Palette::flatLight)},
+    const auto placeRow = [card, column](const QString &kind, bool shows, qreal titleY,
+                                         qreal valueY,
+                                         const QList<std::pair<QString, QColor>> &values) {
+        const QList<Label *> titleLabels =
+            card->findChildren<Label *>(kind + u"Title"_s, Qt::FindDirectChildrenOnly);
+        const QList<Label *> valueLabels =
+            card->findChildren<Label *>(kind + u"Value"_s, Qt::FindDirectChildrenOnly);
+        for (int i = 0; i < 6; ++i) {
+            const qreal x = 24 + column * i;
+            titleLabels.at(i)->setVisible(shows);
+            valueLabels.at(i)->setVisible(shows);
+            Frames::place(titleLabels.at(i), QRectF(x, titleY, column - 4, 12));
+            Frames::place(valueLabels.at(i), QRectF(x, valueY, column - 4, 16));
+            valueLabels.at(i)->setText(values.at(i).first);
+            valueLabels.at(i)->setColor(values.at(i).second);
+        }
     };
-    const QList<Label *> titles =
-        card->findChildren<Label *>(u"factTitle"_s, Qt::FindDirectChildrenOnly);
-    const QList<Label *> values =
-        card->findChildren<Label *>(u"factValue"_s, Qt::FindDirectChildrenOnly);
-    for (int i = 0; i < 6; ++i) {
-        const qreal x = 24 + column * i;
-        titles.at(i)->setVisible(body.showsFacts);
-        values.at(i)->setVisible(body.showsFacts);
-        Frames::place(titles.at(i), QRectF(x, body.factTitleY, column - 4, 12));
-        Frames::place(values.at(i), QRectF(x, body.factValueY, column - 4, 16));
-        values.at(i)->setText(facts[i].first);
-        values.at(i)->setColor(hex(facts[i].second));
-    }
+    placeRow(
+        u"fact"_s, body.showsFacts, body.factTitleY, body.factValueY,
+        {{formatPriceOrDash(quote.open), hex(QuoteCards::openPriceColorHex(quote.changePercent()))},
+         {formatPriceOrDash(quote.high), Palette::riseLight},
+         {formatPriceOrDash(quote.low), Palette::fallLight},
+         {formatPriceOrDash(quote.previousClose), Palette::flatLight},
+         {(quote.price > 0 ? formatCompactNumber(quote.volume) : u"--"_s), Palette::flatLight},
+         {(quote.price > 0 ? formatCompactNumber(quote.amount) : u"--"_s), Palette::flatLight}});
+    QList<std::pair<QString, QColor>> figures;
+    for (const HoldingStrip::Figure &figure :
+         HoldingStrip::figures(holding.value_or(HoldingLineData{})))
+        figures.append({figure.text, QuoteRowMarks::factColor(figure.direction)});
+    placeRow(u"holding"_s, body.showsHolding, body.holdingTitleY, body.holdingValueY, figures);
 
     const qreal wellHeight = body.wellHeight;
     auto *well = card->findChild<Panel *>(u"heroChartWell"_s, Qt::FindDirectChildrenOnly);

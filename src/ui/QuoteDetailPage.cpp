@@ -4,6 +4,7 @@
 #include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingStrip.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MarketOverviewCard.h"
 #include "ui/Panel.h"
@@ -11,9 +12,9 @@
 
 using namespace Qt::StringLiterals;
 
-int QuoteDetailPage::pageHeight(int insightCardHeight)
+int QuoteDetailPage::pageHeight(int insightCardHeight, bool holding)
 {
-    return insightCardHeight + 484;
+    return insightCardHeight + 484 + (holding ? static_cast<int>(HoldingStrip::kHeight) + 14 : 0);
 }
 
 QuoteDetailPage::QuoteDetailPage(const QuoteDetailData &data, const CardActions &actions,
@@ -24,7 +25,8 @@ QuoteDetailPage::QuoteDetailPage(const QuoteDetailData &data, const CardActions 
 {
     setObjectName(u"quoteDetailPage"_s);
     setFixedSize(kWidth,
-                 pageHeight(QuoteCards::aiInsightCardHeight(data.insight.message, kCardWidth)));
+                 pageHeight(QuoteCards::aiInsightCardHeight(data.insight.message, kCardWidth),
+                            data.market.holding.has_value()));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Palette::pageBackground);
@@ -54,7 +56,7 @@ bool QuoteDetailPage::setData(const QuoteDetailData &data)
 void QuoteDetailPage::placeCards(const QuoteDetailData &data)
 {
     const int A = QuoteCards::aiInsightCardHeight(data.insight.message, kCardWidth);
-    const int H = pageHeight(A);
+    const int H = pageHeight(A, data.market.holding.has_value());
     setFixedSize(kWidth, H);
     Frames::place(m_back, QRectF(14, H - 42, 58, 24));
     Frames::place(m_quotePage, QRectF(14, 16, kCardWidth, 32));
@@ -67,13 +69,28 @@ void QuoteDetailPage::placeCards(const QuoteDetailData &data)
         Frames::place(m_marketCard, QRectF(14, H - 302, kCardWidth, 250));
         m_marketCard->setData(data.market);
     }
+    // A position adds its strip below the market card and moves the rest down; it is kept,
+    // hidden, when the position goes.
+    qreal below = H - 302;
+    if (data.market.holding) {
+        below -= 14 + HoldingStrip::kHeight;
+        const QRectF frame(14, below, kCardWidth, HoldingStrip::kHeight);
+        if (!m_holdingStrip) {
+            m_holdingStrip = new HoldingStrip(this, frame, *data.market.holding);
+        } else {
+            Frames::place(m_holdingStrip, frame);
+            m_holdingStrip->setData(*data.market.holding);
+        }
+    }
+    if (m_holdingStrip)
+        m_holdingStrip->setVisible(data.market.holding.has_value());
     // The two cards below are made again only when what they show changed.
-    const QRectF insightFrame(14, H - 316 - A, kCardWidth, A);
+    const QRectF insightFrame(14, below - 14 - A, kCardWidth, A);
     m_insightCard = static_cast<Panel *>(Toolkit::keepOrReplace(
         this, u"aiInsightCard"_s, insightFrame, QuoteCards::insightKey(data.insight), [&] {
             return QuoteCards::aiInsightCardForQuote(this, insightFrame, data.insight, m_actions);
         }));
-    const QRectF scenarioFrame(14, H - 412 - A, kCardWidth, 96);
+    const QRectF scenarioFrame(14, below - 110 - A, kCardWidth, 96);
     m_scenarioCard = static_cast<Panel *>(Toolkit::keepOrReplace(
         this, u"scenarioCard"_s, scenarioFrame, QuoteCards::metricsKey(data.metrics), [&] {
             return QuoteCards::scenarioCardForQuote(this, scenarioFrame, data.metrics, m_actions);

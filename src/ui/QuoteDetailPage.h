@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class FlatButton;
+class HoldingStrip;
 class IntradayChartView;
 class MarketOverviewCard;
 class Panel;
@@ -28,12 +29,14 @@ public:
 
     static constexpr int kWidth = 380;
     static constexpr qreal kCardWidth = 352;
-    // The insight card's height plus 484.
-    static int pageHeight(int insightCardHeight);
+    // The insight card's height plus 484, and the holding strip's with its gap when the user
+    // holds the stock.
+    static int pageHeight(int insightCardHeight, bool holding = false);
 
     QString symbol() const { return m_symbol; }
     IntradayChartView *chartView() const { return m_chart; }
     MarketOverviewCard *marketCard() const { return m_marketCard; }
+    HoldingStrip *holdingStrip() const { return m_holdingStrip; }
     Panel *insightCard() const { return m_insightCard; }
     Panel *scenarioCard() const { return m_scenarioCard; }
     FlatButton *backButton() const { return m_back; }
@@ -50,6 +53,7 @@ private:
     CardActions m_actions;
     IntradayChartView *m_chart = nullptr;
     MarketOverviewCard *m_marketCard = nullptr;
+    HoldingStrip *m_holdingStrip = nullptr;
     Panel *m_insightCard = nullptr;
     Panel *m_scenarioCard = nullptr;
     FlatButton *m_back = nullptr;

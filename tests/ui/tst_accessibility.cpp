@@ -2,13 +2,16 @@
 //
 // What a screen reader is told about the painted surfaces, built from the export's fixed
 // data: a painted label's text, a quote row of each list read as one sentence, the
-// icon-only buttons by what they do, the cards and the summary as named groups. And the keyboard: Tab reaches
-// every button of both surfaces, shows a ring on it, and Return presses it.
+// icon-only buttons by what they do, the cards and the summary as named groups. And the keyboard:
+// Tab reaches every button of both surfaces, shows a ring on it, and Return presses it.
 #include "app/KestrumApp.h"
 #include "ui/AppShell.h"
 #include "ui/AppStyle.h"
 #include "ui/FixtureSession.h"
 #include "ui/FlatButton.h"
+#include "ui/HomePage.h"
+#include "ui/HoverButton.h"
+#include "ui/MainWindowView.h"
 #include "ui/ViewExporter.h"
 
 #include <QAccessible>
@@ -74,6 +77,56 @@ private Q_SLOTS:
         QVERIFY(iface);
         QCOMPARE(iface->text(QAccessible::Name), name);
         QCOMPARE(int(iface->role()), role);
+    }
+
+    // A row adds the user's stake to its sentence only while there is one, and drops it again.
+    void rowNamesWithStakes_data()
+    {
+        QTest::addColumn<bool>("desktop");
+        QTest::addColumn<QString>("holding");
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("popover: profit and bell")
+            << false << u"今日 -2,010.00"_s << true << u" 今日 -2,010.00 已设提醒"_s;
+        QTest::newRow("popover: bell only") << false << QString() << true << u" 已设提醒"_s;
+        QTest::newRow("desktop: profit only")
+            << true << u"今日 +1,234.00"_s << false << u" 今日 +1,234.00"_s;
+        QTest::newRow("desktop: none") << true << QString() << false << QString();
+    }
+
+    void rowNamesWithStakes()
+    {
+        QFETCH(bool, desktop);
+        QFETCH(QString, holding);
+        QFETCH(bool, armed);
+        QFETCH(QString, suffix);
+        AppShell &shell = m_session->shell();
+        HomePageData home = shell.homePageData();
+        MainWindowData window = shell.presenter().mainWindowData();
+        const auto stake = [&](auto &row) {
+            row.holdingText = holding;
+            row.alertsArmed = armed;
+        };
+        stake(home.rows[0]);
+        stake(window.rows[0]);
+        QWidget *row = nullptr;
+        if (desktop) {
+            auto *view = static_cast<MainWindowView *>(m_desktop.get());
+            QVERIFY(view->setData(window, view->viewSize()));
+            row = view->rows().first();
+        } else {
+            auto *page = static_cast<HomePage *>(m_home.get());
+            QVERIFY(page->setData(home));
+            row = page->rows().first();
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(row)->text(QAccessible::Name),
+                 u"赣锋锂业 82.10 下跌 2.39% 先防守"_s + suffix);
+        // Back to the fixture's own data, which has no stake.
+        if (desktop)
+            static_cast<MainWindowView *>(m_desktop.get())
+                ->setData(shell.presenter().mainWindowData(), QSize(980, 720));
+        else
+            static_cast<HomePage *>(m_home.get())->setData(shell.homePageData());
     }
 
     void keyboardReachesEveryButton_data()

@@ -41,6 +41,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -157,6 +158,59 @@ private Q_SLOTS:
         m_rendered[u"quick-actions"_s] = renderView(menu, 4, kBackground);
         const HomePageData fiveRows = shell.homePageData();
         const QuoteDetailData firstDetail = shell.presenter().quoteDetailData(app.quotes().first());
+        // The user's stake: positions in a fall (with its cost), a rise and a stock bought
+        // without a cost price, bells on a held and an unheld stock; each surface with and
+        // without them, either way in place.
+        const auto staked = [](auto rows) {
+            const std::tuple<int, QString, int, bool> stakes[] = {
+                {0, u"今日 -2,010.00"_s, -1, true},
+                {1, QString(), 0, true},
+                {2, u"今日 +900.00"_s, 1, false},
+                {3, u"今日 +435.00"_s, 1, false}};
+            for (const auto &[i, text, direction, armed] : stakes) {
+                rows[i].holdingText = text;
+                rows[i].holdingDirection = direction;
+                rows[i].alertsArmed = armed;
+            }
+            return rows;
+        };
+        HomePageData fiveStaked = fiveRows;
+        fiveStaked.rows = staked(fiveRows.rows);
+        add(u"overview-holdings"_s, 4, new HomePage(fiveStaked));
+        addUpdated(u"overview-holdings gained"_s, 4, new HomePage(fiveRows),
+                   [&](QWidget *w) { return static_cast<HomePage *>(w)->setData(fiveStaked); });
+        addUpdated(u"overview holdings gone"_s, 4, new HomePage(fiveStaked),
+                   [&](QWidget *w) { return static_cast<HomePage *>(w)->setData(fiveRows); });
+        QuoteDetailData heldDetail = firstDetail;
+        heldDetail.market.holding = HoldingLineData{u"1,000 股"_s,  u"78.50"_s, u"82,100.00"_s,
+                                                    u"-2,010.00"_s, -1,         u"+3,600.00"_s,
+                                                    u"+4.59%"_s,    1};
+        add(u"detail-holding"_s, 4, new QuoteDetailPage(heldDetail, shell.cardActions()));
+        const auto detailUpdated = [&](const QuoteDetailData &to) {
+            return [&, to](QWidget *w) {
+                return static_cast<QuoteDetailPage *>(w)->setData(to);
+            };
+        };
+        addUpdated(u"detail-holding gained"_s, 4,
+                   new QuoteDetailPage(firstDetail, shell.cardActions()),
+                   detailUpdated(heldDetail));
+        addUpdated(u"detail-sz002460 holding gone"_s, 4,
+                   new QuoteDetailPage(heldDetail, shell.cardActions()),
+                   detailUpdated(firstDetail));
+        // The desktop on the stock bought without a cost price.
+        app.settings().mainDetailSymbol = app.quotes().at(3).symbol;
+        MainWindowData desktopStaked = shell.presenter().mainWindowData();
+        desktopStaked.rows = staked(desktopStaked.rows);
+        desktopStaked.detail->cards.market.holding = HoldingLineData{
+            u"300 股"_s, u"--"_s, u"9,543.00"_s, u"+435.00"_s, 1, u"--"_s, QString(), 0};
+        add(u"desktop-holdings"_s, 2,
+            ViewExporter::desktopView(shell, desktopStaked, QSize(980, 720)));
+        addUpdated(
+            u"desktop-holdings gained"_s, 2,
+            ViewExporter::desktopView(shell, firstSelected, QSize(980, 720)), [&](QWidget *w) {
+                return static_cast<MainWindowView *>(w)->setData(desktopStaked, QSize(980, 720));
+            });
+        app.settings().mainDetailSymbol = app.quotes().at(2).symbol;
         // Six stocks, so the popover's list scrolls: the first suspended since before launch
         // (the quote service sends no price for it, so it waits as a placeholder), the last with a
         // four-digit price that must keep its column.

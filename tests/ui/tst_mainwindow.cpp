@@ -546,8 +546,9 @@ private Q_SLOTS:
     void heroPartsNeverOverlap()
     {
         // At every window height from the minimum to 720, with a short and a long commentary,
-        // the price row, the date line, the six facts and the chart well each keep their own
-        // room; a short card drops the date line, then the facts, rather than drawing over them.
+        // with and without a position, the price row, the date line, the six facts, the
+        // holding's figures and the chart well each keep their own room; a short card drops the
+        // date line, then the facts, then the holding, rather than drawing over them.
         MainDetailData detail;
         Quote &quote = detail.cards.market.quote;
         quote = ExportFixture::quotes().first();
@@ -555,10 +556,15 @@ private Q_SLOTS:
         detail.cards.market.boardTag = u"能源金属"_s;
         // One workbench laid out again at each height, as a resize does.
         QWidget surface;
-        for (const QString &commentary :
-             {u"分时全天运行在均价线下方。"_s,
-              ExportFixture::commentaryForSymbol(quote.symbol).repeated(2)}) {
-            detail.cards.insight.message = commentary;
+        const QString commentaries[] = {
+            u"分时全天运行在均价线下方。"_s,
+            ExportFixture::commentaryForSymbol(quote.symbol).repeated(2)};
+        for (int variant = 0; variant < 4; ++variant) {
+            detail.cards.insight.message = commentaries[variant % 2];
+            if (variant >= 2)
+                detail.cards.market.holding = HoldingLineData{
+                    u"1,000 股"_s, u"78.50"_s, u"82,100.00"_s, u"-2,010.00"_s, -1, u"+3,600.00"_s,
+                    u"+4.59%"_s,   1};
             surface.setFixedSize(980, 720);
             const std::unique_ptr<QWidget> workbench(MainWindowView::mainDetailViewForQuote(
                 &surface, MainWindowLayout::workbenchFrame(QSizeF(980, 720)), detail, {}, {}));
@@ -569,8 +575,8 @@ private Q_SLOTS:
                     workbench.get(), MainWindowLayout::workbenchFrame(size), detail, {});
                 const QWidget *hero = workbench->findChild<QWidget *>(u"heroCard"_s);
                 QList<std::pair<QString, QRect>> parts;
-                for (const QString &name :
-                     {u"heroPrice"_s, u"heroStamp"_s, u"factTitle"_s, u"factValue"_s}) {
+                for (const QString &name : {u"heroPrice"_s, u"heroStamp"_s, u"factTitle"_s,
+                                            u"factValue"_s, u"holdingTitle"_s, u"holdingValue"_s}) {
                     for (const Label *label : hero->findChildren<Label *>(name)) {
                         if (label->isVisibleTo(hero))
                             parts.append({name, label->geometry()});
