@@ -8,10 +8,14 @@
 #include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
+#include "model/Formatters.h"
+#include "model/HoldingFigures.h"
 #include "presentation/HexColor.h"
 #include "presentation/WatchlistDisplay.h"
 #include "strategy/BoardTags.h"
 #include "strategy/DailyCache.h"
+
+using namespace Qt::StringLiterals;
 
 Presenter::Presenter(KestrumApp &app, QObject *parent)
     : QObject(parent)
@@ -240,13 +244,71 @@ QList<Quote> Presenter::mainDisplayQuotes() const
         [&engine](const Quote &quote) { return engine.decisionForQuote(quote).buyStatus(); });
 }
 
+namespace {
+
+int directionOf(double value)
+{
+    return value > 0 ? 1 : (value < 0 ? -1 : 0);
+}
+
+// The position's marks on a list row: today's P&L and the bell.
+template<typename Row>
+Row withMarks(const KestrumApp &app, Row row)
+{
+    if (const std::optional<HoldingFigures> figures = app.holdingFiguresForQuote(row.quote)) {
+        row.holdingText = figures->todayProfitText();
+        row.holdingDirection = directionOf(figures->todayProfit);
+    }
+    row.alertsArmed = app.hasArmedPriceAlertsForSymbol(row.quote.symbol);
+    return row;
+}
+
+// "1,000 股"; a fractional holding keeps its cents.
+QString sharesText(double shares)
+{
+    QString text = formatMoney(shares);
+    if (text.endsWith(u".00"))
+        text.chop(3);
+    return text + u" 股"_s;
+}
+
+} // namespace
+
+std::optional<HoldingLineData> Presenter::holdingLine(const Quote &quote) const
+{
+    const std::optional<Holding> holding = m_app.holdingForSymbol(quote.symbol);
+    if (!holding)
+        return std::nullopt;
+    const QString none = u"--"_s;
+    HoldingLineData line;
+    line.shares = sharesText(holding->shares);
+    line.cost = holding->cost ? formatMoney(*holding->cost) : none;
+    line.marketValue = none;
+    line.todayProfit = none;
+    line.floatingProfit = none;
+    // A quote without a price values nothing: dashes, never a made-up zero.
+    if (const std::optional<HoldingFigures> figures = m_app.holdingFiguresForQuote(quote)) {
+        line.marketValue = formatMoney(figures->marketValue);
+        line.todayProfit = formatSignedMoney(figures->todayProfit);
+        line.todayDirection = directionOf(figures->todayProfit);
+        if (figures->floatingProfit) {
+            line.floatingProfit = formatSignedMoney(*figures->floatingProfit);
+            line.floatingDirection = directionOf(*figures->floatingProfit);
+        }
+        if (figures->floatingProfitPercent)
+            line.floatingPercent = formatPercent(*figures->floatingProfitPercent);
+    }
+    return line;
+}
+
 HomePageData Presenter::homePageData() const
 {
     const DecisionEngine &engine = m_app.engine();
     HomePageData data;
     for (const Quote &quote : mainDisplayQuotes()) {
         const QuoteDecision decision = engine.decisionForQuote(quote);
-        data.rows.append({quote, shownBuyStatus(quote, decision), decision.homeBuyTagHint()});
+        data.rows.append(withMarks(
+            m_app, HomeRow{quote, shownBuyStatus(quote, decision), decision.homeBuyTagHint()}));
     }
     data.marketStatus = m_app.marketStatusInfo();
     data.lastStatus = m_app.lastStatus();
@@ -278,7 +340,8 @@ MainWindowData Presenter::mainWindowData() const
     const QList<Quote> display = mainDisplayQuotes();
     std::optional<Quote> detail;
     for (const Quote &quote : display) {
-        data.rows.append({quote, shownBuyStatus(quote, engine.decisionForQuote(quote))});
+        data.rows.append(withMarks(
+            m_app, MainQuoteRowData{quote, shownBuyStatus(quote, engine.decisionForQuote(quote))}));
         if (!detail && quote.symbol == settings.mainDetailSymbol)
             detail = quote;
     }
@@ -308,6 +371,7 @@ QuoteDetailData Presenter::quoteDetailData(const Quote &quote) const
     data.market.series = IntradayChartSeries::forQuote(m_app.intraday(), quote, accent);
     data.market.series.shouldAnimate = m_chartEntrances.isOwed(quote.symbol);
     data.market.priceFlashDirections = m_app.priceFlashDirections();
+    data.market.holding = holdingLine(quote);
 
     const InsightService &insights = m_app.insights();
     const InsightCardText text = insights.insightCardForQuote(quote);

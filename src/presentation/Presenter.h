@@ -116,6 +116,8 @@ private:
     void leaveToBase();
     void refreshDetailIfShown(const QString &symbol);
     void refreshMainIfShown(const QString &symbol);
+    // The detail page's and the hero's holding line; none without a position.
+    std::optional<HoldingLineData> holdingLine(const Quote &quote) const;
 
     KestrumApp &m_app;
     std::unique_ptr<WatchlistManager> m_watchlistManager;

@@ -43,6 +43,8 @@ ActionCollection::ActionCollection(AppShell &shell, QObject *parent)
     add(Command::ResetLayout, u"重置桌面布局"_s);
     add(Command::Refresh, u"刷新行情"_s, QKeySequence(Qt::CTRL | Qt::Key_R));
     add(Command::ManageWatchlist, u"管理自选"_s);
+    add(Command::ExportWatchlist, u"导出自选…"_s);
+    add(Command::ImportWatchlist, u"导入自选…"_s);
     for (const WatchlistSortMode mode : enumValues<WatchlistSortMode>())
         addChoice(command(mode), WatchlistDisplay::sortFullTitle(mode), m_sortModes);
     add(Command::AISettings, u"AI 分析设置"_s);
@@ -82,6 +84,8 @@ ActionCollection::ActionCollection(AppShell &shell, QObject *parent)
     on(Command::ResetLayout, s, &AppShell::resetMainWindowLayout);
     on(Command::Refresh, app, &KestrumApp::refreshAction);
     on(Command::ManageWatchlist, s, &AppShell::openWatchlistManager);
+    on(Command::ExportWatchlist, s, &AppShell::exportWatchlist);
+    on(Command::ImportWatchlist, s, &AppShell::importWatchlist);
     on(Command::AISettings, s, &AppShell::openAISettings);
     on(Command::LoginItem, app, &KestrumApp::toggleLoginItem);
     on(Command::CheckForUpdates, &m_app.updates(), &UpdateChecker::checkForUpdates);

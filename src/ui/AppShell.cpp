@@ -26,10 +26,12 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -117,6 +119,72 @@ void AppShell::showUpdateAlert(const UpdateAlert &alert)
     box->open();
     box->raise();
     box->activateWindow();
+}
+
+namespace {
+
+const QString kCsvFilter = u"CSV 表格 (*.csv)"_s;
+const QString kJsonFilter = u"JSON 文件 (*.json)"_s;
+
+// A file dialog that answers through its signal, as the other boxes do, and goes when closed.
+QFileDialog *transferDialog(const QString &objectName, const QString &title,
+                            QFileDialog::AcceptMode mode, const QStringList &filters)
+{
+    auto *dialog = new QFileDialog(nullptr, title,
+                                   QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+    dialog->setObjectName(objectName);
+    dialog->setAcceptMode(mode);
+    dialog->setNameFilters(filters);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    return dialog;
+}
+
+void showTransferResult(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    auto *box = new QMessageBox(icon, u"澄川"_s, title);
+    box->setObjectName(u"transferResult"_s);
+    box->setInformativeText(text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace
+
+void AppShell::exportWatchlist()
+{
+    QFileDialog *dialog = transferDialog(u"exportDialog"_s, u"导出自选"_s, QFileDialog::AcceptSave,
+                                         {kCsvFilter, kJsonFilter});
+    // A name typed without an ending takes the chosen kind's.
+    dialog->setDefaultSuffix(u"csv"_s);
+    dialog->selectFile(u"澄川自选.csv"_s);
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString &filter) {
+        const bool json = filter == kJsonFilter;
+        dialog->setDefaultSuffix(json ? u"json"_s : u"csv"_s);
+        dialog->selectFile(json ? u"澄川自选.json"_s : u"澄川自选.csv"_s);
+    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        QString error;
+        if (!watchlistManager().exportWatchlist(path, &error))
+            showTransferResult(QMessageBox::Warning, u"导出失败"_s, error);
+    });
+    dialog->open();
+}
+
+void AppShell::importWatchlist()
+{
+    QFileDialog *dialog = transferDialog(u"importDialog"_s, u"导入自选"_s, QFileDialog::AcceptOpen,
+                                         {u"自选文件 (*.csv *.json)"_s, kCsvFilter, kJsonFilter});
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        QString error;
+        const std::optional<WatchlistTransfer::Merge> merge =
+            watchlistManager().importWatchlist(path, &error);
+        if (merge)
+            showTransferResult(QMessageBox::Information, u"自选已导入"_s, merge->summary());
+        else
+            showTransferResult(QMessageBox::Warning, u"导入失败，自选列表没有改动"_s, error);
+    });
+    dialog->open();
 }
 
 QMessageBox *AppShell::permissionWarningBox() const

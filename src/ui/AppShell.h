@@ -145,6 +145,14 @@ public:
     // The update check's alerts: application-modal, the timers held while one is open.
     void showUpdateAlert(const UpdateAlert &alert);
 
+    // --- Moving the watchlist ---
+    // A save dialog (CSV by default, JSON by choice), then the file written; a failure is
+    // told in a box.
+    void exportWatchlist();
+    // An open dialog, then the file merged into the list; a box tells what was added,
+    // updated and skipped, or why nothing changed.
+    void importWatchlist();
+
 public Q_SLOTS:
     void quit();
 

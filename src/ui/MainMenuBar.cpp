@@ -35,7 +35,8 @@ MainMenuBar::MainMenuBar(const ActionCollection &actions, std::function<QLineEdi
     add(desk, {Command::Refresh, Command::GenerateInsight});
     desk->addSeparator();
     QMenu *settings = desk->addMenu(u"设置与管理"_s);
-    add(settings, {Command::ManageWatchlist, Command::AISettings});
+    add(settings, {Command::ManageWatchlist, Command::ExportWatchlist, Command::ImportWatchlist,
+                   Command::AISettings});
     settings->addSeparator();
     add(settings, {Command::OpenOnLaunch, Command::AlwaysOnTop, Command::ResetLayout});
 

@@ -24,7 +24,8 @@ QuickActionsMenu::QuickActionsMenu(KestrumApp &app, ActionCollection &actions, Q
 
     add({Command::OpenDesktop, Command::OpenOnLaunch, Command::AlwaysOnTop, Command::ResetLayout});
     addSeparator();
-    add({Command::Refresh, Command::ManageWatchlist});
+    add({Command::Refresh, Command::ManageWatchlist, Command::ExportWatchlist,
+         Command::ImportWatchlist});
     addChoices(u"自选排序"_s, actions.sortActions());
     add({Command::AISettings});
     addSeparator();

@@ -7,6 +7,8 @@
 #include "app/WatchlistManager.h"
 #include "model/EnumText.h"
 #include "model/Formatters.h"
+#include "model/HoldingFigures.h"
+#include "model/PriceAlert.h"
 #include "presentation/Presenter.h"
 #include "presentation/WatchlistDisplay.h"
 
@@ -270,6 +272,50 @@ private Q_SLOTS:
 
     // The window's selection: the selected stock when listed, else the first listed; none
     // for an empty list.
+    // A position and an armed condition reach the rows of both lists and the holding line;
+    // stocks without them show nothing new, and a quote without a price values nothing.
+    void positionsAndBells()
+    {
+        Fixture f;
+        f.h.market.simulator.setUnknownSymbols({u"hk00700"_s});
+        WatchlistManager &manager = f.presenter.watchlistManager();
+        QVERIFY(manager.setHolding(u"sh600519"_s, Holding{100, 1400.0}));
+        QVERIFY(manager.setHolding(u"hk00700"_s, Holding{200, std::nullopt}));
+        PriceAlert alert;
+        alert.value = 99999;
+        QVERIFY(manager.setPriceAlerts(u"sz000001"_s, {alert}));
+        QVERIFY(f.h.refreshAndWait());
+
+        const Quote moutai = *f.h.app->quoteForSymbol(u"sh600519"_s);
+        const HoldingFigures figures = *HoldingFigures::forQuote(moutai, Holding{100, 1400.0});
+        QStringList rows;
+        for (const HomeRow &row : f.presenter.homePageData().rows)
+            rows << row.quote.symbol + u' ' + row.holdingText + u' ' +
+                        QString::number(row.holdingDirection) + u' ' +
+                        QString::number(row.alertsArmed);
+        const QString direction =
+            QString::number(figures.todayProfit > 0 ? 1 : (figures.todayProfit < 0 ? -1 : 0));
+        const QStringList expected{u"sh600519 "_s + figures.todayProfitText() + u' ' + direction +
+                                       u" 0"_s,
+                                   u"sz000001  0 1"_s, u"hk00700  0 0"_s};
+        QCOMPARE(rows, expected);
+        QCOMPARE(f.presenter.mainWindowData().rows.first().holdingText, figures.todayProfitText());
+
+        const std::optional<HoldingLineData> line =
+            f.presenter.quoteDetailData(moutai).market.holding;
+        QVERIFY(line);
+        QCOMPARE((QStringList{line->shares, line->cost, line->marketValue, line->floatingPercent}),
+                 (QStringList{u"100 股"_s, u"1,400.00"_s, formatMoney(figures.marketValue),
+                              formatPercent(*figures.floatingProfitPercent)}));
+        QVERIFY(
+            !f.presenter.quoteDetailData(*f.h.app->quoteForSymbol(u"sz000001"_s)).market.holding);
+        const HoldingLineData unpriced =
+            *f.presenter.quoteDetailData(*f.h.app->quoteForSymbol(u"hk00700"_s)).market.holding;
+        QCOMPARE((QStringList{unpriced.shares, unpriced.cost, unpriced.marketValue,
+                              unpriced.todayProfit, unpriced.floatingProfit}),
+                 (QStringList{u"200 股"_s, u"--"_s, u"--"_s, u"--"_s, u"--"_s}));
+    }
+
     void mainSelection_data()
     {
         QTest::addColumn<QStringList>("watchlist");

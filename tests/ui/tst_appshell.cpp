@@ -12,7 +12,11 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonValue>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -224,6 +228,81 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(menu.isVisible(), kPatienceMs);
         QCOMPARE(shownActions(&menu), quick);
         menu.hide();
+    }
+
+    // The menus' export writes the list; the import merges a file and tells what it did; a
+    // file that is no watchlist changes nothing and says why.
+    void watchlistMovesThroughTheMenus()
+    {
+        ShellHarness s({u"sh600519"_s, u"sz000001"_s});
+        ActionCollection &actions = s.shell->actions();
+        // Answers the open file dialog `name` with `path`.
+        const auto answer = [](const QString &name, const QString &path) {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(widget);
+                if (dialog && dialog->isVisible() && dialog->objectName() == name) {
+                    dialog->selectFile(path);
+                    static_cast<QDialog *>(dialog)->accept();
+                    return true;
+                }
+            }
+            return false;
+        };
+        // The result box's texts; closes it.
+        const auto result = [] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                if (box && box->isVisible() && box->objectName() == u"transferResult") {
+                    const QString text = box->text() + u'\n' + box->informativeText();
+                    box->close();
+                    return text;
+                }
+            }
+            return QString();
+        };
+        const auto symbols = [&s] {
+            QStringList list;
+            for (const QJsonValue &item : s.h.app->config().loadWatchlist())
+                list << item[u"symbol"].toString();
+            return list;
+        };
+
+        const QString csv = s.h.dir.filePath(u"list.csv"_s);
+        actions.action(Command::ExportWatchlist)->trigger();
+        QVERIFY(answer(u"exportDialog"_s, csv));
+        QFile written(csv);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.contains("sh600519") && bytes.contains("sz000001"));
+        QCOMPARE(result(), QString()); // no box after a good export
+
+        QFile import(s.h.dir.filePath(u"import.csv"_s));
+        QVERIFY(import.open(QIODevice::WriteOnly));
+        import.write(u"代码,名称,持仓,成本\r\nsh600036,招商银行,1000,35.5\r\n"
+                     u"sz000001,平安银行,200,\r\nnot-a-symbol,坏,1,1\r\n"_s.toUtf8());
+        import.close();
+        actions.action(Command::ImportWatchlist)->trigger();
+        QVERIFY(answer(u"importDialog"_s, import.fileName()));
+        const QString told = result();
+        QVERIFY2(told.contains(u"新增 1 只") && told.contains(u"更新 1 只") &&
+                     told.contains(u"跳过 1 只"),
+                 qPrintable(told));
+        QCOMPARE(symbols(), (QStringList{u"sh600519"_s, u"sz000001"_s, u"sh600036"_s}));
+
+        QFile broken(s.h.dir.filePath(u"broken.json"_s));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("[{\"symbol\": ");
+        broken.close();
+        QFile stored(s.h.app->config().watchlistPath());
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        const QByteArray before = stored.readAll();
+        stored.close();
+        actions.action(Command::ImportWatchlist)->trigger();
+        QVERIFY(answer(u"importDialog"_s, broken.fileName()));
+        QVERIFY(result().startsWith(u"导入失败，自选列表没有改动"));
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), before);
     }
 
     void automaticUpdateCheck_data()
