@@ -290,7 +290,12 @@ private Q_SLOTS:
         s.shell->actions().action(Command::OpenOnLaunch)->trigger();
         QVERIFY(s.stored().value(u"openDesktopOnLaunch"_s).toBool());
 
-        QMenu *alerts = menu.actions().at(10)->menu();
+        QMenu *alerts = nullptr;
+        for (QAction *action : menu.actions()) {
+            if (action->menu() && action->text() == u"盘中提醒")
+                alerts = action->menu();
+        }
+        QVERIFY(alerts);
         QStringList items;
         for (QAction *action : alerts->actions())
             items << (action->isSeparator() ? u"—"_s : action->text());
