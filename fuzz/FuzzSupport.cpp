@@ -67,7 +67,7 @@ void analyse(const IntradayStore &store, const Quote &quote)
         analytics.recentVolumeDescriptionForQuote(quote, minutes);
     }
     analytics.intradayPercentChangeForQuote(quote, 0);
-    analytics.intradayPercentChangeForQuote(quote, KSIntradayMidPositionForSymbol(quote.symbol));
+    analytics.intradayPercentChangeForQuote(quote, TradingClock::midPosition(quote.symbol));
     analytics.isAboveAverageLineForQuote(quote);
     analytics.intradayLocationDescriptionForQuote(quote);
     analytics.distanceToExtremesDescriptionForQuote(quote);
@@ -83,8 +83,7 @@ void analyse(const IntradayStore &store, const Quote &quote)
     analytics.volumePriceContextDescriptionForQuote(quote);
     analytics.detailedVolumePriceDescriptionForQuote(quote);
     store.currentAverageLineValueForQuote(quote);
-    store.intradayIndexForPositionAtOrBefore(KSIntradayMidPositionForSymbol(quote.symbol),
-                                             quote.symbol);
+    store.intradayIndexForPositionAtOrBefore(TradingClock::midPosition(quote.symbol), quote.symbol);
 }
 
 // --- JSON mutation ---
@@ -352,8 +351,8 @@ void exerciseQuotes(const QList<Quote> &quotes)
         formatCompactNumber(q.volume);
         formatCompactNumber(q.amount);
         directionSymbol(q.change());
-        KSMarketBadgeForSymbol(q.symbol);
-        KSTradingPositionForIntradayTime(q.symbol, q.time);
+        marketBadgeForSymbol(q.symbol);
+        TradingClock::position(q.symbol, q.time);
     }
     // Twice, as two refreshes would: the second updates or extends each series.
     store.recordIntradaySamples(quotes);
@@ -367,7 +366,7 @@ void exerciseSeries(const QString &symbol, const MinuteSeries &series)
     const qsizetype n = series.prices.size();
     check(series.positions.size() == n && series.averages.size() == n && series.volumes.size() == n,
           "a minute series has four parallel arrays", symbol);
-    const double maxPosition = KSIntradayPositionMaxForSymbol(symbol);
+    const double maxPosition = TradingClock::positionMax(symbol);
     for (qsizetype i = 0; i < n; ++i) {
         const double price = series.prices.at(i);
         const double position = series.positions.at(i);

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                         "a candidate has a name and a market", symbol);
             // What choosing the candidate goes through next.
             ConfigStore::directWatchCandidateForInput(symbol);
-            KSMarketBadgeForSymbol(symbol);
+            marketBadgeForSymbol(symbol);
         }
     }
     return 0;

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString name = item.value(u"name"_s).toString();
         searchFor(config, symbol);
         searchFor(config, name);
-        KSMarketBadgeForSymbol(symbol);
+        marketBadgeForSymbol(symbol);
         shortName(name);
     }
 
