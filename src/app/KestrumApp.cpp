@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -480,6 +481,11 @@ void KestrumApp::applyFreshQuotes(const QList<Quote> &shown, const QList<Quote> 
 
 void KestrumApp::checkPriceAlerts(const QList<Quote> &fetched)
 {
+    // The monitor reads the list file again; most lists hold no condition that can fire, and
+    // the items noted at this refresh's start (and at every save since) say so.
+    if (std::none_of(m_watchItems.cbegin(), m_watchItems.cend(),
+                     [](const WatchItem &item) { return hasArmedPriceAlerts(item); }))
+        return;
     const PriceAlertMonitor::Outcome outcome = m_priceAlerts->checkPriceAlerts(fetched);
     if (!outcome.marked)
         return;
