@@ -4,10 +4,13 @@
 #include "app/MarketStatus.h"
 #include "decision/DecisionStates.h"
 #include "model/Quote.h"
+#include "presentation/HoldingTotalsData.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // One watchlist row as the home page shows it: the quote with its buy status (already
 // "数据不足" for a quote without price) and the hint behind its tag; for a stock the user
@@ -34,4 +37,6 @@ struct HomePageData
     // The hint names the panel icon where there is one, the desktop window otherwise.
     bool panelItemPresent = true;
     QHash<QString, int> priceFlashDirections;
+    // The positions' totals below the summary; none without a position.
+    std::optional<HoldingTotalsData> holdingTotals;
 };

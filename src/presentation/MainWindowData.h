@@ -5,6 +5,7 @@
 #include "config/AppSettings.h"
 #include "decision/DecisionStates.h"
 #include "model/Quote.h"
+#include "presentation/HoldingTotalsData.h"
 #include "presentation/QuoteDetailData.h"
 
 #include <QHash>
@@ -46,4 +47,6 @@ struct MainWindowData
     QString lastStatus;
     std::optional<MainDetailData> detail; // none with an empty list
     QHash<QString, int> priceFlashDirections;
+    // The positions' totals below the summary; none without a position.
+    std::optional<HoldingTotalsData> holdingTotals;
 };

@@ -313,6 +313,7 @@ HomePageData Presenter::homePageData() const
     data.marketStatus = m_app.marketStatusInfo();
     data.lastStatus = m_app.lastStatus();
     data.priceFlashDirections = m_app.priceFlashDirections();
+    data.holdingTotals = HoldingTotalsData::from(m_app.holdingTotals(), m_app.exchangeRates());
     return data;
 }
 
@@ -350,6 +351,7 @@ MainWindowData Presenter::mainWindowData() const
     data.marketStatus = m_app.marketStatusInfo();
     data.lastStatus = m_app.lastStatus();
     data.priceFlashDirections = m_app.priceFlashDirections();
+    data.holdingTotals = HoldingTotalsData::from(m_app.holdingTotals(), m_app.exchangeRates());
     if (detail) {
         MainDetailData main;
         main.cards = quoteDetailData(*detail);

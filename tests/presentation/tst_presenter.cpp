@@ -8,6 +8,7 @@
 #include "model/EnumText.h"
 #include "model/Formatters.h"
 #include "model/HoldingFigures.h"
+#include "model/HoldingTotals.h"
 #include "model/PriceAlert.h"
 #include "presentation/Presenter.h"
 #include "presentation/WatchlistDisplay.h"
@@ -300,6 +301,13 @@ private Q_SLOTS:
                                    u"sz000001  0 1"_s, u"hk00700  0 0"_s};
         QCOMPARE(rows, expected);
         QCOMPARE(f.presenter.mainWindowData().rows.first().holdingText, figures.todayProfitText());
+        // The totals: the yuan position, the Hong Kong one counted while it has no price.
+        const std::optional<HoldingTotalsData> totals = f.presenter.homePageData().holdingTotals;
+        QVERIFY(totals);
+        QCOMPARE(totals->lines.size(), 1);
+        QCOMPARE(totals->lines.first().todayProfit, formatSignedMoney(figures.todayProfit));
+        QCOMPARE(totals->unpricedNote, u"1 只暂无报价"_s);
+        QCOMPARE(f.presenter.mainWindowData().holdingTotals, totals);
 
         const std::optional<HoldingLineData> line =
             f.presenter.quoteDetailData(moutai).market.holding;
@@ -314,6 +322,98 @@ private Q_SLOTS:
         QCOMPARE((QStringList{unpriced.shares, unpriced.cost, unpriced.marketValue,
                               unpriced.todayProfit, unpriced.floatingProfit}),
                  (QStringList{u"200 股"_s, u"--"_s, u"--"_s, u"--"_s, u"--"_s}));
+    }
+
+    // Positions "currency shares cost marketValue today floating" ("-": no cost); each
+    // line "title|today|direction|floating|percent|direction|note|offers rates".
+    void holdingTotalsLines_data()
+    {
+        QTest::addColumn<QStringList>("positions");
+        QTest::addColumn<int>("unpriced");
+        QTest::addColumn<double>("hkd"); // 0: unknown
+        QTest::addColumn<double>("usd");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("unpricedNote");
+        const QString yuan = u"CNY 1000 78.5 82100 -2010 3600"_s;
+        const QString hongKong = u"HKD 200 380 84400 1200 8400"_s;
+        const QString yuanLine = u"人民币|-2,010.00|-1|+3,600.00|+4.59%|1||0"_s;
+        const QString hongKongLine = u"港元|+1,200.00|1|+8,400.00|+11.05%|1||0"_s;
+        QTest::newRow("no position: no panel")
+            << QStringList() << 0 << 0.0 << 0.0 << QStringList() << QString();
+        QTest::newRow("only yuan, no total needed")
+            << QStringList{yuan} << 0 << 0.0 << 0.0 << QStringList{yuanLine} << QString();
+        QTest::newRow("yuan and HKD without a rate")
+            << QStringList{yuan, hongKong} << 0 << 0.0 << 7.1
+            << QStringList{yuanLine, hongKongLine, u"折合人民币||0|||0|缺少港元汇率|1"_s}
+            << QString();
+        QTest::newRow("both rates: the yuan total")
+            << QStringList{yuan, hongKong, u"USD 10 - 2000 -15.5 -"_s} << 0 << 0.92 << 7.1
+            << QStringList{yuanLine, hongKongLine, u"美元|-15.50|-1|--||0||0"_s,
+                           // 1104 - 2010 - 110.05; 7728 + 3600 on a basis of 78500 + 69920
+                           u"折合人民币|-1,016.05|-1|+11,328.00|+7.63%|1||0"_s}
+            << QString();
+        QTest::newRow("every rate missing")
+            << QStringList{yuan, hongKong, u"USD 10 - 2000 0 -"_s} << 0 << 0.0 << 0.0
+            << QStringList{yuanLine, hongKongLine, u"美元|+0.00|0|--||0||0"_s,
+                           u"折合人民币||0|||0|缺少港元、美元汇率|1"_s}
+            << QString();
+        QTest::newRow("a position without a price")
+            << QStringList{yuan} << 1 << 0.0 << 0.0 << QStringList{yuanLine} << u"1 只暂无报价"_s;
+        QTest::newRow("no price at all: never a zero")
+            << QStringList() << 2 << 0.0 << 0.0 << QStringList{u"持仓||0|||0|等待行情|0"_s}
+            << u"2 只暂无报价"_s;
+    }
+
+    void holdingTotalsLines()
+    {
+        QFETCH(QStringList, positions);
+        QFETCH(int, unpriced);
+        QFETCH(double, hkd);
+        QFETCH(double, usd);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, unpricedNote);
+        HoldingTotals totals;
+        for (const QString &position : positions) {
+            const QStringList f = position.split(u' ');
+            const auto number = [&f](int i) {
+                return f.at(i) == u"-" ? std::nullopt : std::optional<double>(f.at(i).toDouble());
+            };
+            totals.add({{f.at(1).toDouble(), number(2)},
+                        *fromText<Currency>(f.at(0)),
+                        f.at(3).toDouble(),
+                        f.at(4).toDouble(),
+                        number(5),
+                        {}});
+        }
+        for (int i = 0; i < unpriced; ++i)
+            totals.addUnpriced();
+        const auto known = [](double rate) {
+            return rate > 0 ? std::optional<double>(rate) : std::nullopt;
+        };
+        const std::optional<HoldingTotalsData> data =
+            HoldingTotalsData::from(totals, {known(hkd), known(usd)});
+        QCOMPARE(data.has_value(), !lines.isEmpty());
+        if (!data)
+            return;
+        QStringList got;
+        for (const HoldingTotalsLine &l : data->lines)
+            got << QStringList{l.title,
+                               l.todayProfit,
+                               QString::number(l.todayDirection),
+                               l.floatingProfit,
+                               l.floatingPercent,
+                               QString::number(l.floatingDirection),
+                               l.note,
+                               QString::number(l.offersRates)}
+                       .join(u'|');
+        QCOMPARE(got, lines);
+        QCOMPARE(data->unpricedNote, unpricedNote);
+        // One sentence for a screen reader, every line and the note in it.
+        QVERIFY(data->spoken.startsWith(u"持仓盈亏："));
+        for (const HoldingTotalsLine &l : data->lines)
+            QVERIFY(data->spoken.contains(
+                l.title + u' ' + (l.note.isEmpty() ? u"今日 "_s + l.todayProfit : l.note)));
+        QCOMPARE(data->spoken.contains(unpricedNote), true);
     }
 
     void mainSelection_data()
@@ -343,6 +443,7 @@ private Q_SLOTS:
         QCOMPARE(data.detail ? data.detail->cards.market.quote.symbol : QString(), shown);
         const std::optional<Quote> current = f.presenter.currentMainDetailQuote();
         QCOMPARE(current ? current->symbol : QString(), shown);
+        QVERIFY(!data.holdingTotals); // no position, no totals
         const MainMenuState menu = f.presenter.menuState();
         QCOMPARE(menu.displayEntryCount, watchlist.size());
         QCOMPARE(menu.canGenerateInsight, !shown.isEmpty());
