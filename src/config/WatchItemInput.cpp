@@ -114,8 +114,8 @@ QString exchangeRateFromText(const QString &text, std::optional<double> *rate)
         return {};
     }
     const std::optional<double> parsed = parseNumber(text);
-    if (!parsed || !(*parsed > 0) || *parsed > 1000)
-        return u"汇率须为大于 0 的数字，例如 0.92。"_s;
+    if (!parsed || *parsed < kMinRate || *parsed > kMaxRate)
+        return u"汇率须为 0.001 到 1000 之间的数字。"_s;
     *rate = parsed;
     return {};
 }

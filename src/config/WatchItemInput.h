@@ -32,6 +32,9 @@ QString holdingFromText(const QString &shares, const QString &cost,
 QString priceAlertFromText(PriceAlert::Kind kind, const QString &value, PriceAlert::Repeat repeat,
                            PriceAlert *alert);
 
+// Yuan per unit: anything outside is a slip of the finger, not a currency.
+inline constexpr double kMinRate = 0.001;
+inline constexpr double kMaxRate = 1000;
 // A rate in yuan per Hong Kong or US dollar as typed; empty text: unknown (`*rate` none).
 QString exchangeRateFromText(const QString &text, std::optional<double> *rate);
 

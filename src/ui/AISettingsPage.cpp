@@ -31,11 +31,7 @@ AISettingsPage::AISettingsPage(const AppSettings &settings, const QString &provi
 {
     setObjectName(u"aiSettingsPage"_s);
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::pageBackground);
-    setPalette(palette);
-    Toolkit::addSubtleGridBackgroundToView(this);
+    Toolkit::addPageBackground(this);
 
     // Header.
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 446, 58, 24));

@@ -45,6 +45,7 @@ ActionCollection::ActionCollection(AppShell &shell, QObject *parent)
     add(Command::ManageWatchlist, u"管理自选"_s);
     add(Command::ExportWatchlist, u"导出自选…"_s);
     add(Command::ImportWatchlist, u"导入自选…"_s);
+    add(Command::ExchangeRates, u"设置汇率…"_s);
     for (const WatchlistSortMode mode : enumValues<WatchlistSortMode>())
         addChoice(command(mode), WatchlistDisplay::sortFullTitle(mode), m_sortModes);
     add(Command::AISettings, u"AI 分析设置"_s);
@@ -86,6 +87,7 @@ ActionCollection::ActionCollection(AppShell &shell, QObject *parent)
     on(Command::ManageWatchlist, s, &AppShell::openWatchlistManager);
     on(Command::ExportWatchlist, s, &AppShell::exportWatchlist);
     on(Command::ImportWatchlist, s, &AppShell::importWatchlist);
+    on(Command::ExchangeRates, s, &AppShell::showExchangeRatesDialog);
     on(Command::AISettings, s, &AppShell::openAISettings);
     on(Command::LoginItem, app, &KestrumApp::toggleLoginItem);
     on(Command::CheckForUpdates, &m_app.updates(), &UpdateChecker::checkForUpdates);

@@ -45,20 +45,21 @@ enum class Command
     GenerateInsight,
     ExportWatchlist,
     ImportWatchlist,
+    ExchangeRates,
 };
 
 // The actions' object names.
 template<>
 struct EnumTexts<Command>
 {
-    static constexpr std::array<const char16_t *, 26> texts{
+    static constexpr std::array<const char16_t *, 27> texts{
         u"openDesktop",     u"openOnLaunch",    u"alwaysOnTop",       u"resetLayout",
         u"refresh",         u"manageWatchlist", u"sortOriginal",      u"sortPriority",
         u"aiSettings",      u"alertOff",        u"alertConservative", u"alertStandard",
         u"alertSensitive",  u"displayRotate",   u"displayFirst",      u"displaySummary",
         u"loginItem",       u"checkForUpdates", u"autoUpdateCheck",   u"quit",
         u"openWorkbench",   u"previousQuote",   u"nextQuote",         u"generateInsight",
-        u"exportWatchlist", u"importWatchlist"};
+        u"exportWatchlist", u"importWatchlist", u"exchangeRates"};
 };
 
 // One QAction per command, created once and shown by every menu: the quick-actions menu, the

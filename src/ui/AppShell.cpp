@@ -9,6 +9,7 @@
 #include "model/Logging.h"
 #include "ui/AISettingsPage.h"
 #include "ui/ActionCollection.h"
+#include "ui/ExchangeRatesDialog.h"
 #include "ui/HintIconButton.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MainWindow.h"
@@ -210,7 +211,32 @@ void AppShell::showNotificationPermissionWarning(const QString &message,
     box->open();
 }
 
-AppShell::~AppShell() = default;
+AppShell::~AppShell()
+{
+    delete m_ratesDialog;
+}
+
+void AppShell::showExchangeRatesDialog()
+{
+    if (!m_ratesDialog) {
+        KestrumApp *app = &m_app;
+        m_ratesDialog = new ExchangeRatesDialog(m_app.exchangeRates(),
+                                                [app](const ExchangeRates &rates, QString *why) {
+                                                    // Saved settings redraw both surfaces: the
+                                                    // totals follow at once.
+                                                    return app->setExchangeRates(rates, why);
+                                                });
+        m_ratesDialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_ratesDialog->show();
+    m_ratesDialog->raise();
+    m_ratesDialog->activateWindow();
+}
+
+ExchangeRatesDialog *AppShell::exchangeRatesDialog() const
+{
+    return m_ratesDialog;
+}
 
 void AppShell::launch()
 {
@@ -499,6 +525,7 @@ HomePage *AppShell::makeHomePage()
     connect(page, &HomePage::manageRequested, this, &AppShell::openWatchlistManager);
     connect(page, &HomePage::moreMenuRequested, this, &AppShell::showMoreMenu);
     connect(page, &HomePage::hintRequested, this, &AppShell::showScenarioHint);
+    connect(page, &HomePage::ratesRequested, this, &AppShell::showExchangeRatesDialog);
     return page;
 }
 
@@ -612,6 +639,7 @@ MainWindow &AppShell::ensureMainWindow()
     MainWindow *window = m_mainWindow.get();
     connect(window, &MainWindow::closed, this, &AppShell::mainWindowClosed, Qt::QueuedConnection);
     connect(window, &MainWindow::aiSettingsRequested, this, &AppShell::openAISettings);
+    connect(window, &MainWindow::ratesRequested, this, &AppShell::showExchangeRatesDialog);
     connect(window, &MainWindow::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
     // A move still waiting for its debounced save is not lost when the application ends.
     connect(this, &AppShell::quitRequested, window, &MainWindow::flushPendingFrameSave);

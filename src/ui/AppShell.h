@@ -17,6 +17,7 @@
 
 class AISettingsPage;
 class ActionCollection;
+class ExchangeRatesDialog;
 class HintIconButton;
 class KestrumApp;
 class MainWindow;
@@ -153,6 +154,12 @@ public:
     // updated and skipped, or why nothing changed.
     void importWatchlist();
 
+    // --- Exchange rates ---
+    // The user's rates for the yuan total of the positions, in a dialog of its own; asked
+    // again while it is open, the same dialog comes forward.
+    void showExchangeRatesDialog();
+    ExchangeRatesDialog *exchangeRatesDialog() const;
+
 public Q_SLOTS:
     void quit();
 
@@ -196,6 +203,7 @@ private:
     bool m_launched = false;
     bool m_everInPanel = false;
     QPointer<QMessageBox> m_permissionBox;
+    QPointer<ExchangeRatesDialog> m_ratesDialog;
     // Last: the window reaches into the members above until it is gone.
     std::unique_ptr<MainWindow> m_mainWindow;
 };

@@ -6,6 +6,7 @@
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HintIconButton.h"
+#include "ui/HoldingTotalsPanel.h"
 #include "ui/HoverButton.h"
 #include "ui/Label.h"
 #include "ui/OverlayScrollBar.h"
@@ -37,9 +38,9 @@ Panel *box(QWidget *parent, const QRectF &frame, const QString &color, qreal rad
 
 } // namespace
 
-int HomePage::pageHeight(bool firstLaunchHintVisible)
+int HomePage::pageHeight(bool firstLaunchHintVisible, qreal totalsRoom)
 {
-    return firstLaunchHintVisible ? 484 : 430;
+    return (firstLaunchHintVisible ? 484 : 430) + static_cast<int>(totalsRoom);
 }
 
 HomePage::BreadthSegments HomePage::breadthSegments(int up, int down, int count)
@@ -124,15 +125,12 @@ HomePage::TagColors HomePage::decisionTagColors(ActionStatus buyStatus)
 HomePage::HomePage(const HomePageData &data, QWidget *parent)
     : QWidget(parent)
     , m_hintVisible(data.firstLaunchHintVisible)
+    , m_totalsRoom(HoldingTotalsPanel::room(data.holdingTotals))
 {
     setObjectName(u"homePage"_s);
-    const int H = pageHeight(data.firstLaunchHintVisible);
+    const int H = pageHeight(data.firstLaunchHintVisible, m_totalsRoom);
     setFixedSize(kWidth, H);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::pageBackground);
-    setPalette(palette);
-    Toolkit::addSubtleGridBackgroundToView(this);
+    Toolkit::addPageBackground(this);
 
     // The skeleton is built once; setData fills it, here and at every refresh.
     qreal y0 = H - 38;
@@ -143,6 +141,12 @@ HomePage::HomePage(const HomePageData &data, QWidget *parent)
     }
     y0 -= 58;
     m_summary = summaryPanel(this, QRectF(14, y0, kRowWidth, 46), {});
+    if (data.holdingTotals) {
+        y0 -= m_totalsRoom;
+        const qreal h = HoldingTotalsPanel::height(data.holdingTotals->lines.size());
+        m_totals = new HoldingTotalsPanel(this, QRectF(14, y0, kRowWidth, h), *data.holdingTotals);
+        connect(m_totals, &HoldingTotalsPanel::ratesRequested, this, &HomePage::ratesRequested);
+    }
     buildList(y0);
     setData(data);
     m_listArea->verticalScrollBar()->setValue(0);
@@ -150,8 +154,11 @@ HomePage::HomePage(const HomePageData &data, QWidget *parent)
 
 bool HomePage::setData(const HomePageData &data)
 {
-    if (data.firstLaunchHintVisible != m_hintVisible)
+    if (data.firstLaunchHintVisible != m_hintVisible ||
+        HoldingTotalsPanel::room(data.holdingTotals) != m_totalsRoom)
         return false;
+    if (m_totals)
+        m_totals->setData(*data.holdingTotals);
     m_priceFlash = data.priceFlashDirections;
     setMarketStatus(data.marketStatus);
     if (m_hintVisible)

@@ -11,13 +11,15 @@
 
 class FlatButton;
 class HintIconButton;
+class HoldingTotalsPanel;
 class HoverButton;
 class Label;
 class Panel;
 class QScrollArea;
 
 // The popover's home page: header with the market status pill and the more button, the
-// first-launch hint, the summary panel with its breadth bar, and the watchlist rows.
+// first-launch hint, the summary panel with its breadth bar, the positions' totals when the
+// user holds any, and the watchlist rows.
 class HomePage : public QWidget
 {
     Q_OBJECT
@@ -25,8 +27,9 @@ public:
     explicit HomePage(const HomePageData &data, QWidget *parent = nullptr);
 
     // Shows `data` in the existing widgets; rows are added or removed only when the list's
-    // length changes. False, and nothing changed, when the first-launch hint came or went:
-    // the page then has another height and is built anew.
+    // length changes. False, and nothing changed, when the first-launch hint came or went or
+    // the totals panel came, went or changed its number of lines: the page then has another
+    // height and is built anew.
     bool setData(const HomePageData &data);
 
     static constexpr int kWidth = 380;
@@ -36,8 +39,8 @@ public:
     static constexpr qreal kRowPitch = 52;
     static constexpr qreal kBarWidth = 134;
 
-    // 430, or 484 while the first-launch hint shows.
-    static int pageHeight(bool firstLaunchHintVisible);
+    // 430, or 484 while the first-launch hint shows; taller by the totals panel's room.
+    static int pageHeight(bool firstLaunchHintVisible, qreal totalsRoom = 0);
 
     // The summary of `quotes` (count, breadth bar, rises and falls, mean change) at `frame`
     // (352 x 46 here, 330 x 46 in the desktop window).
@@ -82,12 +85,14 @@ public:
     QWidget *listDocument() const { return m_document; }
     FlatButton *moreButton() const { return m_moreButton; }
     FlatButton *manageButton() const { return m_manageButton; }
+    HoldingTotalsPanel *holdingTotalsPanel() const { return m_totals; }
 
 Q_SIGNALS:
     void quoteRequested(const QString &symbol);
     void manageRequested();
     void moreMenuRequested(QWidget *button);
     void hintRequested(HintIconButton *button);
+    void ratesRequested();
 
 private:
     void buildHeader(qreal y0);
@@ -99,6 +104,7 @@ private:
     void updateQuoteRow(HoverButton *button, const HomeRow &row);
 
     bool m_hintVisible = false;
+    qreal m_totalsRoom = 0;
     qreal m_headerY = 0;
     QHash<QString, int> m_priceFlash;
     MarketStatus m_marketStatus;
@@ -106,6 +112,7 @@ private:
     Label *m_hintTitle = nullptr;
     Label *m_hintText = nullptr;
     Panel *m_summary = nullptr;
+    HoldingTotalsPanel *m_totals = nullptr;
     Label *m_lastStatus = nullptr;
     Panel *m_emptyList = nullptr;
     QList<HoverButton *> m_rows;

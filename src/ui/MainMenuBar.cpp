@@ -36,7 +36,7 @@ MainMenuBar::MainMenuBar(const ActionCollection &actions, std::function<QLineEdi
     desk->addSeparator();
     QMenu *settings = desk->addMenu(u"设置与管理"_s);
     add(settings, {Command::ManageWatchlist, Command::ExportWatchlist, Command::ImportWatchlist,
-                   Command::AISettings});
+                   Command::ExchangeRates, Command::AISettings});
     settings->addSeparator();
     add(settings, {Command::OpenOnLaunch, Command::AlwaysOnTop, Command::ResetLayout});
 

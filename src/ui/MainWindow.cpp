@@ -319,6 +319,7 @@ void MainWindow::replaceContent(const MainWindowData &data, const QSize &size)
             &MainWindow::toggleMainWatchlistManager);
     connect(view, &MainWindowView::addStockRequested, this, &MainWindow::openMainWatchlistManager);
     connect(view, &MainWindowView::aiSettingsRequested, this, &MainWindow::aiSettingsRequested);
+    connect(view, &MainWindowView::ratesRequested, this, &MainWindow::ratesRequested);
     connect(view, &MainWindowView::quotePageRequested, this,
             [this](const QString &symbol) { openMainQuotePage(symbol); });
     view->move(0, 0);

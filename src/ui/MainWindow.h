@@ -104,6 +104,7 @@ Q_SIGNALS:
     // The user closed the window (it is hidden, not destroyed).
     void closed();
     void aiSettingsRequested();
+    void ratesRequested();
     void quotePageRequested(const QString &symbol);
 
 private:

@@ -14,14 +14,14 @@ QSizeF MainWindowLayout::viewSize(const QSizeF &size)
     return QSizeF(std::max(size.width(), kMinimumWidth), std::max(size.height(), kMinimumHeight));
 }
 
-qreal MainWindowLayout::listHeight(qreal viewHeight)
+qreal MainWindowLayout::listHeight(qreal viewHeight, qreal totalsRoom)
 {
-    return viewHeight - 192;
+    return viewHeight - 192 - totalsRoom;
 }
 
-QRectF MainWindowLayout::listFrame(qreal viewHeight)
+QRectF MainWindowLayout::listFrame(qreal viewHeight, qreal totalsRoom)
 {
-    return QRectF(24, 24, kListWidth, listHeight(viewHeight));
+    return QRectF(24, 24, kListWidth, listHeight(viewHeight, totalsRoom));
 }
 
 QRectF MainWindowLayout::workbenchFrame(const QSizeF &viewSize)

@@ -30,9 +30,10 @@ public:
 
     // The view is never laid out smaller than the minimum window.
     static QSizeF viewSize(const QSizeF &size);
-    // The left column below the header: H - 192.
-    static qreal listHeight(qreal viewHeight);
-    static QRectF listFrame(qreal viewHeight);
+    // The left column below the header: H - 192, less what the positions' totals take
+    // below the summary.
+    static qreal listHeight(qreal viewHeight, qreal totalsRoom = 0);
+    static QRectF listFrame(qreal viewHeight, qreal totalsRoom = 0);
     static QRectF workbenchFrame(const QSizeF &viewSize);
     // Row document: max(66 k - 8, L), an empty list counting as one row.
     static qreal listDocumentHeight(int rowCount, qreal listHeight);

@@ -7,6 +7,7 @@
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
 #include "ui/HoldingStrip.h"
+#include "ui/HoldingTotalsPanel.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
@@ -63,11 +64,7 @@ MainWindowView::MainWindowView(const MainWindowData &data, const QSize &size,
 {
     setObjectName(u"mainWindowView"_s);
     setFixedSize(MainWindowLayout::viewSize(QSizeF(size)).toSize());
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::pageBackground);
-    setPalette(palette);
-    Toolkit::addSubtleGridBackgroundToView(this);
+    Toolkit::addPageBackground(this);
 
     // The skeleton is built once; setData sizes and fills it, here and at every change.
     buildHeader();
@@ -86,13 +83,15 @@ bool MainWindowView::setData(const MainWindowData &data, const QSize &size)
     setFixedSize(m_size);
     const qreal W = viewSize.width();
     const qreal H = viewSize.height();
+    m_totalsRoom = HoldingTotalsPanel::room(data.holdingTotals);
     placeHeader(data, W, H);
+    const QRectF listFrame = MainWindowLayout::listFrame(H, m_totalsRoom);
     if (m_listArea)
         setRows(data, H);
     else if (!m_sidebar)
-        m_sidebar = m_sidebarBuilder(this, MainWindowLayout::listFrame(H));
+        m_sidebar = m_sidebarBuilder(this, listFrame);
     else
-        Frames::place(m_sidebar, MainWindowLayout::listFrame(H)); // it lays itself out again
+        Frames::place(m_sidebar, listFrame); // it lays itself out again
     buildWorkbench(data, W, H);
     return true;
 }
@@ -135,12 +134,33 @@ void MainWindowView::placeHeader(const MainWindowData &data, qreal W, qreal H)
     setMarketStatus(data.marketStatus, W, H);
     Frames::place(m_summary, QRectF(24, H - 116, MainWindowLayout::kListWidth, 46));
     HomePage::updateSummaryPanel(m_summary, data.quotes);
-    const qreal y = H - 146;
+    setHoldingTotals(data.holdingTotals, H);
+    const qreal y = H - 146 - m_totalsRoom;
     Frames::place(m_listTitle, QRectF(28, y, 90, 16));
     Frames::place(m_listNote, QRectF(104, y, 178, 16));
     m_listNote->setText(m_section == MainSection::Watchlist ? u"添加、删除或调整自选"_s
                                                             : data.lastStatus);
-    Frames::place(m_manageButton, QRectF(296, H - 150, 54, 24));
+    Frames::place(m_manageButton, QRectF(296, y - 4, 54, 24));
+}
+
+void MainWindowView::setHoldingTotals(const std::optional<HoldingTotalsData> &data, qreal H)
+{
+    if (m_totals && (!data || !m_totals->setData(*data))) {
+        // Later: a click on its button may be what led here.
+        m_totals->hide();
+        m_totals->deleteLater();
+        m_totals = nullptr;
+    }
+    if (!data)
+        return;
+    const qreal h = HoldingTotalsPanel::height(data->lines.size());
+    const QRectF frame(24, H - 116 - m_totalsRoom, MainWindowLayout::kListWidth, h);
+    if (m_totals) {
+        Frames::place(m_totals, frame);
+        return;
+    }
+    m_totals = new HoldingTotalsPanel(this, frame, *data);
+    connect(m_totals, &HoldingTotalsPanel::ratesRequested, this, &MainWindowView::ratesRequested);
 }
 
 void MainWindowView::setMarketStatus(const MarketStatus &status, qreal W, qreal H)
@@ -169,7 +189,7 @@ void MainWindowView::buildList()
 
 void MainWindowView::setRows(const MainWindowData &data, qreal H)
 {
-    const QRectF frame = MainWindowLayout::listFrame(H);
+    const QRectF frame = MainWindowLayout::listFrame(H, m_totalsRoom);
     Frames::place(m_listArea, frame);
     const qreal L = frame.height();
     const int count = static_cast<int>(data.rows.size());

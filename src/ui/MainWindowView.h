@@ -21,6 +21,7 @@
 #include <optional>
 
 class FlatButton;
+class HoldingTotalsPanel;
 class HoverButton;
 class Label;
 class IntradayChartView;
@@ -80,6 +81,7 @@ public:
     MainSection section() const { return m_section; }
     OverlayScrollArea *listArea() const { return m_listArea; }
     QWidget *sidebar() const { return m_sidebar; }
+    HoldingTotalsPanel *holdingTotalsPanel() const { return m_totals; }
     FlatButton *manageButton() const { return m_manageButton; }
     QWidget *workbench() const { return m_workbench; }
     IntradayChartView *chartView() const { return m_chart; }
@@ -96,11 +98,14 @@ Q_SIGNALS:
     void addStockRequested();
     void aiSettingsRequested();
     void quotePageRequested(const QString &symbol);
+    void ratesRequested();
 
 private:
     void buildHeader();
     void placeHeader(const MainWindowData &data, qreal W, qreal H);
     void setMarketStatus(const MarketStatus &status, qreal W, qreal H);
+    // The positions' totals below the summary, made, remade or dropped as their lines ask.
+    void setHoldingTotals(const std::optional<HoldingTotalsData> &data, qreal H);
     void buildList();
     void setRows(const MainWindowData &data, qreal H);
     void buildWorkbench(const MainWindowData &data, qreal W, qreal H);
@@ -113,6 +118,9 @@ private:
     Panel *m_marketPill = nullptr;
     QWidget *m_title = nullptr;
     Panel *m_summary = nullptr;
+    HoldingTotalsPanel *m_totals = nullptr;
+    // What the totals take from the list's height.
+    qreal m_totalsRoom = 0;
     Label *m_listTitle = nullptr;
     Label *m_listNote = nullptr;
     Panel *m_emptyList = nullptr;

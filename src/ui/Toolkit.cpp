@@ -203,6 +203,15 @@ LinearGridView *Toolkit::linearGridViewWithFrame(QWidget *parent, const QRectF &
     return grid;
 }
 
+GridBackgroundView *Toolkit::addPageBackground(QWidget *page)
+{
+    page->setAutoFillBackground(true);
+    QPalette palette = page->palette();
+    palette.setColor(QPalette::Window, Palette::pageBackground);
+    page->setPalette(palette);
+    return addSubtleGridBackgroundToView(page);
+}
+
 GridBackgroundView *Toolkit::addSubtleGridBackgroundToView(QWidget *target)
 {
     if (!target)

@@ -60,6 +60,8 @@ bool isRaisedPanel(qreal height, qreal radius);
 LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
 // The grid background filling `target`, following its size, below its other children.
 GridBackgroundView *addSubtleGridBackgroundToView(QWidget *target);
+// A page's surface: the page background colour with the subtle grid over it.
+GridBackgroundView *addPageBackground(QWidget *page);
 
 // Keeps `parent`'s child named `name` when it shows `key` at the size of `frame` (it moves to
 // `frame`); otherwise `build()` makes a new one, which is given the name and the key. A

@@ -169,6 +169,7 @@ std::vector<View> buildViews(AppShell &shell)
     empty.rows.clear();
     empty.detail.reset();
     empty.detailSymbol.clear();
+    empty.holdingTotals.reset();
     add(desktopView(shell, empty, kDesktopSize), u"desktop-empty"_s, kDesktopScale, kBackground);
     settings.mainSection = section;
     settings.mainDetailSymbol = detail;

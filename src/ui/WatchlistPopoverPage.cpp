@@ -20,11 +20,7 @@ WatchlistPopoverPage::WatchlistPopoverPage(WatchlistManager &manager, QWidget *p
 {
     setObjectName(u"watchlistManagerPage"_s);
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::pageBackground);
-    setPalette(palette);
-    Toolkit::addSubtleGridBackgroundToView(this);
+    Toolkit::addPageBackground(this);
 
     m_back = Toolkit::textButton(this, u"‹ 返回"_s, QRectF(14, 388, 58, 24));
     m_back->setAccessibleName(u"返回"_s);

@@ -910,8 +910,13 @@ void tst_ConfigStore::positionAndConditionInput_data()
         << u"changeBelow"_s << u"3"_s << u"跌幅提醒须为不大于 0 的百分比，例如 -3。"_s;
     QTest::newRow("rate") << u"rate"_s << u"0.92"_s << u"0.92"_s;
     QTest::newRow("rate empty is unknown") << u"rate"_s << u""_s << u"none"_s;
-    QTest::newRow("rate negative")
-        << u"rate"_s << u"-7"_s << u"汇率须为大于 0 的数字，例如 0.92。"_s;
+    const QString badRate = u"汇率须为 0.001 到 1000 之间的数字。"_s;
+    QTest::newRow("rate at the top") << u"rate"_s << u"1,000"_s << u"1000"_s;
+    QTest::newRow("rate negative") << u"rate"_s << u"-7"_s << badRate;
+    QTest::newRow("rate zero") << u"rate"_s << u"0"_s << badRate;
+    QTest::newRow("rate too small") << u"rate"_s << u"0.0009"_s << badRate;
+    QTest::newRow("rate absurd") << u"rate"_s << u"1000.5"_s << badRate;
+    QTest::newRow("rate not a number") << u"rate"_s << u"七"_s << badRate;
 }
 
 void tst_ConfigStore::positionAndConditionInput()

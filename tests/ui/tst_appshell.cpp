@@ -187,7 +187,8 @@ private Q_SLOTS:
         const QList<QAction *> quick = shownActions(&menu);
         const QList<QAction *> bar = shownActions(s.shell->ensureMainWindow().mainMenuBar());
         const QList<Command> windowOnly{Command::OpenWorkbench, Command::PreviousQuote,
-                                        Command::NextQuote, Command::GenerateInsight};
+                                        Command::NextQuote, Command::GenerateInsight,
+                                        Command::ExchangeRates};
         QSet<QAction *> distinct;
         for (const Command command : enumValues<Command>()) {
             QAction *action = actions.action(command);

@@ -17,8 +17,10 @@
 
 #include "app/KestrumApp.h"
 #include "app/WatchlistManager.h"
+#include "model/HoldingTotals.h"
 #include "ui/AppShell.h"
 #include "ui/AppStyle.h"
+#include "ui/ExchangeRatesDialog.h"
 #include "ui/FixtureSession.h"
 #include "ui/FlatButton.h"
 #include "ui/HomePage.h"
@@ -36,6 +38,7 @@
 #include <QFontInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -174,12 +177,31 @@ private Q_SLOTS:
             }
             return rows;
         };
+        // Their totals beside a Hong Kong or a US position, one waiting for its price.
+        const auto totals = [](const HoldingFigures &foreign, const ExchangeRates &rates,
+                               bool unpriced) {
+            HoldingTotals sum;
+            for (const HoldingFigures &figures :
+                 {HoldingFigures{{1000, 78.5}, Currency::CNY, 82100, -2010, 3600, 4.59},
+                  HoldingFigures{{2000, 12.0}, Currency::CNY, 25800, 900, 1800, 7.5},
+                  HoldingFigures{{300, std::nullopt}, Currency::CNY, 9543, 435, {}, {}}, foreign})
+                sum.add(figures);
+            if (unpriced)
+                sum.addUnpriced();
+            return HoldingTotalsData::from(sum, rates);
+        };
+        const HoldingFigures hongKong{{200, 380.0}, Currency::HKD, 84400, 1200, 8400, 11.05};
         HomePageData fiveStaked = fiveRows;
         fiveStaked.rows = staked(fiveRows.rows);
+        fiveStaked.holdingTotals = totals(hongKong, {0.92, 7.1}, false);
         add(u"overview-holdings"_s, 4, new HomePage(fiveStaked));
-        addUpdated(u"overview-holdings gained"_s, 4, new HomePage(fiveRows),
+        HomePageData otherTotals = fiveRows;
+        otherTotals.holdingTotals = totals(hongKong, {0.5, std::nullopt}, false);
+        addUpdated(u"overview-holdings gained"_s, 4, new HomePage(otherTotals),
                    [&](QWidget *w) { return static_cast<HomePage *>(w)->setData(fiveStaked); });
-        addUpdated(u"overview holdings gone"_s, 4, new HomePage(fiveStaked),
+        HomePageData marksOnly = fiveStaked;
+        marksOnly.holdingTotals.reset();
+        addUpdated(u"overview holdings gone"_s, 4, new HomePage(marksOnly),
                    [&](QWidget *w) { return static_cast<HomePage *>(w)->setData(fiveRows); });
         QuoteDetailData heldDetail = firstDetail;
         heldDetail.market.holding = HoldingLineData{u"1,000 股"_s,  u"78.50"_s, u"82,100.00"_s,
@@ -203,6 +225,8 @@ private Q_SLOTS:
         desktopStaked.rows = staked(desktopStaked.rows);
         desktopStaked.detail->cards.market.holding = HoldingLineData{
             u"300 股"_s, u"--"_s, u"9,543.00"_s, u"+435.00"_s, 1, u"--"_s, QString(), 0};
+        desktopStaked.holdingTotals = totals({{50, 180.0}, Currency::USD, 9600, -85.5, 600, 6.67},
+                                             {0.92, std::nullopt}, true);
         add(u"desktop-holdings"_s, 2,
             ViewExporter::desktopView(shell, desktopStaked, QSize(980, 720)));
         addUpdated(
@@ -210,7 +234,23 @@ private Q_SLOTS:
             ViewExporter::desktopView(shell, firstSelected, QSize(980, 720)), [&](QWidget *w) {
                 return static_cast<MainWindowView *>(w)->setData(desktopStaked, QSize(980, 720));
             });
+        // The list takes the room back when the totals go.
+        app.settings().mainDetailSymbol = shell.presenter().mainDisplayQuotes().first().symbol;
+        const MainWindowData overview = shell.presenter().mainWindowData();
+        MainWindowData overviewStaked = overview;
+        overviewStaked.holdingTotals = desktopStaked.holdingTotals;
+        addUpdated(u"desktop-overview holdings gone"_s, 2,
+                   ViewExporter::desktopView(shell, overviewStaked, QSize(980, 720)),
+                   [&](QWidget *w) {
+                       return static_cast<MainWindowView *>(w)->setData(overview, QSize(980, 720));
+                   });
         app.settings().mainDetailSymbol = app.quotes().at(2).symbol;
+        // The rates dialog refusing a value.
+        auto *rates =
+            new ExchangeRatesDialog({0.92, std::nullopt}, [](auto &&...) { return true; });
+        rates->usdField()->setText(u"七"_s);
+        QVERIFY(!rates->save());
+        add(u"exchange-rates"_s, 4, rates);
         // Six stocks, so the popover's list scrolls: the first suspended since before launch
         // (the quote service sends no price for it, so it waits as a placeholder), the last with a
         // four-digit price that must keep its column.

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellHarness.h"
 
+#include "app/WatchlistManager.h"
 #include "decision/DecisionEngine.h"
 #include "ui/AISettingsPage.h"
 #include "ui/ActionCollection.h"
 #include "ui/AppStyle.h"
+#include "ui/ExchangeRatesDialog.h"
 #include "ui/FlatButton.h"
 #include "ui/HintIconButton.h"
+#include "ui/HoldingTotalsPanel.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
 #include "ui/IntradayChartView.h"
@@ -280,6 +283,99 @@ private Q_SLOTS:
         rounded.openAt(s.status->itemGeometry, QPoint());
         QCOMPARE(rounded.mapToGlobal(rounded.panelRect().bottomLeft()).y(), anchorTop - 6 - 1);
         rounded.closePopover();
+    }
+
+    // The positions' totals: the page grows by their panel when a position appears and
+    // shrinks when the last one goes; refreshes and new rates update the panel in place, and
+    // its button offers the rates dialog where a rate is missing.
+    void holdingTotalsPanel()
+    {
+        PopoverHarness s;
+        s.openHome();
+        QCOMPARE(s.home()->height(), 430);
+        QVERIFY(!s.home()->holdingTotalsPanel());
+        WatchlistManager &manager = s.shell->watchlistManager();
+        QVERIFY(manager.setHolding(u"sh600519"_s, Holding{100, 1400.0}));
+        QVERIFY(manager.setHolding(u"hk00700"_s, Holding{200, 380.0}));
+        QVERIFY(s.h.refreshAndWait());
+        HomePage *grown = s.home();
+        HoldingTotalsPanel *panel = grown->holdingTotalsPanel();
+        QVERIFY(panel);
+        QCOMPARE(panel->lineCount(), 3); // yuan, HK dollars, their sum that lacks a rate
+        QCOMPARE(grown->height(),
+                 430 + HoldingTotalsPanel::room(s.shell->presenter().homePageData().holdingTotals));
+        QVERIFY(panel->accessibleName().contains(u"缺少港元汇率"));
+        QVERIFY(s.h.refreshAndWait());
+        QCOMPARE(s.home(), grown);
+
+        auto *offer = panel->findChild<FlatButton *>(u"ratesButton"_s);
+        QVERIFY(offer && offer->isVisibleTo(panel));
+        QTest::mouseClick(offer, Qt::LeftButton);
+        ExchangeRatesDialog *dialog = s.shell->exchangeRatesDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->hkdField()->setText(u"0.92"_s);
+        QVERIFY(dialog->save());
+        // At once, not at the next refresh: the sum in yuan where the offer was.
+        QTRY_VERIFY_WITH_TIMEOUT(!offer->isVisibleTo(panel), kPatienceMs);
+        QCOMPARE(s.home(), grown);
+        const HoldingTotalsLine sum =
+            s.shell->presenter().homePageData().holdingTotals->lines.last();
+        QVERIFY(sum.note.isEmpty() && !sum.todayProfit.isEmpty());
+        QCOMPARE(panel->findChildren<Label *>(u"totalsToday"_s).last()->text(), sum.todayProfit);
+
+        QVERIFY(manager.setHolding(u"sh600519"_s, std::nullopt));
+        QVERIFY(manager.setHolding(u"hk00700"_s, std::nullopt));
+        QVERIFY(s.h.refreshAndWait());
+        QCOMPARE(s.home()->height(), 430);
+        QVERIFY(!s.home()->holdingTotalsPanel());
+    }
+
+    // The rates dialog from the desktop menu: one at a time; a refused value stores nothing,
+    // not even the other, good one; an empty field forgets its rate.
+    void exchangeRatesDialog_data()
+    {
+        QTest::addColumn<QString>("hkd");
+        QTest::addColumn<QString>("usd");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("stored"); // "HKD USD" as in the settings file
+        QTest::newRow("good") << u"0.92"_s << u"7.1"_s << QString() << u"0.92 7.1"_s;
+        QTest::newRow("cleared") << u""_s << u" "_s << QString() << u"none none"_s;
+        QTest::newRow("one cleared") << u"0.9"_s << QString() << QString() << u"0.9 none"_s;
+        QTest::newRow("bad US rate keeps the good HK one out")
+            << u"0.95"_s << u"abc"_s << u"美元汇率须为 0.001 到 1000 之间的数字。"_s << u"0.9 7"_s;
+        QTest::newRow("zero") << u"0"_s << u"7.1"_s << u"港元汇率须为 0.001 到 1000 之间的数字。"_s
+                              << u"0.9 7"_s;
+        QTest::newRow("absurd") << u"0.9"_s << u"70000"_s
+                                << u"美元汇率须为 0.001 到 1000 之间的数字。"_s << u"0.9 7"_s;
+    }
+
+    void exchangeRatesDialog()
+    {
+        QFETCH(QString, hkd);
+        QFETCH(QString, usd);
+        QFETCH(QString, message);
+        QFETCH(QString, stored);
+        ShellHarness s;
+        QVERIFY(s.h.app->setExchangeRates({0.9, 7.0}));
+        QAction *item = s.shell->actions().action(Command::ExchangeRates);
+        item->trigger();
+        ExchangeRatesDialog *dialog = s.shell->exchangeRatesDialog();
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+        QCOMPARE(dialog->hkdField()->text(), u"0.9"_s);
+        item->trigger();
+        QCOMPARE(s.shell->exchangeRatesDialog(), dialog);
+        dialog->hkdField()->setText(hkd);
+        dialog->usdField()->setText(usd);
+        QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+        QCOMPARE(dialog->message(), message);
+        QCOMPARE(dialog->isVisible(), !message.isEmpty());
+        const QJsonObject file = s.stored();
+        QStringList got;
+        for (const auto *key : {u"exchangeRateHKD", u"exchangeRateUSD"})
+            got << (file.contains(QString::fromUtf16(key))
+                        ? QString::number(file.value(QString::fromUtf16(key)).toDouble())
+                        : u"none"_s);
+        QCOMPARE(got.join(u' '), stored);
     }
 
     void menuItemsAndAlertPresets()
