@@ -57,23 +57,23 @@ HoldingTotalsPanel::HoldingTotalsPanel(QWidget *parent, const QRectF &frame,
     Toolkit::panelWithFrame(this, QRectF(8, H - 2, W - 16, 1), Palette::summaryHighlight,
                             Qt::transparent, 0);
 
-    // Title and figure columns; the percentage ends where the summary's content does.
-    m_columns.percentX = W - 13 - kPercentWidth;
-    m_columns.todayX = 79;
-    m_columns.width = std::floor((m_columns.percentX - 4 - m_columns.todayX - 6) / 2);
-    m_columns.floatX = m_columns.todayX + m_columns.width + 6;
+    // A title column, then today's and the floating profit alike wide, then the percentage,
+    // within the summary's 13-pt margins.
+    const qreal percentX = W - 13 - kPercentWidth;
+    const qreal todayX = 79;
+    const qreal columnWidth = std::floor((percentX - 4 - todayX - 6) / 2);
+    const qreal floatX = todayX + columnWidth + 6;
     const qreal y = H - 20;
     const auto header = [&](const QRectF &frame, const QString &text, Qt::Alignment alignment) {
         return Toolkit::label(this, frame, text, 10, FontWeight::Medium, Palette::fieldLabel,
                               alignment);
     };
     header(QRectF(13, y, 44, 13), u"持仓盈亏"_s, Qt::AlignLeft);
-    header(QRectF(m_columns.todayX, y, m_columns.width, 13), u"今日"_s, Qt::AlignRight);
-    header(QRectF(m_columns.floatX, y, m_columns.width, 13), u"浮动"_s, Qt::AlignRight);
-    header(QRectF(m_columns.percentX, y, kPercentWidth, 13), u"收益率"_s, Qt::AlignRight);
-    m_unpriced =
-        Toolkit::label(this, QRectF(59, y, m_columns.todayX + m_columns.width - 30 - 59, 13),
-                       QString(), 10, FontWeight::Regular, Palette::subtleText);
+    header(QRectF(todayX, y, columnWidth, 13), u"今日"_s, Qt::AlignRight);
+    header(QRectF(floatX, y, columnWidth, 13), u"浮动"_s, Qt::AlignRight);
+    header(QRectF(percentX, y, kPercentWidth, 13), u"收益率"_s, Qt::AlignRight);
+    m_unpriced = Toolkit::label(this, QRectF(59, y, todayX + columnWidth - 30 - 59, 13), QString(),
+                                10, FontWeight::Regular, Palette::subtleText);
     m_unpriced->setObjectName(u"unpricedNote"_s);
     m_unpriced->setTruncatesAtEnd(true);
 
@@ -90,13 +90,12 @@ HoldingTotalsPanel::HoldingTotalsPanel(QWidget *parent, const QRectF &frame,
             label->setObjectName(QString::fromUtf16(name));
             return label;
         };
-        line.today = figure(m_columns.todayX, m_columns.width, u"totalsToday");
-        line.floating = figure(m_columns.floatX, m_columns.width, u"totalsFloating");
-        line.percent = figure(m_columns.percentX, kPercentWidth, u"totalsPercent");
-        line.note = Toolkit::label(
-            this,
-            QRectF(m_columns.todayX, top, W - 13 - kRatesButtonWidth - 6 - m_columns.todayX, 16),
-            QString(), 10, FontWeight::Regular, Palette::flat);
+        line.today = figure(todayX, columnWidth, u"totalsToday");
+        line.floating = figure(floatX, columnWidth, u"totalsFloating");
+        line.percent = figure(percentX, kPercentWidth, u"totalsPercent");
+        line.note =
+            Toolkit::label(this, QRectF(todayX, top, W - 13 - kRatesButtonWidth - 6 - todayX, 16),
+                           QString(), 10, FontWeight::Regular, Palette::flat);
         line.note->setObjectName(u"totalsNote"_s);
         line.note->setTruncatesAtEnd(true);
         m_lines.append(line);

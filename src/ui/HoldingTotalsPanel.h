@@ -47,14 +47,6 @@ private:
     };
     void setLine(Line &line, qreal y, const HoldingTotalsLine &data);
 
-    struct Columns
-    {
-        qreal todayX = 0;
-        qreal floatX = 0;
-        qreal width = 0; // of each figure column
-        qreal percentX = 0;
-    };
-    Columns m_columns;
     Label *m_unpriced = nullptr;
     QList<Line> m_lines;
 };
