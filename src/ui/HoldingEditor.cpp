@@ -250,6 +250,7 @@ HoldingEditor::ConditionRow HoldingEditor::makeRow(const std::optional<PriceAler
     row.kind = popupInWell(panel, QRectF(6, 6, 84, 28),
                            {u"突破价"_s, u"跌破价"_s, u"涨幅达"_s, u"跌幅达"_s}, u"提醒条件"_s);
     row.level = inputInWell(panel, QRectF(96, 6, 108, 28), QRectF(105, 10, 70, 20), u"提醒数值"_s);
+    row.level->setObjectName(u"levelInput"_s);
     row.unit = label(panel, QRectF(176, 12, 24, 16), QString(), 11, FontWeight::Regular,
                      Palette::secondaryText, Qt::AlignRight);
     row.repeat =
