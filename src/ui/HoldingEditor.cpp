@@ -206,6 +206,8 @@ void HoldingEditor::edit(const Subject &subject)
         show();
         m_shares->setFocus(Qt::OtherFocusReason);
     }
+    if (isMinimized())
+        showNormal();
     raise();
     activateWindow();
 }
@@ -229,8 +231,10 @@ void HoldingEditor::fill(const Subject &subject)
                                                              : QString());
     m_holdingNote->hide();
     m_saveNote->hide();
-    for (const ConditionRow &row : std::as_const(m_rows))
+    for (const ConditionRow &row : std::as_const(m_rows)) {
         delete row.panel;
+        delete row.note;
+    }
     m_rows.clear();
     for (const PriceAlert &alert : subject.alerts)
         m_rows.append(makeRow(alert));

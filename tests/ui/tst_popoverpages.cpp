@@ -353,7 +353,10 @@ private Q_SLOTS:
         PopoverHarness s;
         s.openHome();
         const QString symbol = u"hk00700"_s; // the third row
-        QVERIFY(s.shell->watchlistManager().setHolding(symbol, Holding{200, 300.0}));
+        const PriceAlert fired{
+            PriceAlert::Kind::Above, 400, PriceAlert::Repeat::Once, u"2026-04-01"_s, {}};
+        QVERIFY(s.shell->watchlistManager().setHoldingAndPriceAlerts(symbol, Holding{200, 300.0},
+                                                                     {fired}));
         const auto chooseFromMenu = [](QWidget *target) {
             Q_EMIT target->customContextMenuRequested(QPoint(4, 4));
             auto *menu = target->findChild<QMenu *>(u"contextMenu"_s);
@@ -417,12 +420,18 @@ private Q_SLOTS:
         HoldingEditor *form = s.shell->holdingEditor();
         QCOMPARE(form->symbol(), symbol);
         QCOMPARE(form->sharesInput()->text(), u"200"_s);
+        QCOMPARE(form->conditionRows().at(0).note->text(), u"已提醒，已关闭"_s);
         form->sharesInput()->setText(u"300"_s);
         s.shell->editHolding(symbol);
         QCOMPARE(form->sharesInput()->text(), u"300"_s);
+        const PriceAlert armed{PriceAlert::Kind::Above, 2000, PriceAlert::Repeat::Once, {}, {}};
+        QVERIFY(s.shell->watchlistManager().setPriceAlerts(u"sh600519"_s, {armed}));
         s.shell->editHolding(u"sh600519"_s);
         QCOMPARE(form->windowTitle(), u"持仓与提醒 · 贵州茅台"_s);
         QCOMPARE(form->sharesInput()->text(), QString());
+        QCOMPARE(form->conditionRows().size(), 1);
+        for (const Label *note : form->findChildren<Label *>(u"conditionNote"_s))
+            QVERIFY(!note->isVisibleTo(form)); // nothing left of the other stock's conditions
         form->close();
     }
 
