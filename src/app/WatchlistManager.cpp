@@ -375,13 +375,24 @@ bool WatchlistManager::updateItem(const QString &symbol,
     return refuse(symbol.toUpper() + u" 不在自选列表中。"_s, error);
 }
 
+namespace {
+
+// The first refusal among a position and conditions; empty when every number is good.
+QString problemWith(const std::optional<Holding> &holding, const QList<PriceAlert> &alerts)
+{
+    QString problem = holding ? WatchItemInput::checkHolding(*holding) : QString();
+    for (qsizetype i = 0; problem.isEmpty() && i < alerts.size(); ++i)
+        problem = WatchItemInput::checkPriceAlert(alerts.at(i));
+    return problem;
+}
+
+} // namespace
+
 bool WatchlistManager::setHolding(const QString &symbol, const std::optional<Holding> &holding,
                                   QString *error)
 {
-    if (holding) {
-        if (const QString problem = WatchItemInput::checkHolding(*holding); !problem.isEmpty())
-            return refuse(problem, error);
-    }
+    if (const QString problem = problemWith(holding, {}); !problem.isEmpty())
+        return refuse(problem, error);
     return updateItem(
         symbol, [&](WatchItem item) { return Holding::withHolding(std::move(item), holding); },
         holding ? u"的持仓已保存。"_s : u"的持仓已清除。"_s, error);
@@ -390,13 +401,25 @@ bool WatchlistManager::setHolding(const QString &symbol, const std::optional<Hol
 bool WatchlistManager::setPriceAlerts(const QString &symbol, const QList<PriceAlert> &alerts,
                                       QString *error)
 {
-    for (const PriceAlert &alert : alerts) {
-        if (const QString problem = WatchItemInput::checkPriceAlert(alert); !problem.isEmpty())
-            return refuse(problem, error);
-    }
+    if (const QString problem = problemWith(std::nullopt, alerts); !problem.isEmpty())
+        return refuse(problem, error);
     return updateItem(
         symbol, [&](WatchItem item) { return PriceAlert::withAlerts(std::move(item), alerts); },
         alerts.isEmpty() ? u"的价格提醒已清除。"_s : u"的价格提醒已保存。"_s, error);
+}
+
+bool WatchlistManager::setHoldingAndPriceAlerts(const QString &symbol,
+                                                const std::optional<Holding> &holding,
+                                                const QList<PriceAlert> &alerts, QString *error)
+{
+    if (const QString problem = problemWith(holding, alerts); !problem.isEmpty())
+        return refuse(problem, error);
+    return updateItem(
+        symbol,
+        [&](WatchItem item) {
+            return PriceAlert::withAlerts(Holding::withHolding(std::move(item), holding), alerts);
+        },
+        u"的持仓与提醒已保存。"_s, error);
 }
 
 bool WatchlistManager::addPriceAlert(const QString &symbol, const PriceAlert &alert, QString *error)

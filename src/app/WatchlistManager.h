@@ -106,6 +106,10 @@ public:
     // KestrumApp::priceAlertsForSymbol keeps its firing record; clear `firedOn` to re-arm).
     bool setPriceAlerts(const QString &symbol, const QList<PriceAlert> &alerts,
                         QString *error = nullptr);
+    // Both at once, in one write, so a form never leaves a position stored without the
+    // conditions entered with it (or the other way round).
+    bool setHoldingAndPriceAlerts(const QString &symbol, const std::optional<Holding> &holding,
+                                  const QList<PriceAlert> &alerts, QString *error = nullptr);
     bool addPriceAlert(const QString &symbol, const PriceAlert &alert, QString *error = nullptr);
     // `index` counts the item's conditions in stored order.
     bool removePriceAlert(const QString &symbol, int index, QString *error = nullptr);

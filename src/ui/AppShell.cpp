@@ -3,6 +3,7 @@
 
 #include "ai/AIProviderSettings.h"
 #include "alerts/AlertCenter.h"
+#include "alerts/PriceAlertMonitor.h"
 #include "app/KestrumApp.h"
 #include "app/UpdateChecker.h"
 #include "app/WatchlistManager.h"
@@ -11,6 +12,7 @@
 #include "ui/ActionCollection.h"
 #include "ui/ExchangeRatesDialog.h"
 #include "ui/HintIconButton.h"
+#include "ui/HoldingEditor.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MainWindow.h"
 #include "ui/PopoverWindow.h"
@@ -186,6 +188,26 @@ void AppShell::importWatchlist()
             showTransferResult(QMessageBox::Warning, u"导入失败，自选列表没有改动"_s, error);
     });
     dialog->open();
+}
+
+void AppShell::editHolding(const QString &symbol)
+{
+    const std::optional<WatchItem> item = m_app.watchItemForSymbol(symbol);
+    if (!item)
+        return; // a row of a list that changed since
+    const std::optional<Quote> quote = m_app.quoteForSymbol(symbol);
+    HoldingEditor::Subject subject;
+    subject.symbol = symbol;
+    subject.name = item->value(u"name"_s).toString();
+    if (subject.name.isEmpty() && quote)
+        subject.name = quote->name;
+    subject.holding = m_app.holdingForSymbol(symbol);
+    subject.alerts = m_app.priceAlertsForSymbol(symbol);
+    subject.tradingDate = m_app.priceAlerts().tradingDateForQuote(quote.value_or(Quote{}));
+    subject.alertsSilenced = m_app.settings().alertPreset == AlertPreset::Off;
+    if (!m_holdingEditor)
+        m_holdingEditor = std::make_unique<HoldingEditor>(watchlistManager());
+    m_holdingEditor->edit(subject);
 }
 
 QMessageBox *AppShell::permissionWarningBox() const
@@ -428,6 +450,7 @@ QWidget *AppShell::buildWatchlistPage()
 {
     auto *page = new WatchlistPopoverPage(watchlistManager());
     connect(page, &WatchlistPopoverPage::backRequested, this, &AppShell::exitWatchlistManager);
+    connect(page->rowsView(), &WatchlistRowsView::editRequested, this, &AppShell::editHolding);
     return page;
 }
 
@@ -512,6 +535,10 @@ CardActions AppShell::cardActions()
     actions.openAISettings = [self] {
         if (self)
             self->openAISettings();
+    };
+    actions.editHolding = [self](const QString &symbol) {
+        if (self)
+            self->editHolding(symbol);
     };
     return actions;
 }
@@ -641,6 +668,7 @@ MainWindow &AppShell::ensureMainWindow()
     connect(window, &MainWindow::aiSettingsRequested, this, &AppShell::openAISettings);
     connect(window, &MainWindow::ratesRequested, this, &AppShell::showExchangeRatesDialog);
     connect(window, &MainWindow::quotePageRequested, this, &AppShell::openQuotePageFromDetail);
+    connect(window, &MainWindow::holdingEditRequested, this, &AppShell::editHolding);
     // A move still waiting for its debounced save is not lost when the application ends.
     connect(this, &AppShell::quitRequested, window, &MainWindow::flushPendingFrameSave);
 

@@ -19,6 +19,7 @@ class AISettingsPage;
 class ActionCollection;
 class ExchangeRatesDialog;
 class HintIconButton;
+class HoldingEditor;
 class KestrumApp;
 class MainWindow;
 class PopoverWindow;
@@ -146,6 +147,13 @@ public:
     // The update check's alerts: application-modal, the timers held while one is open.
     void showUpdateAlert(const UpdateAlert &alert);
 
+    // --- Positions and price conditions ---
+    // The form for `symbol`'s position and conditions, filled from what is stored; every
+    // entry (manager rows, detail page, desktop hero) comes here.
+    void editHolding(const QString &symbol);
+    // The form, once it has been asked for; none before.
+    HoldingEditor *holdingEditor() const { return m_holdingEditor.get(); }
+
     // --- Moving the watchlist ---
     // A save dialog (CSV by default, JSON by choice), then the file written; a failure is
     // told in a box.
@@ -204,6 +212,7 @@ private:
     bool m_everInPanel = false;
     QPointer<QMessageBox> m_permissionBox;
     QPointer<ExchangeRatesDialog> m_ratesDialog;
+    std::unique_ptr<HoldingEditor> m_holdingEditor;
     // Last: the window reaches into the members above until it is gone.
     std::unique_ptr<MainWindow> m_mainWindow;
 };

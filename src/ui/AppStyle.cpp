@@ -87,7 +87,14 @@ QComboBox#aiProviderPopup QAbstractItemView {
     background: #10131D; color: #F4F4F5; border: 1px solid #263044; outline: none;
     selection-background-color: #26324D; selection-color: #F4F6FB;
 }
-AISettingsPage QLineEdit {
+HoldingEditor QComboBox {
+    background: transparent; border: none; color: #F4F4F5; padding-left: 4px;
+}
+HoldingEditor QComboBox QAbstractItemView {
+    background: #10131D; color: #F4F4F5; border: 1px solid #263044; outline: none;
+    selection-background-color: #26324D; selection-color: #F4F6FB;
+}
+AISettingsPage QLineEdit, HoldingEditor QLineEdit {
     background: transparent; border: none; color: #F4F4F5; padding: 0px;
     selection-background-color: #2B3A55;
 }

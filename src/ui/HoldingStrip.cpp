@@ -3,10 +3,13 @@
 
 #include "presentation/Palette.h"
 #include "ui/Frames.h"
+#include "ui/HoldingEditor.h"
 #include "ui/Label.h"
 #include "ui/QuoteRowMarks.h"
 #include "ui/Toolkit.h"
 #include "ui/Typography.h"
+
+#include <QMouseEvent>
 
 #include <cmath>
 
@@ -45,7 +48,21 @@ HoldingStrip::HoldingStrip(QWidget *parent, const QRectF &frame, const HoldingLi
         value->setObjectName(u"holdingValue"_s);
         m_values.append(value);
     }
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(HoldingEditor::entryTitle());
     setData(data);
+}
+
+void HoldingStrip::mousePressEvent(QMouseEvent *event)
+{
+    // Taken, so the release comes here too.
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void HoldingStrip::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
 }
 
 QList<HoldingStrip::Figure> HoldingStrip::figures(const HoldingLineData &data)

@@ -31,6 +31,14 @@ public:
     };
     static QList<Figure> figures(const HoldingLineData &data);
 
+Q_SIGNALS:
+    // A click on the strip: the user wants to edit the position.
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
 private:
     QList<Label *> m_titles;
     QList<Label *> m_values;

@@ -13,6 +13,7 @@
 #include "ui/MainWindowView.h"
 #include "ui/Toolkit.h"
 #include "ui/WatchInputField.h"
+#include "ui/WatchlistRowsView.h"
 #include "ui/WatchlistSidebarView.h"
 
 #include <QCloseEvent>
@@ -310,8 +311,11 @@ void MainWindow::replaceContent(const MainWindowData &data, const QSize &size)
     WatchlistManager &manager = m_presenter.watchlistManager();
     auto *view = new MainWindowView(
         data, size, m_cardActions,
-        [&manager](QWidget *parent, const QRectF &frame) -> QWidget * {
-            return new WatchlistSidebarView(parent, frame, manager);
+        [this, &manager](QWidget *parent, const QRectF &frame) -> QWidget * {
+            auto *sidebar = new WatchlistSidebarView(parent, frame, manager);
+            connect(sidebar->rowsView(), &WatchlistRowsView::editRequested, this,
+                    &MainWindow::holdingEditRequested);
+            return sidebar;
         },
         m_host);
     connect(view, &MainWindowView::quoteSelected, this, &MainWindow::selectMainQuoteFromButton);

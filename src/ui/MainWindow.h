@@ -106,6 +106,8 @@ Q_SIGNALS:
     void aiSettingsRequested();
     void ratesRequested();
     void quotePageRequested(const QString &symbol);
+    // A row of the watchlist section asked for the stock's position and price conditions.
+    void holdingEditRequested(const QString &symbol);
 
 private:
     // A new view for `data` in place of the one on show (the section changed).

@@ -6,6 +6,7 @@
 #include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingEditor.h"
 #include "ui/HoldingStrip.h"
 #include "ui/HoldingTotalsPanel.h"
 #include "ui/HomePage.h"
@@ -420,9 +421,17 @@ QWidget *MainWindowView::mainDetailViewForQuote(QWidget *parent, const QRectF &f
     view->show();
     const int cardHeight =
         QuoteCards::aiInsightCardHeight(detail.cards.insight.message, frame.width());
-    mainHeroCardForQuote(
+    Panel *hero = mainHeroCardForQuote(
         view, MainWindowLayout::detailLayout(frame.width(), frame.height(), cardHeight).hero,
         detail);
+    if (actions.editHolding) {
+        const auto edit = actions.editHolding;
+        auto *holdingButton = hero->findChild<FlatButton *>(u"heroHoldingButton"_s);
+        QObject::connect(holdingButton, &FlatButton::clicked, holdingButton,
+                         [edit, holdingButton] { edit(holdingButton->identifier()); });
+        Toolkit::addContextAction(hero, HoldingEditor::menuTitle(),
+                                  [edit, hero] { edit(hero->property("symbol").toString()); });
+    }
     FlatButton *footer = Toolkit::footerButton(view, u"打开行情页"_s, QRectF(0, 0, 10, 10));
     footer->setObjectName(u"quotePageButton"_s);
     QObject::connect(footer, &FlatButton::clicked, footer, [openQuotePage, footer] {
@@ -536,6 +545,14 @@ Panel *MainWindowView::mainHeroCardForQuote(QWidget *parent, const QRectF &frame
     addRow(u"fact"_s, {u"今开"_s, u"最高"_s, u"最低"_s, u"昨收"_s, u"成交量"_s, u"成交额"_s});
     addRow(u"holding"_s,
            {u"持仓"_s, u"成本"_s, u"市值"_s, u"今日盈亏"_s, u"浮动盈亏"_s, u"收益率"_s});
+    // Over the holding's row, unseen: a click edits the position.
+    FlatButton *holdingButton = Toolkit::textButton(card, QString(), QRectF(0, 0, 10, 10));
+    holdingButton->setObjectName(u"heroHoldingButton"_s);
+    holdingButton->setBackgroundColor(Qt::transparent);
+    holdingButton->setBorderColor(Qt::transparent);
+    holdingButton->setCursor(Qt::PointingHandCursor);
+    holdingButton->setToolTip(HoldingEditor::entryTitle());
+    holdingButton->setAccessibleName(HoldingEditor::entryTitle());
 
     // Chart well with the chart and, over it, the crosshair read-out.
     // (Its height at the start decides its raised look, as the card never gets short enough to
@@ -667,6 +684,15 @@ void MainWindowView::updateMainHeroCard(Panel *card, const MainDetailData &detai
          HoldingStrip::figures(holding.value_or(HoldingLineData{})))
         figures.append({figure.text, QuoteRowMarks::factColor(figure.direction)});
     placeRow(u"holding"_s, body.showsHolding, body.holdingTitleY, body.holdingValueY, figures);
+    auto *holdingButton =
+        card->findChild<FlatButton *>(u"heroHoldingButton"_s, Qt::FindDirectChildrenOnly);
+    const qreal holdingBottom = std::min(body.holdingValueY, body.holdingTitleY) - 3;
+    const qreal holdingTop = std::max(body.holdingValueY + 16, body.holdingTitleY + 12) + 3;
+    Frames::place(holdingButton, QRectF(20, holdingBottom, W - 40, holdingTop - holdingBottom));
+    holdingButton->setVisible(body.showsHolding);
+    holdingButton->raise();
+    holdingButton->setIdentifier(quote.symbol);
+    card->setProperty("symbol", quote.symbol);
 
     const qreal wellHeight = body.wellHeight;
     auto *well = card->findChild<Panel *>(u"heroChartWell"_s, Qt::FindDirectChildrenOnly);

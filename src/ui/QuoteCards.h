@@ -27,6 +27,8 @@ struct CardActions
     std::function<void(HintIconButton *)> showHint;
     std::function<void(const QString &symbol)> generateInsight;
     std::function<void()> openAISettings;
+    // The form for the stock's position and price conditions.
+    std::function<void(const QString &symbol)> editHolding;
 };
 
 // The cards that present one stock on the popover's detail page and in the desktop window:

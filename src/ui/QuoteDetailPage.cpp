@@ -4,11 +4,14 @@
 #include "presentation/Palette.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingEditor.h"
 #include "ui/HoldingStrip.h"
 #include "ui/IntradayChartView.h"
 #include "ui/MarketOverviewCard.h"
 #include "ui/Panel.h"
 #include "ui/Toolkit.h"
+
+#include <QApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -37,12 +40,47 @@ QuoteDetailPage::QuoteDetailPage(const QuoteDetailData &data, const CardActions 
     m_back->setObjectName(u"backButton"_s);
     m_back->setAccessibleName(u"返回"_s);
     connect(m_back, &FlatButton::clicked, this, &QuoteDetailPage::backRequested);
+    m_editHolding = Toolkit::textButton(this, u"持仓与提醒"_s, QRectF(80, 0, 84, 24));
+    m_editHolding->setObjectName(u"editHoldingButton"_s);
+    m_editHolding->setToolTip(HoldingEditor::entryTitle());
+    m_editHolding->hide();
+    connect(m_editHolding, &FlatButton::clicked, this, &QuoteDetailPage::editHolding);
+    connect(qApp, &QApplication::focusChanged, this, &QuoteDetailPage::updateEditHoldingButton);
+    Toolkit::addContextAction(this, HoldingEditor::menuTitle(), [this] { editHolding(); });
     m_quotePage = Toolkit::footerButton(this, u"打开行情页"_s, QRectF(14, 0, kCardWidth, 32));
     m_quotePage->setObjectName(u"quotePageButton"_s);
     m_quotePage->setIdentifier(m_symbol);
     connect(m_quotePage, &FlatButton::clicked, this,
             [this] { Q_EMIT quotePageRequested(m_symbol); });
     placeCards(data);
+}
+
+void QuoteDetailPage::editHolding()
+{
+    if (m_actions.editHolding)
+        m_actions.editHolding(m_symbol);
+}
+
+void QuoteDetailPage::updateEditHoldingButton()
+{
+    // Focus a window hands its first button on activation is not the keyboard's.
+    const QWidget *focused = QApplication::focusWidget();
+    const auto *button = qobject_cast<const FlatButton *>(focused);
+    const bool keyboardInside =
+        focused && isAncestorOf(focused) && (!button || button->showsFocusRing());
+    m_editHolding->setVisible(underMouse() || keyboardInside);
+}
+
+void QuoteDetailPage::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    updateEditHoldingButton();
+}
+
+void QuoteDetailPage::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    updateEditHoldingButton();
 }
 
 bool QuoteDetailPage::setData(const QuoteDetailData &data)
@@ -59,6 +97,7 @@ void QuoteDetailPage::placeCards(const QuoteDetailData &data)
     const int H = pageHeight(A, data.market.holding.has_value());
     setFixedSize(kWidth, H);
     Frames::place(m_back, QRectF(14, H - 42, 58, 24));
+    Frames::place(m_editHolding, QRectF(80, H - 42, 84, 24));
     Frames::place(m_quotePage, QRectF(14, 16, kCardWidth, 32));
 
     if (!m_marketCard) {
@@ -77,6 +116,7 @@ void QuoteDetailPage::placeCards(const QuoteDetailData &data)
         const QRectF frame(14, below, kCardWidth, HoldingStrip::kHeight);
         if (!m_holdingStrip) {
             m_holdingStrip = new HoldingStrip(this, frame, *data.market.holding);
+            connect(m_holdingStrip, &HoldingStrip::clicked, this, &QuoteDetailPage::editHolding);
         } else {
             Frames::place(m_holdingStrip, frame);
             m_holdingStrip->setData(*data.market.holding);

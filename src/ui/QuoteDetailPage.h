@@ -41,13 +41,22 @@ public:
     Panel *scenarioCard() const { return m_scenarioCard; }
     FlatButton *backButton() const { return m_back; }
     FlatButton *quotePageButton() const { return m_quotePage; }
+    // "持仓与提醒" right of the back button: shown while the pointer is over the page or the
+    // keyboard is in it, so the page at rest looks as it always has.
+    FlatButton *editHoldingButton() const { return m_editHolding; }
 
 Q_SIGNALS:
     void backRequested();
     void quotePageRequested(const QString &symbol);
 
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
 private:
     void placeCards(const QuoteDetailData &data);
+    void editHolding();
+    void updateEditHoldingButton();
 
     QString m_symbol;
     CardActions m_actions;
@@ -58,4 +67,5 @@ private:
     Panel *m_scenarioCard = nullptr;
     FlatButton *m_back = nullptr;
     FlatButton *m_quotePage = nullptr;
+    FlatButton *m_editHolding = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "ui/TextView.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QMenu>
 #include <QPainterPath>
 #include <QPauseAnimation>
 #include <QPropertyAnimation>
@@ -239,6 +240,21 @@ FlatButton *Toolkit::iconButton(QWidget *parent, const QString &title, const QRe
 {
     return makeButton(parent, title, frame, 18, FontWeight::Semibold, Palette::buttonFace,
                       Palette::buttonBorder);
+}
+
+void Toolkit::addContextAction(QWidget *target, const QString &title,
+                               const std::function<void()> &action)
+{
+    target->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(target, &QWidget::customContextMenuRequested, target,
+                     [target, title, action](const QPoint &at) {
+                         // The target's child: it cannot outlive what the action reads.
+                         auto *menu = new QMenu(target);
+                         menu->setObjectName(u"contextMenu"_s);
+                         menu->setAttribute(Qt::WA_DeleteOnClose);
+                         menu->addAction(title, menu, action);
+                         menu->popup(target->mapToGlobal(at));
+                     });
 }
 
 FlatButton *Toolkit::moreButtonWithFrame(QWidget *parent, const QRectF &frame)

@@ -76,6 +76,10 @@ FlatButton *iconButton(QWidget *parent, const QString &title, const QRectF &fram
 // Three dots; connect it to the quick-actions menu.
 FlatButton *moreButtonWithFrame(QWidget *parent, const QRectF &frame);
 
+// Right click (or the menu key) on `target` opens a menu with the one item `title`, which
+// runs `action`.
+void addContextAction(QWidget *target, const QString &title, const std::function<void()> &action);
+
 // The chart's time axis above a card's chart well: "09:30" at `startX`, the symbol's
 // midday label centred in `width`, its closing label ending `endInset` from the right.
 void addTimeAxisLabels(QWidget *card, const QString &symbol, qreal width, qreal y, qreal startX,

@@ -3,8 +3,10 @@
 
 #include "app/WatchlistManager.h"
 #include "presentation/Palette.h"
+#include "ui/EditColumnButton.h"
 #include "ui/FlatButton.h"
 #include "ui/Frames.h"
+#include "ui/HoldingEditor.h"
 #include "ui/HoverPanel.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
@@ -120,8 +122,16 @@ void WatchlistRowsView::reload()
         Frames::place(m_emptyPanel, emptyFrame);
 
     const QRectF rowFrame(0, 0, width, kRowHeight);
-    RowPool::resize(m_rows, count,
-                    [&] { return watchItemRow(m_list, rowFrame, {}, 0, 0, m_manager); });
+    RowPool::resize(m_rows, count, [&] {
+        HoverPanel *row = watchItemRow(m_list, rowFrame, {}, 0, 0, m_manager);
+        auto *edit = row->findChild<EditColumnButton *>(u"editColumn"_s);
+        const auto request = [this, edit] {
+            Q_EMIT editRequested(edit->identifier());
+        };
+        connect(edit, &QAbstractButton::clicked, this, request);
+        Toolkit::addContextAction(row, HoldingEditor::menuTitle(), request);
+        return row;
+    });
     for (int i = 0; i < count; ++i) {
         Frames::place(m_rows.at(i), rowFrame.translated(0, document - kRowHeight - kRowPitch * i));
         updateWatchItemRow(m_rows.at(i), items.at(i).toObject(), i, count);
@@ -158,6 +168,11 @@ HoverPanel *WatchlistRowsView::watchItemRow(QWidget *parent, const QRectF &frame
                                         FontWeight::Regular, Palette::subtleText);
     symbolLabel->setTruncatesAtEnd(true);
     symbolLabel->setObjectName(u"itemSymbol"_s);
+    // Over both, the column as the row's edit action.
+    auto *edit = new EditColumnButton(row);
+    Frames::place(edit, QRectF(6, 4, m.textWidth + 12, 36));
+    edit->setObjectName(u"editColumn"_s);
+    edit->show();
 
     // Up and down share one clipped control split by a divider.
     ::Panel *moveControl =
@@ -199,6 +214,8 @@ void WatchlistRowsView::updateWatchItemRow(HoverPanel *row, const WatchItem &ite
         name = symbol.isEmpty() ? u"--"_s : symbol;
     row->findChild<Label *>(u"itemName"_s, Qt::FindDirectChildrenOnly)->setText(name);
     row->findChild<Label *>(u"itemSymbol"_s, Qt::FindDirectChildrenOnly)->setText(symbol.toUpper());
+    row->findChild<FlatButton *>(u"editColumn"_s, Qt::FindDirectChildrenOnly)
+        ->setIdentifier(symbol);
     const QString upper = symbol.toUpper();
     setMoveEnabled(row->findChild<FlatButton *>(u"moveUp"_s), index >= 1, upper);
     setMoveEnabled(row->findChild<FlatButton *>(u"moveDown"_s), index < count - 1, upper);

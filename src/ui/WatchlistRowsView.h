@@ -49,6 +49,11 @@ public:
                                     int index, int count, WatchlistManager &manager);
     static void updateWatchItemRow(HoverPanel *row, const WatchItem &item, int index, int count);
 
+Q_SIGNALS:
+    // The row's name column was pressed, or its menu's item chosen: edit the stock's position
+    // and price conditions.
+    void editRequested(const QString &symbol);
+
 private:
     WatchlistManager &m_manager;
     QRectF m_frame;

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FileBytes.h"
 #include "ShellHarness.h"
 
 #include "app/UpdateChecker.h"
+#include "app/WatchlistManager.h"
 #include "model/Formatters.h"
 #include "ui/ActionCollection.h"
+#include "ui/FlatButton.h"
+#include "ui/HoldingEditor.h"
 #include "ui/Label.h"
 #include "ui/MainMenuBar.h"
 #include "ui/MainWindow.h"
@@ -12,9 +16,11 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -304,6 +310,113 @@ private Q_SLOTS:
         QVERIFY(result().startsWith(u"导入失败，自选列表没有改动"));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), before);
+    }
+
+    // The form on a stored item that carries a key Kestrum does not know and a daily
+    // condition that fired today. A refusal names itself under the field, which takes the
+    // focus, and writes nothing (no position without its conditions); a save keeps the
+    // unknown key and the untouched condition's firing record, and re-arms a changed one.
+    void holdingForm_data()
+    {
+        QTest::addColumn<QStringList>("input"); // shares, cost, then edits of the conditions
+        QTest::addColumn<QString>("refused");   // the field left with the focus; "save" failed
+        QTest::addColumn<QString>("message");   // shown in the form
+        QTest::addColumn<QString>("stored");    // shares|cost|conditions once saved
+        const auto row = [](const char *name, const QStringList &input, const QString &refused,
+                            const QString &message, const QString &stored = {}) {
+            QTest::newRow(name) << input << refused << message << stored;
+        };
+        row("negative shares", {u"-100"_s, u""_s}, u"sharesInput"_s,
+            u"持仓股数须为大于 0 的数字。"_s);
+        row("cost no number", {u"100"_s, u"abc"_s}, u"costInput"_s,
+            u"成本价须为不小于 0 的数字。"_s);
+        row("cost without shares", {u""_s, u"10"_s}, u"sharesInput"_s,
+            u"填写成本价时请同时填写持仓股数。"_s);
+        row("bad level beside a good position", {u"100"_s, u"1400"_s, u"add below x"_s},
+            u"levelInput"_s, u"提醒价位须为大于 0 的数字。"_s);
+        row("drop of the wrong sign", {u"100"_s, u""_s, u"add changeBelow 3"_s}, u"levelInput"_s,
+            u"跌幅提醒须为不大于 0 的百分比，例如 -3。"_s);
+        row("save fails", {u"100"_s, u""_s, u"full"_s}, u"save"_s,
+            WatchlistManager::saveFailedMessage(JsonFile::WriteFailure::Incomplete));
+        row("saved", {u"1,200"_s, u"1400.5"_s, u"add changeAbove 5% daily"_s}, {}, {},
+            u"1200|1400.5|above 1500 daily 2026-04-28,changeAbove 5 daily"_s);
+        row("changed condition re-armed", {u""_s, u""_s, u"set 0 1600"_s}, {}, {},
+            u"||above 1600 daily"_s);
+        row("all cleared", {u"100"_s, u"9"_s, u"clear"_s, u"remove 0"_s}, {}, {}, u"||"_s);
+    }
+
+    void holdingForm()
+    {
+        QFETCH(QStringList, input);
+        QFETCH(QString, refused);
+        QFETCH(QString, message);
+        QFETCH(QString, stored);
+        ShellHarness s({u"sh600519"_s});
+        const QString path = s.h.app->config().watchlistPath();
+        QVERIFY(writeBytes(path, R"([{"symbol": "sh600519", "name": "贵州茅台", "note": "长线",
+            "priceAlerts": [{"kind": "above", "value": 1500, "repeat": "daily",
+                             "firedOn": "2026-04-28"}]}])"));
+        QVERIFY(s.h.refreshAndWait());
+        const QByteArray before = readBytes(path);
+        s.shell->editHolding(u"sh600519"_s);
+        HoldingEditor *form = s.shell->holdingEditor();
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(form->windowTitle(), u"持仓与提醒 · 贵州茅台"_s);
+        QCOMPARE(form->conditionRows().at(0).note->text(), u"今日已提醒"_s);
+
+        form->sharesInput()->setText(input.at(0));
+        form->costInput()->setText(input.at(1));
+        std::optional<FileSizeLimit> limit;
+        for (const QString &edit : input.mid(2)) {
+            const QStringList w = edit.split(u' ');
+            if (w[0] == u"add") {
+                form->addCondition();
+                const HoldingEditor::ConditionRow &added = form->conditionRows().last();
+                added.kind->setCurrentIndex(int(*fromText<PriceAlert::Kind>(w[1])));
+                added.level->setText(w[2]);
+                added.repeat->setCurrentIndex(w.size() > 3 ? 1 : 0);
+            } else if (w[0] == u"set") {
+                form->conditionRows().at(w[1].toInt()).level->setText(w[2]);
+            } else if (w[0] == u"remove") {
+                QTest::mouseClick(form->conditionRows().at(w[1].toInt()).remove, Qt::LeftButton);
+            } else if (w[0] == u"clear") {
+                QTest::mouseClick(form->findChild<FlatButton *>(u"clearHolding"_s), Qt::LeftButton);
+            } else {
+                limit.emplace(16);
+            }
+        }
+        QTest::keyClick(form, Qt::Key_Return);
+        limit.reset();
+
+        if (!refused.isEmpty()) {
+            QVERIFY(form->isVisible());
+            QCOMPARE(readBytes(path), before);
+            QStringList shown;
+            for (const Label *note : form->findChildren<Label *>()) {
+                if (note->isVisibleTo(form))
+                    shown << note->text();
+            }
+            QVERIFY2(shown.contains(message), qPrintable(shown.join(u'\n')));
+            if (refused != u"save")
+                QCOMPARE(form->focusWidget()->objectName(), refused);
+            QCOMPARE(form->sharesInput()->text(), input.at(0)); // what was typed stays
+            return;
+        }
+        QVERIFY(!form->isVisible());
+        const QJsonObject item = QJsonDocument::fromJson(readBytes(path)).array().at(0).toObject();
+        QCOMPARE(item.value(u"note"_s).toString(), u"长线"_s);
+        QStringList conditions;
+        for (const QJsonValue &c : item.value(u"priceAlerts"_s).toArray())
+            conditions << QStringList{c[u"kind"].toString(),
+                                      QString::number(c[u"value"].toDouble()),
+                                      c[u"repeat"].toString(), c[u"firedOn"].toString()}
+                              .join(u' ')
+                              .trimmed();
+        const auto number = [&](const QString &key) {
+            return item.contains(key) ? QString::number(item.value(key).toDouble()) : QString();
+        };
+        QCOMPARE(number(u"shares"_s) + u'|' + number(u"cost"_s) + u'|' + conditions.join(u','),
+                 stored);
     }
 
     void automaticUpdateCheck_data()

@@ -23,6 +23,7 @@
 #include "ui/ExchangeRatesDialog.h"
 #include "ui/FixtureSession.h"
 #include "ui/FlatButton.h"
+#include "ui/HoldingEditor.h"
 #include "ui/HomePage.h"
 #include "ui/Label.h"
 #include "ui/MainWindowView.h"
@@ -66,7 +67,7 @@ const QColor kBackground(0x09, 0x0A, 0x0F);
 QStringList cutTexts(const QWidget *root)
 {
     QStringList cut;
-    const auto where = [](const QWidget *widget, const QString &text) {
+    const auto where = [](const QWidget *widget, const QString &text) -> QString {
         return widget->objectName() + u": "_s + text;
     };
     for (const Label *label : root->findChildren<Label *>()) {
@@ -219,6 +220,21 @@ private Q_SLOTS:
         addUpdated(u"detail-sz002460 holding gone"_s, 4,
                    new QuoteDetailPage(heldDetail, shell.cardActions()),
                    detailUpdated(firstDetail));
+        // The form of a held stock with two conditions, the first fired today, under the
+        // "关闭提醒" preset.
+        const Quote &held = firstDetail.market.quote;
+        PriceAlert firedToday{
+            PriceAlert::Kind::Above, 90, PriceAlert::Repeat::Daily, u"2026-04-28"_s, {}};
+        PriceAlert drop{PriceAlert::Kind::ChangeBelow, -3, PriceAlert::Repeat::Once, {}, {}};
+        auto *editor = new HoldingEditor(shell.watchlistManager());
+        editor->edit({held.symbol,
+                      held.name,
+                      Holding{1000, 78.5},
+                      {firedToday, drop},
+                      u"2026-04-28"_s,
+                      true});
+        editor->hide();
+        add(u"holding-editor"_s, 4, editor);
         // The desktop on the stock bought without a cost price.
         app.settings().mainDetailSymbol = app.quotes().at(3).symbol;
         MainWindowData desktopStaked = shell.presenter().mainWindowData();

@@ -6,14 +6,20 @@
 #include "ui/AISettingsPage.h"
 #include "ui/ActionCollection.h"
 #include "ui/AppStyle.h"
+#include "ui/EditColumnButton.h"
 #include "ui/ExchangeRatesDialog.h"
 #include "ui/FlatButton.h"
 #include "ui/HintIconButton.h"
+#include "ui/HoldingEditor.h"
+#include "ui/HoldingStrip.h"
 #include "ui/HoldingTotalsPanel.h"
 #include "ui/HomePage.h"
 #include "ui/HoverButton.h"
+#include "ui/HoverPanel.h"
 #include "ui/IntradayChartView.h"
 #include "ui/Label.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 #include "ui/MarketOverviewCard.h"
 #include "ui/OverlayScrollBar.h"
 #include "ui/Panel.h"
@@ -22,6 +28,9 @@
 #include "ui/QuoteDetailPage.h"
 #include "ui/ScenarioHintPopover.h"
 #include "ui/TextView.h"
+#include "ui/WatchlistPopoverPage.h"
+#include "ui/WatchlistRowsView.h"
+#include "ui/WatchlistSidebarView.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -421,6 +430,105 @@ private Q_SLOTS:
         QCOMPARE(menu.pos().y(), corner.y());
         QVERIFY(menu.pos().x() <= corner.x());
         menu.hide();
+    }
+
+    // Every entry opens the form on its own stock; the detail page's button shows only under
+    // the pointer. Asked again, the open form keeps what was typed for the same stock and
+    // turns to another one.
+    void entriesOpenTheHoldingForm_data()
+    {
+        QTest::addColumn<QString>("entry");
+        for (const char *entry : {"row click", "row Enter", "row menu", "detail button",
+                                  "holding strip", "sidebar row", "hero holding row", "hero menu"})
+            QTest::newRow(entry) << QString::fromLatin1(entry);
+    }
+
+    void entriesOpenTheHoldingForm()
+    {
+        QFETCH(QString, entry);
+        PopoverHarness s;
+        s.openHome();
+        const QString symbol = u"hk00700"_s; // the third row
+        const PriceAlert fired{
+            PriceAlert::Kind::Above, 400, PriceAlert::Repeat::Once, u"2026-04-01"_s, {}};
+        QVERIFY(s.shell->watchlistManager().setHoldingAndPriceAlerts(symbol, Holding{200, 300.0},
+                                                                     {fired}));
+        const auto chooseFromMenu = [](QWidget *target) {
+            Q_EMIT target->customContextMenuRequested(QPoint(4, 4));
+            auto *menu = target->findChild<QMenu *>(u"contextMenu"_s);
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().first()->text(), u"编辑持仓与提醒…"_s);
+            menu->actions().first()->trigger();
+        };
+        if (entry.startsWith(u"row")) {
+            s.shell->openWatchlistManager();
+            auto *page = qobject_cast<WatchlistPopoverPage *>(s.content());
+            HoverPanel *row = page->rowsView()->rows().at(2);
+            auto *edit = row->findChild<EditColumnButton *>();
+            if (entry == u"row click")
+                QTest::mouseClick(edit, Qt::LeftButton);
+            else if (entry == u"row Enter")
+                QTest::keyClick(edit, Qt::Key_Return);
+            else
+                chooseFromMenu(row);
+        } else if (entry == u"detail button" || entry == u"holding strip") {
+            s.shell->openQuoteFromButton(symbol);
+            QTRY_VERIFY_WITH_TIMEOUT(s.detail(), kPatienceMs);
+            FlatButton *button = s.detail()->editHoldingButton();
+            QVERIFY(!button->isVisible());
+            if (entry == u"holding strip") {
+                QTest::mouseClick(s.detail()->holdingStrip(), Qt::LeftButton);
+            } else {
+                // The pointer moves about the page (the first move only brings the window
+                // under it), leaves it, and comes back.
+                bool step = false;
+                const auto moveOver = [&] {
+                    QTest::mouseMove(s.detail(), QPoint(200, 200 + (step = !step)));
+                    return button->isVisible();
+                };
+                QTRY_VERIFY_WITH_TIMEOUT(moveOver(), kPatienceMs);
+                QCursor::setPos(0, 0);
+                QTRY_VERIFY_WITH_TIMEOUT(!button->isVisible(), kPatienceMs);
+                QTRY_VERIFY_WITH_TIMEOUT(moveOver(), kPatienceMs);
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+        } else {
+            s.settings().mainDetailSymbol = symbol;
+            s.shell->showMainWindow();
+            MainWindow *window = s.shell->mainWindow();
+            if (entry == u"sidebar row") {
+                window->setMainSection(MainSection::Watchlist);
+                auto *sidebar = qobject_cast<WatchlistSidebarView *>(window->content()->sidebar());
+                QTest::mouseClick(
+                    sidebar->rowsView()->rows().at(2)->findChild<EditColumnButton *>(),
+                    Qt::LeftButton);
+            } else if (entry == u"hero menu") {
+                chooseFromMenu(window->content()->findChild<Panel *>(u"heroCard"_s));
+            } else {
+                auto *row = window->content()->findChild<FlatButton *>(u"heroHoldingButton"_s);
+                QVERIFY(row->isVisible());
+                QTest::mouseClick(row, Qt::LeftButton);
+            }
+        }
+        // (Enter presses a button a moment later, as a click looks.)
+        QTRY_VERIFY_WITH_TIMEOUT(s.shell->holdingEditor() && s.shell->holdingEditor()->isVisible(),
+                                 kPatienceMs);
+        HoldingEditor *form = s.shell->holdingEditor();
+        QCOMPARE(form->symbol(), symbol);
+        QCOMPARE(form->sharesInput()->text(), u"200"_s);
+        QCOMPARE(form->conditionRows().at(0).note->text(), u"已提醒，已关闭"_s);
+        form->sharesInput()->setText(u"300"_s);
+        s.shell->editHolding(symbol);
+        QCOMPARE(form->sharesInput()->text(), u"300"_s);
+        const PriceAlert armed{PriceAlert::Kind::Above, 2000, PriceAlert::Repeat::Once, {}, {}};
+        QVERIFY(s.shell->watchlistManager().setPriceAlerts(u"sh600519"_s, {armed}));
+        s.shell->editHolding(u"sh600519"_s);
+        QCOMPARE(form->windowTitle(), u"持仓与提醒 · 贵州茅台"_s);
+        QCOMPARE(form->sharesInput()->text(), QString());
+        QCOMPARE(form->conditionRows().size(), 1);
+        for (const Label *note : form->findChildren<Label *>(u"conditionNote"_s))
+            QVERIFY(!note->isVisibleTo(form)); // nothing left of the other stock's conditions
+        form->close();
     }
 
     void applicationStyle()
