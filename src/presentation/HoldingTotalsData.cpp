@@ -69,8 +69,9 @@ std::optional<HoldingTotalsData> HoldingTotalsData::from(const HoldingTotals &to
         if (!rates.toCny(it.key()))
             missing << currencyTitle(it.key());
     }
-    // One currency is its own total; a sum across currencies needs every rate.
-    if (sums.size() > 1) {
+    // Yuan alone are their own total; anything in another currency is also given in yuan,
+    // which needs the rate of every currency held.
+    if (sums.size() > 1 || (sums.size() == 1 && !sums.contains(Currency::CNY))) {
         const QString title = u"折合人民币"_s;
         if (const std::optional<HoldingTotals::Sum> cny = totals.inCny(rates))
             data.lines.append(figuresLine(title, *cny));

@@ -27,7 +27,7 @@ struct HoldingTotalsLine
 };
 
 // The totals panel: per currency held (yuan, HK dollars, US dollars, in that order), then,
-// with more than one currency, their sum in yuan or what rate it lacks.
+// when anything is held in another currency than yuan, the sum in yuan or what rate it lacks.
 struct HoldingTotalsData
 {
     QList<HoldingTotalsLine> lines; // never empty

@@ -346,6 +346,10 @@ private Q_SLOTS:
             << QStringList{yuan, hongKong} << 0 << 0.0 << 7.1
             << QStringList{yuanLine, hongKongLine, u"折合人民币||0|||0|缺少港元汇率|1"_s}
             << QString();
+        QTest::newRow("only HKD: given in yuan too")
+            << QStringList{hongKong} << 0 << 0.92 << 0.0
+            << QStringList{hongKongLine, u"折合人民币|+1,104.00|1|+7,728.00|+11.05%|1||0"_s}
+            << QString();
         QTest::newRow("both rates: the yuan total")
             << QStringList{yuan, hongKong, u"USD 10 - 2000 -15.5 -"_s} << 0 << 0.92 << 7.1
             << QStringList{yuanLine, hongKongLine, u"美元|-15.50|-1|--||0||0"_s,
