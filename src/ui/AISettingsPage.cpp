@@ -120,15 +120,9 @@ QLineEdit *AISettingsPage::field(const QString &title, qreal labelY, qreal panel
                                  const QString &text)
 {
     label(this, QRectF(18, labelY, 344, 14), title, 10, FontWeight::Medium, Palette::fieldLabel);
-    Toolkit::panelWithFrame(this, QRectF(14, panelY, 352, 32), Palette::inputWell,
-                            Palette::cardBorder, 8);
-    auto *input = new QLineEdit(this);
-    Frames::place(input, QRectF(28, panelY + 6, 324, 20));
-    input->setFrame(false);
-    input->setAttribute(Qt::WA_MacShowFocusRect, false);
-    input->setFont(Typography::systemFont(13, FontWeight::Regular));
+    QLineEdit *input =
+        Toolkit::fieldInWell(this, QRectF(14, panelY, 352, 32), QRectF(28, panelY + 6, 324, 20));
     input->setText(text);
-    input->show();
     return input;
 }
 

@@ -52,14 +52,10 @@ QLineEdit *ExchangeRatesDialog::field(const QString &currency, qreal y,
 {
     Toolkit::label(this, QRectF(18, y + 6, 68, 20), u"1 "_s + currency + u" ="_s, 13,
                    FontWeight::Medium, Palette::rowName);
-    Toolkit::panelWithFrame(this, QRectF(86, y, 176, 32), Palette::inputWell, Palette::cardBorder,
-                            8);
     Toolkit::label(this, QRectF(272, y + 6, 30, 20), u"元"_s, 13, FontWeight::Medium,
                    Palette::rowName);
-    auto *input = new QLineEdit(this);
-    Frames::place(input, QRectF(98, y + 6, 152, 20));
-    input->setFrame(false);
-    input->setFont(Typography::systemFont(13, FontWeight::Regular));
+    QLineEdit *input =
+        Toolkit::fieldInWell(this, QRectF(86, y, 176, 32), QRectF(98, y + 6, 152, 20));
     input->setStyleSheet(u"QLineEdit { background: transparent; border: none; padding: 0px; }"_s);
     input->setPlaceholderText(u"未设置"_s);
     input->setAccessibleName(u"1 "_s + currency + u"折合人民币元数"_s);

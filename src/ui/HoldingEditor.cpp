@@ -48,13 +48,8 @@ bool isPercentKind(PriceAlert::Kind kind)
 QLineEdit *inputInWell(QWidget *parent, const QRectF &well, const QRectF &input,
                        const QString &accessibleName)
 {
-    Toolkit::panelWithFrame(parent, well, Palette::inputWell, Palette::cardBorder, 8);
-    auto *field = new QLineEdit(parent);
-    Frames::place(field, input);
-    field->setFrame(false);
-    field->setFont(Typography::systemFont(13, FontWeight::Regular));
+    QLineEdit *field = Toolkit::fieldInWell(parent, well, input);
     field->setAccessibleName(accessibleName);
-    field->show();
     return field;
 }
 

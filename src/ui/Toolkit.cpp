@@ -15,6 +15,7 @@
 #include "ui/TextView.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainterPath>
 #include <QPauseAnimation>
@@ -144,6 +145,17 @@ TextView *Toolkit::textViewWithFrame(QWidget *parent, const QRectF &frame, const
     view->setParagraphSpacing(5);
     view->show();
     return view;
+}
+
+QLineEdit *Toolkit::fieldInWell(QWidget *parent, const QRectF &well, const QRectF &input)
+{
+    panelWithFrame(parent, well, Palette::inputWell, Palette::cardBorder, 8);
+    auto *field = new QLineEdit(parent);
+    Frames::place(field, input);
+    field->setFrame(false);
+    field->setFont(Typography::systemFont(13, FontWeight::Regular));
+    field->show();
+    return field;
 }
 
 bool Toolkit::isRaisedPanel(qreal height, qreal radius)

@@ -18,6 +18,7 @@ class Label;
 class LinearGridView;
 class Panel;
 class QAbstractAnimation;
+class QLineEdit;
 class QWidget;
 class ShapeLayer;
 class TextView;
@@ -56,6 +57,9 @@ Panel *panelWithFrame(QWidget *parent, const QRectF &frame, const QColor &color,
 void stylePanel(Panel *panel, const QRectF &frame, const QColor &color, const QColor &border,
                 qreal radius);
 bool isRaisedPanel(qreal height, qreal radius);
+// A text field in the forms' look: an input well (radius 8) at `well` with a frameless field
+// in 13-pt type at `input` over it.
+QLineEdit *fieldInWell(QWidget *parent, const QRectF &well, const QRectF &input);
 
 LinearGridView *linearGridViewWithFrame(QWidget *parent, const QRectF &frame);
 // The grid background filling `target`, following its size, below its other children.
